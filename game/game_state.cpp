@@ -1,0 +1,138 @@
+// The game's state variables and its rules: placement, restart and the five-in-a-row test.
+#include "game/game_state.h"
+
+#include <algorithm>
+#include <iterator>
+
+std::int32_t Board[BOARD_CELLS];
+std::int32_t cursorX;
+std::int32_t cursorY;
+std::uint8_t sideToMove;
+std::uint8_t cheatMode;
+std::uint8_t gameOver;
+std::int32_t winRow;
+std::int32_t winCol;
+std::int32_t winDirection;
+float viewPitch;
+float viewYaw;
+
+namespace
+{
+
+struct Step
+{
+    int dRow;
+    int dCol;
+};
+
+// One step along each direction, indexed by direction code - 1.
+constexpr Step DIRECTION_STEPS[4] = {
+    {0, +1},  // DIR_ROW
+    {+1, +1}, // DIR_DIAGONAL
+    {+1, 0},  // DIR_COLUMN
+    {+1, -1}, // DIR_ANTIDIAGONAL
+};
+
+std::int32_t &cellAt(int row, int col)
+{
+    return Board[row * BOARD_SIZE + col];
+}
+
+// The value the side to move places.
+std::int32_t stoneOfSideToMove()
+{
+    return sideToMove == 0 ? CELL_BLACK : CELL_WHITE;
+}
+
+// True when the four cells around (row, col) along `step`, two each way, are on the board and
+// hold `colour`. Neighbours are found by row and column, never by flat index, so a line never
+// continues from the end of one row into the start of the next.
+bool fiveAround(int row, int col, Step step, std::int32_t colour)
+{
+    for (int i = -2; i <= 2; ++i)
+    {
+        if (i == 0)
+        {
+            continue;
+        }
+        int r = row + i * step.dRow;
+        int c = col + i * step.dCol;
+        if (!onBoard(r, c) || cellAt(r, c) != colour)
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool onBoard(int row, int col)
+{
+    return row >= 0 && row < BOARD_SIZE && col >= 0 && col < BOARD_SIZE;
+}
+
+void placeStone(std::int32_t row, std::int32_t col)
+{
+    if (!onBoard(row, col))
+    {
+        return;
+    }
+    std::int32_t &cell = cellAt(row, col);
+    if (cheatMode == 0 && cell != CELL_EMPTY)
+    {
+        return; // an occupied point is refused and the turn does not pass
+    }
+    // In cheat mode the stone goes down whatever the cell held, even one's own stone, and the
+    // turn passes all the same.
+    cell = stoneOfSideToMove();
+    sideToMove ^= 1;
+    // Several keys may arrive before the next frame is drawn: finding a five here ends the
+    // game before the next key is read, so no move can follow a five.
+    scanForFive();
+}
+
+void restartGame()
+{
+    cursorX = 0;
+    cursorY = 0;
+    cheatMode = 0;
+    std::fill(std::begin(Board), std::end(Board), CELL_EMPTY);
+    gameOver = 0;
+    // sideToMove stays: after a won game the loser moves first.
+}
+
+void checkFiveAt(std::int32_t row, std::int32_t col)
+{
+    if (!onBoard(row, col))
+    {
+        return;
+    }
+    std::int32_t colour = cellAt(row, col);
+    if (colour != CELL_BLACK && colour != CELL_WHITE)
+    {
+        return;
+    }
+    for (std::int32_t direction = DIR_ROW; direction <= DIR_ANTIDIAGONAL; ++direction)
+    {
+        // Each match overwrites the record: the last matching direction stands.
+        if (fiveAround(row, col, DIRECTION_STEPS[direction - 1], colour))
+        {
+            winRow = row;
+            winCol = col;
+            winDirection = direction;
+            gameOver = 1;
+        }
+    }
+}
+
+void scanForFive()
+{
+    for (int row = 0; row < BOARD_SIZE; ++row)
+    {
+        for (int col = 0; col < BOARD_SIZE; ++col)
+        {
+            checkFiveAt(row, col);
+        }
+    }
+}

@@ -1,0 +1,52 @@
+// The whole state of a game and the rules that change it: placement, restart and the
+// five-in-a-row scan. Free of any window or GL code.
+#pragma once
+
+#include <cstdint>
+
+inline constexpr int BOARD_SIZE = 18;                       // rows and columns
+inline constexpr int BOARD_CELLS = BOARD_SIZE * BOARD_SIZE; // 324
+inline constexpr int BOARD_CENTRE = 9;                      // the cursor's offsets count from here
+
+// Cell values.
+inline constexpr std::int32_t CELL_EMPTY = 0;
+inline constexpr std::int32_t CELL_BLACK = -1;
+inline constexpr std::int32_t CELL_WHITE = +1;
+
+// Directions of a five, in the order the test tries them.
+inline constexpr std::int32_t DIR_ROW = 1;          // along a row: (r, c-2) .. (r, c+2)
+inline constexpr std::int32_t DIR_DIAGONAL = 2;     // (r-2, c-2) .. (r+2, c+2)
+inline constexpr std::int32_t DIR_COLUMN = 3;       // along a column: (r-2, c) .. (r+2, c)
+inline constexpr std::int32_t DIR_ANTIDIAGONAL = 4; // (r-2, c+2) .. (r+2, c-2)
+
+// Program-wide game state: zero before main runs, never saved.
+extern std::int32_t Board[BOARD_CELLS]; // row-major: index = row * 18 + column; -1, 0 or +1
+extern std::int32_t cursorX;      // row offset from the centre; the cursor's row is cursorX + 9
+extern std::int32_t cursorY;      // column offset; the cursor's column is cursorY + 9
+extern std::uint8_t sideToMove;   // 0 black to move, 1 white
+extern std::uint8_t cheatMode;    // 1: stones may also go on occupied points
+extern std::uint8_t gameOver;     // 1 once a five has been found
+extern std::int32_t winRow;       // row of the centre stone of the last five found
+extern std::int32_t winCol;       // column of that centre stone
+extern std::int32_t winDirection; // DIR_ code of that five; 0 until one is found
+extern float viewPitch;           // degrees about x, a multiple of 5 in 0..355
+extern float viewYaw;             // degrees about y, a multiple of 5 in 0..355
+
+// True when (row, col) names a cell of the board.
+bool onBoard(int row, int col);
+
+// Puts the side to move's stone on (row, col) if the rule allows it and passes the turn.
+// A placement that changes the board is followed at once by the five-in-a-row scan, so a five
+// ends the game before the next key is read. Cells off the board are refused.
+void placeStone(std::int32_t row, std::int32_t col);
+
+// Clears the board, centres the cursor, turns cheat mode off and resumes play. The side to
+// move, the win record and the view angles are kept.
+void restartGame();
+
+// Tests the stone on (row, col) for a five of its own colour centred on it, in each of the
+// four directions; every match sets gameOver and overwrites the win record.
+void checkFiveAt(std::int32_t row, std::int32_t col);
+
+// Applies checkFiveAt to every cell in row-major order: the last five found stands.
+void scanForFive();

@@ -1,0 +1,187 @@
+// Draws one frame: the board, its stones, then the cursor stone or the winning line and banner.
+#include "render/frame.h"
+
+#include "game/game_state.h"
+#include "model/model_gpu.h"
+#include "model/model_table.h"
+
+#include <epoxy/gl.h>
+#include <GL/freeglut_std.h>
+
+namespace
+{
+
+constexpr float CELL_SPACING = 11.0f;   // stone-frame units between neighbouring points
+constexpr float WIN_LINE_HEIGHT = 5.0f; // the winning line floats this far above the stones
+constexpr float WIN_LINE_WIDTH = 10.0f; // pixels
+
+void colour(GLubyte r, GLubyte g, GLubyte b)
+{
+    glColor3ub(r, g, b);
+}
+
+void colourOfStone(std::int32_t cell)
+{
+    if (cell == CELL_BLACK)
+    {
+        colour(0, 0, 0);
+    }
+    else
+    {
+        colour(255, 255, 255);
+    }
+}
+
+// From the camera's matrix to the board frame: the view turns about the board's point
+// (50, 50, 0).
+void enterBoardFrame()
+{
+    glScalef(1.2f, 1.2f, 1.2f);
+    glRotatef(viewPitch, 1.0f, 0.0f, 0.0f);
+    glRotatef(viewYaw, 0.0f, 1.0f, 0.0f);
+    glTranslatef(-50.0f, -50.0f, 0.0f);
+}
+
+void drawBoardAndGrid()
+{
+    colour(139, 69, 19);
+    drawModel(MODEL_BOARD);
+    glTranslatef(0.0f, 0.0f, -1.0f); // the grid sits one unit below the board's origin
+    colour(0, 0, 0);
+    drawModel(MODEL_GRID);
+}
+
+// From the grid's frame to the stone frame, in which the cell (r, c) lies at
+// x = 11 (r - 9), z = 11 (9 - c) and stones stand along y.
+void enterStoneFrame()
+{
+    glTranslatef(47.85f, 52.3f, 6.0f);
+    glScalef(0.5f, 0.5f, 0.5f);
+    glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
+}
+
+float cellX(int row)
+{
+    return CELL_SPACING * static_cast<float>(row - BOARD_CENTRE);
+}
+
+float cellZ(int col)
+{
+    return CELL_SPACING * static_cast<float>(BOARD_CENTRE - col);
+}
+
+void drawStoneAt(int row, int col)
+{
+    glTranslatef(cellX(row), 0.0f, cellZ(col));
+    drawModel(MODEL_STONE);
+    glTranslatef(-cellX(row), 0.0f, -cellZ(col));
+}
+
+// The board pass: each stone is tested for a five before it is drawn, in row-major order, so
+// the pass is the five-in-a-row scan and a five made by the last move shows in this frame.
+void drawStones()
+{
+    for (int row = 0; row < BOARD_SIZE; ++row)
+    {
+        for (int col = 0; col < BOARD_SIZE; ++col)
+        {
+            std::int32_t cell = Board[row * BOARD_SIZE + col];
+            if (cell != CELL_BLACK && cell != CELL_WHITE)
+            {
+                continue;
+            }
+            checkFiveAt(row, col);
+            colourOfStone(cell);
+            drawStoneAt(row, col);
+        }
+    }
+}
+
+void drawCursorStone()
+{
+    colourOfStone(sideToMove == 0 ? CELL_BLACK : CELL_WHITE);
+    // Not limited to the board: a cursor moved past the edge is drawn there. Nothing is drawn
+    // after it in this frame, so there is no translation back.
+    glTranslatef(CELL_SPACING * static_cast<float>(cursorX), 0.0f,
+                 -CELL_SPACING * static_cast<float>(cursorY));
+    drawModel(MODEL_STONE);
+}
+
+struct LineEnds
+{
+    float x1, z1, x2, z2; // offsets from the recorded cell's place, in the stone frame
+};
+
+// The winning line's end points by direction code - 1.
+constexpr LineEnds WIN_LINE_ENDS[4] = {
+    {4.0f, -18.0f, 4.0f, 27.5f},    // DIR_ROW
+    {-19.0f, 27.5f, 26.5f, -18.0f}, // DIR_DIAGONAL
+    {-19.0f, 4.0f, 26.5f, 4.0f},    // DIR_COLUMN
+    {-19.0f, -18.0f, 26.5f, 27.5f}, // DIR_ANTIDIAGONAL
+};
+
+void drawWinLine()
+{
+    if (winDirection < DIR_ROW || winDirection > DIR_ANTIDIAGONAL)
+    {
+        return; // no five recorded: there is no line to draw
+    }
+    const LineEnds &ends = WIN_LINE_ENDS[winDirection - 1];
+    float x = cellX(winRow);
+    float z = cellZ(winCol);
+    colour(255, 0, 0);
+    glLineWidth(WIN_LINE_WIDTH);
+    glBegin(GL_LINES);
+    glVertex3f(x + ends.x1, WIN_LINE_HEIGHT, z + ends.z1);
+    glVertex3f(x + ends.x2, WIN_LINE_HEIGHT, z + ends.z2);
+    glEnd();
+}
+
+// The banner of the side that made the last move, three times, one above the other.
+void drawBanner()
+{
+    glRotatef(-90.0f, 1.0f, 0.0f, 0.0f); // back to axes parallel to the grid's
+    glTranslatef(-115.0f, -20.0f, 20.0f);
+    glScalef(9.0f, 9.0f, 9.0f);
+    // The side to move did not make the last move: the other side won.
+    std::int32_t banner = MODEL_WHITE_WINS;
+    if (sideToMove != 0)
+    {
+        colour(0, 0, 0);
+        banner = MODEL_BLACK_WINS;
+    }
+    else
+    {
+        colour(255, 255, 255);
+    }
+    drawModel(banner);
+    glTranslatef(0.0f, 5.0f, 0.0f);
+    drawModel(banner);
+    glTranslatef(0.0f, -10.0f, 0.0f);
+    drawModel(banner);
+}
+
+} // namespace
+
+void onDisplay()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glPushMatrix();
+    enterBoardFrame();
+    drawBoardAndGrid();
+    enterStoneFrame();
+    drawStones();
+    // Read after the whole pass: a five found in it already counts.
+    if (gameOver == 0)
+    {
+        drawCursorStone();
+    }
+    else
+    {
+        drawWinLine();
+        drawBanner();
+    }
+    glPopMatrix();
+    glutSwapBuffers();
+    glutPostRedisplay();
+}
