@@ -1,0 +1,312 @@
+# Shared helpers for the end-to-end scripts: a private Xvfb, the game started in a scratch folder,
+# waiting for its window, synthetic keys, screenshots, and clean-up on every way out.
+# Sourced, never run; each script calls e2e_begin first.
+# shellcheck shell=bash disable=SC2034  # the E2E_ results are read by the scripts that source this
+
+# Exit statuses understood by ctest (SKIP_RETURN_CODE is 77 in tests/e2e/CMakeLists.txt).
+E2E_PASS=0
+E2E_FAIL=1
+E2E_SKIP=77
+
+# The five meshes the game reads from its working folder, in model order.
+E2E_MESHES=("plane.STL" "lines.STL" "circle.STL" "black wins.STL" "white wins.STL")
+
+E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+E2E_XVFB_PID=""
+E2E_GAME_PID=""
+E2E_SCRATCH=""
+E2E_PAINTED=0
+E2E_FAILURES=0
+
+# e2e_begin NAME GAME ASSETS ARTEFACTS: checks the arguments, makes the artefact folder
+# ARTEFACTS/NAME (emptied first) and a scratch working folder, and arms the clean-up.
+e2e_begin()
+{
+    if (($# != 4)); then
+        echo "usage: $(basename "$0") GAME_EXECUTABLE ASSETS_DIR ARTEFACTS_DIR"
+        exit $E2E_FAIL
+    fi
+    E2E_NAME=$1
+    E2E_GAME=$2
+    E2E_ASSETS=$3
+    E2E_ARTEFACTS=$4/$1
+    if [[ ! -x $E2E_GAME ]]; then
+        echo "FAIL: no game executable at '$E2E_GAME'"
+        exit $E2E_FAIL
+    fi
+    for tool in Xvfb xdotool xwininfo xwd convert compare iconv python3; do
+        if ! command -v "$tool" > /dev/null; then
+            echo "FAIL: the tool '$tool' is not installed"
+            exit $E2E_FAIL
+        fi
+    done
+    rm -rf "$E2E_ARTEFACTS"
+    mkdir -p "$E2E_ARTEFACTS"
+    E2E_SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/gomoku3d-e2e.XXXXXX")
+    trap e2e_cleanup EXIT
+    trap 'exit $E2E_FAIL' INT TERM HUP
+    echo "artefacts: $E2E_ARTEFACTS"
+}
+
+# Ends what this script started, by process id, and removes the scratch folder.
+e2e_cleanup()
+{
+    if [[ -n $E2E_GAME_PID ]] && kill -0 "$E2E_GAME_PID" 2> /dev/null; then
+        kill "$E2E_GAME_PID" 2> /dev/null
+        wait "$E2E_GAME_PID" 2> /dev/null
+    fi
+    if [[ -n $E2E_XVFB_PID ]] && kill -0 "$E2E_XVFB_PID" 2> /dev/null; then
+        kill "$E2E_XVFB_PID" 2> /dev/null
+        wait "$E2E_XVFB_PID" 2> /dev/null
+    fi
+    if [[ -n $E2E_SCRATCH && -d $E2E_SCRATCH ]]; then
+        rm -rf "$E2E_SCRATCH"
+    fi
+}
+
+e2e_fail()
+{
+    echo "FAIL: $*"
+    E2E_FAILURES=$((E2E_FAILURES + 1))
+}
+
+# Stops the script at once: used where nothing after a failed step could be checked.
+e2e_abort()
+{
+    echo "FAIL: $*"
+    exit $E2E_FAIL
+}
+
+e2e_pass()
+{
+    echo "ok: $*"
+}
+
+# The script's last word: failed if any check failed.
+e2e_finish()
+{
+    if ((E2E_FAILURES > 0)); then
+        echo "$E2E_NAME: $E2E_FAILURES check(s) failed; artefacts in $E2E_ARTEFACTS"
+        exit $E2E_FAIL
+    fi
+    echo "$E2E_NAME: all checks passed; artefacts in $E2E_ARTEFACTS"
+    exit $E2E_PASS
+}
+
+# Skips the test (exit 77) unless all five meshes are in the assets folder.
+e2e_require_meshes()
+{
+    local mesh
+    for mesh in "${E2E_MESHES[@]}"; do
+        if [[ ! -s $E2E_ASSETS/$mesh ]]; then
+            echo "SKIP: the mesh '$mesh' is not in $E2E_ASSETS yet; this test needs all five"
+            exit $E2E_SKIP
+        fi
+    done
+}
+
+e2e_copy_meshes()
+{
+    local mesh
+    for mesh in "${E2E_MESHES[@]}"; do
+        cp "$E2E_ASSETS/$mesh" "$E2E_SCRATCH/"
+    done
+}
+
+# Starts Xvfb on a display number it picks itself and points DISPLAY at it, replacing any
+# display the caller had, so scripts running side by side never share a screen.
+e2e_start_xvfb()
+{
+    local numberFile=$E2E_SCRATCH/display-number
+    : > "$numberFile"
+    # -br: a black root window, so a window that has not been painted yet grabs as all black.
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -br -nolisten tcp 3> "$numberFile" \
+        2> "$E2E_ARTEFACTS/xvfb.stderr.txt" &
+    E2E_XVFB_PID=$!
+    local i
+    for ((i = 0; i < 100; i++)); do
+        if [[ -s $numberFile ]] && grep -q '^[0-9][0-9]*$' "$numberFile"; then
+            break
+        fi
+        kill -0 "$E2E_XVFB_PID" 2> /dev/null || e2e_abort "Xvfb ended at start-up"
+        sleep 0.1
+    done
+    [[ -s $numberFile ]] || e2e_abort "Xvfb gave no display number within 10 s"
+    DISPLAY=:$(head -n 1 "$numberFile")
+    export DISPLAY
+    unset XAUTHORITY
+    echo "Xvfb on $DISPLAY"
+}
+
+# e2e_start_game [ARG...]: runs the game in the scratch folder with its standard output and
+# standard error going to files in the artefact folder.
+# shellcheck disable=SC2120  # most scripts start the game with no arguments
+e2e_start_game()
+{
+    E2E_STDOUT=$E2E_ARTEFACTS/stdout.bin
+    E2E_STDERR=$E2E_ARTEFACTS/stderr.txt
+    (cd "$E2E_SCRATCH" && exec "$E2E_GAME" "$@" > "$E2E_STDOUT" 2> "$E2E_STDERR") &
+    E2E_GAME_PID=$!
+}
+
+# Sets E2E_WINDOW to the id of the mapped window titled "Game", waiting up to 15 s.
+e2e_wait_window()
+{
+    E2E_WINDOW=$(timeout 15 xdotool search --sync --onlyvisible --name '^Game$' 2> /dev/null |
+        head -n 1) || true
+    if [[ -z $E2E_WINDOW ]]; then
+        kill -0 "$E2E_GAME_PID" 2> /dev/null || e2e_abort "the game ended before its window showed"
+        e2e_abort "no visible window named 'Game' within 15 s"
+    fi
+}
+
+# Sets E2E_WIN_X, E2E_WIN_Y (position on the screen) and E2E_WIN_W, E2E_WIN_H (size).
+e2e_window_geometry()
+{
+    local info
+    info=$(xwininfo -id "$E2E_WINDOW") || e2e_abort "xwininfo failed on window $E2E_WINDOW"
+    E2E_WIN_X=$(sed -n 's/^ *Absolute upper-left X: *//p' <<< "$info")
+    E2E_WIN_Y=$(sed -n 's/^ *Absolute upper-left Y: *//p' <<< "$info")
+    E2E_WIN_W=$(sed -n 's/^ *Width: *//p' <<< "$info")
+    E2E_WIN_H=$(sed -n 's/^ *Height: *//p' <<< "$info")
+}
+
+# Moves the window to the screen's top left corner if any of it lies off the screen (with no
+# window manager, freeglut's own placement leaves the window at -1,-1), so that every pixel of
+# it can be grabbed.
+e2e_window_fully_on_screen()
+{
+    if ((E2E_WIN_X < 0 || E2E_WIN_Y < 0)); then
+        xdotool windowmove --sync "$E2E_WINDOW" 0 0 || e2e_abort "could not move the window"
+        e2e_window_geometry
+    fi
+    if ((E2E_WIN_X < 0 || E2E_WIN_Y < 0)); then
+        e2e_abort "the window stays at $E2E_WIN_X,$E2E_WIN_Y, partly off the screen"
+    fi
+}
+
+# Puts the pointer over the window and gives it the keyboard focus (there is no window
+# manager to do either).
+e2e_focus()
+{
+    xdotool mousemove --window "$E2E_WINDOW" $((E2E_WIN_W / 2)) $((E2E_WIN_H / 2)) ||
+        e2e_abort "could not move the pointer over the window"
+    xdotool windowfocus --sync "$E2E_WINDOW" || e2e_abort "could not focus the window"
+}
+
+# e2e_keys KEY...: types the keys (X keysym names) into the focused window, one after another.
+e2e_keys()
+{
+    xdotool key --delay 15 "$@" || e2e_abort "xdotool could not send the keys: $*"
+}
+
+# Waits up to 15 s for the game's first frame: the window is mapped before the models are
+# uploaded and the main loop starts, and until then it grabs as all black.
+e2e_wait_first_frame()
+{
+    local i brightest
+    e2e_window_fully_on_screen
+    for ((i = 0; i < 150; i++)); do
+        brightest=$(xwd -silent -id "$E2E_WINDOW" | convert xwd:- -format '%[max]' info:) ||
+            e2e_abort "could not grab the window"
+        if [[ $brightest != 0 ]]; then
+            E2E_PAINTED=1
+            return 0
+        fi
+        sleep 0.1
+    done
+    e2e_abort "the window stayed black for 15 s: no frame was drawn"
+}
+
+# e2e_shot NAME: the window's picture, once it has stopped changing (the game redraws without
+# pause, so two grabs a moment apart that agree show the state after the last input), saved
+# as ARTEFACTS/NAME.png; E2E_SHOT is set to that path.
+e2e_shot()
+{
+    local out=$E2E_ARTEFACTS/$1.png
+    local previous=$E2E_SCRATCH/shot-previous.xwd
+    local current=$E2E_SCRATCH/shot-current.xwd
+    local i
+    if ((E2E_PAINTED == 0)); then
+        e2e_wait_first_frame
+    fi
+    xwd -silent -id "$E2E_WINDOW" > "$previous" || e2e_abort "could not grab the window"
+    for ((i = 0; i < 50; i++)); do
+        sleep 0.1
+        xwd -silent -id "$E2E_WINDOW" > "$current" || e2e_abort "could not grab the window"
+        if cmp -s "$previous" "$current"; then
+            convert "xwd:$current" "png:$out" || e2e_abort "could not save $out"
+            E2E_SHOT=$out
+            return 0
+        fi
+        mv "$current" "$previous"
+    done
+    e2e_abort "the picture did not settle within 5 s"
+}
+
+# e2e_pixels_differing A B: how many pixels of two same-sized pictures differ.
+e2e_pixels_differing()
+{
+    # compare prints the count on standard error and exits 1 when the pictures differ.
+    compare -metric AE "$1" "$2" null: 2>&1 || true
+}
+
+# e2e_wait_exit SECONDS: waits for the game to end; sets E2E_GAME_STATUS, or aborts if it is
+# still running after SECONDS.
+e2e_wait_exit()
+{
+    local i
+    for ((i = 0; i < $1 * 10; i++)); do
+        kill -0 "$E2E_GAME_PID" 2> /dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$E2E_GAME_PID" 2> /dev/null; then
+        e2e_abort "the game is still running $1 s later"
+    fi
+    E2E_GAME_STATUS=0
+    wait "$E2E_GAME_PID" || E2E_GAME_STATUS=$?
+    E2E_GAME_PID=""
+}
+
+# e2e_expect_exit_zero WHAT: after WHAT, the game must end within 5 s with status 0.
+e2e_expect_exit_zero()
+{
+    e2e_wait_exit 5
+    if [[ $E2E_GAME_STATUS == 0 ]]; then
+        e2e_pass "$1 ended the game with status 0"
+    else
+        e2e_fail "$1 ended the game with status $E2E_GAME_STATUS, not 0"
+    fi
+}
+
+# e2e_expect_window_size W H
+e2e_expect_window_size()
+{
+    if [[ $E2E_WIN_W == "$1" && $E2E_WIN_H == "$2" ]]; then
+        e2e_pass "the window is ${1}x${2}"
+    else
+        e2e_fail "the window is ${E2E_WIN_W}x${E2E_WIN_H}, not ${1}x${2}"
+    fi
+}
+
+# e2e_expected_big5 NAME: sets E2E_EXPECTED to the checked-in expected_NAME.big5 beside the
+# scripts, after making sure it still is the Big5 form of the readable text NAME.utf8.txt.
+e2e_expected_big5()
+{
+    E2E_EXPECTED=$E2E_HERE/expected_$1.big5
+    local text=$E2E_HERE/$1.utf8.txt
+    if ! iconv -f UTF-8 -t BIG5 "$text" | cmp -s - "$E2E_EXPECTED"; then
+        e2e_abort "$E2E_EXPECTED is not the Big5 form of $text; regenerate it with iconv"
+    fi
+}
+
+# e2e_expect_same_bytes ACTUAL EXPECTED WHAT
+e2e_expect_same_bytes()
+{
+    if cmp -s "$1" "$2"; then
+        e2e_pass "$3: $(stat -c %s "$1") bytes as expected"
+    else
+        e2e_fail "$3 differs from $2 ($(stat -c %s "$1") bytes against $(stat -c %s "$2")):"
+        cmp "$1" "$2" | head -n 3
+    fi
+}
