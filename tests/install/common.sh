@@ -1,0 +1,65 @@
+# Shared by the install tests (sourced, bash): failing with a message, a scratch folder that is
+# removed at exit, installing the build into a scratch prefix, and a private Xvfb.
+
+work=""
+xvfb_pid=""
+game_pid=""
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+cleanup() {
+    if [ -n "$game_pid" ] && kill -0 "$game_pid" 2>/dev/null; then
+        kill "$game_pid" 2>/dev/null
+    fi
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null
+        wait "$xvfb_pid" 2>/dev/null
+    fi
+    if [ -n "$work" ]; then
+        rm -rf "$work"
+    fi
+}
+
+# Makes $work, a fresh scratch folder whose path holds a space, as users' paths do.
+make_work_dir() {
+    work=$(mktemp -d "${TMPDIR:-/tmp}/gomoku3d install.XXXXXX")
+    trap cleanup EXIT
+}
+
+# install_to BUILD_DIR PREFIX: the install a user runs, into PREFIX.
+install_to() {
+    env -u DESTDIR "${CMAKE_COMMAND:-cmake}" --install "$1" --prefix "$2" >"$work/install.log" 2>&1 ||
+        { cat "$work/install.log" >&2; fail "cmake --install $1 --prefix $2 failed"; }
+}
+
+# Starts an Xvfb of its own on a free display and exports DISPLAY for it.
+start_xvfb() {
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    xvfb_pid=$!
+    local _
+    for _ in $(seq 100); do
+        [ -s "$work/display" ] && break
+        sleep 0.1
+    done
+    [ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
+    DISPLAY=":$(head -n 1 "$work/display")"
+    export DISPLAY
+}
+
+# wait_exit PID SECONDS: waits for a background child to end; its status goes to $exit_status.
+# shellcheck disable=SC2034 # exit_status is read by the scripts that source this file
+wait_exit() {
+    local pid=$1 _
+    for _ in $(seq $(($2 * 10))); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        fail "process $pid still running after $2 s"
+    fi
+    exit_status=0
+    wait "$pid" || exit_status=$?
+}

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Renders packaging/gomoku3d.png, the 256 x 256 desktop icon, from the game's own scene: builds
+# the game, plays a few moves in it under a private Xvfb, tilts the board and crops a screenshot.
+# Usage: tools/make-icon.sh [build-dir]   (default build/; needs the five meshes in assets/)
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-$root/build}
+icon=$root/packaging/gomoku3d.png
+background='#ffedd5' # the scene's clear colour (1.0, 0.93, 0.835), made transparent in the icon
+
+for mesh in plane.STL lines.STL circle.STL "black wins.STL" "white wins.STL"; do
+    if [ ! -f "$root/assets/$mesh" ]; then
+        echo "make-icon: assets/$mesh is missing; the icon is drawn from the real scene" >&2
+        exit 1
+    fi
+done
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" --target gomoku3d -j2
+build=$(cd "$build" && pwd) # the game runs from assets/, so the path must not be relative
+
+work=$(mktemp -d)
+xvfb_pid=""
+game_pid=""
+cleanup() {
+    [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+DISPLAY=":$(head -n 1 "$work/display")"
+export DISPLAY
+
+(cd "$root/assets" && exec "$build/gomoku3d" >/dev/null) &
+game_pid=$!
+window=$(timeout 20 xdotool search --sync --name '^Game$' | head -n 1) || true
+if [ -z "$window" ]; then
+    echo "make-icon: the game's window did not open" >&2
+    exit 1
+fi
+
+# A short opening around the centre point, then the board tipped away from the viewer by 45
+# degrees and turned by 30, so the icon shows the stones standing on a board in depth.
+# (xdotool's complaints about the focus of a server with no window manager are noise.)
+keys() { xdotool key --delay 30 --window "$window" "$@" 2>/dev/null; }
+xdotool mousemove --window "$window" 400 300 click 1 2>/dev/null
+keys space d space w space a space a s space w w space d d d space s s space
+for _ in $(seq 9); do keys Up; done
+for _ in $(seq 6); do keys Left; done
+sleep 1 # the window redraws continuously; give it a few frames after the last key
+
+import -window "$window" "$work/shot.png"
+convert "$work/shot.png" -crop 480x480+160+20 +repage -fuzz 3% -transparent "$background" \
+    -resize 256x256 -strip -define png:exclude-chunks=date,time "$icon"
+echo "wrote $icon ($(identify -format '%wx%h' "$icon"))"
