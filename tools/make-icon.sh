@@ -23,9 +23,14 @@ build=$(cd "$build" && pwd) # the game runs from assets/, so the path must not b
 work=$(mktemp -d)
 xvfb_pid=""
 game_pid=""
+# Each step runs whatever the one before it did: a failed kill must not leave an Xvfb behind.
 cleanup() {
-    [ -n "$game_pid" ] && kill "$game_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    if [ -n "$game_pid" ]; then
+        kill "$game_pid" 2>/dev/null || true
+    fi
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT

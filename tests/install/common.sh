@@ -10,13 +10,14 @@ fail() {
     exit 1
 }
 
+# Runs at exit under set -e: no step may fail, or the ones after it would be skipped.
 cleanup() {
-    if [ -n "$game_pid" ] && kill -0 "$game_pid" 2>/dev/null; then
-        kill "$game_pid" 2>/dev/null
+    if [ -n "$game_pid" ]; then
+        kill "$game_pid" 2>/dev/null || true
     fi
     if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null
-        wait "$xvfb_pid" 2>/dev/null
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
     fi
     if [ -n "$work" ]; then
         rm -rf "$work"
