@@ -66,20 +66,20 @@ e2e_cleanup()
 
 e2e_fail()
 {
-    echo "FAIL: $*"
+    echo "[${SECONDS}s] FAIL: $*"
     E2E_FAILURES=$((E2E_FAILURES + 1))
 }
 
 # Stops the script at once: used where nothing after a failed step could be checked.
 e2e_abort()
 {
-    echo "FAIL: $*"
+    echo "[${SECONDS}s] FAIL: $*"
     exit $E2E_FAIL
 }
 
 e2e_pass()
 {
-    echo "ok: $*"
+    echo "[${SECONDS}s] ok: $*"
 }
 
 # The script's last word: failed if any check failed.
@@ -197,6 +197,11 @@ e2e_focus()
 # e2e_keys KEY...: types the keys (X keysym names) into the focused window, one after another.
 e2e_keys()
 {
+    if (($# > 3)) && [[ $(printf '%s\n' "$@" | sort -u | wc -l) == 1 ]]; then
+        echo "[${SECONDS}s] keys: $1 x $#"
+    else
+        echo "[${SECONDS}s] keys: $*"
+    fi
     xdotool key --delay 15 "$@" || e2e_abort "xdotool could not send the keys: $*"
 }
 
@@ -218,25 +223,40 @@ e2e_wait_first_frame()
     e2e_abort "the window stayed black for 15 s: no frame was drawn"
 }
 
-# e2e_shot NAME: the window's picture, once it has stopped changing (the game redraws without
-# pause, so two grabs a moment apart that agree show the state after the last input), saved
-# as ARTEFACTS/NAME.png; E2E_SHOT is set to that path.
-e2e_shot()
+# e2e_grab FILE: one grab of the window, in X's own dump format (two grabs of the same
+# picture are byte for byte the same file).
+e2e_grab()
 {
-    local out=$E2E_ARTEFACTS/$1.png
-    local previous=$E2E_SCRATCH/shot-previous.xwd
-    local current=$E2E_SCRATCH/shot-current.xwd
-    local i
     if ((E2E_PAINTED == 0)); then
         e2e_wait_first_frame
     fi
-    xwd -silent -id "$E2E_WINDOW" > "$previous" || e2e_abort "could not grab the window"
+    xwd -silent -id "$E2E_WINDOW" > "$1" || e2e_abort "could not grab the window"
+}
+
+# e2e_keep GRAB NAME: keeps a grab as ARTEFACTS/NAME.png, with the grab itself beside it in the
+# scratch folder; sets E2E_SHOT to the picture and E2E_SHOT_GRAB to the grab.
+e2e_keep()
+{
+    E2E_SHOT=$E2E_ARTEFACTS/$2.png
+    E2E_SHOT_GRAB=$E2E_SCRATCH/$2.xwd
+    [[ $1 == "$E2E_SHOT_GRAB" ]] || cp "$1" "$E2E_SHOT_GRAB"
+    convert "xwd:$E2E_SHOT_GRAB" "png:$E2E_SHOT" || e2e_abort "could not save $E2E_SHOT"
+}
+
+# e2e_shot NAME: the window's picture once two grabs a moment apart agree, kept as NAME. Only
+# meant for a state with no input on its way: a game slowed down by a busy machine can look
+# settled while keys still wait for it, so after keys use the e2e_wait_until_ helpers.
+e2e_shot()
+{
+    local previous=$E2E_SCRATCH/shot-previous.xwd
+    local current=$E2E_SCRATCH/shot-current.xwd
+    local i
+    e2e_grab "$previous"
     for ((i = 0; i < 50; i++)); do
         sleep 0.1
-        xwd -silent -id "$E2E_WINDOW" > "$current" || e2e_abort "could not grab the window"
+        e2e_grab "$current"
         if cmp -s "$previous" "$current"; then
-            convert "xwd:$current" "png:$out" || e2e_abort "could not save $out"
-            E2E_SHOT=$out
+            e2e_keep "$current" "$1"
             return 0
         fi
         mv "$current" "$previous"
@@ -244,11 +264,41 @@ e2e_shot()
     e2e_abort "the picture did not settle within 5 s"
 }
 
-# e2e_pixels_differing A B: how many pixels of two same-sized pictures differ.
-e2e_pixels_differing()
+# e2e_wait_until_differs REFERENCE_GRAB NAME SECONDS: waits for the picture to differ from the
+# reference, then keeps it as NAME once it has settled. Returns 1 if it never differs.
+e2e_wait_until_differs()
 {
-    # compare prints the count on standard error and exits 1 when the pictures differ.
-    compare -metric AE "$1" "$2" null: 2>&1 || true
+    local current=$E2E_SCRATCH/wait-current.xwd
+    local deadline=$((SECONDS + $3))
+    while ((SECONDS <= deadline)); do
+        e2e_grab "$current"
+        if ! cmp -s "$1" "$current"; then
+            e2e_shot "$2"
+            return 0
+        fi
+        sleep 0.1
+    done
+    e2e_keep "$current" "$2"
+    return 1
+}
+
+# e2e_wait_until_same REFERENCE_GRAB NAME SECONDS: waits for the picture to be the reference
+# again, and keeps it as NAME (the last grab, when it never comes back). Returns 1 if it never
+# comes back.
+e2e_wait_until_same()
+{
+    local current=$E2E_SCRATCH/wait-current.xwd
+    local deadline=$((SECONDS + $3))
+    while ((SECONDS <= deadline)); do
+        e2e_grab "$current"
+        if cmp -s "$1" "$current"; then
+            e2e_keep "$current" "$2"
+            return 0
+        fi
+        sleep 0.1
+    done
+    e2e_keep "$current" "$2"
+    return 1
 }
 
 # e2e_wait_exit SECONDS: waits for the game to end; sets E2E_GAME_STATUS, or aborts if it is

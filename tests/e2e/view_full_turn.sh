@@ -14,33 +14,29 @@ e2e_wait_window
 e2e_window_geometry
 e2e_focus
 e2e_shot 0-start
-start=$E2E_SHOT
+start=$E2E_SHOT_GRAB
 
-# full_turn KEY: one press must change the picture, the other 71 must restore it.
+# full_turn KEY: one press must change the picture, the other 71 must bring the start back
+# (no view short of a full turn looks like the start).
 full_turn()
 {
-    local key=$1 changed i
+    local key=$1 i
     e2e_keys "$key"
-    sleep 0.5
-    e2e_shot "1-$key-once"
-    changed=$(e2e_pixels_differing "$start" "$E2E_SHOT")
-    if [[ $changed != 0 ]]; then
-        e2e_pass "one press of $key turns the view ($changed pixels changed)"
+    if e2e_wait_until_differs "$start" "1-$key-once" 20; then
+        e2e_pass "one press of $key turns the view"
     else
         e2e_fail "one press of $key changed nothing"
+        return
     fi
     local presses=()
     for ((i = 1; i < 72; i++)); do
         presses+=("$key")
     done
     e2e_keys "${presses[@]}"
-    sleep 1
-    e2e_shot "2-$key-72-times"
-    changed=$(e2e_pixels_differing "$start" "$E2E_SHOT")
-    if [[ $changed == 0 ]]; then
+    if e2e_wait_until_same "$start" "2-$key-72-times" 20; then
         e2e_pass "72 presses of $key bring back the starting picture"
     else
-        e2e_fail "after 72 presses of $key the picture differs from the start in $changed pixels"
+        e2e_fail "72 presses of $key did not bring back the starting picture"
     fi
 }
 
