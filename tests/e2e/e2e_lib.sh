@@ -34,7 +34,7 @@ e2e_begin()
         echo "FAIL: no game executable at '$E2E_GAME'"
         exit $E2E_FAIL
     fi
-    for tool in Xvfb xdotool xwininfo xwd convert compare iconv python3; do
+    for tool in Xvfb xdotool xwd convert iconv python3; do
         if ! command -v "$tool" > /dev/null; then
             echo "FAIL: the tool '$tool' is not installed"
             exit $E2E_FAIL
@@ -164,11 +164,12 @@ e2e_wait_window()
 e2e_window_geometry()
 {
     local info
-    info=$(xwininfo -id "$E2E_WINDOW") || e2e_abort "xwininfo failed on window $E2E_WINDOW"
-    E2E_WIN_X=$(sed -n 's/^ *Absolute upper-left X: *//p' <<< "$info")
-    E2E_WIN_Y=$(sed -n 's/^ *Absolute upper-left Y: *//p' <<< "$info")
-    E2E_WIN_W=$(sed -n 's/^ *Width: *//p' <<< "$info")
-    E2E_WIN_H=$(sed -n 's/^ *Height: *//p' <<< "$info")
+    info=$(xdotool getwindowgeometry --shell "$E2E_WINDOW") ||
+        e2e_abort "could not read the geometry of window $E2E_WINDOW"
+    E2E_WIN_X=$(sed -n 's/^X=//p' <<< "$info")
+    E2E_WIN_Y=$(sed -n 's/^Y=//p' <<< "$info")
+    E2E_WIN_W=$(sed -n 's/^WIDTH=//p' <<< "$info")
+    E2E_WIN_H=$(sed -n 's/^HEIGHT=//p' <<< "$info")
 }
 
 # Moves the window to the screen's top left corner if any of it lies off the screen (with no
