@@ -3,6 +3,9 @@
 # Sourced, never run; each script calls e2e_begin first.
 # shellcheck shell=bash disable=SC2034  # the E2E_ results are read by the scripts that source this
 
+# Every call on the X server runs under a timeout, so a stuck server or game fails the test
+# with a message instead of running into ctest's own limit.
+
 # Exit statuses understood by ctest (SKIP_RETURN_CODE is 77 in tests/e2e/CMakeLists.txt).
 E2E_PASS=0
 E2E_FAIL=1
@@ -42,7 +45,10 @@ e2e_begin()
     done
     rm -rf "$E2E_ARTEFACTS"
     mkdir -p "$E2E_ARTEFACTS"
-    E2E_SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/gomoku3d-e2e.XXXXXX")
+    # Inside the artefact folder, so that a run killed before its clean-up leaves nothing
+    # behind that the next run does not remove.
+    E2E_SCRATCH=$E2E_ARTEFACTS/scratch
+    mkdir -p "$E2E_SCRATCH"
     trap e2e_cleanup EXIT
     trap 'exit $E2E_FAIL' INT TERM HUP
     echo "artefacts: $E2E_ARTEFACTS"
@@ -164,7 +170,7 @@ e2e_wait_window()
 e2e_window_geometry()
 {
     local info
-    info=$(xdotool getwindowgeometry --shell "$E2E_WINDOW") ||
+    info=$(timeout 20 xdotool getwindowgeometry --shell "$E2E_WINDOW") ||
         e2e_abort "could not read the geometry of window $E2E_WINDOW"
     E2E_WIN_X=$(sed -n 's/^X=//p' <<< "$info")
     E2E_WIN_Y=$(sed -n 's/^Y=//p' <<< "$info")
@@ -178,7 +184,8 @@ e2e_window_geometry()
 e2e_window_fully_on_screen()
 {
     if ((E2E_WIN_X < 0 || E2E_WIN_Y < 0)); then
-        xdotool windowmove --sync "$E2E_WINDOW" 0 0 || e2e_abort "could not move the window"
+        timeout 20 xdotool windowmove --sync "$E2E_WINDOW" 0 0 ||
+            e2e_abort "could not move the window"
         e2e_window_geometry
     fi
     if ((E2E_WIN_X < 0 || E2E_WIN_Y < 0)); then
@@ -190,9 +197,9 @@ e2e_window_fully_on_screen()
 # manager to do either).
 e2e_focus()
 {
-    xdotool mousemove --window "$E2E_WINDOW" $((E2E_WIN_W / 2)) $((E2E_WIN_H / 2)) ||
+    timeout 20 xdotool mousemove --window "$E2E_WINDOW" $((E2E_WIN_W / 2)) $((E2E_WIN_H / 2)) ||
         e2e_abort "could not move the pointer over the window"
-    xdotool windowfocus --sync "$E2E_WINDOW" || e2e_abort "could not focus the window"
+    timeout 20 xdotool windowfocus --sync "$E2E_WINDOW" || e2e_abort "could not focus the window"
 }
 
 # e2e_keys KEY...: types the keys (X keysym names) into the focused window, one after another.
@@ -203,7 +210,7 @@ e2e_keys()
     else
         echo "[${SECONDS}s] keys: $*"
     fi
-    xdotool key --delay 15 "$@" || e2e_abort "xdotool could not send the keys: $*"
+    timeout 60 xdotool key --delay 15 "$@" || e2e_abort "xdotool could not send the keys: $*"
 }
 
 # Waits up to 15 s for the game's first frame: the window is mapped before the models are
@@ -213,8 +220,8 @@ e2e_wait_first_frame()
     local i brightest
     e2e_window_fully_on_screen
     for ((i = 0; i < 150; i++)); do
-        brightest=$(xwd -silent -id "$E2E_WINDOW" | convert xwd:- -format '%[max]' info:) ||
-            e2e_abort "could not grab the window"
+        brightest=$(timeout 20 xwd -silent -id "$E2E_WINDOW" |
+            convert xwd:- -format '%[max]' info:) || e2e_abort "could not grab the window"
         if [[ $brightest != 0 ]]; then
             E2E_PAINTED=1
             return 0
@@ -231,7 +238,7 @@ e2e_grab()
     if ((E2E_PAINTED == 0)); then
         e2e_wait_first_frame
     fi
-    xwd -silent -id "$E2E_WINDOW" > "$1" || e2e_abort "could not grab the window"
+    timeout 20 xwd -silent -id "$E2E_WINDOW" > "$1" || e2e_abort "could not grab the window"
 }
 
 # e2e_keep GRAB NAME: keeps a grab as ARTEFACTS/NAME.png, with the grab itself beside it in the

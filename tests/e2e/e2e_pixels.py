@@ -113,7 +113,8 @@ def main(argv):
     else:
         raise SystemExit("usage: e2e_pixels.py count PICTURE CLASS LEFT TOP WIDTH HEIGHT\n"
                          "       e2e_pixels.py newly BEFORE AFTER CLASS LEFT TOP WIDTH HEIGHT\n"
-                         "       e2e_pixels.py cells-box WINDOW_W WINDOW_H ROW1 COL1 ROW2 COL2 MARGIN")
+                         "       e2e_pixels.py cells-box WINDOW_W WINDOW_H ROW1 COL1 ROW2 COL2 "
+                         "MARGIN")
 
 
 if __name__ == "__main__":
