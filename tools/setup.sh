@@ -6,7 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 packages=(
-    build-essential cmake pkg-config git
+    build-essential cmake pkg-config git python3
     freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libepoxy-dev
     googletest libgtest-dev libbenchmark-dev
     xvfb xauth xdotool x11-apps imagemagick
