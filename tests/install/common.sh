@@ -24,6 +24,10 @@ cleanup() {
     fi
 }
 
+# A command that fails under set -e says which one it was.
+set -o errtrace
+trap 'echo "FAIL: status $? from line $LINENO: $BASH_COMMAND" >&2' ERR
+
 # Makes $work, a fresh scratch folder whose path holds a space, as users' paths do.
 make_work_dir() {
     work=$(mktemp -d "${TMPDIR:-/tmp}/gomoku3d install.XXXXXX")
