@@ -62,6 +62,21 @@ const std::string &transcodeTarget()
     return target;
 }
 
+// The length of the Big5 character at `bytes`: two for a lead byte followed by a trail byte,
+// otherwise one. Skipping a whole character keeps its trail byte (often an ASCII letter) from
+// showing up on its own.
+size_t big5CharacterLength(const char *bytes, size_t available)
+{
+    auto lead = static_cast<unsigned char>(bytes[0]);
+    if (available < 2 || lead < 0x81 || lead > 0xfe)
+    {
+        return 1;
+    }
+    auto trail = static_cast<unsigned char>(bytes[1]);
+    bool isTrail = (trail >= 0x40 && trail <= 0x7e) || (trail >= 0xa1 && trail <= 0xfe);
+    return isTrail ? 2 : 1;
+}
+
 } // namespace
 
 std::string big5ToCodeset(std::string_view big5, const char *toCodeset)
@@ -83,10 +98,11 @@ std::string big5ToCodeset(std::string_view big5, const char *toCodeset)
         out.append(chunk, static_cast<size_t>(outPtr - chunk));
         if (result == static_cast<size_t>(-1) && errno != E2BIG)
         {
-            // An invalid or truncated sequence: show one '?' for its byte and go on.
+            // A character the target cannot show, or an invalid byte: one '?' stands for it.
+            size_t skipped = big5CharacterLength(in, inLeft);
             out.push_back('?');
-            ++in;
-            --inLeft;
+            in += skipped;
+            inLeft -= skipped;
         }
     }
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
