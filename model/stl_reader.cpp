@@ -1,15 +1,22 @@
-// The ASCII STL reader. Every format problem is thrown where it is found, with its message,
-// and caught once at the reader's boundary, which reports it and hands back an empty model.
+// The ASCII STL reader. The file streams through a window of bytes that is scanned in place;
+// every format problem is thrown where it is found, with its message, and caught once at the
+// reader's boundary, which reports it and hands back an empty model.
 #include "model/stl_reader.h"
 
 #include "platform/console.h"
+#include "platform/memory.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iomanip>
 #include <istream>
-#include <locale>
+#include <memory>
+#include <new>
+#include <streambuf>
+#include <string>
 #include <vector>
 
 namespace
@@ -61,52 +68,524 @@ struct StlError
     const char *message;
 };
 
-constexpr std::streamsize BUFFER_SIZE = 256; // a line or word of 255 characters and its NUL
+constexpr std::size_t BUFFER_SIZE = 256;      // a line or word of 255 characters and its NUL
+constexpr std::size_t WINDOW_SIZE = 1 << 18;  // bytes of the file in view at once
+constexpr std::size_t NUMBER_LOOKAHEAD = 128; // kept in view before a number, unless at the end
 
-void require(const std::istream &in, const char *message)
-{
-    // After every tested read the stream must be good: the end of the file counts as a failure
-    // even when the read itself delivered its word or number.
-    if (!in.good())
-    {
-        throw StlError{message};
-    }
-}
-
-bool isStlSpace(int c)
+// The whitespace of the classic locale: space, tab, line feed, carriage return, vertical tab
+// and form feed. Every other byte, those above 127 included, belongs to a word.
+constexpr bool isStlSpace(unsigned char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// Reads one whitespace-delimited word. Its first 255 characters go into `word`; a longer word
-// is still read whole, its tail skipped, so nothing is written past the buffer and the next
-// read starts at the next word.
-void readWord(std::istream &in, char (&word)[BUFFER_SIZE])
+struct SpaceTable
 {
-    word[0] = '\0';
-    in >> std::setw(BUFFER_SIZE) >> word;
-    while (in.good())
+    bool space[256];
+};
+
+constexpr SpaceTable makeSpaceTable()
+{
+    SpaceTable table{};
+    for (int c = 0; c < 256; ++c)
     {
-        int next = in.peek();
-        if (next == std::char_traits<char>::eof() || isStlSpace(next))
+        table.space[c] = isStlSpace(static_cast<unsigned char>(c));
+    }
+    return table;
+}
+
+constexpr SpaceTable SPACES = makeSpaceTable();
+
+bool isSpace(char c)
+{
+    return SPACES.space[static_cast<unsigned char>(c)];
+}
+
+bool isDigit(int c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The file's bytes in view: [pos, end) of `window` is what has been fetched from the stream
+// buffer and not yet read, and a NUL always follows it at `end`. The NUL stops every scanning
+// loop (it is neither whitespace nor a digit), so the loops need no bounds test of their own;
+// a loop that stops on a NUL checks whether it is the one at `end`. Like a stream's
+// end-of-file flag, `drained` stays set once the stream buffer has run dry, and `atEnd` once a
+// read has met the end of the data; after that every tested read fails.
+struct Source
+{
+    std::streambuf *from;
+    std::unique_ptr<char[]> window; // WINDOW_SIZE bytes and the NUL after them
+    char *pos;
+    char *end;
+    bool drained;
+    bool atEnd;
+};
+
+// Moves the unread bytes to the front of the window and fetches more behind them. False when
+// nothing more could be fetched.
+bool fill(Source &source)
+{
+    if (source.drained)
+    {
+        return false;
+    }
+    char *front = source.window.get();
+    std::size_t kept = static_cast<std::size_t>(source.end - source.pos);
+    std::memmove(front, source.pos, kept);
+    source.pos = front;
+    source.end = front + kept;
+    std::streamsize got =
+        source.from->sgetn(source.end, static_cast<std::streamsize>(WINDOW_SIZE - kept));
+    if (got > 0)
+    {
+        source.end += got;
+    }
+    else
+    {
+        source.drained = true;
+    }
+    *source.end = '\0';
+    return got > 0;
+}
+
+// The next byte without taking it, or -1 at the end of the data.
+int peekByte(Source &source)
+{
+    if (source.pos == source.end && !fill(source))
+    {
+        return -1;
+    }
+    return static_cast<unsigned char>(*source.pos);
+}
+
+// Passes over whitespace. False when the data ends first.
+bool skipSpace(Source &source)
+{
+    for (;;)
+    {
+        char *p = source.pos;
+        while (isSpace(*p))
         {
-            break;
+            ++p;
         }
-        in.get();
+        source.pos = p;
+        if (p < source.end)
+        {
+            return true;
+        }
+        if (!fill(source))
+        {
+            return false;
+        }
     }
 }
 
-void readWord(std::istream &in, char (&word)[BUFFER_SIZE], const char *message)
+// The first whitespace byte at or after `p`, or `end`.
+char *wordEnd(char *p, const char *end)
 {
-    readWord(in, word);
-    require(in, message);
+    for (;;)
+    {
+        while (*p != '\0' && !isSpace(*p))
+        {
+            ++p;
+        }
+        if (*p != '\0' || p == end)
+        {
+            return p;
+        }
+        ++p; // a NUL inside the word
+    }
 }
 
-void readThree(std::istream &in, float (&out)[3], const char *message)
+// The first line, as a line read into the 256-character buffer: it must end with a line feed
+// (taken and not stored) after at most 255 characters.
+void readFirstLine(Source &source, char (&line)[BUFFER_SIZE])
 {
-    // Tested once, after the third: a failed extraction makes the following ones read nothing.
-    in >> out[0] >> out[1] >> out[2];
-    require(in, message);
+    std::size_t stored = 0;
+    line[0] = '\0';
+    for (;;)
+    {
+        int c = peekByte(source);
+        if (c == -1)
+        {
+            throw StlError{MSG_NO_CONTENT}; // an empty file, or a line the file's end cuts off
+        }
+        ++source.pos;
+        if (c == '\n')
+        {
+            break;
+        }
+        if (stored == BUFFER_SIZE - 1)
+        {
+            throw StlError{MSG_NO_CONTENT}; // longer than 255 characters
+        }
+        line[stored++] = static_cast<char>(c);
+    }
+    line[stored] = '\0';
+}
+
+// Reads one whitespace-delimited word. Its first 255 characters go into `word`; a longer word
+// is still read whole, its tail passed over, so nothing is written past the buffer and the next
+// read starts at the next word. False when there is no word left; a word that runs to the very
+// end of the data is read, and leaves the source at its end.
+bool readWord(Source &source, char (&word)[BUFFER_SIZE])
+{
+    word[0] = '\0';
+    if (!skipSpace(source))
+    {
+        source.atEnd = true;
+        return false;
+    }
+    std::size_t stored = 0;
+    for (;;)
+    {
+        char *p = source.pos;
+        char *stop = wordEnd(p, source.end);
+        std::size_t room = BUFFER_SIZE - 1 - stored;
+        std::size_t length = static_cast<std::size_t>(stop - p);
+        std::memcpy(word + stored, p, std::min(room, length));
+        stored += std::min(room, length);
+        source.pos = stop;
+        if (stop < source.end || !fill(source))
+        {
+            break;
+        }
+    }
+    word[stored] = '\0';
+    if (source.pos == source.end && !fill(source))
+    {
+        source.atEnd = true;
+    }
+    return true;
+}
+
+// Passes over one word whose text does not matter, failing with `message` unless a word is there
+// and more data follows it.
+void skipWord(Source &source, const char *message)
+{
+    if (!skipSpace(source))
+    {
+        throw StlError{message};
+    }
+    for (;;)
+    {
+        source.pos = wordEnd(source.pos, source.end);
+        if (source.pos < source.end)
+        {
+            return;
+        }
+        if (!fill(source))
+        {
+            throw StlError{message}; // the word runs to the end of the data
+        }
+    }
+}
+
+// Whether a number whose value is out of a float's range is too large for it rather than too
+// small: whether its value is at least 1. `text` is a checked number: an optional sign, digits
+// with at most one point, then possibly 'e', an optional sign and digits.
+bool atLeastOne(const std::string &text)
+{
+    std::size_t e = std::min(text.find('e'), text.size());
+    long exponent = 0;
+    for (std::size_t i = e + 1; i < text.size(); ++i)
+    {
+        if (isDigit(text[i]))
+        {
+            exponent = std::min(exponent * 10 + (text[i] - '0'), 100000000L);
+        }
+    }
+    if (e + 1 < text.size() && text[e + 1] == '-')
+    {
+        exponent = -exponent;
+    }
+    std::size_t point = std::min(text.find('.'), e);
+    for (std::size_t i = 0; i < e; ++i)
+    {
+        if (text[i] >= '1' && text[i] <= '9')
+        {
+            // The place value of the first significant digit, as a power of ten.
+            long place =
+                i < point ? static_cast<long>(point - i) - 1 : -static_cast<long>(i - point);
+            return place + exponent >= 0;
+        }
+    }
+    return false;
+}
+
+// A float read exactly as formatted stream extraction reads one: an optional sign, digits with
+// at most one decimal point, and an 'e' or 'E' after at least one digit with an optional sign
+// and more digits. Leading zeros count as one. The characters so gathered are taken, the first
+// that cannot continue the number is left for the next read, and the text taken must convert
+// whole ("1e", "+" and "." do not) to a finite float: too large fails, too small gives zero or
+// the nearest denormal. The conversion is correctly rounded, as strtof's is, under any locale.
+// A number that runs to the end of the data leaves the source at its end and fails. This is the
+// careful path for anything unusual.
+bool readNumberCarefully(Source &source, float &out)
+{
+    std::string text;
+    int c = peekByte(source);
+    auto take = [&]
+    {
+        ++source.pos;
+        c = peekByte(source);
+    };
+    if (c == '+' || c == '-')
+    {
+        text += static_cast<char>(c);
+        take();
+    }
+    bool mantissa = false;
+    bool point = false;
+    bool exponent = false;
+    while (c == '0')
+    {
+        if (!mantissa)
+        {
+            text += '0';
+            mantissa = true;
+        }
+        take();
+    }
+    while (c != -1)
+    {
+        if (isDigit(c))
+        {
+            text += static_cast<char>(c);
+            mantissa = true;
+        }
+        else if (c == '.' && !point && !exponent)
+        {
+            text += '.';
+            point = true;
+        }
+        else if ((c == 'e' || c == 'E') && !exponent && mantissa)
+        {
+            text += 'e';
+            exponent = true;
+            take();
+            if (c != '+' && c != '-')
+            {
+                continue; // no sign: the exponent's digits, if any, follow at once
+            }
+            text += static_cast<char>(c);
+        }
+        else
+        {
+            break;
+        }
+        take();
+    }
+    if (c == -1)
+    {
+        source.atEnd = true;
+        return false;
+    }
+    // Only a mantissa with a digit, and an exponent with digits if there is one, converts
+    // whole: "+", "." and "1e+" are refused here.
+    const char *first = text.c_str() + (text[0] == '+' ? 1 : 0);
+    const char *last = text.c_str() + text.size();
+    float value = 0.0f;
+    std::from_chars_result result = std::from_chars(first, last, value, std::chars_format::general);
+    if (result.ec == std::errc::result_out_of_range)
+    {
+        if (atLeastOne(text))
+        {
+            return false; // too large for a float
+        }
+        value = text[0] == '-' ? -0.0f : 0.0f; // too small: rounds to zero, keeping its sign
+    }
+    else if (result.ec != std::errc() || result.ptr != last)
+    {
+        return false;
+    }
+    out = value;
+    return true;
+}
+
+// Powers of ten that a float holds exactly.
+constexpr float EXACT_POWERS_OF_TEN[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                         1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+constexpr std::uint64_t EXACT_FLOAT_INTEGERS = 1u << 24; // every integer below this is exact
+constexpr int MAX_DIGITS = 9;                            // significant digits gathered at most
+
+// The common number: an optional sign, at most nine significant digits with an optional point,
+// an optional exponent, then whitespace, whose value is a float-exact integer times or divided
+// by a float-exact power of ten. A single float multiplication or division of two exact values
+// is correctly rounded, so the result is the one strtof gives. False, with nothing taken, for
+// anything else, and for a number that reaches the end of what is in view.
+bool readPlainNumber(Source &source, float &out)
+{
+    const char *p = source.pos;
+    bool negative = *p == '-';
+    p += (*p == '-' || *p == '+') ? 1 : 0;
+    const char *first = p;
+    while (*p == '0')
+    {
+        ++p; // leading zeros carry no value
+    }
+    const char *significant = p;
+    std::uint64_t mantissa = 0; // wraps harmlessly past 19 digits: such numbers are refused
+    while (isDigit(*p))
+    {
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+        ++p;
+    }
+    std::ptrdiff_t digits = p - significant;
+    bool anyDigit = p != first;
+    std::ptrdiff_t scale = 0;
+    if (*p == '.')
+    {
+        const char *fraction = ++p;
+        if (mantissa == 0)
+        {
+            while (*p == '0')
+            {
+                ++p; // zeros after the point and before the first significant digit
+            }
+        }
+        const char *fractionDigits = p;
+        while (isDigit(*p))
+        {
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p - '0');
+            ++p;
+        }
+        digits += p - fractionDigits;
+        scale = fraction - p;
+        anyDigit = anyDigit || p != fraction;
+    }
+    if (!anyDigit || digits > MAX_DIGITS || mantissa >= EXACT_FLOAT_INTEGERS)
+    {
+        return false;
+    }
+    if (*p == 'e' || *p == 'E')
+    {
+        ++p;
+        bool negativeExponent = *p == '-';
+        p += (*p == '-' || *p == '+') ? 1 : 0;
+        if (!isDigit(*p))
+        {
+            return false;
+        }
+        std::ptrdiff_t exponent = 0;
+        for (; isDigit(*p); ++p)
+        {
+            exponent = std::min<std::ptrdiff_t>(exponent * 10 + (*p - '0'), 100000);
+        }
+        scale += negativeExponent ? -exponent : exponent;
+    }
+    if (!isSpace(*p)) // also refuses the NUL at the end of the window
+    {
+        return false;
+    }
+    float value = 0.0f;
+    if (mantissa != 0)
+    {
+        if (scale < -10 || scale > 10)
+        {
+            return false;
+        }
+        value = static_cast<float>(mantissa);
+        value =
+            scale < 0 ? value / EXACT_POWERS_OF_TEN[-scale] : value * EXACT_POWERS_OF_TEN[scale];
+    }
+    out = negative ? -value : value;
+    source.pos = const_cast<char *>(p);
+    return true;
+}
+
+// Reads one number. The usual case, a short decimal number followed by whitespace, is worked
+// out in place; a longer plain one is converted in place; anything else goes the careful way.
+// All three give the same result.
+bool readNumber(Source &source, float &out)
+{
+    if (!skipSpace(source))
+    {
+        source.atEnd = true;
+        return false;
+    }
+    if (static_cast<std::size_t>(source.end - source.pos) < NUMBER_LOOKAHEAD)
+    {
+        fill(source);
+    }
+    if (readPlainNumber(source, out))
+    {
+        return true;
+    }
+    const char *start = source.pos;
+    const char *end = source.end;
+    const char *digits = start + (*start == '+' ? 1 : 0);
+    const char *mantissa = digits + (digits < end && *digits == '-' && digits == start ? 1 : 0);
+    if (mantissa < end && (isDigit(*mantissa) || *mantissa == '.'))
+    {
+        float value = 0.0f;
+        std::from_chars_result result =
+            std::from_chars(digits, end, value, std::chars_format::general);
+        if (result.ec == std::errc() && result.ptr < end && isSpace(*result.ptr))
+        {
+            source.pos = const_cast<char *>(result.ptr);
+            out = value;
+            return true;
+        }
+    }
+    return readNumberCarefully(source, out);
+}
+
+// Three numbers, one after the other; the first that fails fails the three.
+void readThree(Source &source, float (&out)[3], const char *message)
+{
+    for (float &number : out)
+    {
+        if (!readNumber(source, number))
+        {
+            throw StlError{message};
+        }
+    }
+}
+
+// A block of facets, aligned for huge pages.
+constexpr std::align_val_t BLOCK_ALIGNMENT{2 * 1024 * 1024};
+
+struct BlockDelete
+{
+    void operator()(Facet *block) const { ::operator delete[](block, BLOCK_ALIGNMENT); }
+};
+
+using Block = std::unique_ptr<Facet[], BlockDelete>;
+
+// The facets read so far, in blocks that never move, so that the list grows without copying.
+// The first block is small, for the usual small model; a large model goes on in large blocks
+// of whole huge pages.
+struct FacetList
+{
+    std::vector<Block> blocks;
+    Facet *next;     // where the next facet goes
+    Facet *blockEnd; // end of the last block
+    std::size_t count;
+};
+
+constexpr std::size_t FIRST_BLOCK_FACETS = 4096;   // 192 KiB
+constexpr std::size_t LATER_BLOCK_FACETS = 131072; // 6 MiB, three huge pages
+
+std::size_t blockFacets(std::size_t block)
+{
+    return block == 0 ? FIRST_BLOCK_FACETS : LATER_BLOCK_FACETS;
+}
+
+void append(FacetList &list, const Facet &facet)
+{
+    if (list.next == list.blockEnd)
+    {
+        std::size_t size = blockFacets(list.blocks.size());
+        list.blocks.emplace_back(
+            static_cast<Facet *>(::operator new[](size * sizeof(Facet), BLOCK_ALIGNMENT)));
+        list.next = list.blocks.back().get();
+        list.blockEnd = list.next + size;
+        platformPreferHugePages(list.next, size * sizeof(Facet));
+    }
+    *list.next++ = facet;
+    ++list.count;
 }
 
 bool startsWith(const char *text, const char *prefix)
@@ -121,61 +600,72 @@ bool startsWith(const char *text, const char *prefix)
     return true;
 }
 
-std::vector<Facet> readFacets(std::istream &in)
+FacetList readFacets(std::istream &in)
 {
-    // Numbers are read the same under any locale the user runs with.
-    in.imbue(std::locale::classic());
+    if (!in.good() || in.rdbuf() == nullptr)
+    {
+        throw StlError{MSG_NO_CONTENT}; // a stream that cannot be read yields no first line
+    }
+    Source source{in.rdbuf(), std::make_unique_for_overwrite<char[]>(WINDOW_SIZE + 1),
+                  nullptr,    nullptr,
+                  false,      false};
+    source.pos = source.window.get();
+    source.end = source.pos;
+    *source.end = '\0';
 
     char buffer[BUFFER_SIZE];
-    in.getline(buffer, BUFFER_SIZE);
-    require(in, MSG_NO_CONTENT);
+    readFirstLine(source, buffer);
     if (!startsWith(buffer, "solid"))
     {
         throw StlError{MSG_NO_SOLID};
     }
 
-    std::vector<Facet> facets;
+    FacetList facets{{}, nullptr, nullptr, 0};
     for (;;)
     {
-        readWord(in, buffer); // the facet keyword: any word but "endsolid…" starts a facet
-        if (in.fail())
-        {
-            break; // the data ended where the next facet would start: the facets read stand
-        }
-        if (startsWith(buffer, "endsolid"))
+        // The facet keyword: any word but "endsolid…" starts a facet. The data ending here,
+        // where the next facet would start, leaves the facets read standing.
+        if (!readWord(source, buffer) || startsWith(buffer, "endsolid"))
         {
             break; // nothing after it is read
         }
         Facet facet;
-        readWord(in, buffer, MSG_NO_NORMAL);
-        readThree(in, facet.normal, MSG_BAD_NORMAL);
-        readWord(in, buffer, MSG_NO_OUTER);
-        readWord(in, buffer, MSG_NO_LOOP);
+        skipWord(source, MSG_NO_NORMAL);
+        readThree(source, facet.normal, MSG_BAD_NORMAL);
+        skipWord(source, MSG_NO_OUTER);
+        skipWord(source, MSG_NO_LOOP);
         float(*vertices[3])[3] = {&facet.v1, &facet.v2, &facet.v3};
         for (int i = 0; i < 3; ++i)
         {
-            readWord(in, buffer, MSG_NO_VERTEX);
-            readThree(in, *vertices[i], MSG_BAD_VERTEX[i]);
+            skipWord(source, MSG_NO_VERTEX);
+            readThree(source, *vertices[i], MSG_BAD_VERTEX[i]);
         }
         // The normal in the file is not trusted: it is computed from the vertices.
         facetNormal(facet.v1, facet.v2, facet.v3, facet.normal);
-        facets.push_back(facet);
-        readWord(in, buffer, MSG_NO_ENDLOOP);
-        readWord(in, buffer, MSG_NO_ENDFACET);
+        append(facets, facet);
+        skipWord(source, MSG_NO_ENDLOOP);
+        skipWord(source, MSG_NO_ENDFACET);
     }
     return facets;
 }
 
 // Hands the facets over as an array of exactly their number; null when there are none.
-Facet *exactArray(const std::vector<Facet> &facets, std::int32_t *countOut)
+Facet *exactArray(const FacetList &facets, std::int32_t *countOut)
 {
-    *countOut = static_cast<std::int32_t>(facets.size());
-    if (facets.empty())
+    *countOut = static_cast<std::int32_t>(facets.count);
+    if (facets.count == 0)
     {
         return nullptr;
     }
-    Facet *array = new Facet[facets.size()];
-    std::copy(facets.begin(), facets.end(), array);
+    Facet *array = new Facet[facets.count];
+    platformPreferHugePages(array, facets.count * sizeof(Facet));
+    std::size_t copied = 0;
+    for (std::size_t block = 0; copied < facets.count; ++block)
+    {
+        std::size_t n = std::min(blockFacets(block), facets.count - copied);
+        std::copy(facets.blocks[block].get(), facets.blocks[block].get() + n, array + copied);
+        copied += n;
+    }
     return array;
 }
 
