@@ -1,0 +1,97 @@
+// The per-test window and the resets of the program-wide state that the GL tests share.
+#include "tests/render/gl_window.h"
+
+#include "game/game_state.h"
+#include "model/model_table.h"
+
+#include <epoxy/gl.h>
+#include <GL/freeglut.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
+
+namespace
+{
+
+// freeglut is initialised once per process; each test then opens a window of its own.
+void initGlutOnce()
+{
+    static bool ready = false;
+    if (ready)
+    {
+        return;
+    }
+    static char programName[] = "gomoku_gl_test";
+    static char *argv[] = {programName, nullptr};
+    int argc = 1;
+    glutInit(&argc, argv);
+    ready = true;
+}
+
+} // namespace
+
+void GlWindowTest::SetUp()
+{
+    const char *display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0')
+    {
+        GTEST_SKIP() << "no X display to open a GL window on";
+    }
+    initGlutOnce();
+    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(WINDOW_WIDTH, WINDOW_HEIGHT);
+    // A new window brings a new context, so GL state never leaks from one test to the next.
+    window = glutCreateWindow("Game");
+    resetGameState();
+    for (ModelRecord &record : ModelTable)
+    {
+        record = ModelRecord{};
+    }
+}
+
+void GlWindowTest::TearDown()
+{
+    if (window == 0)
+    {
+        return;
+    }
+    clearModelTable();
+    glutDestroyWindow(window);
+    glutMainLoopEvent(); // lets freeglut finish closing the window now
+    window = 0;
+}
+
+void resetGameState()
+{
+    std::fill(std::begin(Board), std::end(Board), CELL_EMPTY);
+    cursorX = 0;
+    cursorY = 0;
+    sideToMove = 0;
+    cheatMode = 0;
+    gameOver = 0;
+    winRow = 0;
+    winCol = 0;
+    winDirection = 0;
+    viewPitch = 0.0f;
+    viewYaw = 0.0f;
+}
+
+void clearModelTable()
+{
+    for (ModelRecord &record : ModelTable)
+    {
+        delete[] record.vertexArray;
+        delete[] record.normalArray;
+        delete[] record.facets;
+        if (glIsBuffer(record.vertexBuffer))
+        {
+            glDeleteBuffers(1, &record.vertexBuffer);
+        }
+        if (glIsBuffer(record.normalBuffer))
+        {
+            glDeleteBuffers(1, &record.normalBuffer);
+        }
+        record = ModelRecord{};
+    }
+}
