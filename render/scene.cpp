@@ -4,6 +4,9 @@
 #include "model/model_gpu.h"
 
 #include <epoxy/gl.h>
+#ifdef _WIN32
+#include <windows.h> // GLU's header on Windows uses its calling-convention macros
+#endif
 #include <GL/glu.h>
 
 namespace
