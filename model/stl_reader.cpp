@@ -160,7 +160,7 @@ int peekByte(Source &source)
 }
 
 // Passes over whitespace. False when the data ends first.
-bool skipSpace(Source &source)
+[[gnu::always_inline]] inline bool skipSpace(Source &source)
 {
     for (;;)
     {
@@ -261,12 +261,20 @@ bool readWord(Source &source, char (&word)[BUFFER_SIZE])
 }
 
 // Passes over one word whose text does not matter, failing with `message` unless a word is there
-// and more data follows it.
-void skipWord(Source &source, const char *message)
+// and more data follows it. The word usually is `keyword`, which is recognised at a glance.
+template <std::size_t N>
+void skipWord(Source &source, const char (&keyword)[N], const char *message)
 {
+    constexpr std::size_t LENGTH = N - 1;
     if (!skipSpace(source))
     {
         throw StlError{message};
+    }
+    if (static_cast<std::size_t>(source.end - source.pos) > LENGTH &&
+        std::memcmp(source.pos, keyword, LENGTH) == 0 && isSpace(source.pos[LENGTH]))
+    {
+        source.pos += LENGTH;
+        return;
     }
     for (;;)
     {
@@ -415,7 +423,7 @@ constexpr int MAX_DIGITS = 9;                            // significant digits g
 // by a float-exact power of ten. A single float multiplication or division of two exact values
 // is correctly rounded, so the result is the one strtof gives. False, with nothing taken, for
 // anything else, and for a number that reaches the end of what is in view.
-bool readPlainNumber(Source &source, float &out)
+[[gnu::always_inline]] inline bool readPlainNumber(Source &source, float &out)
 {
     const char *p = source.pos;
     bool negative = *p == '-';
@@ -495,24 +503,10 @@ bool readPlainNumber(Source &source, float &out)
     return true;
 }
 
-// Reads one number. The usual case, a short decimal number followed by whitespace, is worked
-// out in place; a longer plain one is converted in place; anything else goes the careful way.
-// All three give the same result.
-bool readNumber(Source &source, float &out)
+// Reads one number that is not a short plain one: converted in place when it is a longer plain
+// number followed by whitespace, otherwise the careful way. Kept out of the usual path.
+[[gnu::noinline]] bool readNumberSlowly(Source &source, float &out)
 {
-    if (!skipSpace(source))
-    {
-        source.atEnd = true;
-        return false;
-    }
-    if (static_cast<std::size_t>(source.end - source.pos) < NUMBER_LOOKAHEAD)
-    {
-        fill(source);
-    }
-    if (readPlainNumber(source, out))
-    {
-        return true;
-    }
     const char *start = source.pos;
     const char *end = source.end;
     const char *digits = start + (*start == '+' ? 1 : 0);
@@ -530,6 +524,26 @@ bool readNumber(Source &source, float &out)
         }
     }
     return readNumberCarefully(source, out);
+}
+
+// Reads one number. The usual case, a short decimal number followed by whitespace, is worked
+// out in place; anything else takes the slower ways, which give the same result.
+[[gnu::always_inline]] inline bool readNumber(Source &source, float &out)
+{
+    if (!skipSpace(source))
+    {
+        source.atEnd = true;
+        return false;
+    }
+    if (static_cast<std::size_t>(source.end - source.pos) < NUMBER_LOOKAHEAD)
+    {
+        fill(source);
+    }
+    if (readPlainNumber(source, out))
+    {
+        return true;
+    }
+    return readNumberSlowly(source, out);
 }
 
 // Three numbers, one after the other; the first that fails fails the three.
@@ -630,21 +644,21 @@ FacetList readFacets(std::istream &in)
             break; // nothing after it is read
         }
         Facet facet;
-        skipWord(source, MSG_NO_NORMAL);
+        skipWord(source, "normal", MSG_NO_NORMAL);
         readThree(source, facet.normal, MSG_BAD_NORMAL);
-        skipWord(source, MSG_NO_OUTER);
-        skipWord(source, MSG_NO_LOOP);
+        skipWord(source, "outer", MSG_NO_OUTER);
+        skipWord(source, "loop", MSG_NO_LOOP);
         float(*vertices[3])[3] = {&facet.v1, &facet.v2, &facet.v3};
         for (int i = 0; i < 3; ++i)
         {
-            skipWord(source, MSG_NO_VERTEX);
+            skipWord(source, "vertex", MSG_NO_VERTEX);
             readThree(source, *vertices[i], MSG_BAD_VERTEX[i]);
         }
         // The normal in the file is not trusted: it is computed from the vertices.
         facetNormal(facet.v1, facet.v2, facet.v3, facet.normal);
         append(facets, facet);
-        skipWord(source, MSG_NO_ENDLOOP);
-        skipWord(source, MSG_NO_ENDFACET);
+        skipWord(source, "endloop", MSG_NO_ENDLOOP);
+        skipWord(source, "endfacet", MSG_NO_ENDFACET);
     }
     return facets;
 }

@@ -370,6 +370,10 @@ std::vector<EdgeCase> edgeCases()
          1, nullptr},
         {"MisspeltKeywords", "solid\nf n 0 0 1 o l v 0 0 0 v 1 0 0 v 0 1 0 el ef\nendsolid\n", 1,
          nullptr},
+        {"KeywordsWithSuffixes",
+         "solid\nfacet normals 0 0 1 outer2 loop_ vertexA 0 0 0 vertexB 1 0 "
+         "0 vertexC 0 1 0 endloops endfacets\nendsolid\n",
+         1, nullptr},
         {"EndsolidWithSuffix", "solid\n" + ONE_FACET + "endsolidXYZ more words", 1, nullptr},
         {"EndsolidAtEndOfFile", "solid\n" + ONE_FACET + "endsolid", 1, nullptr},
         {"SecondSolidIgnored", solidOf(ONE_FACET) + solidOf(ONE_FACET + ONE_FACET), 1, nullptr},
