@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# Builds the benchmarks into build-bench/ and prints the figures: frame rates (empty board, full
+# board, the straightforward variant, a sweep over stone sizes), the STL reader against assimp,
+# and start-up time. Figures, not pass/fail; they depend on the machine and its load, which is
+# printed with them. Usage: tools/bench.sh [all|frames|reader|startup]
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build="$root/build-bench"
+what=${1:-all}
+case "$what" in
+all | frames | reader | startup) ;;
+*)
+    echo "usage: $0 [all|frames|reader|startup]" >&2
+    exit 2
+    ;;
+esac
+
+# What the benchmarks need beyond the game's own packages: assimp to compare the reader with.
+if ! dpkg-query -W -f='${Status}' libassimp-dev 2>/dev/null | grep -q 'install ok installed'; then
+    sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo=(sudo)
+    fi
+    "${sudo[@]}" apt-get update -q
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q libassimp-dev
+fi
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGOMOKU_BUILD_TESTS=OFF \
+    -DGOMOKU_BUILD_BENCH=ON >/dev/null
+targets=(gomoku3d frame_bench frame_bench_plain variant_stone startup_bench reader_bench)
+cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
+
+work=$(mktemp -d)
+xvfb_pid=""
+cleanup() {
+    if [ -n "$xvfb_pid" ]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+load() {
+    cut -d' ' -f1-3 /proc/loadavg
+}
+
+# The game's five meshes: the committed ones, or freshly generated when some are missing.
+meshes="$work/game"
+mkdir -p "$meshes"
+names=("plane.STL" "lines.STL" "circle.STL" "black wins.STL" "white wins.STL")
+have_all=1
+for name in "${names[@]}"; do
+    [ -f "$root/assets/$name" ] || have_all=0
+done
+if [ "$have_all" = 1 ]; then
+    for name in "${names[@]}"; do
+        cp "$root/assets/$name" "$meshes/"
+    done
+else
+    cmake --build "$build" -j2 --target meshgen >/dev/null
+    "$build/tools/meshgen" "$meshes" >/dev/null
+fi
+
+# A private X server, so the figures do not depend on anyone else's windows.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+export DISPLAY=":$(head -n 1 "$work/display")"
+
+echo "gomoku3d benchmarks, $(nproc) cores, $(uname -m), load average $(load) at the start"
+echo
+
+frames_section() {
+    local frames=60 repetitions=5
+    echo "== Frames: real onDisplay, 800 x 600 window, median of $repetitions x $frames frames"
+    # The variant: a 770-triangle stone of the same size and the allocator at its defaults.
+    local variant="$work/variant"
+    mkdir -p "$variant"
+    cp "$meshes"/*.STL "$variant/"
+    "$build/bench/variant_stone" "$meshes/circle.STL" "$variant/circle.STL" 35 12
+
+    local game_out variant_out
+    game_out=$(cd "$meshes" && "$build/bench/frame_bench" $frames $repetitions "$work/full.ppm")
+    variant_out=$(cd "$variant" && "$build/bench/frame_bench_plain" $frames $repetitions)
+    local g_tri g_empty g_full v_tri v_empty v_full
+    g_tri=$(awk '$1 == "stone_triangles" { print $2 }' <<<"$game_out")
+    g_empty=$(awk '$1 == "empty_fps" { print $2 }' <<<"$game_out")
+    g_full=$(awk '$1 == "full_fps" { print $2 }' <<<"$game_out")
+    v_tri=$(awk '$1 == "stone_triangles" { print $2 }' <<<"$variant_out")
+    v_empty=$(awk '$1 == "empty_fps" { print $2 }' <<<"$variant_out")
+    v_full=$(awk '$1 == "full_fps" { print $2 }' <<<"$variant_out")
+    awk '$1 == "renderer" { $1 = "GL renderer:"; print }' <<<"$game_out"
+    printf '%-44s %8s %8s %10s\n' "" "empty" "full" "full/empty"
+    printf '%-44s %8.1f %8.1f %10.2f\n' "game ($g_tri-triangle stone, tuned allocator)" \
+        "$g_empty" "$g_full" "$(awk -v a="$g_full" -v b="$g_empty" 'BEGIN { print a / b }')"
+    printf '%-44s %8.1f %8.1f %10.2f\n' "variant ($v_tri-triangle stone, default allocator)" \
+        "$v_empty" "$v_full" "$(awk -v a="$v_full" -v b="$v_empty" 'BEGIN { print a / b }')"
+    printf 'full board, game / variant: %.2f x\n' \
+        "$(awk -v a="$g_full" -v b="$v_full" 'BEGIN { print a / b }')"
+    if command -v convert >/dev/null 2>&1; then
+        mkdir -p "$build/screenshots"
+        convert "$work/full.ppm" "$build/screenshots/full_board.png"
+        echo "screenshot of the full board: $build/screenshots/full_board.png"
+    fi
+
+    echo
+    echo "== Full-board rate by stone size (stand-in stones of the game stone's size)"
+    printf '%10s %14s %14s\n' "triangles" "tuned fps" "default fps"
+    local sweep="$work/sweep"
+    mkdir -p "$sweep"
+    cp "$meshes"/*.STL "$sweep/"
+    local segments bands
+    for size in "16 5" "16 7" "24 7" "24 9" "32 10" "35 12"; do
+        read -r segments bands <<<"$size"
+        "$build/bench/variant_stone" "$meshes/circle.STL" "$sweep/circle.STL" "$segments" "$bands"
+        local tuned plain
+        tuned=$(cd "$sweep" && "$build/bench/frame_bench" 40 3 | awk '$1 == "full_fps" { print $2 }')
+        plain=$(cd "$sweep" && "$build/bench/frame_bench_plain" 40 3 |
+            awk '$1 == "full_fps" { print $2 }')
+        printf '%10d %14.1f %14.1f\n' $((2 * segments * (bands - 1))) "$tuned" "$plain"
+    done
+    echo
+}
+
+reader_section() {
+    local facets=1000000 rounds=5
+    echo "== STL reader: $facets-facet files, each read in a child process, interleaved"
+    local files="$work/reader"
+    mkdir -p "$files"
+    "$build/bench/reader_bench" generate "$files" $facets
+    "$build/bench/reader_bench" compare "$files" $rounds
+    echo "(stream = formatted istream extraction, the way the reader first worked, one round;"
+    echo " peak MB = growth of the resident set while reading; beyond array = that less the"
+    echo " result array of 48 bytes a facet)"
+    rm -rf "$files"
+    echo
+}
+
+startup_section() {
+    echo "== Start-up"
+    (cd "$meshes" && "$build/bench/startup_bench" share 20)
+    "$build/bench/startup_bench" exec "$build/gomoku3d" "$meshes" 5
+    echo
+}
+
+case "$what" in
+all)
+    frames_section
+    reader_section
+    startup_section
+    ;;
+frames) frames_section ;;
+reader) reader_section ;;
+startup) startup_section ;;
+esac
+echo "load average $(load) at the end"
