@@ -398,9 +398,9 @@ bool readNumberCarefully(Source &source, float &out)
     std::from_chars_result result = std::from_chars(first, last, value, std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range)
     {
-        if (atLeastOne(text))
+        if (result.ptr != last || atLeastOne(text))
         {
-            return false; // too large for a float
+            return false; // not whole (a tiny mantissa, then "e" without digits), or too large
         }
         value = text[0] == '-' ? -0.0f : 0.0f; // too small: rounds to zero, keeping its sign
     }
