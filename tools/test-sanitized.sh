@@ -20,13 +20,19 @@ cleanup() {
 trap cleanup EXIT
 
 if [ -z "${DISPLAY:-}" ] || ! xdotool getdisplaygeometry >/dev/null 2>&1; then
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$build/xvfb.display" 2>/dev/null &
+    # -noreset: a GL test that connects while the server resets after the previous one left
+    # would be turned away.
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$build/xvfb.display" 2>/dev/null &
     xvfb_pid=$!
     for _ in $(seq 100); do
         [ -s "$build/xvfb.display" ] && break
         sleep 0.1
     done
     export DISPLAY=":$(head -n 1 "$build/xvfb.display")"
+    for _ in $(seq 100); do
+        xdotool getdisplaygeometry >/dev/null 2>&1 && break
+        sleep 0.1
+    done
     echo "Started Xvfb on $DISPLAY"
 fi
 

@@ -18,20 +18,43 @@ trap end_session EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    # What the program said, if it was started: its console and its error output.
+    for output in "$scratch/console.txt" "$scratch/console.txt.err"; do
+        if [ -s "$output" ]; then
+            echo "--- $(basename "$output"):" >&2
+            tail -n 20 "$output" | iconv -f CP950 -t UTF-8 -c >&2 || true
+        fi
+    done
     exit 1
 }
 
-# Starts Xvfb on a free display number of its own choosing and points DISPLAY at it.
+# Starts Xvfb on a free display number and points DISPLAY at it once the server answers. The
+# number is drawn from 100..899, away from the low numbers other X servers start at, and the
+# draw is repeated if that server does not come up. -noreset: by default the server resets when
+# its last client leaves, and a client connecting during the reset (the program, right after
+# the readiness probe) is turned away.
 start_private_xvfb() {
-    local display_file="$scratch/display"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-        [ -s "$display_file" ] && break
-        sleep 0.1
+    local attempt display
+    for attempt in $(seq 10); do
+        display=$((100 + RANDOM % 800))
+        if [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; then
+            continue
+        fi
+        Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+        xvfb_pid=$!
+        for _ in $(seq 100); do
+            kill -0 "$xvfb_pid" 2>/dev/null || break
+            if DISPLAY=":$display" xdotool getdisplaygeometry >/dev/null 2>&1; then
+                export DISPLAY=":$display"
+                return 0
+            fi
+            sleep 0.1
+        done
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+        xvfb_pid=""
     done
-    [ -s "$display_file" ] || fail "Xvfb did not start"
-    export DISPLAY=":$(head -n 1 "$display_file")"
+    fail "Xvfb did not start"
 }
 
 # Starts the program ($1) in the folder $2 with its console output going to $3.
