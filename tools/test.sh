@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds, and runs every test. Starts its own Xvfb when there is no
-# X display, since the GL tests draw real frames.
-set -euo pipefail
+# Sets up what is missing, builds, and runs every test: the whole suite, the same suite under
+# AddressSanitizer and UndefinedBehaviorSanitizer, a short fuzzing run of the mesh reader, and
+# the Windows build under wine. Starts its own Xvfb when there is no X display, since the GL
+# tests draw real frames. Prints one closing line counting passed and failed tests.
+set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-bash "$root/tools/setup.sh"
+bash "$root/tools/setup.sh" || exit 1
 
 xvfb_pid=""
 cleanup() {
@@ -25,5 +27,59 @@ if [ -z "${DISPLAY:-}" ] || ! xdotool getdisplaygeometry >/dev/null 2>&1; then
     echo "Started Xvfb on $DISPLAY"
 fi
 
-cd "$root/build"
-ctest --output-on-failure -j2 "$@"
+passed=0
+failed=0
+
+# Adds a ctest run's counts, read from its summary line, to the totals.
+count_ctest() {
+    local log=$1 line total failures
+    line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+    if [ -z "$line" ]; then
+        failed=$((failed + 1))
+        return
+    fi
+    failures=$(sed -E 's/.* ([0-9]+) tests? failed out of.*/\1/' <<<"$line")
+    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+    passed=$((passed + total - failures))
+    failed=$((failed + failures))
+}
+
+# Counts a phase that is one check as a whole.
+count_phase() {
+    if [ "$1" -eq 0 ]; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+    fi
+}
+
+log_dir="$root/build/test-logs"
+mkdir -p "$log_dir"
+
+echo "== The test suite"
+(cd "$root/build" && ctest --output-on-failure -j2 "$@") 2>&1 | tee "$log_dir/suite.log"
+count_ctest "$log_dir/suite.log"
+
+echo "== The test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
+bash "$root/tools/test-sanitized.sh" -j2 2>&1 | tee "$log_dir/sanitized.log"
+count_ctest "$log_dir/sanitized.log"
+
+echo "== Fuzzing the mesh reader"
+bash "$root/tools/fuzz.sh" 45 2>&1 | tee "$log_dir/fuzz.log"
+count_phase "${PIPESTATUS[0]}"
+
+echo "== The Windows build under wine"
+{ bash "$root/tools/windows-build.sh" && bash "$root/tools/windows-test.sh"; } 2>&1 |
+    tee "$log_dir/windows.log"
+windows_status=${PIPESTATUS[0]}
+windows_line=$(grep -E '^[0-9]+ passed, [0-9]+ failed' "$log_dir/windows.log" | tail -n 1)
+if [ -n "$windows_line" ] && [ "$windows_status" -eq 0 ]; then
+    passed=$((passed + $(cut -d' ' -f1 <<<"$windows_line")))
+    failed=$((failed + $(cut -d' ' -f3 <<<"$windows_line")))
+else
+    failed=$((failed + 1))
+fi
+
+echo
+echo "all: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
