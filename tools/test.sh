@@ -30,18 +30,19 @@ fi
 passed=0
 failed=0
 
-# Adds a ctest run's counts, read from its summary line, to the totals.
+# Adds the counts of every ctest run in a log, read from their summary lines, to the totals.
 count_ctest() {
-    local log=$1 line total failures
-    line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
-    if [ -z "$line" ]; then
-        failed=$((failed + 1))
-        return
+    local log=$1 line total failures runs=0
+    while read -r line; do
+        failures=$(sed -E 's/.* ([0-9]+) tests? failed out of.*/\1/' <<<"$line")
+        total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+        passed=$((passed + total - failures))
+        failed=$((failed + failures))
+        runs=$((runs + 1))
+    done < <(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log")
+    if [ "$runs" -eq 0 ]; then
+        failed=$((failed + 1)) # the run never reached its summary
     fi
-    failures=$(sed -E 's/.* ([0-9]+) tests? failed out of.*/\1/' <<<"$line")
-    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
-    passed=$((passed + total - failures))
-    failed=$((failed + failures))
 }
 
 # Counts a phase that is one check as a whole.
