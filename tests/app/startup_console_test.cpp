@@ -43,15 +43,15 @@ protected:
     // and freeglut ends the process, so the console text is all there is to collect.
     ChildResult runGame(StdoutKind kind) const
     {
-        ChildSpec spec;
-        spec.argv = {GOMOKU_EXECUTABLE};
-        spec.environment = {{"DISPLAY", std::nullopt},
-                            {"WAYLAND_DISPLAY", std::nullopt},
-                            {"LC_ALL", "C.UTF-8"},
-                            {"LC_CTYPE", std::nullopt},
-                            {"LANG", std::nullopt}};
-        spec.workingDirectory = folder.string();
-        return runChild(spec, kind);
+        ChildLaunch launch;
+        launch.argv = {GOMOKU_EXECUTABLE};
+        launch.environment = {{"DISPLAY", std::nullopt},
+                              {"WAYLAND_DISPLAY", std::nullopt},
+                              {"LC_ALL", "C.UTF-8"},
+                              {"LC_CTYPE", std::nullopt},
+                              {"LANG", std::nullopt}};
+        launch.workingDirectory = folder.string();
+        return runChild(launch, kind);
     }
 
     fs::path folder;

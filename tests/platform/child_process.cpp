@@ -20,14 +20,14 @@ namespace
 // A guard against a child that never ends, not a measure of speed.
 constexpr int HANG_GUARD_MS = 60000;
 
-std::vector<std::string> childEnvironment(const ChildSpec &spec)
+std::vector<std::string> childEnvironment(const ChildLaunch &launch)
 {
     std::vector<std::string> entries;
     for (char **entry = environ; *entry != nullptr; ++entry)
     {
         std::string text = *entry;
         bool overridden = false;
-        for (const auto &[name, value] : spec.environment)
+        for (const auto &[name, value] : launch.environment)
         {
             overridden = overridden || text.rfind(name + "=", 0) == 0;
         }
@@ -36,7 +36,7 @@ std::vector<std::string> childEnvironment(const ChildSpec &spec)
             entries.push_back(text);
         }
     }
-    for (const auto &[name, value] : spec.environment)
+    for (const auto &[name, value] : launch.environment)
     {
         if (value)
         {
@@ -109,11 +109,11 @@ std::string readUntilClosed(int fd, pid_t child, bool *hung)
 
 } // namespace
 
-ChildResult runChild(const ChildSpec &spec, StdoutKind kind)
+ChildResult runChild(const ChildLaunch &launch, StdoutKind kind)
 {
-    std::vector<std::string> argvStrings = spec.argv;
+    std::vector<std::string> argvStrings = launch.argv;
     std::vector<char *> argv = pointers(argvStrings);
-    std::vector<std::string> envStrings = childEnvironment(spec);
+    std::vector<std::string> envStrings = childEnvironment(launch);
     std::vector<char *> envp = pointers(envStrings);
 
     int readFd = -1;
@@ -148,7 +148,7 @@ ChildResult runChild(const ChildSpec &spec, StdoutKind kind)
     if (child == 0)
     {
         close(readFd);
-        execChild(writeFd, spec.workingDirectory, argv.data(), envp.data());
+        execChild(writeFd, launch.workingDirectory, argv.data(), envp.data());
     }
     close(writeFd);
 

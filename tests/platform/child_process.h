@@ -14,7 +14,7 @@ enum class StdoutKind
     Pipe,     // a pipe: not a terminal
 };
 
-struct ChildSpec
+struct ChildLaunch
 {
     std::vector<std::string> argv; // argv[0] is the program's full path
     // Changes to the inherited environment: a value sets the variable, nullopt removes it.
@@ -31,4 +31,4 @@ struct ChildResult
 };
 
 // Runs the child to its end. Standard input and standard error are /dev/null.
-ChildResult runChild(const ChildSpec &spec, StdoutKind kind);
+ChildResult runChild(const ChildLaunch &launch, StdoutKind kind);

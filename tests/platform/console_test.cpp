@@ -108,16 +108,16 @@ namespace
 const std::vector<std::string> PROBE_ACTIONS = {"text", "\xa1\x41\xff", "cursor", "0",
                                                 "7",    "text",         "x"};
 
-ChildSpec probeSpec(std::optional<std::string> localeName, std::optional<std::string> locPath)
+ChildLaunch probeSpec(std::optional<std::string> localeName, std::optional<std::string> locPath)
 {
-    ChildSpec spec;
-    spec.argv = {GOMOKU_CONSOLE_PROBE};
-    spec.argv.insert(spec.argv.end(), PROBE_ACTIONS.begin(), PROBE_ACTIONS.end());
-    spec.environment = {{"LC_ALL", localeName},
-                        {"LC_CTYPE", std::nullopt},
-                        {"LANG", std::nullopt},
-                        {"LOCPATH", locPath}};
-    return spec;
+    ChildLaunch launch;
+    launch.argv = {GOMOKU_CONSOLE_PROBE};
+    launch.argv.insert(launch.argv.end(), PROBE_ACTIONS.begin(), PROBE_ACTIONS.end());
+    launch.environment = {{"LC_ALL", localeName},
+                          {"LC_CTYPE", std::nullopt},
+                          {"LANG", std::nullopt},
+                          {"LOCPATH", locPath}};
+    return launch;
 }
 
 struct TerminalCase
@@ -150,9 +150,9 @@ TEST(ConsoleOnTerminal, TranscodesForTheTerminalAndPlacesTheCursor)
 
 TEST(ConsoleOnTerminal, CursorRowAndColumnCountFromOne)
 {
-    ChildSpec spec = probeSpec("C.UTF-8", std::nullopt);
-    spec.argv = {GOMOKU_CONSOLE_PROBE, "cursor", "4", "2", "cursor", "0", "0"};
-    ChildResult result = runChild(spec, StdoutKind::Terminal);
+    ChildLaunch launch = probeSpec("C.UTF-8", std::nullopt);
+    launch.argv = {GOMOKU_CONSOLE_PROBE, "cursor", "4", "2", "cursor", "0", "0"};
+    ChildResult result = runChild(launch, StdoutKind::Terminal);
     ASSERT_FALSE(result.hung);
     EXPECT_EQ(result.output, "\x1b[3;5H\x1b[1;1H");
 }
