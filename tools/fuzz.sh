@@ -40,10 +40,12 @@ executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1
 # Only what this run found: older finds stay in the folder until they are made fixtures.
 crash_count=$(find "$crashes" -maxdepth 1 -type f -newer "$marker" | wc -l)
 corpus_size=$(find "$corpus" -maxdepth 1 -type f | wc -l)
+# The fuzzer's own count: the inputs that still add coverage, out of all it has kept on disk.
+active=$(grep -o 'corp: [0-9]*/[0-9]*[a-zA-Z]*' "$log" | tail -n 1 | sed 's/corp: //')
 
 echo "executions: ${executions:-unknown}"
 echo "time: ${elapsed} s"
-echo "corpus: ${corpus_size} inputs"
+echo "corpus: ${corpus_size} inputs on disk, ${active:-?} in use (inputs/size)"
 echo "crashes: ${crash_count} (in $crashes)"
 if [ "$status" -ne 0 ] || [ "$crash_count" -ne 0 ]; then
     echo "the fuzzer stopped on a crash; its log: $log" >&2
