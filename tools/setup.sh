@@ -11,7 +11,7 @@ packages=(
     googletest libgtest-dev libbenchmark-dev
     xvfb xauth xdotool x11-apps imagemagick
     clang libclang-rt-14-dev clang-format locales
-    desktop-file-utils dpkg-dev appstream file man-db groff-base binutils
+    desktop-file-utils dpkg-dev appstream file man-db groff-base binutils time
 )
 
 missing=()

@@ -11,30 +11,8 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGOMOKU_SANITIZE
     -DGOMOKU_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j2
 
-xvfb_pid=""
-cleanup() {
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-    fi
-}
-trap cleanup EXIT
-
-if [ -z "${DISPLAY:-}" ] || ! xdotool getdisplaygeometry >/dev/null 2>&1; then
-    # -noreset: a GL test that connects while the server resets after the previous one left
-    # would be turned away.
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$build/xvfb.display" 2>/dev/null &
-    xvfb_pid=$!
-    for _ in $(seq 100); do
-        [ -s "$build/xvfb.display" ] && break
-        sleep 0.1
-    done
-    export DISPLAY=":$(head -n 1 "$build/xvfb.display")"
-    for _ in $(seq 100); do
-        xdotool getdisplaygeometry >/dev/null 2>&1 && break
-        sleep 0.1
-    done
-    echo "Started Xvfb on $DISPLAY"
-fi
+source "$root/tools/xvfb.sh"
+ensure_display "$build"
 
 # Any finding ends the test that made it. Two passes over the suite:
 # 1. every test that draws no GL, with leak checking; the suppressions file names only leaks
