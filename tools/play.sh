@@ -4,7 +4,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-bash "$root/tools/setup.sh"
+bash "$root/tools/setup.sh" gomoku3d
 
 if [ -z "${DISPLAY:-}" ] || ! xdotool getdisplaygeometry >/dev/null 2>&1; then
     echo "gomoku3d needs an X display to open its window, and none is reachable (DISPLAY='${DISPLAY:-}')." >&2

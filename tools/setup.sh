@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the game and its tests need (only those missing), then
-# configures and builds everything into build/. Sourced by play.sh and test.sh.
+# configures and builds into build/: the targets named as arguments, or everything.
+# Run by play.sh (the game only) and test.sh (everything).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -32,4 +33,8 @@ if ((${#missing[@]} > 0)); then
 fi
 
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$root/build" -j"$(nproc)"
+targets=()
+for target in "$@"; do
+    targets+=(--target "$target")
+done
+cmake --build "$root/build" -j"$(nproc)" "${targets[@]}"
