@@ -62,21 +62,6 @@ void GlWindowTest::TearDown()
     window = 0;
 }
 
-void resetGameState()
-{
-    std::fill(std::begin(Board), std::end(Board), CELL_EMPTY);
-    cursorX = 0;
-    cursorY = 0;
-    sideToMove = 0;
-    cheatMode = 0;
-    gameOver = 0;
-    winRow = 0;
-    winCol = 0;
-    winDirection = 0;
-    viewPitch = 0.0f;
-    viewYaw = 0.0f;
-}
-
 void clearModelTable()
 {
     for (ModelRecord &record : ModelTable)

@@ -2,6 +2,8 @@
 // window with its own context, and starts from a zeroed game state and model table.
 #pragma once
 
+#include "tests/game/game_test_support.h" // resetGameState
+
 #include <gtest/gtest.h>
 
 inline constexpr int WINDOW_WIDTH = 800;
@@ -18,9 +20,6 @@ protected:
 private:
     int window = 0; // freeglut window id; 0 while no window is open
 };
-
-// Puts every game-state variable back to its value before main runs.
-void resetGameState();
 
 // Frees the arrays of every model record, deletes its buffers in the current context and zeroes
 // the record.

@@ -6,6 +6,7 @@
 #include "model/model_table.h"
 #include "render/frame.h"
 #include "render/scene.h"
+#include "tests/game/game_test_support.h"
 
 #include <epoxy/gl.h>
 #include <GL/freeglut.h>
@@ -27,43 +28,6 @@ namespace
 
 constexpr std::uint32_t STORM_SEED = 20240607; // fixed: a failure replays exactly
 constexpr int EVENTS_PER_FRAME = 4096;         // a frame is drawn after every so many events
-
-// Every variable of the game, for before-and-after comparisons.
-struct GameSnapshot
-{
-    std::array<std::int32_t, BOARD_CELLS> board;
-    std::int32_t cursorX, cursorY;
-    std::uint8_t sideToMove, cheatMode, gameOver;
-    std::int32_t winRow, winCol, winDirection;
-    float viewPitch, viewYaw;
-    bool operator==(const GameSnapshot &) const = default;
-};
-
-GameSnapshot snapshot()
-{
-    GameSnapshot now;
-    std::copy(std::begin(Board), std::end(Board), now.board.begin());
-    now.cursorX = cursorX;
-    now.cursorY = cursorY;
-    now.sideToMove = sideToMove;
-    now.cheatMode = cheatMode;
-    now.gameOver = gameOver;
-    now.winRow = winRow;
-    now.winCol = winCol;
-    now.winDirection = winDirection;
-    now.viewPitch = viewPitch;
-    now.viewYaw = viewYaw;
-    return now;
-}
-
-void resetGameState()
-{
-    std::fill(std::begin(Board), std::end(Board), CELL_EMPTY);
-    cursorX = cursorY = 0;
-    sideToMove = cheatMode = gameOver = 0;
-    winRow = winCol = winDirection = 0;
-    viewPitch = viewYaw = 0.0f;
-}
 
 enum class EventKind
 {
@@ -217,18 +181,18 @@ std::string brokenStateInvariant(const GameSnapshot &now)
     if (now.gameOver == 1)
     {
         static const int STEPS[4][2] = {{0, 1}, {1, 1}, {1, 0}, {1, -1}};
-        if (now.winDirection < DIR_ROW || now.winDirection > DIR_ANTIDIAGONAL)
+        if (now.win.direction < DIR_ROW || now.win.direction > DIR_ANTIDIAGONAL)
         {
-            return "the game is over with direction " + std::to_string(now.winDirection);
+            return "the game is over with direction " + std::to_string(now.win.direction);
         }
-        const int *step = STEPS[now.winDirection - 1];
-        std::int32_t centre = onBoard(now.winRow, now.winCol)
-                                  ? now.board[now.winRow * BOARD_SIZE + now.winCol]
+        const int *step = STEPS[now.win.direction - 1];
+        std::int32_t centre = onBoard(now.win.row, now.win.col)
+                                  ? now.board[now.win.row * BOARD_SIZE + now.win.col]
                                   : CELL_EMPTY;
         for (int i = -2; i <= 2; ++i)
         {
-            int row = now.winRow + i * step[0];
-            int col = now.winCol + i * step[1];
+            int row = now.win.row + i * step[0];
+            int col = now.win.col + i * step[1];
             if (centre == CELL_EMPTY || !onBoard(row, col) ||
                 now.board[row * BOARD_SIZE + col] != centre)
             {
@@ -318,12 +282,12 @@ StormCounts runStorm(long events)
 {
     StormCounts counts;
     std::mt19937 random(STORM_SEED);
-    GameSnapshot before = snapshot();
+    GameSnapshot before = takeSnapshot();
     for (long index = 0; index < events; ++index)
     {
         InputEvent event = nextEvent(random);
         apply(event);
-        GameSnapshot after = snapshot();
+        GameSnapshot after = takeSnapshot();
 
         std::string problem = brokenStateInvariant(after);
         if (problem.empty())
@@ -349,7 +313,7 @@ StormCounts runStorm(long events)
             // nothing that the placement itself did not already find.
             onDisplay();
             ++counts.frames;
-            problem = snapshot() == after ? glErrorText() : "drawing a frame changed the game";
+            problem = takeSnapshot() == after ? glErrorText() : "drawing a frame changed the game";
         }
         if (!problem.empty())
         {
