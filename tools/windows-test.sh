@@ -149,6 +149,28 @@ wait_window()
     [ -n "$window" ]
 }
 
+# no_window NAME: the failure of a run whose window never came, with what is known of why: whether
+# the game still runs (or how it ended), its error output, the windows there are and a picture of
+# the screen.
+no_window()
+{
+    local status=running
+    if ! kill -0 "$game_pid" 2> /dev/null; then
+        wait "$game_pid" 2> /dev/null
+        status="ended with status $?"
+    fi
+    fail "$1: no window \"Game\" within 60 s (the game: $status)"
+    echo "  its error output ($artefacts/$1.stderr.txt):"
+    tail -n 20 "$artefacts/$1.stderr.txt" | sed 's/^/    /'
+    echo "  the windows on $DISPLAY:"
+    xdotool search --name '.' 2> /dev/null | while read -r id; do
+        echo "    $id \"$(xdotool getwindowname "$id" 2> /dev/null)\""
+    done
+    xwd -silent -root | convert xwd:- "$artefacts/$1-no-window.png"
+    echo "  the screen: $artefacts/$1-no-window.png"
+    stop_game
+}
+
 window_size()
 {
     xwininfo -id "$window" | awk '/^ *Width:/ { w = $2 } /^ *Height:/ { h = $2 } END { print w "x" h }'
@@ -313,8 +335,7 @@ test_play_to_five()
     local name=play-to-five before after i
     start_game "$scratch/unpacked/gomoku3d/gomoku3d.exe" "$scratch/unpacked/gomoku3d" $name
     if ! wait_window; then
-        fail "$name: no window \"Game\" within 60 s"
-        stop_game
+        no_window "$name"
         return
     fi
     check "$name: the window \"Game\" is 800x600" test "$(window_size)" = 800x600
@@ -366,8 +387,7 @@ test_missing_meshes()
     mkdir -p "$scratch/empty"
     start_game "$exe" "$scratch/empty" $name
     if ! wait_window; then
-        fail "$name: no window \"Game\" within 60 s"
-        stop_game
+        no_window "$name"
         return
     fi
     check "$name: the window \"Game\" is 800x600 even with no meshes" \
