@@ -32,7 +32,8 @@ targets=(gomoku3d frame_bench frame_bench_plain variant_stone startup_bench read
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 
 work=$(mktemp -d)
-xvfb_pid=""
+# shellcheck source=tools/xvfb.sh
+source "$root/tools/xvfb.sh"
 cleanup() {
     if [ -n "$xvfb_pid" ]; then
         kill "$xvfb_pid" 2>/dev/null || true
@@ -63,13 +64,10 @@ else
 fi
 
 # A private X server, so the figures do not depend on anyone else's windows.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-export DISPLAY=":$(head -n 1 "$work/display")"
+if ! xvfb_start "$work"; then
+    echo "bench: Xvfb did not start: $(cat "$work/xvfb.log")" >&2
+    exit 1
+fi
 
 echo "gomoku3d benchmarks, $(nproc) cores, $(uname -m), load average $(load) at the start"
 echo

@@ -21,7 +21,8 @@ cmake --build "$build" --target gomoku3d -j2
 build=$(cd "$build" && pwd) # the game runs from assets/, so the path must not be relative
 
 work=$(mktemp -d)
-xvfb_pid=""
+# shellcheck source=tools/xvfb.sh
+source "$root/tools/xvfb.sh"
 game_pid=""
 # Each step runs whatever the one before it did: a failed kill must not leave an Xvfb behind.
 cleanup() {
@@ -35,18 +36,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-DISPLAY=":$(head -n 1 "$work/display")"
-export DISPLAY
+if ! xvfb_start "$work"; then
+    echo "make-icon: Xvfb did not start: $(cat "$work/xvfb.log")" >&2
+    exit 1
+fi
 
 (cd "$root/assets" && exec "$build/gomoku3d" >/dev/null) &
 game_pid=$!
-window=$(timeout 20 xdotool search --sync --name '^Game$' | head -n 1) || true
+window=$(xvfb_find_window 20 "$game_pid") || true
 if [ -z "$window" ]; then
     echo "make-icon: the game's window did not open" >&2
     exit 1

@@ -11,6 +11,8 @@ exe=$build/gomoku3d.exe
 zip=$build/gomoku3d-windows.zip
 artefacts=$build/windows-test-artefacts
 expected_dir=$root/tests/e2e
+# shellcheck source=tools/xvfb.sh
+source "$root/tools/xvfb.sh"
 meshes=("plane.STL" "lines.STL" "circle.STL" "black wins.STL" "white wins.STL")
 
 # What the game may import: Windows' own DLLs, nothing that a player would have to install.
@@ -109,23 +111,6 @@ stop_game()
     game_pid=""
 }
 
-start_xvfb()
-{
-    local number_file=$scratch/display-number i
-    : > "$number_file"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$number_file" \
-        2> "$artefacts/xvfb.stderr.txt" &
-    xvfb_pid=$!
-    for ((i = 0; i < 100; i++)); do
-        grep -q '^[0-9][0-9]*$' "$number_file" && break
-        sleep 0.1
-    done
-    grep -q '^[0-9][0-9]*$' "$number_file" || return 1
-    DISPLAY=:$(head -n 1 "$number_file")
-    export DISPLAY
-    unset XAUTHORITY
-}
-
 # A wine prefix of the tests' own; mono and gecko are not wanted, and wine stays quiet.
 start_wine()
 {
@@ -142,11 +127,11 @@ start_game()
     game_pid=$!
 }
 
-# Sets window to the id of the visible window "Game", waiting up to 60 s.
+# Sets window to the id of the visible window "Game", waiting up to 60 s (less if the game
+# started by start_game ends first).
 wait_window()
 {
-    window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Game$' 2> /dev/null | head -n 1)
-    [ -n "$window" ]
+    window=$(xvfb_find_window 60 "$game_pid")
 }
 
 # no_window NAME: the failure of a run whose window never came, with what is known of why: whether
@@ -159,7 +144,7 @@ no_window()
         wait "$game_pid" 2> /dev/null
         status="ended with status $?"
     fi
-    fail "$1: no window \"Game\" within 60 s (the game: $status)"
+    fail "$1: no window \"Game\" (the game: $status)"
     echo "  its error output ($artefacts/$1.stderr.txt):"
     tail -n 20 "$artefacts/$1.stderr.txt" | sed 's/^/    /'
     echo "  the windows on $DISPLAY:"
@@ -494,8 +479,8 @@ main()
     scratch=$(mktemp -d "${TMPDIR:-/tmp}/gomoku3d-windows-test.XXXXXX")
     trap cleanup EXIT
     trap 'exit 1' INT TERM HUP
-    if ! start_xvfb; then
-        fail "Xvfb did not start"
+    if ! xvfb_start "$scratch"; then
+        fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
         finish
     fi
     if ! start_wine; then

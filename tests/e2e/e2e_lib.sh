@@ -15,6 +15,8 @@ E2E_SKIP=77
 E2E_MESHES=("plane.STL" "lines.STL" "circle.STL" "black wins.STL" "white wins.STL")
 
 E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=tools/xvfb.sh
+source "$E2E_HERE/../../tools/xvfb.sh"
 E2E_XVFB_PID=""
 E2E_GAME_PID=""
 E2E_SCRATCH=""
@@ -123,24 +125,12 @@ e2e_copy_meshes()
 # display the caller had, so scripts running side by side never share a screen.
 e2e_start_xvfb()
 {
-    local numberFile=$E2E_SCRATCH/display-number
-    : > "$numberFile"
     # -br: a black root window, so a window that has not been painted yet grabs as all black.
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -br -nolisten tcp 3> "$numberFile" \
-        2> "$E2E_ARTEFACTS/xvfb.stderr.txt" &
-    E2E_XVFB_PID=$!
-    local i
-    for ((i = 0; i < 100; i++)); do
-        if [[ -s $numberFile ]] && grep -q '^[0-9][0-9]*$' "$numberFile"; then
-            break
-        fi
-        kill -0 "$E2E_XVFB_PID" 2> /dev/null || e2e_abort "Xvfb ended at start-up"
-        sleep 0.1
-    done
-    [[ -s $numberFile ]] || e2e_abort "Xvfb gave no display number within 10 s"
-    DISPLAY=:$(head -n 1 "$numberFile")
-    export DISPLAY
-    unset XAUTHORITY
+    if ! xvfb_start "$E2E_SCRATCH" -br; then
+        cp "$E2E_SCRATCH/xvfb.log" "$E2E_ARTEFACTS/xvfb.stderr.txt" 2> /dev/null
+        e2e_abort "Xvfb did not start"
+    fi
+    E2E_XVFB_PID=$xvfb_pid
     echo "Xvfb on $DISPLAY"
 }
 
@@ -158,8 +148,7 @@ e2e_start_game()
 # Sets E2E_WINDOW to the id of the mapped window titled "Game", waiting up to 15 s.
 e2e_wait_window()
 {
-    E2E_WINDOW=$(timeout 15 xdotool search --sync --onlyvisible --name '^Game$' 2> /dev/null |
-        head -n 1) || true
+    E2E_WINDOW=$(xvfb_find_window 15 "$E2E_GAME_PID") || true
     if [[ -z $E2E_WINDOW ]]; then
         kill -0 "$E2E_GAME_PID" 2> /dev/null || e2e_abort "the game ended before its window showed"
         e2e_abort "no visible window named 'Game' within 15 s"

@@ -1,8 +1,10 @@
+# shellcheck shell=bash
 # Shared by the install tests (sourced, bash): failing with a message, a scratch folder that is
 # removed at exit, installing the build into a scratch prefix, and a private Xvfb.
 
+# shellcheck source=tools/xvfb.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/xvfb.sh"
 work=""
-xvfb_pid=""
 game_pid=""
 
 fail() {
@@ -42,16 +44,7 @@ install_to() {
 
 # Starts an Xvfb of its own on a free display and exports DISPLAY for it.
 start_xvfb() {
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-    xvfb_pid=$!
-    local _
-    for _ in $(seq 100); do
-        [ -s "$work/display" ] && break
-        sleep 0.1
-    done
-    [ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
-    DISPLAY=":$(head -n 1 "$work/display")"
-    export DISPLAY
+    xvfb_start "$work" || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
 }
 
 # wait_exit PID SECONDS: waits for a background child to end; its status goes to $exit_status.

@@ -36,7 +36,7 @@ EOF
 start_game() {
     (cd "$work/elsewhere" && exec "$@" >"$work/game.out" 2>"$work/game.err") &
     game_pid=$!
-    window=$(timeout 20 xdotool search --sync --name '^Game$' 2>/dev/null | head -n 1) || true
+    window=$(xvfb_find_window 20 "$game_pid") || true
     if [ -z "$window" ]; then
         cat "$work/game.err" >&2
         fail "the window \"Game\" did not open"

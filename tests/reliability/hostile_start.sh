@@ -40,7 +40,7 @@ start_game "$game" "$folder" "$console"
 window=$(wait_for_game_window)
 sleep 1
 kill -0 "$game_pid" 2>/dev/null || fail "the program ended on its own"
-xdotool search --onlyvisible --name '^Game$' >/dev/null || fail "the window closed"
+xvfb_find_window 5 "$game_pid" >/dev/null || fail "the window closed"
 
 headline=$(big5 "讀檔失敗!")
 expected=$(big5 "錯誤描述：${message}")

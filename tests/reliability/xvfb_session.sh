@@ -1,8 +1,10 @@
+# shellcheck shell=bash
 # Shell helpers for the tests that run the real program: a private Xvfb, the program started in
 # a scratch folder, its window found, and everything started here ended at exit. Sourced.
 
+# shellcheck source=tools/xvfb.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/xvfb.sh"
 scratch=$(mktemp -d /tmp/gomoku-session-XXXXXX)
-xvfb_pid=""
 game_pid=""
 
 end_session() {
@@ -28,33 +30,9 @@ fail() {
     exit 1
 }
 
-# Starts Xvfb on a free display number and points DISPLAY at it once the server answers. The
-# number is drawn from 100..899, away from the low numbers other X servers start at, and the
-# draw is repeated if that server does not come up. -noreset: by default the server resets when
-# its last client leaves, and a client connecting during the reset (the program, right after
-# the readiness probe) is turned away.
+# Starts a private Xvfb and points DISPLAY at it once the server answers.
 start_private_xvfb() {
-    local attempt display
-    for attempt in $(seq 10); do
-        display=$((100 + RANDOM % 800))
-        if [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; then
-            continue
-        fi
-        Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-        xvfb_pid=$!
-        for _ in $(seq 100); do
-            kill -0 "$xvfb_pid" 2>/dev/null || break
-            if DISPLAY=":$display" xdotool getdisplaygeometry >/dev/null 2>&1; then
-                export DISPLAY=":$display"
-                return 0
-            fi
-            sleep 0.1
-        done
-        kill "$xvfb_pid" 2>/dev/null || true
-        wait "$xvfb_pid" 2>/dev/null || true
-        xvfb_pid=""
-    done
-    fail "Xvfb did not start"
+    xvfb_start "$scratch" || fail "Xvfb did not start: $(cat "$scratch/xvfb.log")"
 }
 
 # Starts the program ($1) in the folder $2 with its console output going to $3.
@@ -68,15 +46,9 @@ start_game() {
 # Prints the id of the program's window "Game" once it is on screen; fails if the program
 # ends first or after 60 s.
 wait_for_game_window() {
-    local window=""
-    for _ in $(seq 300); do
-        kill -0 "$game_pid" 2>/dev/null || fail "the program ended before its window appeared"
-        window=$(xdotool search --onlyvisible --name '^Game$' 2>/dev/null | head -n 1 || true)
-        [ -n "$window" ] && break
-        sleep 0.2
-    done
-    [ -n "$window" ] || fail "the window \"Game\" did not appear"
-    echo "$window"
+    xvfb_find_window 60 "$game_pid" && return 0
+    kill -0 "$game_pid" 2>/dev/null || fail "the program ended before its window appeared"
+    fail "the window \"Game\" did not appear"
 }
 
 # Gives the window the keyboard: no window manager runs, so keys go where the pointer is.
