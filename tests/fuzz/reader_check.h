@@ -15,9 +15,9 @@
 // of the first broken invariant, or an empty string when all of them hold.
 std::string readerFaultsOn(std::string_view bytes);
 
-// The two-line report for the failure message `utf8Message` (given in readable UTF-8), as the
-// console writes it; empty when the text has no Big5 form.
-std::string readerReport(const char *utf8Message);
+// The two-line report for the failure message `message` (Big5, from stl_messages.h), as the
+// console writes it here.
+std::string readerReport(std::string_view message);
 
 // Runs `write` with standard output's stream swapped for a string and returns what it wrote.
 std::string consoleOutputOf(const std::function<void()> &write);

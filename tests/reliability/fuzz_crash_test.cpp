@@ -2,6 +2,7 @@
 // fuzz_crash_*.STL: each must end in the one report that formatted stream extraction gives.
 #include "model/stl_reader.h"
 #include "tests/fuzz/reader_check.h"
+#include "tests/model/stl_messages.h"
 
 #include <algorithm>
 #include <cctype>
@@ -18,8 +19,8 @@ namespace
 
 struct FuzzCrash
 {
-    const char *file;    // fixture in the test data folder
-    const char *message; // the one report the read must end in
+    const char *file;         // fixture in the test data folder
+    std::string_view message; // the one report the read must end in
 };
 
 void PrintTo(const FuzzCrash &crash, std::ostream *out)
@@ -30,8 +31,8 @@ void PrintTo(const FuzzCrash &crash, std::ostream *out)
 // A number so small that it rounds to zero, followed by an exponent mark with no digits, was
 // taken as zero (the mark swallowed) instead of failing as "1e" and "1e+" fail.
 const FuzzCrash FUZZ_CRASHES[] = {
-    {"fuzz_crash_underflow_with_bare_exponent.STL", "法向量數值讀取錯誤"},
-    {"fuzz_crash_underflow_with_signed_bare_exponent.STL", "vertex 2 數值讀取錯誤"},
+    {"fuzz_crash_underflow_with_bare_exponent.STL", MESSAGE_BAD_NORMAL},
+    {"fuzz_crash_underflow_with_signed_bare_exponent.STL", MESSAGE_BAD_VERTEX_2},
 };
 
 std::string fixturePath(const char *file)

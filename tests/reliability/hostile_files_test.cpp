@@ -2,6 +2,7 @@
 // exactly one report and no model, or (for a file that is valid after all) in the whole model.
 #include "model/stl_reader.h"
 #include "tests/fuzz/reader_check.h"
+#include "tests/model/stl_messages.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -112,7 +113,7 @@ protected:
     }
 
     // The read ended in no model and exactly one report, the one for `message`.
-    void expectOneReport(const char *message)
+    void expectOneReport(std::string_view message)
     {
         EXPECT_EQ(result.facets, nullptr);
         EXPECT_EQ(result.count, 0);
@@ -127,9 +128,9 @@ protected:
 
 struct HostileCase
 {
-    const char *name;    // what the file is
-    std::string bytes;   // the whole file
-    const char *message; // the one report it must end in
+    const char *name;         // what the file is
+    std::string bytes;        // the whole file
+    std::string_view message; // the one report it must end in
 };
 
 class HostileFileTable : public HostileFile, public testing::WithParamInterface<HostileCase>
@@ -146,36 +147,37 @@ INSTANTIATE_TEST_SUITE_P(
     NotAsciiStl, HostileFileTable,
     testing::Values(
         // No line feed in the first 255 bytes: the first line cannot be read whole.
-        HostileCase{"BinaryStl", binaryStl("binary mesh exported", 3), "無內容"},
-        HostileCase{"BinaryStlHeaderStartingWithSolid", binaryStl("solid part", 3), "無內容"},
+        HostileCase{"BinaryStl", binaryStl("binary mesh exported", 3), MESSAGE_NO_CONTENT},
+        HostileCase{"BinaryStlHeaderStartingWithSolid", binaryStl("solid part", 3),
+                    MESSAGE_NO_CONTENT},
         // The header's own line feed makes a valid first line; the binary records after it
         // are one long word with no whitespace in it, and then the file ends.
         HostileCase{"BinaryStlHeaderWithSolidLine", binaryStl("solid part\n", 1),
-                    "格式不合(無normal)"},
+                    MESSAGE_NO_NORMAL},
         HostileCase{"BinaryStlHeaderWithLineBeforeSolid", binaryStl("part\nsolid", 3),
-                    "格式不合(無solid)"},
-        HostileCase{"NulBytes", std::string(4096, '\0'), "無內容"},
+                    MESSAGE_NO_SOLID},
+        HostileCase{"NulBytes", std::string(4096, '\0'), MESSAGE_NO_CONTENT},
         HostileCase{"NulBytesAfterSolidLine", "solid\n" + std::string(4096, '\0'),
-                    "格式不合(無normal)"},
-        HostileCase{"FirstLineOfAMegabyte", "solid" + std::string(1 << 20, 'x') + "\n", "無內容"},
+                    MESSAGE_NO_NORMAL},
+        HostileCase{"FirstLineOfAMegabyte", "solid" + std::string(1 << 20, 'x') + "\n",
+                    MESSAGE_NO_CONTENT},
         HostileCase{"WordOfTenMegabytes", "solid\n" + std::string(10 << 20, 'x'),
-                    "格式不合(無normal)"},
+                    MESSAGE_NO_NORMAL},
         HostileCase{"NumberOfAMegabyteOfDigits",
-                    "solid\nf n " + std::string(1 << 20, '7') + " 0 0 o l\n",
-                    "法向量數值讀取錯誤"}),
+                    "solid\nf n " + std::string(1 << 20, '7') + " 0 0 o l\n", MESSAGE_BAD_NORMAL}),
     [](const testing::TestParamInfo<HostileCase> &info) { return std::string(info.param.name); });
 
 TEST_F(HostileFile, DirectoryGivenAsTheNameIsReportedAsUnopenable)
 {
     std::filesystem::create_directory(folder / "circle.STL");
     read((folder / "circle.STL").string());
-    expectOneReport("檔名或路徑錯誤! 無法開啟檔案!");
+    expectOneReport(MESSAGE_CANNOT_OPEN);
 }
 
 TEST_F(HostileFile, MillionFacetsFailingInTheLastAreDiscardedWhole)
 {
     read(write("many.STL", manyFacets(1000000, true)));
-    expectOneReport("vertex 3 數值讀取錯誤");
+    expectOneReport(MESSAGE_BAD_VERTEX_3);
 }
 
 TEST_F(HostileFile, MillionFacetsAllValidLoadWhole)
