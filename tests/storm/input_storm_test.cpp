@@ -178,29 +178,31 @@ std::string brokenStateInvariant(const GameSnapshot &now)
         return "a view angle is " + std::to_string(now.viewPitch) + ", " +
                std::to_string(now.viewYaw);
     }
-    if (now.gameOver == 1)
+    // The state under test is the live one the snapshot was just taken of.
+    if (now.gameOver == 1 && !isFiveOnBoard(now.win))
     {
-        static const int STEPS[4][2] = {{0, 1}, {1, 1}, {1, 0}, {1, -1}};
-        if (now.win.direction < DIR_ROW || now.win.direction > DIR_ANTIDIAGONAL)
+        return "the recorded five is not on the board";
+    }
+    return {};
+}
+
+// True when a five runs through cell `index` of the live board.
+bool fiveThrough(int index)
+{
+    int row = index / BOARD_SIZE;
+    int col = index % BOARD_SIZE;
+    for (std::int32_t direction = DIR_ROW; direction <= DIR_ANTIDIAGONAL; ++direction)
+    {
+        Cell step = TEST_STEPS[direction - 1];
+        for (int k = -2; k <= 2; ++k)
         {
-            return "the game is over with direction " + std::to_string(now.win.direction);
-        }
-        const int *step = STEPS[now.win.direction - 1];
-        std::int32_t centre = onBoard(now.win.row, now.win.col)
-                                  ? now.board[now.win.row * BOARD_SIZE + now.win.col]
-                                  : CELL_EMPTY;
-        for (int i = -2; i <= 2; ++i)
-        {
-            int row = now.win.row + i * step[0];
-            int col = now.win.col + i * step[1];
-            if (centre == CELL_EMPTY || !onBoard(row, col) ||
-                now.board[row * BOARD_SIZE + col] != centre)
+            if (isFiveOnBoard({row + k * step.row, col + k * step.col, direction}))
             {
-                return "the recorded five is not on the board";
+                return true;
             }
         }
     }
-    return {};
+    return false;
 }
 
 // What one event may and may not change. Empty when it kept to that.
@@ -234,6 +236,14 @@ std::string brokenTransition(const InputEvent &event, const GameSnapshot &before
     if (event.kind != EventKind::Key && after.board != before.board)
     {
         return "an event other than a key changed the board";
+    }
+    // A five ends the game the moment it is made: a running game holds none.
+    for (int i = 0; after.gameOver == 0 && i < BOARD_CELLS; ++i)
+    {
+        if (after.board[i] != before.board[i] && fiveThrough(i))
+        {
+            return "a five is on the board and the game still runs";
+        }
     }
     return {};
 }
