@@ -189,14 +189,8 @@ keys()
 # wait_exit SECONDS: sets status to the game's exit status, or returns 1 if it still runs.
 wait_exit()
 {
-    local i
-    for ((i = 0; i < $1 * 10; i++)); do
-        kill -0 "$game_pid" 2> /dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$game_pid" 2> /dev/null && return 1
-    status=0
-    wait "$game_pid" || status=$?
+    xvfb_wait_exit "$game_pid" "$1" || return 1
+    status=$exit_status
     game_pid=""
 }
 

@@ -302,16 +302,8 @@ e2e_wait_until_same()
 # still running after SECONDS.
 e2e_wait_exit()
 {
-    local i
-    for ((i = 0; i < $1 * 10; i++)); do
-        kill -0 "$E2E_GAME_PID" 2> /dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$E2E_GAME_PID" 2> /dev/null; then
-        e2e_abort "the game is still running $1 s later"
-    fi
-    E2E_GAME_STATUS=0
-    wait "$E2E_GAME_PID" || E2E_GAME_STATUS=$?
+    xvfb_wait_exit "$E2E_GAME_PID" "$1" || e2e_abort "the game is still running $1 s later"
+    E2E_GAME_STATUS=$exit_status
     E2E_GAME_PID=""
 }
 

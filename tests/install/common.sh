@@ -48,16 +48,6 @@ start_xvfb() {
 }
 
 # wait_exit PID SECONDS: waits for a background child to end; its status goes to $exit_status.
-# shellcheck disable=SC2034 # exit_status is read by the scripts that source this file
 wait_exit() {
-    local pid=$1 _
-    for _ in $(seq $(($2 * 10))); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$pid" 2>/dev/null; then
-        fail "process $pid still running after $2 s"
-    fi
-    exit_status=0
-    wait "$pid" || exit_status=$?
+    xvfb_wait_exit "$1" "$2" || fail "process $1 still running after $2 s"
 }

@@ -59,15 +59,9 @@ focus_game_window() {
 # Presses Esc and checks that the program ends with status 0 within 20 s.
 quit_with_escape() {
     xdotool key Escape
-    local status=0
-    for _ in $(seq 200); do
-        kill -0 "$game_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$game_pid" 2>/dev/null && fail "Esc did not end the program"
-    wait "$game_pid" || status=$?
+    xvfb_wait_exit "$game_pid" 20 || fail "Esc did not end the program"
     game_pid=""
-    [ "$status" -eq 0 ] || fail "the program ended with status $status after Esc"
+    [ "$exit_status" -eq 0 ] || fail "the program ended with status $exit_status after Esc"
 }
 
 # Big5 bytes of a readable UTF-8 text, for matching the program's console output.
