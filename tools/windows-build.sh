@@ -7,9 +7,8 @@
 # Environment: GOMOKU_WINDOWS_CACHE  the cache folder
 #                  (default ${XDG_CACHE_HOME:-$HOME/.cache}/gomoku3d-windows)
 #              GOMOKU_WINDOWS_JOBS   parallel compile jobs (default: the number of cores)
-set -euo pipefail
-
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$root/tools/strict.sh"
 build=$(realpath -m "${1:-$root/build-win}")
 cache=${GOMOKU_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/gomoku3d-windows}
 jobs=${GOMOKU_WINDOWS_JOBS:-$(nproc)}
@@ -87,15 +86,13 @@ source_version()
         tail -n 1
 }
 
-# Source entries for the Debian archive this machine already installs from: every enabled
-# binary entry of this release's suites, repeated as a deb-src entry (deb822 stanzas, then
-# one-line entries).
+# deb_src_stanzas APT_DIR CODENAME: source entries for the Debian archive this machine already
+# installs from: every enabled binary entry of this release's suites in the deb822 files,
+# repeated as a deb-src stanza.
 deb_src_stanzas()
 {
-    local codename file
-    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-    [ -n "$codename" ] || die "cannot tell the Debian release from /etc/os-release"
-    for file in /etc/apt/sources.list.d/*.sources; do
+    local apt=$1 codename=$2 file
+    for file in "$apt"/sources.list.d/*.sources; do
         [ -e "$file" ] || continue
         awk -v codename="$codename" '
             function flush(   i, types, suites, enabled) {
@@ -121,13 +118,19 @@ deb_src_stanzas()
     done
 }
 
+# deb_src_lines APT_DIR CODENAME: the same for one-line entries. Either kind of file may be
+# missing: a Debian 12 machine made today has only the deb822 debian.sources.
 deb_src_lines()
 {
-    local codename
-    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-    cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2> /dev/null |
-        awk -v codename="$codename" '$1 == "deb" && $0 ~ ("[ \t]" codename "(-[a-z]+)?[ \t]") {
-            $1 = "deb-src"; print }' | sort -u
+    local apt=$1 codename=$2 file files=()
+    for file in "$apt/sources.list" "$apt"/sources.list.d/*.list; do
+        if [ -f "$file" ]; then
+            files+=("$file")
+        fi
+    done
+    ((${#files[@]} > 0)) || return 0
+    awk -v codename="$codename" '$1 == "deb" && $0 ~ ("[ \t]" codename "(-[a-z]+)?[ \t]") {
+            $1 = "deb-src"; print }' "${files[@]}" | sort -u
 }
 
 ensure_deb_src()
@@ -136,9 +139,11 @@ ensure_deb_src()
         return
     fi
     say "adding source entries for the archive this machine uses"
-    local stanzas lines
-    stanzas=$(deb_src_stanzas)
-    lines=$(deb_src_lines)
+    local codename stanzas lines
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    [ -n "$codename" ] || die "cannot tell the Debian release from /etc/os-release"
+    stanzas=$(deb_src_stanzas /etc/apt "$codename")
+    lines=$(deb_src_lines /etc/apt "$codename")
     [ -n "$stanzas$lines" ] || die "no Debian archive found in /etc/apt to fetch sources from"
     if [ -n "$stanzas" ]; then
         printf '%s\n' "$stanzas" | as_root tee /etc/apt/sources.list.d/gomoku3d-windows-src.sources > /dev/null
@@ -311,4 +316,7 @@ main()
     say "done in $((SECONDS - start)) s: $build/gomoku3d.exe and $build/gomoku3d-windows.zip"
 }
 
-main
+# Sourced (by its tests), it only defines its functions.
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    main
+fi
