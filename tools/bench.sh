@@ -3,9 +3,8 @@
 # board, the straightforward variant, a sweep over stone sizes), the STL reader against assimp,
 # and start-up time. Figures, not pass/fail; they depend on the machine and its load, which is
 # printed with them. Usage: tools/bench.sh [all|frames|reader|startup]
-set -euo pipefail
-
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$root/tools/strict.sh"
 build="$root/build-bench"
 what=${1:-all}
 case "$what" in

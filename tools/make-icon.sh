@@ -2,9 +2,8 @@
 # Renders packaging/gomoku3d.png, the 256 x 256 desktop icon, from the game's own scene: builds
 # the game, plays a few moves in it under a private Xvfb, tilts the board and crops a screenshot.
 # Usage: tools/make-icon.sh [build-dir]   (default build/; needs the five meshes in assets/)
-set -euo pipefail
-
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$root/tools/strict.sh"
 build=${1:-$root/build}
 icon=$root/packaging/gomoku3d.png
 background='#ffedd5' # the scene's clear colour (1.0, 0.93, 0.835), made transparent in the icon

@@ -1,19 +1,32 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the game and its tests need (only those missing), then
-# configures and builds into build/: the targets named as arguments, or everything.
-# Run by play.sh (the game only) and test.sh (everything).
-set -euo pipefail
-
+# Installs the Debian packages that are missing, then configures and builds into build/.
+#   setup.sh --play   what playing needs: the compiler, CMake and the game's own libraries;
+#                     builds the game only (a new build/ is configured without tests)
+#   setup.sh          what the tests need too; builds everything
+# Run by play.sh and by the test command.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$root/tools/strict.sh"
 
-packages=(
-    build-essential cmake pkg-config git python3
+play_packages=(
+    g++ make cmake pkg-config
     freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libepoxy-dev
+)
+test_packages=(
+    build-essential git python3
     googletest libgtest-dev libbenchmark-dev
     xvfb xauth xdotool x11-apps imagemagick
     clang libclang-rt-14-dev clang-format locales
     desktop-file-utils dpkg-dev appstream file man-db groff-base binutils time
 )
+
+play=0
+if [ "${1:-}" = --play ]; then
+    play=1
+fi
+packages=("${play_packages[@]}")
+if ((play == 0)); then
+    packages+=("${test_packages[@]}")
+fi
 
 missing=()
 for package in "${packages[@]}"; do
@@ -26,15 +39,31 @@ if ((${#missing[@]} > 0)); then
     echo "Installing: ${missing[*]}"
     sudo=()
     if [ "$(id -u)" -ne 0 ]; then
+        command -v sudo >/dev/null ||
+            { echo "setup.sh: not root and no sudo to install: ${missing[*]}" >&2; exit 1; }
         sudo=(sudo)
     fi
-    "${sudo[@]}" apt-get update -q
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
+    "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q
+    # A player gets what the game needs and no more: recommended packages are left out there.
+    recommends=()
+    if ((play == 1)); then
+        recommends=(--no-install-recommends)
+    fi
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 \
+        install -y -q "${recommends[@]}" "${missing[@]}"
 fi
 
-cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-targets=()
-for target in "$@"; do
-    targets+=(--target "$target")
-done
-cmake --build "$root/build" -j"$(nproc)" "${targets[@]}"
+if ((play == 1)); then
+    # A build folder that exists keeps its options (a developer's has the tests in it); a new
+    # one builds without the tests and benchmarks, whose libraries a player has not installed.
+    options=()
+    if [ ! -f "$root/build/CMakeCache.txt" ]; then
+        options=(-DGOMOKU_BUILD_TESTS=OFF -DGOMOKU_BUILD_BENCH=OFF)
+    fi
+    cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release "${options[@]}" >/dev/null
+    cmake --build "$root/build" -j"$(nproc)" --target gomoku3d
+else
+    cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release -DGOMOKU_BUILD_TESTS=ON \
+        -DGOMOKU_BUILD_BENCH=ON >/dev/null
+    cmake --build "$root/build" -j"$(nproc)"
+fi

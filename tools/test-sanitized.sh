@@ -2,9 +2,8 @@
 # Builds the game and every test with AddressSanitizer and UndefinedBehaviorSanitizer in
 # build-asan and runs the whole test suite there; DISPLAY as for tools/test.sh, else a private Xvfb.
 # Usage: tools/test-sanitized.sh [ctest options...]
-set -euo pipefail
-
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$root/tools/strict.sh"
 build="$root/build-asan"
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGOMOKU_SANITIZE=ON \
@@ -12,7 +11,8 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGOMOKU_SANITIZE
 cmake --build "$build" -j2
 
 source "$root/tools/xvfb.sh"
-ensure_display "$build"
+ensure_display "$build" ||
+    { echo "test-sanitized.sh: no X display, and Xvfb did not start" >&2; exit 1; }
 
 # Any finding ends the test that made it. Two passes over the suite:
 # 1. every test that draws no GL, with leak checking; the suppressions file names only leaks

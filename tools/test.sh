@@ -6,10 +6,11 @@
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-bash "$root/tools/setup.sh" || exit 1
+bash "$root/tools/setup.sh" || { echo "test.sh: set-up failed (see above); no test ran" >&2; exit 1; }
 
 source "$root/tools/xvfb.sh"
-ensure_display "$root/build"
+ensure_display "$root/build" ||
+    { echo "test.sh: no X display for the tests that draw, and Xvfb did not start" >&2; exit 1; }
 
 passed=0
 failed=0

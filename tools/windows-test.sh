@@ -76,9 +76,12 @@ install_missing()
     echo "installing ${missing[*]}"
     local sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q > /dev/null
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install \
-        -y -q --no-install-recommends "${missing[@]}" > /dev/null
+    if ! "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q > /dev/null ||
+        ! "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 \
+            install -y -q --no-install-recommends "${missing[@]}" > /dev/null; then
+        fail "installing ${missing[*]} failed (apt's message above)"
+        finish
+    fi
 }
 
 # shellcheck disable=SC2317  # run by the exit trap

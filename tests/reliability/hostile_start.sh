@@ -2,7 +2,7 @@
 # The real program under a private Xvfb with a hostile "circle.STL": exactly one report, the
 # window stays open, status 0 on Esc.
 # Usage: hostile_start.sh GAME_EXECUTABLE CASE   (CASE: binary-solid, nul-bytes, directory)
-set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/strict.sh"
 game=$1
 case_name=$2
 source "$(dirname "${BASH_SOURCE[0]}")/xvfb_session.sh"

@@ -2,7 +2,7 @@
 # The real program under a private Xvfb takes thousands of seeded synthetic key presses (never
 # Esc) without dying, then ends with status 0 on Esc.
 # Usage: key_storm.sh GAME_EXECUTABLE ASSETS_DIR [PRESSES]
-set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/strict.sh"
 game=$1
 assets=$2
 presses=${3:-3000}
