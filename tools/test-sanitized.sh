@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the game and every test with AddressSanitizer and UndefinedBehaviorSanitizer in
-# build-asan and runs the whole test suite there; DISPLAY as for tools/test.sh, else a private Xvfb.
+# build-asan and runs the whole test suite there.
 # Usage: tools/test-sanitized.sh [ctest options...]
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/tools/strict.sh"
@@ -9,10 +9,6 @@ build="$root/build-asan"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGOMOKU_SANITIZE=ON \
     -DGOMOKU_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j2
-
-source "$root/tools/xvfb.sh"
-ensure_display "$build" ||
-    { echo "test-sanitized.sh: no X display, and Xvfb did not start" >&2; exit 1; }
 
 # Any finding ends the test that made it. Two passes over the suite:
 # 1. every test that draws no GL, with leak checking; the suppressions file names only leaks

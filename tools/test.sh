@@ -1,16 +1,12 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds, and runs every test: the whole suite, the same suite under
 # AddressSanitizer and UndefinedBehaviorSanitizer, a short fuzzing run of the mesh reader, and
-# the Windows build under wine. Starts its own Xvfb when there is no X display, since the GL
-# tests draw real frames. Prints one closing line counting passed and failed tests.
+# the Windows build under wine. The tests that draw start Xvfb servers of their own. Prints one
+# closing line counting passed and failed tests.
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bash "$root/tools/setup.sh" || { echo "test.sh: set-up failed (see above); no test ran" >&2; exit 1; }
-
-source "$root/tools/xvfb.sh"
-ensure_display "$root/build" ||
-    { echo "test.sh: no X display for the tests that draw, and Xvfb did not start" >&2; exit 1; }
 
 passed=0
 failed=0

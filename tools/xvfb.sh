@@ -5,12 +5,6 @@
 
 xvfb_pid=""
 
-stop_private_xvfb() {
-    if [ -n "$xvfb_pid" ]; then
-        kill "$xvfb_pid" 2>/dev/null || true
-    fi
-}
-
 # xvfb_start STATE_DIR [XVFB_OPTION...]: starts a private Xvfb on a display number it picks
 # itself and exports DISPLAY for it once it answers; sets xvfb_pid. Fails when the server does
 # not come up within 10 s (its error output is STATE_DIR/xvfb.log). Stopping it is the caller's.
@@ -37,21 +31,6 @@ xvfb_start() {
         sleep 0.1
     done
     return 1
-}
-
-# ensure_display STATE_DIR: keeps a DISPLAY that answers, or starts a private Xvfb that is
-# stopped when the sourcing script exits.
-ensure_display() {
-    if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
-        return 0
-    fi
-    trap stop_private_xvfb EXIT
-    if ! xvfb_start "$1"; then
-        echo "Xvfb did not start:" >&2
-        cat "$1/xvfb.log" >&2
-        return 1
-    fi
-    echo "Started Xvfb on $DISPLAY"
 }
 
 # xvfb_find_window SECONDS [PID]: prints the id of the visible window "Game" once there is one;

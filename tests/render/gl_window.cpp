@@ -3,6 +3,7 @@
 
 #include "game/game_state.h"
 #include "model/model_table.h"
+#include "tests/x_display.h"
 
 #include <epoxy/gl.h>
 #include <GL/freeglut.h>
@@ -33,11 +34,8 @@ void initGlutOnce()
 
 void GlWindowTest::SetUp()
 {
-    const char *display = std::getenv("DISPLAY");
-    if (display == nullptr || *display == '\0')
-    {
-        GTEST_SKIP() << "no X display to open a GL window on";
-    }
+    const std::string noDisplay = useSuiteDisplay();
+    ASSERT_EQ(noDisplay, "");
     initGlutOnce();
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(WINDOW_WIDTH, WINDOW_HEIGHT);

@@ -9,7 +9,7 @@
 inline constexpr int WINDOW_WIDTH = 800;
 inline constexpr int WINDOW_HEIGHT = 600;
 
-// Opens the window in SetUp (skipping the test when there is no X display) and closes it in
+// Opens the window in SetUp (failing the test when there is no X display) and closes it in
 // TearDown, after releasing everything the model table holds.
 class GlWindowTest : public ::testing::Test
 {

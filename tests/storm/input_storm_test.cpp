@@ -7,6 +7,7 @@
 #include "render/frame.h"
 #include "render/scene.h"
 #include "tests/game/game_test_support.h"
+#include "tests/x_display.h"
 
 #include <epoxy/gl.h>
 #include <GL/freeglut.h>
@@ -349,8 +350,8 @@ protected:
     // they are there (empty models otherwise).
     static void SetUpTestSuite()
     {
-        const char *display = std::getenv("DISPLAY");
-        if (display == nullptr || *display == '\0')
+        noDisplay = useSuiteDisplay();
+        if (!noDisplay.empty())
         {
             return;
         }
@@ -368,18 +369,17 @@ protected:
 
     void SetUp() override
     {
-        if (!windowReady)
-        {
-            GTEST_SKIP() << "no X display (DISPLAY is not set)";
-        }
+        ASSERT_TRUE(windowReady) << noDisplay;
         resetGameState();
         onReshape(800, 600);
     }
 
     static bool windowReady;
+    static std::string noDisplay; // why there is no window, when there is none
 };
 
 bool InputStorm::windowReady = false;
+std::string InputStorm::noDisplay;
 
 TEST_F(InputStorm, MillionEventsKeepEveryInvariant)
 {
