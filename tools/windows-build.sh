@@ -21,7 +21,7 @@ recipe=1
 
 # Debian packages: the cross compilers, the two libraries' build systems, the tools that fetch
 # and unpack source packages, the packer, and wine with the X and GL libraries it loads to run
-# the game (tools/windows-test.sh).
+# the game (tests/windows/run.sh).
 packages=(
     cmake pkg-config meson ninja-build python3 dpkg-dev zip unzip
     g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the game and every test with AddressSanitizer and UndefinedBehaviorSanitizer in
 # build-asan and runs the whole test suite there.
-# Usage: tools/test-sanitized.sh [ctest options...]
+# Usage: tests/sanitized.sh [ctest options...]
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/tools/strict.sh"
 build="$root/build-asan"
@@ -18,7 +18,7 @@ cmake --build "$build" -j2
 #    check runs, so its leaks come without a module name and no suppression can single them out.
 #    The game's own allocations live until exit by design and stay reachable through its globals.
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-export LSAN_OPTIONS="suppressions=$root/tools/lsan.supp:print_suppressions=0"
+export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 asan_common="halt_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1"
 gl_labels="gl|e2e|install|storm"
 

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Soak: the real program under a private Xvfb, a full board without a five, drawing on for
 # SECONDS (default 600) while its resident memory is sampled every 10 s.
-# Usage: tools/soak.sh [SECONDS]
+# Usage: tests/reliability/soak.sh [SECONDS]
 # Fails if the memory grows by more than SOAK_RSS_BOUND_KB (default 8192) after the first
 # minute of warm-up. GAME=path/to/gomoku3d soaks another build; SOAK_SCREENSHOT=file.png saves
 # a picture of the filled board.
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$root/tools/strict.sh"
 seconds=${1:-600}
 bound_kb=${SOAK_RSS_BOUND_KB:-8192}

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Tests of the Windows build: the .exe and the zip from tools/windows-build.sh, run under wine on
 # a private Xvfb (standard output, the window, a game to five, the console on two code pages).
-# Usage: bash tools/windows-test.sh [BUILD_DIR]   (default: build-win/ in the repository)
+# Usage: bash tests/windows/run.sh [BUILD_DIR]   (default: build-win/ in the repository)
 # Ends with "N passed, M failed" and a non-zero status if anything failed.
 set -uo pipefail
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=$(realpath -m "${1:-$root/build-win}")
 exe=$build/gomoku3d.exe
 zip=$build/gomoku3d-windows.zip

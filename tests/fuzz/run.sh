@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the STL reader's libFuzzer target with clang in build-fuzz and fuzzes it for SECONDS
 # (default 45) on one core, then prints executions, time, corpus size and crashes.
-# Usage: tools/fuzz.sh [SECONDS] [extra libFuzzer options...]
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# Usage: tests/fuzz/run.sh [SECONDS] [extra libFuzzer options...]
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$root/tools/strict.sh"
 seconds=${1:-45}
 shift || true

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The slow hostile-file checks, kept out of CI: 1 GiB files read through loadStl, each ending in
 # one report or a whole model within memory proportional to what it holds; time and peak RSS.
-# Usage: tools/hostile-files.sh   (BUILD=build folder, default build/; TMPDIR for the files)
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# Usage: tests/reliability/hostile-files.sh   (BUILD=build folder, default build/; TMPDIR for the files)
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$root/tools/strict.sh"
 build=${BUILD:-$root/build}
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null

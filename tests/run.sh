@@ -6,7 +6,7 @@
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-bash "$root/tools/setup.sh" || { echo "test.sh: set-up failed (see above); no test ran" >&2; exit 1; }
+bash "$root/tools/setup.sh" || { echo "tests/run.sh: set-up failed (see above); no test ran" >&2; exit 1; }
 
 passed=0
 failed=0
@@ -43,15 +43,15 @@ echo "== The test suite"
 count_ctest "$log_dir/suite.log"
 
 echo "== The test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
-bash "$root/tools/test-sanitized.sh" -j2 2>&1 | tee "$log_dir/sanitized.log"
+bash "$root/tests/sanitized.sh" -j2 2>&1 | tee "$log_dir/sanitized.log"
 count_ctest "$log_dir/sanitized.log"
 
 echo "== Fuzzing the mesh reader"
-bash "$root/tools/fuzz.sh" 45 2>&1 | tee "$log_dir/fuzz.log"
+bash "$root/tests/fuzz/run.sh" 45 2>&1 | tee "$log_dir/fuzz.log"
 count_phase "${PIPESTATUS[0]}"
 
 echo "== The Windows build under wine"
-{ bash "$root/tools/windows-build.sh" && bash "$root/tools/windows-test.sh"; } 2>&1 |
+{ bash "$root/tools/windows-build.sh" && bash "$root/tests/windows/run.sh"; } 2>&1 |
     tee "$log_dir/windows.log"
 windows_status=${PIPESTATUS[0]}
 windows_line=$(grep -E '^[0-9]+ passed, [0-9]+ failed' "$log_dir/windows.log" | tail -n 1)
