@@ -1,0 +1,182 @@
+#!/usr/bin/env bash
+# End to end: the real game in a private Xvfb, driven with xdotool and seen through grabs of its
+# window, natively or, with RUN=wine, the Windows build. Run as
+#   e2e.sh GAME ASSETS ARTEFACTS with-meshes|without-meshes
+# or sourced (tests/windows/run.sh) for its checks and its two sessions.
+# Ends with "N passed, M failed" and a non-zero status if any check failed.
+E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source=tools/xvfb.sh
+source "$E2E_HERE/../../tools/xvfb.sh"
+RUN=${RUN:-} # a prefix for the game: "wine" for the Windows build
+MESHES=("plane.STL" "lines.STL" "circle.STL" "black wins.STL" "white wins.STL")
+passed=0
+failed=0
+game_pid=""
+
+pass() { echo "ok: $*" && passed=$((passed + 1)); }
+fail() { echo "FAIL: $*" && failed=$((failed + 1)); }
+check() { local what=$1 && shift && if "$@"; then pass "$what"; else fail "$what"; fi; }
+finish() { echo "$passed passed, $failed failed" && exit $((failed > 0)); }
+
+# e2e_begin ARTEFACTS: a fresh artefact folder, a private Xvfb, and clean-up at exit.
+e2e_begin() {
+    artefacts=$1
+    rm -rf "$artefacts" && mkdir -p "$artefacts/work" || exit 1
+    trap e2e_end EXIT
+    trap 'exit 1' INT TERM HUP
+    xvfb_start "$artefacts" -br || { fail "Xvfb did not start: $(cat "$artefacts/xvfb.log")"; finish; }
+}
+e2e_end() {
+    stop_game
+    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$artefacts/work"
+}
+
+# start_game NAME FOLDER [ARG...]: the game in FOLDER, its output in the artefacts as NAME.*;
+# then its window (id in $window), once it has drawn a frame, with the keyboard's focus.
+start_game() {
+    local name=$1 folder=$2 i
+    shift 2
+    (cd "$folder" && exec $RUN "$game" "$@" >"$artefacts/$name.stdout" 2>"$artefacts/$name.stderr") &
+    game_pid=$!
+    window=$(xvfb_find_window 60 "$game_pid") || {
+        fail "$name: no window \"Game\" ($(kill -0 "$game_pid" 2>/dev/null && echo "the game runs" ||
+            echo "the game ended"); its errors: $(tail -n 5 "$artefacts/$name.stderr"))"
+        return 1
+    }
+    # Until its first frame the window shows the black of the root window.
+    for ((i = 0; i < 100; i++)); do
+        grab "$name-0-first-frame"
+        measure "$name-0-first-frame"
+        ((dark[0] < 800 * 600)) && break
+        sleep 0.3
+    done
+    # With no window manager keys go nowhere until the window has been clicked once.
+    xdotool mousemove --window "$window" 400 300 click 1 && sleep 0.3
+}
+stop_game() {
+    [ -z "$game_pid" ] || kill "$game_pid" 2>/dev/null
+    game_pid=""
+}
+
+# expect_exit WHAT: the game ends within 15 s with status 0.
+expect_exit() {
+    if ! xvfb_wait_exit "$game_pid" 15; then
+        fail "$1: the game still runs 15 s later" && stop_game
+    else
+        check "$1 ends the game with status $exit_status" test "$exit_status" = 0
+        game_pid=""
+    fi
+}
+
+keys() { xdotool key --delay 30 "$@"; }
+grab() { xwd -silent -id "$window" | convert xwd:- "ppm:$artefacts/$1.ppm"; }
+# measure PICTURE [BEFORE]: sets red, dark and newly_dark to "COUNT LEFT TOP RIGHT BOTTOM" of
+# the winning line's red, of what is dark, and of what is dark but was not in BEFORE.
+measure() {
+    local name values
+    while read -r name values; do
+        read -r -a "${name/-/_}" <<<"$values"
+    done < <(python3 "$E2E_HERE/pixels.py" "$artefacts/$1.ppm" ${2:+"$artefacts/$2.ppm"})
+}
+# within SECONDS COMMAND...: runs the command until it succeeds; fails after SECONDS.
+within() {
+    local deadline=$((SECONDS + $1))
+    until "${@:2}"; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.3
+    done
+}
+# await NAME SECONDS CONDITION...: grabs the picture NAME until the condition holds.
+await() { within "$2" grab_and "$1" "${@:3}"; }
+grab_and() { grab "$1" && "${@:2}"; }
+differs() { ! cmp -s "$artefacts/$1.ppm" "$artefacts/$2.ppm"; }
+same() { cmp -s "$artefacts/$1.ppm" "$artefacts/$2.ppm"; }
+# settled NAME: the picture NAME holds is the one on the screen half a second later.
+settled() { sleep 0.5 && grab "$1-later" && same "$1" "$1-later"; }
+red_shows() { measure "$1" && ((red[0] >= 400)); }
+
+# expect_output NAME REPORTS: standard output is the nine instruction lines in Big5 and then
+# REPORTS reports of a file that cannot be opened; a Windows program ends its lines with CR LF.
+expect_output() {
+    local expected=$artefacts/$1.expected i
+    {
+        iconv -f UTF-8 -t BIG5 "$E2E_HERE/instructions.utf8.txt"
+        for ((i = 0; i < $2; i++)); do
+            iconv -f UTF-8 -t BIG5 "$E2E_HERE/missing_mesh_report.utf8.txt"
+        done
+    } | if [ -n "$RUN" ]; then sed 's/$/\r/'; else cat; fi >"$expected"
+    check "$1: standard output is the instructions and $2 report(s), byte for byte" \
+        cmp "$artefacts/$1.stdout" "$expected"
+}
+
+window_is() {
+    local geometry
+    geometry=$(xdotool getwindowgeometry --shell "$window")
+    grep -qx "WIDTH=$1" <<<"$geometry" && grep -qx "HEIGHT=$2" <<<"$geometry" &&
+        { [ $# = 2 ] || { grep -qx "X=$3" <<<"$geometry" && grep -qx "Y=$4" <<<"$geometry"; }; }
+}
+
+# A game with its meshes: black makes five, the line and the banner show, only the view keys
+# still act, and Esc ends it. Natively the window is asked for at another size and place: the
+# size stays 800 x 600, the place is taken.
+session_with_meshes() {
+    local folder=$1 at=() options=()
+    [ -n "$RUN" ] || at=(37 41) options=(-geometry 640x480+37+41)
+    start_game play "$folder" "${options[@]}" || return
+    check "play: the window is 800x600${at:+ at ${at[*]}}" window_is 800 600 "${at[@]}"
+    grab play-1-empty
+    # The cursor starts on cell (9, 9); a and d step the row, s and w the column. Black fills
+    # row 9 from column 9 outwards while white answers on row 8: four each.
+    keys space a space d w space a space d w space a space d s s s space a space
+    await play-2-four-each 20 differs play-1-empty play-2-four-each || fail "play: no stones appeared"
+    await play-2-four-each 20 settled play-2-four-each && measure play-2-four-each play-1-empty
+    check "play: no red before the five" test "${red[0]}" = 0
+    local stones=("${newly_dark[@]:1}") before=${dark[0]}
+    keys d s space # black's fifth stone, on (9, 7)
+    await play-3-black-wins 30 red_shows play-3-black-wins || fail "play: no red line within 30 s"
+    measure play-3-black-wins
+    echo "red within ${red[*]:1}; black's first four stones within ${stones[*]}"
+    # The five runs down the screen; the red runs along it, further than the first four span.
+    local middle=$(((red[1] + red[3]) / 2))
+    check "play: the red line runs down through the five" test "$middle" -ge "${stones[0]}" \
+        -a "$middle" -le "${stones[2]}" -a $((red[4] - red[2])) -gt $((stones[3] - stones[1]))
+    check "play: the black banner darkens the picture ($before dark pixels, then ${dark[0]})" \
+        test "${dark[0]}" -ge $((before + 20000))
+    # Over: w/a/s/d and space change nothing, Left still turns the view and Right turns it back.
+    keys a a space w w space d d d d space Left
+    check "play: Left turns the view after the five" \
+        await play-4-turned 20 differs play-3-black-wins play-4-turned
+    keys Right
+    check "play: after w/a/s/d, space, Left and Right the winning picture is back" \
+        await play-5-back 20 same play-3-black-wins play-5-back
+    keys Escape
+    expect_exit "play: Esc"
+    expect_output play 0
+}
+
+# A game started where no mesh is: five reports, a window of the clear colour alone, and the
+# window closed the way a window manager closes it.
+session_without_meshes() {
+    mkdir -p "$1"
+    start_game bare "$1" || return
+    check "bare: the window is 800x600" window_is 800 600
+    grab bare-1-start
+    check "bare: only the clear colour is drawn" \
+        test "$(convert "$artefacts/bare-1-start.ppm" -format '%k' info:)" = 1
+    python3 "$E2E_HERE/close_window.py" "$window"
+    expect_exit "bare: closing the window"
+    expect_output bare 5
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+    game=$(realpath "$1")
+    e2e_begin "$3/$4"
+    if [ "$4" = with-meshes ]; then
+        for mesh in "${MESHES[@]}"; do cp "$2/$mesh" "$artefacts/work/"; done
+        session_with_meshes "$artefacts/work"
+    else
+        session_without_meshes "$artefacts/work"
+    fi
+    finish
+fi
