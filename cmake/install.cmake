@@ -15,8 +15,7 @@ set(GOMOKU_PACKAGE_MAINTAINER "gomoku3d developers <gomoku3d@example.org>"
 # The changelog's newest entry names the version being built: a new version needs a new entry.
 file(STRINGS ${PROJECT_SOURCE_DIR}/packaging/changelog.in gomoku_changelog_top LIMIT_COUNT 1)
 if(NOT gomoku_changelog_top MATCHES "^gomoku3d \\(${PROJECT_VERSION}\\) ")
-    message(FATAL_ERROR "packaging/changelog.in starts with '${gomoku_changelog_top}': add an "
-        "entry for version ${PROJECT_VERSION} on top")
+    message(FATAL_ERROR "packaging/changelog.in has no entry for version ${PROJECT_VERSION} on top")
 endif()
 configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in
     ${PROJECT_BINARY_DIR}/packaging/changelog @ONLY)
