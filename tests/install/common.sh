@@ -1,6 +1,6 @@
 # shellcheck shell=bash
-# Shared by the install tests (sourced, bash): failing with a message, a scratch folder that is
-# removed at exit, installing the build into a scratch prefix, and a private Xvfb.
+# Shared by the install tests (sourced, bash): failing with a message, requiring a tool, a scratch
+# folder that is removed at exit, installing the build into a scratch prefix, and a private Xvfb.
 
 # shellcheck source=tools/xvfb.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../tools/xvfb.sh"
@@ -10,6 +10,12 @@ game_pid=""
 fail() {
     echo "FAIL: $*" >&2
     exit 1
+}
+
+# require COMMAND PACKAGE: a tool the test runs must be installed; a missing one is a failure to
+# fix, never a reason to pass.
+require() {
+    command -v "$1" >/dev/null || fail "$1 is not installed (Debian package $2)"
 }
 
 # Runs at exit under set -e: no step may fail, or the ones after it would be skipped.

@@ -9,11 +9,6 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 build=$1
 case_name=$2
 
-# require COMMAND PACKAGE: the checker must be installed; a missing one is a failure to fix.
-require() {
-    command -v "$1" >/dev/null || fail "$1 is not installed (Debian package $2)"
-}
-
 make_work_dir
 prefix="$work/prefix"
 install_to "$build" "$prefix"
@@ -58,9 +53,10 @@ metainfo)
 man_page)
     require groff groff-base
     require lexgrog man-db
-    page="$prefix/share/man/man6/gomoku3d.6"
+    page="$prefix/share/man/man6/gomoku3d.6.gz"
     [ -f "$page" ] || fail "no man page at $page"
-    groff -man -Tutf8 -ww -z "$page" 2>"$work/groff.log" || fail "groff failed: $(cat "$work/groff.log")"
+    gzip -dc "$page" | groff -man -Tutf8 -ww -z 2>"$work/groff.log" ||
+        fail "groff failed: $(cat "$work/groff.log")"
     [ ! -s "$work/groff.log" ] || fail "groff warns: $(cat "$work/groff.log")"
     # The NAME line is what whatis and apropos index.
     lexgrog "$page" >"$work/lexgrog.log" 2>&1 || fail "lexgrog: $(cat "$work/lexgrog.log")"

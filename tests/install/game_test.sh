@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The installed game for real under an Xvfb of its own: started through the launcher from a
 # folder with no meshes in it, it opens its window with every mesh read, and Esc ends it with 0.
-# Usage: game_test.sh BUILD_DIR CASE
+# Usage: game_test.sh BUILD_DIR CASE [PACKAGE_DIR]
 set -euo pipefail
 # shellcheck source=tests/install/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -74,11 +74,12 @@ any_folder)
     quit_with_escape
     expect_instructions_only
     ;;
-moved_prefix)
-    # The installed tree moved elsewhere and started through a link in another bin folder.
-    mv "$prefix" "$work/moved tree"
+package)
+    # The Debian package's tree, unpacked away from /usr and started through a link in another
+    # bin folder: its launcher finds the program and the meshes in Debian's folders for games.
+    dpkg-deb -x "$3"/gomoku3d_*.deb "$work/moved tree"
     mkdir -p "$work/bin"
-    ln -s "$work/moved tree/bin/gomoku3d" "$work/bin/gomoku3d"
+    ln -s "$work/moved tree/usr/games/gomoku3d" "$work/bin/gomoku3d"
     start_game "$work/bin/gomoku3d"
     quit_with_escape
     expect_instructions_only

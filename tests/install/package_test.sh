@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The Debian package CPack makes of the build: what it installs, with which modes, and that its
-# Depends cover every library the game loads.
-# Usage: package_test.sh BUILD_DIR PACKAGE_DIR build|contents|depends
+# The Debian package CPack makes of the build: what it installs, where and with which modes, that
+# its Depends cover every library the game loads, and that lintian finds no fault in it.
+# Usage: package_test.sh BUILD_DIR PACKAGE_DIR build|contents|depends|lintian
 set -euo pipefail
 # shellcheck source=tests/install/common.sh
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
@@ -20,7 +20,7 @@ the_package() {
 
 case $case_name in
 build)
-    command -v dpkg-shlibdeps >/dev/null || fail "dpkg-shlibdeps is not installed (Debian package dpkg-dev)"
+    require dpkg-shlibdeps dpkg-dev
     rm -rf "$package_dir"
     mkdir -p "$package_dir"
     (cd "$build" && env -u DESTDIR "${CPACK_COMMAND:-cpack}" -G DEB -B "$package_dir") \
@@ -31,29 +31,34 @@ build)
 contents)
     deb=$(the_package)
     make_work_dir
-    # Every file, with its mode, owner and path; folders left out. Documentation may be added.
+    # Every file, with its mode, owner and path, folders left out: Debian's layout for games.
     dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { path = substr($0, index($0, "./")); print $1, $2, path }' |
-        grep -v ' \./usr/share/doc/gomoku3d/' | sort >"$work/files"
+        sort >"$work/files"
     sort >"$work/expected" <<'EOF'
--rwxr-xr-x root/root ./usr/bin/gomoku3d
--rwxr-xr-x root/root ./usr/libexec/gomoku3d/gomoku3d
--rw-r--r-- root/root ./usr/share/gomoku3d/plane.STL
--rw-r--r-- root/root ./usr/share/gomoku3d/lines.STL
--rw-r--r-- root/root ./usr/share/gomoku3d/circle.STL
--rw-r--r-- root/root ./usr/share/gomoku3d/black wins.STL
--rw-r--r-- root/root ./usr/share/gomoku3d/white wins.STL
+-rwxr-xr-x root/root ./usr/games/gomoku3d
+-rwxr-xr-x root/root ./usr/lib/games/gomoku3d/gomoku3d
+-rw-r--r-- root/root ./usr/share/games/gomoku3d/plane.STL
+-rw-r--r-- root/root ./usr/share/games/gomoku3d/lines.STL
+-rw-r--r-- root/root ./usr/share/games/gomoku3d/circle.STL
+-rw-r--r-- root/root ./usr/share/games/gomoku3d/black wins.STL
+-rw-r--r-- root/root ./usr/share/games/gomoku3d/white wins.STL
 -rw-r--r-- root/root ./usr/share/applications/gomoku3d.desktop
 -rw-r--r-- root/root ./usr/share/icons/hicolor/256x256/apps/gomoku3d.png
--rw-r--r-- root/root ./usr/share/man/man6/gomoku3d.6
+-rw-r--r-- root/root ./usr/share/metainfo/io.github.gomoku3d.gomoku3d.metainfo.xml
+-rw-r--r-- root/root ./usr/share/man/man6/gomoku3d.6.gz
+-rw-r--r-- root/root ./usr/share/doc/gomoku3d/copyright
+-rw-r--r-- root/root ./usr/share/doc/gomoku3d/changelog.gz
 EOF
-    # The metainfo file is named for its id, so any one file there is accepted by this check.
-    grep -E '^-rw-r--r-- root/root \./usr/share/metainfo/[^/]+\.metainfo\.xml$' "$work/files" |
-        grep -q . || fail "no metainfo file in the package"
-    grep -v '/usr/share/metainfo/' "$work/files" >"$work/files-but-metainfo"
-    diff "$work/expected" "$work/files-but-metainfo" >"$work/diff" ||
+    diff "$work/expected" "$work/files" >"$work/diff" ||
         fail "package files differ from the expected (< expected, > packaged):
 $(cat "$work/diff")"
-    [ "$(grep -c '/usr/share/metainfo/' "$work/files")" -eq 1 ] || fail "more than one metainfo file"
+
+    # The copyright file grants the licence the sources carry, word for word.
+    dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/gomoku3d/copyright >"$work/copyright"
+    # The stand-alone paragraph that starts "License: MIT", its lines unindented, "." lines empty.
+    awk 'BEGIN { RS = "" } /^License: MIT\n/' "$work/copyright" | sed '1d; s/^ //; s/^\.$//' >"$work/granted"
+    sed -n '/^Permission/,$p' "$(dirname "${BASH_SOURCE[0]}")/../../LICENSE" | cmp -s - "$work/granted" ||
+        fail "the MIT text in the package's copyright differs from LICENSE"
 
     for field in Package:gomoku3d Section:games Architecture:"$(dpkg --print-architecture)"; do
         value=$(dpkg-deb -f "$deb" "${field%%:*}")
@@ -77,7 +82,7 @@ depends)
 
     # Each library the packaged program links comes from a package that Depends names.
     dpkg-deb -x "$deb" "$work/root"
-    program="$work/root/usr/libexec/gomoku3d/gomoku3d"
+    program="$work/root/usr/lib/games/gomoku3d/gomoku3d"
     objdump -p "$program" | awk '$1 == "NEEDED" { print $2 }' >"$work/needed"
     [ -s "$work/needed" ] || fail "objdump lists no needed library"
     ldd "$program" >"$work/ldd"
@@ -91,6 +96,16 @@ depends)
         [ -n "$owner" ] || fail "no installed package holds $path"
         grep -qx "$owner" "$work/depends" || fail "$soname comes from $owner, which Depends lacks: $depends"
     done <"$work/needed"
+    ;;
+lintian)
+    # Debian's own check of a package: no error and no warning; informational tags are shown.
+    require lintian lintian
+    deb=$(the_package)
+    make_work_dir
+    lintian --display-info --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 ||
+        fail "lintian: $(cat "$work/lintian.log")"
+    ! grep -E '^[EW]: ' "$work/lintian.log" || fail "lintian reports errors or warnings"
+    cat "$work/lintian.log"
     ;;
 *)
     fail "unknown case '$case_name'"
