@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds the game for 64-bit Windows with mingw-w64 and packs gomoku3d-windows.zip (the .exe,
-# the five meshes and a short text for players) in the build folder. Installs what is missing,
-# and builds freeglut and epoxy from Debian's source packages as static libraries, cached.
+# the five meshes, a short text for players and the licence) in the build folder. Installs what
+# is missing, and builds freeglut and epoxy from Debian's source packages as static libraries, cached.
 #
 # Usage: bash tools/windows-build.sh [BUILD_DIR]     (default: build-win/ in the repository)
 # Environment: GOMOKU_WINDOWS_CACHE  the cache folder
@@ -298,8 +298,9 @@ package_zip()
         [ -s "$root/assets/$mesh" ] || die "the mesh assets/$mesh is missing"
         cp "$root/assets/$mesh" "$stage/"
     done
-    # Windows readers expect CR LF line ends.
+    # Windows readers expect CR LF line ends, and a .txt name to open the licence with.
     sed 's/\r*$/\r/' "$root/packaging/windows/README.txt" > "$stage/README.txt"
+    sed 's/\r*$/\r/' "$root/LICENSE" > "$stage/LICENSE.txt"
     (cd "$build/package" && zip -q -X -r ../gomoku3d-windows.zip gomoku3d)
 }
 
