@@ -16,7 +16,7 @@ test_packages=(
     googletest libgtest-dev libbenchmark-dev
     xvfb xauth xdotool x11-apps imagemagick
     clang libclang-rt-14-dev clang-format locales
-    desktop-file-utils dpkg-dev appstream file man-db groff-base binutils time
+    desktop-file-utils dpkg-dev appstream lintian file man-db groff-base binutils time
 )
 
 play=0
