@@ -44,6 +44,8 @@ start_game() {
             echo "the game ended"); its errors: $(tail -n 5 "$artefacts/$name.stderr"))"
         return 1
     }
+    # xdotool finds names regardless of case; the title is checked as the player reads it.
+    check "$name: the window's title is \"Game\"" test "$(xdotool getwindowname "$window")" = Game
     # Until its first frame the window shows the black of the root window.
     for ((i = 0; i < 100; i++)); do
         grab "$name-0-first-frame"
