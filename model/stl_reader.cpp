@@ -109,9 +109,9 @@ bool isDigit(int c)
 // The file's bytes in view: [pos, end) of `window` is what has been fetched from the stream
 // buffer and not yet read, and a NUL always follows it at `end`. The NUL stops every scanning
 // loop (it is neither whitespace nor a digit), so the loops need no bounds test of their own;
-// a loop that stops on a NUL checks whether it is the one at `end`. Like a stream's
-// end-of-file flag, `drained` stays set once the stream buffer has run dry, and `atEnd` once a
-// read has met the end of the data; after that every tested read fails.
+// a loop that stops on a NUL checks whether it is the one at `end`. `drained` stays set once
+// the stream buffer has run dry or failed, and `broken` once it failed: the data then stops
+// there too, but that is not its end, and no read that meets it succeeds.
 struct Source
 {
     std::streambuf *from;
@@ -119,11 +119,11 @@ struct Source
     char *pos;
     char *end;
     bool drained;
-    bool atEnd;
+    bool broken;
 };
 
 // Moves the unread bytes to the front of the window and fetches more behind them. False when
-// nothing more could be fetched.
+// nothing more could be fetched, at the end of the data or after a read error.
 bool fill(Source &source)
 {
     if (source.drained)
@@ -135,8 +135,17 @@ bool fill(Source &source)
     std::memmove(front, source.pos, kept);
     source.pos = front;
     source.end = front + kept;
-    std::streamsize got =
-        source.from->sgetn(source.end, static_cast<std::streamsize>(WINDOW_SIZE - kept));
+    std::streamsize got = 0;
+    try
+    {
+        got = source.from->sgetn(source.end, static_cast<std::streamsize>(WINDOW_SIZE - kept));
+    }
+    catch (const std::ios_base::failure &)
+    {
+        // A file stream's buffer throws this when reading the file fails (EIO, say). What it
+        // had fetched before is lost with it, so the data stops here, broken.
+        source.broken = true;
+    }
     if (got > 0)
     {
         source.end += got;
@@ -225,16 +234,22 @@ void readFirstLine(Source &source, char (&line)[BUFFER_SIZE])
     line[stored] = '\0';
 }
 
-// Reads one whitespace-delimited word. Its first 255 characters go into `word`; a longer word
-// is still read whole, its tail passed over, so nothing is written past the buffer and the next
-// read starts at the next word. False when there is no word left; a word that runs to the very
-// end of the data is read, and leaves the source at its end.
-bool readWord(Source &source, char (&word)[BUFFER_SIZE])
+// Reads the word in the place of a facet keyword. Its first 255 characters go into `word`; a
+// longer word is still read whole, its tail passed over, so nothing is written past the buffer
+// and the next read starts at the next word. False when the data ends before a word; a word
+// that runs to the very end of the data, or to a read error, is read. A read error before the
+// word fails the file: that is no end of the data, and with the keyword unread the facet's next
+// word cannot be read either, which is the failure reported. (After a word cut short by one,
+// that next read fails anyway, unless the word began with "endsolid" and ends the list.)
+bool readFacetKeyword(Source &source, char (&word)[BUFFER_SIZE])
 {
     word[0] = '\0';
     if (!skipSpace(source))
     {
-        source.atEnd = true;
+        if (source.broken)
+        {
+            throw StlError{MSG_NO_NORMAL};
+        }
         return false;
     }
     std::size_t stored = 0;
@@ -253,17 +268,23 @@ bool readWord(Source &source, char (&word)[BUFFER_SIZE])
         }
     }
     word[stored] = '\0';
-    if (source.pos == source.end && !fill(source))
-    {
-        source.atEnd = true;
-    }
     return true;
 }
 
+// Whether the data may end right after a word: only after a facet's last one, where the next
+// facet would begin.
+enum class AtEnd
+{
+    FAILS,
+    ENDS_THE_LIST,
+};
+
 // Passes over one word whose text does not matter, failing with `message` unless a word is there
-// and more data follows it. The word usually is `keyword`, which is recognised at a glance.
+// and, as `atEnd` says, more data follows it. The word usually is `keyword`, which is
+// recognised at a glance.
 template <std::size_t N>
-void skipWord(Source &source, const char (&keyword)[N], const char *message)
+void skipWord(Source &source, const char (&keyword)[N], const char *message,
+              AtEnd atEnd = AtEnd::FAILS)
 {
     constexpr std::size_t LENGTH = N - 1;
     if (!skipSpace(source))
@@ -285,7 +306,11 @@ void skipWord(Source &source, const char (&keyword)[N], const char *message)
         }
         if (!fill(source))
         {
-            throw StlError{message}; // the word runs to the end of the data
+            if (atEnd == AtEnd::ENDS_THE_LIST && !source.broken)
+            {
+                return; // the word runs to the end of the data, where the next facet would be
+            }
+            throw StlError{message};
         }
     }
 }
@@ -387,7 +412,6 @@ bool readNumberCarefully(Source &source, float &out)
     }
     if (c == -1)
     {
-        source.atEnd = true;
         return false;
     }
     // Only a mantissa with a digit, and an exponent with digits if there is one, converts
@@ -532,7 +556,6 @@ constexpr int MAX_DIGITS = 9;                            // significant digits g
 {
     if (!skipSpace(source))
     {
-        source.atEnd = true;
         return false;
     }
     if (static_cast<std::size_t>(source.end - source.pos) < NUMBER_LOOKAHEAD)
@@ -639,7 +662,7 @@ FacetList readFacets(std::istream &in)
     {
         // The facet keyword: any word but "endsolid…" starts a facet. The data ending here,
         // where the next facet would start, leaves the facets read standing.
-        if (!readWord(source, buffer) || startsWith(buffer, "endsolid"))
+        if (!readFacetKeyword(source, buffer) || startsWith(buffer, "endsolid"))
         {
             break; // nothing after it is read
         }
@@ -658,7 +681,7 @@ FacetList readFacets(std::istream &in)
         facetNormal(facet.v1, facet.v2, facet.v3, facet.normal);
         append(facets, facet);
         skipWord(source, "endloop", MSG_NO_ENDLOOP);
-        skipWord(source, "endfacet", MSG_NO_ENDFACET);
+        skipWord(source, "endfacet", MSG_NO_ENDFACET, AtEnd::ENDS_THE_LIST);
     }
     return facets;
 }
