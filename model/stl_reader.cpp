@@ -7,6 +7,7 @@
 #include "platform/memory.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -731,8 +732,39 @@ template <typename Read> Facet *readReported(Read read, std::int32_t *countOut)
     }
 }
 
+bool allFinite(const float v[3])
+{
+    return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
+}
+
+// The cross product of the edges and its square length in double precision, where neither
+// overflows nor underflows for any finite float vertices: each edge is below 2^129 and at least
+// 2^-149 when not zero, so every product and sum stays well inside double's range.
+void facetNormalWide(const float v1[3], const float v2[3], const float v3[3], float out[3])
+{
+    double e1[3], e2[3];
+    for (int i = 0; i < 3; ++i)
+    {
+        e1[i] = static_cast<double>(v2[i]) - static_cast<double>(v1[i]);
+        e2[i] = static_cast<double>(v3[i]) - static_cast<double>(v1[i]);
+    }
+    double n[3] = {
+        e1[1] * e2[2] - e1[2] * e2[1],
+        e1[2] * e2[0] - e1[0] * e2[2],
+        e1[0] * e2[1] - e1[1] * e2[0],
+    };
+    double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    for (int i = 0; i < 3; ++i)
+    {
+        // Zero length: the facet really has no area, and n is the zero vector.
+        out[i] = static_cast<float>(length > 0.0 ? n[i] / length : n[i]);
+    }
+}
+
 } // namespace
 
+// Computed in single precision, step by step: this file is compiled without contraction into
+// fused multiply-adds, so the result does not depend on the compiler or the processor.
 void facetNormal(const float v1[3], const float v2[3], const float v3[3], float out[3])
 {
     float e1[3] = {v2[0] - v1[0], v2[1] - v1[1], v2[2] - v1[2]};
@@ -743,8 +775,18 @@ void facetNormal(const float v1[3], const float v2[3], const float v3[3], float 
         e1[0] * e2[1] - e1[1] * e2[0],
     };
     float squared = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+    // A square length that is a normal float: nothing overflowed, and whatever underflowed on
+    // the way is too small against it to matter. Otherwise (huge or tiny edges, or no area at
+    // all) finite vertices are worked out again in double precision, which gives a unit normal
+    // or, only for a facet without area, the zero vector.
+    if (!(squared >= FLT_MIN && squared <= FLT_MAX) && allFinite(v1) && allFinite(v2) &&
+        allFinite(v3))
+    {
+        facetNormalWide(v1, v2, v3, out);
+        return;
+    }
     float length = static_cast<float>(std::sqrt(static_cast<double>(squared)));
-    // A facet without area (or with a length that is not a number) keeps its undivided normal.
+    // Vertices that are not finite give a length that is not a number: the normal stays undivided.
     if (length > 0.0f)
     {
         n[0] /= length;
