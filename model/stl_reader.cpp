@@ -603,6 +603,10 @@ struct FacetList
     std::size_t count;
 };
 
+// The most facets a model may have: the caller gets their number as a signed 32-bit count, and
+// GL draws three vertices a facet, counted the same way.
+constexpr std::size_t MAX_FACETS = INT32_MAX / 3;
+
 constexpr std::size_t FIRST_BLOCK_FACETS = 4096;   // 192 KiB
 constexpr std::size_t LATER_BLOCK_FACETS = 131072; // 6 MiB, three huge pages
 
@@ -680,6 +684,12 @@ FacetList readFacets(std::istream &in)
         }
         // The normal in the file is not trusted: it is computed from the vertices.
         facetNormal(facet.v1, facet.v2, facet.v3, facet.normal);
+        if (facets.count == MAX_FACETS)
+        {
+            // One facet too many for the count and for GL's vertex count: this facet's
+            // vertices cannot be taken.
+            throw StlError{MSG_BAD_VERTEX[2]};
+        }
         append(facets, facet);
         skipWord(source, "endloop", MSG_NO_ENDLOOP);
         skipWord(source, "endfacet", MSG_NO_ENDFACET, AtEnd::ENDS_THE_LIST);
