@@ -4,7 +4,6 @@
 #include "model/stl_reader.h"
 
 #include "platform/console.h"
-#include "platform/memory.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -15,7 +14,6 @@
 #include <fstream>
 #include <istream>
 #include <memory>
-#include <new>
 #include <streambuf>
 #include <string>
 #include <vector>
@@ -80,6 +78,8 @@ constexpr bool isStlSpace(unsigned char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
+// The same test as a table lookup, for the scanning loops: measurably faster there than the six
+// comparisons on files of short decimal numbers (docs/performance.md).
 struct SpaceTable
 {
     bool space[256];
@@ -582,22 +582,11 @@ void readThree(Source &source, float (&out)[3], const char *message)
     }
 }
 
-// A block of facets, aligned for huge pages.
-constexpr std::align_val_t BLOCK_ALIGNMENT{2 * 1024 * 1024};
-
-struct BlockDelete
-{
-    void operator()(Facet *block) const { ::operator delete[](block, BLOCK_ALIGNMENT); }
-};
-
-using Block = std::unique_ptr<Facet[], BlockDelete>;
-
 // The facets read so far, in blocks that never move, so that the list grows without copying.
-// The first block is small, for the usual small model; a large model goes on in large blocks
-// of whole huge pages.
+// The first block is small, for the usual small model; a large model goes on in large blocks.
 struct FacetList
 {
-    std::vector<Block> blocks;
+    std::vector<std::unique_ptr<Facet[]>> blocks;
     Facet *next;     // where the next facet goes
     Facet *blockEnd; // end of the last block
     std::size_t count;
@@ -608,7 +597,7 @@ struct FacetList
 constexpr std::size_t MAX_FACETS = INT32_MAX / 3;
 
 constexpr std::size_t FIRST_BLOCK_FACETS = 4096;   // 192 KiB
-constexpr std::size_t LATER_BLOCK_FACETS = 131072; // 6 MiB, three huge pages
+constexpr std::size_t LATER_BLOCK_FACETS = 131072; // 6 MiB
 
 std::size_t blockFacets(std::size_t block)
 {
@@ -620,11 +609,9 @@ void append(FacetList &list, const Facet &facet)
     if (list.next == list.blockEnd)
     {
         std::size_t size = blockFacets(list.blocks.size());
-        list.blocks.emplace_back(
-            static_cast<Facet *>(::operator new[](size * sizeof(Facet), BLOCK_ALIGNMENT)));
+        list.blocks.push_back(std::make_unique_for_overwrite<Facet[]>(size));
         list.next = list.blocks.back().get();
         list.blockEnd = list.next + size;
-        platformPreferHugePages(list.next, size * sizeof(Facet));
     }
     *list.next++ = facet;
     ++list.count;
@@ -706,7 +693,6 @@ Facet *exactArray(const FacetList &facets, std::int32_t *countOut)
         return nullptr;
     }
     Facet *array = new Facet[facets.count];
-    platformPreferHugePages(array, facets.count * sizeof(Facet));
     std::size_t copied = 0;
     for (std::size_t block = 0; copied < facets.count; ++block)
     {
