@@ -3,7 +3,6 @@
 #include "game/input.h"
 #include "model/model_table.h"
 #include "platform/console.h"
-#include "platform/memory.h"
 #include "platform/sleep.h"
 #include "render/frame.h"
 #include "render/scene.h"
@@ -23,7 +22,6 @@ constexpr unsigned FIRST_TIMER_MS = 1000;
 
 int main(int argc, char **argv)
 {
-    platformTuneAllocator(); // before anything allocates: the heap is kept, not trimmed
     // Console: the instructions, then the five meshes, each report at the same place.
     writeInstructions();
     for (ModelRecord &record : ModelTable)

@@ -1,11 +1,9 @@
 // Frame rate of the real onDisplay in a real 800 x 600 freeglut window: the empty board and a
-// full board without a five, measured alternately in one run. Built twice: as the game is, and
-// as a straightforward variant that leaves the allocator at its defaults.
+// full board without a five, measured alternately in one run.
 //
 //   frame_bench FRAMES REPETITIONS [SCREENSHOT.ppm]   (run in a folder holding the five meshes)
 #include "game/game_state.h"
 #include "model/model_table.h"
-#include "platform/memory.h"
 #include "render/frame.h"
 #include "render/scene.h"
 
@@ -20,10 +18,6 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
-
-#ifndef GOMOKU_BENCH_TUNED_ALLOCATOR
-#define GOMOKU_BENCH_TUNED_ALLOCATOR 1
-#endif
 
 namespace
 {
@@ -178,9 +172,6 @@ void benchDisplay()
 
 int main(int argc, char **argv)
 {
-#if GOMOKU_BENCH_TUNED_ALLOCATOR
-    platformTuneAllocator();
-#endif
     if (argc > 1)
     {
         framesPerRepetition = std::max(1, std::atoi(argv[1]));

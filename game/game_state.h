@@ -36,8 +36,9 @@ extern float viewYaw;             // degrees about y, a multiple of 5 in 0..355
 bool onBoard(int row, int col);
 
 // Puts the side to move's stone on (row, col) if the rule allows it and passes the turn.
-// A placement that changes the board is followed at once by the five-in-a-row scan, so a five
-// ends the game before the next key is read. Cells off the board are refused.
+// Every accepted placement (in cheat mode even one that leaves the cell as it was) is followed
+// at once by the five-in-a-row scan, so a five ends the game before the next key is read.
+// Cells off the board, and occupied ones outside cheat mode, are refused.
 void placeStone(std::int32_t row, std::int32_t col);
 
 // Clears the board, centres the cursor, turns cheat mode off and resumes play. The side to

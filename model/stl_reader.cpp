@@ -4,9 +4,9 @@
 #include "model/stl_reader.h"
 
 #include "platform/console.h"
-#include "platform/memory.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -14,7 +14,6 @@
 #include <fstream>
 #include <istream>
 #include <memory>
-#include <new>
 #include <streambuf>
 #include <string>
 #include <vector>
@@ -79,6 +78,8 @@ constexpr bool isStlSpace(unsigned char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
+// The same test as a table lookup, for the scanning loops: measurably faster there than the six
+// comparisons on files of short decimal numbers (docs/performance.md).
 struct SpaceTable
 {
     bool space[256];
@@ -109,9 +110,9 @@ bool isDigit(int c)
 // The file's bytes in view: [pos, end) of `window` is what has been fetched from the stream
 // buffer and not yet read, and a NUL always follows it at `end`. The NUL stops every scanning
 // loop (it is neither whitespace nor a digit), so the loops need no bounds test of their own;
-// a loop that stops on a NUL checks whether it is the one at `end`. Like a stream's
-// end-of-file flag, `drained` stays set once the stream buffer has run dry, and `atEnd` once a
-// read has met the end of the data; after that every tested read fails.
+// a loop that stops on a NUL checks whether it is the one at `end`. `drained` stays set once
+// the stream buffer has run dry or failed, and `broken` once it failed: the data then stops
+// there too, but that is not its end, and no read that meets it succeeds.
 struct Source
 {
     std::streambuf *from;
@@ -119,11 +120,11 @@ struct Source
     char *pos;
     char *end;
     bool drained;
-    bool atEnd;
+    bool broken;
 };
 
 // Moves the unread bytes to the front of the window and fetches more behind them. False when
-// nothing more could be fetched.
+// nothing more could be fetched, at the end of the data or after a read error.
 bool fill(Source &source)
 {
     if (source.drained)
@@ -135,8 +136,17 @@ bool fill(Source &source)
     std::memmove(front, source.pos, kept);
     source.pos = front;
     source.end = front + kept;
-    std::streamsize got =
-        source.from->sgetn(source.end, static_cast<std::streamsize>(WINDOW_SIZE - kept));
+    std::streamsize got = 0;
+    try
+    {
+        got = source.from->sgetn(source.end, static_cast<std::streamsize>(WINDOW_SIZE - kept));
+    }
+    catch (const std::ios_base::failure &)
+    {
+        // A file stream's buffer throws this when reading the file fails (EIO, say). What it
+        // had fetched before is lost with it, so the data stops here, broken.
+        source.broken = true;
+    }
     if (got > 0)
     {
         source.end += got;
@@ -225,16 +235,22 @@ void readFirstLine(Source &source, char (&line)[BUFFER_SIZE])
     line[stored] = '\0';
 }
 
-// Reads one whitespace-delimited word. Its first 255 characters go into `word`; a longer word
-// is still read whole, its tail passed over, so nothing is written past the buffer and the next
-// read starts at the next word. False when there is no word left; a word that runs to the very
-// end of the data is read, and leaves the source at its end.
-bool readWord(Source &source, char (&word)[BUFFER_SIZE])
+// Reads the word in the place of a facet keyword. Its first 255 characters go into `word`; a
+// longer word is still read whole, its tail passed over, so nothing is written past the buffer
+// and the next read starts at the next word. False when the data ends before a word; a word
+// that runs to the very end of the data, or to a read error, is read. A read error before the
+// word fails the file: that is no end of the data, and with the keyword unread the facet's next
+// word cannot be read either, which is the failure reported. (After a word cut short by one,
+// that next read fails anyway, unless the word began with "endsolid" and ends the list.)
+bool readFacetKeyword(Source &source, char (&word)[BUFFER_SIZE])
 {
     word[0] = '\0';
     if (!skipSpace(source))
     {
-        source.atEnd = true;
+        if (source.broken)
+        {
+            throw StlError{MSG_NO_NORMAL};
+        }
         return false;
     }
     std::size_t stored = 0;
@@ -253,17 +269,23 @@ bool readWord(Source &source, char (&word)[BUFFER_SIZE])
         }
     }
     word[stored] = '\0';
-    if (source.pos == source.end && !fill(source))
-    {
-        source.atEnd = true;
-    }
     return true;
 }
 
+// Whether the data may end right after a word: only after a facet's last one, where the next
+// facet would begin.
+enum class AtEnd
+{
+    FAILS,
+    ENDS_THE_LIST,
+};
+
 // Passes over one word whose text does not matter, failing with `message` unless a word is there
-// and more data follows it. The word usually is `keyword`, which is recognised at a glance.
+// and, as `atEnd` says, more data follows it. The word usually is `keyword`, which is
+// recognised at a glance.
 template <std::size_t N>
-void skipWord(Source &source, const char (&keyword)[N], const char *message)
+void skipWord(Source &source, const char (&keyword)[N], const char *message,
+              AtEnd atEnd = AtEnd::FAILS)
 {
     constexpr std::size_t LENGTH = N - 1;
     if (!skipSpace(source))
@@ -285,7 +307,11 @@ void skipWord(Source &source, const char (&keyword)[N], const char *message)
         }
         if (!fill(source))
         {
-            throw StlError{message}; // the word runs to the end of the data
+            if (atEnd == AtEnd::ENDS_THE_LIST && !source.broken)
+            {
+                return; // the word runs to the end of the data, where the next facet would be
+            }
+            throw StlError{message};
         }
     }
 }
@@ -387,7 +413,6 @@ bool readNumberCarefully(Source &source, float &out)
     }
     if (c == -1)
     {
-        source.atEnd = true;
         return false;
     }
     // Only a mantissa with a digit, and an exponent with digits if there is one, converts
@@ -532,7 +557,6 @@ constexpr int MAX_DIGITS = 9;                            // significant digits g
 {
     if (!skipSpace(source))
     {
-        source.atEnd = true;
         return false;
     }
     if (static_cast<std::size_t>(source.end - source.pos) < NUMBER_LOOKAHEAD)
@@ -558,29 +582,22 @@ void readThree(Source &source, float (&out)[3], const char *message)
     }
 }
 
-// A block of facets, aligned for huge pages.
-constexpr std::align_val_t BLOCK_ALIGNMENT{2 * 1024 * 1024};
-
-struct BlockDelete
-{
-    void operator()(Facet *block) const { ::operator delete[](block, BLOCK_ALIGNMENT); }
-};
-
-using Block = std::unique_ptr<Facet[], BlockDelete>;
-
 // The facets read so far, in blocks that never move, so that the list grows without copying.
-// The first block is small, for the usual small model; a large model goes on in large blocks
-// of whole huge pages.
+// The first block is small, for the usual small model; a large model goes on in large blocks.
 struct FacetList
 {
-    std::vector<Block> blocks;
+    std::vector<std::unique_ptr<Facet[]>> blocks;
     Facet *next;     // where the next facet goes
     Facet *blockEnd; // end of the last block
     std::size_t count;
 };
 
+// The most facets a model may have: the caller gets their number as a signed 32-bit count, and
+// GL draws three vertices a facet, counted the same way.
+constexpr std::size_t MAX_FACETS = INT32_MAX / 3;
+
 constexpr std::size_t FIRST_BLOCK_FACETS = 4096;   // 192 KiB
-constexpr std::size_t LATER_BLOCK_FACETS = 131072; // 6 MiB, three huge pages
+constexpr std::size_t LATER_BLOCK_FACETS = 131072; // 6 MiB
 
 std::size_t blockFacets(std::size_t block)
 {
@@ -592,11 +609,9 @@ void append(FacetList &list, const Facet &facet)
     if (list.next == list.blockEnd)
     {
         std::size_t size = blockFacets(list.blocks.size());
-        list.blocks.emplace_back(
-            static_cast<Facet *>(::operator new[](size * sizeof(Facet), BLOCK_ALIGNMENT)));
+        list.blocks.push_back(std::make_unique_for_overwrite<Facet[]>(size));
         list.next = list.blocks.back().get();
         list.blockEnd = list.next + size;
-        platformPreferHugePages(list.next, size * sizeof(Facet));
     }
     *list.next++ = facet;
     ++list.count;
@@ -639,7 +654,7 @@ FacetList readFacets(std::istream &in)
     {
         // The facet keyword: any word but "endsolid…" starts a facet. The data ending here,
         // where the next facet would start, leaves the facets read standing.
-        if (!readWord(source, buffer) || startsWith(buffer, "endsolid"))
+        if (!readFacetKeyword(source, buffer) || startsWith(buffer, "endsolid"))
         {
             break; // nothing after it is read
         }
@@ -656,9 +671,15 @@ FacetList readFacets(std::istream &in)
         }
         // The normal in the file is not trusted: it is computed from the vertices.
         facetNormal(facet.v1, facet.v2, facet.v3, facet.normal);
+        if (facets.count == MAX_FACETS)
+        {
+            // One facet too many for the count and for GL's vertex count: this facet's
+            // vertices cannot be taken.
+            throw StlError{MSG_BAD_VERTEX[2]};
+        }
         append(facets, facet);
         skipWord(source, "endloop", MSG_NO_ENDLOOP);
-        skipWord(source, "endfacet", MSG_NO_ENDFACET);
+        skipWord(source, "endfacet", MSG_NO_ENDFACET, AtEnd::ENDS_THE_LIST);
     }
     return facets;
 }
@@ -672,7 +693,6 @@ Facet *exactArray(const FacetList &facets, std::int32_t *countOut)
         return nullptr;
     }
     Facet *array = new Facet[facets.count];
-    platformPreferHugePages(array, facets.count * sizeof(Facet));
     std::size_t copied = 0;
     for (std::size_t block = 0; copied < facets.count; ++block)
     {
@@ -708,8 +728,39 @@ template <typename Read> Facet *readReported(Read read, std::int32_t *countOut)
     }
 }
 
+bool allFinite(const float v[3])
+{
+    return std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
+}
+
+// The cross product of the edges and its square length in double precision, where neither
+// overflows nor underflows for any finite float vertices: each edge is below 2^129 and at least
+// 2^-149 when not zero, so every product and sum stays well inside double's range.
+void facetNormalWide(const float v1[3], const float v2[3], const float v3[3], float out[3])
+{
+    double e1[3], e2[3];
+    for (int i = 0; i < 3; ++i)
+    {
+        e1[i] = static_cast<double>(v2[i]) - static_cast<double>(v1[i]);
+        e2[i] = static_cast<double>(v3[i]) - static_cast<double>(v1[i]);
+    }
+    double n[3] = {
+        e1[1] * e2[2] - e1[2] * e2[1],
+        e1[2] * e2[0] - e1[0] * e2[2],
+        e1[0] * e2[1] - e1[1] * e2[0],
+    };
+    double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    for (int i = 0; i < 3; ++i)
+    {
+        // Zero length: the facet really has no area, and n is the zero vector.
+        out[i] = static_cast<float>(length > 0.0 ? n[i] / length : n[i]);
+    }
+}
+
 } // namespace
 
+// Computed in single precision, step by step: this file is compiled without contraction into
+// fused multiply-adds, so the result does not depend on the compiler or the processor.
 void facetNormal(const float v1[3], const float v2[3], const float v3[3], float out[3])
 {
     float e1[3] = {v2[0] - v1[0], v2[1] - v1[1], v2[2] - v1[2]};
@@ -720,8 +771,18 @@ void facetNormal(const float v1[3], const float v2[3], const float v3[3], float 
         e1[0] * e2[1] - e1[1] * e2[0],
     };
     float squared = n[0] * n[0] + n[1] * n[1] + n[2] * n[2];
+    // A square length that is a normal float: nothing overflowed, and whatever underflowed on
+    // the way is too small against it to matter. Otherwise (huge or tiny edges, or no area at
+    // all) finite vertices are worked out again in double precision, which gives a unit normal
+    // or, only for a facet without area, the zero vector.
+    if (!(squared >= FLT_MIN && squared <= FLT_MAX) && allFinite(v1) && allFinite(v2) &&
+        allFinite(v3))
+    {
+        facetNormalWide(v1, v2, v3, out);
+        return;
+    }
     float length = static_cast<float>(std::sqrt(static_cast<double>(squared)));
-    // A facet without area (or with a length that is not a number) keeps its undivided normal.
+    // Vertices that are not finite give a length that is not a number: the normal stays undivided.
     if (length > 0.0f)
     {
         n[0] /= length;

@@ -24,5 +24,7 @@ Facet *loadStl(const char *fileName, std::int32_t *countOut);
 Facet *loadStlFromStream(std::istream &in, std::int32_t *countOut);
 
 // The unit normal of the triangle v1, v2, v3 (counter-clockwise seen from its front), computed
-// in single precision; the undivided cross product when its length is zero or not a number.
+// in single precision, or in double precision where that would overflow or underflow; the zero
+// vector for a triangle without area, and the undivided cross product for vertices that are not
+// all finite.
 void facetNormal(const float v1[3], const float v2[3], const float v3[3], float out[3]);

@@ -20,5 +20,6 @@ void consoleFlush();
 void consoleMoveCursor(int column, int row);
 
 // Converts Big5 bytes to the codeset `toCodeset` (e.g. "UTF-8"), replacing what cannot be
-// converted with '?'. Exposed for tests.
+// converted with '?'. Exposed for tests; POSIX systems only (the Windows console takes the text
+// as UTF-16 instead).
 std::string big5ToCodeset(std::string_view big5, const char *toCodeset);

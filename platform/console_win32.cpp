@@ -11,7 +11,6 @@
 #endif
 #include <windows.h>
 
-#include <cstdlib>
 #include <iostream>
 #include <string>
 
@@ -67,62 +66,7 @@ std::wstring big5ToWide(std::string_view big5)
     return wide;
 }
 
-// The Windows code page of an iconv-style codeset name ("UTF-8", "CP1252", "BIG5"), or 0.
-UINT codePageOf(std::string_view codeset)
-{
-    std::string name;
-    for (char c : codeset)
-    {
-        if (c != '-' && c != '_')
-        {
-            name.push_back(static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c));
-        }
-    }
-    if (name == "UTF8")
-    {
-        return CP_UTF8;
-    }
-    if (name == "BIG5")
-    {
-        return BIG5_CODE_PAGE;
-    }
-    if (name.size() > 2 && name.starts_with("CP"))
-    {
-        char *end = nullptr;
-        unsigned long page = std::strtoul(name.c_str() + 2, &end, 10);
-        return *end == '\0' ? static_cast<UINT>(page) : 0;
-    }
-    return 0;
-}
-
 } // namespace
-
-std::string big5ToCodeset(std::string_view big5, const char *toCodeset)
-{
-    const UINT codePage = codePageOf(toCodeset);
-    if (codePage == 0)
-    {
-        return std::string(big5);
-    }
-    const std::wstring wide = big5ToWide(big5);
-    if (wide.empty())
-    {
-        return {};
-    }
-    // UTF-8 takes no default character; every other code page shows '?' for what it lacks.
-    const char *defaultCharacter = codePage == CP_UTF8 ? nullptr : "?";
-    const int wideSize = static_cast<int>(wide.size());
-    const int size = WideCharToMultiByte(codePage, 0, wide.data(), wideSize, nullptr, 0,
-                                         defaultCharacter, nullptr);
-    if (size <= 0)
-    {
-        return std::string(big5);
-    }
-    std::string out(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(codePage, 0, wide.data(), wideSize, out.data(), size, defaultCharacter,
-                        nullptr);
-    return out;
-}
 
 void consoleWriteBig5(std::string_view big5)
 {

@@ -1,4 +1,4 @@
-// Pauses of the calling thread, and the allocator tuning done once at start-up.
+// Pauses of the calling thread.
 #pragma once
 
 // Pauses the calling thread for `milliseconds`.

@@ -4,10 +4,8 @@
 #include "model/model_gpu.h"
 
 #include <epoxy/gl.h>
-#ifdef _WIN32
-#include <windows.h> // GLU's header on Windows uses its calling-convention macros
-#endif
-#include <GL/glu.h>
+// After epoxy's GL header, which stands in for the system's.
+#include "platform/glu.h"
 
 namespace
 {

@@ -27,7 +27,7 @@ fi
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGOMOKU_BUILD_TESTS=OFF \
     -DGOMOKU_BUILD_BENCH=ON >/dev/null
-targets=(gomoku3d frame_bench frame_bench_plain variant_stone startup_bench reader_bench)
+targets=(gomoku3d frame_bench variant_stone startup_bench reader_bench)
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 
 work=$(mktemp -d)
@@ -74,7 +74,7 @@ echo
 frames_section() {
     local frames=60 repetitions=5
     echo "== Frames: real onDisplay, 800 x 600 window, median of $repetitions x $frames frames"
-    # The variant: a 770-triangle stone of the same size and the allocator at its defaults.
+    # The variant: a 770-triangle stone of the same size.
     local variant="$work/variant"
     mkdir -p "$variant"
     cp "$meshes"/*.STL "$variant/"
@@ -82,7 +82,7 @@ frames_section() {
 
     local game_out variant_out
     game_out=$(cd "$meshes" && "$build/bench/frame_bench" $frames $repetitions "$work/full.ppm")
-    variant_out=$(cd "$variant" && "$build/bench/frame_bench_plain" $frames $repetitions)
+    variant_out=$(cd "$variant" && "$build/bench/frame_bench" $frames $repetitions)
     local g_tri g_empty g_full v_tri v_empty v_full
     g_tri=$(awk '$1 == "stone_triangles" { print $2 }' <<<"$game_out")
     g_empty=$(awk '$1 == "empty_fps" { print $2 }' <<<"$game_out")
@@ -92,9 +92,9 @@ frames_section() {
     v_full=$(awk '$1 == "full_fps" { print $2 }' <<<"$variant_out")
     awk '$1 == "renderer" { $1 = "GL renderer:"; print }' <<<"$game_out"
     printf '%-44s %8s %8s %10s\n' "" "empty" "full" "full/empty"
-    printf '%-44s %8.1f %8.1f %10.2f\n' "game ($g_tri-triangle stone, tuned allocator)" \
+    printf '%-44s %8.1f %8.1f %10.2f\n' "game ($g_tri-triangle stone)" \
         "$g_empty" "$g_full" "$(awk -v a="$g_full" -v b="$g_empty" 'BEGIN { print a / b }')"
-    printf '%-44s %8.1f %8.1f %10.2f\n' "variant ($v_tri-triangle stone, default allocator)" \
+    printf '%-44s %8.1f %8.1f %10.2f\n' "variant ($v_tri-triangle stone)" \
         "$v_empty" "$v_full" "$(awk -v a="$v_full" -v b="$v_empty" 'BEGIN { print a / b }')"
     printf 'full board, game / variant: %.2f x\n' \
         "$(awk -v a="$g_full" -v b="$v_full" 'BEGIN { print a / b }')"
@@ -106,7 +106,7 @@ frames_section() {
 
     echo
     echo "== Full-board rate by stone size (stand-in stones of the game stone's size)"
-    printf '%10s %14s %14s\n' "triangles" "tuned fps" "default fps"
+    printf '%10s %14s\n' "triangles" "full fps"
     local sweep="$work/sweep"
     mkdir -p "$sweep"
     cp "$meshes"/*.STL "$sweep/"
@@ -114,11 +114,9 @@ frames_section() {
     for size in "16 5" "16 7" "24 7" "24 9" "32 10" "35 12"; do
         read -r segments bands <<<"$size"
         "$build/bench/variant_stone" "$meshes/circle.STL" "$sweep/circle.STL" "$segments" "$bands"
-        local tuned plain
-        tuned=$(cd "$sweep" && "$build/bench/frame_bench" 40 3 | awk '$1 == "full_fps" { print $2 }')
-        plain=$(cd "$sweep" && "$build/bench/frame_bench_plain" 40 3 |
-            awk '$1 == "full_fps" { print $2 }')
-        printf '%10d %14.1f %14.1f\n' $((2 * segments * (bands - 1))) "$tuned" "$plain"
+        local full
+        full=$(cd "$sweep" && "$build/bench/frame_bench" 40 3 | awk '$1 == "full_fps" { print $2 }')
+        printf '%10d %14.1f\n' $((2 * segments * (bands - 1))) "$full"
     done
     echo
 }

@@ -50,6 +50,11 @@ TEST(FacetNormal, PointsToTheSideWhereTheVerticesRunCounterClockwise)
         {"the same, started from the second vertex",
          {{5, -3, 6}, {7, -3, 2}, {5, -3, 2}},
          {0, 1, 0}},
+        // Single-precision steps, each rounded on its own: fused multiply-adds would change the
+        // last bit of two components.
+        {"a general triangle, to the bit",
+         {{-0.001f, 0.002f, 0.0005f}, {0.003f, -0.001f, 0.002f}, {0.0007f, 0.004f, -0.003f}},
+         {0x1.56db36p-2f, 0x1.7a48e6p-1f, 0x1.2b6d86p-1f}},
     };
     for (const ExactCase &c : cases)
     {
@@ -106,6 +111,13 @@ TEST(FacetNormal, MatchesADoublePrecisionReferenceForGeneralTriangles)
         {{100.0f, 100.0f, 0.0f}, {101.0f, 100.3f, 0.7f}, {99.2f, 101.1f, 0.4f}},
         {{-0.001f, 0.002f, 0.0005f}, {0.003f, -0.001f, 0.002f}, {0.0007f, 0.004f, -0.003f}},
         {{1e4f, 2e4f, -3e4f}, {-2e4f, 5e3f, 1e4f}, {3e4f, -1e4f, 2e4f}},
+        // Edges whose products underflow or overflow single precision: the cross product's
+        // length is tiny, infinite or not a number there.
+        {{0, 0, 0}, {1e-20f, 0, 0}, {0, 1e-20f, 1e-20f}},
+        {{1e19f, 0, 0}, {0, 1e19f, 0}, {0, 0, 1e19f}},
+        {{1e20f, 0, 0}, {0, 1e20f, 0}, {0, 0, 1e20f}},
+        {{3e38f, 0, 0}, {0, 3e38f, 0}, {0, 0, 3e38f}},
+        {{-3e38f, -3e38f, 1}, {3e38f, -3e38f, 0}, {-3e38f, 3e38f, 0}}, // edges over FLT_MAX
     };
     for (const Triangle &t : triangles)
     {

@@ -89,8 +89,6 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"vertex_3_not_a_number.STL", MESSAGE_BAD_VERTEX_3},
         FailureCase{"no_endloop.STL", MESSAGE_NO_ENDLOOP},
         FailureCase{"no_endfacet.STL", MESSAGE_NO_ENDFACET},
-        // The end of the file right after "endfacet": the read delivers the word but hits the end.
-        FailureCase{"ends_at_endfacet.STL", MESSAGE_NO_ENDFACET},
         // Nine good facets, then a bad second vertex: the nine are discarded with it.
         FailureCase{"tenth_facet_fails.STL", MESSAGE_BAD_VERTEX_2}),
     [](const testing::TestParamInfo<FailureCase> &info)
@@ -101,14 +99,20 @@ TEST(LoadStlFailureWithoutFile, NoFileNameIsAnArgumentError)
     expectFailure(loadFile(nullptr), MESSAGE_NO_NAME);
 }
 
-TEST(LoadStlFailureWithoutFile, ADirectoryCannotBeOpenedUnderAnyName)
+TEST(LoadStlFailureWithoutFile, NamesThatAreNoReadableFileFailAsTheirFirstRead)
 {
     std::filesystem::path directory =
         std::filesystem::temp_directory_path() / ("gomoku-stl-dir-" + std::to_string(getpid()));
+    std::filesystem::create_directories(directory);
+    // A directory cannot be opened under any name.
     std::filesystem::create_directories(directory / "plane.STL");
-    LoadResult result = loadFile((directory / "plane.STL").c_str());
+    LoadResult inDirectory = loadFile((directory / "plane.STL").c_str());
+    // This opens, but reading it fails (EIO): the first line cannot be read.
+    std::filesystem::create_symlink("/proc/self/mem", directory / "circle.STL");
+    LoadResult unreadable = loadFile((directory / "circle.STL").c_str());
     std::filesystem::remove_all(directory);
-    expectFailure(result, MESSAGE_CANNOT_OPEN);
+    expectFailure(inDirectory, MESSAGE_CANNOT_OPEN);
+    expectFailure(unreadable, MESSAGE_NO_CONTENT);
 }
 
 namespace
@@ -159,7 +163,9 @@ INSTANTIATE_TEST_SUITE_P(
         // a second solid after the first "endsolid" is not read
         "second_solid.STL",
         // the data ends where the next facet keyword would be, with no "endsolid"
-        "no_endsolid.STL"),
+        "no_endsolid.STL",
+        // the same, right after the last "endfacet", with no line feed
+        "ends_at_endfacet.STL"),
     [](const testing::TestParamInfo<const char *> &info) { return fixtureTestName(info.param); });
 
 TEST(LoadStlEmptySolid, GivesNoFacetsANullArrayAndNoReport)

@@ -7,9 +7,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <ios>
+#include <istream>
 #include <random>
 #include <string>
+#include <streambuf>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -107,13 +111,21 @@ TEST(StlLongWords, ALongWordBeginningWithEndsolidEndsTheList)
 
 TEST(StlLongWords, ALongKeywordAtTheEndOfTheDataStillMeetsTheEnd)
 {
-    // The tail of an over-long word is skipped up to the end of the file, which is a failure
-    // like the end right after a word of normal length.
-    std::vector<std::string> items = facetItems();
-    items.back() = LONG_WORD;
-    std::string text = "solid generated\n" + join(items);
-    text.pop_back(); // no line feed after the last word
-    EXPECT_EQ(loadText(text).console, stlReport(MESSAGE_NO_ENDFACET));
+    // The tail of an over-long word is skipped up to the end of the file: as the facet's last
+    // word that ends the list, as it does after a word of normal length; as the word before, the
+    // facet is cut short there.
+    for (std::size_t last : {std::size_t{20}, std::size_t{19}})
+    {
+        SCOPED_TRACE("item " + std::to_string(last));
+        std::vector<std::string> items = facetItems();
+        items.resize(last + 1);
+        items.back() = LONG_WORD;
+        std::string text = "solid generated\n" + join(items);
+        text.pop_back(); // no line feed after the last word
+        LoadResult result = loadText(text);
+        EXPECT_EQ(result.console, last == 20 ? "" : stlReport(MESSAGE_NO_ENDLOOP));
+        EXPECT_EQ(result.count, last == 20 ? 1 : 0);
+    }
 }
 
 TEST(StlLongWords, AnOverflowingNumberFailsWithThatItemsMessage)
@@ -248,8 +260,8 @@ TEST(StlHostileInput, ABinaryStlWithAFirstLineIsReportedAsABadFile)
 
 TEST(StlEndOfData, EndsTheListWhereAFacetKeywordWouldBe)
 {
-    // Whatever whitespace follows the last "endfacet" before the end of the data.
-    for (const char *tail : {"\n", " ", "\r\n\t  \n", "\f\v"})
+    // Whatever whitespace follows the last "endfacet" before the end of the data, or none.
+    for (const char *tail : {"", "\n", " ", "\r\n\t  \n", "\f\v"})
     {
         std::string text = "solid generated\n" + join(facetItems());
         text.pop_back();
@@ -257,6 +269,61 @@ TEST(StlEndOfData, EndsTheListWhereAFacetKeywordWouldBe)
         EXPECT_EQ(result.console, "");
         ASSERT_EQ(result.count, 1);
         expectFacet(result.facets[0], THREE_FACETS[0]);
+    }
+}
+
+namespace
+{
+
+// A stream buffer that hands out `text` at the first read and then fails as a file stream's
+// buffer does on a read error, by throwing.
+class BreakingBuffer : public std::streambuf
+{
+public:
+    explicit BreakingBuffer(std::string text) : text_(std::move(text)) {}
+
+protected:
+    std::streamsize xsgetn(char *out, std::streamsize size) override
+    {
+        if (served_)
+        {
+            throw std::ios_base::failure("error reading the file");
+        }
+        served_ = true;
+        std::size_t n = std::min(text_.size(), static_cast<std::size_t>(size));
+        std::memcpy(out, text_.data(), n);
+        return static_cast<std::streamsize>(n);
+    }
+
+private:
+    std::string text_;
+    bool served_ = false;
+};
+
+} // namespace
+
+TEST(StlEndOfData, AReadErrorWhereTheDataCouldEndIsAFailureNotTheEnd)
+{
+    // The data breaks off after a whole facet: right after its "endfacet", and after the line
+    // feed that follows.
+    struct Case
+    {
+        std::string tail;
+        std::string_view message;
+    };
+    const std::string facet = join(facetItems());
+    for (const Case &c : {Case{facet.substr(0, facet.size() - 1), MESSAGE_NO_ENDFACET},
+                          Case{facet, MESSAGE_NO_NORMAL}})
+    {
+        SCOPED_TRACE(c.tail);
+        BreakingBuffer buffer("solid generated\n" + c.tail);
+        std::istream in(&buffer);
+        LoadResult result{nullptr, UNWRITTEN_COUNT, {}};
+        result.console =
+            captureStdout([&] { result.facets.reset(loadStlFromStream(in, &result.count)); });
+        EXPECT_EQ(result.console, stlReport(c.message));
+        EXPECT_EQ(result.count, 0);
+        EXPECT_EQ(result.facets, nullptr);
     }
 }
 

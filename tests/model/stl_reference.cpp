@@ -100,7 +100,12 @@ std::vector<Facet> readFacets(std::istream &in)
         facetNormal(facet.v1, facet.v2, facet.v3, facet.normal);
         facets.push_back(facet);
         readWord(in, buffer, MESSAGE_NO_ENDLOOP);
-        readWord(in, buffer, MESSAGE_NO_ENDFACET);
+        // The data may end right after the last word of a facet, where the next would begin.
+        readWord(in, buffer);
+        if (in.fail())
+        {
+            throw ReferenceFailure{MESSAGE_NO_ENDFACET};
+        }
     }
 }
 

@@ -17,7 +17,8 @@ struct ReferenceRead
 
 // Reads `bytes` as the reader reads a stream: numbers are what `>> float` takes in the classic
 // locale, a word is what `>> setw(256) >>` takes with the rest of a longer word skipped, and the
-// data ending where a facet keyword would stand ends the facet list.
+// data ending where a facet keyword would stand, or right after a facet's last word, ends the
+// facet list.
 ReferenceRead referenceReadBytes(std::string_view bytes);
 
 // Reads the file `fileName` (null, missing and directories fail as the reader's do).
