@@ -1,10 +1,9 @@
 // The program's entry: the start-up in its fixed order, then the freeglut main loop.
 #include "app/instructions.h"
-#include "game/input.h"
+#include "app/window.h"
 #include "model/model_table.h"
 #include "platform/console.h"
 #include "platform/sleep.h"
-#include "render/frame.h"
 #include "render/scene.h"
 
 #include <epoxy/gl.h>
@@ -13,10 +12,7 @@
 namespace
 {
 
-constexpr int WINDOW_WIDTH = 800;
-constexpr int WINDOW_HEIGHT = 600;
 constexpr int REPORT_ROW = 7; // every mesh report starts at column 0 of this console row
-constexpr unsigned FIRST_TIMER_MS = 1000;
 
 } // namespace
 
@@ -34,23 +30,8 @@ int main(int argc, char **argv)
         prepareMesh(&record);
     }
 
-    // Window: double-buffered with a depth buffer; the size overrides any given on the
-    // command line, a position given there stays.
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(WINDOW_WIDTH, WINDOW_HEIGHT);
-    glutCreateWindow("Game");
-
-    glutCreateMenu(onMenu);
-    glutAddMenuEntry("Cheat", MENU_CHEAT);
-    glutAddMenuEntry("Restart", MENU_RESTART);
-    glutAttachMenu(GLUT_RIGHT_BUTTON);
-
-    glutReshapeFunc(onReshape);
-    glutKeyboardFunc(onKeyboard);
-    glutSpecialFunc(onSpecialKey);
-    glutDisplayFunc(onDisplay);
-    glutTimerFunc(FIRST_TIMER_MS, onTimer, 1);
+    // Window: the window "Game" with its right-button menu, every callback and the first timer.
+    createWindowAndMenu(&argc, argv);
 
     initScene();
     glutMainLoop();

@@ -13,14 +13,14 @@ cmake --build "$build" -j2
 # Any finding ends the test that made it. Two passes over the suite:
 # 1. every test that draws no GL, with leak checking; the suppressions file names only leaks
 #    inside third-party libraries (the C library's locale loading), never the game's own code;
-# 2. the tests that draw with GL or run the program (labels gl, e2e, install, storm), with leak
+# 2. the tests that draw with GL or run the program (labels gl, e2e, install), with leak
 #    checking off: Mesa's driver holds on to memory until exit and is unloaded before the leak
 #    check runs, so its leaks come without a module name and no suppression can single them out.
 #    The game's own allocations live until exit by design and stay reachable through its globals.
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 asan_common="halt_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1"
-gl_labels="gl|e2e|install|storm"
+gl_labels="gl|e2e|install"
 
 cd "$build"
 status=0

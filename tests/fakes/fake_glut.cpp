@@ -1,44 +1,89 @@
-// Recording definitions of glutPostRedisplay and glutTimerFunc, declared exactly as freeglut
-// declares them so the input library links against them unchanged.
+// Recording definitions of the freeglut calls, declared exactly as freeglut declares them so the
+// game's code links against them unchanged.
 #include "tests/fakes/fake_glut.h"
 
 #include <GL/freeglut_std.h>
 
+std::vector<GlutCall> &fakeGlutCalls()
+{
+    static std::vector<GlutCall> calls;
+    return calls;
+}
+
 namespace
 {
 
-int redisplayCount; // glutPostRedisplay calls since the last reset
-
-std::vector<FakeTimerRequest> &timerRequests()
+void record(std::string text, AnyCallback callback = nullptr)
 {
-    static std::vector<FakeTimerRequest> requests;
-    return requests;
+    fakeGlutCalls().emplace_back(std::move(text), callback);
 }
 
 } // namespace
 
+void glutInit(int *, char **)
+{
+    record("glutInit");
+}
+
+void glutInitDisplayMode(unsigned int mode)
+{
+    record("glutInitDisplayMode " + std::to_string(mode));
+}
+
+void glutInitWindowSize(int width, int height)
+{
+    record("glutInitWindowSize " + std::to_string(width) + " x " + std::to_string(height));
+}
+
+int glutCreateWindow(const char *title)
+{
+    record(std::string("glutCreateWindow ") + title);
+    return 1;
+}
+
+int glutCreateMenu(void (*callback)(int))
+{
+    record("glutCreateMenu", anyCallback(callback));
+    return 1;
+}
+
+void glutAddMenuEntry(const char *label, int value)
+{
+    record(std::string("glutAddMenuEntry ") + label + " " + std::to_string(value));
+}
+
+void glutAttachMenu(int button)
+{
+    record("glutAttachMenu " + std::to_string(button));
+}
+
+void glutReshapeFunc(void (*callback)(int, int))
+{
+    record("glutReshapeFunc", anyCallback(callback));
+}
+
+void glutKeyboardFunc(void (*callback)(unsigned char, int, int))
+{
+    record("glutKeyboardFunc", anyCallback(callback));
+}
+
+void glutSpecialFunc(void (*callback)(int, int, int))
+{
+    record("glutSpecialFunc", anyCallback(callback));
+}
+
+void glutDisplayFunc(void (*callback)(void))
+{
+    record("glutDisplayFunc", anyCallback(callback));
+}
+
+void glutTimerFunc(unsigned int ms, void (*callback)(int), int value)
+{
+    record("glutTimerFunc " + std::to_string(ms) + " " + std::to_string(value),
+           anyCallback(callback));
+}
+
 void glutPostRedisplay(void)
 {
-    ++redisplayCount;
-}
-
-void glutTimerFunc(unsigned int time, void (*callback)(int), int value)
-{
-    timerRequests().push_back({time, callback, value});
-}
-
-void fakeGlutReset()
-{
-    redisplayCount = 0;
-    timerRequests().clear();
-}
-
-int fakeGlutRedisplayCount()
-{
-    return redisplayCount;
-}
-
-const std::vector<FakeTimerRequest> &fakeGlutTimerRequests()
-{
-    return timerRequests();
+    record("glutPostRedisplay");
 }

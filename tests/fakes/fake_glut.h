@@ -1,22 +1,20 @@
-// A recording stand-in for glutPostRedisplay and glutTimerFunc. Tests link it in place of
-// freeglut and read back how often a redraw was asked for and which timers were armed.
+// A recording stand-in for the freeglut calls the game makes outside drawing: tests link it in
+// place of freeglut and read back, in order, what freeglut would have been asked.
 #pragma once
 
+#include <string>
+#include <utility>
 #include <vector>
 
-// One glutTimerFunc call as it was made.
-struct FakeTimerRequest
+using AnyCallback = void (*)(); // any callback, compared by address only
+
+// One call as it was made: its name and arguments as text, and the callback it was handed.
+using GlutCall = std::pair<std::string, AnyCallback>;
+
+template <typename Function> AnyCallback anyCallback(Function *function)
 {
-    unsigned int ms;       // delay asked for, in milliseconds
-    void (*callback)(int); // function to run when the timer fires
-    int value;             // argument for that call
-};
+    return reinterpret_cast<AnyCallback>(function);
+}
 
-// Forgets every recorded call.
-void fakeGlutReset();
-
-// Number of glutPostRedisplay calls since the last reset.
-int fakeGlutRedisplayCount();
-
-// Every glutTimerFunc call since the last reset, oldest first.
-const std::vector<FakeTimerRequest> &fakeGlutTimerRequests();
+// Every call since the list was last cleared, oldest first.
+std::vector<GlutCall> &fakeGlutCalls();

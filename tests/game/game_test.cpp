@@ -1,0 +1,239 @@
+// Tests of the game rules and the input callbacks as two tables: a board and flags laid out, one
+// step (a rule, or keys and menu choices) and all that the step must change. Then what the
+// callbacks ask of freeglut, Esc, and the window the game opens with its menu.
+#include "app/window.h"
+#include "game/input.h"
+#include "render/frame.h"
+#include "render/scene.h"
+#include "tests/fakes/fake_glut.h"
+#include "tests/game/game_test_support.h"
+
+#include <GL/freeglut_std.h>
+#include <algorithm>
+#include <functional>
+#include <ranges>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using Action = std::function<void()>;
+using Change = std::function<void(GameSnapshot &)>;
+
+constexpr std::int32_t B = CELL_BLACK, W = CELL_WHITE;
+constexpr int ROW[2] = {0, 1}, DIAGONAL[2] = {1, 1}, COLUMN[2] = {1, 0}, ANTIDIAGONAL[2] = {1, -1};
+
+// Lays `length` stones of `colour` from (row, col) on, bypassing the placement rule.
+void line(std::int32_t colour, int row, int col, const int *step = ROW, int length = 1)
+{
+    for (int i = 0; i < length; ++i)
+    {
+        Board[(row + i * step[0]) * BOARD_SIZE + col + i * step[1]] = colour;
+    }
+}
+
+const auto place = [](int row, int col) -> Action { return [=] { placeStone(row, col); }; };
+const auto check = [](int row, int col) -> Action { return [=] { checkFiveAt(row, col); }; };
+const auto menu = [](int value) -> Action { return [=] { onMenu(value); }; };
+const auto arrow = [](int key) -> Action { return [=] { onSpecialKey(key, 0, 0); }; };
+const auto keys = [](std::string text) -> Action
+{ return [=] { std::ranges::for_each(text, [](unsigned char key) { onKeyboard(key, 0, 0); }); }; };
+const auto repeat = [](int times, Action action) -> Action
+{ return [=] { std::ranges::for_each(std::views::iota(0, times), [&](int) { action(); }); }; };
+
+// Black has won along row 3, white is to move and the cursor stands on an empty cell.
+const Action blackHasWon = []
+{
+    line(B, 3, 2, ROW, 5), line(W, 4, 2, ROW, 4);
+    sideToMove = 1, cursorX = 2, cursorY = -1;
+    scanForFive();
+};
+
+Change operator+(Change first, Change second)
+{
+    return [=](GameSnapshot &s) { first(s), second(s); };
+}
+
+const Change unchanged = [](GameSnapshot &) {};
+// A new game: the side to move, the win record and the view are kept.
+const Change restarted = [](GameSnapshot &s)
+{ s.board.fill(CELL_EMPTY), s.cursorX = s.cursorY = 0, s.cheatMode = s.gameOver = 0; };
+// The side to move puts `colour` on (row, col) and the turn passes.
+const auto placed = [](int row, int col, std::int32_t colour) -> Change
+{ return [=](GameSnapshot &s) { s.cell(row, col) = colour, s.sideToMove ^= 1; }; };
+const auto won = [](std::int32_t row, std::int32_t col, std::int32_t direction) -> Change
+{
+    return [=](GameSnapshot &s)
+    { s.gameOver = 1, s.winRow = row, s.winCol = col, s.winDirection = direction; };
+};
+const auto cursorAt = [](std::int32_t x, std::int32_t y) -> Change
+{ return [=](GameSnapshot &s) { s.cursorX = x, s.cursorY = y; }; };
+const auto view = [](float pitch, float yaw) -> Change
+{ return [=](GameSnapshot &s) { s.viewPitch = pitch, s.viewYaw = yaw; }; };
+
+struct Case
+{
+    const char *name;
+    Action setup; // from the state of a fresh process, if any
+    Action step;
+    Change change; // all that the step changes of the state the setup left
+};
+
+void PrintTo(const Case &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+const std::vector<Case> RULE_CASES = {
+    {"BlackMovesFirst", {}, place(3, 4), placed(3, 4, B)},
+    {"BlackOnWhite", [] { line(W, 6, 7); }, place(6, 7), unchanged},
+    {"WhiteOnWhite", [] { line(W, 6, 7), sideToMove = 1; }, place(6, 7), unchanged},
+    {"CheatBlackOnWhite", [] { line(W, 0, 17), cheatMode = 1; }, place(0, 17), placed(0, 17, B)},
+    {"CheatWhiteOnBlack", [] { line(B, 17, 0), sideToMove = cheatMode = 1; }, place(17, 0),
+     placed(17, 0, W)},
+    {"CheatOnOwnStone", [] { line(B, 12, 3), cheatMode = 1; }, place(12, 3), placed(12, 3, B)},
+    {"PastTheLastColumn", [] { cheatMode = 1; }, place(0, 18), unchanged},
+    {"BeforeTheFirstColumn", {}, place(1, -1), unchanged},
+    {"PastTheLastRow", {}, place(18, 0), unchanged},
+    {"AFourIsNoFive", [] { line(B, 4, 6, ROW, 2), line(B, 4, 9); }, place(4, 8), placed(4, 8, B)},
+    {"AFiveEndsTheGame", [] { line(B, 4, 6, ROW, 5), line(CELL_EMPTY, 4, 8); }, place(4, 8),
+     placed(4, 8, B) + won(4, 8, DIR_ROW)},
+    {"ACheatFiveEndsIt", [] { line(W, 4, 6, ROW, 5), line(B, 4, 8), sideToMove = cheatMode = 1; },
+     place(4, 8), placed(4, 8, W) + won(4, 8, DIR_ROW)},
+    {"Restart", [] { blackHasWon(), line(W, 17, 17), cheatMode = 1, viewPitch = 35.0f; },
+     restartGame, restarted},
+    {"EmptyBoard", {}, scanForFive, unchanged},
+    {"OpenFour", [] { line(B, 8, 6, ROW, 4); }, scanForFive, unchanged},
+    {"RowZero", [] { line(B, 0, 0, ROW, 5); }, scanForFive, won(0, 2, DIR_ROW)},
+    {"LastColumn", [] { line(W, 13, 17, COLUMN, 5); }, scanForFive, won(15, 17, DIR_COLUMN)},
+    {"FirstColumn", [] { line(B, 0, 0, COLUMN, 5); }, scanForFive, won(2, 0, DIR_COLUMN)},
+    {"Diagonal", [] { line(B, 0, 0, DIAGONAL, 5); }, scanForFive, won(2, 2, DIR_DIAGONAL)},
+    {"Antidiagonal", [] { line(W, 0, 4, ANTIDIAGONAL, 5); }, scanForFive,
+     won(2, 2, DIR_ANTIDIAGONAL)},
+    {"RowEndToNextRow", [] { line(B, 5, 16, ROW, 2), line(B, 6, 0, ROW, 3); }, scanForFive,
+     unchanged},
+    {"MixedColours", [] { line(B, 3, 3, DIAGONAL, 5), line(W, 5, 5); }, scanForFive, unchanged},
+    {"SixInARow", [] { line(B, 7, 3, ROW, 6); }, scanForFive, won(7, 6, DIR_ROW)},
+    {"RowAndColumn", [] { line(B, 9, 7, ROW, 5), line(B, 7, 9, COLUMN, 5); }, scanForFive,
+     won(9, 9, DIR_COLUMN)},
+    {"FourDirections",
+     []
+     {
+         line(W, 9, 7, ROW, 5), line(W, 7, 7, DIAGONAL, 5), line(W, 7, 9, COLUMN, 5),
+             line(W, 7, 11, ANTIDIAGONAL, 5);
+     },
+     scanForFive, won(9, 9, DIR_ANTIDIAGONAL)},
+    {"LowerFiveStands", [] { line(W, 0, 0, ROW, 5), line(B, 17, 13, ROW, 5); }, scanForFive,
+     won(17, 15, DIR_ROW)},
+    {"LaterCentreStands", [] { line(B, 3, 7, ANTIDIAGONAL, 5), line(B, 5, 4, ROW, 5); },
+     scanForFive, won(5, 6, DIR_ROW)},
+    {"ScanKeepsTheRecord", [] { gameOver = 1; }, scanForFive, unchanged},
+    {"CheckTheCentre", [] { line(W, 9, 5, ROW, 5); }, check(9, 7), won(9, 7, DIR_ROW)},
+    {"CheckOffCentre", [] { line(W, 9, 5, ROW, 5); }, check(9, 6), unchanged},
+    {"CheckWhiteInBlack", [] { line(B, 9, 7, ROW, 5), line(W, 9, 9); }, check(9, 9), unchanged},
+};
+
+const std::vector<Case> KEY_CASES = {
+    {"AMovesUp", {}, keys("aA"), cursorAt(-2, 0)},
+    {"DMovesDown", {}, keys("dD"), cursorAt(2, 0)},
+    {"SMovesLeft", {}, keys("sS"), cursorAt(0, -2)},
+    {"WMovesRight", {}, keys("wW"), cursorAt(0, 2)},
+    {"DPastTheLastRow", {}, repeat(9, keys("d")), cursorAt(9, 0)},
+    {"SpaceAtTheStart", {}, keys(" "), placed(9, 9, B)},
+    {"SpaceTwice", {}, keys("  "), placed(9, 9, B)},
+    {"SpaceUnderTheCursor", [] { cursorX = -9, cursorY = 8; }, keys(" "), placed(0, 17, B)},
+    {"SpaceOffTheBoard", [] { cursorX = 9, cursorY = -3; }, keys(" "), unchanged},
+    {"OtherKeys", {}, keys("x\r\t1"), unchanged},
+    {"PlayKeysAfterAFive", blackHasWon, keys("wasdWASD "), unchanged},
+    {"ArrowsAfterAFive", blackHasWon, [] { arrow(GLUT_KEY_UP)(), arrow(GLUT_KEY_RIGHT)(); },
+     view(355, 5)},
+    {"RestartAfterAFive", blackHasWon, menu(1), restarted},
+    {"RestartWhileCheating", [] { cheatMode = sideToMove = 1, cursorX = 3, line(B, 9, 9); },
+     menu(1), restarted},
+    {"OtherMenuValues", [] { cheatMode = 1, line(W, 0, 0); }, menu(2), restarted},
+    {"CheatOnce", {}, menu(0), [](GameSnapshot &s) { s.cheatMode = 1; }},
+    {"CheatTwice", {}, [] { onMenu(0), onMenu(0); }, unchanged},
+    {"UpOnce", {}, arrow(GLUT_KEY_UP), view(355, 0)},
+    {"UpAFullTurn", {}, repeat(72, arrow(GLUT_KEY_UP)), unchanged},
+    {"DownOnce", {}, arrow(GLUT_KEY_DOWN), view(5, 0)},
+    {"DownAFullTurn", {}, repeat(72, arrow(GLUT_KEY_DOWN)), unchanged},
+    {"LeftOnce", {}, arrow(GLUT_KEY_LEFT), view(0, 355)},
+    {"RightOnce", {}, arrow(GLUT_KEY_RIGHT), view(0, 5)},
+    {"OtherSpecialKeys", {}, [] { arrow(GLUT_KEY_F1)(), arrow(GLUT_KEY_PAGE_UP)(); }, unchanged},
+};
+
+class StateChange : public testing::TestWithParam<Case>
+{
+};
+
+TEST_P(StateChange, ChangesOnlyWhatItShould)
+{
+    const Case &c = GetParam();
+    resetGameState();
+    winRow = 11, winCol = 4, winDirection = 2; // a record no case writes by itself
+    if (c.setup)
+    {
+        c.setup();
+    }
+    GameSnapshot expected = takeSnapshot();
+    c.change(expected);
+
+    c.step();
+
+    EXPECT_EQ(takeSnapshot(), expected);
+}
+
+const auto caseName = [](const testing::TestParamInfo<Case> &info) { return info.param.name; };
+INSTANTIATE_TEST_SUITE_P(Rules, StateChange, testing::ValuesIn(RULE_CASES), caseName);
+INSTANTIATE_TEST_SUITE_P(Keys, StateChange, testing::ValuesIn(KEY_CASES), caseName);
+
+TEST(Callbacks, EachAsksForARedrawAndTheTimerFiresAgainIn100Ms)
+{
+    resetGameState();
+    fakeGlutCalls().clear();
+
+    keys("x")(), arrow(GLUT_KEY_F1)(), menu(0)(), onTimer(1);
+
+    const GlutCall redraw = {"glutPostRedisplay", nullptr};
+    const std::vector<GlutCall> expected = {
+        redraw, redraw, redraw, redraw, {"glutTimerFunc 100 1", anyCallback(onTimer)}};
+    EXPECT_EQ(fakeGlutCalls(), expected);
+}
+
+TEST(CallbacksDeathTest, EscQuitsWithStatusZeroAlsoAfterAFive)
+{
+    resetGameState();
+    EXPECT_EXIT(keys("\x1b")(), testing::ExitedWithCode(0), "");
+    blackHasWon();
+    EXPECT_EXIT(keys("\x1b")(), testing::ExitedWithCode(0), "");
+}
+
+TEST(Window, IsGameWithTheMenuOnTheRightButtonAndEveryCallback)
+{
+    int argc = 0; // freeglut would take its own options out of the command line
+    fakeGlutCalls().clear();
+
+    createWindowAndMenu(&argc, nullptr);
+
+    const std::vector<GlutCall> expected = {
+        {"glutInit", nullptr},
+        {"glutInitDisplayMode " + std::to_string(GLUT_DOUBLE | GLUT_DEPTH), nullptr},
+        {"glutInitWindowSize 800 x 600", nullptr},
+        {"glutCreateWindow Game", nullptr},
+        {"glutCreateMenu", anyCallback(onMenu)},
+        {"glutAddMenuEntry Cheat 0", nullptr},
+        {"glutAddMenuEntry Restart 1", nullptr},
+        {"glutAttachMenu " + std::to_string(GLUT_RIGHT_BUTTON), nullptr},
+        {"glutReshapeFunc", anyCallback(onReshape)},
+        {"glutKeyboardFunc", anyCallback(onKeyboard)},
+        {"glutSpecialFunc", anyCallback(onSpecialKey)},
+        {"glutDisplayFunc", anyCallback(onDisplay)},
+        {"glutTimerFunc 1000 1", anyCallback(onTimer)},
+    };
+    EXPECT_EQ(fakeGlutCalls(), expected);
+}
+
+} // namespace
