@@ -23,10 +23,8 @@ std::string textIn(const char *fileName, const char *codeset)
     std::ifstream file(std::string(GOMOKU_TEXT_DIR "/") + fileName, std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     std::string out(text.size() * 4, '\0');
-    char *in = text.data();
-    char *outAt = out.data();
-    std::size_t inLeft = text.size();
-    std::size_t outLeft = out.size();
+    char *in = text.data(), *outAt = out.data();
+    std::size_t inLeft = text.size(), outLeft = out.size();
     iconv_t cd = iconv_open(codeset, "UTF-8");
     EXPECT_NE(iconv(cd, &in, &inLeft, &outAt, &outLeft), static_cast<std::size_t>(-1)) << codeset;
     iconv_close(cd);
@@ -34,12 +32,10 @@ std::string textIn(const char *fileName, const char *codeset)
     return out;
 }
 
-// The program's standard output on a raw pseudo-terminal (no "\n" to "\r\n"), started where no
-// mesh file is and with no display: after its console text it ends, unable to open a window.
-std::string runOnTerminal(const char *locale)
+// What `action` writes to standard output on a raw pseudo-terminal (no "\n" to "\r\n"), run in
+// a child process under `locale`, with no display, in the test's working folder.
+std::string onTerminal(const char *locale, void (*action)())
 {
-    std::string lcAll = std::string("LC_ALL=") + locale;
-    char *environment[] = {lcAll.data(), const_cast<char *>("LOCPATH=" GOMOKU_LOCALES), nullptr};
     termios raw{};
     cfmakeraw(&raw);
     int terminal = -1;
@@ -48,9 +44,12 @@ std::string runOnTerminal(const char *locale)
     {
         alarm(60); // a child that hangs ends all the same, even when its test has timed out
         std::freopen("/dev/null", "w", stderr); // freeglut's complaint about the display
-        _exit(chdir(GOMOKU_NO_MESHES) == 0
-                  ? execle(GOMOKU_EXECUTABLE, GOMOKU_EXECUTABLE, nullptr, environment)
-                  : 126);
+        setenv("LC_ALL", locale, 1);
+        setenv("LOCPATH", GOMOKU_LOCALES, 1);
+        unsetenv("DISPLAY");
+        action();
+        consoleFlush();
+        _exit(0);
     }
     std::string output;
     char chunk[4096];
@@ -68,8 +67,7 @@ std::string runOnTerminal(const char *locale)
 TEST(Big5ToCodeset, ConvertsAndShowsEachCharacterItCannotConvertAsOneQuestionMark)
 {
     const std::tuple<std::string, const char *, std::string> cases[] = {
-        // ，這€ (the euro sign is in code page 950, not in plain Big5)
-        {"\xa1\x41\xb3\x6f\xa3\xe1!! 360\n", "UTF-8", "，這€!! 360\n"},
+        {"\xa1\x41\xb3\x6f\xa3\xe1!! 360\n", "UTF-8", "，這€!! 360\n"}, // € is not in plain Big5
         {std::string(600, '~'), "UTF-8", std::string(600, '~')}, // more than one output chunk
         // Latin-1 has no Chinese; the trail bytes 'A' and 'o' must not show up as letters
         {"x\xa1\x41\xb3\x6fy", "ISO-8859-1", "x??y"},
@@ -96,25 +94,29 @@ TEST(InstructionLines, AreTheReadableLinesInBig5InOrder)
     EXPECT_EQ(lines.size(), 307u);
 }
 
-TEST(StartupOnATerminal, ShowsTheInstructionsThenEachReportAtColumn0Row7)
+TEST(StartupOnATerminal, ShowsTheTextInTheTerminalsCodesetAndEachReportAtColumn0Row7)
 {
-    const std::pair<const char *, const char *> cases[] = {
-        {"C.UTF-8", "UTF-8"},
-        {"C", "UTF-8"},             // cannot show Chinese: UTF-8 is the best guess
-        {"xx_XX.NOWHERE", "UTF-8"}, // no such locale: the same guess
-        {"zh_TW.BIG5", "CP950"},    // a terminal that decodes Big5 gets the bytes as they stand
-        {"zh_TW.BIG5-HKSCS", "CP950"},
-        {"zh_TW.CP950", "CP950"},
+    const std::tuple<const char *, const char *, const char *> cases[] = {
+        {"C.UTF-8", "UTF-8", "?"},
+        {"C", "UTF-8", "?"},             // cannot show Chinese: UTF-8 is the best guess
+        {"xx_XX.NOWHERE", "UTF-8", "?"}, // no such locale: the same guess
+        // a terminal that decodes Big5 gets the bytes as they stand, even a byte that is no Big5
+        {"zh_TW.BIG5", "CP950", "\xff"},
+        {"zh_TW.BIG5-HKSCS", "CP950", "\xff"},
+        {"zh_TW.CP950", "CP950", "\xff"},
     };
-    for (const auto &[locale, codeset] : cases)
+    for (const auto &[locale, codeset, badByte] : cases)
     {
         SCOPED_TRACE(locale);
-        // All five files are missing; the cursor sequence counts from 1, so row 7 is "8".
+        // The real program, where no mesh is (ctest runs it in its build folder): with no display
+        // it ends after its console text. The cursor sequence counts from 1: row 7 is "8".
         std::string expected = textIn("instructions.utf8.txt", codeset);
         for (int model = 0; model < 5; ++model)
         {
             expected += "\x1b[8;1H" + textIn("missing_mesh_report.utf8.txt", codeset);
         }
-        EXPECT_EQ(runOnTerminal(locale), expected);
+        EXPECT_EQ(onTerminal(locale, [] { execl(GOMOKU_EXECUTABLE, GOMOKU_EXECUTABLE, nullptr); }),
+                  expected);
+        EXPECT_EQ(onTerminal(locale, [] { consoleWriteBig5("\xff"); }), badByte);
     }
 }
