@@ -2,10 +2,28 @@
 // every byte it wrote there, so console text can be checked byte for byte.
 #pragma once
 
+#include <cstdio>
 #include <functional>
+#include <iostream>
 #include <string>
+#include <unistd.h>
 
-// Redirects file descriptor 1 (and so std::cout and stdout) into a temporary file while
-// `action` runs, flushes both streams, restores the real standard output and returns the bytes.
-// While it runs, standard output is not a terminal.
-std::string captureStdout(const std::function<void()> &action);
+// While `action` runs, file descriptor 1 (std::cout and stdout) is a file, not a terminal.
+inline std::string captureStdout(const std::function<void()> &action)
+{
+    std::cout.flush();
+    std::fflush(stdout);
+    int saved = dup(STDOUT_FILENO);
+    std::FILE *sink = std::tmpfile();
+    dup2(fileno(sink), STDOUT_FILENO);
+    action();
+    std::cout.flush();
+    std::fflush(stdout);
+    dup2(saved, STDOUT_FILENO);
+    close(saved);
+    std::string bytes(static_cast<std::size_t>(lseek(fileno(sink), 0, SEEK_END)), '\0');
+    std::rewind(sink);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), sink));
+    std::fclose(sink);
+    return bytes;
+}
