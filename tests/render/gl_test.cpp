@@ -409,22 +409,24 @@ TEST_F(GlTest, BuffersHoldEachModelsArraysAndADrawLeavesItsNormalBufferBound)
     EXPECT_EQ(ModelTable[MODEL_GRID].normalBuffer, 0u);
 }
 
-TEST_F(GlTest, LightAndMaterialShadeASurfaceByWhereItsNormalPoints)
+TEST_F(GlTest, LightMaterialAndCullingShadeASquareByItsNormalAndWinding)
 {
-    // A small square 150 units in front of the eye, drawn at twice its size (normals must be
-    // renormalised); rows: its normal, colour drawn (0..1) and seen (0..255). Turned away, ambient
-    // only: the light's 0.3 and GL's global 0.2; facing the light (-50, 50, 100) also its diffuse
-    // 0.7 and a white highlight of cos(7.9 degrees) ^ 128 = 0.295 of 255.
-    for (std::array<float, 9> c :
-         {std::array{0.0f, 0.0f, -1.0f, 0.8f, 0.4f, 0.2f, 102.f, 51.f, 26.f},
-          {-0.19245f, 0.19245f, 0.96225f, 0.4f, 0.2f, 0.1f, 198.f, 137.f, 106.f}})
+    // A square 150 units before the eye, drawn twice its size (normals must be renormalised).
+    // Rows: normal, colour drawn (0..1), seen (0..255), winding (-1: clockwise from the eye: a back
+    // face, not drawn). Turned away: ambient only (light 0.3 + GL's global 0.2); facing the light
+    // (-50, 50, 100) also diffuse 0.7 and a white highlight of cos(7.9 degrees) ^ 128 = 0.295.
+    for (std::array<float, 10> c :
+         {std::array{0.0f, 0.0f, -1.0f, 0.8f, 0.4f, 0.2f, 102.f, 51.f, 26.f, 1.f},
+          {-0.19245f, 0.19245f, 0.96225f, 0.4f, 0.2f, 0.1f, 198.f, 137.f, 106.f, 1.f},
+          {0.0f, 0.0f, 1.0f, 0.4f, 0.2f, 0.1f, 255.f, 237.f, 213.f, -1.f}})
     {
-        SCOPED_TRACE(testing::Message() << "normal z " << c[2]);
+        SCOPED_TRACE(testing::Message() << "normal z " << c[2] << ", winding " << c[9]);
+        float w = c[9];
         setModels({MODEL_STONE}, false, false);
         ModelRecord &square = ModelTable[MODEL_STONE];
         freeArrays(square);
-        square.facets = new Facet[2]{{{c[0], c[1], c[2]}, {-1, -1, 0}, {1, -1, 0}, {1, 1, 0}},
-                                     {{c[0], c[1], c[2]}, {-1, -1, 0}, {1, 1, 0}, {-1, 1, 0}}};
+        square.facets = new Facet[2]{{{c[0], c[1], c[2]}, {-w, -1, 0}, {w, -1, 0}, {w, 1, 0}},
+                                     {{c[0], c[1], c[2]}, {-w, -1, 0}, {w, 1, 0}, {-w, 1, 0}}};
         square.facetCount = 2;
         prepareMesh(&square);
         uploadModelBuffers();
