@@ -1,0 +1,467 @@
+// GL tests on the real renderer: each test opens an 800 x 600 freeglut window on the suite's own
+// Xvfb (Mesa's software rasteriser), loads the meshes in assets/ as start-up does and draws through
+// the game's own code. Frames are checked as a player sees them: each object is found by
+// difference with a frame drawn without it, and placed against the grid lines on the window.
+#include "game/game_state.h"
+#include "game/input.h"
+#include "model/model_gpu.h"
+#include "model/model_table.h"
+#include "render/frame.h"
+#include "render/scene.h"
+#include "tests/game/game_test_support.h" // resetGameState
+#include "tests/x_display.h"
+
+#include <epoxy/gl.h>
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <set>
+#include <vector>
+
+namespace
+{
+
+constexpr int WIDTH = 800, HEIGHT = 600;
+constexpr int OFF_WINDOW = 40; // a cursor offset that puts the cursor stone off the window
+
+using Frame = std::vector<std::uint8_t>; // WIDTH x HEIGHT RGB, bottom row first, as GL reads
+
+// The back buffer: Mesa's software rasteriser keeps it through the swap; the front reads black.
+Frame drawFrame()
+{
+    onDisplay();
+    Frame f(3 * WIDTH * HEIGHT);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, WIDTH, HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, f.data());
+    return f;
+}
+
+// The colours the scene is made of, as lit: black material shows only its white highlight, so it
+// stays a neutral grey; white saturates on most of what faces the light.
+using Kind = int; // CLEAR the cream clear colour, BROWN the board, RED the winning line
+constexpr Kind CLEAR = 0, BROWN = 1, DARK = 2, WHITE = 3, RED = 4, OTHER = 5, KINDS = 6;
+Kind kindOf(const Frame &f, int x, int y)
+{
+    const std::uint8_t *p = &f[3 * (std::size_t(y) * WIDTH + x)];
+    int r = p[0], g = p[1], b = p[2], high = std::max({r, g, b}), low = std::min({r, g, b});
+    if (r == 255 && g == 237 && b == 213) // (1, 0.93, 0.835) in eight bits
+        return CLEAR;
+    if (high - low <= 12)
+        return low >= 250 ? WHITE : (high <= 230 ? DARK : OTHER);
+    if (r >= 90 && 100 * g < 35 * r && 100 * b < 35 * r)
+        return RED;
+    return r - g >= 25 && g - b >= 20 ? BROWN : OTHER;
+}
+
+// The pixels in which frame `a` differs from frame `b`: how many, their middle and bounds, the
+// kinds they have in `a`, and how many bands of consecutive window rows hold them.
+struct Blob
+{
+    int count = 0, left = WIDTH, right = -1, bottom = HEIGHT, top = -1, bands = 0;
+    double x = 0.0, y = 0.0;
+    int kinds[KINDS] = {};
+    double share(Kind k) const { return count == 0 ? 0.0 : double(kinds[k]) / count; }
+    bool looks(Kind k) const
+    {
+        return k == DARK ? share(DARK) >= 0.95
+                         : share(WHITE) >= 0.6 && share(WHITE) + share(DARK) >= 0.95;
+    }
+};
+Blob blobOf(const Frame &a, const Frame &b)
+{
+    Blob blob;
+    for (int y = 0, wasRow = 0; y < HEIGHT; ++y)
+    {
+        int before = blob.count;
+        for (int x = 0; x < WIDTH; ++x)
+        {
+            std::size_t i = 3 * (std::size_t(y) * WIDTH + x);
+            if (a[i] == b[i] && a[i + 1] == b[i + 1] && a[i + 2] == b[i + 2])
+                continue;
+            ++blob.count;
+            blob.x += x + 0.5, blob.y += y + 0.5;
+            blob.left = std::min(blob.left, x), blob.right = std::max(blob.right, x);
+            blob.bottom = std::min(blob.bottom, y), blob.top = std::max(blob.top, y);
+            ++blob.kinds[kindOf(a, x, y)];
+        }
+        int isRow = blob.count > before ? 1 : 0;
+        blob.bands += isRow > wasRow ? 1 : 0;
+        wasRow = isRow;
+    }
+    blob.x /= std::max(blob.count, 1), blob.y /= std::max(blob.count, 1);
+    return blob;
+}
+
+void freeArrays(ModelRecord &record)
+{
+    delete[] record.facets;
+    delete[] record.vertexArray;
+    delete[] record.normalArray;
+}
+
+// Gives the models the facets their files hold (as start-up does) or none (as a failed file
+// does), then uploads all models again into the buffers they already have.
+void setModels(std::initializer_list<std::int32_t> models, bool fromFile, bool upload = true)
+{
+    for (std::int32_t k : models)
+    {
+        ModelRecord &record = ModelTable[k];
+        freeArrays(record);
+        record = {nullptr, nullptr, nullptr, 0, record.vertexBuffer, record.normalBuffer};
+        std::string path = std::string(GOMOKU_ASSETS_DIR) + "/" + modelFileNames[k];
+        record.facets = fromFile ? loadStl(path.c_str(), &record.facetCount) : nullptr;
+        prepareMesh(&record);
+    }
+    if (upload)
+        uploadModelBuffers();
+}
+
+class GlTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(useSuiteDisplay(), "");
+        static bool glutReady = [] // freeglut is initialised once a process
+        {
+            static char name[] = "gl_test";
+            static char *argv[] = {name, nullptr};
+            int argc = 1;
+            glutInit(&argc, argv);
+            return true;
+        }();
+        ASSERT_TRUE(glutReady);
+        glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
+        glutInitWindowSize(WIDTH, HEIGHT);
+        window = glutCreateWindow("Game"); // a new context: no GL state leaks between tests
+        resetGameState();
+        std::fill(ModelTable, ModelTable + MODEL_COUNT, ModelRecord{});
+        setModels({0, 1, 2, 3, 4}, true, false);
+        for (const ModelRecord &record : ModelTable)
+            ASSERT_GT(record.facetCount, 0);
+        initScene();
+        onReshape(WIDTH, HEIGHT);
+    }
+    void TearDown() override
+    {
+        std::for_each(ModelTable, ModelTable + MODEL_COUNT, freeArrays);
+        if (window != 0)
+            glutDestroyWindow(window), glutMainLoopEvent(); // closes the window now
+    }
+    int window = 0;
+};
+
+// The grid's lines on the window, by difference with a frame drawn without the grid (which stays
+// out afterwards; cursor stone off the window): the window x of the lines under each row's
+// stones, left to right, and the window y of those under each column's, bottom to top.
+struct Grid
+{
+    std::vector<double> x, y;
+    Blob blob;
+    double pitch() const { return (x.back() - x.front()) / (x.size() - 1.0); }
+};
+Grid findGrid()
+{
+    cursorX = OFF_WINDOW;
+    Frame with = drawFrame();
+    setModels({MODEL_GRID}, false);
+    Frame without = drawFrame();
+    std::vector<int> perX(WIDTH), perY(HEIGHT);
+    for (int i = 0; i < WIDTH * HEIGHT; ++i)
+        if (kindOf(with, i % WIDTH, i / WIDTH) != kindOf(without, i % WIDTH, i / WIDTH))
+            ++perX[i % WIDTH], ++perY[i / WIDTH];
+    // A line runs across most of the board; elsewhere only crossing lines and star points show.
+    auto centres = [](const std::vector<int> &counts)
+    {
+        std::vector<double> lines;
+        for (std::size_t i = 0; i < counts.size(); ++i)
+        {
+            double sum = 0.0, weight = 0.0;
+            for (; i < counts.size() && counts[i] > 200; ++i)
+                sum += (i + 0.5) * counts[i], weight += counts[i];
+            if (weight > 0.0)
+                lines.push_back(sum / weight);
+        }
+        return lines;
+    };
+    return {centres(perX), centres(perY), blobOf(with, without)};
+}
+
+// Sets `cell` on the five cells centred on (row, col) along `direction`; returns them in order.
+std::vector<std::pair<int, int>> placeFive(int row, int col, std::int32_t direction,
+                                           std::int32_t cell)
+{
+    const int steps[4][2] = {{0, 1}, {1, 1}, {1, 0}, {1, -1}}; // by direction code - 1
+    std::vector<std::pair<int, int>> five;
+    for (int i = -2; i <= 2; ++i)
+    {
+        five.emplace_back(row + i * steps[direction - 1][0], col + i * steps[direction - 1][1]);
+        Board[five.back().first * BOARD_SIZE + five.back().second] = cell;
+    }
+    return five;
+}
+
+TEST_F(GlTest, BoardAndBlackGridFillTheWindowsMiddleOnTheClearColour)
+{
+    Grid grid = findGrid();
+    Frame noGrid = drawFrame();
+    for (auto [x, y] : {std::pair{0, 0}, {WIDTH - 1, 0}, {0, HEIGHT - 1}, {WIDTH - 1, HEIGHT - 1}})
+        EXPECT_EQ(kindOf(noGrid, x, y), CLEAR) << x << ", " << y;
+    ASSERT_EQ(grid.x.size(), 18u);
+    ASSERT_EQ(grid.y.size(), 18u);
+    EXPECT_GE(grid.blob.share(DARK), 0.9);
+    EXPECT_NEAR((grid.x[17] - grid.x[0]) / (grid.y[17] - grid.y[0]), 1.0, 0.01); // square cells
+    // The grid nearly fills the window's height, about the window's middle.
+    EXPECT_NEAR((grid.y[17] - grid.y[0]) / HEIGHT, 0.9, 0.02);
+    EXPECT_NEAR((grid.x[0] + grid.x[17]) / 2, WIDTH / 2.0, 40.0);
+    EXPECT_NEAR((grid.y[0] + grid.y[17]) / 2, HEIGHT / 2.0, 20.0);
+
+    setModels({MODEL_BOARD}, false);
+    Frame bare = drawFrame();
+    Blob board = blobOf(noGrid, bare);
+    EXPECT_GE(board.share(BROWN), 0.9);
+    // Whole, and beyond the outer lines on every side.
+    EXPECT_EQ(board.count, (board.right - board.left + 1) * (board.top - board.bottom + 1));
+    EXPECT_TRUE(
+        board.left < grid.x[0] - grid.pitch() / 2 && board.right > grid.x[17] + grid.pitch() / 2 &&
+        board.bottom < grid.y[0] - grid.pitch() / 2 && board.top > grid.y[17] + grid.pitch() / 2);
+    for (int i = 0; i < WIDTH * HEIGHT; ++i) // with the board and grid empty, nothing is drawn
+        ASSERT_EQ(kindOf(bare, i % WIDTH, i / WIDTH), CLEAR) << i;
+}
+
+TEST_F(GlTest, StonesAndTheCursorStoneStandOnTheirCrossingsInTheirColours)
+{
+    const std::array<int, 3> stones[] = {{0, 0, CELL_BLACK},  {17, 17, CELL_WHITE},
+                                         {0, 17, CELL_WHITE}, {17, 0, CELL_BLACK},
+                                         {9, 9, CELL_WHITE},  {4, 12, CELL_BLACK}};
+    Grid grid = findGrid();
+    Frame empty = drawFrame();
+    Blob sum;
+    for (auto [row, col, cell] : stones)
+    {
+        SCOPED_TRACE(testing::Message() << "cell " << row << ", " << col << ": " << cell);
+        Kind kind = cell == CELL_BLACK ? DARK : WHITE;
+        Board[row * BOARD_SIZE + col] = cell;
+        Blob stone = blobOf(drawFrame(), empty);
+        Board[row * BOARD_SIZE + col] = CELL_EMPTY;
+        EXPECT_TRUE(stone.looks(kind));
+        EXPECT_NEAR(stone.x, grid.x[row], 5.0);
+        EXPECT_NEAR(stone.y, grid.y[col], 5.0);
+        EXPECT_GT(stone.right - stone.left, grid.pitch() * 0.8);
+        EXPECT_LT(stone.right - stone.left, grid.pitch()); // neighbours never touch
+        // The cursor stone on that cell, in the colour of the side to move, is the same stone.
+        cursorX = row - BOARD_CENTRE;
+        cursorY = col - BOARD_CENTRE;
+        sideToMove = cell == CELL_BLACK ? 0 : 1;
+        Blob cursor = blobOf(drawFrame(), empty);
+        cursorX = OFF_WINDOW;
+        EXPECT_TRUE(cursor.count == stone.count && cursor.kinds[kind] == stone.kinds[kind] &&
+                    cursor.x == stone.x && cursor.y == stone.y);
+        sum.count += stone.count, sum.x += stone.x * stone.count, sum.y += stone.y * stone.count;
+    }
+    for (auto [row, col, cell] : stones) // all at once: each stands where it stood alone
+        Board[row * BOARD_SIZE + col] = cell;
+    Blob all = blobOf(drawFrame(), empty);
+    EXPECT_EQ(gameOver, 0);
+    EXPECT_EQ(all.count, sum.count);
+    EXPECT_NEAR(all.x, sum.x / sum.count, 1e-6);
+    EXPECT_NEAR(all.y, sum.y / sum.count, 1e-6);
+}
+
+TEST_F(GlTest, FiveShowsARedLineThroughItsStonesAndNoCursorStone)
+{
+    Grid grid = findGrid();
+    setModels({MODEL_BLACK_WINS, MODEL_WHITE_WINS}, false); // banners out of the line's way
+    for (std::int32_t direction : {DIR_ROW, DIR_DIAGONAL, DIR_COLUMN, DIR_ANTIDIAGONAL})
+    {
+        SCOPED_TRACE(testing::Message() << "direction " << direction);
+        resetGameState();
+        cursorX = OFF_WINDOW;
+        auto five = placeFive(9, 8, direction, CELL_WHITE);
+        Frame frame = drawFrame();
+        ASSERT_EQ(gameOver, 1);
+        cursorX = 5; // on the board, away from the five
+        cursorY = -6;
+        // No cursor stone, and the first frame left the modelview as it found it.
+        EXPECT_EQ(blobOf(drawFrame(), frame).count, 0);
+
+        // Red within a few pixels of each stone's crossing, and none far beyond the ends.
+        double ax = grid.x[five[0].first], ay = grid.y[five[0].second];
+        double dx = grid.x[five[4].first] - ax, dy = grid.y[five[4].second] - ay;
+        std::vector<double> nearest(5, 1e9);
+        int red = 0;
+        for (int y = 0; y < HEIGHT; ++y)
+            for (int x = 0; x < WIDTH; ++x)
+            {
+                if (kindOf(frame, x, y) != RED)
+                    continue;
+                ++red;
+                for (int i = 0; i < 5; ++i)
+                    nearest[i] = std::min(nearest[i], std::hypot(x + 0.5 - grid.x[five[i].first],
+                                                                 y + 0.5 - grid.y[five[i].second]));
+                double along = ((x + 0.5 - ax) * dx + (y + 0.5 - ay) * dy) / std::hypot(dx, dy);
+                EXPECT_TRUE(along > -grid.pitch() && along < std::hypot(dx, dy) + grid.pitch());
+            }
+        for (int i = 0; i < 5; ++i)
+            EXPECT_LT(nearest[i], 4.0) << "stone " << i;
+        // Ten pixels thick across its main axis, as GL draws wide lines.
+        EXPECT_GT(red, 9 * std::max(std::abs(dx), std::abs(dy)));
+    }
+}
+
+TEST_F(GlTest, WinnersBannerShowsThreeTimesAcrossTheBoardInTheirColour)
+{
+    Grid grid = findGrid();
+    for (auto [side, five, shown, hidden, kind] :
+         {std::array{1, CELL_BLACK, MODEL_BLACK_WINS, MODEL_WHITE_WINS, DARK},
+          {0, CELL_WHITE, MODEL_WHITE_WINS, MODEL_BLACK_WINS, WHITE}})
+    {
+        SCOPED_TRACE(testing::Message() << "side to move " << side);
+        resetGameState();
+        cursorX = OFF_WINDOW;
+        placeFive(15, 15, DIR_DIAGONAL, five);
+        sideToMove = std::uint8_t(side);
+        Frame won = drawFrame();
+        setModels({hidden}, false);
+        EXPECT_EQ(blobOf(drawFrame(), won).count, 0) << "the other banner is not drawn";
+        setModels({shown}, false);
+        Blob banner = blobOf(won, drawFrame());
+        setModels({shown, hidden}, true);
+        EXPECT_TRUE(banner.looks(kind));
+        EXPECT_EQ(banner.bands, 3);
+        EXPECT_TRUE(banner.left > grid.x[0] && banner.right < grid.x[17] &&
+                    banner.bottom > grid.y[0] && banner.top < grid.y[17]);
+        EXPECT_GT(banner.right - banner.left, 0.6 * (grid.x[17] - grid.x[0]));
+        EXPECT_NEAR(banner.x, (grid.x[0] + grid.x[17]) / 2, 20.0);
+    }
+}
+
+TEST_F(GlTest, ViewTurnsTheBoardAboutTheWindowsAxesAndKeysComeFullCircle)
+{
+    cursorX = OFF_WINDOW;
+    Frame start = drawFrame();
+    Frame cream(start.size());
+    for (std::size_t i = 0; i < cream.size(); i += 3)
+        cream[i] = 255, cream[i + 1] = 237, cream[i + 2] = 213;
+    for (auto [pitch, yaw] : {std::pair{90.0f, 0.0f}, {0.0f, 90.0f}})
+    {
+        viewPitch = pitch; // edge on: a flat band across the window, or a narrow one up it
+        viewYaw = yaw;
+        Blob seen = blobOf(drawFrame(), cream);
+        int wide = seen.right - seen.left, tall = seen.top - seen.bottom;
+        EXPECT_LT(4 * (pitch != 0.0f ? tall : wide), pitch != 0.0f ? wide : tall);
+    }
+    viewPitch = 0.0f; // seen from behind, the board hides a stone on it
+    viewYaw = 180.0f;
+    Frame behind = drawFrame();
+    Board[9 * BOARD_SIZE + 9] = CELL_WHITE;
+    EXPECT_EQ(drawFrame(), behind);
+    Board[9 * BOARD_SIZE + 9] = CELL_EMPTY;
+    for (int key : {GLUT_KEY_LEFT, GLUT_KEY_RIGHT, GLUT_KEY_UP, GLUT_KEY_DOWN})
+    {
+        SCOPED_TRACE(testing::Message() << "key " << key);
+        viewPitch = viewYaw = 0.0f;
+        onSpecialKey(key, 0, 0);
+        EXPECT_GT(blobOf(drawFrame(), start).count, 1000);
+        for (int press = 1; press < 72; ++press)
+            onSpecialKey(key, 0, 0);
+        EXPECT_EQ(drawFrame(), start);
+    }
+}
+
+TEST_F(GlTest, BuffersHoldEachModelsArraysAndADrawLeavesItsNormalBufferBound)
+{
+    ModelRecord before[MODEL_COUNT];
+    std::copy(ModelTable, ModelTable + MODEL_COUNT, before);
+    setModels({MODEL_BLACK_WINS}, false); // a file that failed to load: two empty buffers
+    std::set<GLuint> names;
+    for (std::int32_t k = 0; k < MODEL_COUNT; ++k)
+    {
+        SCOPED_TRACE(testing::Message() << "model " << k);
+        const ModelRecord &record = ModelTable[k];
+        EXPECT_TRUE(record.vertexBuffer == before[k].vertexBuffer &&
+                    record.normalBuffer == before[k].normalBuffer); // named buffers are refilled
+        for (auto [buffer, array] : {std::pair{record.vertexBuffer, record.vertexArray},
+                                     {record.normalBuffer, record.normalArray}})
+        {
+            names.insert(buffer);
+            GLint size = -1;
+            glBindBuffer(GL_ARRAY_BUFFER, buffer);
+            glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
+            ASSERT_EQ(size, 36 * record.facetCount);
+            std::vector<float> held(9 * record.facetCount);
+            glGetBufferSubData(GL_ARRAY_BUFFER, 0, size, held.data());
+            EXPECT_TRUE(std::equal(held.begin(), held.end(), array));
+        }
+        drawModel(k);
+        GLint bound = 0;
+        glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &bound);
+        EXPECT_EQ(GLuint(bound), record.normalBuffer);
+        EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY) || glIsEnabled(GL_NORMAL_ARRAY));
+    }
+    EXPECT_EQ(names.size(), 2u * MODEL_COUNT) << "every buffer has a name of its own";
+    ModelTable[MODEL_GRID].normalBuffer = 0; // one named buffer is enough to generate no names
+    uploadModelBuffers();
+    EXPECT_EQ(ModelTable[MODEL_GRID].normalBuffer, 0u);
+}
+
+TEST_F(GlTest, LightMaterialAndCullingShadeASquareByItsNormalAndWinding)
+{
+    // A square 150 units before the eye, drawn twice its size (normals must be renormalised).
+    // Rows: normal, colour drawn (0..1), seen (0..255), winding (-1: clockwise from the eye: a back
+    // face, not drawn). Turned away: ambient only (light 0.3 + GL's global 0.2); facing the light
+    // (-50, 50, 100) also diffuse 0.7 and a white highlight of cos(7.9 degrees) ^ 128 = 0.295.
+    for (std::array<float, 10> c :
+         {std::array{0.0f, 0.0f, -1.0f, 0.8f, 0.4f, 0.2f, 102.f, 51.f, 26.f, 1.f},
+          {-0.19245f, 0.19245f, 0.96225f, 0.4f, 0.2f, 0.1f, 198.f, 137.f, 106.f, 1.f},
+          {0.0f, 0.0f, 1.0f, 0.4f, 0.2f, 0.1f, 255.f, 237.f, 213.f, -1.f}})
+    {
+        SCOPED_TRACE(testing::Message() << "normal z " << c[2] << ", winding " << c[9]);
+        float w = c[9];
+        setModels({MODEL_STONE}, false, false);
+        ModelRecord &square = ModelTable[MODEL_STONE];
+        freeArrays(square);
+        square.facets = new Facet[2]{{{c[0], c[1], c[2]}, {-w, -1, 0}, {w, -1, 0}, {w, 1, 0}},
+                                     {{c[0], c[1], c[2]}, {-w, -1, 0}, {w, 1, 0}, {-w, 1, 0}}};
+        square.facetCount = 2;
+        prepareMesh(&square);
+        uploadModelBuffers();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glPushMatrix();
+        glScalef(2.0f, 2.0f, 2.0f);
+        glColor3f(c[3], c[4], c[5]);
+        drawModel(MODEL_STONE);
+        glPopMatrix();
+        GLubyte seen[3];
+        glReadPixels(WIDTH / 2, HEIGHT / 2, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, seen);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NEAR(seen[i], c[6 + i], 2) << "component " << i;
+    }
+}
+
+TEST_F(GlTest, ReshapeFitsViewportAndAspectToTheWindowAndForgetsEarlierSizes)
+{
+    cursorX = OFF_WINDOW;
+    Frame first = drawFrame();
+    for (auto [width, height, viewportHeight] :
+         {std::array{800, 600, 600}, {640, 0, 1}, {300, 1000, 1000}})
+    {
+        SCOPED_TRACE(testing::Message() << width << " x " << height);
+        onReshape(width, height);
+        GLint viewport[4];
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        EXPECT_TRUE(viewport[0] == 0 && viewport[1] == 0 && viewport[2] == width &&
+                    viewport[3] == viewportHeight); // a height of 0 is taken as 1
+        GLfloat p[16];
+        glGetFloatv(GL_PROJECTION_MATRIX, p); // a perspective has f / aspect and f on its diagonal
+        EXPECT_FLOAT_EQ(p[5] / p[0], float(width) / float(viewportHeight));
+    }
+    onReshape(WIDTH, HEIGHT);
+    EXPECT_EQ(drawFrame(), first);
+}
+
+} // namespace
