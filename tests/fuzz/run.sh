@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Builds the STL reader's libFuzzer target with clang in build-fuzz and fuzzes it for SECONDS
-# (default 45) on one core, from the seeds, the reader's fixtures and the shipped meshes; prints
-# executions, time, corpus size and this run's crashes, and fails on a crash.
-# Usage: tests/fuzz/run.sh [SECONDS] [extra libFuzzer options...]
+# (default 45) from the seeds, the fixtures and the meshes; prints executions, time, corpus and
+# this run's crashes, and fails on a crash. Usage: tests/fuzz/run.sh [SECONDS] [libFuzzer options]
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$root/tools/strict.sh"
 seconds=${1:-45}
@@ -18,12 +17,9 @@ status=0
     "$root/assets" -dict="$root/tests/fuzz/stl.dict" -max_len=8192 -timeout=30 \
     -rss_limit_mb=2048 -max_total_time="$seconds" -print_final_stats=1 \
     -artifact_prefix="$build/crashes/" "$@" >"$build/fuzz.log" 2>&1 || status=$?
-echo "executions: $(sed -n 's/^stat::number_of_executed_units: *//p' "$build/fuzz.log")"
-echo "time: $(($(date +%s) - $(date +%s -r "$build/fuzz.start"))) s"
-echo "corpus: $(find "$build/corpus" -type f | wc -l) inputs"
 crashes=$(find "$build/crashes" -type f -newer "$build/fuzz.start" | wc -l)
-echo "crashes: $crashes (in $build/crashes)"
-if [ "$status" -ne 0 ] || [ "$crashes" -ne 0 ]; then
-    tail -n 40 "$build/fuzz.log" >&2
-    exit 1
-fi
+printf 'executions: %s\ntime: %s s\ncorpus: %s inputs\ncrashes: %s (in %s)\n' \
+    "$(sed -n 's/^stat::number_of_executed_units: *//p' "$build/fuzz.log")" \
+    $(($(date +%s) - $(date +%s -r "$build/fuzz.start"))) "$(ls "$build/corpus" | wc -l)" \
+    "$crashes" "$build/crashes"
+[ "$status" -eq 0 ] && [ "$crashes" -eq 0 ] || { tail -n 40 "$build/fuzz.log" >&2; exit 1; }

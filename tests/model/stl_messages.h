@@ -11,6 +11,5 @@ inline constexpr std::string_view MESSAGE_BAD_NORMAL = "法向量數值讀取錯
 // The two lines written for the failure `message` (readable text).
 inline std::string stlReport(std::string_view message)
 {
-    std::string text = "讀檔失敗!\n錯誤描述：" + std::string(message) + "\n";
-    return utf8ToBig5(text).value_or("(no Big5 for " + text + ")");
+    return utf8ToBig5("讀檔失敗!\n錯誤描述：" + std::string(message) + "\n").value_or("(no Big5)");
 }

@@ -62,17 +62,15 @@ std::vector<Facet> readFacets(std::istream &in)
 } // namespace
 
 ReferenceRead referenceRead(std::string_view bytes)
+try
 {
     std::istringstream in{std::string(bytes)};
     in.imbue(std::locale::classic());
-    try
-    {
-        return {readFacets(in), {}};
-    }
-    catch (std::string_view message)
-    {
-        return {{}, message};
-    }
+    return {readFacets(in), {}};
+}
+catch (std::string_view message)
+{
+    return {{}, message};
 }
 
 std::string differenceFromReference(std::string_view bytes, const std::string &console,
@@ -80,11 +78,10 @@ std::string differenceFromReference(std::string_view bytes, const std::string &c
 {
     ReferenceRead want = referenceRead(bytes);
     std::size_t n = want.facets.size();
-    if (console != (want.message.empty() ? "" : stlReport(want.message)))
-        return "not the report of the reference: " + std::string(want.message);
-    if (count != static_cast<std::int32_t>(n) || (facets == nullptr) != (n == 0))
-        return "count " + std::to_string(count) + ", reference " + std::to_string(n);
-    if (n > 0 && std::memcmp(facets, want.facets.data(), n * sizeof(Facet)) != 0)
-        return "facets differ from the reference's in some bit";
-    return {};
+    bool same = console == (want.message.empty() ? "" : stlReport(want.message)) &&
+                count == std::int32_t(n) && (facets == nullptr) == (n == 0) &&
+                (n == 0 || std::memcmp(facets, want.facets.data(), n * sizeof(Facet)) == 0);
+    return same ? ""
+                : "the reference reads " + std::to_string(n) + " facets, reports \"" +
+                      std::string(want.message) + "\"";
 }
