@@ -1,151 +1,87 @@
+// The reference reader: every word taken by `>> setw(256)` (the rest of a longer word passed
+// over), every number by `>> float`, and the data ending where a facet would start ends the list.
+// A failure is thrown as its message.
 #include "tests/model/stl_reference.h"
 
 #include "tests/model/stl_messages.h"
 
+#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iomanip>
-#include <locale>
 #include <sstream>
-#include <string>
 
 namespace
 {
 
-// Thrown with the failure's message; caught where the read started.
-struct ReferenceFailure
+// Reads a word as `>> setw(256)` does and passes over the rest of a longer one.
+std::istream &word(std::istream &in, char (&w)[256])
 {
-    std::string_view message;
-};
+    in >> std::setw(256) >> w;
+    while (in.good() && in.peek() != EOF &&
+           std::string_view("\t\n\v\f\r ").find(char(in.peek())) == std::string::npos)
+        in.get();
+    return in;
+}
 
-constexpr std::streamsize WORD_BUFFER = 256;
-
-void require(const std::istream &in, std::string_view message)
+// Fails with `message` unless the last read succeeded and more data follows.
+void need(const std::istream &in, std::string_view message)
 {
     if (!in.good())
-    {
-        throw ReferenceFailure{message};
-    }
-}
-
-bool isStlSpace(int c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-bool startsWith(const char *text, const char *prefix)
-{
-    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-}
-
-void readWord(std::istream &in, char (&word)[WORD_BUFFER])
-{
-    word[0] = '\0';
-    in >> std::setw(WORD_BUFFER) >> word;
-    while (in.good())
-    {
-        int next = in.peek();
-        if (next == std::char_traits<char>::eof() || isStlSpace(next))
-        {
-            break;
-        }
-        in.get();
-    }
-}
-
-void readWord(std::istream &in, char (&word)[WORD_BUFFER], std::string_view message)
-{
-    readWord(in, word);
-    require(in, message);
-}
-
-void readThree(std::istream &in, float (&out)[3], std::string_view message)
-{
-    in >> out[0] >> out[1] >> out[2];
-    require(in, message);
+        throw message;
 }
 
 std::vector<Facet> readFacets(std::istream &in)
 {
-    constexpr std::string_view BAD_VERTEX[3] = {MESSAGE_BAD_VERTEX_1, MESSAGE_BAD_VERTEX_2,
-                                                MESSAGE_BAD_VERTEX_3};
-    in.imbue(std::locale::classic());
-    char buffer[WORD_BUFFER];
-    in.getline(buffer, WORD_BUFFER);
-    require(in, MESSAGE_NO_CONTENT);
-    if (!startsWith(buffer, "solid"))
-    {
-        throw ReferenceFailure{MESSAGE_NO_SOLID};
-    }
+    char w[256] = "";
+    need(in.getline(w, sizeof w), "無內容");
+    if (std::strncmp(w, "solid", 5) != 0)
+        throw std::string_view("格式不合(無solid)");
     std::vector<Facet> facets;
-    for (;;)
+    for (word(in, w); !in.fail() && std::strncmp(w, "endsolid", 8) != 0; word(in, w))
     {
-        readWord(in, buffer);
-        if (in.fail() || startsWith(buffer, "endsolid"))
-        {
-            return facets;
-        }
-        Facet facet;
-        readWord(in, buffer, MESSAGE_NO_NORMAL);
-        readThree(in, facet.normal, MESSAGE_BAD_NORMAL);
-        readWord(in, buffer, MESSAGE_NO_OUTER);
-        readWord(in, buffer, MESSAGE_NO_LOOP);
-        float(*vertices[3])[3] = {&facet.v1, &facet.v2, &facet.v3};
-        for (int i = 0; i < 3; ++i)
-        {
-            readWord(in, buffer, MESSAGE_NO_VERTEX);
-            readThree(in, *vertices[i], BAD_VERTEX[i]);
-        }
-        facetNormal(facet.v1, facet.v2, facet.v3, facet.normal);
-        facets.push_back(facet);
-        readWord(in, buffer, MESSAGE_NO_ENDLOOP);
-        // The data may end right after the last word of a facet, where the next would begin.
-        readWord(in, buffer);
-        if (in.fail())
-        {
-            throw ReferenceFailure{MESSAGE_NO_ENDFACET};
-        }
+        Facet f;
+        need(word(in, w), "格式不合(無normal)");
+        need(in >> f.normal[0] >> f.normal[1] >> f.normal[2], "法向量數值讀取錯誤");
+        need(word(in, w), "格式不合(無outer)");
+        need(word(in, w), "格式不合(無loop)");
+        need(word(in, w), "格式不合(無vertex)");
+        need(in >> f.v1[0] >> f.v1[1] >> f.v1[2], "vertex 1 數值讀取錯誤");
+        need(word(in, w), "格式不合(無vertex)");
+        need(in >> f.v2[0] >> f.v2[1] >> f.v2[2], "vertex 2 數值讀取錯誤");
+        need(word(in, w), "格式不合(無vertex)");
+        need(in >> f.v3[0] >> f.v3[1] >> f.v3[2], "vertex 3 數值讀取錯誤");
+        need(word(in, w), "格式不合(無endloop)");
+        if (word(in, w).fail()) // the data may end right after a facet's last word
+            throw std::string_view("格式不合(無endfacet)");
+        facetNormal(f.v1, f.v2, f.v3, f.normal);
+        facets.push_back(f);
     }
-}
-
-template <typename Read> ReferenceRead reported(Read read)
-{
-    ReferenceRead result;
-    try
-    {
-        result.facets = read();
-    }
-    catch (const ReferenceFailure &failure)
-    {
-        result.message = failure.message;
-    }
-    return result;
+    return facets;
 }
 
 } // namespace
 
-ReferenceRead referenceReadBytes(std::string_view bytes)
+ReferenceRead referenceRead(std::string_view bytes)
+try
 {
     std::istringstream in{std::string(bytes)};
-    return reported([&] { return readFacets(in); });
+    in.imbue(std::locale::classic());
+    return {readFacets(in), {}};
+}
+catch (std::string_view message)
+{
+    return {{}, message};
 }
 
-ReferenceRead referenceReadFile(const char *fileName)
+std::string differenceFromReference(std::string_view bytes, const std::string &console,
+                                    const Facet *facets, std::int32_t count)
 {
-    return reported(
-        [&]
-        {
-            if (fileName == nullptr)
-            {
-                throw ReferenceFailure{MESSAGE_NO_NAME};
-            }
-            std::ifstream in(fileName, std::ios::in | std::ios::binary);
-            std::error_code ignored;
-            if (!in.good() || std::filesystem::is_directory(fileName, ignored))
-            {
-                throw ReferenceFailure{MESSAGE_CANNOT_OPEN};
-            }
-            return readFacets(in);
-        });
+    ReferenceRead want = referenceRead(bytes);
+    std::size_t n = want.facets.size();
+    bool same = console == (want.message.empty() ? "" : stlReport(want.message)) &&
+                count == std::int32_t(n) && (facets == nullptr) == (n == 0) &&
+                (n == 0 || std::memcmp(facets, want.facets.data(), n * sizeof(Facet)) == 0);
+    return same ? ""
+                : "the reference reads " + std::to_string(n) + " facets, reports \"" +
+                      std::string(want.message) + "\"";
 }
