@@ -2,14 +2,22 @@
 // readable text, for the reader tests and the start-up tests.
 #pragma once
 
-#include "tests/platform/iconv_text.h"
+#include <iconv.h>
+#include <string>
+#include <string_view>
 
 inline constexpr std::string_view MESSAGE_CANNOT_OPEN = "檔名或路徑錯誤! 無法開啟檔案!";
 inline constexpr std::string_view MESSAGE_NO_CONTENT = "無內容";
 inline constexpr std::string_view MESSAGE_BAD_NORMAL = "法向量數值讀取錯誤";
 
-// The two lines written for the failure `message` (readable text).
+// The two lines written for the failure `message` (readable text), converted by iconv.
 inline std::string stlReport(std::string_view message)
 {
-    return utf8ToBig5("讀檔失敗!\n錯誤描述：" + std::string(message) + "\n").value_or("(no Big5)");
+    std::string text = "讀檔失敗!\n錯誤描述：" + std::string(message) + "\n", big5(text.size(), '\0');
+    char *in = text.data(), *out = big5.data();
+    std::size_t inLeft = text.size(), outLeft = big5.size();
+    iconv_t cd = iconv_open("CP950", "UTF-8");
+    const bool converted = iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1);
+    iconv_close(cd);
+    return converted ? big5.substr(0, big5.size() - outLeft) : "(no Big5)";
 }
