@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End to end: the real game in a private Xvfb, driven with xdotool and seen through grabs of its
 # window, natively or, with RUN=wine, the Windows build. Run as
-#   e2e.sh GAME ASSETS ARTEFACTS with-meshes|without-meshes
+#   e2e.sh GAME ASSETS ARTEFACTS with-meshes|without-meshes|soak [SECONDS]
 # or sourced (tests/windows/run.sh) for its checks and its two sessions.
 # Ends with "N passed, M failed" and a non-zero status if any check failed.
 E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -35,24 +35,15 @@ e2e_end() {
 # start_game NAME FOLDER [ARG...]: the game in FOLDER, its output in the artefacts as NAME.*;
 # then its window (id in $window), once it has drawn a frame, with the keyboard's focus.
 start_game() {
-    local name=$1 folder=$2 i
-    shift 2
-    (cd "$folder" && exec $RUN "$game" "$@" >"$artefacts/$name.stdout" 2>"$artefacts/$name.stderr") &
+    local name=$1 folder=$2
+    (cd "$folder" && exec $RUN "$game" "${@:3}" >"$artefacts/$name.stdout" 2>"$artefacts/$name.stderr") &
     game_pid=$!
-    window=$(xvfb_find_window 60 "$game_pid") || {
-        fail "$name: no window \"Game\" ($(kill -0 "$game_pid" 2>/dev/null && echo "the game runs" ||
-            echo "the game ended"); its errors: $(tail -n 5 "$artefacts/$name.stderr"))"
-        return 1
-    }
+    window=$(xvfb_find_window 60 "$game_pid") ||
+        { fail "$name: no window \"Game\"; errors: $(tail -n 5 "$artefacts/$name.stderr")" && return 1; }
     # xdotool finds names regardless of case; the title is checked as the player reads it.
     check "$name: the window's title is \"Game\"" test "$(xdotool getwindowname "$window")" = Game
     # Until its first frame the window shows the black of the root window.
-    for ((i = 0; i < 100; i++)); do
-        grab "$name-0-first-frame"
-        measure "$name-0-first-frame"
-        ((dark[0] < 800 * 600)) && break
-        sleep 0.3
-    done
+    await "$name-0-first-frame" 30 drawn "$name-0-first-frame"
     # With no window manager keys go nowhere until the window has been clicked once.
     xdotool mousemove --window "$window" 400 300 click 1 && sleep 0.3
 }
@@ -97,6 +88,7 @@ same() { cmp -s "$artefacts/$1.ppm" "$artefacts/$2.ppm"; }
 # settled NAME: the picture NAME holds is the one on the screen half a second later.
 settled() { sleep 0.5 && grab "$1-later" && same "$1" "$1-later"; }
 red_shows() { measure "$1" && ((red[0] >= 400)); }
+drawn() { measure "$1" && ((dark[0] < 800 * 600)); }
 
 # expect_output NAME REPORTS: standard output is the nine instruction lines in Big5 and then
 # REPORTS reports of a file that cannot be opened; a Windows program ends its lines with CR LF.
@@ -112,11 +104,11 @@ expect_output() {
         cmp "$artefacts/$1.stdout" "$expected"
 }
 
+# window_is W H [X Y]: the window's size, and its place.
 window_is() {
-    local geometry
-    geometry=$(xdotool getwindowgeometry --shell "$window")
-    grep -qx "WIDTH=$1" <<<"$geometry" && grep -qx "HEIGHT=$2" <<<"$geometry" &&
-        { [ $# = 2 ] || { grep -qx "X=$3" <<<"$geometry" && grep -qx "Y=$4" <<<"$geometry"; }; }
+    local WIDTH HEIGHT X Y SCREEN WINDOW
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    [ "$WIDTH $HEIGHT" = "$1 $2" ] && { [ $# = 2 ] || [ "$X $Y" = "$3 $4" ]; }
 }
 
 # A game with its meshes: black makes five, the line and the banner show, only the view keys
@@ -157,8 +149,7 @@ session_with_meshes() {
     expect_output play 0
 }
 
-# A game started where no mesh is: five reports, a window of the clear colour alone, and the
-# window closed the way a window manager closes it.
+# A game started where no mesh is: five reports, and a window of the clear colour alone.
 session_without_meshes() {
     mkdir -p "$1"
     start_game bare "$1" || return
@@ -166,19 +157,48 @@ session_without_meshes() {
     grab bare-1-start
     check "bare: only the clear colour is drawn" \
         test "$(convert "$artefacts/bare-1-start.ppm" -format '%k' info:)" = 1
-    python3 "$E2E_HERE/close_window.py" "$window"
-    expect_exit "bare: closing the window"
+    keys Escape
+    expect_exit "bare: Esc"
     expect_output bare 5
 }
 
+# A full board without a five, drawn on for $1 seconds while the game's resident memory is
+# sampled every 10 s: the peak of the last minute may exceed that of the first minute after a
+# minute's warm-up by SOAK_RSS_BOUND_KB (8192) at most. Not in CI: a 10-minute run.
+session_soak() {
+    local fill samples=() t rss first last
+    start_game soak "$artefacts/work" || return
+    # Cell (r, c) is black when (c + 2r) mod 4 is 0 or 1: no five along any line, and 162 cells
+    # of each colour, visited alternately ("d"/"a" a row down/up, "w"/"s" a column).
+    read -r -a fill < <(awk 'BEGIN { for (r = 0; r < 18; r++) for (c = 0; c < 18; c++)
+        if ((c + 2 * r) % 4 < 2) { br[nb] = r; bc[nb++] = c } else { wr[nw] = r; wc[nw++] = c }
+        row = 9; col = 9; for (i = 0; i < nb; i++) for (side = 0; side < 2; side++) {
+            r = side ? wr[i] : br[i]; c = side ? wc[i] : bc[i]
+            for (; row < r; row++) printf "d "; for (; row > r; row--) printf "a "
+            for (; col < c; col++) printf "w "; for (; col > c; col--) printf "s "
+            printf "space " } }')
+    for ((t = 0; t < ${#fill[@]}; t += 200)); do xdotool key --delay 1 "${fill[@]:t:200}"; done
+    for ((t = 10; t <= $1; t += 10)); do
+        sleep 10
+        rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$game_pid/status") || { fail "soak: died"; return; }
+        echo "t=${t}s rss=$rss kB" && ((t <= 60)) || samples+=("$rss")
+    done
+    first=$(printf '%s\n' "${samples[@]}" | head -n 6 | sort -n | tail -n 1)
+    last=$(printf '%s\n' "${samples[@]}" | tail -n 6 | sort -n | tail -n 1)
+    check "soak: resident memory grew by $((last - first)) kB" test $((last - first)) -le "${SOAK_RSS_BOUND_KB:-8192}"
+    keys Escape
+    expect_exit "soak: Esc"
+}
+
+# e2e.sh GAME ASSETS ARTEFACTS with-meshes|without-meshes|soak [SECONDS]
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     game=$(realpath "$1")
     e2e_begin "$3/$4"
-    if [ "$4" = with-meshes ]; then
-        for mesh in "${MESHES[@]}"; do cp "$2/$mesh" "$artefacts/work/"; done
-        session_with_meshes "$artefacts/work"
-    else
-        session_without_meshes "$artefacts/work"
-    fi
+    [ "$4" = without-meshes ] || for mesh in "${MESHES[@]}"; do cp "$2/$mesh" "$artefacts/work/"; done
+    case $4 in
+    with-meshes) session_with_meshes "$artefacts/work" ;;
+    without-meshes) session_without_meshes "$artefacts/work" ;;
+    soak) session_soak "${5:-600}" ;;
+    esac
     finish
 fi

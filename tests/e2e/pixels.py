@@ -3,23 +3,16 @@
 #   dark COUNT LEFT TOP RIGHT BOTTOM   black stones, grid and banner; the lit board never this dark
 # and, given a picture before it, the same for the pixels that are dark now and were not then.
 # Usage: pixels.py PICTURE [BEFORE]
+import re
 import sys
 
 
-def read_ppm(path):
+def read_ppm(path):  # binary PPM: "P6", comment lines, width, height, 255, one white space
     with open(path, "rb") as f:
         data = f.read()
-    fields, at = [], 0
-    while len(fields) < 4:  # "P6", width, height, 255, each after white space or a comment
-        while data[at:at + 1].isspace() or data[at:at + 1] == b"#":
-            at = data.index(b"\n", at) + 1 if data[at:at + 1] == b"#" else at + 1
-        end = at
-        while not data[end:end + 1].isspace():
-            end += 1
-        fields.append(data[at:end])
-        at = end
-    width, height = int(fields[1]), int(fields[2])
-    pixels = data[at + 1:at + 1 + 3 * width * height]
+    header = re.match(rb"P6\s+(?:#.*\n\s*)*(\d+)\s+(\d+)\s+255\s", data)
+    width, height = int(header[1]), int(header[2])
+    pixels = data[header.end():header.end() + 3 * width * height]
     return width, pixels[0::3], pixels[1::3], pixels[2::3]
 
 
