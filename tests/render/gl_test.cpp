@@ -9,7 +9,6 @@
 #include "render/frame.h"
 #include "render/scene.h"
 #include "tests/game/game_test_support.h" // resetGameState
-#include "tests/x_display.h"
 
 #include <epoxy/gl.h>
 #include <GL/freeglut.h>
@@ -18,6 +17,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
 #include <set>
 #include <vector>
 
@@ -125,7 +126,15 @@ class GlTest : public testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(useSuiteDisplay(), "");
+        // The suite's own Xvfb (tests/x_server.sh, a ctest fixture) names its display in a file;
+        // run by hand, outside ctest, a test keeps the DISPLAY it was given.
+        if (const char *file = std::getenv("GOMOKU_TEST_DISPLAY_FILE"))
+        {
+            std::string display;
+            ASSERT_TRUE(std::ifstream(file) >> display) << "no display in " << file;
+            setenv("DISPLAY", display.c_str(), 1);
+        }
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "no X display: run the test through ctest";
         static bool glutReady = [] // freeglut is initialised once a process
         {
             static char name[] = "gl_test";
