@@ -10,7 +10,8 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGOMOKU_SANITIZE
     -DGOMOKU_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j2
 
-# Any finding ends the test that made it. Two passes over the suite:
+# Any finding ends the test that made it. Two passes over the suite, the second once the first
+# has passed:
 # 1. every test that draws no GL, with leak checking; the suppressions file names only leaks
 #    inside third-party libraries (the C library's locale loading), never the game's own code;
 # 2. the tests that draw with GL or run the program (labels gl, e2e, install), with leak
@@ -23,11 +24,5 @@ asan_common="halt_on_error=1:strict_string_checks=1:detect_stack_use_after_retur
 gl_labels="gl|e2e|install"
 
 cd "$build"
-status=0
-echo "== tests without GL, leaks checked"
-ASAN_OPTIONS="$asan_common:detect_leaks=1" ctest --output-on-failure -j2 -LE "$gl_labels" "$@" ||
-    status=1
-echo "== GL and whole-program tests, leaks not checked"
-ASAN_OPTIONS="$asan_common:detect_leaks=0" ctest --output-on-failure -j2 -L "$gl_labels" "$@" ||
-    status=1
-exit "$status"
+ASAN_OPTIONS="$asan_common:detect_leaks=1" ctest --output-on-failure -j2 -LE "$gl_labels" "$@" &&
+    ASAN_OPTIONS="$asan_common:detect_leaks=0" ctest --output-on-failure -j2 -L "$gl_labels" "$@"
