@@ -53,17 +53,3 @@ xvfb_find_window() {
     done
     return 1
 }
-
-# xvfb_wait_exit PID SECONDS: waits up to SECONDS for the background child PID (started by the
-# calling shell) to end and sets exit_status to its status; fails if it still runs.
-# shellcheck disable=SC2034 # exit_status is read by the scripts that source this file
-xvfb_wait_exit() {
-    local _
-    for _ in $(seq $(($2 * 10))); do
-        kill -0 "$1" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$1" 2>/dev/null && return 1
-    exit_status=0
-    wait "$1" || exit_status=$?
-}

@@ -26,11 +26,7 @@ e2e_begin() {
     trap 'exit 1' INT TERM HUP
     xvfb_start "$artefacts" -br || { fail "Xvfb did not start: $(cat "$artefacts/xvfb.log")"; finish; }
 }
-e2e_end() {
-    stop_game
-    [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$artefacts/work"
-}
+e2e_end() { stop_game; [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null; rm -rf "$artefacts/work"; }
 
 # start_game NAME FOLDER [ARG...]: the game in FOLDER, its output in the artefacts as NAME.*;
 # then its window (id in $window), once it has drawn a frame, with the keyboard's focus.
@@ -47,19 +43,15 @@ start_game() {
     # With no window manager keys go nowhere until the window has been clicked once.
     xdotool mousemove --window "$window" 400 300 click 1 && sleep 0.3
 }
-stop_game() {
-    [ -z "$game_pid" ] || kill "$game_pid" 2>/dev/null
-    game_pid=""
-}
+stop_game() { [ -z "$game_pid" ] || kill "$game_pid" 2>/dev/null; }
+gone() { ! kill -0 "$game_pid" 2>/dev/null; }
 
 # expect_exit WHAT: the game ends within 15 s with status 0.
 expect_exit() {
-    if ! xvfb_wait_exit "$game_pid" 15; then
-        fail "$1: the game still runs 15 s later" && stop_game
-    else
-        check "$1 ends the game with status $exit_status" test "$exit_status" = 0
-        game_pid=""
-    fi
+    within 15 gone || { fail "$1: the game still runs 15 s later" && stop_game && return; }
+    wait "$game_pid"
+    check "$1 ends the game with status $?" test $? = 0
+    game_pid=""
 }
 
 keys() { xdotool key --delay 30 "$@"; }
