@@ -13,7 +13,8 @@ inline constexpr std::string_view MESSAGE_BAD_NORMAL = "法向量數值讀取錯
 // The two lines written for the failure `message` (readable text), converted by iconv.
 inline std::string stlReport(std::string_view message)
 {
-    std::string text = "讀檔失敗!\n錯誤描述：" + std::string(message) + "\n", big5(text.size(), '\0');
+    std::string text = "讀檔失敗!\n錯誤描述：" + std::string(message) + "\n",
+                big5(text.size(), '\0');
     char *in = text.data(), *out = big5.data();
     std::size_t inLeft = text.size(), outLeft = big5.size();
     iconv_t cd = iconv_open("CP950", "UTF-8");
