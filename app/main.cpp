@@ -6,7 +6,7 @@
 #include "platform/sleep.h"
 #include "render/scene.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 #include <GL/freeglut_std.h>
 
 namespace

@@ -3,9 +3,9 @@
 #include "game/input.h"
 
 #include "game/game_state.h"
+#include "platform/quit.h"
 
 #include <GL/freeglut_std.h>
-#include <cstdlib>
 
 namespace
 {
@@ -64,7 +64,7 @@ void onKeyboard(unsigned char key, int, int)
     }
     if (key == KEY_ESCAPE)
     {
-        std::exit(0);
+        platformQuit(0);
     }
     glutPostRedisplay();
 }

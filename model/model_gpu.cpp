@@ -5,7 +5,7 @@
 #include "model/model_table.h"
 #include "platform/sleep.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 
 static_assert(sizeof(GLuint) == sizeof(std::uint32_t), "buffer names fit the record's fields");
 

@@ -3,11 +3,11 @@
 // reader's boundary, which reports it and hands back an empty model.
 #include "model/stl_reader.h"
 
+#include "model/float_chars.h"
 #include "platform/console.h"
 
 #include <algorithm>
 #include <cfloat>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -420,7 +420,7 @@ bool readNumberCarefully(Source &source, float &out)
     const char *first = text.c_str() + (text[0] == '+' ? 1 : 0);
     const char *last = text.c_str() + text.size();
     float value = 0.0f;
-    std::from_chars_result result = std::from_chars(first, last, value, std::chars_format::general);
+    FloatChars result = floatFromChars(first, last, value);
     if (result.ec == std::errc::result_out_of_range)
     {
         if (result.ptr != last || atLeastOne(text))
@@ -539,8 +539,7 @@ constexpr int MAX_DIGITS = 9;                            // significant digits g
     if (mantissa < end && (isDigit(*mantissa) || *mantissa == '.'))
     {
         float value = 0.0f;
-        std::from_chars_result result =
-            std::from_chars(digits, end, value, std::chars_format::general);
+        FloatChars result = floatFromChars(digits, end, value);
         if (result.ec == std::errc() && result.ptr < end && isSpace(*result.ptr))
         {
             source.pos = const_cast<char *>(result.ptr);
@@ -609,7 +608,7 @@ void append(FacetList &list, const Facet &facet)
     if (list.next == list.blockEnd)
     {
         std::size_t size = blockFacets(list.blocks.size());
-        list.blocks.push_back(std::make_unique_for_overwrite<Facet[]>(size));
+        list.blocks.push_back(std::unique_ptr<Facet[]>(new Facet[size]));
         list.next = list.blocks.back().get();
         list.blockEnd = list.next + size;
     }
@@ -635,7 +634,7 @@ FacetList readFacets(std::istream &in)
     {
         throw StlError{MSG_NO_CONTENT}; // a stream that cannot be read yields no first line
     }
-    Source source{in.rdbuf(), std::make_unique_for_overwrite<char[]>(WINDOW_SIZE + 1),
+    Source source{in.rdbuf(), std::unique_ptr<char[]>(new char[WINDOW_SIZE + 1]),
                   nullptr,    nullptr,
                   false,      false};
     source.pos = source.window.get();

@@ -5,7 +5,7 @@
 #include "model/model_gpu.h"
 #include "model/model_table.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 #include <GL/freeglut_std.h>
 
 namespace

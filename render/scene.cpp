@@ -3,7 +3,7 @@
 
 #include "model/model_gpu.h"
 
-#include <epoxy/gl.h>
+#include "platform/gl.h"
 // After epoxy's GL header, which stands in for the system's.
 #include "platform/glu.h"
 

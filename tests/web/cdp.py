@@ -1,0 +1,147 @@
+#!/usr/bin/env python3
+"""Drives the page in a headless Chromium over the DevTools protocol, one command a call:
+
+  cdp.py PORT open URL            loads URL in the browser's page
+  cdp.py PORT eval EXPRESSION     prints the expression's value as JSON (promises awaited)
+  cdp.py PORT keys KEY...         presses and releases each key (xdotool's names: a, space, Left)
+  cdp.py PORT click X Y BUTTON    a press and release at X, Y of the canvas (left or right)
+  cdp.py PORT clickon SELECTOR    a left click in the middle of the element SELECTOR
+  cdp.py PORT shot FILE.png       the canvas as the player sees it, as a PNG
+
+PORT is Chromium's --remote-debugging-port. Only the Python standard library is used.
+"""
+import base64
+import json
+import os
+import socket
+import struct
+import sys
+import urllib.request
+
+# Key name: (DOM key, DOM code, Windows virtual key code, text it types)
+KEYS = {"space": (" ", "Space", 32, " "), "Escape": ("Escape", "Escape", 27, ""),
+        "Left": ("ArrowLeft", "ArrowLeft", 37, ""), "Up": ("ArrowUp", "ArrowUp", 38, ""),
+        "Right": ("ArrowRight", "ArrowRight", 39, ""), "Down": ("ArrowDown", "ArrowDown", 40, "")}
+for letter in "abcdefghijklmnopqrstuvwxyz":
+    KEYS[letter] = (letter, "Key" + letter.upper(), ord(letter.upper()), letter)
+
+
+class Page:
+    """One WebSocket connection to the page target, speaking the protocol's JSON messages."""
+
+    def __init__(self, port):
+        with urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list", timeout=10) as answer:
+            targets = [t for t in json.load(answer) if t["type"] == "page"]
+        url = targets[0]["webSocketDebuggerUrl"]
+        host, path = url[len("ws://"):].split("/", 1)
+        self.sock = socket.create_connection((host.split(":")[0], int(host.split(":")[1])), 30)
+        key = base64.b64encode(os.urandom(16)).decode()
+        self.sock.sendall((f"GET /{path} HTTP/1.1\r\nHost: {host}\r\nUpgrade: websocket\r\n"
+                           f"Connection: Upgrade\r\nSec-WebSocket-Key: {key}\r\n"
+                           "Sec-WebSocket-Version: 13\r\n\r\n").encode())
+        head = b""
+        while b"\r\n\r\n" not in head:
+            chunk = self.sock.recv(1)
+            if not chunk:
+                raise ConnectionError("the browser closed the connection during the handshake")
+            head += chunk
+        if b" 101 " not in head.split(b"\r\n")[0]:
+            raise ConnectionError(head.decode(errors="replace"))
+        self.next_id = 0
+
+    def _exactly(self, count):
+        data = b""
+        while len(data) < count:
+            chunk = self.sock.recv(count - len(data))
+            if not chunk:
+                raise ConnectionError("the browser closed the connection")
+            data += chunk
+        return data
+
+    def _send(self, text):
+        payload = text.encode()
+        header = bytes([0x81])  # one final text frame
+        if len(payload) < 126:
+            header += bytes([0x80 | len(payload)])
+        elif len(payload) < 65536:
+            header += bytes([0x80 | 126]) + struct.pack(">H", len(payload))
+        else:
+            header += bytes([0x80 | 127]) + struct.pack(">Q", len(payload))
+        mask = os.urandom(4)  # a client masks every frame
+        self.sock.sendall(header + mask + bytes(b ^ mask[i % 4] for i, b in enumerate(payload)))
+
+    def _receive(self):
+        message = b""
+        while True:
+            first, second = self._exactly(2)
+            length = second & 0x7F
+            if length == 126:
+                length = struct.unpack(">H", self._exactly(2))[0]
+            elif length == 127:
+                length = struct.unpack(">Q", self._exactly(8))[0]
+            message += self._exactly(length)
+            if first & 0x80:
+                return json.loads(message)
+
+    def call(self, method, **params):
+        self.next_id += 1
+        self._send(json.dumps({"id": self.next_id, "method": method, "params": params}))
+        while True:
+            answer = self._receive()
+            if answer.get("id") == self.next_id:
+                if "error" in answer:
+                    raise RuntimeError(f"{method}: {answer['error']}")
+                return answer["result"]
+
+    def evaluate(self, expression):
+        result = self.call("Runtime.evaluate", expression=expression, returnByValue=True,
+                           awaitPromise=True)
+        if "exceptionDetails" in result:
+            raise RuntimeError(f"{expression}: {result['exceptionDetails']}")
+        return result["result"].get("value")
+
+    def box(self, selector):
+        """The element's left, top, width and height in the page."""
+        return self.evaluate(f"(() => {{ const r = document.querySelector({json.dumps(selector)})"
+                             ".getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; })()")
+
+    def mouse(self, x, y, button):
+        self.call("Input.dispatchMouseEvent", type="mouseMoved", x=x, y=y)
+        for kind in ("mousePressed", "mouseReleased"):
+            self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button=button, clickCount=1)
+
+
+def main(port, command, *args):
+    page = Page(port)
+    if command == "open":
+        page.call("Page.navigate", url=args[0])
+    elif command == "eval":
+        print(json.dumps(page.evaluate(args[0]), ensure_ascii=False))
+    elif command == "keys":
+        for name in args:
+            key, code, virtual, text = KEYS[name]
+            common = dict(key=key, code=code, windowsVirtualKeyCode=virtual,
+                          nativeVirtualKeyCode=virtual)
+            page.call("Input.dispatchKeyEvent", type="keyDown" if text else "rawKeyDown",
+                      text=text, **common)
+            page.call("Input.dispatchKeyEvent", type="keyUp", **common)
+    elif command == "click":
+        left, top, _, _ = page.box("canvas")
+        page.mouse(left + float(args[0]), top + float(args[1]), args[2])
+    elif command == "clickon":
+        left, top, width, height = page.box(args[0])
+        page.mouse(left + width / 2, top + height / 2, "left")
+    elif command == "shot":
+        left, top, width, height = page.box("canvas")
+        shot = page.call("Page.captureScreenshot", format="png", clip=dict(
+            x=left, y=top, width=width, height=height, scale=1), captureBeyondViewport=False)
+        with open(args[0], "wb") as out:
+            out.write(base64.b64decode(shot["data"]))
+    else:
+        sys.exit(f"cdp.py: unknown command {command}")
+
+
+if __name__ == "__main__":
+    if len(sys.argv) < 3:
+        sys.exit(__doc__)
+    main(*sys.argv[1:])
