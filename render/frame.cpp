@@ -6,7 +6,12 @@
 #include "model/model_table.h"
 
 #include "platform/gl.h"
+// After the GL header, which stands in for the system's.
+#include "platform/glu.h"
+
 #include <GL/freeglut_std.h>
+#include <algorithm>
+#include <cmath>
 
 namespace
 {
@@ -120,6 +125,70 @@ constexpr LineEnds WIN_LINE_ENDS[4] = {
     {-19.0f, -18.0f, 26.5f, 27.5f}, // DIR_ANTIDIAGONAL
 };
 
+// WebGL draws every line one pixel wide, so there the winning line is a quad that covers what a
+// wide GL line covers: its ends are taken to the window and moved half the width up and down
+// (along x for a steep line), as GL widens a line along its minor axis, then brought back at
+// their own depths. Lit with the normal GL starts with, (0, 0, 1).
+void drawLineAsQuad(const GLdouble (&a)[3], const GLdouble (&b)[3], double width)
+{
+    GLfloat modelviewF[16], projectionF[16];
+    GLdouble modelview[16], projection[16];
+    GLint viewport[4];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelviewF);
+    glGetFloatv(GL_PROJECTION_MATRIX, projectionF);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    std::copy(modelviewF, modelviewF + 16, modelview);
+    std::copy(projectionF, projectionF + 16, projection);
+
+    GLdouble wa[3], wb[3];
+    if (gluProject(a[0], a[1], a[2], modelview, projection, viewport, &wa[0], &wa[1], &wa[2]) !=
+            GL_TRUE ||
+        gluProject(b[0], b[1], b[2], modelview, projection, viewport, &wb[0], &wb[1], &wb[2]) !=
+            GL_TRUE)
+    {
+        return;
+    }
+    double dx = wb[0] - wa[0], dy = wb[1] - wa[1];
+    if (dx == 0.0 && dy == 0.0)
+    {
+        return; // seen end on: nothing of it shows
+    }
+    // Half the width, to the left of the line from a to b: with the corners taken a - n, b - n,
+    // b + n, a + n the quad turns counter-clockwise on the screen, so it faces the viewer.
+    double nx = 0.0, ny = 0.0;
+    if (std::abs(dx) >= std::abs(dy))
+    {
+        ny = std::copysign(width / 2.0, dx);
+    }
+    else
+    {
+        nx = -std::copysign(width / 2.0, dy);
+    }
+    const GLdouble corners[4][3] = {{wa[0] - nx, wa[1] - ny, wa[2]},
+                                    {wb[0] - nx, wb[1] - ny, wb[2]},
+                                    {wb[0] + nx, wb[1] + ny, wb[2]},
+                                    {wa[0] + nx, wa[1] + ny, wa[2]}};
+    GLdouble quad[4][3];
+    for (int i = 0; i < 4; ++i)
+    {
+        if (gluUnProject(corners[i][0], corners[i][1], corners[i][2], modelview, projection,
+                         viewport, &quad[i][0], &quad[i][1], &quad[i][2]) != GL_TRUE)
+        {
+            return;
+        }
+    }
+    // The browser's emulation of glBegin/glEnd takes its vertices from the bound buffer, if any.
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBegin(GL_TRIANGLE_FAN);
+    for (const GLdouble(&corner)[3] : quad)
+    {
+        glNormal3f(0.0f, 0.0f, 1.0f);
+        glVertex3f(static_cast<float>(corner[0]), static_cast<float>(corner[1]),
+                   static_cast<float>(corner[2]));
+    }
+    glEnd();
+}
+
 void drawWinLine()
 {
     if (winDirection < DIR_ROW || winDirection > DIR_ANTIDIAGONAL)
@@ -129,11 +198,18 @@ void drawWinLine()
     const LineEnds &ends = WIN_LINE_ENDS[winDirection - 1];
     float x = cellX(winRow);
     float z = cellZ(winCol);
+    const GLdouble a[3] = {x + ends.x1, WIN_LINE_HEIGHT, z + ends.z1};
+    const GLdouble b[3] = {x + ends.x2, WIN_LINE_HEIGHT, z + ends.z2};
     colour(255, 0, 0);
+    if (!linesHaveWidth)
+    {
+        drawLineAsQuad(a, b, WIN_LINE_WIDTH);
+        return;
+    }
     glLineWidth(WIN_LINE_WIDTH);
     glBegin(GL_LINES);
-    glVertex3f(x + ends.x1, WIN_LINE_HEIGHT, z + ends.z1);
-    glVertex3f(x + ends.x2, WIN_LINE_HEIGHT, z + ends.z2);
+    glVertex3f(static_cast<float>(a[0]), static_cast<float>(a[1]), static_cast<float>(a[2]));
+    glVertex3f(static_cast<float>(b[0]), static_cast<float>(b[1]), static_cast<float>(b[2]));
     glEnd();
 }
 
@@ -162,6 +238,12 @@ void drawBanner()
 }
 
 } // namespace
+
+#ifdef __EMSCRIPTEN__
+bool linesHaveWidth = false;
+#else
+bool linesHaveWidth = true;
+#endif
 
 void onDisplay()
 {

@@ -4,3 +4,7 @@
 // The display callback: the board, the grid, every stone, then the cursor stone or the winning
 // line and the winner's banner; swaps buffers and asks for the next frame.
 void onDisplay();
+
+// Whether GL draws the winning line as wide as it is asked to. WebGL draws every line one pixel
+// wide, so the browser build draws the line as a quad of the same width instead.
+extern bool linesHaveWidth;

@@ -14,7 +14,6 @@ mergeInto(LibraryManager.library, {
   $gomokuLegacyGl__postset: 'gomokuLegacyGl();',
   $gomokuLegacyGl: function() {
     var colorMaterial = gomokuColorMaterial;
-    Module['dbg'] = {E: GLEmulation, I: GLImmediate, C: colorMaterial};
     function trackColour() {
       if (!colorMaterial.enabled || colorMaterial.mode != 0x1602) return;
       // The uniforms are set when a draw is prepared; a prepared renderer may skip that.

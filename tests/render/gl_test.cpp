@@ -285,41 +285,53 @@ TEST_F(GlTest, FiveShowsARedLineThroughItsStonesAndNoCursorStone)
 {
     Grid grid = findGrid();
     setModels({MODEL_BLACK_WINS, MODEL_WHITE_WINS}, false); // banners out of the line's way
-    for (std::int32_t direction : {DIR_ROW, DIR_DIAGONAL, DIR_COLUMN, DIR_ANTIDIAGONAL})
-    {
-        SCOPED_TRACE(testing::Message() << "direction " << direction);
-        resetGameState();
-        cursorX = OFF_WINDOW;
-        auto five = placeFive(9, 8, direction, CELL_WHITE);
-        Frame frame = drawFrame();
-        ASSERT_EQ(gameOver, 1);
-        cursorX = 5; // on the board, away from the five
-        cursorY = -6;
-        // No cursor stone, and the first frame left the modelview as it found it.
-        EXPECT_EQ(blobOf(drawFrame(), frame).count, 0);
+    // As a GL wide line (the desktop), then as the quad the browser draws: the same pixels but
+    // for a few along the edges and at the ends.
+    std::vector<int> redOfLine;
+    for (bool wide : {true, false})
+        for (std::int32_t direction : {DIR_ROW, DIR_DIAGONAL, DIR_COLUMN, DIR_ANTIDIAGONAL})
+        {
+            SCOPED_TRACE(testing::Message()
+                         << "direction " << direction << (wide ? " line" : " quad"));
+            linesHaveWidth = wide;
+            resetGameState();
+            cursorX = OFF_WINDOW;
+            auto five = placeFive(9, 8, direction, CELL_WHITE);
+            Frame frame = drawFrame();
+            ASSERT_EQ(gameOver, 1);
+            cursorX = 5; // on the board, away from the five
+            cursorY = -6;
+            // No cursor stone, and the first frame left the modelview as it found it.
+            EXPECT_EQ(blobOf(drawFrame(), frame).count, 0);
 
-        // Red within a few pixels of each stone's crossing, and none far beyond the ends.
-        double ax = grid.x[five[0].first], ay = grid.y[five[0].second];
-        double dx = grid.x[five[4].first] - ax, dy = grid.y[five[4].second] - ay;
-        std::vector<double> nearest(5, 1e9);
-        int red = 0;
-        for (int y = 0; y < HEIGHT; ++y)
-            for (int x = 0; x < WIDTH; ++x)
-            {
-                if (kindOf(frame, x, y) != RED)
-                    continue;
-                ++red;
-                for (int i = 0; i < 5; ++i)
-                    nearest[i] = std::min(nearest[i], std::hypot(x + 0.5 - grid.x[five[i].first],
-                                                                 y + 0.5 - grid.y[five[i].second]));
-                double along = ((x + 0.5 - ax) * dx + (y + 0.5 - ay) * dy) / std::hypot(dx, dy);
-                EXPECT_TRUE(along > -grid.pitch() && along < std::hypot(dx, dy) + grid.pitch());
-            }
-        for (int i = 0; i < 5; ++i)
-            EXPECT_LT(nearest[i], 4.0) << "stone " << i;
-        // Ten pixels thick across its main axis, as GL draws wide lines.
-        EXPECT_GT(red, 9 * std::max(std::abs(dx), std::abs(dy)));
-    }
+            // Red within a few pixels of each stone's crossing, and none far beyond the ends.
+            double ax = grid.x[five[0].first], ay = grid.y[five[0].second];
+            double dx = grid.x[five[4].first] - ax, dy = grid.y[five[4].second] - ay;
+            std::vector<double> nearest(5, 1e9);
+            int red = 0;
+            for (int y = 0; y < HEIGHT; ++y)
+                for (int x = 0; x < WIDTH; ++x)
+                {
+                    if (kindOf(frame, x, y) != RED)
+                        continue;
+                    ++red;
+                    for (int i = 0; i < 5; ++i)
+                        nearest[i] =
+                            std::min(nearest[i], std::hypot(x + 0.5 - grid.x[five[i].first],
+                                                            y + 0.5 - grid.y[five[i].second]));
+                    double along = ((x + 0.5 - ax) * dx + (y + 0.5 - ay) * dy) / std::hypot(dx, dy);
+                    EXPECT_TRUE(along > -grid.pitch() && along < std::hypot(dx, dy) + grid.pitch());
+                }
+            for (int i = 0; i < 5; ++i)
+                EXPECT_LT(nearest[i], 4.0) << "stone " << i;
+            // Ten pixels thick across its main axis, as GL draws wide lines.
+            EXPECT_GT(red, 9 * std::max(std::abs(dx), std::abs(dy)));
+            if (wide)
+                redOfLine.push_back(red);
+            else
+                EXPECT_NEAR(red, redOfLine.at(direction - 1), 0.1 * redOfLine.at(direction - 1));
+        }
+    linesHaveWidth = true;
 }
 
 TEST_F(GlTest, WinnersBannerShowsThreeTimesAcrossTheBoardInTheirColour)
