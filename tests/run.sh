@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds, and runs every test: the whole suite, the same suite under
-# AddressSanitizer and UndefinedBehaviorSanitizer, a short fuzzing run of the mesh reader, and
-# the Windows build under wine. The tests that draw start Xvfb servers of their own. Prints one
-# closing line counting passed and failed tests.
+# AddressSanitizer and UndefinedBehaviorSanitizer, a short fuzzing run of the mesh reader, the
+# Windows build under wine, and the browser build in headless Chromium. The tests that draw start
+# Xvfb servers of their own. Prints one closing line counting passed and failed tests.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bash "$root/tools/setup.sh" || { echo "tests/run.sh: set-up failed (see above); no test ran" >&2; exit 1; }
@@ -37,6 +37,8 @@ phase sanitized "The test suite under AddressSanitizer and UndefinedBehaviorSani
 phase fuzz "Fuzzing the mesh reader" bash "$root/tests/fuzz/run.sh" 45
 phase windows "The Windows build under wine" \
     bash -c "bash '$root/tools/windows-build.sh' && bash '$root/tests/windows/run.sh'"
+phase web "The browser build in headless Chromium" \
+    bash -c "bash '$root/tools/web.sh' --build && bash '$root/tests/web/run.sh'"
 
 echo
 echo "all: $passed passed, $failed failed"

@@ -1,28 +1,30 @@
 #!/usr/bin/env bash
 # Builds the benchmarks into build-bench/ and prints the figures: frame rates (empty board, full
 # board, the straightforward variant, a sweep over stone sizes), the STL reader against assimp,
-# and start-up time. Figures, not pass/fail; they depend on the machine and its load, which is
-# printed with them. Usage: tools/bench.sh [all|frames|reader|startup]
+# start-up time, and the browser build's frame rate in headless Chromium. Figures, not
+# pass/fail; they depend on the machine and its load, which is printed with them.
+# Usage: tools/bench.sh [all|frames|reader|startup|web]
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/tools/strict.sh"
 build="$root/build-bench"
 what=${1:-all}
 case "$what" in
-all | frames | reader | startup) ;;
+all | frames | reader | startup | web) ;;
 *)
-    echo "usage: $0 [all|frames|reader|startup]" >&2
+    echo "usage: $0 [all|frames|reader|startup|web]" >&2
     exit 2
     ;;
 esac
 
-# What the benchmarks need beyond the game's own packages: assimp to compare the reader with.
-if ! dpkg-query -W -f='${Status}' libassimp-dev 2>/dev/null | grep -q 'install ok installed'; then
+# What the benchmarks need beyond the game's own packages: assimp to compare the reader with, and
+# Chromium to run the page in.
+if ! dpkg-query -W -f='${Status}' libassimp-dev chromium 2>/dev/null | grep -q 'install ok installed'; then
     sudo=()
     if [ "$(id -u)" -ne 0 ]; then
         sudo=(sudo)
     fi
     "${sudo[@]}" apt-get update -q
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q libassimp-dev
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q libassimp-dev chromium
 fi
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGOMOKU_BUILD_TESTS=OFF \
@@ -33,7 +35,10 @@ cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 work=$(mktemp -d)
 # shellcheck source=tools/xvfb.sh
 source "$root/tools/xvfb.sh"
+# shellcheck source=tools/browser.sh
+source "$root/tools/browser.sh"
 cleanup() {
+    browser_stop
     if [ -n "$xvfb_pid" ]; then
         kill "$xvfb_pid" 2>/dev/null || true
     fi
@@ -142,12 +147,53 @@ startup_section() {
     echo
 }
 
+# The page's own frame rate: the full board in headless Chromium, frames counted as the browser
+# draws them (it draws at most one a display refresh), next to the native game's full board.
+web_section() {
+    echo "== Full board in the browser, next to the native game"
+    bash "$root/tools/web.sh" --build >"$work/web-build.log" 2>&1 ||
+        { cat "$work/web-build.log" >&2 && return 1; }
+    serve_start "$root/build-web/web" "$work/http.log"
+    chromium_start "$work/browser" || { echo "bench: Chromium did not start" >&2; return 1; }
+    local cdp=(python3 "$root/tools/cdp.py" "$devtools_port") fill _
+    "${cdp[@]}" open "http://127.0.0.1:$server_port/index.html"
+    for _ in $(seq 100); do
+        [ "$("${cdp[@]}" eval 'typeof Module == "object" && Module.calledRun === true')" = true ] && break
+        sleep 0.2
+    done
+    sleep 2
+    # rate: frames a second over five seconds, counted by the page's own animation frames.
+    local rate='new Promise(done => { let frames = 0; const start = performance.now();
+        const tick = now => { frames++; if (now - start < 5000) requestAnimationFrame(tick);
+                              else done((frames * 1000 / (now - start)).toFixed(1)); };
+        requestAnimationFrame(tick); })'
+    local empty full native
+    empty=$("${cdp[@]}" eval "$rate" | tr -d '"')
+    read -r -a fill < <(awk -f "$root/tools/full-board.awk")
+    "${cdp[@]}" keys "${fill[@]}"
+    sleep 2
+    full=$("${cdp[@]}" eval "$rate" | tr -d '"')
+    mkdir -p "$build/screenshots"
+    "${cdp[@]}" shot "$build/screenshots/web_full_board.png"
+    # The browser draws on both cores while it runs: the native figure is taken without it.
+    browser_stop
+    native=$(cd "$meshes" && "$build/bench/frame_bench" 60 5 | awk '$1 == "full_fps" { print $2 }')
+    echo "$(chromium --version 2>/dev/null | head -n 1), headless, WebGL in SwiftShader"
+    printf '%-44s %8s %8s\n' "" "empty" "full"
+    printf '%-44s %8.1f %8.1f\n' "browser (frames drawn a second)" "$empty" "$full"
+    printf '%-44s %8s %8.1f\n' "native (frame_bench, glFinish every frame)" "" "$native"
+    echo "screenshot of the full board in the browser: $build/screenshots/web_full_board.png"
+    echo
+}
+
 case "$what" in
 all)
     frames_section
     reader_section
     startup_section
+    web_section
     ;;
+web) web_section ;;
 frames) frames_section ;;
 reader) reader_section ;;
 startup) startup_section ;;

@@ -14,7 +14,7 @@ play_packages=(
 test_packages=(
     build-essential git python3
     googletest libgtest-dev libbenchmark-dev
-    xvfb xauth xdotool x11-apps imagemagick tmux unzip
+    xvfb xauth xdotool x11-apps imagemagick tmux unzip chromium
     clang libclang-rt-14-dev clang-format locales
     desktop-file-utils dpkg-dev appstream lintian file man-db groff-base binutils time
 )

@@ -44,7 +44,7 @@ EM_JS(void, gomokuMenuAddEntry, (const char *label, int value), {
     entry.setAttribute('role', 'menuitem');
     entry.style.cssText = 'padding:3px 14px;cursor:default';
     entry.addEventListener('mouseenter', function() { entry.style.background = '#cde'; });
-    entry.addEventListener('mouseleave', function() { entry.style.background = ''; });
+    entry.addEventListener('mouseleave', function() { entry.style.background = 'none'; });
     entry.addEventListener('mouseup', function(event) {
         if (event.button != 0 && event.button != 2)
             return;

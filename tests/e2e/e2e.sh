@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # End to end: the real game in a private Xvfb, driven with xdotool and seen through grabs of its
-# window, natively or, with RUN=wine, the Windows build. Run as
+# window, natively or, with RUN=wine, the Windows build; tests/web/run.sh drives the page through
+# the same sessions with its own start_game, keys, grab and ending. Run as
 #   e2e.sh GAME ASSETS ARTEFACTS with-meshes|without-meshes|soak [SECONDS]
 # or sourced (tests/windows/run.sh) for its checks and its two sessions.
 # Ends with "N passed, M failed" and a non-zero status if any check failed.
@@ -8,6 +9,7 @@ E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=tools/xvfb.sh
 source "$E2E_HERE/../../tools/xvfb.sh"
 RUN=${RUN:-} # a prefix for the game: "wine" for the Windows build
+WORLD=${WORLD:-${RUN:-native}} # native, wine or web
 MESHES=("plane.STL" "lines.STL" "circle.STL" "black wins.STL" "white wins.STL")
 passed=0
 failed=0
@@ -82,17 +84,22 @@ settled() { sleep 0.5 && grab "$1-later" && same "$1" "$1-later"; }
 red_shows() { measure "$1" && ((red[0] >= 400)); }
 drawn() { measure "$1" && ((dark[0] < 800 * 600)); }
 
-# expect_output NAME REPORTS: standard output is the nine instruction lines in Big5 and then
-# REPORTS reports of a file that cannot be opened; a Windows program ends its lines with CR LF.
+# expect_output NAME REPORTS: the console got the nine instruction lines and then REPORTS reports
+# of a file that cannot be opened: in Big5 on standard output, where a Windows program ends its
+# lines with CR LF; the page's panel shows them decoded.
 expect_output() {
     local expected=$artefacts/$1.expected i
     {
-        iconv -f UTF-8 -t BIG5 "$E2E_HERE/instructions.utf8.txt"
+        cat "$E2E_HERE/instructions.utf8.txt"
         for ((i = 0; i < $2; i++)); do
-            iconv -f UTF-8 -t BIG5 "$E2E_HERE/missing_mesh_report.utf8.txt"
+            cat "$E2E_HERE/missing_mesh_report.utf8.txt"
         done
-    } | if [ -n "$RUN" ]; then sed 's/$/\r/'; else cat; fi >"$expected"
-    check "$1: standard output is the instructions and $2 report(s), byte for byte" \
+    } | case $WORLD in
+        web) cat ;;
+        wine) iconv -f UTF-8 -t BIG5 | sed 's/$/\r/' ;;
+        *) iconv -f UTF-8 -t BIG5 ;;
+    esac >"$expected"
+    check "$1: the console got the instructions and $2 report(s), byte for byte" \
         cmp "$artefacts/$1.stdout" "$expected"
 }
 
@@ -108,7 +115,7 @@ window_is() {
 # size stays 800 x 600, the place is taken.
 session_with_meshes() {
     local folder=$1 at=() options=()
-    [ -n "$RUN" ] || at=(37 41) options=(-geometry 640x480+37+41)
+    [ "$WORLD" != native ] || at=(37 41) options=(-geometry 640x480+37+41)
     start_game play "$folder" "${options[@]}" || return
     check "play: the window is 800x600${at:+ at ${at[*]}}" window_is 800 600 "${at[@]}"
     grab play-1-empty
@@ -160,15 +167,8 @@ session_without_meshes() {
 session_soak() {
     local fill samples=() t rss first last
     start_game soak "$artefacts/work" || return
-    # Cell (r, c) is black when (c + 2r) mod 4 is 0 or 1: no five along any line, and 162 cells
-    # of each colour, visited alternately ("d"/"a" a row down/up, "w"/"s" a column).
-    read -r -a fill < <(awk 'BEGIN { for (r = 0; r < 18; r++) for (c = 0; c < 18; c++)
-        if ((c + 2 * r) % 4 < 2) { br[nb] = r; bc[nb++] = c } else { wr[nw] = r; wc[nw++] = c }
-        row = 9; col = 9; for (i = 0; i < nb; i++) for (side = 0; side < 2; side++) {
-            r = side ? wr[i] : br[i]; c = side ? wc[i] : bc[i]
-            for (; row < r; row++) printf "d "; for (; row > r; row--) printf "a "
-            for (; col < c; col++) printf "w "; for (; col > c; col--) printf "s "
-            printf "space " } }')
+    # Every cell filled, black and white alternately, without a five.
+    read -r -a fill < <(awk -f "$E2E_HERE/../../tools/full-board.awk")
     for ((t = 0; t < ${#fill[@]}; t += 200)); do xdotool key --delay 1 "${fill[@]:t:200}"; done
     for ((t = 10; t <= $1; t += 10)); do
         sleep 10

@@ -5,7 +5,8 @@
   cdp.py PORT eval EXPRESSION     prints the expression's value as JSON (promises awaited)
   cdp.py PORT keys KEY...         presses and releases each key (xdotool's names: a, space, Left)
   cdp.py PORT click X Y BUTTON    a press and release at X, Y of the canvas (left or right)
-  cdp.py PORT clickon SELECTOR    a left click in the middle of the element SELECTOR
+  cdp.py PORT choose LABEL        a left click on the shown menu entry LABEL
+  cdp.py PORT text SELECTOR       the text of the element SELECTOR, as it stands
   cdp.py PORT shot FILE.png       the canvas as the player sees it, as a PNG
 
 PORT is Chromium's --remote-debugging-port. Only the Python standard library is used.
@@ -116,7 +117,7 @@ def main(port, command, *args):
     if command == "open":
         page.call("Page.navigate", url=args[0])
     elif command == "eval":
-        print(json.dumps(page.evaluate(args[0]), ensure_ascii=False))
+        sys.stdout.buffer.write(json.dumps(page.evaluate(args[0]), ensure_ascii=False).encode() + b"\n")
     elif command == "keys":
         for name in args:
             key, code, virtual, text = KEYS[name]
@@ -128,9 +129,17 @@ def main(port, command, *args):
     elif command == "click":
         left, top, _, _ = page.box("canvas")
         page.mouse(left + float(args[0]), top + float(args[1]), args[2])
-    elif command == "clickon":
-        left, top, width, height = page.box(args[0])
-        page.mouse(left + width / 2, top + height / 2, "left")
+    elif command == "choose":
+        box = page.evaluate("(() => { const e = [...document.querySelectorAll('[role=menuitem]')]"
+                            f".find(e => e.textContent == {json.dumps(args[0])} && e.offsetParent);"
+                            " if (!e) return null; const r = e.getBoundingClientRect();"
+                            " return [r.left, r.top, r.width, r.height]; })()")
+        if box is None:
+            sys.exit(f"cdp.py: no menu entry {args[0]!r} is shown")
+        page.mouse(box[0] + box[2] / 2, box[1] + box[3] / 2, "left")
+    elif command == "text":
+        text = page.evaluate(f"document.querySelector({json.dumps(args[0])}).textContent")
+        sys.stdout.buffer.write(text.encode())
     elif command == "shot":
         left, top, width, height = page.box("canvas")
         shot = page.call("Page.captureScreenshot", format="png", clip=dict(
