@@ -6,6 +6,8 @@
 # Usage: tools/bench.sh [all|frames|reader|startup|web]
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/tools/strict.sh"
+# shellcheck source=tools/packages.sh
+source "$root/tools/packages.sh"
 build="$root/build-bench"
 what=${1:-all}
 case "$what" in
@@ -18,14 +20,7 @@ esac
 
 # What the benchmarks need beyond the game's own packages: assimp to compare the reader with, and
 # Chromium to run the page in.
-if ! dpkg-query -W -f='${Status}' libassimp-dev chromium 2>/dev/null | grep -q 'install ok installed'; then
-    sudo=()
-    if [ "$(id -u)" -ne 0 ]; then
-        sudo=(sudo)
-    fi
-    "${sudo[@]}" apt-get update -q
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q libassimp-dev chromium
-fi
+install_missing libassimp-dev chromium
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGOMOKU_BUILD_TESTS=OFF \
     -DGOMOKU_BUILD_BENCH=ON >/dev/null

@@ -7,7 +7,8 @@
   cdp.py PORT click X Y BUTTON    a press and release at X, Y of the canvas (left or right)
   cdp.py PORT choose LABEL        a left click on the shown menu entry LABEL
   cdp.py PORT text SELECTOR       the text of the element SELECTOR, as it stands
-  cdp.py PORT shot FILE.png       the canvas as the player sees it, as a PNG
+  cdp.py PORT shot FILE.png [SELECTOR]  the canvas (or the element SELECTOR) as the player
+                                  sees it, as a PNG
 
 PORT is Chromium's --remote-debugging-port. Only the Python standard library is used.
 """
@@ -141,7 +142,7 @@ def main(port, command, *args):
         text = page.evaluate(f"document.querySelector({json.dumps(args[0])}).textContent")
         sys.stdout.buffer.write(text.encode())
     elif command == "shot":
-        left, top, width, height = page.box("canvas")
+        left, top, width, height = page.box(args[1] if len(args) > 1 else "canvas")
         shot = page.call("Page.captureScreenshot", format="png", clip=dict(
             x=left, y=top, width=width, height=height, scale=1), captureBeyondViewport=False)
         with open(args[0], "wb") as out:

@@ -6,6 +6,8 @@
 # Run by play.sh and by the test command.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/tools/strict.sh"
+# shellcheck source=tools/packages.sh
+source "$root/tools/packages.sh"
 
 play_packages=(
     g++ make cmake pkg-config
@@ -28,29 +30,11 @@ if ((play == 0)); then
     packages+=("${test_packages[@]}")
 fi
 
-missing=()
-for package in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-        missing+=("$package")
-    fi
-done
-
-if ((${#missing[@]} > 0)); then
-    echo "Installing: ${missing[*]}"
-    sudo=()
-    if [ "$(id -u)" -ne 0 ]; then
-        command -v sudo >/dev/null ||
-            { echo "setup.sh: not root and no sudo to install: ${missing[*]}" >&2; exit 1; }
-        sudo=(sudo)
-    fi
-    "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q
-    # A player gets what the game needs and no more: recommended packages are left out there.
-    recommends=()
-    if ((play == 1)); then
-        recommends=(--no-install-recommends)
-    fi
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 \
-        install -y -q "${recommends[@]}" "${missing[@]}"
+# A player gets what the game needs and no more: recommended packages are left out there.
+if ((play == 1)); then
+    install_missing --no-install-recommends "${packages[@]}"
+else
+    install_missing "${packages[@]}"
 fi
 
 if ((play == 1)); then

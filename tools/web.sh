@@ -5,6 +5,8 @@
 #   web.sh [--build] [PORT]   --build: build only; PORT: where to serve (default 8080)
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/tools/strict.sh"
+# shellcheck source=tools/packages.sh
+source "$root/tools/packages.sh"
 build_only=0
 if [ "${1:-}" = --build ]; then
     build_only=1
@@ -12,25 +14,7 @@ if [ "${1:-}" = --build ]; then
 fi
 port=${1:-8080}
 
-packages=(emscripten cmake make python3)
-missing=()
-for package in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
-        missing+=("$package")
-    fi
-done
-if ((${#missing[@]} > 0)); then
-    echo "Installing: ${missing[*]}"
-    sudo=()
-    if [ "$(id -u)" -ne 0 ]; then
-        command -v sudo >/dev/null ||
-            { echo "web.sh: not root and no sudo to install: ${missing[*]}" >&2; exit 1; }
-        sudo=(sudo)
-    fi
-    "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 \
-        install -y -q --no-install-recommends "${missing[@]}"
-fi
+install_missing --no-install-recommends emscripten cmake make python3
 
 # Emscripten's JavaScript tools find their modules (acorn) among Debian's, also when the node on
 # the PATH is not Debian's own.

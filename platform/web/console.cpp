@@ -5,20 +5,18 @@
 #include <emscripten.h>
 
 // Hands `length` bytes at `bytes` to the page's Module.consoleBytes, when the page has one.
+// clang-format off: JavaScript
 EM_JS(void, gomokuConsoleBytes, (const char *bytes, int length), {
     if (Module['consoleBytes'])
         Module['consoleBytes'](HEAPU8.slice(bytes, bytes + length));
 });
+// clang-format on
 
 void consoleWriteBig5(std::string_view big5)
 {
     gomokuConsoleBytes(big5.data(), static_cast<int>(big5.size()));
 }
 
-void consoleFlush()
-{
-}
+void consoleFlush() {}
 
-void consoleMoveCursor(int, int)
-{
-}
+void consoleMoveCursor(int, int) {}

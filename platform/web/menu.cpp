@@ -22,6 +22,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void gomokuMenuChosen(int value)
 }
 
 // The menu's element, made once, hidden until the button is pressed over the canvas.
+// clang-format off: JavaScript
 EM_JS(void, gomokuMenuCreate, (), {
     var menu = document.createElement('div');
     menu.className = 'glut-menu';
@@ -31,43 +32,56 @@ EM_JS(void, gomokuMenuCreate, (), {
                          'box-shadow:2px 2px 4px rgba(0,0,0,.3);user-select:none';
     document.body.appendChild(menu);
     // Any press elsewhere closes it, as a click outside a desktop menu does.
-    window.addEventListener('mousedown', function(event) {
-        if (!menu.contains(event.target))
-            menu.style.display = 'none';
-    }, true);
+    window.addEventListener(
+        'mousedown',
+        function(event) {
+            if (!menu.contains(event.target))
+                menu.style.display = 'none';
+        },
+        true);
     Module['glutMenu'] = menu;
 });
+// clang-format on
 
+// clang-format off: JavaScript
 EM_JS(void, gomokuMenuAddEntry, (const char *label, int value), {
     var entry = document.createElement('div');
     entry.textContent = UTF8ToString(label);
     entry.setAttribute('role', 'menuitem');
     entry.style.cssText = 'padding:3px 14px;cursor:default';
-    entry.addEventListener('mouseenter', function() { entry.style.background = '#cde'; });
-    entry.addEventListener('mouseleave', function() { entry.style.background = 'none'; });
-    entry.addEventListener('mouseup', function(event) {
-        if (event.button != 0 && event.button != 2)
-            return;
-        Module['glutMenu'].style.display = 'none';
-        _gomokuMenuChosen(value);
-    });
+    entry.addEventListener(
+        'mouseenter', function() { entry.style.background = '#cde'; });
+    entry.addEventListener(
+        'mouseleave', function() { entry.style.background = 'none'; });
+    entry.addEventListener(
+        'mouseup', function(event) {
+            if (event.button != 0 && event.button != 2)
+                return;
+            Module['glutMenu'].style.display = 'none';
+            _gomokuMenuChosen(value);
+        });
     Module['glutMenu'].appendChild(entry);
 });
+// clang-format on
 
 // GLUT numbers the buttons left 0, middle 1, right 2, as the DOM does.
+// clang-format off: JavaScript
 EM_JS(void, gomokuMenuAttach, (int button), {
     var menu = Module['glutMenu'];
     var canvas = Module['canvas'];
-    canvas.addEventListener('contextmenu', function(event) { event.preventDefault(); });
-    canvas.addEventListener('mousedown', function(event) {
-        if (event.button != button)
-            return;
-        event.preventDefault();
-        menu.style.left = (event.clientX + 2) + 'px';
-        menu.style.top = (event.clientY + 2) + 'px';
-        menu.style.display = 'block';
-    });
+    canvas.addEventListener(
+        'contextmenu', function(event) { event.preventDefault(); });
+    canvas.addEventListener(
+        'mousedown', function(event) {
+            if (event.button != button)
+                return;
+            event.preventDefault();
+            menu.style.left = (event.clientX + 2) + 'px';
+            menu.style.top = (event.clientY + 2) + 'px';
+            menu.style.display = 'block';
+        });
 });
+// clang-format on
 
 int glutCreateMenu(void (*callback)(int menu))
 {

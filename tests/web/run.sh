@@ -99,7 +99,7 @@ path() {
 # measure_as NAME PICTURE [BEFORE]: measure, with the results kept as NAME_red, NAME_dark, ...
 measure_as() {
     measure "${@:2}"
-    local kind && for kind in red dark light newly_dark; do eval "$1_$kind=(\"\${$kind[@]}\")"; done
+    local kind && for kind in red dark light newly_dark; do eval "$1_$kind=(\"\${${kind}[@]}\")"; done
 }
 
 # A five in each direction, each made by the side that moves first: black, then the loser of
