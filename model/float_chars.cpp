@@ -1,8 +1,11 @@
 // Reading a float from characters: the standard library's reader, or one made with strtof.
 #include "model/float_chars.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -55,9 +58,17 @@ FloatChars floatFromCharsPortably(const char *first, const char *last, float &va
         }
     }
     std::string text(first, end);
+    // strtof reads the locale's decimal point; the number's is always '.'.
+    const char *point = std::localeconv()->decimal_point;
+    if (point[0] != '.' && point[0] != '\0' && point[1] == '\0')
+    {
+        std::replace(text.begin(), text.end(), '.', point[0]);
+    }
     errno = 0;
     float read = std::strtof(text.c_str(), nullptr);
-    if (errno == ERANGE)
+    // strtof also says ERANGE of a subnormal result, which from_chars returns as read; out of
+    // range is what overflows, or underflows to zero.
+    if (errno == ERANGE && (read == 0.0f || std::isinf(read)))
     {
         return {end, std::errc::result_out_of_range};
     }

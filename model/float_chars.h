@@ -16,5 +16,6 @@ struct FloatChars
 // does not (the browser build's libc++).
 FloatChars floatFromChars(const char *first, const char *last, float &value);
 
-// The same, worked out with strtof. Read in the C locale, whose decimal point is '.'.
+// The same, worked out with strtof, in whatever locale the program has. Digits only: "inf" and
+// "nan", which from_chars also reads, are refused (the STL reader never hands them over).
 FloatChars floatFromCharsPortably(const char *first, const char *last, float &value);

@@ -1,10 +1,13 @@
 // The STL reader and the model table: every report byte for byte, edge cases, hostile input, read
 // errors, bit-exact agreement with the reference, normals, mesh arrays, a decimal-comma locale.
+#include "model/float_chars.h"
 #include "model/model_table.h"
 #include "tests/model/stl_messages.h"
 #include "tests/model/stl_reference.h"
 #include "tests/platform/stdout_capture.h"
 
+#include <bit>
+#include <charconv>
 #include <clocale>
 #include <cstring>
 #include <filesystem>
@@ -260,6 +263,65 @@ TEST(StlReaderDifferential, EverySeedFixtureAndMeshUnderADecimalCommaLocale)
     std::locale::global(std::locale::classic());
     EXPECT_EQ(shown.str(), "1,5");
     EXPECT_GT(files.size(), 30u);
+}
+
+TEST(FloatChars, TheStrtofReaderReadsAsFromCharsInBothLocales)
+{
+    // The browser build's libc++ has no floating-point from_chars; its stand-in must stop where
+    // from_chars stops and round as it rounds, whatever the locale's decimal point.
+    const char *const inputs[] = {
+        "0",
+        "-0",
+        "7",
+        "-12.5e3 ",
+        "0.1",
+        ".5",
+        "5.",
+        "-.25x",
+        "1e10",
+        "1E-5",
+        "2.5e+3facet",
+        "1e",
+        "1e+",
+        "1e-x",
+        "3.4028234e38",
+        "3.4028236e38",
+        "1e39",
+        "-1e39",
+        "1e-40",
+        "1.4e-45",
+        "1e-46",
+        "-1e-50",
+        "123456789012345678901234567890",
+        "0.1000000000000000055511151231",
+        "+1",
+        "-",
+        ".",
+        "-.",
+        "e5",
+        "",
+        "0x1p3",
+        " 1",
+        "1,5",
+        "9.99999999999e-39",
+    };
+    for (const char *locale : {"C", "de_DE.UTF-8"})
+    {
+        ASSERT_NE(std::setlocale(LC_ALL, locale), nullptr) << "no " << locale << " locale";
+        for (const char *input : inputs)
+        {
+            SCOPED_TRACE(testing::Message() << '"' << input << "\" in " << locale);
+            const char *end = input + std::strlen(input);
+            float expected = -7.0f, read = -7.0f;
+            std::from_chars_result want =
+                std::from_chars(input, end, expected, std::chars_format::general);
+            FloatChars got = floatFromCharsPortably(input, end, read);
+            EXPECT_EQ(got.ptr - input, want.ptr - input);
+            EXPECT_EQ(got.ec, want.ec);
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(read), std::bit_cast<std::uint32_t>(expected));
+        }
+    }
+    std::setlocale(LC_ALL, "C");
 }
 
 TEST(FacetNormal, IsTheUnitNormalOfTheCounterClockwiseVertices)
