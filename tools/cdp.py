@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Drives the page in a headless Chromium over the DevTools protocol, one command a call:
 
-  cdp.py PORT open URL            loads URL in the browser's page
+  cdp.py PORT open URL            loads URL in the browser's page, with startUpProbe (below)
   cdp.py PORT eval EXPRESSION     prints the expression's value as JSON (promises awaited)
   cdp.py PORT keys KEY...         presses and releases each key (xdotool's names: a, space, Left)
   cdp.py PORT click X Y BUTTON    a press and release at X, Y of the canvas (left or right)
@@ -18,7 +18,27 @@ import os
 import socket
 import struct
 import sys
+import time
 import urllib.request
+
+# Put in each page opened, before its own scripts: window.startUpProbe.ticks counts how often a
+# 10 ms timer of the page fires between the game's first console text (the page decodes Big5)
+# and its frame loop's start (the first animation frame asked for): the start-up's pauses, if
+# they let the page go on.
+START_UP_PROBE = """(() => {
+  const probe = window.startUpProbe = {ticks: 0, started: false, ended: false};
+  setInterval(() => { if (probe.started && !probe.ended) probe.ticks++; }, 10);
+  const decode = TextDecoder.prototype.decode;
+  TextDecoder.prototype.decode = function (...args) {
+    if (this.encoding === 'big5') probe.started = true;
+    return decode.apply(this, args);
+  };
+  const animationFrame = window.requestAnimationFrame;
+  window.requestAnimationFrame = function (callback) {
+    if (probe.started) probe.ended = true;
+    return animationFrame.call(window, callback);
+  };
+})();"""
 
 # Key name: (DOM key, DOM code, Windows virtual key code, text it types)
 KEYS = {"space": (" ", "Space", 32, " "), "Escape": ("Escape", "Escape", 27, ""),
@@ -116,7 +136,12 @@ class Page:
 def main(port, command, *args):
     page = Page(port)
     if command == "open":
+        page.call("Page.enable")
+        page.call("Page.addScriptToEvaluateOnNewDocument", source=START_UP_PROBE)
         page.call("Page.navigate", url=args[0])
+        # The probe is the connection's: it stays until the new page has taken it.
+        while page.evaluate("location.href") != args[0]:
+            time.sleep(0.05)
     elif command == "eval":
         sys.stdout.buffer.write(json.dumps(page.evaluate(args[0]), ensure_ascii=False).encode() + b"\n")
     elif command == "keys":
