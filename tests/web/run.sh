@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Tests of the browser build in a headless Chromium, driven over the DevTools protocol by
-# tests/web/cdp.py: the end-to-end sessions of the native game (tests/e2e/e2e.sh) on the page, and
+# tools/cdp.py: the end-to-end sessions of the native game (tests/e2e/e2e.sh) on the page, and
 # what the page adds: a five in each of the four directions with its line and banner, Cheat and
 # Restart from a real right click, and the same positions drawn natively and in the browser.
 # Usage: bash tests/web/run.sh [WEB_BUILD_DIR [NATIVE_GAME]]   (defaults: build-web/ and
