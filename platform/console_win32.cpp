@@ -3,13 +3,7 @@
 // console API.
 #include "platform/console.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/windows.h"
 
 #include <iostream>
 #include <string>
