@@ -1,0 +1,83 @@
+// pbrain-gomoku3d: the engine as a tournament brain, speaking the Gomocup protocol on standard
+// input and output, one command a line. "--debug" adds a DEBUG line with the search's figures
+// before each move.
+#include "engine/gomocup.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+// Reads one line, without its line end, keeping at most one character more than a command may
+// have so that a longer one is refused rather than cut. False at the end of input.
+bool readLine(std::string &line)
+{
+    line.clear();
+    int c = 0;
+    bool any = false;
+    while ((c = std::getchar()) != EOF)
+    {
+        any = true;
+        if (c == '\n')
+        {
+            break;
+        }
+        if (line.size() <= engine::MAX_COMMAND_LENGTH)
+        {
+            line += static_cast<char>(c);
+        }
+    }
+    if (!line.empty() && line.back() == '\r')
+    {
+        line.pop_back();
+    }
+    return any;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    engine::GomocupBrain brain;
+    for (int i = 1; i < argc; ++i)
+    {
+        if (std::strcmp(argv[i], "--debug") == 0)
+        {
+            brain.setDebug(true);
+        }
+        else
+        {
+            std::fprintf(stderr, "pbrain-gomoku3d: unknown option '%s' (only --debug)\n", argv[i]);
+            return 2;
+        }
+    }
+    std::string line;
+    std::vector<std::string> answers;
+    while (readLine(line))
+    {
+        answers.clear();
+        bool goOn = brain.handle(line, answers);
+        for (const std::string &answer : answers)
+        {
+            std::fputs(answer.c_str(), stdout);
+            std::fputc('\n', stdout);
+        }
+        std::fflush(stdout);
+        if (!goOn)
+        {
+            return 0;
+        }
+    }
+    answers.clear();
+    brain.endOfInput(answers);
+    for (const std::string &answer : answers)
+    {
+        std::fputs(answer.c_str(), stdout);
+        std::fputc('\n', stdout);
+    }
+    std::fflush(stdout);
+    return 1;
+}

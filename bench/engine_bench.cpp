@@ -1,0 +1,234 @@
+// The engine's figures, printed, not judged: matches between its levels, and the speed and
+// depth of the hard level on fixed positions.
+//   engine_bench levels [GAMES] [SEED]   easy against medium, then medium against hard
+//   engine_bench speed [MS]              hard on fixed positions: nodes a second, depth, time
+//   engine_bench nodes                   fixed positions to fixed budgets: one node count, which
+//                                        changes whenever the search does
+#include "engine/search.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace engine;
+
+namespace
+{
+
+constexpr int BOARD = 18; // the game's board
+
+const char *levelName(Level level)
+{
+    return level == Level::Easy ? "easy" : level == Level::Medium ? "medium" : "hard";
+}
+
+struct MoveFigures
+{
+    std::int64_t ms, nodes;
+    int depth;
+    bool searched;
+};
+
+struct GameResult
+{
+    int winner; // 0 the first level, 1 the second, -1 a draw
+    int stones;
+    std::vector<MoveFigures> hard; // the moves of a hard player
+};
+
+// One game between two levels from a random two-stone opening near the centre; `secondBlack`
+// gives black to the second level.
+GameResult playGame(Level first, Level second, bool secondBlack, std::uint64_t seed)
+{
+    std::mt19937_64 random(seed);
+    Position pos(BOARD);
+    int c = BOARD / 2;
+    pos.play(
+        pos.at(c - 1 + static_cast<int>(random() % 3), c - 1 + static_cast<int>(random() % 3)));
+    Move reply;
+    do
+    {
+        reply =
+            pos.at(c - 2 + static_cast<int>(random() % 5), c - 2 + static_cast<int>(random() % 5));
+    } while (!pos.isEmpty(reply));
+    pos.play(reply);
+    Searcher players[2];
+    GameResult result{-1, 0, {}};
+    while (!pos.full())
+    {
+        // Black moves when the count is even.
+        const bool blackToMove = pos.moveCount() % 2 == 0;
+        const int player = blackToMove == secondBlack ? 1 : 0;
+        const Level level = player == 0 ? first : second;
+        Move m = players[player].think(pos, level, Limits{}, random());
+        const SearchInfo &info = players[player].info();
+        if (level == Level::Hard)
+        {
+            result.hard.push_back(
+                {info.elapsedMs, info.nodes, info.depth, std::strcmp(info.reason, "search") == 0});
+        }
+        if (!pos.isEmpty(m))
+        {
+            std::fprintf(stderr, "engine_bench: %s played an illegal move\n", levelName(level));
+            std::exit(1);
+        }
+        pos.play(m);
+        if (pos.fiveThrough(m))
+        {
+            result.winner = player;
+            break;
+        }
+    }
+    result.stones = pos.moveCount();
+    return result;
+}
+
+void match(Level first, Level second, int games, std::uint64_t seed)
+{
+    std::vector<GameResult> results(static_cast<std::size_t>(games));
+    std::atomic<int> next{0};
+    auto worker = [&]
+    {
+        for (int g; (g = next++) < games;)
+        {
+            // Each opening is played twice, each level black once.
+            results[g] =
+                playGame(first, second, g % 2 == 1, seed * 1000 + static_cast<unsigned>(g / 2));
+        }
+    };
+    std::thread helper(worker);
+    worker();
+    helper.join();
+    int wins[2] = {0, 0}, draws = 0, stones = 0;
+    std::vector<MoveFigures> hard;
+    for (const GameResult &r : results)
+    {
+        if (r.winner < 0)
+        {
+            ++draws;
+        }
+        else
+        {
+            ++wins[r.winner];
+        }
+        stones += r.stones;
+        hard.insert(hard.end(), r.hard.begin(), r.hard.end());
+    }
+    std::printf("%s against %s, %d games: %s won %d, %s won %d, %d drawn (%.0f%% for %s); %.0f "
+                "stones a game\n",
+                levelName(second), levelName(first), games, levelName(second), wins[1],
+                levelName(first), wins[0], draws, 100.0 * wins[1] / games, levelName(second),
+                static_cast<double>(stones) / games);
+    if (!hard.empty())
+    {
+        std::int64_t total = 0, longest = 0;
+        for (const MoveFigures &f : hard)
+        {
+            total += f.ms;
+            longest = std::max(longest, f.ms);
+        }
+        std::printf("  hard's time a move: average %lld ms, longest %lld ms, %zu moves\n",
+                    static_cast<long long>(total / static_cast<std::int64_t>(hard.size())),
+                    static_cast<long long>(longest), hard.size());
+    }
+}
+
+// Middle games of the game's board, black and white to move, written as moves "x,y" from the
+// first: from the engine's own games, none decided yet.
+const char *POSITIONS[] = {
+    "9,9 10,10 8,10 10,8 10,9 8,9 11,8 9,11 7,11 12,7 11,10 9,8",
+    "9,9 9,10 10,10 8,8 11,11 12,12 8,10 10,8 7,10 11,9 10,11 9,11 8,11",
+    "9,9 10,8 8,8 8,10 10,10 11,11 9,10 9,8 11,9 7,9 12,8 10,9 9,7 8,6",
+    "8,9 9,9 10,9 9,10 9,8 10,10 8,10 7,11 11,8 12,7 11,11 8,8 10,12",
+    "9,9 8,8 10,8 10,10 8,10 11,7 9,11 7,9 9,7 9,10 11,9 12,10",
+    "9,9 10,10 9,11 9,10 8,10 11,10 12,10 10,9 10,11 8,11 11,8 7,12 6,13 8,9",
+};
+
+Position fromMoves(const char *moves)
+{
+    Position pos(BOARD);
+    for (const char *p = moves; *p != '\0';)
+    {
+        char *end = nullptr;
+        long x = std::strtol(p, &end, 10);
+        long y = std::strtol(end + 1, &end, 10);
+        pos.play(pos.at(static_cast<int>(x), static_cast<int>(y)));
+        p = *end == ' ' ? end + 1 : end;
+    }
+    return pos;
+}
+
+void speed(std::int64_t ms)
+{
+    Searcher searcher;
+    std::int64_t nodes = 0, time = 0, longest = 0;
+    std::vector<int> depths;
+    for (const char *moves : POSITIONS)
+    {
+        Position pos = fromMoves(moves);
+        searcher.think(pos, Level::Hard, Limits{0, ms});
+        const SearchInfo &info = searcher.info();
+        std::printf("  %-9s depth %2d, %8lld nodes in %4lld ms\n", info.reason, info.depth,
+                    static_cast<long long>(info.nodes), static_cast<long long>(info.elapsedMs));
+        nodes += info.nodes;
+        time += info.elapsedMs;
+        longest = std::max(longest, info.elapsedMs);
+        depths.push_back(info.depth);
+    }
+    std::sort(depths.begin(), depths.end());
+    std::printf("hard, %lld ms a move: %lld nodes a second, depth %d to %d (median %d), "
+                "average %lld ms and longest %lld ms a move\n",
+                static_cast<long long>(ms),
+                static_cast<long long>(nodes * 1000 / std::max<std::int64_t>(time, 1)),
+                depths.front(), depths.back(), depths[depths.size() / 2],
+                static_cast<long long>(time / static_cast<std::int64_t>(depths.size())),
+                static_cast<long long>(longest));
+}
+
+void nodes()
+{
+    Searcher searcher;
+    std::int64_t total = 0;
+    for (const char *moves : POSITIONS)
+    {
+        searcher.think(fromMoves(moves), Level::Hard, Limits{200000, 0});
+        total += searcher.info().nodes;
+    }
+    std::printf("nodes searched: %lld\n", static_cast<long long>(total));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::string what = argc > 1 ? argv[1] : "";
+    if (what == "levels")
+    {
+        int games = argc > 2 ? std::atoi(argv[2]) : 40;
+        std::uint64_t seed = argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 1;
+        match(Level::Easy, Level::Medium, games, seed);
+        match(Level::Medium, Level::Hard, games, seed);
+    }
+    else if (what == "speed")
+    {
+        speed(argc > 2 ? std::atoll(argv[2]) : 1000);
+    }
+    else if (what == "nodes")
+    {
+        nodes();
+    }
+    else
+    {
+        std::fprintf(stderr, "usage: engine_bench levels [GAMES] [SEED] | speed [MS] | nodes\n");
+        return 2;
+    }
+    return 0;
+}

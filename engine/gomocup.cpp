@@ -1,0 +1,455 @@
+// The Gomocup protocol, as tournament managers and analysis programs speak it: START, RESTART,
+// BEGIN, TURN, BOARD ... DONE, TAKEBACK, INFO, ABOUT, END. x is the column and y the row, both
+// from 0; "1" in a BOARD line is the brain's own stone and "2" the opponent's. A command that
+// cannot be carried out gets "ERROR" and a reason, an unknown one "UNKNOWN"; nothing ends the
+// brain but END or the end of its input.
+#include "engine/gomocup.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <limits>
+
+namespace engine
+{
+namespace
+{
+
+constexpr std::int64_t DEFAULT_TURN_MS = 1000; // when the manager gives no turn limit
+constexpr std::int64_t UNLIMITED_MATCH = 2147483647;
+constexpr std::int64_t FASTEST_NODES = 500;      // "as fast as possible": a glance, not a search
+constexpr std::int64_t MIN_MEMORY = 4 << 20;     // below this no table fits beside the program
+constexpr std::int64_t MEMORY_RESERVE = 3 << 20; // the program's own memory beside the table
+constexpr std::size_t MAX_HASH = std::size_t{64} << 20;
+constexpr std::int64_t RULE_UNSUPPORTED = 1 | 4 | 8; // exactly five, renju, caro
+
+std::string_view trimmed(std::string_view s)
+{
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
+    {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
+    {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+bool sameWord(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](char x, char y)
+                      { return std::toupper(static_cast<unsigned char>(x)) == y; });
+}
+
+// A whole decimal number, sign allowed, nothing else.
+bool number(std::string_view text, std::int64_t *value)
+{
+    text = trimmed(text);
+    if (!text.empty() && text.front() == '+')
+    {
+        text.remove_prefix(1);
+    }
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), *value);
+    return !text.empty() && error == std::errc{} && end == text.data() + text.size();
+}
+
+// Text of a line for an answer: printable, and short.
+std::string quoted(std::string_view text)
+{
+    std::string out;
+    for (char c : text.substr(0, 40))
+    {
+        out += std::isprint(static_cast<unsigned char>(c)) ? c : '?';
+    }
+    return "'" + out + (text.size() > 40 ? "...'" : "'");
+}
+
+// Splits "a,b" or "a,b,c" into its parts.
+std::vector<std::string_view> fields(std::string_view text)
+{
+    std::vector<std::string_view> parts;
+    std::size_t from = 0;
+    while (true)
+    {
+        std::size_t comma = text.find(',', from);
+        parts.push_back(
+            text.substr(from, comma == std::string_view::npos ? text.npos : comma - from));
+        if (comma == std::string_view::npos)
+        {
+            return parts;
+        }
+        from = comma + 1;
+    }
+}
+
+} // namespace
+
+GomocupBrain::GomocupBrain() : now(steadyMilliseconds)
+{
+    timeoutTurn = -1;
+}
+
+void GomocupBrain::setClock(Clock clock)
+{
+    now = clock;
+    searcher.setClock(clock);
+}
+
+bool GomocupBrain::handle(std::string_view line, std::vector<std::string> &out)
+{
+    if (line.size() > MAX_COMMAND_LENGTH)
+    {
+        out.push_back("ERROR line too long: at most 4096 characters");
+        return true;
+    }
+    line = trimmed(line);
+    if (line.empty())
+    {
+        return true; // empty lines are ignored, as managers ignore them
+    }
+    std::size_t space = line.find_first_of(" \t");
+    std::string_view command = line.substr(0, space);
+    std::string_view argument =
+        space == line.npos ? std::string_view{} : trimmed(line.substr(space));
+
+    if (readingBoard)
+    {
+        if (sameWord(command, "DONE") && argument.empty())
+        {
+            readingBoard = false;
+            finishBoard(out);
+            return true;
+        }
+        // A line of the position: x,y,who.
+        if (!boardProblem.empty())
+        {
+            return true;
+        }
+        std::vector<std::string_view> parts = fields(line);
+        std::int64_t who = 0;
+        std::string problem;
+        int x = 0, y = 0;
+        if (parts.size() != 3)
+        {
+            boardProblem = "not a board line: " + quoted(line) + " (expected x,y,1 or x,y,2)";
+        }
+        else if (!pointOnBoard(line.substr(0, parts[0].size() + 1 + parts[1].size()), &x, &y,
+                               &problem))
+        {
+            boardProblem = problem;
+        }
+        else if (!number(parts[2], &who) || (who != 1 && who != 2))
+        {
+            boardProblem =
+                "bad stone in " + quoted(line) + ": 1 is the brain's own, 2 the opponent's";
+        }
+        else if (std::any_of(boardLines.begin(), boardLines.end(),
+                             [&](const Stone &s) { return s.x == x && s.y == y; }))
+        {
+            boardProblem = "two stones on " + std::to_string(x) + "," + std::to_string(y);
+        }
+        else
+        {
+            boardLines.push_back(Stone{x, y, static_cast<int>(who)});
+        }
+        return true;
+    }
+
+    if (sameWord(command, "END"))
+    {
+        return false;
+    }
+    if (sameWord(command, "ABOUT"))
+    {
+        out.push_back("name=\"gomoku3d\", version=\"1.0.0\", author=\"the gomoku3d developers\"");
+        return true;
+    }
+    if (sameWord(command, "INFO"))
+    {
+        std::size_t gap = argument.find_first_of(" \t");
+        info(argument.substr(0, gap), gap == argument.npos ? "" : trimmed(argument.substr(gap)));
+        return true;
+    }
+    if (sameWord(command, "START"))
+    {
+        std::int64_t n = 0;
+        if (!number(argument, &n))
+        {
+            out.push_back("ERROR START needs a board size, not " + quoted(argument));
+        }
+        else if (n < MIN_SIZE || n > MAX_SIZE)
+        {
+            out.push_back("ERROR unsupported board size " + std::to_string(n) +
+                          ": this brain plays boards of 5 to 32");
+        }
+        else
+        {
+            start(static_cast<int>(n), out);
+        }
+        return true;
+    }
+    if (sameWord(command, "RECTSTART"))
+    {
+        std::vector<std::string_view> parts = fields(argument);
+        std::int64_t w = 0, h = 0;
+        if (parts.size() != 2 || !number(parts[0], &w) || !number(parts[1], &h))
+        {
+            out.push_back("ERROR RECTSTART needs width,height, not " + quoted(argument));
+        }
+        else if (w != h || w < MIN_SIZE || w > MAX_SIZE)
+        {
+            out.push_back("ERROR unsupported board " + std::to_string(w) + "x" + std::to_string(h) +
+                          ": this brain plays square boards of 5 to 32");
+        }
+        else
+        {
+            start(static_cast<int>(w), out);
+        }
+        return true;
+    }
+
+    const bool known = sameWord(command, "RESTART") || sameWord(command, "BEGIN") ||
+                       sameWord(command, "TURN") || sameWord(command, "BOARD") ||
+                       sameWord(command, "TAKEBACK");
+    if (!known)
+    {
+        out.push_back("UNKNOWN command " + quoted(command));
+        return true;
+    }
+    if (size == 0)
+    {
+        out.push_back("ERROR no board yet: START comes first");
+        return true;
+    }
+    if (sameWord(command, "RESTART"))
+    {
+        start(size, out);
+    }
+    else if (sameWord(command, "BEGIN"))
+    {
+        if (!stones.empty())
+        {
+            out.push_back("ERROR BEGIN on a board that is not empty: RESTART first");
+            return true;
+        }
+        respondWithMove(out);
+    }
+    else if (sameWord(command, "TURN"))
+    {
+        int x = 0, y = 0;
+        std::string problem;
+        if (!takeCoordinates(argument, &x, &y, &problem))
+        {
+            out.push_back("ERROR " + problem);
+            return true;
+        }
+        stones.push_back(Stone{x, y, 2});
+        respondWithMove(out);
+    }
+    else if (sameWord(command, "BOARD"))
+    {
+        readingBoard = true;
+        boardLines.clear();
+        boardProblem.clear();
+    }
+    else // TAKEBACK
+    {
+        std::vector<std::string_view> parts = fields(argument);
+        std::int64_t x = 0, y = 0;
+        if (parts.size() != 2 || !number(parts[0], &x) || !number(parts[1], &y))
+        {
+            out.push_back("ERROR TAKEBACK needs x,y, not " + quoted(argument));
+            return true;
+        }
+        auto stone = std::find_if(stones.begin(), stones.end(),
+                                  [&](const Stone &s) { return s.x == x && s.y == y; });
+        if (stone == stones.end())
+        {
+            out.push_back("ERROR no stone on " + quoted(argument) + " to take back");
+            return true;
+        }
+        stones.erase(stone);
+        out.push_back("OK");
+    }
+    return true;
+}
+
+void GomocupBrain::endOfInput(std::vector<std::string> &out) const
+{
+    out.push_back("ERROR input ended without END");
+}
+
+void GomocupBrain::start(int n, std::vector<std::string> &out)
+{
+    size = n;
+    stones.clear();
+    readingBoard = false;
+    out.push_back("OK");
+}
+
+// "x,y" of a point of the board, or a reason why not.
+bool GomocupBrain::pointOnBoard(std::string_view text, int *x, int *y, std::string *problem) const
+{
+    std::vector<std::string_view> parts = fields(text);
+    std::int64_t px = 0, py = 0;
+    if (parts.size() != 2 || !number(parts[0], &px) || !number(parts[1], &py))
+    {
+        *problem = "expected coordinates x,y, not " + quoted(text);
+        return false;
+    }
+    if (px < 0 || py < 0 || px >= size || py >= size)
+    {
+        *problem = "point " + std::to_string(px) + "," + std::to_string(py) + " is off the " +
+                   std::to_string(size) + "x" + std::to_string(size) + " board";
+        return false;
+    }
+    *x = static_cast<int>(px);
+    *y = static_cast<int>(py);
+    return true;
+}
+
+// "x,y" of an empty point of the board, or a reason why not.
+bool GomocupBrain::takeCoordinates(std::string_view text, int *x, int *y,
+                                   std::string *problem) const
+{
+    if (!pointOnBoard(text, x, y, problem))
+    {
+        return false;
+    }
+    if (std::any_of(stones.begin(), stones.end(),
+                    [&](const Stone &s) { return s.x == *x && s.y == *y; }))
+    {
+        *problem = "point " + std::to_string(*x) + "," + std::to_string(*y) + " is taken";
+        return false;
+    }
+    return true;
+}
+
+void GomocupBrain::finishBoard(std::vector<std::string> &out)
+{
+    if (!boardProblem.empty())
+    {
+        out.push_back("ERROR " + boardProblem);
+        return;
+    }
+    stones = boardLines;
+    respondWithMove(out);
+}
+
+void GomocupBrain::info(std::string_view key, std::string_view value)
+{
+    std::int64_t n = 0;
+    const bool isNumber = number(value, &n);
+    if (sameWord(key, "TIMEOUT_TURN") && isNumber && n >= 0)
+    {
+        timeoutTurn = n;
+    }
+    else if (sameWord(key, "TIMEOUT_MATCH") && isNumber && n >= 0)
+    {
+        timeoutMatch = n;
+    }
+    else if (sameWord(key, "TIME_LEFT") && isNumber)
+    {
+        timeLeft = n; // below 0 once the brain has run out of time
+        timeLeftGiven = true;
+    }
+    else if (sameWord(key, "MAX_MEMORY") && isNumber && n >= 0)
+    {
+        maxMemory = n;
+        infoProblem.clear();
+        if (n > 0 && n < MIN_MEMORY)
+        {
+            infoProblem = "memory limit of " + std::to_string(n) +
+                          " bytes is too small: " + "this brain needs 4 MiB";
+            return;
+        }
+        std::size_t hash = MAX_HASH;
+        if (n > 0)
+        {
+            hash = std::min<std::size_t>(MAX_HASH, static_cast<std::size_t>(n - MEMORY_RESERVE));
+        }
+        searcher.setHashBytes(hash);
+    }
+    else if (sameWord(key, "RULE") && isNumber)
+    {
+        rule = n;
+    }
+    // Other keys, and values that are no numbers, are ignored.
+}
+
+std::string GomocupBrain::pendingProblem() const
+{
+    if ((rule & RULE_UNSUPPORTED) != 0)
+    {
+        return "rule " + std::to_string(rule) +
+               " is not supported: this brain plays freestyle, five or more in a row wins";
+    }
+    return infoProblem;
+}
+
+std::int64_t GomocupBrain::moveBudgetMs() const
+{
+    std::int64_t budget = timeoutTurn > 0 ? timeoutTurn : DEFAULT_TURN_MS;
+    if (timeLeftGiven && timeLeft < UNLIMITED_MATCH)
+    {
+        // A share of what is left of the match, so that the last moves have time too.
+        budget = std::min(budget, std::max<std::int64_t>(timeLeft, 0) / 12);
+    }
+    // Answer before the limit, whatever the pipes and the process's start of a move take.
+    std::int64_t margin = std::max<std::int64_t>(50, budget / 20);
+    return std::max<std::int64_t>(budget - margin, 1);
+}
+
+void GomocupBrain::respondWithMove(std::vector<std::string> &out)
+{
+    if (std::string problem = pendingProblem(); !problem.empty())
+    {
+        out.push_back("ERROR " + problem);
+        return;
+    }
+    Position pos(size);
+    for (const Stone &s : stones)
+    {
+        pos.place(pos.at(s.x, s.y), s.who == 1 ? 0 : 1);
+    }
+    pos.setToMove(0);
+    for (const Stone &s : stones)
+    {
+        if (pos.fiveThrough(pos.at(s.x, s.y)))
+        {
+            out.push_back("ERROR the game is over: there is five in a row");
+            return;
+        }
+    }
+    if (pos.full())
+    {
+        out.push_back("ERROR the board is full");
+        return;
+    }
+    Limits limits;
+    if (timeoutTurn == 0)
+    {
+        limits.nodes = FASTEST_NODES;
+    }
+    else
+    {
+        limits.timeMs = moveBudgetMs();
+    }
+    Move m = searcher.think(pos, Level::Hard, limits, seed);
+    const SearchInfo &i = searcher.info();
+    int x = pos.xOf(m);
+    int y = pos.yOf(m);
+    stones.push_back(Stone{x, y, 1});
+    if (debug)
+    {
+        out.push_back("DEBUG depth " + std::to_string(i.depth) + " nodes " +
+                      std::to_string(i.nodes) + " time " + std::to_string(i.elapsedMs) + " score " +
+                      std::to_string(i.score) + " " + i.reason);
+    }
+    out.push_back(std::to_string(x) + "," + std::to_string(y));
+}
+
+} // namespace engine

@@ -1,0 +1,71 @@
+// The tournament brain's side of the Gomocup protocol: one command line in, the answer lines out.
+// Text only; reading standard input and writing standard output is the executable's.
+#pragma once
+
+#include "engine/position.h"
+#include "engine/search.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace engine
+{
+
+inline constexpr std::size_t MAX_COMMAND_LENGTH = 4096; // longer lines are refused
+
+class GomocupBrain
+{
+public:
+    GomocupBrain();
+
+    // Acts on one line (without its line end) and appends the answer lines, if any, to `out`.
+    // Returns false once the brain is to end (END).
+    bool handle(std::string_view line, std::vector<std::string> &out);
+    // Input ended without END: the answer, if any, to say so.
+    void endOfInput(std::vector<std::string> &out) const;
+
+    // One DEBUG line with the search's figures before each move.
+    void setDebug(bool on) { debug = on; }
+    // Milliseconds of the clock the time limits are measured against.
+    void setClock(Clock clock);
+
+    // The time the next move may take, from the limits the manager gave, less a margin.
+    std::int64_t moveBudgetMs() const;
+    std::size_t hashBytes() const { return searcher.hashBytes(); }
+
+private:
+    struct Stone
+    {
+        int x, y;
+        int who; // 1 own, 2 the opponent's
+    };
+
+    void start(int size, std::vector<std::string> &out);
+    void respondWithMove(std::vector<std::string> &out);
+    bool pointOnBoard(std::string_view text, int *x, int *y, std::string *problem) const;
+    bool takeCoordinates(std::string_view text, int *x, int *y, std::string *problem) const;
+    void finishBoard(std::vector<std::string> &out);
+    void info(std::string_view key, std::string_view value);
+    std::string pendingProblem() const;
+
+    Searcher searcher;
+    Clock now;
+    bool debug = false;
+    int size = 0;              // 0 until START
+    std::vector<Stone> stones; // in the order they were put down
+    bool readingBoard = false; // between BOARD and DONE
+    std::vector<Stone> boardLines;
+    std::string boardProblem;      // the first bad line of the BOARD block
+    std::int64_t timeoutTurn = 0;  // milliseconds; 0 as fast as possible; -1 not given
+    std::int64_t timeoutMatch = 0; // 0 no limit
+    std::int64_t timeLeft = 0;     // milliseconds left of the match, when given
+    bool timeLeftGiven = false;
+    std::int64_t maxMemory = 0; // bytes; 0 no limit
+    std::int64_t rule = 0;      // bits: 1 exactly five, 2 continuous, 4 renju, 8 caro
+    std::string infoProblem;    // a limit that cannot be met, said at the next move
+    std::uint64_t seed = 0;
+};
+
+} // namespace engine

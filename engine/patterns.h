@@ -1,0 +1,49 @@
+// The shapes a stone can make along one line, and the table that names the shape for every
+// neighbourhood of a point: what the side would have if it played there.
+#pragma once
+
+#include <cstdint>
+
+namespace engine
+{
+
+// What a point is worth to one side along one line, if that side plays there: the shape its
+// stone would then be part of, judged by what one or two more stones could make of it. Ordered
+// from worthless to winning. "Flex" shapes have two ways forward, "block" shapes one.
+enum Pattern : std::uint8_t
+{
+    P_NONE,   // no five can ever run through the point along this line
+    P_BLOCK1, // one more stone makes a BLOCK2
+    P_FLEX1,  // one more stone makes a FLEX2
+    P_BLOCK2, // one more stone makes a BLOCK3
+    P_FLEX2,  // one more stone makes a FLEX3
+    P_BLOCK3, // one more stone makes a four with one way to five
+    P_FLEX3,  // one more stone makes an open four: an "open three"
+    P_BLOCK4, // a four: one empty point left makes five
+    P_FLEX4,  // two different points make five: the other side cannot stop both
+    P_FIVE,   // five or more in a row
+};
+inline constexpr int PATTERN_COUNT = 10;
+
+// What a point of the board holds. Off the board lies a wall.
+enum Stone : std::uint8_t
+{
+    EMPTY = 0,
+    BLACK = 1,
+    WHITE = 2,
+    WALL = 3,
+};
+
+// The four neighbours on each side of a point along one line, two bits each (a Stone): bits
+// 0-1 hold the point four steps back, bits 14-15 four steps forward. LINE_SHIFT[k + 4] is the
+// place of the neighbour k steps away (k in -4..4, k != 0).
+inline constexpr int LINE_SHIFT[9] = {0, 2, 4, 6, -1, 8, 10, 12, 14};
+
+// The pattern a stone of `colour` (0 black, 1 white) would make at a point whose neighbours along
+// a line are `neighbours`.
+Pattern linePattern(int colour, std::uint16_t neighbours);
+
+// The whole table for one colour, indexed by neighbourhood: 65536 patterns.
+const Pattern *linePatterns(int colour);
+
+} // namespace engine

@@ -1,0 +1,192 @@
+// Tests of the search as a program uses it: the same move for the same position, budget and
+// seed, however the thinking is sliced; limits kept; any board size; no move where there is
+// none; a thought dropped halfway leaves nothing behind.
+#include "engine/search.h"
+#include "tests/engine/engine_test_support.h"
+
+#include <random>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using namespace engine;
+
+// A quiet middle game: sixteen stones of a random game near the centre, with no four and no
+// open three on the board and none that the side to move could make, so that no answer is
+// forced, no threat wins, and the search has work to do.
+Position middleGame(int size = 15, unsigned seed = 3)
+{
+    std::mt19937 random(seed);
+    while (true)
+    {
+        Position pos(size);
+        while (pos.moveCount() < 16)
+        {
+            Move m = pos.at(size / 2 - 3 + static_cast<int>(random() % 7),
+                            size / 2 - 3 + static_cast<int>(random() % 7));
+            if (pos.isEmpty(m))
+            {
+                pos.play(m);
+            }
+        }
+        bool quiet = true;
+        for (int colour = 0; colour < 2; ++colour)
+        {
+            quiet = quiet && pos.fourPoints(colour).empty() && pos.flexFourPoints(colour).empty();
+        }
+        quiet = quiet && pos.threePoints(pos.toMove()).empty();
+        if (quiet)
+        {
+            return pos;
+        }
+    }
+}
+
+TEST(Search, GivesTheSameMoveHoweverTheThinkingIsSliced)
+{
+    const Position pos = middleGame();
+    for (Level level : {Level::Medium, Level::Hard})
+    {
+        Searcher whole, sliced;
+        const Limits limits{60000, 0};
+        Move once = whole.think(pos, level, limits, 5);
+        sliced.start(pos, level, limits, 5);
+        int slices = 1;
+        while (!sliced.step(97)) // a budget that divides nothing evenly
+        {
+            ++slices;
+        }
+        EXPECT_GT(slices, 100);
+        EXPECT_EQ(sliced.bestMove(), once);
+        EXPECT_EQ(sliced.info().nodes, whole.info().nodes);
+        EXPECT_EQ(sliced.info().depth, whole.info().depth);
+    }
+}
+
+TEST(Search, KeepsItsNodeBudget)
+{
+    const Position pos = middleGame();
+    Searcher searcher;
+    for (std::int64_t budget : {1000, 20000, 100000})
+    {
+        searcher.think(pos, Level::Hard, Limits{budget, 0}, 0);
+        EXPECT_LE(searcher.info().nodes, budget);
+        EXPECT_GE(searcher.info().nodes, budget * 9 / 10) << "the budget is used, not wasted";
+    }
+}
+
+// A clock that moves a millisecond each time it is read: time runs out after a known amount
+// of thinking, however fast the machine is.
+std::int64_t fakeTime = 0;
+std::int64_t fakeClock()
+{
+    return ++fakeTime;
+}
+
+TEST(Search, StopsAtItsTimeLimit)
+{
+    const Position pos = middleGame();
+    Searcher searcher;
+    searcher.setClock(fakeClock);
+    for (std::int64_t ms : {50, 400})
+    {
+        Move m = searcher.think(pos, Level::Hard, Limits{0, ms}, 0);
+        EXPECT_TRUE(pos.isEmpty(m));
+        EXPECT_GE(searcher.info().elapsedMs, ms);
+        EXPECT_LE(searcher.info().elapsedMs, ms + 5);
+    }
+}
+
+TEST(Search, SlicesEndAtTheirTime)
+{
+    const Position pos = middleGame();
+    Searcher searcher;
+    searcher.setClock(fakeClock);
+    searcher.start(pos, Level::Hard, Limits{0, 100000}, 0);
+    std::int64_t before = fakeTime;
+    EXPECT_FALSE(searcher.step(1 << 30, 10));
+    EXPECT_LE(fakeTime - before, 14) << "a slice of 10 ms ends soon after 10 ms";
+}
+
+TEST(Search, PlaysALegalMoveOnEveryBoardSize)
+{
+    Searcher searcher(std::size_t{1} << 20);
+    for (int size = MIN_SIZE; size <= MAX_SIZE; ++size)
+    {
+        for (Level level : {Level::Easy, Level::Medium, Level::Hard})
+        {
+            Position pos(size);
+            // Stones up to the corners, then one move each way.
+            pos.play(pos.at(0, 0));
+            pos.play(pos.at(size - 1, size - 1));
+            pos.play(pos.at(size - 1, 0));
+            Move m = searcher.think(pos, level, Limits{3000, 0}, 1);
+            ASSERT_TRUE(pos.isEmpty(m)) << "size " << size;
+        }
+    }
+}
+
+TEST(Search, HasNoMoveWhenTheGameIsOver)
+{
+    Searcher searcher;
+    Position full(5);
+    // A drawn 5 x 5 board: columns in pairs of colours, shifted every row, so no five.
+    for (int y = 0; y < 5; ++y)
+    {
+        for (int x = 0; x < 5; ++x)
+        {
+            full.place(full.at(x, y), ((x + 2 * y) / 2) % 2);
+        }
+    }
+    ASSERT_TRUE(full.full());
+    EXPECT_EQ(searcher.think(full, Level::Hard, Limits{1000, 0}), NO_MOVE);
+
+    enginetest::Picture won = enginetest::picture({"XXXX.", "OOOO."}, 1, 9);
+    won.pos.place(won.pos.at(4, 0), 0); // the five's last stone was the last move
+    EXPECT_EQ(searcher.think(won.pos, Level::Hard, Limits{1000, 0}), NO_MOVE);
+}
+
+TEST(Search, OpensInTheCentre)
+{
+    Searcher searcher;
+    for (int size : {15, 18, 20})
+    {
+        Position pos(size);
+        EXPECT_EQ(searcher.think(pos, Level::Hard, Limits{1000, 0}), pos.at(size / 2, size / 2));
+    }
+}
+
+TEST(Search, ForgetsADroppedThought)
+{
+    const Position pos = middleGame();
+    Searcher searcher, fresh;
+    searcher.start(middleGame(15, 9), Level::Hard, Limits{50000, 0}, 0);
+    searcher.step(20000);
+    searcher.stop();
+    EXPECT_FALSE(searcher.thinking());
+    EXPECT_EQ(searcher.think(pos, Level::Hard, Limits{30000, 0}, 2),
+              fresh.think(pos, Level::Hard, Limits{30000, 0}, 2));
+}
+
+TEST(Search, EasyAndMediumVaryWithTheSeed)
+{
+    for (Level level : {Level::Easy, Level::Medium})
+    {
+        Searcher searcher;
+        int different = 0;
+        for (unsigned game = 4; game < 8; ++game)
+        {
+            const Position pos = middleGame(15, game);
+            Move first = searcher.think(pos, level, Limits{}, 0);
+            for (std::uint64_t seed = 1; seed < 6; ++seed)
+            {
+                different += searcher.think(pos, level, Limits{}, seed) != first;
+            }
+        }
+        EXPECT_GT(different, 0) << "level " << static_cast<int>(level);
+    }
+}
+
+} // namespace

@@ -1,0 +1,165 @@
+// Positions with one right answer (or a few, all marked '*'), for each level that promises to
+// find it: its own five in every direction and at the edges, stopping a four, stopping an open
+// three, a four-three, and wins by continuous fours of 3 to 9 fours. Searches are bounded by
+// positions looked at, not by time, so every run sees the same search.
+#include "engine/search.h"
+#include "tests/engine/engine_test_support.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using namespace engine;
+using enginetest::picture;
+
+constexpr int X = 0, O = 1; // the side to move
+
+struct Tactic
+{
+    const char *name;
+    std::vector<std::string_view> rows;
+    int toMove;
+    std::vector<Level> levels; // each must find a marked point
+};
+
+const Level EASY = Level::Easy, MEDIUM = Level::Medium, HARD = Level::Hard;
+const std::vector<Level> ALL = {EASY, MEDIUM, HARD};
+
+const std::vector<Tactic> TACTICS = {
+    // Its own five, before anything else.
+    {"five along a row at the right edge",
+     {"...............", "..........*XXXX", ".....OOO.......", "......O........"},
+     X,
+     ALL},
+    {"five down a column from the top edge",
+     {"X..............", "X.....O........", "X.....O........", "X.....O........",
+      "*......O......."},
+     X,
+     ALL},
+    {"five along the diagonal into the corner",
+     {"...............", "...............", "...............", "...............", "...............",
+      "...............", "...............", "...............", "...............", "...............",
+      "..........*....", "...........X...", "............X..", ".............X.",
+      "OOOO..........X"},
+     X,
+     ALL},
+    {"five along the other diagonal into the corner",
+     {"....*..........", "...X...........", "..X............", ".X....OOO......",
+      "X.....O........"},
+     X,
+     ALL},
+    {"five in the gap, for white",
+     {"...............", "...XX.X........", "...............", "...OO*OO.......",
+      "..........X...."},
+     O,
+     ALL},
+    {"its own five before stopping the other's",
+     {"...............", "...OXXXX*......", "....OOOO.......", "...............",
+      "..X............"},
+     X,
+     ALL},
+    {"six in a row wins as well",
+     {"...............", "..XXX*XX.......", "...OO.O........", "....O.O........"},
+     X,
+     ALL},
+    // Stopping a four.
+    {"stopping a four along a column",
+     {"....X..........", "....O..........", "....O..........", "....O....X.....", "....O...X......",
+      "....*..X.......", "..............."},
+     X,
+     ALL},
+    {"stopping a four with a gap, at the bottom edge",
+     {"...............", "...............", "...............", "...............", "...............",
+      "...............", "...............", "...............", "...............", "...............",
+      "...............", "......X........", "......X........", ".......X.......",
+      "OO*OO.........."},
+     X,
+     ALL},
+    {"stopping a four on the other diagonal",
+     {"............X..", "...........O...", "..........O....", ".........O.....", "........O......",
+      ".......*.......", "..X.X..........", "...X..........."},
+     X,
+     ALL},
+    // Stopping an open three: at either of its ends, nowhere else.
+    {"stopping an open three along a row",
+     {"...............", "...............", "...............", "...............", "...............",
+      ".....*OOO*.....", ".......X.......", "......X........", "..............."},
+     X,
+     {MEDIUM, HARD}},
+    {"stopping a split three along a column",
+     {"...............", "...............", "........*......", "........O......", "........*......",
+      "........O......", "........O......", "........*......", "......X..X.....",
+      "..............."},
+     X,
+     {MEDIUM, HARD}},
+    // Attack when attack wins first.
+    {"its own open four before stopping an open three",
+     {"...............", "...............", "...............", "...OOO.........", "...............",
+      "......*XXX*....", "...............", "..............."},
+     X,
+     {MEDIUM, HARD}},
+    {"a four-three",
+     {"...............", "...............", "...............", ".......X.......", ".......X.......",
+      "...OXXX*.......", "...............", ".....O.O.......", "....O....O.....",
+      "..............."},
+     X,
+     {MEDIUM, HARD}},
+    // Wins by continuous fours: the shortest known first move of each is the only one there is.
+    {"a win by 3 fours",
+     {"..........O....", ".......X.......", "........O......", "........O......", "X..............",
+      "..XX......X.O..", "....OX..OO.....", "..O...XX*.XO...", ".....X.O.......", ".......X..O....",
+      "......O........", "........O.XXOX.", "...............", "..........O....",
+      "............X.."},
+     X,
+     {MEDIUM, HARD}},
+    {"a win by 5 fours",
+     {"...............", "...............", "...............", ".........O.X...", "..O.O....X.....",
+      ".........*.O...", "......X.XO.....", ".....O.XO......", "...X...X......."},
+     X,
+     {HARD}},
+    {"a win by 7 fours",
+     {"...............", "........X......", "..X............", "....X.O........", "...............",
+      ".O......X......", "X..X...........", "O.....XX.......", "..X..OO..OOO...", "......O..O.....",
+      "X.OX*XX...O....", "...............", "O.............."},
+     X,
+     {HARD}},
+};
+
+bool marked(const enginetest::Picture &p, Move m)
+{
+    return std::find(p.marked.begin(), p.marked.end(), m) != p.marked.end();
+}
+
+std::string where(const Position &pos, Move m)
+{
+    return m == NO_MOVE ? "no move" : std::to_string(pos.xOf(m)) + "," + std::to_string(pos.yOf(m));
+}
+
+TEST(Tactics, EachLevelFindsTheRightPoint)
+{
+    Searcher searcher(std::size_t{4} << 20);
+    for (const Tactic &t : TACTICS)
+    {
+        enginetest::Picture p = picture(t.rows, t.toMove);
+        ASSERT_FALSE(p.marked.empty()) << t.name;
+        for (Level level : t.levels)
+        {
+            // The easy level plays at random where it may: every seed must find the point.
+            const int seeds = level == EASY ? 20 : 2;
+            for (int seed = 0; seed < seeds; ++seed)
+            {
+                Move m =
+                    searcher.think(p.pos, level, Limits{200000, 0}, static_cast<unsigned>(seed));
+                EXPECT_TRUE(marked(p, m)) << t.name << ": level " << static_cast<int>(level)
+                                          << ", seed " << seed << " played " << where(p.pos, m);
+            }
+        }
+    }
+}
+
+} // namespace
