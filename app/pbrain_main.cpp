@@ -1,9 +1,11 @@
 // pbrain-gomoku3d: the engine as a tournament brain, speaking the Gomocup protocol on standard
 // input and output, one command a line. "--debug" adds a DEBUG line with the search's figures
-// before each move.
+// before each move; "--nodes N" thinks for N positions a move instead of to the time limit, so
+// that a match does not depend on how busy the machine is.
 #include "engine/gomocup.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -44,13 +46,20 @@ int main(int argc, char **argv)
     engine::GomocupBrain brain;
     for (int i = 1; i < argc; ++i)
     {
+        char *end = nullptr;
         if (std::strcmp(argv[i], "--debug") == 0)
         {
             brain.setDebug(true);
         }
+        else if (std::strcmp(argv[i], "--nodes") == 0 && i + 1 < argc &&
+                 std::strtoll(argv[i + 1], &end, 10) > 0 && *end == '\0')
+        {
+            brain.setNodesPerMove(std::strtoll(argv[++i], nullptr, 10));
+        }
         else
         {
-            std::fprintf(stderr, "pbrain-gomoku3d: unknown option '%s' (only --debug)\n", argv[i]);
+            std::fprintf(stderr, "pbrain-gomoku3d: unknown option '%s' (--debug, --nodes N)\n",
+                         argv[i]);
             return 2;
         }
     }

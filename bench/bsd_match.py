@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A match of a Gomocup brain against the BSD gomoku of Debian's bsdgames, refereed here.
 
-  bsd_match.py BRAIN [--games N] [--parallel N] [--turn-ms MS] [--seed S] [--log DIR]
+  bsd_match.py BRAIN [--games N] [--parallel N] [--turn-ms MS] [--nodes N] [--seed S] [--log DIR]
 
 The BSD program plays 19 x 19 freestyle (five or more wins) and calls a tie after 360 stones.
 It is driven in its screen mode, in a pseudo-terminal: its own moves appear on a second
@@ -124,8 +124,9 @@ class Bsd:
 
 
 class Brain:
-    def __init__(self, path, turn_ms):
-        self.proc = subprocess.Popen([path, "--debug"], stdin=subprocess.PIPE,
+    def __init__(self, path, turn_ms, nodes):
+        options = ["--nodes", str(nodes)] if nodes else []
+        self.proc = subprocess.Popen([path, "--debug"] + options, stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, text=True, bufsize=1)
         self.turn_ms = turn_ms
         self.figures = []  # (depth, nodes, ms) of each searched move
@@ -191,7 +192,7 @@ def play_game(args, number):
     result = {"game": number, "brain": "black" if brain_black else "white", "winner": None,
               "illegal": 0, "timeouts": 0, "errors": "", "times": [], "bsd_times": []}
     bsd = Bsd(path)
-    brain = Brain(args.brain, args.turn_ms)
+    brain = Brain(args.brain, args.turn_ms, args.nodes)
     try:
         bsd.wait_prompt()
         brain.send("START 19")
@@ -256,6 +257,8 @@ def main():
     parser.add_argument("--games", type=int, default=40)
     parser.add_argument("--parallel", type=int, default=2)
     parser.add_argument("--turn-ms", type=int, default=1000)
+    parser.add_argument("--nodes", type=int, default=0,
+                        help="positions a move for the brain instead of its time limit")
     parser.add_argument("--bsd-timeout", type=float, default=600)
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--log", default="bsd-match")

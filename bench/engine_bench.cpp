@@ -2,7 +2,7 @@
 // depth of the hard level on fixed positions.
 //   engine_bench levels [GAMES] [SEED]   easy against medium, then medium against hard
 //   engine_bench speed [MS]              hard on fixed positions: nodes a second, depth, time
-//   engine_bench nodes                   fixed positions to fixed budgets: one node count, which
+//   engine_bench nodes                   fixed positions to a fixed depth: one node count, which
 //                                        changes whenever the search does
 #include "engine/search.h"
 
@@ -197,12 +197,17 @@ void nodes()
 {
     Searcher searcher;
     std::int64_t total = 0;
+    auto started = std::chrono::steady_clock::now();
     for (const char *moves : POSITIONS)
     {
-        searcher.think(fromMoves(moves), Level::Hard, Limits{200000, 0});
+        searcher.think(fromMoves(moves), Level::Hard, Limits{0, 0, 6});
         total += searcher.info().nodes;
     }
-    std::printf("nodes searched: %lld\n", static_cast<long long>(total));
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                  std::chrono::steady_clock::now() - started)
+                  .count();
+    std::printf("nodes searched to depth 6: %lld, in %lld ms\n", static_cast<long long>(total),
+                static_cast<long long>(ms));
 }
 
 } // namespace

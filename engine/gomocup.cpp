@@ -430,7 +430,11 @@ void GomocupBrain::respondWithMove(std::vector<std::string> &out)
         return;
     }
     Limits limits;
-    if (timeoutTurn == 0)
+    if (nodesPerMove > 0)
+    {
+        limits.nodes = nodesPerMove;
+    }
+    else if (timeoutTurn == 0)
     {
         limits.nodes = FASTEST_NODES;
     }

@@ -28,6 +28,8 @@ public:
 
     // One DEBUG line with the search's figures before each move.
     void setDebug(bool on) { debug = on; }
+    // Thinks for `nodes` positions a move, whatever the time limits (0: to the time limits).
+    void setNodesPerMove(std::int64_t nodes) { nodesPerMove = nodes; }
     // Milliseconds of the clock the time limits are measured against.
     void setClock(Clock clock);
 
@@ -66,6 +68,7 @@ private:
     std::int64_t rule = 0;      // bits: 1 exactly five, 2 continuous, 4 renju, 8 caro
     std::string infoProblem;    // a limit that cannot be met, said at the next move
     std::uint64_t seed = 0;
+    std::int64_t nodesPerMove = 0;
 };
 
 } // namespace engine

@@ -29,17 +29,21 @@ struct LevelRules
     int maxDepth;              // full-width plies
     std::int64_t defaultNodes; // budget when none is given
     std::int64_t defaultMs;
-    std::int64_t rootVcfNodes; // a win by fours at the root
-    std::int64_t nodeVcfNodes; // ... at every other position
-    bool threeThreats;         // looks for wins by threes and fours at the root
-    int choice;                // plays any root move this close to the best, at random
+    std::int64_t rootVcfNodes;  // a win by fours at the root
+    std::int64_t childVcfNodes; // ... for the other side after each root move
+    std::int64_t nodeVcfNodes;  // ... at every other position
+    bool threeThreats;          // looks for wins by threes and fours at the root, and for the
+                                // other side's after each root move
+    int choice;                 // plays any root move this close to the best, at random
 };
 
 constexpr LevelRules RULES[3] = {
-    {0, 1, 0, 0, 0, false, 0},                 // Easy: no search at all
-    {4, 12000, 0, 2000, 60, false, 80},        // Medium
-    {MAX_DEPTH, 0, 1000, 60000, 400, true, 0}, // Hard
+    {0, 1, 0, 0, 0, 0, false, 0},                    // Easy: no search at all
+    {4, 12000, 0, 2000, 60, 60, false, 80},          // Medium
+    {MAX_DEPTH, 0, 1000, 60000, 4000, 400, true, 0}, // Hard
 };
+constexpr std::int64_t CHILD_VCT_NODES = 3000; // the other side's win by threes after a root move
+constexpr int CHILD_VCT_DEPTH = 3;
 
 const LevelRules &rulesOf(Level level)
 {
@@ -74,7 +78,9 @@ std::int64_t steadyMilliseconds()
 }
 
 Searcher::Searcher(std::size_t hashBytes)
-    : now(steadyMilliseconds), table(hashBytes), vcfRefuted(std::size_t{1} << 16)
+    : now(steadyMilliseconds), table(hashBytes),
+      vcfRefuted(std::size_t{1} << 16, Refuted{0, -1, 0}),
+      vctRefuted(std::size_t{1} << 12, Refuted{0, -1, 0})
 {
 }
 
@@ -111,7 +117,7 @@ void Searcher::start(const Position &position, Level lvl, Limits lim, std::uint6
     level = lvl;
     limits = lim;
     const LevelRules &rules = rulesOf(level);
-    if (limits.nodes == 0 && limits.timeMs == 0)
+    if (limits.nodes == 0 && limits.timeMs == 0 && limits.depth == 0)
     {
         limits.nodes = rules.defaultNodes;
         limits.timeMs = rules.defaultMs;
@@ -132,7 +138,12 @@ void Searcher::start(const Position &position, Level lvl, Limits lim, std::uint6
     {
         h.fill(0);
     }
-    std::fill(vcfRefuted.begin(), vcfRefuted.end(), Refuted{0, -1});
+    if (++searchNumber == 0)
+    {
+        std::fill(vcfRefuted.begin(), vcfRefuted.end(), Refuted{0, -1, 0});
+        std::fill(vctRefuted.begin(), vctRefuted.end(), Refuted{0, -1, 0});
+        searchNumber = 1;
+    }
     root = run();
     suspended = root.coroutine();
     running = true;
@@ -418,7 +429,8 @@ Task<int> Searcher::run()
     Move best = rootMoves[0];
     searchInfo.best = best;
     int bestScore = 0;
-    for (int depth = 1; depth <= rules.maxDepth && !stopped; ++depth)
+    const int maxDepth = limits.depth > 0 ? std::min(limits.depth, rules.maxDepth) : rules.maxDepth;
+    for (int depth = 1; depth <= maxDepth && !stopped; ++depth)
     {
         int iterationScore = co_await searchRoot(depth);
         if (iterationBest == NO_MOVE)
@@ -520,6 +532,18 @@ Task<int> Searcher::searchRoot(int depth)
     co_return best;
 }
 
+// Whether the side to move was found, in this search, to have no win by threes and fours here.
+bool Searcher::refutedByThrees() const
+{
+    const Refuted &r = vctRefuted[pos.key() & (vctRefuted.size() - 1)];
+    return r.search == searchNumber && r.key == pos.key();
+}
+
+void Searcher::markRefutedByThrees()
+{
+    vctRefuted[pos.key() & (vctRefuted.size() - 1)] = Refuted{pos.key(), 0, searchNumber};
+}
+
 Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
 {
     co_await checkpoint();
@@ -575,9 +599,24 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
     if (theirFives == 0 && rules.nodeVcfNodes > 0)
     {
         Move first = NO_MOVE;
-        vcfCapAt = nodes + rules.nodeVcfNodes;
+        vcfCapAt = nodes + (ply == 1 ? rules.childVcfNodes : rules.nodeVcfNodes);
         vcfExhausted = false;
-        int plies = co_await vcf(NODE_FOURS, &first);
+        int plies = co_await vcf(ply == 1 ? ROOT_FOURS : NODE_FOURS, &first);
+        // After each root move, the other side's threats are looked at more closely: a root
+        // move that leaves a win by threes and fours loses.
+        if (plies == 0 && ply == 1 && rules.threeThreats && !stopped && !refutedByThrees())
+        {
+            vctCapAt = nodes + CHILD_VCT_NODES;
+            vctExhausted = false;
+            for (int d = 1; d <= CHILD_VCT_DEPTH && plies == 0 && !vctExhausted && !stopped; ++d)
+            {
+                plies = co_await vct(d, &first);
+            }
+            if (plies == 0 && !vctExhausted)
+            {
+                markRefutedByThrees();
+            }
+        }
         if (plies > 0)
         {
             int score = WIN - (ply + plies);

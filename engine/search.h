@@ -27,6 +27,7 @@ struct Limits
 {
     std::int64_t nodes = 0;  // positions looked at, over the whole search
     std::int64_t timeMs = 0; // wall-clock milliseconds from start()
+    int depth = 0;           // full-width plies, at most the level's own
 };
 
 // What the search has done so far.
@@ -102,6 +103,8 @@ private:
     Move chooseEasy();
     Move immediateMove(int *score, const char **reason) const;
     int evaluate() const;
+    bool refutedByThrees() const;
+    void markRefutedByThrees();
     int generate(Move *out, int capacity, int ply, Move ttMove, bool *restricted) const;
     int moveScore(Move m, int ply, Move ttMove) const;
     std::uint64_t random();
@@ -144,8 +147,11 @@ private:
     {
         std::uint64_t key;
         std::int8_t foursLeft;
+        std::uint16_t search; // the search that found it: others' entries count as empty
     };
     std::vector<Refuted> vcfRefuted; // positions with no win by fours, by key
+    std::vector<Refuted> vctRefuted; // ... by threes and fours, after a root move
+    std::uint16_t searchNumber = 0;
 };
 
 } // namespace engine

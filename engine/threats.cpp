@@ -87,7 +87,7 @@ Task<int> Searcher::vcf(int foursLeft, Move *first)
         co_return 0;
     }
     Refuted &known = vcfRefuted[pos.key() & (vcfRefuted.size() - 1)];
-    if (known.key == pos.key() && known.foursLeft >= foursLeft)
+    if (known.search == searchNumber && known.key == pos.key() && known.foursLeft >= foursLeft)
     {
         co_return 0;
     }
@@ -140,7 +140,7 @@ Task<int> Searcher::vcf(int foursLeft, Move *first)
             co_return 0;
         }
     }
-    known = Refuted{pos.key(), static_cast<std::int8_t>(foursLeft)};
+    known = Refuted{pos.key(), static_cast<std::int8_t>(foursLeft), searchNumber};
     co_return 0;
 }
 

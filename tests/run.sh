@@ -34,7 +34,7 @@ phase() {
 phase suite "The test suite" bash -c "cd '$root/build' && ctest --output-on-failure -j2 $*"
 phase sanitized "The test suite under AddressSanitizer and UndefinedBehaviorSanitizer" \
     bash "$root/tests/sanitized.sh" -j2
-phase fuzz "Fuzzing the mesh reader" bash "$root/tests/fuzz/run.sh" 45
+phase fuzz "Fuzzing the mesh reader and the brain's commands" bash "$root/tests/fuzz/run.sh" 45
 phase windows "The Windows build under wine" \
     bash -c "bash '$root/tools/windows-build.sh' && bash '$root/tests/windows/run.sh'"
 phase web "The browser build in headless Chromium" \

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Cross-builds the game for 64-bit Windows with mingw-w64 and packs gomoku3d-windows.zip (the .exe,
-# the five meshes, a short text for players and the licence) in the build folder. Installs what
+# the tournament brain pbrain-gomoku3d.exe, the five meshes, a short text for players and the
+# licence) in the build folder. Installs what
 # is missing, and builds freeglut and epoxy from Debian's source packages as static libraries, cached.
 #
 # Usage: bash tools/windows-build.sh [BUILD_DIR]     (default: build-win/ in the repository)
@@ -283,8 +284,9 @@ build_game()
         -DCMAKE_PREFIX_PATH="$freeglut;$epoxy" \
         -DGOMOKU_BUILD_TESTS=OFF \
         -DGOMOKU_BUILD_BENCH=OFF > /dev/null
-    cmake --build "$build" --target gomoku3d -j "$jobs"
+    cmake --build "$build" --target gomoku3d pbrain-gomoku3d -j "$jobs"
     [ -f "$build/gomoku3d.exe" ] || die "no $build/gomoku3d.exe after the build"
+    [ -f "$build/pbrain-gomoku3d.exe" ] || die "no $build/pbrain-gomoku3d.exe after the build"
 }
 
 package_zip()
@@ -294,6 +296,8 @@ package_zip()
     rm -rf "$build/package" "$build/gomoku3d-windows.zip"
     mkdir -p "$stage"
     $triplet-strip -o "$stage/gomoku3d.exe" "$build/gomoku3d.exe"
+    # The tournament brain, for managers that run Windows engines.
+    $triplet-strip -o "$stage/pbrain-gomoku3d.exe" "$build/pbrain-gomoku3d.exe"
     for mesh in "${meshes[@]}"; do
         [ -s "$root/assets/$mesh" ] || die "the mesh assets/$mesh is missing"
         cp "$root/assets/$mesh" "$stage/"
@@ -314,7 +318,7 @@ main()
     epoxy=$(static_library epoxy libepoxy build_epoxy)
     build_game "$freeglut" "$epoxy"
     package_zip
-    say "done in $((SECONDS - start)) s: $build/gomoku3d.exe and $build/gomoku3d-windows.zip"
+    say "done in $((SECONDS - start)) s: $build/gomoku3d.exe, $build/pbrain-gomoku3d.exe and $build/gomoku3d-windows.zip"
 }
 
 # Sourced (by its tests), it only defines its functions.

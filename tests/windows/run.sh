@@ -32,9 +32,9 @@ check "the .exe imports only Windows' own DLLs" test "$(x86_64-w64-mingw32-objdu
     "ADVAPI32.dll GDI32.dll GLU32.dll KERNEL32.dll OPENGL32.dll USER32.dll WINMM.dll msvcrt.dll"
 
 unzip -q "$build/gomoku3d-windows.zip" -d "$work/unpacked"
-check "the zip holds one folder with the .exe, the five meshes, README.txt and LICENSE.txt" test \
+check "the zip holds one folder with the game, the brain, the five meshes, README.txt and LICENSE.txt" test \
     "$(unzip -Z1 "$build/gomoku3d-windows.zip" | sort)" = "$(printf 'gomoku3d/%s\n' "" gomoku3d.exe \
-    README.txt LICENSE.txt "${MESHES[@]}" | sort)"
+    pbrain-gomoku3d.exe README.txt LICENSE.txt "${MESHES[@]}" | sort)"
 for mesh in "${MESHES[@]}"; do
     check "the zip's $mesh is the one in assets/" cmp "$root/assets/$mesh" "$work/unpacked/gomoku3d/$mesh"
 done
@@ -46,6 +46,16 @@ done
 game=$work/unpacked/gomoku3d/gomoku3d.exe
 session_with_meshes "$work/unpacked/gomoku3d"
 session_without_meshes "$work/empty"
+
+# The tournament brain from the zip: Windows' own DLLs only, and a whole game through its pipes.
+brain=$work/unpacked/gomoku3d/pbrain-gomoku3d.exe
+check "the brain imports only Windows' own DLLs" test "$(x86_64-w64-mingw32-objdump -p "$brain" |
+    sed -n 's/^[[:space:]]*DLL Name: //p' | grep -v -x -E 'KERNEL32.dll|msvcrt.dll|USER32.dll|ADVAPI32.dll' | wc -l)" = 0
+if python3 "$root/tests/engine/brain_game.py" --run wine "$brain" >"$artefacts/brain-game.txt" 2>&1; then
+    pass "the brain plays a game under wine ($(tail -n 1 "$artefacts/brain-game.txt"))"
+else
+    fail "the brain under wine: $(grep FAIL "$artefacts/brain-game.txt" | head -n 3 | xargs)"
+fi
 
 starts_with() { [[ $1 == "$2"* ]]; }
 

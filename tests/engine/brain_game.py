@@ -1,0 +1,135 @@
+#!/usr/bin/env python3
+"""A game through the tournament brain's executable, as a manager plays it: a scripted opponent
+that stops fours and otherwise plays down a fixed list, the brain's every answer a free point,
+bad lines in the middle answered with ERROR, and END obeyed. Then input that ends mid-game.
+
+  brain_game.py [--run PREFIX] BRAIN      (PREFIX: "wine" for the Windows build)
+
+Prints "N passed, M failed" and exits non-zero if any check failed.
+"""
+import subprocess
+import sys
+
+SIZE = 15
+checks = [0, 0]
+
+
+def check(what, ok):
+    print(("ok: " if ok else "FAIL: ") + what)
+    checks[0 if ok else 1] += 1
+
+
+def five(board, x, y):
+    who = board[(x, y)]
+    for dx, dy in ((1, 0), (0, 1), (1, 1), (1, -1)):
+        run = 1
+        for sign in (1, -1):
+            cx, cy = x + sign * dx, y + sign * dy
+            while board.get((cx, cy)) == who:
+                run, cx, cy = run + 1, cx + sign * dx, cy + sign * dy
+        if run >= 5:
+            return True
+    return False
+
+
+def fives_for(board, who):
+    points = []
+    for x in range(SIZE):
+        for y in range(SIZE):
+            if (x, y) not in board:
+                board[(x, y)] = who
+                if five(board, x, y):
+                    points.append((x, y))
+                del board[(x, y)]
+    return points
+
+
+class Brain:
+    def __init__(self, command):
+        self.proc = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                     stderr=subprocess.DEVNULL, text=True)
+
+    def send(self, line):
+        self.proc.stdin.write(line + "\r\n")  # managers end their lines with CR LF
+        self.proc.stdin.flush()
+
+    def answer(self):
+        return self.proc.stdout.readline().rstrip("\r\n")
+
+
+def game(command):
+    brain = Brain(command)
+    for line in ["INFO timeout_turn 300", "INFO timeout_match 100000", "INFO max_memory 83886080",
+                 "INFO rule 0", "START 15"]:
+        brain.send(line)
+    check("START 15 is answered OK", brain.answer() == "OK")
+    brain.send("INFO time_left 100000")
+    brain.send("BEGIN")
+    board = {}
+    script = [(x, y) for y in range(SIZE) for x in range(SIZE)]  # row by row from a corner
+    answers_ok, winner = True, None
+    for turn in range(SIZE * SIZE // 2):
+        answer = brain.answer()
+        try:
+            x, y = (int(v) for v in answer.split(","))
+            legal = 0 <= x < SIZE and 0 <= y < SIZE and (x, y) not in board
+        except ValueError:
+            legal = False
+        if not legal:
+            answers_ok = False
+            check(f"the brain's answer {answer!r} is a free point", False)
+            break
+        board[(x, y)] = 1
+        if five(board, x, y):
+            winner = "brain"
+            break
+        if turn == 3:
+            # Bad lines mid-game: each answered, nothing else changed.
+            brain.send("TURN 15,3")
+            check("an off-board move is refused", brain.answer() == "ERROR point 15,3 is off the 15x15 board")
+            brain.send(f"TURN {x},{y}")
+            check("a taken point is refused", brain.answer() == f"ERROR point {x},{y} is taken")
+            brain.send("HELLO")
+            check("an unknown command is UNKNOWN", brain.answer() == "UNKNOWN command 'HELLO'")
+        threats = fives_for(board, 1)
+        reply = threats[0] if threats else next(p for p in script if p not in board)
+        board[reply] = 2
+        if five(board, *reply):
+            winner = "script"
+            break
+        brain.send(f"TURN {reply[0]},{reply[1]}")
+    check("every answer was a free point", answers_ok)
+    check(f"the brain beat the scripted opponent ({len(board)} stones)", winner == "brain")
+    brain.send("END")
+    rest = brain.proc.stdout.read()
+    brain.proc.wait(timeout=30)
+    check("END ends the brain with status 0 and nothing more said",
+          brain.proc.returncode == 0 and rest == "")
+
+
+def cut_off(command):
+    brain = Brain(command)
+    brain.send("START 15")
+    brain.send("TURN 7,7")
+    brain.proc.stdin.close()
+    lines = brain.proc.stdout.read().splitlines()
+    brain.proc.wait(timeout=30)
+    check("input cut off mid-game: OK, a move, then an ERROR and status 1",
+          len(lines) == 3 and lines[0] == "OK" and lines[2] == "ERROR input ended without END"
+          and brain.proc.returncode == 1)
+
+
+def main():
+    args = sys.argv[1:]
+    prefix = []
+    if args[:1] == ["--run"]:
+        prefix, args = [args[1]], args[2:]
+    command = prefix + [args[0]]
+    game(command)
+    cut_off(command)
+    print(f"{checks[0]} passed, {checks[1]} failed")
+    sys.exit(1 if checks[1] else 0)
+
+
+if __name__ == "__main__":
+    main()

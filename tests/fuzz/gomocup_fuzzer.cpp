@@ -1,0 +1,57 @@
+// libFuzzer entry point for the tournament brain's command reader: each input is a manager's
+// session, one command a line. Every answer must be one line of the protocol's kinds (OK, a
+// move on a free point of the board, ERROR, UNKNOWN, ABOUT's line), and nothing may crash. Time
+// runs fast on the brain's clock, so that a long thinking limit costs a few positions.
+#include "engine/gomocup.h"
+
+#include <regex>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace
+{
+
+std::int64_t fakeTime = 0;
+std::int64_t fastClock()
+{
+    return fakeTime += 100;
+}
+
+bool wellFormed(const std::string &answer)
+{
+    static const std::regex kinds("OK|[0-9]+,[0-9]+|(ERROR|UNKNOWN) [ -~]*|name=\"gomoku3d\".*");
+    return answer.find('\n') == std::string::npos && std::regex_match(answer, kinds);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    engine::GomocupBrain brain;
+    brain.setClock(fastClock);
+    std::string_view input(reinterpret_cast<const char *>(data), size);
+    std::vector<std::string> answers;
+    while (!input.empty())
+    {
+        std::size_t end = input.find('\n');
+        std::string_view line = input.substr(0, end);
+        input.remove_prefix(end == input.npos ? input.size() : end + 1);
+        answers.clear();
+        bool goOn = brain.handle(line, answers);
+        for (const std::string &answer : answers)
+        {
+            if (!wellFormed(answer))
+            {
+                throw std::runtime_error("a malformed answer: " + answer);
+            }
+        }
+        if (!goOn)
+        {
+            break;
+        }
+    }
+    return 0;
+}
