@@ -145,7 +145,7 @@ void Searcher::start(const Position &position, Level lvl, Limits lim, std::uint6
         searchNumber = 1;
     }
     root = run();
-    suspended = root.coroutine();
+    suspended = root.coroutine(&driver);
     running = true;
 }
 
@@ -158,9 +158,9 @@ bool Searcher::step(std::int64_t budgetNodes, std::int64_t milliseconds)
     sliceEndNodes = nodes + std::max<std::int64_t>(1, budgetNodes);
     sliceEndMs = milliseconds > 0 ? now() + milliseconds : std::numeric_limits<std::int64_t>::max();
     sliceOver = false;
-    std::coroutine_handle<> h = suspended;
+    coro::coroutine_handle<> h = suspended;
     suspended = nullptr;
-    h.resume();
+    driver.run(h);
     searchInfo.nodes = nodes;
     searchInfo.elapsedMs = now() - startedAt;
     if (root.done())
@@ -417,6 +417,28 @@ Task<int> Searcher::run()
         }
     }
 
+    // Would the other side win by threats if it were its move? Then the root moves are judged by
+    // whether they stop that. If it would not, no root move can give it such a win: a stone of
+    // ours only takes points and lines from it.
+    underThreat = false;
+    if (rules.threeThreats)
+    {
+        pos.setToMove(pos.toMove() ^ 1);
+        vcfCapAt = nodes + rules.rootVcfNodes;
+        vcfExhausted = false;
+        int plies = co_await vcf(ROOT_FOURS, &first);
+        std::int64_t share = limits.nodes > 0 ? limits.nodes / 10 : limits.timeMs * 20;
+        vctCapAt = nodes + share;
+        vctExhausted = false;
+        for (int depth = 1; depth <= MAX_VCT_DEPTH && plies == 0 && !stopped && !vctExhausted;
+             ++depth)
+        {
+            plies = co_await vct(depth, &first);
+        }
+        pos.setToMove(pos.toMove() ^ 1);
+        underThreat = plies > 0;
+    }
+
     // Alpha-beta, one ply deeper each time, until the budget is spent or the result is sure.
     bool restricted = false;
     rootCount = generate(rootMoves.data(), MAX_MOVES, 0, NO_MOVE, &restricted);
@@ -599,12 +621,13 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
     if (theirFives == 0 && rules.nodeVcfNodes > 0)
     {
         Move first = NO_MOVE;
-        vcfCapAt = nodes + (ply == 1 ? rules.childVcfNodes : rules.nodeVcfNodes);
+        const bool closely = ply == 1 && underThreat;
+        vcfCapAt = nodes + (closely ? rules.childVcfNodes : rules.nodeVcfNodes);
         vcfExhausted = false;
-        int plies = co_await vcf(ply == 1 ? ROOT_FOURS : NODE_FOURS, &first);
-        // After each root move, the other side's threats are looked at more closely: a root
-        // move that leaves a win by threes and fours loses.
-        if (plies == 0 && ply == 1 && rules.threeThreats && !stopped && !refutedByThrees())
+        int plies = co_await vcf(closely ? ROOT_FOURS : NODE_FOURS, &first);
+        // When the other side has a win by threats, each root move's answer to it is looked at
+        // closely: a root move that leaves a win by threes and fours loses.
+        if (plies == 0 && closely && !stopped && !refutedByThrees())
         {
             vctCapAt = nodes + CHILD_VCT_NODES;
             vctExhausted = false;

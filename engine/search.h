@@ -85,7 +85,7 @@ private:
     {
         Searcher &self;
         bool await_ready() const noexcept;
-        void await_suspend(std::coroutine_handle<> h) noexcept { self.suspended = h; }
+        void await_suspend(coro::coroutine_handle<> h) noexcept { self.suspended = h; }
         void await_resume() const noexcept {}
     };
     Checkpoint checkpoint()
@@ -124,7 +124,8 @@ private:
     std::int64_t startedAt = 0;
     std::int64_t sliceEndNodes = 0; // node count and time at which the current slice ends
     std::int64_t sliceEndMs = 0;
-    std::coroutine_handle<> suspended;
+    coro::coroutine_handle<> suspended; // where the last slice stopped
+    Driver driver;
     Task<int> root{nullptr};
     SearchInfo searchInfo;
 
@@ -142,6 +143,7 @@ private:
     bool vcfExhausted = false;
     bool vctExhausted = false;
     bool finished = false;
+    bool underThreat = false; // the other side would win by threats if it were its move
 
     struct Refuted
     {

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the benchmarks into build-bench/ and prints the figures: frame rates (empty board, full
 # board, the straightforward variant, a sweep over stone sizes), the STL reader against assimp,
-# start-up time, and the browser build's frame rate in headless Chromium. Figures, not
+# start-up time, and the browser build's frame rate in headless Chromium; with "engine", the
+# computer player's figures (about an hour: its levels against each other, its speed and depth,
+# and the tournament brain against the BSD gomoku of bsdgames, 40 games). Figures, not
 # pass/fail; they depend on the machine and its load, which is printed with them.
-# Usage: tools/bench.sh [all|frames|reader|startup|web]
+# Usage: tools/bench.sh [all|frames|reader|startup|web|engine]   ("all" leaves out engine)
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/tools/strict.sh"
 # shellcheck source=tools/packages.sh
@@ -11,9 +13,9 @@ source "$root/tools/packages.sh"
 build="$root/build-bench"
 what=${1:-all}
 case "$what" in
-all | frames | reader | startup | web) ;;
+all | frames | reader | startup | web | engine) ;;
 *)
-    echo "usage: $0 [all|frames|reader|startup|web]" >&2
+    echo "usage: $0 [all|frames|reader|startup|web|engine]" >&2
     exit 2
     ;;
 esac
@@ -21,10 +23,13 @@ esac
 # What the benchmarks need beyond the game's own packages: assimp to compare the reader with, and
 # Chromium to run the page in.
 install_missing libassimp-dev chromium
+if [ "$what" = engine ]; then
+    install_missing bsdgames # the opponent the tournament brain is measured against
+fi
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGOMOKU_BUILD_TESTS=OFF \
     -DGOMOKU_BUILD_BENCH=ON >/dev/null
-targets=(gomoku3d frame_bench variant_stone startup_bench reader_bench)
+targets=(gomoku3d frame_bench variant_stone startup_bench reader_bench engine_bench pbrain-gomoku3d)
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 
 work=$(mktemp -d)
@@ -181,7 +186,23 @@ web_section() {
     echo
 }
 
+# The computer player: its levels' matches and its speed in-process, then the tournament brain
+# at one second a move against the BSD gomoku, two games at a time on the two cores.
+engine_section() {
+    echo "== The engine: speed and depth of the hard level, one second a move, fixed positions"
+    "$build/bench/engine_bench" speed 1000
+    echo
+    echo "== The engine's levels against each other, 40 games each, colours alternating"
+    "$build/bench/engine_bench" levels 40 1
+    echo
+    echo "== The tournament brain against the BSD gomoku (19 x 19, freestyle), 40 games"
+    python3 "$root/bench/bsd_match.py" "$build/pbrain-gomoku3d" --games 40 --parallel 2 \
+        --turn-ms 1000 --log "$build/bsd-match"
+    echo
+}
+
 case "$what" in
+engine) engine_section ;;
 all)
     frames_section
     reader_section
