@@ -26,14 +26,18 @@ void createWindowAndMenu(int *argc, char **argv)
     glutInitWindowSize(WINDOW_WIDTH, WINDOW_HEIGHT);
     glutCreateWindow("Game");
 
+    // "Cheat" and "Restart" first, then taking back and the choices of opponent and level.
     glutCreateMenu(onMenu);
-    glutAddMenuEntry("Cheat", MENU_CHEAT);
-    glutAddMenuEntry("Restart", MENU_RESTART);
+    for (int value = 0; value < MENU_ENTRIES; ++value)
+    {
+        glutAddMenuEntry(menuLabel(value), value);
+    }
     glutAttachMenu(GLUT_RIGHT_BUTTON);
 
     glutReshapeFunc(onReshape);
     glutKeyboardFunc(onKeyboard);
     glutSpecialFunc(onSpecialKey);
     glutDisplayFunc(onDisplay);
+    glutIdleFunc(onIdle);
     glutTimerFunc(FIRST_TIMER_MS, onTimer, 1);
 }

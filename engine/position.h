@@ -85,8 +85,8 @@ public:
     int size() const { return boardSize; }
     // The point at column x and row y (both from 0), or NO_MOVE off the board.
     Move at(int x, int y) const;
-    int xOf(Move m) const { return m % STRIDE - PAD; }
-    int yOf(Move m) const { return m / STRIDE - PAD; }
+    static int xOf(Move m) { return m % STRIDE - PAD; }
+    static int yOf(Move m) { return m / STRIDE - PAD; }
     bool onBoard(Move m) const { return m < CELL_COUNT && cells[m] != WALL; }
     bool isEmpty(Move m) const { return m < CELL_COUNT && cells[m] == EMPTY; }
     Stone stone(Move m) const { return static_cast<Stone>(cells[m]); }

@@ -15,6 +15,9 @@ std::int32_t winCol;
 std::int32_t winDirection;
 float viewPitch;
 float viewYaw;
+MoveRecord moveHistory[MAX_HISTORY];
+std::int32_t historyLength;
+std::uint32_t boardVersion;
 
 namespace
 {
@@ -65,6 +68,17 @@ bool fiveAround(int row, int col, Step step, std::int32_t colour)
     return true;
 }
 
+// Adds a placement to the history, forgetting the oldest when it is full.
+void remember(const MoveRecord &record)
+{
+    if (historyLength == MAX_HISTORY)
+    {
+        std::copy(std::begin(moveHistory) + 1, std::end(moveHistory), std::begin(moveHistory));
+        --historyLength;
+    }
+    moveHistory[historyLength++] = record;
+}
+
 } // namespace
 
 bool onBoard(int row, int col)
@@ -85,8 +99,10 @@ void placeStone(std::int32_t row, std::int32_t col)
     }
     // In cheat mode the stone goes down whatever the cell held, even one's own stone, and the
     // turn passes all the same.
+    remember(MoveRecord{row, col, cell, sideToMove});
     cell = stoneOfSideToMove();
     sideToMove ^= 1;
+    ++boardVersion;
     // Several keys may arrive before the next frame is drawn: finding a five here ends the
     // game before the next key is read, so no move can follow a five.
     scanForFive();
@@ -99,7 +115,24 @@ void restartGame()
     cheatMode = 0;
     std::fill(std::begin(Board), std::end(Board), CELL_EMPTY);
     gameOver = 0;
+    historyLength = 0;
+    ++boardVersion;
     // sideToMove stays: after a won game the loser moves first.
+}
+
+void undoMove()
+{
+    if (historyLength == 0)
+    {
+        return;
+    }
+    const MoveRecord &last = moveHistory[--historyLength];
+    cellAt(last.row, last.col) = last.replaced;
+    sideToMove = last.side;
+    ++boardVersion;
+    // The five, if this stone made it, is gone; a five made before it would be found again.
+    gameOver = 0;
+    scanForFive();
 }
 
 void checkFiveAt(std::int32_t row, std::int32_t col)

@@ -32,6 +32,23 @@ extern std::int32_t winDirection; // DIR_ code of that five; 0 until one is foun
 extern float viewPitch;           // degrees about x, a multiple of 5 in 0..355
 extern float viewYaw;             // degrees about y, a multiple of 5 in 0..355
 
+// One placement, as it can be taken back.
+struct MoveRecord
+{
+    std::int32_t row;
+    std::int32_t col;
+    std::int32_t replaced; // what the cell held before: CELL_EMPTY, or in cheat mode a stone
+    std::uint8_t side;     // the side that placed it: 0 black, 1 white
+};
+
+// Placements remembered for taking back: a game has at most 324 without cheat mode; with it,
+// the oldest are forgotten once there are more.
+inline constexpr int MAX_HISTORY = 1024;
+
+extern MoveRecord moveHistory[MAX_HISTORY]; // the placements of this game, oldest first
+extern std::int32_t historyLength;          // how many of them there are
+extern std::uint32_t boardVersion;          // changes with every placement, undo and restart
+
 // True when (row, col) names a cell of the board.
 bool onBoard(int row, int col);
 
@@ -41,9 +58,14 @@ bool onBoard(int row, int col);
 // Cells off the board, and occupied ones outside cheat mode, are refused.
 void placeStone(std::int32_t row, std::int32_t col);
 
-// Clears the board, centres the cursor, turns cheat mode off and resumes play. The side to
-// move, the win record and the view angles are kept.
+// Clears the board and the history, centres the cursor, turns cheat mode off and resumes play.
+// The side to move, the win record and the view angles are kept.
 void restartGame();
+
+// Takes back the last placement: the cell holds again what it held (empty, or in cheat mode the
+// stone it replaced), that side is to move again, and a five it made no longer ends the game.
+// Does nothing when there is nothing to take back.
+void undoMove();
 
 // Tests the stone on (row, col) for a five of its own colour centred on it, in each of the
 // four directions; every match sets gameOver and overwrites the win record.

@@ -3,7 +3,10 @@
 #include "game/input.h"
 
 #include "game/game_state.h"
+#include "game/opponent.h"
 #include "platform/quit.h"
+
+#include <string>
 
 #include <GL/freeglut_std.h>
 
@@ -27,11 +30,44 @@ float wrapped(float angle)
 
 void placeAtCursor()
 {
-    // With the cursor beyond the board's edge there is no cell under it: nothing happens.
-    placeStone(cursorX + BOARD_CENTRE, cursorY + BOARD_CENTRE);
+    // The computer places its own stones; with the cursor beyond the board's edge there is no
+    // cell under it: nothing happens.
+    if (!computerToMove())
+    {
+        placeStone(cursorX + BOARD_CENTRE, cursorY + BOARD_CENTRE);
+    }
+}
+
+// The menu's labels follow the choices: the marks move when a choice is made.
+void relabelMenu()
+{
+    for (int value = MENU_TWO_PLAYERS; value < MENU_ENTRIES; ++value)
+    {
+        glutChangeToMenuEntry(value + 1, menuLabel(value), value);
+    }
 }
 
 } // namespace
+
+const char *menuLabel(int value)
+{
+    static const char *const NAMES[MENU_ENTRIES] = {
+        "Cheat", "Restart", "Undo", "Two players", "Computer plays white", "Computer plays black",
+        "Easy",  "Medium",  "Hard"};
+    static std::string labels[MENU_ENTRIES];
+    if (value < 0 || value >= MENU_ENTRIES)
+    {
+        return "";
+    }
+    if (value < MENU_TWO_PLAYERS)
+    {
+        return NAMES[value];
+    }
+    const bool chosen = value < MENU_EASY ? opponent == value - MENU_TWO_PLAYERS
+                                          : computerLevel == value - MENU_EASY;
+    labels[value] = std::string(chosen ? "(*) " : "( ) ") + NAMES[value];
+    return labels[value].c_str();
+}
 
 void onKeyboard(unsigned char key, int, int)
 {
@@ -61,6 +97,11 @@ void onKeyboard(unsigned char key, int, int)
         default:
             break;
         }
+    }
+    // Taking back works after a five too: the winning stone goes and the game goes on.
+    if (key == 'u' || key == 'U')
+    {
+        undoForPlayer();
     }
     if (key == KEY_ESCAPE)
     {
@@ -95,13 +136,29 @@ void onSpecialKey(int key, int, int)
 
 void onMenu(int value)
 {
-    if (value == MENU_CHEAT)
+    switch (value)
     {
+    case MENU_CHEAT:
         cheatMode ^= 1;
-    }
-    else
-    {
+        break;
+    case MENU_UNDO:
+        undoForPlayer();
+        break;
+    case MENU_TWO_PLAYERS:
+    case MENU_COMPUTER_WHITE:
+    case MENU_COMPUTER_BLACK:
+        opponent = static_cast<std::uint8_t>(value - MENU_TWO_PLAYERS);
+        relabelMenu();
+        break;
+    case MENU_EASY:
+    case MENU_MEDIUM:
+    case MENU_HARD:
+        computerLevel = static_cast<std::uint8_t>(value - MENU_EASY);
+        relabelMenu();
+        break;
+    default: // "Restart", and any value no entry has
         restartGame();
+        break;
     }
     glutPostRedisplay();
 }
@@ -110,4 +167,9 @@ void onTimer(int)
 {
     glutPostRedisplay();
     glutTimerFunc(TIMER_INTERVAL_MS, onTimer, 1);
+}
+
+void onIdle()
+{
+    thinkFor(THINKING_SLICE_MS);
 }

@@ -1,9 +1,21 @@
 // The input callbacks: keyboard, view keys, the right-button menu and the redraw timer.
 #pragma once
 
-// Menu entry values.
+// Menu entry values, in the menu's order.
 inline constexpr int MENU_CHEAT = 0;
 inline constexpr int MENU_RESTART = 1;
+inline constexpr int MENU_UNDO = 2;
+inline constexpr int MENU_TWO_PLAYERS = 3;
+inline constexpr int MENU_COMPUTER_WHITE = 4;
+inline constexpr int MENU_COMPUTER_BLACK = 5;
+inline constexpr int MENU_EASY = 6;
+inline constexpr int MENU_MEDIUM = 7;
+inline constexpr int MENU_HARD = 8;
+inline constexpr int MENU_ENTRIES = 9;
+
+// The label of a menu entry as it stands: the choices of opponent and level carry a mark,
+// "(*)" on the one in force and "( )" on the others.
+const char *menuLabel(int value);
 
 // The key that ends the program.
 inline constexpr unsigned char KEY_ESCAPE = 27;
@@ -11,7 +23,12 @@ inline constexpr unsigned char KEY_ESCAPE = 27;
 // Milliseconds between the timer's redraw requests.
 inline constexpr unsigned TIMER_INTERVAL_MS = 100;
 
+// Milliseconds of the computer's thinking between two frames.
+inline constexpr int THINKING_SLICE_MS = 12;
+
 void onKeyboard(unsigned char key, int x, int y);
 void onSpecialKey(int key, int x, int y);
 void onMenu(int value);
 void onTimer(int value);
+// Between frames: the computer thinks for a slice when it is its turn.
+void onIdle();

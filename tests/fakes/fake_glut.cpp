@@ -87,3 +87,14 @@ void glutPostRedisplay(void)
 {
     record("glutPostRedisplay");
 }
+
+void glutChangeToMenuEntry(int item, const char *label, int value)
+{
+    record("glutChangeToMenuEntry " + std::to_string(item) + " " + label + " " +
+           std::to_string(value));
+}
+
+void glutIdleFunc(void (*callback)(void))
+{
+    record("glutIdleFunc", anyCallback(callback));
+}

@@ -153,7 +153,7 @@ const std::vector<Case> KEY_CASES = {
     {"RestartAfterAFive", blackHasWon, menu(1), restarted},
     {"RestartWhileCheating", [] { cheatMode = sideToMove = 1, cursorX = 3, line(B, 9, 9); },
      menu(1), restarted},
-    {"OtherMenuValues", [] { cheatMode = 1, line(W, 0, 0); }, menu(2), restarted},
+    {"OtherMenuValues", [] { cheatMode = 1, line(W, 0, 0); }, menu(99), restarted},
     {"CheatOnce", {}, menu(0), [](GameSnapshot &s) { s.cheatMode = 1; }},
     {"CheatTwice", {}, [] { onMenu(0), onMenu(0); }, unchanged},
     {"UpOnce", {}, arrow(GLUT_KEY_UP), view(355, 0)},
@@ -213,6 +213,7 @@ TEST(CallbacksDeathTest, EscQuitsWithStatusZeroAlsoAfterAFive)
 
 TEST(Window, IsGameWithTheMenuOnTheRightButtonAndEveryCallback)
 {
+    resetGameState();
     int argc = 0; // freeglut would take its own options out of the command line
     fakeGlutCalls().clear();
 
@@ -226,11 +227,19 @@ TEST(Window, IsGameWithTheMenuOnTheRightButtonAndEveryCallback)
         {"glutCreateMenu", anyCallback(onMenu)},
         {"glutAddMenuEntry Cheat 0", nullptr},
         {"glutAddMenuEntry Restart 1", nullptr},
+        {"glutAddMenuEntry Undo 2", nullptr},
+        {"glutAddMenuEntry (*) Two players 3", nullptr},
+        {"glutAddMenuEntry ( ) Computer plays white 4", nullptr},
+        {"glutAddMenuEntry ( ) Computer plays black 5", nullptr},
+        {"glutAddMenuEntry ( ) Easy 6", nullptr},
+        {"glutAddMenuEntry (*) Medium 7", nullptr},
+        {"glutAddMenuEntry ( ) Hard 8", nullptr},
         {"glutAttachMenu " + std::to_string(GLUT_RIGHT_BUTTON), nullptr},
         {"glutReshapeFunc", anyCallback(onReshape)},
         {"glutKeyboardFunc", anyCallback(onKeyboard)},
         {"glutSpecialFunc", anyCallback(onSpecialKey)},
         {"glutDisplayFunc", anyCallback(onDisplay)},
+        {"glutIdleFunc", anyCallback(onIdle)},
         {"glutTimerFunc 1000 1", anyCallback(onTimer)},
     };
     EXPECT_EQ(fakeGlutCalls(), expected);

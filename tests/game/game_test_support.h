@@ -3,6 +3,7 @@
 #pragma once
 
 #include "game/game_state.h"
+#include "game/opponent.h"
 
 #include <algorithm>
 #include <array>
@@ -18,6 +19,9 @@ inline void resetGameState()
     sideToMove = cheatMode = gameOver = 0;
     winRow = winCol = winDirection = 0;
     viewPitch = viewYaw = 0.0f;
+    historyLength = 0;
+    opponent = OPPONENT_NONE;
+    computerLevel = LEVEL_MEDIUM;
 }
 
 // Every game variable at one moment.

@@ -1,0 +1,336 @@
+// Taking moves back, and the computer as a player: undo in every kind of position as a table;
+// whose turn it is for the computer after every kind of change as a table; and that it moves
+// only for its own side, drops a thought that no longer applies, and is not moved for by keys.
+#include "game/input.h"
+#include "game/opponent.h"
+#include "tests/fakes/fake_glut.h"
+#include "tests/game/game_test_support.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using Action = std::function<void()>;
+
+constexpr std::int32_t B = CELL_BLACK, W = CELL_WHITE, E = CELL_EMPTY;
+
+std::int32_t cell(int row, int col)
+{
+    return Board[row * BOARD_SIZE + col];
+}
+
+int stones()
+{
+    int n = 0;
+    for (std::int32_t c : Board)
+    {
+        n += c != CELL_EMPTY;
+    }
+    return n;
+}
+
+void places(std::initializer_list<std::pair<int, int>> cells)
+{
+    for (auto [row, col] : cells)
+    {
+        placeStone(row, col);
+    }
+}
+
+// Black makes five along row 4 while white answers on row 6; black's fifth stone is (4, 4).
+const Action blackWinsAlongRow4 = [] {
+    places({{4, 0}, {6, 0}, {4, 1}, {6, 1}, {4, 2}, {6, 2}, {4, 3}, {6, 5}, {4, 4}});
+};
+
+struct UndoCase
+{
+    const char *name;
+    Action setup;
+    Action step;
+    std::vector<std::pair<std::pair<int, int>, std::int32_t>> cells; // what they hold afterwards
+    int stones;                                                      // stones on the board
+    std::uint8_t sideToMove;
+    std::uint8_t gameOver;
+};
+
+const std::vector<UndoCase> UNDO_CASES = {
+    {"a plain move",
+     [] {
+         places({{9, 9}, {9, 10}});
+     },
+     undoForPlayer,
+     {{{9, 10}, E}, {{9, 9}, B}},
+     1,
+     1,
+     0},
+    {"on an empty board", {}, undoForPlayer, {}, 0, 0, 0},
+    {"twice, to the empty board",
+     [] {
+         places({{9, 9}});
+     },
+     [] { undoForPlayer(), undoForPlayer(); },
+     {{{9, 9}, E}},
+     0,
+     0,
+     0},
+    {"after Restart",
+     [] {
+         places({{9, 9}, {3, 3}}), restartGame();
+     },
+     undoForPlayer,
+     {},
+     0,
+     0,
+     0},
+    {"the winning stone", blackWinsAlongRow4, undoForPlayer, {{{4, 4}, E}, {{4, 3}, B}}, 8, 0, 0},
+    {"a stone placed over another in cheat mode",
+     [] {
+         places({{9, 9}}), cheatMode = 1, places({{9, 9}});
+     },
+     undoForPlayer,
+     {{{9, 9}, B}},
+     1,
+     1,
+     0},
+    {"by the key u, also after a five",
+     blackWinsAlongRow4,
+     [] { onKeyboard('u', 0, 0); },
+     {{{4, 4}, E}},
+     8,
+     0,
+     0},
+    {"by the menu",
+     [] {
+         places({{9, 9}});
+     },
+     [] { onMenu(MENU_UNDO); },
+     {{{9, 9}, E}},
+     0,
+     0,
+     0},
+    // Against the computer: back to the player's turn, its answer and the player's move with it.
+    {"the computer's answer and the player's move",
+     [] {
+         opponent = OPPONENT_WHITE, places({{9, 9}, {8, 8}, {9, 10}, {8, 9}});
+     },
+     undoForPlayer,
+     {{{8, 9}, E}, {{9, 10}, E}, {{8, 8}, W}},
+     2,
+     0,
+     0},
+    {"the player's move while the computer thinks",
+     [] {
+         opponent = OPPONENT_WHITE, places({{9, 9}, {8, 8}, {9, 10}});
+     },
+     undoForPlayer,
+     {{{9, 10}, E}, {{8, 8}, W}},
+     2,
+     0,
+     0},
+    {"nothing when the computer alone has moved",
+     [] {
+         opponent = OPPONENT_BLACK, places({{9, 9}});
+     },
+     undoForPlayer,
+     {{{9, 9}, B}},
+     1,
+     1,
+     0},
+    {"the computer's five and the move before it",
+     [] { blackWinsAlongRow4(), opponent = OPPONENT_BLACK; },
+     undoForPlayer,
+     {{{4, 4}, E}, {{6, 5}, E}, {{4, 3}, B}},
+     7,
+     1,
+     0},
+};
+
+TEST(Undo, TakesBackToThePlayersTurn)
+{
+    for (const UndoCase &c : UNDO_CASES)
+    {
+        resetGameState();
+        if (c.setup)
+        {
+            c.setup();
+        }
+        c.step();
+        for (const auto &[where, value] : c.cells)
+        {
+            EXPECT_EQ(cell(where.first, where.second), value)
+                << c.name << ": (" << where.first << ", " << where.second << ")";
+        }
+        EXPECT_EQ(stones(), c.stones) << c.name;
+        EXPECT_EQ(sideToMove, c.sideToMove) << c.name;
+        EXPECT_EQ(gameOver, c.gameOver) << c.name;
+    }
+}
+
+// A five made before the stone taken back still ends the game.
+TEST(Undo, KeepsAFiveThatWasThereBefore)
+{
+    resetGameState();
+    cheatMode = 1;
+    for (int col = 0; col < 5; ++col)
+    {
+        Board[2 * BOARD_SIZE + col] = CELL_BLACK; // a five laid down outside the rules
+    }
+    places({{10, 10}});
+    undoForPlayer();
+    EXPECT_EQ(gameOver, 1);
+    EXPECT_EQ(winRow, 2);
+}
+
+struct TurnCase
+{
+    const char *name;
+    Action change;
+    bool computerToMove;
+};
+
+const std::vector<TurnCase> TURN_CASES = {
+    {"two players", [] {}, false},
+    {"computer plays black on black's turn", [] { onMenu(MENU_COMPUTER_BLACK); }, true},
+    {"computer plays white on black's turn", [] { onMenu(MENU_COMPUTER_WHITE); }, false},
+    {"computer plays white after black's move",
+     [] {
+         onMenu(MENU_COMPUTER_WHITE), places({{9, 9}});
+     },
+     true},
+    {"back to two players mid-game",
+     [] {
+         onMenu(MENU_COMPUTER_WHITE), places({{9, 9}}), onMenu(MENU_TWO_PLAYERS);
+     },
+     false},
+    {"a new level keeps the turn",
+     [] {
+         onMenu(MENU_COMPUTER_WHITE), places({{9, 9}}), onMenu(MENU_EASY);
+     },
+     true},
+    {"restart keeps the choice and the side to move",
+     [] {
+         onMenu(MENU_COMPUTER_WHITE), places({{9, 9}}), onMenu(MENU_RESTART);
+     },
+     true},
+    {"after a five, none", [] { blackWinsAlongRow4(), onMenu(MENU_COMPUTER_WHITE); }, false},
+    {"after a five and Restart, the loser opens",
+     [] { blackWinsAlongRow4(), onMenu(MENU_COMPUTER_WHITE), onMenu(MENU_RESTART); }, true},
+    {"undo gives the player the turn",
+     [] {
+         onMenu(MENU_COMPUTER_WHITE), places({{9, 9}}), onMenu(MENU_UNDO);
+     },
+     false},
+};
+
+TEST(Computer, ItsTurnFollowsEveryChange)
+{
+    for (const TurnCase &c : TURN_CASES)
+    {
+        resetGameState();
+        c.change();
+        EXPECT_EQ(computerToMove(), c.computerToMove) << c.name;
+    }
+}
+
+TEST(Computer, PlacesItsOwnStoneAndNoOther)
+{
+    for (std::uint8_t level : {LEVEL_EASY, LEVEL_MEDIUM, LEVEL_HARD})
+    {
+        resetGameState();
+        opponent = OPPONENT_WHITE;
+        computerLevel = level;
+        thinkFor(1000);
+        EXPECT_EQ(stones(), 0) << "black's turn: the player's";
+        places({{9, 9}});
+        for (int slice = 0; slice < 1000 && sideToMove == 1; ++slice)
+        {
+            thinkFor(20);
+        }
+        EXPECT_EQ(stones(), 2) << "level " << int(level);
+        EXPECT_EQ(sideToMove, 0);
+        EXPECT_EQ(moveHistory[1].side, 1) << "white's stone";
+        thinkFor(1000);
+        EXPECT_EQ(stones(), 2) << "and not one for black";
+    }
+}
+
+TEST(Computer, IsNotMovedForByKeys)
+{
+    resetGameState();
+    opponent = OPPONENT_BLACK;
+    onKeyboard(' ', 0, 0);
+    EXPECT_EQ(stones(), 0);
+    thinkFor(1000);
+    EXPECT_EQ(stones(), 1);
+    cursorX = 3;
+    onKeyboard(' ', 0, 0);
+    EXPECT_EQ(stones(), 2) << "white, the player, places";
+}
+
+TEST(Computer, DropsAThoughtThatNoLongerApplies)
+{
+    resetGameState();
+    opponent = OPPONENT_WHITE;
+    computerLevel = LEVEL_HARD;
+    places({{9, 9}});
+    thinkFor(1);
+    ASSERT_TRUE(computerThinking());
+    onMenu(MENU_TWO_PLAYERS);
+    thinkFor(1);
+    EXPECT_FALSE(computerThinking());
+    EXPECT_EQ(stones(), 1);
+
+    onMenu(MENU_COMPUTER_WHITE);
+    thinkFor(1);
+    ASSERT_TRUE(computerThinking());
+    onMenu(MENU_EASY); // the easy level moves at once
+    thinkFor(1);
+    EXPECT_EQ(stones(), 2);
+    onMenu(MENU_UNDO);
+
+    onMenu(MENU_HARD);
+    places({{9, 9}});
+    thinkFor(1);
+    ASSERT_TRUE(computerThinking());
+    onMenu(MENU_RESTART); // white still to move, on an empty board
+    for (int slice = 0; slice < 1000 && sideToMove == 1; ++slice)
+    {
+        thinkFor(20);
+    }
+    EXPECT_EQ(stones(), 1);
+    EXPECT_EQ(cell(9, 9), W) << "its first stone on the new, empty board goes in the centre";
+}
+
+TEST(Menu, MarksTheChoicesInForce)
+{
+    resetGameState();
+    fakeGlutCalls().clear();
+    onMenu(MENU_COMPUTER_BLACK);
+    onMenu(MENU_HARD);
+    std::vector<std::string> labels;
+    for (const GlutCall &call : fakeGlutCalls())
+    {
+        if (call.first.rfind("glutChangeToMenuEntry", 0) == 0)
+        {
+            labels.push_back(call.first.substr(std::string("glutChangeToMenuEntry ").size()));
+        }
+    }
+    const std::vector<std::string> last(labels.end() - 6, labels.end());
+    const std::vector<std::string> expected = {"4 ( ) Two players 3",
+                                               "5 ( ) Computer plays white 4",
+                                               "6 (*) Computer plays black 5",
+                                               "7 ( ) Easy 6",
+                                               "8 ( ) Medium 7",
+                                               "9 (*) Hard 8"};
+    EXPECT_EQ(last, expected);
+    EXPECT_STREQ(menuLabel(MENU_CHEAT), "Cheat");
+    EXPECT_STREQ(menuLabel(MENU_RESTART), "Restart");
+    EXPECT_STREQ(menuLabel(42), "");
+}
+
+} // namespace
