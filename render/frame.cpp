@@ -4,6 +4,7 @@
 #include "game/game_state.h"
 #include "model/model_gpu.h"
 #include "model/model_table.h"
+#include "platform/status.h"
 
 #include "platform/gl.h"
 // After the GL header, which stands in for the system's.
@@ -264,6 +265,9 @@ void onDisplay()
         drawBanner();
     }
     glPopMatrix();
+    // The same state in words, where the platform shows them (the page's status line): the
+    // winner is the side that moved last, as on the banner.
+    platformShowStatus(gameOver == 0 ? sideToMove : sideToMove ^ 1, gameOver != 0, cheatMode != 0);
     glutSwapBuffers();
     glutPostRedisplay();
 }

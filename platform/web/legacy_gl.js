@@ -55,7 +55,9 @@ mergeInto(LibraryManager.library, {
         if (source.indexOf('u_lightPosition') >= 0) {
           var positional = source.replace(directional,
               'vec3 lightDirection = normalize(u_lightPosition$1.xyz * ecPosition.w - ecPosition.xyz * u_lightPosition$1.w);');
-          if (positional == source) throw 'gomoku3d: the GL emulation\'s lighting shader is not the one this build patches';
+          // Stops the program for good (a throw would come back with every frame); the page
+          // says the words after "gomoku3d: " to the player.
+          if (positional == source) abort('gomoku3d: This copy of the game cannot light its board: it was built with another version of its graphics layer than the one it was made for');
           source = positional;
         }
         return shaderSource.call(GLctx, shader, source);
