@@ -1,7 +1,8 @@
-// The stone buffer. Its vertices are interleaved, position then normal, 24 bytes each: the
-// browser's GL emulation draws such a buffer as it stands, while from separate position and
-// normal arrays it first copies every vertex of the draw into a scratch buffer of 2 MB, which a
-// board of one colour would overrun.
+// The stone buffer. Slot 0 holds the cursor stone's copy, the slots after it the board's stones.
+// Its vertices are interleaved, position then normal, 24 bytes each: the browser's GL emulation
+// draws such a buffer as it stands, while from separate position and normal arrays it first
+// copies every vertex of the draw into a scratch buffer of 2 MB, which a board of one colour
+// would overrun.
 #include "render/stone_buffers.h"
 
 #include "game/game_state.h"
@@ -13,63 +14,82 @@
 #include <algorithm>
 #include <cstddef>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 namespace
 {
 
-constexpr int SLOTS = BOARD_CELLS + 1; // a copy of the stone for every cell, and the cursor's
-constexpr int CURSOR_SLOT = BOARD_CELLS;
+constexpr int SLOTS = 1 + BOARD_CELLS; // the cursor stone's copy, and one for every cell
+constexpr int CURSOR_SLOT = 0;
+constexpr int FIRST_STONE_SLOT = 1;
 constexpr std::size_t FLOATS_PER_VERTEX = 6; // x, y, z, then the normal's x, y, z
 constexpr GLsizei STRIDE = FLOATS_PER_VERTEX * sizeof(float);
 
 GLuint stoneBuffer = 0;
-std::vector<float> stoneVertices;    // the stone model's vertices, three floats each
-std::vector<float> slots;            // the buffer's contents: SLOTS copies of the stone
+int capacity = 0;                    // slots the buffer has room for
+std::vector<float> stone;            // the stone model, vertex after vertex: position, normal
+std::unique_ptr<float[]> slots;      // what the buffer holds, SLOTS copies of the stone long
 std::int32_t heldBoard[BOARD_CELLS]; // the board whose stones the buffer holds
-int heldBlack = 0;                   // black stones held, from slot 0
-int heldWhite = 0;                   // white stones held, from slot heldBlack
+int heldBlack = 0;                   // black stones held, from FIRST_STONE_SLOT
+int heldWhite = 0;                   // white stones held, right after the black ones
 int cursorRow = 0;                   // the cell the cursor's copy stands on,
 int cursorCol = 0;                   // once cursorPlaced
 bool cursorPlaced = false;
 
 GLsizei verticesPerStone()
 {
-    return static_cast<GLsizei>(stoneVertices.size() / 3);
+    return static_cast<GLsizei>(stone.size() / FLOATS_PER_VERTEX);
 }
 
-std::size_t floatsPerSlot()
+std::size_t bytesPerSlot()
 {
-    return stoneVertices.size() / 3 * FLOATS_PER_VERTEX;
+    return stone.size() * sizeof(float);
 }
 
-// Writes the stone's vertices into `slot`, moved to the place of the cell (row, col). In the
+// Writes a copy of the stone into `slot`, moved to the place of the cell (row, col). In the
 // stone frame that place is the translation (x, 0, z) that the matrix of a stone drawn by
-// itself would add; the normals, written once, stay as they are.
+// itself would add; the normals stay as they are.
 void moveCopy(int slot, int row, int col)
 {
     const float x = cellX(row);
     const float z = cellZ(col);
-    float *out = slots.data() + static_cast<std::size_t>(slot) * floatsPerSlot();
-    for (std::size_t i = 0; i < stoneVertices.size(); i += 3, out += FLOATS_PER_VERTEX)
+    float *out = slots.get() + static_cast<std::size_t>(slot) * stone.size();
+    for (std::size_t i = 0; i < stone.size(); i += FLOATS_PER_VERTEX)
     {
-        out[0] = stoneVertices[i] + x;
-        out[1] = stoneVertices[i + 1];
-        out[2] = stoneVertices[i + 2] + z;
+        out[i] = stone[i] + x;
+        out[i + 1] = stone[i + 1];
+        out[i + 2] = stone[i + 2] + z;
+        std::copy(&stone[i + 3], &stone[i + 3] + 3, out + i + 3);
     }
+}
+
+// Gives the buffer room for `needed` slots, at least twice what it had when it must grow. New
+// storage is cleared by GL, so only as much of it is made as the board has needed so far, and
+// the copies held are uploaded again by whoever asked for the room.
+void makeRoom(int needed)
+{
+    if (needed <= capacity)
+    {
+        return;
+    }
+    capacity = std::min(SLOTS, std::max(needed, 2 * capacity));
+    glBindBuffer(GL_ARRAY_BUFFER, stoneBuffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(capacity * bytesPerSlot()), nullptr,
+                 GL_DYNAMIC_DRAW);
+    cursorPlaced = false;
 }
 
 void uploadSlots(int first, int count)
 {
-    const std::size_t bytesPerSlot = floatsPerSlot() * sizeof(float);
-    if (count == 0 || bytesPerSlot == 0)
+    if (count == 0 || bytesPerSlot() == 0)
     {
         return;
     }
     glBindBuffer(GL_ARRAY_BUFFER, stoneBuffer);
-    glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(first * bytesPerSlot),
-                    static_cast<GLsizeiptr>(count * bytesPerSlot),
-                    slots.data() + static_cast<std::size_t>(first) * floatsPerSlot());
+    glBufferSubData(GL_ARRAY_BUFFER, static_cast<GLintptr>(first * bytesPerSlot()),
+                    static_cast<GLsizeiptr>(count * bytesPerSlot()),
+                    slots.get() + static_cast<std::size_t>(first) * stone.size());
 }
 
 // The same sequence as drawModel's, over `count` copies from slot `first`.
@@ -93,27 +113,24 @@ void drawSlots(int first, int count)
 
 void uploadStoneBuffers()
 {
-    const ModelRecord &stone = ModelTable[MODEL_STONE];
-    const std::size_t floats = static_cast<std::size_t>(stone.facetCount) * FLOATS_PER_FACET;
-    stoneVertices.assign(stone.vertexArray, stone.vertexArray + floats);
-    slots.assign(SLOTS * floatsPerSlot(), 0.0f);
-    for (std::size_t slot = 0; slot < SLOTS; ++slot)
+    const ModelRecord &model = ModelTable[MODEL_STONE];
+    const std::size_t floats = static_cast<std::size_t>(model.facetCount) * FLOATS_PER_FACET;
+    stone.clear();
+    for (std::size_t i = 0; i < floats; i += 3)
     {
-        float *out = slots.data() + slot * floatsPerSlot();
-        for (std::size_t i = 0; i < floats; i += 3, out += FLOATS_PER_VERTEX)
-        {
-            std::copy(stone.normalArray + i, stone.normalArray + i + 3, out + 3);
-        }
+        stone.insert(stone.end(), model.vertexArray + i, model.vertexArray + i + 3);
+        stone.insert(stone.end(), model.normalArray + i, model.normalArray + i + 3);
     }
+    // Left as it comes: a slot is written whole before it is uploaded, so the memory of slots
+    // never used is never touched.
+    slots.reset(new float[SLOTS * stone.size()]);
     // A new name every time: the buffer belongs to the context that is current now.
     glGenBuffers(1, &stoneBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, stoneBuffer);
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(slots.size() * sizeof(float)),
-                 slots.data(), GL_DYNAMIC_DRAW);
+    capacity = 0;
+    makeRoom(FIRST_STONE_SLOT);
     std::fill(std::begin(heldBoard), std::end(heldBoard), CELL_EMPTY);
     heldBlack = 0;
     heldWhite = 0;
-    cursorPlaced = false;
 }
 
 void updateBoardStones()
@@ -122,10 +139,10 @@ void updateBoardStones()
     {
         return;
     }
-    int slot = 0;
+    int slot = FIRST_STONE_SLOT;
     for (std::int32_t colour : {CELL_BLACK, CELL_WHITE})
     {
-        int first = slot;
+        const int first = slot;
         for (int cell = 0; cell < BOARD_CELLS; ++cell)
         {
             if (Board[cell] == colour)
@@ -135,7 +152,8 @@ void updateBoardStones()
         }
         (colour == CELL_BLACK ? heldBlack : heldWhite) = slot - first;
     }
-    uploadSlots(0, slot);
+    makeRoom(slot);
+    uploadSlots(FIRST_STONE_SLOT, slot - FIRST_STONE_SLOT);
     std::copy(std::begin(Board), std::end(Board), std::begin(heldBoard));
 }
 
@@ -143,11 +161,11 @@ void drawBoardStones(std::int32_t cell)
 {
     if (cell == CELL_BLACK)
     {
-        drawSlots(0, heldBlack);
+        drawSlots(FIRST_STONE_SLOT, heldBlack);
     }
     else if (cell == CELL_WHITE)
     {
-        drawSlots(heldBlack, heldWhite);
+        drawSlots(FIRST_STONE_SLOT + heldBlack, heldWhite);
     }
 }
 
