@@ -131,28 +131,37 @@ double milliseconds(Clock::duration d)
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
+// Milliseconds to bring the stones' buffer up to the board, finished.
+double refill()
+{
+    Clock::time_point start = Clock::now();
+    updateBoardStones();
+    glFinish();
+    return milliseconds(Clock::now() - start);
+}
+
 // What a placement costs the stones' buffer on a full board: the first stone taken away and put
 // back, again and again, each change placed again and uploaded (323 or 324 stones, the most a
-// placement uploads), finished before the clock is read.
+// placement uploads). Then the full board at once into a buffer as start-up leaves it, with room
+// for the cursor stone alone: the buffer's storage is made as well.
 void reportPlacement()
 {
     fillBoardWithoutFive();
-    updateBoardStones();
-    glFinish();
+    refill();
     const std::int32_t first = Board[0];
     std::vector<double> times;
     for (int i = 0; i < 40; ++i)
     {
         Board[0] = i % 2 == 0 ? CELL_EMPTY : first;
-        Clock::time_point start = Clock::now();
-        updateBoardStones();
-        glFinish();
-        times.push_back(milliseconds(Clock::now() - start));
+        times.push_back(refill());
     }
+    uploadStoneBuffers();
+    const double growing = refill();
     const long stoneBytes = 3L * ModelTable[MODEL_STONE].facetCount * 6 * sizeof(float);
     std::printf("stone_buffer_bytes %ld\n", (BOARD_CELLS + 1) * stoneBytes);
     std::printf("placement_bytes %ld\nplacement_ms %.2f\n", BOARD_CELLS * stoneBytes,
                 median(times));
+    std::printf("full_board_into_new_buffer_ms %.2f\n", growing);
 }
 
 void report()
