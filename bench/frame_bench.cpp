@@ -3,10 +3,13 @@
 // frame in turn, measured alternately in one run. Then what bringing the stones' buffer up to
 // date after a placement costs.
 //
-//   frame_bench FRAMES REPETITIONS [SCREENSHOT.ppm]   (run in a folder holding the five meshes)
+//   frame_bench [--default-heap] FRAMES REPETITIONS [SCREENSHOT.ppm]
+// in a folder holding the five meshes. --default-heap leaves out the game's heap setting
+// (platformKeepFreedMemory), to show what it is worth.
 #include "bench/reference_frame.h"
 #include "game/game_state.h"
 #include "model/model_table.h"
+#include "platform/heap.h"
 #include "render/frame.h"
 #include "render/scene.h"
 #include "render/stone_buffers.h"
@@ -241,6 +244,11 @@ void benchDisplay()
 } // namespace
 int main(int argc, char **argv)
 {
+    const bool defaultHeap = argc > 1 && std::string(argv[1]) == "--default-heap";
+    if (defaultHeap)
+    {
+        --argc, ++argv;
+    }
     if (argc > 1)
     {
         framesPerRepetition = std::max(1, std::atoi(argv[1]));
@@ -254,7 +262,11 @@ int main(int argc, char **argv)
         screenshotFile = argv[3];
     }
 
-    // The game's start-up: the five meshes, the window, the scene.
+    // The game's start-up: the heap's setting, the five meshes, the window, the scene.
+    if (!defaultHeap)
+    {
+        platformKeepFreedMemory();
+    }
     for (ModelRecord &record : ModelTable)
     {
         record.facets = loadStl(modelFileNames[&record - ModelTable], &record.facetCount);

@@ -99,9 +99,11 @@ frames_section() {
     cp "$meshes"/*.STL "$variant/"
     "$build/bench/variant_stone" "$meshes/circle.STL" "$variant/circle.STL" 35 12
 
-    local game_out variant_out
+    local game_out variant_out heap_out
     game_out=$(cd "$meshes" && "$build/bench/frame_bench" $frames $repetitions "$work/full.ppm")
     variant_out=$(cd "$variant" && "$build/bench/frame_bench" $frames $repetitions)
+    # Without the heap setting the game makes at start (platform/heap.cpp).
+    heap_out=$(cd "$meshes" && "$build/bench/frame_bench" --default-heap $frames 3)
     local g_tri v_tri
     g_tri=$(value stone_triangles "$game_out")
     v_tri=$(value stone_triangles "$variant_out")
@@ -111,6 +113,8 @@ frames_section() {
     rates "reference, same stone" "$game_out" reference_
     rates "variant ($v_tri-triangle stone), game's frame" "$variant_out" ""
     rates "variant, reference" "$variant_out" reference_
+    rates "game, with glibc's default heap (3 repetitions)" "$heap_out" ""
+    rates "reference, with glibc's default heap" "$heap_out" reference_
     printf 'full board, game / reference: %.2f x; game / variant: %.2f x\n' \
         "$(awk -v a="$(value full_fps "$game_out")" -v b="$(value reference_full_fps "$game_out")" 'BEGIN { print a / b }')" \
         "$(awk -v a="$(value full_fps "$game_out")" -v b="$(value full_fps "$variant_out")" 'BEGIN { print a / b }')"
