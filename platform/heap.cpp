@@ -1,6 +1,7 @@
 // The heap's way with freed memory: with glibc, a higher trim threshold; elsewhere nothing.
 #include "platform/heap.h"
 
+#include <cstdlib> // defines __GLIBC__ with glibc
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif

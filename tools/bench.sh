@@ -166,12 +166,20 @@ startup_section() {
     echo
 }
 
-# rate: the frames the page draws a second over five seconds, counted by its animation frames (the
-# browser draws at most one a display refresh).
+# rate: the frames the page draws over five seconds and the milliseconds they took, counted by
+# its animation frames (the browser draws at most one a display refresh).
 rate='new Promise(done => { let frames = 0; const start = performance.now();
     const tick = now => { frames++; if (now - start < 5000) requestAnimationFrame(tick);
-                          else done((frames * 1000 / (now - start)).toFixed(1)); };
+                          else done(frames + " " + (now - start).toFixed(0)); };
     requestAnimationFrame(tick); })'
+
+# gpu_ticks: the CPU time that the GPU process of the Chromium started here has used so far, in
+# clock ticks: with WebGL in SwiftShader, the time the page's drawing takes.
+gpu_ticks() {
+    local pid
+    pid=$(pgrep -f -- "--type=gpu-process.*--user-data-dir=$work/browser/profile" | head -n 1)
+    awk '{ print $14 + $15 }' "/proc/$pid/stat"
+}
 
 # apart A.png B.png: how many pixels of two pictures of one size have a channel more than 1 of
 # 255 apart, and the largest difference.
@@ -208,8 +216,18 @@ web_section() {
     serve_start "$build/web" "$work/http.log"
     chromium_start "$work/browser" || { echo "bench: Chromium did not start" >&2; return 1; }
     local cdp=(python3 "$root/tools/cdp.py" "$devtools_port") fill frame board _
-    local -A fps
+    local -A fps gpu
     mkdir -p "$build/screenshots"
+    # measure KEY: the page's frames a second, and the GPU process's CPU milliseconds a frame.
+    measure() {
+        local before after frames ms
+        before=$(gpu_ticks)
+        read -r frames ms < <("${cdp[@]}" eval "$rate" | tr -d '"')
+        after=$(gpu_ticks)
+        fps[$1]=$(awk -v f="$frames" -v ms="$ms" 'BEGIN { print f * 1000 / ms }')
+        gpu[$1]=$(awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" -v f="$frames" \
+            'BEGIN { print t * 1000 / hz / f }')
+    }
     # open_page PAGE: the page, once its program runs, and two seconds for its start.
     open_page() {
         "${cdp[@]}" open "http://127.0.0.1:$server_port/$1"
@@ -222,7 +240,7 @@ web_section() {
     for frame in reference game; do
         for board in empty full; do
             open_page "frame-page/index.html?$frame&$board"
-            fps[$frame-$board]=$("${cdp[@]}" eval "$rate" | tr -d '"')
+            measure "$frame-$board"
             "${cdp[@]}" shot "$work/$frame-$board.png"
         done
     done
@@ -233,22 +251,26 @@ web_section() {
     read -r -a fill < <(awk -f "$root/tools/full-board.awk")
     "${cdp[@]}" keys "${fill[@]}"
     sleep 2
-    fps[page-full]=$("${cdp[@]}" eval "$rate" | tr -d '"')
+    measure page-full
     "${cdp[@]}" shot "$build/screenshots/web_full_board.png"
     # The browser draws on both cores while it runs: the native figures are taken without it.
     browser_stop
     local native
     native=$(cd "$meshes" && "$build/bench/frame_bench" 60 5)
     echo "$(chromium --version 2>/dev/null | head -n 1), headless, WebGL in SwiftShader"
-    printf '%-48s %8s %8s\n' "frames drawn a second" "empty" "full"
-    printf '%-48s %8.1f %8.1f\n' "reference (each stone by itself)" "${fps[reference-empty]}" \
-        "${fps[reference-full]}"
-    printf '%-48s %8.1f %8.1f\n' "game's frame (each colour in one draw)" "${fps[game-empty]}" \
-        "${fps[game-full]}"
-    printf '%-48s %8s %8.1f\n' "the game's page, the board filled by keys" "" "${fps[page-full]}"
-    printf '%-48s %8.1f %8.1f\n' "native reference (frame_bench)" \
+    printf '%-44s %17s %22s\n' "" "frames a second" "GPU process, ms a frame"
+    printf '%-44s %8s %8s %11s %10s\n' "" "empty" "full" "empty" "full"
+    for frame in reference game; do
+        printf '%-44s %8.1f %8.1f %11.1f %10.1f\n' \
+            "$([ $frame = game ] && echo "game's frame (each colour in one draw)" ||
+                echo "reference (each stone by itself)")" \
+            "${fps[$frame-empty]}" "${fps[$frame-full]}" "${gpu[$frame-empty]}" "${gpu[$frame-full]}"
+    done
+    printf '%-44s %8s %8.1f %11s %10.1f\n' "the game's page, the board filled by keys" "" \
+        "${fps[page-full]}" "" "${gpu[page-full]}"
+    printf '%-44s %8.1f %8.1f\n' "native reference (frame_bench)" \
         "$(value reference_empty_fps "$native")" "$(value reference_full_fps "$native")"
-    printf '%-48s %8.1f %8.1f\n' "native game's frame (frame_bench)" \
+    printf '%-44s %8.1f %8.1f\n' "native game's frame (frame_bench)" \
         "$(value empty_fps "$native")" "$(value full_fps "$native")"
     read -r -a differ <<<"$differ"
     echo "full board in the browser, game's frame against the reference: ${differ[0]} pixels" \
