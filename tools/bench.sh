@@ -184,7 +184,7 @@ gpu_ticks() {
 # apart A.png B.png: how many pixels of two pictures of one size have a channel more than 1 of
 # 255 apart, and the largest difference.
 apart() {
-    python3 - <(convert "$1" ppm:-) <(convert "$2" ppm:-) <<'PY'
+    python3 - <(convert "$1" -strip ppm:-) <(convert "$2" -strip ppm:-) <<'PY'
 import sys
 def pixels(name):
     data = open(name, "rb").read()
