@@ -5,6 +5,7 @@
 #include "game/game_state.h"
 #include "model/model_gpu.h"
 #include "model/model_table.h"
+#include "platform/status.h"
 #include "render/frame.h"
 
 #include "platform/gl.h"
@@ -62,6 +63,7 @@ void referenceDisplay()
         drawWinLineAndBanner();
     }
     glPopMatrix();
+    platformShowStatus(gameOver == 0 ? sideToMove : sideToMove ^ 1, gameOver != 0, cheatMode != 0);
     glutSwapBuffers();
     glutPostRedisplay();
 }
