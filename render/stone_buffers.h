@@ -1,7 +1,7 @@
-// The stones as the frame draws them: one buffer object holds a copy of the stone model for every
-// stone on the board, each copy moved to its cell in the stone frame, the black stones first and
-// the white ones after them, and one more copy for the cursor stone. Each colour is then one
-// draw, under the stone frame's matrix. The stones are placed again and uploaded only when the
+// The stones as the frame draws them: one buffer object holds a copy of the stone model for the
+// cursor stone and for every stone on the board, each copy moved to its cell in the stone frame,
+// the black stones before the white ones. Each colour is then one draw, under the stone frame's
+// matrix. The stones are placed again and uploaded only when the
 // board has changed since they last were (a placement, a restart, a Cheat replacement); the
 // buffer grows with the board, to at most 325 copies (3 MB with the game's stone).
 // Needs the window's GL context current.
