@@ -4,6 +4,8 @@
 #include "game/game_state.h"
 #include "model/model_gpu.h"
 #include "model/model_table.h"
+#include "platform/status.h"
+#include "render/stone_buffers.h"
 
 #include "platform/gl.h"
 // After the GL header, which stands in for the system's.
@@ -37,53 +39,9 @@ void colourOfStone(std::int32_t cell)
     }
 }
 
-// From the camera's matrix to the board frame: the view turns about the board's point
-// (50, 50, 0).
-void enterBoardFrame()
-{
-    glScalef(1.2f, 1.2f, 1.2f);
-    glRotatef(viewPitch, 1.0f, 0.0f, 0.0f);
-    glRotatef(viewYaw, 0.0f, 1.0f, 0.0f);
-    glTranslatef(-50.0f, -50.0f, 0.0f);
-}
-
-void drawBoardAndGrid()
-{
-    colour(139, 69, 19);
-    drawModel(MODEL_BOARD);
-    glTranslatef(0.0f, 0.0f, -1.0f); // the grid sits one unit below the board's origin
-    colour(0, 0, 0);
-    drawModel(MODEL_GRID);
-}
-
-// From the grid's frame to the stone frame, in which the cell (r, c) lies at
-// x = 11 (r - 9), z = 11 (9 - c) and stones stand along y.
-void enterStoneFrame()
-{
-    glTranslatef(47.85f, 52.3f, 6.0f);
-    glScalef(0.5f, 0.5f, 0.5f);
-    glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
-}
-
-float cellX(int row)
-{
-    return CELL_SPACING * static_cast<float>(row - BOARD_CENTRE);
-}
-
-float cellZ(int col)
-{
-    return CELL_SPACING * static_cast<float>(BOARD_CENTRE - col);
-}
-
-void drawStoneAt(int row, int col)
-{
-    glTranslatef(cellX(row), 0.0f, cellZ(col));
-    drawModel(MODEL_STONE);
-    glTranslatef(-cellX(row), 0.0f, -cellZ(col));
-}
-
-// The board pass: each stone is tested for a five before it is drawn, in row-major order, so
-// the pass is the five-in-a-row scan and a five made by the last move shows in this frame.
+// The board pass: each stone is tested for a five in row-major order, so the pass is the
+// five-in-a-row scan and a five made by the last move shows in this frame. The stones
+// themselves are drawn from the stone buffers, each colour in one draw.
 void drawStones()
 {
     for (int row = 0; row < BOARD_SIZE; ++row)
@@ -91,25 +49,25 @@ void drawStones()
         for (int col = 0; col < BOARD_SIZE; ++col)
         {
             std::int32_t cell = Board[row * BOARD_SIZE + col];
-            if (cell != CELL_BLACK && cell != CELL_WHITE)
+            if (cell == CELL_BLACK || cell == CELL_WHITE)
             {
-                continue;
+                checkFiveAt(row, col);
             }
-            checkFiveAt(row, col);
-            colourOfStone(cell);
-            drawStoneAt(row, col);
         }
+    }
+    updateBoardStones();
+    for (std::int32_t cell : {CELL_BLACK, CELL_WHITE})
+    {
+        colourOfStone(cell);
+        drawBoardStones(cell);
     }
 }
 
 void drawCursorStone()
 {
     colourOfStone(sideToMove == 0 ? CELL_BLACK : CELL_WHITE);
-    // Not limited to the board: a cursor moved past the edge is drawn there. Nothing is drawn
-    // after it in this frame, so there is no translation back.
-    glTranslatef(CELL_SPACING * static_cast<float>(cursorX), 0.0f,
-                 -CELL_SPACING * static_cast<float>(cursorY));
-    drawModel(MODEL_STONE);
+    // Not limited to the board: a cursor moved past the edge is drawn there.
+    drawCursorStoneAt(cursorX + BOARD_CENTRE, cursorY + BOARD_CENTRE);
 }
 
 struct LineEnds
@@ -245,6 +203,52 @@ bool linesHaveWidth = false;
 bool linesHaveWidth = true;
 #endif
 
+void enterBoardFrame()
+{
+    glScalef(1.2f, 1.2f, 1.2f);
+    glRotatef(viewPitch, 1.0f, 0.0f, 0.0f);
+    glRotatef(viewYaw, 0.0f, 1.0f, 0.0f);
+    glTranslatef(-50.0f, -50.0f, 0.0f);
+}
+
+void enterGridFrame()
+{
+    glTranslatef(0.0f, 0.0f, -1.0f);
+}
+
+// In the stone frame the cell (r, c) lies at x = 11 (r - 9), z = 11 (9 - c).
+void enterStoneFrame()
+{
+    glTranslatef(47.85f, 52.3f, 6.0f);
+    glScalef(0.5f, 0.5f, 0.5f);
+    glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
+}
+
+float cellX(int row)
+{
+    return CELL_SPACING * static_cast<float>(row - BOARD_CENTRE);
+}
+
+float cellZ(int col)
+{
+    return CELL_SPACING * static_cast<float>(BOARD_CENTRE - col);
+}
+
+void drawBoardAndGrid()
+{
+    colour(139, 69, 19);
+    drawModel(MODEL_BOARD);
+    enterGridFrame();
+    colour(0, 0, 0);
+    drawModel(MODEL_GRID);
+}
+
+void drawWinLineAndBanner()
+{
+    drawWinLine();
+    drawBanner();
+}
+
 void onDisplay()
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -260,10 +264,12 @@ void onDisplay()
     }
     else
     {
-        drawWinLine();
-        drawBanner();
+        drawWinLineAndBanner();
     }
     glPopMatrix();
+    // The same state in words, where the platform shows them (the page's status line): the
+    // winner is the side that moved last, as on the banner.
+    platformShowStatus(gameOver == 0 ? sideToMove : sideToMove ^ 1, gameOver != 0, cheatMode != 0);
     glutSwapBuffers();
     glutPostRedisplay();
 }

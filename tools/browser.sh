@@ -12,16 +12,17 @@ serve_start() {
     server_pid=$!
 }
 
-# chromium_start STATE_DIR: a headless Chromium with a fresh profile in STATE_DIR, rendering
-# WebGL in software (SwiftShader through ANGLE), without the calls home that a closed network
-# refuses. Fails when its DevTools port is not known within 30 s (its log: STATE_DIR/chromium.log).
+# chromium_start STATE_DIR [FLAG...]: a headless Chromium with a fresh profile in STATE_DIR,
+# rendering WebGL in software (SwiftShader through ANGLE), without the calls home that a closed
+# network refuses, and with the further FLAGs. Fails when its DevTools port is not known within
+# 30 s (its log: STATE_DIR/chromium.log).
 chromium_start() {
     local log=$1/chromium.log _
     mkdir -p "$1"
     chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
         --disable-background-networking --disable-component-update --disable-sync \
         --use-angle=swiftshader --enable-unsafe-swiftshader --window-size=1400,900 \
-        --user-data-dir="$1/profile" --remote-debugging-port=0 about:blank 2>"$log" &
+        --user-data-dir="$1/profile" --remote-debugging-port=0 "${@:2}" about:blank 2>"$log" &
     chromium_pid=$!
     for _ in $(seq 300); do
         devtools_port=$(sed -n 's|^DevTools listening on ws://127.0.0.1:\([0-9]*\)/.*|\1|p' "$log")

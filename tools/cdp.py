@@ -3,12 +3,20 @@
 
   cdp.py PORT open URL            loads URL in the browser's page, with startUpProbe (below)
   cdp.py PORT eval EXPRESSION     prints the expression's value as JSON (promises awaited)
-  cdp.py PORT keys KEY...         presses and releases each key (xdotool's names: a, space, Left)
+  cdp.py PORT keys KEY...         presses and releases each key (xdotool's names: a, space, Left,
+                                  Tab, F5; ctrl+r with Ctrl held)
   cdp.py PORT click X Y BUTTON    a press and release at X, Y of the canvas (left or right)
   cdp.py PORT choose LABEL        a left click on the shown menu entry LABEL
   cdp.py PORT text SELECTOR       the text of the element SELECTOR, as it stands
   cdp.py PORT shot FILE.png [SELECTOR]  the canvas (or the element SELECTOR) as the player
                                   sees it, as a PNG
+  cdp.py PORT watch URL SECONDS [FILE=404|FILE=failed]... [throttle=KBIT/S,LATENCY_MS] [quiet=S]
+                                  loads URL afresh (no cache), answering each FILE with a 404 or a
+                                  network failure, over a throttled network if asked; for SECONDS
+                                  (or until the page has been quiet for S seconds) prints, with the
+                                  seconds since the load began, each change of what the page says
+                                  ("1.25 status Loading…", "2.50 problem ...") and each exception
+                                  nobody caught ("3.00 exception ...")
 
 PORT is Chromium's --remote-debugging-port. Only the Python standard library is used.
 """
@@ -43,7 +51,8 @@ START_UP_PROBE = """(() => {
 # Key name: (DOM key, DOM code, Windows virtual key code, text it types)
 KEYS = {"space": (" ", "Space", 32, " "), "Escape": ("Escape", "Escape", 27, ""),
         "Left": ("ArrowLeft", "ArrowLeft", 37, ""), "Up": ("ArrowUp", "ArrowUp", 38, ""),
-        "Right": ("ArrowRight", "ArrowRight", 39, ""), "Down": ("ArrowDown", "ArrowDown", 40, "")}
+        "Right": ("ArrowRight", "ArrowRight", 39, ""), "Down": ("ArrowDown", "ArrowDown", 40, ""),
+        "Tab": ("Tab", "Tab", 9, ""), "F5": ("F5", "F5", 116, "")}
 for letter in "abcdefghijklmnopqrstuvwxyz":
     KEYS[letter] = (letter, "Key" + letter.upper(), ord(letter.upper()), letter)
 
@@ -70,6 +79,8 @@ class Page:
         if b" 101 " not in head.split(b"\r\n")[0]:
             raise ConnectionError(head.decode(errors="replace"))
         self.next_id = 0
+        self.events = []  # what the browser sent of its own accord, of the methods kept (watch)
+        self.kept = ()
 
     def _exactly(self, count):
         data = b""
@@ -114,6 +125,8 @@ class Page:
                 if "error" in answer:
                     raise RuntimeError(f"{method}: {answer['error']}")
                 return answer["result"]
+            if answer.get("method") in self.kept:
+                self.events.append(answer)
 
     def evaluate(self, expression):
         result = self.call("Runtime.evaluate", expression=expression, returnByValue=True,
@@ -133,6 +146,55 @@ class Page:
             self.call("Input.dispatchMouseEvent", type=kind, x=x, y=y, button=button, clickCount=1)
 
 
+def watch(page, url, seconds, *options):
+    settings = dict(option.split("=") for option in options)
+    throttle, quiet = settings.pop("throttle", None), float(settings.pop("quiet", seconds))
+    failing = settings
+    page.kept = ("Runtime.exceptionThrown", "Fetch.requestPaused")
+    for domain in ("Page", "Runtime", "Network"):
+        page.call(f"{domain}.enable")
+    page.call("Network.setCacheDisabled", cacheDisabled=True)
+    if throttle:
+        kbits, latency = throttle.split(",")
+        page.call("Network.emulateNetworkConditions", offline=False, latency=float(latency),
+                  downloadThroughput=float(kbits) * 1000 / 8, uploadThroughput=-1)
+    if failing:
+        page.call("Fetch.enable", patterns=[{"urlPattern": "*/" + name} for name in failing])
+    page.evaluate("window.leaving = true")  # the page before the new one says nothing here
+    start = time.monotonic()
+    page.call("Page.navigate", url=url)
+    said = {}
+    last = start
+    while time.monotonic() - start < float(seconds) and time.monotonic() - last < quiet:
+        now = f"{time.monotonic() - start:.2f}"
+        if page.events:
+            last = time.monotonic()  # what may be said next: an exception, an answer to give
+        try:
+            texts = page.evaluate("window.leaving || !document.getElementById('problem') ? null :"
+                                  " ['status', 'problem'].map(id => document.getElementById(id).textContent)")
+        except RuntimeError:
+            texts = None  # between two pages
+        for where, text in zip(("status", "problem"), texts or ()):
+            if said.get(where) != text:
+                said[where], last = text, time.monotonic()
+                print(now, where, text, flush=True)
+        events, page.events = page.events, []
+        for event in events:
+            if event["method"] == "Runtime.exceptionThrown":
+                details = event["params"]["exceptionDetails"]
+                text = details.get("exception", {}).get("description") or details["text"]
+                print(now, "exception", text.splitlines()[0], flush=True)
+            elif event["method"] == "Fetch.requestPaused":
+                request = event["params"]["requestId"]
+                name = event["params"]["request"]["url"].rsplit("/", 1)[-1]
+                if failing[name] == "404":
+                    page.call("Fetch.fulfillRequest", requestId=request, responseCode=404,
+                              responsePhrase="Not Found", body=base64.b64encode(b"Not Found").decode())
+                else:
+                    page.call("Fetch.failRequest", requestId=request, errorReason="Failed")
+        time.sleep(0.05)
+
+
 def main(port, command, *args):
     page = Page(port)
     if command == "open":
@@ -146,9 +208,12 @@ def main(port, command, *args):
         sys.stdout.buffer.write(json.dumps(page.evaluate(args[0]), ensure_ascii=False).encode() + b"\n")
     elif command == "keys":
         for name in args:
-            key, code, virtual, text = KEYS[name]
+            ctrl = name.startswith("ctrl+")
+            key, code, virtual, text = KEYS[name[len("ctrl+"):] if ctrl else name]
+            if ctrl:
+                text = ""  # Ctrl with a letter types nothing
             common = dict(key=key, code=code, windowsVirtualKeyCode=virtual,
-                          nativeVirtualKeyCode=virtual)
+                          nativeVirtualKeyCode=virtual, modifiers=2 if ctrl else 0)
             page.call("Input.dispatchKeyEvent", type="keyDown" if text else "rawKeyDown",
                       text=text, **common)
             page.call("Input.dispatchKeyEvent", type="keyUp", **common)
@@ -172,6 +237,8 @@ def main(port, command, *args):
             x=left, y=top, width=width, height=height, scale=1), captureBeyondViewport=False)
         with open(args[0], "wb") as out:
             out.write(base64.b64decode(shot["data"]))
+    elif command == "watch":
+        watch(page, *args)
     else:
         sys.exit(f"cdp.py: unknown command {command}")
 

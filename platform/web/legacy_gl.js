@@ -16,8 +16,10 @@ mergeInto(LibraryManager.library, {
     var colorMaterial = gomokuColorMaterial;
     function trackColour() {
       if (!colorMaterial.enabled || colorMaterial.mode != 0x1602) return;
-      // The uniforms are set when a draw is prepared; a prepared renderer may skip that.
-      if (GLImmediate.lastRenderer) GLImmediate.lastRenderer.cleanup();
+      // The uniforms are set when a draw is prepared, which the emulation skips for the renderer
+      // it prepared last while the matrices and buffer stay the same: forget that renderer. (Its
+      // cleanup, which would do the same, does nothing in a GL_FFP_ONLY build.)
+      GLImmediate.lastRenderer = null;
       GLEmulation.materialAmbient.set(GLImmediate.clientColor);
       GLEmulation.materialDiffuse.set(GLImmediate.clientColor);
     }
@@ -55,7 +57,9 @@ mergeInto(LibraryManager.library, {
         if (source.indexOf('u_lightPosition') >= 0) {
           var positional = source.replace(directional,
               'vec3 lightDirection = normalize(u_lightPosition$1.xyz * ecPosition.w - ecPosition.xyz * u_lightPosition$1.w);');
-          if (positional == source) throw 'gomoku3d: the GL emulation\'s lighting shader is not the one this build patches';
+          // Stops the program for good (a throw would come back with every frame); the page
+          // says the words after "gomoku3d: " to the player.
+          if (positional == source) abort('gomoku3d: This copy of the game cannot light its board: it was built with another version of its graphics layer than the one it was made for');
           source = positional;
         }
         return shaderSource.call(GLctx, shader, source);

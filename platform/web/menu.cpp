@@ -1,7 +1,9 @@
 // The right-button menu in the browser. The browser's GLUT has no menus, so the three menu calls
 // the game makes are defined here: the entries become a small menu that opens where the canvas is
 // clicked with that button, and choosing an entry calls the menu callback with the entry's value,
-// as freeglut does. One menu, attached to one button, is all the game needs.
+// as freeglut does. One menu, attached to one button, is all the game needs. Once the game has
+// stopped (Module.gameTakes, platform/web/glut_events.js) the menu opens no more and the right
+// button is the browser's again.
 #include <emscripten.h>
 #include <GL/freeglut_std.h>
 
@@ -55,7 +57,7 @@ EM_JS(void, gomokuMenuAddEntry, (const char *label, int value), {
         'mouseleave', function() { entry.style.background = 'none'; });
     entry.addEventListener(
         'mouseup', function(event) {
-            if (event.button != 0 && event.button != 2)
+            if ((event.button != 0 && event.button != 2) || !Module['gameTakes'](event))
                 return;
             Module['glutMenu'].style.display = 'none';
             _gomokuMenuChosen(value);
@@ -70,10 +72,13 @@ EM_JS(void, gomokuMenuAttach, (int button), {
     var menu = Module['glutMenu'];
     var canvas = Module['canvas'];
     canvas.addEventListener(
-        'contextmenu', function(event) { event.preventDefault(); });
+        'contextmenu', function(event) {
+            if (Module['gameTakes'](event))
+                event.preventDefault();
+        });
     canvas.addEventListener(
         'mousedown', function(event) {
-            if (event.button != button)
+            if (event.button != button || !Module['gameTakes'](event))
                 return;
             event.preventDefault();
             menu.style.left = (event.clientX + 2) + 'px';

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Tests of the browser build in a headless Chromium, driven over the DevTools protocol by
 # tools/cdp.py: the end-to-end sessions of the native game (tests/e2e/e2e.sh) on the page, and
-# what the page adds: a five in each of the four directions with its line and banner, Cheat and
-# Restart from a real right click, and the same positions drawn natively and in the browser.
+# what the page adds: a five in each of the four directions with its line, banner and status
+# line, Cheat and Restart from a real right click, the browser's keys left to it, each way the
+# page can fail, the load over a slow line, and the same positions drawn natively and in the
+# browser.
 # Usage: bash tests/web/run.sh [WEB_BUILD_DIR [NATIVE_GAME]]   (defaults: build-web/ and
 # build/gomoku3d), after tools/setup.sh and tools/web.sh --build, which install what it uses.
 # Ends with "N passed, M failed" and a non-zero status if anything failed.
@@ -61,6 +63,7 @@ stop_game() { :; }
 keys() { cdp keys "$@"; }
 grab() { cdp shot "$artefacts/$1.png" && convert "$artefacts/$1.png" "ppm:$artefacts/$1.ppm"; }
 gone() { [ "$(cdp eval "document.body.classList.contains('ended')")" = true ]; }
+says() { [ "$(cdp text '#status' 2>/dev/null)" = "$1" ]; }
 window_is() {
     [ "$(cdp eval "[canvas.clientWidth, canvas.clientHeight, canvas.width, canvas.height].join(' ')")" = "\"$1 $2 $1 $2\"" ]
 }
@@ -104,6 +107,7 @@ measure_as() {
 # each game, as Restart keeps the side to move. The other side plays on row 2, out of the way.
 session_four_fives() {
     start_game fives "$work/site/with-meshes" || return
+    check "fives: the status line says \"Black to move.\"" within 5 says "Black to move."
     grab fives-1-start && along 40 d && await fives-1-cursor-away 20 differs fives-1-start fives-1-cursor-away
     measure_as centre fives-1-start fives-1-cursor-away # the cursor stone on the centre
     measure_as away fives-1-cursor-away
@@ -118,10 +122,12 @@ session_four_fives() {
         read -r -a moves <<<"$(path 9 9 "${cells[@]}")"
         keys "${moves[@]}"
         await "$name-four" 20 settled "$name-four" && measure_as four "$name-four"
+        check "$name: the status line says \"${side^} to move.\"" within 5 says "${side^} to move."
         read -r -a moves <<<"$(path 2 5 $((9 + 2 * dr)) $((9 + 2 * dc)))"
         keys "${moves[@]}"
         await "$name-five" 30 red_shows "$name-five" || { fail "$name: no red line within 30 s" && continue; }
         measure_as five "$name-five"
+        check "$name: the status line says \"${side^} wins.\"" within 5 says "${side^} wins."
         check "$name: no red before the five" test "${four_red[0]}" = 0
         local width=$((five_red[3] - five_red[1])) height=$((five_red[4] - five_red[2]))
         local x=$(((five_red[1] + five_red[3]) / 2)) y=$(((five_red[2] + five_red[4]) / 2))
@@ -157,7 +163,9 @@ session_four_fives() {
     keys space d space space && along 40 d
     await cheat-1-refused 20 differs fives-1-start cheat-1-refused
     await cheat-1-refused 20 settled cheat-1-refused && measure_as refused cheat-1-refused
-    along 40 a && menu Cheat && keys space && along 40 d
+    along 40 a && menu Cheat
+    check "cheat: the status line says \"Black to move. Cheat is on.\"" within 5 says "Black to move. Cheat is on."
+    keys space && along 40 d
     await cheat-2-replaced 20 differs cheat-1-refused cheat-2-replaced
     await cheat-2-replaced 20 settled cheat-2-replaced && measure_as replaced cheat-2-replaced
     check "cheat: without Cheat, black's stone on white's is refused (a black and a white stone: $((refused_dark[0] - away_dark[0])) dark pixels more than the empty board)" \
@@ -166,6 +174,107 @@ session_four_fives() {
         test "${replaced_dark[0]}" -ge $((refused_dark[0] + 300)) -a "${replaced_light[0]}" -le $((refused_light[0] - 300))
 }
 session_four_fives
+
+# The browser's keys: Tab, F5 and Ctrl+R are not cancelled, in play or after Esc, while the game's
+# own are in play. After Esc no key and no button reaches the game (its memory stays as it was)
+# and the menu does not open; F5, Ctrl+R and the page's "New game" start a new game.
+# record_keys: from now on each keydown, and whether it was cancelled, kept over a reload.
+record_keys() {
+    cdp eval "sessionStorage.keys = ''; window.recording || addEventListener('keydown', e =>
+        sessionStorage.keys += e.key + (e.defaultPrevented ? '=cancelled ' : '=left ')); window.recording = true" >/dev/null
+}
+recorded() { local got && got=$(cdp eval 'sessionStorage.keys') && [ "$got" = "\"$1\"" ] || { echo "recorded: $got" && false; }; }
+memory() { cdp eval '(() => { let h = 0; for (const v of new Int32Array(Module.HEAPU8.buffer)) h = Math.imul(h, 31) + v | 0; return h; })()'; }
+# another_game WHEN KEY|"New game": KEY pressed (or the button) loads the page and a new game anew.
+another_game() {
+    cdp eval 'window.before = true' >/dev/null && record_keys
+    if [ "$2" = "New game" ]; then cdp eval "document.getElementById('new-game').click()" >/dev/null; else keys "$2"; fi
+    check "keys, $1: $2 starts a new game" within 30 fresh_game
+    check "keys, $1: $2 is not cancelled" recorded "$([ "$2" = "New game" ] || echo "${2#ctrl+}=left ")"
+}
+fresh_game() { [ "$(cdp eval 'window.before' 2>/dev/null)" = null ] && says "Black to move."; }
+session_keys() {
+    start_game keys "$work/site/with-meshes" || return
+    check "keys: nothing in the page's error list ($(cdp eval 'errors.join(" / ")'))" test "$(cdp eval errors.length)" = 0
+    record_keys && keys Left Tab
+    check "keys, in play: Left is cancelled, Tab is not and takes the focus off the canvas" \
+        recorded "ArrowLeft=cancelled Tab=left "
+    check "keys, in play: the canvas has lost the focus" test "$(cdp eval 'document.activeElement == canvas')" = false
+    another_game "in play" F5
+    another_game "in play" ctrl+r
+    keys Escape && within 15 gone
+    local before && before=$(memory) && record_keys
+    keys d d space Left Tab && cdp click 400 300 right
+    check "keys, after Esc: the menu does not open" test "$(cdp eval 'Module.glutMenu.style.display')" = '"none"'
+    cdp click 400 300 left
+    check "keys, after Esc: no key is cancelled" recorded "d=left d=left  =left ArrowLeft=left Tab=left "
+    check "keys, after Esc: keys and buttons leave the game's memory as it was" test "$(memory)" = "$before"
+    another_game "after Esc" F5
+    keys Escape && within 15 gone && another_game "after Esc" ctrl+r
+    keys Escape && within 15 gone && another_game "after Esc" "New game"
+}
+session_keys
+
+# Each way the page can fail, one row each: the player reads what went wrong within 10 s, at most
+# one exception escapes and nothing throws again and again (the page is watched until it has been
+# quiet for 3 s), and without the mesh package the game runs all the same and its console
+# reports the five meshes. A row is NAME|SITE|HOW|WORDS, where
+# HOW is the file answered with a 404 or a network failure, or a flag for another Chromium.
+differs_file() { ! cmp -s "$1" "$2"; }
+failure_table() {
+    local name site how words log said thrown
+    mkdir -p "$work/site/mismatch" && cp "$work/site/with-meshes/"* "$work/site/mismatch/"
+    # The emulation's lighting line written another way, as another Emscripten might.
+    sed -i 's/normalize(u_lightPosition"+lightId+").xyz;"/normalize(u_lightPosition"+lightId+".xyz);"/' \
+        "$work/site/mismatch/gomoku3d.js"
+    check "fails: the copy's emulation shader differs" differs_file "$web/gomoku3d.js" "$work/site/mismatch/gomoku3d.js"
+    local browser=$chromium_pid port=$devtools_port
+    while IFS='|' read -r name site how words; do
+        log=$artefacts/fails-$name.log
+        if [[ $how == --* ]]; then
+            chromium_start "$work/browser-$name" "$how" || { fail "fails, $name: no Chromium" && continue; }
+        fi
+        cdp watch "http://127.0.0.1:$server_port/$site/index.html" 10 quiet=3 ${how%%--*} >"$log"
+        said=$(awk -v words="$words" '$2 == "problem" && index($0, words) { print $1; exit }' "$log")
+        thrown=$(grep -c '^[0-9.]* exception ' "$log")
+        check "fails, $name: \"$words\" said after ${said:-no} s" test -n "$said"
+        check "fails, $name: $thrown exception(s) nobody caught, at most 1" test "$thrown" -le 1
+        cdp shot "$artefacts/fails-$name.png" main
+        if [[ $name == meshes* ]]; then
+            check "fails, $name: the game runs without them" grep -q '^[0-9.]* status Black to move\.$' "$log"
+            cdp text '#console' >"$artefacts/fails-$name.stdout" && expect_output "fails-$name" 5
+        fi
+        if [[ $how == --* ]]; then
+            kill "$chromium_pid" && wait "$chromium_pid" 2>/dev/null
+            chromium_pid=$browser devtools_port=$port
+        fi
+    done <<'ROWS'
+gomoku3d.js-404|with-meshes|gomoku3d.js=404|The game could not be loaded: gomoku3d.js is not on the server
+gomoku3d.js-failed|with-meshes|gomoku3d.js=failed|The game could not be loaded: the connection failed while gomoku3d.js was downloading
+gomoku3d.wasm-404|with-meshes|gomoku3d.wasm=404|The game could not be loaded: gomoku3d.wasm is not on the server
+gomoku3d.wasm-failed|with-meshes|gomoku3d.wasm=failed|The game could not be loaded: the connection failed while gomoku3d.wasm was downloading
+meshes.js-404|with-meshes|meshes.js=404|did not load (meshes.js did not arrive), so the game shows none of them
+meshes.js-failed|with-meshes|meshes.js=failed|did not load (meshes.js did not arrive), so the game shows none of them
+meshes.data-404|with-meshes|meshes.data=404|did not load (meshes.data is not on the server), so the game shows none of them
+meshes.data-failed|with-meshes|meshes.data=failed|did not load (the connection failed while meshes.data was downloading), so the game shows none of them
+no-webgl|with-meshes|--disable-webgl|This browser cannot draw the game: WebGL is off or not available
+emulation|mismatch||This copy of the game cannot light its board
+ROWS
+}
+failure_table
+
+# The page served as tools/web.sh serves it, over a line of 1.6 Mbit/s and 150 ms: its progress
+# shows while it loads, and the game is ready (says whose turn it is) within 5 s.
+session_slow_load() {
+    local log=$artefacts/slow-load.log ready progress
+    cdp watch "http://127.0.0.1:$server_port/with-meshes/index.html" 8 throttle=1600,150 >"$log"
+    ready=$(awk '$2 == "status" && / to move\.$/ { print $1; exit }' "$log")
+    progress=$(awk '$2 == "status" && $3 == "Loading…" && $4 > 0 && $4 < $6 { print $1 " s: " $4 " of " $6 " KB"; exit }' "$log")
+    check "slow load: ready after ${ready:-never} s, at most 5" awk -v t="$ready" 'BEGIN { exit !(t != "" && t <= 5) }'
+    check "slow load: progress shown before (${progress:-none})" \
+        awk -v p="${progress%% *}" -v t="${ready:-99}" 'BEGIN { exit !(p != "" && p < t) }'
+}
+session_slow_load
 
 # The same positions natively and in the browser: the empty board and black's five with its
 # banner, from the with-meshes session; few pixels may differ outside the winning line.
