@@ -63,6 +63,28 @@ void drawStones()
     }
 }
 
+// The mark on the last stone placed: a small red stone sunk into its top, so that it stands
+// out of black and of white alike and shows from the side as well as from above. Drawn from the
+// stone frame, which it leaves as it found it.
+void drawLastMoveMark()
+{
+    if (historyLength == 0)
+    {
+        return; // an empty board has no last move
+    }
+    const MoveRecord &last = moveHistory[historyLength - 1];
+    // The stone mesh's own middle and the height of its top, in the stone frame.
+    constexpr float MIDDLE_X = 3.875f, MIDDLE_Y = -9.0f, MIDDLE_Z = 4.375f, TOP_Y = -6.8f;
+    constexpr float MARK_SCALE = 0.4f;
+    glPushMatrix();
+    glTranslatef(cellX(last.row) + MIDDLE_X, TOP_Y, cellZ(last.col) + MIDDLE_Z);
+    glScalef(MARK_SCALE, MARK_SCALE, MARK_SCALE);
+    glTranslatef(-MIDDLE_X, -MIDDLE_Y, -MIDDLE_Z);
+    colour(220, 20, 20);
+    drawModel(MODEL_STONE);
+    glPopMatrix();
+}
+
 void drawCursorStone()
 {
     colourOfStone(sideToMove == 0 ? CELL_BLACK : CELL_WHITE);
@@ -257,6 +279,7 @@ void onDisplay()
     drawBoardAndGrid();
     enterStoneFrame();
     drawStones();
+    drawLastMoveMark();
     // Read after the whole pass: a five found in it already counts.
     if (gameOver == 0)
     {
