@@ -94,17 +94,17 @@ class Bsd:
         self.debug = b""
         os.write(self.fd, name.encode() + b"\n")
 
-    def reply(self, own, timeout):
-        """The program's move after our move `own`: the first debug line naming another."""
+    def reply(self, own, number, timeout):
+        """The program's move `number` (counted from 1), after our move `own`."""
         end = time.time() + timeout
         while True:
             for line in self.debug.decode(errors="replace").splitlines():
                 if "Illegal" in line:
                     raise RuntimeError(f"the BSD program refused {own}")
-                found = re.match(r"^\s*\d+\s+([A-T]\d+)?\s*([A-T]\d+)?\s*$", line)
-                if found:
-                    move = found.group(1) or found.group(2)
-                    if move and move != own:
+                found = re.match(r"^\s*(\d+)\s+([A-T]\d+)?\s*([A-T]\d+)?\s*$", line)
+                if found and int(found.group(1)) == number:
+                    move = found.group(2) or found.group(3)
+                    if move:
                         return move
             if time.time() > end:
                 raise RuntimeError("the BSD program gave no move in time")
@@ -225,7 +225,7 @@ def play_game(args, number):
                 break
             started = time.monotonic()
             bsd.play(bsd_name(x, y))
-            bx, by = from_bsd(bsd.reply(bsd_name(x, y), args.bsd_timeout))
+            bx, by = from_bsd(bsd.reply(bsd_name(x, y), len(moves) + 1, args.bsd_timeout))
             result["bsd_times"].append(time.monotonic() - started)
             if board[by][bx] != 0:
                 raise RuntimeError(f"the BSD program played the taken point {bsd_name(bx, by)}")
@@ -259,7 +259,7 @@ def main():
     parser.add_argument("--turn-ms", type=int, default=1000)
     parser.add_argument("--nodes", type=int, default=0,
                         help="positions a move for the brain instead of its time limit")
-    parser.add_argument("--bsd-timeout", type=float, default=600)
+    parser.add_argument("--bsd-timeout", type=float, default=3600)
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--log", default="bsd-match")
     args = parser.parse_args()

@@ -1,6 +1,8 @@
 // The engine's figures, printed, not judged: matches between its levels, and the speed and
 // depth of the hard level on fixed positions.
-//   engine_bench levels [GAMES] [SEED]   easy against medium, then medium against hard
+//   engine_bench levels [GAMES] [SEED] [HARD_NODES]
+//                                        easy against medium, then medium against hard (at its
+//                                        time limit, or HARD_NODES positions a move)
 //   engine_bench speed [MS]              hard on fixed positions: nodes a second, depth, time
 //   engine_bench nodes                   fixed positions to a fixed depth: one node count, which
 //                                        changes whenever the search does
@@ -42,10 +44,25 @@ struct GameResult
     int winner; // 0 the first level, 1 the second, -1 a draw
     int stones;
     std::vector<MoveFigures> hard; // the moves of a hard player
+    std::string moves;             // "x,y" from the first, to replay the game
 };
+
+// Adds " x,y" of m to a game's record.
+void record(std::string &moves, const Position &pos, Move m)
+{
+    if (!moves.empty())
+    {
+        moves += ' ';
+    }
+    moves += std::to_string(pos.xOf(m));
+    moves += ',';
+    moves += std::to_string(pos.yOf(m));
+}
 
 // One game between two levels from a random two-stone opening near the centre; `secondBlack`
 // gives black to the second level.
+std::int64_t hardNodes = 0; // a hard move's budget in positions; 0: its time limit
+
 GameResult playGame(Level first, Level second, bool secondBlack, std::uint64_t seed)
 {
     std::mt19937_64 random(seed);
@@ -61,14 +78,18 @@ GameResult playGame(Level first, Level second, bool secondBlack, std::uint64_t s
     } while (!pos.isEmpty(reply));
     pos.play(reply);
     Searcher players[2];
-    GameResult result{-1, 0, {}};
+    GameResult result{-1, 0, {}, {}};
+    record(result.moves, pos, pos.move(0));
+    record(result.moves, pos, pos.move(1));
     while (!pos.full())
     {
         // Black moves when the count is even.
         const bool blackToMove = pos.moveCount() % 2 == 0;
         const int player = blackToMove == secondBlack ? 1 : 0;
         const Level level = player == 0 ? first : second;
-        Move m = players[player].think(pos, level, Limits{}, random());
+        Limits limits;
+        limits.nodes = level == Level::Hard ? hardNodes : 0;
+        Move m = players[player].think(pos, level, limits, random());
         const SearchInfo &info = players[player].info();
         if (level == Level::Hard)
         {
@@ -81,6 +102,7 @@ GameResult playGame(Level first, Level second, bool secondBlack, std::uint64_t s
             std::exit(1);
         }
         pos.play(m);
+        record(result.moves, pos, m);
         if (pos.fiveThrough(m))
         {
             result.winner = player;
@@ -127,6 +149,15 @@ void match(Level first, Level second, int games, std::uint64_t seed)
                 levelName(second), levelName(first), games, levelName(second), wins[1],
                 levelName(first), wins[0], draws, 100.0 * wins[1] / games, levelName(second),
                 static_cast<double>(stones) / games);
+    // The games the stronger level lost, to be replayed and looked into.
+    for (std::size_t g = 0; g < results.size(); ++g)
+    {
+        if (results[g].winner == 0)
+        {
+            std::printf("  lost by %s (%s): %s\n", levelName(second),
+                        g % 2 == 1 ? "black" : "white", results[g].moves.c_str());
+        }
+    }
     if (!hard.empty())
     {
         std::int64_t total = 0, longest = 0;
@@ -219,6 +250,7 @@ int main(int argc, char **argv)
     {
         int games = argc > 2 ? std::atoi(argv[2]) : 40;
         std::uint64_t seed = argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 1;
+        hardNodes = argc > 4 ? std::atoll(argv[4]) : 0;
         match(Level::Easy, Level::Medium, games, seed);
         match(Level::Medium, Level::Hard, games, seed);
     }

@@ -44,6 +44,9 @@ constexpr LevelRules RULES[3] = {
 };
 constexpr std::int64_t CHILD_VCT_NODES = 3000; // the other side's win by threes after a root move
 constexpr int CHILD_VCT_DEPTH = 3;
+// Positions a millisecond, to turn a time limit into the shares of the threat searches: the
+// shares are then the same on every machine, so a search's course depends only on its limits.
+constexpr std::int64_t NODES_PER_MS = 400;
 
 const LevelRules &rulesOf(Level level)
 {
@@ -310,7 +313,7 @@ int Searcher::moveScore(Move m, int ply, Move ttMove) const
 // The moves worth trying, best first: the point that stops a four; or, when the other side
 // threatens an open four, the points that stop it and the fours that come first; otherwise the
 // points near the stones. At most `capacity`.
-int Searcher::generate(Move *out, int capacity, int ply, Move ttMove, bool *restricted) const
+int Searcher::generate(Move *out, int capacity, int ply, Move ttMove, bool *restricted)
 {
     const int me = pos.toMove();
     const int you = me ^ 1;
@@ -323,9 +326,30 @@ int Searcher::generate(Move *out, int capacity, int ply, Move ttMove, bool *rest
     PointSet candidates;
     if (!pos.flexFourPoints(you).empty())
     {
+        // Only points where the other side's open fours are all stopped: each point that could
+        // stop them (one where the other side would make a four, or one of ours that makes a
+        // four) is tried. A four of ours that does not stop them only delays the answer; the best
+        // two of them are kept for the counter-attacks a search by fours does not find.
         *restricted = true;
-        candidates = pos.fourPoints(me);
-        candidates |= pos.fourPoints(you);
+        PointSet tried = pos.fourPoints(me);
+        tried |= pos.fourPoints(you);
+        tried.forEach(
+            [&](Move m)
+            {
+                pos.play(m);
+                const bool stops = pos.flexFourPoints(you).empty();
+                pos.undo();
+                if (stops)
+                {
+                    candidates.add(m);
+                }
+            });
+        Move fours[2];
+        int n = orderedThreats(pos, me, false, fours, 2);
+        for (int i = 0; i < n; ++i)
+        {
+            candidates.add(fours[i]);
+        }
     }
     else
     {
@@ -393,7 +417,10 @@ Task<int> Searcher::run()
 
     // A win by continuous fours ends the thinking.
     Move first = NO_MOVE;
-    vcfCapAt = nodes + rules.rootVcfNodes;
+    // Every threat search has its share of the whole budget, so that the alpha-beta search gets
+    // the most of it also in crowded positions, where threats are many.
+    const std::int64_t budget = limits.nodes > 0 ? limits.nodes : limits.timeMs * NODES_PER_MS;
+    vcfCapAt = nodes + std::min(rules.rootVcfNodes, std::max<std::int64_t>(budget / 10, 500));
     vcfExhausted = false;
     if (int plies = co_await vcf(ROOT_FOURS, &first); plies > 0)
     {
@@ -403,8 +430,7 @@ Task<int> Searcher::run()
     // ... as does one by threes and fours, looked for ever deeper within a share of the budget.
     if (rules.threeThreats)
     {
-        std::int64_t share = limits.nodes > 0 ? limits.nodes / 5 : limits.timeMs * 40;
-        vctCapAt = nodes + share;
+        vctCapAt = nodes + budget / 6;
         vctExhausted = false;
         for (int depth = 1; depth <= MAX_VCT_DEPTH && !stopped && !vctExhausted; ++depth)
         {
@@ -424,11 +450,10 @@ Task<int> Searcher::run()
     if (rules.threeThreats)
     {
         pos.setToMove(pos.toMove() ^ 1);
-        vcfCapAt = nodes + rules.rootVcfNodes;
+        vcfCapAt = nodes + std::min(rules.rootVcfNodes, budget / 20);
         vcfExhausted = false;
         int plies = co_await vcf(ROOT_FOURS, &first);
-        std::int64_t share = limits.nodes > 0 ? limits.nodes / 10 : limits.timeMs * 20;
-        vctCapAt = nodes + share;
+        vctCapAt = nodes + budget / 12;
         vctExhausted = false;
         for (int depth = 1; depth <= MAX_VCT_DEPTH && plies == 0 && !stopped && !vctExhausted;
              ++depth)
@@ -437,6 +462,8 @@ Task<int> Searcher::run()
         }
         pos.setToMove(pos.toMove() ^ 1);
         underThreat = plies > 0;
+        childCap = std::min(rules.childVcfNodes, budget / 200);
+        childNodesLeft = budget / 4;
     }
 
     // Alpha-beta, one ply deeper each time, until the budget is spent or the result is sure.
@@ -618,18 +645,20 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
     }
 
     const LevelRules &rules = rulesOf(level);
-    if (theirFives == 0 && rules.nodeVcfNodes > 0)
+    if (theirFives == 0 && rules.nodeVcfNodes > 0 && (depth <= 1 || ply == 1))
     {
         Move first = NO_MOVE;
-        const bool closely = ply == 1 && underThreat;
-        vcfCapAt = nodes + (closely ? rules.childVcfNodes : rules.nodeVcfNodes);
+        // ... within a share of the budget for all root moves together.
+        const bool closely = ply == 1 && underThreat && childNodesLeft > 0;
+        const std::int64_t before = nodes;
+        vcfCapAt = nodes + (closely ? childCap : rules.nodeVcfNodes);
         vcfExhausted = false;
         int plies = co_await vcf(closely ? ROOT_FOURS : NODE_FOURS, &first);
         // When the other side has a win by threats, each root move's answer to it is looked at
         // closely: a root move that leaves a win by threes and fours loses.
         if (plies == 0 && closely && !stopped && !refutedByThrees())
         {
-            vctCapAt = nodes + CHILD_VCT_NODES;
+            vctCapAt = nodes + std::min(CHILD_VCT_NODES, childCap);
             vctExhausted = false;
             for (int d = 1; d <= CHILD_VCT_DEPTH && plies == 0 && !vctExhausted && !stopped; ++d)
             {
@@ -639,6 +668,10 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
             {
                 markRefutedByThrees();
             }
+        }
+        if (closely)
+        {
+            childNodesLeft -= nodes - before;
         }
         if (plies > 0)
         {
@@ -659,18 +692,25 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
         co_return evaluate();
     }
 
-    Move moves[MAX_BRANCH];
+    std::array<Move, MAX_MOVES> moves;
     bool restricted = false;
-    int count = generate(moves, MAX_BRANCH, ply, ttMove, &restricted);
+    const int count = generate(moves.data(), MAX_MOVES, ply, ttMove, &restricted);
     if (count == 0)
     {
         co_return evaluate();
     }
+    // Only the most promising points are searched, unless all of them lose: a loss is a loss only
+    // if every move loses. The answers to a threat are all searched.
+    const int promising = restricted ? count : std::min(count, MAX_BRANCH);
     const int originalAlpha = alpha;
     int best = -INFINITE;
     Move bestMove = NO_MOVE;
     for (int i = 0; i < count; ++i)
     {
+        if (i >= promising && best > -WIN_THRESHOLD)
+        {
+            break;
+        }
         Move m = moves[i];
         const bool quiet = !restricted && theirFives == 0 && pos.threat(m, me) < T_THREE &&
                            pos.threat(m, you) < T_THREE;

@@ -33,10 +33,11 @@ struct Limits
 // What the search has done so far.
 struct SearchInfo
 {
-    std::int64_t nodes = 0;     // positions looked at
-    std::int64_t elapsedMs = 0; // from start() to now, or to the move
-    int depth = 0;              // the last full-width depth searched to the end
-    int score = 0;              // of the chosen move, from the mover's side; see WIN
+    std::int64_t nodes = 0;       // positions looked at
+    std::int64_t threatNodes = 0; // of them, by the searches for wins by threats
+    std::int64_t elapsedMs = 0;   // from start() to now, or to the move
+    int depth = 0;                // the last full-width depth searched to the end
+    int score = 0;                // of the chosen move, from the mover's side; see WIN
     Move best = NO_MOVE;
     const char *reason = ""; // how the move was found: "search", "vcf", "vct", "forced" ...
 };
@@ -105,7 +106,7 @@ private:
     int evaluate() const;
     bool refutedByThrees() const;
     void markRefutedByThrees();
-    int generate(Move *out, int capacity, int ply, Move ttMove, bool *restricted) const;
+    int generate(Move *out, int capacity, int ply, Move ttMove, bool *restricted);
     int moveScore(Move m, int ply, Move ttMove) const;
     std::uint64_t random();
     void finish(Move m, int score, const char *reason);
@@ -143,7 +144,9 @@ private:
     bool vcfExhausted = false;
     bool vctExhausted = false;
     bool finished = false;
-    bool underThreat = false; // the other side would win by threats if it were its move
+    bool underThreat = false;        // the other side would win by threats if it were its move
+    std::int64_t childCap = 0;       // positions for each root move's close look
+    std::int64_t childNodesLeft = 0; // ... and for all of them together
 
     struct Refuted
     {

@@ -68,6 +68,7 @@ int orderedThreats(const Position &pos, int colour, bool withThrees, Move *out, 
 Task<int> Searcher::vcf(int foursLeft, Move *first)
 {
     co_await checkpoint();
+    ++searchInfo.threatNodes;
     const int attacker = pos.toMove();
     const int defender = attacker ^ 1;
     if (!pos.fivePoints(attacker).empty())
@@ -149,6 +150,7 @@ Task<int> Searcher::vcf(int foursLeft, Move *first)
 Task<int> Searcher::vct(int depthLeft, Move *first)
 {
     co_await checkpoint();
+    ++searchInfo.threatNodes;
     const int attacker = pos.toMove();
     const int defender = attacker ^ 1;
     if (!pos.fivePoints(attacker).empty())
