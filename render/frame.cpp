@@ -5,6 +5,7 @@
 #include "model/model_gpu.h"
 #include "model/model_table.h"
 #include "platform/status.h"
+#include "render/transforms.h"
 
 #include "platform/gl.h"
 // After the GL header, which stands in for the system's.
@@ -17,7 +18,6 @@
 namespace
 {
 
-constexpr float CELL_SPACING = 11.0f;   // stone-frame units between neighbouring points
 constexpr float WIN_LINE_HEIGHT = 5.0f; // the winning line floats this far above the stones
 constexpr float WIN_LINE_WIDTH = 10.0f; // pixels
 
@@ -38,42 +38,13 @@ void colourOfStone(std::int32_t cell)
     }
 }
 
-// From the camera's matrix to the board frame: the view turns about the board's point
-// (50, 50, 0).
-void enterBoardFrame()
-{
-    glScalef(1.2f, 1.2f, 1.2f);
-    glRotatef(viewPitch, 1.0f, 0.0f, 0.0f);
-    glRotatef(viewYaw, 0.0f, 1.0f, 0.0f);
-    glTranslatef(-50.0f, -50.0f, 0.0f);
-}
-
 void drawBoardAndGrid()
 {
     colour(139, 69, 19);
     drawModel(MODEL_BOARD);
-    glTranslatef(0.0f, 0.0f, -1.0f); // the grid sits one unit below the board's origin
+    enterGridFrame();
     colour(0, 0, 0);
     drawModel(MODEL_GRID);
-}
-
-// From the grid's frame to the stone frame, in which the cell (r, c) lies at
-// x = 11 (r - 9), z = 11 (9 - c) and stones stand along y.
-void enterStoneFrame()
-{
-    glTranslatef(47.85f, 52.3f, 6.0f);
-    glScalef(0.5f, 0.5f, 0.5f);
-    glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
-}
-
-float cellX(int row)
-{
-    return CELL_SPACING * static_cast<float>(row - BOARD_CENTRE);
-}
-
-float cellZ(int col)
-{
-    return CELL_SPACING * static_cast<float>(BOARD_CENTRE - col);
 }
 
 void drawStoneAt(int row, int col)
