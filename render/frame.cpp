@@ -20,6 +20,9 @@ namespace
 
 constexpr float WIN_LINE_HEIGHT = 5.0f; // the winning line floats this far above the stones
 constexpr float WIN_LINE_WIDTH = 10.0f; // pixels
+// The page scales the game to its window; there the line keeps the share of the picture that
+// WIN_LINE_WIDTH pixels have in the desktop's window, this many pixels tall.
+constexpr double WIN_LINE_VIEW_HEIGHT = 600.0;
 
 void colour(GLubyte r, GLubyte g, GLubyte b)
 {
@@ -100,7 +103,8 @@ constexpr LineEnds WIN_LINE_ENDS[4] = {
 // WebGL draws every line one pixel wide, so there the winning line is a quad that covers what a
 // wide GL line covers: its ends are taken to the window and moved half the width up and down
 // (along x for a steep line), as GL widens a line along its minor axis, then brought back at
-// their own depths. Lit with the normal GL starts with, (0, 0, 1).
+// their own depths. Lit with the normal GL starts with, (0, 0, 1). `width` is for a view
+// WIN_LINE_VIEW_HEIGHT pixels tall, and scales with the view's height.
 void drawLineAsQuad(const GLdouble (&a)[3], const GLdouble (&b)[3], double width)
 {
     GLfloat modelviewF[16], projectionF[16];
@@ -109,6 +113,7 @@ void drawLineAsQuad(const GLdouble (&a)[3], const GLdouble (&b)[3], double width
     glGetFloatv(GL_MODELVIEW_MATRIX, modelviewF);
     glGetFloatv(GL_PROJECTION_MATRIX, projectionF);
     glGetIntegerv(GL_VIEWPORT, viewport);
+    width *= viewport[3] / WIN_LINE_VIEW_HEIGHT;
     std::copy(modelviewF, modelviewF + 16, modelview);
     std::copy(projectionF, projectionF + 16, projection);
 
