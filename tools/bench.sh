@@ -150,7 +150,11 @@ web_section() {
         { cat "$work/web-build.log" >&2 && return 1; }
     serve_start "$root/build-web/web" "$work/http.log"
     chromium_start "$work/browser" || { echo "bench: Chromium did not start" >&2; return 1; }
-    local cdp=(python3 "$root/tools/cdp.py" "$devtools_port") fill _
+    local cdp=(python3 "$root/tools/cdp.py" "$devtools_port") fill _ emulation
+    # A viewport in which the page's canvas is 800 x 600, as the native game's window is.
+    "${cdp[@]}" emulate 1328 820 >"$work/emulation" &
+    emulation=$!
+    for _ in $(seq 100); do grep -q ready "$work/emulation" && break; sleep 0.1; done
     "${cdp[@]}" open "http://127.0.0.1:$server_port/index.html"
     for _ in $(seq 100); do
         [ "$("${cdp[@]}" eval 'typeof Module == "object" && Module.calledRun === true')" = true ] && break
@@ -171,6 +175,7 @@ web_section() {
     mkdir -p "$build/screenshots"
     "${cdp[@]}" shot "$build/screenshots/web_full_board.png"
     # The browser draws on both cores while it runs: the native figure is taken without it.
+    kill "$emulation" && wait "$emulation" 2>/dev/null
     browser_stop
     native=$(cd "$meshes" && "$build/bench/frame_bench" 60 5 | awk '$1 == "full_fps" { print $2 }')
     echo "$(chromium --version 2>/dev/null | head -n 1), headless, WebGL in SwiftShader"

@@ -398,80 +398,55 @@ TEST_F(GlTest, ViewTurnsTheBoardAboutTheWindowsAxesAndKeysComeFullCircle)
 TEST_F(GlTest, PointerPicksThePointItIsOnInEveryViewAndNothingBeyondTheOuterLines)
 {
     // The stone pressed flat onto the plane it stands on and shrunk to a quarter about its middle:
-    // drawn as the cursor stone on a point, a mark where the player sees that point, whole also
-    // where the point is near the window's edge.
+    // drawn as the cursor stone on a point, a mark where the player sees that point.
     ModelRecord &stone = ModelTable[MODEL_STONE];
     float *v = stone.vertexArray, low[3] = {v[0], v[1], v[2]}, high[3] = {v[0], v[1], v[2]};
     for (int i = 0; i < 9 * stone.facetCount; ++i)
         low[i % 3] = std::min(low[i % 3], v[i]), high[i % 3] = std::max(high[i % 3], v[i]);
     for (int i = 0; i < 9 * stone.facetCount; ++i)
-    {
-        float middle = (low[i % 3] + high[i % 3]) / 2;
-        v[i] = i % 3 == 1 ? low[1] : middle + (v[i] - middle) / 4;
-    }
+        v[i] = i % 3 == 1 ? low[1] : (1.5f * (low[i % 3] + high[i % 3]) + v[i]) / 4;
     uploadModelBuffers();
     const int points[][2] = {{0, 0},  {0, 17}, {17, 0}, {17, 17}, {0, 9},
                              {17, 8}, {9, 0},  {8, 17}, {9, 9}};
+    // The point's middle and a little off it, in rows and columns; beyond an outer line: nothing.
+    const double offsets[][2] = {{0, 0},        {0.35, 0.35},   {-0.35, 0.35},
+                                 {0.35, -0.35}, {-0.35, -0.35}, {-0.25, 0},
+                                 {0.25, 0},     {0, -0.25},     {0, 0.25}};
     // The start view, turned left, right, up and down by four presses, and two steep views.
-    for (auto [pitch, yaw] : {std::pair{0.0f, 0.0f},
-                              {0.0f, 340.0f},
-                              {0.0f, 20.0f},
-                              {340.0f, 0.0f},
-                              {20.0f, 0.0f},
-                              {60.0f, 30.0f},
-                              {300.0f, 320.0f}})
+    const float views[][2] = {{0, 0}, {0, 340}, {0, 20}, {340, 0}, {20, 0}, {60, 30}, {300, 320}};
+    for (auto [pitch, yaw] : views)
     {
-        viewPitch = pitch, viewYaw = yaw;
-        cursorX = OFF_WINDOW;
+        viewPitch = pitch, viewYaw = yaw, cursorX = OFF_WINDOW;
         Frame none = drawFrame();
-        // Where the point is seen on the window, GL's way up: true if its mark is there whole.
-        auto seen = [&](int row, int col, std::array<double, 2> &at)
+        // Where the point's mark is seen on the window, GL's way up; false if not there whole.
+        auto seen = [&](int row, int col, Blob &b)
         {
             cursorX = row - BOARD_CENTRE, cursorY = col - BOARD_CENTRE;
-            Blob b = blobOf(drawFrame(), none);
-            at = {b.x, b.y};
+            b = blobOf(drawFrame(), none);
             return b.count > 0 && b.left > 0 && b.bottom > 0 && b.right < WIDTH - 1 &&
                    b.top < HEIGHT - 1;
-        };
-        // The point under that place on the window: row * 18 + column, or -1.
-        auto picked = [](std::array<double, 2> at)
-        {
-            int row = -1, col = -1;
-            bool found = pickPoint(int(at[0]), HEIGHT - 1 - int(at[1]), &row, &col);
-            return found ? row * BOARD_SIZE + col : -1;
         };
         int tested = 0;
         for (auto [row, col] : points)
         {
-            SCOPED_TRACE(testing::Message()
-                         << "view " << pitch << ", " << yaw << ": point " << row << ", " << col);
-            int dr = row < 9 ? 1 : -1, dc = col < 9 ? 1 : -1;
-            std::array<double, 2> at, nextRow, nextCol;
+            int dr = row < 9 ? 1 : -1, dc = col < 9 ? 1 : -1, found[2];
+            Blob at, nextRow, nextCol; // the point, and its neighbours a row and a column inwards
             if (!seen(row, col, at) || !seen(row + dr, col, nextRow) ||
                 !seen(row, col + dc, nextCol))
                 continue; // off the window in this view
             ++tested;
-            // `rows` rows and `cols` columns off the point's middle, on the window.
-            auto off = [&](double rows, double cols)
+            for (auto [rows, cols] : offsets)
             {
-                return std::array{
-                    at[0] + dr * rows * (nextRow[0] - at[0]) + dc * cols * (nextCol[0] - at[0]),
-                    at[1] + dr * rows * (nextRow[1] - at[1]) + dc * cols * (nextCol[1] - at[1])};
-            };
-            auto within = [](double r, double c) { return r >= 0 && r <= 17 && c >= 0 && c <= 17; };
-            EXPECT_EQ(picked(at), row * BOARD_SIZE + col);
-            // A little off it; where that is beyond an outer line, on the board's rim: nothing.
-            for (auto [rows, cols] : {std::pair{0.35, 0.35},
-                                      {-0.35, 0.35},
-                                      {0.35, -0.35},
-                                      {-0.35, -0.35},
-                                      {-0.25, 0.0},
-                                      {0.25, 0.0},
-                                      {0.0, -0.25},
-                                      {0.0, 0.25}})
-                EXPECT_EQ(picked(off(rows, cols)),
-                          within(row + rows, col + cols) ? row * BOARD_SIZE + col : -1)
+                double x = at.x + dr * rows * (nextRow.x - at.x) + dc * cols * (nextCol.x - at.x);
+                double y = at.y + dr * rows * (nextRow.y - at.y) + dc * cols * (nextCol.y - at.y);
+                bool inside =
+                    std::min(row + rows, col + cols) >= 0 && std::max(row + rows, col + cols) <= 17;
+                bool picked = pickPoint(int(x), HEIGHT - 1 - int(y), &found[0], &found[1]);
+                EXPECT_EQ(picked ? found[0] * BOARD_SIZE + found[1] : -1,
+                          inside ? row * BOARD_SIZE + col : -1)
+                    << "view " << pitch << ", " << yaw << ": point " << row << ", " << col << " + "
                     << rows << ", " << cols;
+            }
         }
         EXPECT_GE(tested, 6) << "points seen whole in view " << pitch << ", " << yaw;
     }
