@@ -3,6 +3,7 @@
 #include "app/window.h"
 #include "model/model_table.h"
 #include "platform/console.h"
+#include "platform/heap.h"
 #include "platform/sleep.h"
 #include "render/scene.h"
 
@@ -18,6 +19,8 @@ constexpr int REPORT_ROW = 7; // every mesh report starts at column 0 of this co
 
 int main(int argc, char **argv)
 {
+    platformKeepFreedMemory();
+
     // Console: the instructions, then the five meshes, each report at the same place.
     writeInstructions();
     for (ModelRecord &record : ModelTable)

@@ -1,11 +1,18 @@
-// Frame rate of the real onDisplay in a real 800 x 600 freeglut window: the empty board and a
-// full board without a five, measured alternately in one run.
+// Frame rate of the real onDisplay in a real 800 x 600 freeglut window, and of the reference
+// frame that draws each stone by itself: the empty board and a full board without a five, each
+// frame in turn, measured alternately in one run. Then what bringing the stones' buffer up to
+// date after a placement costs.
 //
-//   frame_bench FRAMES REPETITIONS [SCREENSHOT.ppm]   (run in a folder holding the five meshes)
+//   frame_bench [--default-heap] FRAMES REPETITIONS [SCREENSHOT.ppm]
+// in a folder holding the five meshes. --default-heap leaves out the game's heap setting
+// (platformKeepFreedMemory), to show what it is worth.
+#include "bench/reference_frame.h"
 #include "game/game_state.h"
 #include "model/model_table.h"
+#include "platform/heap.h"
 #include "render/frame.h"
 #include "render/scene.h"
+#include "render/stone_buffers.h"
 
 #include <epoxy/gl.h>
 #include <GL/freeglut.h>
@@ -30,11 +37,23 @@ int framesPerRepetition = 60;
 int repetitions = 5;
 const char *screenshotFile = nullptr;
 
+// What each phase draws, in the order the phases take turns.
+struct Kind
+{
+    const char *name;
+    void (*display)();
+    bool full;
+};
+constexpr Kind KINDS[] = {{"reference_empty_fps", referenceDisplay, false},
+                          {"reference_full_fps", referenceDisplay, true},
+                          {"empty_fps", onDisplay, false},
+                          {"full_fps", onDisplay, true}};
+constexpr int KIND_COUNT = 4;
+
 int frameInPhase = 0;
-int phase = 0; // 0 warm-up, then 1 + 2 * repetition (empty) and 2 + 2 * repetition (full)
+int phase = 0; // 0 warm-up, then 1 + KIND_COUNT * repetition + kind
 Clock::time_point phaseStart;
-std::vector<double> emptyRates;
-std::vector<double> fullRates;
+std::vector<double> rates[KIND_COUNT];
 
 void clearBoard()
 {
@@ -110,6 +129,44 @@ void saveScreenshot(const char *fileName)
     XDestroyImage(image);
 }
 
+double milliseconds(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// Milliseconds to bring the stones' buffer up to the board, finished.
+double refill()
+{
+    Clock::time_point start = Clock::now();
+    updateBoardStones();
+    glFinish();
+    return milliseconds(Clock::now() - start);
+}
+
+// What a placement costs the stones' buffer on a full board: the first stone taken away and put
+// back, again and again, each change placed again and uploaded (323 or 324 stones, the most a
+// placement uploads). Then the full board at once into a buffer as start-up leaves it, with room
+// for the cursor stone alone: the buffer's storage is made as well.
+void reportPlacement()
+{
+    fillBoardWithoutFive();
+    refill();
+    const std::int32_t first = Board[0];
+    std::vector<double> times;
+    for (int i = 0; i < 40; ++i)
+    {
+        Board[0] = i % 2 == 0 ? CELL_EMPTY : first;
+        times.push_back(refill());
+    }
+    uploadStoneBuffers();
+    const double growing = refill();
+    const long stoneBytes = 3L * ModelTable[MODEL_STONE].facetCount * 6 * sizeof(float);
+    std::printf("stone_buffer_bytes %ld\n", (BOARD_CELLS + 1) * stoneBytes);
+    std::printf("placement_bytes %ld\nplacement_ms %.2f\n", BOARD_CELLS * stoneBytes,
+                median(times));
+    std::printf("full_board_into_new_buffer_ms %.2f\n", growing);
+}
+
 void report()
 {
     std::int32_t stone = ModelTable[MODEL_STONE].facetCount;
@@ -117,35 +174,51 @@ void report()
     std::printf("stone_triangles %d\n", stone);
     std::printf("full_board_triangles %d\n", 325 * stone + ModelTable[MODEL_BOARD].facetCount +
                                                  ModelTable[MODEL_GRID].facetCount);
-    for (std::size_t i = 0; i < emptyRates.size(); ++i)
+    for (std::size_t i = 0; i < rates[0].size(); ++i)
     {
-        std::printf("repetition %zu empty_fps %.1f full_fps %.1f\n", i + 1, emptyRates[i],
-                    fullRates[i]);
+        std::printf("repetition %zu", i + 1);
+        for (int k = 0; k < KIND_COUNT; ++k)
+        {
+            std::printf(" %s %.1f", KINDS[k].name, rates[k][i]);
+        }
+        std::printf("\n");
     }
-    std::printf("empty_fps %.1f\nfull_fps %.1f\n", median(emptyRates), median(fullRates));
+    for (int k = 0; k < KIND_COUNT; ++k)
+    {
+        std::printf("%s %.1f\n", KINDS[k].name, median(rates[k]));
+    }
+    reportPlacement();
     std::fflush(stdout);
 }
 
-// Starts the next phase: sets its board and notes the time.
+const Kind &kindOfPhase()
+{
+    return KINDS[phase == 0 ? KIND_COUNT - 1 : (phase - 1) % KIND_COUNT];
+}
+
+// Starts the next phase: sets its board, draws one frame untimed (so that the stones' buffer is
+// filled before the clock starts) and notes the time.
 void beginPhase(int next)
 {
     phase = next;
     frameInPhase = 0;
-    if (phase % 2 == 1)
-    {
-        clearBoard();
-    }
-    else
+    if (kindOfPhase().full)
     {
         fillBoardWithoutFive();
     }
+    else
+    {
+        clearBoard();
+    }
+    kindOfPhase().display();
+    glFinish();
     phaseStart = Clock::now();
 }
 
-// The display callback: the game's own frame, finished before the clock is read.
+// The display callback: the phase's frame, finished before the clock is read.
 void benchDisplay()
 {
-    onDisplay();
+    kindOfPhase().display();
     glFinish();
     if (++frameInPhase < (phase == 0 ? WARM_UP_FRAMES : framesPerRepetition))
     {
@@ -154,9 +227,9 @@ void benchDisplay()
     if (phase > 0)
     {
         double seconds = std::chrono::duration<double>(Clock::now() - phaseStart).count();
-        (phase % 2 == 1 ? emptyRates : fullRates).push_back(framesPerRepetition / seconds);
+        rates[(phase - 1) % KIND_COUNT].push_back(framesPerRepetition / seconds);
     }
-    if (phase == 2 * repetitions)
+    if (phase == KIND_COUNT * repetitions)
     {
         if (screenshotFile != nullptr)
         {
@@ -169,9 +242,13 @@ void benchDisplay()
 }
 
 } // namespace
-
 int main(int argc, char **argv)
 {
+    const bool defaultHeap = argc > 1 && std::string(argv[1]) == "--default-heap";
+    if (defaultHeap)
+    {
+        --argc, ++argv;
+    }
     if (argc > 1)
     {
         framesPerRepetition = std::max(1, std::atoi(argv[1]));
@@ -185,7 +262,11 @@ int main(int argc, char **argv)
         screenshotFile = argv[3];
     }
 
-    // The game's start-up: the five meshes, the window, the scene.
+    // The game's start-up: the heap's setting, the five meshes, the window, the scene.
+    if (!defaultHeap)
+    {
+        platformKeepFreedMemory();
+    }
     for (ModelRecord &record : ModelTable)
     {
         record.facets = loadStl(modelFileNames[&record - ModelTable], &record.facetCount);
@@ -202,7 +283,7 @@ int main(int argc, char **argv)
     glutReshapeFunc(onReshape);
     glutDisplayFunc(benchDisplay);
     initScene();
-    clearBoard();
+    fillBoardWithoutFive(); // the warm-up draws the game's frame on the full board
     glutMainLoop();
     return 0;
 }

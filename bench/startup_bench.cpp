@@ -1,5 +1,5 @@
 // Start-up time: the program's own share (reading, preparing and uploading the five meshes, with
-// the deliberate pauses between uploads left out) and the time from exec of the real game to its
+// the deliberate pauses between uploads left out, and making the stones' buffer) and the time from exec of the real game to its
 // first frame on the screen.
 //
 //   startup_bench share REPETITIONS          (in a folder holding the five meshes)
@@ -7,6 +7,7 @@
 #include "model/model_gpu.h"
 #include "model/model_table.h"
 #include "platform/sleep.h"
+#include "render/stone_buffers.h"
 
 #include <epoxy/gl.h>
 #include <GL/freeglut.h>
@@ -75,6 +76,7 @@ int ownShare(int argc, char **argv, int repetitions)
     std::vector<double> reading;
     std::vector<double> preparing;
     std::vector<double> uploading;
+    std::vector<double> stones;
     long facets = 0;
     for (int rep = 0; rep < repetitions; ++rep)
     {
@@ -94,9 +96,13 @@ int ownShare(int argc, char **argv, int repetitions)
         uploadModelBuffers(); // the first time creates the buffers, later times refill them
         glFinish();
         Clock::time_point uploaded = Clock::now();
+        uploadStoneBuffers(); // a new buffer every time, as for a new context
+        glFinish();
+        Clock::time_point stonesMade = Clock::now();
         reading.push_back(milliseconds(read - start));
         preparing.push_back(milliseconds(prepared - read));
         uploading.push_back(milliseconds(uploaded - prepared));
+        stones.push_back(milliseconds(stonesMade - uploaded));
         facets = 0;
         for (const ModelRecord &record : ModelTable)
         {
@@ -104,15 +110,17 @@ int ownShare(int argc, char **argv, int repetitions)
         }
         if (rep == 0)
         {
-            std::printf("first: read %.2f ms, prepare %.2f ms, upload %.2f ms, total %.2f ms\n",
-                        reading[0], preparing[0], uploading[0],
-                        reading[0] + preparing[0] + uploading[0]);
+            std::printf("first: read %.2f ms, prepare %.2f ms, upload %.2f ms, stones' buffer %.2f "
+                        "ms, total %.2f ms\n",
+                        reading[0], preparing[0], uploading[0], stones[0],
+                        reading[0] + preparing[0] + uploading[0] + stones[0]);
         }
     }
     std::printf("meshes %ld facets; pauses asked for %u ms (left out)\n", facets, pausesAskedMs);
-    std::printf("median: read %.2f ms, prepare %.2f ms, upload %.2f ms, own_share_ms %.2f\n",
-                median(reading), median(preparing), median(uploading),
-                median(reading) + median(preparing) + median(uploading));
+    std::printf("median: read %.2f ms, prepare %.2f ms, upload %.2f ms, stones' buffer %.2f ms, "
+                "own_share_ms %.2f\n",
+                median(reading), median(preparing), median(uploading), median(stones),
+                median(reading) + median(preparing) + median(uploading) + median(stones));
     return 0;
 }
 

@@ -5,6 +5,7 @@
 #include "model/model_gpu.h"
 #include "model/model_table.h"
 #include "platform/status.h"
+#include "render/stone_buffers.h"
 #include "render/transforms.h"
 
 #include "platform/gl.h"
@@ -41,24 +42,9 @@ void colourOfStone(std::int32_t cell)
     }
 }
 
-void drawBoardAndGrid()
-{
-    colour(139, 69, 19);
-    drawModel(MODEL_BOARD);
-    enterGridFrame();
-    colour(0, 0, 0);
-    drawModel(MODEL_GRID);
-}
-
-void drawStoneAt(int row, int col)
-{
-    glTranslatef(cellX(row), 0.0f, cellZ(col));
-    drawModel(MODEL_STONE);
-    glTranslatef(-cellX(row), 0.0f, -cellZ(col));
-}
-
-// The board pass: each stone is tested for a five before it is drawn, in row-major order, so
-// the pass is the five-in-a-row scan and a five made by the last move shows in this frame.
+// The board pass: each stone is tested for a five in row-major order, so the pass is the
+// five-in-a-row scan and a five made by the last move shows in this frame. The stones
+// themselves are drawn from the stone buffers, each colour in one draw.
 void drawStones()
 {
     for (int row = 0; row < BOARD_SIZE; ++row)
@@ -66,25 +52,25 @@ void drawStones()
         for (int col = 0; col < BOARD_SIZE; ++col)
         {
             std::int32_t cell = Board[row * BOARD_SIZE + col];
-            if (cell != CELL_BLACK && cell != CELL_WHITE)
+            if (cell == CELL_BLACK || cell == CELL_WHITE)
             {
-                continue;
+                checkFiveAt(row, col);
             }
-            checkFiveAt(row, col);
-            colourOfStone(cell);
-            drawStoneAt(row, col);
         }
+    }
+    updateBoardStones();
+    for (std::int32_t cell : {CELL_BLACK, CELL_WHITE})
+    {
+        colourOfStone(cell);
+        drawBoardStones(cell);
     }
 }
 
 void drawCursorStone()
 {
     colourOfStone(sideToMove == 0 ? CELL_BLACK : CELL_WHITE);
-    // Not limited to the board: a cursor moved past the edge is drawn there. Nothing is drawn
-    // after it in this frame, so there is no translation back.
-    glTranslatef(CELL_SPACING * static_cast<float>(cursorX), 0.0f,
-                 -CELL_SPACING * static_cast<float>(cursorY));
-    drawModel(MODEL_STONE);
+    // Not limited to the board: a cursor moved past the edge is drawn there.
+    drawCursorStoneAt(cursorX + BOARD_CENTRE, cursorY + BOARD_CENTRE);
 }
 
 struct LineEnds
@@ -222,6 +208,21 @@ bool linesHaveWidth = false;
 bool linesHaveWidth = true;
 #endif
 
+void drawBoardAndGrid()
+{
+    colour(139, 69, 19);
+    drawModel(MODEL_BOARD);
+    enterGridFrame();
+    colour(0, 0, 0);
+    drawModel(MODEL_GRID);
+}
+
+void drawWinLineAndBanner()
+{
+    drawWinLine();
+    drawBanner();
+}
+
 void onDisplay()
 {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -237,8 +238,7 @@ void onDisplay()
     }
     else
     {
-        drawWinLine();
-        drawBanner();
+        drawWinLineAndBanner();
     }
     glPopMatrix();
     // The same state in words, where the platform shows them (the page's status line): the

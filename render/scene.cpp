@@ -2,6 +2,7 @@
 #include "render/scene.h"
 
 #include "model/model_gpu.h"
+#include "render/stone_buffers.h"
 
 #include "platform/gl.h"
 // After epoxy's GL header, which stands in for the system's.
@@ -46,6 +47,7 @@ void initScene()
     glEnable(GL_NORMALIZE);
 
     uploadModelBuffers();
+    uploadStoneBuffers();
 }
 
 void onReshape(int width, int height)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the benchmarks into build-bench/ and prints the figures: frame rates (empty board, full
-# board, the straightforward variant, a sweep over stone sizes), the STL reader against assimp,
-# start-up time, and the browser build's frame rate in headless Chromium. Figures, not
+# Builds the benchmarks into build-bench/ (the browser's into build-bench/web/) and prints the
+# figures: frame rates (empty and full board, the game's frame and the reference frame that draws
+# each stone by itself, the straightforward variant, a sweep over stone sizes), the STL reader
+# against assimp, start-up time, and the same frame rates in headless Chromium. Figures, not
 # pass/fail; they depend on the machine and its load, which is printed with them.
 # Usage: tools/bench.sh [all|frames|reader|startup|web]
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -19,8 +20,11 @@ all | frames | reader | startup | web) ;;
 esac
 
 # What the benchmarks need beyond the game's own packages: assimp to compare the reader with, and
-# Chromium to run the page in.
+# Emscripten and Chromium for the pages.
 install_missing libassimp-dev chromium
+if [ "$what" = all ] || [ "$what" = web ]; then
+    install_missing --no-install-recommends emscripten
+fi
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGOMOKU_BUILD_TESTS=OFF \
     -DGOMOKU_BUILD_BENCH=ON >/dev/null
@@ -71,39 +75,59 @@ fi
 echo "gomoku3d benchmarks, $(nproc) cores, $(uname -m), load average $(load) at the start"
 echo
 
+# value KEY OUTPUT: the figure on frame_bench's line "KEY figure".
+value() {
+    awk -v key="$1" '$1 == key { print $2 }' <<<"$2"
+}
+
+# rates LABEL OUTPUT PREFIX: a row of the frame table, empty and full board and their ratio.
+rates() {
+    local empty full
+    empty=$(value "${3}empty_fps" "$2")
+    full=$(value "${3}full_fps" "$2")
+    printf '%-48s %8.1f %8.1f %10.2f\n' "$1" "$empty" "$full" \
+        "$(awk -v a="$full" -v b="$empty" 'BEGIN { print a / b }')"
+}
+
 frames_section() {
     local frames=60 repetitions=5
-    echo "== Frames: real onDisplay, 800 x 600 window, median of $repetitions x $frames frames"
+    echo "== Frames: 800 x 600 window, median of $repetitions x $frames frames, glFinish every frame"
+    echo "   game: the game's onDisplay, each colour in one draw; reference: each stone by itself"
     # The variant: a 770-triangle stone of the same size.
     local variant="$work/variant"
     mkdir -p "$variant"
     cp "$meshes"/*.STL "$variant/"
     "$build/bench/variant_stone" "$meshes/circle.STL" "$variant/circle.STL" 35 12
 
-    local game_out variant_out
+    local game_out variant_out heap_out
     game_out=$(cd "$meshes" && "$build/bench/frame_bench" $frames $repetitions "$work/full.ppm")
     variant_out=$(cd "$variant" && "$build/bench/frame_bench" $frames $repetitions)
-    local g_tri g_empty g_full v_tri v_empty v_full
-    g_tri=$(awk '$1 == "stone_triangles" { print $2 }' <<<"$game_out")
-    g_empty=$(awk '$1 == "empty_fps" { print $2 }' <<<"$game_out")
-    g_full=$(awk '$1 == "full_fps" { print $2 }' <<<"$game_out")
-    v_tri=$(awk '$1 == "stone_triangles" { print $2 }' <<<"$variant_out")
-    v_empty=$(awk '$1 == "empty_fps" { print $2 }' <<<"$variant_out")
-    v_full=$(awk '$1 == "full_fps" { print $2 }' <<<"$variant_out")
+    # Without the heap setting the game makes at start (platform/heap.cpp).
+    heap_out=$(cd "$meshes" && "$build/bench/frame_bench" --default-heap $frames 3)
+    local g_tri v_tri
+    g_tri=$(value stone_triangles "$game_out")
+    v_tri=$(value stone_triangles "$variant_out")
     awk '$1 == "renderer" { $1 = "GL renderer:"; print }' <<<"$game_out"
-    printf '%-44s %8s %8s %10s\n' "" "empty" "full" "full/empty"
-    printf '%-44s %8.1f %8.1f %10.2f\n' "game ($g_tri-triangle stone)" \
-        "$g_empty" "$g_full" "$(awk -v a="$g_full" -v b="$g_empty" 'BEGIN { print a / b }')"
-    printf '%-44s %8.1f %8.1f %10.2f\n' "variant ($v_tri-triangle stone)" \
-        "$v_empty" "$v_full" "$(awk -v a="$v_full" -v b="$v_empty" 'BEGIN { print a / b }')"
-    printf 'full board, game / variant: %.2f x\n' \
-        "$(awk -v a="$g_full" -v b="$v_full" 'BEGIN { print a / b }')"
+    printf '%-48s %8s %8s %10s\n' "" "empty" "full" "full/empty"
+    rates "game ($g_tri-triangle stone)" "$game_out" ""
+    rates "reference, same stone" "$game_out" reference_
+    rates "variant ($v_tri-triangle stone), game's frame" "$variant_out" ""
+    rates "variant, reference" "$variant_out" reference_
+    rates "game, with glibc's default heap (3 repetitions)" "$heap_out" ""
+    rates "reference, with glibc's default heap" "$heap_out" reference_
+    printf 'full board, game / reference: %.2f x; game / variant: %.2f x\n' \
+        "$(awk -v a="$(value full_fps "$game_out")" -v b="$(value reference_full_fps "$game_out")" 'BEGIN { print a / b }')" \
+        "$(awk -v a="$(value full_fps "$game_out")" -v b="$(value full_fps "$variant_out")" 'BEGIN { print a / b }')"
+    printf 'stones buffer at most %d bytes; a placement on the full board uploads %d bytes in %.2f ms\n' \
+        "$(value stone_buffer_bytes "$game_out")" "$(value placement_bytes "$game_out")" \
+        "$(value placement_ms "$game_out")"
+    printf '(the full board at once into the buffer as start-up leaves it, making its storage: %.2f ms)\n' \
+        "$(value full_board_into_new_buffer_ms "$game_out")"
     if command -v convert >/dev/null 2>&1; then
         mkdir -p "$build/screenshots"
         convert "$work/full.ppm" "$build/screenshots/full_board.png"
         echo "screenshot of the full board: $build/screenshots/full_board.png"
     fi
-
     echo
     echo "== Full-board rate by stone size (stand-in stones of the game stone's size)"
     printf '%10s %14s\n' "triangles" "full fps"
@@ -142,47 +166,121 @@ startup_section() {
     echo
 }
 
-# The page's own frame rate: the full board in headless Chromium, frames counted as the browser
-# draws them (it draws at most one a display refresh), next to the native game's full board.
+# rate: the frames the page draws over five seconds and the milliseconds they took, counted by
+# its animation frames (the browser draws at most one a display refresh).
+rate='new Promise(done => { let frames = 0; const start = performance.now();
+    const tick = now => { frames++; if (now - start < 5000) requestAnimationFrame(tick);
+                          else done(frames + " " + (now - start).toFixed(0)); };
+    requestAnimationFrame(tick); })'
+
+# gpu_ticks: the CPU time that the GPU process of the Chromium started here has used so far, in
+# clock ticks: with WebGL in SwiftShader, the time the page's drawing takes.
+gpu_ticks() {
+    local pid
+    pid=$(pgrep -f -- "--type=gpu-process.*--user-data-dir=$work/browser/profile" | head -n 1)
+    awk '{ print $14 + $15 }' "/proc/$pid/stat"
+}
+
+# apart A.png B.png: how many pixels of two pictures of one size have a channel more than 1 of
+# 255 apart, and the largest difference.
+apart() {
+    python3 - <(convert "$1" -strip ppm:-) <(convert "$2" -strip ppm:-) <<'PY'
+import sys
+def pixels(name):
+    data = open(name, "rb").read()
+    fields, end = [], 0
+    while len(fields) < 4:  # P6, width, height, maximum, each ended by whitespace
+        start = end
+        while data[end:end + 1] not in b" \t\r\n": end += 1
+        fields.append(data[start:end]); end += 1
+    return data[end:]
+a, b = pixels(sys.argv[1]), pixels(sys.argv[2])
+worst = [max(abs(a[i + c] - b[i + c]) for c in range(3)) for i in range(0, len(a), 3)]
+print(sum(w > 1 for w in worst), max(worst))
+PY
+}
+
+# The frame in headless Chromium: the frame page (bench/frame_page.cpp) with the game's frame and
+# with the reference frame, on the empty and the full board, and the game's own page with the
+# board filled by keys; then the native game's full board with the browser stopped.
 web_section() {
-    echo "== Full board in the browser, next to the native game"
-    bash "$root/tools/web.sh" --build >"$work/web-build.log" 2>&1 ||
-        { cat "$work/web-build.log" >&2 && return 1; }
-    serve_start "$root/build-web/web" "$work/http.log"
+    echo "== The frame in the browser, next to the native game"
+    export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+    if ! emcmake cmake -S "$root" -B "$build/web" -DCMAKE_BUILD_TYPE=Release \
+        -DGOMOKU_BUILD_TESTS=OFF -DGOMOKU_BUILD_BENCH=ON >"$work/web-build.log" 2>&1 ||
+        ! cmake --build "$build/web" -j2 --target gomoku3d web_meshes frame_page \
+            >>"$work/web-build.log" 2>&1; then
+        cat "$work/web-build.log" >&2
+        return 1
+    fi
+    serve_start "$build/web" "$work/http.log"
     chromium_start "$work/browser" || { echo "bench: Chromium did not start" >&2; return 1; }
-    local cdp=(python3 "$root/tools/cdp.py" "$devtools_port") fill _ emulation
-    # A viewport in which the page's canvas is 800 x 600, as the native game's window is.
+    local cdp=(python3 "$root/tools/cdp.py" "$devtools_port") fill frame board _ emulation
+    # A viewport in which the pages' canvas is 800 x 600, as the native game's window is.
     "${cdp[@]}" emulate 1328 820 >"$work/emulation" &
     emulation=$!
     for _ in $(seq 100); do grep -q ready "$work/emulation" && break; sleep 0.1; done
-    "${cdp[@]}" open "http://127.0.0.1:$server_port/index.html"
-    for _ in $(seq 100); do
-        [ "$("${cdp[@]}" eval 'typeof Module == "object" && Module.calledRun === true')" = true ] && break
-        sleep 0.2
+    local -A fps gpu
+    mkdir -p "$build/screenshots"
+    # measure KEY: the page's frames a second, and the GPU process's CPU milliseconds a frame.
+    measure() {
+        local before after frames ms
+        before=$(gpu_ticks)
+        read -r frames ms < <("${cdp[@]}" eval "$rate" | tr -d '"')
+        after=$(gpu_ticks)
+        fps[$1]=$(awk -v f="$frames" -v ms="$ms" 'BEGIN { print f * 1000 / ms }')
+        gpu[$1]=$(awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" -v f="$frames" \
+            'BEGIN { print t * 1000 / hz / f }')
+    }
+    # open_page PAGE: the page, once its program runs, and two seconds for its start.
+    open_page() {
+        "${cdp[@]}" open "http://127.0.0.1:$server_port/$1"
+        for _ in $(seq 100); do
+            [ "$("${cdp[@]}" eval 'typeof Module == "object" && Module.calledRun === true')" = true ] && break
+            sleep 0.2
+        done
+        sleep 2
+    }
+    for frame in reference game; do
+        for board in empty full; do
+            open_page "frame-page/index.html?$frame&$board"
+            measure "$frame-$board"
+            "${cdp[@]}" shot "$work/$frame-$board.png"
+        done
     done
-    sleep 2
-    # rate: frames a second over five seconds, counted by the page's own animation frames.
-    local rate='new Promise(done => { let frames = 0; const start = performance.now();
-        const tick = now => { frames++; if (now - start < 5000) requestAnimationFrame(tick);
-                              else done((frames * 1000 / (now - start)).toFixed(1)); };
-        requestAnimationFrame(tick); })'
-    local empty full native
-    empty=$("${cdp[@]}" eval "$rate" | tr -d '"')
+    cp "$work/game-full.png" "$build/screenshots/web_frame_page_full_board.png"
+    local differ
+    differ=$(apart "$work/reference-full.png" "$work/game-full.png")
+    open_page web/index.html
     read -r -a fill < <(awk -f "$root/tools/full-board.awk")
     "${cdp[@]}" keys "${fill[@]}"
     sleep 2
-    full=$("${cdp[@]}" eval "$rate" | tr -d '"')
-    mkdir -p "$build/screenshots"
+    measure page-full
     "${cdp[@]}" shot "$build/screenshots/web_full_board.png"
     # The browser draws on both cores while it runs: the native figure is taken without it.
     kill "$emulation" && wait "$emulation" 2>/dev/null
     browser_stop
-    native=$(cd "$meshes" && "$build/bench/frame_bench" 60 5 | awk '$1 == "full_fps" { print $2 }')
+    local native
+    native=$(cd "$meshes" && "$build/bench/frame_bench" 60 5)
     echo "$(chromium --version 2>/dev/null | head -n 1), headless, WebGL in SwiftShader"
-    printf '%-44s %8s %8s\n' "" "empty" "full"
-    printf '%-44s %8.1f %8.1f\n' "browser (frames drawn a second)" "$empty" "$full"
-    printf '%-44s %8s %8.1f\n' "native (frame_bench, glFinish every frame)" "" "$native"
-    echo "screenshot of the full board in the browser: $build/screenshots/web_full_board.png"
+    printf '%-44s %17s %22s\n' "" "frames a second" "GPU process, ms a frame"
+    printf '%-44s %8s %8s %11s %10s\n' "" "empty" "full" "empty" "full"
+    for frame in reference game; do
+        printf '%-44s %8.1f %8.1f %11.1f %10.1f\n' \
+            "$([ $frame = game ] && echo "game's frame (each colour in one draw)" ||
+                echo "reference (each stone by itself)")" \
+            "${fps[$frame-empty]}" "${fps[$frame-full]}" "${gpu[$frame-empty]}" "${gpu[$frame-full]}"
+    done
+    printf '%-44s %8s %8.1f %11s %10.1f\n' "the game's page, the board filled by keys" "" \
+        "${fps[page-full]}" "" "${gpu[page-full]}"
+    printf '%-44s %8.1f %8.1f\n' "native reference (frame_bench)" \
+        "$(value reference_empty_fps "$native")" "$(value reference_full_fps "$native")"
+    printf '%-44s %8.1f %8.1f\n' "native game's frame (frame_bench)" \
+        "$(value empty_fps "$native")" "$(value full_fps "$native")"
+    read -r -a differ <<<"$differ"
+    echo "full board in the browser, game's frame against the reference: ${differ[0]} pixels" \
+        "apart by more than 1 of 255 (largest difference ${differ[1]})"
+    echo "screenshots of the full board in the browser: $build/screenshots/web_*.png"
     echo
 }
 

@@ -16,8 +16,10 @@ mergeInto(LibraryManager.library, {
     var colorMaterial = gomokuColorMaterial;
     function trackColour() {
       if (!colorMaterial.enabled || colorMaterial.mode != 0x1602) return;
-      // The uniforms are set when a draw is prepared; a prepared renderer may skip that.
-      if (GLImmediate.lastRenderer) GLImmediate.lastRenderer.cleanup();
+      // The uniforms are set when a draw is prepared, which the emulation skips for the renderer
+      // it prepared last while the matrices and buffer stay the same: forget that renderer. (Its
+      // cleanup, which would do the same, does nothing in a GL_FFP_ONLY build.)
+      GLImmediate.lastRenderer = null;
       GLEmulation.materialAmbient.set(GLImmediate.clientColor);
       GLEmulation.materialDiffuse.set(GLImmediate.clientColor);
     }
