@@ -2,11 +2,16 @@
 // freeglut needs them: the window first, since the menu and the callbacks belong to it.
 #include "app/window.h"
 
+#include "game/game_state.h"
 #include "game/input.h"
 #include "render/frame.h"
+#include "render/pick.h"
 #include "render/scene.h"
 
 #include <GL/freeglut_std.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 namespace
 {
@@ -16,6 +21,17 @@ constexpr int WINDOW_HEIGHT = 600;
 constexpr unsigned FIRST_TIMER_MS = 1000;
 
 } // namespace
+
+#ifdef __EMSCRIPTEN__
+// The page turns taps into the pointer's callbacks, and a tap places only on the point tapped
+// just before: it asks here which point a tap is on, row * 18 + column, or -1 for none.
+extern "C" EMSCRIPTEN_KEEPALIVE int gomokuPointAt(int x, int y)
+{
+    int row = 0;
+    int col = 0;
+    return pickPoint(x, y, &row, &col) ? row * BOARD_SIZE + col : -1;
+}
+#endif
 
 void createWindowAndMenu(int *argc, char **argv)
 {
@@ -37,6 +53,10 @@ void createWindowAndMenu(int *argc, char **argv)
     glutReshapeFunc(onReshape);
     glutKeyboardFunc(onKeyboard);
     glutSpecialFunc(onSpecialKey);
+    glutMouseFunc(onMouse);
+    glutMotionFunc(onMotion);
+    glutPassiveMotionFunc(onPassiveMotion);
+    pointUnder = pickPoint;
     glutDisplayFunc(onDisplay);
     glutIdleFunc(onIdle);
     glutTimerFunc(FIRST_TIMER_MS, onTimer, 1);

@@ -3,6 +3,7 @@
 #include "bench/reference_frame.h"
 
 #include "game/game_state.h"
+#include "game/opponent.h"
 #include "model/model_gpu.h"
 #include "model/model_table.h"
 #include "platform/status.h"
@@ -63,7 +64,11 @@ void referenceDisplay()
         drawWinLineAndBanner();
     }
     glPopMatrix();
-    platformShowStatus(gameOver == 0 ? sideToMove : sideToMove ^ 1, gameOver != 0, cheatMode != 0);
+    platformShowStatus(gameOver == 0 ? sideToMove : sideToMove ^ 1, gameOver != 0, cheatMode != 0,
+                       opponent == OPPONENT_NONE    ? -1
+                       : opponent == OPPONENT_WHITE ? 1
+                                                    : 0,
+                       computerLevel);
     glutSwapBuffers();
     glutPostRedisplay();
 }

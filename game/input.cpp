@@ -10,6 +10,8 @@
 
 #include <GL/freeglut_std.h>
 
+PointUnder pointUnder = nullptr;
+
 namespace
 {
 
@@ -28,6 +30,7 @@ float wrapped(float angle)
     return angle;
 }
 
+// Space, and a click once the cursor is on the clicked point: every stone a player places.
 void placeAtCursor()
 {
     // The computer places its own stones; with the cursor beyond the board's edge there is no
@@ -45,6 +48,20 @@ void relabelMenu()
     {
         glutChangeToMenuEntry(value + 1, menuLabel(value), value);
     }
+}
+
+// While the game runs, puts the cursor on the point under the pointer; false if there is none.
+bool cursorToPointer(int x, int y)
+{
+    int row = 0;
+    int col = 0;
+    if (gameOver != 0 || pointUnder == nullptr || !pointUnder(x, y, &row, &col))
+    {
+        return false;
+    }
+    cursorX = row - BOARD_CENTRE;
+    cursorY = col - BOARD_CENTRE;
+    return true;
 }
 
 } // namespace
@@ -131,6 +148,27 @@ void onSpecialKey(int key, int, int)
     }
     viewPitch = wrapped(viewPitch);
     viewYaw = wrapped(viewYaw);
+    glutPostRedisplay();
+}
+
+void onMouse(int button, int state, int x, int y)
+{
+    if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN && cursorToPointer(x, y))
+    {
+        placeAtCursor();
+    }
+    glutPostRedisplay();
+}
+
+void onMotion(int x, int y)
+{
+    cursorToPointer(x, y);
+    glutPostRedisplay();
+}
+
+void onPassiveMotion(int x, int y)
+{
+    cursorToPointer(x, y);
     glutPostRedisplay();
 }
 

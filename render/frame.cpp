@@ -2,10 +2,12 @@
 #include "render/frame.h"
 
 #include "game/game_state.h"
+#include "game/opponent.h"
 #include "model/model_gpu.h"
 #include "model/model_table.h"
 #include "platform/status.h"
 #include "render/stone_buffers.h"
+#include "render/transforms.h"
 
 #include "platform/gl.h"
 // After the GL header, which stands in for the system's.
@@ -18,9 +20,11 @@
 namespace
 {
 
-constexpr float CELL_SPACING = 11.0f;   // stone-frame units between neighbouring points
 constexpr float WIN_LINE_HEIGHT = 5.0f; // the winning line floats this far above the stones
 constexpr float WIN_LINE_WIDTH = 10.0f; // pixels
+// The page scales the game to its window; there the line keeps the share of the picture that
+// WIN_LINE_WIDTH pixels have in the desktop's window, this many pixels tall.
+constexpr double WIN_LINE_VIEW_HEIGHT = 600.0;
 
 void colour(GLubyte r, GLubyte g, GLubyte b)
 {
@@ -108,7 +112,8 @@ constexpr LineEnds WIN_LINE_ENDS[4] = {
 // WebGL draws every line one pixel wide, so there the winning line is a quad that covers what a
 // wide GL line covers: its ends are taken to the window and moved half the width up and down
 // (along x for a steep line), as GL widens a line along its minor axis, then brought back at
-// their own depths. Lit with the normal GL starts with, (0, 0, 1).
+// their own depths. Lit with the normal GL starts with, (0, 0, 1). `width` is for a view
+// WIN_LINE_VIEW_HEIGHT pixels tall, and scales with the view's height.
 void drawLineAsQuad(const GLdouble (&a)[3], const GLdouble (&b)[3], double width)
 {
     GLfloat modelviewF[16], projectionF[16];
@@ -117,6 +122,7 @@ void drawLineAsQuad(const GLdouble (&a)[3], const GLdouble (&b)[3], double width
     glGetFloatv(GL_MODELVIEW_MATRIX, modelviewF);
     glGetFloatv(GL_PROJECTION_MATRIX, projectionF);
     glGetIntegerv(GL_VIEWPORT, viewport);
+    width *= viewport[3] / WIN_LINE_VIEW_HEIGHT;
     std::copy(modelviewF, modelviewF + 16, modelview);
     std::copy(projectionF, projectionF + 16, projection);
 
@@ -225,37 +231,6 @@ bool linesHaveWidth = false;
 bool linesHaveWidth = true;
 #endif
 
-void enterBoardFrame()
-{
-    glScalef(1.2f, 1.2f, 1.2f);
-    glRotatef(viewPitch, 1.0f, 0.0f, 0.0f);
-    glRotatef(viewYaw, 0.0f, 1.0f, 0.0f);
-    glTranslatef(-50.0f, -50.0f, 0.0f);
-}
-
-void enterGridFrame()
-{
-    glTranslatef(0.0f, 0.0f, -1.0f);
-}
-
-// In the stone frame the cell (r, c) lies at x = 11 (r - 9), z = 11 (9 - c).
-void enterStoneFrame()
-{
-    glTranslatef(47.85f, 52.3f, 6.0f);
-    glScalef(0.5f, 0.5f, 0.5f);
-    glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
-}
-
-float cellX(int row)
-{
-    return CELL_SPACING * static_cast<float>(row - BOARD_CENTRE);
-}
-
-float cellZ(int col)
-{
-    return CELL_SPACING * static_cast<float>(BOARD_CENTRE - col);
-}
-
 void drawBoardAndGrid()
 {
     colour(139, 69, 19);
@@ -292,7 +267,11 @@ void onDisplay()
     glPopMatrix();
     // The same state in words, where the platform shows them (the page's status line): the
     // winner is the side that moved last, as on the banner.
-    platformShowStatus(gameOver == 0 ? sideToMove : sideToMove ^ 1, gameOver != 0, cheatMode != 0);
+    platformShowStatus(gameOver == 0 ? sideToMove : sideToMove ^ 1, gameOver != 0, cheatMode != 0,
+                       opponent == OPPONENT_NONE    ? -1
+                       : opponent == OPPONENT_WHITE ? 1
+                                                    : 0,
+                       computerLevel);
     glutSwapBuffers();
     glutPostRedisplay();
 }

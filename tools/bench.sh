@@ -220,7 +220,11 @@ web_section() {
     fi
     serve_start "$build/web" "$work/http.log"
     chromium_start "$work/browser" || { echo "bench: Chromium did not start" >&2; return 1; }
-    local cdp=(python3 "$root/tools/cdp.py" "$devtools_port") fill frame board _
+    local cdp=(python3 "$root/tools/cdp.py" "$devtools_port") fill frame board _ emulation
+    # A viewport in which the pages' canvas is 800 x 600, as the native game's window is.
+    "${cdp[@]}" emulate 1328 820 >"$work/emulation" &
+    emulation=$!
+    for _ in $(seq 100); do grep -q ready "$work/emulation" && break; sleep 0.1; done
     local -A fps gpu
     mkdir -p "$build/screenshots"
     # measure KEY: the page's frames a second, and the GPU process's CPU milliseconds a frame.
@@ -258,7 +262,8 @@ web_section() {
     sleep 2
     measure page-full
     "${cdp[@]}" shot "$build/screenshots/web_full_board.png"
-    # The browser draws on both cores while it runs: the native figures are taken without it.
+    # The browser draws on both cores while it runs: the native figure is taken without it.
+    kill "$emulation" && wait "$emulation" 2>/dev/null
     browser_stop
     local native
     native=$(cd "$meshes" && "$build/bench/frame_bench" 60 5)

@@ -4,12 +4,19 @@
   cdp.py PORT open URL            loads URL in the browser's page, with startUpProbe (below)
   cdp.py PORT eval EXPRESSION     prints the expression's value as JSON (promises awaited)
   cdp.py PORT keys KEY...         presses and releases each key (xdotool's names: a, space, Left,
-                                  Tab, F5; ctrl+r with Ctrl held)
+                                  Tab, Return, F5; ctrl+r with Ctrl held)
   cdp.py PORT click X Y BUTTON    a press and release at X, Y of the canvas (left or right)
+  cdp.py PORT hover X Y           the mouse moved to X, Y of the canvas, no button pressed
+  cdp.py PORT tap X Y [MS]        a finger on X, Y of the canvas, lifted at once or after MS ms
+  cdp.py PORT drag X Y DX DY      a finger put on X, Y of the canvas, moved by DX, DY in ten
+                                  steps, and lifted
+  cdp.py PORT emulate WIDTH HEIGHT [RATIO [touch]]  a viewport of WIDTH x HEIGHT at a device
+                                  pixel ratio (1), with a touch screen if asked: prints "ready"
+                                  and holds it until ended (the browser forgets it then)
   cdp.py PORT choose LABEL        a left click on the shown menu entry LABEL
   cdp.py PORT text SELECTOR       the text of the element SELECTOR, as it stands
   cdp.py PORT shot FILE.png [SELECTOR]  the canvas (or the element SELECTOR) as the player
-                                  sees it, as a PNG
+                                  sees it, as a PNG in the page's (CSS) pixels
   cdp.py PORT watch URL SECONDS [FILE=404|FILE=failed]... [throttle=KBIT/S,LATENCY_MS] [quiet=S]
                                   loads URL afresh (no cache), answering each FILE with a 404 or a
                                   network failure, over a throttled network if asked; for SECONDS
@@ -23,6 +30,7 @@ PORT is Chromium's --remote-debugging-port. Only the Python standard library is 
 import base64
 import json
 import os
+import signal
 import socket
 import struct
 import sys
@@ -52,7 +60,7 @@ START_UP_PROBE = """(() => {
 KEYS = {"space": (" ", "Space", 32, " "), "Escape": ("Escape", "Escape", 27, ""),
         "Left": ("ArrowLeft", "ArrowLeft", 37, ""), "Up": ("ArrowUp", "ArrowUp", 38, ""),
         "Right": ("ArrowRight", "ArrowRight", 39, ""), "Down": ("ArrowDown", "ArrowDown", 40, ""),
-        "Tab": ("Tab", "Tab", 9, ""), "F5": ("F5", "F5", 116, "")}
+        "Tab": ("Tab", "Tab", 9, ""), "F5": ("F5", "F5", 116, ""), "Return": ("Enter", "Enter", 13, "\r")}
 for letter in "abcdefghijklmnopqrstuvwxyz":
     KEYS[letter] = (letter, "Key" + letter.upper(), ord(letter.upper()), letter)
 
@@ -140,6 +148,10 @@ class Page:
         return self.evaluate(f"(() => {{ const r = document.querySelector({json.dumps(selector)})"
                              ".getBoundingClientRect(); return [r.left, r.top, r.width, r.height]; })()")
 
+    def touch(self, kind, x=0, y=0):
+        points = [] if kind == "touchEnd" else [dict(x=x, y=y)]
+        self.call("Input.dispatchTouchEvent", type=kind, touchPoints=points)
+
     def mouse(self, x, y, button):
         self.call("Input.dispatchMouseEvent", type="mouseMoved", x=x, y=y)
         for kind in ("mousePressed", "mouseReleased"):
@@ -220,6 +232,25 @@ def main(port, command, *args):
     elif command == "click":
         left, top, _, _ = page.box("canvas")
         page.mouse(left + float(args[0]), top + float(args[1]), args[2])
+    elif command in ("hover", "tap", "drag"):
+        left, top, _, _ = page.box("canvas")
+        x, y = left + float(args[0]), top + float(args[1])
+        if command == "hover":
+            page.call("Input.dispatchMouseEvent", type="mouseMoved", x=x, y=y)
+            return
+        page.touch("touchStart", x, y)
+        if command == "drag":
+            for step in range(1, 11):
+                page.touch("touchMove", x + float(args[2]) * step / 10, y + float(args[3]) * step / 10)
+        time.sleep(float(args[2]) / 1000 if command == "tap" and len(args) > 2 else 0)
+        page.touch("touchEnd")
+    elif command == "emulate":
+        touch = "touch" in args[3:]
+        page.call("Emulation.setDeviceMetricsOverride", width=int(args[0]), height=int(args[1]),
+                  deviceScaleFactor=float(args[2]) if len(args) > 2 else 1, mobile=touch)
+        page.call("Emulation.setTouchEmulationEnabled", enabled=touch, maxTouchPoints=5)
+        print("ready", flush=True)
+        signal.pause()
     elif command == "choose":
         box = page.evaluate("(() => { const e = [...document.querySelectorAll('[role=menuitem]')]"
                             f".find(e => e.textContent == {json.dumps(args[0])} && e.offsetParent);"

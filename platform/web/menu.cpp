@@ -1,106 +1,91 @@
-// The right-button menu in the browser. The browser's GLUT has no menus, so the three menu calls
-// the game makes are defined here: the entries become a small menu that opens where the canvas is
-// clicked with that button, and choosing an entry calls the menu callback with the entry's value,
-// as freeglut does. One menu, attached to one button, is all the game needs. Once the game has
-// stopped (Module.gameTakes, platform/web/glut_events.js) the menu opens no more and the right
-// button is the browser's again.
+// The right-button menu in the browser. The browser's GLUT has no menus, so the menu calls the
+// game makes are defined here, as freeglut has them: menus of entries and sub-menus, each with
+// its callback, and the current one attached to a button of the canvas. The page's side, the
+// menu the player sees and works with the pointer, a finger or the keys, is platform/web/menu.js;
+// choosing an entry calls the callback of the entry's menu with the entry's value, as freeglut
+// does. Once the game has stopped the menu opens no more and the right button is the browser's
+// again.
 #include <emscripten.h>
 #include <GL/freeglut_std.h>
+
+// platform/web/menu.js: an entry (with its value, or the number of its sub-menu) added to a
+// menu or changed, and a menu attached to a button of the canvas.
+extern "C" void gomokuMenuAdd(int menu, const char *label, int value, int submenu);
+extern "C" void gomokuMenuAttach(int menu, int button);
+// Changes entry `item` (from 1) of a menu to a plain entry with this label and value.
+extern "C" void gomokuMenuChange(int menu, int item, const char *label, int value);
 
 namespace
 {
 
-void (*menuCallback)(int) = nullptr;
+constexpr int MENUS_MAX = 32;
+void (*menuCallbacks[MENUS_MAX])(int); // by menu number - 1
+int menuCount = 0;
+int currentMenu = 0; // the menu the calls below act on; 0 before the first
 
 } // namespace
 
 // Called by the page's menu when an entry is chosen.
-extern "C" EMSCRIPTEN_KEEPALIVE void gomokuMenuChosen(int value)
+extern "C" EMSCRIPTEN_KEEPALIVE void gomokuMenuChosen(int menu, int value)
 {
-    if (menuCallback != nullptr)
+    if (menu >= 1 && menu <= menuCount && menuCallbacks[menu - 1] != nullptr)
     {
-        menuCallback(value);
+        menuCallbacks[menu - 1](value);
     }
 }
 
-// The menu's element, made once, hidden until the button is pressed over the canvas.
-// clang-format off: JavaScript
-EM_JS(void, gomokuMenuCreate, (), {
-    var menu = document.createElement('div');
-    menu.className = 'glut-menu';
-    menu.setAttribute('role', 'menu');
-    menu.style.cssText = 'position:fixed;display:none;z-index:10;min-width:7em;padding:2px 0;' +
-                         'background:#f4f4f4;border:1px solid #888;font:14px sans-serif;' +
-                         'box-shadow:2px 2px 4px rgba(0,0,0,.3);user-select:none';
-    document.body.appendChild(menu);
-    // Any press elsewhere closes it, as a click outside a desktop menu does.
-    window.addEventListener(
-        'mousedown',
-        function(event) {
-            if (!menu.contains(event.target))
-                menu.style.display = 'none';
-        },
-        true);
-    Module['glutMenu'] = menu;
-});
-// clang-format on
-
-// clang-format off: JavaScript
-EM_JS(void, gomokuMenuAddEntry, (const char *label, int value), {
-    var entry = document.createElement('div');
-    entry.textContent = UTF8ToString(label);
-    entry.setAttribute('role', 'menuitem');
-    entry.style.cssText = 'padding:3px 14px;cursor:default';
-    entry.addEventListener(
-        'mouseenter', function() { entry.style.background = '#cde'; });
-    entry.addEventListener(
-        'mouseleave', function() { entry.style.background = 'none'; });
-    entry.addEventListener(
-        'mouseup', function(event) {
-            if ((event.button != 0 && event.button != 2) || !Module['gameTakes'](event))
-                return;
-            Module['glutMenu'].style.display = 'none';
-            _gomokuMenuChosen(value);
-        });
-    Module['glutMenu'].appendChild(entry);
-});
-// clang-format on
-
-// GLUT numbers the buttons left 0, middle 1, right 2, as the DOM does.
-// clang-format off: JavaScript
-EM_JS(void, gomokuMenuAttach, (int button), {
-    var menu = Module['glutMenu'];
-    var canvas = Module['canvas'];
-    canvas.addEventListener(
-        'contextmenu', function(event) {
-            if (Module['gameTakes'](event))
-                event.preventDefault();
-        });
-    canvas.addEventListener(
-        'mousedown', function(event) {
-            if (event.button != button || !Module['gameTakes'](event))
-                return;
-            event.preventDefault();
-            menu.style.left = (event.clientX + 2) + 'px';
-            menu.style.top = (event.clientY + 2) + 'px';
-            menu.style.display = 'block';
-        });
-});
-// clang-format on
-
 int glutCreateMenu(void (*callback)(int menu))
 {
-    menuCallback = callback;
-    gomokuMenuCreate();
-    return 1;
+    if (menuCount == MENUS_MAX)
+    {
+        return 0;
+    }
+    menuCallbacks[menuCount] = callback;
+    currentMenu = ++menuCount;
+    return currentMenu;
+}
+
+void glutSetMenu(int menu)
+{
+    if (menu >= 1 && menu <= menuCount)
+    {
+        currentMenu = menu;
+    }
+}
+
+int glutGetMenu()
+{
+    return currentMenu;
 }
 
 void glutAddMenuEntry(const char *label, int value)
 {
-    gomokuMenuAddEntry(label, value);
+    if (currentMenu != 0)
+    {
+        gomokuMenuAdd(currentMenu, label, value, 0);
+    }
+}
+
+void glutAddSubMenu(const char *label, int submenu)
+{
+    if (currentMenu != 0 && submenu >= 1 && submenu <= menuCount)
+    {
+        gomokuMenuAdd(currentMenu, label, 0, submenu);
+    }
+}
+
+void glutChangeToMenuEntry(int item, const char *label, int value)
+{
+    if (currentMenu != 0)
+    {
+        gomokuMenuChange(currentMenu, item, label, value);
+    }
 }
 
 void glutAttachMenu(int button)
 {
-    gomokuMenuAttach(button);
+    if (currentMenu != 0)
+    {
+        gomokuMenuAttach(currentMenu, button);
+    }
 }

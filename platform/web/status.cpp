@@ -5,13 +5,13 @@
 #include <emscripten.h>
 
 // clang-format off: JavaScript
-EM_JS(void, gomokuGameStatus, (int side, int won, int cheat), {
+EM_JS(void, gomokuGameStatus, (int side, int won, int cheat, int computer, int level), {
     if (Module['onGameStatus'])
-        Module['onGameStatus'](side, won, cheat);
+        Module['onGameStatus'](side, won, cheat, computer, level);
 });
 // clang-format on
 
-void platformShowStatus(int side, bool won, bool cheat)
+void platformShowStatus(int side, bool won, bool cheat, int computer, int level)
 {
-    gomokuGameStatus(side, won ? 1 : 0, cheat ? 1 : 0);
+    gomokuGameStatus(side, won ? 1 : 0, cheat ? 1 : 0, computer, level);
 }

@@ -2,7 +2,7 @@
 # End to end: the real game in a private Xvfb, driven with xdotool and seen through grabs of its
 # window, natively or, with RUN=wine, the Windows build; tests/web/run.sh drives the page through
 # the same sessions with its own start_game, keys, grab and ending. Run as
-#   e2e.sh GAME ASSETS ARTEFACTS with-meshes|without-meshes|soak [SECONDS]
+#   e2e.sh GAME ASSETS ARTEFACTS with-meshes|clicks|without-meshes|soak [SECONDS]
 # or sourced (tests/windows/run.sh) for its checks and its two sessions.
 # Ends with "N passed, M failed" and a non-zero status if any check failed.
 E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -42,8 +42,9 @@ start_game() {
     check "$name: the window's title is \"Game\"" test "$(xdotool getwindowname "$window")" = Game
     # Until its first frame the window shows the black of the root window.
     await "$name-0-first-frame" 30 drawn "$name-0-first-frame"
-    # With no window manager keys go nowhere until the window has been clicked once.
-    xdotool mousemove --window "$window" 400 300 click 1 && sleep 0.3
+    # With no window manager keys go nowhere until the window has been clicked once: in its
+    # corner, off the board, where the pointer moves no cursor and a click places nothing.
+    xdotool mousemove --window "$window" 5 5 click 1 && sleep 0.3
 }
 stop_game() { [ -z "$game_pid" ] || kill "$game_pid" 2>/dev/null; }
 gone() { ! kill -0 "$game_pid" 2>/dev/null; }
@@ -57,6 +58,8 @@ expect_exit() {
 }
 
 keys() { xdotool key --delay 30 "$@"; }
+point_to() { xdotool mousemove --window "$window" "$1" "$2"; }
+click_at() { point_to "$@" && xdotool click 1; }
 grab() { xwd -silent -id "$window" | convert xwd:- "ppm:$artefacts/$1.ppm"; }
 # measure PICTURE [BEFORE]: sets red, dark and newly_dark to "COUNT LEFT TOP RIGHT BOTTOM" of
 # the winning line's red, of what is dark, and of what is dark but was not in BEFORE.
@@ -81,7 +84,7 @@ differs() { ! cmp -s "$artefacts/$1.ppm" "$artefacts/$2.ppm"; }
 same() { cmp -s "$artefacts/$1.ppm" "$artefacts/$2.ppm"; }
 # settled NAME: the picture NAME holds is the one on the screen half a second later.
 settled() { sleep 0.5 && grab "$1-later" && same "$1" "$1-later"; }
-red_shows() { measure "$1" && ((red[0] >= 400)); }
+red_shows() { measure "$1" && ((red[0] >= ${red_least:-400})); }
 drawn() { measure "$1" && ((dark[0] < 800 * 600)); }
 
 # expect_output NAME REPORTS: the console got the nine instruction lines and then REPORTS reports
@@ -124,7 +127,9 @@ session_with_meshes() {
     keys space a space d w space a space d w space a space d s s s space a space
     await play-2-four-each 20 differs play-1-empty play-2-four-each || fail "play: no stones appeared"
     await play-2-four-each 20 settled play-2-four-each && measure play-2-four-each play-1-empty
-    check "play: no red before the five" test "${red[0]}" = 0
+    # Before the five the only red is the mark on the last stone, far less than the line's.
+    check "play: before the five only the last stone's mark is red (${red[0]} pixels)" \
+        test "${red[0]}" -gt 0 -a "${red[0]}" -lt 200
     local stones=("${newly_dark[@]:1}") before=${dark[0]}
     keys d s space # black's fifth stone, on (9, 7)
     await play-3-black-wins 30 red_shows play-3-black-wins || fail "play: no red line within 30 s"
@@ -146,6 +151,39 @@ session_with_meshes() {
     keys Escape
     expect_exit "play: Esc"
     expect_output play 0
+}
+
+# A game played with the pointer, its points found from the grid's lines (the dark pixels of the
+# empty board): hovering puts the cursor stone where the keys put it; clicks place black's five
+# and white's answers, black's click on a white stone is refused, the line and banner follow.
+session_clicks() {
+    start_game clicks "$1" || return
+    grab clicks-1-empty && measure clicks-1-empty
+    local grid=("${dark[@]:1:4}") i before x y red_least
+    red_least=$(((grid[2] - grid[0]) * (grid[3] - grid[1]) / 700)) # 400 at 800 x 600
+    at() { echo $((grid[0] + ($1 * (grid[2] - grid[0]) + 8) / 17)) $((grid[3] - ($2 * (grid[3] - grid[1]) + 8) / 17)); }
+    keys a a a a a s s s s s # the cursor from (9, 9) to (4, 4)
+    await clicks-2-keys 20 differs clicks-1-empty clicks-2-keys && keys d
+    await clicks-3-away 20 differs clicks-2-keys clicks-3-away && point_to $(at 4 4)
+    check "clicks: the pointer over (4, 4) puts the cursor stone where the keys put it" \
+        await clicks-4-hover 20 same clicks-2-keys clicks-4-hover && keys d
+    check "clicks: and places nothing there" await clicks-4-away 20 same clicks-3-away clicks-4-away
+    for i in 4 5 6 7; do click_at $(at $i $i) && click_at $(at $i $((i + 1))); done
+    point_to $(at 4 5)
+    await clicks-5-four-each 20 settled clicks-5-four-each && measure clicks-5-four-each && before=${dark[0]}
+    click_at $(at 4 5)
+    await clicks-6-refused 20 settled clicks-6-refused
+    check "clicks: black's click on a white stone is refused" same clicks-5-four-each clicks-6-refused
+    click_at $(at 8 8)
+    await clicks-7-black-wins 30 red_shows clicks-7-black-wins || fail "clicks: no red line within 30 s"
+    measure clicks-7-black-wins
+    read -r x y <<<"$(at 6 6)"
+    check "clicks: the red line runs through (6, 6) at $x $y (red within ${red[*]:1:4})" \
+        test "${red[1]}" -lt "$x" -a "${red[3]}" -gt "$x" -a "${red[2]}" -lt "$y" -a "${red[4]}" -gt "$y"
+    check "clicks: the black banner darkens the picture ($before dark pixels, then ${dark[0]})" \
+        test "${dark[0]}" -ge $((before + (grid[2] - grid[0]) * (grid[3] - grid[1]) / 16))
+    keys Escape
+    expect_exit "clicks: Esc"
 }
 
 # A game started where no mesh is: five reports, and a window of the clear colour alone.
@@ -182,13 +220,14 @@ session_soak() {
     expect_exit "soak: Esc"
 }
 
-# e2e.sh GAME ASSETS ARTEFACTS with-meshes|without-meshes|soak [SECONDS]
+# e2e.sh GAME ASSETS ARTEFACTS with-meshes|clicks|without-meshes|soak [SECONDS]
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     game=$(realpath "$1")
     e2e_begin "$3/$4"
     [ "$4" = without-meshes ] || for mesh in "${MESHES[@]}"; do cp "$2/$mesh" "$artefacts/work/"; done
     case $4 in
     with-meshes) session_with_meshes "$artefacts/work" ;;
+    clicks) session_clicks "$artefacts/work" ;;
     without-meshes) session_without_meshes "$artefacts/work" ;;
     soak) session_soak "${5:-600}" ;;
     esac

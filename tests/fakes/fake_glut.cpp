@@ -72,6 +72,21 @@ void glutSpecialFunc(void (*callback)(int, int, int))
     record("glutSpecialFunc", anyCallback(callback));
 }
 
+void glutMouseFunc(void (*callback)(int, int, int, int))
+{
+    record("glutMouseFunc", anyCallback(callback));
+}
+
+void glutMotionFunc(void (*callback)(int, int))
+{
+    record("glutMotionFunc", anyCallback(callback));
+}
+
+void glutPassiveMotionFunc(void (*callback)(int, int))
+{
+    record("glutPassiveMotionFunc", anyCallback(callback));
+}
+
 void glutDisplayFunc(void (*callback)(void))
 {
     record("glutDisplayFunc", anyCallback(callback));

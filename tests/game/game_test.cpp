@@ -1,9 +1,10 @@
 // Tests of the game rules and the input callbacks as two tables: a board and flags laid out, one
-// step (a rule, or keys and menu choices) and all that the step must change. Then what the
-// callbacks ask of freeglut, Esc, and the window the game opens with its menu.
+// step (a rule, or keys, the pointer and menu choices) and all that the step must change. Then
+// what the callbacks ask of freeglut, Esc, and the window the game opens with its menu.
 #include "app/window.h"
 #include "game/input.h"
 #include "render/frame.h"
+#include "render/pick.h"
 #include "render/scene.h"
 #include "tests/fakes/fake_glut.h"
 #include "tests/game/game_test_support.h"
@@ -41,6 +42,15 @@ const auto menu = [](int value) -> Action { return [=] { onMenu(value); }; };
 const auto arrow = [](int key) -> Action { return [=] { onSpecialKey(key, 0, 0); }; };
 const auto keys = [](std::string text) -> Action
 { return [=] { std::ranges::for_each(text, [](unsigned char key) { onKeyboard(key, 0, 0); }); }; };
+// The pointer over a board of 10-pixel cells from the window's corner: (x, y) is on (x / 10, y / 10).
+bool tenPixelCells(int x, int y, int *row, int *col)
+{
+    *row = x / 10, *col = y / 10;
+    return x >= 0 && y >= 0 && onBoard(*row, *col);
+}
+const auto click = [](int x, int y, int button = GLUT_LEFT_BUTTON, int state = GLUT_DOWN) -> Action
+{ return [=] { onMouse(button, state, x, y); }; };
+const auto hover = [](int x, int y) -> Action { return [=] { onPassiveMotion(x, y); }; };
 const auto repeat = [](int times, Action action) -> Action
 { return [=] { std::ranges::for_each(std::views::iota(0, times), [&](int) { action(); }); }; };
 
@@ -163,6 +173,16 @@ const std::vector<Case> KEY_CASES = {
     {"LeftOnce", {}, arrow(GLUT_KEY_LEFT), view(0, 355)},
     {"RightOnce", {}, arrow(GLUT_KEY_RIGHT), view(0, 5)},
     {"OtherSpecialKeys", {}, [] { arrow(GLUT_KEY_F1)(), arrow(GLUT_KEY_PAGE_UP)(); }, unchanged},
+    {"ClickPlaces", {}, click(35, 41), placed(3, 4, B) + cursorAt(-6, -5)},
+    {"ClickOnAStone", [] { line(W, 17, 0); }, click(179, 0), cursorAt(8, -9)},
+    {"ClickOffTheBoard", [] { cursorY = 3; }, click(180, 5), unchanged},
+    {"ClickAfterAFive", blackHasWon, click(35, 41), unchanged},
+    {"RightButton", {}, click(35, 41, GLUT_RIGHT_BUTTON), unchanged},
+    {"Release", {}, click(35, 41, GLUT_LEFT_BUTTON, GLUT_UP), unchanged},
+    {"HoverMovesTheCursor", {}, hover(2, 179), cursorAt(-9, 8)},
+    {"DragMovesIt", {}, [] { onMotion(90, 90); }, cursorAt(0, 0)},
+    {"HoverOffTheBoard", [] { cursorX = 2; }, hover(-1, 50), unchanged},
+    {"HoverAfterAFive", blackHasWon, hover(2, 2), unchanged},
 };
 
 class StateChange : public testing::TestWithParam<Case>
@@ -173,6 +193,7 @@ TEST_P(StateChange, ChangesOnlyWhatItShould)
 {
     const Case &c = GetParam();
     resetGameState();
+    pointUnder = tenPixelCells;
     winRow = 11, winCol = 4, winDirection = 2; // a record no case writes by itself
     if (c.setup)
     {
@@ -195,11 +216,12 @@ TEST(Callbacks, EachAsksForARedrawAndTheTimerFiresAgainIn100Ms)
     resetGameState();
     fakeGlutCalls().clear();
 
-    keys("x")(), arrow(GLUT_KEY_F1)(), menu(0)(), onTimer(1);
+    keys("x")(), arrow(GLUT_KEY_F1)(), menu(0)(), click(1, 1)(), hover(1, 1)(), onMotion(1, 1);
+    onTimer(1);
 
     const GlutCall redraw = {"glutPostRedisplay", nullptr};
-    const std::vector<GlutCall> expected = {
-        redraw, redraw, redraw, redraw, {"glutTimerFunc 100 1", anyCallback(onTimer)}};
+    std::vector<GlutCall> expected(7, redraw);
+    expected.emplace_back("glutTimerFunc 100 1", anyCallback(onTimer));
     EXPECT_EQ(fakeGlutCalls(), expected);
 }
 
@@ -238,11 +260,15 @@ TEST(Window, IsGameWithTheMenuOnTheRightButtonAndEveryCallback)
         {"glutReshapeFunc", anyCallback(onReshape)},
         {"glutKeyboardFunc", anyCallback(onKeyboard)},
         {"glutSpecialFunc", anyCallback(onSpecialKey)},
+        {"glutMouseFunc", anyCallback(onMouse)},
+        {"glutMotionFunc", anyCallback(onMotion)},
+        {"glutPassiveMotionFunc", anyCallback(onPassiveMotion)},
         {"glutDisplayFunc", anyCallback(onDisplay)},
         {"glutIdleFunc", anyCallback(onIdle)},
         {"glutTimerFunc 1000 1", anyCallback(onTimer)},
     };
     EXPECT_EQ(fakeGlutCalls(), expected);
+    EXPECT_EQ(pointUnder, pickPoint) << "the pointer's point is the renderer's pick";
 }
 
 } // namespace

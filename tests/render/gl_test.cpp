@@ -8,6 +8,8 @@
 #include "model/model_gpu.h"
 #include "model/model_table.h"
 #include "render/frame.h"
+#include "render/pick.h"
+#include "render/stone_buffers.h"
 #include "render/scene.h"
 #include "tests/game/game_test_support.h" // resetGameState
 
@@ -392,6 +394,64 @@ TEST_F(GlTest, ViewTurnsTheBoardAboutTheWindowsAxesAndKeysComeFullCircle)
         for (int press = 1; press < 72; ++press)
             onSpecialKey(key, 0, 0);
         EXPECT_EQ(drawFrame(), start);
+    }
+}
+
+TEST_F(GlTest, PointerPicksThePointItIsOnInEveryViewAndNothingBeyondTheOuterLines)
+{
+    // The stone pressed flat onto the plane it stands on and shrunk to a quarter about its middle:
+    // drawn as the cursor stone on a point, a mark where the player sees that point.
+    ModelRecord &stone = ModelTable[MODEL_STONE];
+    float *v = stone.vertexArray, low[3] = {v[0], v[1], v[2]}, high[3] = {v[0], v[1], v[2]};
+    for (int i = 0; i < 9 * stone.facetCount; ++i)
+        low[i % 3] = std::min(low[i % 3], v[i]), high[i % 3] = std::max(high[i % 3], v[i]);
+    for (int i = 0; i < 9 * stone.facetCount; ++i)
+        v[i] = i % 3 == 1 ? low[1] : (1.5f * (low[i % 3] + high[i % 3]) + v[i]) / 4;
+    uploadModelBuffers();
+    uploadStoneBuffers();
+    const int points[][2] = {{0, 0},  {0, 17}, {17, 0}, {17, 17}, {0, 9},
+                             {17, 8}, {9, 0},  {8, 17}, {9, 9}};
+    // The point's middle and a little off it, in rows and columns; beyond an outer line: nothing.
+    const double offsets[][2] = {{0, 0},        {0.35, 0.35},   {-0.35, 0.35},
+                                 {0.35, -0.35}, {-0.35, -0.35}, {-0.25, 0},
+                                 {0.25, 0},     {0, -0.25},     {0, 0.25}};
+    // The start view, turned left, right, up and down by four presses, and two steep views.
+    const float views[][2] = {{0, 0}, {0, 340}, {0, 20}, {340, 0}, {20, 0}, {60, 30}, {300, 320}};
+    for (auto [pitch, yaw] : views)
+    {
+        viewPitch = pitch, viewYaw = yaw, cursorX = OFF_WINDOW;
+        Frame none = drawFrame();
+        // Where the point's mark is seen on the window, GL's way up; false if not there whole.
+        auto seen = [&](int row, int col, Blob &b)
+        {
+            cursorX = row - BOARD_CENTRE, cursorY = col - BOARD_CENTRE;
+            b = blobOf(drawFrame(), none);
+            return b.count > 0 && b.left > 0 && b.bottom > 0 && b.right < WIDTH - 1 &&
+                   b.top < HEIGHT - 1;
+        };
+        int tested = 0;
+        for (auto [row, col] : points)
+        {
+            int dr = row < 9 ? 1 : -1, dc = col < 9 ? 1 : -1, found[2];
+            Blob at, nextRow, nextCol; // the point, and its neighbours a row and a column inwards
+            if (!seen(row, col, at) || !seen(row + dr, col, nextRow) ||
+                !seen(row, col + dc, nextCol))
+                continue; // off the window in this view
+            ++tested;
+            for (auto [rows, cols] : offsets)
+            {
+                double x = at.x + dr * rows * (nextRow.x - at.x) + dc * cols * (nextCol.x - at.x);
+                double y = at.y + dr * rows * (nextRow.y - at.y) + dc * cols * (nextCol.y - at.y);
+                bool inside =
+                    std::min(row + rows, col + cols) >= 0 && std::max(row + rows, col + cols) <= 17;
+                bool picked = pickPoint(int(x), HEIGHT - 1 - int(y), &found[0], &found[1]);
+                EXPECT_EQ(picked ? found[0] * BOARD_SIZE + found[1] : -1,
+                          inside ? row * BOARD_SIZE + col : -1)
+                    << "view " << pitch << ", " << yaw << ": point " << row << ", " << col << " + "
+                    << rows << ", " << cols;
+            }
+        }
+        EXPECT_GE(tested, 6) << "points seen whole in view " << pitch << ", " << yaw;
     }
 }
 

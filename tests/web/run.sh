@@ -23,6 +23,7 @@ work=$artefacts/work
 # shellcheck source=tools/browser.sh
 source "$root/tools/browser.sh"
 web_end() {
+    emulate
     browser_stop
     e2e_end
 }
@@ -36,6 +37,18 @@ rm "$work/site/without-meshes/"meshes.*
 serve_start "$work/site" "$artefacts/http.log"
 chromium_start "$work/browser" || { fail "Chromium did not start: $(tail -n 3 "$work/browser/chromium.log")"; finish; }
 cdp() { python3 "$root/tools/cdp.py" "$devtools_port" "$@"; }
+# emulate [WIDTH HEIGHT [RATIO [touch]]]: the page's viewport from now on, or the browser's own.
+emulation_pid=""
+emulate() {
+    [ -z "$emulation_pid" ] || { kill "$emulation_pid" && wait "$emulation_pid"; } 2>/dev/null
+    emulation_pid="" && (($# > 0)) || return 0
+    python3 "$root/tools/cdp.py" "$devtools_port" emulate "$@" >"$work/emulation" &
+    emulation_pid=$!
+    within 10 grep -q ready "$work/emulation"
+}
+# A viewport in which the page's canvas is 800 x 600, the native game's window, for the sessions
+# shared with it and for the pictures compared with its own.
+emulate 1328 820
 
 # The native game's ways, kept for the pictures to compare with.
 for f in start_game stop_game keys grab; do eval "native_$(declare -f "$f")"; done
@@ -76,11 +89,15 @@ expect_exit() {
     cdp text '#console' >"$artefacts/$game_name.stdout"
 }
 
+point_to() { cdp hover "$1" "$2"; }
+click_at() { cdp click "$1" "$2" left; }
 session_with_meshes "$work/site/with-meshes"
+session_clicks "$work/site/with-meshes"
 session_without_meshes "$work/site/without-meshes"
 
-# menu ENTRY: the right button pressed over the canvas, then ENTRY chosen from the menu it opens.
-menu() { cdp click 400 300 right && cdp choose "$1"; }
+# menu ENTRY: the right button pressed over the canvas, off the board, then ENTRY chosen from the
+# menu it opens.
+menu() { cdp click 10 10 right && cdp choose "$1"; }
 # along N KEY: KEY N times.
 along() { local i out=() && for ((i = 0; i < $1; i++)); do out+=("$2"); done && keys "${out[@]}"; }
 # path R0 C0 R C...: the keys that take the cursor from (R0, C0) to each cell in turn and put a
@@ -205,7 +222,7 @@ session_keys() {
     keys Escape && within 15 gone
     local before && before=$(memory) && record_keys
     keys d d space Left Tab && cdp click 400 300 right
-    check "keys, after Esc: the menu does not open" test "$(cdp eval 'Module.glutMenu.style.display')" = '"none"'
+    check "keys, after Esc: the menu does not open" test "$(cdp eval 'Module.gameMenu.isOpen()')" = false
     cdp click 400 300 left
     check "keys, after Esc: no key is cancelled" recorded "d=left d=left  =left ArrowLeft=left Tab=left "
     check "keys, after Esc: keys and buttons leave the game's memory as it was" test "$(memory)" = "$before"
@@ -214,6 +231,58 @@ session_keys() {
     keys Escape && within 15 gone && another_game "after Esc" "New game"
 }
 session_keys
+
+# The page at the sizes of ordinary screens, then by touch; what layout() in checks.js finds wrong.
+CHECKS=$(<"$root/tests/web/checks.js") # layout() and contrast()
+# fits NAME WIDTH HEIGHT [RATIO [touch]]: a new game in that viewport, and layout()'s verdict.
+fits() {
+    emulate "${@:2}" && start_game "$1" "$work/site/with-meshes" || return
+    local wrong && wrong=$(cdp eval "$CHECKS; layout()" | tr -d '"')
+    check "$1, ${2}x$3 at a pixel ratio of ${4:-1}${5:+ with touch}: ${wrong:-the page fits}" test -z "$wrong"
+}
+fits layout 1024 768
+fits layout 1920 1080
+fits layout 1280 633 2
+# The menu opened at each corner of the canvas lies inside the viewport, and Esc closes only it.
+# With the keys, Down, Down, Up and Return choose Cheat; space then closes it and places a stone.
+menu_open() { cdp eval 'Module.gameMenu.isOpen()'; }
+fits menu 1280 633 && for corner in "2 2" "-3 2" "2 -3" "-3 -3"; do
+    read -r x y <<<"$corner" && read -r w h <<<"$(cdp eval 'canvas.clientWidth + " " + canvas.clientHeight' | tr -d '"')"
+    ((x > 0)) || x=$((w + x)) && ((y > 0)) || y=$((h + y))
+    cdp click "$x" "$y" right && box=$(cdp eval "(r => [r.left, r.top, r.right, r.bottom].map(Math.round).join(' ') +
+        (r.left >= 0 && r.top >= 0 && r.right <= 1280 && r.bottom <= 633 ? '' : ' out'))(document.querySelector('[role=menu]').getBoundingClientRect())")
+    check "menu, opened at the canvas's $x, $y: inside the 1280 x 633 viewport ($box)" test -n "$box" -a "${box% out\"}" = "$box"
+    keys Escape
+    check "menu: Esc closes it and the game goes on" test "$(menu_open)" = false -a "$(cdp text '#status')" = "Black to move."
+done
+cdp click 2 2 right && keys Down Down Up Return
+check "menu: Down, Down, Up and Return choose Cheat" within 5 says "Black to move. Cheat is on."
+cdp click 2 2 right && keys space
+check "menu: space closes it and places a stone" within 5 says "White to move. Cheat is on."
+
+# By touch: a drag turns the board as the arrow keys do and moves no page; a long press opens the
+# menu, its entries (plain and highlighted) at a contrast of 4.5 : 1 or more, and Esc closes it.
+# Then the game played with the pointer, by taps: one moves the cursor, two place.
+session_touch() {
+    local x y contrast
+    fits "touch-$1" "${@:2}" touch || return
+    x=$(($(cdp eval canvas.clientWidth) / 2)) y=$(($(cdp eval canvas.clientHeight) / 2))
+    grab "touch-$1-1-start" && cdp drag $x $y 45 0
+    await "touch-$1-2-turned" 20 differs "touch-$1-1-start" "touch-$1-2-turned" && keys Left Left
+    check "touch, $1: a drag of 45 pixels to the right turns the board as Right twice does" \
+        await "touch-$1-3-back" 20 same "touch-$1-1-start" "touch-$1-3-back"
+    check "touch, $1: nothing scrolled or zoomed" test "$(cdp eval 'scrollX + scrollY + visualViewport.scale')" = 1
+    cdp tap $x $y 800 && keys Down && contrast=$(cdp eval "$CHECKS; contrast()" | tr -d '"') && keys Escape
+    check "touch, $1: a long press opens the menu, its entries at a contrast of ${contrast:-none} : 1" \
+        awk -v c="$contrast" 'BEGIN { exit !(c >= 4.5) }'
+    check "touch, $1: Esc closes it and the game goes on" test "$(menu_open)" = false -a "$(cdp text '#status')" = "Black to move."
+    point_to() { cdp tap "$1" "$2"; }
+    click_at() { cdp tap "$1" "$2" && cdp tap "$1" "$2"; }
+    session_clicks "$work/site/with-meshes"
+}
+session_touch phone 390 844 3
+session_touch desktop 1920 1080 1
+emulate 1328 820
 
 # Each way the page can fail, one row each: the player reads what went wrong within 10 s, at most
 # one exception escapes and nothing throws again and again (the page is watched until it has been

@@ -1,0 +1,35 @@
+// What the web tests check of the page as it stands (tests/web/run.sh evaluates these in it).
+
+// The page as it fits its viewport: what is wrong, or nothing. The canvas whole in view at 4 : 3,
+// its drawing buffer its size times the pixel ratio and the game's viewport all of it; the status
+// line in view; the console in view or a scroll away; the game and the console centred.
+function layout() {
+  const page = document.documentElement, box = e => e.getBoundingClientRect(), c = box(canvas), wrong = [];
+  const seen = r => r.left >= 0 && r.top >= 0 && r.right <= page.clientWidth + 0.5 && r.bottom <= page.clientHeight + 0.5;
+  const buffer = [canvas.width, canvas.height].join(), panel = document.getElementById('console');
+  if (!seen(c) || Math.abs(3 * c.width - 4 * c.height) > 1) wrong.push('canvas ' + [c.left, c.top, c.width, c.height]);
+  if (buffer != [c.width, c.height].map(v => Math.round(v * devicePixelRatio)) ||
+      Module.ctx.getParameter(Module.ctx.VIEWPORT).join() != '0,0,' + buffer) wrong.push('buffer ' + buffer);
+  if (!seen(box(document.getElementById('status')))) wrong.push('status line out of view');
+  const left = Math.min(c.left, box(panel).left), right = page.clientWidth - Math.max(c.right, box(panel).right);
+  if (Math.abs(left - right) > 2) wrong.push('off centre by ' + (left - right));
+  panel.scrollIntoView();
+  if (box(panel).top < 0 || box(panel).top >= page.clientHeight) wrong.push('console out of reach');
+  scrollTo(0, 0);
+  return wrong.join(', ');
+}
+
+// The lowest contrast between the text and the background of the open menu's entries, as the
+// WCAG defines it from their computed colours (an entry without a background shows its menu's);
+// 0 without an open menu.
+function contrast() {
+  if (!document.querySelector('[role=menuitem]')) return 0;
+  const light = colour => colour.match(/[\d.]+/g).slice(0, 3).map(v => v / 255)
+      .map(v => v <= 0.03928 ? v / 12.92 : ((v + 0.055) / 1.055) ** 2.4)
+      .reduce((sum, v, i) => sum + v * [0.2126, 0.7152, 0.0722][i], 0.05);
+  return Math.min(...[...document.querySelectorAll('[role=menuitem]')].map(entry => {
+    const back = getComputedStyle(entry).backgroundColor, text = light(getComputedStyle(entry).color);
+    const under = light(back == 'rgba(0, 0, 0, 0)' ? getComputedStyle(entry.parentNode).backgroundColor : back);
+    return Math.max(text, under) / Math.min(text, under);
+  })).toFixed(2);
+}
