@@ -443,6 +443,14 @@ void GomocupBrain::respondWithMove(std::vector<std::string> &out)
         limits.timeMs = moveBudgetMs();
     }
     Move m = searcher.think(pos, Level::Hard, limits, seed);
+    for (int i = 0; m == NO_MOVE && i < size * size; ++i)
+    {
+        // Whatever the search made of it, a board that is not full has a move to give.
+        if (pos.isEmpty(pos.at(i % size, i / size)))
+        {
+            m = pos.at(i % size, i / size);
+        }
+    }
     const SearchInfo &i = searcher.info();
     int x = pos.xOf(m);
     int y = pos.yOf(m);

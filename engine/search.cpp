@@ -350,8 +350,14 @@ int Searcher::generate(Move *out, int capacity, int ply, Move ttMove, bool *rest
         {
             candidates.add(fours[i]);
         }
+        if (candidates.empty())
+        {
+            // No point stops them all (two open threes, say): the game is lost against the best
+            // play, but a stone that stops one of them may still meet a worse one.
+            candidates = tried;
+        }
     }
-    else
+    if (candidates.empty())
     {
         candidates = pos.nearPoints();
     }

@@ -128,6 +128,34 @@ TEST(Search, PlaysALegalMoveOnEveryBoardSize)
     }
 }
 
+// From a game against the BSD program: black has two open threes and nothing white plays stops
+// both, nor makes a four. The game is lost, but a move is still owed: one that stops a three.
+TEST(Search, StillMovesWhenNoPointStopsEveryThreat)
+{
+    enginetest::Picture lost =
+        enginetest::picture({"", "", "", "", "", "", "", ".......O", ".....X..X", ".....X.OOOXX",
+                             "....OXXXXOOOXX", ".........XXOO", "...........OXX", "........XOOOXOO",
+                             ".........O.X...O", "........XX", ".........O"},
+                            1, 19);
+    ASSERT_GE(lost.pos.flexFourPoints(0).count(), 2);
+    Searcher searcher(std::size_t{1} << 20);
+    for (Level level : {Level::Easy, Level::Medium, Level::Hard})
+    {
+        for (std::int64_t nodes : {1, 1000, 100000})
+        {
+            Move m = searcher.think(lost.pos, level, Limits{nodes, 0}, 1);
+            ASSERT_TRUE(m != NO_MOVE && lost.pos.isEmpty(m)) << "nodes " << nodes;
+            if (level != Level::Easy) // which may overlook a three
+            {
+                const int before = lost.pos.flexFourPoints(0).count();
+                lost.pos.play(m);
+                EXPECT_LT(lost.pos.flexFourPoints(0).count(), before) << "nodes " << nodes;
+                lost.pos.undo();
+            }
+        }
+    }
+}
+
 TEST(Search, HasNoMoveWhenTheGameIsOver)
 {
     Searcher searcher;
