@@ -2,7 +2,7 @@
 # End to end: the real game in a private Xvfb, driven with xdotool and seen through grabs of its
 # window, natively or, with RUN=wine, the Windows build; tests/web/run.sh drives the page through
 # the same sessions with its own start_game, keys, grab and ending. Run as
-#   e2e.sh GAME ASSETS ARTEFACTS with-meshes|clicks|without-meshes|soak [SECONDS]
+#   e2e.sh GAME ASSETS ARTEFACTS with-meshes|clicks|computer|without-meshes|soak [SECONDS]
 # or sourced (tests/windows/run.sh) for its checks and its two sessions.
 # Ends with "N passed, M failed" and a non-zero status if any check failed.
 E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -186,6 +186,88 @@ session_clicks() {
     expect_exit "clicks: Esc"
 }
 
+# choose INDEX LABEL: the menu opened by the right button in the window's corner, then its entry
+# INDEX (from 0), which reads LABEL. freeglut draws the menu as a window of its own, at the
+# pointer, its nine entries of equal height within a border of 2 pixels.
+choose() {
+    xdotool mousemove --window "$window" 20 20 click 3 && sleep 0.5
+    local menu WIDTH HEIGHT X Y SCREEN WINDOW
+    menu=$(xdotool search --onlyvisible --name '^freeglut menu$' | head -n 1)
+    [ -n "$menu" ] || { fail "the menu did not open for \"$2\"" && return 1; }
+    eval "$(xdotool getwindowgeometry --shell "$menu")"
+    xdotool mousemove $((X + WIDTH / 2)) $((Y + 2 + (HEIGHT - 4) * (2 * $1 + 1) / 18)) click 1
+}
+
+# mark_cell PICTURE: the point under the last move's mark, "column row" as at() counts them, and
+# whether the stone there is "white" or "black"; nothing when no mark, or more red than a mark.
+mark_cell() {
+    measure "$1"
+    ((red[0] > 0 && red[0] < 200)) || return 1
+    local x=$(((red[1] + red[3]) / 2)) y=$(((red[2] + red[4]) / 2)) above
+    above=$(convert "$artefacts/$1.ppm" -format '%[fx:int(255*p{'"$x,$((red[2] - 3))"'}.r)]' info:)
+    echo $(((2 * 17 * (x - grid[0]) / (grid[2] - grid[0]) + 1) / 2)) \
+        $(((2 * 17 * (grid[3] - y) / (grid[3] - grid[1]) + 1) / 2)) \
+        "$( ((above > 128)) && echo white || echo black)"
+}
+# answered NAME: the mark has moved to a white stone on a point not known to be taken.
+answered() {
+    local col row colour
+    read -r col row colour < <(mark_cell "$1") && [ "$colour" = white ] &&
+        [ -z "${stone[$col,$row]}" ] && stone[$col,$row]=O && last=($col $row)
+}
+
+# Against the computer, through the real menu: "Computer plays white"; black opens with space
+# and the computer answers, the mark on its stone; black builds an open three and the computer
+# stops it; u takes both stones back; at the hard level Esc ends the game while it thinks.
+session_computer() {
+    start_game computer "$1" || return
+    grab computer-1-empty && measure computer-1-empty
+    local grid=("${dark[@]:1:4}") last=() plan=() n=0 c r d k dc dr
+    local -A stone=()
+    at() { echo $((grid[0] + ($1 * (grid[2] - grid[0]) + 8) / 17)) $((grid[3] - ($2 * (grid[3] - grid[1]) + 8) / 17)); }
+    free() { (($1 >= 0 && $1 <= 17 && $2 >= 0 && $2 <= 17)) && [ -z "${stone[$1,$2]}" ]; }
+    choose 4 "( ) Computer plays white"
+    [ "$WORLD" != web ] || check "computer: the status line names the computer's side and level" \
+        within 5 says "Black to move. The computer plays white, medium."
+    keys space && stone[9,9]=X
+    check "computer: it answers black's first stone, its stone marked" \
+        await computer-2-answer 20 answered computer-2-answer
+    # Black's stones in a line, c d apart, ends free: first two, then the third when the
+    # computer has left room for it; an answer in the way starts another line.
+    for ((n = 0; n < 8; n++)); do
+        plan=()
+        for k in "${!stone[@]}"; do
+            [ "${stone[$k]}" = X ] || continue
+            IFS=, read -r c r <<<"$k"
+            for d in "1 0" "0 1" "1 1" "1 -1" "-1 0" "0 -1" "-1 -1" "-1 1"; do
+                read -r dc dr <<<"$d"
+                free $((c - dc)) $((r - dr)) && free $((c + 3 * dc)) $((r + 3 * dr)) || continue
+                if [ "${stone[$((c + dc)),$((r + dr))]}" = X ] && free $((c + 2 * dc)) $((r + 2 * dr)); then
+                    plan=(three $((c + 2 * dc)) $((r + 2 * dr)) $((c - dc)) $((r - dr)) $((c + 3 * dc)) $((r + 3 * dr)))
+                    break 2
+                fi
+                free $((c + dc)) $((r + dr)) && free $((c + 2 * dc)) $((r + 2 * dr)) &&
+                    [ ${#plan[@]} = 0 ] && plan=(two $((c + dc)) $((r + dr)))
+            done
+        done
+        [ ${#plan[@]} -gt 0 ] || break
+        # The cursor stone on the point first, where it will stand again once the move is taken back.
+        point_to $(at "${plan[1]}" "${plan[2]}") && await computer-3-before 20 settled computer-3-before
+        click_at $(at "${plan[1]}" "${plan[2]}") && stone[${plan[1]},${plan[2]}]=X
+        await computer-4-reply 20 answered computer-4-reply || { fail "computer: no answer to black's stone" && break; }
+        [ "${plan[0]}" = three ] && break
+    done
+    check "computer: black made an open three (${plan[*]:1:2}) and the computer stopped it at ${last[*]}" \
+        test "${plan[0]}" = three -a \( "${last[*]}" = "${plan[*]:3:2}" -o "${last[*]}" = "${plan[*]:5:2}" \)
+    keys u
+    check "computer: u takes back the computer's answer and black's stone before it" \
+        await computer-5-undone 20 same computer-3-before computer-5-undone
+    choose 8 "( ) Hard"
+    click_at $(at "${plan[1]}" "${plan[2]}") && sleep 0.1 && keys Escape
+    check "computer: Esc while the hard level thinks ends the game at once" within 3 gone
+    expect_exit "computer: Esc"
+}
+
 # A game started where no mesh is: five reports, and a window of the clear colour alone.
 session_without_meshes() {
     mkdir -p "$1"
@@ -220,7 +302,7 @@ session_soak() {
     expect_exit "soak: Esc"
 }
 
-# e2e.sh GAME ASSETS ARTEFACTS with-meshes|clicks|without-meshes|soak [SECONDS]
+# e2e.sh GAME ASSETS ARTEFACTS with-meshes|clicks|computer|without-meshes|soak [SECONDS]
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     game=$(realpath "$1")
     e2e_begin "$3/$4"
@@ -228,6 +310,7 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     case $4 in
     with-meshes) session_with_meshes "$artefacts/work" ;;
     clicks) session_clicks "$artefacts/work" ;;
+    computer) session_computer "$artefacts/work" ;;
     without-meshes) session_without_meshes "$artefacts/work" ;;
     soak) session_soak "${5:-600}" ;;
     esac

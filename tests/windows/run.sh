@@ -46,6 +46,7 @@ done
 game=$work/unpacked/gomoku3d/gomoku3d.exe
 session_with_meshes "$work/unpacked/gomoku3d"
 session_clicks "$work/unpacked/gomoku3d"
+session_computer "$work/unpacked/gomoku3d"
 session_without_meshes "$work/empty"
 
 # The tournament brain from the zip: Windows' own DLLs only, and a whole game through its pipes.
