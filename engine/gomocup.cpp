@@ -398,8 +398,9 @@ std::int64_t GomocupBrain::moveBudgetMs() const
         // A share of what is left of the match, so that the last moves have time too.
         budget = std::min(budget, std::max<std::int64_t>(timeLeft, 0) / 12);
     }
-    // Answer before the limit, whatever the pipes and the process's start of a move take.
-    std::int64_t margin = std::max<std::int64_t>(50, budget / 20);
+    // Answer before the limit, whatever the pipes, the process's start of a move and a busy
+    // machine take: a tenth of the turn, at least 50 ms.
+    std::int64_t margin = std::max<std::int64_t>(50, budget / 10);
     return std::max<std::int64_t>(budget - margin, 1);
 }
 

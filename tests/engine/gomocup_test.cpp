@@ -156,7 +156,7 @@ TEST(Gomocup, SaysWhenInputEndsWithoutEnd)
 }
 
 // The time a move may take: the turn's limit, or a twelfth of what is left of the match if
-// that is less, always less a margin of 50 ms or a twentieth.
+// that is less, always less a margin of 50 ms or a tenth.
 TEST(Gomocup, TakesLessTimeThanItIsGiven)
 {
     struct Case
@@ -165,10 +165,10 @@ TEST(Gomocup, TakesLessTimeThanItIsGiven)
         std::int64_t budget;
     };
     const std::vector<Case> cases = {
-        {{}, 950},
-        {{"INFO timeout_turn 5000"}, 4750},
-        {{"INFO timeout_turn 5000", "INFO time_left 2147483647"}, 4750},
-        {{"INFO timeout_turn 30000", "INFO time_left 60000"}, 4750},
+        {{}, 900},
+        {{"INFO timeout_turn 5000"}, 4500},
+        {{"INFO timeout_turn 5000", "INFO time_left 2147483647"}, 4500},
+        {{"INFO timeout_turn 30000", "INFO time_left 60000"}, 4500},
         {{"INFO timeout_turn 200"}, 150},
         {{"INFO timeout_turn 5000", "INFO time_left 0"}, 1},
         {{"INFO timeout_turn 5000", "INFO time_left -300"}, 1},
