@@ -5,8 +5,9 @@
 # against assimp, start-up time, and the same frame rates in headless Chromium; with "engine",
 # the computer player's figures (about an hour: its levels against each other, its speed and
 # depth, and the tournament brain against the BSD gomoku of bsdgames, 40 games). Figures, not
-# pass/fail; they depend on the machine and its load, which is printed with them.
-# Usage: tools/bench.sh [all|frames|reader|startup|web|engine]   ("all" leaves out engine)
+# pass/fail; they depend on the machine and its load, which is printed with them. "thinking" (in
+# "all" too): the longest gap between frames while the hard level thinks, natively and in the page.
+# Usage: tools/bench.sh [all|frames|reader|startup|web|thinking|engine]   ("all" leaves out engine)
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/tools/strict.sh"
 # shellcheck source=tools/packages.sh
@@ -14,9 +15,9 @@ source "$root/tools/packages.sh"
 build="$root/build-bench"
 what=${1:-all}
 case "$what" in
-all | frames | reader | startup | web | engine) ;;
+all | frames | reader | startup | web | thinking | engine) ;;
 *)
-    echo "usage: $0 [all|frames|reader|startup|web|engine]" >&2
+    echo "usage: $0 [all|frames|reader|startup|web|thinking|engine]" >&2
     exit 2
     ;;
 esac
@@ -24,7 +25,7 @@ esac
 # What the benchmarks need beyond the game's own packages: assimp to compare the reader with, and
 # Emscripten and Chromium for the pages.
 install_missing libassimp-dev chromium
-if [ "$what" = all ] || [ "$what" = web ]; then
+if [ "$what" = all ] || [ "$what" = web ] || [ "$what" = thinking ]; then
     install_missing --no-install-recommends emscripten
 fi
 if [ "$what" = engine ]; then
@@ -33,7 +34,8 @@ fi
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGOMOKU_BUILD_TESTS=OFF \
     -DGOMOKU_BUILD_BENCH=ON >/dev/null
-targets=(gomoku3d frame_bench variant_stone startup_bench reader_bench engine_bench pbrain-gomoku3d)
+targets=(gomoku3d frame_bench variant_stone startup_bench reader_bench engine_bench pbrain-gomoku3d
+    thinking_bench)
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 
 work=$(mktemp -d)
@@ -304,13 +306,64 @@ engine_section() {
     echo
 }
 
+# The frames while the hard level thinks: natively (bench/thinking_bench.cpp, the computer playing
+# black against a scripted white), then in the game's page, where white's moves are keys and the
+# gaps are those between the page's animation frames while its status line says it thinks.
+thinking_section() {
+    echo "== Frames while the hard level thinks (about a second a move, thinking in slices of 12 ms)"
+    local native
+    native=$(cd "$meshes" && "$build/bench/thinking_bench" 6 hard)
+    printf '%-44s %10s %14s %12s %12s\n' "" "its moves" "longest gap" "median gap" "a move"
+    printf '%-44s %10s %11s ms %9s ms %9s ms\n' "native (Mesa llvmpipe, Xvfb)" "$(value computer_moves "$native")" \
+        "$(value longest_gap_ms "$native")" "$(value median_gap_ms "$native")" "$(value median_thinking_ms "$native")"
+    export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+    if ! emcmake cmake -S "$root" -B "$build/web" -DCMAKE_BUILD_TYPE=Release \
+        -DGOMOKU_BUILD_TESTS=OFF -DGOMOKU_BUILD_BENCH=ON >"$work/web-build.log" 2>&1 ||
+        ! cmake --build "$build/web" -j2 --target gomoku3d web_meshes >>"$work/web-build.log" 2>&1; then
+        cat "$work/web-build.log" >&2
+        return 1
+    fi
+    serve_start "$build/web" "$work/http.log"
+    chromium_start "$work/browser" || { echo "bench: Chromium did not start" >&2; return 1; }
+    local cdp=(python3 "$root/tools/cdp.py" "$devtools_port") gaps _
+    "${cdp[@]}" open "http://127.0.0.1:$server_port/web/index.html"
+    for _ in $(seq 100); do
+        [ "$("${cdp[@]}" eval 'typeof Module == "object" && Module.calledRun === true')" = true ] && break
+        sleep 0.2
+    done
+    sleep 2
+    "${cdp[@]}" click 10 10 right && "${cdp[@]}" choose "( ) Hard"
+    "${cdp[@]}" eval 'new Promise(done => { const gaps = []; let last = null; const start = performance.now();
+        const tick = now => {
+            const thinking = document.getElementById("status").textContent.includes("thinking");
+            if (thinking && last !== null) gaps.push(now - last);
+            last = thinking ? now : null;
+            if (now - start < 12000) return requestAnimationFrame(tick);
+            gaps.sort((a, b) => a - b);
+            done(gaps.length + " " + (gaps.length ? gaps[gaps.length - 1].toFixed(1) + " " +
+                 gaps[gaps.length >> 1].toFixed(1) : "0 0"));
+        };
+        requestAnimationFrame(tick); })' >"$work/gaps" &
+    sleep 0.5
+    "${cdp[@]}" click 10 10 right && "${cdp[@]}" choose "( ) Computer plays black"
+    for _ in 1 2 3 4 5; do sleep 2 && "${cdp[@]}" keys d space; done
+    wait $!
+    read -r -a gaps < <(tr -d '"' <"$work/gaps")
+    printf '%-44s %10s %11s ms %9s ms\n' "page (headless Chromium, SwiftShader)" "" "${gaps[1]}" "${gaps[2]}"
+    echo "($(("${gaps[0]}")) of the page's frames while it thought, over 12 s)"
+    browser_stop
+    echo
+}
+
 case "$what" in
+thinking) thinking_section ;;
 engine) engine_section ;;
 all)
     frames_section
     reader_section
     startup_section
     web_section
+    thinking_section
     ;;
 web) web_section ;;
 frames) frames_section ;;

@@ -1,0 +1,145 @@
+// The frames while the computer thinks: the game's window, frame and idle callback as the game
+// sets them, the computer playing black at a level, and this program playing white by placing
+// on the first free point of a ring about the centre whenever it is white's turn, as a player's
+// key would. Prints, over MOVES of the computer's moves, the longest gap between two frames
+// while it thought, the median gap, and the thinking time a move.
+//
+//   thinking_bench [MOVES [easy|medium|hard]]   (defaults: 6 moves, hard)
+// in a folder holding the five meshes.
+#include "game/game_state.h"
+#include "game/input.h"
+#include "game/opponent.h"
+#include "platform/heap.h"
+#include "model/model_table.h"
+#include "render/frame.h"
+#include "render/scene.h"
+
+#include <GL/freeglut.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+int movesWanted = 6;
+int movesSeen = 0;
+int lastHistory = 0;
+bool wasThinking = false;
+Clock::time_point lastFrame;
+Clock::time_point thoughtStart;
+std::vector<double> gaps;          // milliseconds between frames while the computer thought
+std::vector<double> thinkingTimes; // milliseconds a move
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+// White's move: the first free point on rings about the centre, each ring walked in order.
+void playWhite()
+{
+    for (int radius = 1; radius < BOARD_SIZE; ++radius)
+    {
+        for (int row = BOARD_CENTRE - radius; row <= BOARD_CENTRE + radius; ++row)
+        {
+            for (int col = BOARD_CENTRE - radius; col <= BOARD_CENTRE + radius; ++col)
+            {
+                if (row >= 0 && col >= 0 && row < BOARD_SIZE && col < BOARD_SIZE &&
+                    Board[row * BOARD_SIZE + col] == CELL_EMPTY)
+                {
+                    placeStone(row, col);
+                    return;
+                }
+            }
+        }
+    }
+}
+
+void report()
+{
+    std::printf("computer_moves %zu\n", thinkingTimes.size());
+    std::printf("frames_while_thinking %zu\n", gaps.size());
+    std::printf("longest_gap_ms %.1f\n",
+                gaps.empty() ? 0.0 : *std::max_element(gaps.begin(), gaps.end()));
+    std::printf("median_gap_ms %.1f\n", median(gaps));
+    std::printf("median_thinking_ms %.0f\n", median(thinkingTimes));
+    std::fflush(stdout);
+}
+
+void benchDisplay()
+{
+    const Clock::time_point now = Clock::now();
+    const bool thinking = computerThinking();
+    if (thinking && wasThinking)
+    {
+        gaps.push_back(std::chrono::duration<double, std::milli>(now - lastFrame).count());
+    }
+    if (thinking && !wasThinking)
+    {
+        thoughtStart = now;
+    }
+    if (!thinking && wasThinking)
+    {
+        thinkingTimes.push_back(
+            std::chrono::duration<double, std::milli>(now - thoughtStart).count());
+    }
+    wasThinking = thinking;
+    lastFrame = now;
+    onDisplay();
+    if (historyLength != lastHistory)
+    {
+        lastHistory = historyLength;
+        ++movesSeen;
+    }
+    if (static_cast<int>(thinkingTimes.size()) >= movesWanted)
+    {
+        report();
+        std::exit(0);
+    }
+    if (gameOver != 0)
+    {
+        restartGame();
+    }
+    else if (!computerToMove())
+    {
+        playWhite();
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc > 1)
+    {
+        movesWanted = std::max(1, std::atoi(argv[1]));
+    }
+    const std::string level = argc > 2 ? argv[2] : "hard";
+    computerLevel = level == "easy" ? LEVEL_EASY : level == "medium" ? LEVEL_MEDIUM : LEVEL_HARD;
+    opponent = OPPONENT_BLACK;
+    platformKeepFreedMemory();
+    for (ModelRecord &record : ModelTable)
+    {
+        record.facets = loadStl(modelFileNames[&record - ModelTable], &record.facetCount);
+        prepareMesh(&record);
+    }
+    int glutArgc = 1;
+    glutInit(&glutArgc, argv);
+    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(800, 600);
+    glutCreateWindow("Game");
+    glutReshapeFunc(onReshape);
+    glutDisplayFunc(benchDisplay);
+    glutIdleFunc(onIdle);
+    initScene();
+    lastFrame = Clock::now();
+    glutMainLoop();
+}
