@@ -18,6 +18,8 @@ float viewYaw;
 MoveRecord moveHistory[MAX_HISTORY];
 std::int32_t historyLength;
 std::uint32_t boardVersion;
+ClearedGame clearedGames[MAX_CLEARED_GAMES];
+std::int32_t clearedGameCount;
 
 namespace
 {
@@ -79,6 +81,46 @@ void remember(const MoveRecord &record)
     moveHistory[historyLength++] = record;
 }
 
+// Keeps the game on the board among the cleared games, forgetting the oldest when they are full.
+void keepClearedGame()
+{
+    if (clearedGameCount == MAX_CLEARED_GAMES)
+    {
+        std::copy(std::begin(clearedGames) + 1, std::end(clearedGames), std::begin(clearedGames));
+        --clearedGameCount;
+    }
+    ClearedGame &kept = clearedGames[clearedGameCount++];
+    std::copy(std::begin(Board), std::end(Board), std::begin(kept.board));
+    std::copy(moveHistory, moveHistory + historyLength, kept.history);
+    kept.historyLength = historyLength;
+    kept.cursorX = cursorX;
+    kept.cursorY = cursorY;
+    kept.sideToMove = sideToMove;
+    kept.cheatMode = cheatMode;
+    kept.gameOver = gameOver;
+    kept.winRow = winRow;
+    kept.winCol = winCol;
+    kept.winDirection = winDirection;
+}
+
+// Puts the last game Restart cleared back on the board, as Restart found it.
+void bringBackClearedGame()
+{
+    const ClearedGame &kept = clearedGames[--clearedGameCount];
+    std::copy(std::begin(kept.board), std::end(kept.board), std::begin(Board));
+    std::copy(kept.history, kept.history + kept.historyLength, moveHistory);
+    historyLength = kept.historyLength;
+    cursorX = kept.cursorX;
+    cursorY = kept.cursorY;
+    sideToMove = kept.sideToMove;
+    cheatMode = kept.cheatMode;
+    gameOver = kept.gameOver;
+    winRow = kept.winRow;
+    winCol = kept.winCol;
+    winDirection = kept.winDirection;
+    ++boardVersion;
+}
+
 } // namespace
 
 bool onBoard(int row, int col)
@@ -110,6 +152,10 @@ void placeStone(std::int32_t row, std::int32_t col)
 
 void restartGame()
 {
+    if (historyLength > 0)
+    {
+        keepClearedGame();
+    }
     cursorX = 0;
     cursorY = 0;
     cheatMode = 0;
@@ -124,6 +170,10 @@ void undoMove()
 {
     if (historyLength == 0)
     {
+        if (clearedGameCount > 0)
+        {
+            bringBackClearedGame();
+        }
         return;
     }
     const MoveRecord &last = moveHistory[--historyLength];

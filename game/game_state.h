@@ -49,6 +49,22 @@ extern MoveRecord moveHistory[MAX_HISTORY]; // the placements of this game, olde
 extern std::int32_t historyLength;          // how many of them there are
 extern std::uint32_t boardVersion;          // changes with every placement, undo and restart
 
+// A game as Restart found it, kept so that Undo can bring it back.
+struct ClearedGame
+{
+    std::int32_t board[BOARD_CELLS];
+    MoveRecord history[MAX_HISTORY];
+    std::int32_t historyLength;
+    std::int32_t cursorX, cursorY;
+    std::uint8_t sideToMove, cheatMode, gameOver;
+    std::int32_t winRow, winCol, winDirection;
+};
+
+// The games Restart cleared, the last one last; the oldest is forgotten once there are more.
+inline constexpr int MAX_CLEARED_GAMES = 4;
+extern ClearedGame clearedGames[MAX_CLEARED_GAMES];
+extern std::int32_t clearedGameCount;
+
 // True when (row, col) names a cell of the board.
 bool onBoard(int row, int col);
 
@@ -59,12 +75,17 @@ bool onBoard(int row, int col);
 void placeStone(std::int32_t row, std::int32_t col);
 
 // Clears the board and the history, centres the cursor, turns cheat mode off and resumes play.
-// The side to move, the win record and the view angles are kept.
+// The side to move, the win record and the view angles are kept. A game with a stone placed is
+// kept among the cleared games first, so that a slip of the finger costs nothing: undoMove
+// brings it back. A Restart of a game with nothing placed keeps nothing, so a second Restart
+// does not push the game before it out.
 void restartGame();
 
 // Takes back the last placement: the cell holds again what it held (empty, or in cheat mode the
 // stone it replaced), that side is to move again, and a five it made no longer ends the game.
-// Does nothing when there is nothing to take back.
+// With no placement to take back it brings back the game the last Restart cleared, as Restart
+// found it (board, placements, side to move, cursor, Cheat and five); with none kept either it
+// does nothing.
 void undoMove();
 
 // Tests the stone on (row, col) for a five of its own colour centred on it, in each of the
