@@ -1,6 +1,8 @@
 // The game's state variables and its rules: placement, restart and the five-in-a-row test.
 #include "game/game_state.h"
 
+#include "game/rules.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -24,20 +26,6 @@ std::int32_t clearedGameCount;
 namespace
 {
 
-struct Step
-{
-    int dRow;
-    int dCol;
-};
-
-// One step along each direction, indexed by direction code - 1.
-constexpr Step DIRECTION_STEPS[4] = {
-    {0, +1},  // DIR_ROW
-    {+1, +1}, // DIR_DIAGONAL
-    {+1, 0},  // DIR_COLUMN
-    {+1, -1}, // DIR_ANTIDIAGONAL
-};
-
 std::int32_t &cellAt(int row, int col)
 {
     return Board[row * BOARD_SIZE + col];
@@ -47,27 +35,6 @@ std::int32_t &cellAt(int row, int col)
 std::int32_t stoneOfSideToMove()
 {
     return sideToMove == 0 ? CELL_BLACK : CELL_WHITE;
-}
-
-// True when the four cells around (row, col) along `step`, two each way, are on the board and
-// hold `colour`. Neighbours are found by row and column, never by flat index, so a line never
-// continues from the end of one row into the start of the next.
-bool fiveAround(int row, int col, Step step, std::int32_t colour)
-{
-    for (int i = -2; i <= 2; ++i)
-    {
-        if (i == 0)
-        {
-            continue;
-        }
-        int r = row + i * step.dRow;
-        int c = col + i * step.dCol;
-        if (!onBoard(r, c) || cellAt(r, c) != colour)
-        {
-            return false;
-        }
-    }
-    return true;
 }
 
 // Adds a placement to the history, forgetting the oldest when it is full.
@@ -123,22 +90,14 @@ void bringBackClearedGame()
 
 } // namespace
 
-bool onBoard(int row, int col)
-{
-    return row >= 0 && row < BOARD_SIZE && col >= 0 && col < BOARD_SIZE;
-}
-
 void placeStone(std::int32_t row, std::int32_t col)
 {
-    if (!onBoard(row, col))
+    const Placement placement = placementAt(Board, row, col);
+    if (placement == Placement::OffBoard || (cheatMode == 0 && placement == Placement::Occupied))
     {
-        return;
+        return; // refused: off the board, or occupied outside cheat mode; the turn does not pass
     }
     std::int32_t &cell = cellAt(row, col);
-    if (cheatMode == 0 && cell != CELL_EMPTY)
-    {
-        return; // an occupied point is refused and the turn does not pass
-    }
     // In cheat mode the stone goes down whatever the cell held, even one's own stone, and the
     // turn passes all the same.
     remember(MoveRecord{row, col, cell, sideToMove});
@@ -187,19 +146,10 @@ void undoMove()
 
 void checkFiveAt(std::int32_t row, std::int32_t col)
 {
-    if (!onBoard(row, col))
-    {
-        return;
-    }
-    std::int32_t colour = cellAt(row, col);
-    if (colour != CELL_BLACK && colour != CELL_WHITE)
-    {
-        return;
-    }
     for (std::int32_t direction = DIR_ROW; direction <= DIR_ANTIDIAGONAL; ++direction)
     {
         // Each match overwrites the record: the last matching direction stands.
-        if (fiveAround(row, col, DIRECTION_STEPS[direction - 1], colour))
+        if (fiveCentredAt(Board, row, col, direction))
         {
             winRow = row;
             winCol = col;

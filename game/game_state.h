@@ -1,23 +1,10 @@
-// The whole state of a game and the rules that change it: placement, restart and the
-// five-in-a-row scan. Free of any window or GL code.
+// The whole state of the window's game and what changes it: placement, restart, taking back and
+// the five-in-a-row scan, by the rules of rules.h. Free of any window or GL code.
 #pragma once
 
+#include "game/board.h"
+
 #include <cstdint>
-
-inline constexpr int BOARD_SIZE = 18;                       // rows and columns
-inline constexpr int BOARD_CELLS = BOARD_SIZE * BOARD_SIZE; // 324
-inline constexpr int BOARD_CENTRE = 9;                      // the cursor's offsets count from here
-
-// Cell values.
-inline constexpr std::int32_t CELL_EMPTY = 0;
-inline constexpr std::int32_t CELL_BLACK = -1;
-inline constexpr std::int32_t CELL_WHITE = +1;
-
-// Directions of a five, in the order the test tries them.
-inline constexpr std::int32_t DIR_ROW = 1;          // along a row: (r, c-2) .. (r, c+2)
-inline constexpr std::int32_t DIR_DIAGONAL = 2;     // (r-2, c-2) .. (r+2, c+2)
-inline constexpr std::int32_t DIR_COLUMN = 3;       // along a column: (r-2, c) .. (r+2, c)
-inline constexpr std::int32_t DIR_ANTIDIAGONAL = 4; // (r-2, c+2) .. (r+2, c-2)
 
 // Program-wide game state: zero before main runs, never saved.
 extern std::int32_t Board[BOARD_CELLS]; // row-major: index = row * 18 + column; -1, 0 or +1
@@ -64,9 +51,6 @@ struct ClearedGame
 inline constexpr int MAX_CLEARED_GAMES = 4;
 extern ClearedGame clearedGames[MAX_CLEARED_GAMES];
 extern std::int32_t clearedGameCount;
-
-// True when (row, col) names a cell of the board.
-bool onBoard(int row, int col);
 
 // Puts the side to move's stone on (row, col) if the rule allows it and passes the turn.
 // Every accepted placement (in cheat mode even one that leaves the cell as it was) is followed
