@@ -148,6 +148,12 @@ session_with_meshes() {
     keys Right
     check "play: after w/a/s/d, space, Left and Right the winning picture is back" \
         await play-5-back 20 same play-3-black-wins play-5-back
+    # Restart clears the board, and Undo right after it brings the game back, five and all.
+    choose 1 Restart
+    check "play: Restart clears the board" await play-6-restarted 20 differs play-3-black-wins play-6-restarted
+    choose 2 Undo
+    check "play: Undo right after Restart brings the game back" \
+        await play-7-undone 20 same play-3-black-wins play-7-undone
     keys Escape
     expect_exit "play: Esc"
     expect_output play 0

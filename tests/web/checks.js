@@ -33,3 +33,26 @@ function contrast() {
     return Math.max(text, under) / Math.min(text, under);
   })).toFixed(2);
 }
+
+// The open menu as it fits the viewport: what is wrong, or nothing. The panel inside the
+// viewport and clear of the Menu button (it may not cover what opened it); each entry, once the
+// panel is scrolled to it, whole inside the panel and the viewport.
+function menuFit() {
+  const panel = document.querySelector('[role=menu]'), page = document.documentElement, wrong = [];
+  if (!panel) return 'no menu open';
+  const p = panel.getBoundingClientRect(), b = menuButton.getBoundingClientRect();
+  const inside = (r, o) => r.left >= o.left - 0.5 && r.top >= o.top - 0.5 && r.right <= o.right + 0.5 && r.bottom <= o.bottom + 0.5;
+  const view = {left: 0, top: 0, right: page.clientWidth, bottom: page.clientHeight};
+  if (!inside(p, view)) wrong.push('panel ' + [p.left, p.top, p.right, p.bottom].map(Math.round));
+  if (p.left < b.right && b.left < p.right && p.top < b.bottom && b.top < p.bottom) wrong.push('the Menu button covered');
+  for (const entry of panel.children) {
+    entry.scrollIntoView({block: 'nearest'});
+    const e = entry.getBoundingClientRect(), q = panel.getBoundingClientRect();
+    const inner = {left: q.left + panel.clientLeft, top: q.top + panel.clientTop,
+                   right: q.left + panel.clientLeft + panel.clientWidth, bottom: q.top + panel.clientTop + panel.clientHeight};
+    if (!inside(e, inner) || !inside(e, view)) wrong.push('"' + entry.textContent + '" out of reach');
+  }
+  panel.scrollTop = 0;
+  scrollTo(0, 0);
+  return wrong.join(', ');
+}

@@ -284,6 +284,67 @@ session_touch() {
 part touch && session_touch phone 390 844 3
 part touch && session_touch desktop 1920 1080 1
 
+# The menu under a finger. On a phone held upright: a finger that slides off the entry it was put
+# on chooses nothing (onto the board from Restart, 180 pixels down from Undo), nor does the mouse
+# released off it; a tap chooses. Restart clears the board and Undo right after brings the game
+# back as it stood, Cheat and all. Then phones held sideways, with the menu as it is and with 15
+# entries: every entry within reach (the panel scrolls) and the Menu button clear, and a finger
+# that scrolls the menu from Restart chooses nothing.
+close_menu() { browser eval 'Module.gameMenu.close()' >/dev/null; }
+open_menu() { browser press '#menu-button' 0 0 && within 5 test "$(menu_open)" = true; }
+# stones_as NAME: the picture NAME once it has changed from the first frame and then holds.
+stones_as() {
+    await "$1" 20 differs "${1%-*}-0-first-frame" "$1" && await "$1" 20 settled "$1"
+}
+session_menu_touch() {
+    fits menu-touch 390 844 3 touch || return
+    keys space d space d space && stones_as menu-touch-1
+    check "menu, touch: a tap on Menu opens the menu" open_menu
+    browser shot "$artefacts/menu-touch-390x844.png" :viewport
+    browser press Restart 0 200 && browser press Undo 0 180 && browser press Restart 0 200 mouse
+    close_menu && await menu-touch-2-slid 20 settled menu-touch-2-slid
+    check "menu, touch: a finger sliding off Restart or Undo, or the mouse released off Restart, chooses nothing" \
+        same menu-touch-1 menu-touch-2-slid
+    check "menu, touch: the status line says \"White to move.\"" says "White to move."
+    open_menu && browser press Cheat 0 0
+    check "menu, touch: a tap on Cheat chooses it" within 5 says "White to move. Cheat is on."
+    open_menu && browser press Restart 0 0
+    check "menu, touch: a tap on Restart clears the board" await menu-touch-3-restarted 20 differs menu-touch-1 menu-touch-3-restarted
+    check "menu, touch: after Restart \"White to move.\"" within 5 says "White to move."
+    open_menu && browser press Undo 0 0
+    check "menu, touch: Undo right after Restart brings the game back, Cheat and all" \
+        within 5 says "White to move. Cheat is on."
+    check "menu, touch: the game brought back is the picture before Restart" \
+        await menu-touch-4-undone 20 same menu-touch-1 menu-touch-4-undone
+}
+session_menu_small() {
+    local fit scrolled
+    fits "menu-$1" "${@:2}" touch || return
+    check "menu, $1: a tap on Menu opens the menu" open_menu
+    browser shot "$artefacts/menu-$1.png" :viewport
+    fit=$(browser eval "$CHECKS; menuFit()" | tr -d '"')
+    check "menu, $1: ${fit:-every entry within reach, the Menu button clear}" test -z "$fit"
+    close_menu
+    # Six entries more, each of which would restart the game if it were chosen.
+    browser eval 'for (let i = 1; i <= 6; i++) Module.gameMenu.add(1, "More " + i, 99, 0)' >/dev/null
+    keys space d space && stones_as "menu-$1-1"
+    open_menu && browser shot "$artefacts/menu-$1-long.png" :viewport
+    fit=$(browser eval "$CHECKS; menuFit()" | tr -d '"')
+    check "menu, $1, 15 entries: ${fit:-every entry within reach, the Menu button clear}" test -z "$fit"
+    # A finger put on the entry near the panel's foot and moved up by 120 pixels: choosing would
+    # close the menu, and what it chose would show.
+    browser press "$(browser eval "(r => Math.round(r.left + r.width / 2) + ',' + Math.round(r.bottom - 24))(
+        document.querySelector('[role=menu]').getBoundingClientRect())" | tr -d '"')" 0 -120
+    scrolled=$(browser eval "Math.round(document.querySelector('[role=menu]')?.scrollTop ?? -1)")
+    check "menu, $1, 15 entries: a finger scrolls the menu ($scrolled px) and chooses nothing" \
+        test "$scrolled" -gt 0 -a "$(menu_open)" = true
+    close_menu && await "menu-$1-2-scrolled" 20 settled "menu-$1-2-scrolled"
+    check "menu, $1, 15 entries: the game as it was" same "menu-$1-1" "menu-$1-2-scrolled"
+}
+part menus && session_menu_touch
+part menus && session_menu_small landscape 844 390 3
+part menus && session_menu_small small-landscape 568 320 2
+
 emulate 1328 820
 
 # Each way the page can fail, one row each: the player reads what went wrong within 10 s, at most
