@@ -2,7 +2,8 @@
 
 // The page as it fits its viewport: what is wrong, or nothing. The canvas whole in view at 4 : 3,
 // its drawing buffer its size times the pixel ratio and the game's viewport all of it; the status
-// line in view; the console in view or a scroll away; the game and the console centred.
+// line in view, and on a screen 600 pixels tall or more the line of keys under it too; the
+// console in view or a scroll away; the game and the console centred.
 function layout() {
   const page = document.documentElement, box = e => e.getBoundingClientRect(), c = box(canvas), wrong = [];
   const seen = r => r.left >= 0 && r.top >= 0 && r.right <= page.clientWidth + 0.5 && r.bottom <= page.clientHeight + 0.5;
@@ -11,6 +12,7 @@ function layout() {
   if (buffer != [c.width, c.height].map(v => Math.round(v * devicePixelRatio)) ||
       Module.ctx.getParameter(Module.ctx.VIEWPORT).join() != '0,0,' + buffer) wrong.push('buffer ' + buffer);
   if (!seen(box(document.getElementById('status')))) wrong.push('status line out of view');
+  if (page.clientHeight >= 600 && !seen(box(keys))) wrong.push('line of keys cut at ' + Math.round(box(keys).bottom));
   const left = Math.min(c.left, box(panel).left), right = page.clientWidth - Math.max(c.right, box(panel).right);
   if (Math.abs(left - right) > 2) wrong.push('off centre by ' + (left - right));
   panel.scrollIntoView();

@@ -212,9 +212,15 @@ fresh_game() { [ "$(browser eval 'window.before' 2>/dev/null)" = null ] && says 
 session_keys() {
     start_game keys "$work/site/with-meshes" || return
     check "keys: nothing in the page's error list ($(browser eval 'errors.join(" / ")'))" test "$(browser eval errors.length)" = 0
+    # The page puts the focus on the canvas without the frame a keyboard's focus shows; Tab then
+    # takes it to the Menu button, which shows it.
+    check "keys: the canvas has the focus, without a frame" test "$(browser eval \
+        '[document.activeElement == canvas, getComputedStyle(canvas).outlineStyle].join()')" = '"true,none"'
     record_keys && keys Left Tab
     check "keys, in play: Left is cancelled, Tab is not and takes the focus off the canvas" \
         recorded "ArrowLeft=cancelled Tab=left "
+    check "keys, in play: Tab brings the focus to the Menu button, with its frame" test "$(browser eval \
+        '[document.activeElement == menuButton, getComputedStyle(menuButton).outlineStyle].join()')" = '"true,solid"'
     check "keys, in play: the canvas has lost the focus" test "$(browser eval 'document.activeElement == canvas')" = false
     another_game "in play" F5
     another_game "in play" ctrl+r
@@ -287,7 +293,8 @@ part touch && session_touch desktop 1920 1080 1
 # The menu under a finger. On a phone held upright: a finger that slides off the entry it was put
 # on chooses nothing (onto the board from Restart, 180 pixels down from Undo), nor does the mouse
 # released off it; a tap chooses. Restart clears the board and Undo right after brings the game
-# back as it stood, Cheat and all. Then phones held sideways, with the menu as it is and with 15
+# back as it stood, Cheat and all. The status line keeps its height, and the board its place,
+# while the computer thinks. Then phones held sideways, with the menu as it is and with 15
 # entries: every entry within reach (the panel scrolls) and the Menu button clear, and a finger
 # that scrolls the menu from Restart chooses nothing.
 close_menu() { browser eval 'Module.gameMenu.close()' >/dev/null; }
@@ -316,6 +323,15 @@ session_menu_touch() {
         within 5 says "White to move. Cheat is on."
     check "menu, touch: the game brought back is the picture before Restart" \
         await menu-touch-4-undone 20 same menu-touch-1 menu-touch-4-undone
+    # The computer takes white, whose turn it is: the board stays where it is while it thinks.
+    browser eval 'window.tops = []; new MutationObserver(() => tops.push(Math.round(canvas.getBoundingClientRect().top) +
+        " " + statusLine.textContent)).observe(statusLine, {childList: true, characterData: true, subtree: true})' >/dev/null
+    open_menu && browser press "( ) Computer plays white" 0 0
+    within 20 says "Black to move. The computer plays white, medium. Cheat is on."
+    local tops && tops=$(browser eval 'tops.join("; ")')
+    check "menu, touch: the computer thought and answered (${tops:0:160}…)" grep -q "thinking.*Black to move" <<<"$tops"
+    check "menu, touch: the board kept its place while the computer thought" \
+        test "$(browser eval 'new Set(tops.map(t => t.split(" ")[0])).size')" = 1
 }
 session_menu_small() {
     local fit scrolled
@@ -344,7 +360,6 @@ session_menu_small() {
 part menus && session_menu_touch
 part menus && session_menu_small landscape 844 390 3
 part menus && session_menu_small small-landscape 568 320 2
-
 emulate 1328 820
 
 # Each way the page can fail, one row each: the player reads what went wrong within 10 s, at most
@@ -392,6 +407,8 @@ failure_table() {
         check "fails, $name: \"$words\" said after ${said:-no} s" test -n "$said"
         check "fails, $name: $thrown exception(s) nobody caught, at most 1" test "$thrown" -le 1
         browser shot "$artefacts/fails-$name.png" main
+        # A new game would not draw either: none is offered.
+        [ "$name" != no-webgl ] || check "fails, $name: no \"New game\" offered" test "$(browser eval newGame.hidden)" = true
         if [[ $name == meshes* ]]; then
             check "fails, $name: the game runs without them" grep -q '^[0-9.]* status Black to move\.$' "$log"
             browser text '#console' >"$artefacts/fails-$name.stdout" && expect_output "fails-$name" 5
@@ -406,9 +423,11 @@ gomoku3d.wasm-404|missing=gomoku3d.wasm|The game could not be loaded: gomoku3d.w
 gomoku3d.wasm-failed|block=gomoku3d.wasm|The game could not be loaded: the connection failed while gomoku3d.wasm was downloading
 meshes.js-404|missing=meshes.js|did not load (meshes.js did not arrive), so the game shows none of them
 meshes.js-failed|block=meshes.js|did not load (meshes.js did not arrive), so the game shows none of them
-meshes.data-404|missing=meshes.data|did not load (meshes.data could not be read), so the game shows none of them
+meshes.data-404|missing=meshes.data|did not load (meshes.data is not on the server), so the game shows none of them
 meshes.data-failed|block=meshes.data|did not load (the connection failed while meshes.data was downloading), so the game shows none of them
-no-webgl|--disable-webgl|This browser cannot draw the game: WebGL is off or not available
+meshes.data-half|half=meshes.data|did not load (meshes.data is damaged), so the game shows none of them
+meshes.data-html|html=meshes.data|did not load (meshes.data is damaged), so the game shows none of them
+no-webgl|--disable-webgl|This browser cannot draw the game: WebGL is off or not available.
 emulation|mismatch|This copy of the game cannot light its board
 ROWS
 }
@@ -424,6 +443,9 @@ session_slow_load() {
     check "slow load: ready after ${ready:-never} s, at most 5" awk -v t="$ready" 'BEGIN { exit !(t != "" && t <= 5) }'
     check "slow load: progress shown before (${progress:-none})" \
         awk -v p="${progress%% *}" -v t="${ready:-99}" 'BEGIN { exit !(p != "" && p < t) }'
+    # The Menu button can be pressed once the game runs, not before.
+    check "slow load: the Menu button disabled while the game loads, then enabled when ready" test \
+        "$(awk '$2 == "menu-button" { printf "%s%s ", $3, ($1 >= '"${ready:-0}"' ? "+" : "-") }' "$log")" = "disabled- enabled+ "
 }
 part slow && session_slow_load
 
