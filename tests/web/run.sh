@@ -242,7 +242,9 @@ menu_open() { browser eval 'Module.gameMenu.isOpen()'; }
 CHECKS=$(<"$root/tests/web/checks.js") # layout() and contrast()
 # fits NAME WIDTH HEIGHT [RATIO [touch]]: a new game in that viewport, and layout()'s verdict.
 fits() {
-    emulate "${@:2}" && start_game "$1" "$work/site/with-meshes" || return
+    # A viewport that cannot be set is a failure, not a session left out.
+    emulate "${@:2}" || { fail "$1: the viewport ${2}x$3 could not be set" && return 1; }
+    start_game "$1" "$work/site/with-meshes" || return
     local wrong && wrong=$(browser eval "$CHECKS; layout()" | tr -d '"')
     check "$1, ${2}x$3 at a pixel ratio of ${4:-1}${5:+ with touch}: ${wrong:-the page fits}" test -z "$wrong"
 }
