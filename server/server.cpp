@@ -29,7 +29,7 @@ constexpr std::chrono::seconds HTTP_TIMEOUT{30};
 constexpr std::size_t HTTP_HEADER_LIMIT = 8192;
 // The kernel's send buffer for each client: enough for many messages, small enough that a client
 // that stops reading fills it soon and its messages wait in the bounded queue instead.
-constexpr int SOCKET_SEND_BUFFER = 32 * 1024;
+constexpr int SOCKET_SEND_BUFFER = 16 * 1024;
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -151,7 +151,11 @@ public:
         server_->connections.insert(this);
     }
 
-    ~Connection() override { server_->connections.erase(this); }
+    ~Connection() override
+    {
+        leave();
+        server_->connections.erase(this);
+    }
 
     void accept(http::request<http::empty_body> request)
     {
@@ -258,7 +262,11 @@ private:
         server_->hub.receive(*this,
                              std::string_view(static_cast<const char *>(data.data()), data.size()));
         in_.clear();
-        if (!closing_ && !dropped_)
+        if (dropped_)
+        {
+            end(); // dropped while its message was handled (it did not read)
+        }
+        else if (!closing_)
         {
             readMore();
         }
