@@ -111,6 +111,7 @@ private:
 } // namespace
 
 class Connection;
+class HttpSession;
 
 struct Server::Impl : std::enable_shared_from_this<Server::Impl>
 {
@@ -130,6 +131,7 @@ struct Server::Impl : std::enable_shared_from_this<Server::Impl>
     net::steady_timer sweepTimer;
     net::steady_timer retryTimer;
     std::unordered_set<Connection *> connections;
+    std::unordered_set<HttpSession *> httpSessions;
     bool stopped = false;
 
     void listen();
@@ -334,7 +336,13 @@ public:
     HttpSession(tcp::socket socket, std::shared_ptr<Server::Impl> server)
         : stream_(std::move(socket)), server_(std::move(server))
     {
+        server_->httpSessions.insert(this);
     }
+
+    ~HttpSession() { server_->httpSessions.erase(this); }
+
+    // Ends the session at once (the server is stopping).
+    void drop() { stream_.close(); }
 
     void read()
     {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <sys/types.h>
+#include <sys/wait.h>
 #include <vector>
 
 class Process
@@ -40,6 +41,12 @@ public:
     ServerProcess(const std::vector<std::string> &arguments, const std::filesystem::path &errorLog);
     unsigned short port() const { return port_; }
     void kill() { process_.end(SIGKILL); }
+    // Stops it as an operator would, with SIGTERM; its exit status (a clean stop is 0).
+    int stop()
+    {
+        const int status = process_.end(SIGTERM);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
 
 private:
     Process process_;
