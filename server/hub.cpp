@@ -291,7 +291,7 @@ void Hub::join(Peer &peer, const JoinRequest &request)
     }
     else if (before != std::array<Presence, 2>{game->presenceOf(0), game->presenceOf(1)})
     {
-        broadcastPresence(*game);
+        broadcastPresence(*game, &peer);
     }
 }
 
@@ -399,7 +399,7 @@ void Hub::detach(Peer &peer)
     }
     if (seat >= 0 && --game->connected[seat] == 0 && game->blackSeat >= 0)
     {
-        broadcastPresence(*game);
+        broadcastPresence(*game, nullptr);
     }
 }
 
@@ -443,13 +443,16 @@ void Hub::broadcastStates(const Game &game, const Peer *except)
     }
 }
 
-void Hub::broadcastPresence(const Game &game)
+void Hub::broadcastPresence(const Game &game, const Peer *except)
 {
     const auto text = share(
         presenceMessage(game.presenceOf(game.blackSeat), game.presenceOf(1 - game.blackSeat)));
     for (Peer *p : game.peers)
     {
-        p->send(text);
+        if (p != except)
+        {
+            p->send(text);
+        }
     }
 }
 

@@ -101,5 +101,5 @@ private:
     void detach(Peer &peer);
     void sendState(Peer &peer, const Game &game);
     void broadcastStates(const Game &game, const Peer *except);
-    void broadcastPresence(const Game &game);
+    void broadcastPresence(const Game &game, const Peer *except);
 };

@@ -56,7 +56,7 @@ ClientMessage readJoin(const json &object)
         !validGameId(game->get_ref<const std::string &>()))
     {
         return refuse(ErrorCode::BadField,
-                      "\"game\" must be a game id such as local-k3m9q2x7bd4hv6tp");
+                      "\"game\" must be a game id such as local-k3mzq2x7bd4hv6tp");
     }
     JoinRequest join{game->get<std::string>(), std::nullopt};
     const auto secret = object.find("secret");
@@ -128,7 +128,10 @@ ClientMessage readClientMessage(std::string_view text)
     {
         return refuse(ErrorCode::TooLarge, "A message may hold at most 4096 bytes");
     }
-    const json object = json::parse(text.begin(), text.end(), nullptr, false);
+    // The JSON reader stops at a NUL byte as at the end of the text; JSON never holds one.
+    const json object = text.find('\0') == std::string_view::npos
+                            ? json::parse(text.begin(), text.end(), nullptr, false)
+                            : json(json::value_t::discarded);
     if (object.is_discarded())
     {
         return refuse(ErrorCode::BadJson, "A message must be one JSON object");

@@ -29,7 +29,7 @@ constexpr std::chrono::seconds HTTP_TIMEOUT{30};
 constexpr std::size_t HTTP_HEADER_LIMIT = 8192;
 // The kernel's send buffer for each client: enough for many messages, small enough that a client
 // that stops reading fills it soon and its messages wait in the bounded queue instead.
-constexpr int SOCKET_SEND_BUFFER = 32 * 1024;
+constexpr int SOCKET_SEND_BUFFER = 16 * 1024;
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -111,6 +111,7 @@ private:
 } // namespace
 
 class Connection;
+class HttpSession;
 
 struct Server::Impl : std::enable_shared_from_this<Server::Impl>
 {
@@ -130,6 +131,7 @@ struct Server::Impl : std::enable_shared_from_this<Server::Impl>
     net::steady_timer sweepTimer;
     net::steady_timer retryTimer;
     std::unordered_set<Connection *> connections;
+    std::unordered_set<HttpSession *> httpSessions;
     bool stopped = false;
 
     void listen();
@@ -151,7 +153,11 @@ public:
         server_->connections.insert(this);
     }
 
-    ~Connection() override { server_->connections.erase(this); }
+    ~Connection() override
+    {
+        leave();
+        server_->connections.erase(this);
+    }
 
     void accept(http::request<http::empty_body> request)
     {
@@ -258,7 +264,11 @@ private:
         server_->hub.receive(*this,
                              std::string_view(static_cast<const char *>(data.data()), data.size()));
         in_.clear();
-        if (!closing_ && !dropped_)
+        if (dropped_)
+        {
+            end(); // dropped while its message was handled (it did not read)
+        }
+        else if (!closing_)
         {
             readMore();
         }
@@ -326,7 +336,13 @@ public:
     HttpSession(tcp::socket socket, std::shared_ptr<Server::Impl> server)
         : stream_(std::move(socket)), server_(std::move(server))
     {
+        server_->httpSessions.insert(this);
     }
+
+    ~HttpSession() { server_->httpSessions.erase(this); }
+
+    // Ends the session at once (the server is stopping).
+    void drop() { stream_.close(); }
 
     void read()
     {

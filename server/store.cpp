@@ -8,6 +8,10 @@
 
 #include <sqlite3.h>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 namespace
 {
 
@@ -66,6 +70,59 @@ private:
 
 } // namespace
 
+// Checkpoints in the background. SQLite would otherwise checkpoint inside the commit that finds
+// the log long enough (every thousand pages), and with synchronous=NORMAL a checkpoint flushes the
+// database to the disk: tens of milliseconds in which the server's one loop would serve no game.
+// A passive checkpoint on another connection copies what it can without holding up the writer.
+class Store::Checkpointer
+{
+public:
+    Checkpointer(const std::string &path)
+    {
+        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                            nullptr) != SQLITE_OK)
+        {
+            sqlite3_close(db_);
+            throw StoreError("the database " + path + ": cannot open it for checkpoints");
+        }
+        sqlite3_busy_timeout(db_, 100);
+        thread_ = std::thread([this] { run(); });
+    }
+
+    ~Checkpointer()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+        sqlite3_close(db_);
+    }
+
+    Checkpointer(const Checkpointer &) = delete;
+    Checkpointer &operator=(const Checkpointer &) = delete;
+
+private:
+    sqlite3 *db_ = nullptr;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
+
+    void run()
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!wake_.wait_for(lock, std::chrono::milliseconds(200), [this] { return stopping_; }))
+        {
+            lock.unlock();
+            // A failure (the database busy a moment) is tried again at the next turn.
+            sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+            lock.lock();
+        }
+    }
+};
+
 Store::Store(const std::string &path, bool durable) : path_(path)
 {
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
@@ -87,6 +144,7 @@ Store::Store(const std::string &path, bool durable) : path_(path)
         }
         sqlite3_reset(mode);
         exec(durable ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL");
+        exec("PRAGMA wal_autocheckpoint=0"); // the Checkpointer's work
         sqlite3_stmt *version = prepare("PRAGMA user_version");
         if (sqlite3_step(version) != SQLITE_ROW)
         {
@@ -120,6 +178,7 @@ Store::Store(const std::string &path, bool durable) : path_(path)
             "UPDATE games SET expired_at = ?2, secret_a = NULL, secret_b = NULL WHERE id = ?1");
         forgetMoves_ = prepare("DELETE FROM moves WHERE game = ?1");
         dropExpired_ = prepare("DELETE FROM games WHERE expired_at <= ?1");
+        checkpointer_ = std::make_unique<Checkpointer>(path);
     }
     catch (...)
     {
@@ -134,6 +193,7 @@ Store::Store(const std::string &path, bool durable) : path_(path)
 
 Store::~Store()
 {
+    checkpointer_.reset();
     for (sqlite3_stmt *statement : statements_)
     {
         sqlite3_finalize(statement);
@@ -339,9 +399,4 @@ std::vector<std::string> Store::sweep(std::int64_t now)
         throw;
     }
     return expired;
-}
-
-void Store::checkpoint()
-{
-    exec("PRAGMA wal_checkpoint(TRUNCATE)");
 }

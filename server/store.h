@@ -6,6 +6,7 @@
 #include "game/referee.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -49,8 +50,9 @@ class Store
 public:
     // Opens the database at `path`, making it when it is not there. `durable`: every commit is
     // flushed to the disk (synchronous=FULL) rather than at checkpoints only (NORMAL); either way
-    // a committed change survives the server's process being killed. Throws StoreError, which
-    // says what failed and where.
+    // a committed change survives the server's process being killed. The log is copied into the
+    // database by a thread of the store's own, so that no commit waits for a checkpoint's flush.
+    // Throws StoreError, which says what failed and where.
     Store(const std::string &path, bool durable);
     ~Store();
     Store(const Store &) = delete;
@@ -68,11 +70,10 @@ public:
     // the ids expired now.
     std::vector<std::string> sweep(std::int64_t now);
 
-    // Copies the write-ahead log into the database file and starts the log again: done by SQLite
-    // itself as the log grows, and by the server when it stops.
-    void checkpoint();
-
 private:
+    // Copies the write-ahead log into the database file, on a thread and a connection of its own.
+    class Checkpointer;
+
     sqlite3 *db_ = nullptr;
     std::string path_;
     std::vector<sqlite3_stmt *> statements_;
@@ -92,4 +93,5 @@ private:
     sqlite3_stmt *expireGame_;
     sqlite3_stmt *forgetMoves_;
     sqlite3_stmt *dropExpired_;
+    std::unique_ptr<Checkpointer> checkpointer_;
 };

@@ -11,8 +11,12 @@
 # "tactics": the tactics suite (tests/data/tactics.txt) against the hard level and the brain, one
 # second a position, or NODES positions a position for figures that do not depend on the machine.
 # "page": the page's files and its load alone (no native build).
-# Usage: tools/bench.sh [all|frames|reader|startup|web|page|thinking|engine|tactics [NODES]]
-#        ("all" leaves out engine and tactics)
+# "server": the online games' server under simulated players on the loopback (about 4 minutes):
+# 5000 games on 10,000 connections, moves at 2000 a second, the relay's latency and the server's
+# memory a connection, then rising rates until the 99th percentile passes 100 ms; and the
+# database's commits timed alone.
+# Usage: tools/bench.sh [all|frames|reader|startup|web|page|thinking|engine|server|tactics [NODES]]
+#        ("all" leaves out engine, server and tactics)
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/tools/strict.sh"
 # shellcheck source=tools/packages.sh
@@ -20,9 +24,9 @@ source "$root/tools/packages.sh"
 build="$root/build-bench"
 what=${1:-all}
 case "$what" in
-all | frames | reader | startup | web | page | thinking | engine | tactics) ;;
+all | frames | reader | startup | web | page | thinking | engine | server | tactics) ;;
 *)
-    echo "usage: $0 [all|frames|reader|startup|web|page|thinking|engine|tactics [NODES]]" >&2
+    echo "usage: $0 [all|frames|reader|startup|web|page|thinking|engine|server|tactics [NODES]]" >&2
     exit 2
     ;;
 esac
@@ -44,6 +48,9 @@ fi
 if [ "$what" = engine ]; then
     install_missing bsdgames # the opponent the tournament brain is measured against
 fi
+if [ "$what" = server ]; then
+    install_missing libboost1.74-dev nlohmann-json3-dev libsqlite3-dev
+fi
 
 if [ "$what" != page ]; then
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGOMOKU_BUILD_TESTS=OFF \
@@ -52,6 +59,8 @@ if [ "$what" != page ]; then
         pbrain-gomoku3d thinking_bench)
     if [ "$what" = tactics ]; then
         targets=(tactics_bench)
+    elif [ "$what" = server ]; then
+        targets=(gomoku3d-server server_bench store_bench)
     fi
     cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 fi
@@ -412,7 +421,50 @@ thinking_section() {
     echo
 }
 
+# The server: its own process, and the benchmark's players in another, on the two cores.
+server_section() {
+    local games=5000 rate=2000 seconds=15 ramp=4000,6000,8000,12000,16000,24000
+    # Two connections a game, each a file descriptor on both sides.
+    ulimit -n "$(ulimit -Hn)"
+    echo "== The online games' server: $games games, $((2 * games)) connections on the loopback"
+    echo "   (open files limit raised to the hard limit, $(ulimit -n))"
+    local data="$work/server"
+    mkdir -p "$data"
+    "$build/gomoku3d-server" --db "$data/games.sqlite" --port 0 --games-per-address 0 \
+        >"$data/out" 2>"$data/log" &
+    local server=$! port=""
+    for _ in $(seq 100); do
+        port=$(sed -n 's|.*listening on http://[^:]*:\([0-9]*\)/$|\1|p' "$data/out")
+        [ -n "$port" ] && break
+        sleep 0.1
+    done
+    [ -n "$port" ] || { echo "bench: the server did not start: $(cat "$data/log")" >&2; return 1; }
+    sleep 1
+    local out
+    out=$("$build/bench/server_bench" "$port" "$games" "$rate,$ramp" "$seconds" "$server")
+    kill "$server" && wait "$server" || true
+    printf '%-40s %s\n' "games / connections" "$(value games "$out") / $(value connections "$out")"
+    printf '%-40s %s s\n' "time to make them all" "$(value setup_seconds "$out")"
+    printf '%-40s %s KB -> %s KB: %s KB a connection\n' "server's resident memory" \
+        "$(value server_rss_kb_before "$out")" "$(value server_rss_kb_after "$out")" \
+        "$(value server_kb_per_connection "$out")"
+    printf '%10s %10s %10s %10s %10s %8s %6s\n' "asked/s" "moves/s" "p50 ms" "p99 ms" "max ms" \
+        "refused" "lost"
+    awk '$1 == "moves_per_second_asked" { a = $2 } $1 == "moves_per_second" { m = $2 }
+         $1 == "relay_p50_ms" { p50 = $2 } $1 == "relay_p99_ms" { p99 = $2 }
+         $1 == "relay_max_ms" { mx = $2 } $1 == "refused" { r = $2 }
+         $1 == "lost" { printf "%10s %10s %10s %10s %10s %8s %6s\n", a, m, p50, p99, mx, r, $2
+                        if (p99 < 100 && m > best) best = m }
+         END { printf "largest rate with the 99th percentile under 100 ms: %d moves a second\n", best }' \
+        <<<"$out"
+    echo
+    echo "== The database alone: one commit a move, as the server's loop makes them"
+    "$build/bench/store_bench" "$data" 20000
+    echo
+}
+
 case "$what" in
+server) server_section ;;
 thinking) thinking_section ;;
 engine) engine_section ;;
 tactics) tactics_section ;;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in build-fuzz and fuzzes each from its seeds: the STL
-# reader for SECONDS (default 45) from the seeds, the fixtures and the meshes, and the tournament
-# brain's command reader for two thirds of that. Prints each one's executions, time, corpus and
+# reader for SECONDS (default 45) from the seeds, the fixtures and the meshes, the tournament
+# brain's command reader for two thirds of that, and the server's message reader and its games
+# for a ninth of it each. Prints each one's executions, time, corpus and
 # this run's crashes, then "N passed, M failed"; fails on a crash.
 # Usage: tests/fuzz/run.sh [SECONDS] [libFuzzer options]
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -11,7 +12,7 @@ shift || true
 build="$root/build-fuzz"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
     -DGOMOKU_FUZZ=ON -DGOMOKU_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" --target stl_fuzzer gomocup_fuzzer -j2 >/dev/null
+cmake --build "$build" --target stl_fuzzer gomocup_fuzzer message_fuzzer hub_fuzzer -j2 >/dev/null
 passed=0
 failed=0
 
@@ -45,5 +46,9 @@ fuzz stl_fuzzer "$seconds" "$root/tests/fuzz/stl.dict" 8192 "$root/tests/fuzz/se
     "$root/tests/data" "$root/assets" -- "$@"
 fuzz gomocup_fuzzer $((seconds * 2 / 3)) "$root/tests/fuzz/brain.dict" 4096 \
     "$root/tests/fuzz/brain_seeds" -- "$@"
+fuzz message_fuzzer $((seconds / 9)) "$root/tests/fuzz/server.dict" 8192 \
+    "$root/tests/fuzz/message_seeds" -- "$@"
+fuzz hub_fuzzer $((seconds / 9)) "$root/tests/fuzz/server.dict" 4096 "$root/tests/fuzz/hub_seeds" \
+    -- "$@"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

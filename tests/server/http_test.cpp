@@ -1,0 +1,177 @@
+// The server's HTTP side: which pages may open a WebSocket to it (the Origin check), and the
+// page's files, /healthz and the requests it refuses, each as a table of requests and answers.
+#include "tests/server/server_fixture.h"
+
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+struct OriginCase
+{
+    std::string name;
+    std::optional<std::string> origin; // $PORT stands for the server's port
+    std::string host;                  // the Host header's name; the port is added
+    int status;
+};
+
+const std::vector<OriginCase> ORIGINS = {
+    {"no Origin: the desktop game", std::nullopt, "127.0.0.1", 101},
+    {"the page's own", "http://127.0.0.1:$PORT", "127.0.0.1", 101},
+    {"the page's own, in capitals", "HTTP://127.0.0.1:$PORT", "127.0.0.1", 101},
+    {"the page's own by name", "http://localhost:$PORT", "localhost", 101},
+    {"the page's own over TLS, behind a proxy", "https://127.0.0.1:$PORT", "127.0.0.1", 101},
+    {"a site listed with --allow-origin", "https://play.example.org", "127.0.0.1", 101},
+    {"another site", "https://evil.example", "127.0.0.1", 403},
+    {"another port of this host", "http://127.0.0.1:1", "127.0.0.1", 403},
+    {"this host as a prefix of another", "http://127.0.0.1:$PORT.evil.example", "127.0.0.1", 403},
+    {"a listed site's subdomain", "https://x.play.example.org", "127.0.0.1", 403},
+    {"a listed site's other scheme", "http://play.example.org", "127.0.0.1", 403},
+    {"a sandboxed page (null)", "null", "127.0.0.1", 403},
+    {"an empty Origin", "", "127.0.0.1", 403},
+    {"no scheme", "127.0.0.1:$PORT", "127.0.0.1", 403},
+};
+
+TEST(ServerHttp, onlyThePagesOwnSiteAndListedOnesMayPlay)
+{
+    ServerOptions options = RunningServer::defaults();
+    options.allowedOrigins = {"https://play.example.org"};
+    RunningServer server(options);
+    const std::string port = std::to_string(server.port());
+    for (const OriginCase &c : ORIGINS)
+    {
+        TestClient::Options request;
+        if (c.origin)
+        {
+            std::string origin = *c.origin;
+            if (const auto at = origin.find("$PORT"); at != std::string::npos)
+            {
+                origin.replace(at, 5, port);
+            }
+            request.origin = origin;
+        }
+        request.host = c.host;
+        EXPECT_EQ(TestClient::upgradeStatus(server.port(), request), c.status) << c.name;
+    }
+}
+
+struct HttpCase
+{
+    std::string name;
+    std::string request;
+    std::string status;     // the status line's code
+    std::string contains;   // in the answer (headers and body); empty: nothing asked
+    std::string lacks = {}; // not in it
+};
+
+const std::vector<HttpCase> REQUESTS = {
+    {"health", "GET /healthz HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "200",
+     "\r\n\r\nok"},
+    {"the page", "GET / HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "200",
+     "<p>the page</p>"},
+    {"the page by a game's link",
+     "GET /?game=local-aaaaaaaaaaaaaaaa HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "200",
+     "<p>the page</p>"},
+    {"the page's type", "GET /index.html HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "200",
+     "Content-Type: text/html"},
+    {"a script", "GET /gomoku3d.js HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "200",
+     "Content-Type: text/javascript"},
+    {"the program", "GET /gomoku3d.wasm HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "200",
+     "Content-Type: application/wasm"},
+    {"two requests on one connection",
+     "GET /healthz HTTP/1.1\r\nHost: h\r\n\r\nGET / HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n",
+     "200", "<p>the page</p>"},
+    {"HEAD: the headers alone", "HEAD / HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "200",
+     "Content-Length: 15", "the page"},
+    {"a file that is not there", "GET /missing.js HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n",
+     "404", ""},
+    {"up out of the folder", "GET /../secret.txt HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n",
+     "404", "", "top secret"},
+    {"up, hidden in a longer path",
+     "GET /sub/../../secret.txt HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "404", "",
+     "top secret"},
+    {"up, percent-encoded",
+     "GET /%2e%2e/secret.txt HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "404", "",
+     "top secret"},
+    {"a backslash", "GET /..\\secret.txt HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "404",
+     "", "top secret"},
+    {"a hidden file", "GET /.hidden HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "404", "",
+     "hidden"},
+    {"a folder", "GET /sub HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "404", ""},
+    {"a target that is not a path",
+     "GET secret.txt HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "404", "", "top secret"},
+    {"POST", "POST / HTTP/1.1\r\nHost: h\r\nConnection: close\r\nContent-Length: 0\r\n\r\n", "405",
+     "Allow: GET, HEAD"},
+    {"a body", "GET / HTTP/1.1\r\nHost: h\r\nConnection: close\r\nContent-Length: 5\r\n\r\nhello",
+     "400", ""},
+    {"a header of 9 KB",
+     "GET / HTTP/1.1\r\nHost: h\r\nConnection: close\r\nX-Long: " + std::string(9000, 'x') +
+         "\r\n\r\n",
+     "400", ""},
+    {"not HTTP", "HELLO\r\n\r\n", "400", ""},
+    {"/ws without the upgrade", "GET /ws HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "426",
+     ""},
+    {"an upgrade elsewhere than /ws",
+     "GET /game HTTP/1.1\r\nHost: h\r\nConnection: Upgrade\r\nUpgrade: websocket\r\n"
+     "Sec-WebSocket-Version: 13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n",
+     "404", ""},
+};
+
+TEST(ServerHttp, thePagesFilesAndNothingElse)
+{
+    TempDir web;
+    std::ofstream(web.path() / "index.html") << "<p>the page</p>";
+    std::ofstream(web.path() / "gomoku3d.js") << "start();";
+    std::ofstream(web.path() / "gomoku3d.wasm") << "\0asm";
+    std::ofstream(web.path() / ".hidden") << "hidden";
+    std::filesystem::create_directory(web.path() / "sub");
+    std::ofstream(web.path().parent_path() / "secret.txt") << "top secret";
+    ServerOptions options = RunningServer::defaults();
+    options.web = web.path().string();
+    RunningServer server(options);
+    for (const HttpCase &c : REQUESTS)
+    {
+        const std::string answer = rawHttp(server.port(), c.request, 2s);
+        EXPECT_EQ(answer.substr(0, 12), "HTTP/1.1 " + c.status) << c.name << ":\n" << answer;
+        if (!c.contains.empty())
+        {
+            EXPECT_NE(answer.find(c.contains), std::string::npos) << c.name << ":\n" << answer;
+        }
+        if (!c.lacks.empty())
+        {
+            EXPECT_EQ(answer.find(c.lacks), std::string::npos) << c.name << ":\n" << answer;
+        }
+    }
+    std::filesystem::remove(web.path().parent_path() / "secret.txt");
+}
+
+TEST(ServerHttp, withoutAPageItSaysHowToServeOne)
+{
+    RunningServer server;
+    const std::string answer = rawHttp(server.port(), "GET / HTTP/1.0\r\n\r\n", 2s);
+    EXPECT_EQ(answer.substr(0, 12), "HTTP/1.0 404");
+    EXPECT_NE(answer.find("--web DIR"), std::string::npos) << answer;
+}
+
+TEST(ServerHttp, aSilentConnectionIsNotKeptForever)
+{
+    ServerOptions options = RunningServer::defaults();
+    options.idleTimeout = std::chrono::seconds(1);
+    RunningServer server(options);
+    // A client that upgrades and then neither sends nor answers the server's pings: closed once
+    // the idle time is over, not at the test's own deadline.
+    const auto start = std::chrono::steady_clock::now();
+    const std::string answer =
+        rawHttp(server.port(),
+                "GET /ws HTTP/1.1\r\nHost: h\r\nConnection: Upgrade\r\nUpgrade: websocket\r\n"
+                "Sec-WebSocket-Version: 13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n",
+                8s);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(answer.substr(0, 12), "HTTP/1.1 101");
+    EXPECT_GE(took, 900ms);
+    EXPECT_LT(took, 5s);
+}
+
+} // namespace

@@ -1,0 +1,147 @@
+// The reader of the clients' messages (server/messages.h): a table of texts as a client might
+// send them, hostile ones most of all, and what each must read as.
+#include "server/messages.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+const std::string GAME = "local-k3mzq2x7bd4hv6tp";
+const std::string SECRET = "0123456789abcdef0123456789abcdef";
+
+// What a text must read as: a request, in words, or an error code.
+struct Case
+{
+    std::string text;
+    std::string reads; // "create", "join GAME [SECRET]", "move R C N", or "error CODE"
+};
+
+std::string describe(const ClientMessage &message)
+{
+    if (std::holds_alternative<CreateRequest>(message))
+    {
+        return "create";
+    }
+    if (const auto *join = std::get_if<JoinRequest>(&message))
+    {
+        return "join " + join->game + (join->secret ? " " + *join->secret : "");
+    }
+    if (const auto *move = std::get_if<MoveRequest>(&message))
+    {
+        return "move " + std::to_string(move->row) + " " + std::to_string(move->col) + " " +
+               std::to_string(move->n);
+    }
+    return "error " + std::string(codeName(std::get<Refusal>(message).code));
+}
+
+// A create padded with an unknown field to exactly `size` bytes.
+std::string paddedCreate(std::size_t size)
+{
+    const std::string head = R"({"type":"create","pad":")", tail = "\"}";
+    return head + std::string(size - head.size() - tail.size(), 'x') + tail;
+}
+
+std::string join(const std::string &fields)
+{
+    return R"({"type":"join",)" + fields + "}";
+}
+
+std::string move(const std::string &row, const std::string &col, const std::string &n)
+{
+    return R"({"type":"move","row":)" + row + R"(,"col":)" + col + R"(,"n":)" + n + "}";
+}
+
+const std::vector<Case> CASES = {
+    {R"({"type":"create"})", "create"},
+    {R"(  {"type" : "create", "extra": [1, {"x": null}]}  )", "create"},
+    {join(R"("game":")" + GAME + "\""), "join " + GAME},
+    {join(R"("game":")" + GAME + R"(","secret":")" + SECRET + "\""), "join " + GAME + " " + SECRET},
+    {move("3", "4", "0"), "move 3 4 0"},
+    {move("17", "0", "323"), "move 17 0 323"},
+    // Coordinates beyond the board read as off it, whatever their size; counts beyond any board
+    // as a count that is never the board's.
+    {move("18", "0", "0"), "move -1 0 0"},
+    {move("-1", "5", "0"), "move -1 5 0"},
+    {move("0", "99999999999999999999", "0"), "error bad-field"}, // beyond 64 bits: a float
+    {move("0", "9223372036854775807", "0"), "move 0 -1 0"},
+    {move("0", "18446744073709551615", "0"), "move 0 -1 0"},
+    {move("0", "-9223372036854775808", "0"), "move 0 -1 0"},
+    {move("0", "0", "18446744073709551615"), "move 0 0 325"},
+    {move("0", "0", "325"), "move 0 0 325"},
+    {move("0", "0", "-1"), "error bad-field"},
+    {move("3.0", "4", "0"), "error bad-field"},
+    {move("3", "1e1", "0"), "error bad-field"},
+    {move("\"3\"", "4", "0"), "error bad-field"},
+    {move("true", "4", "0"), "error bad-field"},
+    {move("null", "4", "0"), "error bad-field"},
+    {move("3", "4", "0.5"), "error bad-field"},
+    {R"({"type":"move","row":3,"col":4})", "error bad-field"},
+    {R"({"type":"move","col":4,"n":0})", "error bad-field"},
+    {join(R"("game":"local-K3MZQ2X7BD4HV6TP")"), "error bad-field"},
+    {join(R"("game":"local-k3mzq2x7bd4hv6t")"), "error bad-field"},
+    {join(R"("game":"local-k3mzq2x7bd4hv6tp0")"), "error bad-field"},
+    {join(R"("game":"local_k3mzq2x7bd4hv6tp")"), "error bad-field"},
+    {join(R"("game":"-k3mzq2x7bd4hv6tp")"), "error bad-field"},
+    {join(R"("game":"abcdefghijklmnopq-k3mzq2x7bd4hv6tp")"), "error bad-field"},
+    {join(R"("game":"local-k3mzq2x7bd4hv6t1")"), "error bad-field"}, // 1 is not base32
+    {join(R"("game":"local-k3m9q2x7bd4hv6tp")"), "error bad-field"}, // nor is 9
+    {join(R"("game":"../../etc-k3mzq2x7bd4hv6tp")"), "error bad-field"},
+    {join(R"("game":17)"), "error bad-field"},
+    {R"({"type":"join"})", "error bad-field"},
+    {join(R"("game":")" + GAME + R"(","secret":"0123456789ABCDEF0123456789ABCDEF")"),
+     "error bad-field"},
+    {join(R"("game":")" + GAME + R"(","secret":"0123456789abcdef")"), "error bad-field"},
+    {join(R"("game":")" + GAME + R"(","secret":null)"), "error bad-field"},
+    {R"({"type":"create2"})", "error unknown-type"},
+    {R"({"type":""})", "error unknown-type"},
+    {R"({"type":"CREATE"})", "error unknown-type"},
+    {R"({"type":7})", "error bad-field"},
+    {R"({"kind":"create"})", "error bad-field"},
+    {R"({})", "error bad-field"},
+    {"", "error bad-json"},
+    {"create", "error bad-json"},
+    {R"({"type":"create")", "error bad-json"},
+    {R"({"type":"create"}{"type":"create"})", "error bad-json"},
+    {R"({"type":"create"} // note)", "error bad-json"},
+    {R"({'type':'create'})", "error bad-json"},
+    {"{\"type\":\"cr\xff\xfe\"}", "error bad-json"}, // not UTF-8
+    {std::string("{\"type\":\"create\"}\0", 18), "error bad-json"},
+    {std::string("{\"type\":\"create\"}\0{\"type\":\"move\"}", 33), "error bad-json"},
+    {std::string("{\"type\":\"cre\0ate\"}", 18), "error bad-json"},
+    {R"(["create"])", "error bad-json"},
+    {R"("create")", "error bad-json"},
+    {"null", "error bad-json"},
+    {std::string(2000, '[') + std::string(2000, ']'), "error bad-json"},
+    {paddedCreate(MAX_MESSAGE_BYTES), "create"},
+    {paddedCreate(MAX_MESSAGE_BYTES + 1), "error too-large"},
+};
+
+TEST(ServerMessages, theTableOfMessagesReadsAsWritten)
+{
+    // The two longest rows sit either side of the limit.
+    ASSERT_EQ(CASES[CASES.size() - 2].text.size(), MAX_MESSAGE_BYTES);
+    ASSERT_EQ(CASES.back().text.size(), MAX_MESSAGE_BYTES + 1);
+    for (const Case &c : CASES)
+    {
+        EXPECT_EQ(describe(readClientMessage(c.text)), c.reads)
+            << "text: " << c.text.substr(0, 120);
+    }
+}
+
+TEST(ServerMessages, everyRefusalSaysWhyInWords)
+{
+    for (const Case &c : CASES)
+    {
+        const ClientMessage message = readClientMessage(c.text);
+        if (const auto *refusal = std::get_if<Refusal>(&message))
+        {
+            EXPECT_GT(refusal->message.size(), 10u) << c.text.substr(0, 120);
+        }
+    }
+}
+
+} // namespace

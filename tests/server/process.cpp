@@ -1,0 +1,129 @@
+// Starting and ending programs for the tests, with fork and exec.
+#include "tests/server/process.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+Process::Process(const std::string &program, const std::vector<std::string> &arguments,
+                 const std::filesystem::path &errorLog)
+{
+    int pipeEnds[2];
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0)
+    {
+        throw std::runtime_error("pipe failed");
+    }
+    const int log = open(errorLog.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    std::vector<std::string> words{program};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char *> argv;
+    for (std::string &word : words)
+    {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    pid_ = fork();
+    if (pid_ == 0)
+    {
+        dup2(pipeEnds[1], STDOUT_FILENO);
+        if (log >= 0)
+        {
+            dup2(log, STDERR_FILENO);
+        }
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    if (log >= 0)
+    {
+        close(log);
+    }
+    output_ = pipeEnds[0];
+    if (pid_ < 0)
+    {
+        close(output_);
+        throw std::runtime_error("fork failed");
+    }
+}
+
+Process::~Process()
+{
+    if (pid_ > 0)
+    {
+        end(SIGTERM);
+    }
+    close(output_);
+}
+
+std::string Process::readLine(std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;)
+    {
+        if (const auto end = pending_.find('\n'); end != std::string::npos)
+        {
+            std::string line = pending_.substr(0, end);
+            pending_.erase(0, end + 1);
+            return line;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd fd{output_, POLLIN, 0};
+        if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0)
+        {
+            return "";
+        }
+        char chunk[512];
+        const ssize_t n = read(output_, chunk, sizeof chunk);
+        if (n <= 0)
+        {
+            return "";
+        }
+        pending_.append(chunk, static_cast<std::size_t>(n));
+    }
+}
+
+int Process::end(int signal)
+{
+    int status = 0;
+    if (pid_ > 0)
+    {
+        ::kill(pid_, signal);
+        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR)
+        {
+        }
+        pid_ = -1;
+    }
+    return status;
+}
+
+ServerProcess::ServerProcess(const std::vector<std::string> &arguments,
+                             const std::filesystem::path &errorLog)
+    : process_(GOMOKU_SERVER_PROGRAM, arguments, errorLog)
+{
+    const std::string line = process_.readLine(std::chrono::seconds(10));
+    const auto colon = line.rfind(':');
+    if (line.find("listening on http://") == std::string::npos || colon == std::string::npos)
+    {
+        throw std::runtime_error("the server did not start: \"" + line + "\"");
+    }
+    port_ = static_cast<unsigned short>(std::stoi(line.substr(colon + 1)));
+}
+
+unsigned short freePort()
+{
+    const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(s, reinterpret_cast<sockaddr *>(&address), sizeof address);
+    getsockname(s, reinterpret_cast<sockaddr *>(&address), &length);
+    close(s);
+    return ntohs(address.sin_port);
+}

@@ -1,0 +1,182 @@
+// The in-process server and the games the tests set up.
+#include "tests/server/server_fixture.h"
+
+#include <boost/asio/post.hpp>
+
+#include <cstdlib>
+#include <future>
+#include <stdexcept>
+
+#include <gtest/gtest.h>
+
+TempDir::TempDir()
+{
+    const char *base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
+                          "/gomoku3d-server-test-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr)
+    {
+        throw std::runtime_error("cannot make a folder for the test");
+    }
+    path_ = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+ServerOptions RunningServer::defaults()
+{
+    ServerOptions options;
+    options.port = 0;
+    return options;
+}
+
+RunningServer::RunningServer(ServerOptions options) : database_(dir_.path() / "games.sqlite")
+{
+    options.database = database_.string();
+    server_ = std::make_unique<Server>(
+        io_, options, [this] { return now_.load(); },
+        [this](std::string_view line)
+        {
+            std::lock_guard<std::mutex> lock(logMutex_);
+            log_.emplace_back(line);
+        });
+    port_ = server_->port();
+    loop_ = std::thread([this] { io_.run(); });
+}
+
+RunningServer::~RunningServer()
+{
+    stop();
+}
+
+void RunningServer::sweep()
+{
+    std::promise<void> done;
+    boost::asio::post(io_, [&] { server_->sweep(), done.set_value(); });
+    done.get_future().wait();
+}
+
+std::vector<std::string> RunningServer::log() const
+{
+    std::lock_guard<std::mutex> lock(logMutex_);
+    return log_;
+}
+
+void RunningServer::stop()
+{
+    if (loop_.joinable())
+    {
+        boost::asio::post(io_, [this] { server_->stop(); });
+        loop_.join();
+        server_.reset();
+    }
+}
+
+Players startGame(unsigned short port)
+{
+    Players players;
+    auto creator = std::make_unique<TestClient>(port);
+    creator->send(R"({"type":"create"})");
+    const auto created = creator->expect("created");
+    creator->expect("state");
+    players.game = created.value("game", "");
+    TestClient::Options options;
+    options.target = "/ws?game=" + players.game;
+    auto joiner = std::make_unique<TestClient>(port, options);
+    joiner->send(nlohmann::json{{"type", "join"}, {"game", players.game}});
+    const auto joined = joiner->expect("joined");
+    joiner->expect("state");
+    const auto creatorState = creator->expect("state");
+    const bool creatorBlack = creatorState.value("you", "") == "black";
+    EXPECT_EQ(joined.value("role", ""), creatorBlack ? "white" : "black");
+    EXPECT_EQ(creatorState.value("you", ""), creatorBlack ? "black" : "white");
+    players.black = std::move(creatorBlack ? creator : joiner);
+    players.white = std::move(creatorBlack ? joiner : creator);
+    players.blackSecret = creatorBlack ? created.value("secret", "") : joined.value("secret", "");
+    players.whiteSecret = creatorBlack ? joined.value("secret", "") : created.value("secret", "");
+    return players;
+}
+
+std::unique_ptr<TestClient> rejoin(unsigned short port, const std::string &game,
+                                   const std::string &secret, const std::string &colour,
+                                   nlohmann::json &state)
+{
+    TestClient::Options options;
+    options.target = "/ws?game=" + game;
+    auto client = std::make_unique<TestClient>(port, options);
+    client->send(nlohmann::json{{"type", "join"}, {"game", game}, {"secret", secret}});
+    EXPECT_EQ(client->expect("joined").value("role", ""), colour);
+    state = client->expect("state");
+    return client;
+}
+
+Players storedGame(RunningServer &server, int moves)
+{
+    Players players;
+    players.game = "local-storedgameaaaaaa";
+    players.blackSecret = "0123456789abcdef0123456789abcdef";
+    players.whiteSecret = "fedcba9876543210fedcba9876543210";
+    {
+        Store store(server.database().string(), false);
+        store.addGame(players.game, players.blackSecret, server.now());
+        store.takeSecondSeat(players.game, players.whiteSecret, 0, server.now());
+        const auto plan = fivelessMoves(moves);
+        for (int n = 0; n < moves; ++n)
+        {
+            store.addMove(players.game, n,
+                          Referee::Point{static_cast<std::uint8_t>(plan[n].first),
+                                         static_cast<std::uint8_t>(plan[n].second)},
+                          false, server.now());
+        }
+    }
+    nlohmann::json state;
+    players.black = rejoin(server.port(), players.game, players.blackSecret, "black", state);
+    EXPECT_EQ(state["moves"].size(), static_cast<std::size_t>(moves));
+    players.white = rejoin(server.port(), players.game, players.whiteSecret, "white", state);
+    players.black->expect("presence");
+    return players;
+}
+
+bool playMoves(Players &players, const std::vector<std::pair<int, int>> &moves, int n)
+{
+    for (const auto &[row, col] : moves)
+    {
+        TestClient &mover = n % 2 == 0 ? *players.black : *players.white;
+        mover.send(nlohmann::json{{"type", "move"}, {"row", row}, {"col", col}, {"n", n}});
+        for (TestClient *player : {players.black.get(), players.white.get()})
+        {
+            const auto moved = player->expect("moved");
+            if (moved.value("n", -1) != n || moved.value("row", -1) != row ||
+                moved.value("col", -1) != col)
+            {
+                ADD_FAILURE() << "move " << n << " at (" << row << ", " << col << ") came back as "
+                              << moved.dump();
+                return false;
+            }
+        }
+        ++n;
+    }
+    return true;
+}
+
+std::vector<std::pair<int, int>> fivelessMoves(int count)
+{
+    std::vector<std::pair<int, int>> colour[2];
+    for (int row = 0; row < 18; ++row)
+    {
+        for (int col = 0; col < 18; ++col)
+        {
+            colour[((2 * row + col) / 2) % 2].emplace_back(row, col);
+        }
+    }
+    std::vector<std::pair<int, int>> moves;
+    for (int i = 0; i < count; ++i)
+    {
+        moves.push_back(colour[i % 2][i / 2]);
+    }
+    return moves;
+}

@@ -1,0 +1,94 @@
+// A server of the tests' own in this process: the real Server on a free port of the loopback,
+// its database in a fresh folder, its event loop on a thread, its clock the test's, its log
+// lines kept. Also games set up by test clients, and the folder helpers the server tests share.
+#pragma once
+
+#include "server/server.h"
+#include "tests/server/test_client.h"
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A fresh folder, removed with all it holds at the end.
+class TempDir
+{
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    const std::filesystem::path &path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+class RunningServer
+{
+public:
+    // The options the tests start from: port 0, the database in the server's folder.
+    static ServerOptions defaults();
+
+    explicit RunningServer(ServerOptions options = defaults());
+    ~RunningServer();
+    RunningServer(const RunningServer &) = delete;
+    RunningServer &operator=(const RunningServer &) = delete;
+
+    unsigned short port() const { return port_; }
+    const std::filesystem::path &database() const { return database_; }
+    // The server's clock, in seconds since the epoch: starts at a fixed moment.
+    void advance(std::int64_t seconds) { now_ += seconds; }
+    std::int64_t now() const { return now_; }
+    // Runs the sweep on the server's loop and waits for it.
+    void sweep();
+    std::vector<std::string> log() const;
+    // Stops the server and waits for its loop to end; the destructor does it too.
+    void stop();
+
+private:
+    TempDir dir_;
+    std::filesystem::path database_;
+    std::atomic<std::int64_t> now_{1'800'000'000};
+    boost::asio::io_context io_;
+    std::unique_ptr<Server> server_;
+    unsigned short port_ = 0;
+    std::thread loop_;
+    mutable std::mutex logMutex_;
+    std::vector<std::string> log_;
+};
+
+// A game under way: its two players, told apart by colour once the draw is made, and a watcher.
+struct Players
+{
+    std::string game;
+    std::unique_ptr<TestClient> black, white;
+    std::string blackSecret, whiteSecret;
+};
+
+// Makes a game and joins it: both players connected, both told their colours. `target`: the
+// address of the WebSocket for the join.
+Players startGame(unsigned short port);
+
+// Joins `game` again with a seat's secret, as a reloaded page does; `state` is the state that
+// follows the answer, which must give the seat `colour`.
+std::unique_ptr<TestClient> rejoin(unsigned short port, const std::string &game,
+                                   const std::string &secret, const std::string &colour,
+                                   nlohmann::json &state);
+
+// A game of `moves` moves (fivelessMoves) written straight into the server's database, as if
+// played before, and its players joined to it with their secrets; black to move when `moves` is
+// even.
+Players storedGame(RunningServer &server, int moves);
+
+// Plays the moves alternately, black first (black to move when called), each acknowledged by
+// both players; false (and test failures) when one is not.
+bool playMoves(Players &players, const std::vector<std::pair<int, int>> &moves, int n = 0);
+
+// Black's first `count` moves of a game that never makes five (the colouring by
+// ((2 * row + col) / 2) % 2), as (row, col), black's and white's alternating.
+std::vector<std::pair<int, int>> fivelessMoves(int count);

@@ -1,0 +1,166 @@
+// The database (server/store.h): what a killed server leaves behind comes back, a write torn
+// by a crash costs only that write, and a file that is not the server's is refused with a clear
+// error rather than read.
+#include "server/store.h"
+#include "tests/server/server_fixture.h"
+
+#include <sqlite3.h>
+
+#include <csignal>
+#include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+const std::string GAME = "local-k3mzq2x7bd4hv6tp";
+const std::string SECRET_A = "0123456789abcdef0123456789abcdef";
+const std::string SECRET_B = "fedcba9876543210fedcba9876543210";
+constexpr std::int64_t NOW = 1'800'000'000;
+
+Referee::Point at(int row, int col)
+{
+    return Referee::Point{static_cast<std::uint8_t>(row), static_cast<std::uint8_t>(col)};
+}
+
+// In a child process: makes a game of `moves` moves in the database, then dies by SIGKILL with
+// the database open, as a killed server would.
+void writeAndDie(const std::filesystem::path &database, int moves)
+{
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        Store store(database.string(), false);
+        store.addGame(GAME, SECRET_A, NOW);
+        store.takeSecondSeat(GAME, SECRET_B, 1, NOW);
+        const auto plan = fivelessMoves(moves);
+        for (int n = 0; n < moves; ++n)
+        {
+            store.addMove(GAME, n, at(plan[n].first, plan[n].second), false, NOW + n);
+        }
+        raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+}
+
+TEST(ServerStore, whatAKilledServerCommittedComesBack)
+{
+    TempDir dir;
+    const auto database = dir.path() / "games.sqlite";
+    writeAndDie(database, 60);
+    // The moves are in the write-ahead log, never checkpointed into the database file.
+    ASSERT_GT(std::filesystem::file_size(dir.path() / "games.sqlite-wal"), 0u);
+    Store store(database.string(), false);
+    StoredGame game;
+    ASSERT_EQ(store.load(GAME, game), Lookup::Found);
+    EXPECT_EQ(game.secretA, SECRET_A);
+    EXPECT_EQ(game.secretB, SECRET_B);
+    EXPECT_EQ(game.blackSeat, 1);
+    const auto plan = fivelessMoves(60);
+    ASSERT_EQ(game.moves.size(), 60u);
+    for (int n = 0; n < 60; ++n)
+    {
+        EXPECT_EQ(game.moves[n], at(plan[n].first, plan[n].second)) << "move " << n;
+    }
+    // And it goes on where it stood.
+    store.addMove(GAME, 60, at(17, 17), false, NOW + 60);
+    ASSERT_EQ(store.load(GAME, game), Lookup::Found);
+    EXPECT_EQ(game.moves.size(), 61u);
+}
+
+TEST(ServerStore, aWriteTornByACrashCostsThatWriteAlone)
+{
+    TempDir dir;
+    const auto database = dir.path() / "games.sqlite";
+    writeAndDie(database, 30);
+    // The last commit's frame cut short, as a crash in the middle of writing it would leave it.
+    const auto wal = dir.path() / "games.sqlite-wal";
+    std::filesystem::resize_file(wal, std::filesystem::file_size(wal) - 100);
+    Store store(database.string(), false);
+    StoredGame game;
+    ASSERT_EQ(store.load(GAME, game), Lookup::Found);
+    EXPECT_EQ(game.moves.size(), 29u);
+    store.addMove(GAME, 29, at(17, 17), false, NOW + 60);
+    ASSERT_EQ(store.load(GAME, game), Lookup::Found);
+    EXPECT_EQ(game.moves.size(), 30u);
+}
+
+// Runs SQL on a database of the test's own making.
+void onDatabase(const std::filesystem::path &database, const std::string &sql)
+{
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db);
+    sqlite3_close(db);
+}
+
+// Opening `database` must fail with an error that names it and says `why`.
+void refused(const std::filesystem::path &database, const std::string &why)
+{
+    try
+    {
+        Store store(database.string(), false);
+        ADD_FAILURE() << "opened " << database;
+    }
+    catch (const StoreError &error)
+    {
+        const std::string message = error.what();
+        EXPECT_NE(message.find(database.string()), std::string::npos) << message;
+        EXPECT_NE(message.find(why), std::string::npos) << message;
+    }
+}
+
+TEST(ServerStore, filesThatAreNotItsDatabaseAreRefusedClearly)
+{
+    TempDir dir;
+    std::ofstream(dir.path() / "text") << "these are not the games you are looking for\n"
+                                       << std::string(5000, 'x');
+    refused(dir.path() / "text", "not a database");
+    refused(dir.path() / "missing" / "games.sqlite", "unable to open");
+    onDatabase(dir.path() / "newer", "PRAGMA user_version=2;");
+    refused(dir.path() / "newer", "newer server");
+    // A folder where the file should be.
+    std::filesystem::create_directory(dir.path() / "folder");
+    refused(dir.path() / "folder", "unable to open");
+}
+
+TEST(ServerStore, storedGamesThatBreakItsOwnRulesAreRefused)
+{
+    TempDir dir;
+    const auto database = dir.path() / "games.sqlite";
+    {
+        Store store(database.string(), false);
+        store.addGame(GAME, SECRET_A, NOW);
+        store.takeSecondSeat(GAME, SECRET_B, 0, NOW);
+        store.addMove(GAME, 0, at(9, 9), false, NOW);
+        // A second player for a game that has one already: refused, nothing changed.
+        EXPECT_THROW(store.takeSecondSeat(GAME, SECRET_A, 1, NOW), StoreError);
+        // The same move number twice.
+        EXPECT_THROW(store.addMove(GAME, 0, at(9, 10), false, NOW), StoreError);
+        StoredGame game;
+        ASSERT_EQ(store.load(GAME, game), Lookup::Found);
+        EXPECT_EQ(game.secretB, SECRET_B);
+        EXPECT_EQ(game.moves.size(), 1u);
+    }
+    for (const std::string &edit : std::vector<std::string>{
+             "INSERT INTO moves VALUES('" + GAME + "', 5, 1, 1, 0);",
+             "UPDATE moves SET row = 18 WHERE n = 0;", "UPDATE moves SET col = -1 WHERE n = 0;"})
+    {
+        SCOPED_TRACE(edit);
+        TempDir copy;
+        std::filesystem::copy_file(database, copy.path() / "games.sqlite");
+        onDatabase(copy.path() / "games.sqlite", edit);
+        Store store((copy.path() / "games.sqlite").string(), false);
+        StoredGame game;
+        EXPECT_THROW(store.load(GAME, game), StoreError);
+    }
+}
+
+} // namespace

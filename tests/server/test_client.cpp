@@ -1,0 +1,197 @@
+// The tests' client: Beast's WebSocket client, every operation run with a deadline.
+#include "tests/server/test_client.h"
+
+#include <boost/asio/connect.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/beast/http.hpp>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace net = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace websocket = beast::websocket;
+using tcp = net::ip::tcp;
+
+namespace
+{
+
+void decorate(websocket::request_type &request, const TestClient::Options &options)
+{
+    if (options.origin)
+    {
+        request.set(http::field::origin, *options.origin);
+    }
+    for (const auto &[name, value] : options.headers)
+    {
+        request.set(name, value);
+    }
+}
+
+} // namespace
+
+TestClient::TestClient(unsigned short port, Options options) : ws_(io_)
+{
+    auto &stream = beast::get_lowest_layer(ws_);
+    stream.socket().open(tcp::v4());
+    if (options.receiveBuffer > 0)
+    {
+        stream.socket().set_option(net::socket_base::receive_buffer_size(options.receiveBuffer));
+    }
+    stream.expires_after(5s);
+    stream.connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port));
+    ws_.set_option(websocket::stream_base::decorator([options](websocket::request_type &request)
+                                                     { decorate(request, options); }));
+    websocket::response_type response;
+    beast::error_code error;
+    ws_.handshake(response, options.host + ":" + std::to_string(port), options.target, error);
+    if (error)
+    {
+        throw std::runtime_error("upgrade refused: HTTP " + std::to_string(response.result_int()) +
+                                 ": " + error.message());
+    }
+    stream.expires_never();
+    if (options.reads)
+    {
+        readNext();
+    }
+}
+
+void TestClient::readNext()
+{
+    reading_ = true;
+    ws_.async_read(buffer_,
+                   [this](beast::error_code error, std::size_t)
+                   {
+                       reading_ = false;
+                       if (error)
+                       {
+                           closed_ = true;
+                           closeCode_ = ws_.reason().code;
+                           return;
+                       }
+                       inbox_.push_back(beast::buffers_to_string(buffer_.data()));
+                       buffer_.clear();
+                       readNext();
+                   });
+}
+
+void TestClient::runUntil(std::chrono::steady_clock::time_point deadline,
+                          const std::function<bool()> &done)
+{
+    while (!done() && std::chrono::steady_clock::now() < deadline)
+    {
+        if (io_.stopped())
+        {
+            io_.restart();
+        }
+        if (io_.run_one_until(deadline) == 0 && io_.stopped() && !done())
+        {
+            return; // nothing left to wait for
+        }
+    }
+}
+
+void TestClient::send(const std::string &text, bool binary)
+{
+    if (closed_)
+    {
+        return;
+    }
+    ws_.binary(binary);
+    bool sent = false;
+    ws_.async_write(net::buffer(text), [&](beast::error_code error, std::size_t)
+                    { sent = true, closed_ = closed_ || bool(error); });
+    runUntil(std::chrono::steady_clock::now() + 5s, [&] { return sent; });
+    EXPECT_TRUE(sent) << "a message could not be sent within 5 s";
+}
+
+std::optional<nlohmann::json> TestClient::receive(std::chrono::milliseconds timeout)
+{
+    runUntil(std::chrono::steady_clock::now() + timeout,
+             [&] { return !inbox_.empty() || closed_; });
+    if (inbox_.empty())
+    {
+        return std::nullopt;
+    }
+    std::string text = std::move(inbox_.front());
+    inbox_.pop_front();
+    return nlohmann::json::parse(text);
+}
+
+nlohmann::json TestClient::expect(const std::string &type, std::chrono::milliseconds timeout)
+{
+    const auto message = receive(timeout);
+    if (!message)
+    {
+        ADD_FAILURE() << "no \"" << type << "\" message came" << (closed_ ? ": closed" : "");
+        return nlohmann::json::object();
+    }
+    if (message->value("type", "") != type)
+    {
+        ADD_FAILURE() << "expected a \"" << type << "\" message, got " << message->dump();
+        return nlohmann::json::object();
+    }
+    return *message;
+}
+
+bool TestClient::closed(std::chrono::milliseconds timeout)
+{
+    if (!reading_ && !closed_)
+    {
+        readNext();
+    }
+    runUntil(std::chrono::steady_clock::now() + timeout, [&] { return closed_; });
+    inbox_.clear();
+    return closed_;
+}
+
+int TestClient::upgradeStatus(unsigned short port, const Options &options)
+{
+    std::string request = "GET " + options.target + " HTTP/1.1\r\nHost: " + options.host + ":" +
+                          std::to_string(port) +
+                          "\r\nConnection: Upgrade\r\nUpgrade: websocket\r\n"
+                          "Sec-WebSocket-Version: 13\r\n"
+                          "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n";
+    if (options.origin)
+    {
+        request += "Origin: " + *options.origin + "\r\n";
+    }
+    const std::string answer = rawHttp(port, request + "\r\n", 3s, true);
+    // "HTTP/1.1 101 ...": the status is the second word.
+    return answer.size() >= 12 ? std::atoi(answer.substr(9, 3).c_str()) : 0;
+}
+
+std::string rawHttp(unsigned short port, const std::string &request,
+                    std::chrono::milliseconds timeout, bool headersOnly)
+{
+    net::io_context io;
+    beast::tcp_stream stream(io);
+    beast::error_code refused;
+    stream.socket().connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port), refused);
+    if (refused)
+    {
+        return "";
+    }
+    std::string answer;
+    std::array<char, 4096> chunk{};
+    net::async_write(stream, net::buffer(request), [&](beast::error_code, std::size_t) {});
+    std::function<void(beast::error_code, std::size_t)> onRead =
+        [&](beast::error_code error, std::size_t n)
+    {
+        answer.append(chunk.data(), n);
+        if (headersOnly && answer.find("\r\n\r\n") != std::string::npos)
+        {
+            io.stop();
+        }
+        else if (!error)
+        {
+            stream.async_read_some(net::buffer(chunk), onRead);
+        }
+    };
+    stream.async_read_some(net::buffer(chunk), onRead);
+    io.run_for(timeout);
+    return answer;
+}

@@ -1,0 +1,74 @@
+// The tests' own client of the server, over a real socket: a WebSocket connection with a read
+// always pending, whose messages wait in an inbox until the test asks for them, with a deadline
+// on every wait. Also a raw HTTP exchange, for what a WebSocket client cannot send.
+#pragma once
+
+#include <boost/asio/io_context.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/websocket.hpp>
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <deque>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+class TestClient
+{
+public:
+    struct Options
+    {
+        std::string target = "/ws";
+        std::optional<std::string> origin;
+        std::string host = "127.0.0.1"; // the Host header, ":PORT" added
+        int receiveBuffer = 0;          // SO_RCVBUF when not 0
+        bool reads = true;              // false: nothing is read until closed() is asked
+        std::vector<std::pair<std::string, std::string>> headers; // more, on the upgrade request
+    };
+
+    // Connects and upgrades; throws std::runtime_error with the HTTP status when refused.
+    explicit TestClient(unsigned short port, Options options);
+    explicit TestClient(unsigned short port) : TestClient(port, Options{}) {}
+    TestClient(const TestClient &) = delete;
+    TestClient &operator=(const TestClient &) = delete;
+
+    void send(const std::string &text, bool binary = false);
+    void send(const char *text) { send(std::string(text)); }
+    void send(const nlohmann::json &message) { send(message.dump()); }
+
+    // The next message, or nothing when none comes within the timeout or the connection closes.
+    std::optional<nlohmann::json> receive(std::chrono::milliseconds timeout = 3s);
+    // The next message, which must be of `type`; an empty object when it is not (the test fails).
+    nlohmann::json expect(const std::string &type, std::chrono::milliseconds timeout = 3s);
+    // The server closes the connection within the timeout; messages before the close are dropped.
+    bool closed(std::chrono::milliseconds timeout = 3s);
+    // The close code the server sent, 0 when none.
+    int closeCode() const { return closeCode_; }
+    bool isClosed() const { return closed_; }
+
+    // The HTTP status of an upgrade request with these options (101 when accepted).
+    static int upgradeStatus(unsigned short port, const Options &options);
+
+private:
+    boost::asio::io_context io_;
+    boost::beast::websocket::stream<boost::beast::tcp_stream> ws_;
+    boost::beast::flat_buffer buffer_;
+    std::deque<std::string> inbox_;
+    bool reading_ = false;
+    bool closed_ = false;
+    int closeCode_ = 0;
+
+    void readNext();
+    void runUntil(std::chrono::steady_clock::time_point deadline,
+                  const std::function<bool()> &done);
+};
+
+// Sends `request` as it stands on a new TCP connection and returns all the server answers
+// before it closes or the timeout (or, with `headersOnly`, once the headers have come): the
+// status line, headers and body.
+std::string rawHttp(unsigned short port, const std::string &request,
+                    std::chrono::milliseconds timeout = 3s, bool headersOnly = false);
