@@ -3,6 +3,7 @@
 #include "game/input.h"
 
 #include "game/game_state.h"
+#include "game/online.h"
 #include "game/opponent.h"
 #include "platform/quit.h"
 
@@ -33,20 +34,14 @@ float wrapped(float angle)
 // Space, and a click once the cursor is on the clicked point: every stone a player places.
 void placeAtCursor()
 {
-    // The computer places its own stones; with the cursor beyond the board's edge there is no
-    // cell under it: nothing happens.
-    if (!computerToMove())
+    const std::int32_t row = cursorX + BOARD_CENTRE;
+    const std::int32_t col = cursorY + BOARD_CENTRE;
+    // In an online game the move goes to the server, and is placed when the server has stored
+    // it. The computer places its own stones; with the cursor beyond the board's edge there is
+    // no cell under it: nothing happens.
+    if (!onlineGame.place(row, col) && !computerToMove())
     {
-        placeStone(cursorX + BOARD_CENTRE, cursorY + BOARD_CENTRE);
-    }
-}
-
-// The menu's labels follow the choices: the marks move when a choice is made.
-void relabelMenu()
-{
-    for (int value = MENU_TWO_PLAYERS; value < MENU_ENTRIES; ++value)
-    {
-        glutChangeToMenuEntry(value + 1, menuLabel(value), value);
+        placeStone(row, col);
     }
 }
 
@@ -76,14 +71,23 @@ const char *menuLabel(int value)
     {
         return "";
     }
-    if (value < MENU_TWO_PLAYERS)
-    {
-        return NAMES[value];
-    }
     const bool chosen = value < MENU_EASY ? opponent == value - MENU_TWO_PLAYERS
                                           : computerLevel == value - MENU_EASY;
-    labels[value] = std::string(chosen ? "(*) " : "( ) ") + NAMES[value];
+    labels[value] = value < MENU_TWO_PLAYERS ? NAMES[value]
+                                             : std::string(chosen ? "(*) " : "( ) ") + NAMES[value];
+    if (onlineGame.active())
+    {
+        labels[value] += " (not online)";
+    }
     return labels[value].c_str();
+}
+
+void relabelMenu()
+{
+    for (int value = 0; value < MENU_ENTRIES; ++value)
+    {
+        glutChangeToMenuEntry(value + 1, menuLabel(value), value);
+    }
 }
 
 void onKeyboard(unsigned char key, int, int)
@@ -115,8 +119,9 @@ void onKeyboard(unsigned char key, int, int)
             break;
         }
     }
-    // Taking back works after a five too: the winning stone goes and the game goes on.
-    if (key == 'u' || key == 'U')
+    // Taking back works after a five too: the winning stone goes and the game goes on. Not in
+    // an online game, whose moves are the server's.
+    if ((key == 'u' || key == 'U') && !onlineGame.active())
     {
         undoForPlayer();
     }
@@ -174,6 +179,17 @@ void onPassiveMotion(int x, int y)
 
 void onMenu(int value)
 {
+    // The online game's own entries; in an online game, the entries of local play do nothing.
+    if (value == MENU_PLAY_ONLINE || value == MENU_LEAVE_ONLINE)
+    {
+        value == MENU_PLAY_ONLINE ? onlineGame.create() : onlineGame.leave();
+        glutPostRedisplay();
+        return;
+    }
+    if (onlineGame.active())
+    {
+        return;
+    }
     switch (value)
     {
     case MENU_CHEAT:
