@@ -74,7 +74,7 @@ bool replay(const std::vector<ServerMessage::Point> &moves)
 // when it looks like one.
 std::string refusal(const std::string &code)
 {
-    static const std::array<std::pair<const char *, const char *>, 11> WORDS = {{
+    static const std::array<std::pair<const char *, const char *>, 12> WORDS = {{
         {"not-your-turn", "The server refused the move: it is not your turn."},
         {"occupied", "The server refused the move: that point is taken."},
         {"off-board", "The server refused the move: that point is off the board."},
@@ -86,6 +86,7 @@ std::string refusal(const std::string &code)
         {"bad-json", "The server could not read a message of this game."},
         {"bad-field", "The server could not read a message of this game."},
         {"unknown-type", "The server could not read a message of this game."},
+        {"internal", "The server could not store the move: try it again."},
     }};
     for (const auto &[known, words] : WORDS)
     {
@@ -530,6 +531,22 @@ void OnlineGame::applyError(const std::string &code)
     if (code == "too-many-games" && creating_)
     {
         stop("The server holds too many games from this address; try again later.");
+        return;
+    }
+    if (code == "bad-field" && !creating_ && !stateKnown_ && !secret_.empty())
+    {
+        // The join's secret holds no seat there (the server has forgotten it): without it, this
+        // client takes the free seat or watches.
+        secret_.clear();
+        transport_->forgetSecret(game_);
+        opened();
+        return;
+    }
+    if (!stateKnown_ && !creating_ && code != "rate-limited" && code != "too-large" &&
+        code != "internal")
+    {
+        // The join itself refused, for a reason that asking again would not change.
+        stop(refusal(code));
         return;
     }
     moveSent_ = false;
