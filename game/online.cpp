@@ -55,6 +55,7 @@ bool replay(const std::vector<ServerMessage::Point> &moves)
 {
     const std::int32_t keptX = cursorX;
     const std::int32_t keptY = cursorY;
+    historyLength = 0; // the server keeps the game: Restart keeps no copy of it for Undo
     restartGame();
     sideToMove = 0;
     cursorX = keptX;
@@ -306,6 +307,10 @@ void OnlineGame::reset()
     if (active())
     {
         transport_->disconnect();
+    }
+    else
+    {
+        restartGame(); // the local game, kept for Undo as Restart keeps it
     }
     phase_ = Phase::Off;
     creating_ = everOpened_ = stateKnown_ = over_ = moveSent_ = false;

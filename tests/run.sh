@@ -6,6 +6,7 @@
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bash "$root/tools/setup.sh" || { echo "tests/run.sh: set-up failed (see above); no test ran" >&2; exit 1; }
+echo "== Set-up and build: $SECONDS s"
 logs=$root/build/test-logs
 mkdir -p "$logs"
 passed=0
@@ -15,10 +16,11 @@ failed=0
 # counts to the totals: ctest's summaries where there are any, else its last "N passed, M failed"
 # line; a phase without either is one check, and one that fails adds at least one failure.
 phase() {
-    local name=$1 status p f
+    local name=$1 status p f started=$SECONDS
     echo "== $2"
     "${@:3}" 2>&1 | tee "$logs/$name.log"
     status=${PIPESTATUS[0]}
+    echo "== $2: $((SECONDS - started)) s"
     read -r p f < <(awk '
         match($0, /^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+$/) {
             ctest = 1; cf += $4; cp += $NF - $4 }

@@ -1,0 +1,245 @@
+// The tests' own reading of renju's forbidden points: see renju_reference.h. Along each line the
+// eleven points from five before the point to five after it are copied out, and the shapes are
+// found by trying every window of them.
+#include "tests/engine/renju_reference.h"
+
+#include <algorithm>
+#include <set>
+
+namespace renjutest
+{
+namespace
+{
+
+const int LINES[4][2] = {{1, 0}, {0, 1}, {1, 1}, {1, -1}};
+
+long nested = 0;
+int deepest = 0;
+
+// The points of the line through (x, y) at offsets -5 .. 5: line[k + 5].
+struct Line
+{
+    int cell[11];
+    int at(int k) const { return k < -5 || k > 5 ? -1 : cell[k + 5]; }
+};
+
+Line lineThrough(const Board &b, int x, int y, int dir)
+{
+    Line line{};
+    for (int k = -5; k <= 5; ++k)
+    {
+        line.cell[k + 5] = b.get(x + k * LINES[dir][0], y + k * LINES[dir][1]);
+    }
+    return line;
+}
+
+// Black stones in a row through offset 0 (counted black).
+int rowLength(const Line &line)
+{
+    int n = 1;
+    for (int k = 1; line.at(k) == B; ++k)
+    {
+        ++n;
+    }
+    for (int k = -1; line.at(k) == B; --k)
+    {
+        ++n;
+    }
+    return n;
+}
+
+// Whether the five points a .. a + 4 of the line are all black and the points just outside them
+// are not: exactly five.
+bool exactFive(const Line &line, int a)
+{
+    for (int k = a; k <= a + 4; ++k)
+    {
+        if (line.at(k) != B)
+        {
+            return false;
+        }
+    }
+    return line.at(a - 1) != B && line.at(a + 5) != B;
+}
+
+// The fours through offset 0 (black there): the windows of five holding four black stones and an
+// empty point that gives exactly five; windows with the same four stones are the same four.
+int foursIn(Line line)
+{
+    std::set<std::vector<int>> fours;
+    for (int a = -4; a <= 0; ++a)
+    {
+        std::vector<int> stones;
+        int empty = 99;
+        int empties = 0;
+        for (int k = a; k <= a + 4; ++k)
+        {
+            if (line.at(k) == B)
+            {
+                stones.push_back(k);
+            }
+            else if (line.at(k) == NONE)
+            {
+                empty = k;
+                ++empties;
+            }
+        }
+        if (stones.size() != 4 || empties != 1)
+        {
+            continue;
+        }
+        line.cell[empty + 5] = B;
+        if (exactFive(line, a))
+        {
+            fours.insert(stones);
+        }
+        line.cell[empty + 5] = NONE;
+    }
+    return static_cast<int>(fours.size());
+}
+
+// Whether the line has a straight four through offset 0: four black stones a .. a + 3 with an
+// empty point at each end, each of which gives exactly five.
+bool straightFourIn(Line line)
+{
+    for (int a = -3; a <= 0; ++a)
+    {
+        bool four = line.at(a - 1) == NONE && line.at(a + 4) == NONE;
+        for (int k = a; k <= a + 3 && four; ++k)
+        {
+            four = line.at(k) == B;
+        }
+        if (!four)
+        {
+            continue;
+        }
+        line.cell[a - 1 + 5] = B;
+        const bool left = exactFive(line, a - 1);
+        line.cell[a - 1 + 5] = NONE;
+        line.cell[a + 4 + 5] = B;
+        const bool right = exactFive(line, a);
+        line.cell[a + 4 + 5] = NONE;
+        if (left && right)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool fiveAt(const Board &b, int x, int y)
+{
+    for (int dir = 0; dir < 4; ++dir)
+    {
+        if (rowLength(lineThrough(b, x, y, dir)) == 5)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+Verdict verdictAt(Board &b, int x, int y, int depth);
+
+// Whether black's stone on (x, y) makes a three along the line: some empty point of it, within
+// four of the stone, gives a straight four through the stone without a five, and may be played.
+bool threeAlong(Board &b, int x, int y, int dir, int depth)
+{
+    for (int k = -4; k <= 4; ++k)
+    {
+        const int qx = x + k * LINES[dir][0];
+        const int qy = y + k * LINES[dir][1];
+        if (k == 0 || b.get(qx, qy) != NONE)
+        {
+            continue;
+        }
+        b.put(qx, qy, B);
+        const bool shape = straightFourIn(lineThrough(b, x, y, dir)) && !fiveAt(b, qx, qy);
+        b.put(qx, qy, NONE);
+        if (shape && verdictAt(b, qx, qy, depth + 1) == ALLOWED)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+Verdict verdictAt(Board &b, int x, int y, int depth)
+{
+    if (depth > 0)
+    {
+        ++nested;
+        deepest = std::max(deepest, depth);
+    }
+    b.put(x, y, B);
+    Verdict v = ALLOWED;
+    int fours = 0;
+    int threes = 0;
+    bool five = false;
+    bool overline = false;
+    for (int dir = 0; dir < 4; ++dir)
+    {
+        const Line line = lineThrough(b, x, y, dir);
+        const int row = rowLength(line);
+        five = five || row == 5;
+        overline = overline || row > 5;
+    }
+    if (!five && overline)
+    {
+        v = OVERLINE;
+    }
+    else if (!five)
+    {
+        for (int dir = 0; dir < 4; ++dir)
+        {
+            const int f = foursIn(lineThrough(b, x, y, dir));
+            fours += f;
+        }
+        if (fours > 1)
+        {
+            v = DOUBLE_FOUR;
+        }
+        else
+        {
+            for (int dir = 0; dir < 4; ++dir)
+            {
+                if (foursIn(lineThrough(b, x, y, dir)) == 0 && threeAlong(b, x, y, dir, depth))
+                {
+                    ++threes;
+                }
+            }
+            v = threes > 1 ? DOUBLE_THREE : ALLOWED;
+        }
+    }
+    b.put(x, y, NONE);
+    return v;
+}
+
+} // namespace
+
+Verdict verdict(Board &board, int x, int y)
+{
+    if (board.get(x, y) != NONE)
+    {
+        return ALLOWED;
+    }
+    return verdictAt(board, x, y, 0);
+}
+
+long nestedQuestions()
+{
+    return nested;
+}
+
+int deepestNesting()
+{
+    return deepest;
+}
+
+void resetNesting()
+{
+    nested = 0;
+    deepest = 0;
+}
+
+} // namespace renjutest

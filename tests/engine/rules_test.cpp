@@ -1,0 +1,411 @@
+// Tests of the rules: which rows win under each rule, along every line and up to the edges; and
+// renju's forbidden points, on a table of positions where every point of the board is named, and
+// against the tests' own second reading on thousands of random boards.
+#include "engine/rules.h"
+#include "tests/engine/renju_reference.h"
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using namespace engine;
+
+TEST(Rules, RowsThatWinUnderEachRule)
+{
+    struct Case
+    {
+        Rule rule;
+        Stone colour;
+        bool four, five, six, seven;
+    };
+    const Case cases[] = {
+        {Rule::Freestyle, BLACK, false, true, true, true},
+        {Rule::Freestyle, WHITE, false, true, true, true},
+        {Rule::Standard, BLACK, false, true, false, false},
+        {Rule::Standard, WHITE, false, true, false, false},
+        {Rule::Renju, BLACK, false, true, false, false},
+        {Rule::Renju, WHITE, false, true, true, true},
+    };
+    for (const Case &c : cases)
+    {
+        SCOPED_TRACE(static_cast<int>(c.rule) * 10 + c.colour);
+        EXPECT_EQ(rowWins(c.rule, c.colour, 4), c.four);
+        EXPECT_EQ(rowWins(c.rule, c.colour, 5), c.five);
+        EXPECT_EQ(rowWins(c.rule, c.colour, 6), c.six);
+        EXPECT_EQ(rowWins(c.rule, c.colour, 7), c.seven);
+    }
+}
+
+// Rows of five and of six along each line, starting at an edge or a corner and ending at the
+// other, asked at each of their stones and at the point that would lengthen them.
+TEST(Rules, ExactlyFiveAlongEveryLineUpToTheEdges)
+{
+    const int n = 15;
+    struct Line
+    {
+        int x0, y0, dx, dy;
+    };
+    const Line lines[] = {
+        {0, 4, 1, 0},      {n - 1, 9, -1, 0},      // rows from the left and the right edge
+        {3, 0, 0, 1},      {11, n - 1, 0, -1},     // columns from the top and the bottom
+        {0, 0, 1, 1},      {n - 1, n - 1, -1, -1}, // the diagonal from both corners
+        {n - 1, 0, -1, 1}, {0, n - 1, 1, -1},      // the other diagonal from both corners
+        {2, 5, 1, 1},      {10, 3, -1, 1},         // diagonals in the open
+    };
+    for (const Line &l : lines)
+    {
+        for (Stone colour : {BLACK, WHITE})
+        {
+            SCOPED_TRACE(testing::Message() << "from " << l.x0 << "," << l.y0 << " by " << l.dx
+                                            << "," << l.dy << " colour " << colour);
+            Grid grid(n);
+            for (int i = 0; i < 5; ++i)
+            {
+                grid.set(l.x0 + i * l.dx, l.y0 + i * l.dy, colour);
+            }
+            const int sx = l.x0 + 5 * l.dx, sy = l.y0 + 5 * l.dy; // the sixth point
+            for (int i = 0; i < 5; ++i)
+            {
+                const int x = l.x0 + i * l.dx, y = l.y0 + i * l.dy;
+                EXPECT_EQ(longestRow(grid, x, y, colour), 5);
+                for (Rule rule : {Rule::Freestyle, Rule::Standard, Rule::Renju})
+                {
+                    EXPECT_TRUE(makesFive(grid, x, y, colour, rule)) << static_cast<int>(rule);
+                }
+            }
+            // The sixth stone, on the empty point and then on the board.
+            for (int placed = 0; placed < 2; ++placed)
+            {
+                if (placed == 1)
+                {
+                    grid.set(sx, sy, colour);
+                }
+                for (int i = 0; i <= 5; ++i)
+                {
+                    const int x = l.x0 + i * l.dx, y = l.y0 + i * l.dy;
+                    if (i < 5 && placed == 0)
+                    {
+                        continue;
+                    }
+                    EXPECT_EQ(longestRow(grid, x, y, colour), 6);
+                    EXPECT_TRUE(makesFive(grid, x, y, colour, Rule::Freestyle));
+                    EXPECT_FALSE(makesFive(grid, x, y, colour, Rule::Standard));
+                    EXPECT_EQ(makesFive(grid, x, y, colour, Rule::Renju), colour == WHITE);
+                }
+            }
+            // A stone of the other colour ends the row: five again, whatever the rule.
+            grid.set(sx, sy, colour == BLACK ? WHITE : BLACK);
+            EXPECT_TRUE(makesFive(grid, l.x0, l.y0, colour, Rule::Standard));
+            EXPECT_TRUE(makesFive(grid, l.x0, l.y0, colour, Rule::Renju));
+        }
+    }
+}
+
+TEST(Rules, FiveInOneLineWinsWhateverTheOtherLinesHold)
+{
+    // Black's stone at '*' makes five along the row and six along the column.
+    const char *rows[] = {
+        "....X....", "....X....", "....X....", "XXXX*....", "....X....", "....X....",
+    };
+    Grid grid(15);
+    for (int y = 0; y < 6; ++y)
+    {
+        for (int x = 0; x < 9; ++x)
+        {
+            if (rows[y][x] == 'X')
+            {
+                grid.set(x, y, BLACK);
+            }
+        }
+    }
+    EXPECT_TRUE(makesFive(grid, 4, 3, BLACK, Rule::Standard));
+    EXPECT_TRUE(makesFive(grid, 4, 3, BLACK, Rule::Renju));
+    EXPECT_EQ(foul(grid, 4, 3), Foul::None);
+    EXPECT_EQ(longestRow(grid, 4, 3, BLACK), 6);
+}
+
+TEST(Rules, NothingOffTheBoardOrOfNoColour)
+{
+    Grid grid(15);
+    EXPECT_FALSE(makesFive(grid, -1, 0, BLACK, Rule::Freestyle));
+    EXPECT_FALSE(makesFive(grid, 15, 3, WHITE, Rule::Freestyle));
+    EXPECT_FALSE(makesFive(grid, 3, 3, EMPTY, Rule::Freestyle));
+    EXPECT_EQ(longestRow(grid, 0, 15, BLACK), 0);
+    EXPECT_EQ(grid.at(-1, 0), WALL);
+    grid.set(15, 0, BLACK); // ignored
+    grid.set(-3, 40, BLACK);
+    EXPECT_EQ(foul(grid, 20, 20), Foul::None);
+    Grid small(3); // brought up to the smallest board
+    EXPECT_EQ(small.size(), 5);
+    EXPECT_EQ(Grid(99).size(), 32);
+}
+
+// A renju position, every point of it named: 'X' black, 'O' white, '.' a point black may play,
+// '3', '4' and '6' one it may not, for a double three, a double four or an overline. Rows left
+// out, and the ends of short rows, are points black may play.
+struct RenjuCase
+{
+    const char *name;
+    std::vector<std::string> rows;
+};
+
+const std::vector<RenjuCase> RENJU_CASES = {
+    {"two open threes meet",
+     {
+         "...............",
+         "...............",
+         ".......X.......",
+         ".......X.......",
+         ".....XX3.......",
+     }},
+    {"a three stopped next to its end is no three; one with a point before the stone is",
+     {
+         "............O..",
+         ".....O.........",
+         ".....X......X..",
+         ".....X......X..",
+         "...XX.....XX3..",
+     }},
+    {"split threes meet",
+     {
+         "...............",
+         "......X........",
+         "...............",
+         "......X........",
+         "...X.X3........",
+     }},
+    {"a three whose only point to a straight four is an overline is no three",
+     {
+         "...............",
+         "...............",
+         "...............",
+         "...............",
+         "...............",
+         "..........X....",
+         ".......3..X....",
+         ".....O..XX6....",
+         ".......X..X....",
+         ".......X..X....",
+         "..........X....",
+     }},
+    {"a four whose five would be six is no four; two real fours meet",
+     {
+         "...............",
+         "...............",
+         ".OXXX..X.......",
+         ".....X.........",
+         ".....X.........",
+         ".....X.........",
+         "...............",
+         "...............",
+         "........OXXX4.O",
+         "............X..",
+         "............X..",
+         "............X..",
+     }},
+    {"two fours in one line",
+     {
+         "...............",
+         "...............",
+         "...............",
+         "...X.X4X.X.....",
+         "...............",
+         "...............",
+         "...............",
+         "...............",
+         "...............",
+         ".XXX.4.XXX.....",
+     }},
+    {"an overline, and a five that wins beside one",
+     {
+         "...............",
+         "...............",
+         "..XXXX6X.......",
+         "...............",
+         "...............",
+         "........X......",
+         "........X......",
+         "......3.X......",
+         "....XXXX.......",
+         "........X......",
+         "........X......",
+     }},
+    {"a four and a three are allowed; a four and two threes, or two fours and a three, are not",
+     {
+         "...............",
+         ".XXX...........",
+         "....X..........",
+         "....X..........",
+         "..........X....",
+         "..........3X...",
+         ".........XXX3..",
+         "...........3X..",
+         ".......X....X..",
+         "......X........",
+         "..XXX4.........",
+         ".....X.........",
+         ".....X.........",
+         ".....X.........",
+     }},
+    {"nested two deep: the three's point is allowed because its own three's point is an overline",
+     {
+         "...............",
+         "...............",
+         "...............",
+         "...............",
+         "......XX6XXX...",
+         ".......X.......",
+         "......X........",
+         "O.3XX3.........",
+         "..X...X........",
+         "..XO...X.......",
+     }},
+    {"nested two deep: without the overline the three's point is forbidden, so no three",
+     {
+         "...............",
+         "...............",
+         "...............",
+         "...............",
+         "...............",
+         ".......X.......",
+         "......X........",
+         "O..XX3.........",
+         "..X...X........",
+         "..XO...X.......",
+     }},
+};
+
+char expectedMark(const RenjuCase &c, int x, int y)
+{
+    if (y >= static_cast<int>(c.rows.size()) || x >= static_cast<int>(c.rows[y].size()))
+    {
+        return '.';
+    }
+    return c.rows[y][x];
+}
+
+char markOf(Foul f)
+{
+    return f == Foul::DoubleThree  ? '3'
+           : f == Foul::DoubleFour ? '4'
+           : f == Foul::Overline   ? '6'
+                                   : '.';
+}
+
+char markOf(renjutest::Verdict v)
+{
+    return v == renjutest::DOUBLE_THREE  ? '3'
+           : v == renjutest::DOUBLE_FOUR ? '4'
+           : v == renjutest::OVERLINE    ? '6'
+                                         : '.';
+}
+
+TEST(Renju, EveryPointOfTheClassicPositions)
+{
+    const int n = 15;
+    for (const RenjuCase &c : RENJU_CASES)
+    {
+        Grid grid(n);
+        renjutest::Board board(n);
+        for (int y = 0; y < n; ++y)
+        {
+            for (int x = 0; x < n; ++x)
+            {
+                const char m = expectedMark(c, x, y);
+                if (m == 'X' || m == 'O')
+                {
+                    grid.set(x, y, m == 'X' ? BLACK : WHITE);
+                    board.put(x, y, m == 'X' ? renjutest::B : renjutest::W);
+                }
+            }
+        }
+        for (int y = 0; y < n; ++y)
+        {
+            for (int x = 0; x < n; ++x)
+            {
+                const char m = expectedMark(c, x, y);
+                if (m == 'X' || m == 'O')
+                {
+                    continue;
+                }
+                EXPECT_EQ(markOf(foul(grid, x, y)), m) << c.name << " at " << x << "," << y;
+                EXPECT_EQ(markOf(renjutest::verdict(board, x, y)), m)
+                    << "the second reading: " << c.name << " at " << x << "," << y;
+                EXPECT_EQ(forbidden(grid, x, y, BLACK, Rule::Renju), m != '.');
+                EXPECT_FALSE(forbidden(grid, x, y, WHITE, Rule::Renju));
+                EXPECT_FALSE(forbidden(grid, x, y, BLACK, Rule::Standard));
+                EXPECT_FALSE(forbidden(grid, x, y, BLACK, Rule::Freestyle));
+            }
+        }
+    }
+}
+
+// Random boards, crowded around the middle so that threes, fours and overlines meet often: the
+// engine's rules and the second reading name every empty point alike.
+TEST(Renju, AgreesWithTheSecondReadingOnRandomBoards)
+{
+    const int n = 15;
+    const int boards = 4000;
+    std::mt19937 rng(20261208);
+    int counts[4] = {};
+    renjutest::resetNesting();
+    for (int b = 0; b < boards; ++b)
+    {
+        Grid grid(n);
+        renjutest::Board board(n);
+        // A square of 7 to 11 points a side somewhere, about half of it black and a fifth white.
+        const int side = 7 + static_cast<int>(rng() % 5);
+        const int x0 = static_cast<int>(rng() % (n - side + 1));
+        const int y0 = static_cast<int>(rng() % (n - side + 1));
+        const int blackShare = 30 + static_cast<int>(rng() % 25);
+        for (int y = y0; y < y0 + side; ++y)
+        {
+            for (int x = x0; x < x0 + side; ++x)
+            {
+                const int r = static_cast<int>(rng() % 100);
+                if (r < blackShare)
+                {
+                    grid.set(x, y, BLACK);
+                    board.put(x, y, renjutest::B);
+                }
+                else if (r < blackShare + 18)
+                {
+                    grid.set(x, y, WHITE);
+                    board.put(x, y, renjutest::W);
+                }
+            }
+        }
+        for (int y = 0; y < n; ++y)
+        {
+            for (int x = 0; x < n; ++x)
+            {
+                if (grid.at(x, y) != EMPTY)
+                {
+                    continue;
+                }
+                const Foul f = foul(grid, x, y);
+                ++counts[static_cast<int>(f)];
+                ASSERT_EQ(markOf(f), markOf(renjutest::verdict(board, x, y)))
+                    << "board " << b << " at " << x << "," << y;
+            }
+        }
+    }
+    // The boards must have held every kind of forbidden point, and threes that needed their
+    // points looked up in turn, some of them more than one deep.
+    EXPECT_GT(counts[static_cast<int>(Foul::DoubleThree)], 1000);
+    EXPECT_GT(counts[static_cast<int>(Foul::DoubleFour)], 1000);
+    EXPECT_GT(counts[static_cast<int>(Foul::Overline)], 1000);
+    EXPECT_GT(renjutest::nestedQuestions(), 1000);
+    EXPECT_GE(renjutest::deepestNesting(), 2);
+    std::printf("random boards: %d; points allowed %d, double three %d, double four %d, overline "
+                "%d; points looked up in turn %ld, at most %d deep\n",
+                boards, counts[0], counts[1], counts[2], counts[3], renjutest::nestedQuestions(),
+                renjutest::deepestNesting());
+}
+
+} // namespace
