@@ -211,8 +211,9 @@ mergeInto(LibraryManager.library, {
         return new URLSearchParams(location.search).get('game') || '';
       },
       changed: function(active, status, role, game, problem) {
+        // The game takes the room the panel leaves it, whenever the panel changes its height.
+        var height = panel.hidden ? 0 : panel.offsetHeight;
         Module['onlineStatus'] = active ? status : null;
-        Module['onlineRole'] = role;
         // The address names the game while there is one, so that a reload comes back to it.
         var address = pageAddress(active ? game : '');
         if (location.href != address && (game || !active)) history.replaceState(null, '', address);
@@ -223,11 +224,8 @@ mergeInto(LibraryManager.library, {
         gamePart.hidden = !active;
         link.hidden = copy.hidden = invite.hidden = !game;
         share.hidden = share.hidden || !game;
-        var shown = active || !!problem;
-        if (panel.hidden == shown) {
-          panel.hidden = !shown;
-          refit();
-        }
+        panel.hidden = !(active || problem);
+        if ((panel.hidden ? 0 : panel.offsetHeight) != height) refit();
       },
       read: read
     };

@@ -273,6 +273,13 @@ class Page:
             pass
 
 
+def in_view(page):
+    """Whether the status line and the online panel's link and buttons are all in the viewport."""
+    return page.js("return ['status', 'online-link', 'online-copy', 'online-leave'].every(id => {"
+                   " const r = document.getElementById(id).getBoundingClientRect();"
+                   " return r.height > 0 && r.top >= 0 && r.bottom <= innerHeight && r.right <= innerWidth; })")
+
+
 def colour_of(page):
     found = re.search(r"Your move \((black|white)\)|you play (black|white)", page.status())
     return found and (found.group(1) or found.group(2))
@@ -325,6 +332,7 @@ def session_pages(server):
         secret = laptop.js(f"return localStorage.getItem('gomoku3d.seat.{game}')") or ""
         check("laptop: keeps the seat's secret in the browser's storage", re.fullmatch(r"[0-9a-f]{32}", secret), secret)
         check("laptop: the secret is not in the link", secret not in link)
+        check("laptop: the link, its buttons and the status line are in view", in_view(laptop))
         laptop.shot("laptop-waiting-with-link")
         # The second player, by the link; then a watcher.
         check("phone: the page runs from the link", phone.open(link))
@@ -336,12 +344,13 @@ def session_pages(server):
         if set(colours) != {"black", "white"}:
             return
         black, white = colours["black"], colours["white"]
+        check("phone: the link, its buttons and the status line are in view", in_view(phone))
         phone.shot("phone-portrait-playing")
         phone.emulate(844, 390, 3)
-        time.sleep(0.5)
+        check("phone: and so in landscape", within(5, lambda: in_view(phone)))
         phone.shot("phone-landscape-playing")
         phone.emulate(390, 844, 3)
-        time.sleep(0.5)
+        within(5, lambda: in_view(phone))
         check("watcher: the page runs from the link", watcher.open(link))
         check("watcher: watches", watcher.says(r"^Black to move \(you are watching\)\.$"), watcher.status())
 
