@@ -2,14 +2,16 @@
 # Builds the benchmarks into build-bench/ (the browser's into build-bench/web/) and prints the
 # figures: frame rates (empty and full board, the game's frame and the reference frame that draws
 # each stone by itself, the straightforward variant, a sweep over stone sizes), the STL reader
-# against assimp, start-up time, and the same frame rates in headless Chromium; with "engine",
+# against assimp, start-up time, the page's files and its load over a slow line, and the same
+# frame rates in headless Chromium; with "engine",
 # the computer player's figures (about an hour: its levels against each other, its speed and
 # depth, and the tournament brain against the BSD gomoku of bsdgames, 40 games). Figures, not
 # pass/fail; they depend on the machine and its load, which is printed with them. "thinking" (in
 # "all" too): the longest gap between frames while the hard level thinks, natively and in the page.
 # "tactics": the tactics suite (tests/data/tactics.txt) against the hard level and the brain, one
 # second a position, or NODES positions a position for figures that do not depend on the machine.
-# Usage: tools/bench.sh [all|frames|reader|startup|web|thinking|engine|tactics [NODES]]
+# "page": the page's files and its load alone (no native build).
+# Usage: tools/bench.sh [all|frames|reader|startup|web|page|thinking|engine|tactics [NODES]]
 #        ("all" leaves out engine and tactics)
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/tools/strict.sh"
@@ -18,9 +20,9 @@ source "$root/tools/packages.sh"
 build="$root/build-bench"
 what=${1:-all}
 case "$what" in
-all | frames | reader | startup | web | thinking | engine | tactics) ;;
+all | frames | reader | startup | web | page | thinking | engine | tactics) ;;
 *)
-    echo "usage: $0 [all|frames|reader|startup|web|thinking|engine|tactics [NODES]]" >&2
+    echo "usage: $0 [all|frames|reader|startup|web|page|thinking|engine|tactics [NODES]]" >&2
     exit 2
     ;;
 esac
@@ -31,25 +33,28 @@ if [ "$what" = tactics ] && [ -n "$tactics_nodes" ] && ! [[ "$tactics_nodes" =~ 
 fi
 
 # What the benchmarks need beyond the game's own packages: assimp to compare the reader with, and
-# Emscripten and Chromium for the pages. The tactics suite needs none of them, nor a display.
+# Emscripten, Chromium and its driver for the pages. The tactics suite needs none of them, nor a
+# display.
 if [ "$what" != tactics ]; then
-    install_missing libassimp-dev chromium
+    install_missing libassimp-dev chromium chromium-driver python3-selenium
 fi
-if [ "$what" = all ] || [ "$what" = web ] || [ "$what" = thinking ]; then
+if [ "$what" = all ] || [ "$what" = web ] || [ "$what" = page ] || [ "$what" = thinking ]; then
     install_missing --no-install-recommends emscripten
 fi
 if [ "$what" = engine ]; then
     install_missing bsdgames # the opponent the tournament brain is measured against
 fi
 
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGOMOKU_BUILD_TESTS=OFF \
-    -DGOMOKU_BUILD_BENCH=ON >/dev/null
-targets=(gomoku3d frame_bench variant_stone startup_bench reader_bench engine_bench pbrain-gomoku3d
-    thinking_bench)
-if [ "$what" = tactics ]; then
-    targets=(tactics_bench)
+if [ "$what" != page ]; then
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGOMOKU_BUILD_TESTS=OFF \
+        -DGOMOKU_BUILD_BENCH=ON >/dev/null
+    targets=(gomoku3d frame_bench variant_stone startup_bench reader_bench engine_bench
+        pbrain-gomoku3d thinking_bench)
+    if [ "$what" = tactics ]; then
+        targets=(tactics_bench)
+    fi
+    cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 fi
-cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 
 work=$(mktemp -d)
 # shellcheck source=tools/xvfb.sh
@@ -222,33 +227,61 @@ print(sum(w > 1 for w in worst), max(worst))
 PY
 }
 
+# build_web TARGET...: the browser's build of the targets into build-bench/web/.
+build_web() {
+    export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+    if ! emcmake cmake -S "$root" -B "$build/web" -DCMAKE_BUILD_TYPE=Release \
+        -DGOMOKU_BUILD_TESTS=OFF -DGOMOKU_BUILD_BENCH=ON >"$work/web-build.log" 2>&1 ||
+        ! cmake --build "$build/web" -j2 --target "$@" >>"$work/web-build.log" 2>&1; then
+        cat "$work/web-build.log" >&2
+        return 1
+    fi
+}
+
+# The page's six files, and its load over a slow line: the seconds until the game says whose
+# turn it is, over a line of 1.6 Mbit/s with 150 ms of latency and the browser's cache off,
+# served as tools/web.sh serves it (Python's static server, which compresses nothing); three
+# loads, each in a fresh page.
+page_section() {
+    echo "== The page: its files, and its load over a line of 1.6 Mbit/s and 150 ms"
+    build_web gomoku3d web_meshes || return 1
+    local file total=0 run ready times=()
+    for file in index.html favicon.png gomoku3d.js gomoku3d.wasm meshes.js meshes.data; do
+        printf '%-28s %9d bytes\n' "$file" "$(stat -c %s "$build/web/web/$file")"
+        total=$((total + $(stat -c %s "$build/web/web/$file")))
+    done
+    printf '%-28s %9d bytes\n' "the six files" "$total"
+    serve_start "$build/web" "$work/http.log"
+    chromium_start "$work/browser" || { echo "bench: Chromium did not start" >&2; return 1; }
+    for run in 1 2 3; do
+        browser open about:blank
+        browser watch "http://127.0.0.1:$server_port/web/index.html" 15 throttle=1600,150 >"$work/load-$run"
+        ready=$(awk '$2 == "status" && / to move\.$/ { print $1; exit }' "$work/load-$run")
+        times+=("${ready:-never}")
+    done
+    browser_stop
+    echo "ready after (s): ${times[*]}"
+    echo
+}
+
 # The frame in headless Chromium: the frame page (bench/frame_page.cpp) with the game's frame and
 # with the reference frame, on the empty and the full board, and the game's own page with the
 # board filled by keys; then the native game's full board with the browser stopped.
 web_section() {
     echo "== The frame in the browser, next to the native game"
-    export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
-    if ! emcmake cmake -S "$root" -B "$build/web" -DCMAKE_BUILD_TYPE=Release \
-        -DGOMOKU_BUILD_TESTS=OFF -DGOMOKU_BUILD_BENCH=ON >"$work/web-build.log" 2>&1 ||
-        ! cmake --build "$build/web" -j2 --target gomoku3d web_meshes frame_page \
-            >>"$work/web-build.log" 2>&1; then
-        cat "$work/web-build.log" >&2
-        return 1
-    fi
+    build_web gomoku3d web_meshes frame_page || return 1
     serve_start "$build/web" "$work/http.log"
     chromium_start "$work/browser" || { echo "bench: Chromium did not start" >&2; return 1; }
-    local cdp=(python3 "$root/tools/cdp.py" "$devtools_port") fill frame board _ emulation
+    local fill frame board
     # A viewport in which the pages' canvas is 800 x 600, as the native game's window is.
-    "${cdp[@]}" emulate 1328 820 >"$work/emulation" &
-    emulation=$!
-    for _ in $(seq 100); do grep -q ready "$work/emulation" && break; sleep 0.1; done
+    browser emulate 1328 820
     local -A fps gpu
     mkdir -p "$build/screenshots"
     # measure KEY: the page's frames a second, and the GPU process's CPU milliseconds a frame.
     measure() {
         local before after frames ms
         before=$(gpu_ticks)
-        read -r frames ms < <("${cdp[@]}" eval "$rate" | tr -d '"')
+        read -r frames ms < <(browser eval "$rate" | tr -d '"')
         after=$(gpu_ticks)
         fps[$1]=$(awk -v f="$frames" -v ms="$ms" 'BEGIN { print f * 1000 / ms }')
         gpu[$1]=$(awk -v t=$((after - before)) -v hz="$(getconf CLK_TCK)" -v f="$frames" \
@@ -256,9 +289,9 @@ web_section() {
     }
     # open_page PAGE: the page, once its program runs, and two seconds for its start.
     open_page() {
-        "${cdp[@]}" open "http://127.0.0.1:$server_port/$1"
+        browser open "http://127.0.0.1:$server_port/$1"
         for _ in $(seq 100); do
-            [ "$("${cdp[@]}" eval 'typeof Module == "object" && Module.calledRun === true')" = true ] && break
+            [ "$(browser eval 'typeof Module == "object" && Module.calledRun === true')" = true ] && break
             sleep 0.2
         done
         sleep 2
@@ -267,7 +300,7 @@ web_section() {
         for board in empty full; do
             open_page "frame-page/index.html?$frame&$board"
             measure "$frame-$board"
-            "${cdp[@]}" shot "$work/$frame-$board.png"
+            browser shot "$work/$frame-$board.png"
         done
     done
     cp "$work/game-full.png" "$build/screenshots/web_frame_page_full_board.png"
@@ -275,12 +308,11 @@ web_section() {
     differ=$(apart "$work/reference-full.png" "$work/game-full.png")
     open_page web/index.html
     read -r -a fill < <(awk -f "$root/tools/full-board.awk")
-    "${cdp[@]}" keys "${fill[@]}"
+    browser keys "${fill[@]}"
     sleep 2
     measure page-full
-    "${cdp[@]}" shot "$build/screenshots/web_full_board.png"
+    browser shot "$build/screenshots/web_full_board.png"
     # The browser draws on both cores while it runs: the native figure is taken without it.
-    kill "$emulation" && wait "$emulation" 2>/dev/null
     browser_stop
     local native
     native=$(cd "$meshes" && "$build/bench/frame_bench" 60 5)
@@ -346,24 +378,20 @@ thinking_section() {
     printf '%-44s %10s %14s %12s %12s\n' "" "its moves" "longest gap" "median gap" "a move"
     printf '%-44s %10s %11s ms %9s ms %9s ms\n' "native (Mesa llvmpipe, Xvfb)" "$(value computer_moves "$native")" \
         "$(value longest_gap_ms "$native")" "$(value median_gap_ms "$native")" "$(value median_thinking_ms "$native")"
-    export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
-    if ! emcmake cmake -S "$root" -B "$build/web" -DCMAKE_BUILD_TYPE=Release \
-        -DGOMOKU_BUILD_TESTS=OFF -DGOMOKU_BUILD_BENCH=ON >"$work/web-build.log" 2>&1 ||
-        ! cmake --build "$build/web" -j2 --target gomoku3d web_meshes >>"$work/web-build.log" 2>&1; then
-        cat "$work/web-build.log" >&2
-        return 1
-    fi
+    build_web gomoku3d web_meshes || return 1
     serve_start "$build/web" "$work/http.log"
     chromium_start "$work/browser" || { echo "bench: Chromium did not start" >&2; return 1; }
-    local cdp=(python3 "$root/tools/cdp.py" "$devtools_port") gaps _
-    "${cdp[@]}" open "http://127.0.0.1:$server_port/web/index.html"
+    local gaps _
+    browser open "http://127.0.0.1:$server_port/web/index.html"
     for _ in $(seq 100); do
-        [ "$("${cdp[@]}" eval 'typeof Module == "object" && Module.calledRun === true')" = true ] && break
+        [ "$(browser eval 'typeof Module == "object" && Module.calledRun === true')" = true ] && break
         sleep 0.2
     done
     sleep 2
-    "${cdp[@]}" click 10 10 right && "${cdp[@]}" choose "( ) Hard"
-    "${cdp[@]}" eval 'new Promise(done => { const gaps = []; let last = null; const start = performance.now();
+    browser click 10 10 right && browser choose "( ) Hard"
+    # The gaps are gathered in the page while the keys below play; the browser takes one command
+    # at a time, so the result is asked for once they are done.
+    browser eval 'window.gaps = new Promise(done => { const gaps = []; let last = null; const start = performance.now();
         const tick = now => {
             const thinking = document.getElementById("status").textContent.includes("thinking");
             if (thinking && last !== null) gaps.push(now - last);
@@ -373,12 +401,11 @@ thinking_section() {
             done(gaps.length + " " + (gaps.length ? gaps[gaps.length - 1].toFixed(1) + " " +
                  gaps[gaps.length >> 1].toFixed(1) : "0 0"));
         };
-        requestAnimationFrame(tick); })' >"$work/gaps" &
+        requestAnimationFrame(tick); }), null' >/dev/null
     sleep 0.5
-    "${cdp[@]}" click 10 10 right && "${cdp[@]}" choose "( ) Computer plays black"
-    for _ in 1 2 3 4 5; do sleep 2 && "${cdp[@]}" keys d space; done
-    wait $!
-    read -r -a gaps < <(tr -d '"' <"$work/gaps")
+    browser click 10 10 right && browser choose "( ) Computer plays black"
+    for _ in 1 2 3 4 5; do sleep 2 && browser keys d space; done
+    read -r -a gaps < <(browser eval 'window.gaps' | tr -d '"')
     printf '%-44s %10s %11s ms %9s ms\n' "page (headless Chromium, SwiftShader)" "" "${gaps[1]}" "${gaps[2]}"
     echo "($(("${gaps[0]}")) of the page's frames while it thought, over 12 s)"
     browser_stop
@@ -393,10 +420,15 @@ all)
     frames_section
     reader_section
     startup_section
+    page_section
     web_section
     thinking_section
     ;;
-web) web_section ;;
+web)
+    page_section
+    web_section
+    ;;
+page) page_section ;;
 frames) frames_section ;;
 reader) reader_section ;;
 startup) startup_section ;;

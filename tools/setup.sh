@@ -18,7 +18,7 @@ play_packages=(
 test_packages=(
     build-essential git python3
     googletest libgtest-dev libbenchmark-dev
-    xvfb xauth xdotool x11-apps imagemagick tmux unzip chromium
+    xvfb xauth xdotool x11-apps imagemagick tmux unzip chromium chromium-driver python3-selenium
     clang libclang-rt-14-dev clang-format locales
     desktop-file-utils dpkg-dev appstream lintian file man-db groff-base binutils time
     libsqlite3-dev nginx-light python3-selenium chromium-driver python3-websocket

@@ -4,11 +4,14 @@
 //  - Dark text on a light panel; the entry under the pointer or finger, or reached with the arrow
 //    keys, is highlighted. An entry with a sub-menu opens it beside itself.
 //  - A panel opens wholly inside the viewport: on the far side of the pointer where there is no
-//    room on the near side, and never under the pointer, so that releasing the button that
-//    opened it chooses nothing.
-//  - Choosing: a click, a tap, or releasing the pressed button over an entry; Enter on the
-//    highlighted entry. Up and Down move between entries, Right (or Enter) opens a sub-menu, Left
-//    closes it.
+//    room on the near side, and never under the pointer (nor over the Menu button that opened
+//    it), so that releasing the button that opened it chooses nothing. A panel taller than the
+//    room on either side (a phone held sideways) takes the larger side and scrolls inside
+//    itself, its last entry shown cut in half so that the rest can be seen to be there.
+//  - Choosing: a click, or releasing the pressed mouse button over an entry; a tap, which is a
+//    finger lifted from the entry it was put on without having moved more than a few pixels (a
+//    finger that slides away, or scrolls the panel, chooses nothing); Enter on the highlighted
+//    entry. Up and Down move between entries, Right (or Enter) opens a sub-menu, Left closes it.
 //  - Closing: Esc, which does nothing else; a press anywhere else, which does nothing else
 //    either (it reaches neither the game nor the page under it); any other key, which then does
 //    what it does (the game's keys act). No browser context menu shows through a panel.
@@ -22,13 +25,15 @@ mergeInto(LibraryManager.library, {
     var attached = 0; // the menu the canvas's button and the page open
     var panels = []; // the open panels, the attached menu's first: {element, menu, active}
     var canvas = Module['canvas'];
+    var press = null; // a finger on an entry: {id, panel, index, x, y}, until it moves or lifts
+    var TAP_SLOP = 8; // pixels a tapping finger may move
 
     var style = document.createElement('style');
     style.textContent =
         '.glut-menu { position: fixed; z-index: 10; box-sizing: border-box; min-width: 9em; max-width: 100vw;' +
         ' padding: 4px 0; background: #fbf8f2; color: #1d1a16; border: 1px solid #5a4a3a; border-radius: 4px;' +
         ' font: 15px/1.4 sans-serif; box-shadow: 0 4px 14px rgba(0, 0, 0, .45); user-select: none;' +
-        ' -webkit-user-select: none; touch-action: none; }' +
+        ' -webkit-user-select: none; touch-action: pan-y; overflow-y: auto; overscroll-behavior: contain; }' +
         '.glut-menu [role=menuitem] { padding: 6px 18px; cursor: default; white-space: nowrap; }' +
         '.glut-menu [role=menuitem].active { background: #1f4e8c; color: #fff; }' +
         '.glut-menu [aria-haspopup]::after { content: " \\25b8"; }' +
@@ -46,14 +51,29 @@ mergeInto(LibraryManager.library, {
       Array.prototype.forEach.call(panel.element.children, function(entry, i) {
         entry.classList.toggle('active', i == index);
       });
+      if (index >= 0) panel.element.children[index].scrollIntoView({block: 'nearest'});
     }
     // Puts the panel's top-left corner at (x, y), or its right or bottom edge at flipX or flipY
-    // where it would run out of the viewport; inside the viewport in any case.
+    // where it would run out of the viewport; inside the viewport in any case. Between flipY and
+    // y lies what the panel must leave uncovered (the pointer, the Menu button): a panel taller
+    // than the room below it and the room above it goes where there is more, and scrolls.
     function place(element, x, y, flipX, flipY) {
-      var width = element.offsetWidth, height = element.offsetHeight;
       var right = document.documentElement.clientWidth, bottom = document.documentElement.clientHeight;
+      var below = bottom - y, above = flipY, height = element.offsetHeight;
+      if (height > below && height > above) {
+        // Whole entries and half of the next, so that a cut entry shows there are more.
+        var room = Math.max(below, above), entry = element.firstChild ? element.firstChild.offsetHeight : 0;
+        var frame = height - element.clientHeight; // the borders
+        var padding = (element.clientHeight - element.children.length * entry) / 2;
+        var shown = entry ? Math.max(1.5, Math.floor((room - frame - padding) / entry - 0.5) + 0.5) : 0;
+        height = Math.min(room, Math.round(frame + padding + shown * entry));
+        element.style.maxHeight = height + 'px';
+        y = below >= above ? y : flipY - height;
+      } else if (y + height > bottom) {
+        y = flipY - height;
+      }
+      var width = element.offsetWidth;
       if (x + width > right) x = flipX - width;
-      if (y + height > bottom) y = flipY - height;
       element.style.left = Math.max(0, Math.min(x, right - width)) + 'px';
       element.style.top = Math.max(0, Math.min(y, bottom - height)) + 'px';
     }
@@ -70,8 +90,21 @@ mergeInto(LibraryManager.library, {
           highlight(panel, index);
           openSubmenu(panel);
         });
+        entry.addEventListener('pointerdown', function(event) {
+          if (event.pointerType != 'mouse')
+            press = {id: event.pointerId, panel: panel, index: index, x: event.clientX, y: event.clientY};
+        });
         entry.addEventListener('pointerup', function(event) {
-          if (event.button == 0 || event.button == 2) choose(panel, index);
+          if (event.pointerType == 'mouse') {
+            if (event.button == 0 || event.button == 2) choose(panel, index);
+            return;
+          }
+          // A finger's events stay with the entry it was put on, wherever it is lifted.
+          var tap = press;
+          press = null;
+          if (tap && tap.id == event.pointerId && tap.panel == panel && tap.index == index &&
+              entry.contains(document.elementFromPoint(event.clientX, event.clientY)))
+            choose(panel, index);
         });
         panel.element.appendChild(entry);
       });
@@ -120,6 +153,17 @@ mergeInto(LibraryManager.library, {
       event.preventDefault();
       return true;
     }
+    // A finger that moves away from the entry it pressed, or scrolls the panel, chooses nothing.
+    window.addEventListener('pointermove', function(event) {
+      if (press && press.id == event.pointerId &&
+          Math.hypot(event.clientX - press.x, event.clientY - press.y) > TAP_SLOP) {
+        if (panels.indexOf(press.panel) >= 0) highlight(press.panel, -1);
+        press = null;
+      }
+    }, true);
+    window.addEventListener('pointercancel', function(event) {
+      if (press && press.id == event.pointerId) press = null;
+    }, true);
     // A press outside the panels closes them; on the canvas it goes no further.
     window.addEventListener('pointerdown', function(event) {
       if (!isOpen() || panels.some(function(panel) { return panel.element.contains(event.target); })) return;

@@ -7,7 +7,10 @@
 # and, given a picture before it, the same for the pixels that are dark now and were not then.
 # With --differ, the number of pixels in which two pictures of one size differ by more than
 # TOLERANCE in a channel, leaving out the winning line and three pixels around it in either.
+# With --menu, whether a grab of freeglut's menu window shows each entry's text where the entry
+# is (below); exits 1 if not.
 # Usage: pixels.py PICTURE [BEFORE]   or   pixels.py --differ TOLERANCE PICTURE OTHER
+#        pixels.py --menu PICTURE LABEL...
 import re
 import sys
 
@@ -61,6 +64,44 @@ def differ(tolerance, one, other):
     return bin(apart & ~near_red & ((1 << 8 * size) - 1)).count("1")
 
 
+def menu(picture, labels):
+    """freeglut draws a menu as a light panel inside a border of 2 pixels, its entries in bands
+    of one height, each entry's label in dark text from the band's left (the highlighted entry
+    light on dark or dark on white). Each band must have a light background or light text on a
+    dark one, text pixels that make up a plausible share of it, and text as wide, for its
+    label's length, as the other bands' text: so a band of black, a band without its text or
+    with another entry's text shows. Prints a line a band; True when all are right."""
+    width, channels = picture[0], picture[1:]
+    height = len(channels[0]) // width
+    grey = [sum(c[i] for c in channels) // 3 for i in range(width * height)]
+    band = (height - 4) / len(labels)
+    found = []
+    for i, label in enumerate(labels):
+        top, bottom = 2 + round(i * band), 2 + round((i + 1) * band)
+        values = [grey[y * width + x] for y in range(top, bottom) for x in range(2, width - 2)]
+        background = max(set(values), key=values.count)
+        text = [(y, x) for y in range(top, bottom) for x in range(2, width - 2)
+                if abs(grey[y * width + x] - background) > 60]
+        share = len(text) / len(values)
+        extent = max(x for _, x in text) - min(x for _, x in text) + 1 if text else 0
+        found.append((label, background, share, extent))
+    per_letter = sorted(extent / len(label) for label, _, _, extent in found)[len(found) // 2]
+    right = True
+    for label, background, share, extent in found:
+        wrong = []
+        if background < 100 and share < 0.5:
+            wrong.append(f"a dark band ({background})")
+        if not 0.03 <= min(share, 1 - share) <= 0.45:
+            wrong.append(f"text {share:.0%} of the band")
+        if not 0.6 <= extent / len(label) / per_letter <= 1.6:
+            wrong.append(f"text {extent} pixels wide, for {len(label)} letters")
+        print(f"{label!r}: " + (", ".join(wrong) if wrong else "shown"))
+        right = right and not wrong
+    return right
+
+
+if sys.argv[1] == "--menu":
+    sys.exit(0 if menu(read_ppm(sys.argv[2]), sys.argv[3:]) else 1)
 if sys.argv[1] == "--differ":
     print("differ", differ(int(sys.argv[2]), read_ppm(sys.argv[3]), read_ppm(sys.argv[4])))
     sys.exit()

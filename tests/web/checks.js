@@ -2,7 +2,8 @@
 
 // The page as it fits its viewport: what is wrong, or nothing. The canvas whole in view at 4 : 3,
 // its drawing buffer its size times the pixel ratio and the game's viewport all of it; the status
-// line in view; the console in view or a scroll away; the game and the console centred.
+// line in view, and on a screen 600 pixels tall or more the line of keys under it too; the
+// console in view or a scroll away; the game and the console centred.
 function layout() {
   const page = document.documentElement, box = e => e.getBoundingClientRect(), c = box(canvas), wrong = [];
   const seen = r => r.left >= 0 && r.top >= 0 && r.right <= page.clientWidth + 0.5 && r.bottom <= page.clientHeight + 0.5;
@@ -11,6 +12,7 @@ function layout() {
   if (buffer != [c.width, c.height].map(v => Math.round(v * devicePixelRatio)) ||
       Module.ctx.getParameter(Module.ctx.VIEWPORT).join() != '0,0,' + buffer) wrong.push('buffer ' + buffer);
   if (!seen(box(document.getElementById('status')))) wrong.push('status line out of view');
+  if (page.clientHeight >= 600 && !seen(box(keys))) wrong.push('line of keys cut at ' + Math.round(box(keys).bottom));
   const left = Math.min(c.left, box(panel).left), right = page.clientWidth - Math.max(c.right, box(panel).right);
   if (Math.abs(left - right) > 2) wrong.push('off centre by ' + (left - right));
   panel.scrollIntoView();
@@ -32,4 +34,27 @@ function contrast() {
     const under = light(back == 'rgba(0, 0, 0, 0)' ? getComputedStyle(entry.parentNode).backgroundColor : back);
     return Math.max(text, under) / Math.min(text, under);
   })).toFixed(2);
+}
+
+// The open menu as it fits the viewport: what is wrong, or nothing. The panel inside the
+// viewport and clear of the Menu button (it may not cover what opened it); each entry, once the
+// panel is scrolled to it, whole inside the panel and the viewport.
+function menuFit() {
+  const panel = document.querySelector('[role=menu]'), page = document.documentElement, wrong = [];
+  if (!panel) return 'no menu open';
+  const p = panel.getBoundingClientRect(), b = menuButton.getBoundingClientRect();
+  const inside = (r, o) => r.left >= o.left - 0.5 && r.top >= o.top - 0.5 && r.right <= o.right + 0.5 && r.bottom <= o.bottom + 0.5;
+  const view = {left: 0, top: 0, right: page.clientWidth, bottom: page.clientHeight};
+  if (!inside(p, view)) wrong.push('panel ' + [p.left, p.top, p.right, p.bottom].map(Math.round));
+  if (p.left < b.right && b.left < p.right && p.top < b.bottom && b.top < p.bottom) wrong.push('the Menu button covered');
+  for (const entry of panel.children) {
+    entry.scrollIntoView({block: 'nearest'});
+    const e = entry.getBoundingClientRect(), q = panel.getBoundingClientRect();
+    const inner = {left: q.left + panel.clientLeft, top: q.top + panel.clientTop,
+                   right: q.left + panel.clientLeft + panel.clientWidth, bottom: q.top + panel.clientTop + panel.clientHeight};
+    if (!inside(e, inner) || !inside(e, view)) wrong.push('"' + entry.textContent + '" out of reach');
+  }
+  panel.scrollTop = 0;
+  scrollTo(0, 0);
+  return wrong.join(', ');
 }

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Tests of the browser build in a headless Chromium, driven over the DevTools protocol by
-# tools/cdp.py: the end-to-end sessions of the native game (tests/e2e/e2e.sh) on the page, and
+# Tests of the browser build in a headless Chromium, driven through Selenium by tools/browser.py
+# (tools/browser.sh starts it): the end-to-end sessions of the native game (tests/e2e/e2e.sh) on the page, and
 # what the page adds: a five in each of the four directions with its line, banner and status
 # line, Cheat and Restart from a real right click, the browser's keys left to it, each way the
 # page can fail, the load over a slow line, and the same positions drawn natively and in the
 # browser.
 # Usage: bash tests/web/run.sh [WEB_BUILD_DIR [NATIVE_GAME]]   (defaults: build-web/ and
 # build/gomoku3d), after tools/setup.sh and tools/web.sh --build, which install what it uses.
+# WEB_PARTS="menus fails ..." runs only those parts (e2e fives keys layout touch menus fails slow
+# native), for a developer's quicker round; by default every part runs.
 # Ends with "N passed, M failed" and a non-zero status if anything failed.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 web=$(realpath -m "${1:-$root/build-web}")/web
@@ -17,13 +19,13 @@ source "$root/tests/e2e/e2e.sh"
 # the winning line), and by how much a channel may differ before a pixel counts.
 WEB_DIFFER_LIMIT=${WEB_DIFFER_LIMIT:-1500}
 WEB_DIFFER_TOLERANCE=24
+part() { [ -z "${WEB_PARTS:-}" ] || [[ " $WEB_PARTS " == *" $1 "* ]]; }
 
 e2e_begin "$(dirname "$web")/web-test-artefacts"
 work=$artefacts/work
 # shellcheck source=tools/browser.sh
 source "$root/tools/browser.sh"
 web_end() {
-    emulate
     browser_stop
     e2e_end
 }
@@ -36,16 +38,8 @@ cp -r "$web" "$work/site/with-meshes" && cp -r "$web" "$work/site/without-meshes
 rm "$work/site/without-meshes/"meshes.*
 serve_start "$work/site" "$artefacts/http.log"
 chromium_start "$work/browser" || { fail "Chromium did not start: $(tail -n 3 "$work/browser/chromium.log")"; finish; }
-cdp() { python3 "$root/tools/cdp.py" "$devtools_port" "$@"; }
 # emulate [WIDTH HEIGHT [RATIO [touch]]]: the page's viewport from now on, or the browser's own.
-emulation_pid=""
-emulate() {
-    [ -z "$emulation_pid" ] || { kill "$emulation_pid" && wait "$emulation_pid"; } 2>/dev/null
-    emulation_pid="" && (($# > 0)) || return 0
-    python3 "$root/tools/cdp.py" "$devtools_port" emulate "$@" >"$work/emulation" &
-    emulation_pid=$!
-    within 10 grep -q ready "$work/emulation"
-}
+emulate() { [ -z "$browser_socket" ] || browser emulate "$@"; }
 # A viewport in which the page's canvas is 800 x 600, the native game's window, for the sessions
 # shared with it and for the pictures compared with its own.
 emulate 1328 820
@@ -59,49 +53,49 @@ start_game() {
     local name=$1
     game_name=$name
     # By way of an empty page, so that nothing of the page before is taken for this one.
-    cdp open about:blank && within 10 untitled
-    cdp open "http://127.0.0.1:$server_port/${2#"$work/site/"}/index.html"
+    browser open about:blank && within 10 untitled
+    browser open "http://127.0.0.1:$server_port/${2#"$work/site/"}/index.html"
     check "$name: the page's title is \"Game\"" within 30 titled
     await "$name-0-first-frame" 30 drawn "$name-0-first-frame" ||
-        { fail "$name: no frame; errors: $(cdp eval 'errors.join(" / ")')" && return 1; }
+        { fail "$name: no frame; errors: $(browser eval 'errors.join(" / ")')" && return 1; }
     # The start-up's five pauses of 100 ms let the page go on: its timers run meanwhile.
     local ticks
-    within 10 test "$(cdp eval 'startUpProbe.ended')" = true # a slow start may end after a frame
-    ticks=$(cdp eval 'startUpProbe.ended ? startUpProbe.ticks : -1')
+    within 10 test "$(browser eval 'startUpProbe.ended')" = true # a slow start may end after a frame
+    ticks=$(browser eval 'startUpProbe.ended ? startUpProbe.ticks : -1')
     check "$name: the page's timers ran during the start-up's pauses ($ticks times in 10 ms steps)" \
         test "$ticks" -ge 10
 }
-titled() { [ "$(cdp eval document.title 2>/dev/null)" = '"Game"' ]; }
+titled() { [ "$(browser eval document.title 2>/dev/null)" = '"Game"' ]; }
 untitled() { ! titled; }
 stop_game() { :; }
-keys() { cdp keys "$@"; }
-grab() { cdp shot "$artefacts/$1.png" && convert "$artefacts/$1.png" "ppm:$artefacts/$1.ppm"; }
-gone() { [ "$(cdp eval "document.body.classList.contains('ended')")" = true ]; }
-says() { [ "$(cdp text '#status' 2>/dev/null)" = "$1" ]; }
+keys() { browser keys "$@"; }
+grab() { browser shot "$artefacts/$1.png" && convert "$artefacts/$1.png" "ppm:$artefacts/$1.ppm"; }
+gone() { [ "$(browser eval "document.body.classList.contains('ended')")" = true ]; }
+says() { [ "$(browser text '#status' 2>/dev/null)" = "$1" ]; }
 window_is() {
-    [ "$(cdp eval "[canvas.clientWidth, canvas.clientHeight, canvas.width, canvas.height].join(' ')")" = "\"$1 $2 $1 $2\"" ]
+    [ "$(browser eval "[canvas.clientWidth, canvas.clientHeight, canvas.width, canvas.height].join(' ')")" = "\"$1 $2 $1 $2\"" ]
 }
 # expect_exit WHAT: the page says the game has ended, and the frame loop has stopped.
 expect_exit() {
     within 15 gone || { fail "$1: the page does not say that the game has ended 15 s later" && return; }
-    check "$1: the page says that the game has ended" grep -q "has ended" <<<"$(cdp text '#status')"
+    check "$1: the page says that the game has ended" grep -q "has ended" <<<"$(browser text '#status')"
     grab "$game_name-ended" && keys Left && sleep 0.5 && grab "$game_name-ended-later"
     check "$1: the view keys turn nothing afterwards" same "$game_name-ended" "$game_name-ended-later"
-    cdp text '#console' >"$artefacts/$game_name.stdout"
+    browser text '#console' >"$artefacts/$game_name.stdout"
 }
 
-point_to() { cdp hover "$1" "$2"; }
-click_at() { cdp click "$1" "$2" left; }
-session_with_meshes "$work/site/with-meshes"
-session_clicks "$work/site/with-meshes"
+point_to() { browser hover "$1" "$2"; }
+click_at() { browser click "$1" "$2" left; }
 # The page's menu: entries found by their labels.
-choose() { cdp click 10 10 right && cdp choose "$2"; }
-session_computer "$work/site/with-meshes"
-session_without_meshes "$work/site/without-meshes"
+choose() { browser click 10 10 right && browser choose "$2"; }
+part e2e && session_with_meshes "$work/site/with-meshes"
+part e2e && session_clicks "$work/site/with-meshes"
+part e2e && session_computer "$work/site/with-meshes"
+part e2e && session_without_meshes "$work/site/without-meshes"
 
 # menu ENTRY: the right button pressed over the canvas, off the board, then ENTRY chosen from the
 # menu it opens.
-menu() { cdp click 10 10 right && cdp choose "$1"; }
+menu() { browser click 10 10 right && browser choose "$1"; }
 # along N KEY: KEY N times.
 along() { local i out=() && for ((i = 0; i < $1; i++)); do out+=("$2"); done && keys "${out[@]}"; }
 # path R0 C0 R C...: the keys that take the cursor from (R0, C0) to each cell in turn and put a
@@ -195,75 +189,85 @@ session_four_fives() {
     check "cheat: with Cheat, black's stone replaces white's beside black's first" \
         test "${replaced_dark[0]}" -ge $((refused_dark[0] + 300)) -a "${replaced_light[0]}" -le $((refused_light[0] - 300))
 }
-session_four_fives
+part fives && session_four_fives
 
 # The browser's keys: Tab, F5 and Ctrl+R are not cancelled, in play or after Esc, while the game's
 # own are in play. After Esc no key and no button reaches the game (its memory stays as it was)
 # and the menu does not open; F5, Ctrl+R and the page's "New game" start a new game.
 # record_keys: from now on each keydown, and whether it was cancelled, kept over a reload.
 record_keys() {
-    cdp eval "sessionStorage.keys = ''; window.recording || addEventListener('keydown', e =>
+    browser eval "sessionStorage.keys = ''; window.recording || addEventListener('keydown', e =>
         sessionStorage.keys += e.key + (e.defaultPrevented ? '=cancelled ' : '=left ')); window.recording = true" >/dev/null
 }
-recorded() { local got && got=$(cdp eval 'sessionStorage.keys') && [ "$got" = "\"$1\"" ] || { echo "recorded: $got" && false; }; }
-memory() { cdp eval '(() => { let h = 0; for (const v of new Int32Array(Module.HEAPU8.buffer)) h = Math.imul(h, 31) + v | 0; return h; })()'; }
+recorded() { local got && got=$(browser eval 'sessionStorage.keys') && [ "$got" = "\"$1\"" ] || { echo "recorded: $got" && false; }; }
+memory() { browser eval '(() => { let h = 0; for (const v of new Int32Array(Module.HEAPU8.buffer)) h = Math.imul(h, 31) + v | 0; return h; })()'; }
 # another_game WHEN KEY|"New game": KEY pressed (or the button) loads the page and a new game anew.
 another_game() {
-    cdp eval 'window.before = true' >/dev/null && record_keys
-    if [ "$2" = "New game" ]; then cdp eval "document.getElementById('new-game').click()" >/dev/null; else keys "$2"; fi
+    browser eval 'window.before = true' >/dev/null && record_keys
+    if [ "$2" = "New game" ]; then browser eval "document.getElementById('new-game').click()" >/dev/null; else keys "$2"; fi
     check "keys, $1: $2 starts a new game" within 30 fresh_game
     check "keys, $1: $2 is not cancelled" recorded "$([ "$2" = "New game" ] || echo "${2#ctrl+}=left ")"
 }
-fresh_game() { [ "$(cdp eval 'window.before' 2>/dev/null)" = null ] && says "Black to move."; }
+fresh_game() { [ "$(browser eval 'window.before' 2>/dev/null)" = null ] && says "Black to move."; }
 session_keys() {
     start_game keys "$work/site/with-meshes" || return
-    check "keys: nothing in the page's error list ($(cdp eval 'errors.join(" / ")'))" test "$(cdp eval errors.length)" = 0
+    check "keys: nothing in the page's error list ($(browser eval 'errors.join(" / ")'))" test "$(browser eval errors.length)" = 0
+    # The page puts the focus on the canvas without the frame a keyboard's focus shows; Tab then
+    # takes it to the Menu button, which shows it.
+    check "keys: the canvas has the focus, without a frame" test "$(browser eval \
+        '[document.activeElement == canvas, getComputedStyle(canvas).outlineStyle].join()')" = '"true,none"'
     record_keys && keys Left Tab
     check "keys, in play: Left is cancelled, Tab is not and takes the focus off the canvas" \
         recorded "ArrowLeft=cancelled Tab=left "
-    check "keys, in play: the canvas has lost the focus" test "$(cdp eval 'document.activeElement == canvas')" = false
+    check "keys, in play: Tab brings the focus to the Menu button, with its frame" test "$(browser eval \
+        '[document.activeElement == menuButton, getComputedStyle(menuButton).outlineStyle].join()')" = '"true,solid"'
+    check "keys, in play: the canvas has lost the focus" test "$(browser eval 'document.activeElement == canvas')" = false
     another_game "in play" F5
     another_game "in play" ctrl+r
     keys Escape && within 15 gone
     local before && before=$(memory) && record_keys
-    keys d d space Left Tab && cdp click 400 300 right
-    check "keys, after Esc: the menu does not open" test "$(cdp eval 'Module.gameMenu.isOpen()')" = false
-    cdp click 400 300 left
+    keys d d space Left Tab && browser click 400 300 right
+    check "keys, after Esc: the menu does not open" test "$(browser eval 'Module.gameMenu.isOpen()')" = false
+    browser click 400 300 left
     check "keys, after Esc: no key is cancelled" recorded "d=left d=left  =left ArrowLeft=left Tab=left "
     check "keys, after Esc: keys and buttons leave the game's memory as it was" test "$(memory)" = "$before"
     another_game "after Esc" F5
     keys Escape && within 15 gone && another_game "after Esc" ctrl+r
     keys Escape && within 15 gone && another_game "after Esc" "New game"
 }
-session_keys
+part keys && session_keys
 
+menu_open() { browser eval 'Module.gameMenu.isOpen()'; }
 # The page at the sizes of ordinary screens, then by touch; what layout() in checks.js finds wrong.
 CHECKS=$(<"$root/tests/web/checks.js") # layout() and contrast()
 # fits NAME WIDTH HEIGHT [RATIO [touch]]: a new game in that viewport, and layout()'s verdict.
 fits() {
-    emulate "${@:2}" && start_game "$1" "$work/site/with-meshes" || return
-    local wrong && wrong=$(cdp eval "$CHECKS; layout()" | tr -d '"')
+    # A viewport that cannot be set is a failure, not a session left out.
+    emulate "${@:2}" || { fail "$1: the viewport ${2}x$3 could not be set" && return 1; }
+    start_game "$1" "$work/site/with-meshes" || return
+    local wrong && wrong=$(browser eval "$CHECKS; layout()" | tr -d '"')
     check "$1, ${2}x$3 at a pixel ratio of ${4:-1}${5:+ with touch}: ${wrong:-the page fits}" test -z "$wrong"
 }
+if part layout; then
 fits layout 1024 768
 fits layout 1920 1080
 fits layout 1280 633 2
 # The menu opened at each corner of the canvas lies inside the viewport, and Esc closes only it.
 # With the keys, Down, Down, Up and Return choose Cheat; space then closes it and places a stone.
-menu_open() { cdp eval 'Module.gameMenu.isOpen()'; }
 fits menu 1280 633 && for corner in "2 2" "-3 2" "2 -3" "-3 -3"; do
-    read -r x y <<<"$corner" && read -r w h <<<"$(cdp eval 'canvas.clientWidth + " " + canvas.clientHeight' | tr -d '"')"
+    read -r x y <<<"$corner" && read -r w h <<<"$(browser eval 'canvas.clientWidth + " " + canvas.clientHeight' | tr -d '"')"
     ((x > 0)) || x=$((w + x)) && ((y > 0)) || y=$((h + y))
-    cdp click "$x" "$y" right && box=$(cdp eval "(r => [r.left, r.top, r.right, r.bottom].map(Math.round).join(' ') +
+    browser click "$x" "$y" right && box=$(browser eval "(r => [r.left, r.top, r.right, r.bottom].map(Math.round).join(' ') +
         (r.left >= 0 && r.top >= 0 && r.right <= 1280 && r.bottom <= 633 ? '' : ' out'))(document.querySelector('[role=menu]').getBoundingClientRect())")
     check "menu, opened at the canvas's $x, $y: inside the 1280 x 633 viewport ($box)" test -n "$box" -a "${box% out\"}" = "$box"
     keys Escape
-    check "menu: Esc closes it and the game goes on" test "$(menu_open)" = false -a "$(cdp text '#status')" = "Black to move."
+    check "menu: Esc closes it and the game goes on" test "$(menu_open)" = false -a "$(browser text '#status')" = "Black to move."
 done
-cdp click 2 2 right && keys Down Down Up Return
+browser click 2 2 right && keys Down Down Up Return
 check "menu: Down, Down, Up and Return choose Cheat" within 5 says "Black to move. Cheat is on."
-cdp click 2 2 right && keys space
+browser click 2 2 right && keys space
 check "menu: space closes it and places a stone" within 5 says "White to move. Cheat is on."
+fi
 
 # By touch: a drag turns the board as the arrow keys do and moves no page; a long press opens the
 # menu, its entries (plain and highlighted) at a contrast of 4.5 : 1 or more, and Esc closes it.
@@ -271,84 +275,181 @@ check "menu: space closes it and places a stone" within 5 says "White to move. C
 session_touch() {
     local x y contrast
     fits "touch-$1" "${@:2}" touch || return
-    x=$(($(cdp eval canvas.clientWidth) / 2)) y=$(($(cdp eval canvas.clientHeight) / 2))
-    grab "touch-$1-1-start" && cdp drag $x $y 45 0
+    x=$(($(browser eval canvas.clientWidth) / 2)) y=$(($(browser eval canvas.clientHeight) / 2))
+    grab "touch-$1-1-start" && browser drag $x $y 45 0
     await "touch-$1-2-turned" 20 differs "touch-$1-1-start" "touch-$1-2-turned" && keys Left Left
     check "touch, $1: a drag of 45 pixels to the right turns the board as Right twice does" \
         await "touch-$1-3-back" 20 same "touch-$1-1-start" "touch-$1-3-back"
-    check "touch, $1: nothing scrolled or zoomed" test "$(cdp eval 'scrollX + scrollY + visualViewport.scale')" = 1
-    cdp tap $x $y 800 && keys Down && contrast=$(cdp eval "$CHECKS; contrast()" | tr -d '"') && keys Escape
+    check "touch, $1: nothing scrolled or zoomed" test "$(browser eval 'scrollX + scrollY + visualViewport.scale')" = 1
+    browser tap $x $y 800 && keys Down && contrast=$(browser eval "$CHECKS; contrast()" | tr -d '"') && keys Escape
     check "touch, $1: a long press opens the menu, its entries at a contrast of ${contrast:-none} : 1" \
         awk -v c="$contrast" 'BEGIN { exit !(c >= 4.5) }'
-    check "touch, $1: Esc closes it and the game goes on" test "$(menu_open)" = false -a "$(cdp text '#status')" = "Black to move."
-    point_to() { cdp tap "$1" "$2"; }
-    click_at() { cdp tap "$1" "$2" && cdp tap "$1" "$2"; }
+    check "touch, $1: Esc closes it and the game goes on" test "$(menu_open)" = false -a "$(browser text '#status')" = "Black to move."
+    point_to() { browser tap "$1" "$2"; }
+    click_at() { browser tap "$1" "$2" && browser tap "$1" "$2"; }
     session_clicks "$work/site/with-meshes"
 }
-session_touch phone 390 844 3
-session_touch desktop 1920 1080 1
+part touch && session_touch phone 390 844 3
+part touch && session_touch desktop 1920 1080 1
+
+# The menu under a finger. On a phone held upright: a finger that slides off the entry it was put
+# on chooses nothing (onto the board from Restart, 180 pixels down from Undo), nor does the mouse
+# released off it; a tap chooses. Restart clears the board and Undo right after brings the game
+# back as it stood, Cheat and all. The status line keeps its height, and the board its place,
+# while the computer thinks. Then phones held sideways, with the menu as it is and with 15
+# entries: every entry within reach (the panel scrolls) and the Menu button clear, and a finger
+# that scrolls the menu from Restart chooses nothing.
+close_menu() { browser eval 'Module.gameMenu.close()' >/dev/null; }
+open_menu() { browser press '#menu-button' 0 0 && within 5 test "$(menu_open)" = true; }
+# stones_as NAME: the picture NAME once it has changed from the first frame and then holds.
+stones_as() {
+    await "$1" 20 differs "${1%-*}-0-first-frame" "$1" && await "$1" 20 settled "$1"
+}
+session_menu_touch() {
+    fits menu-touch 390 844 3 touch || return
+    keys space d space d space && stones_as menu-touch-1
+    check "menu, touch: a tap on Menu opens the menu" open_menu
+    browser shot "$artefacts/menu-touch-390x844.png" :viewport
+    browser press Restart 0 200 && browser press Undo 0 180 && browser press Restart 0 200 mouse
+    close_menu && await menu-touch-2-slid 20 settled menu-touch-2-slid
+    check "menu, touch: a finger sliding off Restart or Undo, or the mouse released off Restart, chooses nothing" \
+        same menu-touch-1 menu-touch-2-slid
+    check "menu, touch: the status line says \"White to move.\"" says "White to move."
+    open_menu && browser press Cheat 0 0
+    check "menu, touch: a tap on Cheat chooses it" within 5 says "White to move. Cheat is on."
+    open_menu && browser press Restart 0 0
+    check "menu, touch: a tap on Restart clears the board" await menu-touch-3-restarted 20 differs menu-touch-1 menu-touch-3-restarted
+    check "menu, touch: after Restart \"White to move.\"" within 5 says "White to move."
+    open_menu && browser press Undo 0 0
+    check "menu, touch: Undo right after Restart brings the game back, Cheat and all" \
+        within 5 says "White to move. Cheat is on."
+    check "menu, touch: the game brought back is the picture before Restart" \
+        await menu-touch-4-undone 20 same menu-touch-1 menu-touch-4-undone
+    # The computer takes white, whose turn it is: the board stays where it is while it thinks.
+    browser eval 'window.tops = []; new MutationObserver(() => tops.push(Math.round(canvas.getBoundingClientRect().top) +
+        " " + statusLine.textContent)).observe(statusLine, {childList: true, characterData: true, subtree: true})' >/dev/null
+    open_menu && browser press "( ) Computer plays white" 0 0
+    within 20 says "Black to move. The computer plays white, medium. Cheat is on."
+    local tops && tops=$(browser eval 'tops.join("; ")')
+    check "menu, touch: the computer thought and answered (${tops:0:160}…)" grep -q "thinking.*Black to move" <<<"$tops"
+    check "menu, touch: the board kept its place while the computer thought" \
+        test "$(browser eval 'new Set(tops.map(t => t.split(" ")[0])).size')" = 1
+}
+session_menu_small() {
+    local fit scrolled
+    fits "menu-$1" "${@:2}" touch || return
+    check "menu, $1: a tap on Menu opens the menu" open_menu
+    browser shot "$artefacts/menu-$1.png" :viewport
+    fit=$(browser eval "$CHECKS; menuFit()" | tr -d '"')
+    check "menu, $1: ${fit:-every entry within reach, the Menu button clear}" test -z "$fit"
+    close_menu
+    # Six entries more, each of which would restart the game if it were chosen.
+    browser eval 'for (let i = 1; i <= 6; i++) Module.gameMenu.add(1, "More " + i, 99, 0)' >/dev/null
+    keys space d space && stones_as "menu-$1-1"
+    open_menu && browser shot "$artefacts/menu-$1-long.png" :viewport
+    fit=$(browser eval "$CHECKS; menuFit()" | tr -d '"')
+    check "menu, $1, 15 entries: ${fit:-every entry within reach, the Menu button clear}" test -z "$fit"
+    # A finger put on the entry near the panel's foot and moved up by 120 pixels: choosing would
+    # close the menu, and what it chose would show.
+    browser press "$(browser eval "(r => Math.round(r.left + r.width / 2) + ',' + Math.round(r.bottom - 24))(
+        document.querySelector('[role=menu]').getBoundingClientRect())" | tr -d '"')" 0 -120
+    scrolled=$(browser eval "Math.round(document.querySelector('[role=menu]')?.scrollTop ?? -1)")
+    check "menu, $1, 15 entries: a finger scrolls the menu ($scrolled px) and chooses nothing" \
+        test "$scrolled" -gt 0 -a "$(menu_open)" = true
+    close_menu && await "menu-$1-2-scrolled" 20 settled "menu-$1-2-scrolled"
+    check "menu, $1, 15 entries: the game as it was" same "menu-$1-1" "menu-$1-2-scrolled"
+}
+part menus && session_menu_touch
+part menus && session_menu_small landscape 844 390 3
+part menus && session_menu_small small-landscape 568 320 2
 emulate 1328 820
 
 # Each way the page can fail, one row each: the player reads what went wrong within 10 s, at most
 # one exception escapes and nothing throws again and again (the page is watched until it has been
-# quiet for 3 s), and without the mesh package the game runs all the same and its console
-# reports the five meshes. A row is NAME|SITE|HOW|WORDS, where
-# HOW is the file answered with a 404 or a network failure, or a flag for another Chromium.
+# quiet for 3 s), and without the mesh package, or with a damaged one, the game runs all the same
+# and its console reports the five meshes. A row is NAME|HOW|WORDS, where HOW is what happens to
+# a file of the page: missing=FILE (the server answers 404), block=FILE (the connection fails),
+# half=FILE (it ends halfway), html=FILE (a web page comes in its place, with status 200); or a
+# flag for another Chromium; or mismatch, a copy of the program whose GL emulation is another's.
 differs_file() { ! cmp -s "$1" "$2"; }
+# site_for HOW: the folder of the site that HOW is served from, made for it.
+site_for() {
+    local file=${1#*=} site=${1/=/-}
+    case $1 in
+    missing=* | half=* | html=*)
+        rm -rf "$work/site/$site" && cp -r "$work/site/with-meshes" "$work/site/$site"
+        case $1 in
+        missing=*) rm "$work/site/$site/$file" ;;
+        half=*) truncate -s $(($(stat -c %s "$web/$file") / 2)) "$work/site/$site/$file" ;;
+        html=*) cp "$web/index.html" "$work/site/$site/$file" ;;
+        esac
+        echo "$site"
+        ;;
+    mismatch) echo mismatch ;;
+    *) echo with-meshes ;;
+    esac
+}
 failure_table() {
-    local name site how words log said thrown
+    local name how words log said thrown site blocked
     mkdir -p "$work/site/mismatch" && cp "$work/site/with-meshes/"* "$work/site/mismatch/"
     # The emulation's lighting line written another way, as another Emscripten might.
     sed -i 's/normalize(u_lightPosition"+lightId+").xyz;"/normalize(u_lightPosition"+lightId+".xyz);"/' \
         "$work/site/mismatch/gomoku3d.js"
     check "fails: the copy's emulation shader differs" differs_file "$web/gomoku3d.js" "$work/site/mismatch/gomoku3d.js"
-    local browser=$chromium_pid port=$devtools_port
-    while IFS='|' read -r name site how words; do
-        log=$artefacts/fails-$name.log
+    local pid=$chromium_pid socket=$browser_socket
+    while IFS='|' read -r name how words; do
+        log=$artefacts/fails-$name.log site=$(site_for "$how")
         if [[ $how == --* ]]; then
             chromium_start "$work/browser-$name" "$how" || { fail "fails, $name: no Chromium" && continue; }
         fi
-        cdp watch "http://127.0.0.1:$server_port/$site/index.html" 10 quiet=3 ${how%%--*} >"$log"
+        blocked=() && [[ $how != block=* ]] || blocked=("$how")
+        browser watch "http://127.0.0.1:$server_port/$site/index.html" 10 quiet=3 "${blocked[@]}" >"$log"
         said=$(awk -v words="$words" '$2 == "problem" && index($0, words) { print $1; exit }' "$log")
         thrown=$(grep -c '^[0-9.]* exception ' "$log")
         check "fails, $name: \"$words\" said after ${said:-no} s" test -n "$said"
         check "fails, $name: $thrown exception(s) nobody caught, at most 1" test "$thrown" -le 1
-        cdp shot "$artefacts/fails-$name.png" main
+        browser shot "$artefacts/fails-$name.png" main
+        # A new game would not draw either: none is offered.
+        [ "$name" != no-webgl ] || check "fails, $name: no \"New game\" offered" test "$(browser eval newGame.hidden)" = true
         if [[ $name == meshes* ]]; then
             check "fails, $name: the game runs without them" grep -q '^[0-9.]* status Black to move\.$' "$log"
-            cdp text '#console' >"$artefacts/fails-$name.stdout" && expect_output "fails-$name" 5
+            browser text '#console' >"$artefacts/fails-$name.stdout" && expect_output "fails-$name" 5
         fi
         if [[ $how == --* ]]; then
-            kill "$chromium_pid" && wait "$chromium_pid" 2>/dev/null
-            chromium_pid=$browser devtools_port=$port
+            chromium_stop && chromium_pid=$pid browser_socket=$socket
         fi
     done <<'ROWS'
-gomoku3d.js-404|with-meshes|gomoku3d.js=404|The game could not be loaded: gomoku3d.js is not on the server
-gomoku3d.js-failed|with-meshes|gomoku3d.js=failed|The game could not be loaded: the connection failed while gomoku3d.js was downloading
-gomoku3d.wasm-404|with-meshes|gomoku3d.wasm=404|The game could not be loaded: gomoku3d.wasm is not on the server
-gomoku3d.wasm-failed|with-meshes|gomoku3d.wasm=failed|The game could not be loaded: the connection failed while gomoku3d.wasm was downloading
-meshes.js-404|with-meshes|meshes.js=404|did not load (meshes.js did not arrive), so the game shows none of them
-meshes.js-failed|with-meshes|meshes.js=failed|did not load (meshes.js did not arrive), so the game shows none of them
-meshes.data-404|with-meshes|meshes.data=404|did not load (meshes.data is not on the server), so the game shows none of them
-meshes.data-failed|with-meshes|meshes.data=failed|did not load (the connection failed while meshes.data was downloading), so the game shows none of them
-no-webgl|with-meshes|--disable-webgl|This browser cannot draw the game: WebGL is off or not available
-emulation|mismatch||This copy of the game cannot light its board
+gomoku3d.js-404|missing=gomoku3d.js|The game could not be loaded: gomoku3d.js is not on the server
+gomoku3d.js-failed|block=gomoku3d.js|The game could not be loaded: the connection failed while gomoku3d.js was downloading
+gomoku3d.wasm-404|missing=gomoku3d.wasm|The game could not be loaded: gomoku3d.wasm is not on the server
+gomoku3d.wasm-failed|block=gomoku3d.wasm|The game could not be loaded: the connection failed while gomoku3d.wasm was downloading
+meshes.js-404|missing=meshes.js|did not load (meshes.js did not arrive), so the game shows none of them
+meshes.js-failed|block=meshes.js|did not load (meshes.js did not arrive), so the game shows none of them
+meshes.data-404|missing=meshes.data|did not load (meshes.data is not on the server), so the game shows none of them
+meshes.data-failed|block=meshes.data|did not load (the connection failed while meshes.data was downloading), so the game shows none of them
+meshes.data-half|half=meshes.data|did not load (meshes.data is damaged), so the game shows none of them
+meshes.data-html|html=meshes.data|did not load (meshes.data is damaged), so the game shows none of them
+no-webgl|--disable-webgl|This browser cannot draw the game: WebGL is off or not available.
+emulation|mismatch|This copy of the game cannot light its board
 ROWS
 }
-failure_table
+part fails && failure_table
 
 # The page served as tools/web.sh serves it, over a line of 1.6 Mbit/s and 150 ms: its progress
 # shows while it loads, and the game is ready (says whose turn it is) within 5 s.
 session_slow_load() {
     local log=$artefacts/slow-load.log ready progress
-    cdp watch "http://127.0.0.1:$server_port/with-meshes/index.html" 8 throttle=1600,150 >"$log"
+    browser watch "http://127.0.0.1:$server_port/with-meshes/index.html" 8 throttle=1600,150 >"$log"
     ready=$(awk '$2 == "status" && / to move\.$/ { print $1; exit }' "$log")
     progress=$(awk '$2 == "status" && $3 == "Loading…" && $4 > 0 && $4 < $6 { print $1 " s: " $4 " of " $6 " KB"; exit }' "$log")
     check "slow load: ready after ${ready:-never} s, at most 5" awk -v t="$ready" 'BEGIN { exit !(t != "" && t <= 5) }'
     check "slow load: progress shown before (${progress:-none})" \
         awk -v p="${progress%% *}" -v t="${ready:-99}" 'BEGIN { exit !(p != "" && p < t) }'
+    # The Menu button can be pressed once the game runs, not before.
+    check "slow load: the Menu button disabled while the game loads, then enabled when ready" test \
+        "$(awk '$2 == "menu-button" { printf "%s%s ", $3, ($1 >= '"${ready:-0}"' ? "+" : "-") }' "$log")" = "disabled- enabled+ "
 }
-session_slow_load
+part slow && session_slow_load
 
 # The same positions natively and in the browser: the empty board and black's five with its
 # banner, from the with-meshes session; few pixels may differ outside the winning line.
@@ -372,5 +473,5 @@ compare_with_native() {
     done
 }
 mkdir -p "$artefacts/work/native-meshes" && cp "$root/assets/"*.STL "$artefacts/work/native-meshes/"
-compare_with_native
+part e2e && part native && compare_with_native
 finish
