@@ -1,5 +1,6 @@
 // The program's entry: the start-up in its fixed order, then the freeglut main loop.
 #include "app/instructions.h"
+#include "app/online_session.h"
 #include "app/window.h"
 #include "model/model_table.h"
 #include "platform/console.h"
@@ -20,6 +21,10 @@ constexpr int REPORT_ROW = 7; // every mesh report starts at column 0 of this co
 int main(int argc, char **argv)
 {
     platformKeepFreedMemory();
+    if (!takeOnlineOptions(&argc, argv))
+    {
+        return 2;
+    }
 
     // Console: the instructions, then the five meshes, each report at the same place.
     writeInstructions();
@@ -35,6 +40,7 @@ int main(int argc, char **argv)
 
     // Window: the window "Game" with its right-button menu, every callback and the first timer.
     createWindowAndMenu(&argc, argv);
+    startOnlineSession();
 
     initScene();
     glutMainLoop();

@@ -1,12 +1,14 @@
-# CMake toolchain for 64-bit Windows with Debian's mingw-w64 cross compilers (win32 threads),
-# linking every program statically so that it needs only the system's own DLLs.
+# CMake toolchain for 64-bit Windows with Debian's mingw-w64 cross compilers, linking every
+# program statically so that it needs only the system's own DLLs. The compilers are those with
+# POSIX threads (winpthreads, linked in): the C++ library of the win32 ones has no std::thread
+# nor std::mutex, which the online game's network thread and Boost.Beast need.
 # Give the folders holding the static freeglut and epoxy as CMAKE_PREFIX_PATH.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(GOMOKU_MINGW_TRIPLET x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${GOMOKU_MINGW_TRIPLET}-gcc-win32)
-set(CMAKE_CXX_COMPILER ${GOMOKU_MINGW_TRIPLET}-g++-win32)
+set(CMAKE_C_COMPILER ${GOMOKU_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${GOMOKU_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${GOMOKU_MINGW_TRIPLET}-windres)
 
 # Headers, libraries and packages come from the mingw tree and the given prefixes only, never

@@ -3,6 +3,7 @@
 #include "game/input.h"
 
 #include "game/game_state.h"
+#include "game/online.h"
 #include "game/opponent.h"
 #include "platform/quit.h"
 
@@ -34,11 +35,14 @@ float wrapped(float angle)
 // Space, and a click once the cursor is on the clicked point: every stone a player places.
 void placeAtCursor()
 {
-    // The computer places its own stones; with the cursor beyond the board's edge there is no
-    // cell under it: nothing happens.
-    if (!computerToMove())
+    const std::int32_t row = cursorX + BOARD_CENTRE;
+    const std::int32_t col = cursorY + BOARD_CENTRE;
+    // In an online game the move goes to the server, and is placed when the server has stored
+    // it. The computer places its own stones; with the cursor beyond the board's edge there is
+    // no cell under it: nothing happens.
+    if (!onlineGame.place(row, col) && !computerToMove())
     {
-        placeStone(cursorX + BOARD_CENTRE, cursorY + BOARD_CENTRE);
+        placeStone(row, col);
     }
 }
 
@@ -62,18 +66,6 @@ const MenuEntry MENU[MENU_ENTRIES] = {
     {"Medium", &computerLevel, LEVEL_MEDIUM},
     {"Hard", &computerLevel, LEVEL_HARD},
 };
-
-// The menu's labels follow the choices: the marks move when a choice is made.
-void relabelMenu()
-{
-    for (int value = 0; value < MENU_ENTRIES; ++value)
-    {
-        if (MENU[value].choice != nullptr)
-        {
-            glutChangeToMenuEntry(value + 1, menuLabel(value), value);
-        }
-    }
-}
 
 // While the game runs, puts the cursor on the point under the pointer; false if there is none.
 bool cursorToPointer(int x, int y)
@@ -99,12 +91,24 @@ const char *menuLabel(int value)
         return "";
     }
     const MenuEntry &entry = MENU[value];
-    if (entry.choice == nullptr)
+    labels[value] = entry.choice == nullptr
+                        ? entry.name
+                        : std::string(*entry.choice == entry.option ? "(*) " : "( ) ") + entry.name;
+    if (onlineGame.active())
     {
-        return entry.name;
+        labels[value] += " (not online)";
     }
-    labels[value] = std::string(*entry.choice == entry.option ? "(*) " : "( ) ") + entry.name;
     return labels[value].c_str();
+}
+
+// The labels follow the choices, whose marks move when a choice is made, and say in an online
+// game that they are not for it.
+void relabelMenu()
+{
+    for (int value = 0; value < MENU_ENTRIES; ++value)
+    {
+        glutChangeToMenuEntry(value + 1, menuLabel(value), value);
+    }
 }
 
 void onKeyboard(unsigned char key, int, int)
@@ -136,8 +140,9 @@ void onKeyboard(unsigned char key, int, int)
             break;
         }
     }
-    // Taking back works after a five too: the winning stone goes and the game goes on.
-    if (key == 'u' || key == 'U')
+    // Taking back works after a five too: the winning stone goes and the game goes on. Not in
+    // an online game, whose moves are the server's.
+    if ((key == 'u' || key == 'U') && !onlineGame.active())
     {
         undoForPlayer();
     }
@@ -195,6 +200,17 @@ void onPassiveMotion(int x, int y)
 
 void onMenu(int value)
 {
+    // The online game's own entries; in an online game, the entries of local play do nothing.
+    if (value == MENU_PLAY_ONLINE || value == MENU_LEAVE_ONLINE)
+    {
+        value == MENU_PLAY_ONLINE ? onlineGame.create() : onlineGame.leave();
+        glutPostRedisplay();
+        return;
+    }
+    if (onlineGame.active())
+    {
+        return;
+    }
     if (value >= 0 && value < MENU_ENTRIES && MENU[value].choice != nullptr)
     {
         *MENU[value].choice = MENU[value].option;

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds, and runs every test: the whole suite, the same suite under
 # AddressSanitizer and UndefinedBehaviorSanitizer, a short fuzzing run of the mesh reader, the
-# Windows build under wine, and the browser build in headless Chromium. The tests that draw start
-# Xvfb servers of their own. Prints one closing line counting passed and failed tests.
+# Windows build under wine, the browser build in headless Chromium, and online games between
+# pages, the desktop game and the real server. The tests that draw start Xvfb servers of their own. Prints one closing line counting passed and failed tests.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bash "$root/tools/setup.sh" || { echo "tests/run.sh: set-up failed (see above); no test ran" >&2; exit 1; }
@@ -41,6 +41,8 @@ phase windows "The Windows build under wine" \
     bash -c "bash '$root/tools/windows-build.sh' && bash '$root/tests/windows/run.sh'"
 phase web "The browser build in headless Chromium" \
     bash -c "bash '$root/tools/web.sh' --build && bash '$root/tests/web/run.sh'"
+phase online "Online games: the server, pages in headless Chromium and the desktop game" \
+    bash "$root/tests/online/run.sh"
 
 echo
 echo "all: $passed passed, $failed failed"

@@ -12,6 +12,8 @@ source "$root/tools/packages.sh"
 play_packages=(
     g++ make cmake pkg-config
     freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libepoxy-dev
+    # online play (--join): Boost.Beast, nlohmann-json, and OpenSSL for https:// links
+    libboost1.74-dev nlohmann-json3-dev libssl-dev
 )
 test_packages=(
     build-essential git python3
@@ -19,7 +21,7 @@ test_packages=(
     xvfb xauth xdotool x11-apps imagemagick tmux unzip chromium chromium-driver python3-selenium
     clang libclang-rt-14-dev clang-format locales
     desktop-file-utils dpkg-dev appstream lintian file man-db groff-base binutils time
-    libboost1.74-dev nlohmann-json3-dev libsqlite3-dev nginx-light
+    libsqlite3-dev nginx-light python3-selenium chromium-driver python3-websocket
 )
 
 play=0

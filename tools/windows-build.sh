@@ -25,7 +25,7 @@ recipe=1
 # the game (tests/windows/run.sh).
 packages=(
     cmake pkg-config meson ninja-build python3 dpkg-dev zip unzip
-    g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libboost1.74-dev nlohmann-json3-dev
     wine wine64 libgl1 libgl1-mesa-dri
     libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxxf86vm1 libxinerama1 libxcomposite1
 )
@@ -220,8 +220,8 @@ build_epoxy()
     unpack "$tarball" "$work/src"
     cat > "$work/cross.txt" << EOF
 [binaries]
-c = '$triplet-gcc-win32'
-cpp = '$triplet-g++-win32'
+c = '$triplet-gcc-posix'
+cpp = '$triplet-g++-posix'
 ar = '$triplet-ar'
 strip = '$triplet-strip'
 windres = '$triplet-windres'
@@ -254,7 +254,7 @@ static_library()
     local name=$1 package=$2 builder=$3 version compiler key prefix work tarball
     version=$(source_version "$package")
     [ -n "$version" ] || die "apt knows no source package $package"
-    compiler=$(dpkg-query -W -f='${Version}' gcc-mingw-w64-x86-64-win32)
+    compiler=$(dpkg-query -W -f='${Version}' gcc-mingw-w64-x86-64-posix)
     key=$(echo "${name}_${version}_mingw-${compiler}_r${recipe}" | tr ':~+' '___')
     prefix=$cache/$key
     if [ -f "$prefix/.complete" ]; then

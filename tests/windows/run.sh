@@ -29,7 +29,7 @@ wineboot --init >"$artefacts/wineboot.txt" 2>&1 && wineserver -w ||
 # What the game may import: Windows' own DLLs, nothing that a player would have to install.
 check "the .exe imports only Windows' own DLLs" test "$(x86_64-w64-mingw32-objdump -p "$build/gomoku3d.exe" |
     sed -n 's/^[[:space:]]*DLL Name: //p' | sort | xargs)" = \
-    "ADVAPI32.dll GDI32.dll GLU32.dll KERNEL32.dll OPENGL32.dll USER32.dll WINMM.dll msvcrt.dll"
+    "ADVAPI32.dll GDI32.dll GLU32.dll KERNEL32.dll OPENGL32.dll USER32.dll WINMM.dll WS2_32.dll msvcrt.dll"
 
 unzip -q "$build/gomoku3d-windows.zip" -d "$work/unpacked"
 check "the zip holds one folder with the game, the brain, the five meshes, README.txt and LICENSE.txt" test \
@@ -48,6 +48,22 @@ session_with_meshes "$work/unpacked/gomoku3d"
 session_clicks "$work/unpacked/gomoku3d"
 session_computer "$work/unpacked/gomoku3d"
 session_without_meshes "$work/empty"
+
+# The game from the zip online: it joins a game on the real server (the native build's) with
+# --join and plays a move by a click (tests/windows/online.py).
+server=$root/build/gomoku3d-server
+if [ -x "$server" ]; then
+    while IFS= read -r line; do
+        case $line in
+        ok:*) pass "${line#ok: }" ;;
+        FAIL:*) fail "${line#FAIL: }" ;;
+        esac
+    done < <(/usr/bin/python3 "$root/tests/windows/online.py" "$server" "$game" "$work/unpacked/gomoku3d" \
+        "$artefacts" 2>"$artefacts/online.py.stderr")
+    grep -q . "$artefacts/online.py.stderr" && fail "online: $(tail -n 1 "$artefacts/online.py.stderr")"
+else
+    fail "online: no $server to play against: build the native game first (tools/setup.sh)"
+fi
 
 # The tournament brain from the zip: Windows' own DLLs only, and a whole game through its pipes.
 brain=$work/unpacked/gomoku3d/pbrain-gomoku3d.exe

@@ -1,0 +1,226 @@
+// The online game in the browser: the page's own WebSocket and storage, in
+// platform/web/online.js, carry out what the online game asks; what they hear comes back through
+// the functions exported here, the server's messages read by the browser's JSON.parse and handed
+// over field by field. The online game (game/online.h) checks every value against the game.
+#include "app/online_session.h"
+
+#include "game/input.h"
+#include "game/online.h"
+
+#include <GL/freeglut_std.h>
+#include <emscripten.h>
+
+#include <cstdint>
+#include <string>
+
+// platform/web/online.js: the connection, the secrets kept in the browser's storage, and the
+// page's status line and panel.
+extern "C" void gomokuOnlineConnect(const char *path, int delayMs);
+extern "C" void gomokuOnlineSend(const char *text);
+extern "C" void gomokuOnlineDisconnect();
+// Writes the kept secret of a game, or "", into `out` (at most `size` bytes with the terminator).
+extern "C" void gomokuOnlineLoadSecret(const char *game, char *out, int size);
+extern "C" void gomokuOnlineStoreSecret(const char *game, const char *secret);
+extern "C" void gomokuOnlineForgetSecret(const char *game);
+extern "C" void gomokuOnlineChanged(int active, const char *status, int role, const char *game,
+                                    const char *problem);
+// Writes the game the page's address names (?game=ID), or "", into `out`.
+extern "C" void gomokuOnlineAddressGame(char *out, int size);
+
+namespace
+{
+
+class PageTransport : public OnlineTransport
+{
+public:
+    void connect(const std::string &path, int delayMs) override
+    {
+        gomokuOnlineConnect(path.c_str(), delayMs);
+    }
+    void send(const std::string &text) override { gomokuOnlineSend(text.c_str()); }
+    void disconnect() override { gomokuOnlineDisconnect(); }
+    std::string loadSecret(const std::string &game) override
+    {
+        char secret[64] = {};
+        gomokuOnlineLoadSecret(game.c_str(), secret, sizeof secret);
+        return secret;
+    }
+    void storeSecret(const std::string &game, const std::string &secret) override
+    {
+        gomokuOnlineStoreSecret(game.c_str(), secret.c_str());
+    }
+    void forgetSecret(const std::string &game) override { gomokuOnlineForgetSecret(game.c_str()); }
+    void changed() override
+    {
+        // The menu's labels say what works in an online game; they change when one starts or
+        // ends.
+        if (onlineGame.active() != wasActive_)
+        {
+            wasActive_ = onlineGame.active();
+            relabelMenu();
+        }
+        gomokuOnlineChanged(onlineGame.active() ? 1 : 0, onlineGame.status().c_str(),
+                            static_cast<int>(onlineGame.role()), onlineGame.game().c_str(),
+                            onlineGame.problem().c_str());
+        glutPostRedisplay();
+    }
+
+private:
+    bool wasActive_ = false;
+};
+
+PageTransport transport;
+
+// The page's words for the protocol's, as numbers: an unknown word is -1, which no check passes.
+OnlineRole roleOf(int value)
+{
+    return value >= static_cast<int>(OnlineRole::Waiting) &&
+                   value <= static_cast<int>(OnlineRole::Watcher)
+               ? static_cast<OnlineRole>(value)
+               : OnlineRole::None;
+}
+
+bool presenceOf(int value, Presence *presence)
+{
+    if (value < static_cast<int>(Presence::Empty) || value > static_cast<int>(Presence::Away))
+    {
+        return false;
+    }
+    *presence = static_cast<Presence>(value);
+    return true;
+}
+
+// A list of points the page wrote as bytes, row then column; values it could not write as a
+// byte it wrote as 255, off the board.
+std::vector<ServerMessage::Point> pointsOf(const std::uint8_t *bytes, int count)
+{
+    std::vector<ServerMessage::Point> points;
+    for (int i = 0; i + 1 < count; i += 2)
+    {
+        points.emplace_back(bytes[i], bytes[i + 1]);
+    }
+    return points;
+}
+
+void receive(const ServerMessage &message)
+{
+    onlineGame.received(message);
+}
+
+} // namespace
+
+extern "C"
+{
+
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlineOpened()
+    {
+        onlineGame.opened();
+    }
+
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlineClosed(double random)
+    {
+        onlineGame.closed(random);
+    }
+
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlineUnreadable()
+    {
+        onlineGame.unreadable();
+    }
+
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlineLeave()
+    {
+        onlineGame.leave();
+    }
+
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlineCreated(const char *game, const char *secret)
+    {
+        ServerMessage message;
+        message.type = ServerMessage::Type::Created;
+        message.game = game;
+        message.secret = secret;
+        receive(message);
+    }
+
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlineJoined(const char *game, int role, const char *secret)
+    {
+        ServerMessage message;
+        message.type = ServerMessage::Type::Joined;
+        message.game = game;
+        message.role = roleOf(role);
+        message.secret = secret;
+        receive(message);
+    }
+
+    // `you`, `black` and `white` as the page numbers them (OnlineRole, Presence); `winner` 0 black,
+    // 1 white, -1 none; `five` empty when the server sent none.
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlineState(const char *game, int you, int black, int white,
+                                                int over, int winner, const std::uint8_t *moves,
+                                                int moveBytes, const std::uint8_t *five,
+                                                int fiveBytes)
+    {
+        ServerMessage message;
+        message.type = ServerMessage::Type::State;
+        message.game = game;
+        message.role = roleOf(you);
+        if (!presenceOf(black, &message.black) || !presenceOf(white, &message.white))
+        {
+            onlineGame.unreadable();
+            return;
+        }
+        message.over = over != 0;
+        message.winner = winner;
+        message.moves = pointsOf(moves, moveBytes);
+        message.five = pointsOf(five, fiveBytes);
+        receive(message);
+    }
+
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlineMoved(int n, int row, int col, int colour)
+    {
+        ServerMessage message;
+        message.type = ServerMessage::Type::Moved;
+        message.n = n;
+        message.row = row;
+        message.col = col;
+        message.colour = colour;
+        receive(message);
+    }
+
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlinePresence(int black, int white)
+    {
+        ServerMessage message;
+        message.type = ServerMessage::Type::Presence;
+        if (!presenceOf(black, &message.black) || !presenceOf(white, &message.white))
+        {
+            onlineGame.unreadable();
+            return;
+        }
+        receive(message);
+    }
+
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlineError(const char *code)
+    {
+        ServerMessage message;
+        message.type = ServerMessage::Type::Error;
+        message.code = code;
+        receive(message);
+    }
+
+} // extern "C"
+
+bool takeOnlineOptions(int *, char **)
+{
+    return true; // the page has no command line
+}
+
+void startOnlineSession()
+{
+    onlineGame.attach(&transport);
+    glutAddMenuEntry("Play online", MENU_PLAY_ONLINE);
+    glutAddMenuEntry("Leave online game", MENU_LEAVE_ONLINE);
+    char game[64] = {};
+    gomokuOnlineAddressGame(game, sizeof game);
+    if (game[0] != '\0')
+    {
+        onlineGame.join(game);
+    }
+}

@@ -1,0 +1,684 @@
+// The online game's client side: what it sends, what it takes from the server's messages once
+// they have been checked against the game's own rules, and the status line.
+#include "game/online.h"
+
+#include "game/game_state.h"
+#include "game/opponent.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+
+OnlineGame onlineGame;
+
+namespace
+{
+
+constexpr std::size_t SERVER_NAME_MAX = 16;
+constexpr std::size_t TOKEN_LENGTH = 16;
+constexpr std::size_t SECRET_LENGTH = 32;
+constexpr std::size_t LINK_MAX = 2048;
+
+bool isLowerAlnum(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+bool isBase32(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= '2' && c <= '7');
+}
+
+bool isLowerHex(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+}
+
+const char *sideName(int side)
+{
+    return side == 0 ? "black" : "white";
+}
+
+std::string capitalised(std::string word)
+{
+    if (!word.empty() && word[0] >= 'a' && word[0] <= 'z')
+    {
+        word[0] = static_cast<char>(word[0] - 'a' + 'A');
+    }
+    return word;
+}
+
+// Puts the moves on an empty board through placeStone, black first, as the players' stones are
+// placed. False when one of them is off the board, on a stone, or after a five: the board then
+// holds the moves up to the wrong one.
+bool replay(const std::vector<ServerMessage::Point> &moves)
+{
+    const std::int32_t keptX = cursorX;
+    const std::int32_t keptY = cursorY;
+    historyLength = 0; // the server keeps the game: Restart keeps no copy of it for Undo
+    restartGame();
+    sideToMove = 0;
+    cursorX = keptX;
+    cursorY = keptY;
+    for (const auto &[row, col] : moves)
+    {
+        if (gameOver != 0 || !onBoard(row, col) || Board[row * BOARD_SIZE + col] != CELL_EMPTY)
+        {
+            return false;
+        }
+        placeStone(row, col);
+    }
+    return true;
+}
+
+// The words for a refusal of the server, by its code; a code of a newer server, shown as it is
+// when it looks like one.
+std::string refusal(const std::string &code)
+{
+    static const std::array<std::pair<const char *, const char *>, 12> WORDS = {{
+        {"not-your-turn", "The server refused the move: it is not your turn."},
+        {"occupied", "The server refused the move: that point is taken."},
+        {"off-board", "The server refused the move: that point is off the board."},
+        {"game-over", "The server refused the move: the game is over."},
+        {"stale", "The server refused the move: the board had changed."},
+        {"not-a-player", "The server refused the move: you are watching."},
+        {"rate-limited", "The server is refusing messages this fast."},
+        {"too-large", "The server refused a message as too long."},
+        {"bad-json", "The server could not read a message of this game."},
+        {"bad-field", "The server could not read a message of this game."},
+        {"unknown-type", "The server could not read a message of this game."},
+        {"internal", "The server could not store the move: try it again."},
+    }};
+    for (const auto &[known, words] : WORDS)
+    {
+        if (code == known)
+        {
+            return words;
+        }
+    }
+    const bool plain = !code.empty() && code.size() <= 32 &&
+                       std::all_of(code.begin(), code.end(),
+                                   [](char c) { return (c >= 'a' && c <= 'z') || c == '-'; });
+    return "The server refused: " + (plain ? code : std::string("an unknown reason")) + ".";
+}
+
+} // namespace
+
+bool isGameId(std::string_view text)
+{
+    const std::size_t hyphen = text.find('-');
+    if (hyphen == std::string_view::npos || hyphen == 0 || hyphen > SERVER_NAME_MAX ||
+        text.size() - hyphen - 1 != TOKEN_LENGTH)
+    {
+        return false;
+    }
+    const std::string_view name = text.substr(0, hyphen);
+    const std::string_view token = text.substr(hyphen + 1);
+    return std::all_of(name.begin(), name.end(), isLowerAlnum) &&
+           std::all_of(token.begin(), token.end(), isBase32);
+}
+
+bool isSecret(std::string_view text)
+{
+    return text.size() == SECRET_LENGTH && std::all_of(text.begin(), text.end(), isLowerHex);
+}
+
+bool parseGameLink(std::string_view text, GameLink *link, std::string *why)
+{
+    const auto failed = [why](const char *words)
+    {
+        *why = words;
+        return false;
+    };
+    if (text.size() > LINK_MAX)
+    {
+        return failed("the link is too long");
+    }
+    GameLink result;
+    const auto startsWith = [&text](std::string_view prefix)
+    {
+        return text.size() >= prefix.size() &&
+               std::equal(prefix.begin(), prefix.end(), text.begin(),
+                          [](char a, char b)
+                          { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); });
+    };
+    if (startsWith("https://"))
+    {
+        result.secure = true;
+        text.remove_prefix(8);
+    }
+    else if (startsWith("http://"))
+    {
+        text.remove_prefix(7);
+    }
+    else
+    {
+        return failed("a link starts with http:// or https://");
+    }
+    const std::size_t hostEnd = std::min(text.find_first_of("/?#"), text.size());
+    std::string_view authority = text.substr(0, hostEnd);
+    text.remove_prefix(hostEnd);
+
+    // The host: a bracketed IPv6 address, or a name or IPv4 address; then perhaps a port.
+    std::string_view host;
+    std::string_view rest;
+    if (!authority.empty() && authority[0] == '[')
+    {
+        const std::size_t close = authority.find(']');
+        if (close == std::string_view::npos)
+        {
+            return failed("the link's host has no closing ]");
+        }
+        host = authority.substr(0, close + 1);
+        rest = authority.substr(close + 1);
+        if (!std::all_of(host.begin() + 1, host.end() - 1,
+                         [](char c) {
+                             return isLowerHex(c) || (c >= 'A' && c <= 'F') || c == ':' || c == '.';
+                         }))
+        {
+            return failed("the link's host is not an IPv6 address");
+        }
+    }
+    else
+    {
+        const std::size_t colon = authority.find(':');
+        host = authority.substr(0, colon);
+        rest = colon == std::string_view::npos ? std::string_view() : authority.substr(colon);
+        if (!std::all_of(host.begin(), host.end(),
+                         [](char c) {
+                             return isLowerAlnum(c) || (c >= 'A' && c <= 'Z') || c == '-' ||
+                                    c == '.';
+                         }))
+        {
+            return failed("the link's host is not a name or an address");
+        }
+    }
+    if (host.empty() || host == "[]")
+    {
+        return failed("the link has no host");
+    }
+    result.host = host;
+    result.port = result.secure ? 443 : 80;
+    if (!rest.empty())
+    {
+        if (rest[0] != ':' || rest.size() < 2 || rest.size() > 6)
+        {
+            return failed("the link's port is not a number from 1 to 65535");
+        }
+        int port = 0;
+        const auto [end, error] = std::from_chars(rest.data() + 1, rest.data() + rest.size(), port);
+        if (error != std::errc() || end != rest.data() + rest.size() || port < 1 || port > 65535)
+        {
+            return failed("the link's port is not a number from 1 to 65535");
+        }
+        result.port = port;
+    }
+
+    // The query's game=ID, wherever it stands among its parameters; the fragment is the page's.
+    text = text.substr(0, text.find('#'));
+    const std::size_t question = text.find('?');
+    if (question == std::string_view::npos)
+    {
+        return failed("the link names no game (it has no ?game=)");
+    }
+    std::string_view query = text.substr(question + 1);
+    while (!query.empty())
+    {
+        const std::size_t amp = std::min(query.find('&'), query.size());
+        const std::string_view parameter = query.substr(0, amp);
+        query.remove_prefix(std::min(amp + 1, query.size()));
+        if (parameter.substr(0, 5) == "game=")
+        {
+            if (!isGameId(parameter.substr(5)))
+            {
+                return failed("the link's game is not a game's name");
+            }
+            result.game = parameter.substr(5);
+        }
+    }
+    if (result.game.empty())
+    {
+        return failed("the link names no game (it has no ?game=)");
+    }
+    *link = result;
+    return true;
+}
+
+void OnlineGame::attach(OnlineTransport *transport)
+{
+    transport_ = transport;
+}
+
+void OnlineGame::create()
+{
+    if (transport_ == nullptr)
+    {
+        return;
+    }
+    reset();
+    phase_ = Phase::Connecting;
+    creating_ = true;
+    transport_->connect("/ws", 0);
+    notify();
+}
+
+bool OnlineGame::join(std::string_view game)
+{
+    if (transport_ == nullptr)
+    {
+        return false;
+    }
+    if (!isGameId(game))
+    {
+        stop("The link does not name an online game.");
+        return false;
+    }
+    reset();
+    game_ = game;
+    secret_ = transport_->loadSecret(game_);
+    if (!isSecret(secret_))
+    {
+        secret_.clear();
+    }
+    phase_ = Phase::Connecting;
+    transport_->connect("/ws?game=" + game_, 0);
+    notify();
+    return true;
+}
+
+void OnlineGame::leave()
+{
+    if (active())
+    {
+        reset();
+        notify();
+    }
+}
+
+void OnlineGame::stop(std::string problem)
+{
+    reset();
+    problem_ = std::move(problem);
+    notify();
+}
+
+void OnlineGame::reset()
+{
+    if (active())
+    {
+        transport_->disconnect();
+    }
+    else
+    {
+        restartGame(); // the local game, kept for Undo as Restart keeps it
+    }
+    phase_ = Phase::Off;
+    creating_ = everOpened_ = stateKnown_ = over_ = moveSent_ = false;
+    game_.clear();
+    secret_.clear();
+    role_ = OnlineRole::None;
+    black_ = white_ = Presence::Empty;
+    moves_.clear();
+    failures_ = 0;
+    notice_.clear();
+    problem_.clear();
+    // A new game, black first, with nobody but the players at this board: whatever the board
+    // held before belongs to another game.
+    opponent = OPPONENT_NONE;
+    replay(moves_);
+}
+
+void OnlineGame::opened()
+{
+    if (!active())
+    {
+        return;
+    }
+    everOpened_ = true;
+    if (creating_)
+    {
+        transport_->send(R"({"type":"create"})");
+    }
+    else
+    {
+        transport_->send(R"({"type":"join","game":")" + game_ +
+                         (secret_.empty() ? "\"}" : R"(","secret":")" + secret_ + "\"}"));
+    }
+    notify();
+}
+
+void OnlineGame::closed(double random)
+{
+    if (!active())
+    {
+        return;
+    }
+    if (creating_)
+    {
+        stop(everOpened_ ? "The server closed the connection before the game was made."
+                         : "Online play needs the game's own server, and none answered here.");
+        return;
+    }
+    phase_ = stateKnown_ || phase_ == Phase::Lost ? Phase::Lost : Phase::Connecting;
+    moveSent_ = false; // whether it was stored, the state will say
+    ++failures_;
+    int wait = RETRY_FIRST_MS;
+    for (int i = 1; i < failures_ && wait < RETRY_LONGEST_MS; ++i)
+    {
+        wait *= 2;
+    }
+    wait = std::min(wait, RETRY_LONGEST_MS);
+    random = std::clamp(random, 0.0, 1.0);
+    transport_->connect("/ws?game=" + game_, wait - static_cast<int>(wait / 4 * random));
+    notify();
+}
+
+void OnlineGame::resynchronise()
+{
+    // The whole game comes again with the next join's state: a new connection is the way to ask
+    // for it, and counts as a failure, so that a server that keeps sending such moves is not
+    // asked again at once.
+    closed(0.0);
+}
+
+void OnlineGame::unreadable()
+{
+    // Nothing to act on. A move it might have carried shows as a gap in the next one, which
+    // brings the whole game again.
+}
+
+void OnlineGame::received(const ServerMessage &message)
+{
+    if (!active())
+    {
+        return;
+    }
+    switch (message.type)
+    {
+    case ServerMessage::Type::Created:
+        if (creating_)
+        {
+            if (!isGameId(message.game) || !isSecret(message.secret))
+            {
+                stop("The server's answer could not be read.");
+                return;
+            }
+            creating_ = false;
+            game_ = message.game;
+            secret_ = message.secret;
+            transport_->storeSecret(game_, secret_);
+            notify();
+        }
+        break;
+    case ServerMessage::Type::Joined:
+        if (!creating_ && message.game == game_ && message.role != OnlineRole::None)
+        {
+            if (isSecret(message.secret))
+            {
+                secret_ = message.secret;
+                transport_->storeSecret(game_, secret_);
+            }
+            else if (message.role == OnlineRole::Watcher && !secret_.empty())
+            {
+                // The secret kept here holds no seat (the server has forgotten it).
+                secret_.clear();
+                transport_->forgetSecret(game_);
+            }
+            role_ = message.role;
+            notify();
+        }
+        break;
+    case ServerMessage::Type::State:
+        applyState(message);
+        break;
+    case ServerMessage::Type::Moved:
+        applyMoved(message);
+        break;
+    case ServerMessage::Type::Presence:
+        if (stateKnown_)
+        {
+            black_ = message.black;
+            white_ = message.white;
+            notify();
+        }
+        break;
+    case ServerMessage::Type::Error:
+        applyError(message.code);
+        break;
+    case ServerMessage::Type::Other:
+        break;
+    }
+}
+
+void OnlineGame::applyState(const ServerMessage &message)
+{
+    if (creating_ || message.game != game_ || message.role == OnlineRole::None ||
+        message.moves.size() > static_cast<std::size_t>(BOARD_CELLS))
+    {
+        return;
+    }
+    // The moves must make a game of the rules, and the end the server reports the one they make.
+    bool fits = replay(message.moves);
+    const int lastSide = static_cast<int>(message.moves.size() + 1) % 2;
+    if (fits && gameOver != 0)
+    {
+        fits = message.over && message.winner == lastSide;
+        for (const auto &[row, col] : message.five)
+        {
+            fits = fits && onBoard(row, col) &&
+                   Board[row * BOARD_SIZE + col] == (lastSide == 0 ? CELL_BLACK : CELL_WHITE);
+        }
+    }
+    else if (fits)
+    {
+        fits = message.winner == -1 && message.five.empty();
+    }
+    if (!fits)
+    {
+        replay(moves_); // the game as it stood; the server's is not one
+        notice_ = "The server sent a game that breaks the rules.";
+        notify();
+        return;
+    }
+    moves_ = message.moves;
+    role_ = message.role;
+    black_ = message.black;
+    white_ = message.white;
+    over_ = message.over;
+    stateKnown_ = true;
+    phase_ = Phase::Live;
+    failures_ = 0;
+    moveSent_ = false;
+    notice_.clear();
+    notify();
+}
+
+void OnlineGame::applyMoved(const ServerMessage &message)
+{
+    if (!stateKnown_ || message.n < 0)
+    {
+        return;
+    }
+    const auto count = static_cast<int>(moves_.size());
+    const ServerMessage::Point point{message.row, message.col};
+    if (message.n < count && moves_[static_cast<std::size_t>(message.n)] == point)
+    {
+        return; // a move this client has already
+    }
+    if (message.n != count || message.colour != count % 2 || over_ || gameOver != 0 ||
+        !onBoard(message.row, message.col) ||
+        Board[message.row * BOARD_SIZE + message.col] != CELL_EMPTY)
+    {
+        resynchronise();
+        return;
+    }
+    placeStone(message.row, message.col);
+    moves_.push_back(point);
+    over_ = over_ || gameOver != 0;
+    moveSent_ = false;
+    notice_.clear();
+    notify();
+}
+
+void OnlineGame::applyError(const std::string &code)
+{
+    if (code == "no-such-game" || code == "expired")
+    {
+        if (!game_.empty())
+        {
+            transport_->forgetSecret(game_);
+        }
+        stop(code == "expired" ? "This online game has expired."
+                               : "There is no such online game on the server: the link is wrong, "
+                                 "or the game has expired.");
+        return;
+    }
+    if (code == "too-many-games" && creating_)
+    {
+        stop("The server holds too many games from this address; try again later.");
+        return;
+    }
+    if (code == "bad-field" && !creating_ && !stateKnown_ && !secret_.empty())
+    {
+        // The join's secret holds no seat there (the server has forgotten it): without it, this
+        // client takes the free seat or watches.
+        secret_.clear();
+        transport_->forgetSecret(game_);
+        opened();
+        return;
+    }
+    if (!stateKnown_ && !creating_ && code != "rate-limited" && code != "too-large" &&
+        code != "internal")
+    {
+        // The join itself refused, for a reason that asking again would not change.
+        stop(refusal(code));
+        return;
+    }
+    moveSent_ = false;
+    notice_ = refusal(code);
+    notify();
+}
+
+bool OnlineGame::place(int row, int col)
+{
+    if (!active())
+    {
+        return false;
+    }
+    const auto count = static_cast<int>(moves_.size());
+    if (phase_ != Phase::Live)
+    {
+        notice_ = "Not connected: the move was not sent.";
+    }
+    else if (role_ == OnlineRole::Watcher)
+    {
+        notice_ = "You are watching: only the two players move.";
+    }
+    else if (over_ || role_ == OnlineRole::Waiting || moveSent_)
+    {
+        return true;
+    }
+    else if (mySide() != count % 2)
+    {
+        notice_ = "It is the other player's move.";
+    }
+    else if (onBoard(row, col) && Board[row * BOARD_SIZE + col] == CELL_EMPTY)
+    {
+        moveSent_ = true;
+        notice_.clear();
+        transport_->send(R"({"type":"move","row":)" + std::to_string(row) + R"(,"col":)" +
+                         std::to_string(col) + R"(,"n":)" + std::to_string(count) + "}");
+    }
+    notify();
+    return true;
+}
+
+int OnlineGame::mySide() const
+{
+    return role_ == OnlineRole::Black ? 0 : role_ == OnlineRole::White ? 1 : -1;
+}
+
+void OnlineGame::notify()
+{
+    if (transport_ != nullptr)
+    {
+        transport_->changed();
+    }
+}
+
+std::string OnlineGame::status() const
+{
+    switch (phase_)
+    {
+    case Phase::Off:
+        return "";
+    case Phase::Lost:
+        return "Connection lost, trying again…";
+    case Phase::Connecting:
+        if (failures_ > 0)
+        {
+            return "The server does not answer, trying again…";
+        }
+        return creating_ ? "Creating an online game…" : "Joining the online game…";
+    case Phase::Live:
+        break;
+    }
+    const int me = mySide();
+    const auto count = static_cast<int>(moves_.size());
+    std::string text;
+    if (over_)
+    {
+        const int winner = gameOver != 0 ? (count + 1) % 2 : -1;
+        if (winner < 0)
+        {
+            text = count == BOARD_CELLS ? "The board is full: a draw." : "The game is over.";
+        }
+        else if (winner == me)
+        {
+            text = std::string("You win (") + sideName(me) + ").";
+        }
+        else
+        {
+            text = capitalised(sideName(winner)) + " wins" +
+                   (me < 0 ? std::string(".") : std::string(" (you played ") + sideName(me) + ").");
+        }
+    }
+    else if (role_ == OnlineRole::Waiting ||
+             (me >= 0 && (me == 0 ? white_ : black_) == Presence::Empty))
+    {
+        text = "Waiting for the other player to join.";
+    }
+    else if (me < 0)
+    {
+        text = black_ == Presence::Empty || white_ == Presence::Empty
+                   ? std::string("Waiting for the players to join (you are watching).")
+                   : capitalised(sideName(count % 2)) + " to move (you are watching).";
+    }
+    else if (me == count % 2)
+    {
+        text = std::string("Your move (") + sideName(me) + ").";
+    }
+    else
+    {
+        text = capitalised(sideName(count % 2)) + " to move (you play " + sideName(me) + ").";
+    }
+    if (!over_ && me >= 0 && (me == 0 ? white_ : black_) == Presence::Away)
+    {
+        text += " The other player is away.";
+    }
+    if (!over_ && me < 0)
+    {
+        for (int side = 0; side < 2; ++side)
+        {
+            if ((side == 0 ? black_ : white_) == Presence::Away)
+            {
+                text += " " + capitalised(sideName(side)) + " is away.";
+            }
+        }
+    }
+    if (!notice_.empty())
+    {
+        text += " " + notice_;
+    }
+    return text;
+}

@@ -1,0 +1,183 @@
+// The online game as its clients see it: a game held by the server, which referees it, played
+// here by one of its two players or watched. Free of any network, window or GL code: the
+// platform hands in what its connection does and what the server sends (decoded into a
+// ServerMessage), and carries out what this asks of it through an OnlineTransport. A move the
+// server reports is placed with placeStone, as a player's stone is; a player's own click in an
+// online game is sent to the server instead, and placed when the server says it was stored.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// Who the client is in the game: nobody yet, the creator before the second player has come
+// (colours are drawn then), one of the two colours, or a watcher.
+enum class OnlineRole : std::uint8_t
+{
+    None,
+    Waiting,
+    Black,
+    White,
+    Watcher,
+};
+
+// Whether a seat's player is connected.
+enum class Presence : std::uint8_t
+{
+    Empty, // nobody has taken the seat yet
+    Present,
+    Away, // taken, and its player's connection is lost
+};
+
+// One message from the server, its fields decoded but not yet checked against the game: the
+// decoder checks only their kinds (a string, an integer, a list of points).
+struct ServerMessage
+{
+    enum class Type : std::uint8_t
+    {
+        Created,
+        Joined,
+        State,
+        Moved,
+        Presence,
+        Error,
+        Other, // a type this client does not know, ignored for the sake of newer servers
+    };
+    using Point = std::pair<int, int>; // row, column
+
+    Type type = Type::Other;
+    std::string game;                   // Created, Joined, State
+    std::string secret;                 // Created, Joined (empty when none was given)
+    OnlineRole role = OnlineRole::None; // Joined: the role; State: "you"
+    std::vector<Point> moves;           // State: every move, black's first
+    Presence black = Presence::Empty;   // State, Presence
+    Presence white = Presence::Empty;
+    bool over = false;       // State
+    int winner = -1;         // State: 0 black, 1 white, -1 none
+    std::vector<Point> five; // State: the winning five, or empty
+    int n = -1;              // Moved: the stones on the board before it
+    int row = -1;            // Moved
+    int col = -1;
+    int colour = -1;  // Moved: 0 black, 1 white
+    std::string code; // Error
+};
+
+// What the online game asks of the platform's connection and storage. Each call is made at once,
+// from whatever call into OnlineGame caused it.
+class OnlineTransport
+{
+public:
+    virtual ~OnlineTransport() = default;
+    // Drops the connection there is, if any, and connects to `path` ("/ws" or "/ws?game=ID") on
+    // the server after `delayMs` milliseconds; reports back through opened() or closed().
+    virtual void connect(const std::string &path, int delayMs) = 0;
+    // Sends one text frame on the open connection.
+    virtual void send(const std::string &text) = 0;
+    // Drops the connection, and any connection waiting to be made; reports nothing back.
+    virtual void disconnect() = 0;
+    // The seat's secret for a game, kept so that the player can come back to it; empty if none.
+    virtual std::string loadSecret(const std::string &game) = 0;
+    virtual void storeSecret(const std::string &game, const std::string &secret) = 0;
+    virtual void forgetSecret(const std::string &game) = 0;
+    // The status line, the role or the game changed: show them again.
+    virtual void changed() = 0;
+};
+
+// Checks of the protocol's names: a game id is NAME-TOKEN (a server's name of 1 to 16 of a-z and
+// 0-9, and 16 of base32's a-z and 2-7); a secret is 32 lowercase hexadecimal digits.
+bool isGameId(std::string_view text);
+bool isSecret(std::string_view text);
+
+// A link to a game, as the page shows it: http://HOST[:PORT]/[PATH]?game=ID, or https://.
+struct GameLink
+{
+    bool secure = false; // https: the connection is wss
+    std::string host;    // a name, an IPv4 address or a bracketed IPv6 one, as written
+    int port = 0;        // 80 or 443 when the link has none
+    std::string game;
+};
+// Reads a link; false, with `why` in words, when it is not one.
+bool parseGameLink(std::string_view text, GameLink *link, std::string *why);
+
+class OnlineGame
+{
+public:
+    // The first wait before connecting again, and the longest; each failure doubles the wait.
+    static constexpr int RETRY_FIRST_MS = 500;
+    static constexpr int RETRY_LONGEST_MS = 8000;
+
+    // The platform's connection; the game acts only once it has one.
+    void attach(OnlineTransport *transport);
+
+    // The player's requests. create() makes a new game on the server (this client takes its
+    // first seat); join() goes to an existing one, with the seat's secret when one was kept;
+    // leave() drops the online game for local play. Each starts a new board, black to move, with
+    // two players at it (the computer plays neither side).
+    void create();
+    bool join(std::string_view game); // false: not a game id (the problem says so)
+    void leave();
+
+    // The connection: it opened, or it closed or could not be made (`random` in [0, 1) spreads
+    // the next attempt, so that clients a restarted server lost do not all come back at once).
+    void opened();
+    void closed(double random);
+    // A message from the server, and a text that is not one (not JSON, too long, unknown kinds).
+    void received(const ServerMessage &message);
+    void unreadable();
+
+    // A player's stone on (row, col): in an online game it is sent to the server if it is this
+    // player's turn, and nothing is placed here. True when the online game took it (whatever it
+    // did with it); false in a local game, where the caller places it.
+    bool place(int row, int col);
+
+    bool active() const { return phase_ != Phase::Off; }
+    bool connected() const { return phase_ == Phase::Live; }
+    OnlineRole role() const { return role_; }
+    const std::string &game() const { return game_; }
+    // The status line: whose move it is and which colour this player has, the other player's
+    // absence, the winner, or the trouble with the connection.
+    std::string status() const;
+    // Why the last online game ended here without the player leaving it ("" if it did not): the
+    // server could not be reached to create one, or the game does not exist.
+    const std::string &problem() const { return problem_; }
+
+private:
+    enum class Phase : std::uint8_t
+    {
+        Off,        // local play
+        Connecting, // the first connection, or the first message, not there yet
+        Live,       // connected, and the game's state known
+        Lost,       // the connection was lost; trying again
+    };
+
+    void reset();
+    void stop(std::string problem);
+    void applyState(const ServerMessage &message);
+    void applyMoved(const ServerMessage &message);
+    void applyError(const std::string &code);
+    void resynchronise();
+    void notify();
+    int mySide() const; // 0 black, 1 white, -1 neither
+
+    OnlineTransport *transport_ = nullptr;
+    Phase phase_ = Phase::Off;
+    bool creating_ = false; // the game asked for has not been given an id yet
+    bool everOpened_ = false;
+    std::string game_;
+    std::string secret_;
+    OnlineRole role_ = OnlineRole::None;
+    Presence black_ = Presence::Empty;
+    Presence white_ = Presence::Empty;
+    bool over_ = false;
+    bool stateKnown_ = false;
+    std::vector<ServerMessage::Point> moves_; // every move the server has stored
+    bool moveSent_ = false;                   // a move of ours is on its way
+    int failures_ = 0;                        // connections lost in a row
+    std::string notice_; // a word on the last thing the player tried, until the game moves on
+    std::string problem_;
+};
+
+// The program's one online game, which the input callbacks consult.
+extern OnlineGame onlineGame;

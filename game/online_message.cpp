@@ -1,0 +1,255 @@
+// The server's messages from JSON, with nlohmann-json: each field the message's type needs,
+// checked for its kind; any other field is left alone, for the sake of newer servers.
+#include "game/online_message.h"
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+
+namespace
+{
+
+using nlohmann::json;
+
+// Numbers on the board and counts of its stones are small: anything far beyond is not one.
+constexpr std::int64_t NUMBER_LIMIT = 1 << 20;
+
+const json *field(const json &object, const char *name)
+{
+    const auto found = object.find(name);
+    return found == object.end() ? nullptr : &*found;
+}
+
+std::optional<std::string> text(const json &object, const char *name)
+{
+    const json *value = field(object, name);
+    if (value == nullptr || !value->is_string())
+    {
+        return std::nullopt;
+    }
+    return value->get<std::string>();
+}
+
+std::optional<int> integer(const json *value)
+{
+    if (value == nullptr || !value->is_number_integer())
+    {
+        return std::nullopt;
+    }
+    const auto number = value->is_number_unsigned()
+                            ? static_cast<std::int64_t>(std::min<std::uint64_t>(
+                                  value->get<std::uint64_t>(), NUMBER_LIMIT))
+                            : value->get<std::int64_t>();
+    if (number < -NUMBER_LIMIT || number >= NUMBER_LIMIT)
+    {
+        return std::nullopt;
+    }
+    return static_cast<int>(number);
+}
+
+// A list of [row, column] pairs.
+bool points(const json *value, std::vector<ServerMessage::Point> *out)
+{
+    if (value == nullptr || !value->is_array())
+    {
+        return false;
+    }
+    out->clear();
+    for (const json &point : *value)
+    {
+        if (!point.is_array() || point.size() != 2)
+        {
+            return false;
+        }
+        const auto row = integer(&point[0]);
+        const auto col = integer(&point[1]);
+        if (!row || !col)
+        {
+            return false;
+        }
+        out->emplace_back(*row, *col);
+    }
+    return true;
+}
+
+// "black" 0, "white" 1; anything else -1.
+int colour(const json *value)
+{
+    if (value == nullptr || !value->is_string())
+    {
+        return -1;
+    }
+    const auto &word = value->get_ref<const std::string &>();
+    return word == "black" ? 0 : word == "white" ? 1 : -1;
+}
+
+OnlineRole role(const json *value)
+{
+    if (value == nullptr || !value->is_string())
+    {
+        return OnlineRole::None;
+    }
+    const auto &word = value->get_ref<const std::string &>();
+    return word == "black"     ? OnlineRole::Black
+           : word == "white"   ? OnlineRole::White
+           : word == "watcher" ? OnlineRole::Watcher
+           : word == "waiting" ? OnlineRole::Waiting
+                               : OnlineRole::None;
+}
+
+std::optional<Presence> presence(const json *value)
+{
+    if (value == nullptr || !value->is_string())
+    {
+        return std::nullopt;
+    }
+    const auto &word = value->get_ref<const std::string &>();
+    if (word == "present")
+    {
+        return Presence::Present;
+    }
+    if (word == "away")
+    {
+        return Presence::Away;
+    }
+    if (word == "empty")
+    {
+        return Presence::Empty;
+    }
+    return std::nullopt;
+}
+
+bool presences(const json &object, ServerMessage *message)
+{
+    const auto black = presence(field(object, "black"));
+    const auto white = presence(field(object, "white"));
+    if (!black || !white)
+    {
+        return false;
+    }
+    message->black = *black;
+    message->white = *white;
+    return true;
+}
+
+bool decodeState(const json &object, ServerMessage *message)
+{
+    const auto game = text(object, "game");
+    const json *over = field(object, "over");
+    const json *winner = field(object, "winner");
+    const json *five = field(object, "five");
+    if (!game || !points(field(object, "moves"), &message->moves) || !presences(object, message) ||
+        over == nullptr || !over->is_boolean() || winner == nullptr || five == nullptr)
+    {
+        return false;
+    }
+    message->game = *game;
+    message->role = role(field(object, "you"));
+    message->over = over->get<bool>();
+    message->winner = colour(winner);
+    if ((message->winner < 0 && !winner->is_null()) || message->role == OnlineRole::None)
+    {
+        return false;
+    }
+    if (!five->is_null() && (!points(five, &message->five) || message->five.size() != 5))
+    {
+        return false;
+    }
+    return true;
+}
+
+bool decode(const json &object, ServerMessage *message)
+{
+    const auto type = text(object, "type");
+    if (!type)
+    {
+        return false;
+    }
+    if (*type == "created")
+    {
+        message->type = ServerMessage::Type::Created;
+        const auto game = text(object, "game");
+        const auto secret = text(object, "secret");
+        if (!game || !secret)
+        {
+            return false;
+        }
+        message->game = *game;
+        message->secret = *secret;
+        return true;
+    }
+    if (*type == "joined")
+    {
+        message->type = ServerMessage::Type::Joined;
+        const auto game = text(object, "game");
+        const json *secret = field(object, "secret");
+        message->role = role(field(object, "role"));
+        if (!game || message->role == OnlineRole::None ||
+            (secret != nullptr && !secret->is_string()))
+        {
+            return false;
+        }
+        message->game = *game;
+        message->secret = secret != nullptr ? secret->get<std::string>() : "";
+        return true;
+    }
+    if (*type == "state")
+    {
+        message->type = ServerMessage::Type::State;
+        return decodeState(object, message);
+    }
+    if (*type == "moved")
+    {
+        message->type = ServerMessage::Type::Moved;
+        const auto n = integer(field(object, "n"));
+        const auto row = integer(field(object, "row"));
+        const auto col = integer(field(object, "col"));
+        message->colour = colour(field(object, "colour"));
+        if (!n || !row || !col || message->colour < 0)
+        {
+            return false;
+        }
+        message->n = *n, message->row = *row, message->col = *col;
+        return true;
+    }
+    if (*type == "presence")
+    {
+        message->type = ServerMessage::Type::Presence;
+        return presences(object, message);
+    }
+    if (*type == "error")
+    {
+        message->type = ServerMessage::Type::Error;
+        const auto code = text(object, "code");
+        if (!code)
+        {
+            return false;
+        }
+        message->code = *code;
+        return true;
+    }
+    message->type = ServerMessage::Type::Other;
+    return true;
+}
+
+} // namespace
+
+bool decodeServerMessage(std::string_view text, ServerMessage *message)
+{
+    if (text.size() > MESSAGE_MAX)
+    {
+        return false;
+    }
+    const json object = json::parse(text, nullptr, false);
+    if (object.is_discarded() || !object.is_object())
+    {
+        return false;
+    }
+    ServerMessage decoded;
+    if (!decode(object, &decoded))
+    {
+        return false;
+    }
+    *message = std::move(decoded);
+    return true;
+}

@@ -1,0 +1,257 @@
+// The page's side of the online game (app/online_session_web.cpp has the program's): the
+// connection to the server, the seats' secrets, and the panel with the link to send.
+//  - The connection is the browser's WebSocket to /ws on the page's own host and port (wss when
+//    the page came over https). Each text frame is read with JSON.parse, and its fields checked
+//    for their kinds (a string, a small integer, a list of points, one of the protocol's words)
+//    before the program gets them; anything else is unreadable, and the program checks the
+//    values against the game.
+//  - A seat's secret is kept in localStorage under gomoku3d.seat.ID, so that a reload or another
+//    tab of this browser is the same player; the page's address carries the game (?game=ID) as
+//    soon as it has one, and a reload joins it again.
+//  - The panel under the status line shows the link to the game with a Copy button, and the
+//    system's share sheet where the browser has one (navigator.share, on phones); a "Leave online
+//    game" button; or why online play did not start.
+// Module.online: what the program calls (connect, send, disconnect, loadSecret, storeSecret,
+// forgetSecret, changed, addressGame), and read(text), the check of one frame, which the tests
+// use too. The page's status line takes Module.onlineStatus while an online game is on.
+mergeInto(LibraryManager.library, {
+  $gomokuOnline__postset: 'gomokuOnline();',
+  $gomokuOnline: function() {
+    var MESSAGE_MAX = 4096, NUMBER_LIMIT = 1 << 20;
+    var socket = null, timer = 0;
+    var ROLES = {waiting: 1, black: 2, white: 3, watcher: 4}; // as OnlineRole numbers them
+    var PRESENCES = {empty: 0, present: 1, away: 2};
+    var COLOURS = {black: 0, white: 1};
+
+    // Calls the program, unless it has stopped (Esc, or a failure), and then drops the
+    // connection for good.
+    function call(name, types, args) {
+      if (ABORT) {
+        disconnect();
+        return;
+      }
+      ccall(name, null, types, args);
+    }
+
+    // The checks of kinds, field by field: each returns undefined for a field of the wrong kind.
+    function word(value, words) { return typeof value == 'string' && words.hasOwnProperty(value) ? words[value] : undefined; }
+    function text(value) { return typeof value == 'string' ? value : undefined; }
+    function integer(value) {
+      return Number.isInteger(value) && value > -NUMBER_LIMIT && value < NUMBER_LIMIT ? value : undefined;
+    }
+    // A list of [row, column] pairs as bytes; a number that is no byte becomes 255, off the board.
+    function points(value) {
+      if (!Array.isArray(value)) return undefined;
+      var bytes = new Uint8Array(2 * value.length);
+      for (var i = 0; i < value.length; i++) {
+        var point = value[i];
+        if (!Array.isArray(point) || point.length != 2 || integer(point[0]) === undefined || integer(point[1]) === undefined)
+          return undefined;
+        bytes[2 * i] = point[0] >= 0 && point[0] < 255 ? point[0] : 255;
+        bytes[2 * i + 1] = point[1] >= 0 && point[1] < 255 ? point[1] : 255;
+      }
+      return bytes;
+    }
+    // One frame: [the program's function, its argument types, its arguments], or null when the
+    // frame is not a message of the protocol.
+    function read(data) {
+      if (typeof data != 'string' || lengthBytesUTF8(data) > MESSAGE_MAX) return null;
+      var m;
+      try {
+        m = JSON.parse(data);
+      } catch (e) {
+        return null;
+      }
+      if (!m || typeof m != 'object' || Array.isArray(m) || typeof m.type != 'string') return null;
+      var all = function(values) { return values.every(function(v) { return v !== undefined; }) ? values : null; };
+      var args;
+      switch (m.type) {
+        case 'created':
+          args = all([text(m.game), text(m.secret)]);
+          return args && ['gomokuOnlineCreated', ['string', 'string'], args];
+        case 'joined':
+          args = all([text(m.game), word(m.role, ROLES), 'secret' in m ? text(m.secret) : '']);
+          return args && ['gomokuOnlineJoined', ['string', 'number', 'string'], args];
+        case 'state':
+          var moves = points(m.moves), five = m.five === null ? new Uint8Array(0) : points(m.five);
+          var winner = m.winner === null ? -1 : word(m.winner, COLOURS);
+          if (m.five !== null && five && five.length != 10) return null; // five points, or none
+          args = all([text(m.game), word(m.you, ROLES), word(m.black, PRESENCES), word(m.white, PRESENCES),
+                      typeof m.over == 'boolean' ? +m.over : undefined, winner, moves, moves && moves.length, five,
+                      five && five.length]);
+          return args && ['gomokuOnlineState', ['string', 'number', 'number', 'number', 'number', 'number', 'array',
+                                                'number', 'array', 'number'], args];
+        case 'moved':
+          args = all([integer(m.n), integer(m.row), integer(m.col), word(m.colour, COLOURS)]);
+          return args && ['gomokuOnlineMoved', ['number', 'number', 'number', 'number'], args];
+        case 'presence':
+          args = all([word(m.black, PRESENCES), word(m.white, PRESENCES)]);
+          return args && ['gomokuOnlinePresence', ['number', 'number'], args];
+        case 'error':
+          args = all([text(m.code)]);
+          return args && ['gomokuOnlineError', ['string'], args];
+        default:
+          return ['', [], []]; // a type of a newer server: nothing to do
+      }
+    }
+
+    function disconnect() {
+      clearTimeout(timer);
+      if (socket) {
+        socket.onopen = socket.onmessage = socket.onclose = null;
+        socket.close();
+        socket = null;
+      }
+    }
+    // Every report reaches the program from an event of its own, never from inside the call of
+    // the program's that asked for the connection.
+    function open(path) {
+      var url = (location.protocol == 'https:' ? 'wss://' : 'ws://') + location.host + path, ws;
+      try {
+        ws = socket = new WebSocket(url);
+      } catch (e) {
+        timer = setTimeout(function() { call('gomokuOnlineClosed', ['number'], [Math.random()]); }, 0);
+        return;
+      }
+      ws.onopen = function() { call('gomokuOnlineOpened', [], []); };
+      ws.onmessage = function(event) {
+        var message = read(event.data);
+        if (!message) call('gomokuOnlineUnreadable', [], []);
+        else if (message[0]) call(message[0], message[1], message[2]);
+      };
+      ws.onclose = function() {
+        socket = null;
+        call('gomokuOnlineClosed', ['number'], [Math.random()]);
+      };
+    }
+
+    // The panel: the link, Copy, Share, Leave; or the problem.
+    var panel = document.createElement('section');
+    panel.id = 'online';
+    panel.hidden = true;
+    panel.setAttribute('aria-label', 'Online game');
+    panel.innerHTML =
+        '<style>' +
+        '#online { margin-top: 6px; }' +
+        '#online-link-row { display: flex; flex-wrap: wrap; align-items: center; gap: 6px 8px; }' +
+        '#online-link { flex: 1 1 16em; min-width: 0; font: inherit; padding: 4px 6px; color: #f3ead9;' +
+        ' background: #1c1712; border: 1px solid #5a4a3a; border-radius: 4px; }' +
+        '#online p { margin: 0 0 4px; }' +
+        '#online-problem { color: #ffb199; }' +
+        '</style>' +
+        '<p id="online-problem" role="alert"></p>' +
+        '<div id="online-game">' +
+        '<p><label for="online-link" id="online-invite">Send this link to the other player:</label></p>' +
+        '<div id="online-link-row">' +
+        '<input id="online-link" type="text" readonly>' +
+        '<button id="online-copy" type="button">Copy</button>' +
+        '<button id="online-share" type="button" hidden>Share</button>' +
+        '<button id="online-leave" type="button">Leave online game</button>' +
+        '</div></div>';
+    var bar = document.getElementById('bar');
+    if (bar) bar.insertAdjacentElement('afterend', panel);
+    else document.body.appendChild(panel);
+    var gamePart = panel.querySelector('#online-game'), link = panel.querySelector('#online-link');
+    var problemLine = panel.querySelector('#online-problem'), invite = panel.querySelector('#online-invite');
+    var copy = panel.querySelector('#online-copy'), share = panel.querySelector('#online-share');
+    copy.addEventListener('click', function() {
+      var done = function() { copy.textContent = 'Copied'; setTimeout(function() { copy.textContent = 'Copy'; }, 2000); };
+      var byHand = function() {
+        link.select();
+        try {
+          if (document.execCommand('copy')) return done();
+        } catch (e) {}
+        copy.textContent = 'Select the link and copy it';
+      };
+      if (navigator.clipboard && navigator.clipboard.writeText) navigator.clipboard.writeText(link.value).then(done, byHand);
+      else byHand();
+    });
+    share.addEventListener('click', function() {
+      navigator.share({title: 'Five in a row', text: 'Play five in a row with me', url: link.value}).catch(function() {});
+    });
+    panel.querySelector('#online-leave').addEventListener('click', function() {
+      call('gomokuOnlineLeave', [], []);
+    });
+    function refit() {
+      if (typeof fit == 'function') fit();
+    }
+
+    function pageAddress(game) {
+      return location.origin + location.pathname + (game ? '?game=' + game : '');
+    }
+
+    Module['online'] = {
+      connect: function(path, delay) {
+        disconnect();
+        timer = setTimeout(function() { open(path); }, delay);
+      },
+      send: function(text) {
+        if (socket && socket.readyState == WebSocket.OPEN) socket.send(text);
+      },
+      disconnect: disconnect,
+      loadSecret: function(game) {
+        try {
+          return localStorage.getItem('gomoku3d.seat.' + game) || '';
+        } catch (e) {
+          return ''; // storage switched off: a reload is a new watcher
+        }
+      },
+      storeSecret: function(game, secret) {
+        try {
+          localStorage.setItem('gomoku3d.seat.' + game, secret);
+        } catch (e) {}
+      },
+      forgetSecret: function(game) {
+        try {
+          localStorage.removeItem('gomoku3d.seat.' + game);
+        } catch (e) {}
+      },
+      // The game the address names, as it stands; the program judges it.
+      addressGame: function() {
+        return new URLSearchParams(location.search).get('game') || '';
+      },
+      changed: function(active, status, role, game, problem) {
+        // The game takes the room the panel leaves it, whenever the panel changes its height.
+        var height = panel.hidden ? 0 : panel.offsetHeight;
+        Module['onlineStatus'] = active ? status : null;
+        // The address names the game while there is one, so that a reload comes back to it.
+        var address = pageAddress(active ? game : '');
+        if (location.href != address && (game || !active)) history.replaceState(null, '', address);
+        link.value = game ? pageAddress(game) : '';
+        invite.textContent = role == ROLES.waiting ? 'Send this link to the other player:' : 'The link to this game:';
+        share.hidden = !navigator.share;
+        problemLine.textContent = problem;
+        gamePart.hidden = !active;
+        link.hidden = copy.hidden = invite.hidden = !game;
+        share.hidden = share.hidden || !game;
+        panel.hidden = !(active || problem);
+        if ((panel.hidden ? 0 : panel.offsetHeight) != height) refit();
+      },
+      read: read
+    };
+  },
+
+  // The program's calls (app/online_session_web.cpp).
+  gomokuOnlineConnect__deps: ['$gomokuOnline'],
+  gomokuOnlineConnect: function(path, delayMs) { Module['online'].connect(UTF8ToString(path), delayMs); },
+  gomokuOnlineSend__deps: ['$gomokuOnline'],
+  gomokuOnlineSend: function(text) { Module['online'].send(UTF8ToString(text)); },
+  gomokuOnlineDisconnect__deps: ['$gomokuOnline'],
+  gomokuOnlineDisconnect: function() { Module['online'].disconnect(); },
+  gomokuOnlineLoadSecret__deps: ['$gomokuOnline'],
+  gomokuOnlineLoadSecret: function(game, out, size) {
+    stringToUTF8(Module['online'].loadSecret(UTF8ToString(game)), out, size);
+  },
+  gomokuOnlineStoreSecret__deps: ['$gomokuOnline'],
+  gomokuOnlineStoreSecret: function(game, secret) {
+    Module['online'].storeSecret(UTF8ToString(game), UTF8ToString(secret));
+  },
+  gomokuOnlineForgetSecret__deps: ['$gomokuOnline'],
+  gomokuOnlineForgetSecret: function(game) { Module['online'].forgetSecret(UTF8ToString(game)); },
+  gomokuOnlineChanged__deps: ['$gomokuOnline'],
+  gomokuOnlineChanged: function(active, status, role, game, problem) {
+    Module['online'].changed(!!active, UTF8ToString(status), role, UTF8ToString(game), UTF8ToString(problem));
+  },
+  gomokuOnlineAddressGame__deps: ['$gomokuOnline'],
+  gomokuOnlineAddressGame: function(out, size) { stringToUTF8(Module['online'].addressGame(), out, size); },
+});

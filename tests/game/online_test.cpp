@@ -1,0 +1,778 @@
+// The online game's client side, without a network: tables of links, of the server's texts as
+// the decoder reads them, and of sessions (the player's requests, what the connection does and
+// what the server sends, in order) with all that the transport was asked, the status line and
+// the stones on the board at the end. Then the input callbacks in an online game.
+#include "game/game_state.h"
+#include "game/input.h"
+#include "game/online.h"
+#include "game/online_message.h"
+#include "tests/fakes/fake_glut.h"
+#include "tests/game/game_test_support.h"
+
+#include <GL/freeglut_std.h>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+const std::string GAME = "local-k3m7q2x7bd4hv6tp";
+const std::string SECRET = "0123456789abcdef0123456789abcdef";
+
+// --- Links ---------------------------------------------------------------------------------
+
+struct LinkCase
+{
+    const char *name;
+    std::string text;
+    bool valid;
+    bool secure = false;
+    std::string host = "";
+    int port = 0;
+};
+
+void PrintTo(const LinkCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+const std::vector<LinkCase> LINK_CASES = {
+    {"Page", "http://127.0.0.1:8080/?game=" + GAME, true, false, "127.0.0.1", 8080},
+    {"NoPort", "http://example.org/?game=" + GAME, true, false, "example.org", 80},
+    {"Https", "https://Example.org/?game=" + GAME, true, true, "Example.org", 443},
+    {"HttpsPort", "HTTPS://example.org:8443/play/?game=" + GAME, true, true, "example.org", 8443},
+    {"IPv6", "http://[::1]:9000/?game=" + GAME, true, false, "[::1]", 9000},
+    {"GameAmongOthers", "http://h/index.html?x=1&game=" + GAME + "&y#top", true, false, "h", 80},
+    {"NoPath", "http://h?game=" + GAME, true, false, "h", 80},
+    {"FtpScheme", "ftp://h/?game=" + GAME, false},
+    {"NoScheme", "h:8080/?game=" + GAME, false},
+    {"NoHost", "http:///?game=" + GAME, false},
+    {"UserInHost", "http://me@h/?game=" + GAME, false},
+    {"PortZero", "http://h:0/?game=" + GAME, false},
+    {"PortTooLarge", "http://h:65536/?game=" + GAME, false},
+    {"PortNotANumber", "http://h:80a/?game=" + GAME, false},
+    {"EmptyPort", "http://h:/?game=" + GAME, false},
+    {"OpenBracket", "http://[::1/?game=" + GAME, false},
+    {"NoGame", "http://h/", false},
+    {"EmptyGame", "http://h/?game=", false},
+    {"GameInFragment", "http://h/#?game=" + GAME, false},
+    {"BadGame", "http://h/?game=local-k3m7q2x7bd4hv6t1", false},
+    {"TooLong", "http://h/?game=" + GAME + "&" + std::string(3000, 'x'), false},
+};
+
+class Link : public testing::TestWithParam<LinkCase>
+{
+};
+
+TEST_P(Link, IsReadOrRefusedWithAReason)
+{
+    const LinkCase &c = GetParam();
+    GameLink link;
+    std::string why;
+    ASSERT_EQ(parseGameLink(c.text, &link, &why), c.valid) << why;
+    if (c.valid)
+    {
+        EXPECT_EQ(link.secure, c.secure);
+        EXPECT_EQ(link.host, c.host);
+        EXPECT_EQ(link.port, c.port);
+        EXPECT_EQ(link.game, GAME);
+    }
+    else
+    {
+        EXPECT_FALSE(why.empty());
+    }
+}
+
+const auto linkName = [](const testing::TestParamInfo<LinkCase> &info) { return info.param.name; };
+INSTANTIATE_TEST_SUITE_P(Online, Link, testing::ValuesIn(LINK_CASES), linkName);
+
+TEST(Names, GameIdsAndSecretsOfTheProtocolOnly)
+{
+    const std::vector<std::pair<std::string, bool>> games = {
+        {GAME, true},
+        {"a-aaaaaaaaaaaaaaaa", true},
+        {"abcdefghijklmnop-2222222222222222", true},   // a name of 16
+        {"abcdefghijklmnopq-2222222222222222", false}, // 17
+        {"-k3m7q2x7bd4hv6tp", false},                  // no name
+        {"local-k3m7q2x7bd4hv6t", false},              // a token of 15
+        {"local-k3m7q2x7bd4hv6tpp", false},            // 17
+        {"local-k3m7q2x7bd4hv6t8", false},             // 8 is not base32
+        {"Local-k3m7q2x7bd4hv6tp", false},             // capitals
+        {"lo_al-k3m7q2x7bd4hv6tp", false},
+        {"local-k3m7q2x7bd4hv6t-", false},
+        {"", false},
+    };
+    for (const auto &[text, valid] : games)
+    {
+        EXPECT_EQ(isGameId(text), valid) << text;
+    }
+    const std::vector<std::pair<std::string, bool>> secrets = {
+        {SECRET, true},
+        {SECRET.substr(1), false},
+        {SECRET + "0", false},
+        {"0123456789ABCDEF0123456789abcdef", false},
+        {"0123456789abcdeg0123456789abcdef", false},
+        {"", false},
+    };
+    for (const auto &[text, valid] : secrets)
+    {
+        EXPECT_EQ(isSecret(text), valid) << text;
+    }
+}
+
+// --- The server's texts -------------------------------------------------------------------
+
+// "ok TYPE" and a summary of the fields, or "unreadable".
+std::string decoded(const std::string &text)
+{
+    ServerMessage m;
+    if (!decodeServerMessage(text, &m))
+    {
+        return "unreadable";
+    }
+    const char *types[] = {"created", "joined", "state", "moved", "presence", "error", "other"};
+    std::string out = std::string("ok ") + types[static_cast<int>(m.type)];
+    switch (m.type)
+    {
+    case ServerMessage::Type::Created:
+    case ServerMessage::Type::Joined:
+        out += " " + m.game + " role " + std::to_string(static_cast<int>(m.role)) + " secret " +
+               m.secret;
+        break;
+    case ServerMessage::Type::State:
+        out += " " + m.game + " you " + std::to_string(static_cast<int>(m.role)) + " moves";
+        for (const auto &[row, col] : m.moves)
+        {
+            out += " " + std::to_string(row) + "," + std::to_string(col);
+        }
+        out += " presence " + std::to_string(static_cast<int>(m.black)) +
+               std::to_string(static_cast<int>(m.white)) + " over " + std::to_string(m.over) +
+               " winner " + std::to_string(m.winner) + " five " + std::to_string(m.five.size());
+        break;
+    case ServerMessage::Type::Moved:
+        out += " " + std::to_string(m.n) + " " + std::to_string(m.row) + "," +
+               std::to_string(m.col) + " " + std::to_string(m.colour);
+        break;
+    case ServerMessage::Type::Presence:
+        out += " " + std::to_string(static_cast<int>(m.black)) +
+               std::to_string(static_cast<int>(m.white));
+        break;
+    case ServerMessage::Type::Error:
+        out += " " + m.code;
+        break;
+    case ServerMessage::Type::Other:
+        break;
+    }
+    return out;
+}
+
+const std::string STATE_END =
+    R"(,"black":"present","white":"away","over":false,"winner":null,"five":null})";
+
+TEST(Decoder, ReadsTheKindsOfEachTypeAndRefusesTheRest)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {R"({"type":"created","game":"g","secret":"s"})", "ok created g role 0 secret s"},
+        {R"({"type":"created","game":"g"})", "unreadable"},
+        {R"({"type":"created","game":7,"secret":"s"})", "unreadable"},
+        {R"({"type":"joined","game":"g","role":"white","secret":"s"})",
+         "ok joined g role 3 secret s"},
+        {R"({"type":"joined","game":"g","role":"watcher"})", "ok joined g role 4 secret "},
+        {R"({"type":"joined","game":"g","role":"referee"})", "unreadable"},
+        {R"({"type":"joined","game":"g","role":"black","secret":null})", "unreadable"},
+        {R"({"type":"state","game":"g","moves":[[9,9],[0,17]],"you":"black")" + STATE_END,
+         "ok state g you 2 moves 9,9 0,17 presence 12 over 0 winner -1 five 0"},
+        {R"({"type":"state","game":"g","moves":[],"you":"waiting","black":"present","white":"empty","over":true,"winner":"white","five":[[1,1],[1,2],[1,3],[1,4],[1,5]]})",
+         "ok state g you 1 moves presence 10 over 1 winner 1 five 5"},
+        {R"({"type":"state","game":"g","moves":[[-3,40]],"you":"watcher")" + STATE_END,
+         "ok state g you 4 moves -3,40 presence 12 over 0 winner -1 five 0"},
+        {R"({"type":"state","game":"g","moves":[[9]],"you":"black")" + STATE_END, "unreadable"},
+        {R"({"type":"state","game":"g","moves":[[9,9,9]],"you":"black")" + STATE_END, "unreadable"},
+        {R"({"type":"state","game":"g","moves":[[9,"9"]],"you":"black")" + STATE_END, "unreadable"},
+        {R"({"type":"state","game":"g","moves":[[9,9.5]],"you":"black")" + STATE_END, "unreadable"},
+        {R"({"type":"state","game":"g","moves":{"0":[9,9]},"you":"black")" + STATE_END,
+         "unreadable"},
+        {R"({"type":"state","game":"g","moves":[],"you":"nobody")" + STATE_END, "unreadable"},
+        {R"({"type":"state","game":"g","moves":[],"you":"black","black":"here","white":"away","over":false,"winner":null,"five":null})",
+         "unreadable"},
+        {R"({"type":"state","game":"g","moves":[],"you":"black","black":"present","white":"away","over":0,"winner":null,"five":null})",
+         "unreadable"},
+        {R"({"type":"state","game":"g","moves":[],"you":"black","black":"present","white":"away","over":true,"winner":"red","five":null})",
+         "unreadable"},
+        {R"({"type":"state","game":"g","moves":[],"you":"black","black":"present","white":"away","over":true,"winner":"black","five":[[1,1],[1,2]]})",
+         "unreadable"},
+        {R"({"type":"state","game":"g","moves":[],"you":"black","black":"present","white":"away","over":true,"winner":"black","five":[[1,1],[1,2],[1,3],[1,4]]})",
+         "unreadable"},
+        {R"({"type":"state","game":"g","moves":[],"you":"black","black":"present","white":"away","over":true,"winner":"black","five":[[1,1],[1,2],[1,3],[1,4],[1,5],[1,6]]})",
+         "unreadable"},
+        {R"({"type":"state","game":"g","moves":[],"you":"black","black":"present","white":"away","over":false,"winner":null})",
+         "unreadable"},
+        {R"({"type":"moved","n":3,"row":4,"col":5,"colour":"white"})", "ok moved 3 4,5 1"},
+        {R"({"type":"moved","n":3,"row":4,"col":5,"colour":"green"})", "unreadable"},
+        {R"({"type":"moved","n":3,"row":4,"colour":"black"})", "unreadable"},
+        {R"({"type":"moved","n":99999999999999999999,"row":4,"col":5,"colour":"black"})",
+         "unreadable"},
+        {R"({"type":"moved","n":3,"row":-9999999,"col":5,"colour":"black"})", "unreadable"},
+        {R"({"type":"moved","n":true,"row":4,"col":5,"colour":"black"})", "unreadable"},
+        {R"({"type":"presence","black":"away","white":"empty"})", "ok presence 20"},
+        {R"({"type":"presence","black":"away"})", "unreadable"},
+        {R"({"type":"error","code":"occupied","message":"That point is taken"})",
+         "ok error occupied"},
+        {R"({"type":"error","message":"no code"})", "unreadable"},
+        {R"({"type":"hello","anything":[1,2,3]})", "ok other"},
+        {R"({"type":"moved","n":0,"row":1,"col":2,"colour":"black","extra":{"x":1}})",
+         "ok moved 0 1,2 0"},
+        {R"({"type":3})", "unreadable"},
+        {R"({"game":"g"})", "unreadable"},
+        {R"(["type","created"])", "unreadable"},
+        {R"("created")", "unreadable"},
+        {R"({"type":"created","game":"g","secret":"s")", "unreadable"},
+        {"", "unreadable"},
+        {"\xff\xfe{}", "unreadable"},
+        {R"({"type":"error","code":")" + std::string(4100, 'x') + R"("})", "unreadable"},
+        {std::string(2000, '[') + std::string(2000, ']'), "unreadable"},
+    };
+    for (const auto &[text, expected] : cases)
+    {
+        EXPECT_EQ(decoded(text), expected) << text.substr(0, 200);
+    }
+    // The limit itself: a message of exactly 4096 bytes is one.
+    const std::string head = R"({"type":"error","code":"x","message":")";
+    const std::string exact = head + std::string(MESSAGE_MAX - head.size() - 2, 'y') + "\"}";
+    ASSERT_EQ(exact.size(), MESSAGE_MAX);
+    EXPECT_EQ(decoded(exact), "ok error x");
+}
+
+// --- Sessions -----------------------------------------------------------------------------
+
+// Records what the online game asks, with a storage of secrets of its own.
+class RecordingTransport : public OnlineTransport
+{
+public:
+    std::vector<std::string> calls;
+    std::map<std::string, std::string> secrets;
+
+    void connect(const std::string &path, int delayMs) override
+    {
+        calls.push_back("connect " + path + " " + std::to_string(delayMs));
+    }
+    void send(const std::string &text) override { calls.push_back("send " + text); }
+    void disconnect() override { calls.push_back("disconnect"); }
+    std::string loadSecret(const std::string &game) override
+    {
+        const auto found = secrets.find(game);
+        return found == secrets.end() ? "" : found->second;
+    }
+    void storeSecret(const std::string &game, const std::string &secret) override
+    {
+        calls.push_back("store " + game + " " + secret);
+        secrets[game] = secret;
+    }
+    void forgetSecret(const std::string &game) override
+    {
+        calls.push_back("forget " + game);
+        secrets.erase(game);
+    }
+    void changed() override {}
+};
+
+// $G and $S in a text stand for the game's id and a secret.
+std::string filled(std::string text)
+{
+    for (const auto &[mark, value] : {std::pair{"$G", GAME}, std::pair{"$S", SECRET}})
+    {
+        for (std::size_t at = 0; (at = text.find(mark, at)) != std::string::npos;)
+        {
+            text.replace(at, 2, value);
+        }
+    }
+    return text;
+}
+
+// The steps of a session:
+//   "create", "join", "leave", "open", "close R" (R the random draw), "place ROW COL",
+//   "stored" (the seat's secret kept from before), and "<" followed by the server's text.
+std::string state(const std::string &you, const std::string &moves = "[]",
+                  const std::string &presence = R"("black":"present","white":"present")",
+                  const std::string &end = R"("over":false,"winner":null,"five":null)")
+{
+    return R"(<{"type":"state","game":"$G","moves":)" + moves + R"(,"you":")" + you + "\"," +
+           presence + "," + end + "}";
+}
+std::string moved(int n, int row, int col, const char *colour)
+{
+    return R"(<{"type":"moved","n":)" + std::to_string(n) + R"(,"row":)" + std::to_string(row) +
+           R"(,"col":)" + std::to_string(col) + R"(,"colour":")" + colour + "\"}";
+}
+std::string error(const std::string &code)
+{
+    return R"(<{"type":"error","code":")" + code + R"(","message":"words"})";
+}
+const std::string JOINED_BLACK = R"(<{"type":"joined","game":"$G","role":"black","secret":"$S"})";
+const std::string JOINED_WHITE = R"(<{"type":"joined","game":"$G","role":"white","secret":"$S"})";
+const std::string JOINED_WATCHER = R"(<{"type":"joined","game":"$G","role":"watcher"})";
+const std::string CREATED = R"(<{"type":"created","game":"$G","secret":"$S"})";
+// Black's five along row 3, white's four along row 4; the last stone is black's at (3, 6).
+const std::string BLACK_FIVE = "[[3,2],[4,2],[3,3],[4,3],[3,4],[4,4],[3,5],[4,5],[3,6]]";
+const std::string BLACK_WON =
+    R"("over":true,"winner":"black","five":[[3,2],[3,3],[3,4],[3,5],[3,6]])";
+const std::string WHITE_AWAY = R"("black":"present","white":"away")";
+// What every joining session sends once connected.
+const std::string JOIN_CALLS[] = {"connect /ws?game=$G 0", R"(send {"type":"join","game":"$G"})"};
+const std::string RESUME_CALLS[] = {"connect /ws?game=$G 0",
+                                    R"(send {"type":"join","game":"$G","secret":"$S"})"};
+
+struct SessionCase
+{
+    const char *name;
+    std::vector<std::string> steps;
+    std::vector<std::string> calls; // every call the transport got, in order
+    std::string status;             // the status line; "problem: ..." once the game has stopped
+    std::string stones;             // the board's stones in the order they were placed
+};
+
+void PrintTo(const SessionCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+std::vector<std::string> with(std::initializer_list<std::string> first,
+                              std::initializer_list<std::string> then = {})
+{
+    std::vector<std::string> all(first);
+    all.insert(all.end(), then);
+    return all;
+}
+std::vector<std::string> joined(std::initializer_list<std::string> then = {})
+{
+    return with({JOIN_CALLS[0], JOIN_CALLS[1]}, then);
+}
+std::vector<std::string> resumed(std::initializer_list<std::string> then = {})
+{
+    return with({RESUME_CALLS[0], RESUME_CALLS[1]}, then);
+}
+using Steps = std::vector<std::string>;
+const std::vector<std::string> JOIN = {"join", "open"};
+const std::vector<std::string> RESUME = {"stored", "join", "open"};
+std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string> &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+const std::string STORE = "store $G $S";
+const std::string RETRY = "connect /ws?game=$G ";
+const std::string BROKE = " The server sent a game that breaks the rules.";
+
+const std::vector<SessionCase> SESSION_CASES = {
+    // Making a game, and joining it.
+    {"CreateAsksOnceOpen",
+     {"create", "open"},
+     {"connect /ws 0", R"(send {"type":"create"})"},
+     "Creating an online game…",
+     ""},
+    {"CreatedKeepsTheSeatAndWaits",
+     {"create", "open", CREATED, state("waiting", "[]", R"("black":"present","white":"empty")")},
+     {"connect /ws 0", R"(send {"type":"create"})", STORE},
+     "Waiting for the other player to join.",
+     ""},
+    {"CreateWithoutAServer",
+     {"create", "close 0.5"},
+     {"connect /ws 0", "disconnect"},
+     "problem: Online play needs the game's own server, and none answered here.",
+     ""},
+    {"CreateClosedBeforeTheGame",
+     {"create", "open", "close 0.5"},
+     {"connect /ws 0", R"(send {"type":"create"})", "disconnect"},
+     "problem: The server closed the connection before the game was made.",
+     ""},
+    {"CreatedWithABadSecret",
+     {"create", "open", R"(<{"type":"created","game":"$G","secret":"x"})"},
+     {"connect /ws 0", R"(send {"type":"create"})", "disconnect"},
+     "problem: The server's answer could not be read.",
+     ""},
+    {"TooManyGames",
+     {"create", "open", error("too-many-games")},
+     {"connect /ws 0", R"(send {"type":"create"})", "disconnect"},
+     "problem: The server holds too many games from this address; try again later.",
+     ""},
+    {"JoinWithoutASeat", JOIN, joined(), "Joining the online game…", ""},
+    {"JoinWithTheKeptSeat", RESUME, resumed(), "Joining the online game…", ""},
+    {"JoinerDrawsWhite", JOIN + Steps{JOINED_WHITE, state("white", "[[9,9]]")}, joined({STORE}),
+     "Your move (white).", "9,9"},
+    {"JoinerDrawsBlack", JOIN + Steps{JOINED_BLACK, state("black")}, joined({STORE}),
+     "Your move (black).", ""},
+    {"TheOthersTurn", RESUME + Steps{JOINED_BLACK, state("black", "[[9,9]]")}, resumed({STORE}),
+     "White to move (you play black).", "9,9"},
+    {"TheOtherPlayerIsAway", RESUME + Steps{state("black", "[]", WHITE_AWAY)}, resumed(),
+     "Your move (black). The other player is away.", ""},
+    {"PresenceChanges",
+     RESUME + Steps{state("black"), R"(<{"type":"presence","black":"present","white":"away"})"},
+     resumed(), "Your move (black). The other player is away.", ""},
+    {"PresenceBeforeTheState",
+     RESUME + Steps{R"(<{"type":"presence","black":"present","white":"away"})", state("black")},
+     resumed(), "Your move (black).", ""},
+    {"WatcherSeesWhoMoves", JOIN + Steps{JOINED_WATCHER, state("watcher", "[[9,9]]", WHITE_AWAY)},
+     joined(), "White to move (you are watching). White is away.", "9,9"},
+    {"WatcherBeforeTheSecondPlayer",
+     JOIN + Steps{state("watcher", "[]", R"("black":"present","white":"empty")")}, joined(),
+     "Waiting for the players to join (you are watching).", ""},
+    {"AWatcherForgetsASeatItDoesNotHold", RESUME + Steps{JOINED_WATCHER, state("watcher")},
+     resumed({"forget $G"}), "Black to move (you are watching).", ""},
+    {"NoSuchGame", JOIN + Steps{error("no-such-game")}, joined({"forget $G", "disconnect"}),
+     "problem: There is no such online game on the server: the link is wrong, or the game has expired.",
+     ""},
+    {"Expired", RESUME + Steps{error("expired")}, resumed({"forget $G", "disconnect"}),
+     "problem: This online game has expired.", ""},
+    {"ASeatTheServerForgot", RESUME + Steps{error("bad-field"), JOINED_WATCHER, state("watcher")},
+     resumed({"forget $G", JOIN_CALLS[1]}), "Black to move (you are watching).", ""},
+    {"JoinRefused", JOIN + Steps{error("bad-field")}, joined({"disconnect"}),
+     "problem: The server could not read a message of this game.", ""},
+    {"NotStoredBeforeTheState", RESUME + Steps{error("internal")}, resumed(),
+     "Joining the online game…", ""},
+    {"NotAGameId", {"join bad-id"}, {}, "problem: The link does not name an online game.", ""},
+
+    // Moves: sent, not placed, until the server has stored them.
+    {"MyMoveIsSentNotPlaced", RESUME + Steps{state("black"), "place 9 9"},
+     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})"}), "Your move (black).", ""},
+    {"StoredMoveIsPlaced", RESUME + Steps{state("black"), "place 9 9", moved(0, 9, 9, "black")},
+     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})"}), "White to move (you play black).",
+     "9,9"},
+    {"TheOthersMoveIsPlaced",
+     RESUME + Steps{state("white", "[[9,9]]"), moved(1, 8, 8, "white"), moved(2, 7, 7, "black")},
+     resumed(), "Your move (white).", "9,9 8,8 7,7"},
+    {"OneMoveOnItsWayAtATime", RESUME + Steps{state("black"), "place 9 9", "place 8 8"},
+     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})"}), "Your move (black).", ""},
+    {"NotMyTurn", RESUME + Steps{state("white"), "place 9 9"}, resumed(),
+     "Black to move (you play white). It is the other player's move.", ""},
+    {"WatcherCannotMove", JOIN + Steps{state("watcher"), "place 9 9"}, joined(),
+     "Black to move (you are watching). You are watching: only the two players move.", ""},
+    {"NoMoveBeforeTheSecondPlayer",
+     {"create", "open", CREATED, state("waiting", "[]", R"("black":"present","white":"empty")"),
+      "place 9 9"},
+     {"connect /ws 0", R"(send {"type":"create"})", STORE},
+     "Waiting for the other player to join.",
+     ""},
+    {"NoMoveOnAStone", RESUME + Steps{state("white", "[[9,9]]"), "place 9 9"}, resumed(),
+     "Your move (white).", "9,9"},
+    {"NoMoveOffTheBoard", RESUME + Steps{state("black"), "place 18 0"}, resumed(),
+     "Your move (black).", ""},
+    {"NoMoveWhileConnecting", RESUME + Steps{"place 9 9"}, resumed(), "Joining the online game…",
+     ""},
+    {"NoMoveAfterTheFive",
+     RESUME + Steps{state("white", BLACK_FIVE, WHITE_AWAY, BLACK_WON), "place 0 0"}, resumed(),
+     "Black wins (you played white).", "3,2 4,2 3,3 4,3 3,4 4,4 3,5 4,5 3,6"},
+    {"RefusedMoveCanBeSentAgain",
+     RESUME + Steps{state("black"), "place 9 9", error("occupied"), "place 9 9"},
+     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})",
+              R"(send {"type":"move","row":9,"col":9,"n":0})"}),
+     "Your move (black).", ""},
+    {"RefusalSaysWhy", RESUME + Steps{state("black"), "place 9 9", error("not-your-turn")},
+     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})"}),
+     "Your move (black). The server refused the move: it is not your turn.", ""},
+    {"NotStored", RESUME + Steps{state("black"), "place 9 9", error("internal")},
+     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})"}),
+     "Your move (black). The server could not store the move: try it again.", ""},
+    {"UnknownRefusal", RESUME + Steps{state("black"), error("new-rule")}, resumed(),
+     "Your move (black). The server refused: new-rule.", ""},
+    {"RefusalInStrangeWords", RESUME + Steps{state("black"), error("<b>\\u202e")}, resumed(),
+     "Your move (black). The server refused: an unknown reason.", ""},
+
+    // The end of the game.
+    {"IWin", RESUME + Steps{state("black", BLACK_FIVE, WHITE_AWAY, BLACK_WON)}, resumed(),
+     "You win (black).", "3,2 4,2 3,3 4,3 3,4 4,4 3,5 4,5 3,6"},
+    {"WatcherSeesTheWinner", JOIN + Steps{state("watcher", BLACK_FIVE, WHITE_AWAY, BLACK_WON)},
+     joined(), "Black wins.", "3,2 4,2 3,3 4,3 3,4 4,4 3,5 4,5 3,6"},
+    {"TheFiveMovedEndsIt",
+     RESUME + Steps{state("white", "[[3,2],[4,2],[3,3],[4,3],[3,4],[4,4],[3,5],[4,5]]"),
+                    moved(8, 3, 6, "black")},
+     resumed(), "Black wins (you played white).", "3,2 4,2 3,3 4,3 3,4 4,4 3,5 4,5 3,6"},
+
+    // What the server sends is checked against the game.
+    {"StateOnAStone", RESUME + Steps{state("black", "[[9,9]]"), state("black", "[[9,9],[9,9]]")},
+     resumed(), "White to move (you play black)." + BROKE, "9,9"},
+    {"StateOffTheBoard", RESUME + Steps{state("black", "[[18,0]]")}, resumed(),
+     "Joining the online game…", ""},
+    {"StateOfAnotherGame",
+     RESUME +
+         Steps{
+             R"(<{"type":"state","game":"other-aaaaaaaaaaaaaaaa","moves":[[1,1]],"you":"black","black":"present","white":"present","over":false,"winner":null,"five":null})"},
+     resumed(), "Joining the online game…", ""},
+    {"FiveNotSaidOver", RESUME + Steps{state("white", BLACK_FIVE)}, resumed(),
+     "Joining the online game…", ""},
+    {"FiveOfTheWrongWinner",
+     RESUME + Steps{state("white", BLACK_FIVE, WHITE_AWAY,
+                          R"("over":true,"winner":"white","five":null)")},
+     resumed(), "Joining the online game…", ""},
+    {"WinnerWithoutAFive",
+     RESUME + Steps{state("white", "[[9,9]]", WHITE_AWAY,
+                          R"("over":true,"winner":"black","five":null)")},
+     resumed(), "Joining the online game…", ""},
+    {"FiveOnEmptyPoints",
+     RESUME +
+         Steps{state("white", BLACK_FIVE, WHITE_AWAY,
+                     R"("over":true,"winner":"black","five":[[0,0],[0,1],[0,2],[0,3],[0,4]])")},
+     resumed(), "Joining the online game…", ""},
+    {"MoveAfterTheFive",
+     RESUME + Steps{state("white", "[[3,2],[4,2],[3,3],[4,3],[3,4],[4,4],[3,5],[4,5],[3,6],[9,9]]",
+                          WHITE_AWAY, BLACK_WON)},
+     resumed(), "Joining the online game…", ""},
+    {"PlayAfterTheFive",
+     RESUME + Steps{state("black", BLACK_FIVE.substr(0, BLACK_FIVE.size() - 1) + ",[4,6]]",
+                          WHITE_AWAY, R"("over":true,"winner":"white","five":null)")},
+     resumed(), "Joining the online game…", ""},
+    {"MovedTwiceIsPlacedOnce", RESUME + Steps{state("white", "[[9,9]]"), moved(0, 9, 9, "black")},
+     resumed(), "Your move (white).", "9,9"},
+    {"MovedWithAGap", RESUME + Steps{state("white", "[[9,9]]"), moved(2, 8, 8, "black")},
+     resumed({RETRY + "500"}), "Connection lost, trying again…", "9,9"},
+    {"MovedOfTheWrongColour", RESUME + Steps{state("white", "[[9,9]]"), moved(1, 8, 8, "black")},
+     resumed({RETRY + "500"}), "Connection lost, trying again…", "9,9"},
+    {"MovedOnAStone", RESUME + Steps{state("white", "[[9,9]]"), moved(1, 9, 9, "white")},
+     resumed({RETRY + "500"}), "Connection lost, trying again…", "9,9"},
+    {"MovedOffTheBoard", RESUME + Steps{state("white", "[[9,9]]"), moved(1, 0, 18, "white")},
+     resumed({RETRY + "500"}), "Connection lost, trying again…", "9,9"},
+    {"MovedBeforeTheState", RESUME + Steps{moved(0, 9, 9, "black")}, resumed(),
+     "Joining the online game…", ""},
+    {"UnreadableTextsChangeNothing",
+     RESUME + Steps{state("black"), "<{", "<[]", R"(<{"type":"moved"})", "<\xff"}, resumed(),
+     "Your move (black).", ""},
+    {"UnknownTypesChangeNothing", RESUME + Steps{state("black"), R"(<{"type":"chat","text":"hi"})"},
+     resumed(), "Your move (black).", ""},
+    {"CreatedWhenNotCreating",
+     RESUME + Steps{state("black"),
+                    R"(<{"type":"created","game":"other-aaaaaaaaaaaaaaaa","secret":"$S"})"},
+     resumed(), "Your move (black).", ""},
+    {"JoinedOfAnotherGame",
+     JOIN +
+         Steps{R"(<{"type":"joined","game":"other-aaaaaaaaaaaaaaaa","role":"black","secret":"$S"})",
+               state("watcher")},
+     joined(), "Black to move (you are watching).", ""},
+
+    // The connection lost, and found again.
+    {"LostTriesAgainSoon", RESUME + Steps{state("black", "[[9,9]]"), "close 0.5"},
+     resumed({RETRY + "438"}), "Connection lost, trying again…", "9,9"},
+    {"LostAgainWaitsLonger",
+     RESUME + Steps{state("black"), "close 0", "close 0", "close 0", "close 0", "close 0",
+                    "close 0", "close 0.99"},
+     resumed({RETRY + "500", RETRY + "1000", RETRY + "2000", RETRY + "4000", RETRY + "8000",
+              RETRY + "8000", RETRY + "6020"}),
+     "Connection lost, trying again…", ""},
+    {"NeverConnected", RESUME + Steps{"close 0", "close 0"},
+     with({RESUME_CALLS[0], RESUME_CALLS[1], RETRY + "500", RETRY + "1000"}),
+     "The server does not answer, trying again…", ""},
+    {"ReconnectedSeesTheMovesItMissed",
+     RESUME + Steps{state("black", "[[9,9]]"), "close 0", "open", state("black", "[[9,9],[8,8]]")},
+     resumed({RETRY + "500", RESUME_CALLS[1]}), "Your move (black).", "9,9 8,8"},
+    {"StillLostUntilTheState", RESUME + Steps{state("black", "[[9,9]]"), "close 0", "open"},
+     resumed({RETRY + "500", RESUME_CALLS[1]}), "Connection lost, trying again…", "9,9"},
+    {"ASentMoveTheServerStored",
+     RESUME + Steps{state("black"), "place 9 9", "close 0", "open", state("black", "[[9,9]]")},
+     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})", RETRY + "500", RESUME_CALLS[1]}),
+     "White to move (you play black).", "9,9"},
+    {"ASentMoveTheServerLost",
+     RESUME + Steps{state("black"), "place 9 9", "close 0", "open", state("black"), "place 8 8"},
+     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})", RETRY + "500", RESUME_CALLS[1],
+              R"(send {"type":"move","row":8,"col":8,"n":0})"}),
+     "Your move (black).", ""},
+    {"AfterARestartTheWaitIsShortAgain",
+     RESUME + Steps{state("black"), "close 0", "close 0", "open", state("black"), "close 0"},
+     resumed({RETRY + "500", RETRY + "1000", RESUME_CALLS[1], RETRY + "500"}),
+     "Connection lost, trying again…", ""},
+
+    // Leaving.
+    {"Leave", RESUME + Steps{state("black", "[[9,9]]"), "leave"}, resumed({"disconnect"}), "", ""},
+    {"NothingAfterLeaving",
+     RESUME + Steps{state("black"), "leave", moved(0, 9, 9, "black"), "close 0", "place 9 9"},
+     resumed({"disconnect"}), "", ""},
+};
+
+class Session : public testing::TestWithParam<SessionCase>
+{
+};
+
+TEST_P(Session, AsksTheTransportAndShowsTheGame)
+{
+    const SessionCase &c = GetParam();
+    resetGameState();
+    RecordingTransport transport;
+    onlineGame = OnlineGame();
+    onlineGame.attach(&transport);
+
+    for (const std::string &step : c.steps)
+    {
+        const std::string text = filled(step);
+        if (text[0] == '<')
+        {
+            ServerMessage message;
+            if (decodeServerMessage(text.substr(1), &message))
+            {
+                onlineGame.received(message);
+            }
+            else
+            {
+                onlineGame.unreadable();
+            }
+        }
+        else if (text == "create")
+        {
+            onlineGame.create();
+        }
+        else if (text.rfind("join", 0) == 0)
+        {
+            onlineGame.join(text.size() > 5 ? text.substr(5) : GAME);
+        }
+        else if (text == "stored")
+        {
+            transport.secrets[GAME] = SECRET;
+        }
+        else if (text == "leave")
+        {
+            onlineGame.leave();
+        }
+        else if (text == "open")
+        {
+            onlineGame.opened();
+        }
+        else if (text.rfind("close ", 0) == 0)
+        {
+            onlineGame.closed(std::stod(text.substr(6)));
+        }
+        else if (text.rfind("place ", 0) == 0)
+        {
+            int row = 0;
+            int col = 0;
+            ASSERT_EQ(std::sscanf(text.c_str(), "place %d %d", &row, &col), 2);
+            EXPECT_TRUE(onlineGame.place(row, col) || !onlineGame.active())
+                << "an online game takes every move";
+        }
+        else
+        {
+            FAIL() << "no such step: " << text;
+        }
+    }
+
+    std::vector<std::string> expectedCalls;
+    for (const std::string &call : c.calls)
+    {
+        expectedCalls.push_back(filled(call));
+    }
+    EXPECT_EQ(transport.calls, expectedCalls);
+    EXPECT_EQ(onlineGame.active()            ? onlineGame.status()
+              : onlineGame.problem().empty() ? ""
+                                             : "problem: " + onlineGame.problem(),
+              c.status);
+    std::string stones;
+    for (int i = 0; i < historyLength; ++i)
+    {
+        const MoveRecord &move = moveHistory[i];
+        stones += i > 0 ? " " : "";
+        stones += std::to_string(move.row) + "," + std::to_string(move.col);
+        EXPECT_EQ(move.side, i % 2) << "black first, then in turn";
+    }
+    EXPECT_EQ(stones, c.stones);
+}
+
+const auto sessionName = [](const testing::TestParamInfo<SessionCase> &info)
+{ return info.param.name; };
+INSTANTIATE_TEST_SUITE_P(Online, Session, testing::ValuesIn(SESSION_CASES), sessionName);
+
+// --- The input callbacks in an online game ------------------------------------------------
+
+// An online game in which this player is black, with black to move.
+void blackToMoveOnline(RecordingTransport *transport)
+{
+    resetGameState();
+    onlineGame = OnlineGame();
+    onlineGame.attach(transport);
+    transport->secrets[GAME] = SECRET;
+    onlineGame.join(GAME);
+    onlineGame.opened();
+    ServerMessage message;
+    ASSERT_TRUE(decodeServerMessage(filled(state("black").substr(1)), &message));
+    onlineGame.received(message);
+    transport->calls.clear();
+}
+
+bool tenPixelCells(int x, int y, int *row, int *col)
+{
+    *row = x / 10, *col = y / 10;
+    return x >= 0 && y >= 0 && onBoard(*row, *col);
+}
+
+TEST(OnlineInput, SpaceAndTheClickSendTheMoveAndPlaceNothing)
+{
+    RecordingTransport transport;
+    pointUnder = tenPixelCells;
+    blackToMoveOnline(&transport);
+    onKeyboard(' ', 0, 0);
+    EXPECT_EQ(transport.calls,
+              std::vector<std::string>{R"(send {"type":"move","row":9,"col":9,"n":0})"});
+
+    blackToMoveOnline(&transport);
+    onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 35, 41);
+    EXPECT_EQ(transport.calls,
+              std::vector<std::string>{R"(send {"type":"move","row":3,"col":4,"n":0})"});
+    EXPECT_EQ(historyLength, 0);
+    EXPECT_EQ(cursorX, 3 - BOARD_CENTRE) << "the cursor follows the click as in a local game";
+}
+
+TEST(OnlineInput, TheLocalGamesEntriesAndUndoDoNothing)
+{
+    RecordingTransport transport;
+    blackToMoveOnline(&transport);
+    ServerMessage message;
+    ASSERT_TRUE(decodeServerMessage(filled(moved(0, 9, 9, "black").substr(1)), &message));
+    onlineGame.received(message);
+    const GameSnapshot before = takeSnapshot();
+    for (int value :
+         {MENU_CHEAT, MENU_RESTART, MENU_UNDO, MENU_COMPUTER_WHITE, MENU_COMPUTER_BLACK, MENU_HARD})
+    {
+        onMenu(value);
+    }
+    onKeyboard('u', 0, 0);
+    EXPECT_EQ(takeSnapshot(), before);
+    EXPECT_EQ(opponent, OPPONENT_NONE);
+    EXPECT_EQ(historyLength, 1);
+    EXPECT_TRUE(transport.calls.empty());
+}
+
+TEST(OnlineInput, TheMenuSaysWhatIsNotForOnlineGamesAndLeavingEndsIt)
+{
+    RecordingTransport transport;
+    blackToMoveOnline(&transport);
+    EXPECT_STREQ(menuLabel(MENU_CHEAT), "Cheat (not online)");
+    EXPECT_STREQ(menuLabel(MENU_TWO_PLAYERS), "(*) Two players (not online)");
+
+    onMenu(MENU_LEAVE_ONLINE);
+    EXPECT_FALSE(onlineGame.active());
+    EXPECT_EQ(transport.calls, std::vector<std::string>{"disconnect"});
+    EXPECT_STREQ(menuLabel(MENU_CHEAT), "Cheat");
+    onMenu(MENU_CHEAT);
+    EXPECT_EQ(cheatMode, 1) << "local play again";
+
+    transport.calls.clear();
+    onMenu(MENU_PLAY_ONLINE);
+    EXPECT_EQ(transport.calls, std::vector<std::string>{"connect /ws 0"});
+    EXPECT_EQ(cheatMode, 0) << "an online game starts on a clear board";
+}
+
+TEST(OnlineInput, AComputerSideGoesWhenAnOnlineGameStarts)
+{
+    RecordingTransport transport;
+    resetGameState();
+    onlineGame = OnlineGame();
+    onlineGame.attach(&transport);
+    onMenu(MENU_COMPUTER_WHITE);
+    onKeyboard(' ', 0, 0);
+    ASSERT_EQ(historyLength, 1);
+    onMenu(MENU_PLAY_ONLINE);
+    EXPECT_EQ(opponent, OPPONENT_NONE);
+    EXPECT_EQ(historyLength, 0);
+    EXPECT_EQ(sideToMove, 0);
+}
+
+} // namespace
