@@ -98,6 +98,28 @@ void GomocupBrain::setClock(Clock clock)
     searcher.setClock(clock);
 }
 
+// The commands the brain knows: each one's name, whether it needs a board (START first), and
+// what it does with its argument. Each returns false once the brain is to end.
+struct GomocupBrain::Command
+{
+    std::string_view name;
+    bool needsBoard;
+    bool (GomocupBrain::*act)(std::string_view argument, std::vector<std::string> &out);
+};
+
+const GomocupBrain::Command GomocupBrain::COMMANDS[] = {
+    {"END", false, &GomocupBrain::onEnd},
+    {"ABOUT", false, &GomocupBrain::onAbout},
+    {"INFO", false, &GomocupBrain::onInfo},
+    {"START", false, &GomocupBrain::onStart},
+    {"RECTSTART", false, &GomocupBrain::onRectStart},
+    {"RESTART", true, &GomocupBrain::onRestart},
+    {"BEGIN", true, &GomocupBrain::onBegin},
+    {"TURN", true, &GomocupBrain::onTurn},
+    {"BOARD", true, &GomocupBrain::onBoard},
+    {"TAKEBACK", true, &GomocupBrain::onTakeback},
+};
+
 bool GomocupBrain::handle(std::string_view line, std::vector<std::string> &out)
 {
     if (line.size() > MAX_COMMAND_LENGTH)
@@ -121,159 +143,178 @@ bool GomocupBrain::handle(std::string_view line, std::vector<std::string> &out)
         {
             readingBoard = false;
             finishBoard(out);
-            return true;
-        }
-        // A line of the position: x,y,who.
-        if (!boardProblem.empty())
-        {
-            return true;
-        }
-        std::vector<std::string_view> parts = fields(line);
-        std::int64_t who = 0;
-        std::string problem;
-        int x = 0, y = 0;
-        if (parts.size() != 3)
-        {
-            boardProblem = "not a board line: " + quoted(line) + " (expected x,y,1 or x,y,2)";
-        }
-        else if (!pointOnBoard(line.substr(0, parts[0].size() + 1 + parts[1].size()), &x, &y,
-                               &problem))
-        {
-            boardProblem = problem;
-        }
-        else if (!number(parts[2], &who) || (who != 1 && who != 2))
-        {
-            boardProblem =
-                "bad stone in " + quoted(line) + ": 1 is the brain's own, 2 the opponent's";
-        }
-        else if (std::any_of(boardLines.begin(), boardLines.end(),
-                             [&](const Stone &s) { return s.x == x && s.y == y; }))
-        {
-            boardProblem = "two stones on " + std::to_string(x) + "," + std::to_string(y);
         }
         else
         {
-            boardLines.push_back(Stone{x, y, static_cast<int>(who)});
+            boardLine(line);
         }
         return true;
     }
+    for (const Command &c : COMMANDS)
+    {
+        if (sameWord(command, c.name))
+        {
+            if (c.needsBoard && size == 0)
+            {
+                out.push_back("ERROR no board yet: START comes first");
+                return true;
+            }
+            return (this->*c.act)(argument, out);
+        }
+    }
+    out.push_back("UNKNOWN command " + quoted(command));
+    return true;
+}
 
-    if (sameWord(command, "END"))
+// A line of the position between BOARD and DONE: x,y,who. The first bad one is kept, and said
+// at DONE.
+void GomocupBrain::boardLine(std::string_view line)
+{
+    if (!boardProblem.empty())
     {
-        return false;
+        return;
     }
-    if (sameWord(command, "ABOUT"))
+    std::vector<std::string_view> parts = fields(line);
+    std::int64_t who = 0;
+    std::string problem;
+    int x = 0, y = 0;
+    if (parts.size() != 3)
     {
-        out.push_back("name=\"gomoku3d\", version=\"1.0.0\", author=\"the gomoku3d developers\"");
-        return true;
+        boardProblem = "not a board line: " + quoted(line) + " (expected x,y,1 or x,y,2)";
     }
-    if (sameWord(command, "INFO"))
+    else if (!pointOnBoard(line.substr(0, parts[0].size() + 1 + parts[1].size()), &x, &y, &problem))
     {
-        std::size_t gap = argument.find_first_of(" \t");
-        info(argument.substr(0, gap), gap == argument.npos ? "" : trimmed(argument.substr(gap)));
-        return true;
+        boardProblem = problem;
     }
-    if (sameWord(command, "START"))
+    else if (!number(parts[2], &who) || (who != 1 && who != 2))
     {
-        std::int64_t n = 0;
-        if (!number(argument, &n))
-        {
-            out.push_back("ERROR START needs a board size, not " + quoted(argument));
-        }
-        else if (n < MIN_SIZE || n > MAX_SIZE)
-        {
-            out.push_back("ERROR unsupported board size " + std::to_string(n) +
-                          ": this brain plays boards of 5 to 32");
-        }
-        else
-        {
-            start(static_cast<int>(n), out);
-        }
-        return true;
+        boardProblem = "bad stone in " + quoted(line) + ": 1 is the brain's own, 2 the opponent's";
     }
-    if (sameWord(command, "RECTSTART"))
+    else if (std::any_of(boardLines.begin(), boardLines.end(),
+                         [&](const Stone &s) { return s.x == x && s.y == y; }))
     {
-        std::vector<std::string_view> parts = fields(argument);
-        std::int64_t w = 0, h = 0;
-        if (parts.size() != 2 || !number(parts[0], &w) || !number(parts[1], &h))
-        {
-            out.push_back("ERROR RECTSTART needs width,height, not " + quoted(argument));
-        }
-        else if (w != h || w < MIN_SIZE || w > MAX_SIZE)
-        {
-            out.push_back("ERROR unsupported board " + std::to_string(w) + "x" + std::to_string(h) +
-                          ": this brain plays square boards of 5 to 32");
-        }
-        else
-        {
-            start(static_cast<int>(w), out);
-        }
-        return true;
+        boardProblem = "two stones on " + std::to_string(x) + "," + std::to_string(y);
     }
+    else
+    {
+        boardLines.push_back(Stone{x, y, static_cast<int>(who)});
+    }
+}
 
-    const bool known = sameWord(command, "RESTART") || sameWord(command, "BEGIN") ||
-                       sameWord(command, "TURN") || sameWord(command, "BOARD") ||
-                       sameWord(command, "TAKEBACK");
-    if (!known)
+bool GomocupBrain::onEnd(std::string_view, std::vector<std::string> &)
+{
+    return false;
+}
+
+bool GomocupBrain::onAbout(std::string_view, std::vector<std::string> &out)
+{
+    out.push_back("name=\"gomoku3d\", version=\"1.0.0\", author=\"the gomoku3d developers\"");
+    return true;
+}
+
+bool GomocupBrain::onInfo(std::string_view argument, std::vector<std::string> &)
+{
+    std::size_t gap = argument.find_first_of(" \t");
+    info(argument.substr(0, gap), gap == argument.npos ? "" : trimmed(argument.substr(gap)));
+    return true;
+}
+
+bool GomocupBrain::onStart(std::string_view argument, std::vector<std::string> &out)
+{
+    std::int64_t n = 0;
+    if (!number(argument, &n))
     {
-        out.push_back("UNKNOWN command " + quoted(command));
+        out.push_back("ERROR START needs a board size, not " + quoted(argument));
+    }
+    else if (n < MIN_SIZE || n > MAX_SIZE)
+    {
+        out.push_back("ERROR unsupported board size " + std::to_string(n) +
+                      ": this brain plays boards of 5 to 32");
+    }
+    else
+    {
+        start(static_cast<int>(n), out);
+    }
+    return true;
+}
+
+bool GomocupBrain::onRectStart(std::string_view argument, std::vector<std::string> &out)
+{
+    std::vector<std::string_view> parts = fields(argument);
+    std::int64_t w = 0, h = 0;
+    if (parts.size() != 2 || !number(parts[0], &w) || !number(parts[1], &h))
+    {
+        out.push_back("ERROR RECTSTART needs width,height, not " + quoted(argument));
+    }
+    else if (w != h || w < MIN_SIZE || w > MAX_SIZE)
+    {
+        out.push_back("ERROR unsupported board " + std::to_string(w) + "x" + std::to_string(h) +
+                      ": this brain plays square boards of 5 to 32");
+    }
+    else
+    {
+        start(static_cast<int>(w), out);
+    }
+    return true;
+}
+
+bool GomocupBrain::onRestart(std::string_view, std::vector<std::string> &out)
+{
+    start(size, out);
+    return true;
+}
+
+bool GomocupBrain::onBegin(std::string_view, std::vector<std::string> &out)
+{
+    if (!stones.empty())
+    {
+        out.push_back("ERROR BEGIN on a board that is not empty: RESTART first");
         return true;
     }
-    if (size == 0)
+    respondWithMove(out);
+    return true;
+}
+
+bool GomocupBrain::onTurn(std::string_view argument, std::vector<std::string> &out)
+{
+    int x = 0, y = 0;
+    std::string problem;
+    if (!takeCoordinates(argument, &x, &y, &problem))
     {
-        out.push_back("ERROR no board yet: START comes first");
+        out.push_back("ERROR " + problem);
         return true;
     }
-    if (sameWord(command, "RESTART"))
+    stones.push_back(Stone{x, y, 2});
+    respondWithMove(out);
+    return true;
+}
+
+bool GomocupBrain::onBoard(std::string_view, std::vector<std::string> &)
+{
+    readingBoard = true;
+    boardLines.clear();
+    boardProblem.clear();
+    return true;
+}
+
+bool GomocupBrain::onTakeback(std::string_view argument, std::vector<std::string> &out)
+{
+    std::vector<std::string_view> parts = fields(argument);
+    std::int64_t x = 0, y = 0;
+    if (parts.size() != 2 || !number(parts[0], &x) || !number(parts[1], &y))
     {
-        start(size, out);
+        out.push_back("ERROR TAKEBACK needs x,y, not " + quoted(argument));
+        return true;
     }
-    else if (sameWord(command, "BEGIN"))
+    auto stone = std::find_if(stones.begin(), stones.end(),
+                              [&](const Stone &s) { return s.x == x && s.y == y; });
+    if (stone == stones.end())
     {
-        if (!stones.empty())
-        {
-            out.push_back("ERROR BEGIN on a board that is not empty: RESTART first");
-            return true;
-        }
-        respondWithMove(out);
+        out.push_back("ERROR no stone on " + quoted(argument) + " to take back");
+        return true;
     }
-    else if (sameWord(command, "TURN"))
-    {
-        int x = 0, y = 0;
-        std::string problem;
-        if (!takeCoordinates(argument, &x, &y, &problem))
-        {
-            out.push_back("ERROR " + problem);
-            return true;
-        }
-        stones.push_back(Stone{x, y, 2});
-        respondWithMove(out);
-    }
-    else if (sameWord(command, "BOARD"))
-    {
-        readingBoard = true;
-        boardLines.clear();
-        boardProblem.clear();
-    }
-    else // TAKEBACK
-    {
-        std::vector<std::string_view> parts = fields(argument);
-        std::int64_t x = 0, y = 0;
-        if (parts.size() != 2 || !number(parts[0], &x) || !number(parts[1], &y))
-        {
-            out.push_back("ERROR TAKEBACK needs x,y, not " + quoted(argument));
-            return true;
-        }
-        auto stone = std::find_if(stones.begin(), stones.end(),
-                                  [&](const Stone &s) { return s.x == x && s.y == y; });
-        if (stone == stones.end())
-        {
-            out.push_back("ERROR no stone on " + quoted(argument) + " to take back");
-            return true;
-        }
-        stones.erase(stone);
-        out.push_back("OK");
-    }
+    stones.erase(stone);
+    out.push_back("OK");
     return true;
 }
 

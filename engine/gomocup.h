@@ -44,6 +44,20 @@ private:
         int who; // 1 own, 2 the opponent's
     };
 
+    struct Command;
+    static const Command COMMANDS[];
+    bool onEnd(std::string_view argument, std::vector<std::string> &out);
+    bool onAbout(std::string_view argument, std::vector<std::string> &out);
+    bool onInfo(std::string_view argument, std::vector<std::string> &out);
+    bool onStart(std::string_view argument, std::vector<std::string> &out);
+    bool onRectStart(std::string_view argument, std::vector<std::string> &out);
+    bool onRestart(std::string_view argument, std::vector<std::string> &out);
+    bool onBegin(std::string_view argument, std::vector<std::string> &out);
+    bool onTurn(std::string_view argument, std::vector<std::string> &out);
+    bool onBoard(std::string_view argument, std::vector<std::string> &out);
+    bool onTakeback(std::string_view argument, std::vector<std::string> &out);
+    void boardLine(std::string_view line);
+
     void start(int size, std::vector<std::string> &out);
     void respondWithMove(std::vector<std::string> &out);
     bool pointOnBoard(std::string_view text, int *x, int *y, std::string *problem) const;

@@ -199,7 +199,7 @@ void Position::reset(int size, Rule rule)
     farMatters = tables[0].exact || tables[1].exact;
     blackSetsFresh = 0;
     sideToMove = 0;
-    historyLength = 0;
+    playedCount = 0;
     hashKey = 0;
     cells.fill(WALL);
     for (int y = 0; y < boardSize; ++y)
@@ -264,17 +264,17 @@ void Position::setToMove(int colour)
 void Position::play(Move m)
 {
     putStone(m, sideToMove);
-    history[historyLength++] = m;
+    played[playedCount++] = m;
     setToMove(sideToMove ^ 1);
 }
 
 void Position::undo()
 {
-    if (historyLength == 0)
+    if (playedCount == 0)
     {
         return;
     }
-    Move m = history[--historyLength];
+    Move m = played[--playedCount];
     setToMove(cells[m] == BLACK ? 0 : 1);
     takeStone(m);
 }
@@ -282,7 +282,7 @@ void Position::undo()
 void Position::place(Move m, int colour)
 {
     putStone(m, colour & 1);
-    history[historyLength++] = m;
+    played[playedCount++] = m;
 }
 
 bool Position::fiveThrough(Move m) const

@@ -105,10 +105,10 @@ public:
     // A stone of `colour` on the empty point m, the turn unchanged (setting up a position).
     void place(Move m, int colour);
 
-    int moveCount() const { return historyLength; }
-    Move move(int i) const { return history[i]; } // the i-th stone played, from 0
-    Move lastMove() const { return historyLength > 0 ? history[historyLength - 1] : NO_MOVE; }
-    bool full() const { return historyLength == boardSize * boardSize; }
+    int moveCount() const { return playedCount; }
+    Move move(int i) const { return played[i]; } // the i-th stone played, from 0
+    Move lastMove() const { return playedCount > 0 ? played[playedCount - 1] : NO_MOVE; }
+    bool full() const { return playedCount == boardSize * boardSize; }
     std::uint64_t key() const { return hashKey; }
 
     // True when the stone on m is part of a winning row of its colour under the rule.
@@ -178,7 +178,7 @@ private:
     int boardSize = 0;
     Rule gameRule = Rule::Freestyle;
     int sideToMove = 0;
-    int historyLength = 0;
+    int playedCount = 0;
     std::uint64_t hashKey = 0;
     std::array<std::uint8_t, CELL_COUNT> cells;                      // Stone of each point
     std::array<std::array<std::uint32_t, 4>, CELL_COUNT> neighbours; // per line: see LINE_SHIFT
@@ -187,7 +187,7 @@ private:
     std::array<std::array<PointSet, SET_COUNT>, 2> sets;
     PointSet near;
     std::array<std::int32_t, 2> totalValue{};
-    std::array<Move, MAX_MOVES> history;
+    std::array<Move, MAX_MOVES> played; // the stones in the order they went down
     PatternTable tables[2];
     bool farMatters = false; // stones five steps away change patterns: exactly five counts
 

@@ -3,8 +3,6 @@
 // may answer a three at any point that stops it or with a four of its own, and each must fail.
 #include "engine/threats.h"
 
-#include "engine/search.h"
-
 #include <algorithm>
 
 namespace engine
@@ -64,11 +62,51 @@ int orderedThreats(const Position &pos, int colour, bool withThrees, Move *out, 
     return n;
 }
 
-// Plies to the five of the side to move by continuous fours, or 0. Gives up at vcfCapAt.
-Task<int> Searcher::vcf(int foursLeft, Move *first)
+ThreatSearch::ThreatSearch(Position &position, Budget &searchBudget)
+    : pos(position), budget(searchBudget), vcfRefuted(std::size_t{1} << 16, Refuted{0, -1, 0}),
+      vctRefuted(std::size_t{1} << 12, Refuted{0, -1, 0})
 {
-    co_await checkpoint();
-    ++searchInfo.threatNodes;
+}
+
+void ThreatSearch::newSearch()
+{
+    threatNodes = 0;
+    if (++searchNumber == 0)
+    {
+        std::fill(vcfRefuted.begin(), vcfRefuted.end(), Refuted{0, -1, 0});
+        std::fill(vctRefuted.begin(), vctRefuted.end(), Refuted{0, -1, 0});
+        searchNumber = 1;
+    }
+}
+
+void ThreatSearch::capFours(std::int64_t positions)
+{
+    vcfCapAt = budget.nodes + positions;
+    vcfExhausted = false;
+}
+
+void ThreatSearch::capThrees(std::int64_t positions)
+{
+    vctCapAt = budget.nodes + positions;
+    vctExhausted = false;
+}
+
+bool ThreatSearch::refutedByThrees() const
+{
+    const Refuted &r = vctRefuted[pos.key() & (vctRefuted.size() - 1)];
+    return r.search == searchNumber && r.key == pos.key();
+}
+
+void ThreatSearch::markRefutedByThrees()
+{
+    vctRefuted[pos.key() & (vctRefuted.size() - 1)] = Refuted{pos.key(), 0, searchNumber};
+}
+
+// Gives up at vcfCapAt.
+Task<int> ThreatSearch::vcf(int foursLeft, Move *first)
+{
+    co_await budget.checkpoint();
+    ++threatNodes;
     const int attacker = pos.toMove();
     const int defender = attacker ^ 1;
     if (!pos.fivePoints(attacker).empty())
@@ -82,7 +120,7 @@ Task<int> Searcher::vcf(int foursLeft, Move *first)
     {
         co_return 0;
     }
-    if (stopped || nodes >= vcfCapAt)
+    if (budget.stopped || budget.nodes >= vcfCapAt)
     {
         vcfExhausted = true;
         co_return 0;
@@ -145,12 +183,11 @@ Task<int> Searcher::vcf(int foursLeft, Move *first)
     co_return 0;
 }
 
-// Plies to the five of the side to move by threes and fours, at most `depthLeft` threats deep
-// beyond a win by fours, or 0. Gives up at vctCapAt.
-Task<int> Searcher::vct(int depthLeft, Move *first)
+// Gives up at vctCapAt.
+Task<int> ThreatSearch::vct(int depthLeft, Move *first)
 {
-    co_await checkpoint();
-    ++searchInfo.threatNodes;
+    co_await budget.checkpoint();
+    ++threatNodes;
     const int attacker = pos.toMove();
     const int defender = attacker ^ 1;
     if (!pos.fivePoints(attacker).empty())
@@ -164,13 +201,12 @@ Task<int> Searcher::vct(int depthLeft, Move *first)
     {
         co_return 0;
     }
-    if (stopped || nodes >= vctCapAt)
+    if (budget.stopped || budget.nodes >= vctCapAt)
     {
         vctExhausted = true;
         co_return 0;
     }
-    vcfCapAt = nodes + VCT_VCF_CAP;
-    vcfExhausted = false;
+    capFours(VCT_VCF_CAP);
     int byFours = co_await vcf(VCT_FOURS, first);
     if (byFours > 0 || depthLeft <= 0)
     {
@@ -216,8 +252,7 @@ Task<int> Searcher::vct(int depthLeft, Move *first)
             // A three: the defender wins first by fours of its own, or answers at a point that
             // could stop it (where the attacker would make a four) or with a four; every answer
             // must lose.
-            vcfCapAt = nodes + VCT_VCF_CAP;
-            vcfExhausted = false;
+            capFours(VCT_VCF_CAP);
             int counter = co_await vcf(VCT_FOURS, &next);
             if (counter == 0 && !vcfExhausted)
             {
@@ -255,7 +290,7 @@ Task<int> Searcher::vct(int depthLeft, Move *first)
             *first = m;
             co_return length;
         }
-        if (stopped || vctExhausted)
+        if (budget.stopped || vctExhausted)
         {
             co_return 0;
         }

@@ -1,6 +1,8 @@
 // The game's state variables and its rules: placement, restart and the five-in-a-row test.
 #include "game/game_state.h"
 
+#include "game/rules.h"
+
 #include <algorithm>
 #include <iterator>
 
@@ -18,23 +20,11 @@ float viewYaw;
 MoveRecord moveHistory[MAX_HISTORY];
 std::int32_t historyLength;
 std::uint32_t boardVersion;
+ClearedGame clearedGames[MAX_CLEARED_GAMES];
+std::int32_t clearedGameCount;
 
 namespace
 {
-
-struct Step
-{
-    int dRow;
-    int dCol;
-};
-
-// One step along each direction, indexed by direction code - 1.
-constexpr Step DIRECTION_STEPS[4] = {
-    {0, +1},  // DIR_ROW
-    {+1, +1}, // DIR_DIAGONAL
-    {+1, 0},  // DIR_COLUMN
-    {+1, -1}, // DIR_ANTIDIAGONAL
-};
 
 std::int32_t &cellAt(int row, int col)
 {
@@ -45,27 +35,6 @@ std::int32_t &cellAt(int row, int col)
 std::int32_t stoneOfSideToMove()
 {
     return sideToMove == 0 ? CELL_BLACK : CELL_WHITE;
-}
-
-// True when the four cells around (row, col) along `step`, two each way, are on the board and
-// hold `colour`. Neighbours are found by row and column, never by flat index, so a line never
-// continues from the end of one row into the start of the next.
-bool fiveAround(int row, int col, Step step, std::int32_t colour)
-{
-    for (int i = -2; i <= 2; ++i)
-    {
-        if (i == 0)
-        {
-            continue;
-        }
-        int r = row + i * step.dRow;
-        int c = col + i * step.dCol;
-        if (!onBoard(r, c) || cellAt(r, c) != colour)
-        {
-            return false;
-        }
-    }
-    return true;
 }
 
 // Adds a placement to the history, forgetting the oldest when it is full.
@@ -79,24 +48,56 @@ void remember(const MoveRecord &record)
     moveHistory[historyLength++] = record;
 }
 
-} // namespace
-
-bool onBoard(int row, int col)
+// Keeps the game on the board among the cleared games, forgetting the oldest when they are full.
+void keepClearedGame()
 {
-    return row >= 0 && row < BOARD_SIZE && col >= 0 && col < BOARD_SIZE;
+    if (clearedGameCount == MAX_CLEARED_GAMES)
+    {
+        std::copy(std::begin(clearedGames) + 1, std::end(clearedGames), std::begin(clearedGames));
+        --clearedGameCount;
+    }
+    ClearedGame &kept = clearedGames[clearedGameCount++];
+    std::copy(std::begin(Board), std::end(Board), std::begin(kept.board));
+    std::copy(moveHistory, moveHistory + historyLength, kept.history);
+    kept.historyLength = historyLength;
+    kept.cursorX = cursorX;
+    kept.cursorY = cursorY;
+    kept.sideToMove = sideToMove;
+    kept.cheatMode = cheatMode;
+    kept.gameOver = gameOver;
+    kept.winRow = winRow;
+    kept.winCol = winCol;
+    kept.winDirection = winDirection;
 }
+
+// Puts the last game Restart cleared back on the board, as Restart found it.
+void bringBackClearedGame()
+{
+    const ClearedGame &kept = clearedGames[--clearedGameCount];
+    std::copy(std::begin(kept.board), std::end(kept.board), std::begin(Board));
+    std::copy(kept.history, kept.history + kept.historyLength, moveHistory);
+    historyLength = kept.historyLength;
+    cursorX = kept.cursorX;
+    cursorY = kept.cursorY;
+    sideToMove = kept.sideToMove;
+    cheatMode = kept.cheatMode;
+    gameOver = kept.gameOver;
+    winRow = kept.winRow;
+    winCol = kept.winCol;
+    winDirection = kept.winDirection;
+    ++boardVersion;
+}
+
+} // namespace
 
 void placeStone(std::int32_t row, std::int32_t col)
 {
-    if (!onBoard(row, col))
+    const Placement placement = placementAt(Board, row, col);
+    if (placement == Placement::OffBoard || (cheatMode == 0 && placement == Placement::Occupied))
     {
-        return;
+        return; // refused: off the board, or occupied outside cheat mode; the turn does not pass
     }
     std::int32_t &cell = cellAt(row, col);
-    if (cheatMode == 0 && cell != CELL_EMPTY)
-    {
-        return; // an occupied point is refused and the turn does not pass
-    }
     // In cheat mode the stone goes down whatever the cell held, even one's own stone, and the
     // turn passes all the same.
     remember(MoveRecord{row, col, cell, sideToMove});
@@ -110,6 +111,10 @@ void placeStone(std::int32_t row, std::int32_t col)
 
 void restartGame()
 {
+    if (historyLength > 0)
+    {
+        keepClearedGame();
+    }
     cursorX = 0;
     cursorY = 0;
     cheatMode = 0;
@@ -124,6 +129,10 @@ void undoMove()
 {
     if (historyLength == 0)
     {
+        if (clearedGameCount > 0)
+        {
+            bringBackClearedGame();
+        }
         return;
     }
     const MoveRecord &last = moveHistory[--historyLength];
@@ -137,19 +146,10 @@ void undoMove()
 
 void checkFiveAt(std::int32_t row, std::int32_t col)
 {
-    if (!onBoard(row, col))
-    {
-        return;
-    }
-    std::int32_t colour = cellAt(row, col);
-    if (colour != CELL_BLACK && colour != CELL_WHITE)
-    {
-        return;
-    }
     for (std::int32_t direction = DIR_ROW; direction <= DIR_ANTIDIAGONAL; ++direction)
     {
         // Each match overwrites the record: the last matching direction stands.
-        if (fiveAround(row, col, DIRECTION_STEPS[direction - 1], colour))
+        if (fiveCentredAt(Board, row, col, direction))
         {
             winRow = row;
             winCol = col;

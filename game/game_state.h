@@ -1,23 +1,10 @@
-// The whole state of a game and the rules that change it: placement, restart and the
-// five-in-a-row scan. Free of any window or GL code.
+// The whole state of the window's game and what changes it: placement, restart, taking back and
+// the five-in-a-row scan, by the rules of rules.h. Free of any window or GL code.
 #pragma once
 
+#include "game/board.h"
+
 #include <cstdint>
-
-inline constexpr int BOARD_SIZE = 18;                       // rows and columns
-inline constexpr int BOARD_CELLS = BOARD_SIZE * BOARD_SIZE; // 324
-inline constexpr int BOARD_CENTRE = 9;                      // the cursor's offsets count from here
-
-// Cell values.
-inline constexpr std::int32_t CELL_EMPTY = 0;
-inline constexpr std::int32_t CELL_BLACK = -1;
-inline constexpr std::int32_t CELL_WHITE = +1;
-
-// Directions of a five, in the order the test tries them.
-inline constexpr std::int32_t DIR_ROW = 1;          // along a row: (r, c-2) .. (r, c+2)
-inline constexpr std::int32_t DIR_DIAGONAL = 2;     // (r-2, c-2) .. (r+2, c+2)
-inline constexpr std::int32_t DIR_COLUMN = 3;       // along a column: (r-2, c) .. (r+2, c)
-inline constexpr std::int32_t DIR_ANTIDIAGONAL = 4; // (r-2, c+2) .. (r+2, c-2)
 
 // Program-wide game state: zero before main runs, never saved.
 extern std::int32_t Board[BOARD_CELLS]; // row-major: index = row * 18 + column; -1, 0 or +1
@@ -49,8 +36,21 @@ extern MoveRecord moveHistory[MAX_HISTORY]; // the placements of this game, olde
 extern std::int32_t historyLength;          // how many of them there are
 extern std::uint32_t boardVersion;          // changes with every placement, undo and restart
 
-// True when (row, col) names a cell of the board.
-bool onBoard(int row, int col);
+// A game as Restart found it, kept so that Undo can bring it back.
+struct ClearedGame
+{
+    std::int32_t board[BOARD_CELLS];
+    MoveRecord history[MAX_HISTORY];
+    std::int32_t historyLength;
+    std::int32_t cursorX, cursorY;
+    std::uint8_t sideToMove, cheatMode, gameOver;
+    std::int32_t winRow, winCol, winDirection;
+};
+
+// The games Restart cleared, the last one last; the oldest is forgotten once there are more.
+inline constexpr int MAX_CLEARED_GAMES = 4;
+extern ClearedGame clearedGames[MAX_CLEARED_GAMES];
+extern std::int32_t clearedGameCount;
 
 // Puts the side to move's stone on (row, col) if the rule allows it and passes the turn.
 // Every accepted placement (in cheat mode even one that leaves the cell as it was) is followed
@@ -59,12 +59,17 @@ bool onBoard(int row, int col);
 void placeStone(std::int32_t row, std::int32_t col);
 
 // Clears the board and the history, centres the cursor, turns cheat mode off and resumes play.
-// The side to move, the win record and the view angles are kept.
+// The side to move, the win record and the view angles are kept. A game with a stone placed is
+// kept among the cleared games first, so that a slip of the finger costs nothing: undoMove
+// brings it back. A Restart of a game with nothing placed keeps nothing, so a second Restart
+// does not push the game before it out.
 void restartGame();
 
 // Takes back the last placement: the cell holds again what it held (empty, or in cheat mode the
 // stone it replaced), that side is to move again, and a five it made no longer ends the game.
-// Does nothing when there is nothing to take back.
+// With no placement to take back it brings back the game the last Restart cleared, as Restart
+// found it (board, placements, side to move, cursor, Cheat and five); with none kept either it
+// does nothing.
 void undoMove();
 
 // Tests the stone on (row, col) for a five of its own colour centred on it, in each of the

@@ -6,6 +6,7 @@
 #include "game/opponent.h"
 #include "platform/quit.h"
 
+#include <cstdint>
 #include <string>
 
 #include <GL/freeglut_std.h>
@@ -41,12 +42,36 @@ void placeAtCursor()
     }
 }
 
+// The menu's entries in their order: a command, or one option of a choice (who plays, how well
+// the computer plays), which sets its variable. The options of a choice carry its mark, "(*)" on
+// the one in force. A new entry is a row here and a value in input.h.
+struct MenuEntry
+{
+    const char *name;
+    std::uint8_t *choice; // the variable the option sets; null for a command
+    std::uint8_t option;  // the value it sets it to
+};
+const MenuEntry MENU[MENU_ENTRIES] = {
+    {"Cheat", nullptr, 0},
+    {"Restart", nullptr, 0},
+    {"Undo", nullptr, 0},
+    {"Two players", &opponent, OPPONENT_NONE},
+    {"Computer plays white", &opponent, OPPONENT_WHITE},
+    {"Computer plays black", &opponent, OPPONENT_BLACK},
+    {"Easy", &computerLevel, LEVEL_EASY},
+    {"Medium", &computerLevel, LEVEL_MEDIUM},
+    {"Hard", &computerLevel, LEVEL_HARD},
+};
+
 // The menu's labels follow the choices: the marks move when a choice is made.
 void relabelMenu()
 {
-    for (int value = MENU_TWO_PLAYERS; value < MENU_ENTRIES; ++value)
+    for (int value = 0; value < MENU_ENTRIES; ++value)
     {
-        glutChangeToMenuEntry(value + 1, menuLabel(value), value);
+        if (MENU[value].choice != nullptr)
+        {
+            glutChangeToMenuEntry(value + 1, menuLabel(value), value);
+        }
     }
 }
 
@@ -68,21 +93,17 @@ bool cursorToPointer(int x, int y)
 
 const char *menuLabel(int value)
 {
-    static const char *const NAMES[MENU_ENTRIES] = {
-        "Cheat", "Restart", "Undo", "Two players", "Computer plays white", "Computer plays black",
-        "Easy",  "Medium",  "Hard"};
     static std::string labels[MENU_ENTRIES];
     if (value < 0 || value >= MENU_ENTRIES)
     {
         return "";
     }
-    if (value < MENU_TWO_PLAYERS)
+    const MenuEntry &entry = MENU[value];
+    if (entry.choice == nullptr)
     {
-        return NAMES[value];
+        return entry.name;
     }
-    const bool chosen = value < MENU_EASY ? opponent == value - MENU_TWO_PLAYERS
-                                          : computerLevel == value - MENU_EASY;
-    labels[value] = std::string(chosen ? "(*) " : "( ) ") + NAMES[value];
+    labels[value] = std::string(*entry.choice == entry.option ? "(*) " : "( ) ") + entry.name;
     return labels[value].c_str();
 }
 
@@ -174,29 +195,22 @@ void onPassiveMotion(int x, int y)
 
 void onMenu(int value)
 {
-    switch (value)
+    if (value >= 0 && value < MENU_ENTRIES && MENU[value].choice != nullptr)
     {
-    case MENU_CHEAT:
+        *MENU[value].choice = MENU[value].option;
+        relabelMenu();
+    }
+    else if (value == MENU_CHEAT)
+    {
         cheatMode ^= 1;
-        break;
-    case MENU_UNDO:
+    }
+    else if (value == MENU_UNDO)
+    {
         undoForPlayer();
-        break;
-    case MENU_TWO_PLAYERS:
-    case MENU_COMPUTER_WHITE:
-    case MENU_COMPUTER_BLACK:
-        opponent = static_cast<std::uint8_t>(value - MENU_TWO_PLAYERS);
-        relabelMenu();
-        break;
-    case MENU_EASY:
-    case MENU_MEDIUM:
-    case MENU_HARD:
-        computerLevel = static_cast<std::uint8_t>(value - MENU_EASY);
-        relabelMenu();
-        break;
-    default: // "Restart", and any value no entry has
+    }
+    else // "Restart", and any value no entry has
+    {
         restartGame();
-        break;
     }
     glutPostRedisplay();
 }

@@ -117,7 +117,8 @@ void thinkFor(int milliseconds)
 
 void undoForPlayer()
 {
-    if (opponent == OPPONENT_NONE)
+    // With two players, or on a board Restart has just cleared (the game it cleared comes back).
+    if (opponent == OPPONENT_NONE || historyLength == 0)
     {
         undoMove();
         return;

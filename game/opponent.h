@@ -32,5 +32,6 @@ void thinkFor(int milliseconds);
 bool computerThinking();
 
 // Takes back to the player's turn: the last placement with two players; against the computer,
-// its answer too, so that a move of the player's own is taken back. Nothing if there is none.
+// its answer too, so that a move of the player's own is taken back. Nothing if there is none;
+// on a board Restart has just cleared, the game it cleared, as undoMove brings it back.
 void undoForPlayer();

@@ -7,7 +7,10 @@
 # depth, and the tournament brain against the BSD gomoku of bsdgames, 40 games). Figures, not
 # pass/fail; they depend on the machine and its load, which is printed with them. "thinking" (in
 # "all" too): the longest gap between frames while the hard level thinks, natively and in the page.
-# Usage: tools/bench.sh [all|frames|reader|startup|web|thinking|engine]   ("all" leaves out engine)
+# "tactics": the tactics suite (tests/data/tactics.txt) against the hard level and the brain, one
+# second a position, or NODES positions a position for figures that do not depend on the machine.
+# Usage: tools/bench.sh [all|frames|reader|startup|web|thinking|engine|tactics [NODES]]
+#        ("all" leaves out engine and tactics)
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/tools/strict.sh"
 # shellcheck source=tools/packages.sh
@@ -15,16 +18,23 @@ source "$root/tools/packages.sh"
 build="$root/build-bench"
 what=${1:-all}
 case "$what" in
-all | frames | reader | startup | web | thinking | engine) ;;
+all | frames | reader | startup | web | thinking | engine | tactics) ;;
 *)
-    echo "usage: $0 [all|frames|reader|startup|web|thinking|engine]" >&2
+    echo "usage: $0 [all|frames|reader|startup|web|thinking|engine|tactics [NODES]]" >&2
     exit 2
     ;;
 esac
+tactics_nodes=${2:-}
+if [ "$what" = tactics ] && [ -n "$tactics_nodes" ] && ! [[ "$tactics_nodes" =~ ^[1-9][0-9]*$ ]]; then
+    echo "bench: NODES must be a positive number, not '$tactics_nodes'" >&2
+    exit 2
+fi
 
 # What the benchmarks need beyond the game's own packages: assimp to compare the reader with, and
-# Emscripten and Chromium for the pages.
-install_missing libassimp-dev chromium
+# Emscripten and Chromium for the pages. The tactics suite needs none of them, nor a display.
+if [ "$what" != tactics ]; then
+    install_missing libassimp-dev chromium
+fi
 if [ "$what" = all ] || [ "$what" = web ] || [ "$what" = thinking ]; then
     install_missing --no-install-recommends emscripten
 fi
@@ -36,6 +46,9 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGOMOKU_BUILD_TESTS=OFF
     -DGOMOKU_BUILD_BENCH=ON >/dev/null
 targets=(gomoku3d frame_bench variant_stone startup_bench reader_bench engine_bench pbrain-gomoku3d
     thinking_bench)
+if [ "$what" = tactics ]; then
+    targets=(tactics_bench)
+fi
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 
 work=$(mktemp -d)
@@ -56,27 +69,29 @@ load() {
     cut -d' ' -f1-3 /proc/loadavg
 }
 
-# The game's five meshes: the committed ones, or freshly generated when some are missing.
-meshes="$work/game"
-mkdir -p "$meshes"
-names=("plane.STL" "lines.STL" "circle.STL" "black wins.STL" "white wins.STL")
-have_all=1
-for name in "${names[@]}"; do
-    [ -f "$root/assets/$name" ] || have_all=0
-done
-if [ "$have_all" = 1 ]; then
+if [ "$what" != tactics ]; then
+    # The game's five meshes: the committed ones, or freshly generated when some are missing.
+    meshes="$work/game"
+    mkdir -p "$meshes"
+    names=("plane.STL" "lines.STL" "circle.STL" "black wins.STL" "white wins.STL")
+    have_all=1
     for name in "${names[@]}"; do
-        cp "$root/assets/$name" "$meshes/"
+        [ -f "$root/assets/$name" ] || have_all=0
     done
-else
-    cmake --build "$build" -j2 --target meshgen >/dev/null
-    "$build/tools/meshgen" "$meshes" >/dev/null
-fi
+    if [ "$have_all" = 1 ]; then
+        for name in "${names[@]}"; do
+            cp "$root/assets/$name" "$meshes/"
+        done
+    else
+        cmake --build "$build" -j2 --target meshgen >/dev/null
+        "$build/tools/meshgen" "$meshes" >/dev/null
+    fi
 
-# A private X server, so the figures do not depend on anyone else's windows.
-if ! xvfb_start "$work"; then
-    echo "bench: Xvfb did not start: $(cat "$work/xvfb.log")" >&2
-    exit 1
+    # A private X server, so the figures do not depend on anyone else's windows.
+    if ! xvfb_start "$work"; then
+        echo "bench: Xvfb did not start: $(cat "$work/xvfb.log")" >&2
+        exit 1
+    fi
 fi
 
 echo "gomoku3d benchmarks, $(nproc) cores, $(uname -m), load average $(load) at the start"
@@ -306,6 +321,21 @@ engine_section() {
     echo
 }
 
+# The tactics suite: every position with a second (or NODES positions) for the hard level, then
+# the same for the brain through its BOARD command; one position at a time, so that the second
+# is the machine's and not shared with another search.
+tactics_section() {
+    local limit=(--ms 1000) what="one second a position"
+    if [ -n "$tactics_nodes" ]; then
+        limit=(--nodes "$tactics_nodes") what="$tactics_nodes positions a position"
+    fi
+    echo "== The tactics suite, $what"
+    "$build/bench/tactics_bench" "$root/tests/data/tactics.txt" "${limit[@]}" --failed
+    echo
+    "$build/bench/tactics_bench" "$root/tests/data/tactics.txt" "${limit[@]}" --brain
+    echo
+}
+
 # The frames while the hard level thinks: natively (bench/thinking_bench.cpp, the computer playing
 # black against a scripted white), then in the game's page, where white's moves are keys and the
 # gaps are those between the page's animation frames while its status line says it thinks.
@@ -358,6 +388,7 @@ thinking_section() {
 case "$what" in
 thinking) thinking_section ;;
 engine) engine_section ;;
+tactics) tactics_section ;;
 all)
     frames_section
     reader_section

@@ -19,6 +19,7 @@ test_packages=(
     xvfb xauth xdotool x11-apps imagemagick tmux unzip chromium
     clang libclang-rt-14-dev clang-format locales
     desktop-file-utils dpkg-dev appstream lintian file man-db groff-base binutils time
+    libboost1.74-dev nlohmann-json3-dev libsqlite3-dev nginx-light
 )
 
 play=0

@@ -62,6 +62,17 @@ const Action blackHasWon = []
     scanForFive();
 };
 
+// The same kind of five made by placements, which Restart keeps to bring back; with Cheat on
+// and the cursor off the centre.
+const Action blackHasWonByPlacing = []
+{
+    for (int col = 2; col < 7; ++col)
+    {
+        placeStone(3, col), placeStone(4, col);
+    }
+    cheatMode = 1, cursorX = 2, cursorY = -1;
+};
+
 Change operator+(Change first, Change second)
 {
     return [=](GameSnapshot &s) { first(s), second(s); };
@@ -164,6 +175,13 @@ const std::vector<Case> KEY_CASES = {
     {"RestartWhileCheating", [] { cheatMode = sideToMove = 1, cursorX = 3, line(B, 9, 9); },
      menu(1), restarted},
     {"OtherMenuValues", [] { cheatMode = 1, line(W, 0, 0); }, menu(99), restarted},
+    // Undo right after Restart puts the whole game back as it stood, five and Cheat included.
+    {"UndoAfterRestart", blackHasWonByPlacing, [] { onMenu(MENU_RESTART), onMenu(MENU_UNDO); },
+     unchanged},
+    {"UndoAfterRestartTwice", blackHasWonByPlacing,
+     [] { onMenu(MENU_RESTART), onMenu(MENU_RESTART), keys("u")(); }, unchanged},
+    {"UndoAfterRestartAndAMove", blackHasWonByPlacing,
+     [] { onMenu(MENU_RESTART), keys(" ")(), keys("uu")(); }, unchanged},
     {"CheatOnce", {}, menu(0), [](GameSnapshot &s) { s.cheatMode = 1; }},
     {"CheatTwice", {}, [] { onMenu(0), onMenu(0); }, unchanged},
     {"UpOnce", {}, arrow(GLUT_KEY_UP), view(355, 0)},

@@ -78,14 +78,88 @@ const std::vector<UndoCase> UNDO_CASES = {
      0,
      0,
      0},
-    {"after Restart",
+    {"after Restart, the game it cleared",
      [] {
          places({{9, 9}, {3, 3}}), restartGame();
      },
      undoForPlayer,
-     {},
+     {{{9, 9}, B}, {{3, 3}, W}},
+     2,
+     0,
+     0},
+    {"after Restart of a five, the five",
+     [] { blackWinsAlongRow4(), restartGame(); },
+     undoForPlayer,
+     {{{4, 4}, B}},
+     9,
+     1,
+     1},
+    {"after a move on the cleared board, the move and then the game",
+     [] {
+         places({{9, 9}}), restartGame(), places({{5, 5}});
+     },
+     [] { undoForPlayer(), undoForPlayer(); },
+     {{{9, 9}, B}, {{5, 5}, E}},
+     1,
+     1,
+     0},
+    {"after Restart against the computer, the game as it stood",
+     [] {
+         opponent = OPPONENT_WHITE, places({{9, 9}, {8, 8}, {9, 10}}), restartGame();
+     },
+     undoForPlayer,
+     {{{9, 10}, B}, {{8, 8}, W}},
+     3,
+     1,
+     0},
+    {"once per Restart: an undo too many does nothing",
+     [] {
+         places({{9, 9}}), restartGame();
+     },
+     [] { undoForPlayer(), undoForPlayer(), undoForPlayer(); },
+     {{{9, 9}, E}},
      0,
      0,
+     0},
+    // Five games cleared one after another: the last four come back, newest first; the first is
+    // forgotten.
+    {"the last four cleared games",
+     []
+     {
+         for (int col = 0; col < 5; ++col)
+         {
+             places({{0, col}}), restartGame();
+         }
+     },
+     []
+     {
+         for (int i = 0; i < 7; ++i)
+         {
+             undoForPlayer();
+         }
+     },
+     {{{0, 1}, W}, {{0, 0}, E}},
+     1,
+     0,
+     0},
+    {"the first of five cleared games is gone",
+     []
+     {
+         for (int col = 0; col < 5; ++col)
+         {
+             places({{0, col}}), restartGame();
+         }
+     },
+     []
+     {
+         for (int i = 0; i < 12; ++i)
+         {
+             undoForPlayer();
+         }
+     },
+     {{{0, 0}, E}},
+     0,
+     1,
      0},
     {"the winning stone", blackWinsAlongRow4, undoForPlayer, {{{4, 4}, E}, {{4, 3}, B}}, 8, 0, 0},
     {"a stone placed over another in cheat mode",

@@ -1,0 +1,105 @@
+// The games a server holds and what each client's message does to them: making a game, taking a
+// seat or watching, and moves judged by the game's referee and stored before anyone hears of
+// them. Knows nothing of sockets: a connection is a Peer, which the network code implements and
+// the hub sends to. Single-threaded: every call comes from the server's one event loop.
+#pragma once
+
+#include "server/messages.h"
+#include "server/store.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+// Seconds since the epoch; the tests bring a clock of their own.
+using Clock = std::function<std::int64_t()>;
+// Writes one line to the server's log. Nothing secret is ever handed to it.
+using LogLine = std::function<void(std::string_view)>;
+
+struct Game;
+
+// One connection as the games see it.
+class Peer
+{
+public:
+    explicit Peer(std::string address) : address_(std::move(address)) {}
+    virtual ~Peer() = default;
+    Peer(const Peer &) = delete;
+    Peer &operator=(const Peer &) = delete;
+
+    // Queues a message for the client. Must not call back into the hub.
+    virtual void send(const std::shared_ptr<const std::string> &message) = 0;
+    // Sends what is queued, then closes the connection; no message of it reaches the hub after.
+    virtual void close() = 0;
+
+    // Where the connection comes from: what limits count by.
+    const std::string &address() const { return address_; }
+
+private:
+    friend class Hub;
+    std::string address_;
+    Game *game_ = nullptr;
+    int seat_ = -1; // 0: the creator's seat, 1: the second player's, -1: watching
+    int badJson_ = 0;
+};
+
+struct HubLimits
+{
+    // Games one address may make in an hour (refilled evenly over the hour); 0: no limit.
+    int gamesPerAddressPerHour = 100;
+    // Malformed messages a connection may send before it is closed.
+    int badJsonBeforeClose = 3;
+};
+
+class Hub
+{
+public:
+    Hub(std::string name, Store &store, Clock clock, LogLine log, HubLimits limits = {});
+    ~Hub();
+    Hub(const Hub &) = delete;
+    Hub &operator=(const Hub &) = delete;
+
+    // One text message from a connection, as it arrived.
+    void receive(Peer &peer, std::string_view text);
+    // Refuses a message that the network layer could not take (too large, too many), without
+    // reading it; `close`: the connection is closed after the error.
+    void refuse(Peer &peer, ErrorCode code, std::string_view text, bool close);
+    // The connection is gone; the hub forgets it.
+    void leave(Peer &peer);
+
+    // Expires old games (Store::sweep); those in play are told and let go.
+    void sweep();
+
+    // Games held in memory (those with a connection).
+    std::size_t gamesHeld() const { return games_.size(); }
+
+private:
+    struct Bucket
+    {
+        double tokens;
+        std::int64_t at;
+    };
+
+    std::string name_;
+    Store &store_;
+    Clock clock_;
+    LogLine log_;
+    HubLimits limits_;
+    std::unordered_map<std::string, std::unique_ptr<Game>> games_;
+    std::unordered_map<std::string, Bucket> creations_; // by address
+
+    void create(Peer &peer);
+    void join(Peer &peer, const JoinRequest &request);
+    void move(Peer &peer, const MoveRequest &request);
+    void fail(Peer &peer, ErrorCode code, std::string_view text);
+    bool mayCreate(const std::string &address);
+    Game *find(Peer &peer, const std::string &id);
+    void attach(Peer &peer, Game &game, int seat);
+    void detach(Peer &peer);
+    void sendState(Peer &peer, const Game &game);
+    void broadcastStates(const Game &game, const Peer *except);
+    void broadcastPresence(const Game &game);
+};

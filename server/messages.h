@@ -1,0 +1,110 @@
+// The online game's messages: what a client may send, read from untrusted text into a checked
+// value, and the text of everything the server sends. One JSON object a message, at most
+// MAX_MESSAGE_BYTES; docs/server.md has the whole exchange.
+#pragma once
+
+#include "game/referee.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+inline constexpr std::size_t MAX_MESSAGE_BYTES = 4096;
+
+// Why the server refuses something; each has a fixed name that programs read.
+enum class ErrorCode
+{
+    BadJson,
+    TooLarge,
+    UnknownType,
+    BadField,
+    NoSuchGame,
+    NotYourTurn,
+    NotAPlayer,
+    Occupied,
+    OffBoard,
+    GameOver,
+    Stale,
+    RateLimited,
+    TooManyGames,
+    Expired,
+    Internal,
+};
+
+std::string_view codeName(ErrorCode code);
+
+// {"type":"create"}
+struct CreateRequest
+{
+};
+
+// {"type":"join","game":ID} or with "secret":S
+struct JoinRequest
+{
+    std::string game;
+    std::optional<std::string> secret;
+};
+
+// {"type":"move","row":R,"col":C,"n":N}; numbers far outside the board are kept as -1, which is
+// off it, and a count beyond any board as one more than the board holds.
+struct MoveRequest
+{
+    int row;
+    int col;
+    int n;
+};
+
+// A message that cannot be taken: the error to answer with.
+struct Refusal
+{
+    ErrorCode code;
+    std::string message;
+};
+
+using ClientMessage = std::variant<CreateRequest, JoinRequest, MoveRequest, Refusal>;
+
+// Reads one message as a client sent it: any bytes at all.
+ClientMessage readClientMessage(std::string_view text);
+
+// What a connection is in its game.
+enum class Role
+{
+    Black,
+    White,
+    Watcher,
+    Waiting, // the creator, before the second player has come and colours are drawn
+};
+
+// A seat's state: someone holds it and is connected, holds it and is not, or nobody holds it yet.
+enum class Presence
+{
+    Present,
+    Away,
+    Empty,
+};
+
+std::string_view roleName(Role role);
+std::string_view colourName(Referee::Side side);
+
+// The whole of one game as a state message tells it.
+struct GameView
+{
+    std::string_view game;
+    const std::vector<Referee::Point> *moves;
+    Role you;
+    Presence black;
+    Presence white;
+    bool over;
+    std::optional<Referee::Side> winner;
+    const std::optional<Referee::Five> *five;
+};
+
+std::string createdMessage(std::string_view game, std::string_view secret);
+std::string joinedMessage(std::string_view game, Role role, std::optional<std::string_view> secret);
+std::string stateMessage(const GameView &view);
+std::string movedMessage(int n, Referee::Point point, Referee::Side colour);
+std::string presenceMessage(Presence black, Presence white);
+std::string errorMessage(ErrorCode code, std::string_view text);

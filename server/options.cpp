@@ -1,0 +1,118 @@
+// The server's command line, checked before anything starts.
+#include "server/options.h"
+
+#include "server/ids.h"
+
+#include <boost/asio/ip/address.hpp>
+
+#include <charconv>
+
+namespace
+{
+
+// A whole decimal number in [low, high], or nothing.
+std::optional<long> number(const std::string &text, long low, long high)
+{
+    long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || value < low || value > high)
+    {
+        return std::nullopt;
+    }
+    return value;
+}
+
+} // namespace
+
+std::variant<ServerOptions, std::string>
+parseServerOptions(const std::vector<std::string> &arguments)
+{
+    ServerOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i)
+    {
+        const std::string &option = arguments[i];
+        if (option == "--help" || option == "-h")
+        {
+            return std::string("help");
+        }
+        if (option == "--behind-proxy")
+        {
+            options.behindProxy = true;
+            continue;
+        }
+        if (option == "--durable")
+        {
+            options.durable = true;
+            continue;
+        }
+        if (i + 1 >= arguments.size())
+        {
+            return option.rfind("--", 0) == 0 ? option + " needs a value"
+                                              : "unknown argument " + option;
+        }
+        const std::string &value = arguments[++i];
+        if (option == "--db")
+        {
+            options.database = value;
+        }
+        else if (option == "--web")
+        {
+            options.web = value;
+        }
+        else if (option == "--name")
+        {
+            if (!validServerName(value))
+            {
+                return "--name must be 1 to 16 lowercase letters or digits, not \"" + value + "\"";
+            }
+            options.name = value;
+        }
+        else if (option == "--port")
+        {
+            const auto port = number(value, 0, 65535);
+            if (!port)
+            {
+                return "--port must be a number from 0 to 65535, not \"" + value + "\"";
+            }
+            options.port = static_cast<unsigned short>(*port);
+        }
+        else if (option == "--bind")
+        {
+            boost::system::error_code error;
+            boost::asio::ip::make_address(value, error);
+            if (error)
+            {
+                return "--bind must be an IP address, not \"" + value + "\"";
+            }
+            options.bind = value;
+        }
+        else if (option == "--allow-origin")
+        {
+            if (value.find("://") == std::string::npos || value.back() == '/')
+            {
+                return "--allow-origin must be an origin such as https://example.org, not \"" +
+                       value + "\"";
+            }
+            options.allowedOrigins.push_back(value);
+        }
+        else if (option == "--games-per-address")
+        {
+            const auto limit = number(value, 0, 1000000);
+            if (!limit)
+            {
+                return "--games-per-address must be a number from 0 to 1000000, not \"" + value +
+                       "\"";
+            }
+            options.limits.gamesPerAddressPerHour = static_cast<int>(*limit);
+        }
+        else
+        {
+            return "unknown option " + option;
+        }
+    }
+    if (options.database.empty())
+    {
+        return std::string("--db FILE is needed: where the games are kept");
+    }
+    return options;
+}

@@ -1,0 +1,347 @@
+// The games in SQLite. WAL mode lets a commit append to the log without rewriting the database
+// file; with synchronous=NORMAL the log is flushed to the disk at checkpoints only, so a commit
+// costs no disk flush, and yet it is in the operating system's hands when sqlite3_step returns:
+// a killed server process loses none of it. A power cut can lose the commits since the last
+// checkpoint, but never leaves the database broken. `durable` (synchronous=FULL) flushes at every
+// commit for those who need the moves to outlive a power cut too (docs/server.md).
+#include "server/store.h"
+
+#include <sqlite3.h>
+
+namespace
+{
+
+// Layout version 1 of the database; PRAGMA user_version holds it.
+constexpr int LAYOUT_VERSION = 1;
+
+constexpr const char *SCHEMA = R"sql(
+CREATE TABLE IF NOT EXISTS games(
+    id TEXT PRIMARY KEY,
+    secret_a TEXT,             -- the creator's seat; NULL once expired
+    secret_b TEXT,             -- the second player's; NULL before the join and once expired
+    black_seat INTEGER,        -- 0: seat A plays black, 1: seat B; NULL before the draw
+    created_at INTEGER NOT NULL,
+    joined_at INTEGER,
+    finished_at INTEGER,
+    expired_at INTEGER
+) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS moves(
+    game TEXT NOT NULL,
+    n INTEGER NOT NULL,        -- the stones on the board before this one
+    row INTEGER NOT NULL,
+    col INTEGER NOT NULL,
+    at INTEGER NOT NULL,
+    PRIMARY KEY(game, n)
+) WITHOUT ROWID;
+)sql";
+
+void bindText(sqlite3_stmt *statement, int index, std::string_view text)
+{
+    sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
+std::string columnText(sqlite3_stmt *statement, int index)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, index));
+    return text != nullptr ? std::string(text, sqlite3_column_bytes(statement, index))
+                           : std::string();
+}
+
+// Resets a statement whatever way its use ends.
+class Reset
+{
+public:
+    explicit Reset(sqlite3_stmt *statement) : statement_(statement) {}
+    ~Reset()
+    {
+        sqlite3_reset(statement_);
+        sqlite3_clear_bindings(statement_);
+    }
+    Reset(const Reset &) = delete;
+    Reset &operator=(const Reset &) = delete;
+
+private:
+    sqlite3_stmt *statement_;
+};
+
+} // namespace
+
+Store::Store(const std::string &path, bool durable) : path_(path)
+{
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK)
+    {
+        const std::string reason = db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory";
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw StoreError("the database " + path + ": " + reason);
+    }
+    try
+    {
+        // Another process reading the file (sqlite3 on the command line) may hold it for a moment.
+        sqlite3_busy_timeout(db_, 2000);
+        sqlite3_stmt *mode = prepare("PRAGMA journal_mode=WAL");
+        if (sqlite3_step(mode) != SQLITE_ROW || columnText(mode, 0) != "wal")
+        {
+            fail("cannot use a write-ahead log");
+        }
+        sqlite3_reset(mode);
+        exec(durable ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL");
+        sqlite3_stmt *version = prepare("PRAGMA user_version");
+        if (sqlite3_step(version) != SQLITE_ROW)
+        {
+            fail("reading its layout version");
+        }
+        const int found = sqlite3_column_int(version, 0);
+        sqlite3_reset(version);
+        if (found > LAYOUT_VERSION)
+        {
+            fail("made by a newer server (layout " + std::to_string(found) + ")");
+        }
+        exec(SCHEMA);
+        exec("PRAGMA user_version=1");
+        insertGame_ = prepare("INSERT INTO games(id, secret_a, created_at) VALUES(?1, ?2, ?3)");
+        updateSeat_ = prepare("UPDATE games SET secret_b = ?2, black_seat = ?3, joined_at = ?4 "
+                              "WHERE id = ?1 AND secret_b IS NULL AND expired_at IS NULL");
+        insertMove_ =
+            prepare("INSERT INTO moves(game, n, row, col, at) VALUES(?1, ?2, ?3, ?4, ?5)");
+        finishGame_ = prepare("UPDATE games SET finished_at = ?2 WHERE id = ?1");
+        selectGame_ =
+            prepare("SELECT secret_a, secret_b, black_seat, expired_at FROM games WHERE id = ?1");
+        selectMoves_ = prepare("SELECT n, row, col FROM moves WHERE game = ?1 ORDER BY n");
+        // Unjoined for a day, finished for 30 days, or unfinished and untouched for 30 days.
+        selectExpired_ = prepare(R"sql(
+            SELECT id FROM games WHERE expired_at IS NULL AND (
+                (secret_b IS NULL AND created_at <= ?1) OR
+                (finished_at IS NOT NULL AND finished_at <= ?2) OR
+                (finished_at IS NULL AND secret_b IS NOT NULL AND
+                 COALESCE((SELECT MAX(at) FROM moves WHERE game = id), joined_at) <= ?3)))sql");
+        expireGame_ = prepare(
+            "UPDATE games SET expired_at = ?2, secret_a = NULL, secret_b = NULL WHERE id = ?1");
+        forgetMoves_ = prepare("DELETE FROM moves WHERE game = ?1");
+        dropExpired_ = prepare("DELETE FROM games WHERE expired_at <= ?1");
+    }
+    catch (...)
+    {
+        for (sqlite3_stmt *statement : statements_)
+        {
+            sqlite3_finalize(statement);
+        }
+        sqlite3_close(db_);
+        throw;
+    }
+}
+
+Store::~Store()
+{
+    for (sqlite3_stmt *statement : statements_)
+    {
+        sqlite3_finalize(statement);
+    }
+    // Closing the last connection checkpoints the log into the database and removes it.
+    sqlite3_close(db_);
+}
+
+void Store::fail(std::string_view what) const
+{
+    throw StoreError("the database " + path_ + ": " + std::string(what) + ": " +
+                     sqlite3_errmsg(db_));
+}
+
+void Store::exec(const char *sql)
+{
+    char *error = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) != SQLITE_OK)
+    {
+        const std::string reason = error != nullptr ? error : sqlite3_errmsg(db_);
+        sqlite3_free(error);
+        throw StoreError("the database " + path_ + ": " + reason);
+    }
+}
+
+sqlite3_stmt *Store::prepare(const char *sql)
+{
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) !=
+        SQLITE_OK)
+    {
+        fail("preparing a statement");
+    }
+    statements_.push_back(statement);
+    return statement;
+}
+
+void Store::finish(sqlite3_stmt *statement, const char *what)
+{
+    if (sqlite3_step(statement) != SQLITE_DONE)
+    {
+        fail(what);
+    }
+}
+
+void Store::addGame(std::string_view id, std::string_view secretA, std::int64_t now)
+{
+    Reset reset(insertGame_);
+    bindText(insertGame_, 1, id);
+    bindText(insertGame_, 2, secretA);
+    sqlite3_bind_int64(insertGame_, 3, now);
+    finish(insertGame_, "storing a new game");
+}
+
+void Store::takeSecondSeat(std::string_view id, std::string_view secretB, int blackSeat,
+                           std::int64_t now)
+{
+    Reset reset(updateSeat_);
+    bindText(updateSeat_, 1, id);
+    bindText(updateSeat_, 2, secretB);
+    sqlite3_bind_int(updateSeat_, 3, blackSeat);
+    sqlite3_bind_int64(updateSeat_, 4, now);
+    finish(updateSeat_, "storing the second seat");
+    if (sqlite3_changes(db_) != 1)
+    {
+        throw StoreError("the database " + path_ + ": game " + std::string(id) +
+                         " has no free seat to store");
+    }
+}
+
+void Store::addMove(std::string_view id, int n, Referee::Point point, bool over, std::int64_t now)
+{
+    // A move alone is one statement, one commit; the move that ends the game commits with the
+    // game's end, so that a finished game is never stored unfinished.
+    if (over)
+    {
+        exec("BEGIN IMMEDIATE");
+    }
+    try
+    {
+        {
+            Reset reset(insertMove_);
+            bindText(insertMove_, 1, id);
+            sqlite3_bind_int(insertMove_, 2, n);
+            sqlite3_bind_int(insertMove_, 3, point.row);
+            sqlite3_bind_int(insertMove_, 4, point.col);
+            sqlite3_bind_int64(insertMove_, 5, now);
+            finish(insertMove_, "storing a move");
+        }
+        if (over)
+        {
+            Reset reset(finishGame_);
+            bindText(finishGame_, 1, id);
+            sqlite3_bind_int64(finishGame_, 2, now);
+            finish(finishGame_, "storing the end of a game");
+            exec("COMMIT");
+        }
+    }
+    catch (const StoreError &)
+    {
+        if (over)
+        {
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+        throw;
+    }
+}
+
+Lookup Store::load(std::string_view id, StoredGame &game)
+{
+    {
+        Reset reset(selectGame_);
+        bindText(selectGame_, 1, id);
+        const int status = sqlite3_step(selectGame_);
+        if (status == SQLITE_DONE)
+        {
+            return Lookup::Missing;
+        }
+        if (status != SQLITE_ROW)
+        {
+            fail("reading a game");
+        }
+        if (sqlite3_column_type(selectGame_, 3) != SQLITE_NULL)
+        {
+            return Lookup::Expired;
+        }
+        game.secretA = columnText(selectGame_, 0);
+        game.secretB.reset();
+        game.blackSeat.reset();
+        if (sqlite3_column_type(selectGame_, 1) != SQLITE_NULL)
+        {
+            game.secretB = columnText(selectGame_, 1);
+        }
+        if (sqlite3_column_type(selectGame_, 2) != SQLITE_NULL)
+        {
+            game.blackSeat = sqlite3_column_int(selectGame_, 2);
+        }
+    }
+    Reset reset(selectMoves_);
+    bindText(selectMoves_, 1, id);
+    game.moves.clear();
+    int status = SQLITE_ROW;
+    while ((status = sqlite3_step(selectMoves_)) == SQLITE_ROW)
+    {
+        const int n = sqlite3_column_int(selectMoves_, 0);
+        const int row = sqlite3_column_int(selectMoves_, 1);
+        const int col = sqlite3_column_int(selectMoves_, 2);
+        // Moves are numbered from 0 without a gap; anything else is not this server's writing.
+        if (n != static_cast<int>(game.moves.size()) || !onBoard(row, col))
+        {
+            throw StoreError("the database " + path_ + ": game " + std::string(id) +
+                             " has a move out of order or off the board");
+        }
+        game.moves.push_back(
+            Referee::Point{static_cast<std::uint8_t>(row), static_cast<std::uint8_t>(col)});
+    }
+    if (status != SQLITE_DONE)
+    {
+        fail("reading a game's moves");
+    }
+    return Lookup::Found;
+}
+
+std::vector<std::string> Store::sweep(std::int64_t now)
+{
+    std::vector<std::string> expired;
+    exec("BEGIN IMMEDIATE");
+    try
+    {
+        {
+            Reset reset(selectExpired_);
+            sqlite3_bind_int64(selectExpired_, 1, now - UNJOINED_LIFETIME);
+            sqlite3_bind_int64(selectExpired_, 2, now - FINISHED_LIFETIME);
+            sqlite3_bind_int64(selectExpired_, 3, now - IDLE_LIFETIME);
+            int status = SQLITE_ROW;
+            while ((status = sqlite3_step(selectExpired_)) == SQLITE_ROW)
+            {
+                expired.push_back(columnText(selectExpired_, 0));
+            }
+            if (status != SQLITE_DONE)
+            {
+                fail("finding what has expired");
+            }
+        }
+        for (const std::string &id : expired)
+        {
+            Reset expire(expireGame_);
+            bindText(expireGame_, 1, id);
+            sqlite3_bind_int64(expireGame_, 2, now);
+            finish(expireGame_, "expiring a game");
+            Reset forget(forgetMoves_);
+            bindText(forgetMoves_, 1, id);
+            finish(forgetMoves_, "deleting an expired game's moves");
+        }
+        Reset reset(dropExpired_);
+        sqlite3_bind_int64(dropExpired_, 1, now - EXPIRED_MEMORY);
+        finish(dropExpired_, "forgetting long-expired games");
+        exec("COMMIT");
+    }
+    catch (const StoreError &)
+    {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    return expired;
+}
+
+void Store::checkpoint()
+{
+    exec("PRAGMA wal_checkpoint(TRUNCATE)");
+}

@@ -1,0 +1,95 @@
+// The games on disk: an SQLite database in WAL mode that holds every game a server has made, its
+// seats and its moves. Each change is committed before the call returns, so what the server has
+// told anyone is on disk. Not thread-safe: one server loop owns it.
+#pragma once
+
+#include "game/referee.h"
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+class StoreError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// How long games are kept, in seconds.
+inline constexpr std::int64_t DAY_SECONDS = 24 * 60 * 60;
+inline constexpr std::int64_t UNJOINED_LIFETIME = DAY_SECONDS;      // since it was made
+inline constexpr std::int64_t FINISHED_LIFETIME = 30 * DAY_SECONDS; // since its last move
+inline constexpr std::int64_t IDLE_LIFETIME = 30 * DAY_SECONDS;   // unfinished, since its last move
+inline constexpr std::int64_t EXPIRED_MEMORY = 365 * DAY_SECONDS; // an expired id is known as such
+
+// A game as the database holds it: the moves are replayed through a referee to make it whole.
+struct StoredGame
+{
+    std::string secretA; // the creator's seat
+    std::optional<std::string> secretB;
+    std::optional<int> blackSeat; // 0: seat A plays black, 1: seat B; none before the draw
+    std::vector<Referee::Point> moves;
+};
+
+enum class Lookup
+{
+    Found,
+    Expired, // it was, and has been swept away
+    Missing,
+};
+
+class Store
+{
+public:
+    // Opens the database at `path`, making it when it is not there. `durable`: every commit is
+    // flushed to the disk (synchronous=FULL) rather than at checkpoints only (NORMAL); either way
+    // a committed change survives the server's process being killed. Throws StoreError, which
+    // says what failed and where.
+    Store(const std::string &path, bool durable);
+    ~Store();
+    Store(const Store &) = delete;
+    Store &operator=(const Store &) = delete;
+
+    void addGame(std::string_view id, std::string_view secretA, std::int64_t now);
+    void takeSecondSeat(std::string_view id, std::string_view secretB, int blackSeat,
+                        std::int64_t now);
+    // The move numbered n (the stones before it); `over`: it ended the game.
+    void addMove(std::string_view id, int n, Referee::Point point, bool over, std::int64_t now);
+    Lookup load(std::string_view id, StoredGame &game);
+
+    // Expires what has outlived its time (UNJOINED_LIFETIME, FINISHED_LIFETIME, IDLE_LIFETIME):
+    // its moves and secrets are deleted and its id is kept as expired for EXPIRED_MEMORY. Returns
+    // the ids expired now.
+    std::vector<std::string> sweep(std::int64_t now);
+
+    // Copies the write-ahead log into the database file and starts the log again: done by SQLite
+    // itself as the log grows, and by the server when it stops.
+    void checkpoint();
+
+private:
+    sqlite3 *db_ = nullptr;
+    std::string path_;
+    std::vector<sqlite3_stmt *> statements_;
+
+    [[noreturn]] void fail(std::string_view what) const;
+    void exec(const char *sql);
+    sqlite3_stmt *prepare(const char *sql);
+    void finish(sqlite3_stmt *statement, const char *what);
+
+    sqlite3_stmt *insertGame_;
+    sqlite3_stmt *updateSeat_;
+    sqlite3_stmt *insertMove_;
+    sqlite3_stmt *finishGame_;
+    sqlite3_stmt *selectGame_;
+    sqlite3_stmt *selectMoves_;
+    sqlite3_stmt *selectExpired_;
+    sqlite3_stmt *expireGame_;
+    sqlite3_stmt *forgetMoves_;
+    sqlite3_stmt *dropExpired_;
+};

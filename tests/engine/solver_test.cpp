@@ -1,0 +1,309 @@
+// The tests' own solver, held to what is known: a table of shapes with their wins, lengths and
+// right points; its wins by fours against the plain reference of the test support on random
+// boards; and every win by threes it proves, on random small boards, found again by a search that
+// tries every point for both sides.
+#include "tests/engine/engine_test_support.h"
+#include "tests/engine/solver/solver.h"
+
+#include <algorithm>
+#include <random>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using solver::BLACK;
+using solver::Board;
+using solver::Solver;
+using solver::Threats;
+using solver::Verdict;
+using solver::WHITE;
+
+// The points marked '*' in a drawing.
+std::vector<int> marked(const Board &b, const std::vector<std::string_view> &rows)
+{
+    std::vector<int> points;
+    for (int y = 0; y < static_cast<int>(rows.size()); ++y)
+    {
+        for (int x = 0; x < static_cast<int>(rows[y].size()); ++x)
+        {
+            if (rows[y][x] == '*')
+            {
+                points.push_back(b.at(x, y));
+            }
+        }
+    }
+    std::sort(points.begin(), points.end());
+    return points;
+}
+
+struct Shape
+{
+    const char *name;
+    std::vector<std::string_view> rows; // '*': the points that win (or hold, for a stop)
+    Threats threats;
+    bool stop; // black, to move, must stop white's win; else black wins
+    int moves; // the shortest win's length, 0: none
+};
+
+const std::vector<Shape> SHAPES = {
+    {"an open three: an open four at either end",
+     {"", "", "..*XXX*..", "", "..O.O"},
+     Threats::Fours,
+     false,
+     2},
+    {"a split three: the gap",
+     {"", "", "..X*XX...", "", "..O.O"},
+     Threats::ThreesAndFours,
+     false,
+     2},
+    {"a win by 3 fours, and no other",
+     {"..........O....", ".......X.......", "........O......", "........O......", "X..............",
+      "..XX......X.O..", "....OX..OO.....", "..O...XX*.XO...", ".....X.O.......", ".......X..O....",
+      "......O........", "........O.XXOX.", "...............", "..........O....",
+      "............X.."},
+     Threats::Fours,
+     false,
+     4},
+    {"a win by 5 fours",
+     {"...............", "...............", "...............", ".........O.X...", "..O.O....X.....",
+      ".........*.O...", "......X.XO.....", ".....O.XO......", "...X...X......."},
+     Threats::Fours,
+     false,
+     6},
+    {"a win by 7 fours",
+     {"...............", "........X......", "..X............", "....X.O........", "...............",
+      ".O......X......", "X..X...........", "O.....XX.......", "..X..OO..OOO...", "......O..O.....",
+      "X.OX*XX...O....", "...............", "O.............."},
+     Threats::Fours,
+     false,
+     8},
+    {"a double three",
+     {"", "", "....X....", ".....X...", "...XX.*..", "", "", "O.....O.....O"},
+     Threats::ThreesAndFours,
+     false,
+     3},
+    {"a double three is no win by fours",
+     {"", "", "....X....", ".....X...", "...XX....", "", "", "O.....O.....O"},
+     Threats::Fours,
+     false,
+     0},
+    {"a double three against a spare four: one more stone, to stop it",
+     {"", "", "....X....", ".....X...", "...XX.*..", "", "", "", "", "", "", "", "XOOO"},
+     Threats::ThreesAndFours,
+     false,
+     4},
+    {"stopping an open three: at its ends",
+     {"", "", "", "....*OOO*....", "", "", "X.....X"},
+     Threats::ThreesAndFours,
+     true,
+     2},
+};
+
+TEST(Solver, ProvesTheWinsOfATableOfShapes)
+{
+    for (const Shape &s : SHAPES)
+    {
+        Board b = solver::drawn(s.rows, 15);
+        const int attacker = s.stop ? WHITE : BLACK;
+        Solver solver(b, s.threats);
+        Verdict v = solver.shortestWin(attacker, 20);
+        EXPECT_EQ(v.kind, s.moves > 0 ? Verdict::Win : Verdict::NoWin) << s.name;
+        if (s.moves > 0)
+        {
+            EXPECT_EQ(v.moves, s.moves) << s.name;
+        }
+        bool known = false;
+        std::vector<int> answers = s.stop
+                                       ? solver.holdingMoves(BLACK, s.moves + 2, &known)
+                                       : solver.winningMoves(BLACK, std::max(s.moves, 1), &known);
+        EXPECT_TRUE(known) << s.name;
+        EXPECT_EQ(answers, marked(b, s.rows)) << s.name;
+    }
+}
+
+// A random board of `size` with about `density` percent of its points taken and no five on it.
+Board randomBoard(std::mt19937 &random, int size, unsigned density)
+{
+    while (true)
+    {
+        Board b(size);
+        for (int p = 0; p < b.points(); ++p)
+        {
+            if (random() % 100 < density)
+            {
+                b.put(p, random() % 2 == 0 ? BLACK : WHITE);
+            }
+        }
+        if (!b.hasFive())
+        {
+            return b;
+        }
+    }
+}
+
+// The board as the engine's position, for the plain reference that reads one.
+engine::Position asPosition(const Board &b)
+{
+    engine::Position pos(b.size());
+    for (int p = 0; p < b.points(); ++p)
+    {
+        if (!b.empty(p))
+        {
+            pos.place(pos.at(b.xOf(p), b.yOf(p)), b.get(p) == BLACK ? 0 : 1);
+        }
+    }
+    return pos;
+}
+
+// The plain reference counts fours, the last of them the one that leaves two fives; the solver
+// counts stones, the five too: k fours are k + 1 stones.
+TEST(Solver, FindsWinsByFoursAsThePlainReferenceDoes)
+{
+    std::mt19937 random(5);
+    int wins = 0;
+    for (int trial = 0; trial < 300; ++trial)
+    {
+        Board b = randomBoard(random, 9 + trial % 7, 25 + trial % 20);
+        enginetest::PlainBoard plain(asPosition(b));
+        for (int who : {BLACK, WHITE})
+        {
+            for (int fours = 1; fours <= 4; ++fours)
+            {
+                Solver solver(b, Threats::Fours);
+                const bool reference = plain.winsByFours(who, fours);
+                ASSERT_EQ(solver.attack(who, fours + 1).win(), reference)
+                    << "trial " << trial << ", side " << who << ", " << fours << " fours";
+                wins += reference;
+            }
+        }
+    }
+    EXPECT_GT(wins, 100) << "the boards hold wins to compare";
+}
+
+// Whether `attacker` to move makes five within `moves` stones, trying every point for both sides.
+bool wins(Board &b, int attacker, int moves)
+{
+    const int defender = solver::other(attacker);
+    std::vector<int> empty;
+    for (int p = 0; p < b.points(); ++p)
+    {
+        if (b.empty(p))
+        {
+            if (b.makesFive(p, attacker))
+            {
+                return true;
+            }
+            empty.push_back(p);
+        }
+    }
+    if (moves <= 1)
+    {
+        return false;
+    }
+    for (int p : empty)
+    {
+        b.put(p, attacker);
+        bool always = true;
+        if (moves == 2)
+        {
+            // The last reply: it wins unless the defender makes five or one point stops all.
+            always = b.fivePoints(defender).empty() && b.fivePoints(attacker).size() >= 2;
+        }
+        else
+        {
+            for (int d : empty)
+            {
+                if (d == p)
+                {
+                    continue;
+                }
+                if (b.makesFive(d, defender))
+                {
+                    always = false;
+                    break;
+                }
+                b.put(d, defender);
+                always = wins(b, attacker, moves - 1);
+                b.put(d, solver::NONE);
+                if (!always)
+                {
+                    break;
+                }
+            }
+        }
+        b.put(p, solver::NONE);
+        if (always)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(Solver, EveryWinByThreesItProvesIsAWin)
+{
+    std::mt19937 random(9);
+    int proved = 0;
+    for (int trial = 0; trial < 400 && proved < 25; ++trial)
+    {
+        Board b = randomBoard(random, 8, 18 + trial % 10);
+        for (int who : {BLACK, WHITE})
+        {
+            Solver solver(b, Threats::ThreesAndFours);
+            Verdict v = solver.shortestWin(who, 3);
+            if (v.win() && v.moves == 3 && solver.openFourPoints(who).empty())
+            {
+                ++proved;
+                EXPECT_TRUE(wins(b, who, 3)) << "trial " << trial << ", side " << who;
+                EXPECT_FALSE(wins(b, who, 2)) << "and not sooner";
+            }
+        }
+    }
+    EXPECT_GE(proved, 25) << "wins in three stones to check";
+}
+
+TEST(Board, KeepsItsCountsAndKeysAsStonesComeAndGo)
+{
+    std::mt19937 random(3);
+    Board b(11);
+    Board same(11);
+    std::vector<int> order;
+    for (int i = 0; i < 60; ++i)
+    {
+        int p = static_cast<int>(random() % 121);
+        int who = b.empty(p) ? 1 + static_cast<int>(random() % 2) : solver::NONE;
+        b.put(p, who);
+    }
+    for (int p = 120; p >= 0; --p) // the same stones, put down in another order
+    {
+        same.put(p, b.get(p));
+    }
+    EXPECT_EQ(b.key(), same.key());
+    EXPECT_EQ(b.check(), same.check());
+    EXPECT_EQ(b.stones(), same.stones());
+    for (int p = 0; p < b.points(); ++p)
+    {
+        for (int who : {BLACK, WHITE})
+        {
+            int most = 0;
+            for (const auto &s : solver::STEPS)
+            {
+                int here = 0;
+                for (int k = -4; k <= 4; ++k)
+                {
+                    int x = b.xOf(p) + k * s[0], y = b.yOf(p) + k * s[1];
+                    here += k != 0 && b.inside(x, y) && b.get(b.at(x, y)) == who;
+                }
+                most = std::max(most, here);
+            }
+            ASSERT_EQ(b.lineSupport(p, who), most) << p;
+        }
+    }
+    same.put(0, same.get(0) == BLACK ? WHITE : BLACK);
+    EXPECT_NE(b.key(), same.key()) << "a stone of the other colour is another position";
+}
+
+} // namespace
