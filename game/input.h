@@ -12,10 +12,15 @@ inline constexpr int MENU_COMPUTER_BLACK = 5;
 inline constexpr int MENU_EASY = 6;
 inline constexpr int MENU_MEDIUM = 7;
 inline constexpr int MENU_HARD = 8;
-inline constexpr int MENU_ENTRIES = 9;
+inline constexpr int MENU_FREESTYLE = 9;
+inline constexpr int MENU_EXACTLY_FIVE = 10;
+inline constexpr int MENU_RENJU = 11;
+inline constexpr int MENU_FREE = 12;
+inline constexpr int MENU_SWAP2 = 13;
+inline constexpr int MENU_ENTRIES = 14;
 
-// The label of a menu entry as it stands: the choices of opponent and level carry a mark,
-// "(*)" on the one in force and "( )" on the others.
+// The label of a menu entry as it stands: the choices of opponent, level, rule and opening carry
+// a mark, "(*)" on the one in force and "( )" on the others.
 const char *menuLabel(int value);
 
 // The key that ends the program.
