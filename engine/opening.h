@@ -30,7 +30,7 @@ struct Swap2Plan
 
 // Beyond this the judgement counts a side as ahead: below it, the second player places two more
 // stones rather than take a colour.
-inline constexpr int SWAP2_EVEN = 60;
+inline constexpr int SWAP2_EVEN = 100; // about what an open three is worth
 
 // The three opening stones on the empty board of `empty`'s size and rule. `nodes` is the budget of
 // the whole decision; the same position, budget and seed always give the same stones.

@@ -364,6 +364,16 @@ bool Position::forbidden(Move m, int colour) const
     return foul(grid, xOf(m), yOf(m)) != Foul::None;
 }
 
+int Position::fiveThreats(int colour) const
+{
+    const PointSet &fives = sets[colour][SET_FIVE];
+    if (fives.empty())
+    {
+        return 0;
+    }
+    return fives.several() || forbidden(fives.first(), colour ^ 1) ? 2 : 1;
+}
+
 const PointSet &Position::blackAllowed(int set) const
 {
     if (((blackSetsFresh >> set) & 1) == 0)

@@ -136,6 +136,10 @@ public:
     const PointSet &flexFourPoints(int colour) const { return allowed(colour, SET_FLEX4); }
     const PointSet &fourPoints(int colour) const { return allowed(colour, SET_FOUR); }
     const PointSet &threePoints(int colour) const { return allowed(colour, SET_THREE); }
+    // How many of `colour`'s fives the other side has to stop: 0, 1, or 2 for more than one,
+    // which it cannot. Under renju a five black may not stop, on a point forbidden to it, counts
+    // as two: forcing black onto a forbidden point wins.
+    int fiveThreats(int colour) const;
     // The empty points within two steps of some stone.
     const PointSet &nearPoints() const { return near; }
 
