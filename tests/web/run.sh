@@ -97,6 +97,7 @@ session_clicks "$work/site/with-meshes"
 # The page's menu: entries found by their labels.
 choose() { cdp click 10 10 right && cdp choose "$2"; }
 session_computer "$work/site/with-meshes"
+session_renju "$work/site/with-meshes"
 session_without_meshes "$work/site/without-meshes"
 
 # menu ENTRY: the right button pressed over the canvas, off the board, then ENTRY chosen from the

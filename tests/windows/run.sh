@@ -47,6 +47,7 @@ game=$work/unpacked/gomoku3d/gomoku3d.exe
 session_with_meshes "$work/unpacked/gomoku3d"
 session_clicks "$work/unpacked/gomoku3d"
 session_computer "$work/unpacked/gomoku3d"
+session_renju "$work/unpacked/gomoku3d"
 session_without_meshes "$work/empty"
 
 # The tournament brain from the zip: Windows' own DLLs only, and a whole game through its pipes.
