@@ -630,18 +630,22 @@ void GomocupBrain::finishSwap2Board(std::vector<std::string> &out)
     {
         return;
     }
-    std::int64_t nodes = SWAP2_FASTEST_NODES;
+    // The decision's budget: in positions, and the turn's time.
+    Limits budget;
+    budget.nodes = SWAP2_FASTEST_NODES;
     if (nodesPerMove > 0)
     {
-        nodes = nodesPerMove;
+        budget.nodes = nodesPerMove;
     }
     else if (timeoutTurn != 0)
     {
-        nodes = std::max<std::int64_t>(moveBudgetMs() * SWAP2_NODES_PER_MS, SWAP2_FASTEST_NODES);
+        budget.nodes =
+            std::max<std::int64_t>(moveBudgetMs() * SWAP2_NODES_PER_MS, SWAP2_FASTEST_NODES);
+        budget.timeMs = moveBudgetMs();
     }
-    const Swap2Plan plan = count == 0   ? swap2Open(searcher, pos, nodes, seed)
-                           : count == 3 ? swap2Second(searcher, pos, nodes, seed)
-                                        : swap2First(searcher, pos, nodes, seed);
+    const Swap2Plan plan = count == 0   ? swap2Open(searcher, pos, budget, seed)
+                           : count == 3 ? swap2Second(searcher, pos, budget, seed)
+                                        : swap2First(searcher, pos, budget, seed);
     // The opening's stones, then the brain's; its colour: black when it swaps or opens, white
     // when it plays a move, and as the second player's two stones leave it, white, until the
     // other player chooses.

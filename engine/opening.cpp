@@ -26,11 +26,18 @@ struct Judgement
     Move best; // white's move
 };
 
-// A short search of `pos`, white to move.
-Judgement judge(Searcher &searcher, const Position &pos, std::int64_t nodes, std::uint64_t seed)
+// A share of a decision's budget: positions (at least 100) and milliseconds.
+Limits share(Limits budget, int parts)
 {
-    Limits limits;
-    limits.nodes = std::max<std::int64_t>(nodes, 100);
+    Limits each;
+    each.nodes = std::max<std::int64_t>(budget.nodes / parts, 100);
+    each.timeMs = budget.timeMs > 0 ? std::max<std::int64_t>(budget.timeMs / parts, 1) : 0;
+    return each;
+}
+
+// A short search of `pos`, white to move.
+Judgement judge(Searcher &searcher, const Position &pos, Limits limits, std::uint64_t seed)
+{
     const Move best = searcher.think(pos, Level::Hard, limits, seed);
     return Judgement{searcher.info().score, best};
 }
@@ -72,7 +79,7 @@ void middleOfStones(const Position &pos, int *cx, int *cy)
 // the one whose judgement lies closest to even.
 template <class Make>
 Swap2Plan closestToEven(Searcher &searcher, const Position &start, int count, int first,
-                        std::int64_t nodesEach, std::uint64_t seed, Make make)
+                        Limits each, std::uint64_t seed, Make make)
 {
     Swap2Plan best;
     best.count = 0;
@@ -97,7 +104,7 @@ Swap2Plan closestToEven(Searcher &searcher, const Position &start, int count, in
             continue;
         }
         pos.setToMove(1);
-        const Judgement j = judge(searcher, pos, nodesEach, seed + static_cast<std::uint64_t>(c));
+        const Judgement j = judge(searcher, pos, each, seed + static_cast<std::uint64_t>(c));
         const int distance = std::abs(j.score);
         if (best.count == 0 || distance < bestDistance)
         {
@@ -113,12 +120,11 @@ Swap2Plan closestToEven(Searcher &searcher, const Position &start, int count, in
 
 } // namespace
 
-Swap2Plan swap2Open(Searcher &searcher, const Position &empty, std::int64_t nodes,
-                    std::uint64_t seed)
+Swap2Plan swap2Open(Searcher &searcher, const Position &empty, Limits budget, std::uint64_t seed)
 {
     const int c = empty.size() / 2;
     // Black in the middle, white beside it, black's second stone a little further out.
-    return closestToEven(searcher, empty, 3, 0, nodes / CANDIDATES, seed,
+    return closestToEven(searcher, empty, 3, 0, share(budget, CANDIDATES), seed,
                          [&](const Position &pos, int i, std::uint64_t &rng)
                          {
                              return i == 0   ? pos.at(c, c)
@@ -127,10 +133,9 @@ Swap2Plan swap2Open(Searcher &searcher, const Position &empty, std::int64_t node
                          });
 }
 
-Swap2Plan swap2Second(Searcher &searcher, const Position &three, std::int64_t nodes,
-                      std::uint64_t seed)
+Swap2Plan swap2Second(Searcher &searcher, const Position &three, Limits budget, std::uint64_t seed)
 {
-    const std::int64_t each = nodes / (CANDIDATES + 1);
+    const Limits each = share(budget, CANDIDATES + 1);
     const Judgement j = judge(searcher, three, each, seed);
     Swap2Plan plan;
     plan.score = j.score;
@@ -163,10 +168,9 @@ Swap2Plan swap2Second(Searcher &searcher, const Position &three, std::int64_t no
     return plan;
 }
 
-Swap2Plan swap2First(Searcher &searcher, const Position &five, std::int64_t nodes,
-                     std::uint64_t seed)
+Swap2Plan swap2First(Searcher &searcher, const Position &five, Limits budget, std::uint64_t seed)
 {
-    const Judgement j = judge(searcher, five, nodes, seed);
+    const Judgement j = judge(searcher, five, share(budget, 1), seed);
     Swap2Plan plan;
     plan.score = j.score;
     if (j.score >= 0 && j.best != NO_MOVE)

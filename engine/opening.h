@@ -32,15 +32,13 @@ struct Swap2Plan
 // stones rather than take a colour.
 inline constexpr int SWAP2_EVEN = 100; // about what an open three is worth
 
-// The three opening stones on the empty board of `empty`'s size and rule. `nodes` is the budget of
-// the whole decision; the same position, budget and seed always give the same stones.
-Swap2Plan swap2Open(Searcher &searcher, const Position &empty, std::int64_t nodes,
-                    std::uint64_t seed);
+// The three opening stones on the empty board of `empty`'s size and rule. `budget` is what the
+// whole decision may take, in positions and, when given, milliseconds; with a budget in positions
+// alone, the same position, budget and seed always give the same stones.
+Swap2Plan swap2Open(Searcher &searcher, const Position &empty, Limits budget, std::uint64_t seed);
 // With the three opening stones on the board, white to move: the second player's choice.
-Swap2Plan swap2Second(Searcher &searcher, const Position &three, std::int64_t nodes,
-                      std::uint64_t seed);
+Swap2Plan swap2Second(Searcher &searcher, const Position &three, Limits budget, std::uint64_t seed);
 // With five stones on the board, white to move: the first player's choice of a colour.
-Swap2Plan swap2First(Searcher &searcher, const Position &five, std::int64_t nodes,
-                     std::uint64_t seed);
+Swap2Plan swap2First(Searcher &searcher, const Position &five, Limits budget, std::uint64_t seed);
 
 } // namespace engine

@@ -124,13 +124,14 @@ bool actInSwap2()
         searcher = new engine::Searcher();
     }
     thought.active = false;
-    const std::int64_t nodes = SWAP2_NODES[computerLevel <= LEVEL_HARD ? computerLevel : 1];
+    engine::Limits budget;
+    budget.nodes = SWAP2_NODES[computerLevel <= LEVEL_HARD ? computerLevel : 1];
     const std::uint64_t seed = computerSeed ^ static_cast<std::uint64_t>(historyLength);
     engine::Position pos = positionOfBoard();
-    const engine::Swap2Plan plan = opening ? engine::swap2Open(*searcher, pos, nodes, seed)
+    const engine::Swap2Plan plan = opening ? engine::swap2Open(*searcher, pos, budget, seed)
                                    : step == SWAP2_SECOND_CHOICE
-                                       ? engine::swap2Second(*searcher, pos, nodes, seed)
-                                       : engine::swap2First(*searcher, pos, nodes, seed);
+                                       ? engine::swap2Second(*searcher, pos, budget, seed)
+                                       : engine::swap2First(*searcher, pos, budget, seed);
     if (plan.kind == engine::Swap2Plan::Stones)
     {
         if (!opening)
