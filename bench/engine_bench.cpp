@@ -3,10 +3,16 @@
 //   engine_bench levels [GAMES] [SEED] [HARD_NODES]
 //                                        easy against medium, then medium against hard (at its
 //                                        time limit, or HARD_NODES positions a move)
+//   engine_bench rules [GAMES] [SEED] [HARD_NODES]
+//                                        under exactly five, then renju: GAMES games of easy
+//                                        against medium and GAMES of medium against hard (HARD_NODES
+//                                        positions a move, 100,000 unless given), every move
+//                                        checked by the tests' referee
 //   engine_bench speed [MS]              hard on fixed positions: nodes a second, depth, time
 //   engine_bench nodes                   fixed positions to a fixed depth: one node count, which
 //                                        changes whenever the search does
 #include "engine/search.h"
+#include "tests/engine/refereed_game.h"
 
 #include <algorithm>
 #include <atomic>
@@ -172,6 +178,59 @@ void match(Level first, Level second, int games, std::uint64_t seed)
     }
 }
 
+// Refereed games between two levels under a rule, two at a time, colours alternating; the
+// results and everything the referee found. Returns the games with a problem.
+int refereedMatch(Rule rule, Level first, Level second, int games, std::uint64_t seed,
+                  std::int64_t nodes)
+{
+    std::vector<renjutest::RefereedGame> results(static_cast<std::size_t>(games));
+    std::atomic<int> next{0};
+    auto worker = [&]
+    {
+        for (int g; (g = next++) < games;)
+        {
+            // Each opening is played twice, each level black once.
+            const bool secondBlack = g % 2 == 1;
+            results[g] = renjutest::playRefereed(rule, secondBlack ? second : first,
+                                                 secondBlack ? first : second, nodes,
+                                                 seed * 1000 + static_cast<unsigned>(g / 2));
+        }
+    };
+    std::thread helper(worker);
+    worker();
+    helper.join();
+    int wins[2] = {0, 0}, blackWins = 0, draws = 0, problems = 0, stones = 0;
+    long forbidden = 0;
+    for (int g = 0; g < games; ++g)
+    {
+        const renjutest::RefereedGame &r = results[g];
+        stones += r.stones;
+        forbidden += r.forbiddenAround;
+        if (!r.problem.empty())
+        {
+            ++problems;
+            std::printf("  game %d: %s\n", g, r.problem.c_str());
+            continue;
+        }
+        if (r.winner < 0)
+        {
+            ++draws;
+            continue;
+        }
+        blackWins += r.winner == 0;
+        // The second level is black in the odd games.
+        ++wins[(r.winner == 0) == (g % 2 == 1) ? 1 : 0];
+    }
+    std::printf("%s, %s against %s, %d games: %s won %d, %s won %d, %d drawn; black won %d; "
+                "%.0f stones a game; black's forbidden points on its turns: %ld; referee's "
+                "problems: %d\n",
+                rule == Rule::Renju ? "renju" : "exactly five", levelName(second), levelName(first),
+                games, levelName(second), wins[1], levelName(first), wins[0], draws, blackWins,
+                static_cast<double>(stones) / games, forbidden, problems);
+    std::fflush(stdout);
+    return problems;
+}
+
 // Middle games of the game's board, black and white to move, written as moves "x,y" from the
 // first: from the engine's own games, none decided yet.
 const char *POSITIONS[] = {
@@ -254,6 +313,19 @@ int main(int argc, char **argv)
         match(Level::Easy, Level::Medium, games, seed);
         match(Level::Medium, Level::Hard, games, seed);
     }
+    else if (what == "rules")
+    {
+        int games = argc > 2 ? std::atoi(argv[2]) : 100;
+        std::uint64_t seed = argc > 3 ? std::strtoull(argv[3], nullptr, 10) : 1;
+        std::int64_t nodes = argc > 4 ? std::atoll(argv[4]) : 100000;
+        int problems = 0;
+        for (Rule rule : {Rule::Standard, Rule::Renju})
+        {
+            problems += refereedMatch(rule, Level::Easy, Level::Medium, games, seed, nodes);
+            problems += refereedMatch(rule, Level::Medium, Level::Hard, games, seed, nodes);
+        }
+        return problems == 0 ? 0 : 1;
+    }
     else if (what == "speed")
     {
         speed(argc > 2 ? std::atoll(argv[2]) : 1000);
@@ -264,7 +336,8 @@ int main(int argc, char **argv)
     }
     else
     {
-        std::fprintf(stderr, "usage: engine_bench levels [GAMES] [SEED] | speed [MS] | nodes\n");
+        std::fprintf(stderr, "usage: engine_bench levels [GAMES] [SEED] | rules [GAMES] [SEED] "
+                             "[HARD_NODES] | speed [MS] | nodes\n");
         return 2;
     }
     return 0;

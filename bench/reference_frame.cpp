@@ -68,7 +68,8 @@ void referenceDisplay()
                        opponent == OPPONENT_NONE    ? -1
                        : opponent == OPPONENT_WHITE ? 1
                                                     : 0,
-                       computerLevel);
+                       computerLevel, static_cast<int>(gameRule), gameOpening, gameNotice.c_str(),
+                       noticeNumber);
     glutSwapBuffers();
     glutPostRedisplay();
 }

@@ -115,7 +115,7 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
     {
         co_return WIN - (ply + 1);
     }
-    const int theirFives = pos.fivePoints(you).several() ? 2 : pos.fivePoints(you).empty() ? 0 : 1;
+    const int theirFives = pos.fiveThreats(you);
     if (theirFives >= 2)
     {
         co_return -(WIN - (ply + 2));

@@ -5,6 +5,8 @@
 // brain but END or the end of its input.
 #include "engine/gomocup.h"
 
+#include "engine/opening.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -21,7 +23,31 @@ constexpr std::int64_t FASTEST_NODES = 500;      // "as fast as possible": a gla
 constexpr std::int64_t MIN_MEMORY = 4 << 20;     // below this no table fits beside the program
 constexpr std::int64_t MEMORY_RESERVE = 3 << 20; // the program's own memory beside the table
 constexpr std::size_t MAX_HASH = std::size_t{64} << 20;
-constexpr std::int64_t RULE_UNSUPPORTED = 1 | 4 | 8; // exactly five, renju, caro
+constexpr std::int64_t RULE_CONTINUOUS = 2; // a bit of INFO rule that changes nothing here
+// Positions a millisecond, to turn a turn's time into the budget of a decision of the swap2
+// opening, judged by searches of a fixed size: well below what this machine searches, so that
+// the decision comes in time on a slower or busier one.
+constexpr std::int64_t SWAP2_NODES_PER_MS = 150;
+constexpr std::int64_t SWAP2_FASTEST_NODES = 4000; // "as fast as possible"
+
+// The rule that INFO rule's bits name, when the brain plays it.
+bool ruleOf(std::int64_t bits, Rule *rule)
+{
+    switch (bits & ~RULE_CONTINUOUS)
+    {
+    case 0:
+        *rule = Rule::Freestyle;
+        return true;
+    case 1:
+        *rule = Rule::Standard;
+        return true;
+    case 4:
+        *rule = Rule::Renju;
+        return true;
+    default:
+        return false; // caro (8), and mixtures no manager sends
+    }
+}
 
 std::string_view trimmed(std::string_view s)
 {
@@ -118,6 +144,7 @@ const GomocupBrain::Command GomocupBrain::COMMANDS[] = {
     {"TURN", true, &GomocupBrain::onTurn},
     {"BOARD", true, &GomocupBrain::onBoard},
     {"TAKEBACK", true, &GomocupBrain::onTakeback},
+    {"SWAP2BOARD", true, &GomocupBrain::onSwap2Board},
 };
 
 bool GomocupBrain::handle(std::string_view line, std::vector<std::string> &out)
@@ -142,7 +169,14 @@ bool GomocupBrain::handle(std::string_view line, std::vector<std::string> &out)
         if (sameWord(command, "DONE") && argument.empty())
         {
             readingBoard = false;
-            finishBoard(out);
+            if (readingSwap2)
+            {
+                finishSwap2Board(out);
+            }
+            else
+            {
+                finishBoard(out);
+            }
         }
         else
         {
@@ -166,8 +200,8 @@ bool GomocupBrain::handle(std::string_view line, std::vector<std::string> &out)
     return true;
 }
 
-// A line of the position between BOARD and DONE: x,y,who. The first bad one is kept, and said
-// at DONE.
+// A line of the position between BOARD and DONE: x,y,who; between SWAP2BOARD and DONE: x,y.
+// The first bad one is kept, and said at DONE.
 void GomocupBrain::boardLine(std::string_view line)
 {
     if (!boardProblem.empty())
@@ -178,6 +212,28 @@ void GomocupBrain::boardLine(std::string_view line)
     std::int64_t who = 0;
     std::string problem;
     int x = 0, y = 0;
+    if (readingSwap2)
+    {
+        if (parts.size() != 2)
+        {
+            boardProblem = "not a stone of the opening: " + quoted(line) + " (expected x,y)";
+        }
+        else if (!pointOnBoard(line, &x, &y, &problem))
+        {
+            boardProblem = problem;
+        }
+        else if (std::any_of(boardLines.begin(), boardLines.end(),
+                             [&](const Stone &s) { return s.x == x && s.y == y; }))
+        {
+            boardProblem = "two stones on " + std::to_string(x) + "," + std::to_string(y);
+        }
+        else
+        {
+            // Black's stones first, then white's, in turn.
+            boardLines.push_back(Stone{x, y, 0});
+        }
+        return;
+    }
     if (parts.size() != 3)
     {
         boardProblem = "not a board line: " + quoted(line) + " (expected x,y,1 or x,y,2)";
@@ -292,6 +348,16 @@ bool GomocupBrain::onTurn(std::string_view argument, std::vector<std::string> &o
 bool GomocupBrain::onBoard(std::string_view, std::vector<std::string> &)
 {
     readingBoard = true;
+    readingSwap2 = false;
+    boardLines.clear();
+    boardProblem.clear();
+    return true;
+}
+
+bool GomocupBrain::onSwap2Board(std::string_view, std::vector<std::string> &)
+{
+    readingBoard = true;
+    readingSwap2 = true;
     boardLines.clear();
     boardProblem.clear();
     return true;
@@ -417,16 +483,17 @@ void GomocupBrain::info(std::string_view key, std::string_view value)
     else if (sameWord(key, "RULE") && isNumber)
     {
         rule = n;
+        ruleOf(rule, &gameRule);
     }
     // Other keys, and values that are no numbers, are ignored.
 }
 
 std::string GomocupBrain::pendingProblem() const
 {
-    if ((rule & RULE_UNSUPPORTED) != 0)
+    if (Rule named; !ruleOf(rule, &named))
     {
         return "rule " + std::to_string(rule) +
-               " is not supported: this brain plays freestyle, five or more in a row wins";
+               " is not supported: this brain plays freestyle (0), exactly five (1) and renju (4)";
     }
     return infoProblem;
 }
@@ -452,23 +519,10 @@ void GomocupBrain::respondWithMove(std::vector<std::string> &out)
         out.push_back("ERROR " + problem);
         return;
     }
-    Position pos(size);
-    for (const Stone &s : stones)
+    int colour = 0;
+    Position pos = position(&colour);
+    if (gameOver(pos, out))
     {
-        pos.place(pos.at(s.x, s.y), s.who == 1 ? 0 : 1);
-    }
-    pos.setToMove(0);
-    for (const Stone &s : stones)
-    {
-        if (pos.fiveThrough(pos.at(s.x, s.y)))
-        {
-            out.push_back("ERROR the game is over: there is five in a row");
-            return;
-        }
-    }
-    if (pos.full())
-    {
-        out.push_back("ERROR the board is full");
         return;
     }
     Limits limits;
@@ -485,12 +539,17 @@ void GomocupBrain::respondWithMove(std::vector<std::string> &out)
         limits.timeMs = moveBudgetMs();
     }
     Move m = searcher.think(pos, Level::Hard, limits, seed);
-    for (int i = 0; m == NO_MOVE && i < size * size; ++i)
+    for (int pass = 0; pass < 2 && m == NO_MOVE; ++pass)
     {
-        // Whatever the search made of it, a board that is not full has a move to give.
-        if (pos.isEmpty(pos.at(i % size, i / size)))
+        for (int i = 0; m == NO_MOVE && i < size * size; ++i)
         {
-            m = pos.at(i % size, i / size);
+            // Whatever the search made of it, a board that is not full has a move to give: one
+            // the rule allows if there is any.
+            const Move p = pos.at(i % size, i / size);
+            if (pos.isEmpty(p) && (pass == 1 || !pos.forbidden(p, colour)))
+            {
+                m = p;
+            }
         }
     }
     const SearchInfo &i = searcher.info();
@@ -504,6 +563,129 @@ void GomocupBrain::respondWithMove(std::vector<std::string> &out)
                       std::to_string(i.score) + " " + i.reason);
     }
     out.push_back(std::to_string(x) + "," + std::to_string(y));
+}
+
+Position GomocupBrain::position(int *brainColour) const
+{
+    // Black moves when the stones are even in number, and the brain is to move.
+    *brainColour = static_cast<int>(stones.size() % 2);
+    Position pos(size, gameRule);
+    for (const Stone &s : stones)
+    {
+        pos.place(pos.at(s.x, s.y), s.who == 1 ? *brainColour : *brainColour ^ 1);
+    }
+    pos.setToMove(*brainColour);
+    return pos;
+}
+
+bool GomocupBrain::gameOver(const Position &pos, std::vector<std::string> &out) const
+{
+    for (int i = 0; i < pos.moveCount(); ++i)
+    {
+        if (pos.fiveThrough(pos.move(i)))
+        {
+            out.push_back("ERROR the game is over: there is five in a row");
+            return true;
+        }
+    }
+    if (pos.full())
+    {
+        out.push_back("ERROR the board is full");
+        return true;
+    }
+    return false;
+}
+
+// SWAP2BOARD: the swap2 opening's stones so far, black's first, and the brain's part next. With
+// none, it places the first three (black, white, black). With three, it is the second player:
+// SWAP to take black (the other player then plays white), a move to keep white, or two more
+// stones (white, black) to let the other player choose. With five, it is the first player again:
+// SWAP to take black, or a move to take white. Its choice rests on the engine's own judgement.
+void GomocupBrain::finishSwap2Board(std::vector<std::string> &out)
+{
+    readingSwap2 = false;
+    if (!boardProblem.empty())
+    {
+        out.push_back("ERROR " + boardProblem);
+        return;
+    }
+    const std::size_t count = boardLines.size();
+    if (count != 0 && count != 3 && count != 5)
+    {
+        out.push_back("ERROR SWAP2BOARD needs 0, 3 or 5 stones, not " + std::to_string(count));
+        return;
+    }
+    if (std::string problem = pendingProblem(); !problem.empty())
+    {
+        out.push_back("ERROR " + problem);
+        return;
+    }
+    Position pos(size, gameRule);
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        pos.place(pos.at(boardLines[i].x, boardLines[i].y), static_cast<int>(i % 2));
+    }
+    pos.setToMove(static_cast<int>(count % 2));
+    if (gameOver(pos, out))
+    {
+        return;
+    }
+    // The decision's budget: in positions, and the turn's time.
+    Limits budget;
+    budget.nodes = SWAP2_FASTEST_NODES;
+    if (nodesPerMove > 0)
+    {
+        budget.nodes = nodesPerMove;
+    }
+    else if (timeoutTurn != 0)
+    {
+        budget.nodes =
+            std::max<std::int64_t>(moveBudgetMs() * SWAP2_NODES_PER_MS, SWAP2_FASTEST_NODES);
+        budget.timeMs = moveBudgetMs();
+    }
+    const Swap2Plan plan = count == 0   ? swap2Open(searcher, pos, budget, seed)
+                           : count == 3 ? swap2Second(searcher, pos, budget, seed)
+                                        : swap2First(searcher, pos, budget, seed);
+    // The opening's stones, then the brain's; its colour: black when it swaps or opens, white
+    // when it plays a move, and as the second player's two stones leave it, white, until the
+    // other player chooses.
+    std::vector<Move> placed;
+    for (const Stone &s : boardLines)
+    {
+        placed.push_back(pos.at(s.x, s.y));
+    }
+    std::string answer;
+    int brainColour = 0;
+    if (plan.kind == Swap2Plan::PlayBlack)
+    {
+        answer = "SWAP";
+    }
+    else
+    {
+        brainColour = plan.kind == Swap2Plan::PlayWhite || count == 3 ? 1 : 0;
+        for (int i = 0; i < plan.count; ++i)
+        {
+            placed.push_back(plan.stones[i]);
+            if (i > 0)
+            {
+                answer += ' ';
+            }
+            answer += std::to_string(Position::xOf(plan.stones[i]));
+            answer += ',';
+            answer += std::to_string(Position::yOf(plan.stones[i]));
+        }
+    }
+    stones.clear();
+    for (std::size_t i = 0; i < placed.size(); ++i)
+    {
+        stones.push_back(Stone{Position::xOf(placed[i]), Position::yOf(placed[i]),
+                               static_cast<int>(i % 2) == brainColour ? 1 : 2});
+    }
+    if (debug)
+    {
+        out.push_back("DEBUG swap2 judgement " + std::to_string(plan.score) + " for white");
+    }
+    out.push_back(answer);
 }
 
 } // namespace engine

@@ -56,6 +56,7 @@ private:
     bool onTurn(std::string_view argument, std::vector<std::string> &out);
     bool onBoard(std::string_view argument, std::vector<std::string> &out);
     bool onTakeback(std::string_view argument, std::vector<std::string> &out);
+    bool onSwap2Board(std::string_view argument, std::vector<std::string> &out);
     void boardLine(std::string_view line);
 
     void start(int size, std::vector<std::string> &out);
@@ -63,6 +64,11 @@ private:
     bool pointOnBoard(std::string_view text, int *x, int *y, std::string *problem) const;
     bool takeCoordinates(std::string_view text, int *x, int *y, std::string *problem) const;
     void finishBoard(std::vector<std::string> &out);
+    void finishSwap2Board(std::vector<std::string> &out);
+    // The stones as a position under the rule, the brain's colour to move: black when the
+    // stones are even in number.
+    Position position(int *brainColour) const;
+    bool gameOver(const Position &pos, std::vector<std::string> &out) const;
     void info(std::string_view key, std::string_view value);
     std::string pendingProblem() const;
 
@@ -71,16 +77,18 @@ private:
     bool debug = false;
     int size = 0;              // 0 until START
     std::vector<Stone> stones; // in the order they were put down
-    bool readingBoard = false; // between BOARD and DONE
+    bool readingBoard = false; // between BOARD (or SWAP2BOARD) and DONE
+    bool readingSwap2 = false; // ... of SWAP2BOARD: lines x,y, black's first
     std::vector<Stone> boardLines;
     std::string boardProblem;      // the first bad line of the BOARD block
     std::int64_t timeoutTurn = 0;  // milliseconds; 0 as fast as possible; -1 not given
     std::int64_t timeoutMatch = 0; // 0 no limit
     std::int64_t timeLeft = 0;     // milliseconds left of the match, when given
     bool timeLeftGiven = false;
-    std::int64_t maxMemory = 0; // bytes; 0 no limit
-    std::int64_t rule = 0;      // bits: 1 exactly five, 2 continuous, 4 renju, 8 caro
-    std::string infoProblem;    // a limit that cannot be met, said at the next move
+    std::int64_t maxMemory = 0;      // bytes; 0 no limit
+    std::int64_t rule = 0;           // bits: 1 exactly five, 2 continuous, 4 renju, 8 caro
+    Rule gameRule = Rule::Freestyle; // the rule `rule` names, when the brain plays it
+    std::string infoProblem;         // a limit that cannot be met, said at the next move
     std::uint64_t seed = 0;
     std::int64_t nodesPerMove = 0;
 };

@@ -81,7 +81,14 @@ Move Searcher::chooseEasy()
         };
         Scored list[MAX_MOVES];
         int count = 0;
-        near.forEach([&](Move m) { list[count++] = {pos.value(m, me) + pos.value(m, you), m}; });
+        near.forEach(
+            [&](Move m)
+            {
+                if (!pos.forbidden(m, me))
+                {
+                    list[count++] = {pos.value(m, me) + pos.value(m, you), m};
+                }
+            });
         std::sort(list, list + count,
                   [](const Scored &a, const Scored &b)
                   { return a.score != b.score ? a.score > b.score : a.move < b.move; });

@@ -52,11 +52,12 @@ int MoveOrder::generate(Position &pos, Move *out, int capacity, int ply, Move tt
     const int me = pos.toMove();
     const int you = me ^ 1;
     *restricted = false;
-    if (!pos.fivePoints(you).empty())
+    if (pos.fiveThreats(you) == 1)
     {
         out[0] = pos.fivePoints(you).first();
         return 1;
     }
+    // A five that cannot be stopped loses whatever the move: any allowed point will do.
     PointSet candidates;
     if (!pos.flexFourPoints(you).empty())
     {
@@ -102,14 +103,35 @@ int MoveOrder::generate(Position &pos, Move *out, int capacity, int ply, Move tt
     };
     Scored list[MAX_MOVES];
     int n = 0;
-    candidates.forEach(
-        [&](Move m)
-        {
-            if (n < MAX_MOVES)
+    // Never a point the rule forbids the side to move (black's, under renju).
+    auto allowed = [&](const PointSet &points)
+    {
+        points.forEach(
+            [&](Move m)
             {
-                list[n++] = {score(pos, m, ply, ttMove), m};
+                if (n < MAX_MOVES && !pos.forbidden(m, me))
+                {
+                    list[n++] = {score(pos, m, ply, ttMove), m};
+                }
+            });
+    };
+    allowed(candidates);
+    if (n == 0 && !pos.full())
+    {
+        // Every point worth trying is forbidden: the others near the stones, else any point.
+        allowed(pos.nearPoints());
+        for (int y = 0; n == 0 && y < pos.size(); ++y)
+        {
+            for (int x = 0; n == 0 && x < pos.size(); ++x)
+            {
+                const Move m = pos.at(x, y);
+                if (pos.isEmpty(m) && !pos.forbidden(m, me))
+                {
+                    list[n++] = {0, m};
+                }
             }
-        });
+        }
+    }
     std::sort(list, list + n,
               [](const Scored &a, const Scored &b)
               { return a.score != b.score ? a.score > b.score : a.move < b.move; });

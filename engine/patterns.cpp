@@ -9,8 +9,10 @@ namespace engine
 namespace
 {
 
-constexpr int WINDOW = 9; // the point and four neighbours on each side
-constexpr int CENTRE = 4;
+// The point, four neighbours on each side, and beyond them one more each side, which is never
+// played: it only lengthens a row.
+constexpr int WINDOW = 11;
+constexpr int CENTRE = 5;
 
 enum Cell : std::uint8_t
 {
@@ -37,54 +39,63 @@ int runThroughCentre(const Line &line)
     return to - from + 1;
 }
 
-// Base-3 number of the eight neighbours, for the memo.
+// Base-3 number of the eight inner neighbours, and whether each outer point is an own stone, for
+// the memo.
 int indexOf(const Line &line)
 {
     int index = 0;
-    for (int i = WINDOW - 1; i >= 0; --i)
+    for (int i = WINDOW - 2; i >= 1; --i)
     {
         if (i != CENTRE)
         {
             index = index * 3 + line[i];
         }
     }
-    return index;
+    return index * 4 + (line[0] == OWN) * 2 + (line[WINDOW - 1] == OWN);
 }
 
-std::array<std::uint8_t, 6561> memo; // 3^8 neighbourhoods; 0 = not worked out yet, else 1 + pattern
+// 3^8 inner neighbourhoods times the outer points; 0 = not worked out yet, else 1 + pattern. One
+// for five or more, one for exactly five.
+std::array<std::array<std::uint8_t, 6561 * 4>, 2> memo;
+
+bool isFive(int run, bool exact)
+{
+    return exact ? run == 5 : run >= 5;
+}
 
 // The pattern of `line`, whose centre holds an own stone. Only fives through the centre count:
 // a five elsewhere on the line belongs to other points.
-Pattern classify(Line line)
+Pattern classify(Line line, bool exact)
 {
-    std::uint8_t &known = memo[indexOf(line)];
+    std::uint8_t &known = memo[exact][indexOf(line)];
     if (known != 0)
     {
         return static_cast<Pattern>(known - 1);
     }
     Pattern result = P_NONE;
-    if (runThroughCentre(line) >= 5)
+    const int run = runThroughCentre(line);
+    if (isFive(run, exact))
     {
         result = P_FIVE;
     }
-    else
+    else if (run < 5) // a run already too long can never become a five
     {
         int fivePoints = 0;
         Pattern best = P_NONE;
-        for (int i = 0; i < WINDOW; ++i)
+        for (int i = 1; i < WINDOW - 1; ++i)
         {
             if (line[i] != FREE)
             {
                 continue;
             }
             line[i] = OWN;
-            if (runThroughCentre(line) >= 5)
+            if (isFive(runThroughCentre(line), exact))
             {
                 ++fivePoints;
             }
             else
             {
-                Pattern next = classify(line);
+                Pattern next = classify(line, exact);
                 best = next > best ? next : best;
             }
             line[i] = FREE;
@@ -130,51 +141,72 @@ Pattern classify(Line line)
     return result;
 }
 
-// Every pattern, for each colour and each 16-bit neighbourhood, built on first use.
-struct Table
+// The line a stone of `own` sees from a point with these neighbours.
+Line lineOf(std::uint16_t own, std::uint32_t neighbours)
 {
-    std::array<std::array<Pattern, 65536>, 2> pattern;
+    Line line{};
+    line[CENTRE] = OWN;
+    for (int k = -5; k <= 5; ++k)
+    {
+        if (k == 0)
+        {
+            continue;
+        }
+        auto stone = static_cast<std::uint16_t>((neighbours >> LINE_SHIFT[k + 5]) & 3);
+        // The outer points are never played: only an own stone there changes anything.
+        line[CENTRE + k] = stone == EMPTY ? FREE : stone == own ? OWN : BLOCKED;
+    }
+    return line;
+}
 
-    Table()
+// Every pattern for one colour and one kind of five, by PatternTable::index.
+template <int BITS> struct Table
+{
+    std::array<std::array<Pattern, std::size_t{1} << BITS>, 2> pattern;
+
+    explicit Table(bool exact)
     {
         for (int colour = 0; colour < 2; ++colour)
         {
             const auto own = static_cast<std::uint16_t>(colour == 0 ? BLACK : WHITE);
-            for (int bits = 0; bits < 65536; ++bits)
+            for (std::uint32_t i = 0; i < (std::uint32_t{1} << BITS); ++i)
             {
-                Line line{};
-                line[CENTRE] = OWN;
-                for (int k = -4; k <= 4; ++k)
-                {
-                    if (k == 0)
-                    {
-                        continue;
-                    }
-                    auto stone = static_cast<std::uint16_t>((bits >> LINE_SHIFT[k + 4]) & 3);
-                    line[CENTRE + k] = stone == EMPTY ? FREE : stone == own ? OWN : BLOCKED;
-                }
-                pattern[colour][bits] = classify(line);
+                // The index's bits 16 and 17, when there are any, say an own stone lies five
+                // steps back and forward.
+                std::uint32_t neighbours = i & 0xFFFF;
+                neighbours |= ((i >> 16) & 1) != 0 ? std::uint32_t{own} << 16 : 0;
+                neighbours |= ((i >> 17) & 1) != 0 ? std::uint32_t{own} << 18 : 0;
+                pattern[colour][i] = classify(lineOf(own, neighbours), exact);
             }
         }
     }
 };
 
-const Table &table()
+// Built on first use: five or more wins in the one, exactly five in the other.
+const Table<16> &freeTable()
 {
-    static const Table built;
+    static const Table<16> built(false);
+    return built;
+}
+
+const Table<18> &exactTable()
+{
+    static const Table<18> built(true);
     return built;
 }
 
 } // namespace
 
-Pattern linePattern(int colour, std::uint16_t neighbours)
+Pattern linePattern(int colour, std::uint32_t neighbours, bool exact)
 {
-    return table().pattern[colour][neighbours];
+    return linePatterns(colour, exact)[neighbours];
 }
 
-const Pattern *linePatterns(int colour)
+PatternTable linePatterns(int colour, bool exact)
 {
-    return table().pattern[colour].data();
+    const Pattern *patterns =
+        exact ? exactTable().pattern[colour].data() : freeTable().pattern[colour].data();
+    return PatternTable{patterns, static_cast<std::uint8_t>(colour == 0 ? BLACK : WHITE), exact};
 }
 
 } // namespace engine

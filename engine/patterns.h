@@ -35,15 +35,38 @@ enum Stone : std::uint8_t
 };
 
 // The four neighbours on each side of a point along one line, two bits each (a Stone): bits
-// 0-1 hold the point four steps back, bits 14-15 four steps forward. LINE_SHIFT[k + 4] is the
-// place of the neighbour k steps away (k in -4..4, k != 0).
-inline constexpr int LINE_SHIFT[9] = {0, 2, 4, 6, -1, 8, 10, 12, 14};
+// 0-1 hold the point four steps back, bits 14-15 four steps forward. Bits 16-17 hold the point
+// five steps back and bits 18-19 five steps forward: they only tell whether a row through the
+// point would run longer than five. LINE_SHIFT[k + 5] is the place of the neighbour k steps away
+// (k in -5..5, k != 0).
+inline constexpr int LINE_SHIFT[11] = {16, 0, 2, 4, 6, -1, 8, 10, 12, 14, 18};
 
 // The pattern a stone of `colour` (0 black, 1 white) would make at a point whose neighbours along
-// a line are `neighbours`.
-Pattern linePattern(int colour, std::uint16_t neighbours);
+// a line are `neighbours`: with `exact`, only a row of exactly five counts as five, and a row that
+// would run longer leads nowhere.
+Pattern linePattern(int colour, std::uint32_t neighbours, bool exact);
 
-// The whole table for one colour, indexed by neighbourhood: 65536 patterns.
-const Pattern *linePatterns(int colour);
+// The whole table for one colour and one kind of five, and where a neighbourhood finds its
+// pattern in it.
+struct PatternTable
+{
+    const Pattern *patterns;
+    std::uint8_t own; // the colour's Stone
+    bool exact;
+
+    Pattern operator[](std::uint32_t neighbours) const { return patterns[index(neighbours)]; }
+    std::uint32_t index(std::uint32_t neighbours) const
+    {
+        if (!exact)
+        {
+            return neighbours & 0xFFFF; // five steps away makes no difference
+        }
+        // The two points five steps away matter only as stones of the colour's own.
+        return (neighbours & 0xFFFF) |
+               static_cast<std::uint32_t>(((neighbours >> 16) & 3) == own) << 16 |
+               static_cast<std::uint32_t>(((neighbours >> 18) & 3) == own) << 17;
+    }
+};
+PatternTable linePatterns(int colour, bool exact);
 
 } // namespace engine

@@ -182,16 +182,22 @@ Move PointSet::first() const
     return NO_MOVE;
 }
 
-Position::Position(int size)
+Position::Position(int size, Rule rule)
 {
-    tables[0] = linePatterns(0);
-    tables[1] = linePatterns(1);
-    reset(size);
+    reset(size, rule);
 }
 
-void Position::reset(int size)
+void Position::reset(int size, Rule rule)
 {
     boardSize = std::clamp(size, MIN_SIZE, MAX_SIZE);
+    gameRule = rule;
+    for (int colour = 0; colour < 2; ++colour)
+    {
+        // Whether an overline is no five for this colour.
+        tables[colour] = linePatterns(colour, !rowWins(rule, colour == 0 ? BLACK : WHITE, 6));
+    }
+    farMatters = tables[0].exact || tables[1].exact;
+    blackSetsFresh = 0;
     sideToMove = 0;
     playedCount = 0;
     hashKey = 0;
@@ -218,14 +224,14 @@ void Position::reset(int size)
     {
         for (int d = 0; d < 4; ++d)
         {
-            std::uint16_t bits = 0;
-            for (int k = -4; k <= 4; ++k)
+            std::uint32_t bits = 0;
+            for (int k = -5; k <= 5; ++k)
             {
                 int q = m + k * DIRECTIONS[d];
                 if (k != 0)
                 {
-                    std::uint16_t stone = q >= 0 && q < CELL_COUNT ? cells[q] : std::uint8_t{WALL};
-                    bits |= static_cast<std::uint16_t>(stone << LINE_SHIFT[k + 4]);
+                    std::uint32_t stone = q >= 0 && q < CELL_COUNT ? cells[q] : std::uint8_t{WALL};
+                    bits |= stone << LINE_SHIFT[k + 5];
                 }
             }
             neighbours[m][d] = bits;
@@ -281,7 +287,7 @@ void Position::place(Move m, int colour)
 
 bool Position::fiveThrough(Move m) const
 {
-    std::uint8_t stone = cells[m];
+    const auto stone = static_cast<Stone>(cells[m]);
     if (stone != BLACK && stone != WHITE)
     {
         return false;
@@ -297,12 +303,93 @@ bool Position::fiveThrough(Move m) const
         {
             ++run;
         }
-        if (run >= 5)
+        if (rowWins(gameRule, stone, run))
         {
             return true;
         }
     }
     return false;
+}
+
+// Whether black's stone on the empty point m could be forbidden, from its line patterns alone:
+// a three or better in two lines, or a line with two points to five (an open four, or two fours
+// in one line), or a row of six. Most points are neither, and need no closer look.
+bool Position::mayBeForbidden(Move m) const
+{
+    const Point &p = points[0][m];
+    int strong = 0;
+    for (int d = 0; d < 4; ++d)
+    {
+        if (p.pattern[d] == P_FIVE)
+        {
+            return false; // a five wins, whatever else the stone makes
+        }
+        strong += p.pattern[d] >= P_FLEX3;
+        if (p.pattern[d] == P_FLEX4)
+        {
+            return true;
+        }
+    }
+    if (strong >= 2)
+    {
+        return true;
+    }
+    for (int direction : DIRECTIONS)
+    {
+        int run = 1;
+        for (int q = m + direction; cells[q] == BLACK; q += direction)
+        {
+            ++run;
+        }
+        for (int q = m - direction; cells[q] == BLACK; q -= direction)
+        {
+            ++run;
+        }
+        if (run >= 6)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Position::forbidden(Move m, int colour) const
+{
+    if (colour != 0 || gameRule != Rule::Renju || !isEmpty(m) || !mayBeForbidden(m))
+    {
+        return false;
+    }
+    Grid grid(boardSize);
+    grid.cells = cells;
+    return foul(grid, xOf(m), yOf(m)) != Foul::None;
+}
+
+int Position::fiveThreats(int colour) const
+{
+    const PointSet &fives = sets[colour][SET_FIVE];
+    if (fives.empty())
+    {
+        return 0;
+    }
+    return fives.several() || forbidden(fives.first(), colour ^ 1) ? 2 : 1;
+}
+
+const PointSet &Position::blackAllowed(int set) const
+{
+    if (((blackSetsFresh >> set) & 1) == 0)
+    {
+        blackSets[set] = sets[0][set];
+        sets[0][set].forEach(
+            [&](Move m)
+            {
+                if (forbidden(m, 0))
+                {
+                    blackSets[set].remove(m);
+                }
+            });
+        blackSetsFresh = static_cast<std::uint8_t>(blackSetsFresh | (1u << set));
+    }
+    return blackSets[set];
 }
 
 // Adds (sign +1) or takes away (-1) what the empty point m counts for in the sets and sums: a
@@ -411,19 +498,24 @@ void Position::markNear(Move m, int step)
 void Position::putStone(Move m, int colour)
 {
     count(m, -1);
-    auto stone = static_cast<std::uint16_t>(colour + 1);
+    blackSetsFresh = 0;
+    auto stone = static_cast<std::uint32_t>(colour + 1);
     cells[m] = static_cast<std::uint8_t>(stone);
     hashKey ^= ZOBRIST.stone[colour][m];
     for (int d = 0; d < 4; ++d)
     {
         int step = DIRECTIONS[d];
-        for (int k = 1; k <= 4; ++k)
+        for (int k = 1; k <= 5; ++k)
         {
             // m lies k steps forward of the point behind it, and k steps back of the one ahead.
             int behind = m - k * step;
             int ahead = m + k * step;
-            neighbours[behind][d] |= static_cast<std::uint16_t>(stone << LINE_SHIFT[4 + k]);
-            neighbours[ahead][d] |= static_cast<std::uint16_t>(stone << LINE_SHIFT[4 - k]);
+            neighbours[behind][d] |= stone << LINE_SHIFT[5 + k];
+            neighbours[ahead][d] |= stone << LINE_SHIFT[5 - k];
+            if (k == 5 && !farMatters)
+            {
+                continue; // five steps away changes nothing when six in a row wins too
+            }
             if (cells[behind] == EMPTY)
             {
                 refreshLine(static_cast<Move>(behind), d);
@@ -441,16 +533,21 @@ void Position::takeStone(Move m)
 {
     int colour = cells[m] - 1;
     cells[m] = EMPTY;
+    blackSetsFresh = 0;
     hashKey ^= ZOBRIST.stone[colour][m];
     for (int d = 0; d < 4; ++d)
     {
         int step = DIRECTIONS[d];
-        for (int k = 1; k <= 4; ++k)
+        for (int k = 1; k <= 5; ++k)
         {
             int behind = m - k * step;
             int ahead = m + k * step;
-            neighbours[behind][d] &= static_cast<std::uint16_t>(~(3u << LINE_SHIFT[4 + k]));
-            neighbours[ahead][d] &= static_cast<std::uint16_t>(~(3u << LINE_SHIFT[4 - k]));
+            neighbours[behind][d] &= ~(3u << LINE_SHIFT[5 + k]);
+            neighbours[ahead][d] &= ~(3u << LINE_SHIFT[5 - k]);
+            if (k == 5 && !farMatters)
+            {
+                continue;
+            }
             if (cells[behind] == EMPTY)
             {
                 refreshLine(static_cast<Move>(behind), d);

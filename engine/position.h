@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/patterns.h"
+#include "engine/rules.h"
 
 #include <array>
 #include <bit>
@@ -14,11 +15,13 @@ namespace engine
 
 inline constexpr int MIN_SIZE = 5;
 inline constexpr int MAX_SIZE = 32;
-// The board is stored with a border of walls wide enough that four steps from any point stay
-// inside the array, and with one row length for every size, so that a direction is one offset.
-inline constexpr int PAD = 5;
-inline constexpr int STRIDE = MAX_SIZE + 2 * PAD;
-inline constexpr int CELL_COUNT = STRIDE * STRIDE;
+// The board is stored with a border of walls wide enough that five steps from any point stay
+// inside the array, and with one row length for every size, so that a direction is one offset:
+// the layout of the rules' Grid.
+inline constexpr int PAD = Grid::PAD;
+inline constexpr int STRIDE = Grid::STRIDE;
+inline constexpr int CELL_COUNT = Grid::CELLS;
+static_assert(MAX_SIZE == Grid::MAX_SIZE);
 inline constexpr int MAX_MOVES = MAX_SIZE * MAX_SIZE;
 
 // A point, as its index into the padded board. 0 lies in the border: never a point to play.
@@ -77,12 +80,13 @@ struct PointSet
 class Position
 {
 public:
-    explicit Position(int size = 15);
+    explicit Position(int size = 15, Rule rule = Rule::Freestyle);
 
-    // An empty board of size x size points, black to move.
-    void reset(int size);
+    // An empty board of size x size points, black to move, played under `rule`.
+    void reset(int size, Rule rule = Rule::Freestyle);
 
     int size() const { return boardSize; }
+    Rule rule() const { return gameRule; }
     // The point at column x and row y (both from 0), or NO_MOVE off the board.
     Move at(int x, int y) const;
     static int xOf(Move m) { return m % STRIDE - PAD; }
@@ -107,8 +111,11 @@ public:
     bool full() const { return playedCount == boardSize * boardSize; }
     std::uint64_t key() const { return hashKey; }
 
-    // True when the stone on m is part of five or more in a row of its colour.
+    // True when the stone on m is part of a winning row of its colour under the rule.
     bool fiveThrough(Move m) const;
+    // True when `colour` may not play the empty point m: under renju, black's double threes,
+    // double fours and overlines.
+    bool forbidden(Move m, int colour) const;
 
     // What `colour` would make by playing the empty point m: along one line, or in all four.
     Pattern pattern(Move m, int direction, int colour) const
@@ -123,11 +130,16 @@ public:
     int value(Move m, int colour) const { return points[colour][m].value; }
 
     // The empty points where `colour` would make five, a double or open four, any four, or an
-    // open three (in some line).
+    // open three (in some line); under renju, none that black may not play. (A five is never
+    // forbidden.)
     const PointSet &fivePoints(int colour) const { return sets[colour][SET_FIVE]; }
-    const PointSet &flexFourPoints(int colour) const { return sets[colour][SET_FLEX4]; }
-    const PointSet &fourPoints(int colour) const { return sets[colour][SET_FOUR]; }
-    const PointSet &threePoints(int colour) const { return sets[colour][SET_THREE]; }
+    const PointSet &flexFourPoints(int colour) const { return allowed(colour, SET_FLEX4); }
+    const PointSet &fourPoints(int colour) const { return allowed(colour, SET_FOUR); }
+    const PointSet &threePoints(int colour) const { return allowed(colour, SET_THREE); }
+    // How many of `colour`'s fives the other side has to stop: 0, 1, or 2 for more than one,
+    // which it cannot. Under renju a five black may not stop, on a point forbidden to it, counts
+    // as two: forcing black onto a forbidden point wins.
+    int fiveThreats(int colour) const;
     // The empty points within two steps of some stone.
     const PointSet &nearPoints() const { return near; }
 
@@ -153,6 +165,13 @@ private:
         std::int32_t value;
     };
 
+    const PointSet &allowed(int colour, int set) const
+    {
+        return colour == 0 && gameRule == Rule::Renju ? blackAllowed(set) : sets[colour][set];
+    }
+    const PointSet &blackAllowed(int set) const;
+    bool mayBeForbidden(Move m) const;
+
     void putStone(Move m, int colour);
     void takeStone(Move m);
     void refreshLine(Move m, int direction);
@@ -161,18 +180,24 @@ private:
     void markNear(Move m, int step);
 
     int boardSize = 0;
+    Rule gameRule = Rule::Freestyle;
     int sideToMove = 0;
     int playedCount = 0;
     std::uint64_t hashKey = 0;
     std::array<std::uint8_t, CELL_COUNT> cells;                      // Stone of each point
-    std::array<std::array<std::uint16_t, 4>, CELL_COUNT> neighbours; // per line: see LINE_SHIFT
+    std::array<std::array<std::uint32_t, 4>, CELL_COUNT> neighbours; // per line: see LINE_SHIFT
     std::array<std::array<Point, CELL_COUNT>, 2> points; // kept while the point is empty
     std::array<std::uint8_t, CELL_COUNT> stonesNear;     // stones within two steps
     std::array<std::array<PointSet, SET_COUNT>, 2> sets;
     PointSet near;
     std::array<std::int32_t, 2> totalValue{};
     std::array<Move, MAX_MOVES> played; // the stones in the order they went down
-    const Pattern *tables[2];
+    PatternTable tables[2];
+    bool farMatters = false; // stones five steps away change patterns: exactly five counts
+
+    // Black's sets less its forbidden points, worked out when asked for after a change.
+    mutable std::array<PointSet, SET_COUNT> blackSets;
+    mutable std::uint8_t blackSetsFresh = 0; // bit s: blackSets[s] is up to date
 };
 
 } // namespace engine

@@ -121,11 +121,11 @@ Move Searcher::immediateMove(int *score, const char **reason) const
         *reason = "five";
         return pos.fivePoints(me).first();
     }
-    if (!pos.fivePoints(you).empty())
+    if (!pos.fivePoints(you).empty() && !pos.forbidden(pos.fivePoints(you).first(), me))
     {
         // Two fives to stop cannot both be stopped; stopping one still makes the other side
-        // show it can win.
-        *score = pos.fivePoints(you).several() ? -(WIN - 2) : 0;
+        // show it can win. (A five black may not stop is left to the search: it loses anyway.)
+        *score = pos.fiveThreats(you) >= 2 ? -(WIN - 2) : 0;
         *reason = "block";
         return pos.fivePoints(you).first();
     }

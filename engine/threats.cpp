@@ -115,7 +115,7 @@ Task<int> ThreatSearch::vcf(int foursLeft, Move *first)
         co_return 1;
     }
     const PointSet &threats = pos.fivePoints(defender);
-    int defenderFives = threats.several() ? 2 : threats.empty() ? 0 : 1;
+    const int defenderFives = pos.fiveThreats(defender);
     if (defenderFives >= 2 || foursLeft <= 0)
     {
         co_return 0;
@@ -161,7 +161,11 @@ Task<int> ThreatSearch::vcf(int foursLeft, Move *first)
         // The point the four leaves is the defender's only answer, unless the defender has a
         // five of its own to make.
         Move reply = pos.fivePoints(attacker).first();
-        if (pos.fivePoints(defender).empty() && reply != NO_MOVE)
+        if (pos.fivePoints(defender).empty() && pos.fiveThreats(attacker) >= 2)
+        {
+            length = 1; // the defender may not stop it (black, on a forbidden point): five next
+        }
+        else if (pos.fivePoints(defender).empty() && reply != NO_MOVE)
         {
             pos.play(reply);
             Move next = NO_MOVE;
@@ -196,7 +200,7 @@ Task<int> ThreatSearch::vct(int depthLeft, Move *first)
         co_return 1;
     }
     const PointSet &threats = pos.fivePoints(defender);
-    int defenderFives = threats.several() ? 2 : threats.empty() ? 0 : 1;
+    const int defenderFives = pos.fiveThreats(defender);
     if (defenderFives >= 2)
     {
         co_return 0;
@@ -239,7 +243,12 @@ Task<int> ThreatSearch::vct(int depthLeft, Move *first)
         pos.play(m);
         int length = 0;
         Move next = NO_MOVE;
-        if (!pos.fivePoints(attacker).empty())
+        if (!pos.fivePoints(attacker).empty() && pos.fivePoints(defender).empty() &&
+            pos.fiveThreats(attacker) >= 2)
+        {
+            length = 3; // a four black may not stop: five next
+        }
+        else if (!pos.fivePoints(attacker).empty())
         {
             // A four: one answer.
             pos.play(pos.fivePoints(attacker).first());
@@ -263,7 +272,7 @@ Task<int> ThreatSearch::vct(int depthLeft, Move *first)
                 answers.forEach(
                     [&](Move r)
                     {
-                        if (n < MAX_DEFENCES)
+                        if (n < MAX_DEFENCES && !pos.forbidden(r, defender))
                         {
                             defences[n++] = r;
                         }

@@ -1,9 +1,12 @@
-// The game's state variables and its rules: placement, restart and the five-in-a-row test.
+// The game's state variables and its rules: placement, restart, the five-in-a-row test under the
+// rule in force, black's forbidden points under renju, and the swap2 opening.
 #include "game/game_state.h"
 
+#include "game/opponent.h"
 #include "game/rules.h"
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 
 std::int32_t Board[BOARD_CELLS];
@@ -22,6 +25,13 @@ std::int32_t historyLength;
 std::uint32_t boardVersion;
 ClearedGame clearedGames[MAX_CLEARED_GAMES];
 std::int32_t clearedGameCount;
+engine::Rule gameRule = engine::Rule::Freestyle;
+std::uint8_t gameOpening = OPENING_FREE;
+std::uint8_t swap2SecondChoice;
+std::uint8_t swap2FirstChoice;
+std::uint8_t swap2Flips;
+std::string gameNotice;
+std::uint32_t noticeNumber;
 
 namespace
 {
@@ -35,6 +45,125 @@ std::int32_t &cellAt(int row, int col)
 std::int32_t stoneOfSideToMove()
 {
     return sideToMove == 0 ? CELL_BLACK : CELL_WHITE;
+}
+
+void say(std::string words)
+{
+    gameNotice = std::move(words);
+    ++noticeNumber;
+}
+
+// Who acts, in words.
+std::string playerName(int player)
+{
+    const bool computer =
+        (player == 1 && opponent == OPPONENT_BLACK) || (player == 2 && opponent == OPPONENT_WHITE);
+    return std::string(player == 1 ? "the first player" : "the second player") +
+           (computer ? " (the computer)" : "");
+}
+
+// What the swap2 step asks for, said when the step begins.
+void announceSwap2Step()
+{
+    switch (swap2Step())
+    {
+    case SWAP2_THREE:
+        say("Swap2: " + playerName(1) + " places three stones: black, white, black.");
+        break;
+    case SWAP2_SECOND_CHOICE:
+        say("Swap2: " + playerName(2) +
+            " chooses: 1 to play white (or place white's stone), 2 to play black, 3 to place two "
+            "more stones.");
+        break;
+    case SWAP2_TWO_MORE:
+        say("Swap2: " + playerName(2) + " places two more stones: white, then black.");
+        break;
+    case SWAP2_FIRST_CHOICE:
+        say("Swap2: " + playerName(1) +
+            " chooses: 1 to play white (or place white's stone), 2 to play black.");
+        break;
+    default:
+        break;
+    }
+}
+
+// The computer plays the other side.
+void flipComputer()
+{
+    if (opponent != OPPONENT_NONE)
+    {
+        opponent = opponent == OPPONENT_WHITE ? OPPONENT_BLACK : OPPONENT_WHITE;
+    }
+}
+
+// Forgets the choices that came at or after the stones now taken back, and gives the computer
+// back the side it had before them.
+void forgetLaterChoices()
+{
+    if (historyLength <= 5 && swap2FirstChoice != 0)
+    {
+        if ((swap2Flips & 2) != 0)
+        {
+            flipComputer();
+        }
+        swap2FirstChoice = 0;
+        swap2Flips &= 1;
+    }
+    if (historyLength <= 3 && swap2SecondChoice != 0)
+    {
+        if ((swap2Flips & 1) != 0)
+        {
+            flipComputer();
+        }
+        swap2SecondChoice = 0;
+        swap2Flips &= 2;
+    }
+}
+
+const char *foulName(engine::Foul foul)
+{
+    switch (foul)
+    {
+    case engine::Foul::DoubleThree:
+        return "a double three";
+    case engine::Foul::DoubleFour:
+        return "a double four";
+    default:
+        return "an overline";
+    }
+}
+
+// Black's fouls on every point, for the board they were worked out on.
+struct Fouls
+{
+    bool known = false;
+    std::uint32_t boardVersion = 0;
+    engine::Rule rule = engine::Rule::Freestyle;
+    std::array<engine::Foul, BOARD_CELLS> foul{};
+};
+Fouls fouls;
+
+engine::Foul foulAt(int row, int col)
+{
+    if (gameRule != engine::Rule::Renju)
+    {
+        return engine::Foul::None;
+    }
+    if (!fouls.known || fouls.boardVersion != boardVersion || fouls.rule != gameRule)
+    {
+        const engine::Grid grid = gridOf(Board);
+        for (int r = 0; r < BOARD_SIZE; ++r)
+        {
+            for (int c = 0; c < BOARD_SIZE; ++c)
+            {
+                fouls.foul[r * BOARD_SIZE + c] = engine::foul(grid, c, r);
+            }
+        }
+        fouls.known = true;
+        fouls.boardVersion = boardVersion;
+        fouls.rule = gameRule;
+    }
+    return fouls.foul[row * BOARD_SIZE + col];
 }
 
 // Adds a placement to the history, forgetting the oldest when it is full.
@@ -68,6 +197,11 @@ void keepClearedGame()
     kept.winRow = winRow;
     kept.winCol = winCol;
     kept.winDirection = winDirection;
+    kept.rule = gameRule;
+    kept.opening = gameOpening;
+    kept.swap2SecondChoice = swap2SecondChoice;
+    kept.swap2FirstChoice = swap2FirstChoice;
+    kept.swap2Flips = swap2Flips;
 }
 
 // Puts the last game Restart cleared back on the board, as Restart found it.
@@ -85,10 +219,108 @@ void bringBackClearedGame()
     winRow = kept.winRow;
     winCol = kept.winCol;
     winDirection = kept.winDirection;
+    gameRule = kept.rule;
+    gameOpening = kept.opening;
+    swap2SecondChoice = kept.swap2SecondChoice;
+    swap2FirstChoice = kept.swap2FirstChoice;
+    swap2Flips = kept.swap2Flips;
+    // Restart gave the computer back the side it had before the choices: they stand again.
+    for (int bit : {1, 2})
+    {
+        if ((swap2Flips & bit) != 0)
+        {
+            flipComputer();
+        }
+    }
     ++boardVersion;
 }
 
 } // namespace
+
+bool forbiddenForBlack(int row, int col)
+{
+    return onBoard(row, col) && cellAt(row, col) == CELL_EMPTY &&
+           foulAt(row, col) != engine::Foul::None;
+}
+
+std::uint8_t swap2Step()
+{
+    if (gameOpening != OPENING_SWAP2)
+    {
+        return SWAP2_OVER;
+    }
+    if (historyLength < 3)
+    {
+        return SWAP2_THREE;
+    }
+    if (swap2SecondChoice == 0)
+    {
+        return SWAP2_SECOND_CHOICE;
+    }
+    if (swap2SecondChoice != SWAP2_TWO_STONES)
+    {
+        return SWAP2_OVER;
+    }
+    if (historyLength < 5)
+    {
+        return SWAP2_TWO_MORE;
+    }
+    return swap2FirstChoice == 0 ? SWAP2_FIRST_CHOICE : SWAP2_OVER;
+}
+
+int swap2Player()
+{
+    switch (swap2Step())
+    {
+    case SWAP2_THREE:
+    case SWAP2_FIRST_CHOICE:
+        return 1;
+    case SWAP2_SECOND_CHOICE:
+    case SWAP2_TWO_MORE:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+bool chooseInSwap2(int choice)
+{
+    const std::uint8_t step = swap2Step();
+    const bool second = step == SWAP2_SECOND_CHOICE;
+    if (gameOver != 0 || (!second && step != SWAP2_FIRST_CHOICE) ||
+        (choice != SWAP2_PLAY_WHITE && choice != SWAP2_PLAY_BLACK &&
+         (choice != SWAP2_TWO_STONES || !second)))
+    {
+        return false;
+    }
+    // Until now the first player was black's and the second white's.
+    const int chooser = second ? 2 : 1;
+    const bool flips = choice != SWAP2_TWO_STONES && (chooser == 1) == (choice == SWAP2_PLAY_WHITE);
+    const std::string who = playerName(chooser);
+    if (flips)
+    {
+        flipComputer();
+        swap2Flips |= second ? 1 : 2;
+    }
+    if (second)
+    {
+        swap2SecondChoice = static_cast<std::uint8_t>(choice);
+    }
+    else
+    {
+        swap2FirstChoice = static_cast<std::uint8_t>(choice);
+    }
+    if (choice == SWAP2_TWO_STONES)
+    {
+        announceSwap2Step();
+    }
+    else
+    {
+        say("Swap2: " + who + " plays " + (choice == SWAP2_PLAY_WHITE ? "white" : "black") +
+            "; white to move.");
+    }
+    return true;
+}
 
 void placeStone(std::int32_t row, std::int32_t col)
 {
@@ -98,23 +330,45 @@ void placeStone(std::int32_t row, std::int32_t col)
         return; // refused: off the board, or occupied outside cheat mode; the turn does not pass
     }
     std::int32_t &cell = cellAt(row, col);
+    if (sideToMove == 0 && cell == CELL_EMPTY && gameOver == 0)
+    {
+        if (const engine::Foul foul = foulAt(row, col); foul != engine::Foul::None)
+        {
+            say(std::string("Black may not play there under renju: ") + foulName(foul) + ".");
+            return;
+        }
+    }
+    // A stone at a choosing step of swap2 chooses to play white.
+    if (swap2Step() == SWAP2_SECOND_CHOICE || swap2Step() == SWAP2_FIRST_CHOICE)
+    {
+        chooseInSwap2(SWAP2_PLAY_WHITE);
+    }
+    const std::uint8_t stepBefore = swap2Step();
     // In cheat mode the stone goes down whatever the cell held, even one's own stone, and the
     // turn passes all the same.
     remember(MoveRecord{row, col, cell, sideToMove});
     cell = stoneOfSideToMove();
     sideToMove ^= 1;
     ++boardVersion;
+    if (swap2Step() != stepBefore)
+    {
+        announceSwap2Step();
+    }
+    else if (!gameNotice.empty() && swap2Step() == SWAP2_OVER)
+    {
+        say(""); // what was said is done with
+    }
     // Several keys may arrive before the next frame is drawn: finding a five here ends the
     // game before the next key is read, so no move can follow a five.
     scanForFive();
 }
 
-void restartGame()
+namespace
 {
-    if (historyLength > 0)
-    {
-        keepClearedGame();
-    }
+
+// Restart's clearing, once the game on the board is kept.
+void clearForNewGame()
+{
     cursorX = 0;
     cursorY = 0;
     cheatMode = 0;
@@ -122,7 +376,64 @@ void restartGame()
     gameOver = 0;
     historyLength = 0;
     ++boardVersion;
-    // sideToMove stays: after a won game the loser moves first.
+    // sideToMove stays: after a won game the loser moves first. But renju's black always opens,
+    // and swap2 begins with black's stone.
+    forgetLaterChoices();
+    if (gameRule == engine::Rule::Renju || gameOpening == OPENING_SWAP2)
+    {
+        sideToMove = 0;
+    }
+    if (gameOpening == OPENING_SWAP2)
+    {
+        announceSwap2Step();
+    }
+    else if (!gameNotice.empty())
+    {
+        say("");
+    }
+}
+
+// Keeps the game on the board for Undo, if a stone was placed: with the rule it was played under.
+void keepGameWithAStone()
+{
+    if (historyLength > 0)
+    {
+        keepClearedGame();
+    }
+}
+
+} // namespace
+
+void restartGame()
+{
+    keepGameWithAStone();
+    clearForNewGame();
+}
+
+void chooseRule(engine::Rule rule)
+{
+    keepGameWithAStone();
+    gameRule = rule;
+    clearForNewGame();
+    if (gameOpening == OPENING_FREE)
+    {
+        say(rule == engine::Rule::Renju ? "Renju: a new game. Black may not make a double three, "
+                                          "a double four or an overline."
+            : rule == engine::Rule::Standard ? "Exactly five: a new game. Six or more in a row "
+                                               "do not win."
+                                             : "Freestyle: a new game. Five or more in a row win.");
+    }
+}
+
+void chooseOpening(std::uint8_t opening)
+{
+    keepGameWithAStone();
+    gameOpening = opening == OPENING_SWAP2 ? OPENING_SWAP2 : OPENING_FREE;
+    clearForNewGame();
+    if (gameOpening == OPENING_FREE)
+    {
+        say("Free: a new game. Black places the first stone anywhere.");
+    }
 }
 
 void undoMove()
@@ -132,13 +443,20 @@ void undoMove()
         if (clearedGameCount > 0)
         {
             bringBackClearedGame();
+            announceSwap2Step();
         }
         return;
     }
+    const std::uint8_t stepBefore = swap2Step();
     const MoveRecord &last = moveHistory[--historyLength];
     cellAt(last.row, last.col) = last.replaced;
     sideToMove = last.side;
     ++boardVersion;
+    forgetLaterChoices();
+    if (swap2Step() != stepBefore)
+    {
+        announceSwap2Step();
+    }
     // The five, if this stone made it, is gone; a five made before it would be found again.
     gameOver = 0;
     scanForFive();
@@ -149,7 +467,7 @@ void checkFiveAt(std::int32_t row, std::int32_t col)
     for (std::int32_t direction = DIR_ROW; direction <= DIR_ANTIDIAGONAL; ++direction)
     {
         // Each match overwrites the record: the last matching direction stands.
-        if (fiveCentredAt(Board, row, col, direction))
+        if (fiveCentredAt(Board, row, col, direction, gameRule))
         {
             winRow = row;
             winCol = col;

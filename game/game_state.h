@@ -1,10 +1,13 @@
 // The whole state of the window's game and what changes it: placement, restart, taking back and
-// the five-in-a-row scan, by the rules of rules.h. Free of any window or GL code.
+// the five-in-a-row scan under the rule in force (by the rules of rules.h and the engine's), renju's
+// forbidden points and the swap2 opening. Free of any window or GL code.
 #pragma once
 
+#include "engine/rules.h"
 #include "game/board.h"
 
 #include <cstdint>
+#include <string>
 
 // Program-wide game state: zero before main runs, never saved.
 extern std::int32_t Board[BOARD_CELLS]; // row-major: index = row * 18 + column; -1, 0 or +1
@@ -18,6 +21,58 @@ extern std::int32_t winCol;       // column of that centre stone
 extern std::int32_t winDirection; // DIR_ code of that five; 0 until one is found
 extern float viewPitch;           // degrees about x, a multiple of 5 in 0..355
 extern float viewYaw;             // degrees about y, a multiple of 5 in 0..355
+
+// The rule of the game: freestyle (the start), exactly five or renju. And how it opens: freely,
+// black's first stone anywhere (the start), or by swap2.
+extern engine::Rule gameRule;
+inline constexpr std::uint8_t OPENING_FREE = 0;
+inline constexpr std::uint8_t OPENING_SWAP2 = 1;
+extern std::uint8_t gameOpening;
+
+// The steps of the swap2 opening. The first player places three stones (black, white, black); the
+// second chooses to play white, to play black, or to place two more stones (white, then black)
+// and let the first choose between white and black. Until the colours are chosen the first player
+// is black's; once play goes on as usual the step is SWAP2_OVER, as it always is with the free
+// opening.
+inline constexpr std::uint8_t SWAP2_OVER = 0;
+inline constexpr std::uint8_t SWAP2_THREE = 1;         // the first player places three stones
+inline constexpr std::uint8_t SWAP2_SECOND_CHOICE = 2; // the second player chooses
+inline constexpr std::uint8_t SWAP2_TWO_MORE = 3;      // the second player places two more
+inline constexpr std::uint8_t SWAP2_FIRST_CHOICE = 4;  // the first player chooses a colour
+std::uint8_t swap2Step();
+// Who acts at the step: 1 the first player, 2 the second; 0 once the opening is over.
+int swap2Player();
+
+// The choices: to play white (the chooser then places white's stone, which placing a stone at
+// once also chooses), to play black (the other player places white's stone), or, for the second
+// player only, to place two more stones.
+inline constexpr int SWAP2_PLAY_WHITE = 1;
+inline constexpr int SWAP2_PLAY_BLACK = 2;
+inline constexpr int SWAP2_TWO_STONES = 3;
+// The choice made at each choosing step (0 none yet), and whether it gave the computer the other
+// side; undone with the stones before it.
+extern std::uint8_t swap2SecondChoice;
+extern std::uint8_t swap2FirstChoice;
+extern std::uint8_t swap2Flips; // bit 0: the second player's choice, bit 1: the first player's
+
+// Makes the choice of the player whose step it is: false, with nothing changed, when no choice is
+// asked for or that one is not among them. A choice that changes the computer's colour changes
+// which side it plays.
+bool chooseInSwap2(int choice);
+
+// A new game under the rule, or with the opening, chosen: as Restart.
+void chooseRule(engine::Rule rule);
+void chooseOpening(std::uint8_t opening);
+
+// What the game has to say beyond the board: a move refused and why, what the opening asks for
+// next. Empty when there is nothing; noticeNumber changes with every notice, so that the same
+// words said twice are seen twice.
+extern std::string gameNotice;
+extern std::uint32_t noticeNumber;
+
+// Whether black may not play the empty point (row, col) under the rule in force: under renju a
+// double three, a double four or an overline. Worked out once for each board.
+bool forbiddenForBlack(int row, int col);
 
 // One placement, as it can be taken back.
 struct MoveRecord
@@ -45,6 +100,8 @@ struct ClearedGame
     std::int32_t cursorX, cursorY;
     std::uint8_t sideToMove, cheatMode, gameOver;
     std::int32_t winRow, winCol, winDirection;
+    engine::Rule rule;
+    std::uint8_t opening, swap2SecondChoice, swap2FirstChoice, swap2Flips;
 };
 
 // The games Restart cleared, the last one last; the oldest is forgotten once there are more.
@@ -55,25 +112,28 @@ extern std::int32_t clearedGameCount;
 // Puts the side to move's stone on (row, col) if the rule allows it and passes the turn.
 // Every accepted placement (in cheat mode even one that leaves the cell as it was) is followed
 // at once by the five-in-a-row scan, so a five ends the game before the next key is read.
-// Cells off the board, and occupied ones outside cheat mode, are refused.
+// Cells off the board, occupied ones outside cheat mode, and under renju black's forbidden points
+// (with a notice) are refused.
 void placeStone(std::int32_t row, std::int32_t col);
 
 // Clears the board and the history, centres the cursor, turns cheat mode off and resumes play.
-// The side to move, the win record and the view angles are kept. A game with a stone placed is
-// kept among the cleared games first, so that a slip of the finger costs nothing: undoMove
-// brings it back. A Restart of a game with nothing placed keeps nothing, so a second Restart
-// does not push the game before it out.
+// The side to move, the win record and the view angles are kept; under renju, or with swap2,
+// black moves first, and swap2 begins again. A game with a stone placed is kept among the cleared
+// games first, so that a slip of the finger costs nothing: undoMove brings it back. A Restart of a
+// game with nothing placed keeps nothing, so a second Restart does not push the game before it
+// out.
 void restartGame();
 
 // Takes back the last placement: the cell holds again what it held (empty, or in cheat mode the
 // stone it replaced), that side is to move again, and a five it made no longer ends the game.
 // With no placement to take back it brings back the game the last Restart cleared, as Restart
-// found it (board, placements, side to move, cursor, Cheat and five); with none kept either it
-// does nothing.
+// found it (board, placements, side to move, cursor, Cheat, five, rule and opening); with none
+// kept either it does nothing.
 void undoMove();
 
 // Tests the stone on (row, col) for a five of its own colour centred on it, in each of the
-// four directions; every match sets gameOver and overwrites the win record.
+// four directions, that wins under the rule (under exactly five, not part of a longer row);
+// every match sets gameOver and overwrites the win record.
 void checkFiveAt(std::int32_t row, std::int32_t col);
 
 // Applies checkFiveAt to every cell in row-major order: the last five found stands.

@@ -47,24 +47,62 @@ void placeAtCursor()
 }
 
 // The menu's entries in their order: a command, or one option of a choice (who plays, how well
-// the computer plays), which sets its variable. The options of a choice carry its mark, "(*)" on
+// the computer plays, the rule, the opening). The options of a choice carry its mark, "(*)" on
 // the one in force. A new entry is a row here and a value in input.h.
 struct MenuEntry
 {
     const char *name;
-    std::uint8_t *choice; // the variable the option sets; null for a command
-    std::uint8_t option;  // the value it sets it to
+    std::uint8_t (*current)();          // the choice in force; null for a command
+    void (*choose)(std::uint8_t value); // makes the choice
+    std::uint8_t option;                // the option this entry chooses
 };
+
+std::uint8_t currentOpponent()
+{
+    return opponent;
+}
+void chooseOpponent(std::uint8_t value)
+{
+    opponent = value;
+    swap2Flips = 0; // the player's own choice stands, whatever swap2 had made of it
+}
+std::uint8_t currentLevel()
+{
+    return computerLevel;
+}
+void chooseLevel(std::uint8_t value)
+{
+    computerLevel = value;
+}
+std::uint8_t currentRule()
+{
+    return static_cast<std::uint8_t>(gameRule);
+}
+void chooseRuleEntry(std::uint8_t value)
+{
+    chooseRule(static_cast<engine::Rule>(value));
+}
+std::uint8_t currentOpening()
+{
+    return gameOpening;
+}
+
 const MenuEntry MENU[MENU_ENTRIES] = {
-    {"Cheat", nullptr, 0},
-    {"Restart", nullptr, 0},
-    {"Undo", nullptr, 0},
-    {"Two players", &opponent, OPPONENT_NONE},
-    {"Computer plays white", &opponent, OPPONENT_WHITE},
-    {"Computer plays black", &opponent, OPPONENT_BLACK},
-    {"Easy", &computerLevel, LEVEL_EASY},
-    {"Medium", &computerLevel, LEVEL_MEDIUM},
-    {"Hard", &computerLevel, LEVEL_HARD},
+    {"Cheat", nullptr, nullptr, 0},
+    {"Restart", nullptr, nullptr, 0},
+    {"Undo", nullptr, nullptr, 0},
+    {"Two players", currentOpponent, chooseOpponent, OPPONENT_NONE},
+    {"Computer plays white", currentOpponent, chooseOpponent, OPPONENT_WHITE},
+    {"Computer plays black", currentOpponent, chooseOpponent, OPPONENT_BLACK},
+    {"Easy", currentLevel, chooseLevel, LEVEL_EASY},
+    {"Medium", currentLevel, chooseLevel, LEVEL_MEDIUM},
+    {"Hard", currentLevel, chooseLevel, LEVEL_HARD},
+    {"Freestyle", currentRule, chooseRuleEntry, static_cast<std::uint8_t>(engine::Rule::Freestyle)},
+    {"Exactly five", currentRule, chooseRuleEntry,
+     static_cast<std::uint8_t>(engine::Rule::Standard)},
+    {"Renju", currentRule, chooseRuleEntry, static_cast<std::uint8_t>(engine::Rule::Renju)},
+    {"Free", currentOpening, chooseOpening, OPENING_FREE},
+    {"Swap2", currentOpening, chooseOpening, OPENING_SWAP2},
 };
 
 // While the game runs, puts the cursor on the point under the pointer; false if there is none.
@@ -91,9 +129,9 @@ const char *menuLabel(int value)
         return "";
     }
     const MenuEntry &entry = MENU[value];
-    labels[value] = entry.choice == nullptr
+    labels[value] = entry.current == nullptr
                         ? entry.name
-                        : std::string(*entry.choice == entry.option ? "(*) " : "( ) ") + entry.name;
+                        : std::string(entry.current() == entry.option ? "(*) " : "( ) ") + entry.name;
     if (onlineGame.active())
     {
         labels[value] += " (not online)";
@@ -140,11 +178,18 @@ void onKeyboard(unsigned char key, int, int)
             break;
         }
     }
+    // Swap2's choices, the player's own when it is theirs to make; none in an online game.
+    if (key >= '1' && key <= '3' && !onlineGame.active() && !computerToMove() &&
+        chooseInSwap2(key - '0'))
+    {
+        relabelMenu(); // the computer may now play the other side
+    }
     // Taking back works after a five too: the winning stone goes and the game goes on. Not in
     // an online game, whose moves are the server's.
     if ((key == 'u' || key == 'U') && !onlineGame.active())
     {
         undoForPlayer();
+        relabelMenu(); // a game brought back brings back its rule and opening
     }
     if (key == KEY_ESCAPE)
     {
@@ -211,9 +256,9 @@ void onMenu(int value)
     {
         return;
     }
-    if (value >= 0 && value < MENU_ENTRIES && MENU[value].choice != nullptr)
+    if (value >= 0 && value < MENU_ENTRIES && MENU[value].current != nullptr)
     {
-        *MENU[value].choice = MENU[value].option;
+        MENU[value].choose(MENU[value].option);
         relabelMenu();
     }
     else if (value == MENU_CHEAT)
@@ -223,6 +268,7 @@ void onMenu(int value)
     else if (value == MENU_UNDO)
     {
         undoForPlayer();
+        relabelMenu(); // a game brought back brings back its rule and opening
     }
     else // "Restart", and any value no entry has
     {
@@ -239,5 +285,10 @@ void onTimer(int)
 
 void onIdle()
 {
+    const std::uint8_t before = opponent;
     thinkFor(THINKING_SLICE_MS);
+    if (opponent != before)
+    {
+        relabelMenu(); // the computer took the other side in swap2
+    }
 }

@@ -12,15 +12,20 @@ inline constexpr int MENU_COMPUTER_BLACK = 5;
 inline constexpr int MENU_EASY = 6;
 inline constexpr int MENU_MEDIUM = 7;
 inline constexpr int MENU_HARD = 8;
-inline constexpr int MENU_ENTRIES = 9;
+inline constexpr int MENU_FREESTYLE = 9;
+inline constexpr int MENU_EXACTLY_FIVE = 10;
+inline constexpr int MENU_RENJU = 11;
+inline constexpr int MENU_FREE = 12;
+inline constexpr int MENU_SWAP2 = 13;
+inline constexpr int MENU_ENTRIES = 14;
 // The online game's entries, after the others and apart from them: "Play online" where the game
 // knows a server to create a game on (the page), "Leave online game" wherever it can play one.
 inline constexpr int MENU_PLAY_ONLINE = 100;
 inline constexpr int MENU_LEAVE_ONLINE = 101;
 
-// The label of a menu entry as it stands: the choices of opponent and level carry a mark,
-// "(*)" on the one in force and "( )" on the others; in an online game every entry of local play
-// says that it is not for online games (and does nothing there).
+// The label of a menu entry as it stands: the choices of opponent, level, rule and opening carry
+// a mark, "(*)" on the one in force and "( )" on the others; in an online game every entry of
+// local play says that it is not for online games (and does nothing there).
 const char *menuLabel(int value);
 // Gives the menu's entries their labels as they stand now; the labels change by themselves with
 // the choices made in the menu, and the online game's platform calls this when a game starts or

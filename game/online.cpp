@@ -56,6 +56,9 @@ bool replay(const std::vector<ServerMessage::Point> &moves)
     const std::int32_t keptX = cursorX;
     const std::int32_t keptY = cursorY;
     historyLength = 0; // the server keeps the game: Restart keeps no copy of it for Undo
+    // The server referees freestyle games with a free opening; the board follows its rule.
+    gameRule = engine::Rule::Freestyle;
+    gameOpening = OPENING_FREE;
     restartGame();
     sideToMove = 0;
     cursorX = keptX;

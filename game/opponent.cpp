@@ -1,6 +1,7 @@
 // The computer player: the engine given the board, a slice of thinking at a time.
 #include "game/opponent.h"
 
+#include "engine/opening.h"
 #include "engine/search.h"
 #include "game/game_state.h"
 
@@ -14,6 +15,9 @@ namespace
 // What each level may spend on a move: the easy and medium levels have their own budgets; the
 // hard one thinks for a second of the clock, however the slices fall.
 constexpr std::int64_t HARD_MS = 1000;
+// Positions each level spends on a decision of the swap2 opening, made at once between two
+// frames: each is a handful of short searches.
+constexpr std::int64_t SWAP2_NODES[3] = {900, 9000, 36000};
 
 engine::Searcher *searcher; // made on the first thought, kept to the end of the process
 
@@ -37,7 +41,7 @@ engine::Level engineLevel(std::uint8_t level)
 // The board as the engine sees it: x the column, y the row.
 engine::Position positionOfBoard()
 {
-    engine::Position pos(BOARD_SIZE);
+    engine::Position pos(BOARD_SIZE, gameRule);
     for (int row = 0; row < BOARD_SIZE; ++row)
     {
         for (int col = 0; col < BOARD_SIZE; ++col)
@@ -80,7 +84,21 @@ bool computerPlays(std::uint8_t side)
 
 bool computerToMove()
 {
-    return gameOver == 0 && computerPlays(sideToMove);
+    if (gameOver != 0)
+    {
+        return false;
+    }
+    // In swap2's opening a player places stones of both colours, and until the colours are
+    // chosen the first player is black's and the second white's.
+    switch (swap2Player())
+    {
+    case 1:
+        return computerPlays(0);
+    case 2:
+        return computerPlays(1);
+    default:
+        return computerPlays(sideToMove);
+    }
 }
 
 bool computerThinking()
@@ -88,11 +106,61 @@ bool computerThinking()
     return stillApplies() && searcher->thinking();
 }
 
+namespace
+{
+
+// The computer's part of swap2's opening, decided at once: true when it has acted. Stones it has
+// to place one by one (when it came to the opening late) are left to its ordinary thinking.
+bool actInSwap2()
+{
+    const std::uint8_t step = swap2Step();
+    const bool opening = step == SWAP2_THREE && historyLength == 0;
+    if (!opening && step != SWAP2_SECOND_CHOICE && step != SWAP2_FIRST_CHOICE)
+    {
+        return false;
+    }
+    if (searcher == nullptr)
+    {
+        searcher = new engine::Searcher();
+    }
+    thought.active = false;
+    engine::Limits budget;
+    budget.nodes = SWAP2_NODES[computerLevel <= LEVEL_HARD ? computerLevel : 1];
+    const std::uint64_t seed = computerSeed ^ static_cast<std::uint64_t>(historyLength);
+    engine::Position pos = positionOfBoard();
+    const engine::Swap2Plan plan = opening ? engine::swap2Open(*searcher, pos, budget, seed)
+                                   : step == SWAP2_SECOND_CHOICE
+                                       ? engine::swap2Second(*searcher, pos, budget, seed)
+                                       : engine::swap2First(*searcher, pos, budget, seed);
+    if (plan.kind == engine::Swap2Plan::Stones)
+    {
+        if (!opening)
+        {
+            chooseInSwap2(SWAP2_TWO_STONES);
+        }
+        for (int i = 0; i < plan.count; ++i)
+        {
+            placeStone(engine::Position::yOf(plan.stones[i]),
+                       engine::Position::xOf(plan.stones[i]));
+        }
+        return true;
+    }
+    chooseInSwap2(plan.kind == engine::Swap2Plan::PlayWhite ? SWAP2_PLAY_WHITE : SWAP2_PLAY_BLACK);
+    // Having chosen white, it is white's to move: its ordinary thinking plays the stone.
+    return true;
+}
+
+} // namespace
+
 void thinkFor(int milliseconds)
 {
     if (!computerToMove())
     {
         thought.active = false;
+        return;
+    }
+    if (actInSwap2())
+    {
         return;
     }
     if (!stillApplies())

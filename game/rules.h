@@ -4,6 +4,7 @@
 // judge by one rule.
 #pragma once
 
+#include "engine/rules.h"
 #include "game/board.h"
 
 #include <cstdint>
@@ -35,7 +36,12 @@ inline constexpr Step DIRECTION_STEPS[4] = {
 };
 
 // True when the stone on (row, col) and the four cells around it along `direction`, two each way,
-// hold one colour: a five centred on (row, col). A longer line has a five centred on each of its
-// inner stones, so "five or more" is found by testing every stone of it. Neighbours are found by
-// row and column, never by flat index, so a line never runs on from one row's end into the next.
-bool fiveCentredAt(BoardView board, int row, int col, std::int32_t direction);
+// hold one colour: a five centred on (row, col), and the unbroken row it is part of wins under
+// `rule`. A longer line has a five centred on each of its inner stones, so "five or more" is found
+// by testing every stone of it; under exactly five, it has none. Neighbours are found by row and
+// column, never by flat index, so a line never runs on from one row's end into the next.
+bool fiveCentredAt(BoardView board, int row, int col, std::int32_t direction,
+                   engine::Rule rule = engine::Rule::Freestyle);
+
+// The board as the engine's rules read it: x the column, y the row.
+engine::Grid gridOf(BoardView board);

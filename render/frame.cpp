@@ -89,6 +89,36 @@ void drawLastMoveMark()
     glPopMatrix();
 }
 
+// Under renju, while black is to move, a small violet disc on each point black may not play,
+// half sunk into the board: the stone's mesh flattened, so that it shows from every side and
+// tells itself from a stone, from the last stone's red mark and from the board.
+void drawForbiddenMarks()
+{
+    if (gameRule != engine::Rule::Renju || sideToMove != 0 || gameOver != 0)
+    {
+        return;
+    }
+    constexpr float MIDDLE_X = 3.875f, MIDDLE_Y = -9.0f, MIDDLE_Z = 4.375f, BOTTOM_Y = -11.2f;
+    constexpr float WIDTH_SCALE = 0.45f, HEIGHT_SCALE = 0.4f;
+    colour(150, 40, 230);
+    for (int row = 0; row < BOARD_SIZE; ++row)
+    {
+        for (int col = 0; col < BOARD_SIZE; ++col)
+        {
+            if (!forbiddenForBlack(row, col))
+            {
+                continue;
+            }
+            glPushMatrix();
+            glTranslatef(cellX(row) + MIDDLE_X, BOTTOM_Y, cellZ(col) + MIDDLE_Z);
+            glScalef(WIDTH_SCALE, HEIGHT_SCALE, WIDTH_SCALE);
+            glTranslatef(-MIDDLE_X, -MIDDLE_Y, -MIDDLE_Z);
+            drawModel(MODEL_STONE);
+            glPopMatrix();
+        }
+    }
+}
+
 void drawCursorStone()
 {
     colourOfStone(sideToMove == 0 ? CELL_BLACK : CELL_WHITE);
@@ -255,6 +285,7 @@ void onDisplay()
     enterStoneFrame();
     drawStones();
     drawLastMoveMark();
+    drawForbiddenMarks();
     // Read after the whole pass: a five found in it already counts.
     if (gameOver == 0)
     {
@@ -271,7 +302,8 @@ void onDisplay()
                        opponent == OPPONENT_NONE    ? -1
                        : opponent == OPPONENT_WHITE ? 1
                                                     : 0,
-                       computerLevel);
+                       computerLevel, static_cast<int>(gameRule), gameOpening, gameNotice.c_str(),
+                       noticeNumber);
     glutSwapBuffers();
     glutPostRedisplay();
 }

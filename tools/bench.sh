@@ -3,9 +3,10 @@
 # figures: frame rates (empty and full board, the game's frame and the reference frame that draws
 # each stone by itself, the straightforward variant, a sweep over stone sizes), the STL reader
 # against assimp, start-up time, the page's files and its load over a slow line, and the same
-# frame rates in headless Chromium; with "engine",
-# the computer player's figures (about an hour: its levels against each other, its speed and
-# depth, and the tournament brain against the BSD gomoku of bsdgames, 40 games). Figures, not
+# frame rates in headless Chromium; with "engine", the computer player's figures (over an hour:
+# its levels against each other, in freestyle and, refereed move by move, under exactly five and
+# renju, its speed and depth, and the tournament brain against the BSD gomoku of bsdgames, 40
+# games). Figures, not
 # pass/fail; they depend on the machine and its load, which is printed with them. "thinking" (in
 # "all" too): the longest gap between frames while the hard level thinks, natively and in the page.
 # "tactics": the tactics suite (tests/data/tactics.txt) against the hard level and the brain, one
@@ -355,6 +356,10 @@ engine_section() {
     echo
     echo "== The engine's levels against each other, 40 games each, colours alternating"
     "$build/bench/engine_bench" levels 40 1
+    echo
+    echo "== The levels under exactly five and renju on 15 x 15, 40 games each, colours alternating,"
+    echo "   hard at 100,000 positions a move, every move checked by the tests' referee"
+    "$build/bench/engine_bench" rules 40 1 100000
     echo
     echo "== The tournament brain against the BSD gomoku (19 x 19, freestyle), 40 games"
     python3 "$root/bench/bsd_match.py" "$build/pbrain-gomoku3d" --games 40 --parallel 2 \

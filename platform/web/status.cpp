@@ -5,13 +5,19 @@
 #include <emscripten.h>
 
 // clang-format off: JavaScript
-EM_JS(void, gomokuGameStatus, (int side, int won, int cheat, int computer, int level), {
-    if (Module['onGameStatus'])
-        Module['onGameStatus'](side, won, cheat, computer, level);
-});
+EM_JS(void, gomokuGameStatus,
+      (int side, int won, int cheat, int computer, int level, int rule, int opening,
+       const char *notice),
+      {
+          if (Module['onGameStatus'])
+              Module['onGameStatus'](side, won, cheat, computer, level, rule, opening,
+                                     UTF8ToString(notice));
+      });
 // clang-format on
 
-void platformShowStatus(int side, bool won, bool cheat, int computer, int level)
+void platformShowStatus(int side, bool won, bool cheat, int computer, int level, int rule,
+                        int opening, const char *notice, unsigned)
 {
-    gomokuGameStatus(side, won ? 1 : 0, cheat ? 1 : 0, computer, level);
+    gomokuGameStatus(side, won ? 1 : 0, cheat ? 1 : 0, computer, level, rule, opening,
+                     notice != nullptr ? notice : "");
 }

@@ -2,6 +2,8 @@
 // real program's start-up on a terminal; held against tests/e2e/*.utf8.txt through iconv.
 #include "app/instructions.h"
 #include "platform/console.h"
+#include "platform/status.h"
+#include "tests/platform/stdout_capture.h"
 
 #include <cstdio>
 #include <fstream>
@@ -92,6 +94,37 @@ TEST(InstructionLines, AreTheReadableLinesInBig5InOrder)
     }
     EXPECT_EQ(lines, textIn("instructions.utf8.txt", "CP950"));
     EXPECT_EQ(lines.size(), 307u);
+}
+
+// On the desktop each new notice is one line of the console, once; the frames between say
+// nothing, and neither does an empty notice.
+TEST(Notices, EachNewOneIsOneLineOfTheConsole)
+{
+    struct Frame
+    {
+        const char *notice;
+        unsigned number;
+        const char *written;
+    };
+    const Frame frames[] = {
+        {"", 0, ""},
+        {"Black may not play there under renju: a double three.", 1,
+         "Black may not play there under renju: a double three.\n"},
+        {"Black may not play there under renju: a double three.", 1, ""},
+        {"Black may not play there under renju: a double three.", 2,
+         "Black may not play there under renju: a double three.\n"},
+        {"", 3, ""},
+        {"Swap2: the second player places two more stones: white, then black.", 4,
+         "Swap2: the second player places two more stones: white, then black.\n"},
+    };
+    for (const Frame &f : frames)
+    {
+        EXPECT_EQ(captureStdout(
+                      [&]
+                      { platformShowStatus(0, false, false, -1, 1, 2, 1, f.notice, f.number); }),
+                  f.written)
+            << f.number;
+    }
 }
 
 TEST(StartupOnATerminal, ShowsTheTextInTheTerminalsCodesetAndEachReportAtColumn0Row7)

@@ -2,7 +2,7 @@
 # End to end: the real game in a private Xvfb, driven with xdotool and seen through grabs of its
 # window, natively or, with RUN=wine, the Windows build; tests/web/run.sh drives the page through
 # the same sessions with its own start_game, keys, grab and ending. Run as
-#   e2e.sh GAME ASSETS ARTEFACTS with-meshes|clicks|computer|without-meshes|soak [SECONDS]
+#   e2e.sh GAME ASSETS ARTEFACTS with-meshes|clicks|computer|renju|without-meshes|soak [SECONDS]
 # or sourced (tests/windows/run.sh) for its checks and its two sessions.
 # Ends with "N passed, M failed" and a non-zero status if any check failed.
 E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -13,7 +13,8 @@ WORLD=${WORLD:-${RUN:-native}} # native, wine or web
 MESHES=("plane.STL" "lines.STL" "circle.STL" "black wins.STL" "white wins.STL")
 # The menu's entries in order, each choice with a mark as wide as its own.
 MENU_ENTRIES=("Cheat" "Restart" "Undo" "( ) Two players" "( ) Computer plays white"
-    "( ) Computer plays black" "( ) Easy" "( ) Medium" "( ) Hard")
+    "( ) Computer plays black" "( ) Easy" "( ) Medium" "( ) Hard" "( ) Freestyle"
+    "( ) Exactly five" "( ) Renju" "( ) Free" "( ) Swap2")
 passed=0
 failed=0
 game_pid=""
@@ -296,6 +297,73 @@ session_computer() {
     expect_exit "computer: Esc"
 }
 
+# said WORDS: the game has said WORDS: on the desktop a line of the console, in the page its status
+# line after whose turn it is and the rule.
+said() {
+    case $WORLD in
+    web) says "Black to move. Renju. $1" ;;
+    *) grep -qF "$1" "$artefacts/$game_name.stdout" ;;
+    esac
+}
+violet_at() { measure "$1" && ((violet[0] > 20)) && ((violet[1] <= $2 && violet[3] >= $2 && violet[2] <= $3 && violet[4] >= $3)); }
+
+# Renju through the real menu: "Renju" starts a new game. Black's two threes meet on (9, 9), which
+# a small violet mark shows while black is to move, from above and with the board turned towards
+# each side; a click there is refused, the game says why and places nothing; black then makes
+# five along row 9 and wins.
+session_renju() {
+    game_name=renju
+    start_game renju "$1" || return
+    grab renju-1-empty && measure renju-1-empty
+    local grid=("${dark[@]:1:4}") i x y red_least keys_there keys_back
+    red_least=$(((grid[2] - grid[0]) * (grid[3] - grid[1]) / 700))
+    at() { echo $((grid[0] + ($1 * (grid[2] - grid[0]) + 8) / 17)) $((grid[3] - ($2 * (grid[3] - grid[1]) + 8) / 17)); }
+    choose 11 "( ) Renju"
+    check "renju: choosing it is said" within 10 said \
+        "Renju: a new game. Black may not make a double three, a double four or an overline."
+    # Black on (9, 7), (9, 8), (7, 9) and (8, 9); white's answers far off on row 2.
+    local moves=(9 7 2 2 9 8 2 4 7 9 2 6 8 9 2 8)
+    grab renju-placed
+    for ((i = 0; i < ${#moves[@]}; i += 2)); do
+        click_at $(at "${moves[i]}" "${moves[i + 1]}") &&
+            await renju-placing 20 differs renju-placed renju-placing &&
+            await renju-placed 20 settled renju-placed
+    done
+    point_to $(at 0 17) && await renju-2-marked 20 settled renju-2-marked
+    read -r x y <<<"$(at 9 9)"
+    measure renju-2-marked
+    check "renju: the violet mark shows on (9, 9) at $x $y (violet within ${violet[*]:1:4})" violet_at renju-2-marked "$x" "$y"
+    # Turned towards each side by 30 degrees, and back.
+    for keys_there in "Up Up Up Up Up Up" "Down Down Down Down Down Down" "Left Left Left Left Left Left" \
+        "Right Right Right Right Right Right"; do
+        keys_back=$(sed 's/Up/X/g; s/Down/Up/g; s/X/Down/g; s/Left/X/g; s/Right/Left/g; s/X/Right/g' <<<"$keys_there")
+        # shellcheck disable=SC2086
+        keys $keys_there && await "renju-3-${keys_there%% *}" 20 differs renju-2-marked "renju-3-${keys_there%% *}" &&
+            await "renju-3-${keys_there%% *}" 20 settled "renju-3-${keys_there%% *}" && measure "renju-3-${keys_there%% *}"
+        check "renju: the mark shows with the board turned by ${keys_there%% *} (${violet[0]} violet pixels)" test "${violet[0]}" -gt 20
+        # shellcheck disable=SC2086
+        keys $keys_back && await renju-4-back 20 same renju-2-marked renju-4-back
+    done
+    point_to "$x" "$y" && await renju-5-over 20 settled renju-5-over
+    click_at "$x" "$y" && await renju-6-refused 20 settled renju-6-refused
+    check "renju: black's click on (9, 9) is refused" same renju-5-over renju-6-refused
+    check "renju: the refusal is said" within 10 said "Black may not play there under renju: a double three."
+    # Black's row 9 from column 6 down to 4: five, with white's answers on row 2.
+    moves=(9 6 2 10 9 5 2 12)
+    for ((i = 0; i < ${#moves[@]}; i += 2)); do
+        click_at $(at "${moves[i]}" "${moves[i + 1]}") &&
+            await renju-placing 20 differs renju-placed renju-placing &&
+            await renju-placed 20 settled renju-placed
+    done
+    click_at $(at 9 4)
+    await renju-7-black-wins 30 red_shows renju-7-black-wins || fail "renju: no red line within 30 s"
+    measure renju-7-black-wins
+    check "renju: black's five wins: the red line runs along row 9 (red within ${red[*]:1:4})" \
+        test "${red[1]}" -lt "$x" -a "${red[3]}" -gt "$x" -a $((red[4] - red[2])) -gt $((2 * (grid[3] - grid[1]) / 17))
+    keys Escape
+    expect_exit "renju: Esc"
+}
+
 # A game started where no mesh is: five reports, and a window of the clear colour alone.
 session_without_meshes() {
     mkdir -p "$1"
@@ -330,7 +398,7 @@ session_soak() {
     expect_exit "soak: Esc"
 }
 
-# e2e.sh GAME ASSETS ARTEFACTS with-meshes|clicks|computer|without-meshes|soak [SECONDS]
+# e2e.sh GAME ASSETS ARTEFACTS with-meshes|clicks|computer|renju|without-meshes|soak [SECONDS]
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     game=$(realpath "$1")
     e2e_begin "$3/$4"
@@ -339,6 +407,7 @@ if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     with-meshes) session_with_meshes "$artefacts/work" ;;
     clicks) session_clicks "$artefacts/work" ;;
     computer) session_computer "$artefacts/work" ;;
+    renju) session_renju "$artefacts/work" ;;
     without-meshes) session_without_meshes "$artefacts/work" ;;
     soak) session_soak "${5:-600}" ;;
     esac

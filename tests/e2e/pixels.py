@@ -4,6 +4,7 @@
 #                                      rows start, so a line's slant shows)
 #   dark COUNT ...                     black stones, grid and banner; the lit board never this dark
 #   light COUNT ...                    white stones and banner where they face the light
+#   violet COUNT ...                   the marks of black's forbidden points under renju
 # and, given a picture before it, the same for the pixels that are dark now and were not then.
 # With --differ, the number of pixels in which two pictures of one size differ by more than
 # TOLERANCE in a channel, leaving out the winning line and three pixels around it in either.
@@ -51,6 +52,11 @@ def red(picture):
 def light(picture):
     return mask(picture[1], lambda v: v >= 245) & mask(picture[2], lambda v: v >= 245) & \
         mask(picture[3], lambda v: v >= 245)
+
+
+def violet(picture):
+    return mask(picture[1], lambda v: 60 <= v < 240) & mask(picture[2], lambda v: v < 90) & \
+        mask(picture[3], lambda v: v >= 120)
 
 
 def differ(tolerance, one, other):
@@ -110,6 +116,7 @@ size = len(after[1])
 report("red", red(after), after[0], size)
 report("dark", dark(after), after[0], size)
 report("light", light(after), after[0], size)
+report("violet", violet(after), after[0], size)
 if len(sys.argv) > 2:
     before = read_ppm(sys.argv[2])
     report("newly-dark", dark(after) & ~dark(before), after[0], size)

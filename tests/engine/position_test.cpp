@@ -95,6 +95,168 @@ TEST(LinePattern, SeesEveryDirectionUpToTheEdges)
     }
 }
 
+// One row with '?' the point asked about: black's pattern there when five or more wins, and when
+// only exactly five does. A stone five steps away lengthens a row, so it changes the second.
+struct ExactCase
+{
+    const char *row;
+    Pattern freestyle;
+    Pattern exact;
+};
+
+const ExactCase EXACT_CASES[] = {
+    {"XXXX?", P_FIVE, P_FIVE},          // five at the edge
+    {"XXXX?X", P_FIVE, P_NONE},         // six
+    {"XX?XXX", P_FIVE, P_NONE},         // six, the point inside
+    {"XXXX?XX", P_FIVE, P_NONE},        // seven
+    {"OXXXX?O", P_FIVE, P_FIVE},        // five between the other side's stones
+    {".XXX?.X.", P_FLEX4, P_BLOCK4},    // the right-hand five would be six
+    {"X.XXX?..", P_FLEX4, P_BLOCK4},    // ... the left-hand one
+    {"X.XXX?.X", P_FLEX4, P_NONE},      // both
+    {"..XXX?..", P_FLEX4, P_FLEX4},     // an open four
+    {"X..XX?..X", P_FLEX3, P_BLOCK3},   // an open three whose fours would all be sixes one way
+    {"...XX?...", P_FLEX3, P_FLEX3},    // an open three
+    {"X...XX?...X", P_FLEX3, P_FLEX3},  // stones five steps from the point's row matter not
+    {"XXXX.?....", P_BLOCK4, P_BLOCK1}, // the gap gives six: a four, or one far way to five
+};
+
+TEST(LinePattern, ExactlyFiveSeesTheStonesFiveStepsAway)
+{
+    for (const ExactCase &c : EXACT_CASES)
+    {
+        for (int colour = 0; colour < 2; ++colour)
+        {
+            std::string row = c.row;
+            auto mark = row.find('?');
+            row[mark] = '.';
+            if (colour == 1)
+            {
+                for (char &ch : row)
+                {
+                    ch = ch == 'X' ? 'O' : ch == 'O' ? 'X' : ch;
+                }
+            }
+            // Standard holds both colours to exactly five; renju black only.
+            for (Rule rule : {Rule::Freestyle, Rule::Standard, Rule::Renju})
+            {
+                Position pos(15, rule);
+                for (int x = 0; x < static_cast<int>(row.size()); ++x)
+                {
+                    if (row[x] == 'X' || row[x] == 'O')
+                    {
+                        pos.place(pos.at(x + 2, 4), row[x] == 'X' ? 0 : 1);
+                    }
+                }
+                // The row starts two points in, so that an edge does not end it; a row that
+                // starts at the first character has a wall there, as when drawn at x = 0.
+                if (row[0] != '.' && row[0] != '?')
+                {
+                    pos.place(pos.at(1, 4), colour == 0 ? 1 : 0);
+                }
+                const bool exact = rule == Rule::Standard || (rule == Rule::Renju && colour == 0);
+                EXPECT_EQ(pos.pattern(pos.at(static_cast<int>(mark) + 2, 4), 0, colour),
+                          exact ? c.exact : c.freestyle)
+                    << c.row << " colour " << colour << " rule " << static_cast<int>(rule);
+            }
+        }
+    }
+}
+
+// Four stones and the point that makes five, along each line up to the edges and corners, with
+// a stone of the same colour beyond it: six in a row, a five only in freestyle (and for white in
+// renju). The engine's five test says the same of the six on the board.
+TEST(Position, OverlinesAlongEveryLineUpToTheEdges)
+{
+    const int size = 15;
+    struct Case
+    {
+        int x0, y0, dx, dy; // the first of four stones, the step; the point, then one more
+    };
+    const Case cases[] = {
+        {9, 3, 1, 0}, {5, 14, -1, 0}, {0, 0, 0, 1},   {2, 14, 0, -1},
+        {9, 9, 1, 1}, {0, 0, 1, 1},   {14, 0, -1, 1}, {5, 9, -1, 1},
+    };
+    for (const Case &c : cases)
+    {
+        for (Rule rule : {Rule::Freestyle, Rule::Standard, Rule::Renju})
+        {
+            for (int colour = 0; colour < 2; ++colour)
+            {
+                Position pos(size, rule);
+                for (int i : {0, 1, 2, 3, 5})
+                {
+                    pos.place(pos.at(c.x0 + i * c.dx, c.y0 + i * c.dy), colour);
+                }
+                const Move point = pos.at(c.x0 + 4 * c.dx, c.y0 + 4 * c.dy);
+                const bool six = rule == Rule::Freestyle || (rule == Rule::Renju && colour == 1);
+                SCOPED_TRACE(testing::Message() << c.x0 << "," << c.y0 << " rule "
+                                                << static_cast<int>(rule) << " colour " << colour);
+                EXPECT_EQ(pos.fivePoints(colour).has(point), six);
+                EXPECT_EQ(pos.threat(point, colour) == T_FIVE, six);
+                pos.place(point, colour);
+                EXPECT_EQ(pos.fiveThrough(point), six);
+                EXPECT_EQ(pos.fiveThrough(pos.at(c.x0, c.y0)), six);
+            }
+        }
+    }
+}
+
+// Under renju black's threat sets leave its forbidden points out, and the quick look that spares
+// most points the full judgement misses none: on random crowded boards every empty point is
+// forbidden in the position exactly when the rules say so.
+TEST(Position, LeavesBlacksForbiddenPointsOutOfItsThreats)
+{
+    std::mt19937 random(29);
+    int forbiddenSeen = 0;
+    for (int trial = 0; trial < 300; ++trial)
+    {
+        const int size = 15;
+        Position pos(size, Rule::Renju);
+        Grid grid(size);
+        for (int y = 3; y < 12; ++y)
+        {
+            for (int x = 3; x < 12; ++x)
+            {
+                const unsigned r = random() % 100;
+                if (r < 40 || (r < 55 && trial % 2 == 0))
+                {
+                    const int colour = r < 40 ? 0 : 1;
+                    pos.place(pos.at(x, y), colour);
+                    grid.set(x, y, colour == 0 ? BLACK : WHITE);
+                }
+            }
+        }
+        for (int y = 0; y < size; ++y)
+        {
+            for (int x = 0; x < size; ++x)
+            {
+                const Move m = pos.at(x, y);
+                if (!pos.isEmpty(m))
+                {
+                    continue;
+                }
+                const bool bad = foul(grid, x, y) != Foul::None;
+                forbiddenSeen += bad;
+                ASSERT_EQ(pos.forbidden(m, 0), bad) << "trial " << trial << " at " << x << "," << y;
+                ASSERT_FALSE(pos.forbidden(m, 1));
+                bool four = false, three = false;
+                for (int d = 0; d < 4; ++d)
+                {
+                    four =
+                        four || pos.pattern(m, d, 0) == P_BLOCK4 || pos.pattern(m, d, 0) == P_FLEX4;
+                    three = three || pos.pattern(m, d, 0) == P_FLEX3;
+                }
+                EXPECT_EQ(pos.fourPoints(0).has(m), four && !bad);
+                EXPECT_EQ(pos.threePoints(0).has(m), three && !bad);
+                EXPECT_EQ(pos.flexFourPoints(0).has(m), pos.threat(m, 0) == T_FLEX4 && !bad);
+                // White's sets are as they stand: nothing is forbidden to white.
+                EXPECT_EQ(pos.flexFourPoints(1).has(m), pos.threat(m, 1) == T_FLEX4);
+            }
+        }
+    }
+    EXPECT_GT(forbiddenSeen, 1000);
+}
+
 // What a point gives when its lines are taken together.
 TEST(Threat, CombinesTheLinesThroughAPoint)
 {
@@ -125,11 +287,12 @@ TEST(Threat, CombinesTheLinesThroughAPoint)
 TEST(Position, KeepsItsBookkeepingAsAFreshPositionWould)
 {
     std::mt19937 random(7);
-    for (int game = 0; game < 12; ++game)
+    for (int game = 0; game < 18; ++game)
     {
         const int size = 5 + static_cast<int>(random() % 28);
-        Position pos(size);
-        const Position empty(size);
+        const Rule rule = static_cast<Rule>(game % 3);
+        Position pos(size, rule);
+        const Position empty(size, rule);
         auto same = [&](const Position &a, const Position &b, int ply)
         {
             ASSERT_EQ(a.key(), b.key()) << "size " << size << " ply " << ply;
@@ -154,6 +317,10 @@ TEST(Position, KeepsItsBookkeepingAsAFreshPositionWould)
                         {
                             ASSERT_EQ(a.threat(m, c), b.threat(m, c)) << x << "," << y;
                             ASSERT_EQ(a.value(m, c), b.value(m, c)) << x << "," << y;
+                            for (int d = 0; d < 4; ++d)
+                            {
+                                ASSERT_EQ(a.pattern(m, d, c), b.pattern(m, d, c)) << x << "," << y;
+                            }
                         }
                     }
                 }
@@ -168,7 +335,7 @@ TEST(Position, KeepsItsBookkeepingAsAFreshPositionWould)
                 m = pos.at(static_cast<int>(random() % size), static_cast<int>(random() % size));
             } while (!pos.isEmpty(m));
             pos.play(m);
-            Position fresh(size);
+            Position fresh(size, rule);
             for (int i = 0; i < pos.moveCount(); ++i)
             {
                 fresh.place(pos.move(i), i % 2);

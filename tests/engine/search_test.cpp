@@ -218,3 +218,48 @@ TEST(Search, EasyAndMediumVaryWithTheSeed)
 }
 
 } // namespace
+
+namespace
+{
+
+using namespace engine;
+
+// Under renju white wins by a four whose only point to stop it is forbidden to black: black's
+// two threes meet there. The search by fours sees it; in freestyle black simply stops the four.
+TEST(Search, AsWhiteWinsByAFourBlackMayNotStop)
+{
+    for (Rule rule : {Rule::Renju, Rule::Freestyle})
+    {
+        Position pos(15, rule);
+        for (auto [x, y] : {std::pair{7, 5}, {7, 6}, {5, 7}, {6, 7}, {12, 12}, {6, 6}})
+        {
+            pos.place(pos.at(x, y), 0);
+        }
+        for (auto [x, y] : {std::pair{8, 8}, {9, 9}, {10, 10}, {0, 14}, {14, 0}})
+        {
+            pos.place(pos.at(x, y), 1);
+        }
+        pos.setToMove(1);
+        ASSERT_EQ(pos.forbidden(pos.at(7, 7), 0), rule == Rule::Renju);
+        Searcher searcher(std::size_t{1} << 20);
+        const Move m = searcher.think(pos, Level::Medium, Limits{20000, 0, 0}, 1);
+        if (rule == Rule::Renju)
+        {
+            EXPECT_EQ(m, pos.at(11, 11));
+            EXPECT_STREQ(searcher.info().reason, "vcf");
+            EXPECT_EQ(searcher.info().score, WIN - 3);
+        }
+        else
+        {
+            EXPECT_STRNE(searcher.info().reason, "vcf") << "black stops the four in freestyle";
+        }
+        // Black, to move after white's four, may not stop it and plays elsewhere.
+        pos.place(pos.at(11, 11), 1);
+        pos.setToMove(0);
+        const Move answer = searcher.think(pos, Level::Hard, Limits{20000, 0, 0}, 1);
+        EXPECT_EQ(answer == pos.at(7, 7), rule == Rule::Freestyle);
+        EXPECT_FALSE(pos.forbidden(answer, 0));
+    }
+}
+
+} // namespace

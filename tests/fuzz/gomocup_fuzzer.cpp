@@ -1,6 +1,6 @@
 // libFuzzer entry point for the tournament brain's command reader: each input is a manager's
 // session, one command a line. Every answer must be one line of the protocol's kinds (OK, a
-// move on a free point of the board, ERROR, UNKNOWN, ABOUT's line), and nothing may crash. Time
+// move, SWAP2BOARD's SWAP or points, ERROR, UNKNOWN, ABOUT's line), and nothing may crash. Time
 // runs fast on the brain's clock, so that a long thinking limit costs a few positions.
 #include "engine/gomocup.h"
 
@@ -22,7 +22,9 @@ std::int64_t fastClock()
 
 bool wellFormed(const std::string &answer)
 {
-    static const std::regex kinds("OK|[0-9]+,[0-9]+|(ERROR|UNKNOWN) [ -~]*|name=\"gomoku3d\".*");
+    // A move, or SWAP2BOARD's answers: SWAP, or up to three points.
+    static const std::regex kinds(
+        "OK|SWAP|[0-9]+,[0-9]+( [0-9]+,[0-9]+){0,2}|(ERROR|UNKNOWN) [ -~]*|name=\"gomoku3d\".*");
     return answer.find('\n') == std::string::npos && std::regex_match(answer, kinds);
 }
 

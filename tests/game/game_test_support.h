@@ -23,6 +23,10 @@ inline void resetGameState()
     clearedGameCount = 0;
     opponent = OPPONENT_NONE;
     computerLevel = LEVEL_MEDIUM;
+    gameRule = engine::Rule::Freestyle;
+    gameOpening = OPENING_FREE;
+    swap2SecondChoice = swap2FirstChoice = swap2Flips = 0;
+    gameNotice.clear();
 }
 
 // Every game variable at one moment.

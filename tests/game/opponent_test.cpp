@@ -386,6 +386,8 @@ TEST(Menu, MarksTheChoicesInForce)
     fakeGlutCalls().clear();
     onMenu(MENU_COMPUTER_BLACK);
     onMenu(MENU_HARD);
+    onMenu(MENU_RENJU);
+    onMenu(MENU_SWAP2);
     std::vector<std::string> labels;
     for (const GlutCall &call : fakeGlutCalls())
     {
@@ -394,13 +396,18 @@ TEST(Menu, MarksTheChoicesInForce)
             labels.push_back(call.first.substr(std::string("glutChangeToMenuEntry ").size()));
         }
     }
-    const std::vector<std::string> last(labels.end() - 6, labels.end());
+    const std::vector<std::string> last(labels.end() - 11, labels.end());
     const std::vector<std::string> expected = {"4 ( ) Two players 3",
                                                "5 ( ) Computer plays white 4",
                                                "6 (*) Computer plays black 5",
                                                "7 ( ) Easy 6",
                                                "8 ( ) Medium 7",
-                                               "9 (*) Hard 8"};
+                                               "9 (*) Hard 8",
+                                               "10 ( ) Freestyle 9",
+                                               "11 ( ) Exactly five 10",
+                                               "12 (*) Renju 11",
+                                               "13 ( ) Free 12",
+                                               "14 (*) Swap2 13"};
     EXPECT_EQ(last, expected);
     EXPECT_STREQ(menuLabel(MENU_CHEAT), "Cheat");
     EXPECT_STREQ(menuLabel(MENU_RESTART), "Restart");

@@ -337,6 +337,48 @@ TEST_F(GlTest, FiveShowsARedLineThroughItsStonesAndNoCursorStone)
     linesHaveWidth = true;
 }
 
+// Under renju, while black is to move, a small violet mark on the point where black's two open
+// threes meet, and on no other: centred on the point's crossing, well inside a stone's width, and
+// seen from every side of the board; none while white is to move, nor under another rule.
+TEST_F(GlTest, RenjuMarksBlacksForbiddenPointsSmallAndVioletFromEverySide)
+{
+    Grid grid = findGrid();
+    cursorX = OFF_WINDOW;
+    const int stones[][2] = {{9, 7}, {9, 8}, {7, 9}, {8, 9}}; // two threes meet on (9, 9)
+    for (auto [row, col] : stones)
+        Board[row * BOARD_SIZE + col] = CELL_BLACK;
+    // From above, and tilted towards each of the four sides and a corner.
+    const float views[][2] = {{0, 0}, {50, 0}, {310, 0}, {0, 50}, {0, 310}, {45, 315}};
+    for (auto [pitch, yaw] : views)
+    {
+        SCOPED_TRACE(testing::Message() << "view " << pitch << ", " << yaw);
+        viewPitch = pitch, viewYaw = yaw;
+        gameRule = engine::Rule::Standard;
+        Frame plain = drawFrame();
+        gameRule = engine::Rule::Renju;
+        Frame marked = drawFrame();
+        Blob mark = blobOf(marked, plain);
+        ASSERT_GT(mark.count, 20) << "the mark shows";
+        int violet = 0;
+        for (int y = mark.bottom; y <= mark.top; ++y)
+            for (int x = mark.left; x <= mark.right; ++x)
+            {
+                const std::uint8_t *p = &marked[3 * (std::size_t(y) * WIDTH + x)];
+                violet += p[2] > p[1] + 60 && p[0] > p[1] + 20 ? 1 : 0;
+            }
+        EXPECT_GT(violet, mark.count * 6 / 10) << "violet, unlike board, stones and red marks";
+        if (pitch == 0 && yaw == 0)
+        {
+            EXPECT_NEAR(mark.x, grid.x[9], 4.0);
+            EXPECT_NEAR(mark.y, grid.y[9], 4.0);
+            EXPECT_LT(mark.right - mark.left, grid.pitch() * 0.6) << "smaller than a stone";
+        }
+        sideToMove = 1;
+        EXPECT_EQ(blobOf(drawFrame(), plain).count, 0) << "none on white's turn";
+        sideToMove = 0;
+    }
+}
+
 TEST_F(GlTest, WinnersBannerShowsThreeTimesAcrossTheBoardInTheirColour)
 {
     Grid grid = findGrid();

@@ -91,6 +91,7 @@ choose() { browser click 10 10 right && browser choose "$2"; }
 part e2e && session_with_meshes "$work/site/with-meshes"
 part e2e && session_clicks "$work/site/with-meshes"
 part e2e && session_computer "$work/site/with-meshes"
+part e2e && session_renju "$work/site/with-meshes"
 part e2e && session_without_meshes "$work/site/without-meshes"
 
 # menu ENTRY: the right button pressed over the canvas, off the board, then ENTRY chosen from the

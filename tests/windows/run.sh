@@ -47,6 +47,7 @@ game=$work/unpacked/gomoku3d/gomoku3d.exe
 session_with_meshes "$work/unpacked/gomoku3d"
 session_clicks "$work/unpacked/gomoku3d"
 session_computer "$work/unpacked/gomoku3d"
+session_renju "$work/unpacked/gomoku3d"
 session_without_meshes "$work/empty"
 
 # The game from the zip online: it joins a game on the real server (the native build's) with

@@ -1,0 +1,162 @@
+// A game between two levels of the engine, refereed move by move: see refereed_game.h.
+#include "tests/engine/refereed_game.h"
+
+#include "engine/search.h"
+#include "tests/engine/renju_reference.h"
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+namespace renjutest
+{
+namespace
+{
+
+const int LINES[4][2] = {{1, 0}, {0, 1}, {1, 1}, {1, -1}};
+
+// The unbroken row of `colour` through (x, y) along one line, the point counted as one of them.
+int rowAlong(const Board &b, int x, int y, int colour, int line)
+{
+    int length = 1;
+    for (int sign : {-1, 1})
+    {
+        int cx = x + sign * LINES[line][0], cy = y + sign * LINES[line][1];
+        while (b.get(cx, cy) == colour)
+        {
+            ++length;
+            cx += sign * LINES[line][0];
+            cy += sign * LINES[line][1];
+        }
+    }
+    return length;
+}
+
+// Whether a row of `length` stones of `colour` wins: five always; more only in freestyle, and
+// for white in renju.
+bool rowWins(engine::Rule rule, int colour, int length)
+{
+    return length == 5 || (length > 5 && (rule == engine::Rule::Freestyle ||
+                                          (rule == engine::Rule::Renju && colour == W)));
+}
+
+// Whether a stone of `colour` on (x, y) wins along some line.
+bool winsAt(const Board &b, int x, int y, int colour, engine::Rule rule)
+{
+    for (int line = 0; line < 4; ++line)
+    {
+        if (rowWins(rule, colour, rowAlong(b, x, y, colour, line)))
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string point(int x, int y)
+{
+    return std::to_string(x) + "," + std::to_string(y);
+}
+
+} // namespace
+
+RefereedGame playRefereed(engine::Rule rule, engine::Level blackLevel, engine::Level whiteLevel,
+                          std::int64_t hardNodes, std::uint64_t seed, int size)
+{
+    std::mt19937_64 random(seed);
+    engine::Position pos(size, rule);
+    Board board(size);
+    RefereedGame game;
+    auto put = [&](int x, int y)
+    {
+        board.put(x, y, pos.toMove() == 0 ? B : W);
+        pos.play(pos.at(x, y));
+        if (!game.moves.empty())
+        {
+            game.moves += ' ';
+        }
+        game.moves += point(x, y);
+    };
+    // Black near the middle, white beside it.
+    const int c = size / 2;
+    put(c - 1 + static_cast<int>(random() % 3), c - 1 + static_cast<int>(random() % 3));
+    for (;;)
+    {
+        const int x = c - 2 + static_cast<int>(random() % 5);
+        const int y = c - 2 + static_cast<int>(random() % 5);
+        if (board.get(x, y) == NONE)
+        {
+            put(x, y);
+            break;
+        }
+    }
+    engine::Searcher players[2] = {engine::Searcher(std::size_t{4} << 20),
+                                   engine::Searcher(std::size_t{4} << 20)};
+    while (!pos.full())
+    {
+        const int side = pos.toMove();
+        const int colour = side == 0 ? B : W;
+        const engine::Level level = side == 0 ? blackLevel : whiteLevel;
+        // What the referee sees before the move: the mover's fives, and black's forbidden points.
+        std::vector<int> fives;
+        for (int y = 0; y < size; ++y)
+        {
+            for (int x = 0; x < size; ++x)
+            {
+                if (board.get(x, y) != NONE)
+                {
+                    continue;
+                }
+                if (winsAt(board, x, y, colour, rule))
+                {
+                    fives.push_back(y * size + x);
+                }
+                if (rule == engine::Rule::Renju && side == 0 && verdict(board, x, y) != ALLOWED)
+                {
+                    ++game.forbiddenAround;
+                }
+            }
+        }
+        engine::Limits limits;
+        limits.nodes = level == engine::Level::Hard ? hardNodes : 0;
+        const engine::Move m = players[side].think(pos, level, limits, random());
+        if (m == engine::NO_MOVE)
+        {
+            game.problem = "no move on a board with room";
+            break;
+        }
+        const int x = engine::Position::xOf(m), y = engine::Position::yOf(m);
+        const std::string where = " at " + point(x, y) + " after " + game.moves;
+        if (board.get(x, y) != NONE)
+        {
+            game.problem = "a move on a taken point or off the board" + where;
+            break;
+        }
+        if (rule == engine::Rule::Renju && side == 0 && verdict(board, x, y) != ALLOWED)
+        {
+            game.problem = "black played a forbidden point" + where;
+            break;
+        }
+        if (!fives.empty() && std::find(fives.begin(), fives.end(), y * size + x) == fives.end())
+        {
+            game.problem = "a five left on the board" + where;
+            break;
+        }
+        put(x, y);
+        const bool won = winsAt(board, x, y, colour, rule);
+        if (won != pos.fiveThrough(m))
+        {
+            game.problem = (won ? "a win the engine does not see" : "a win that is none") + where;
+            break;
+        }
+        if (won)
+        {
+            game.winner = side;
+            break;
+        }
+    }
+    game.stones = pos.moveCount();
+    return game;
+}
+
+} // namespace renjutest

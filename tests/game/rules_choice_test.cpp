@@ -1,0 +1,427 @@
+// The game under each rule and with each opening, through its own calls: the five test under
+// exactly five and renju, along every line and up to the edges; black's forbidden points refused
+// with a notice and marked; and the swap2 opening step by step, by two players and against the
+// computer, with undo and Restart.
+#include "game/input.h"
+#include "game/rules.h"
+#include "tests/fakes/fake_glut.h"
+#include "tests/game/game_test_support.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using engine::Rule;
+using Action = std::function<void()>;
+
+constexpr std::int32_t B = CELL_BLACK, W = CELL_WHITE;
+
+// `length` stones of `colour` from (row, col) by (dRow, dCol), outside the placement rule.
+void line(std::int32_t colour, int row, int col, int dRow, int dCol, int length)
+{
+    for (int i = 0; i < length; ++i)
+    {
+        Board[(row + i * dRow) * BOARD_SIZE + col + i * dCol] = colour;
+    }
+}
+
+int stones()
+{
+    int n = 0;
+    for (std::int32_t c : Board)
+    {
+        n += c != CELL_EMPTY;
+    }
+    return n;
+}
+
+// Rows of five, six and seven along every line, at the edges and in the open, under each rule:
+// whether the scan ends the game, and where it records the five.
+TEST(GameRule, FiveUnderEachRuleAlongEveryLine)
+{
+    struct Case
+    {
+        const char *name;
+        std::int32_t colour;
+        int row, col, dRow, dCol, length;
+    };
+    const Case cases[] = {
+        {"five along the first row", B, 0, 0, 0, 1, 5},
+        {"six along the first row", B, 0, 0, 0, 1, 6},
+        {"six along the last column", W, 12, 17, 1, 0, 6},
+        {"seven down the first column", B, 11, 0, 1, 0, 7},
+        {"six on the diagonal from the corner", W, 0, 0, 1, 1, 6},
+        {"six on the other diagonal into the corner", B, 12, 5, 1, -1, 6},
+        {"six on the diagonal into the far corner", B, 12, 12, 1, 1, 6},
+        {"five on the other diagonal in the open", W, 4, 10, 1, -1, 5},
+        {"six along a row in the open", W, 9, 3, 0, 1, 6},
+    };
+    for (const Case &c : cases)
+    {
+        for (Rule rule : {Rule::Freestyle, Rule::Standard, Rule::Renju})
+        {
+            resetGameState();
+            gameRule = rule;
+            line(c.colour, c.row, c.col, c.dRow, c.dCol, c.length);
+            scanForFive();
+            const bool wins =
+                c.length == 5 || rule == Rule::Freestyle || (rule == Rule::Renju && c.colour == W);
+            EXPECT_EQ(gameOver, wins ? 1 : 0) << c.name << ", rule " << static_cast<int>(rule);
+            if (wins && c.length == 5)
+            {
+                EXPECT_EQ(winRow, c.row + 2 * c.dRow) << c.name << ": the five's centre";
+                EXPECT_EQ(winCol, c.col + 2 * c.dCol) << c.name;
+            }
+        }
+    }
+}
+
+// A five beside a longer row of the same colour on another line still wins.
+TEST(GameRule, ExactlyFiveBesideAnOverline)
+{
+    resetGameState();
+    gameRule = Rule::Standard;
+    line(B, 2, 3, 0, 1, 6); // six along row 2: nothing
+    line(B, 8, 3, 0, 1, 5); // five along row 8
+    scanForFive();
+    EXPECT_EQ(gameOver, 1);
+    EXPECT_EQ(winRow, 8);
+    EXPECT_EQ(winCol, 5);
+    EXPECT_EQ(winDirection, DIR_ROW);
+}
+
+// Black's stones around (9, 9): two open threes meet there; (3, 9) makes an overline;
+// (14, 4) two fours.
+void renjuPosition()
+{
+    line(B, 9, 7, 0, 1, 2);  // (9, 7) (9, 8)
+    line(B, 7, 9, 1, 0, 2);  // (7, 9) (8, 9)
+    line(B, 3, 4, 0, 1, 5);  // (3, 4) .. (3, 8), then (3, 9) empty, then (3, 10)
+    line(W, 3, 3, 0, 1, 1);  // white ends the row on the left
+    line(B, 3, 10, 0, 1, 1); //
+    line(W, 3, 4, 0, 1, 1);  // ... and takes its first point: (3, 5) .. (3, 8) and (3, 10)
+    line(B, 14, 1, 0, 1, 3); // (14, 1) .. (14, 3): a four with (14, 4)
+    line(B, 11, 4, 1, 0, 3); // (11, 4) .. (13, 4): another
+}
+
+TEST(GameRule, RenjuRefusesBlacksForbiddenPointsWithANotice)
+{
+    struct Case
+    {
+        const char *name;
+        Rule rule;
+        std::uint8_t side;
+        int row, col;
+        bool placed;
+        const char *notice; // after the attempt
+    };
+    const Case cases[] = {
+        {"double three", Rule::Renju, 0, 9, 9, false,
+         "Black may not play there under renju: a double three."},
+        {"overline", Rule::Renju, 0, 3, 9, false,
+         "Black may not play there under renju: an overline."},
+        {"double four", Rule::Renju, 0, 14, 4, false,
+         "Black may not play there under renju: a double four."},
+        {"white may", Rule::Renju, 1, 9, 9, true, ""},
+        {"black may elsewhere", Rule::Renju, 0, 0, 17, true, ""},
+        {"exactly five has no forbidden points", Rule::Standard, 0, 9, 9, true, ""},
+        {"nor has freestyle", Rule::Freestyle, 0, 14, 4, true, ""},
+    };
+    for (const Case &c : cases)
+    {
+        resetGameState();
+        gameRule = c.rule;
+        renjuPosition();
+        sideToMove = c.side;
+        const std::uint32_t before = noticeNumber;
+        placeStone(c.row, c.col);
+        EXPECT_EQ(Board[c.row * BOARD_SIZE + c.col] != CELL_EMPTY, c.placed) << c.name;
+        EXPECT_EQ(sideToMove, c.placed ? c.side ^ 1 : c.side) << c.name;
+        EXPECT_EQ(gameNotice, c.notice) << c.name;
+        EXPECT_EQ(noticeNumber != before, !c.placed) << c.name << ": a refusal is said";
+    }
+}
+
+// The marks name exactly the points the rules forbid, for black only; the same refusal said
+// twice is said twice, and a stone placed after it clears it.
+TEST(GameRule, MarksEveryForbiddenPointAndOnlyThose)
+{
+    resetGameState();
+    gameRule = Rule::Renju;
+    renjuPosition();
+    const engine::Grid grid = gridOf(Board);
+    int marked = 0;
+    for (int row = 0; row < BOARD_SIZE; ++row)
+    {
+        for (int col = 0; col < BOARD_SIZE; ++col)
+        {
+            const bool forbidden = grid.at(col, row) == engine::EMPTY &&
+                                   engine::foul(grid, col, row) != engine::Foul::None;
+            EXPECT_EQ(forbiddenForBlack(row, col), forbidden) << row << "," << col;
+            marked += forbidden;
+        }
+    }
+    EXPECT_EQ(marked, 3);
+    EXPECT_FALSE(forbiddenForBlack(-1, 3));
+    EXPECT_FALSE(forbiddenForBlack(3, 18));
+    // A stone changes them: white on (9, 10) leaves black's row of two shut on one side.
+    sideToMove = 1;
+    placeStone(9, 10);
+    EXPECT_FALSE(forbiddenForBlack(9, 9));
+    EXPECT_TRUE(forbiddenForBlack(3, 9));
+
+    placeStone(3, 9);
+    const std::uint32_t first = noticeNumber;
+    placeStone(3, 9);
+    EXPECT_EQ(noticeNumber, first + 1);
+    placeStone(0, 0);
+    EXPECT_EQ(gameNotice, "");
+    gameRule = Rule::Standard;
+    EXPECT_FALSE(forbiddenForBlack(3, 9)) << "the marks follow the rule";
+}
+
+TEST(GameRule, ChoosingARuleOrAnOpeningStartsANewGameWithBlack)
+{
+    struct Case
+    {
+        Action choose;
+        Rule rule;
+        std::uint8_t opening;
+        const char *notice;
+    };
+    const Case cases[] = {
+        {[] { onMenu(MENU_RENJU); }, Rule::Renju, OPENING_FREE,
+         "Renju: a new game. Black may not make a double three, a double four or an overline."},
+        {[] { onMenu(MENU_EXACTLY_FIVE); }, Rule::Standard, OPENING_FREE,
+         "Exactly five: a new game. Six or more in a row do not win."},
+        {[] { onMenu(MENU_FREESTYLE); }, Rule::Freestyle, OPENING_FREE,
+         "Freestyle: a new game. Five or more in a row win."},
+        {[] { onMenu(MENU_SWAP2); }, Rule::Freestyle, OPENING_SWAP2,
+         "Swap2: the first player places three stones: black, white, black."},
+        {[] { onMenu(MENU_FREE); }, Rule::Freestyle, OPENING_FREE,
+         "Free: a new game. Black places the first stone anywhere."},
+    };
+    for (const Case &c : cases)
+    {
+        resetGameState();
+        placeStone(9, 9);
+        placeStone(9, 10);
+        placeStone(9, 11); // white to move
+        c.choose();
+        EXPECT_EQ(stones(), 0) << c.notice;
+        EXPECT_EQ(gameRule, c.rule);
+        EXPECT_EQ(gameOpening, c.opening);
+        EXPECT_EQ(gameNotice, c.notice);
+        const bool blackOpens = c.rule == Rule::Renju || c.opening == OPENING_SWAP2;
+        EXPECT_EQ(sideToMove, blackOpens ? 0 : 1) << c.notice << ": else the loser's side opens";
+        // Undo brings the game back, with the rule it was played under.
+        onMenu(MENU_UNDO);
+        EXPECT_EQ(stones(), 3) << c.notice;
+        EXPECT_EQ(gameRule, Rule::Freestyle);
+        EXPECT_EQ(gameOpening, OPENING_FREE);
+    }
+}
+
+// Swap2 played by two players: a script of moves, keys and choices, and where it leaves the
+// game: the step, the side to move, the stones, the computer's side and what is said.
+struct Swap2Case
+{
+    const char *name;
+    std::uint8_t opponentAtStart;
+    Action script;
+    std::uint8_t step;
+    std::uint8_t sideToMove;
+    int stones;
+    std::uint8_t opponentAfter;
+    const char *notice;
+};
+
+void placeMany(std::initializer_list<std::pair<int, int>> points)
+{
+    for (auto [row, col] : points)
+    {
+        placeStone(row, col);
+    }
+}
+void key(unsigned char k)
+{
+    onKeyboard(k, 0, 0);
+}
+
+const Action THREE = [] { placeMany({{9, 9}, {9, 10}, {10, 10}}); };
+
+const std::vector<Swap2Case> SWAP2_CASES = {
+    {"the first player's stones", OPPONENT_NONE,
+     [] {
+         placeMany({{9, 9}, {9, 10}});
+     },
+     SWAP2_THREE, 0, 2, OPPONENT_NONE,
+     "Swap2: the first player places three stones: black, white, black."},
+    {"the second player is asked", OPPONENT_NONE, THREE, SWAP2_SECOND_CHOICE, 1, 3, OPPONENT_NONE,
+     "Swap2: the second player chooses: 1 to play white (or place white's stone), 2 to play "
+     "black, 3 to place two more stones."},
+    {"1: the second plays white", OPPONENT_NONE, [] { THREE(), key('1'); }, SWAP2_OVER, 1, 3,
+     OPPONENT_NONE, "Swap2: the second player plays white; white to move."},
+    {"a stone: the second plays white", OPPONENT_NONE, [] { THREE(), placeStone(8, 8); },
+     SWAP2_OVER, 0, 4, OPPONENT_NONE, ""},
+    {"2: the second plays black", OPPONENT_NONE, [] { THREE(), key('2'); }, SWAP2_OVER, 1, 3,
+     OPPONENT_NONE, "Swap2: the second player plays black; white to move."},
+    {"3: two more stones", OPPONENT_NONE, [] { THREE(), key('3'), placeStone(8, 8); },
+     SWAP2_TWO_MORE, 0, 4, OPPONENT_NONE,
+     "Swap2: the second player places two more stones: white, then black."},
+    {"then the first player is asked", OPPONENT_NONE,
+     [] {
+         THREE(), key('3'), placeMany({{8, 8}, {8, 10}});
+     },
+     SWAP2_FIRST_CHOICE, 1, 5, OPPONENT_NONE,
+     "Swap2: the first player chooses: 1 to play white (or place white's stone), 2 to play "
+     "black."},
+    {"3 is no choice of the first player's", OPPONENT_NONE,
+     [] {
+         THREE(), key('3'), placeMany({{8, 8}, {8, 10}}), key('3');
+     },
+     SWAP2_FIRST_CHOICE, 1, 5, OPPONENT_NONE,
+     "Swap2: the first player chooses: 1 to play white (or place white's stone), 2 to play "
+     "black."},
+    {"2: the first plays black", OPPONENT_NONE,
+     [] {
+         THREE(), key('3'), placeMany({{8, 8}, {8, 10}}), key('2');
+     },
+     SWAP2_OVER, 1, 5, OPPONENT_NONE, "Swap2: the first player plays black; white to move."},
+    {"no choice before three stones", OPPONENT_NONE, [] { placeStone(9, 9), key('2'); },
+     SWAP2_THREE, 1, 1, OPPONENT_NONE,
+     "Swap2: the first player places three stones: black, white, black."},
+    {"no choice once play goes on", OPPONENT_NONE, [] { THREE(), key('1'), key('2'); }, SWAP2_OVER,
+     1, 3, OPPONENT_NONE, "Swap2: the second player plays white; white to move."},
+    {"undo reopens the choice", OPPONENT_NONE, [] { THREE(), placeStone(8, 8), key('u'); },
+     SWAP2_SECOND_CHOICE, 1, 3, OPPONENT_NONE,
+     "Swap2: the second player chooses: 1 to play white (or place white's stone), 2 to play "
+     "black, 3 to place two more stones."},
+    {"undo to the first player's stones", OPPONENT_NONE, [] { THREE(), key('3'), key('u'); },
+     SWAP2_THREE, 0, 2, OPPONENT_NONE,
+     "Swap2: the first player places three stones: black, white, black."},
+    {"Restart begins again with black", OPPONENT_NONE,
+     [] { THREE(), key('2'), placeStone(8, 8), onMenu(MENU_RESTART); }, SWAP2_THREE, 0, 0,
+     OPPONENT_NONE, "Swap2: the first player places three stones: black, white, black."},
+    // Against the computer, its side follows the colours chosen.
+    {"the player, first, keeps black", OPPONENT_WHITE,
+     [] {
+         THREE(), chooseInSwap2(SWAP2_TWO_STONES), placeMany({{8, 8}, {8, 10}}), key('2');
+     },
+     SWAP2_OVER, 1, 5, OPPONENT_WHITE, "Swap2: the first player plays black; white to move."},
+    {"the player, first, takes white", OPPONENT_WHITE,
+     [] {
+         THREE(), chooseInSwap2(SWAP2_TWO_STONES), placeMany({{8, 8}, {8, 10}}), key('1');
+     },
+     SWAP2_OVER, 1, 5, OPPONENT_BLACK, "Swap2: the first player plays white; white to move."},
+    {"the player, second, takes black", OPPONENT_BLACK, [] { THREE(), key('2'); }, SWAP2_OVER, 1, 3,
+     OPPONENT_WHITE, "Swap2: the second player plays black; white to move."},
+    {"the computer's step takes no key", OPPONENT_WHITE, [] { THREE(), key('2'); },
+     SWAP2_SECOND_CHOICE, 1, 3, OPPONENT_WHITE,
+     "Swap2: the second player (the computer) chooses: 1 to play white (or place white's stone), "
+     "2 to play black, 3 to place two more stones."},
+    {"undo gives the computer its side back", OPPONENT_BLACK, [] { THREE(), key('2'), key('u'); },
+     SWAP2_THREE, 0, 2, OPPONENT_BLACK,
+     "Swap2: the first player (the computer) places three stones: black, white, black."},
+};
+
+TEST(Swap2, EachStepAsksForWhatComesNext)
+{
+    for (const Swap2Case &c : SWAP2_CASES)
+    {
+        resetGameState();
+        opponent = c.opponentAtStart;
+        chooseOpening(OPENING_SWAP2);
+        // Against the computer its own steps would be its own: here the script plays them.
+        c.script();
+        EXPECT_EQ(swap2Step(), c.step) << c.name;
+        EXPECT_EQ(sideToMove, c.sideToMove) << c.name;
+        EXPECT_EQ(stones(), c.stones) << c.name;
+        EXPECT_EQ(opponent, c.opponentAfter) << c.name;
+        EXPECT_EQ(gameNotice, c.notice) << c.name;
+    }
+}
+
+TEST(Swap2, ChoicesOnlyWhereAsked)
+{
+    resetGameState();
+    EXPECT_FALSE(chooseInSwap2(SWAP2_PLAY_WHITE)) << "no swap2 under the free opening";
+    chooseOpening(OPENING_SWAP2);
+    THREE();
+    EXPECT_FALSE(chooseInSwap2(0));
+    EXPECT_FALSE(chooseInSwap2(4));
+    EXPECT_TRUE(chooseInSwap2(SWAP2_TWO_STONES));
+    EXPECT_FALSE(chooseInSwap2(SWAP2_PLAY_WHITE)) << "the second player's stones come first";
+    EXPECT_EQ(swap2Player(), 2);
+    placeMany({{8, 8}, {8, 10}});
+    EXPECT_EQ(swap2Player(), 1);
+    EXPECT_FALSE(chooseInSwap2(SWAP2_TWO_STONES));
+    EXPECT_TRUE(chooseInSwap2(SWAP2_PLAY_BLACK));
+    EXPECT_EQ(swap2Player(), 0);
+}
+
+// The computer plays its part of the opening by itself, each step once its own, and stays
+// within what the step allows.
+TEST(Swap2, TheComputerPlaysItsPart)
+{
+    for (std::uint8_t level : {LEVEL_EASY, LEVEL_MEDIUM})
+    {
+        // First: its three stones, black, white, black.
+        resetGameState();
+        computerLevel = level;
+        opponent = OPPONENT_BLACK;
+        chooseOpening(OPENING_SWAP2);
+        EXPECT_TRUE(computerToMove());
+        thinkFor(20);
+        EXPECT_EQ(stones(), 3);
+        EXPECT_EQ(moveHistory[0].side, 0);
+        EXPECT_EQ(moveHistory[1].side, 1);
+        EXPECT_EQ(moveHistory[2].side, 0);
+        EXPECT_EQ(swap2Step(), SWAP2_SECOND_CHOICE);
+        EXPECT_FALSE(computerToMove()) << "the player's choice";
+        key('3');
+        placeMany({{5, 5}, {12, 12}});
+        EXPECT_EQ(swap2Step(), SWAP2_FIRST_CHOICE);
+        EXPECT_TRUE(computerToMove());
+        thinkFor(20);
+        EXPECT_EQ(swap2Step(), SWAP2_OVER);
+        EXPECT_EQ(sideToMove, 1);
+        EXPECT_EQ(stones(), 5);
+        // It took white (and is to move) or black (and the player is).
+        EXPECT_EQ(computerToMove(), opponent == OPPONENT_WHITE) << "level " << int(level);
+        EXPECT_NE(opponent, OPPONENT_NONE);
+
+        // Second: after the player's three stones, one of its three choices.
+        resetGameState();
+        computerLevel = level;
+        opponent = OPPONENT_WHITE;
+        chooseOpening(OPENING_SWAP2);
+        EXPECT_FALSE(computerToMove());
+        THREE();
+        EXPECT_TRUE(computerToMove());
+        thinkFor(20);
+        const std::uint8_t step = swap2Step();
+        if (swap2SecondChoice == SWAP2_TWO_STONES)
+        {
+            EXPECT_EQ(step, SWAP2_FIRST_CHOICE);
+            EXPECT_EQ(stones(), 5);
+            EXPECT_EQ(moveHistory[3].side, 1);
+            EXPECT_EQ(moveHistory[4].side, 0);
+            EXPECT_FALSE(computerToMove());
+        }
+        else
+        {
+            EXPECT_EQ(step, SWAP2_OVER);
+            EXPECT_EQ(stones(), 3);
+            EXPECT_EQ(opponent,
+                      swap2SecondChoice == SWAP2_PLAY_WHITE ? OPPONENT_WHITE : OPPONENT_BLACK);
+        }
+    }
+}
+
+} // namespace
