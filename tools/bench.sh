@@ -7,7 +7,11 @@
 # depth, and the tournament brain against the BSD gomoku of bsdgames, 40 games). Figures, not
 # pass/fail; they depend on the machine and its load, which is printed with them. "thinking" (in
 # "all" too): the longest gap between frames while the hard level thinks, natively and in the page.
+# "sprt [BASE] [OPTIONS]": the tournament brain as it stands against the one built from the git
+# revision BASE (by default the one in bench/sprt-base: the last whose strength was measured),
+# until a sequential test decides (bench/brain_match.py; its options pass through).
 # Usage: tools/bench.sh [all|frames|reader|startup|web|thinking|engine]   ("all" leaves out engine)
+#        tools/bench.sh sprt [BASE] [--nodes N | --time MS] [--elo0 E] [--elo1 E] [...]
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/tools/strict.sh"
 # shellcheck source=tools/packages.sh
@@ -16,8 +20,12 @@ build="$root/build-bench"
 what=${1:-all}
 case "$what" in
 all | frames | reader | startup | web | thinking | engine) ;;
+sprt)
+    shift
+    exec bash "$root/tools/sprt.sh" "$@"
+    ;;
 *)
-    echo "usage: $0 [all|frames|reader|startup|web|thinking|engine]" >&2
+    echo "usage: $0 [all|frames|reader|startup|web|thinking|engine] | $0 sprt [BASE] [OPTIONS]" >&2
     exit 2
     ;;
 esac
