@@ -68,6 +68,10 @@ else
 fi
 
 log="$build/sprt/$label-$(date +%Y%m%d-%H%M%S)"
+mkdir -p "$log"
+# The match plays a copy, so that a build while it runs does not change the brain under it.
+cp "$new" "$log/pbrain-new"
+new="$log/pbrain-new"
 echo "sprt: the brain as it stands against $label; $(nproc) cores, load average" \
     "$(cut -d' ' -f1-3 /proc/loadavg) at the start"
 nice -n 5 python3 "$root/bench/brain_match.py" "$new" "$base_brain" \
