@@ -5,7 +5,8 @@
 # BASE is a git revision (by default the one in bench/sprt-base: the last revision whose strength
 # was measured) or the path of a brain's executable. Its brain is built once into
 # build-bench/brains/REVISION/, from the revision's own files (git archive), only the brain; the
-# brain as it stands into build-bench/. The OPTIONS go to bench/brain_match.py: --nodes N (the
+# brain as it stands from a copy of the working tree's files in build-bench/brains/working/. The
+# OPTIONS go to bench/brain_match.py: --nodes N (the
 # default, 20000 positions a move) or --time MS, --match MS, --elo0 E, --elo1 E, --alpha A,
 # --beta B, --max-games N, --rule N. Two games at a time, niced; every game goes to
 # build-bench/sprt/BASE-TIME/games.jsonl.
@@ -34,11 +35,19 @@ done
 install_missing g++ make cmake pkg-config git python3 \
     freeglut3-dev libglu1-mesa-dev libgl1-mesa-dev libepoxy-dev
 
-# The brain as it stands.
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGOMOKU_BUILD_TESTS=OFF \
-    -DGOMOKU_BUILD_BENCH=ON >/dev/null
-nice -n 5 cmake --build "$build" -j2 --target pbrain-gomoku3d >/dev/null
-new="$build/pbrain-gomoku3d"
+# The brain as it stands: its files as they are now (committed or not) copied aside and built
+# there, so that editing them while the brain builds cannot mix two versions.
+snapshot="$build/brains/working"
+rm -rf "$snapshot/source"
+mkdir -p "$snapshot/source"
+(cd "$root" && git ls-files -z --cached --others --exclude-standard |
+    xargs -0 cp --parents -t "$snapshot/source" 2>/dev/null) || true
+cmake -S "$snapshot/source" -B "$snapshot/build" -DCMAKE_BUILD_TYPE=Release \
+    -DGOMOKU_BUILD_TESTS=OFF -DGOMOKU_BUILD_BENCH=OFF >"$snapshot/build.log" 2>&1 ||
+    { cat "$snapshot/build.log" >&2 && exit 1; }
+nice -n 5 cmake --build "$snapshot/build" -j2 --target pbrain-gomoku3d >>"$snapshot/build.log" 2>&1 ||
+    { cat "$snapshot/build.log" >&2 && exit 1; }
+new="$snapshot/build/pbrain-gomoku3d"
 
 # The base: an executable as given, or built from its revision.
 if [ -x "$base" ] && [ -f "$base" ]; then
