@@ -1,6 +1,8 @@
-// Alpha-beta with principal-variation search and iterative deepening, its transposition table,
-// and the evaluation at its horizon.
+// Alpha-beta with principal-variation search and iterative deepening, and its use of the
+// transposition table.
 #include "engine/search.h"
+
+#include "engine/evaluation.h"
 
 #include <algorithm>
 
@@ -28,15 +30,6 @@ int fromTable(int score, int ply)
 }
 
 } // namespace
-
-// The position from the side to move's view: what every empty point is worth to it, less what
-// it is worth to the other side.
-int Searcher::evaluate() const
-{
-    const int me = pos.toMove();
-    int score = pos.valueSum(me) - pos.valueSum(me ^ 1);
-    return std::clamp(score, -WIN_THRESHOLD + 1, WIN_THRESHOLD - 1);
-}
 
 // One iteration over the root moves; the best is left in iterationBest (NO_MOVE when the first
 // move was not searched to the end), and the moves are put in order for the next one.
@@ -130,7 +123,7 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
     }
     if (ply >= MAX_PLY)
     {
-        co_return evaluate();
+        co_return evaluate(pos);
     }
     // No score here can beat a five sooner than one already found, nor lose later.
     alpha = std::max(alpha, -(WIN - ply));
@@ -140,14 +133,17 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
         co_return alpha;
     }
 
+    // The best move any search found here comes first. Only this search's scores end the search
+    // of the position, though: an earlier move's search looked at it from another root, with
+    // other shares of the budget and its own looks at the threats after each root move.
     Move ttMove = NO_MOVE;
-    if (const TableEntry *e = table.probe(pos.key()))
+    if (TableEntry e; table.probe(pos.key(), &e))
     {
-        ttMove = e->move;
-        int s = fromTable(e->score, ply);
-        if (e->depth >= depth &&
-            (e->bound == BOUND_EXACT || (e->bound == BOUND_LOWER && s >= beta) ||
-             (e->bound == BOUND_UPPER && s <= alpha)))
+        ttMove = e.move;
+        int s = fromTable(e.score, ply);
+        if (table.current(e) && e.depth >= depth &&
+            (e.bound == BOUND_EXACT || (e.bound == BOUND_LOWER && s >= beta) ||
+             (e.bound == BOUND_UPPER && s <= alpha)))
         {
             co_return s;
         }
@@ -157,13 +153,13 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
     if (theirFives == 0 && rules.nodeVcfNodes > 0 && (depth <= 1 || ply == 1))
     {
         Move first = NO_MOVE;
-        // ... within a share of the budget for all root moves together.
+        // When the other side has a win by threats, each root move's answer to it is looked at
+        // closely, within a share of the budget for all root moves together.
         const bool closely = ply == 1 && underThreat && childNodesLeft > 0;
         const std::int64_t before = budget.nodes;
         threats.capFours(closely ? childCap : rules.nodeVcfNodes);
         int plies = co_await threats.vcf(closely ? ROOT_FOURS : NODE_FOURS, &first);
-        // When the other side has a win by threats, each root move's answer to it is looked at
-        // closely: a root move that leaves a win by threes and fours loses.
+        // A root move that leaves the other side a win by threes and fours loses.
         if (plies == 0 && closely && !budget.stopped && !threats.refutedByThrees())
         {
             threats.capThrees(std::min(CHILD_VCT_NODES, childCap));
@@ -198,7 +194,7 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
     // open four: then the answers to it are looked at first (once).
     if (depth <= 0 && theirFives == 0 && (depth < 0 || pos.flexFourPoints(you).empty()))
     {
-        co_return evaluate();
+        co_return evaluate(pos);
     }
 
     std::array<Move, MAX_MOVES> moves;
@@ -206,7 +202,7 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
     const int count = order.generate(pos, moves.data(), MAX_MOVES, ply, ttMove, &restricted);
     if (count == 0)
     {
-        co_return evaluate();
+        co_return evaluate(pos);
     }
     // Only the most promising points are searched, unless all of them lose: a loss is a loss only
     // if every move loses. The answers to a threat are all searched.

@@ -116,6 +116,8 @@ std::vector<std::string_view> fields(std::string_view text)
 GomocupBrain::GomocupBrain() : now(steadyMilliseconds)
 {
     timeoutTurn = -1;
+    // The moves of a game come one after the other: each search builds on the one before.
+    searcher.keepTable(true);
 }
 
 void GomocupBrain::setClock(Clock clock)
@@ -391,6 +393,8 @@ void GomocupBrain::endOfInput(std::vector<std::string> &out) const
 
 void GomocupBrain::start(int n, std::vector<std::string> &out)
 {
+    // A new game: nothing of the last one is kept.
+    searcher.clearTable();
     size = n;
     stones.clear();
     readingBoard = false;

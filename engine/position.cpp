@@ -66,6 +66,7 @@ struct Combination
 {
     std::uint8_t threat;
     std::uint8_t sets;
+    std::uint8_t shape;
     std::int32_t value;
 };
 
@@ -74,7 +75,7 @@ constexpr int SET_BIT_FIVE = 1, SET_BIT_FLEX4 = 2, SET_BIT_FOUR = 4, SET_BIT_THR
 constexpr Combination combine(const std::uint8_t (&patterns)[4])
 {
     int fives = 0, flexFours = 0, fours = 0, threes = 0;
-    Combination c{T_NONE, 0, 0};
+    Combination c{T_NONE, 0, S_NONE, 0};
     for (std::uint8_t p : patterns)
     {
         c.value += PATTERN_VALUE[p];
@@ -86,25 +87,30 @@ constexpr Combination combine(const std::uint8_t (&patterns)[4])
     if (fives > 0)
     {
         c.threat = T_FIVE;
+        c.shape = S_FIVE;
     }
     else if (flexFours > 0 || fours >= 2)
     {
         c.threat = T_FLEX4;
         c.value += fours >= 2 ? DOUBLE_FOUR_BONUS : 0;
+        c.shape = fours >= 2 ? S_DOUBLE_FOUR : S_OPEN_FOUR;
     }
     else if (fours > 0 && threes > 0)
     {
         c.threat = T_FOUR_THREE;
         c.value += FOUR_THREE_BONUS;
+        c.shape = S_FOUR_THREE;
     }
     else if (fours > 0)
     {
         c.threat = T_FOUR;
+        c.shape = S_FOUR;
     }
     else if (threes > 0)
     {
         c.threat = T_THREE;
         c.value += threes >= 2 ? DOUBLE_THREE_BONUS : 0;
+        c.shape = threes >= 2 ? S_DOUBLE_THREE : S_THREE;
     }
     c.sets = static_cast<std::uint8_t>(
         (fives > 0 ? SET_BIT_FIVE : 0) | (c.threat == T_FLEX4 ? SET_BIT_FLEX4 : 0) |
@@ -212,13 +218,21 @@ void Position::reset(int size, Rule rule)
     stonesNear.fill(0);
     near = PointSet{};
     totalValue = {0, 0};
+    // Every empty point starts with nothing in any line; the refresh below counts what it has.
+    for (int colour = 0; colour < 2; ++colour)
+    {
+        patternCounts[colour].fill(0);
+        shapeCounts[colour].fill(0);
+        patternCounts[colour][P_NONE] = 4 * boardSize * boardSize;
+        shapeCounts[colour][S_NONE] = boardSize * boardSize;
+    }
     for (auto &colour : sets)
     {
         colour.fill(PointSet{});
     }
     for (auto &colour : points)
     {
-        colour.fill(Point{{P_NONE, P_NONE, P_NONE, P_NONE}, T_NONE, 0, 0});
+        colour.fill(Point{{P_NONE, P_NONE, P_NONE, P_NONE}, T_NONE, 0, S_NONE, 0});
     }
     for (int m = 0; m < CELL_COUNT; ++m)
     {
@@ -400,6 +414,11 @@ void Position::count(Move m, int sign)
     {
         const Point &p = points[colour][m];
         totalValue[colour] += sign * p.value;
+        for (std::uint8_t line : p.pattern)
+        {
+            patternCounts[colour][line] += sign;
+        }
+        shapeCounts[colour][p.shape] += sign;
         for (int s = 0; s < SET_COUNT; ++s)
         {
             if ((p.sets >> s) & 1)
@@ -429,6 +448,13 @@ void Position::setPoint(int colour, Move m, const Point &now)
 {
     Point &p = points[colour][m];
     totalValue[colour] += now.value - p.value;
+    for (int d = 0; d < 4; ++d)
+    {
+        --patternCounts[colour][p.pattern[d]];
+        ++patternCounts[colour][now.pattern[d]];
+    }
+    --shapeCounts[colour][p.shape];
+    ++shapeCounts[colour][now.shape];
     if (std::uint8_t changed = p.sets ^ now.sets; changed != 0)
     {
         for (int s = 0; s < SET_COUNT; ++s)
@@ -466,6 +492,7 @@ void Position::refreshLine(Move m, int d)
         const Combination &c = combination(now.pattern);
         now.threat = c.threat;
         now.sets = c.sets;
+        now.shape = c.shape;
         now.value = c.value;
         setPoint(colour, m, now);
     }

@@ -42,6 +42,21 @@ enum Threat : std::uint8_t
     T_FIVE,       // five or more in a row: the game is won
 };
 
+// What one side would have by playing a point, in finer classes than Threat, for the
+// evaluation: two open threes apart from one, an open four apart from two fours.
+enum Shape : std::uint8_t
+{
+    S_NONE,
+    S_THREE,        // an open three
+    S_DOUBLE_THREE, // two or more
+    S_FOUR,         // one four
+    S_FOUR_THREE,   // a four and an open three
+    S_OPEN_FOUR,    // an open four along one line
+    S_DOUBLE_FOUR,  // two fours
+    S_FIVE,
+};
+inline constexpr int SHAPE_COUNT = 8;
+
 // A set of points, one bit each.
 struct PointSet
 {
@@ -126,6 +141,7 @@ public:
     {
         return static_cast<Threat>(points[colour][m].threat);
     }
+    Shape shape(Move m, int colour) const { return static_cast<Shape>(points[colour][m].shape); }
     // A worth of the point to `colour`, for ordering moves and for the evaluation.
     int value(Move m, int colour) const { return points[colour][m].value; }
 
@@ -145,6 +161,10 @@ public:
 
     // The sum of value() over every empty point, for `colour`.
     int valueSum(int colour) const { return totalValue[colour]; }
+    // Over every empty point: how many of its four lines hold pattern `p` for `colour`; how
+    // many points give `colour` shape `s`.
+    int patternCount(int colour, int p) const { return patternCounts[colour][p]; }
+    int shapeCount(int colour, int s) const { return shapeCounts[colour][s]; }
 
 private:
     enum
@@ -162,6 +182,7 @@ private:
         std::uint8_t pattern[4];
         std::uint8_t threat; // a Threat
         std::uint8_t sets;   // bit s: the point belongs to set s (SET_FIVE ...)
+        std::uint8_t shape;  // a Shape
         std::int32_t value;
     };
 
@@ -191,6 +212,8 @@ private:
     std::array<std::array<PointSet, SET_COUNT>, 2> sets;
     PointSet near;
     std::array<std::int32_t, 2> totalValue{};
+    std::array<std::array<std::int32_t, PATTERN_COUNT>, 2> patternCounts{};
+    std::array<std::array<std::int32_t, SHAPE_COUNT>, 2> shapeCounts{};
     std::array<Move, MAX_MOVES> played; // the stones in the order they went down
     PatternTable tables[2];
     bool farMatters = false; // stones five steps away change patterns: exactly five counts

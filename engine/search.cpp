@@ -48,9 +48,9 @@ void Searcher::start(const Position &position, Level lvl, Limits limits, std::ui
     rng = mix(seed ^ mix(pos.key()));
     finished = false;
     searchInfo = SearchInfo{};
-    // Nothing of an earlier search is kept, so that the move depends only on the position, the
-    // level, the budget and the seed.
-    table.newSearch();
+    // Unless the table is kept, nothing of an earlier search is, so that the move depends only on
+    // the position, the level, the budget and the seed.
+    table.newSearch(keepingTable);
     order.clear();
     threats.newSearch();
     root = run();
@@ -214,7 +214,9 @@ Task<int> Searcher::run()
 
     // Alpha-beta, one ply deeper each time, until the budget is spent or the result is sure.
     bool restricted = false;
-    rootCount = order.generate(pos, rootMoves.data(), MAX_MOVES, 0, NO_MOVE, &restricted);
+    TableEntry known{};
+    const Move tableMove = table.probe(pos.key(), &known) ? known.move : NO_MOVE;
+    rootCount = order.generate(pos, rootMoves.data(), MAX_MOVES, 0, tableMove, &restricted);
     rootScores.fill(0);
     if (rootCount <= 1)
     {

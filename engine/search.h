@@ -45,6 +45,13 @@ public:
     void setHashBytes(std::size_t bytes) { table.resize(bytes); }
     std::size_t hashBytes() const { return table.bytes(); }
     void setClock(Clock clock) { budget.now = clock; }
+    // Whether what one search stored in the transposition table is used by the next ones (off
+    // at first): a program that thinks about the moves of one game in turn, as the brain does,
+    // carries what it learnt into the next move. The move then depends on the searches before
+    // it too, so a game replayed move by move still gets the same moves.
+    void keepTable(bool keep) { keepingTable = keep; }
+    // Forgets everything in the table, as at a new game.
+    void clearTable() { table.clear(); }
 
     // Begins thinking about `pos` for its side to move. Nothing is searched yet. A position with
     // no empty point, or with a five on it already, gets no move.
@@ -73,10 +80,9 @@ private:
     Move opening();
     Move chooseEasy();
     Move chooseAmongClose(Move best, int bestScore);
-    // alphabeta.cpp: alpha-beta and the evaluation at its horizon.
+    // alphabeta.cpp: alpha-beta.
     Task<int> searchRoot(int depth);
     Task<int> search(int alpha, int beta, int depth, int ply);
-    int evaluate() const;
 
     Position pos;
     Level level = Level::Hard;
@@ -86,6 +92,7 @@ private:
     ThreatSearch threats;
     MoveOrder order;
 
+    bool keepingTable = false;
     bool running = false;
     bool finished = false;
     Driver driver;

@@ -50,6 +50,21 @@ public:
     std::int64_t threatNodes = 0; // positions these searches looked at since newSearch()
 
 private:
+    // The defender's side of a search by threes and fours.
+    Task<int> defend(int depthLeft);
+    // What an earlier search by threes and fours found of the position `key` (a win in `plies`,
+    // or none, good for `depthLeft`), and to note it.
+    bool recall(std::uint64_t key, int depthLeft, int *plies, Move *first) const;
+    int remember(std::uint64_t key, int depthLeft, int plies, Move first);
+
+    struct Known
+    {
+        std::uint64_t key;
+        std::int16_t plies; // to the attacker's five; 0: no win
+        Move move;          // the attacker's first, for a win
+        std::int8_t depth;  // the threats searched: a win within them, or none
+        std::uint16_t search;
+    };
     struct Refuted
     {
         std::uint64_t key;
@@ -65,6 +80,7 @@ private:
     bool vctExhausted = false;
     std::vector<Refuted> vcfRefuted; // positions with no win by fours, by key
     std::vector<Refuted> vctRefuted; // ... by threes and fours, after a root move
+    std::vector<Known> known;        // what the searches by threes and fours found, by key
     std::uint16_t searchNumber = 0;
 };
 

@@ -16,8 +16,12 @@
 # 5000 games on 10,000 connections, moves at 2000 a second, the relay's latency and the server's
 # memory a connection, then rising rates until the 99th percentile passes 100 ms; and the
 # database's commits timed alone.
+# "sprt [BASE] [OPTIONS]": the tournament brain as it stands against the one built from the git
+# revision BASE (by default the one in bench/sprt-base: the last whose strength was measured),
+# until a sequential test decides (bench/brain_match.py; its options pass through).
 # Usage: tools/bench.sh [all|frames|reader|startup|web|page|thinking|engine|server|tactics [NODES]]
 #        ("all" leaves out engine, server and tactics)
+#        tools/bench.sh sprt [BASE] [--nodes N | --time MS] [--elo0 E] [--elo1 E] [...]
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$root/tools/strict.sh"
 # shellcheck source=tools/packages.sh
@@ -26,8 +30,13 @@ build="$root/build-bench"
 what=${1:-all}
 case "$what" in
 all | frames | reader | startup | web | page | thinking | engine | server | tactics) ;;
+sprt)
+    shift
+    exec bash "$root/tools/sprt.sh" "$@"
+    ;;
 *)
-    echo "usage: $0 [all|frames|reader|startup|web|page|thinking|engine|server|tactics [NODES]]" >&2
+    echo "usage: $0 [all|frames|reader|startup|web|page|thinking|engine|server|tactics [NODES]]" \
+        "| $0 sprt [BASE] [OPTIONS]" >&2
     exit 2
     ;;
 esac

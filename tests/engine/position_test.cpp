@@ -264,21 +264,31 @@ TEST(Threat, CombinesTheLinesThroughAPoint)
     {
         std::vector<std::string_view> rows; // black's point is '*'
         Threat expected;
+        Shape shape;
     };
     const std::vector<Case> cases = {
-        {{"..........", ".XXX*.....", ".........."}, T_FLEX4},
-        {{"....X.....", "....X.....", "....X.....", "OXXX*.....", ".........."}, T_FLEX4}, // 4 x 4
-        {{"..........", "....X.....", "....X.....", "OXXX*.....", ".........."}, T_FOUR_THREE},
-        {{"..........", "....X.....", "....X.....", "..XX*.....", "......", ".........."}, T_THREE},
-        {{"..........", "..OXX*....", ".........."}, T_NONE},
-        {{"..........", ".OXXX*O...", ".........."}, T_NONE},
-        {{"..........", "..OXXX*...", ".........."}, T_FOUR},
+        {{"..........", ".XXX*.....", ".........."}, T_FLEX4, S_OPEN_FOUR},
+        {{"....X.....", "....X.....", "....X.....", "OXXX*.....", ".........."},
+         T_FLEX4,
+         S_DOUBLE_FOUR}, // 4 x 4
+        {{"..........", "....X.....", "....X.....", "OXXX*.....", ".........."},
+         T_FOUR_THREE,
+         S_FOUR_THREE},
+        {{"..........", "....X.....", "....X.....", "..XX*.....", "......", ".........."},
+         T_THREE,
+         S_DOUBLE_THREE},
+        {{"..........", "..XX*.....", ".........."}, T_THREE, S_THREE},
+        {{"..........", "..OXX*....", ".........."}, T_NONE, S_NONE},
+        {{"..........", ".OXXX*O...", ".........."}, T_NONE, S_NONE},
+        {{"..........", "..OXXX*...", ".........."}, T_FOUR, S_FOUR},
+        {{"..........", "..XX*XX...", ".........."}, T_FIVE, S_FIVE},
     };
     for (const Case &c : cases)
     {
         enginetest::Picture p = picture(c.rows, 0);
         ASSERT_EQ(p.marked.size(), 1u);
         EXPECT_EQ(p.pos.threat(p.marked[0], 0), c.expected) << c.rows[1];
+        EXPECT_EQ(p.pos.shape(p.marked[0], 0), c.shape) << c.rows[1];
     }
 }
 
@@ -305,6 +315,8 @@ TEST(Position, KeepsItsBookkeepingAsAFreshPositionWould)
                 ASSERT_EQ(a.threePoints(c).words, b.threePoints(c).words);
             }
             ASSERT_EQ(a.nearPoints().words, b.nearPoints().words);
+            // The counts of patterns and shapes, against a count of the points one by one.
+            int patterns[2][PATTERN_COUNT] = {}, shapes[2][SHAPE_COUNT] = {};
             for (int y = 0; y < size; ++y)
             {
                 for (int x = 0; x < size; ++x)
@@ -317,12 +329,26 @@ TEST(Position, KeepsItsBookkeepingAsAFreshPositionWould)
                         {
                             ASSERT_EQ(a.threat(m, c), b.threat(m, c)) << x << "," << y;
                             ASSERT_EQ(a.value(m, c), b.value(m, c)) << x << "," << y;
+                            ASSERT_EQ(a.shape(m, c), b.shape(m, c)) << x << "," << y;
+                            ++shapes[c][a.shape(m, c)];
                             for (int d = 0; d < 4; ++d)
                             {
                                 ASSERT_EQ(a.pattern(m, d, c), b.pattern(m, d, c)) << x << "," << y;
+                                ++patterns[c][a.pattern(m, d, c)];
                             }
                         }
                     }
+                }
+            }
+            for (int c = 0; c < 2; ++c)
+            {
+                for (int p = 0; p < PATTERN_COUNT; ++p)
+                {
+                    ASSERT_EQ(a.patternCount(c, p), patterns[c][p]) << "pattern " << p;
+                }
+                for (int s = 0; s < SHAPE_COUNT; ++s)
+                {
+                    ASSERT_EQ(a.shapeCount(c, s), shapes[c][s]) << "shape " << s;
                 }
             }
         };

@@ -1,0 +1,99 @@
+#!/usr/bin/env python3
+"""Writes a file of balanced openings for brain_match.py: random openings of 2 to 4 stones near
+the centre, black and white in turn, each kept when a brain's fixed search scores it near even
+for the side to move, and none the same as another up to the board's eight symmetries.
+
+  make_openings.py BRAIN [--count N] [--size S] [--nodes N] [--within W] [--seed S] > FILE
+
+BRAIN is asked with --debug --nodes N, and its DEBUG line gives the score.
+"""
+import argparse
+import random
+import subprocess
+import sys
+
+
+def canonical(stones, size):
+    """The least of the opening's eight mirror images, colours kept in order."""
+    images = []
+    for t in range(8):
+        image = []
+        for x, y in stones:
+            if t & 1:
+                x = size - 1 - x
+            if t & 2:
+                y = size - 1 - y
+            if t & 4:
+                x, y = y, x
+            image.append((x, y))
+        blacks = tuple(sorted(image[0::2]))
+        whites = tuple(sorted(image[1::2]))
+        images.append((blacks, whites))
+    return min(images)
+
+
+def score(brain, stones):
+    brain.stdin.write("RESTART\nBOARD\n")
+    mine = len(stones) % 2
+    for i, (x, y) in enumerate(stones):
+        brain.stdin.write(f"{x},{y},{1 if i % 2 == mine else 2}\n")
+    brain.stdin.write("DONE\n")
+    brain.stdin.flush()
+    value = None
+    while True:
+        line = brain.stdout.readline()
+        if not line:
+            sys.exit("make_openings: the brain ended")
+        words = line.split()
+        if words[:1] == ["DEBUG"] and "score" in words:
+            value = int(words[words.index("score") + 1])
+        elif words[:1] not in (["OK"], ["MESSAGE"]):
+            return value
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("brain")
+    parser.add_argument("--count", type=int, default=500)
+    parser.add_argument("--size", type=int, default=18)
+    parser.add_argument("--nodes", type=int, default=100000)
+    parser.add_argument("--within", type=int, default=60, help="largest score kept, either way")
+    parser.add_argument("--seed", type=int, default=1)
+    args = parser.parse_args()
+    rng = random.Random(args.seed)
+    brain = subprocess.Popen([args.brain, "--debug", "--nodes", str(args.nodes)],
+                             stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    brain.stdin.write(f"START {args.size}\n")
+    brain.stdin.flush()
+    brain.stdout.readline()
+    centre = args.size // 2
+    seen = set()
+    kept = tried = 0
+    print(f"# {args.count} openings for brain_match.py on {args.size} x {args.size}: 2 to 4 "
+          f"stones, black first, within 3 of the centre; each scored within {args.within} for "
+          f"the side to move by a search of {args.nodes} positions "
+          f"(bench/make_openings.py, seed {args.seed})")
+    while kept < args.count:
+        stones = []
+        count = rng.randint(2, 4)
+        while len(stones) < count:
+            p = (centre + rng.randint(-3, 3), centre + rng.randint(-3, 3))
+            if p not in stones:
+                stones.append(p)
+        key = canonical(stones, args.size)
+        if key in seen:
+            continue
+        seen.add(key)
+        tried += 1
+        value = score(brain, stones)
+        if value is not None and abs(value) <= args.within:
+            kept += 1
+            print(" ".join(f"{x},{y}" for x, y in stones), flush=True)
+    brain.stdin.write("END\n")
+    brain.stdin.close()
+    brain.wait()
+    print(f"make_openings: kept {kept} of {tried}", file=sys.stderr)
+
+
+if __name__ == "__main__":
+    main()
