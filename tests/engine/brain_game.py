@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """A game through the tournament brain's executable, as a manager plays it: a scripted opponent
 that stops fours and otherwise plays down a fixed list, the brain's every answer a free point,
-bad lines in the middle answered with ERROR, and END obeyed. Then input that ends mid-game.
+bad lines in the middle answered with ERROR, the memory it takes within the limit given (natively,
+where the process's own figures can be read), and END obeyed. Then input that ends mid-game.
 
   brain_game.py [--run PREFIX] BRAIN      (PREFIX: "wine" for the Windows build)
 
@@ -11,6 +12,8 @@ import subprocess
 import sys
 
 SIZE = 15
+# Just above a power of two: a table that took the limit whole would not leave the brain room.
+MAX_MEMORY = 17 << 20
 checks = [0, 0]
 
 
@@ -57,9 +60,22 @@ class Brain:
         return self.proc.stdout.readline().rstrip("\r\n")
 
 
-def game(command):
+def memory_taken(pid):
+    """The memory the process has taken for its data, in bytes (its table counts in full, touched
+    or not), or None where /proc does not tell."""
+    try:
+        with open(f"/proc/{pid}/status") as status:
+            for line in status:
+                if line.startswith("VmData:"):
+                    return int(line.split()[1]) * 1024
+    except OSError:
+        pass
+    return None
+
+
+def game(command, native):
     brain = Brain(command)
-    for line in ["INFO timeout_turn 300", "INFO timeout_match 100000", "INFO max_memory 83886080",
+    for line in ["INFO timeout_turn 300", "INFO timeout_match 100000", f"INFO max_memory {MAX_MEMORY}",
                  "INFO rule 0", "START 15"]:
         brain.send(line)
     check("START 15 is answered OK", brain.answer() == "OK")
@@ -70,15 +86,11 @@ def game(command):
     answers_ok, winner = True, None
     for turn in range(SIZE * SIZE // 2):
         answer = brain.answer()
-        try:
-            x, y = (int(v) for v in answer.split(","))
-            legal = 0 <= x < SIZE and 0 <= y < SIZE and (x, y) not in board
-        except ValueError:
-            legal = False
-        if not legal:
+        if not is_free_point(answer, board):
             answers_ok = False
             check(f"the brain's answer {answer!r} is a free point", False)
             break
+        x, y = (int(v) for v in answer.split(","))
         board[(x, y)] = 1
         if five(board, x, y):
             winner = "brain"
@@ -100,6 +112,12 @@ def game(command):
         brain.send(f"TURN {reply[0]},{reply[1]}")
     check("every answer was a free point", answers_ok)
     check(f"the brain beat the scripted opponent ({len(board)} stones)", winner == "brain")
+    taken = memory_taken(brain.proc.pid) if native else None
+    if taken is None:
+        print("(the memory taken is not measured here)")
+    else:
+        check(f"the brain took {taken >> 10} KiB, within the limit of {MAX_MEMORY >> 10} KiB",
+              taken <= MAX_MEMORY)
     brain.send("END")
     rest = brain.proc.stdout.read()
     brain.proc.wait(timeout=30)
@@ -114,9 +132,17 @@ def cut_off(command):
     brain.proc.stdin.close()
     lines = brain.proc.stdout.read().splitlines()
     brain.proc.wait(timeout=30)
-    check("input cut off mid-game: OK, a move, then an ERROR and status 1",
+    check("input cut off mid-game: OK, a move on a free point, then an ERROR and status 1",
           len(lines) == 3 and lines[0] == "OK" and lines[2] == "ERROR input ended without END"
-          and brain.proc.returncode == 1)
+          and is_free_point(lines[1], {(7, 7)}) and brain.proc.returncode == 1)
+
+
+def is_free_point(answer, taken):
+    try:
+        x, y = (int(v) for v in answer.split(","))
+    except ValueError:
+        return False
+    return 0 <= x < SIZE and 0 <= y < SIZE and (x, y) not in taken
 
 
 def main():
@@ -125,7 +151,7 @@ def main():
     if args[:1] == ["--run"]:
         prefix, args = [args[1]], args[2:]
     command = prefix + [args[0]]
-    game(command)
+    game(command, native=not prefix)
     cut_off(command)
     print(f"{checks[0]} passed, {checks[1]} failed")
     sys.exit(1 if checks[1] else 0)

@@ -6,7 +6,9 @@
 #include "engine/gomocup.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -70,6 +72,10 @@ const std::vector<Script> SCRIPTS = {
     {"make five when it can",
      {"START 15", FAST, "BOARD", "2,3,2", "3,3,1", "4,3,1", "5,3,1", "6,3,1", "3,6,2", "4,6,2",
       "5,6,2", "DONE"},
+     {"OK", "7,3"}},
+    {"its own five rather than the opponent's",
+     {"START 15", FAST, "BOARD", "2,3,2", "3,3,1", "4,3,1", "5,3,1", "6,3,1", "2,6,1", "3,6,2",
+      "4,6,2", "5,6,2", "6,6,2", "DONE"},
      {"OK", "7,3"}},
     {"stop the opponent's four",
      {"START 15", FAST, "BOARD", "2,5,1", "3,5,2", "4,5,2", "5,5,2", "6,5,2", "9,9,1", "10,10,1",
@@ -219,7 +225,64 @@ const std::vector<Script> SCRIPTS = {
      {"ERROR line too long: at most 4096 characters", "OK"}},
 };
 
-// Whether `answer` is "x,y" of a point free on the board before it.
+// The points taken on the board as the brain was told of them and answered, to hold each of its
+// moves to a free point of the board.
+struct Points
+{
+    int size = 0;
+    std::set<std::pair<int, int>> taken;
+    std::set<std::pair<int, int>> block; // the BOARD block being read
+
+    // Follows a command the brain accepted (its answer did not start with ERROR).
+    void command(const std::string &line)
+    {
+        int a = 0, b = 0, c = 0;
+        if (std::sscanf(line.c_str(), "START %d", &a) == 1 ||
+            std::sscanf(line.c_str(), "RECTSTART %d,", &a) == 1)
+        {
+            size = a, taken.clear();
+        }
+        else if (line == "RESTART")
+        {
+            taken.clear();
+        }
+        else if (std::sscanf(line.c_str(), "TURN %d,%d", &a, &b) == 2)
+        {
+            taken.insert({a, b});
+        }
+        else if (std::sscanf(line.c_str(), "TAKEBACK %d,%d", &a, &b) == 2)
+        {
+            taken.erase({a, b});
+        }
+        else if (line == "BOARD")
+        {
+            block.clear();
+        }
+        else if (std::sscanf(line.c_str(), "%d,%d,%d", &a, &b, &c) == 3)
+        {
+            block.insert({a, b});
+        }
+        else if (line == "DONE")
+        {
+            taken = block;
+        }
+    }
+
+    // Whether `answer` is "x,y" of a point of the board that is free; then it is taken.
+    bool freePoint(const std::string &answer)
+    {
+        int x = -1, y = -1;
+        if (!std::regex_match(answer, std::regex("[0-9]+,[0-9]+")) ||
+            std::sscanf(answer.c_str(), "%d,%d", &x, &y) != 2 || x >= size || y >= size ||
+            !taken.insert({x, y}).second)
+        {
+            return false;
+        }
+        return true;
+    }
+};
+
+// Whether `answer` is "x,y".
 bool isMove(const std::string &answer)
 {
     return std::regex_match(answer, std::regex("[0-9]+,[0-9]+"));
@@ -248,7 +311,7 @@ bool areMoves(const std::string &answer, int count)
 }
 
 // Whether `answer` is what the script's line asks for.
-bool answers(const std::string &answer, const std::string &expected)
+bool fits(const std::string &answer, const std::string &expected)
 {
     if (expected == MOVE)
     {
@@ -278,20 +341,37 @@ TEST(Gomocup, AnswersEachScriptExactly)
     for (const Script &script : SCRIPTS)
     {
         GomocupBrain brain;
-        std::vector<std::string> got;
+        std::vector<std::string> answers;
+        Points points;
         for (const std::string &command : script.commands)
         {
-            if (!brain.handle(command, got))
+            const std::size_t before = answers.size();
+            const bool goOn = brain.handle(command, answers);
+            if (answers.size() == before || answers[before].rfind("ERROR", 0) != 0)
+            {
+                points.command(command);
+            }
+            for (std::size_t i = before; i < answers.size(); ++i)
+            {
+                const bool expected = i < script.answers.size();
+                if (expected && script.answers[i] == MOVE)
+                {
+                    EXPECT_TRUE(points.freePoint(answers[i]))
+                        << script.name << ": " << answers[i] << " is no free point";
+                }
+                else if (expected)
+                {
+                    EXPECT_TRUE(fits(answers[i], script.answers[i]))
+                        << script.name << ": " << answers[i] << " for " << script.answers[i];
+                    points.freePoint(answers[i]); // a move given in full is taken too
+                }
+            }
+            if (!goOn)
             {
                 break;
             }
         }
-        ASSERT_EQ(got.size(), script.answers.size()) << script.name;
-        for (std::size_t i = 0; i < got.size(); ++i)
-        {
-            EXPECT_TRUE(answers(got[i], script.answers[i]))
-                << script.name << ": " << got[i] << " for " << script.answers[i];
-        }
+        EXPECT_EQ(answers.size(), script.answers.size()) << script.name;
     }
 }
 
@@ -334,15 +414,24 @@ TEST(Gomocup, TakesLessTimeThanItIsGiven)
     }
 }
 
+// The table takes what the limit leaves beside the brain's own 3 MiB (its program, buffers and
+// stack), in a power of two of entries, at most 64 MiB; just above a power of two, taking the
+// limit whole would leave the rest of the brain nothing.
 TEST(Gomocup, SizesItsTableByTheMemoryLimit)
 {
-    GomocupBrain brain;
-    std::vector<std::string> answers;
-    brain.handle("INFO max_memory 0", answers);
-    EXPECT_EQ(brain.hashBytes(), std::size_t{64} << 20);
-    brain.handle("INFO max_memory 20000000", answers);
-    EXPECT_LE(brain.hashBytes() + (3 << 20), 20000000u);
-    EXPECT_GE(brain.hashBytes(), std::size_t{8} << 20);
+    constexpr std::size_t MIB = std::size_t{1} << 20, OWN = 3 * MIB;
+    const std::vector<std::size_t> limits = {0,        4 * MIB,  6 * MIB,   17 * MIB, 18 * MIB,
+                                             20000000, 35 * MIB, 100 * MIB, 512 * MIB};
+    for (std::size_t limit : limits)
+    {
+        GomocupBrain brain;
+        std::vector<std::string> answers;
+        brain.handle("INFO max_memory " + std::to_string(limit), answers);
+        EXPECT_TRUE(answers.empty());
+        const std::size_t room = limit == 0 ? 64 * MIB : std::min(64 * MIB, limit - OWN);
+        EXPECT_LE(brain.hashBytes(), room) << limit;
+        EXPECT_GT(brain.hashBytes(), room / 2) << limit << ": the largest power of two that fits";
+    }
 }
 
 } // namespace

@@ -410,6 +410,91 @@ TEST(Position, FindsFivesWhereTheGameDoes)
     }
 }
 
+// The key stands for what the search may take one position for another by: the stones and the
+// side to move, whatever the order the stones came in.
+TEST(Position, KeysTellPositionsApartByTheirStonesAndTheSideToMove)
+{
+    struct Case
+    {
+        const char *name;
+        std::vector<std::string_view> a, b;
+        int toMoveA, toMoveB;
+        bool same;
+    };
+    const std::vector<Case> cases = {
+        {"the same stones, the other side to move", {"..X", ".O."}, {"..X", ".O."}, 0, 1, false},
+        {"the same stones and side", {"..X", ".O."}, {"..X", ".O."}, 1, 1, true},
+        {"a stone of the other colour", {"..X", ".O."}, {"..O", ".O."}, 0, 0, false},
+        {"one stone more", {"..X", ".O."}, {"..X", ".OX"}, 0, 0, false},
+    };
+    for (const Case &c : cases)
+    {
+        EXPECT_EQ(picture(c.a, c.toMoveA).pos.key() == picture(c.b, c.toMoveB).pos.key(), c.same)
+            << c.name;
+    }
+    // Stones played in two orders that meet; and taken back to where they started.
+    Position one(15), two(15);
+    for (auto [x, y] : {std::pair{7, 7}, {8, 8}, {6, 6}, {9, 9}})
+    {
+        one.play(one.at(x, y));
+    }
+    for (auto [x, y] : {std::pair{6, 6}, {9, 9}, {7, 7}, {8, 8}})
+    {
+        two.play(two.at(x, y));
+    }
+    EXPECT_EQ(one.key(), two.key());
+    const std::uint64_t before = one.key();
+    one.play(one.at(3, 3));
+    EXPECT_NE(one.key(), before);
+    one.undo();
+    EXPECT_EQ(one.key(), before);
+}
+
+// The points a search looks at: every empty point within two steps of a stone, up to the edges
+// and corners, as stones come and go.
+TEST(Position, NearPointsAreTheEmptyPointsWithinTwoOfAStone)
+{
+    std::mt19937 random(13);
+    for (int size : {5, 9, 15, 18, 20})
+    {
+        Position pos(size);
+        for (int step = 0; step < 3 * size; ++step)
+        {
+            if (pos.moveCount() > 0 && random() % 4 == 0)
+            {
+                pos.undo();
+            }
+            else
+            {
+                Move m =
+                    pos.at(static_cast<int>(random() % size), static_cast<int>(random() % size));
+                if (pos.isEmpty(m))
+                {
+                    pos.play(m);
+                }
+            }
+            for (int y = 0; y < size; ++y)
+            {
+                for (int x = 0; x < size; ++x)
+                {
+                    bool near = false;
+                    for (int dy = -2; dy <= 2; ++dy)
+                    {
+                        for (int dx = -2; dx <= 2; ++dx)
+                        {
+                            Move q = pos.at(x + dx, y + dy);
+                            near = near || (q != NO_MOVE && !pos.isEmpty(q));
+                        }
+                    }
+                    Move m = pos.at(x, y);
+                    ASSERT_EQ(pos.nearPoints().has(m), near && pos.isEmpty(m))
+                        << "size " << size << ", step " << step << ", point " << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
 TEST(Position, UndoGivesTheTurnBack)
 {
     Position pos(15);

@@ -333,6 +333,50 @@ TEST(Computer, PlacesItsOwnStoneAndNoOther)
     }
 }
 
+// Both sides have a four: the computer must make its own five, whichever side it plays, rather
+// than take the other side's point (as it would if it searched the other side's move).
+TEST(Computer, MakesItsOwnFiveWhicheverSideItPlays)
+{
+    struct Case
+    {
+        const char *name;
+        std::uint8_t side;                           // OPPONENT_ code
+        std::vector<std::pair<int, int>> placements; // black first, alternating
+        std::pair<int, int> five;                    // the computer's point
+    };
+    // Black along row 4, white along row 6; with one more black stone it is white's turn.
+    const std::vector<Case> cases = {
+        {"black",
+         OPPONENT_BLACK,
+         {{4, 0}, {6, 0}, {4, 1}, {6, 1}, {4, 2}, {6, 2}, {4, 3}, {6, 3}},
+         {4, 4}},
+        {"white",
+         OPPONENT_WHITE,
+         {{4, 0}, {6, 0}, {4, 1}, {6, 1}, {4, 2}, {6, 2}, {4, 3}, {6, 3}, {12, 12}},
+         {6, 4}},
+    };
+    for (std::uint8_t level : {LEVEL_EASY, LEVEL_MEDIUM, LEVEL_HARD})
+    {
+        for (const Case &c : cases)
+        {
+            resetGameState();
+            for (auto [row, col] : c.placements)
+            {
+                placeStone(row, col);
+            }
+            opponent = c.side;
+            computerLevel = level;
+            for (int slice = 0; slice < 1000 && computerToMove(); ++slice)
+            {
+                thinkFor(20);
+            }
+            EXPECT_EQ(gameOver, 1) << c.name << ", level " << int(level);
+            EXPECT_EQ(cell(c.five.first, c.five.second), c.side == OPPONENT_BLACK ? B : W)
+                << c.name << ", level " << int(level);
+        }
+    }
+}
+
 TEST(Computer, IsNotMovedForByKeys)
 {
     resetGameState();
