@@ -1,6 +1,7 @@
 // The program's entry: the start-up in its fixed order, then the freeglut main loop.
 #include "app/instructions.h"
 #include "app/window.h"
+#include "game/opponent.h"
 #include "model/model_table.h"
 #include "platform/console.h"
 #include "platform/heap.h"
@@ -37,6 +38,8 @@ int main(int argc, char **argv)
     createWindowAndMenu(&argc, argv);
 
     initScene();
+    // The computer thinks beside the frames, never between them.
+    useThinker(makeBesideThinker());
     glutMainLoop();
     return 0;
 }

@@ -1,7 +1,6 @@
-// The computer player: the engine given the board, a slice of thinking at a time.
+// The computer player: the board handed to the thinker, and its answer placed.
 #include "game/opponent.h"
 
-#include "engine/search.h"
 #include "game/game_state.h"
 
 std::uint8_t opponent;
@@ -12,20 +11,34 @@ namespace
 {
 
 // What each level may spend on a move: the easy and medium levels have their own budgets; the
-// hard one thinks for a second of the clock, however the slices fall.
+// hard one thinks for a second of the clock.
 constexpr std::int64_t HARD_MS = 1000;
 
-engine::Searcher *searcher; // made on the first thought, kept to the end of the process
+std::unique_ptr<Thinker> activeThinker; // ended (its thread joined) when the program ends
+std::uint32_t lastGeneration = 0;       // the number of the last request; 0 names none
+ThinkAnswer placedAnswer;
 
-// What the thought under way is about, to tell when it no longer applies. (A change of opponent
-// needs no mark: the computer either still plays the side to move or thinks no more.)
+// What the thought under way is about, to tell when it no longer applies.
 struct Thought
 {
-    bool active;
+    bool active;  // handed to the thinker, its answer not placed yet
+    bool settled; // answered with no point to play: not begun again until something changes
+    std::uint32_t generation;
     std::uint32_t boardVersion;
     std::uint8_t level;
+    std::uint8_t opponent;
+    std::uint8_t cheat;
 };
 Thought thought;
+
+Thinker &thinker()
+{
+    if (!activeThinker)
+    {
+        activeThinker = makeSliceThinker();
+    }
+    return *activeThinker;
+}
 
 engine::Level engineLevel(std::uint8_t level)
 {
@@ -34,44 +47,52 @@ engine::Level engineLevel(std::uint8_t level)
                                  : engine::Level::Medium;
 }
 
-// The board as the engine sees it: x the column, y the row.
-engine::Position positionOfBoard()
-{
-    engine::Position pos(BOARD_SIZE);
-    for (int row = 0; row < BOARD_SIZE; ++row)
-    {
-        for (int col = 0; col < BOARD_SIZE; ++col)
-        {
-            std::int32_t cell = Board[row * BOARD_SIZE + col];
-            if (cell != CELL_EMPTY)
-            {
-                pos.place(pos.at(col, row), cell == CELL_BLACK ? 0 : 1);
-            }
-        }
-    }
-    pos.setToMove(sideToMove);
-    return pos;
-}
-
 bool stillApplies()
 {
-    return thought.active && thought.boardVersion == boardVersion && thought.level == computerLevel;
+    return (thought.active || thought.settled) && thought.boardVersion == boardVersion &&
+           thought.level == computerLevel && thought.opponent == opponent &&
+           thought.cheat == cheatMode;
+}
+
+// The thought under way is dropped: the thinker stops it, and no answer of it is placed.
+void dropThought()
+{
+    if (thought.active)
+    {
+        thinker().cancel();
+    }
+    thought.active = false;
+    thought.settled = false;
 }
 
 void beginThought()
 {
-    if (searcher == nullptr)
+    ThinkRequest request;
+    if (++lastGeneration == 0)
     {
-        searcher = new engine::Searcher();
+        lastGeneration = 1;
     }
-    engine::Limits limits;
-    limits.timeMs = computerLevel == LEVEL_HARD ? HARD_MS : 0;
-    searcher->start(positionOfBoard(), engineLevel(computerLevel), limits,
-                    computerSeed ^ static_cast<std::uint64_t>(historyLength));
-    thought = Thought{true, boardVersion, computerLevel};
+    request.generation = lastGeneration;
+    for (int i = 0; i < BOARD_CELLS; ++i)
+    {
+        request.cells[i] = static_cast<std::int8_t>(Board[i]);
+    }
+    request.toMove = sideToMove;
+    request.level = engineLevel(computerLevel);
+    request.limits.timeMs = computerLevel == LEVEL_HARD ? HARD_MS : 0;
+    request.seed = computerSeed ^ static_cast<std::uint64_t>(historyLength);
+    thought =
+        Thought{true, false, request.generation, boardVersion, computerLevel, opponent, cheatMode};
+    thinker().post(request);
 }
 
 } // namespace
+
+void useThinker(std::unique_ptr<Thinker> next)
+{
+    dropThought();
+    activeThinker = std::move(next);
+}
 
 bool computerPlays(std::uint8_t side)
 {
@@ -85,34 +106,40 @@ bool computerToMove()
 
 bool computerThinking()
 {
-    return stillApplies() && searcher->thinking();
+    return thought.active && stillApplies() && computerToMove();
+}
+
+ThinkAnswer lastAnswer()
+{
+    return placedAnswer;
 }
 
 void thinkFor(int milliseconds)
 {
     if (!computerToMove())
     {
-        thought.active = false;
+        dropThought();
         return;
     }
     if (!stillApplies())
     {
+        dropThought();
         beginThought();
     }
-    if (!searcher->step(std::int64_t{1} << 40, milliseconds))
+    ThinkAnswer answer;
+    if (!thought.active || !thinker().poll(answer, milliseconds) ||
+        answer.generation != thought.generation)
     {
         return;
     }
     thought.active = false;
-    engine::Move m = searcher->bestMove();
-    if (m == engine::NO_MOVE)
+    if (answer.move == engine::NO_MOVE)
     {
-        // No point left to play: the thought is kept as done, and not begun again, until the
-        // board changes.
-        thought = Thought{true, boardVersion, computerLevel};
+        thought.settled = true; // no point left to play
         return;
     }
-    placeStone(engine::Position::yOf(m), engine::Position::xOf(m));
+    placedAnswer = answer;
+    placeStone(engine::Position::yOf(answer.move), engine::Position::xOf(answer.move));
 }
 
 void undoForPlayer()

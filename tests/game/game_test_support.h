@@ -22,6 +22,8 @@ inline void resetGameState()
     historyLength = 0;
     opponent = OPPONENT_NONE;
     computerLevel = LEVEL_MEDIUM;
+    computerSeed = 0;
+    useThinker(makeSliceThinker());
 }
 
 // Every game variable at one moment.
