@@ -1,12 +1,15 @@
-# CMake toolchain for 64-bit Windows with Debian's mingw-w64 cross compilers (win32 threads),
-# linking every program statically so that it needs only the system's own DLLs.
+# CMake toolchain for 64-bit Windows with Debian's mingw-w64 cross compilers, linking every
+# program statically so that it needs only the system's own DLLs. C++ comes from the compiler
+# built on POSIX threads (winpthreads, linked in statically), whose library has std::thread,
+# which the computer's thinking needs; the C libraries (freeglut, epoxy) use no threads and are
+# built with the plain one.
 # Give the folders holding the static freeglut and epoxy as CMAKE_PREFIX_PATH.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(GOMOKU_MINGW_TRIPLET x86_64-w64-mingw32)
 set(CMAKE_C_COMPILER ${GOMOKU_MINGW_TRIPLET}-gcc-win32)
-set(CMAKE_CXX_COMPILER ${GOMOKU_MINGW_TRIPLET}-g++-win32)
+set(CMAKE_CXX_COMPILER ${GOMOKU_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${GOMOKU_MINGW_TRIPLET}-windres)
 
 # Headers, libraries and packages come from the mingw tree and the given prefixes only, never

@@ -20,12 +20,13 @@ triplet=x86_64-w64-mingw32
 # then built again.
 recipe=1
 
-# Debian packages: the cross compilers, the two libraries' build systems, the tools that fetch
+# Debian packages: the cross compilers (C++ on POSIX threads, for std::thread), the two
+# libraries' build systems, the tools that fetch
 # and unpack source packages, the packer, and wine with the X and GL libraries it loads to run
 # the game (tests/windows/run.sh).
 packages=(
     cmake pkg-config meson ninja-build python3 dpkg-dev zip unzip
-    g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
+    g++-mingw-w64-x86-64-win32 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     wine wine64 libgl1 libgl1-mesa-dri
     libxrender1 libxrandr2 libxi6 libxcursor1 libxfixes3 libxxf86vm1 libxinerama1 libxcomposite1
 )

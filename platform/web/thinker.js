@@ -17,10 +17,10 @@ mergeInto(LibraryManager.library, {
   $gomokuThinker: function() {
     // What the page and its benchmark may read: the state ('loading', 'ready' or 'failed'), why
     // it failed, the number of the request under way (0: none), the milliseconds each worker
-    // took from its start to ready, and the last answer.
+    // took from its start to ready, and the last answer with the board it answered.
     var thinker = Module['thinker'] = {state: 'loading', why: '', thinking: 0, starts: [], last: null};
     var files = null, worker = null, ready = false, busy = false, queued = null, wanted = 0;
-    var answer = null, startedAt = 0;
+    var answer = null, startedAt = 0, board = null;
 
     function fail(why) {
       if (thinker.state == 'failed') return;
@@ -65,6 +65,7 @@ mergeInto(LibraryManager.library, {
       }
       busy = false;
       if (data.generation == wanted) {
+        data.cells = board;
         answer = thinker.last = data;
         thinker.thinking = 0;
       }
@@ -81,6 +82,7 @@ mergeInto(LibraryManager.library, {
     thinker.post = function(request) {
       stopThought();
       wanted = thinker.thinking = request.generation;
+      board = Array.prototype.slice.call(request.cells);
       queued = request;
       send();
     };
