@@ -20,7 +20,7 @@ mergeInto(LibraryManager.library, {
     // took from its start to ready, and the last answer with the board it answered.
     var thinker = Module['thinker'] = {state: 'loading', why: '', thinking: 0, starts: [], last: null};
     var files = null, worker = null, ready = false, busy = false, queued = null, wanted = 0;
-    var answer = null, startedAt = 0, board = null;
+    var answer = null, startedAt = 0, board = null, ended = false;
 
     function fail(why) {
       if (thinker.state == 'failed') return;
@@ -74,7 +74,7 @@ mergeInto(LibraryManager.library, {
     // A thought under way is stopped by ending its worker; a fresh one takes its place.
     function stopThought() {
       queued = answer = null;
-      if (busy) {
+      if (busy && !ended) {
         worker.terminate();
         start();
       }
@@ -90,6 +90,15 @@ mergeInto(LibraryManager.library, {
       wanted = thinker.thinking = 0;
       stopThought();
     };
+    // When the game has ended: the worker too, and no other after it.
+    thinker.end = function() {
+      wanted = thinker.thinking = 0;
+      queued = answer = null;
+      if (worker) worker.terminate();
+      worker = null;
+      ready = false;
+      ended = true;
+    };
     // The answer to the request `generation`, once, when it has come; else null.
     thinker.take = function(generation) {
       if (!answer || answer.generation != generation) return null;
@@ -102,7 +111,7 @@ mergeInto(LibraryManager.library, {
       return fail('this browser cannot run it beside the game');
     if (!Module['thinkerFiles']) return fail('the page did not load it');
     Module['thinkerFiles'].then(function(loaded) {
-      if (thinker.state == 'failed') return;
+      if (thinker.state == 'failed' || ended) return;
       files = loaded;
       start();
     }, fail);
