@@ -2,6 +2,7 @@
 #include "app/instructions.h"
 #include "app/online_session.h"
 #include "app/window.h"
+#include "game/opponent.h"
 #include "model/model_table.h"
 #include "platform/console.h"
 #include "platform/heap.h"
@@ -43,6 +44,8 @@ int main(int argc, char **argv)
     startOnlineSession();
 
     initScene();
+    // The computer thinks beside the frames, never between them.
+    useThinker(makeBesideThinker());
     glutMainLoop();
     return 0;
 }

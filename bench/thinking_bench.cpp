@@ -2,10 +2,13 @@
 // sets them, the computer playing black at a level, and this program playing white by placing
 // on the first free point of a ring about the centre whenever it is white's turn, as a player's
 // key would. Prints, over MOVES of the computer's moves, the longest gap between two frames
-// while it thought, the median gap, and the thinking time a move.
+// while it thought, the median gap, and the thinking time a move; and each move's board (a row
+// of 324 characters, x black, o white, . empty, row by row) with the positions the search
+// looked at and its milliseconds, for the brain to think about the same boards.
 //
-//   thinking_bench [MOVES [easy|medium|hard]]   (defaults: 6 moves, hard)
-// in a folder holding the five meshes.
+//   thinking_bench [--slices] [MOVES [easy|medium|hard]]   (defaults: 6 moves, hard)
+// in a folder holding the five meshes. The computer thinks on its thread beside the frames, as
+// the game does, or with --slices between them, 12 ms at a time, as the game did before.
 #include "game/game_state.h"
 #include "game/input.h"
 #include "game/opponent.h"
@@ -36,6 +39,18 @@ Clock::time_point lastFrame;
 Clock::time_point thoughtStart;
 std::vector<double> gaps;          // milliseconds between frames while the computer thought
 std::vector<double> thinkingTimes; // milliseconds a move
+std::string thoughtBoard;          // the board the computer is thinking about
+std::vector<std::string> boards;   // each move's, with its figures
+
+std::string boardNow()
+{
+    std::string board;
+    for (std::int32_t cell : Board)
+    {
+        board += cell == CELL_BLACK ? 'x' : cell == CELL_WHITE ? 'o' : '.';
+    }
+    return board;
+}
 
 double median(std::vector<double> v)
 {
@@ -71,6 +86,10 @@ void report()
                 gaps.empty() ? 0.0 : *std::max_element(gaps.begin(), gaps.end()));
     std::printf("median_gap_ms %.1f\n", median(gaps));
     std::printf("median_thinking_ms %.0f\n", median(thinkingTimes));
+    for (const std::string &board : boards)
+    {
+        std::printf("board %s\n", board.c_str());
+    }
     std::fflush(stdout);
 }
 
@@ -85,11 +104,15 @@ void benchDisplay()
     if (thinking && !wasThinking)
     {
         thoughtStart = now;
+        thoughtBoard = boardNow();
     }
     if (!thinking && wasThinking)
     {
         thinkingTimes.push_back(
             std::chrono::duration<double, std::milli>(now - thoughtStart).count());
+        const ThinkAnswer answer = lastAnswer();
+        boards.push_back(thoughtBoard + " nodes " + std::to_string(answer.nodes) + " ms " +
+                         std::to_string(answer.elapsedMs));
     }
     wasThinking = thinking;
     lastFrame = now;
@@ -118,6 +141,13 @@ void benchDisplay()
 
 int main(int argc, char **argv)
 {
+    const bool slices = argc > 1 && std::string(argv[1]) == "--slices";
+    if (slices)
+    {
+        --argc;
+        ++argv;
+    }
+    useThinker(slices ? makeSliceThinker() : makeBesideThinker());
     if (argc > 1)
     {
         movesWanted = std::max(1, std::atoi(argv[1]));

@@ -1,7 +1,8 @@
 # CMake toolchain for 64-bit Windows with Debian's mingw-w64 cross compilers, linking every
 # program statically so that it needs only the system's own DLLs. The compilers are those with
 # POSIX threads (winpthreads, linked in): the C++ library of the win32 ones has no std::thread
-# nor std::mutex, which the online game's network thread and Boost.Beast need.
+# nor std::mutex, which the computer's thinking, the online game's network thread and
+# Boost.Beast need.
 # Give the folders holding the static freeglut and epoxy as CMAKE_PREFIX_PATH.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)

@@ -1,4 +1,4 @@
-// The computer player: the engine given the board, a slice of thinking at a time.
+// The computer player: the board handed to the thinker, and its answer placed.
 #include "game/opponent.h"
 
 #include "engine/opening.h"
@@ -13,23 +13,38 @@ namespace
 {
 
 // What each level may spend on a move: the easy and medium levels have their own budgets; the
-// hard one thinks for a second of the clock, however the slices fall.
+// hard one thinks for a second of the clock.
 constexpr std::int64_t HARD_MS = 1000;
 // Positions each level spends on a decision of the swap2 opening, made at once between two
 // frames: each is a handful of short searches.
 constexpr std::int64_t SWAP2_NODES[3] = {900, 9000, 36000};
 
-engine::Searcher *searcher; // made on the first thought, kept to the end of the process
+std::unique_ptr<Thinker> activeThinker; // ended (its thread joined) when the program ends
+std::uint32_t lastGeneration = 0;       // the number of the last request; 0 names none
+ThinkAnswer placedAnswer;
 
-// What the thought under way is about, to tell when it no longer applies. (A change of opponent
-// needs no mark: the computer either still plays the side to move or thinks no more.)
+// What the thought under way is about, to tell when it no longer applies.
 struct Thought
 {
-    bool active;
+    bool active;  // handed to the thinker, its answer not placed yet
+    bool settled; // answered with no point to play: not begun again until something changes
+    std::uint32_t generation;
     std::uint32_t boardVersion;
     std::uint8_t level;
+    std::uint8_t opponent;
+    std::uint8_t cheat;
+    engine::Rule rule;
 };
 Thought thought;
+
+Thinker &thinker()
+{
+    if (!activeThinker)
+    {
+        activeThinker = makeSliceThinker();
+    }
+    return *activeThinker;
+}
 
 engine::Level engineLevel(std::uint8_t level)
 {
@@ -38,44 +53,53 @@ engine::Level engineLevel(std::uint8_t level)
                                  : engine::Level::Medium;
 }
 
-// The board as the engine sees it: x the column, y the row.
-engine::Position positionOfBoard()
-{
-    engine::Position pos(BOARD_SIZE, gameRule);
-    for (int row = 0; row < BOARD_SIZE; ++row)
-    {
-        for (int col = 0; col < BOARD_SIZE; ++col)
-        {
-            std::int32_t cell = Board[row * BOARD_SIZE + col];
-            if (cell != CELL_EMPTY)
-            {
-                pos.place(pos.at(col, row), cell == CELL_BLACK ? 0 : 1);
-            }
-        }
-    }
-    pos.setToMove(sideToMove);
-    return pos;
-}
-
 bool stillApplies()
 {
-    return thought.active && thought.boardVersion == boardVersion && thought.level == computerLevel;
+    return (thought.active || thought.settled) && thought.boardVersion == boardVersion &&
+           thought.level == computerLevel && thought.opponent == opponent &&
+           thought.cheat == cheatMode && thought.rule == gameRule;
+}
+
+// The thought under way is dropped: the thinker stops it, and no answer of it is placed.
+void dropThought()
+{
+    if (thought.active)
+    {
+        thinker().cancel();
+    }
+    thought.active = false;
+    thought.settled = false;
 }
 
 void beginThought()
 {
-    if (searcher == nullptr)
+    ThinkRequest request;
+    if (++lastGeneration == 0)
     {
-        searcher = new engine::Searcher();
+        lastGeneration = 1;
     }
-    engine::Limits limits;
-    limits.timeMs = computerLevel == LEVEL_HARD ? HARD_MS : 0;
-    searcher->start(positionOfBoard(), engineLevel(computerLevel), limits,
-                    computerSeed ^ static_cast<std::uint64_t>(historyLength));
-    thought = Thought{true, boardVersion, computerLevel};
+    request.generation = lastGeneration;
+    for (int i = 0; i < BOARD_CELLS; ++i)
+    {
+        request.cells[i] = static_cast<std::int8_t>(Board[i]);
+    }
+    request.toMove = sideToMove;
+    request.rule = gameRule;
+    request.level = engineLevel(computerLevel);
+    request.limits.timeMs = computerLevel == LEVEL_HARD ? HARD_MS : 0;
+    request.seed = computerSeed ^ static_cast<std::uint64_t>(historyLength);
+    thought = Thought{true,     false,     request.generation, boardVersion, computerLevel,
+                      opponent, cheatMode, gameRule};
+    thinker().post(request);
 }
 
 } // namespace
+
+void useThinker(std::unique_ptr<Thinker> next)
+{
+    dropThought();
+    activeThinker = std::move(next);
+}
 
 bool computerPlays(std::uint8_t side)
 {
@@ -103,7 +127,12 @@ bool computerToMove()
 
 bool computerThinking()
 {
-    return stillApplies() && searcher->thinking();
+    return thought.active && stillApplies() && computerToMove();
+}
+
+ThinkAnswer lastAnswer()
+{
+    return placedAnswer;
 }
 
 namespace
@@ -111,6 +140,7 @@ namespace
 
 // The computer's part of swap2's opening, decided at once: true when it has acted. Stones it has
 // to place one by one (when it came to the opening late) are left to its ordinary thinking.
+// Each decision is a handful of short searches of a few thousand positions, on this thread.
 bool actInSwap2()
 {
     const std::uint8_t step = swap2Step();
@@ -119,19 +149,23 @@ bool actInSwap2()
     {
         return false;
     }
-    if (searcher == nullptr)
-    {
-        searcher = new engine::Searcher();
-    }
-    thought.active = false;
+    static engine::Searcher searcher;
+    dropThought();
     engine::Limits budget;
     budget.nodes = SWAP2_NODES[computerLevel <= LEVEL_HARD ? computerLevel : 1];
     const std::uint64_t seed = computerSeed ^ static_cast<std::uint64_t>(historyLength);
-    engine::Position pos = positionOfBoard();
-    const engine::Swap2Plan plan = opening ? engine::swap2Open(*searcher, pos, budget, seed)
+    ThinkRequest board;
+    for (int i = 0; i < BOARD_CELLS; ++i)
+    {
+        board.cells[i] = static_cast<std::int8_t>(Board[i]);
+    }
+    board.toMove = sideToMove;
+    board.rule = gameRule;
+    engine::Position pos = positionOf(board);
+    const engine::Swap2Plan plan = opening ? engine::swap2Open(searcher, pos, budget, seed)
                                    : step == SWAP2_SECOND_CHOICE
-                                       ? engine::swap2Second(*searcher, pos, budget, seed)
-                                       : engine::swap2First(*searcher, pos, budget, seed);
+                                       ? engine::swap2Second(searcher, pos, budget, seed)
+                                       : engine::swap2First(searcher, pos, budget, seed);
     if (plan.kind == engine::Swap2Plan::Stones)
     {
         if (!opening)
@@ -156,7 +190,7 @@ void thinkFor(int milliseconds)
 {
     if (!computerToMove())
     {
-        thought.active = false;
+        dropThought();
         return;
     }
     if (actInSwap2())
@@ -165,22 +199,23 @@ void thinkFor(int milliseconds)
     }
     if (!stillApplies())
     {
+        dropThought();
         beginThought();
     }
-    if (!searcher->step(std::int64_t{1} << 40, milliseconds))
+    ThinkAnswer answer;
+    if (!thought.active || !thinker().poll(answer, milliseconds) ||
+        answer.generation != thought.generation)
     {
         return;
     }
     thought.active = false;
-    engine::Move m = searcher->bestMove();
-    if (m == engine::NO_MOVE)
+    if (answer.move == engine::NO_MOVE)
     {
-        // No point left to play: the thought is kept as done, and not begun again, until the
-        // board changes.
-        thought = Thought{true, boardVersion, computerLevel};
+        thought.settled = true; // no point left to play
         return;
     }
-    placeStone(engine::Position::yOf(m), engine::Position::xOf(m));
+    placedAnswer = answer;
+    placeStone(engine::Position::yOf(answer.move), engine::Position::xOf(answer.move));
 }
 
 void undoForPlayer()

@@ -1,8 +1,12 @@
 // The computer as one of the two players: which side it plays and how well, and its thinking,
-// a slice at a time between frames, which ends by placing its stone as a player's key would.
+// handed to a thinker (game/thinker.h) and looked at once a frame, which ends by placing its
+// stone as a player's key would.
 #pragma once
 
+#include "game/thinker.h"
+
 #include <cstdint>
+#include <memory>
 
 // Who plays against whom.
 inline constexpr std::uint8_t OPPONENT_NONE = 0;  // two players at one keyboard
@@ -23,13 +27,22 @@ bool computerPlays(std::uint8_t side);
 // Whether it is the computer's turn in a running game: then no key or click places for it.
 bool computerToMove();
 
-// One slice of thinking, at most about `milliseconds`, when it is the computer's turn. A thought
-// about a board that has changed since (a placement, an undo, a restart) or at another level is
-// dropped and begun again. When the move is chosen the stone is placed
-// through placeStone, as the space key places it.
+// The thinker the computer thinks with from now on (the game gives it the one beside it); the
+// one before is ended, its thought dropped. Until one is given it thinks between frames.
+void useThinker(std::unique_ptr<Thinker> thinker);
+
+// The computer's turn to think, once a frame: when it is to move, it hands the position to the
+// thinker and then looks whether the answer has come (a thinker that thinks between frames
+// thinks here for about `milliseconds`). A thought that no longer applies, because the board has
+// changed since (a placement, an undo, a restart), or the level, the side the computer plays or
+// Cheat, is dropped at the next look: its answer is never placed, and a new one begins if the
+// computer is still to move. When the answer comes the stone is placed through placeStone, as
+// the space key places it.
 void thinkFor(int milliseconds);
 // Whether a thought is under way.
 bool computerThinking();
+// The figures of the last answer placed: positions looked at and milliseconds, from the search.
+ThinkAnswer lastAnswer();
 
 // Takes back to the player's turn: the last placement with two players; against the computer,
 // its answer too, so that a move of the player's own is taken back. Nothing if there is none;

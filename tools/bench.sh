@@ -8,7 +8,9 @@
 # renju, its speed and depth, and the tournament brain against the BSD gomoku of bsdgames, 40
 # games). Figures, not
 # pass/fail; they depend on the machine and its load, which is printed with them. "thinking" (in
-# "all" too): the longest gap between frames while the hard level thinks, natively and in the page.
+# "all" too): the longest gap between frames while the hard level thinks, natively and in the page,
+# beside the frames and in slices, with one core busy; and its positions a second against the
+# brain's.
 # "tactics": the tactics suite (tests/data/tactics.txt) against the hard level and the brain, one
 # second a position, or NODES positions a position for figures that do not depend on the machine.
 # "page": the page's files and its load alone (no native build).
@@ -353,6 +355,7 @@ web_section() {
     read -r -a differ <<<"$differ"
     echo "full board in the browser, game's frame against the reference: ${differ[0]} pixels" \
         "apart by more than 1 of 255 (largest difference ${differ[1]})"
+    page_sizes "$build/web/web"
     echo "screenshots of the full board in the browser: $build/screenshots/web_*.png"
     echo
 }
@@ -391,48 +394,168 @@ tactics_section() {
     echo
 }
 
-# The frames while the hard level thinks: natively (bench/thinking_bench.cpp, the computer playing
-# black against a scripted white), then in the game's page, where white's moves are keys and the
-# gaps are those between the page's animation frames while its status line says it thinks.
+# The page's files and their sizes, as the page loads them.
+page_sizes() {
+    local file total=0
+    echo "the page's files, in bytes:"
+    for file in "$1"/*; do
+        printf '  %-16s %9d\n' "$(basename "$file")" "$(stat -c %s "$file")"
+        total=$((total + $(stat -c %s "$file")))
+    done
+    printf '  %-16s %9d\n' "all" "$total"
+}
+
+# The frames while the hard level thinks, with one core kept busy by a busy loop of this script's
+# own the whole time: natively (bench/thinking_bench.cpp, the computer playing black against a
+# scripted white) on its thread beside the frames as the game thinks, and in 12 ms slices between
+# them as it thought before; in the page (the gaps between its animation frames while its status
+# line says the computer thinks, white's moves made by keys) with its Web Worker, and without the
+# worker's files, in slices. Then, without the busy loop, the positions the hard level looks at
+# in its second in the game and in the page, and the tournament brain's on the same boards.
 thinking_section() {
-    echo "== Frames while the hard level thinks (about a second a move, thinking in slices of 12 ms)"
-    local native
-    native=$(cd "$meshes" && "$build/bench/thinking_bench" 6 hard)
-    printf '%-44s %10s %14s %12s %12s\n' "" "its moves" "longest gap" "median gap" "a move"
-    printf '%-44s %10s %11s ms %9s ms %9s ms\n' "native (Mesa llvmpipe, Xvfb)" "$(value computer_moves "$native")" \
-        "$(value longest_gap_ms "$native")" "$(value median_gap_ms "$native")" "$(value median_thinking_ms "$native")"
+    local moves=6
+    echo "== Frames while the hard level thinks ($moves of its moves, 1 s each), one core kept busy by a busy loop"
     build_web gomoku3d web_meshes || return 1
-    serve_start "$build/web" "$work/http.log"
+    mkdir -p "$work/site"
+    cp -r "$build/web/web" "$work/site/worker" && cp -r "$build/web/web" "$work/site/slices"
+    rm "$work/site/slices/"thinker.*
+    serve_start "$work/site" "$work/http.log"
     chromium_start "$work/browser" || { echo "bench: Chromium did not start" >&2; return 1; }
-    local gaps _
-    browser open "http://127.0.0.1:$server_port/web/index.html"
+    local busy
+    # The busy loop, as busy as the game's own processes.
+    bash -c 'while :; do :; done' &
+    busy=$!
+    local -A out
+    out[native-thread]=$(cd "$meshes" && "$build/bench/thinking_bench" $moves hard)
+    out[native-slices]=$(cd "$meshes" && "$build/bench/thinking_bench" --slices $moves hard)
+    out[page-worker]=$(page_thinking worker $moves)
+    out[page-slices]=$(page_thinking slices $moves)
+    echo "(load average $(load) with the busy loop)"
+    kill "$busy" && wait "$busy" 2>/dev/null
+    printf '%-52s %8s %13s %12s %10s\n' "" "its moves" "longest gap" "median gap" "a move"
+    local kind
+    for kind in native-thread native-slices page-worker page-slices; do
+        printf '%-52s %8s %10s ms %9s ms %7s ms\n' "$(case $kind in
+            native-thread) echo "native (llvmpipe, Xvfb), on a thread beside the frames" ;;
+            native-slices) echo "native, in 12 ms slices between frames" ;;
+            page-worker) echo "page (headless Chromium), in its Web Worker" ;;
+            page-slices) echo "page, in slices (the worker's files left out)" ;; esac)" \
+            "$(value computer_moves "${out[$kind]}")" "$(value longest_gap_ms "${out[$kind]}")" \
+            "$(value median_gap_ms "${out[$kind]}")" "$(value median_thinking_ms "${out[$kind]}")"
+    done
+    echo "(the page's worker: started in $(value worker_starts_ms "${out[page-worker]}") ms; started again, after a cancel, in $(value worker_restarts_ms "${out[page-worker]}") ms)"
+    echo
+    echo "== Positions the hard level looks at in its second, and the brain's (1 s a move) on the same boards, no busy loop"
+    out[native-quiet]=$(cd "$meshes" && "$build/bench/thinking_bench" $moves hard)
+    out[page-quiet]=$(page_thinking worker $moves)
+    browser_stop
+    echo "(load average $(load))"
+    printf '%-44s %14s %14s %8s\n' "" "the game's" "the brain's" "ratio"
+    for kind in native-thread page-worker native-quiet page-quiet; do
+        grep '^board ' <<<"${out[$kind]}" >"$work/boards-$kind"
+        compare_with_brain "$(case $kind in
+            native-thread) echo "native, beside the busy loop" ;;
+            page-worker) echo "page, beside the busy loop" ;;
+            native-quiet) echo "native" ;;
+            page-quiet) echo "page" ;; esac)" "$work/boards-$kind"
+    done
+    echo "(positions a second: those looked at over the milliseconds, on the boards on which both"
+    echo " thought their whole second; the brain's boards are the game's, the brain thinking alone)"
+    page_sizes "$build/web/web"
+    echo
+}
+# page_thinking SITE MOVES: the page of the site's folder, the computer playing black at the hard
+# level, white moving by keys whenever it is white's turn, until the computer has made MOVES moves;
+# prints its figures as thinking_bench does, the boards with the page's thinker's figures.
+page_thinking() {
+    local _ steps=() i status
+    browser open "http://127.0.0.1:$server_port/$1/index.html"
     for _ in $(seq 100); do
         [ "$(browser eval 'typeof Module == "object" && Module.calledRun === true')" = true ] && break
         sleep 0.2
     done
     sleep 2
     browser click 10 10 right && browser choose "( ) Hard"
-    # The gaps are gathered in the page while the keys below play; the browser takes one command
-    # at a time, so the result is asked for once they are done.
-    browser eval 'window.gaps = new Promise(done => { const gaps = []; let last = null; const start = performance.now();
+    # The figures are gathered in the page while the keys below play; the browser takes one
+    # command at a time, so the loop asks whether they are done.
+    browser eval "window.figures = null; new Promise(done => {
+        const gaps = [], boards = []; let last = null, was = false, moves = 0; const start = performance.now();
         const tick = now => {
-            const thinking = document.getElementById("status").textContent.includes("thinking");
+            const thinking = document.getElementById('status').textContent.includes('thinking');
             if (thinking && last !== null) gaps.push(now - last);
             last = thinking ? now : null;
-            if (now - start < 12000) return requestAnimationFrame(tick);
+            if (was && !thinking) {
+                moves++;
+                const a = Module.thinker && Module.thinker.last;
+                if (a && a.cells) boards.push('board ' + a.cells.map(c => c < 0 ? 'x' : c > 0 ? 'o' : '.').join('') +
+                                              ' nodes ' + a.nodes + ' ms ' + a.ms);
+            }
+            was = thinking;
+            if (moves < $2 && now - start < 120000) return requestAnimationFrame(tick);
             gaps.sort((a, b) => a - b);
-            done(gaps.length + " " + (gaps.length ? gaps[gaps.length - 1].toFixed(1) + " " +
-                 gaps[gaps.length >> 1].toFixed(1) : "0 0"));
+            done(['computer_moves ' + moves, 'longest_gap_ms ' + (gaps.length ? gaps[gaps.length - 1].toFixed(1) : 0),
+                  'median_gap_ms ' + (gaps.length ? gaps[gaps.length >> 1].toFixed(1) : 0)].concat(boards).join('\n'));
         };
-        requestAnimationFrame(tick); }), null' >/dev/null
+        requestAnimationFrame(tick); }).then(text => { window.figures = text; }), null" >/dev/null
     sleep 0.5
     browser click 10 10 right && browser choose "( ) Computer plays black"
-    for _ in 1 2 3 4 5; do sleep 2 && browser keys d space; done
-    read -r -a gaps < <(browser eval 'window.gaps' | tr -d '"')
-    printf '%-44s %10s %11s ms %9s ms\n' "page (headless Chromium, SwiftShader)" "" "${gaps[1]}" "${gaps[2]}"
-    echo "($(("${gaps[0]}")) of the page's frames while it thought, over 12 s)"
-    browser_stop
-    echo
+    # White's moves: the cursor walks a square spiral out from the centre, a stone at each step
+    # (a step onto a stone places nothing, and the next goes on).
+    for ((i = 1; i < 12; i++)); do
+        for _ in $(seq $i); do steps+=("$( ((i % 2)) && echo d || echo a)"); done
+        for _ in $(seq $i); do steps+=("$( ((i % 2)) && echo w || echo s)"); done
+    done
+    i=0
+    while [ "$(browser eval 'window.figures === null')" = true ]; do
+        status=$(browser text '#status' 2>/dev/null)
+        if [[ $status == "White to move."* ]] && ((i < ${#steps[@]})); then
+            browser keys "${steps[i]}" space && i=$((i + 1))
+        elif [[ $status == *" wins."* ]]; then
+            browser click 10 10 right && browser choose Restart
+        fi
+        sleep 0.2
+    done
+    browser eval 'window.figures' | tr -d '"' | sed 's/\\n/\n/g'
+    # Cancelling: white's stone taken back while the computer thinks, three times; the page ends
+    # the worker each time and starts another.
+    if [ "$1" = worker ]; then
+        for _ in 1 2 3; do
+            status=$(browser text '#status')
+            [[ $status == "White to move."* ]] || { browser click 10 10 right && browser choose Restart; sleep 1; }
+            browser keys "${steps[i]}" space && i=$((i + 1)) && sleep 0.3 && browser keys u && sleep 1
+        done
+        browser eval "'worker_starts_ms ' + Module.thinker.starts[0].toFixed(0) + '\\nworker_restarts_ms ' +
+            Module.thinker.starts.slice(1).map(t => t.toFixed(0)).join(',')" | tr -d '"' | sed 's/\\n/\n/g'
+    fi
+}
+
+# compare_with_brain LABEL BOARDS: the positions a second of the game's hard level and of the
+# brain (pbrain-gomoku3d --debug, 1 s a move: a turn of 1,111 ms less its margin of a tenth) on
+# the same boards, black, the computer's side, to move; over the boards on which both thought
+# their whole second (a forced move takes none of it).
+compare_with_brain() {
+    local board rest x y i commands=("START 18" "INFO timeout_turn 1111")
+    : >"$work/game-figures"
+    while read -r _ board rest; do
+        read -r _ nodes _ ms <<<"$rest"
+        echo "$nodes $ms" >>"$work/game-figures"
+        commands+=("RESTART" "BOARD")
+        for ((i = 0; i < 324; i++)); do
+            x=$((i % 18)) y=$((i / 18))
+            case ${board:i:1} in
+            x) commands+=("$x,$y,1") ;;
+            o) commands+=("$x,$y,2") ;;
+            esac
+        done
+        commands+=("DONE")
+    done <"$2"
+    commands+=("END")
+    printf '%s\n' "${commands[@]}" | "$build/pbrain-gomoku3d" --debug |
+        awk '$1 == "DEBUG" { print $5, $7 }' >"$work/brain-figures"
+    paste -d' ' "$work/game-figures" "$work/brain-figures" | awk -v label="$1" '
+        NF == 4 && $2 >= 900 && $4 >= 900 { gn += $1; gm += $2; bn += $3; bm += $4; n++ }
+        END { g = gm ? gn * 1000 / gm : 0; b = bm ? bn * 1000 / bm : 0
+              printf "%-44s %10d /s %10d /s %8.2f   (%d moves)\n", label, g, b, b ? g / b : 0, n }'
 }
 
 # The server: its own process, and the benchmark's players in another, on the two cores.

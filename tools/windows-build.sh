@@ -20,7 +20,8 @@ triplet=x86_64-w64-mingw32
 # then built again.
 recipe=1
 
-# Debian packages: the cross compilers, the two libraries' build systems, the tools that fetch
+# Debian packages: the cross compilers (C++ on POSIX threads, for std::thread), the two
+# libraries' build systems, the tools that fetch
 # and unpack source packages, the packer, and wine with the X and GL libraries it loads to run
 # the game (tests/windows/run.sh).
 packages=(

@@ -209,15 +209,18 @@ session_clicks() {
 
 # choose INDEX LABEL: the menu opened by the right button in the window's corner, then its entry
 # INDEX (from 0), which reads LABEL. freeglut draws the menu as a window of its own, at the
-# pointer, its entries of equal height within a border of 2 pixels. Natively the menu, with the
-# pointer on the entry, shows each entry's text inside its window where the entry is. (Before
-# the pointer has moved it does not, under Mesa's software rendering: docs/reliability.md.)
+# pointer, its entries of equal height within a border of 2 pixels; where it is is kept for
+# click_then_choose. Natively the menu, with the pointer on the entry, shows each entry's text
+# inside its window where the entry is. (Before the pointer has moved it does not, under Mesa's
+# software rendering: docs/reliability.md.)
+menu_box=()
 choose() {
     xdotool mousemove --window "$window" 20 20 click 3 && sleep 0.5
     local menu WIDTH HEIGHT X Y SCREEN WINDOW
     menu=$(xdotool search --onlyvisible --name '^freeglut menu$' | head -n 1)
     [ -n "$menu" ] || { fail "the menu did not open for \"$2\"" && return 1; }
     eval "$(xdotool getwindowgeometry --shell "$menu")"
+    menu_box=("$X" "$Y" "$WIDTH" "$HEIGHT")
     xdotool mousemove $((X + WIDTH / 2)) $((Y + 2 + (HEIGHT - 4) * (2 * $1 + 1) / (2 * ${#MENU_ENTRIES[@]})))
     if [ "$WORLD" = native ]; then
         sleep 0.5 && xwd -silent -id "$menu" | convert xwd:- "ppm:$artefacts/menu-$1.ppm"
@@ -225,6 +228,17 @@ choose() {
             python3 "$E2E_HERE/pixels.py" --menu "$artefacts/menu-$1.ppm" "${MENU_ENTRIES[@]}"
     fi
     xdotool click 1
+}
+# click_then_choose X Y INDEX LABEL: a click at X, Y of the window and, a fifth of a second after
+# it (the computer thinking by then), the menu's entry INDEX, all queued together so that the
+# game takes them one after the other however busy it is. The menu opens where choose opened it:
+# freeglut takes a click at an entry's place as a click on the entry while its menu is open, in
+# whichever window the click lands.
+click_then_choose() {
+    [ ${#menu_box[@]} = 4 ] || { fail "click_then_choose: the menu's place is not known yet" && return 1; }
+    xdotool mousemove --window "$window" "$1" "$2" click 1 sleep 0.2 mousemove --window "$window" 20 20 click 3 \
+        mousemove $((menu_box[0] + menu_box[2] / 2)) \
+        $((menu_box[1] + 2 + (menu_box[3] - 4) * (2 * $3 + 1) / (2 * ${#MENU_ENTRIES[@]}))) click 1
 }
 
 # mark_cell PICTURE: the point under the last move's mark, "column row" as at() counts them, and
@@ -244,23 +258,40 @@ answered() {
     read -r col row colour < <(mark_cell "$1") && [ "$colour" = white ] &&
         [ -z "${stone[$col,$row]}" ] && stone[$col,$row]=O && last=($col $row)
 }
+# engines_answer LEVEL [NODES]: the engine's own answer (tests/e2e/engine_answer.cpp), "column
+# row" as at() counts them, to the stones known, white to move, at LEVEL with its own budget (or
+# NODES positions) and the game's seed, the number of moves made. at()'s columns are the game's
+# rows, its rows the game's columns.
+engines_answer() {
+    local k c r args=()
+    for k in "${!stone[@]}"; do
+        IFS=, read -r c r <<<"$k" && args+=("$c,$r,$([ "${stone[$k]}" = X ] && echo b || echo w)")
+    done
+    "${ENGINE_ANSWER:-engine_answer}" "$1" "${2:-0}" ${#args[@]} white "${args[@]}"
+}
+# answer_is NAME EXPECTED: the mark is on a new white stone, on the point EXPECTED ("column row").
+answer_is() { answered "$1" && [ "${last[*]}" = "$2" ]; }
 
 # Against the computer, through the real menu: "Computer plays white"; black opens with space
 # and the computer answers, the mark on its stone; black builds an open three and the computer
-# stops it; u takes both stones back; at the hard level Esc ends the game while it thinks.
+# stops it; every answer the engine's own for that board. u takes both stones back. At the hard
+# level, while it thinks, u, another level or Restart drops its thought: what comes is the new
+# thought's answer or nothing, never the dropped one's. And Esc ends the game while it thinks.
 session_computer() {
     start_game computer "$1" || return
     grab computer-1-empty && measure computer-1-empty
-    local grid=("${dark[@]:1:4}") last=() plan=() n=0 c r d k dc dr
+    local grid=("${dark[@]:1:4}") last=() plan=() n=0 c r d k dc dr expected wrong=()
     local -A stone=()
+    [ -x "${ENGINE_ANSWER:-}" ] || fail "computer: no engine_answer to check its answers with (ENGINE_ANSWER)"
     at() { echo $((grid[0] + ($1 * (grid[2] - grid[0]) + 8) / 17)) $((grid[3] - ($2 * (grid[3] - grid[1]) + 8) / 17)); }
     free() { (($1 >= 0 && $1 <= 17 && $2 >= 0 && $2 <= 17)) && [ -z "${stone[$1,$2]}" ]; }
     choose 4 "( ) Computer plays white"
     [ "$WORLD" != web ] || check "computer: the status line names the computer's side and level" \
         within 5 says "Black to move. The computer plays white, medium."
-    keys space && stone[9,9]=X
+    keys space && stone[9,9]=X && expected=$(engines_answer medium)
     check "computer: it answers black's first stone, its stone marked" \
         await computer-2-answer 20 answered computer-2-answer
+    [ "${last[*]}" = "$expected" ] || wrong+=("the first at ${last[*]}, the engine's at $expected")
     # Black's stones in a line, c d apart, ends free: first two, then the third when the
     # computer has left room for it; an answer in the way starts another line.
     for ((n = 0; n < 8; n++)); do
@@ -283,16 +314,42 @@ session_computer() {
         # The cursor stone on the point first, where it will stand again once the move is taken back.
         point_to $(at "${plan[1]}" "${plan[2]}") && await computer-3-before 20 settled computer-3-before
         click_at $(at "${plan[1]}" "${plan[2]}") && stone[${plan[1]},${plan[2]}]=X
+        expected=$(engines_answer medium)
         await computer-4-reply 20 answered computer-4-reply || { fail "computer: no answer to black's stone" && break; }
+        [ "${last[*]}" = "$expected" ] || wrong+=("at ${last[*]}, the engine's at $expected")
         [ "${plan[0]}" = three ] && break
     done
     check "computer: black made an open three (${plan[*]:1:2}) and the computer stopped it at ${last[*]}" \
         test "${plan[0]}" = three -a \( "${last[*]}" = "${plan[*]:3:2}" -o "${last[*]}" = "${plan[*]:5:2}" \)
-    keys u
+    check "computer: each of its $((n + 1)) answers is the engine's own for the board${wrong:+ (${wrong[*]})}" \
+        test ${#wrong[@]} = 0
+    keys u && unset "stone[${last[0]},${last[1]}]" "stone[${plan[1]},${plan[2]}]"
     check "computer: u takes back the computer's answer and black's stone before it" \
         await computer-5-undone 20 same computer-3-before computer-5-undone
     choose 8 "( ) Hard"
-    click_at $(at "${plan[1]}" "${plan[2]}") && sleep 0.1 && keys Escape
+    click_at $(at "${plan[1]}" "${plan[2]}") && sleep 0.2 && keys u
+    check "computer: u while the hard level thinks takes black's stone back" \
+        await computer-6-undone 20 same computer-3-before computer-6-undone
+    sleep 2 && grab computer-6-later
+    check "computer: and no answer lands afterwards" same computer-3-before computer-6-later
+    # Black's stone on (12, 12), where easy answers elsewhere than the other levels.
+    click_then_choose $(at 12 12) 6 "( ) Easy" && stone[12,12]=X
+    expected=$(engines_answer easy)
+    check "computer: Easy chosen while the hard level thinks, the answer is easy's own ($expected; hard's, given 400,000 positions: $(engines_answer hard 400000))" \
+        await computer-7-easy 20 answer_is computer-7-easy "$expected"
+    sleep 2 && grab computer-7-later
+    check "computer: and no other lands afterwards" same computer-7-easy computer-7-later
+    # Black again, away from the centre; at Restart the computer, white, is to move on the empty
+    # board, and opens in its centre.
+    choose 8 "( ) Hard"
+    click_then_choose $(at 3 14) 1 "Restart" && stone=()
+    check "computer: Restart while it thinks: its one stone is its opening, in the centre" \
+        await computer-8-restarted 20 answer_is computer-8-restarted "9 9"
+    sleep 2 && grab computer-8-later
+    check "computer: and no other lands afterwards" same computer-8-restarted computer-8-later
+    [ "$WORLD" != web ] || check "computer: the page's worker did the thinking ($(browser eval 'JSON.stringify(Module.thinker)'))" \
+        test "$(browser eval 'Module.thinker.state')" = '"ready"'
+    click_at $(at 3 14) && sleep 0.2 && keys Escape
     check "computer: Esc while the hard level thinks ends the game at once" within 3 gone
     expect_exit "computer: Esc"
 }

@@ -27,6 +27,8 @@ inline void resetGameState()
     gameOpening = OPENING_FREE;
     swap2SecondChoice = swap2FirstChoice = swap2Flips = 0;
     gameNotice.clear();
+    computerSeed = 0;
+    useThinker(makeSliceThinker());
 }
 
 // Every game variable at one moment.

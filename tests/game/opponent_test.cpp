@@ -1,13 +1,20 @@
 // Taking moves back, and the computer as a player: undo in every kind of position as a table;
 // whose turn it is for the computer after every kind of change as a table; and that it moves
 // only for its own side, drops a thought that no longer applies, and is not moved for by keys.
+// With a thinker the test answers for, each kind of change while it thinks as a table: the
+// dropped thought's answer is never placed. With the thinker beside the game, its moves are the
+// engine's own.
 #include "game/input.h"
 #include "game/opponent.h"
 #include "tests/fakes/fake_glut.h"
 #include "tests/game/game_test_support.h"
 
+#include <chrono>
 #include <functional>
+#include <optional>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -422,6 +429,150 @@ TEST(Computer, DropsAThoughtThatNoLongerApplies)
     }
     EXPECT_EQ(stones(), 1);
     EXPECT_EQ(cell(9, 9), W) << "its first stone on the new, empty board goes in the centre";
+}
+
+// A thinker the test answers for: it keeps what the game asks of it, and hands the game
+// whatever answer the test gives it, to any request.
+struct Script
+{
+    std::vector<ThinkRequest> posts;
+    int cancels = 0;
+    std::optional<ThinkAnswer> next;
+};
+class ScriptedThinker final : public Thinker
+{
+public:
+    explicit ScriptedThinker(Script &script) : script(script) {}
+    void post(const ThinkRequest &request) override { script.posts.push_back(request); }
+    void cancel() override { ++script.cancels; }
+    bool poll(ThinkAnswer &answer, int) override
+    {
+        if (!script.next)
+        {
+            return false;
+        }
+        answer = *script.next;
+        script.next.reset();
+        return true;
+    }
+
+private:
+    Script &script;
+};
+
+engine::Move pointAt(int row, int col)
+{
+    return engine::Position(BOARD_SIZE).at(col, row);
+}
+
+struct ChangeCase
+{
+    const char *name;
+    Action change;
+    bool thinksAgain; // the computer is still to move, and thinks about the game as it now is
+};
+
+const std::vector<ChangeCase> CHANGE_CASES = {
+    {"u", [] { onKeyboard('u', 0, 0); }, false},
+    {"Undo", [] { onMenu(MENU_UNDO); }, false},
+    {"Restart", [] { onMenu(MENU_RESTART); }, true},
+    {"Easy", [] { onMenu(MENU_EASY); }, true},
+    {"Medium", [] { onMenu(MENU_MEDIUM); }, true},
+    {"Two players", [] { onMenu(MENU_TWO_PLAYERS); }, false},
+    {"Computer plays black", [] { onMenu(MENU_COMPUTER_BLACK); }, false},
+    {"Cheat", [] { onMenu(MENU_CHEAT); }, true},
+};
+
+TEST(Computer, NeverPlacesTheAnswerOfADroppedThought)
+{
+    for (const ChangeCase &c : CHANGE_CASES)
+    {
+        resetGameState();
+        Script script;
+        useThinker(std::make_unique<ScriptedThinker>(script));
+        opponent = OPPONENT_WHITE;
+        computerLevel = LEVEL_HARD;
+        places({{9, 9}});
+        thinkFor(12);
+        ASSERT_EQ(script.posts.size(), 1u) << c.name;
+        const ThinkRequest first = script.posts[0];
+        EXPECT_EQ(first.limits.timeMs, 1000) << "the hard level thinks for a second";
+        c.change();
+        const GameSnapshot before = takeSnapshot();
+        script.next = ThinkAnswer{first.generation, pointAt(8, 8), 1, 1}; // it comes all the same
+        thinkFor(12);
+        EXPECT_EQ(takeSnapshot(), before) << c.name << ": the dropped thought's answer was placed";
+        EXPECT_EQ(script.cancels, 1) << c.name;
+        ASSERT_EQ(script.posts.size(), c.thinksAgain ? 2u : 1u) << c.name;
+        if (!c.thinksAgain)
+        {
+            continue;
+        }
+        // The new thought is about the game as it now is, and its answer is placed.
+        const ThinkRequest &second = script.posts[1];
+        EXPECT_NE(second.generation, first.generation) << c.name;
+        EXPECT_TRUE(std::equal(std::begin(Board), std::end(Board), second.cells.begin())) << c.name;
+        EXPECT_EQ(second.level, computerLevel == LEVEL_HARD   ? engine::Level::Hard
+                                : computerLevel == LEVEL_EASY ? engine::Level::Easy
+                                                              : engine::Level::Medium)
+            << c.name;
+        script.next = ThinkAnswer{second.generation, pointAt(3, 4), 1, 1};
+        thinkFor(12);
+        EXPECT_EQ(cell(3, 4), W) << c.name;
+        EXPECT_EQ(sideToMove, 0) << c.name;
+    }
+}
+
+// Through the thinker beside the game, as the game plays: its answers to a player's random
+// stones are the engine's own, unsliced, for the board, the level with its own budget, and the
+// seed the game gives, its own mixed with the number of moves.
+TEST(Computer, MovesAsTheEngineDoesUnsliced)
+{
+    engine::Searcher searcher;
+    for (std::uint64_t seed : {std::uint64_t{0}, std::uint64_t{0x5eed}})
+    {
+        for (std::uint8_t level : {LEVEL_EASY, LEVEL_MEDIUM})
+        {
+            resetGameState();
+            useThinker(makeBesideThinker());
+            opponent = OPPONENT_WHITE;
+            computerLevel = level;
+            computerSeed = seed;
+            std::mt19937 random(static_cast<std::uint32_t>(seed) + level);
+            for (int move = 0; move < 5 && gameOver == 0; ++move)
+            {
+                int row = 0;
+                int col = 0;
+                do
+                {
+                    row = 6 + static_cast<int>(random() % 7);
+                    col = 6 + static_cast<int>(random() % 7);
+                } while (cell(row, col) != E);
+                places({{row, col}});
+                if (gameOver != 0)
+                {
+                    break;
+                }
+                ThinkRequest board;
+                std::copy(std::begin(Board), std::end(Board), board.cells.begin());
+                board.toMove = 1;
+                const engine::Move expected = searcher.think(
+                    positionOf(board),
+                    level == LEVEL_EASY ? engine::Level::Easy : engine::Level::Medium,
+                    engine::Limits{}, seed ^ static_cast<std::uint64_t>(historyLength));
+                for (int frame = 0; frame < 20000 && sideToMove == 1 && gameOver == 0; ++frame)
+                {
+                    thinkFor(12);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+                ASSERT_EQ(moveHistory[historyLength - 1].side, 1) << "no answer";
+                EXPECT_EQ(moveHistory[historyLength - 1].row, engine::Position::yOf(expected))
+                    << "seed " << seed << ", level " << int(level) << ", move " << move;
+                EXPECT_EQ(moveHistory[historyLength - 1].col, engine::Position::xOf(expected))
+                    << "seed " << seed << ", level " << int(level) << ", move " << move;
+            }
+        }
+    }
 }
 
 TEST(Menu, MarksTheChoicesInForce)

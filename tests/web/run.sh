@@ -32,10 +32,14 @@ web_end() {
 trap web_end EXIT
 [ -f "$web/gomoku3d.js" ] || { fail "no page in $web: run tools/web.sh --build first"; finish; }
 
-# The site: the page as built, and the same page without its mesh package.
+# The site: the page as built, and the same page without its mesh package, or without the
+# computer's thinker.
 mkdir -p "$work/site"
 cp -r "$web" "$work/site/with-meshes" && cp -r "$web" "$work/site/without-meshes"
 rm "$work/site/without-meshes/"meshes.*
+cp -r "$web" "$work/site/without-thinker" && rm "$work/site/without-thinker/"thinker.*
+# The engine's own answers, which the page's computer must give: tests/e2e/engine_answer.
+ENGINE_ANSWER=${ENGINE_ANSWER:-$(dirname "$native")/tests/e2e/engine_answer}
 serve_start "$work/site" "$artefacts/http.log"
 chromium_start "$work/browser" || { fail "Chromium did not start: $(tail -n 3 "$work/browser/chromium.log")"; finish; }
 # emulate [WIDTH HEIGHT [RATIO [touch]]]: the page's viewport from now on, or the browser's own.
@@ -88,11 +92,52 @@ point_to() { browser hover "$1" "$2"; }
 click_at() { browser click "$1" "$2" left; }
 # The page's menu: entries found by their labels.
 choose() { browser click 10 10 right && browser choose "$2"; }
+# The click, and the entry as soon as the computer thinks about it, in one go in the page: the
+# click as the game's touch makes it (Module.gameInput), the entry as its panel hears a release
+# on it.
+click_then_choose() {
+    browser eval "new Promise((done, failed) => {
+        Module.gameInput.click($1, $2);
+        const start = performance.now();
+        (function choose() {
+            if (!Module.thinker.thinking)
+                return performance.now() - start > 10000 ? failed('the computer did not think') : setTimeout(choose, 1);
+            Module.gameMenu.open(10, 10);
+            [...document.querySelectorAll('[role=menuitem]')].find(e => e.textContent == '$4')
+                .dispatchEvent(new PointerEvent('pointerup', {button: 0}));
+            done(true);
+        })();
+    })" >/dev/null
+}
 part e2e && session_with_meshes "$work/site/with-meshes"
 part e2e && session_clicks "$work/site/with-meshes"
 part e2e && session_computer "$work/site/with-meshes"
 part e2e && session_renju "$work/site/with-meshes"
 part e2e && session_without_meshes "$work/site/without-meshes"
+
+# Without the thinker's files the page says that the computer thinks between frames, and it
+# does: playing black, it opens in the centre and answers white's stone, each time with the
+# engine's own move.
+problem_says() { grep -qF "$1" <<<"$(browser text '#problem')"; }
+session_without_thinker() {
+    start_game no-thinker "$work/site/without-thinker" || return
+    grab no-thinker-1-empty && measure no-thinker-1-empty
+    local grid=("${dark[@]:1:4}") mark
+    check "no thinker: the page says the computer thinks between frames" \
+        within 10 problem_says "The computer cannot think beside the game: thinker.js is not on the server (it answered 404). It thinks between frames instead"
+    choose 5 "( ) Computer plays black"
+    check "no thinker: the computer opens, black, on the engine's point ($("$ENGINE_ANSWER" medium 0 0 black))" \
+        await no-thinker-2-opened 20 marked no-thinker-2-opened "$("$ENGINE_ANSWER" medium 0 0 black) black"
+    keys d space # white on the game's (10, 9)
+    mark=$("$ENGINE_ANSWER" medium 0 2 black 9,9,b 10,9,w)
+    check "no thinker: it answers white's stone with the engine's move ($mark)" \
+        await no-thinker-3-answered 20 marked no-thinker-3-answered "$mark black"
+    check "no thinker: the page's thinker has failed, and said why" \
+        test "$(browser eval 'Module.thinker.state + " " + Module.thinker.why')" = '"failed thinker.js is not on the server (it answered 404)"'
+}
+# marked PICTURE "COLUMN ROW COLOUR": the last move's mark is on that point and colour.
+marked() { [ "$(mark_cell "$1")" = "$2" ]; }
+part e2e && session_without_thinker
 
 # menu ENTRY: the right button pressed over the canvas, off the board, then ENTRY chosen from the
 # menu it opens.
@@ -412,8 +457,10 @@ failure_table() {
         browser shot "$artefacts/fails-$name.png" main
         # A new game would not draw either: none is offered.
         [ "$name" != no-webgl ] || check "fails, $name: no \"New game\" offered" test "$(browser eval newGame.hidden)" = true
+        if [[ $name == meshes* || $name == thinker* ]]; then
+            check "fails, $name: the game runs without it" grep -q '^[0-9.]* status Black to move\.$' "$log"
+        fi
         if [[ $name == meshes* ]]; then
-            check "fails, $name: the game runs without them" grep -q '^[0-9.]* status Black to move\.$' "$log"
             browser text '#console' >"$artefacts/fails-$name.stdout" && expect_output "fails-$name" 5
         fi
         if [[ $how == --* ]]; then
@@ -430,6 +477,8 @@ meshes.data-404|missing=meshes.data|did not load (meshes.data is not on the serv
 meshes.data-failed|block=meshes.data|did not load (the connection failed while meshes.data was downloading), so the game shows none of them
 meshes.data-half|half=meshes.data|did not load (meshes.data is damaged), so the game shows none of them
 meshes.data-html|html=meshes.data|did not load (meshes.data is damaged), so the game shows none of them
+thinker.wasm-404|missing=thinker.wasm|The computer cannot think beside the game: thinker.wasm is not on the server (it answered 404). It thinks between frames instead
+thinker.js-failed|block=thinker.js|The computer cannot think beside the game: the connection failed while thinker.js was downloading. It thinks between frames instead
 no-webgl|--disable-webgl|This browser cannot draw the game: WebGL is off or not available.
 emulation|mismatch|This copy of the game cannot light its board
 ROWS

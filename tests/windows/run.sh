@@ -9,6 +9,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build=$(realpath -m "${1:-$root/build-win}")
 RUN=wine
 source "$root/tests/e2e/e2e.sh"
+# The engine's own answers, which the computer must give: the native build's tests/e2e/engine_answer.
+ENGINE_ANSWER=${ENGINE_ANSWER:-$root/build/tests/e2e/engine_answer}
 
 e2e_begin "$build/windows-test-artefacts"
 work=$artefacts/work

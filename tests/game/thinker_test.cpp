@@ -1,0 +1,276 @@
+// The thinkers, between frames and beside the game, through their interface as the game uses it:
+// each answers a table of requests with the move, and the count of positions, of Searcher::think;
+// a request replaced or cancelled is never answered, however long it would have thought; and a
+// thinker ended while it thinks ends.
+#include "game/thinker.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using Maker = std::function<std::unique_ptr<Thinker>()>;
+struct Kind
+{
+    const char *name;
+    Maker make;
+};
+const std::vector<Kind> KINDS = {{"slices", makeSliceThinker},
+                                 {"beside the game", makeBesideThinker}};
+
+// Polls as the game does, once a frame, until the answer comes: false if it has not come within
+// `wait` (a minute: it will not come).
+bool awaitAnswer(Thinker &thinker, ThinkAnswer &answer,
+                 std::chrono::milliseconds wait = std::chrono::milliseconds(60000))
+{
+    const auto end = std::chrono::steady_clock::now() + wait;
+    do
+    {
+        if (thinker.poll(answer, 12))
+        {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    } while (std::chrono::steady_clock::now() < end);
+    return false;
+}
+
+// No answer within `wait`: time enough for the request to be answered, had it not been dropped.
+bool staysSilent(Thinker &thinker, int wait = 300)
+{
+    ThinkAnswer answer;
+    return !awaitAnswer(thinker, answer, std::chrono::milliseconds(wait));
+}
+
+// Time for a thinker beside the game to take up the request it was just given (a frame's poll
+// for the slices).
+void letItStart(Thinker &thinker)
+{
+    ThinkAnswer answer;
+    thinker.poll(answer, 12);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+}
+
+ThinkRequest request(std::uint32_t generation, engine::Level level, std::int64_t nodes,
+                     std::uint64_t seed = 0)
+{
+    ThinkRequest r;
+    r.generation = generation;
+    r.level = level;
+    r.limits.nodes = nodes;
+    r.seed = seed;
+    return r;
+}
+
+// Stones put down one by one, black first, the side to move after them.
+ThinkRequest with(ThinkRequest r, std::initializer_list<std::pair<int, int>> stones)
+{
+    int n = 0;
+    for (auto [row, col] : stones)
+    {
+        r.cells[row * BOARD_SIZE + col] = n++ % 2 == 0 ? CELL_BLACK : CELL_WHITE;
+    }
+    r.toMove = static_cast<std::uint8_t>(n % 2);
+    return r;
+}
+
+// `count` stones on random points within four of the centre, none making five.
+ThinkRequest randomBoard(ThinkRequest r, std::uint32_t seed, int count)
+{
+    std::mt19937 random(seed);
+    int n = 0;
+    while (n < count)
+    {
+        const int row = 5 + static_cast<int>(random() % 9);
+        const int col = 5 + static_cast<int>(random() % 9);
+        std::int8_t &cell = r.cells[row * BOARD_SIZE + col];
+        if (cell != CELL_EMPTY)
+        {
+            continue;
+        }
+        cell = n % 2 == 0 ? CELL_BLACK : CELL_WHITE;
+        engine::Position pos = positionOf(r);
+        if (pos.fiveThrough(pos.at(col, row)))
+        {
+            cell = CELL_EMPTY;
+            continue;
+        }
+        ++n;
+    }
+    r.toMove = static_cast<std::uint8_t>(n % 2);
+    return r;
+}
+
+// A thought with no end in sight: the hard level with a budget it will not spend in a test.
+ThinkRequest endless(std::uint32_t generation)
+{
+    return randomBoard(request(generation, engine::Level::Hard, std::int64_t{1} << 40), 7, 10);
+}
+
+struct Case
+{
+    std::string name;
+    ThinkRequest request;
+    int row = -1; // where the rules say the move goes, when they do
+    int col = -1;
+};
+
+std::vector<Case> cases()
+{
+    using engine::Level;
+    std::vector<Case> all = {
+        {"the empty board, medium", request(1, Level::Medium, 0)},
+        {"the empty board, white to move, hard",
+         []
+         {
+             ThinkRequest r = request(2, Level::Hard, 20000);
+             r.toMove = 1;
+             return r;
+         }()},
+        {"black's four along row 9 to stop, easy",
+         with(request(3, Level::Easy, 0, 5),
+              {{9, 5}, {9, 4}, {9, 6}, {3, 9}, {9, 7}, {14, 2}, {9, 8}}),
+         9, 9},
+        {"white's four down column 3 to make five, medium",
+         with(request(5, Level::Medium, 0),
+              {{9, 9}, {4, 3}, {9, 10}, {5, 3}, {3, 3}, {6, 3}, {15, 9}, {7, 3}, {1, 1}}),
+         8, 3},
+        {"a five on the board already: no move",
+         with(request(4, Level::Medium, 0),
+              {{2, 2}, {12, 3}, {2, 3}, {12, 5}, {2, 4}, {12, 7}, {2, 5}, {12, 9}, {2, 6}})},
+    };
+    std::uint32_t generation = 10;
+    for (std::uint32_t seed = 1; seed <= 3; ++seed)
+    {
+        for (auto [level, nodes] :
+             {std::pair{Level::Easy, std::int64_t{0}}, std::pair{Level::Medium, std::int64_t{0}},
+              std::pair{Level::Hard, std::int64_t{30000}}})
+        {
+            const int stones = 4 + 7 * static_cast<int>(seed);
+            all.push_back(
+                {"random board " + std::to_string(seed) + ", level " +
+                     std::to_string(static_cast<int>(level)),
+                 randomBoard(request(generation, level, nodes, seed * 77), seed, stones)});
+            ++generation;
+        }
+    }
+    return all;
+}
+
+TEST(Thinkers, AnswerAsTheEngineDoesUnsliced)
+{
+    engine::Searcher searcher;
+    for (const Case &c : cases())
+    {
+        const engine::Move expected = searcher.think(positionOf(c.request), c.request.level,
+                                                     c.request.limits, c.request.seed);
+        const std::int64_t nodes = searcher.info().nodes;
+        for (const Kind &kind : KINDS)
+        {
+            std::unique_ptr<Thinker> thinker = kind.make();
+            thinker->post(c.request);
+            ThinkAnswer answer;
+            ASSERT_TRUE(awaitAnswer(*thinker, answer)) << kind.name << ", " << c.name;
+            EXPECT_EQ(answer.generation, c.request.generation) << kind.name << ", " << c.name;
+            EXPECT_EQ(answer.move, expected) << kind.name << ", " << c.name;
+            EXPECT_EQ(answer.nodes, nodes) << kind.name << ", " << c.name;
+            if (c.row >= 0)
+            {
+                EXPECT_EQ(engine::Position::yOf(answer.move), c.row) << kind.name << ", " << c.name;
+                EXPECT_EQ(engine::Position::xOf(answer.move), c.col) << kind.name << ", " << c.name;
+            }
+            EXPECT_FALSE(thinker->poll(answer, 12)) << kind.name << ", " << c.name << ": twice";
+        }
+    }
+}
+
+TEST(Thinkers, AnswerOnlyTheLastRequest)
+{
+    const ThinkRequest quick =
+        with(request(2, engine::Level::Medium, 0, 9), {{9, 9}, {8, 8}, {9, 10}});
+    engine::Searcher searcher;
+    const engine::Move expected =
+        searcher.think(positionOf(quick), quick.level, quick.limits, quick.seed);
+    for (const Kind &kind : KINDS)
+    {
+        std::unique_ptr<Thinker> thinker = kind.make();
+        thinker->post(endless(1));
+        letItStart(*thinker);
+        thinker->post(quick);
+        ThinkAnswer answer;
+        ASSERT_TRUE(awaitAnswer(*thinker, answer)) << kind.name;
+        EXPECT_EQ(answer.generation, 2u) << kind.name;
+        EXPECT_EQ(answer.move, expected) << kind.name;
+        EXPECT_TRUE(staysSilent(*thinker)) << kind.name;
+    }
+}
+
+TEST(Thinkers, NeverAnswerACancelledRequest)
+{
+    const ThinkRequest quick = with(request(3, engine::Level::Easy, 0), {{9, 9}});
+    for (const Kind &kind : KINDS)
+    {
+        std::unique_ptr<Thinker> thinker = kind.make();
+        thinker->post(quick);
+        thinker->cancel();
+        EXPECT_TRUE(staysSilent(*thinker)) << kind.name << ": a quick thought";
+
+        // Under way: a thought of a quarter of a second or so, the silence six times as long.
+        ThinkRequest longer = endless(4);
+        longer.limits.nodes = 100000;
+        thinker->post(longer);
+        ThinkAnswer answer;
+        thinker->poll(answer, 12);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        thinker->cancel();
+        EXPECT_TRUE(staysSilent(*thinker, 1500)) << kind.name << ": a thought under way";
+
+        // A thought with no end, cancelled, leaves the thinker free for the next.
+        thinker->post(endless(4));
+        letItStart(*thinker);
+        thinker->cancel();
+        EXPECT_TRUE(staysSilent(*thinker)) << kind.name << ": an endless thought";
+        ThinkRequest next = quick;
+        next.generation = 5;
+        thinker->post(next);
+        ASSERT_TRUE(awaitAnswer(*thinker, answer)) << kind.name << ": the one after";
+        EXPECT_EQ(answer.generation, 5u) << kind.name;
+    }
+}
+
+// Ending a thinker in the middle of a thought with no end: it ends, as the game's does when the
+// game quits. (Ended on a thread of the test's own, which is let go if it never comes back.)
+TEST(Thinkers, EndInTheMiddleOfAThought)
+{
+    for (const Kind &kind : KINDS)
+    {
+        auto thinker = std::shared_ptr<Thinker>(kind.make());
+        thinker->post(endless(1));
+        letItStart(*thinker);
+        auto ended = std::make_shared<std::atomic<bool>>(false);
+        std::thread(
+            [thinker = std::move(thinker), ended]() mutable
+            {
+                thinker.reset();
+                *ended = true;
+            })
+            .detach();
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!*ended && std::chrono::steady_clock::now() < end)
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_TRUE(*ended) << kind.name << ": still thinking a minute later";
+    }
+}
+
+} // namespace
