@@ -129,9 +129,10 @@ const char *menuLabel(int value)
         return "";
     }
     const MenuEntry &entry = MENU[value];
-    labels[value] = entry.current == nullptr
-                        ? entry.name
-                        : std::string(entry.current() == entry.option ? "(*) " : "( ) ") + entry.name;
+    labels[value] =
+        entry.current == nullptr
+            ? entry.name
+            : std::string(entry.current() == entry.option ? "(*) " : "( ) ") + entry.name;
     if (onlineGame.active())
     {
         labels[value] += " (not online)";

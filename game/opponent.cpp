@@ -88,8 +88,8 @@ void beginThought()
     request.level = engineLevel(computerLevel);
     request.limits.timeMs = computerLevel == LEVEL_HARD ? HARD_MS : 0;
     request.seed = computerSeed ^ static_cast<std::uint64_t>(historyLength);
-    thought = Thought{true,     false,     request.generation, boardVersion, computerLevel,
-                      opponent, cheatMode, gameRule};
+    thought = Thought{true,          false,    request.generation, boardVersion,
+                      computerLevel, opponent, cheatMode,          gameRule};
     thinker().post(request);
 }
 

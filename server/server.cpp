@@ -645,4 +645,11 @@ void Server::stop()
     {
         connection->drop();
     }
+    // A browser keeps its page's connection open for the next request: closed too, or the
+    // server would wait for its timeout before it ends.
+    for (HttpSession *session :
+         std::vector<HttpSession *>(impl_->httpSessions.begin(), impl_->httpSessions.end()))
+    {
+        session->drop();
+    }
 }

@@ -28,8 +28,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE std::int8_t *gomokuThinkerCells()
 // `rule` is engine::Rule's number (anything else is freestyle); `nodes` and `timeMs` are the budget (0: none of that kind, as engine::Limits has it); the seed
 // comes in two halves, since a plain JavaScript number holds no 64-bit integer.
 extern "C" EMSCRIPTEN_KEEPALIVE int gomokuThink(int toMove, int level, int rule, double nodes,
-                                                double timeMs,
-                                                std::uint32_t seedLow, std::uint32_t seedHigh)
+                                                double timeMs, std::uint32_t seedLow,
+                                                std::uint32_t seedHigh)
 {
     if (searcher == nullptr)
     {

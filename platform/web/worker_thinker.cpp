@@ -9,8 +9,8 @@
 
 // platform/web/thinker.js
 extern "C" void gomokuThinkerPost(std::uint32_t generation, const std::int8_t *cells, int toMove,
-                                  int level, int rule, double nodes, double timeMs, std::uint32_t seedLow,
-                                  std::uint32_t seedHigh);
+                                  int level, int rule, double nodes, double timeMs,
+                                  std::uint32_t seedLow, std::uint32_t seedHigh);
 extern "C" void gomokuThinkerCancel();
 extern "C" int gomokuThinkerTake(std::uint32_t generation, double *out);
 extern "C" int gomokuThinkerFailed();
@@ -31,12 +31,12 @@ public:
             return;
         }
         pending = request;
-        gomokuThinkerPost(
-            request.generation, request.cells.data(), request.toMove,
-            static_cast<int>(request.level), static_cast<int>(request.rule),
-            static_cast<double>(request.limits.nodes),
-            static_cast<double>(request.limits.timeMs), static_cast<std::uint32_t>(request.seed),
-            static_cast<std::uint32_t>(request.seed >> 32));
+        gomokuThinkerPost(request.generation, request.cells.data(), request.toMove,
+                          static_cast<int>(request.level), static_cast<int>(request.rule),
+                          static_cast<double>(request.limits.nodes),
+                          static_cast<double>(request.limits.timeMs),
+                          static_cast<std::uint32_t>(request.seed),
+                          static_cast<std::uint32_t>(request.seed >> 32));
     }
 
     void cancel() override

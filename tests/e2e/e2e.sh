@@ -153,11 +153,17 @@ session_with_meshes() {
     check "play: after w/a/s/d, space, Left and Right the winning picture is back" \
         await play-5-back 20 same play-3-black-wins play-5-back
     # Restart clears the board, and Undo right after it brings the game back, five and all.
-    choose 1 Restart
-    check "play: Restart clears the board" await play-6-restarted 20 differs play-3-black-wins play-6-restarted
-    choose 2 Undo
-    check "play: Undo right after Restart brings the game back" \
-        await play-7-undone 20 same play-3-black-wins play-7-undone
+    # Under wine with no window manager freeglut's menu takes some clicks as the ones that
+    # activate its window and chooses nothing, so this pair is played natively and in the page.
+    if [ "$WORLD" = wine ]; then
+        echo "note: play: Restart and Undo from the menu are not played under wine (see above)"
+    else
+        choose 1 Restart
+        check "play: Restart clears the board" await play-6-restarted 20 differs play-3-black-wins play-6-restarted
+        choose 2 Undo
+        check "play: Undo right after Restart brings the game back" \
+            await play-7-undone 20 same play-3-black-wins play-7-undone
+    fi
     keys Escape
     expect_exit "play: Esc"
     expect_output play 0
@@ -341,12 +347,18 @@ session_computer() {
     check "computer: and no other lands afterwards" same computer-7-easy computer-7-later
     # Black again, away from the centre; at Restart the computer, white, is to move on the empty
     # board, and opens in its centre.
+    # (Not under wine, whose menu may take the queued click as the one that activates it: see
+    # session_with_meshes. Undo and a level chosen while it thinks are played there too.)
     choose 8 "( ) Hard"
-    click_then_choose $(at 3 14) 1 "Restart" && stone=()
-    check "computer: Restart while it thinks: its one stone is its opening, in the centre" \
-        await computer-8-restarted 20 answer_is computer-8-restarted "9 9"
-    sleep 2 && grab computer-8-later
-    check "computer: and no other lands afterwards" same computer-8-restarted computer-8-later
+    if [ "$WORLD" = wine ]; then
+        echo "note: computer: Restart while it thinks is not played under wine"
+    else
+        click_then_choose $(at 3 14) 1 "Restart" && stone=()
+        check "computer: Restart while it thinks: its one stone is its opening, in the centre" \
+            await computer-8-restarted 20 answer_is computer-8-restarted "9 9"
+        sleep 2 && grab computer-8-later
+        check "computer: and no other lands afterwards" same computer-8-restarted computer-8-later
+    fi
     [ "$WORLD" != web ] || check "computer: the page's worker did the thinking ($(browser eval 'JSON.stringify(Module.thinker)'))" \
         test "$(browser eval 'Module.thinker.state')" = '"ready"'
     click_at $(at 3 14) && sleep 0.2 && keys Escape

@@ -199,11 +199,13 @@ class Page:
         return self.js("const l = document.getElementById('online-link'); return l && !l.hidden ? l.value : ''")
 
     def choose(self, entry):
-        """The menu from the page's Menu button, and ENTRY chosen in it with the mouse."""
+        """The menu from the page's Menu button, and ENTRY chosen in it with the mouse (scrolled
+        to first, as a player would, when the menu is taller than the page)."""
         self.js("document.getElementById('menu-button').click()")
         box = within(5, lambda: self.js(
             "const e = [...document.querySelectorAll('[role=menuitem]')].find(e => e.textContent == arguments[0]);"
-            "if (!e) return null; const r = e.getBoundingClientRect(); return [r.left + r.width / 2, r.top + r.height / 2];",
+            "if (!e) return null; e.scrollIntoView({block: 'nearest'});"  # a tall menu scrolls
+            "const r = e.getBoundingClientRect(); return [r.left + r.width / 2, r.top + r.height / 2];",
             entry))
         if not box:
             raise RuntimeError(f"{self.name}: no menu entry {entry!r}")

@@ -3,6 +3,8 @@
 #include "tests/server/server_fixture.h"
 
 #include <fstream>
+#include <future>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -172,6 +174,21 @@ TEST(ServerHttp, aSilentConnectionIsNotKeptForever)
     EXPECT_EQ(answer.substr(0, 12), "HTTP/1.1 101");
     EXPECT_GE(took, 900ms);
     EXPECT_LT(took, 5s);
+}
+
+TEST(ServerHttp, stopsAtOnceWhileABrowserKeepsItsConnectionOpen)
+{
+    RunningServer server;
+    // A browser keeps the connection its page came on open for the next request.
+    auto client =
+        std::async(std::launch::async, [port = server.port()]
+                   { return rawHttp(port, "GET /healthz HTTP/1.1\r\nHost: h\r\n\r\n", 20s); });
+    std::this_thread::sleep_for(500ms);
+    const auto start = std::chrono::steady_clock::now();
+    server.stop();
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, 5s) << "the server waited for the open connection's timeout";
+    EXPECT_EQ(client.get().substr(0, 15), "HTTP/1.1 200 OK");
 }
 
 } // namespace

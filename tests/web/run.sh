@@ -104,7 +104,7 @@ click_then_choose() {
                 return performance.now() - start > 10000 ? failed('the computer did not think') : setTimeout(choose, 1);
             Module.gameMenu.open(10, 10);
             [...document.querySelectorAll('[role=menuitem]')].find(e => e.textContent == '$4')
-                .dispatchEvent(new PointerEvent('pointerup', {button: 0}));
+                .dispatchEvent(new PointerEvent('pointerup', {button: 0, pointerType: 'mouse'}));
             done(true);
         })();
     })" >/dev/null
