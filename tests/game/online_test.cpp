@@ -775,4 +775,38 @@ TEST(OnlineInput, AComputerSideGoesWhenAnOnlineGameStarts)
     EXPECT_EQ(sideToMove, 0);
 }
 
+// The server referees freestyle with a free opening, whatever the player had chosen for local
+// play: its moves stand on the board, a double three of black's among them, and the rule's and
+// the opening's entries say they are not for online games.
+TEST(OnlineInput, AnOnlineGameIsFreestyleWhateverTheLocalRule)
+{
+    RecordingTransport transport;
+    resetGameState();
+    onlineGame = OnlineGame();
+    onlineGame.attach(&transport);
+    onMenu(MENU_RENJU);
+    onMenu(MENU_SWAP2);
+    ASSERT_EQ(gameRule, engine::Rule::Renju);
+    transport.secrets[GAME] = SECRET;
+    onlineGame.join(GAME);
+    onlineGame.opened();
+    // Black's last stone, on (9, 11), makes two open threes: forbidden under renju.
+    ServerMessage message;
+    ASSERT_TRUE(decodeServerMessage(
+        filled(state("white", "[[9,9],[0,0],[9,10],[0,2],[10,11],[0,4],[11,11],[0,6],[9,11]]")
+                   .substr(1)),
+        &message));
+    onlineGame.received(message);
+    EXPECT_EQ(gameRule, engine::Rule::Freestyle);
+    EXPECT_EQ(gameOpening, OPENING_FREE);
+    EXPECT_EQ(historyLength, 9);
+    EXPECT_EQ(Board[9 * BOARD_SIZE + 11], CELL_BLACK);
+    EXPECT_EQ(sideToMove, 1);
+    EXPECT_STREQ(menuLabel(MENU_RENJU), "( ) Renju (not online)");
+    EXPECT_STREQ(menuLabel(MENU_FREESTYLE), "(*) Freestyle (not online)");
+    onMenu(MENU_RENJU);
+    EXPECT_EQ(gameRule, engine::Rule::Freestyle)
+        << "the menu does not change an online game's rule";
+}
+
 } // namespace
