@@ -5,6 +5,7 @@
 #include "game/game_state.h"
 #include "tests/engine/engine_test_support.h"
 
+#include <optional>
 #include <random>
 #include <string>
 
@@ -15,52 +16,6 @@ namespace
 
 using namespace engine;
 using enginetest::picture;
-
-// One row of the board, with '?' the point asked about: what black would make by playing it.
-struct LineCase
-{
-    const char *row;
-    Pattern expected;
-};
-
-const LineCase LINE_CASES[] = {
-    {"XXXX?", P_FIVE},                            // the fifth stone
-    {"XX?XX", P_FIVE},                            // ... in the gap
-    {"XX?XXX", P_FIVE},                           // six in a row wins too
-    {".XXX?.", P_FLEX4},                          // an open four
-    {"XXX.?.XXX", P_FLEX4},                       // two fives, one each side
-    {"OXXX?.", P_BLOCK4},                         // a four stopped at one end
-    {"XXX?.", P_BLOCK4},                          // ... by the edge
-    {"XXX.?", P_BLOCK4},                          // a four with a gap
-    {"O?XXXO", P_NONE},                           // no room for five
-    {"..XX?..", P_FLEX3},                         // an open three
-    {".X.X?.", P_FLEX3},                          // a split three
-    {"OXX?..", P_BLOCK3},                         // a three stopped at one end
-    {"O.XX?.O", P_BLOCK3},                        // room for one four only
-    {"...X?...", P_FLEX2},                        // an open two
-    {"OX?...", P_BLOCK2},   {"...?...", P_FLEX1}, // a lone stone in the open
-    {"O?....O", P_BLOCK1},                        // room for one five only
-    {"O?...O", P_NONE},                           // four points between two stones
-};
-
-TEST(LinePattern, NamesWhatAStoneMakesAlongARow)
-{
-    for (const LineCase &c : LINE_CASES)
-    {
-        std::string row = c.row;
-        auto mark = row.find('?');
-        row[mark] = '.';
-        enginetest::Picture p = picture({row}, 0);
-        EXPECT_EQ(p.pos.pattern(p.pos.at(static_cast<int>(mark), 0), 0, 0), c.expected) << c.row;
-        // The same shape for white, seen from white's side.
-        for (char &ch : row)
-        {
-            ch = ch == 'X' ? 'O' : ch == 'O' ? 'X' : ch;
-        }
-        p = picture({row}, 1);
-        EXPECT_EQ(p.pos.pattern(p.pos.at(static_cast<int>(mark), 0), 0, 1), c.expected) << c.row;
-    }
-}
 
 // The four lines, and where the board's edges and corners cut them.
 TEST(LinePattern, SeesEveryDirectionUpToTheEdges)
@@ -96,49 +51,63 @@ TEST(LinePattern, SeesEveryDirectionUpToTheEdges)
 }
 
 // One row with '?' the point asked about: black's pattern there when five or more wins, and when
-// only exactly five does. A stone five steps away lengthens a row, so it changes the second.
-struct ExactCase
+// only exactly five does (the same unless given). A stone five steps away lengthens a row, so it
+// changes the second.
+struct LineCase
 {
     const char *row;
     Pattern freestyle;
-    Pattern exact;
+    std::optional<Pattern> exact = std::nullopt;
 };
 
-const ExactCase EXACT_CASES[] = {
-    {"XXXX?", P_FIVE, P_FIVE},          // five at the edge
+const LineCase LINE_CASES[] = {
+    {"XXXX?", P_FIVE},                  // the fifth stone, at the edge
+    {"XX?XX", P_FIVE},                  // ... in the gap
     {"XXXX?X", P_FIVE, P_NONE},         // six
     {"XX?XXX", P_FIVE, P_NONE},         // six, the point inside
     {"XXXX?XX", P_FIVE, P_NONE},        // seven
-    {"OXXXX?O", P_FIVE, P_FIVE},        // five between the other side's stones
+    {"OXXXX?O", P_FIVE},                // five between the other side's stones
+    {".XXX?.", P_FLEX4},                // an open four
+    {"XXX.?.XXX", P_FLEX4},             // two fives, one each side
     {".XXX?.X.", P_FLEX4, P_BLOCK4},    // the right-hand five would be six
     {"X.XXX?..", P_FLEX4, P_BLOCK4},    // ... the left-hand one
     {"X.XXX?.X", P_FLEX4, P_NONE},      // both
-    {"..XXX?..", P_FLEX4, P_FLEX4},     // an open four
-    {"X..XX?..X", P_FLEX3, P_BLOCK3},   // an open three whose fours would all be sixes one way
-    {"...XX?...", P_FLEX3, P_FLEX3},    // an open three
-    {"X...XX?...X", P_FLEX3, P_FLEX3},  // stones five steps from the point's row matter not
+    {"OXXX?.", P_BLOCK4},               // a four stopped at one end
+    {"XXX?.", P_BLOCK4},                // ... by the edge
+    {"XXX.?", P_BLOCK4},                // a four with a gap
     {"XXXX.?....", P_BLOCK4, P_BLOCK1}, // the gap gives six: a four, or one far way to five
+    {"O?XXXO", P_NONE},                 // no room for five
+    {"...XX?...", P_FLEX3},             // an open three
+    {".X.X?.", P_FLEX3},                // a split three
+    {"X..XX?..X", P_FLEX3, P_BLOCK3},   // an open three whose fours would all be sixes one way
+    {"X...XX?...X", P_FLEX3},           // stones five steps from the point's row matter not
+    {"OXX?..", P_BLOCK3},               // a three stopped at one end
+    {"O.XX?.O", P_BLOCK3},              // room for one four only
+    {"...X?...", P_FLEX2},              // an open two
+    {"OX?...", P_BLOCK2},
+    {"...?...", P_FLEX1},  // a lone stone in the open
+    {"O?....O", P_BLOCK1}, // room for one five only
+    {"O?...O", P_NONE},    // four points between two stones
 };
 
-TEST(LinePattern, ExactlyFiveSeesTheStonesFiveStepsAway)
+TEST(LinePattern, NamesWhatAStoneMakesAlongARowUnderEachRule)
 {
-    for (const ExactCase &c : EXACT_CASES)
+    for (const LineCase &c : LINE_CASES)
     {
         for (int colour = 0; colour < 2; ++colour)
         {
             std::string row = c.row;
-            auto mark = row.find('?');
-            row[mark] = '.';
-            if (colour == 1)
+            const int mark = static_cast<int>(row.find('?'));
+            // The same shape for white, seen from white's side.
+            for (char &ch : row)
             {
-                for (char &ch : row)
-                {
-                    ch = ch == 'X' ? 'O' : ch == 'O' ? 'X' : ch;
-                }
+                ch = colour == 0 ? ch : ch == 'X' ? 'O' : ch == 'O' ? 'X' : ch;
             }
             // Standard holds both colours to exactly five; renju black only.
             for (Rule rule : {Rule::Freestyle, Rule::Standard, Rule::Renju})
             {
+                // The row starts two points in, so that an edge does not end it; a row that
+                // starts with a stone has a stone of the other side before it, as an edge would.
                 Position pos(15, rule);
                 for (int x = 0; x < static_cast<int>(row.size()); ++x)
                 {
@@ -147,15 +116,13 @@ TEST(LinePattern, ExactlyFiveSeesTheStonesFiveStepsAway)
                         pos.place(pos.at(x + 2, 4), row[x] == 'X' ? 0 : 1);
                     }
                 }
-                // The row starts two points in, so that an edge does not end it; a row that
-                // starts at the first character has a wall there, as when drawn at x = 0.
                 if (row[0] != '.' && row[0] != '?')
                 {
                     pos.place(pos.at(1, 4), colour == 0 ? 1 : 0);
                 }
                 const bool exact = rule == Rule::Standard || (rule == Rule::Renju && colour == 0);
-                EXPECT_EQ(pos.pattern(pos.at(static_cast<int>(mark) + 2, 4), 0, colour),
-                          exact ? c.exact : c.freestyle)
+                EXPECT_EQ(pos.pattern(pos.at(mark + 2, 4), 0, colour),
+                          exact ? c.exact.value_or(c.freestyle) : c.freestyle)
                     << c.row << " colour " << colour << " rule " << static_cast<int>(rule);
             }
         }
@@ -411,7 +378,7 @@ TEST(Position, FindsFivesWhereTheGameDoes)
 }
 
 // The key stands for what the search may take one position for another by: the stones and the
-// side to move, whatever the order the stones came in.
+// side to move, whatever the order the stones came in; taking a stone back restores it.
 TEST(Position, KeysTellPositionsApartByTheirStonesAndTheSideToMove)
 {
     struct Case
@@ -448,6 +415,10 @@ TEST(Position, KeysTellPositionsApartByTheirStonesAndTheSideToMove)
     EXPECT_NE(one.key(), before);
     one.undo();
     EXPECT_EQ(one.key(), before);
+    // Taking a stone back gives the turn back too.
+    EXPECT_EQ(one.toMove(), 0);
+    EXPECT_TRUE(one.isEmpty(one.at(3, 3)));
+    EXPECT_EQ(one.lastMove(), one.at(9, 9));
 }
 
 // The points a search looks at: every empty point within two steps of a stone, up to the edges
@@ -493,18 +464,6 @@ TEST(Position, NearPointsAreTheEmptyPointsWithinTwoOfAStone)
             }
         }
     }
-}
-
-TEST(Position, UndoGivesTheTurnBack)
-{
-    Position pos(15);
-    pos.play(pos.at(7, 7));
-    pos.play(pos.at(8, 8));
-    EXPECT_EQ(pos.toMove(), 0);
-    pos.undo();
-    EXPECT_EQ(pos.toMove(), 1);
-    EXPECT_TRUE(pos.isEmpty(pos.at(8, 8)));
-    EXPECT_EQ(pos.lastMove(), pos.at(7, 7));
 }
 
 TEST(Position, HasNoPointsOffItsBoard)
