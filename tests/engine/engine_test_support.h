@@ -47,6 +47,20 @@ inline Picture picture(const std::vector<std::string_view> &rows, int toMove, in
     return p;
 }
 
+// Wins by continuous fours of 3, 5 and 7 fours for black ('X') to move, each with its only
+// shortest first move marked '*'.
+inline const std::vector<std::string_view> WIN_BY_3_FOURS = {
+    "..........O....", ".......X.......", "........O......", "........O......", "X..............",
+    "..XX......X.O..", "....OX..OO.....", "..O...XX*.XO...", ".....X.O.......", ".......X..O....",
+    "......O........", "........O.XXOX.", "...............", "..........O....", "............X.."};
+inline const std::vector<std::string_view> WIN_BY_5_FOURS = {
+    "...............", "...............", "...............", ".........O.X...", "..O.O....X.....",
+    ".........*.O...", "......X.XO.....", ".....O.XO......", "...X...X......."};
+inline const std::vector<std::string_view> WIN_BY_7_FOURS = {
+    "...............", "........X......", "..X............", "....X.O........", "...............",
+    ".O......X......", "X..X...........", "O.....XX.......", "..X..OO..OOO...", "......O..O.....",
+    "X.OX*XX...O....", "...............", "O.............."};
+
 // The board as plain cells, and wins by fours found by trying every point: the reference.
 class PlainBoard
 {

@@ -217,13 +217,6 @@ TEST(Search, EasyAndMediumVaryWithTheSeed)
     }
 }
 
-} // namespace
-
-namespace
-{
-
-using namespace engine;
-
 // Under renju white wins by a four whose only point to stop it is forbidden to black: black's
 // two threes meet there. The search by fours sees it; in freestyle black simply stops the four.
 TEST(Search, AsWhiteWinsByAFourBlackMayNotStop)
