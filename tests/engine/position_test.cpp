@@ -260,7 +260,8 @@ TEST(Threat, CombinesTheLinesThroughAPoint)
 }
 
 // Everything kept up to date stone by stone equals what a position built afresh from the same
-// stones works out, after every stone of random games and after taking them all back.
+// stones works out, and the points a search looks at are the empty points within two steps of a
+// stone: after every stone played or taken back in random games, and after taking them all back.
 TEST(Position, KeepsItsBookkeepingAsAFreshPositionWould)
 {
     std::mt19937 random(7);
@@ -290,6 +291,16 @@ TEST(Position, KeepsItsBookkeepingAsAFreshPositionWould)
                 {
                     Move m = a.at(x, y);
                     ASSERT_EQ(a.stone(m), b.stone(m));
+                    bool near = false;
+                    for (int dy = -2; dy <= 2; ++dy)
+                    {
+                        for (int dx = -2; dx <= 2; ++dx)
+                        {
+                            const Move q = a.at(x + dx, y + dy);
+                            near = near || (q != NO_MOVE && !a.isEmpty(q));
+                        }
+                    }
+                    ASSERT_EQ(a.nearPoints().has(m), near && a.isEmpty(m)) << x << "," << y;
                     if (a.isEmpty(m))
                     {
                         for (int c = 0; c < 2; ++c)
@@ -319,15 +330,23 @@ TEST(Position, KeepsItsBookkeepingAsAFreshPositionWould)
                 }
             }
         };
-        const int stones = static_cast<int>(random() % static_cast<unsigned>(size * size));
-        for (int ply = 0; ply < stones; ++ply)
+        const int steps = static_cast<int>(random() % static_cast<unsigned>(size * size * 5 / 4));
+        for (int ply = 0; ply < steps; ++ply)
         {
-            Move m;
-            do
+            if (pos.moveCount() > 0 && (random() % 5 == 0 || pos.full()))
             {
-                m = pos.at(static_cast<int>(random() % size), static_cast<int>(random() % size));
-            } while (!pos.isEmpty(m));
-            pos.play(m);
+                pos.undo();
+            }
+            else
+            {
+                Move m;
+                do
+                {
+                    m = pos.at(static_cast<int>(random() % size),
+                               static_cast<int>(random() % size));
+                } while (!pos.isEmpty(m));
+                pos.play(m);
+            }
             Position fresh(size, rule);
             for (int i = 0; i < pos.moveCount(); ++i)
             {
@@ -419,51 +438,6 @@ TEST(Position, KeysTellPositionsApartByTheirStonesAndTheSideToMove)
     EXPECT_EQ(one.toMove(), 0);
     EXPECT_TRUE(one.isEmpty(one.at(3, 3)));
     EXPECT_EQ(one.lastMove(), one.at(9, 9));
-}
-
-// The points a search looks at: every empty point within two steps of a stone, up to the edges
-// and corners, as stones come and go.
-TEST(Position, NearPointsAreTheEmptyPointsWithinTwoOfAStone)
-{
-    std::mt19937 random(13);
-    for (int size : {5, 9, 15, 18, 20})
-    {
-        Position pos(size);
-        for (int step = 0; step < 3 * size; ++step)
-        {
-            if (pos.moveCount() > 0 && random() % 4 == 0)
-            {
-                pos.undo();
-            }
-            else
-            {
-                Move m =
-                    pos.at(static_cast<int>(random() % size), static_cast<int>(random() % size));
-                if (pos.isEmpty(m))
-                {
-                    pos.play(m);
-                }
-            }
-            for (int y = 0; y < size; ++y)
-            {
-                for (int x = 0; x < size; ++x)
-                {
-                    bool near = false;
-                    for (int dy = -2; dy <= 2; ++dy)
-                    {
-                        for (int dx = -2; dx <= 2; ++dx)
-                        {
-                            Move q = pos.at(x + dx, y + dy);
-                            near = near || (q != NO_MOVE && !pos.isEmpty(q));
-                        }
-                    }
-                    Move m = pos.at(x, y);
-                    ASSERT_EQ(pos.nearPoints().has(m), near && pos.isEmpty(m))
-                        << "size " << size << ", step " << step << ", point " << x << "," << y;
-                }
-            }
-        }
-    }
 }
 
 TEST(Position, HasNoPointsOffItsBoard)

@@ -176,16 +176,6 @@ TEST(Search, HasNoMoveWhenTheGameIsOver)
     EXPECT_EQ(searcher.think(won.pos, Level::Hard, Limits{1000, 0}), NO_MOVE);
 }
 
-TEST(Search, OpensInTheCentre)
-{
-    Searcher searcher;
-    for (int size : {15, 18, 20})
-    {
-        Position pos(size);
-        EXPECT_EQ(searcher.think(pos, Level::Hard, Limits{1000, 0}), pos.at(size / 2, size / 2));
-    }
-}
-
 TEST(Search, ForgetsADroppedThought)
 {
     const Position pos = middleGame();
