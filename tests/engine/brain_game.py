@@ -37,15 +37,8 @@ def five(board, x, y):
 
 
 def fives_for(board, who):
-    points = []
-    for x in range(SIZE):
-        for y in range(SIZE):
-            if (x, y) not in board:
-                board[(x, y)] = who
-                if five(board, x, y):
-                    points.append((x, y))
-                del board[(x, y)]
-    return points
+    return [(x, y) for x in range(SIZE) for y in range(SIZE)
+            if (x, y) not in board and five({**board, (x, y): who}, x, y)]
 
 
 class Brain:
@@ -66,12 +59,9 @@ def memory_taken(pid):
     or not), or None where /proc does not tell."""
     try:
         with open(f"/proc/{pid}/status") as status:
-            for line in status:
-                if line.startswith("VmData:"):
-                    return int(line.split()[1]) * 1024
-    except OSError:
-        pass
-    return None
+            return next(int(line.split()[1]) * 1024 for line in status if line.startswith("VmData:"))
+    except (OSError, StopIteration):
+        return None
 
 
 def game(command, native, measured=True):
@@ -149,12 +139,9 @@ def is_free_point(answer, taken):
 
 def main():
     args = sys.argv[1:]
-    prefix = []
-    if args[:1] == ["--run"]:
-        prefix, args = [args[1]], args[2:]
+    prefix, args = (args[1:2], args[2:]) if args[:1] == ["--run"] else ([], args)
     sanitized = args[:1] == ["--sanitized"]
-    args = args[1:] if sanitized else args
-    command = prefix + [args[0]]
+    command = prefix + args[-1:]
     game(command, native=not prefix, measured=not sanitized)
     cut_off(command)
     print(f"{checks[0]} passed, {checks[1]} failed")
