@@ -4,8 +4,6 @@
 #include "server/store.h"
 #include "tests/server/server_fixture.h"
 
-#include <sqlite3.h>
-
 #include <csignal>
 #include <fstream>
 #include <sys/wait.h>
@@ -89,16 +87,6 @@ TEST(ServerStore, aWriteTornByACrashCostsThatWriteAlone)
     store.addMove(GAME, 29, at(17, 17), false, NOW + 60);
     ASSERT_EQ(store.load(GAME, game), Lookup::Found);
     EXPECT_EQ(game.moves.size(), 30u);
-}
-
-// Runs SQL on a database of the test's own making.
-void onDatabase(const std::filesystem::path &database, const std::string &sql)
-{
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
-        << sqlite3_errmsg(db);
-    sqlite3_close(db);
 }
 
 // Opening `database` must fail with an error that names it and says `why`.
