@@ -48,6 +48,18 @@ std::string move(int row, int col, int n)
     return json{{"type", "move"}, {"row", row}, {"col", col}, {"n", n}}.dump();
 }
 
+std::string join(const std::string &game, const std::string &secret = "")
+{
+    json message{{"type", "join"}, {"game", game}};
+    if (!secret.empty())
+    {
+        message["secret"] = secret;
+    }
+    return message.dump();
+}
+
+const std::string CREATE = R"({"type":"create"})";
+
 std::string padded(std::size_t size)
 {
     const std::string head = R"({"type":"create","pad":")", tail = "\"}";
@@ -57,85 +69,71 @@ std::string padded(std::size_t size)
 constexpr int POLICY = 1008; // WebSocket close code: the server's policy
 constexpr int NOT_UTF8 = 1007;
 
+using enum Subject;
+
 const std::vector<Row> ROWS = {
-    {"create", Subject::Newcomer, {R"({"type":"create"})"}, {"created", "state:waiting"}},
-    {"create at the size limit", Subject::Newcomer, {padded(4096)}, {"created", "state:waiting"}},
-    {"create in a binary frame",
-     Subject::Newcomer,
-     {"binary:"
-      R"({"type":"create"})"},
-     {"created", "state:waiting"}},
-    {"one byte over the limit", Subject::Newcomer, {padded(4097)}, {"error:too-large"}, {}, POLICY},
-    {"a megabyte", Subject::Newcomer, {padded(1 << 20)}, {"error:too-large"}, {}, POLICY},
+    {"create", Newcomer, {CREATE}, {"created", "state:waiting"}},
+    {"create at the size limit", Newcomer, {padded(4096)}, {"created", "state:waiting"}},
+    {"create in a binary frame", Newcomer, {"binary:" + CREATE}, {"created", "state:waiting"}},
+    {"one byte over the limit", Newcomer, {padded(4097)}, {"error:too-large"}, {}, POLICY},
+    {"a megabyte", Newcomer, {padded(1 << 20)}, {"error:too-large"}, {}, POLICY},
     {"a game's player sends too much",
-     Subject::Black,
+     Black,
      {padded(5000)},
      {"error:too-large"},
      {"presence"},
      POLICY},
-    {"not JSON", Subject::Newcomer, {"hello"}, {"error:bad-json"}},
-    {"malformed twice", Subject::Newcomer, {"{", "}"}, {"error:bad-json", "error:bad-json"}},
+    {"not JSON", Newcomer, {"hello"}, {"error:bad-json"}},
+    {"malformed twice", Newcomer, {"{", "}"}, {"error:bad-json", "error:bad-json"}},
     {"malformed three times",
-     Subject::Newcomer,
+     Newcomer,
      {"{", "[1,]", "{\"type\":}"},
      {"error:bad-json", "error:bad-json", "error:bad-json"},
      {},
      POLICY},
-    {"not UTF-8", Subject::Newcomer, {"{\"type\":\"\xc3\x28\"}"}, {}, {}, NOT_UTF8},
-    {"no type", Subject::Newcomer, {R"({"game":"$GAME"})"}, {"error:bad-field"}},
-    {"join a game that is not there",
-     Subject::Newcomer,
-     {R"({"type":"join","game":")" + OTHER_GAME + "\"}"},
-     {"error:no-such-game"}},
+    {"not UTF-8", Newcomer, {"{\"type\":\"\xc3\x28\"}"}, {}, {}, NOT_UTF8},
+    {"no type", Newcomer, {R"({"game":"$GAME"})"}, {"error:bad-field"}},
+    {"join a game that is not there", Newcomer, {join(OTHER_GAME)}, {"error:no-such-game"}},
     {"join another server's game",
-     Subject::Newcomer,
-     {R"({"type":"join","game":"elsewhere-aaaaaaaaaaaaaaaa"})"},
+     Newcomer,
+     {join("elsewhere-aaaaaaaaaaaaaaaa")},
      {"error:no-such-game"}},
-    {"join with a secret of no seat",
-     Subject::Newcomer,
-     {R"({"type":"join","game":"$GAME","secret":")" + BAD_SECRET + "\"}"},
-     {"error:bad-field"}},
+    {"join with a secret of no seat", Newcomer, {join("$GAME", BAD_SECRET)}, {"error:bad-field"}},
     {"join a game under way: watch",
-     Subject::Newcomer,
-     {R"({"type":"join","game":"$GAME"})"},
+     Newcomer,
+     {join("$GAME")},
      {"joined:watcher", "state:watcher"}},
     {"join with black's secret: black, in a second tab",
-     Subject::Newcomer,
-     {R"({"type":"join","game":"$GAME","secret":"$BLACK"})"},
+     Newcomer,
+     {join("$GAME", "$BLACK")},
      {"joined:black", "state:black"}},
     {"black takes white's seat on its own connection",
-     Subject::Black,
-     {R"({"type":"join","game":"$GAME","secret":"$WHITE"})"},
+     Black,
+     {join("$GAME", "$WHITE")},
      {"joined:white", "state:white"},
      {"presence"}},
     {"join its own game again",
-     Subject::White,
-     {R"({"type":"join","game":"$GAME"})"},
+     White,
+     {join("$GAME")},
      {"joined:watcher", "state:watcher"},
      {"presence"}},
-    {"move in no game", Subject::Newcomer, {move(0, 0, 0)}, {"error:not-a-player"}},
-    {"move before anyone has joined", Subject::Waiting, {move(0, 0, 0)}, {"error:not-your-turn"}},
-    {"black moves", Subject::Black, {move(0, 0, 2)}, {"moved:black"}, {"moved:black"}},
+    {"move in no game", Newcomer, {move(0, 0, 0)}, {"error:not-a-player"}},
+    {"move before anyone has joined", Waiting, {move(0, 0, 0)}, {"error:not-your-turn"}},
+    {"black moves", Black, {move(0, 0, 2)}, {"moved:black"}, {"moved:black"}},
     {"black's move sent twice",
-     Subject::Black,
+     Black,
      {move(0, 0, 2), move(0, 0, 2)},
      {"moved:black", "error:stale"},
      {"moved:black"}},
-    {"a count behind the board", Subject::Black, {move(0, 0, 1)}, {"error:stale"}},
-    {"a count ahead of the board", Subject::Black, {move(0, 0, 3)}, {"error:stale"}},
-    {"on an occupied point", Subject::Black, {move(9, 10, 2)}, {"error:occupied"}},
-    {"row 18", Subject::Black, {move(18, 0, 2)}, {"error:off-board"}},
-    {"column -3", Subject::Black, {move(0, -3, 2)}, {"error:off-board"}},
-    {"half a row",
-     Subject::Black,
-     {R"({"type":"move","row":2.5,"col":0,"n":2})"},
-     {"error:bad-field"}},
-    {"white out of turn", Subject::White, {move(0, 0, 2)}, {"error:not-your-turn"}},
-    {"a move for the other seat, by a watcher",
-     Subject::Watcher,
-     {move(0, 0, 2)},
-     {"error:not-a-player"}},
-    {"a move after the five", Subject::Finished, {move(0, 0, 11)}, {"error:game-over"}},
+    {"a count behind the board", Black, {move(0, 0, 1)}, {"error:stale"}},
+    {"a count ahead of the board", Black, {move(0, 0, 3)}, {"error:stale"}},
+    {"on an occupied point", Black, {move(9, 10, 2)}, {"error:occupied"}},
+    {"row 18", Black, {move(18, 0, 2)}, {"error:off-board"}},
+    {"column -3", Black, {move(0, -3, 2)}, {"error:off-board"}},
+    {"half a row", Black, {R"({"type":"move","row":2.5,"col":0,"n":2})"}, {"error:bad-field"}},
+    {"white out of turn", White, {move(0, 0, 2)}, {"error:not-your-turn"}},
+    {"a move for the other seat, by a watcher", Watcher, {move(0, 0, 2)}, {"error:not-a-player"}},
+    {"a move after the five", Finished, {move(0, 0, 11)}, {"error:game-over"}},
 };
 
 std::string substituted(std::string text, const Players &players)

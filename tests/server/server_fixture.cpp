@@ -121,6 +121,21 @@ std::unique_ptr<TestClient> rejoin(unsigned short port, const std::string &game,
     return client;
 }
 
+void writeGame(Store &store, const std::string &game, const std::string &a, const std::string &b,
+               int blackSeat, int moves, std::int64_t now)
+{
+    store.addGame(game, a, now);
+    store.takeSecondSeat(game, b, blackSeat, now);
+    const auto plan = fivelessMoves(moves);
+    for (int n = 0; n < moves; ++n)
+    {
+        store.addMove(game, n,
+                      Referee::Point{static_cast<std::uint8_t>(plan[n].first),
+                                     static_cast<std::uint8_t>(plan[n].second)},
+                      false, now + n);
+    }
+}
+
 Players storedGame(RunningServer &server, int moves)
 {
     Players players;
@@ -129,16 +144,8 @@ Players storedGame(RunningServer &server, int moves)
     players.whiteSecret = "fedcba9876543210fedcba9876543210";
     {
         Store store(server.database().string(), false);
-        store.addGame(players.game, players.blackSecret, server.now());
-        store.takeSecondSeat(players.game, players.whiteSecret, 0, server.now());
-        const auto plan = fivelessMoves(moves);
-        for (int n = 0; n < moves; ++n)
-        {
-            store.addMove(players.game, n,
-                          Referee::Point{static_cast<std::uint8_t>(plan[n].first),
-                                         static_cast<std::uint8_t>(plan[n].second)},
-                          false, server.now());
-        }
+        writeGame(store, players.game, players.blackSecret, players.whiteSecret, 0, moves,
+                  server.now());
     }
     nlohmann::json state;
     players.black = rejoin(server.port(), players.game, players.blackSecret, "black", state);

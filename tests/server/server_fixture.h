@@ -82,6 +82,11 @@ std::unique_ptr<TestClient> rejoin(unsigned short port, const std::string &game,
                                    const std::string &secret, const std::string &colour,
                                    nlohmann::json &state);
 
+// A game of `moves` moves (fivelessMoves, the n-th at `now` + n) written into `store`: its first
+// seat `a`'s, its second `b`'s, black the one `blackSeat` (0 or 1) names.
+void writeGame(Store &store, const std::string &game, const std::string &a, const std::string &b,
+               int blackSeat, int moves, std::int64_t now);
+
 // A game of `moves` moves (fivelessMoves) written straight into the server's database, as if
 // played before, and its players joined to it with their secrets; black to move when `moves` is
 // even.

@@ -33,13 +33,7 @@ void writeAndDie(const std::filesystem::path &database, int moves)
     if (child == 0)
     {
         Store store(database.string(), false);
-        store.addGame(GAME, SECRET_A, NOW);
-        store.takeSecondSeat(GAME, SECRET_B, 1, NOW);
-        const auto plan = fivelessMoves(moves);
-        for (int n = 0; n < moves; ++n)
-        {
-            store.addMove(GAME, n, at(plan[n].first, plan[n].second), false, NOW + n);
-        }
+        writeGame(store, GAME, SECRET_A, SECRET_B, 1, moves, NOW);
         raise(SIGKILL);
     }
     int status = 0;
