@@ -17,39 +17,6 @@ namespace
 using namespace engine;
 using enginetest::picture;
 
-// The four lines, and where the board's edges and corners cut them.
-TEST(LinePattern, SeesEveryDirectionUpToTheEdges)
-{
-    const int size = 15;
-    struct Case
-    {
-        int direction;
-        int x0, y0, dx, dy; // the first of four black stones and the step between them
-        int x, y;           // the one point that makes five
-    };
-    const Case cases[] = {
-        {0, 11, 3, 1, 0, 10, 3},   // along a row, ending at the right edge
-        {1, 0, 0, 0, 1, 0, 4},     // down the first column from the corner
-        {2, 11, 11, 1, 1, 10, 10}, // the main diagonal into the bottom-right corner
-        {3, 3, 11, -1, 1, 4, 10},  // the other diagonal into the bottom-left corner
-    };
-    for (const Case &c : cases)
-    {
-        Position pos(size);
-        for (int i = 0; i < 4; ++i)
-        {
-            pos.place(pos.at(c.x0 + i * c.dx, c.y0 + i * c.dy), 0);
-        }
-        Move point = pos.at(c.x, c.y);
-        EXPECT_EQ(pos.pattern(point, c.direction, 0), P_FIVE) << "direction " << c.direction;
-        EXPECT_EQ(pos.threat(point, 0), T_FIVE);
-        EXPECT_TRUE(pos.fivePoints(0).has(point));
-        EXPECT_EQ(pos.fivePoints(0).count(), 1)
-            << "the edge allows no five beyond the fourth stone";
-        EXPECT_LT(pos.pattern(point, c.direction, 1), P_BLOCK2) << "white has little there";
-    }
-}
-
 // One row with '?' the point asked about: black's pattern there when five or more wins, and when
 // only exactly five does (the same unless given). A stone five steps away lengthens a row, so it
 // changes the second.
@@ -129,10 +96,11 @@ TEST(LinePattern, NamesWhatAStoneMakesAlongARowUnderEachRule)
     }
 }
 
-// Four stones and the point that makes five, along each line up to the edges and corners, with
-// a stone of the same colour beyond it: six in a row, a five only in freestyle (and for white in
-// renju). The engine's five test says the same of the six on the board.
-TEST(Position, OverlinesAlongEveryLineUpToTheEdges)
+// Four stones and the point that makes five, along each line up to the edges and corners: a five
+// in that line's direction under every rule, and one more at the other end unless the edge is
+// there. Then a stone of the same colour beyond the point: six in a row, a five only in freestyle
+// (and for white in renju). The engine's five test says the same of the six on the board.
+TEST(Position, FivesAndOverlinesAlongEveryLineUpToTheEdges)
 {
     const int size = 15;
     struct Case
@@ -150,14 +118,21 @@ TEST(Position, OverlinesAlongEveryLineUpToTheEdges)
             for (int colour = 0; colour < 2; ++colour)
             {
                 Position pos(size, rule);
-                for (int i : {0, 1, 2, 3, 5})
+                for (int i : {0, 1, 2, 3})
                 {
                     pos.place(pos.at(c.x0 + i * c.dx, c.y0 + i * c.dy), colour);
                 }
                 const Move point = pos.at(c.x0 + 4 * c.dx, c.y0 + 4 * c.dy);
-                const bool six = rule == Rule::Freestyle || (rule == Rule::Renju && colour == 1);
+                const int direction = c.dy == 0 ? 0 : c.dx == 0 ? 1 : c.dx == c.dy ? 2 : 3;
+                const bool edge = pos.at(c.x0 - c.dx, c.y0 - c.dy) == NO_MOVE;
                 SCOPED_TRACE(testing::Message() << c.x0 << "," << c.y0 << " rule "
                                                 << static_cast<int>(rule) << " colour " << colour);
+                EXPECT_EQ(pos.pattern(point, direction, colour), P_FIVE);
+                EXPECT_LT(pos.pattern(point, direction, 1 - colour), P_BLOCK2);
+                EXPECT_EQ(pos.threat(point, colour), T_FIVE);
+                EXPECT_EQ(pos.fivePoints(colour).count(), edge ? 1 : 2);
+                pos.place(pos.at(c.x0 + 5 * c.dx, c.y0 + 5 * c.dy), colour);
+                const bool six = rule == Rule::Freestyle || (rule == Rule::Renju && colour == 1);
                 EXPECT_EQ(pos.fivePoints(colour).has(point), six);
                 EXPECT_EQ(pos.threat(point, colour) == T_FIVE, six);
                 pos.place(point, colour);

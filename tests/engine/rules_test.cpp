@@ -103,17 +103,10 @@ TEST(Rules, ExactlyFiveAlongEveryLineUpToTheEdges)
             // The sixth stone, on the empty point and then on the board.
             for (int placed = 0; placed < 2; ++placed)
             {
-                if (placed == 1)
-                {
-                    grid.set(sx, sy, colour);
-                }
-                for (int i = 0; i <= 5; ++i)
+                grid.set(sx, sy, placed == 1 ? colour : EMPTY);
+                for (int i = placed == 1 ? 0 : 5; i <= 5; ++i)
                 {
                     const int x = l.x0 + i * l.dx, y = l.y0 + i * l.dy;
-                    if (i < 5 && placed == 0)
-                    {
-                        continue;
-                    }
                     EXPECT_EQ(longestRow(grid, x, y, colour), 6);
                     EXPECT_TRUE(makesFive(grid, x, y, colour, Rule::Freestyle));
                     EXPECT_FALSE(makesFive(grid, x, y, colour, Rule::Standard));
