@@ -31,13 +31,9 @@ Position middleGame(int size = 15, unsigned seed = 3)
                 pos.play(m);
             }
         }
-        bool quiet = true;
-        for (int colour = 0; colour < 2; ++colour)
-        {
-            quiet = quiet && pos.fourPoints(colour).empty() && pos.flexFourPoints(colour).empty();
-        }
-        quiet = quiet && pos.threePoints(pos.toMove()).empty();
-        if (quiet)
+        if (pos.fourPoints(0).empty() && pos.fourPoints(1).empty() &&
+            pos.flexFourPoints(0).empty() && pos.flexFourPoints(1).empty() &&
+            pos.threePoints(pos.toMove()).empty())
         {
             return pos;
         }
