@@ -22,8 +22,8 @@ void put(Grid &grid, renjutest::Board &board, int x, int y, Stone stone)
     board.put(x, y, stone == BLACK ? renjutest::B : renjutest::W);
 }
 
-// The stones of a drawing, one string a row from the top: 'X' black, 'O' white.
-void draw(Grid &grid, renjutest::Board &board, const std::vector<std::string> &rows)
+// The stones of a drawing, one string a row from row `top` down: 'X' black, 'O' white.
+void draw(Grid &grid, renjutest::Board &board, const std::vector<std::string> &rows, int top = 0)
 {
     for (int y = 0; y < static_cast<int>(rows.size()); ++y)
     {
@@ -31,7 +31,7 @@ void draw(Grid &grid, renjutest::Board &board, const std::vector<std::string> &r
         {
             if (rows[y][x] == 'X' || rows[y][x] == 'O')
             {
-                put(grid, board, x, y, rows[y][x] == 'X' ? BLACK : WHITE);
+                put(grid, board, x, top + y, rows[y][x] == 'X' ? BLACK : WHITE);
             }
         }
     }
@@ -155,19 +155,20 @@ TEST(Rules, NothingOffTheBoardOrOfNoColour)
 struct RenjuCase
 {
     const char *name;
+    int top; // the empty rows above the drawing
     std::vector<std::string> rows;
 };
 
 const std::vector<RenjuCase> RENJU_CASES = {
     {"two open threes meet",
+     2,
      {
-         "...............",
-         "...............",
          ".......X.......",
          ".......X.......",
          ".....XX3.......",
      }},
     {"a three stopped next to its end is no three; one with a point before the stone is",
+     0,
      {
          "............O..",
          ".....O.........",
@@ -176,20 +177,16 @@ const std::vector<RenjuCase> RENJU_CASES = {
          "...XX.....XX3..",
      }},
     {"split threes meet",
+     1,
      {
-         "...............",
          "......X........",
          "...............",
          "......X........",
          "...X.X3........",
      }},
     {"a three whose only point to a straight four is an overline is no three",
+     5,
      {
-         "...............",
-         "...............",
-         "...............",
-         "...............",
-         "...............",
          "..........X....",
          ".......3..X....",
          ".....O..XX6....",
@@ -198,9 +195,8 @@ const std::vector<RenjuCase> RENJU_CASES = {
          "..........X....",
      }},
     {"a four whose five would be six is no four; two real fours meet",
+     2,
      {
-         "...............",
-         "...............",
          ".OXXX..X.......",
          ".....X.........",
          ".....X.........",
@@ -213,10 +209,8 @@ const std::vector<RenjuCase> RENJU_CASES = {
          "............X..",
      }},
     {"two fours in one line",
+     3,
      {
-         "...............",
-         "...............",
-         "...............",
          "...X.X4X.X.....",
          "...............",
          "...............",
@@ -226,9 +220,8 @@ const std::vector<RenjuCase> RENJU_CASES = {
          ".XXX.4.XXX.....",
      }},
     {"an overline, and a five that wins beside one",
+     2,
      {
-         "...............",
-         "...............",
          "..XXXX6X.......",
          "...............",
          "...............",
@@ -240,8 +233,8 @@ const std::vector<RenjuCase> RENJU_CASES = {
          "........X......",
      }},
     {"a four and a three are allowed; a four and two threes, or two fours and a three, are not",
+     1,
      {
-         "...............",
          ".XXX...........",
          "....X..........",
          "....X..........",
@@ -257,11 +250,8 @@ const std::vector<RenjuCase> RENJU_CASES = {
          ".....X.........",
      }},
     {"nested two deep: the three's point is allowed because its own three's point is an overline",
+     4,
      {
-         "...............",
-         "...............",
-         "...............",
-         "...............",
          "......XX6XXX...",
          ".......X.......",
          "......X........",
@@ -270,12 +260,8 @@ const std::vector<RenjuCase> RENJU_CASES = {
          "..XO...X.......",
      }},
     {"nested two deep: without the overline the three's point is forbidden, so no three",
+     5,
      {
-         "...............",
-         "...............",
-         "...............",
-         "...............",
-         "...............",
          ".......X.......",
          "......X........",
          "O..XX3.........",
@@ -297,15 +283,16 @@ TEST(Renju, EveryPointOfTheClassicPositions)
     {
         Grid grid(n);
         renjutest::Board board(n);
-        draw(grid, board, c.rows);
+        draw(grid, board, c.rows, c.top);
         for (int y = 0; y < n; ++y)
         {
+            const int row = y - c.top;
             for (int x = 0; x < n; ++x)
             {
-                const char m =
-                    y < static_cast<int>(c.rows.size()) && x < static_cast<int>(c.rows[y].size())
-                        ? c.rows[y][x]
-                        : '.';
+                const char m = row >= 0 && row < static_cast<int>(c.rows.size()) &&
+                                       x < static_cast<int>(c.rows[row].size())
+                                   ? c.rows[row][x]
+                                   : '.';
                 if (m == 'X' || m == 'O')
                 {
                     continue;
