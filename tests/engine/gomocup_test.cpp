@@ -337,14 +337,6 @@ TEST(Gomocup, AnswersEachScriptExactly)
     }
 }
 
-TEST(Gomocup, SaysWhenInputEndsWithoutEnd)
-{
-    GomocupBrain brain;
-    std::vector<std::string> answers;
-    brain.endOfInput(answers);
-    EXPECT_EQ(answers, std::vector<std::string>{"ERROR input ended without END"});
-}
-
 // The time a move may take: the turn's limit, or a twelfth of what is left of the match if
 // that is less, always less a margin of 50 ms or a tenth.
 TEST(Gomocup, TakesLessTimeThanItIsGiven)

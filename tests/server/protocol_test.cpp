@@ -192,7 +192,7 @@ TEST_F(ServerProtocol, theTableOfMessagesAndAnswers)
         Players players = startGame(server.port());
         ASSERT_TRUE(playMoves(players, {{9, 9}, {9, 10}}));
         TestClient watcher(server.port());
-        watcher.send(json{{"type", "join"}, {"game", players.game}});
+        watcher.send(join(players.game));
         watcher.expect("joined");
         watcher.expect("state");
         std::unique_ptr<TestClient> owned;
@@ -315,17 +315,17 @@ TEST(ServerLimits, gamesFromOneAddressAreLimitedAndOtherAddressesAreNot)
     TestClient a(server.port(), fromA), b(server.port(), fromB);
     for (int i = 0; i < 3; ++i)
     {
-        a.send(R"({"type":"create"})");
+        a.send(CREATE);
         EXPECT_EQ(heard(a, 2), (Strings{"created", "state:waiting"}));
     }
-    a.send(R"({"type":"create"})");
+    a.send(CREATE);
     EXPECT_EQ(heard(a, 1), Strings{"error:too-many-games"});
-    b.send(R"({"type":"create"})");
+    b.send(CREATE);
     EXPECT_EQ(heard(b, 2), (Strings{"created", "state:waiting"}));
     // The allowance refills over the hour: a third of it, one game.
     server.advance(1200);
-    a.send(R"({"type":"create"})");
-    a.send(R"({"type":"create"})");
+    a.send(CREATE);
+    a.send(CREATE);
     EXPECT_EQ(heard(a, 3), (Strings{"created", "state:waiting", "error:too-many-games"}));
     EXPECT_FALSE(a.isClosed());
 }
@@ -339,12 +339,12 @@ TEST(ServerLimits, aClientThatDoesNotReadIsDroppedAndNobodyElseWaits)
     options.receiveBuffer = 4096;
     options.reads = false;
     TestClient sleeper(server.port(), options);
-    const std::string join = json{{"type", "join"}, {"game", players.game}}.dump();
+    const std::string joining = join(players.game);
     // Within the rate: every join is answered with the whole game, which the sleeper never reads.
     bool dropped = false;
     for (int i = 0; i < 80 && !dropped; ++i)
     {
-        sleeper.send(join);
+        sleeper.send(joining);
         std::this_thread::sleep_for(i < 15 ? 5ms : 105ms);
         const auto log = server.log();
         dropped = std::any_of(log.begin(), log.end(),
@@ -376,16 +376,16 @@ TEST_F(ServerProtocol, whatTheDatabaseRefusesNobodyHearsOf)
                                   "CREATE TRIGGER seats BEFORE UPDATE ON games "
                                   "BEGIN SELECT RAISE(ABORT, 'disk full'); END;");
     TestClient creator(server.port());
-    creator.send(R"({"type":"create"})");
+    creator.send(CREATE);
     EXPECT_EQ(heard(creator, 1), Strings{"error:internal"});
     onDatabase(server.database(), "DROP TRIGGER full;");
     const auto created = createGame(creator);
     TestClient joiner(server.port());
-    joiner.send(json{{"type", "join"}, {"game", created["game"]}});
+    joiner.send(join(created["game"].get<std::string>()));
     EXPECT_EQ(heard(joiner, 1), Strings{"error:internal"});
     EXPECT_EQ(heard(creator, 0, 20ms), Strings{});
     onDatabase(server.database(), "DROP TRIGGER seats;");
-    joiner.send(json{{"type", "join"}, {"game", created["game"]}});
+    joiner.send(join(created["game"].get<std::string>()));
     EXPECT_EQ(heard(joiner, 2).size(), 2u);
     EXPECT_EQ(creator.expect("state").value("over", true), false);
 }
@@ -394,7 +394,7 @@ TEST_F(ServerProtocol, aWholeGameToFiveSeenByEveryone)
 {
     Players players = startGame(server.port());
     TestClient watcher(server.port());
-    watcher.send(json{{"type", "join"}, {"game", players.game}});
+    watcher.send(join(players.game));
     EXPECT_FALSE(watcher.expect("joined").contains("secret"));
     watcher.expect("state");
     // White makes five along column 4 while black scatters.
@@ -420,20 +420,20 @@ TEST_F(ServerProtocol, aWholeGameToFiveSeenByEveryone)
 TEST_F(ServerProtocol, seatsComeBackWithTheirSecretsAndPresenceIsTold)
 {
     TestClient creator(server.port());
-    creator.send(R"({"type":"create"})");
+    creator.send(CREATE);
     const auto created = creator.expect("created");
     const std::string game = created["game"], creatorSecret = created["secret"];
     EXPECT_EQ(creator.expect("state").value("black", ""), "empty");
     // The creator reloads before anyone has come: the same seat, still waiting.
     TestClient reloaded(server.port());
-    reloaded.send(json{{"type", "join"}, {"game", game}, {"secret", creatorSecret}});
+    reloaded.send(join(game, creatorSecret));
     const auto again = reloaded.expect("joined");
     EXPECT_EQ(again.value("role", ""), "waiting");
     EXPECT_EQ(again.value("secret", ""), creatorSecret);
     EXPECT_EQ(reloaded.expect("state").value("you", ""), "waiting");
 
     TestClient joiner(server.port());
-    joiner.send(json{{"type", "join"}, {"game", game}});
+    joiner.send(join(game));
     const auto joined = joiner.expect("joined");
     const std::string joinerSecret = joined["secret"];
     EXPECT_NE(joinerSecret, creatorSecret);
@@ -452,7 +452,7 @@ TEST_F(ServerProtocol, seatsComeBackWithTheirSecretsAndPresenceIsTold)
         EXPECT_EQ(c->expect("presence").value(joinerColour, ""), "away");
     }
     TestClient back(server.port());
-    back.send(json{{"type", "join"}, {"game", game}, {"secret", joinerSecret}});
+    back.send(join(game, joinerSecret));
     EXPECT_EQ(back.expect("joined").value("role", ""), joinerColour);
     EXPECT_EQ(back.expect("state").value(joinerColour, ""), "present");
     for (TestClient *c : {&creator, &reloaded})
@@ -465,7 +465,7 @@ TEST_F(ServerProtocol, seatsComeBackWithTheirSecretsAndPresenceIsTold)
     EXPECT_EQ(back.receive(20ms), std::nullopt);
     // A third person watches, with no secret.
     TestClient third(server.port());
-    third.send(json{{"type", "join"}, {"game", game}});
+    third.send(join(game));
     const auto watching = third.expect("joined");
     EXPECT_EQ(watching.value("role", ""), "watcher");
     EXPECT_FALSE(watching.contains("secret"));
@@ -489,11 +489,11 @@ TEST(ServerSweep, gamesExpireOnTheTestsClock)
         ASSERT_TRUE(playMoves(left, {{9, 9}}));
     }
     // The answers to a join: two when it is there to watch, one refusal when not.
-    auto join = [&](const std::string &game, std::size_t answers)
+    auto answers = [&](const std::string &game, std::size_t count)
     {
         TestClient client(server.port());
-        client.send(json{{"type", "join"}, {"game", game}});
-        return heard(client, answers);
+        client.send(join(game));
+        return heard(client, count);
     };
     const Strings watching = {"joined:watcher", "state:watcher"};
     const Strings expired = {"error:expired"};
@@ -506,23 +506,23 @@ TEST(ServerSweep, gamesExpireOnTheTestsClock)
     server.sweep();
     // A day after it was made, the unjoined game goes, and its creator is told.
     EXPECT_EQ(summary(lonely.expect("error")), "error:expired");
-    EXPECT_EQ(join(unjoined, 1), expired);
-    EXPECT_EQ(join(finished.game, 2), watching);
-    EXPECT_EQ(join(idle, 2), watching);
+    EXPECT_EQ(answers(unjoined, 1), expired);
+    EXPECT_EQ(answers(finished.game, 2), watching);
+    EXPECT_EQ(answers(idle, 2), watching);
     // Thirty days after their last move, the finished game and the idle one go too.
     server.advance(29 * day - 2);
     server.sweep();
-    EXPECT_EQ(join(finished.game, 2), watching);
-    EXPECT_EQ(join(idle, 2), watching);
+    EXPECT_EQ(answers(finished.game, 2), watching);
+    EXPECT_EQ(answers(idle, 2), watching);
     server.advance(2);
     finished.black.reset(), finished.white.reset();
     server.sweep();
-    EXPECT_EQ(join(finished.game, 1), expired);
-    EXPECT_EQ(join(idle, 1), expired);
+    EXPECT_EQ(answers(finished.game, 1), expired);
+    EXPECT_EQ(answers(idle, 1), expired);
     // A year on, even the memory of them goes.
     server.advance(365 * day);
     server.sweep();
-    EXPECT_EQ(join(unjoined, 1), Strings{"error:no-such-game"});
+    EXPECT_EQ(answers(unjoined, 1), Strings{"error:no-such-game"});
 }
 
 TEST(ServerLog, noSecretIsEverWrittenToTheLog)
@@ -534,10 +534,9 @@ TEST(ServerLog, noSecretIsEverWrittenToTheLog)
         Players players = startGame(server.port());
         secrets.push_back(players.blackSecret), secrets.push_back(players.whiteSecret);
         TestClient resumed(server.port());
-        resumed.send(
-            json{{"type", "join"}, {"game", players.game}, {"secret", players.blackSecret}});
+        resumed.send(join(players.game, players.blackSecret));
         heard(resumed, 2);
-        resumed.send(json{{"type", "join"}, {"game", players.game}, {"secret", BAD_SECRET}});
+        resumed.send(join(players.game, BAD_SECRET));
         resumed.send("{" + players.whiteSecret);
         resumed.send(padded(5000));
         heard(resumed, 3);
