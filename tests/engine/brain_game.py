@@ -59,7 +59,8 @@ def memory_taken(pid):
     or not), or None where /proc does not tell."""
     try:
         with open(f"/proc/{pid}/status") as status:
-            return next(int(line.split()[1]) * 1024 for line in status if line.startswith("VmData:"))
+            return next(int(line.split()[1]) * 1024
+                        for line in status if line.startswith("VmData:"))
     except (OSError, StopIteration):
         return None
 
