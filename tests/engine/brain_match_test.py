@@ -61,12 +61,11 @@ def statistics():
     for elo in (-400, -35.5, 0, 12, 300):
         check(f"Elo {elo} comes back from its score",
               abs(sprt.elo_of(sprt.score_of(elo)) - elo) < 1e-9)
-    lower, upper = sprt.bounds(0.05, 0.05)
-    check("bounds at alpha = beta = 0.05 are -log 19 and +log 19",
-          abs(lower + math.log(19)) < 1e-12 and abs(upper - math.log(19)) < 1e-12)
-    lower, upper = sprt.bounds(0.01, 0.1)
-    check("bounds at alpha 0.01, beta 0.1", abs(lower - math.log(0.1 / 0.99)) < 1e-12 and
-          abs(upper - math.log(0.9 / 0.01)) < 1e-12)
+    for alpha, beta, low, high in ((0.05, 0.05, -math.log(19), math.log(19)),
+                                   (0.01, 0.1, math.log(0.1 / 0.99), math.log(0.9 / 0.01))):
+        lower, upper = sprt.bounds(alpha, beta)
+        check(f"bounds at alpha {alpha}, beta {beta}: {low:.3f} and {high:.3f}",
+              abs(lower - low) < 1e-12 and abs(upper - high) < 1e-12)
     # Pentanomial counts, and the normal approximation against the exact ratio.
     for counts, elo0, elo1 in (([30, 80, 200, 110, 40], 0, 10), ([10, 40, 120, 60, 20], 0, 20),
                                ([50, 60, 90, 50, 40], -10, 5), ([8, 25, 60, 30, 12], 0, 30)):
@@ -83,11 +82,11 @@ def statistics():
     elo, low, high = sprt.elo_interval(strong)
     check(f"a won match: Elo {elo:.1f} within [{low:.1f}, {high:.1f}], above 0",
           0 < low < elo < high)
-    check("a clearly better side is accepted (H1)",
-          sprt.verdict([c * 10 for c in strong], 0, 30, 0.05, 0.05)[0] == "H1")
-    check("an even match rejects a gain of 30 (H0)",
-          sprt.verdict([c * 10 for c in even], 0, 30, 0.05, 0.05)[0] == "H0")
-    check("few pairs decide nothing", sprt.verdict([0, 1, 1, 1, 0], 0, 30, 0.05, 0.05)[0] is None)
+    for what, counts, want in (
+            ("a clearly better side is accepted", [c * 10 for c in strong], "H1"),
+            ("an even match rejects a gain of 30", [c * 10 for c in even], "H0"),
+            ("few pairs decide nothing", [0, 1, 1, 1, 0], None)):
+        check(f"{what} ({want})", sprt.verdict(counts, 0, 30, 0.05, 0.05)[0] == want)
     check("no variance yet: LLR 0", sprt.llr([0, 0, 3, 0, 0], 0, 30) == 0.0)
 
 
@@ -137,14 +136,13 @@ def referee(work):
     check("two faultless brains play their games to a five", out.count(", five") == 4, )
     check("the summary counts the games and gives the LLR's bounds",
           "games 4: new won 2, lost 2, drew 0" in out and "[-2.94, +2.94]" in out)
-    replay = subprocess.run([sys.executable, MATCH, good, good, "--replay",
-                             os.path.join(work, "games.jsonl"), "--game", "3"],
-                            capture_output=True, text=True, timeout=60)
+    def replay(base, game):
+        return subprocess.run([sys.executable, MATCH, good, base, "--replay",
+                               os.path.join(work, "games.jsonl"), "--game", game],
+                              capture_output=True, text=True, timeout=60)
+    same, other = replay(good, "3"), replay(fake(work, "occupied-at-3"), "1")
     check("a recorded game replays as recorded",
-          replay.returncode == 0 and "as recorded" in replay.stdout)
-    other = subprocess.run([sys.executable, MATCH, good, fake(work, "occupied-at-3"), "--replay",
-                            os.path.join(work, "games.jsonl"), "--game", "1"],
-                           capture_output=True, text=True, timeout=60)
+          same.returncode == 0 and "as recorded" in same.stdout)
     check("a brain that plays otherwise does not replay the record",
           other.returncode != 0 and "not as recorded" in other.stdout)
 

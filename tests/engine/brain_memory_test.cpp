@@ -30,18 +30,17 @@ std::vector<std::string> playGame(GomocupBrain &black, GomocupBrain &white)
 {
     std::vector<std::string> lines, answers;
     black.handle("BEGIN", answers);
-    for (int i = 0; i < 2 * MOVES - 1 && answers.size() == 2; ++i)
+    for (int i = 0; answers.size() == 2; ++i)
     {
         lines.push_back(untimed(answers[0]));
         lines.push_back(answers[1]);
+        if (i == 2 * MOVES - 1)
+        {
+            break;
+        }
         const std::string move = answers.back();
         answers.clear();
         (i % 2 == 0 ? white : black).handle("TURN " + move, answers);
-    }
-    if (answers.size() == 2)
-    {
-        lines.push_back(untimed(answers[0]));
-        lines.push_back(answers[1]);
     }
     return lines;
 }

@@ -42,18 +42,11 @@ def main():
         if moves == args.at:
             if args.fault == "crash":
                 sys.exit(3)
-            if args.fault == "occupied" and taken:
-                return say("%d,%d" % min(taken))
-            if args.fault == "offboard":
-                return say(f"{size},0")
-            if args.fault == "error":
-                return say("ERROR something went wrong")
-            if args.fault == "garbage":
-                return say("seven, seven")
-            if args.fault == "slow":
-                time.sleep(1.0)
-            if args.fault == "silent":
-                time.sleep(3600)
+            time.sleep({"slow": 1.0, "silent": 3600}.get(args.fault, 0))
+            wrong = {"occupied": "%d,%d" % min(taken) if taken else None, "offboard": f"{size},0",
+                     "error": "ERROR something went wrong", "garbage": "seven, seven"}
+            if wrong.get(args.fault):
+                return say(wrong[args.fault])
         for y in range(size):
             for x in range(size):
                 if (x, y) not in taken:

@@ -5,6 +5,7 @@
 #include "game/game_state.h"
 #include "tests/engine/engine_test_support.h"
 
+#include <optional>
 #include <random>
 #include <string>
 
@@ -16,129 +17,64 @@ namespace
 using namespace engine;
 using enginetest::picture;
 
-// One row of the board, with '?' the point asked about: what black would make by playing it.
+// One row with '?' the point asked about: black's pattern there when five or more wins, and when
+// only exactly five does (the same unless given). A stone five steps away lengthens a row, so it
+// changes the second.
 struct LineCase
 {
     const char *row;
-    Pattern expected;
+    Pattern freestyle;
+    std::optional<Pattern> exact = std::nullopt;
 };
 
 const LineCase LINE_CASES[] = {
-    {"XXXX?", P_FIVE},                            // the fifth stone
-    {"XX?XX", P_FIVE},                            // ... in the gap
-    {"XX?XXX", P_FIVE},                           // six in a row wins too
-    {".XXX?.", P_FLEX4},                          // an open four
-    {"XXX.?.XXX", P_FLEX4},                       // two fives, one each side
-    {"OXXX?.", P_BLOCK4},                         // a four stopped at one end
-    {"XXX?.", P_BLOCK4},                          // ... by the edge
-    {"XXX.?", P_BLOCK4},                          // a four with a gap
-    {"O?XXXO", P_NONE},                           // no room for five
-    {"..XX?..", P_FLEX3},                         // an open three
-    {".X.X?.", P_FLEX3},                          // a split three
-    {"OXX?..", P_BLOCK3},                         // a three stopped at one end
-    {"O.XX?.O", P_BLOCK3},                        // room for one four only
-    {"...X?...", P_FLEX2},                        // an open two
-    {"OX?...", P_BLOCK2},   {"...?...", P_FLEX1}, // a lone stone in the open
-    {"O?....O", P_BLOCK1},                        // room for one five only
-    {"O?...O", P_NONE},                           // four points between two stones
-};
-
-TEST(LinePattern, NamesWhatAStoneMakesAlongARow)
-{
-    for (const LineCase &c : LINE_CASES)
-    {
-        std::string row = c.row;
-        auto mark = row.find('?');
-        row[mark] = '.';
-        enginetest::Picture p = picture({row}, 0);
-        EXPECT_EQ(p.pos.pattern(p.pos.at(static_cast<int>(mark), 0), 0, 0), c.expected) << c.row;
-        // The same shape for white, seen from white's side.
-        for (char &ch : row)
-        {
-            ch = ch == 'X' ? 'O' : ch == 'O' ? 'X' : ch;
-        }
-        p = picture({row}, 1);
-        EXPECT_EQ(p.pos.pattern(p.pos.at(static_cast<int>(mark), 0), 0, 1), c.expected) << c.row;
-    }
-}
-
-// The four lines, and where the board's edges and corners cut them.
-TEST(LinePattern, SeesEveryDirectionUpToTheEdges)
-{
-    const int size = 15;
-    struct Case
-    {
-        int direction;
-        int x0, y0, dx, dy; // the first of four black stones and the step between them
-        int x, y;           // the one point that makes five
-    };
-    const Case cases[] = {
-        {0, 11, 3, 1, 0, 10, 3},   // along a row, ending at the right edge
-        {1, 0, 0, 0, 1, 0, 4},     // down the first column from the corner
-        {2, 11, 11, 1, 1, 10, 10}, // the main diagonal into the bottom-right corner
-        {3, 3, 11, -1, 1, 4, 10},  // the other diagonal into the bottom-left corner
-    };
-    for (const Case &c : cases)
-    {
-        Position pos(size);
-        for (int i = 0; i < 4; ++i)
-        {
-            pos.place(pos.at(c.x0 + i * c.dx, c.y0 + i * c.dy), 0);
-        }
-        Move point = pos.at(c.x, c.y);
-        EXPECT_EQ(pos.pattern(point, c.direction, 0), P_FIVE) << "direction " << c.direction;
-        EXPECT_EQ(pos.threat(point, 0), T_FIVE);
-        EXPECT_TRUE(pos.fivePoints(0).has(point));
-        EXPECT_EQ(pos.fivePoints(0).count(), 1)
-            << "the edge allows no five beyond the fourth stone";
-        EXPECT_LT(pos.pattern(point, c.direction, 1), P_BLOCK2) << "white has little there";
-    }
-}
-
-// One row with '?' the point asked about: black's pattern there when five or more wins, and when
-// only exactly five does. A stone five steps away lengthens a row, so it changes the second.
-struct ExactCase
-{
-    const char *row;
-    Pattern freestyle;
-    Pattern exact;
-};
-
-const ExactCase EXACT_CASES[] = {
-    {"XXXX?", P_FIVE, P_FIVE},          // five at the edge
+    {"XXXX?", P_FIVE},                  // the fifth stone, at the edge
+    {"XX?XX", P_FIVE},                  // ... in the gap
     {"XXXX?X", P_FIVE, P_NONE},         // six
     {"XX?XXX", P_FIVE, P_NONE},         // six, the point inside
     {"XXXX?XX", P_FIVE, P_NONE},        // seven
-    {"OXXXX?O", P_FIVE, P_FIVE},        // five between the other side's stones
+    {"OXXXX?O", P_FIVE},                // five between the other side's stones
+    {".XXX?.", P_FLEX4},                // an open four
+    {"XXX.?.XXX", P_FLEX4},             // two fives, one each side
     {".XXX?.X.", P_FLEX4, P_BLOCK4},    // the right-hand five would be six
     {"X.XXX?..", P_FLEX4, P_BLOCK4},    // ... the left-hand one
     {"X.XXX?.X", P_FLEX4, P_NONE},      // both
-    {"..XXX?..", P_FLEX4, P_FLEX4},     // an open four
-    {"X..XX?..X", P_FLEX3, P_BLOCK3},   // an open three whose fours would all be sixes one way
-    {"...XX?...", P_FLEX3, P_FLEX3},    // an open three
-    {"X...XX?...X", P_FLEX3, P_FLEX3},  // stones five steps from the point's row matter not
+    {"OXXX?.", P_BLOCK4},               // a four stopped at one end
+    {"XXX?.", P_BLOCK4},                // ... by the edge
+    {"XXX.?", P_BLOCK4},                // a four with a gap
     {"XXXX.?....", P_BLOCK4, P_BLOCK1}, // the gap gives six: a four, or one far way to five
+    {"O?XXXO", P_NONE},                 // no room for five
+    {"...XX?...", P_FLEX3},             // an open three
+    {".X.X?.", P_FLEX3},                // a split three
+    {"X..XX?..X", P_FLEX3, P_BLOCK3},   // an open three whose fours would all be sixes one way
+    {"X...XX?...X", P_FLEX3},           // stones five steps from the point's row matter not
+    {"OXX?..", P_BLOCK3},               // a three stopped at one end
+    {"O.XX?.O", P_BLOCK3},              // room for one four only
+    {"...X?...", P_FLEX2},              // an open two
+    {"OX?...", P_BLOCK2},
+    {"...?...", P_FLEX1},  // a lone stone in the open
+    {"O?....O", P_BLOCK1}, // room for one five only
+    {"O?...O", P_NONE},    // four points between two stones
 };
 
-TEST(LinePattern, ExactlyFiveSeesTheStonesFiveStepsAway)
+TEST(LinePattern, NamesWhatAStoneMakesAlongARowUnderEachRule)
 {
-    for (const ExactCase &c : EXACT_CASES)
+    for (const LineCase &c : LINE_CASES)
     {
         for (int colour = 0; colour < 2; ++colour)
         {
             std::string row = c.row;
-            auto mark = row.find('?');
-            row[mark] = '.';
-            if (colour == 1)
+            const int mark = static_cast<int>(row.find('?'));
+            // The same shape for white, seen from white's side.
+            for (char &ch : row)
             {
-                for (char &ch : row)
-                {
-                    ch = ch == 'X' ? 'O' : ch == 'O' ? 'X' : ch;
-                }
+                ch = colour == 0 ? ch : ch == 'X' ? 'O' : ch == 'O' ? 'X' : ch;
             }
             // Standard holds both colours to exactly five; renju black only.
             for (Rule rule : {Rule::Freestyle, Rule::Standard, Rule::Renju})
             {
+                // The row starts two points in, so that an edge does not end it; a row that
+                // starts with a stone has a stone of the other side before it, as an edge would.
                 Position pos(15, rule);
                 for (int x = 0; x < static_cast<int>(row.size()); ++x)
                 {
@@ -147,25 +83,24 @@ TEST(LinePattern, ExactlyFiveSeesTheStonesFiveStepsAway)
                         pos.place(pos.at(x + 2, 4), row[x] == 'X' ? 0 : 1);
                     }
                 }
-                // The row starts two points in, so that an edge does not end it; a row that
-                // starts at the first character has a wall there, as when drawn at x = 0.
                 if (row[0] != '.' && row[0] != '?')
                 {
                     pos.place(pos.at(1, 4), colour == 0 ? 1 : 0);
                 }
                 const bool exact = rule == Rule::Standard || (rule == Rule::Renju && colour == 0);
-                EXPECT_EQ(pos.pattern(pos.at(static_cast<int>(mark) + 2, 4), 0, colour),
-                          exact ? c.exact : c.freestyle)
+                EXPECT_EQ(pos.pattern(pos.at(mark + 2, 4), 0, colour),
+                          exact ? c.exact.value_or(c.freestyle) : c.freestyle)
                     << c.row << " colour " << colour << " rule " << static_cast<int>(rule);
             }
         }
     }
 }
 
-// Four stones and the point that makes five, along each line up to the edges and corners, with
-// a stone of the same colour beyond it: six in a row, a five only in freestyle (and for white in
-// renju). The engine's five test says the same of the six on the board.
-TEST(Position, OverlinesAlongEveryLineUpToTheEdges)
+// Four stones and the point that makes five, along each line up to the edges and corners: a five
+// in that line's direction under every rule, and one more at the other end unless the edge is
+// there. Then a stone of the same colour beyond the point: six in a row, a five only in freestyle
+// (and for white in renju). The engine's five test says the same of the six on the board.
+TEST(Position, FivesAndOverlinesAlongEveryLineUpToTheEdges)
 {
     const int size = 15;
     struct Case
@@ -183,14 +118,21 @@ TEST(Position, OverlinesAlongEveryLineUpToTheEdges)
             for (int colour = 0; colour < 2; ++colour)
             {
                 Position pos(size, rule);
-                for (int i : {0, 1, 2, 3, 5})
+                for (int i : {0, 1, 2, 3})
                 {
                     pos.place(pos.at(c.x0 + i * c.dx, c.y0 + i * c.dy), colour);
                 }
                 const Move point = pos.at(c.x0 + 4 * c.dx, c.y0 + 4 * c.dy);
-                const bool six = rule == Rule::Freestyle || (rule == Rule::Renju && colour == 1);
+                const int direction = c.dy == 0 ? 0 : c.dx == 0 ? 1 : c.dx == c.dy ? 2 : 3;
+                const bool edge = pos.at(c.x0 - c.dx, c.y0 - c.dy) == NO_MOVE;
                 SCOPED_TRACE(testing::Message() << c.x0 << "," << c.y0 << " rule "
                                                 << static_cast<int>(rule) << " colour " << colour);
+                EXPECT_EQ(pos.pattern(point, direction, colour), P_FIVE);
+                EXPECT_LT(pos.pattern(point, direction, 1 - colour), P_BLOCK2);
+                EXPECT_EQ(pos.threat(point, colour), T_FIVE);
+                EXPECT_EQ(pos.fivePoints(colour).count(), edge ? 1 : 2);
+                pos.place(pos.at(c.x0 + 5 * c.dx, c.y0 + 5 * c.dy), colour);
+                const bool six = rule == Rule::Freestyle || (rule == Rule::Renju && colour == 1);
                 EXPECT_EQ(pos.fivePoints(colour).has(point), six);
                 EXPECT_EQ(pos.threat(point, colour) == T_FIVE, six);
                 pos.place(point, colour);
@@ -293,7 +235,8 @@ TEST(Threat, CombinesTheLinesThroughAPoint)
 }
 
 // Everything kept up to date stone by stone equals what a position built afresh from the same
-// stones works out, after every stone of random games and after taking them all back.
+// stones works out, and the points a search looks at are the empty points within two steps of a
+// stone: after every stone played or taken back in random games, and after taking them all back.
 TEST(Position, KeepsItsBookkeepingAsAFreshPositionWould)
 {
     std::mt19937 random(7);
@@ -323,6 +266,16 @@ TEST(Position, KeepsItsBookkeepingAsAFreshPositionWould)
                 {
                     Move m = a.at(x, y);
                     ASSERT_EQ(a.stone(m), b.stone(m));
+                    bool near = false;
+                    for (int dy = -2; dy <= 2; ++dy)
+                    {
+                        for (int dx = -2; dx <= 2; ++dx)
+                        {
+                            const Move q = a.at(x + dx, y + dy);
+                            near = near || (q != NO_MOVE && !a.isEmpty(q));
+                        }
+                    }
+                    ASSERT_EQ(a.nearPoints().has(m), near && a.isEmpty(m)) << x << "," << y;
                     if (a.isEmpty(m))
                     {
                         for (int c = 0; c < 2; ++c)
@@ -352,15 +305,23 @@ TEST(Position, KeepsItsBookkeepingAsAFreshPositionWould)
                 }
             }
         };
-        const int stones = static_cast<int>(random() % static_cast<unsigned>(size * size));
-        for (int ply = 0; ply < stones; ++ply)
+        const int steps = static_cast<int>(random() % static_cast<unsigned>(size * size * 5 / 4));
+        for (int ply = 0; ply < steps; ++ply)
         {
-            Move m;
-            do
+            if (pos.moveCount() > 0 && (random() % 5 == 0 || pos.full()))
             {
-                m = pos.at(static_cast<int>(random() % size), static_cast<int>(random() % size));
-            } while (!pos.isEmpty(m));
-            pos.play(m);
+                pos.undo();
+            }
+            else
+            {
+                Move m;
+                do
+                {
+                    m = pos.at(static_cast<int>(random() % size),
+                               static_cast<int>(random() % size));
+                } while (!pos.isEmpty(m));
+                pos.play(m);
+            }
             Position fresh(size, rule);
             for (int i = 0; i < pos.moveCount(); ++i)
             {
@@ -411,7 +372,7 @@ TEST(Position, FindsFivesWhereTheGameDoes)
 }
 
 // The key stands for what the search may take one position for another by: the stones and the
-// side to move, whatever the order the stones came in.
+// side to move, whatever the order the stones came in; taking a stone back restores it.
 TEST(Position, KeysTellPositionsApartByTheirStonesAndTheSideToMove)
 {
     struct Case
@@ -448,63 +409,10 @@ TEST(Position, KeysTellPositionsApartByTheirStonesAndTheSideToMove)
     EXPECT_NE(one.key(), before);
     one.undo();
     EXPECT_EQ(one.key(), before);
-}
-
-// The points a search looks at: every empty point within two steps of a stone, up to the edges
-// and corners, as stones come and go.
-TEST(Position, NearPointsAreTheEmptyPointsWithinTwoOfAStone)
-{
-    std::mt19937 random(13);
-    for (int size : {5, 9, 15, 18, 20})
-    {
-        Position pos(size);
-        for (int step = 0; step < 3 * size; ++step)
-        {
-            if (pos.moveCount() > 0 && random() % 4 == 0)
-            {
-                pos.undo();
-            }
-            else
-            {
-                Move m =
-                    pos.at(static_cast<int>(random() % size), static_cast<int>(random() % size));
-                if (pos.isEmpty(m))
-                {
-                    pos.play(m);
-                }
-            }
-            for (int y = 0; y < size; ++y)
-            {
-                for (int x = 0; x < size; ++x)
-                {
-                    bool near = false;
-                    for (int dy = -2; dy <= 2; ++dy)
-                    {
-                        for (int dx = -2; dx <= 2; ++dx)
-                        {
-                            Move q = pos.at(x + dx, y + dy);
-                            near = near || (q != NO_MOVE && !pos.isEmpty(q));
-                        }
-                    }
-                    Move m = pos.at(x, y);
-                    ASSERT_EQ(pos.nearPoints().has(m), near && pos.isEmpty(m))
-                        << "size " << size << ", step " << step << ", point " << x << "," << y;
-                }
-            }
-        }
-    }
-}
-
-TEST(Position, UndoGivesTheTurnBack)
-{
-    Position pos(15);
-    pos.play(pos.at(7, 7));
-    pos.play(pos.at(8, 8));
-    EXPECT_EQ(pos.toMove(), 0);
-    pos.undo();
-    EXPECT_EQ(pos.toMove(), 1);
-    EXPECT_TRUE(pos.isEmpty(pos.at(8, 8)));
-    EXPECT_EQ(pos.lastMove(), pos.at(7, 7));
+    // Taking a stone back gives the turn back too.
+    EXPECT_EQ(one.toMove(), 0);
+    EXPECT_TRUE(one.isEmpty(one.at(3, 3)));
+    EXPECT_EQ(one.lastMove(), one.at(9, 9));
 }
 
 TEST(Position, HasNoPointsOffItsBoard)

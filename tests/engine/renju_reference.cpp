@@ -36,30 +36,26 @@ Line lineThrough(const Board &b, int x, int y, int dir)
 // Black stones in a row through offset 0 (counted black).
 int rowLength(const Line &line)
 {
-    int n = 1;
-    for (int k = 1; line.at(k) == B; ++k)
+    int right = 1, left = -1;
+    for (; line.at(right) == B; ++right)
     {
-        ++n;
     }
-    for (int k = -1; line.at(k) == B; --k)
+    for (; line.at(left) == B; --left)
     {
-        ++n;
     }
-    return n;
+    return right - left - 1;
 }
 
 // Whether the five points a .. a + 4 of the line are all black and the points just outside them
 // are not: exactly five.
 bool exactFive(const Line &line, int a)
 {
+    bool all = line.at(a - 1) != B && line.at(a + 5) != B;
     for (int k = a; k <= a + 4; ++k)
     {
-        if (line.at(k) != B)
-        {
-            return false;
-        }
+        all = all && line.at(k) == B;
     }
-    return line.at(a - 1) != B && line.at(a + 5) != B;
+    return all;
 }
 
 // The fours through offset 0 (black there): the windows of five holding four black stones and an
@@ -129,14 +125,12 @@ bool straightFourIn(Line line)
 
 bool fiveAt(const Board &b, int x, int y)
 {
+    bool five = false;
     for (int dir = 0; dir < 4; ++dir)
     {
-        if (rowLength(lineThrough(b, x, y, dir)) == 5)
-        {
-            return true;
-        }
+        five = five || rowLength(lineThrough(b, x, y, dir)) == 5;
     }
-    return false;
+    return five;
 }
 
 Verdict verdictAt(Board &b, int x, int y, int depth);
@@ -172,47 +166,25 @@ Verdict verdictAt(Board &b, int x, int y, int depth)
         deepest = std::max(deepest, depth);
     }
     b.put(x, y, B);
-    Verdict v = ALLOWED;
-    int fours = 0;
-    int threes = 0;
+    int longest = 0, fours = 0, threes = 0;
     bool five = false;
-    bool overline = false;
     for (int dir = 0; dir < 4; ++dir)
     {
-        const Line line = lineThrough(b, x, y, dir);
-        const int row = rowLength(line);
+        const int row = rowLength(lineThrough(b, x, y, dir));
         five = five || row == 5;
-        overline = overline || row > 5;
+        longest = std::max(longest, row);
+        fours += foursIn(lineThrough(b, x, y, dir));
     }
-    if (!five && overline)
+    for (int dir = 0; dir < 4 && !five && longest <= 5 && fours <= 1; ++dir)
     {
-        v = OVERLINE;
-    }
-    else if (!five)
-    {
-        for (int dir = 0; dir < 4; ++dir)
-        {
-            const int f = foursIn(lineThrough(b, x, y, dir));
-            fours += f;
-        }
-        if (fours > 1)
-        {
-            v = DOUBLE_FOUR;
-        }
-        else
-        {
-            for (int dir = 0; dir < 4; ++dir)
-            {
-                if (foursIn(lineThrough(b, x, y, dir)) == 0 && threeAlong(b, x, y, dir, depth))
-                {
-                    ++threes;
-                }
-            }
-            v = threes > 1 ? DOUBLE_THREE : ALLOWED;
-        }
+        threes += foursIn(lineThrough(b, x, y, dir)) == 0 && threeAlong(b, x, y, dir, depth);
     }
     b.put(x, y, NONE);
-    return v;
+    return five          ? ALLOWED
+           : longest > 5 ? OVERLINE
+           : fours > 1   ? DOUBLE_FOUR
+           : threes > 1  ? DOUBLE_THREE
+                         : ALLOWED;
 }
 
 } // namespace
@@ -238,8 +210,7 @@ int deepestNesting()
 
 void resetNesting()
 {
-    nested = 0;
-    deepest = 0;
+    nested = 0, deepest = 0;
 }
 
 } // namespace renjutest

@@ -15,29 +15,51 @@ namespace
 
 using namespace engine;
 
+// A stone on both the engine's grid and the second reading's board.
+void put(Grid &grid, renjutest::Board &board, int x, int y, Stone stone)
+{
+    grid.set(x, y, stone);
+    board.put(x, y, stone == BLACK ? renjutest::B : renjutest::W);
+}
+
+// The stones of a drawing, one string a row from row `top` down: 'X' black, 'O' white.
+void draw(Grid &grid, renjutest::Board &board, const std::vector<std::string> &rows, int top = 0)
+{
+    for (int y = 0; y < static_cast<int>(rows.size()); ++y)
+    {
+        for (int x = 0; x < static_cast<int>(rows[y].size()); ++x)
+        {
+            if (rows[y][x] == 'X' || rows[y][x] == 'O')
+            {
+                put(grid, board, x, top + y, rows[y][x] == 'X' ? BLACK : WHITE);
+            }
+        }
+    }
+}
+
 TEST(Rules, RowsThatWinUnderEachRule)
 {
     struct Case
     {
         Rule rule;
         Stone colour;
-        bool four, five, six, seven;
+        bool wins[4]; // a row of four, five, six and seven
     };
     const Case cases[] = {
-        {Rule::Freestyle, BLACK, false, true, true, true},
-        {Rule::Freestyle, WHITE, false, true, true, true},
-        {Rule::Standard, BLACK, false, true, false, false},
-        {Rule::Standard, WHITE, false, true, false, false},
-        {Rule::Renju, BLACK, false, true, false, false},
-        {Rule::Renju, WHITE, false, true, true, true},
+        {Rule::Freestyle, BLACK, {false, true, true, true}},
+        {Rule::Freestyle, WHITE, {false, true, true, true}},
+        {Rule::Standard, BLACK, {false, true, false, false}},
+        {Rule::Standard, WHITE, {false, true, false, false}},
+        {Rule::Renju, BLACK, {false, true, false, false}},
+        {Rule::Renju, WHITE, {false, true, true, true}},
     };
     for (const Case &c : cases)
     {
-        SCOPED_TRACE(static_cast<int>(c.rule) * 10 + c.colour);
-        EXPECT_EQ(rowWins(c.rule, c.colour, 4), c.four);
-        EXPECT_EQ(rowWins(c.rule, c.colour, 5), c.five);
-        EXPECT_EQ(rowWins(c.rule, c.colour, 6), c.six);
-        EXPECT_EQ(rowWins(c.rule, c.colour, 7), c.seven);
+        for (int length = 4; length <= 7; ++length)
+        {
+            EXPECT_EQ(rowWins(c.rule, c.colour, length), c.wins[length - 4])
+                << "rule " << static_cast<int>(c.rule) << " colour " << c.colour << " " << length;
+        }
     }
 }
 
@@ -81,17 +103,10 @@ TEST(Rules, ExactlyFiveAlongEveryLineUpToTheEdges)
             // The sixth stone, on the empty point and then on the board.
             for (int placed = 0; placed < 2; ++placed)
             {
-                if (placed == 1)
-                {
-                    grid.set(sx, sy, colour);
-                }
-                for (int i = 0; i <= 5; ++i)
+                grid.set(sx, sy, placed == 1 ? colour : EMPTY);
+                for (int i = placed == 1 ? 0 : 5; i <= 5; ++i)
                 {
                     const int x = l.x0 + i * l.dx, y = l.y0 + i * l.dy;
-                    if (i < 5 && placed == 0)
-                    {
-                        continue;
-                    }
                     EXPECT_EQ(longestRow(grid, x, y, colour), 6);
                     EXPECT_TRUE(makesFive(grid, x, y, colour, Rule::Freestyle));
                     EXPECT_FALSE(makesFive(grid, x, y, colour, Rule::Standard));
@@ -109,20 +124,9 @@ TEST(Rules, ExactlyFiveAlongEveryLineUpToTheEdges)
 TEST(Rules, FiveInOneLineWinsWhateverTheOtherLinesHold)
 {
     // Black's stone at '*' makes five along the row and six along the column.
-    const char *rows[] = {
-        "....X....", "....X....", "....X....", "XXXX*....", "....X....", "....X....",
-    };
     Grid grid(15);
-    for (int y = 0; y < 6; ++y)
-    {
-        for (int x = 0; x < 9; ++x)
-        {
-            if (rows[y][x] == 'X')
-            {
-                grid.set(x, y, BLACK);
-            }
-        }
-    }
+    renjutest::Board board(15);
+    draw(grid, board, {"....X", "....X", "....X", "XXXX*", "....X", "....X"});
     EXPECT_TRUE(makesFive(grid, 4, 3, BLACK, Rule::Standard));
     EXPECT_TRUE(makesFive(grid, 4, 3, BLACK, Rule::Renju));
     EXPECT_EQ(foul(grid, 4, 3), Foul::None);
@@ -151,19 +155,20 @@ TEST(Rules, NothingOffTheBoardOrOfNoColour)
 struct RenjuCase
 {
     const char *name;
+    int top; // the empty rows above the drawing
     std::vector<std::string> rows;
 };
 
 const std::vector<RenjuCase> RENJU_CASES = {
     {"two open threes meet",
+     2,
      {
-         "...............",
-         "...............",
          ".......X.......",
          ".......X.......",
          ".....XX3.......",
      }},
     {"a three stopped next to its end is no three; one with a point before the stone is",
+     0,
      {
          "............O..",
          ".....O.........",
@@ -172,20 +177,16 @@ const std::vector<RenjuCase> RENJU_CASES = {
          "...XX.....XX3..",
      }},
     {"split threes meet",
+     1,
      {
-         "...............",
          "......X........",
          "...............",
          "......X........",
          "...X.X3........",
      }},
     {"a three whose only point to a straight four is an overline is no three",
+     5,
      {
-         "...............",
-         "...............",
-         "...............",
-         "...............",
-         "...............",
          "..........X....",
          ".......3..X....",
          ".....O..XX6....",
@@ -194,9 +195,8 @@ const std::vector<RenjuCase> RENJU_CASES = {
          "..........X....",
      }},
     {"a four whose five would be six is no four; two real fours meet",
+     2,
      {
-         "...............",
-         "...............",
          ".OXXX..X.......",
          ".....X.........",
          ".....X.........",
@@ -209,10 +209,8 @@ const std::vector<RenjuCase> RENJU_CASES = {
          "............X..",
      }},
     {"two fours in one line",
+     3,
      {
-         "...............",
-         "...............",
-         "...............",
          "...X.X4X.X.....",
          "...............",
          "...............",
@@ -222,9 +220,8 @@ const std::vector<RenjuCase> RENJU_CASES = {
          ".XXX.4.XXX.....",
      }},
     {"an overline, and a five that wins beside one",
+     2,
      {
-         "...............",
-         "...............",
          "..XXXX6X.......",
          "...............",
          "...............",
@@ -236,8 +233,8 @@ const std::vector<RenjuCase> RENJU_CASES = {
          "........X......",
      }},
     {"a four and a three are allowed; a four and two threes, or two fours and a three, are not",
+     1,
      {
-         "...............",
          ".XXX...........",
          "....X..........",
          "....X..........",
@@ -253,11 +250,8 @@ const std::vector<RenjuCase> RENJU_CASES = {
          ".....X.........",
      }},
     {"nested two deep: the three's point is allowed because its own three's point is an overline",
+     4,
      {
-         "...............",
-         "...............",
-         "...............",
-         "...............",
          "......XX6XXX...",
          ".......X.......",
          "......X........",
@@ -266,12 +260,8 @@ const std::vector<RenjuCase> RENJU_CASES = {
          "..XO...X.......",
      }},
     {"nested two deep: without the overline the three's point is forbidden, so no three",
+     5,
      {
-         "...............",
-         "...............",
-         "...............",
-         "...............",
-         "...............",
          ".......X.......",
          "......X........",
          "O..XX3.........",
@@ -280,29 +270,10 @@ const std::vector<RenjuCase> RENJU_CASES = {
      }},
 };
 
-char expectedMark(const RenjuCase &c, int x, int y)
+// The mark of a Foul or a renjutest::Verdict, which name the same four things in the same order.
+template <typename Kind> char markOf(Kind kind)
 {
-    if (y >= static_cast<int>(c.rows.size()) || x >= static_cast<int>(c.rows[y].size()))
-    {
-        return '.';
-    }
-    return c.rows[y][x];
-}
-
-char markOf(Foul f)
-{
-    return f == Foul::DoubleThree  ? '3'
-           : f == Foul::DoubleFour ? '4'
-           : f == Foul::Overline   ? '6'
-                                   : '.';
-}
-
-char markOf(renjutest::Verdict v)
-{
-    return v == renjutest::DOUBLE_THREE  ? '3'
-           : v == renjutest::DOUBLE_FOUR ? '4'
-           : v == renjutest::OVERLINE    ? '6'
-                                         : '.';
+    return ".346"[static_cast<int>(kind)];
 }
 
 TEST(Renju, EveryPointOfTheClassicPositions)
@@ -312,23 +283,16 @@ TEST(Renju, EveryPointOfTheClassicPositions)
     {
         Grid grid(n);
         renjutest::Board board(n);
+        draw(grid, board, c.rows, c.top);
         for (int y = 0; y < n; ++y)
         {
+            const int row = y - c.top;
             for (int x = 0; x < n; ++x)
             {
-                const char m = expectedMark(c, x, y);
-                if (m == 'X' || m == 'O')
-                {
-                    grid.set(x, y, m == 'X' ? BLACK : WHITE);
-                    board.put(x, y, m == 'X' ? renjutest::B : renjutest::W);
-                }
-            }
-        }
-        for (int y = 0; y < n; ++y)
-        {
-            for (int x = 0; x < n; ++x)
-            {
-                const char m = expectedMark(c, x, y);
+                const char m = row >= 0 && row < static_cast<int>(c.rows.size()) &&
+                                       x < static_cast<int>(c.rows[row].size())
+                                   ? c.rows[row][x]
+                                   : '.';
                 if (m == 'X' || m == 'O')
                 {
                     continue;
@@ -368,15 +332,9 @@ TEST(Renju, AgreesWithTheSecondReadingOnRandomBoards)
             for (int x = x0; x < x0 + side; ++x)
             {
                 const int r = static_cast<int>(rng() % 100);
-                if (r < blackShare)
+                if (r < blackShare + 18)
                 {
-                    grid.set(x, y, BLACK);
-                    board.put(x, y, renjutest::B);
-                }
-                else if (r < blackShare + 18)
-                {
-                    grid.set(x, y, WHITE);
-                    board.put(x, y, renjutest::W);
+                    put(grid, board, x, y, r < blackShare ? BLACK : WHITE);
                 }
             }
         }

@@ -31,13 +31,9 @@ Position middleGame(int size = 15, unsigned seed = 3)
                 pos.play(m);
             }
         }
-        bool quiet = true;
-        for (int colour = 0; colour < 2; ++colour)
-        {
-            quiet = quiet && pos.fourPoints(colour).empty() && pos.flexFourPoints(colour).empty();
-        }
-        quiet = quiet && pos.threePoints(pos.toMove()).empty();
-        if (quiet)
+        if (pos.fourPoints(0).empty() && pos.fourPoints(1).empty() &&
+            pos.flexFourPoints(0).empty() && pos.flexFourPoints(1).empty() &&
+            pos.threePoints(pos.toMove()).empty())
         {
             return pos;
         }
@@ -176,16 +172,6 @@ TEST(Search, HasNoMoveWhenTheGameIsOver)
     EXPECT_EQ(searcher.think(won.pos, Level::Hard, Limits{1000, 0}), NO_MOVE);
 }
 
-TEST(Search, OpensInTheCentre)
-{
-    Searcher searcher;
-    for (int size : {15, 18, 20})
-    {
-        Position pos(size);
-        EXPECT_EQ(searcher.think(pos, Level::Hard, Limits{1000, 0}), pos.at(size / 2, size / 2));
-    }
-}
-
 TEST(Search, ForgetsADroppedThought)
 {
     const Position pos = middleGame();
@@ -216,13 +202,6 @@ TEST(Search, EasyAndMediumVaryWithTheSeed)
         EXPECT_GT(different, 0) << "level " << static_cast<int>(level);
     }
 }
-
-} // namespace
-
-namespace
-{
-
-using namespace engine;
 
 // Under renju white wins by a four whose only point to stop it is forbidden to black: black's
 // two threes meet there. The search by fours sees it; in freestyle black simply stops the four.

@@ -59,27 +59,9 @@ const std::vector<Shape> SHAPES = {
      Threats::ThreesAndFours,
      false,
      2},
-    {"a win by 3 fours, and no other",
-     {"..........O....", ".......X.......", "........O......", "........O......", "X..............",
-      "..XX......X.O..", "....OX..OO.....", "..O...XX*.XO...", ".....X.O.......", ".......X..O....",
-      "......O........", "........O.XXOX.", "...............", "..........O....",
-      "............X.."},
-     Threats::Fours,
-     false,
-     4},
-    {"a win by 5 fours",
-     {"...............", "...............", "...............", ".........O.X...", "..O.O....X.....",
-      ".........*.O...", "......X.XO.....", ".....O.XO......", "...X...X......."},
-     Threats::Fours,
-     false,
-     6},
-    {"a win by 7 fours",
-     {"...............", "........X......", "..X............", "....X.O........", "...............",
-      ".O......X......", "X..X...........", "O.....XX.......", "..X..OO..OOO...", "......O..O.....",
-      "X.OX*XX...O....", "...............", "O.............."},
-     Threats::Fours,
-     false,
-     8},
+    {"a win by 3 fours, and no other", enginetest::WIN_BY_3_FOURS, Threats::Fours, false, 4},
+    {"a win by 5 fours", enginetest::WIN_BY_5_FOURS, Threats::Fours, false, 6},
+    {"a win by 7 fours", enginetest::WIN_BY_7_FOURS, Threats::Fours, false, 8},
     {"a double three",
      {"", "", "....X....", ".....X...", "...XX.*..", "", "", "O.....O.....O"},
      Threats::ThreesAndFours,
@@ -144,19 +126,86 @@ Board randomBoard(std::mt19937 &random, int size, unsigned density)
     }
 }
 
-// The board as the engine's position, for the plain reference that reads one.
-engine::Position asPosition(const Board &b)
+// The board as plain cells, and wins by continuous fours found by trying every point: a reference
+// that shares nothing with the solver, not even its board's five test.
+class PlainBoard
 {
-    engine::Position pos(b.size());
-    for (int p = 0; p < b.points(); ++p)
+public:
+    explicit PlainBoard(const Board &b) : n(b.size())
     {
-        if (!b.empty(p))
+        for (int p = 0; p < b.points(); ++p)
         {
-            pos.place(pos.at(b.xOf(p), b.yOf(p)), b.get(p) == BLACK ? 0 : 1);
+            cells.push_back(b.get(p));
         }
     }
-    return pos;
-}
+
+    std::vector<int> fivePoints(int who) const
+    {
+        std::vector<int> points;
+        for (int p = 0; p < n * n; ++p)
+        {
+            bool five = false;
+            for (const auto &s : solver::STEPS)
+            {
+                int run = 1;
+                for (int sign : {1, -1})
+                {
+                    int x = p % n + sign * s[0], y = p / n + sign * s[1];
+                    for (; x >= 0 && y >= 0 && x < n && y < n && cells[y * n + x] == who; ++run)
+                    {
+                        x += sign * s[0], y += sign * s[1];
+                    }
+                }
+                five = five || run >= 5;
+            }
+            if (cells[p] == 0 && five)
+            {
+                points.push_back(p);
+            }
+        }
+        return points;
+    }
+
+    // Whether `who`, to move, wins by continuous fours within `fours` fours.
+    bool winsByFours(int who, int fours)
+    {
+        const std::vector<int> threats = fivePoints(solver::other(who));
+        if (!fivePoints(who).empty())
+        {
+            return true;
+        }
+        if (threats.size() >= 2 || fours == 0)
+        {
+            return false;
+        }
+        for (int p = 0; p < n * n; ++p)
+        {
+            if (cells[p] != 0 || (threats.size() == 1 && p != threats[0]))
+            {
+                continue;
+            }
+            cells[p] = who;
+            const std::vector<int> fives = fivePoints(who);
+            bool wins = fives.size() >= 2;
+            if (fives.size() == 1)
+            {
+                cells[fives[0]] = solver::other(who);
+                wins = winsByFours(who, fours - 1);
+                cells[fives[0]] = 0;
+            }
+            cells[p] = 0;
+            if (wins)
+            {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    int n;
+    std::vector<int> cells;
+};
 
 // The plain reference counts fours, the last of them the one that leaves two fives; the solver
 // counts stones, the five too: k fours are k + 1 stones.
@@ -167,7 +216,7 @@ TEST(Solver, FindsWinsByFoursAsThePlainReferenceDoes)
     for (int trial = 0; trial < 300; ++trial)
     {
         Board b = randomBoard(random, 9 + trial % 7, 25 + trial % 20);
-        enginetest::PlainBoard plain(asPosition(b));
+        PlainBoard plain(b);
         for (int who : {BLACK, WHITE})
         {
             for (int fours = 1; fours <= 4; ++fours)

@@ -110,24 +110,9 @@ const std::vector<Tactic> TACTICS = {
      X,
      {MEDIUM, HARD}},
     // Wins by continuous fours: the shortest known first move of each is the only one there is.
-    {"a win by 3 fours",
-     {"..........O....", ".......X.......", "........O......", "........O......", "X..............",
-      "..XX......X.O..", "....OX..OO.....", "..O...XX*.XO...", ".....X.O.......", ".......X..O....",
-      "......O........", "........O.XXOX.", "...............", "..........O....",
-      "............X.."},
-     X,
-     {MEDIUM, HARD}},
-    {"a win by 5 fours",
-     {"...............", "...............", "...............", ".........O.X...", "..O.O....X.....",
-      ".........*.O...", "......X.XO.....", ".....O.XO......", "...X...X......."},
-     X,
-     {HARD}},
-    {"a win by 7 fours",
-     {"...............", "........X......", "..X............", "....X.O........", "...............",
-      ".O......X......", "X..X...........", "O.....XX.......", "..X..OO..OOO...", "......O..O.....",
-      "X.OX*XX...O....", "...............", "O.............."},
-     X,
-     {HARD}},
+    {"a win by 3 fours", enginetest::WIN_BY_3_FOURS, X, {MEDIUM, HARD}},
+    {"a win by 5 fours", enginetest::WIN_BY_5_FOURS, X, {HARD}},
+    {"a win by 7 fours", enginetest::WIN_BY_7_FOURS, X, {HARD}},
 };
 
 bool marked(const enginetest::Picture &p, Move m)

@@ -68,57 +68,44 @@ struct HttpCase
     std::string lacks = {}; // not in it
 };
 
+// A request that closes its connection: the method, the target and any more header lines.
+std::string request(const std::string &method, const std::string &target,
+                    const std::string &more = "")
+{
+    return method + " " + target + " HTTP/1.1\r\nHost: h\r\nConnection: close\r\n" + more + "\r\n";
+}
+
+const std::string UPGRADE = "Connection: Upgrade\r\nUpgrade: websocket\r\n"
+                            "Sec-WebSocket-Version: 13\r\n"
+                            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n";
+
 const std::vector<HttpCase> REQUESTS = {
-    {"health", "GET /healthz HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "200",
-     "\r\n\r\nok"},
-    {"the page", "GET / HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "200",
+    {"health", request("GET", "/healthz"), "200", "\r\n\r\nok"},
+    {"the page", request("GET", "/"), "200", "<p>the page</p>"},
+    {"the page by a game's link", request("GET", "/?game=local-aaaaaaaaaaaaaaaa"), "200",
      "<p>the page</p>"},
-    {"the page by a game's link",
-     "GET /?game=local-aaaaaaaaaaaaaaaa HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "200",
-     "<p>the page</p>"},
-    {"the page's type", "GET /index.html HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "200",
-     "Content-Type: text/html"},
-    {"a script", "GET /gomoku3d.js HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "200",
-     "Content-Type: text/javascript"},
-    {"the program", "GET /gomoku3d.wasm HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "200",
-     "Content-Type: application/wasm"},
+    {"the page's type", request("GET", "/index.html"), "200", "Content-Type: text/html"},
+    {"a script", request("GET", "/gomoku3d.js"), "200", "Content-Type: text/javascript"},
+    {"the program", request("GET", "/gomoku3d.wasm"), "200", "Content-Type: application/wasm"},
     {"two requests on one connection",
-     "GET /healthz HTTP/1.1\r\nHost: h\r\n\r\nGET / HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n",
-     "200", "<p>the page</p>"},
-    {"HEAD: the headers alone", "HEAD / HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "200",
-     "Content-Length: 15", "the page"},
-    {"a file that is not there", "GET /missing.js HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n",
-     "404", ""},
-    {"up out of the folder", "GET /../secret.txt HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n",
-     "404", "", "top secret"},
-    {"up, hidden in a longer path",
-     "GET /sub/../../secret.txt HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "404", "",
+     "GET /healthz HTTP/1.1\r\nHost: h\r\n\r\n" + request("GET", "/"), "200", "<p>the page</p>"},
+    {"HEAD: the headers alone", request("HEAD", "/"), "200", "Content-Length: 15", "the page"},
+    {"a file that is not there", request("GET", "/missing.js"), "404", ""},
+    {"up out of the folder", request("GET", "/../secret.txt"), "404", "", "top secret"},
+    {"up, hidden in a longer path", request("GET", "/sub/../../secret.txt"), "404", "",
      "top secret"},
-    {"up, percent-encoded",
-     "GET /%2e%2e/secret.txt HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "404", "",
-     "top secret"},
-    {"a backslash", "GET /..\\secret.txt HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "404",
-     "", "top secret"},
-    {"a hidden file", "GET /.hidden HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "404", "",
-     "hidden"},
-    {"a folder", "GET /sub HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "404", ""},
-    {"a target that is not a path",
-     "GET secret.txt HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "404", "", "top secret"},
-    {"POST", "POST / HTTP/1.1\r\nHost: h\r\nConnection: close\r\nContent-Length: 0\r\n\r\n", "405",
-     "Allow: GET, HEAD"},
-    {"a body", "GET / HTTP/1.1\r\nHost: h\r\nConnection: close\r\nContent-Length: 5\r\n\r\nhello",
-     "400", ""},
-    {"a header of 9 KB",
-     "GET / HTTP/1.1\r\nHost: h\r\nConnection: close\r\nX-Long: " + std::string(9000, 'x') +
-         "\r\n\r\n",
-     "400", ""},
-    {"not HTTP", "HELLO\r\n\r\n", "400", ""},
-    {"/ws without the upgrade", "GET /ws HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", "426",
+    {"up, percent-encoded", request("GET", "/%2e%2e/secret.txt"), "404", "", "top secret"},
+    {"a backslash", request("GET", "/..\\secret.txt"), "404", "", "top secret"},
+    {"a hidden file", request("GET", "/.hidden"), "404", "", "hidden"},
+    {"a folder", request("GET", "/sub"), "404", ""},
+    {"a target that is not a path", request("GET", "secret.txt"), "404", "", "top secret"},
+    {"POST", request("POST", "/", "Content-Length: 0\r\n"), "405", "Allow: GET, HEAD"},
+    {"a body", request("GET", "/", "Content-Length: 5\r\n") + "hello", "400", ""},
+    {"a header of 9 KB", request("GET", "/", "X-Long: " + std::string(9000, 'x') + "\r\n"), "400",
      ""},
-    {"an upgrade elsewhere than /ws",
-     "GET /game HTTP/1.1\r\nHost: h\r\nConnection: Upgrade\r\nUpgrade: websocket\r\n"
-     "Sec-WebSocket-Version: 13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n",
-     "404", ""},
+    {"not HTTP", "HELLO\r\n\r\n", "400", ""},
+    {"/ws without the upgrade", request("GET", "/ws"), "426", ""},
+    {"an upgrade elsewhere than /ws", "GET /game HTTP/1.1\r\nHost: h\r\n" + UPGRADE, "404", ""},
 };
 
 TEST(ServerHttp, thePagesFilesAndNothingElse)
@@ -166,10 +153,7 @@ TEST(ServerHttp, aSilentConnectionIsNotKeptForever)
     // the idle time is over, not at the test's own deadline.
     const auto start = std::chrono::steady_clock::now();
     const std::string answer =
-        rawHttp(server.port(),
-                "GET /ws HTTP/1.1\r\nHost: h\r\nConnection: Upgrade\r\nUpgrade: websocket\r\n"
-                "Sec-WebSocket-Version: 13\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n",
-                8s);
+        rawHttp(server.port(), "GET /ws HTTP/1.1\r\nHost: h\r\n" + UPGRADE, 8s);
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(answer.substr(0, 12), "HTTP/1.1 101");
     EXPECT_GE(took, 900ms);

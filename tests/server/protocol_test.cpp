@@ -5,8 +5,6 @@
 // from one address, a failing database, presence and resuming, a whole game, the sweep.
 #include "tests/server/server_fixture.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -14,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using nlohmann::json;
+using Strings = std::vector<std::string>;
 
 namespace
 {
@@ -33,13 +32,12 @@ struct Row
 {
     std::string name;
     Subject subject;
-    std::vector<std::string> send; // $GAME, $BLACK and $WHITE stand for the game and its secrets
+    Strings send; // $GAME, $BLACK and $WHITE stand for the game and its secrets
     // Each answer as TYPE, or TYPE:DETAIL, the detail being an error's code, a joined's role, a
     // state's "you" or a moved's colour.
-    std::vector<std::string> answers;
-    std::vector<std::string> othersHear =
-        {};            // what black, white and the watcher hear (not the sender)
-    int closeCode = 0; // 0: the connection stays open
+    Strings answers;
+    Strings othersHear = {}; // what black, white and the watcher hear
+    int closeCode = 0;       // 0: the connection stays open
 };
 
 const std::string OTHER_GAME = "local-aaaaaaaaaaaaaaaa";
@@ -50,6 +48,18 @@ std::string move(int row, int col, int n)
     return json{{"type", "move"}, {"row", row}, {"col", col}, {"n", n}}.dump();
 }
 
+std::string join(const std::string &game, const std::string &secret = "")
+{
+    json message{{"type", "join"}, {"game", game}};
+    if (!secret.empty())
+    {
+        message["secret"] = secret;
+    }
+    return message.dump();
+}
+
+const std::string CREATE = R"({"type":"create"})";
+
 std::string padded(std::size_t size)
 {
     const std::string head = R"({"type":"create","pad":")", tail = "\"}";
@@ -59,100 +69,71 @@ std::string padded(std::size_t size)
 constexpr int POLICY = 1008; // WebSocket close code: the server's policy
 constexpr int NOT_UTF8 = 1007;
 
+using enum Subject;
+
 const std::vector<Row> ROWS = {
-    {"create", Subject::Newcomer, {R"({"type":"create"})"}, {"created", "state:waiting"}},
-    {"create at the size limit", Subject::Newcomer, {padded(4096)}, {"created", "state:waiting"}},
-    {"create in a binary frame",
-     Subject::Newcomer,
-     {"binary:"
-      R"({"type":"create"})"},
-     {"created", "state:waiting"}},
-    {"one byte over the limit", Subject::Newcomer, {padded(4097)}, {"error:too-large"}, {}, POLICY},
-    {"a megabyte", Subject::Newcomer, {padded(1 << 20)}, {"error:too-large"}, {}, POLICY},
+    {"create", Newcomer, {CREATE}, {"created", "state:waiting"}},
+    {"create at the size limit", Newcomer, {padded(4096)}, {"created", "state:waiting"}},
+    {"create in a binary frame", Newcomer, {"binary:" + CREATE}, {"created", "state:waiting"}},
+    {"one byte over the limit", Newcomer, {padded(4097)}, {"error:too-large"}, {}, POLICY},
+    {"a megabyte", Newcomer, {padded(1 << 20)}, {"error:too-large"}, {}, POLICY},
     {"a game's player sends too much",
-     Subject::Black,
+     Black,
      {padded(5000)},
      {"error:too-large"},
      {"presence"},
      POLICY},
-    {"not JSON", Subject::Newcomer, {"hello"}, {"error:bad-json"}},
-    {"malformed twice", Subject::Newcomer, {"{", "}"}, {"error:bad-json", "error:bad-json"}},
+    {"not JSON", Newcomer, {"hello"}, {"error:bad-json"}},
+    {"malformed twice", Newcomer, {"{", "}"}, {"error:bad-json", "error:bad-json"}},
     {"malformed three times",
-     Subject::Newcomer,
+     Newcomer,
      {"{", "[1,]", "{\"type\":}"},
      {"error:bad-json", "error:bad-json", "error:bad-json"},
      {},
      POLICY},
-    {"not an object", Subject::Newcomer, {"[1,2]"}, {"error:bad-json"}},
-    {"not UTF-8", Subject::Newcomer, {"{\"type\":\"\xc3\x28\"}"}, {}, {}, NOT_UTF8},
-    {"no type", Subject::Newcomer, {R"({"game":"$GAME"})"}, {"error:bad-field"}},
-    {"an unknown type", Subject::Newcomer, {R"({"type":"resign"})"}, {"error:unknown-type"}},
-    {"join without a game", Subject::Newcomer, {R"({"type":"join"})"}, {"error:bad-field"}},
-    {"join a malformed id",
-     Subject::Newcomer,
-     {R"({"type":"join","game":"local-../../etc"})"},
-     {"error:bad-field"}},
-    {"join a game that is not there",
-     Subject::Newcomer,
-     {R"({"type":"join","game":")" + OTHER_GAME + "\"}"},
-     {"error:no-such-game"}},
+    {"not UTF-8", Newcomer, {"{\"type\":\"\xc3\x28\"}"}, {}, {}, NOT_UTF8},
+    {"no type", Newcomer, {R"({"game":"$GAME"})"}, {"error:bad-field"}},
+    {"join a game that is not there", Newcomer, {join(OTHER_GAME)}, {"error:no-such-game"}},
     {"join another server's game",
-     Subject::Newcomer,
-     {R"({"type":"join","game":"elsewhere-aaaaaaaaaaaaaaaa"})"},
+     Newcomer,
+     {join("elsewhere-aaaaaaaaaaaaaaaa")},
      {"error:no-such-game"}},
-    {"join with a secret of no seat",
-     Subject::Newcomer,
-     {R"({"type":"join","game":"$GAME","secret":")" + BAD_SECRET + "\"}"},
-     {"error:bad-field"}},
-    {"join with a malformed secret",
-     Subject::Newcomer,
-     {R"({"type":"join","game":"$GAME","secret":"$GAME"})"},
-     {"error:bad-field"}},
+    {"join with a secret of no seat", Newcomer, {join("$GAME", BAD_SECRET)}, {"error:bad-field"}},
     {"join a game under way: watch",
-     Subject::Newcomer,
-     {R"({"type":"join","game":"$GAME"})"},
+     Newcomer,
+     {join("$GAME")},
      {"joined:watcher", "state:watcher"}},
     {"join with black's secret: black, in a second tab",
-     Subject::Newcomer,
-     {R"({"type":"join","game":"$GAME","secret":"$BLACK"})"},
+     Newcomer,
+     {join("$GAME", "$BLACK")},
      {"joined:black", "state:black"}},
     {"black takes white's seat on its own connection",
-     Subject::Black,
-     {R"({"type":"join","game":"$GAME","secret":"$WHITE"})"},
+     Black,
+     {join("$GAME", "$WHITE")},
      {"joined:white", "state:white"},
      {"presence"}},
     {"join its own game again",
-     Subject::White,
-     {R"({"type":"join","game":"$GAME"})"},
+     White,
+     {join("$GAME")},
      {"joined:watcher", "state:watcher"},
      {"presence"}},
-    {"move in no game", Subject::Newcomer, {move(0, 0, 0)}, {"error:not-a-player"}},
-    {"move before anyone has joined", Subject::Waiting, {move(0, 0, 0)}, {"error:not-your-turn"}},
-    {"black moves", Subject::Black, {move(0, 0, 2)}, {"moved:black"}, {"moved:black"}},
+    {"move in no game", Newcomer, {move(0, 0, 0)}, {"error:not-a-player"}},
+    {"move before anyone has joined", Waiting, {move(0, 0, 0)}, {"error:not-your-turn"}},
+    {"black moves", Black, {move(0, 0, 2)}, {"moved:black"}, {"moved:black"}},
     {"black's move sent twice",
-     Subject::Black,
+     Black,
      {move(0, 0, 2), move(0, 0, 2)},
      {"moved:black", "error:stale"},
      {"moved:black"}},
-    {"a count behind the board", Subject::Black, {move(0, 0, 1)}, {"error:stale"}},
-    {"a count ahead of the board", Subject::Black, {move(0, 0, 3)}, {"error:stale"}},
-    {"on an occupied point", Subject::Black, {move(9, 10, 2)}, {"error:occupied"}},
-    {"row 18", Subject::Black, {move(18, 0, 2)}, {"error:off-board"}},
-    {"column -3", Subject::Black, {move(0, -3, 2)}, {"error:off-board"}},
-    {"a row beyond any number",
-     Subject::Black,
-     {R"({"type":"move","row":123456789012345678901234567890,"col":0,"n":2})"},
-     {"error:bad-field"}},
-    {"half a row",
-     Subject::Black,
-     {R"({"type":"move","row":2.5,"col":0,"n":2})"},
-     {"error:bad-field"}},
-    {"white out of turn", Subject::White, {move(0, 0, 2)}, {"error:not-your-turn"}},
-    {"a move for the other seat, by a watcher",
-     Subject::Watcher,
-     {move(0, 0, 2)},
-     {"error:not-a-player"}},
-    {"a move after the five", Subject::Finished, {move(0, 0, 11)}, {"error:game-over"}},
+    {"a count behind the board", Black, {move(0, 0, 1)}, {"error:stale"}},
+    {"a count ahead of the board", Black, {move(0, 0, 3)}, {"error:stale"}},
+    {"on an occupied point", Black, {move(9, 10, 2)}, {"error:occupied"}},
+    {"row 18", Black, {move(18, 0, 2)}, {"error:off-board"}},
+    {"column -3", Black, {move(0, -3, 2)}, {"error:off-board"}},
+    {"half a row", Black, {R"({"type":"move","row":2.5,"col":0,"n":2})"}, {"error:bad-field"}},
+    {"white out of turn", White, {move(0, 0, 2)}, {"error:not-your-turn"}},
+    {"a move for the other seat, by a watcher", Watcher, {move(0, 0, 2)}, {"error:not-a-player"}},
+    {"a move after the five", Finished, {move(0, 0, 11)}, {"error:game-over"}},
 };
 
 std::string substituted(std::string text, const Players &players)
@@ -183,34 +164,15 @@ std::string summary(const json &message)
     return type;
 }
 
-// Everything a client holds within a short wait, summarised.
-std::vector<std::string> drain(TestClient &client, std::chrono::milliseconds wait = 50ms)
-{
-    std::vector<std::string> heard;
-    while (const auto message = client.receive(wait))
-    {
-        heard.push_back(summary(*message));
-    }
-    return heard;
-}
-
 // The `expected` messages a client is to get, however slow the machine, and any more that come
 // within a short wait after them, summarised.
-std::vector<std::string> heard(TestClient &client, std::size_t expected,
-                               std::chrono::milliseconds after = 20ms)
+Strings heard(TestClient &client, std::size_t expected, std::chrono::milliseconds after = 20ms)
 {
-    std::vector<std::string> got;
-    while (got.size() < expected)
+    Strings got;
+    while (const auto message = client.receive(got.size() < expected ? 5000ms : after))
     {
-        const auto message = client.receive(5s);
-        if (!message)
-        {
-            return got;
-        }
         got.push_back(summary(*message));
     }
-    const auto more = drain(client, after);
-    got.insert(got.end(), more.begin(), more.end());
     return got;
 }
 
@@ -230,7 +192,7 @@ TEST_F(ServerProtocol, theTableOfMessagesAndAnswers)
         Players players = startGame(server.port());
         ASSERT_TRUE(playMoves(players, {{9, 9}, {9, 10}}));
         TestClient watcher(server.port());
-        watcher.send(json{{"type", "join"}, {"game", players.game}});
+        watcher.send(join(players.game));
         watcher.expect("joined");
         watcher.expect("state");
         std::unique_ptr<TestClient> owned;
@@ -242,8 +204,7 @@ TEST_F(ServerProtocol, theTableOfMessagesAndAnswers)
             break;
         case Subject::Waiting:
             subject = (owned = std::make_unique<TestClient>(server.port())).get();
-            subject->send(R"({"type":"create"})");
-            subject->expect("created"), subject->expect("state");
+            createGame(*subject);
             break;
         case Subject::Black:
             subject = players.black.get();
@@ -256,11 +217,9 @@ TEST_F(ServerProtocol, theTableOfMessagesAndAnswers)
             break;
         case Subject::Finished:
             subject = players.black.get();
-            ASSERT_TRUE(playMoves(
-                players, {{3, 0}, {4, 0}, {3, 1}, {4, 1}, {3, 2}, {4, 2}, {3, 3}, {4, 3}}, 2));
-            EXPECT_EQ(heard(watcher, 8, 20ms).size(), 8u);
-            players.black->send(move(3, 4, 10));
-            for (TestClient *c : {players.black.get(), players.white.get(), &watcher})
+            blackWinsAlongRow3(players, 2);
+            EXPECT_EQ(heard(watcher, 10).size(), 10u); // nine moves and the state at the end
+            for (TestClient *c : {players.black.get(), players.white.get()})
             {
                 c->expect("moved"), c->expect("state");
             }
@@ -288,12 +247,12 @@ TEST_F(ServerProtocol, theTableOfMessagesAndAnswers)
         {
             EXPECT_FALSE(subject->isClosed());
             subject->send(R"({"type":"what"})");
-            EXPECT_EQ(heard(*subject, 1), std::vector<std::string>{"error:unknown-type"});
+            EXPECT_EQ(heard(*subject, 1), Strings{"error:unknown-type"});
         }
         // The game beside goes on as if nothing had happened.
         const auto next = fivelessMoves(besideStones + 1).back();
         ASSERT_TRUE(playMoves(beside, {next}, besideStones++));
-        EXPECT_TRUE(drain(*beside.black, 0ms).empty() && drain(*beside.white, 0ms).empty());
+        EXPECT_TRUE(heard(*beside.black, 0, 0ms).empty() && heard(*beside.white, 0, 0ms).empty());
     }
 }
 
@@ -305,7 +264,7 @@ TEST_F(ServerProtocol, aFloodIsRefusedAndClosedWhileTheGameBesideGoesOn)
     {
         flood.send(R"({"type":"flood"})");
     }
-    const auto answers = drain(flood, 5s);
+    const auto answers = heard(flood, 0, 5s);
     ASSERT_FALSE(answers.empty());
     // The burst is answered, and then the rate is over: one refusal, and the end.
     const auto answered = std::count(answers.begin(), answers.end(), "error:unknown-type");
@@ -330,14 +289,14 @@ TEST_F(ServerProtocol, theRateRefillsAtTenMessagesASecond)
     {
         client.send(R"({"type":"what"})");
     }
-    EXPECT_EQ(heard(client, 9, 20ms), std::vector<std::string>(9, "error:unknown-type"));
+    EXPECT_EQ(heard(client, 9, 20ms), Strings(9, "error:unknown-type"));
     EXPECT_FALSE(client.isClosed());
     // The allowance is spent again: a burst beyond it is cut short.
     for (int i = 0; i < 25; ++i)
     {
         client.send(R"({"type":"what"})");
     }
-    const auto last = drain(client, 5s);
+    const auto last = heard(client, 0, 5s);
     ASSERT_FALSE(last.empty());
     EXPECT_EQ(last.back(), "error:rate-limited");
     EXPECT_LT(last.size(), 25u);
@@ -356,19 +315,18 @@ TEST(ServerLimits, gamesFromOneAddressAreLimitedAndOtherAddressesAreNot)
     TestClient a(server.port(), fromA), b(server.port(), fromB);
     for (int i = 0; i < 3; ++i)
     {
-        a.send(R"({"type":"create"})");
-        EXPECT_EQ(heard(a, 2), (std::vector<std::string>{"created", "state:waiting"}));
+        a.send(CREATE);
+        EXPECT_EQ(heard(a, 2), (Strings{"created", "state:waiting"}));
     }
-    a.send(R"({"type":"create"})");
-    EXPECT_EQ(heard(a, 1), std::vector<std::string>{"error:too-many-games"});
-    b.send(R"({"type":"create"})");
-    EXPECT_EQ(heard(b, 2), (std::vector<std::string>{"created", "state:waiting"}));
+    a.send(CREATE);
+    EXPECT_EQ(heard(a, 1), Strings{"error:too-many-games"});
+    b.send(CREATE);
+    EXPECT_EQ(heard(b, 2), (Strings{"created", "state:waiting"}));
     // The allowance refills over the hour: a third of it, one game.
     server.advance(1200);
-    a.send(R"({"type":"create"})");
-    a.send(R"({"type":"create"})");
-    EXPECT_EQ(heard(a, 3),
-              (std::vector<std::string>{"created", "state:waiting", "error:too-many-games"}));
+    a.send(CREATE);
+    a.send(CREATE);
+    EXPECT_EQ(heard(a, 3), (Strings{"created", "state:waiting", "error:too-many-games"}));
     EXPECT_FALSE(a.isClosed());
 }
 
@@ -381,12 +339,12 @@ TEST(ServerLimits, aClientThatDoesNotReadIsDroppedAndNobodyElseWaits)
     options.receiveBuffer = 4096;
     options.reads = false;
     TestClient sleeper(server.port(), options);
-    const std::string join = json{{"type", "join"}, {"game", players.game}}.dump();
+    const std::string joining = join(players.game);
     // Within the rate: every join is answered with the whole game, which the sleeper never reads.
     bool dropped = false;
     for (int i = 0; i < 80 && !dropped; ++i)
     {
-        sleeper.send(join);
+        sleeper.send(joining);
         std::this_thread::sleep_for(i < 15 ? 5ms : 105ms);
         const auto log = server.log();
         dropped = std::any_of(log.begin(), log.end(),
@@ -400,19 +358,6 @@ TEST(ServerLimits, aClientThatDoesNotReadIsDroppedAndNobodyElseWaits)
     EXPECT_TRUE(playMoves(players, {moves[300], moves[301]}, 300));
 }
 
-// Runs SQL on the server's database from a connection of the test's own.
-void onDatabase(const std::filesystem::path &database, const std::string &sql)
-{
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
-    sqlite3_busy_timeout(db, 2000);
-    char *error = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK)
-        << (error != nullptr ? error : "");
-    sqlite3_free(error);
-    sqlite3_close(db);
-}
-
 TEST_F(ServerProtocol, whatTheDatabaseRefusesNobodyHearsOf)
 {
     Players players = startGame(server.port());
@@ -420,8 +365,8 @@ TEST_F(ServerProtocol, whatTheDatabaseRefusesNobodyHearsOf)
     onDatabase(server.database(), "CREATE TRIGGER full BEFORE INSERT ON moves "
                                   "BEGIN SELECT RAISE(ABORT, 'disk full'); END;");
     players.white->send(move(9, 10, 1));
-    EXPECT_EQ(heard(*players.white, 1), std::vector<std::string>{"error:internal"});
-    EXPECT_EQ(drain(*players.black, 20ms), std::vector<std::string>{});
+    EXPECT_EQ(heard(*players.white, 1), Strings{"error:internal"});
+    EXPECT_EQ(heard(*players.black, 0, 20ms), Strings{});
     // Nothing changed: once the database takes it again, the same move goes in as move 1.
     onDatabase(server.database(), "DROP TRIGGER full;");
     EXPECT_TRUE(playMoves(players, {{9, 10}}, 1));
@@ -431,18 +376,16 @@ TEST_F(ServerProtocol, whatTheDatabaseRefusesNobodyHearsOf)
                                   "CREATE TRIGGER seats BEFORE UPDATE ON games "
                                   "BEGIN SELECT RAISE(ABORT, 'disk full'); END;");
     TestClient creator(server.port());
-    creator.send(R"({"type":"create"})");
-    EXPECT_EQ(heard(creator, 1), std::vector<std::string>{"error:internal"});
+    creator.send(CREATE);
+    EXPECT_EQ(heard(creator, 1), Strings{"error:internal"});
     onDatabase(server.database(), "DROP TRIGGER full;");
-    creator.send(R"({"type":"create"})");
-    const auto created = creator.expect("created");
-    creator.expect("state");
+    const auto created = createGame(creator);
     TestClient joiner(server.port());
-    joiner.send(json{{"type", "join"}, {"game", created["game"]}});
-    EXPECT_EQ(heard(joiner, 1), std::vector<std::string>{"error:internal"});
-    EXPECT_EQ(drain(creator, 20ms), std::vector<std::string>{});
+    joiner.send(join(created["game"].get<std::string>()));
+    EXPECT_EQ(heard(joiner, 1), Strings{"error:internal"});
+    EXPECT_EQ(heard(creator, 0, 20ms), Strings{});
     onDatabase(server.database(), "DROP TRIGGER seats;");
-    joiner.send(json{{"type", "join"}, {"game", created["game"]}});
+    joiner.send(join(created["game"].get<std::string>()));
     EXPECT_EQ(heard(joiner, 2).size(), 2u);
     EXPECT_EQ(creator.expect("state").value("over", true), false);
 }
@@ -451,7 +394,7 @@ TEST_F(ServerProtocol, aWholeGameToFiveSeenByEveryone)
 {
     Players players = startGame(server.port());
     TestClient watcher(server.port());
-    watcher.send(json{{"type", "join"}, {"game", players.game}});
+    watcher.send(join(players.game));
     EXPECT_FALSE(watcher.expect("joined").contains("secret"));
     watcher.expect("state");
     // White makes five along column 4 while black scatters.
@@ -477,20 +420,20 @@ TEST_F(ServerProtocol, aWholeGameToFiveSeenByEveryone)
 TEST_F(ServerProtocol, seatsComeBackWithTheirSecretsAndPresenceIsTold)
 {
     TestClient creator(server.port());
-    creator.send(R"({"type":"create"})");
+    creator.send(CREATE);
     const auto created = creator.expect("created");
     const std::string game = created["game"], creatorSecret = created["secret"];
     EXPECT_EQ(creator.expect("state").value("black", ""), "empty");
     // The creator reloads before anyone has come: the same seat, still waiting.
     TestClient reloaded(server.port());
-    reloaded.send(json{{"type", "join"}, {"game", game}, {"secret", creatorSecret}});
+    reloaded.send(join(game, creatorSecret));
     const auto again = reloaded.expect("joined");
     EXPECT_EQ(again.value("role", ""), "waiting");
     EXPECT_EQ(again.value("secret", ""), creatorSecret);
     EXPECT_EQ(reloaded.expect("state").value("you", ""), "waiting");
 
     TestClient joiner(server.port());
-    joiner.send(json{{"type", "join"}, {"game", game}});
+    joiner.send(join(game));
     const auto joined = joiner.expect("joined");
     const std::string joinerSecret = joined["secret"];
     EXPECT_NE(joinerSecret, creatorSecret);
@@ -503,14 +446,13 @@ TEST_F(ServerProtocol, seatsComeBackWithTheirSecretsAndPresenceIsTold)
 
     // The joiner loses its connection: away, then back with its secret.
     const std::string joinerColour = joined["role"];
-    joiner.send(R"({"type":"create"})"); // moves it out of the game
-    joiner.expect("created"), joiner.expect("state");
+    createGame(joiner); // moves it out of the game
     for (TestClient *c : {&creator, &reloaded})
     {
         EXPECT_EQ(c->expect("presence").value(joinerColour, ""), "away");
     }
     TestClient back(server.port());
-    back.send(json{{"type", "join"}, {"game", game}, {"secret", joinerSecret}});
+    back.send(join(game, joinerSecret));
     EXPECT_EQ(back.expect("joined").value("role", ""), joinerColour);
     EXPECT_EQ(back.expect("state").value(joinerColour, ""), "present");
     for (TestClient *c : {&creator, &reloaded})
@@ -518,13 +460,12 @@ TEST_F(ServerProtocol, seatsComeBackWithTheirSecretsAndPresenceIsTold)
         EXPECT_EQ(c->expect("presence").value(joinerColour, ""), "present");
     }
     // One of the creator's two tabs closes: the seat is still held by the other.
-    reloaded.send(R"({"type":"create"})");
-    reloaded.expect("created"), reloaded.expect("state");
+    createGame(reloaded);
     EXPECT_EQ(creator.receive(20ms), std::nullopt);
     EXPECT_EQ(back.receive(20ms), std::nullopt);
     // A third person watches, with no secret.
     TestClient third(server.port());
-    third.send(json{{"type", "join"}, {"game", game}});
+    third.send(join(game));
     const auto watching = third.expect("joined");
     EXPECT_EQ(watching.value("role", ""), "watcher");
     EXPECT_FALSE(watching.contains("secret"));
@@ -535,14 +476,10 @@ TEST(ServerSweep, gamesExpireOnTheTestsClock)
     RunningServer server;
     // Made and never joined; the creator still connected.
     TestClient lonely(server.port());
-    lonely.send(R"({"type":"create"})");
-    const std::string unjoined = lonely.expect("created")["game"];
-    lonely.expect("state");
+    const std::string unjoined = createGame(lonely)["game"];
     // Finished: five in nine moves.
     Players finished = startGame(server.port());
-    ASSERT_TRUE(
-        playMoves(finished, {{3, 0}, {4, 0}, {3, 1}, {4, 1}, {3, 2}, {4, 2}, {3, 3}, {4, 3}}));
-    finished.black->send(move(3, 4, 8));
+    blackWinsAlongRow3(finished, 0);
     finished.black->expect("moved"), finished.black->expect("state");
     // Under way, and left.
     std::string idle;
@@ -552,14 +489,14 @@ TEST(ServerSweep, gamesExpireOnTheTestsClock)
         ASSERT_TRUE(playMoves(left, {{9, 9}}));
     }
     // The answers to a join: two when it is there to watch, one refusal when not.
-    auto join = [&](const std::string &game, std::size_t answers)
+    auto answers = [&](const std::string &game, std::size_t count)
     {
         TestClient client(server.port());
-        client.send(json{{"type", "join"}, {"game", game}});
-        return heard(client, answers);
+        client.send(join(game));
+        return heard(client, count);
     };
-    const std::vector<std::string> watching = {"joined:watcher", "state:watcher"};
-    const std::vector<std::string> expired = {"error:expired"};
+    const Strings watching = {"joined:watcher", "state:watcher"};
+    const Strings expired = {"error:expired"};
     const std::int64_t day = 24 * 60 * 60;
 
     server.advance(day - 1);
@@ -569,38 +506,37 @@ TEST(ServerSweep, gamesExpireOnTheTestsClock)
     server.sweep();
     // A day after it was made, the unjoined game goes, and its creator is told.
     EXPECT_EQ(summary(lonely.expect("error")), "error:expired");
-    EXPECT_EQ(join(unjoined, 1), expired);
-    EXPECT_EQ(join(finished.game, 2), watching);
-    EXPECT_EQ(join(idle, 2), watching);
+    EXPECT_EQ(answers(unjoined, 1), expired);
+    EXPECT_EQ(answers(finished.game, 2), watching);
+    EXPECT_EQ(answers(idle, 2), watching);
     // Thirty days after their last move, the finished game and the idle one go too.
     server.advance(29 * day - 2);
     server.sweep();
-    EXPECT_EQ(join(finished.game, 2), watching);
-    EXPECT_EQ(join(idle, 2), watching);
+    EXPECT_EQ(answers(finished.game, 2), watching);
+    EXPECT_EQ(answers(idle, 2), watching);
     server.advance(2);
     finished.black.reset(), finished.white.reset();
     server.sweep();
-    EXPECT_EQ(join(finished.game, 1), expired);
-    EXPECT_EQ(join(idle, 1), expired);
+    EXPECT_EQ(answers(finished.game, 1), expired);
+    EXPECT_EQ(answers(idle, 1), expired);
     // A year on, even the memory of them goes.
     server.advance(365 * day);
     server.sweep();
-    EXPECT_EQ(join(unjoined, 1), std::vector<std::string>{"error:no-such-game"});
+    EXPECT_EQ(answers(unjoined, 1), Strings{"error:no-such-game"});
 }
 
 TEST(ServerLog, noSecretIsEverWrittenToTheLog)
 {
     RunningServer server;
-    std::vector<std::string> secrets;
+    Strings secrets;
     for (int i = 0; i < 3; ++i)
     {
         Players players = startGame(server.port());
         secrets.push_back(players.blackSecret), secrets.push_back(players.whiteSecret);
         TestClient resumed(server.port());
-        resumed.send(
-            json{{"type", "join"}, {"game", players.game}, {"secret", players.blackSecret}});
+        resumed.send(join(players.game, players.blackSecret));
         heard(resumed, 2);
-        resumed.send(json{{"type", "join"}, {"game", players.game}, {"secret", BAD_SECRET}});
+        resumed.send(join(players.game, BAD_SECRET));
         resumed.send("{" + players.whiteSecret);
         resumed.send(padded(5000));
         heard(resumed, 3);

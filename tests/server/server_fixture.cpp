@@ -2,6 +2,7 @@
 #include "tests/server/server_fixture.h"
 
 #include <boost/asio/post.hpp>
+#include <sqlite3.h>
 
 #include <cstdlib>
 #include <future>
@@ -76,13 +77,19 @@ void RunningServer::stop()
     }
 }
 
+nlohmann::json createGame(TestClient &client)
+{
+    client.send(R"({"type":"create"})");
+    auto created = client.expect("created");
+    client.expect("state");
+    return created;
+}
+
 Players startGame(unsigned short port)
 {
     Players players;
     auto creator = std::make_unique<TestClient>(port);
-    creator->send(R"({"type":"create"})");
-    const auto created = creator->expect("created");
-    creator->expect("state");
+    const auto created = createGame(*creator);
     players.game = created.value("game", "");
     TestClient::Options options;
     options.target = "/ws?game=" + players.game;
@@ -114,6 +121,21 @@ std::unique_ptr<TestClient> rejoin(unsigned short port, const std::string &game,
     return client;
 }
 
+void writeGame(Store &store, const std::string &game, const std::string &a, const std::string &b,
+               int blackSeat, int moves, std::int64_t now)
+{
+    store.addGame(game, a, now);
+    store.takeSecondSeat(game, b, blackSeat, now);
+    const auto plan = fivelessMoves(moves);
+    for (int n = 0; n < moves; ++n)
+    {
+        store.addMove(game, n,
+                      Referee::Point{static_cast<std::uint8_t>(plan[n].first),
+                                     static_cast<std::uint8_t>(plan[n].second)},
+                      false, now + n);
+    }
+}
+
 Players storedGame(RunningServer &server, int moves)
 {
     Players players;
@@ -122,16 +144,8 @@ Players storedGame(RunningServer &server, int moves)
     players.whiteSecret = "fedcba9876543210fedcba9876543210";
     {
         Store store(server.database().string(), false);
-        store.addGame(players.game, players.blackSecret, server.now());
-        store.takeSecondSeat(players.game, players.whiteSecret, 0, server.now());
-        const auto plan = fivelessMoves(moves);
-        for (int n = 0; n < moves; ++n)
-        {
-            store.addMove(players.game, n,
-                          Referee::Point{static_cast<std::uint8_t>(plan[n].first),
-                                         static_cast<std::uint8_t>(plan[n].second)},
-                          false, server.now());
-        }
+        writeGame(store, players.game, players.blackSecret, players.whiteSecret, 0, moves,
+                  server.now());
     }
     nlohmann::json state;
     players.black = rejoin(server.port(), players.game, players.blackSecret, "black", state);
@@ -161,6 +175,25 @@ bool playMoves(Players &players, const std::vector<std::pair<int, int>> &moves, 
         ++n;
     }
     return true;
+}
+
+void blackWinsAlongRow3(Players &players, int n)
+{
+    ASSERT_TRUE(
+        playMoves(players, {{3, 0}, {4, 0}, {3, 1}, {4, 1}, {3, 2}, {4, 2}, {3, 3}, {4, 3}}, n));
+    players.black->send(nlohmann::json{{"type", "move"}, {"row", 3}, {"col", 4}, {"n", n + 8}});
+}
+
+void onDatabase(const std::filesystem::path &database, const std::string &sql)
+{
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
+    sqlite3_busy_timeout(db, 2000);
+    char *error = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK)
+        << (error != nullptr ? error : "");
+    sqlite3_free(error);
+    sqlite3_close(db);
 }
 
 std::vector<std::pair<int, int>> fivelessMoves(int count)

@@ -70,8 +70,10 @@ struct Players
     std::string blackSecret, whiteSecret;
 };
 
-// Makes a game and joins it: both players connected, both told their colours. `target`: the
-// address of the WebSocket for the join.
+// Makes a game on `client`'s connection: its "created" answer (the state that follows is read).
+nlohmann::json createGame(TestClient &client);
+
+// Makes a game and joins it: both players connected, both told their colours.
 Players startGame(unsigned short port);
 
 // Joins `game` again with a seat's secret, as a reloaded page does; `state` is the state that
@@ -79,6 +81,11 @@ Players startGame(unsigned short port);
 std::unique_ptr<TestClient> rejoin(unsigned short port, const std::string &game,
                                    const std::string &secret, const std::string &colour,
                                    nlohmann::json &state);
+
+// A game of `moves` moves (fivelessMoves, the n-th at `now` + n) written into `store`: its first
+// seat `a`'s, its second `b`'s, black the one `blackSeat` (0 or 1) names.
+void writeGame(Store &store, const std::string &game, const std::string &a, const std::string &b,
+               int blackSeat, int moves, std::int64_t now);
 
 // A game of `moves` moves (fivelessMoves) written straight into the server's database, as if
 // played before, and its players joined to it with their secrets; black to move when `moves` is
@@ -88,6 +95,13 @@ Players storedGame(RunningServer &server, int moves);
 // Plays the moves alternately, black first (black to move when called), each acknowledged by
 // both players; false (and test failures) when one is not.
 bool playMoves(Players &players, const std::vector<std::pair<int, int>> &moves, int n = 0);
+
+// Black, to move at move `n` in a game that left rows 3 and 4 empty from column 0 to 4, makes five
+// along row 3 while white plays row 4; the players have heard every move but the last.
+void blackWinsAlongRow3(Players &players, int n);
+
+// Runs SQL on the server's database from a connection of the test's own.
+void onDatabase(const std::filesystem::path &database, const std::string &sql);
 
 // Black's first `count` moves of a game that never makes five (the colouring by
 // ((2 * row + col) / 2) % 2), as (row, col), black's and white's alternating.

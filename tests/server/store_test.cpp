@@ -4,8 +4,6 @@
 #include "server/store.h"
 #include "tests/server/server_fixture.h"
 
-#include <sqlite3.h>
-
 #include <csignal>
 #include <fstream>
 #include <sys/wait.h>
@@ -35,13 +33,7 @@ void writeAndDie(const std::filesystem::path &database, int moves)
     if (child == 0)
     {
         Store store(database.string(), false);
-        store.addGame(GAME, SECRET_A, NOW);
-        store.takeSecondSeat(GAME, SECRET_B, 1, NOW);
-        const auto plan = fivelessMoves(moves);
-        for (int n = 0; n < moves; ++n)
-        {
-            store.addMove(GAME, n, at(plan[n].first, plan[n].second), false, NOW + n);
-        }
+        writeGame(store, GAME, SECRET_A, SECRET_B, 1, moves, NOW);
         raise(SIGKILL);
     }
     int status = 0;
@@ -49,56 +41,39 @@ void writeAndDie(const std::filesystem::path &database, int moves)
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
 }
 
-TEST(ServerStore, whatAKilledServerCommittedComesBack)
+// What a killed server committed comes back, and goes on where it stood; a write torn by a crash
+// (the last commit's frame cut short in the write-ahead log) costs that write alone.
+TEST(ServerStore, whatAKilledServerCommittedComesBackAndATornWriteCostsItAlone)
 {
-    TempDir dir;
-    const auto database = dir.path() / "games.sqlite";
-    writeAndDie(database, 60);
-    // The moves are in the write-ahead log, never checkpointed into the database file.
-    ASSERT_GT(std::filesystem::file_size(dir.path() / "games.sqlite-wal"), 0u);
-    Store store(database.string(), false);
-    StoredGame game;
-    ASSERT_EQ(store.load(GAME, game), Lookup::Found);
-    EXPECT_EQ(game.secretA, SECRET_A);
-    EXPECT_EQ(game.secretB, SECRET_B);
-    EXPECT_EQ(game.blackSeat, 1);
-    const auto plan = fivelessMoves(60);
-    ASSERT_EQ(game.moves.size(), 60u);
-    for (int n = 0; n < 60; ++n)
+    for (const bool torn : {false, true})
     {
-        EXPECT_EQ(game.moves[n], at(plan[n].first, plan[n].second)) << "move " << n;
+        SCOPED_TRACE(torn ? "torn" : "whole");
+        TempDir dir;
+        const auto database = dir.path() / "games.sqlite", wal = dir.path() / "games.sqlite-wal";
+        writeAndDie(database, 60);
+        // The moves are in the write-ahead log, never checkpointed into the database file.
+        ASSERT_GT(std::filesystem::file_size(wal), 100u);
+        if (torn)
+        {
+            std::filesystem::resize_file(wal, std::filesystem::file_size(wal) - 100);
+        }
+        const std::size_t kept = torn ? 59 : 60;
+        Store store(database.string(), false);
+        StoredGame game;
+        ASSERT_EQ(store.load(GAME, game), Lookup::Found);
+        EXPECT_EQ(game.secretA, SECRET_A);
+        EXPECT_EQ(game.secretB, SECRET_B);
+        EXPECT_EQ(game.blackSeat, 1);
+        const auto plan = fivelessMoves(60);
+        ASSERT_EQ(game.moves.size(), kept);
+        for (std::size_t n = 0; n < kept; ++n)
+        {
+            EXPECT_EQ(game.moves[n], at(plan[n].first, plan[n].second)) << "move " << n;
+        }
+        store.addMove(GAME, static_cast<int>(kept), at(17, 17), false, NOW + 60);
+        ASSERT_EQ(store.load(GAME, game), Lookup::Found);
+        EXPECT_EQ(game.moves.size(), kept + 1);
     }
-    // And it goes on where it stood.
-    store.addMove(GAME, 60, at(17, 17), false, NOW + 60);
-    ASSERT_EQ(store.load(GAME, game), Lookup::Found);
-    EXPECT_EQ(game.moves.size(), 61u);
-}
-
-TEST(ServerStore, aWriteTornByACrashCostsThatWriteAlone)
-{
-    TempDir dir;
-    const auto database = dir.path() / "games.sqlite";
-    writeAndDie(database, 30);
-    // The last commit's frame cut short, as a crash in the middle of writing it would leave it.
-    const auto wal = dir.path() / "games.sqlite-wal";
-    std::filesystem::resize_file(wal, std::filesystem::file_size(wal) - 100);
-    Store store(database.string(), false);
-    StoredGame game;
-    ASSERT_EQ(store.load(GAME, game), Lookup::Found);
-    EXPECT_EQ(game.moves.size(), 29u);
-    store.addMove(GAME, 29, at(17, 17), false, NOW + 60);
-    ASSERT_EQ(store.load(GAME, game), Lookup::Found);
-    EXPECT_EQ(game.moves.size(), 30u);
-}
-
-// Runs SQL on a database of the test's own making.
-void onDatabase(const std::filesystem::path &database, const std::string &sql)
-{
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
-        << sqlite3_errmsg(db);
-    sqlite3_close(db);
 }
 
 // Opening `database` must fail with an error that names it and says `why`.

@@ -15,23 +15,6 @@ namespace http = beast::http;
 namespace websocket = beast::websocket;
 using tcp = net::ip::tcp;
 
-namespace
-{
-
-void decorate(websocket::request_type &request, const TestClient::Options &options)
-{
-    if (options.origin)
-    {
-        request.set(http::field::origin, *options.origin);
-    }
-    for (const auto &[name, value] : options.headers)
-    {
-        request.set(name, value);
-    }
-}
-
-} // namespace
-
 TestClient::TestClient(unsigned short port, Options options) : ws_(io_)
 {
     auto &stream = beast::get_lowest_layer(ws_);
@@ -42,8 +25,18 @@ TestClient::TestClient(unsigned short port, Options options) : ws_(io_)
     }
     stream.expires_after(5s);
     stream.connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port));
-    ws_.set_option(websocket::stream_base::decorator([options](websocket::request_type &request)
-                                                     { decorate(request, options); }));
+    ws_.set_option(websocket::stream_base::decorator(
+        [options](websocket::request_type &request)
+        {
+            if (options.origin)
+            {
+                request.set(http::field::origin, *options.origin);
+            }
+            for (const auto &[name, value] : options.headers)
+            {
+                request.set(name, value);
+            }
+        }));
     websocket::response_type response;
     beast::error_code error;
     ws_.handshake(response, options.host + ":" + std::to_string(port), options.target, error);
