@@ -365,43 +365,42 @@ std::vector<std::string> operator+(std::vector<std::string> a, const std::vector
 }
 
 const std::string STORE = "store $G $S";
+// The move sent as the first of the game.
+std::string sent(int row, int col)
+{
+    return R"(send {"type":"move","row":)" + std::to_string(row) + R"(,"col":)" +
+           std::to_string(col) + R"(,"n":0})";
+}
+const std::string CREATE_CALL = R"(send {"type":"create"})";
 const std::string RETRY = "connect /ws?game=$G ";
+const std::string JOINING = "Joining the online game…";
+const std::string LOST = "Connection lost, trying again…";
+const std::string FIVE_STONES = "3,2 4,2 3,3 4,3 3,4 4,4 3,5 4,5 3,6"; // BLACK_FIVE's
 const std::string BROKE = " The server sent a game that breaks the rules.";
 
 const std::vector<SessionCase> SESSION_CASES = {
     // Making a game, and joining it.
-    {"CreateAsksOnceOpen",
-     {"create", "open"},
-     {"connect /ws 0", R"(send {"type":"create"})"},
-     "Creating an online game…",
+    // clang-format off
+    {"CreateAsksOnceOpen", {"create", "open"}, {"connect /ws 0", CREATE_CALL},
+     "Creating an online game…", ""},
+    {"CreateWithoutAServer", {"create", "close 0.5"}, {"connect /ws 0", "disconnect"},
+     "problem: Online play needs the game's own server, and none answered here.", ""},
+    {"CreateClosedBeforeTheGame", {"create", "open", "close 0.5"},
+     {"connect /ws 0", CREATE_CALL, "disconnect"},
+     "problem: The server closed the connection before the game was made.", ""},
+    {"CreatedWithABadSecret", {"create", "open", R"(<{"type":"created","game":"$G","secret":"x"})"},
+     {"connect /ws 0", CREATE_CALL, "disconnect"}, "problem: The server's answer could not be read.",
      ""},
-    {"CreatedKeepsTheSeatAndWaits",
-     {"create", "open", CREATED, state("waiting", "[]", R"("black":"present","white":"empty")")},
-     {"connect /ws 0", R"(send {"type":"create"})", STORE},
-     "Waiting for the other player to join.",
-     ""},
-    {"CreateWithoutAServer",
-     {"create", "close 0.5"},
-     {"connect /ws 0", "disconnect"},
-     "problem: Online play needs the game's own server, and none answered here.",
-     ""},
-    {"CreateClosedBeforeTheGame",
-     {"create", "open", "close 0.5"},
-     {"connect /ws 0", R"(send {"type":"create"})", "disconnect"},
-     "problem: The server closed the connection before the game was made.",
-     ""},
-    {"CreatedWithABadSecret",
-     {"create", "open", R"(<{"type":"created","game":"$G","secret":"x"})"},
-     {"connect /ws 0", R"(send {"type":"create"})", "disconnect"},
-     "problem: The server's answer could not be read.",
-     ""},
-    {"TooManyGames",
-     {"create", "open", error("too-many-games")},
-     {"connect /ws 0", R"(send {"type":"create"})", "disconnect"},
-     "problem: The server holds too many games from this address; try again later.",
-     ""},
-    {"JoinWithoutASeat", JOIN, joined(), "Joining the online game…", ""},
-    {"JoinWithTheKeptSeat", RESUME, resumed(), "Joining the online game…", ""},
+    {"TooManyGames", {"create", "open", error("too-many-games")},
+     {"connect /ws 0", CREATE_CALL, "disconnect"},
+     "problem: The server holds too many games from this address; try again later.", ""},
+    // Its seat kept, the creator waits: no move before the second player has come.
+    {"CreatedKeepsTheSeatAndWaitsForTheSecondPlayer",
+     {"create", "open", CREATED, state("waiting", "[]", R"("black":"present","white":"empty")"),
+      "place 9 9"},
+     {"connect /ws 0", CREATE_CALL, STORE}, "Waiting for the other player to join.", ""},
+    // clang-format on
+    {"JoinWithoutASeat", JOIN, joined(), JOINING, ""},
     {"JoinerDrawsWhite", JOIN + Steps{JOINED_WHITE, state("white", "[[9,9]]")}, joined({STORE}),
      "Your move (white).", "9,9"},
     {"JoinerDrawsBlack", JOIN + Steps{JOINED_BLACK, state("black")}, joined({STORE}),
@@ -432,51 +431,38 @@ const std::vector<SessionCase> SESSION_CASES = {
      resumed({"forget $G", JOIN_CALLS[1]}), "Black to move (you are watching).", ""},
     {"JoinRefused", JOIN + Steps{error("bad-field")}, joined({"disconnect"}),
      "problem: The server could not read a message of this game.", ""},
-    {"NotStoredBeforeTheState", RESUME + Steps{error("internal")}, resumed(),
-     "Joining the online game…", ""},
+    {"NotStoredBeforeTheState", RESUME + Steps{error("internal")}, resumed(), JOINING, ""},
     {"NotAGameId", {"join bad-id"}, {}, "problem: The link does not name an online game.", ""},
 
     // Moves: sent, not placed, until the server has stored them.
-    {"MyMoveIsSentNotPlaced", RESUME + Steps{state("black"), "place 9 9"},
-     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})"}), "Your move (black).", ""},
     {"StoredMoveIsPlaced", RESUME + Steps{state("black"), "place 9 9", moved(0, 9, 9, "black")},
-     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})"}), "White to move (you play black).",
-     "9,9"},
+     resumed({sent(9, 9)}), "White to move (you play black).", "9,9"},
     {"TheOthersMoveIsPlaced",
      RESUME + Steps{state("white", "[[9,9]]"), moved(1, 8, 8, "white"), moved(2, 7, 7, "black")},
      resumed(), "Your move (white).", "9,9 8,8 7,7"},
-    {"OneMoveOnItsWayAtATime", RESUME + Steps{state("black"), "place 9 9", "place 8 8"},
-     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})"}), "Your move (black).", ""},
+    {"MyMoveIsSentNotPlacedAndOneAtATime", RESUME + Steps{state("black"), "place 9 9", "place 8 8"},
+     resumed({sent(9, 9)}), "Your move (black).", ""},
     {"NotMyTurn", RESUME + Steps{state("white"), "place 9 9"}, resumed(),
      "Black to move (you play white). It is the other player's move.", ""},
     {"WatcherCannotMove", JOIN + Steps{state("watcher"), "place 9 9"}, joined(),
      "Black to move (you are watching). You are watching: only the two players move.", ""},
-    {"NoMoveBeforeTheSecondPlayer",
-     {"create", "open", CREATED, state("waiting", "[]", R"("black":"present","white":"empty")"),
-      "place 9 9"},
-     {"connect /ws 0", R"(send {"type":"create"})", STORE},
-     "Waiting for the other player to join.",
-     ""},
     {"NoMoveOnAStone", RESUME + Steps{state("white", "[[9,9]]"), "place 9 9"}, resumed(),
      "Your move (white).", "9,9"},
     {"NoMoveOffTheBoard", RESUME + Steps{state("black"), "place 18 0"}, resumed(),
      "Your move (black).", ""},
-    {"NoMoveWhileConnecting", RESUME + Steps{"place 9 9"}, resumed(), "Joining the online game…",
-     ""},
+    {"NoMoveWhileConnecting", RESUME + Steps{"place 9 9"}, resumed(), JOINING, ""},
     {"NoMoveAfterTheFive",
      RESUME + Steps{state("white", BLACK_FIVE, WHITE_AWAY, BLACK_WON), "place 0 0"}, resumed(),
-     "Black wins (you played white).", "3,2 4,2 3,3 4,3 3,4 4,4 3,5 4,5 3,6"},
+     "Black wins (you played white).", FIVE_STONES},
     {"RefusedMoveCanBeSentAgain",
      RESUME + Steps{state("black"), "place 9 9", error("occupied"), "place 9 9"},
-     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})",
-              R"(send {"type":"move","row":9,"col":9,"n":0})"}),
-     "Your move (black).", ""},
+     resumed({sent(9, 9), sent(9, 9)}), "Your move (black).", ""},
     {"RefusalSaysWhy", RESUME + Steps{state("black"), "place 9 9", error("not-your-turn")},
-     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})"}),
-     "Your move (black). The server refused the move: it is not your turn.", ""},
+     resumed({sent(9, 9)}), "Your move (black). The server refused the move: it is not your turn.",
+     ""},
     {"NotStored", RESUME + Steps{state("black"), "place 9 9", error("internal")},
-     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})"}),
-     "Your move (black). The server could not store the move: try it again.", ""},
+     resumed({sent(9, 9)}), "Your move (black). The server could not store the move: try it again.",
+     ""},
     {"UnknownRefusal", RESUME + Steps{state("black"), error("new-rule")}, resumed(),
      "Your move (black). The server refused: new-rule.", ""},
     {"RefusalInStrangeWords", RESUME + Steps{state("black"), error("<b>\\u202e")}, resumed(),
@@ -484,59 +470,56 @@ const std::vector<SessionCase> SESSION_CASES = {
 
     // The end of the game.
     {"IWin", RESUME + Steps{state("black", BLACK_FIVE, WHITE_AWAY, BLACK_WON)}, resumed(),
-     "You win (black).", "3,2 4,2 3,3 4,3 3,4 4,4 3,5 4,5 3,6"},
+     "You win (black).", FIVE_STONES},
     {"WatcherSeesTheWinner", JOIN + Steps{state("watcher", BLACK_FIVE, WHITE_AWAY, BLACK_WON)},
-     joined(), "Black wins.", "3,2 4,2 3,3 4,3 3,4 4,4 3,5 4,5 3,6"},
+     joined(), "Black wins.", FIVE_STONES},
     {"TheFiveMovedEndsIt",
      RESUME + Steps{state("white", "[[3,2],[4,2],[3,3],[4,3],[3,4],[4,4],[3,5],[4,5]]"),
                     moved(8, 3, 6, "black")},
-     resumed(), "Black wins (you played white).", "3,2 4,2 3,3 4,3 3,4 4,4 3,5 4,5 3,6"},
+     resumed(), "Black wins (you played white).", FIVE_STONES},
 
     // What the server sends is checked against the game.
     {"StateOnAStone", RESUME + Steps{state("black", "[[9,9]]"), state("black", "[[9,9],[9,9]]")},
      resumed(), "White to move (you play black)." + BROKE, "9,9"},
-    {"StateOffTheBoard", RESUME + Steps{state("black", "[[18,0]]")}, resumed(),
-     "Joining the online game…", ""},
+    {"StateOffTheBoard", RESUME + Steps{state("black", "[[18,0]]")}, resumed(), JOINING, ""},
     {"StateOfAnotherGame",
      RESUME +
          Steps{
              R"(<{"type":"state","game":"other-aaaaaaaaaaaaaaaa","moves":[[1,1]],"you":"black","black":"present","white":"present","over":false,"winner":null,"five":null})"},
-     resumed(), "Joining the online game…", ""},
-    {"FiveNotSaidOver", RESUME + Steps{state("white", BLACK_FIVE)}, resumed(),
-     "Joining the online game…", ""},
+     resumed(), JOINING, ""},
+    {"FiveNotSaidOver", RESUME + Steps{state("white", BLACK_FIVE)}, resumed(), JOINING, ""},
     {"FiveOfTheWrongWinner",
      RESUME + Steps{state("white", BLACK_FIVE, WHITE_AWAY,
                           R"("over":true,"winner":"white","five":null)")},
-     resumed(), "Joining the online game…", ""},
+     resumed(), JOINING, ""},
     {"WinnerWithoutAFive",
      RESUME + Steps{state("white", "[[9,9]]", WHITE_AWAY,
                           R"("over":true,"winner":"black","five":null)")},
-     resumed(), "Joining the online game…", ""},
+     resumed(), JOINING, ""},
     {"FiveOnEmptyPoints",
      RESUME +
          Steps{state("white", BLACK_FIVE, WHITE_AWAY,
                      R"("over":true,"winner":"black","five":[[0,0],[0,1],[0,2],[0,3],[0,4]])")},
-     resumed(), "Joining the online game…", ""},
+     resumed(), JOINING, ""},
     {"MoveAfterTheFive",
      RESUME + Steps{state("white", "[[3,2],[4,2],[3,3],[4,3],[3,4],[4,4],[3,5],[4,5],[3,6],[9,9]]",
                           WHITE_AWAY, BLACK_WON)},
-     resumed(), "Joining the online game…", ""},
+     resumed(), JOINING, ""},
     {"PlayAfterTheFive",
      RESUME + Steps{state("black", BLACK_FIVE.substr(0, BLACK_FIVE.size() - 1) + ",[4,6]]",
                           WHITE_AWAY, R"("over":true,"winner":"white","five":null)")},
-     resumed(), "Joining the online game…", ""},
+     resumed(), JOINING, ""},
     {"MovedTwiceIsPlacedOnce", RESUME + Steps{state("white", "[[9,9]]"), moved(0, 9, 9, "black")},
      resumed(), "Your move (white).", "9,9"},
     {"MovedWithAGap", RESUME + Steps{state("white", "[[9,9]]"), moved(2, 8, 8, "black")},
-     resumed({RETRY + "500"}), "Connection lost, trying again…", "9,9"},
+     resumed({RETRY + "500"}), LOST, "9,9"},
     {"MovedOfTheWrongColour", RESUME + Steps{state("white", "[[9,9]]"), moved(1, 8, 8, "black")},
-     resumed({RETRY + "500"}), "Connection lost, trying again…", "9,9"},
+     resumed({RETRY + "500"}), LOST, "9,9"},
     {"MovedOnAStone", RESUME + Steps{state("white", "[[9,9]]"), moved(1, 9, 9, "white")},
-     resumed({RETRY + "500"}), "Connection lost, trying again…", "9,9"},
+     resumed({RETRY + "500"}), LOST, "9,9"},
     {"MovedOffTheBoard", RESUME + Steps{state("white", "[[9,9]]"), moved(1, 0, 18, "white")},
-     resumed({RETRY + "500"}), "Connection lost, trying again…", "9,9"},
-    {"MovedBeforeTheState", RESUME + Steps{moved(0, 9, 9, "black")}, resumed(),
-     "Joining the online game…", ""},
+     resumed({RETRY + "500"}), LOST, "9,9"},
+    {"MovedBeforeTheState", RESUME + Steps{moved(0, 9, 9, "black")}, resumed(), JOINING, ""},
     {"UnreadableTextsChangeNothing",
      RESUME + Steps{state("black"), "<{", "<[]", R"(<{"type":"moved"})", "<\xff"}, resumed(),
      "Your move (black).", ""},
@@ -554,13 +537,13 @@ const std::vector<SessionCase> SESSION_CASES = {
 
     // The connection lost, and found again.
     {"LostTriesAgainSoon", RESUME + Steps{state("black", "[[9,9]]"), "close 0.5"},
-     resumed({RETRY + "438"}), "Connection lost, trying again…", "9,9"},
+     resumed({RETRY + "438"}), LOST, "9,9"},
     {"LostAgainWaitsLonger",
      RESUME + Steps{state("black"), "close 0", "close 0", "close 0", "close 0", "close 0",
                     "close 0", "close 0.99"},
      resumed({RETRY + "500", RETRY + "1000", RETRY + "2000", RETRY + "4000", RETRY + "8000",
               RETRY + "8000", RETRY + "6020"}),
-     "Connection lost, trying again…", ""},
+     LOST, ""},
     {"NeverConnected", RESUME + Steps{"close 0", "close 0"},
      with({RESUME_CALLS[0], RESUME_CALLS[1], RETRY + "500", RETRY + "1000"}),
      "The server does not answer, trying again…", ""},
@@ -568,20 +551,17 @@ const std::vector<SessionCase> SESSION_CASES = {
      RESUME + Steps{state("black", "[[9,9]]"), "close 0", "open", state("black", "[[9,9],[8,8]]")},
      resumed({RETRY + "500", RESUME_CALLS[1]}), "Your move (black).", "9,9 8,8"},
     {"StillLostUntilTheState", RESUME + Steps{state("black", "[[9,9]]"), "close 0", "open"},
-     resumed({RETRY + "500", RESUME_CALLS[1]}), "Connection lost, trying again…", "9,9"},
+     resumed({RETRY + "500", RESUME_CALLS[1]}), LOST, "9,9"},
     {"ASentMoveTheServerStored",
      RESUME + Steps{state("black"), "place 9 9", "close 0", "open", state("black", "[[9,9]]")},
-     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})", RETRY + "500", RESUME_CALLS[1]}),
-     "White to move (you play black).", "9,9"},
+     resumed({sent(9, 9), RETRY + "500", RESUME_CALLS[1]}), "White to move (you play black).",
+     "9,9"},
     {"ASentMoveTheServerLost",
      RESUME + Steps{state("black"), "place 9 9", "close 0", "open", state("black"), "place 8 8"},
-     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})", RETRY + "500", RESUME_CALLS[1],
-              R"(send {"type":"move","row":8,"col":8,"n":0})"}),
-     "Your move (black).", ""},
+     resumed({sent(9, 9), RETRY + "500", RESUME_CALLS[1], sent(8, 8)}), "Your move (black).", ""},
     {"AfterARestartTheWaitIsShortAgain",
      RESUME + Steps{state("black"), "close 0", "close 0", "open", state("black"), "close 0"},
-     resumed({RETRY + "500", RETRY + "1000", RESUME_CALLS[1], RETRY + "500"}),
-     "Connection lost, trying again…", ""},
+     resumed({RETRY + "500", RETRY + "1000", RESUME_CALLS[1], RETRY + "500"}), LOST, ""},
 
     // Leaving.
     {"Leave", RESUME + Steps{state("black", "[[9,9]]"), "leave"}, resumed({"disconnect"}), "", ""},
@@ -682,51 +662,57 @@ INSTANTIATE_TEST_SUITE_P(Online, Session, testing::ValuesIn(SESSION_CASES), sess
 
 // --- The input callbacks in an online game ------------------------------------------------
 
-// An online game in which this player is black, with black to move.
-void blackToMoveOnline(RecordingTransport *transport)
+class OnlineInput : public testing::Test
 {
-    resetGameState();
-    onlineGame = OnlineGame();
-    onlineGame.attach(transport);
-    transport->secrets[GAME] = SECRET;
-    onlineGame.join(GAME);
-    onlineGame.opened();
-    ServerMessage message;
-    ASSERT_TRUE(decodeServerMessage(filled(state("black").substr(1)), &message));
-    onlineGame.received(message);
-    transport->calls.clear();
-}
-
-bool tenPixelCells(int x, int y, int *row, int *col)
-{
-    *row = x / 10, *col = y / 10;
-    return x >= 0 && y >= 0 && onBoard(*row, *col);
-}
-
-TEST(OnlineInput, SpaceAndTheClickSendTheMoveAndPlaceNothing)
-{
+protected:
+    void SetUp() override
+    {
+        resetGameState();
+        onlineGame = OnlineGame();
+        onlineGame.attach(&transport);
+    }
+    // The server's text, with "<" before it as in a session's steps.
+    void receive(const std::string &text)
+    {
+        ServerMessage message;
+        ASSERT_TRUE(decodeServerMessage(filled(text.substr(1)), &message));
+        onlineGame.received(message);
+    }
+    void resume()
+    {
+        transport.secrets[GAME] = SECRET;
+        onlineGame.join(GAME);
+        onlineGame.opened();
+    }
+    // An online game in which this player is black, with black to move.
+    void blackToMove()
+    {
+        SetUp();
+        resume();
+        receive(state("black"));
+        transport.calls.clear();
+    }
     RecordingTransport transport;
-    pointUnder = tenPixelCells;
-    blackToMoveOnline(&transport);
-    onKeyboard(' ', 0, 0);
-    EXPECT_EQ(transport.calls,
-              std::vector<std::string>{R"(send {"type":"move","row":9,"col":9,"n":0})"});
+};
 
-    blackToMoveOnline(&transport);
+TEST_F(OnlineInput, SpaceAndTheClickSendTheMoveAndPlaceNothing)
+{
+    pointUnder = tenPixelCells;
+    blackToMove();
+    onKeyboard(' ', 0, 0);
+    EXPECT_EQ(transport.calls, std::vector<std::string>{sent(9, 9)});
+
+    blackToMove();
     onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 35, 41);
-    EXPECT_EQ(transport.calls,
-              std::vector<std::string>{R"(send {"type":"move","row":3,"col":4,"n":0})"});
+    EXPECT_EQ(transport.calls, std::vector<std::string>{sent(3, 4)});
     EXPECT_EQ(historyLength, 0);
     EXPECT_EQ(cursorX, 3 - BOARD_CENTRE) << "the cursor follows the click as in a local game";
 }
 
-TEST(OnlineInput, TheLocalGamesEntriesAndUndoDoNothing)
+TEST_F(OnlineInput, TheLocalGamesEntriesAndUndoDoNothing)
 {
-    RecordingTransport transport;
-    blackToMoveOnline(&transport);
-    ServerMessage message;
-    ASSERT_TRUE(decodeServerMessage(filled(moved(0, 9, 9, "black").substr(1)), &message));
-    onlineGame.received(message);
+    blackToMove();
+    receive(moved(0, 9, 9, "black"));
     const GameSnapshot before = takeSnapshot();
     for (int value :
          {MENU_CHEAT, MENU_RESTART, MENU_UNDO, MENU_COMPUTER_WHITE, MENU_COMPUTER_BLACK, MENU_HARD})
@@ -740,10 +726,9 @@ TEST(OnlineInput, TheLocalGamesEntriesAndUndoDoNothing)
     EXPECT_TRUE(transport.calls.empty());
 }
 
-TEST(OnlineInput, TheMenuSaysWhatIsNotForOnlineGamesAndLeavingEndsIt)
+TEST_F(OnlineInput, TheMenuSaysWhatIsNotForOnlineGamesAndLeavingEndsIt)
 {
-    RecordingTransport transport;
-    blackToMoveOnline(&transport);
+    blackToMove();
     EXPECT_STREQ(menuLabel(MENU_CHEAT), "Cheat (not online)");
     EXPECT_STREQ(menuLabel(MENU_TWO_PLAYERS), "(*) Two players (not online)");
 
@@ -760,12 +745,8 @@ TEST(OnlineInput, TheMenuSaysWhatIsNotForOnlineGamesAndLeavingEndsIt)
     EXPECT_EQ(cheatMode, 0) << "an online game starts on a clear board";
 }
 
-TEST(OnlineInput, AComputerSideGoesWhenAnOnlineGameStarts)
+TEST_F(OnlineInput, AComputerSideGoesWhenAnOnlineGameStarts)
 {
-    RecordingTransport transport;
-    resetGameState();
-    onlineGame = OnlineGame();
-    onlineGame.attach(&transport);
     onMenu(MENU_COMPUTER_WHITE);
     onKeyboard(' ', 0, 0);
     ASSERT_EQ(historyLength, 1);
@@ -778,29 +759,18 @@ TEST(OnlineInput, AComputerSideGoesWhenAnOnlineGameStarts)
 // The server referees freestyle with a free opening, whatever the player had chosen for local
 // play: its moves stand on the board, a double three of black's among them, and the rule's and
 // the opening's entries say they are not for online games.
-TEST(OnlineInput, AnOnlineGameIsFreestyleWhateverTheLocalRule)
+TEST_F(OnlineInput, AnOnlineGameIsFreestyleWhateverTheLocalRule)
 {
-    RecordingTransport transport;
-    resetGameState();
-    onlineGame = OnlineGame();
-    onlineGame.attach(&transport);
     onMenu(MENU_RENJU);
     onMenu(MENU_SWAP2);
     ASSERT_EQ(gameRule, engine::Rule::Renju);
-    transport.secrets[GAME] = SECRET;
-    onlineGame.join(GAME);
-    onlineGame.opened();
+    resume();
     // Black's last stone, on (9, 11), makes two open threes: forbidden under renju.
-    ServerMessage message;
-    ASSERT_TRUE(decodeServerMessage(
-        filled(state("white", "[[9,9],[0,0],[9,10],[0,2],[10,11],[0,4],[11,11],[0,6],[9,11]]")
-                   .substr(1)),
-        &message));
-    onlineGame.received(message);
+    receive(state("white", "[[9,9],[0,0],[9,10],[0,2],[10,11],[0,4],[11,11],[0,6],[9,11]]"));
     EXPECT_EQ(gameRule, engine::Rule::Freestyle);
     EXPECT_EQ(gameOpening, OPENING_FREE);
     EXPECT_EQ(historyLength, 9);
-    EXPECT_EQ(Board[9 * BOARD_SIZE + 11], CELL_BLACK);
+    EXPECT_EQ(cell(9, 11), CELL_BLACK);
     EXPECT_EQ(sideToMove, 1);
     EXPECT_STREQ(menuLabel(MENU_RENJU), "( ) Renju (not online)");
     EXPECT_STREQ(menuLabel(MENU_FREESTYLE), "(*) Freestyle (not online)");

@@ -269,42 +269,13 @@ TEST(FloatChars, TheStrtofReaderReadsAsFromCharsInBothLocales)
 {
     // The browser build's libc++ has no floating-point from_chars; its stand-in must stop where
     // from_chars stops and round as it rounds, whatever the locale's decimal point.
-    const char *const inputs[] = {
-        "0",
-        "-0",
-        "7",
-        "-12.5e3 ",
-        "0.1",
-        ".5",
-        "5.",
-        "-.25x",
-        "1e10",
-        "1E-5",
-        "2.5e+3facet",
-        "1e",
-        "1e+",
-        "1e-x",
-        "3.4028234e38",
-        "3.4028236e38",
-        "1e39",
-        "-1e39",
-        "1e-40",
-        "1.4e-45",
-        "1e-46",
-        "-1e-50",
-        "123456789012345678901234567890",
-        "0.1000000000000000055511151231",
-        "+1",
-        "-",
-        ".",
-        "-.",
-        "e5",
-        "",
-        "0x1p3",
-        " 1",
-        "1,5",
-        "9.99999999999e-39",
-    };
+    // clang-format off
+    const char *const inputs[] = {"0", "-0", "7", "-12.5e3 ", "0.1", ".5", "5.", "-.25x", "1e10",
+        "1E-5", "2.5e+3facet", "1e", "1e+", "1e-x", "3.4028234e38", "3.4028236e38", "1e39",
+        "-1e39", "1e-40", "1.4e-45", "1e-46", "-1e-50", "123456789012345678901234567890",
+        "0.1000000000000000055511151231", "+1", "-", ".", "-.", "e5", "", "0x1p3", " 1", "1,5",
+        "9.99999999999e-39"};
+    // clang-format on
     for (const char *locale : {"C", "de_DE.UTF-8"})
     {
         ASSERT_NE(std::setlocale(LC_ALL, locale), nullptr) << "no " << locale << " locale";
