@@ -11,6 +11,7 @@
 
 #include <GL/freeglut_std.h>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -134,38 +135,35 @@ std::string decoded(const std::string &text)
     {
         return "unreadable";
     }
+    const auto n = [](auto value) { return std::to_string(static_cast<long long>(value)); };
     const char *types[] = {"created", "joined", "state", "moved", "presence", "error", "other"};
     std::string out = std::string("ok ") + types[static_cast<int>(m.type)];
-    switch (m.type)
+    using Type = ServerMessage::Type;
+    if (m.type == Type::Created || m.type == Type::Joined)
     {
-    case ServerMessage::Type::Created:
-    case ServerMessage::Type::Joined:
-        out += " " + m.game + " role " + std::to_string(static_cast<int>(m.role)) + " secret " +
-               m.secret;
-        break;
-    case ServerMessage::Type::State:
-        out += " " + m.game + " you " + std::to_string(static_cast<int>(m.role)) + " moves";
+        out += " " + m.game + " role " + n(m.role) + " secret " + m.secret;
+    }
+    if (m.type == Type::State)
+    {
+        out += " " + m.game + " you " + n(m.role) + " moves";
         for (const auto &[row, col] : m.moves)
         {
-            out += " " + std::to_string(row) + "," + std::to_string(col);
+            out += " " + n(row) + "," + n(col);
         }
-        out += " presence " + std::to_string(static_cast<int>(m.black)) +
-               std::to_string(static_cast<int>(m.white)) + " over " + std::to_string(m.over) +
-               " winner " + std::to_string(m.winner) + " five " + std::to_string(m.five.size());
-        break;
-    case ServerMessage::Type::Moved:
-        out += " " + std::to_string(m.n) + " " + std::to_string(m.row) + "," +
-               std::to_string(m.col) + " " + std::to_string(m.colour);
-        break;
-    case ServerMessage::Type::Presence:
-        out += " " + std::to_string(static_cast<int>(m.black)) +
-               std::to_string(static_cast<int>(m.white));
-        break;
-    case ServerMessage::Type::Error:
+        out += " presence " + n(m.black) + n(m.white) + " over " + n(m.over) + " winner " +
+               n(m.winner) + " five " + n(m.five.size());
+    }
+    if (m.type == Type::Moved)
+    {
+        out += " " + n(m.n) + " " + n(m.row) + "," + n(m.col) + " " + n(m.colour);
+    }
+    if (m.type == Type::Presence)
+    {
+        out += " " + n(m.black) + n(m.white);
+    }
+    if (m.type == Type::Error)
+    {
         out += " " + m.code;
-        break;
-    case ServerMessage::Type::Other:
-        break;
     }
     return out;
 }
@@ -582,56 +580,40 @@ TEST_P(Session, AsksTheTransportAndShowsTheGame)
     onlineGame = OnlineGame();
     onlineGame.attach(&transport);
 
+    // Each step's first word, and what it does with the rest of the step.
+    const std::map<std::string, std::function<void(const std::string &)>> steps = {
+        {"create", [](const std::string &) { onlineGame.create(); }},
+        {"join", [](const std::string &id) { onlineGame.join(id.empty() ? GAME : id); }},
+        {"stored", [&](const std::string &) { transport.secrets[GAME] = SECRET; }},
+        {"leave", [](const std::string &) { onlineGame.leave(); }},
+        {"open", [](const std::string &) { onlineGame.opened(); }},
+        {"close", [](const std::string &draw) { onlineGame.closed(std::stod(draw)); }},
+        {"place",
+         [](const std::string &point)
+         {
+             int row = 0, col = 0;
+             ASSERT_EQ(std::sscanf(point.c_str(), "%d %d", &row, &col), 2);
+             EXPECT_TRUE(onlineGame.place(row, col) || !onlineGame.active())
+                 << "an online game takes every move";
+         }},
+    };
     for (const std::string &step : c.steps)
     {
         const std::string text = filled(step);
-        if (text[0] == '<')
+        ServerMessage message;
+        const std::size_t space = std::min(text.find(' '), text.size());
+        if (text[0] != '<')
         {
-            ServerMessage message;
-            if (decodeServerMessage(text.substr(1), &message))
-            {
-                onlineGame.received(message);
-            }
-            else
-            {
-                onlineGame.unreadable();
-            }
+            ASSERT_EQ(steps.count(text.substr(0, space)), 1u) << "no such step: " << text;
+            steps.at(text.substr(0, space))(text.substr(std::min(space + 1, text.size())));
         }
-        else if (text == "create")
+        else if (decodeServerMessage(text.substr(1), &message))
         {
-            onlineGame.create();
-        }
-        else if (text.rfind("join", 0) == 0)
-        {
-            onlineGame.join(text.size() > 5 ? text.substr(5) : GAME);
-        }
-        else if (text == "stored")
-        {
-            transport.secrets[GAME] = SECRET;
-        }
-        else if (text == "leave")
-        {
-            onlineGame.leave();
-        }
-        else if (text == "open")
-        {
-            onlineGame.opened();
-        }
-        else if (text.rfind("close ", 0) == 0)
-        {
-            onlineGame.closed(std::stod(text.substr(6)));
-        }
-        else if (text.rfind("place ", 0) == 0)
-        {
-            int row = 0;
-            int col = 0;
-            ASSERT_EQ(std::sscanf(text.c_str(), "place %d %d", &row, &col), 2);
-            EXPECT_TRUE(onlineGame.place(row, col) || !onlineGame.active())
-                << "an online game takes every move";
+            onlineGame.received(message);
         }
         else
         {
-            FAIL() << "no such step: " << text;
+            onlineGame.unreadable();
         }
     }
 
