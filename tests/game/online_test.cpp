@@ -49,20 +49,18 @@ const std::vector<LinkCase> LINK_CASES = {
     {"IPv6", "http://[::1]:9000/?game=" + GAME, true, false, "[::1]", 9000},
     {"GameAmongOthers", "http://h/index.html?x=1&game=" + GAME + "&y#top", true, false, "h", 80},
     {"NoPath", "http://h?game=" + GAME, true, false, "h", 80},
-    {"FtpScheme", "ftp://h/?game=" + GAME, false},
-    {"NoScheme", "h:8080/?game=" + GAME, false},
-    {"NoHost", "http:///?game=" + GAME, false},
-    {"UserInHost", "http://me@h/?game=" + GAME, false},
+    // clang-format off
+    {"FtpScheme", "ftp://h/?game=" + GAME, false}, {"NoScheme", "h:8080/?game=" + GAME, false},
+    {"NoHost", "http:///?game=" + GAME, false}, {"UserInHost", "http://me@h/?game=" + GAME, false},
     {"PortZero", "http://h:0/?game=" + GAME, false},
     {"PortTooLarge", "http://h:65536/?game=" + GAME, false},
     {"PortNotANumber", "http://h:80a/?game=" + GAME, false},
     {"EmptyPort", "http://h:/?game=" + GAME, false},
-    {"OpenBracket", "http://[::1/?game=" + GAME, false},
-    {"NoGame", "http://h/", false},
-    {"EmptyGame", "http://h/?game=", false},
-    {"GameInFragment", "http://h/#?game=" + GAME, false},
+    {"OpenBracket", "http://[::1/?game=" + GAME, false}, {"NoGame", "http://h/", false},
+    {"EmptyGame", "http://h/?game=", false}, {"GameInFragment", "http://h/#?game=" + GAME, false},
     {"BadGame", "http://h/?game=local-k3m7q2x7bd4hv6t1", false},
     {"TooLong", "http://h/?game=" + GAME + "&" + std::string(3000, 'x'), false},
+    // clang-format on
 };
 
 class Link : public testing::TestWithParam<LinkCase>
@@ -93,20 +91,15 @@ INSTANTIATE_TEST_SUITE_P(Online, Link, testing::ValuesIn(LINK_CASES), linkName);
 
 TEST(Names, GameIdsAndSecretsOfTheProtocolOnly)
 {
-    const std::vector<std::pair<std::string, bool>> games = {
-        {GAME, true},
-        {"a-aaaaaaaaaaaaaaaa", true},
-        {"abcdefghijklmnop-2222222222222222", true},   // a name of 16
-        {"abcdefghijklmnopq-2222222222222222", false}, // 17
-        {"-k3m7q2x7bd4hv6tp", false},                  // no name
-        {"local-k3m7q2x7bd4hv6t", false},              // a token of 15
-        {"local-k3m7q2x7bd4hv6tpp", false},            // 17
-        {"local-k3m7q2x7bd4hv6t8", false},             // 8 is not base32
-        {"Local-k3m7q2x7bd4hv6tp", false},             // capitals
-        {"lo_al-k3m7q2x7bd4hv6tp", false},
-        {"local-k3m7q2x7bd4hv6t-", false},
-        {"", false},
-    };
+    // clang-format off
+    const std::vector<std::pair<std::string, bool>> games = {{GAME, true},
+        {"a-aaaaaaaaaaaaaaaa", true}, {"abcdefghijklmnop-2222222222222222", true}, // a name of 16
+        {"abcdefghijklmnopq-2222222222222222", false}, {"-k3m7q2x7bd4hv6tp", false}, // 17, none
+        {"local-k3m7q2x7bd4hv6t", false}, {"local-k3m7q2x7bd4hv6tpp", false}, // tokens of 15, 17
+        {"local-k3m7q2x7bd4hv6t8", false}, // 8 is not base32
+        {"Local-k3m7q2x7bd4hv6tp", false}, {"lo_al-k3m7q2x7bd4hv6tp", false},
+        {"local-k3m7q2x7bd4hv6t-", false}, {"", false}};
+    // clang-format on
     for (const auto &[text, valid] : games)
     {
         EXPECT_EQ(isGameId(text), valid) << text;
@@ -117,8 +110,7 @@ TEST(Names, GameIdsAndSecretsOfTheProtocolOnly)
         {SECRET + "0", false},
         {"0123456789ABCDEF0123456789abcdef", false},
         {"0123456789abcdeg0123456789abcdef", false},
-        {"", false},
-    };
+        {"", false}};
     for (const auto &[text, valid] : secrets)
     {
         EXPECT_EQ(isSecret(text), valid) << text;
@@ -386,9 +378,10 @@ const std::vector<SessionCase> SESSION_CASES = {
     {"CreateClosedBeforeTheGame", {"create", "open", "close 0.5"},
      {"connect /ws 0", CREATE_CALL, "disconnect"},
      "problem: The server closed the connection before the game was made.", ""},
-    {"CreatedWithABadSecret", {"create", "open", R"(<{"type":"created","game":"$G","secret":"x"})"},
-     {"connect /ws 0", CREATE_CALL, "disconnect"}, "problem: The server's answer could not be read.",
-     ""},
+    {"CreatedWithABadSecret",
+     {"create", "open", R"(<{"type":"created","game":"$G","secret":"x"})"},
+     {"connect /ws 0", CREATE_CALL, "disconnect"},
+     "problem: The server's answer could not be read.", ""},
     {"TooManyGames", {"create", "open", error("too-many-games")},
      {"connect /ws 0", CREATE_CALL, "disconnect"},
      "problem: The server holds too many games from this address; try again later.", ""},

@@ -2,6 +2,8 @@
 // moves ending in the one judged, with the verdict and what the game must look like after it.
 #include "game/referee.h"
 
+#include <algorithm>
+#include <cctype>
 #include <optional>
 #include <string>
 #include <vector>
@@ -148,16 +150,19 @@ TEST_P(RefereeTable, judgesTheLastMove)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Moves, RefereeTable, ::testing::ValuesIn(CASES),
-                         [](const auto &info)
-                         {
-                             std::string name;
-                             for (char ch : info.param.name)
-                             {
-                                 name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-                             }
-                             return name;
-                         });
+void PrintTo(const Case &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+const auto caseName = [](const testing::TestParamInfo<Case> &info)
+{
+    std::string name = info.param.name;
+    std::replace_if(
+        name.begin(), name.end(), [](unsigned char ch) { return !std::isalnum(ch); }, '_');
+    return name;
+};
+INSTANTIATE_TEST_SUITE_P(Moves, RefereeTable, ::testing::ValuesIn(CASES), caseName);
 
 // A board filled without five in a row ends the game drawn. The colouring by
 // ((2 * row + col) / 2) % 2 has no five in any direction and as many points of each colour.
