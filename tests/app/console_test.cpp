@@ -102,28 +102,21 @@ TEST(Notices, EachNewOneIsOneLineOfTheConsole)
 {
     struct Frame
     {
-        const char *notice;
+        std::string notice;
         unsigned number;
-        const char *written;
+        std::string written;
     };
-    const Frame frames[] = {
-        {"", 0, ""},
-        {"Black may not play there under renju: a double three.", 1,
-         "Black may not play there under renju: a double three.\n"},
-        {"Black may not play there under renju: a double three.", 1, ""},
-        {"Black may not play there under renju: a double three.", 2,
-         "Black may not play there under renju: a double three.\n"},
-        {"", 3, ""},
-        {"Swap2: the second player places two more stones: white, then black.", 4,
-         "Swap2: the second player places two more stones: white, then black.\n"},
-    };
+    const std::string three = "Black may not play there under renju: a double three.";
+    const std::string swap2 = "Swap2: the second player places two more stones: white, then black.";
+    const Frame frames[] = {{"", 0, ""},    {three, 1, three + "\n"},
+                            {three, 1, ""}, {three, 2, three + "\n"},
+                            {"", 3, ""},    {swap2, 4, swap2 + "\n"}};
     for (const Frame &f : frames)
     {
-        EXPECT_EQ(captureStdout(
-                      [&]
-                      { platformShowStatus(0, false, false, -1, 1, 2, 1, f.notice, f.number); }),
-                  f.written)
-            << f.number;
+        const char *notice = f.notice.c_str();
+        const auto show = [&]
+        { platformShowStatus(0, false, false, -1, 1, 2, 1, notice, f.number); };
+        EXPECT_EQ(captureStdout(show), f.written) << f.number;
     }
 }
 

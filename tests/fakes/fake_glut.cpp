@@ -57,41 +57,6 @@ void glutAttachMenu(int button)
     record("glutAttachMenu " + std::to_string(button));
 }
 
-void glutReshapeFunc(void (*callback)(int, int))
-{
-    record("glutReshapeFunc", anyCallback(callback));
-}
-
-void glutKeyboardFunc(void (*callback)(unsigned char, int, int))
-{
-    record("glutKeyboardFunc", anyCallback(callback));
-}
-
-void glutSpecialFunc(void (*callback)(int, int, int))
-{
-    record("glutSpecialFunc", anyCallback(callback));
-}
-
-void glutMouseFunc(void (*callback)(int, int, int, int))
-{
-    record("glutMouseFunc", anyCallback(callback));
-}
-
-void glutMotionFunc(void (*callback)(int, int))
-{
-    record("glutMotionFunc", anyCallback(callback));
-}
-
-void glutPassiveMotionFunc(void (*callback)(int, int))
-{
-    record("glutPassiveMotionFunc", anyCallback(callback));
-}
-
-void glutDisplayFunc(void (*callback)(void))
-{
-    record("glutDisplayFunc", anyCallback(callback));
-}
-
 void glutTimerFunc(unsigned int ms, void (*callback)(int), int value)
 {
     record("glutTimerFunc " + std::to_string(ms) + " " + std::to_string(value),
@@ -109,7 +74,17 @@ void glutChangeToMenuEntry(int item, const char *label, int value)
            std::to_string(value));
 }
 
-void glutIdleFunc(void (*callback)(void))
-{
-    record("glutIdleFunc", anyCallback(callback));
-}
+// The calls that hand freeglut a callback and nothing else.
+#define RECORDING_SETTER(name, ...)                                                                \
+    void name(void (*callback)(__VA_ARGS__))                                                       \
+    {                                                                                              \
+        record(#name, anyCallback(callback));                                                      \
+    }
+RECORDING_SETTER(glutReshapeFunc, int, int)
+RECORDING_SETTER(glutKeyboardFunc, unsigned char, int, int)
+RECORDING_SETTER(glutSpecialFunc, int, int, int)
+RECORDING_SETTER(glutMouseFunc, int, int, int, int)
+RECORDING_SETTER(glutMotionFunc, int, int)
+RECORDING_SETTER(glutPassiveMotionFunc, int, int)
+RECORDING_SETTER(glutDisplayFunc, void)
+RECORDING_SETTER(glutIdleFunc, void)

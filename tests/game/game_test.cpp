@@ -42,12 +42,6 @@ const auto menu = [](int value) -> Action { return [=] { onMenu(value); }; };
 const auto arrow = [](int key) -> Action { return [=] { onSpecialKey(key, 0, 0); }; };
 const auto keys = [](std::string text) -> Action
 { return [=] { std::ranges::for_each(text, [](unsigned char key) { onKeyboard(key, 0, 0); }); }; };
-// The pointer over a board of 10-pixel cells from the window's corner: (x, y) is on (x / 10, y / 10).
-bool tenPixelCells(int x, int y, int *row, int *col)
-{
-    *row = x / 10, *col = y / 10;
-    return x >= 0 && y >= 0 && onBoard(*row, *col);
-}
 const auto click = [](int x, int y, int button = GLUT_LEFT_BUTTON, int state = GLUT_DOWN) -> Action
 { return [=] { onMouse(button, state, x, y); }; };
 const auto hover = [](int x, int y) -> Action { return [=] { onPassiveMotion(x, y); }; };

@@ -1,5 +1,6 @@
 // Helpers shared by the tests that touch the game state: every game variable put back to its
-// value at process start, and a snapshot of the whole state for "this is all that changed".
+// value at process start, a snapshot of the whole state for "this is all that changed", and
+// the board's stones read and placed.
 #pragma once
 
 #include "game/game_state.h"
@@ -8,8 +9,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <iterator>
 #include <ostream>
+#include <utility>
 
 // Puts every game variable back to its value at process start.
 inline void resetGameState()
@@ -49,6 +52,34 @@ inline GameSnapshot takeSnapshot()
                    winRow, winCol,  winDirection, viewPitch,  viewYaw};
     std::copy(std::begin(Board), std::end(Board), s.board.begin());
     return s;
+}
+
+inline std::int32_t cell(int row, int col)
+{
+    return Board[row * BOARD_SIZE + col];
+}
+
+inline int stones()
+{
+    return int(std::count_if(std::begin(Board), std::end(Board),
+                             [](std::int32_t c) { return c != CELL_EMPTY; }));
+}
+
+// Each point placed in turn, through the placement rule.
+inline void places(std::initializer_list<std::pair<int, int>> points)
+{
+    for (auto [row, col] : points)
+    {
+        placeStone(row, col);
+    }
+}
+
+// The pointer over a board of 10-pixel cells from the window's corner: (x, y) is on
+// (x / 10, y / 10).
+inline bool tenPixelCells(int x, int y, int *row, int *col)
+{
+    *row = x / 10, *col = y / 10;
+    return x >= 0 && y >= 0 && onBoard(*row, *col);
 }
 
 inline void PrintTo(const GameSnapshot &s, std::ostream *out)

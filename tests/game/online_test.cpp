@@ -11,6 +11,7 @@
 
 #include <GL/freeglut_std.h>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -48,20 +49,18 @@ const std::vector<LinkCase> LINK_CASES = {
     {"IPv6", "http://[::1]:9000/?game=" + GAME, true, false, "[::1]", 9000},
     {"GameAmongOthers", "http://h/index.html?x=1&game=" + GAME + "&y#top", true, false, "h", 80},
     {"NoPath", "http://h?game=" + GAME, true, false, "h", 80},
-    {"FtpScheme", "ftp://h/?game=" + GAME, false},
-    {"NoScheme", "h:8080/?game=" + GAME, false},
-    {"NoHost", "http:///?game=" + GAME, false},
-    {"UserInHost", "http://me@h/?game=" + GAME, false},
+    // clang-format off
+    {"FtpScheme", "ftp://h/?game=" + GAME, false}, {"NoScheme", "h:8080/?game=" + GAME, false},
+    {"NoHost", "http:///?game=" + GAME, false}, {"UserInHost", "http://me@h/?game=" + GAME, false},
     {"PortZero", "http://h:0/?game=" + GAME, false},
     {"PortTooLarge", "http://h:65536/?game=" + GAME, false},
     {"PortNotANumber", "http://h:80a/?game=" + GAME, false},
     {"EmptyPort", "http://h:/?game=" + GAME, false},
-    {"OpenBracket", "http://[::1/?game=" + GAME, false},
-    {"NoGame", "http://h/", false},
-    {"EmptyGame", "http://h/?game=", false},
-    {"GameInFragment", "http://h/#?game=" + GAME, false},
+    {"OpenBracket", "http://[::1/?game=" + GAME, false}, {"NoGame", "http://h/", false},
+    {"EmptyGame", "http://h/?game=", false}, {"GameInFragment", "http://h/#?game=" + GAME, false},
     {"BadGame", "http://h/?game=local-k3m7q2x7bd4hv6t1", false},
     {"TooLong", "http://h/?game=" + GAME + "&" + std::string(3000, 'x'), false},
+    // clang-format on
 };
 
 class Link : public testing::TestWithParam<LinkCase>
@@ -92,20 +91,15 @@ INSTANTIATE_TEST_SUITE_P(Online, Link, testing::ValuesIn(LINK_CASES), linkName);
 
 TEST(Names, GameIdsAndSecretsOfTheProtocolOnly)
 {
-    const std::vector<std::pair<std::string, bool>> games = {
-        {GAME, true},
-        {"a-aaaaaaaaaaaaaaaa", true},
-        {"abcdefghijklmnop-2222222222222222", true},   // a name of 16
-        {"abcdefghijklmnopq-2222222222222222", false}, // 17
-        {"-k3m7q2x7bd4hv6tp", false},                  // no name
-        {"local-k3m7q2x7bd4hv6t", false},              // a token of 15
-        {"local-k3m7q2x7bd4hv6tpp", false},            // 17
-        {"local-k3m7q2x7bd4hv6t8", false},             // 8 is not base32
-        {"Local-k3m7q2x7bd4hv6tp", false},             // capitals
-        {"lo_al-k3m7q2x7bd4hv6tp", false},
-        {"local-k3m7q2x7bd4hv6t-", false},
-        {"", false},
-    };
+    // clang-format off
+    const std::vector<std::pair<std::string, bool>> games = {{GAME, true},
+        {"a-aaaaaaaaaaaaaaaa", true}, {"abcdefghijklmnop-2222222222222222", true}, // a name of 16
+        {"abcdefghijklmnopq-2222222222222222", false}, {"-k3m7q2x7bd4hv6tp", false}, // 17, none
+        {"local-k3m7q2x7bd4hv6t", false}, {"local-k3m7q2x7bd4hv6tpp", false}, // tokens of 15, 17
+        {"local-k3m7q2x7bd4hv6t8", false}, // 8 is not base32
+        {"Local-k3m7q2x7bd4hv6tp", false}, {"lo_al-k3m7q2x7bd4hv6tp", false},
+        {"local-k3m7q2x7bd4hv6t-", false}, {"", false}};
+    // clang-format on
     for (const auto &[text, valid] : games)
     {
         EXPECT_EQ(isGameId(text), valid) << text;
@@ -116,8 +110,7 @@ TEST(Names, GameIdsAndSecretsOfTheProtocolOnly)
         {SECRET + "0", false},
         {"0123456789ABCDEF0123456789abcdef", false},
         {"0123456789abcdeg0123456789abcdef", false},
-        {"", false},
-    };
+        {"", false}};
     for (const auto &[text, valid] : secrets)
     {
         EXPECT_EQ(isSecret(text), valid) << text;
@@ -134,38 +127,35 @@ std::string decoded(const std::string &text)
     {
         return "unreadable";
     }
+    const auto n = [](auto value) { return std::to_string(static_cast<long long>(value)); };
     const char *types[] = {"created", "joined", "state", "moved", "presence", "error", "other"};
     std::string out = std::string("ok ") + types[static_cast<int>(m.type)];
-    switch (m.type)
+    using Type = ServerMessage::Type;
+    if (m.type == Type::Created || m.type == Type::Joined)
     {
-    case ServerMessage::Type::Created:
-    case ServerMessage::Type::Joined:
-        out += " " + m.game + " role " + std::to_string(static_cast<int>(m.role)) + " secret " +
-               m.secret;
-        break;
-    case ServerMessage::Type::State:
-        out += " " + m.game + " you " + std::to_string(static_cast<int>(m.role)) + " moves";
+        out += " " + m.game + " role " + n(m.role) + " secret " + m.secret;
+    }
+    if (m.type == Type::State)
+    {
+        out += " " + m.game + " you " + n(m.role) + " moves";
         for (const auto &[row, col] : m.moves)
         {
-            out += " " + std::to_string(row) + "," + std::to_string(col);
+            out += " " + n(row) + "," + n(col);
         }
-        out += " presence " + std::to_string(static_cast<int>(m.black)) +
-               std::to_string(static_cast<int>(m.white)) + " over " + std::to_string(m.over) +
-               " winner " + std::to_string(m.winner) + " five " + std::to_string(m.five.size());
-        break;
-    case ServerMessage::Type::Moved:
-        out += " " + std::to_string(m.n) + " " + std::to_string(m.row) + "," +
-               std::to_string(m.col) + " " + std::to_string(m.colour);
-        break;
-    case ServerMessage::Type::Presence:
-        out += " " + std::to_string(static_cast<int>(m.black)) +
-               std::to_string(static_cast<int>(m.white));
-        break;
-    case ServerMessage::Type::Error:
+        out += " presence " + n(m.black) + n(m.white) + " over " + n(m.over) + " winner " +
+               n(m.winner) + " five " + n(m.five.size());
+    }
+    if (m.type == Type::Moved)
+    {
+        out += " " + n(m.n) + " " + n(m.row) + "," + n(m.col) + " " + n(m.colour);
+    }
+    if (m.type == Type::Presence)
+    {
+        out += " " + n(m.black) + n(m.white);
+    }
+    if (m.type == Type::Error)
+    {
         out += " " + m.code;
-        break;
-    case ServerMessage::Type::Other:
-        break;
     }
     return out;
 }
@@ -365,43 +355,43 @@ std::vector<std::string> operator+(std::vector<std::string> a, const std::vector
 }
 
 const std::string STORE = "store $G $S";
+// The move sent as the first of the game.
+std::string sent(int row, int col)
+{
+    return R"(send {"type":"move","row":)" + std::to_string(row) + R"(,"col":)" +
+           std::to_string(col) + R"(,"n":0})";
+}
+const std::string CREATE_CALL = R"(send {"type":"create"})";
 const std::string RETRY = "connect /ws?game=$G ";
+const std::string JOINING = "Joining the online game…";
+const std::string LOST = "Connection lost, trying again…";
+const std::string FIVE_STONES = "3,2 4,2 3,3 4,3 3,4 4,4 3,5 4,5 3,6"; // BLACK_FIVE's
 const std::string BROKE = " The server sent a game that breaks the rules.";
 
 const std::vector<SessionCase> SESSION_CASES = {
     // Making a game, and joining it.
-    {"CreateAsksOnceOpen",
-     {"create", "open"},
-     {"connect /ws 0", R"(send {"type":"create"})"},
-     "Creating an online game…",
-     ""},
-    {"CreatedKeepsTheSeatAndWaits",
-     {"create", "open", CREATED, state("waiting", "[]", R"("black":"present","white":"empty")")},
-     {"connect /ws 0", R"(send {"type":"create"})", STORE},
-     "Waiting for the other player to join.",
-     ""},
-    {"CreateWithoutAServer",
-     {"create", "close 0.5"},
-     {"connect /ws 0", "disconnect"},
-     "problem: Online play needs the game's own server, and none answered here.",
-     ""},
-    {"CreateClosedBeforeTheGame",
-     {"create", "open", "close 0.5"},
-     {"connect /ws 0", R"(send {"type":"create"})", "disconnect"},
-     "problem: The server closed the connection before the game was made.",
-     ""},
+    // clang-format off
+    {"CreateAsksOnceOpen", {"create", "open"}, {"connect /ws 0", CREATE_CALL},
+     "Creating an online game…", ""},
+    {"CreateWithoutAServer", {"create", "close 0.5"}, {"connect /ws 0", "disconnect"},
+     "problem: Online play needs the game's own server, and none answered here.", ""},
+    {"CreateClosedBeforeTheGame", {"create", "open", "close 0.5"},
+     {"connect /ws 0", CREATE_CALL, "disconnect"},
+     "problem: The server closed the connection before the game was made.", ""},
     {"CreatedWithABadSecret",
      {"create", "open", R"(<{"type":"created","game":"$G","secret":"x"})"},
-     {"connect /ws 0", R"(send {"type":"create"})", "disconnect"},
-     "problem: The server's answer could not be read.",
-     ""},
-    {"TooManyGames",
-     {"create", "open", error("too-many-games")},
-     {"connect /ws 0", R"(send {"type":"create"})", "disconnect"},
-     "problem: The server holds too many games from this address; try again later.",
-     ""},
-    {"JoinWithoutASeat", JOIN, joined(), "Joining the online game…", ""},
-    {"JoinWithTheKeptSeat", RESUME, resumed(), "Joining the online game…", ""},
+     {"connect /ws 0", CREATE_CALL, "disconnect"},
+     "problem: The server's answer could not be read.", ""},
+    {"TooManyGames", {"create", "open", error("too-many-games")},
+     {"connect /ws 0", CREATE_CALL, "disconnect"},
+     "problem: The server holds too many games from this address; try again later.", ""},
+    // Its seat kept, the creator waits: no move before the second player has come.
+    {"CreatedKeepsTheSeatAndWaitsForTheSecondPlayer",
+     {"create", "open", CREATED, state("waiting", "[]", R"("black":"present","white":"empty")"),
+      "place 9 9"},
+     {"connect /ws 0", CREATE_CALL, STORE}, "Waiting for the other player to join.", ""},
+    // clang-format on
+    {"JoinWithoutASeat", JOIN, joined(), JOINING, ""},
     {"JoinerDrawsWhite", JOIN + Steps{JOINED_WHITE, state("white", "[[9,9]]")}, joined({STORE}),
      "Your move (white).", "9,9"},
     {"JoinerDrawsBlack", JOIN + Steps{JOINED_BLACK, state("black")}, joined({STORE}),
@@ -432,51 +422,38 @@ const std::vector<SessionCase> SESSION_CASES = {
      resumed({"forget $G", JOIN_CALLS[1]}), "Black to move (you are watching).", ""},
     {"JoinRefused", JOIN + Steps{error("bad-field")}, joined({"disconnect"}),
      "problem: The server could not read a message of this game.", ""},
-    {"NotStoredBeforeTheState", RESUME + Steps{error("internal")}, resumed(),
-     "Joining the online game…", ""},
+    {"NotStoredBeforeTheState", RESUME + Steps{error("internal")}, resumed(), JOINING, ""},
     {"NotAGameId", {"join bad-id"}, {}, "problem: The link does not name an online game.", ""},
 
     // Moves: sent, not placed, until the server has stored them.
-    {"MyMoveIsSentNotPlaced", RESUME + Steps{state("black"), "place 9 9"},
-     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})"}), "Your move (black).", ""},
     {"StoredMoveIsPlaced", RESUME + Steps{state("black"), "place 9 9", moved(0, 9, 9, "black")},
-     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})"}), "White to move (you play black).",
-     "9,9"},
+     resumed({sent(9, 9)}), "White to move (you play black).", "9,9"},
     {"TheOthersMoveIsPlaced",
      RESUME + Steps{state("white", "[[9,9]]"), moved(1, 8, 8, "white"), moved(2, 7, 7, "black")},
      resumed(), "Your move (white).", "9,9 8,8 7,7"},
-    {"OneMoveOnItsWayAtATime", RESUME + Steps{state("black"), "place 9 9", "place 8 8"},
-     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})"}), "Your move (black).", ""},
+    {"MyMoveIsSentNotPlacedAndOneAtATime", RESUME + Steps{state("black"), "place 9 9", "place 8 8"},
+     resumed({sent(9, 9)}), "Your move (black).", ""},
     {"NotMyTurn", RESUME + Steps{state("white"), "place 9 9"}, resumed(),
      "Black to move (you play white). It is the other player's move.", ""},
     {"WatcherCannotMove", JOIN + Steps{state("watcher"), "place 9 9"}, joined(),
      "Black to move (you are watching). You are watching: only the two players move.", ""},
-    {"NoMoveBeforeTheSecondPlayer",
-     {"create", "open", CREATED, state("waiting", "[]", R"("black":"present","white":"empty")"),
-      "place 9 9"},
-     {"connect /ws 0", R"(send {"type":"create"})", STORE},
-     "Waiting for the other player to join.",
-     ""},
     {"NoMoveOnAStone", RESUME + Steps{state("white", "[[9,9]]"), "place 9 9"}, resumed(),
      "Your move (white).", "9,9"},
     {"NoMoveOffTheBoard", RESUME + Steps{state("black"), "place 18 0"}, resumed(),
      "Your move (black).", ""},
-    {"NoMoveWhileConnecting", RESUME + Steps{"place 9 9"}, resumed(), "Joining the online game…",
-     ""},
+    {"NoMoveWhileConnecting", RESUME + Steps{"place 9 9"}, resumed(), JOINING, ""},
     {"NoMoveAfterTheFive",
      RESUME + Steps{state("white", BLACK_FIVE, WHITE_AWAY, BLACK_WON), "place 0 0"}, resumed(),
-     "Black wins (you played white).", "3,2 4,2 3,3 4,3 3,4 4,4 3,5 4,5 3,6"},
+     "Black wins (you played white).", FIVE_STONES},
     {"RefusedMoveCanBeSentAgain",
      RESUME + Steps{state("black"), "place 9 9", error("occupied"), "place 9 9"},
-     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})",
-              R"(send {"type":"move","row":9,"col":9,"n":0})"}),
-     "Your move (black).", ""},
+     resumed({sent(9, 9), sent(9, 9)}), "Your move (black).", ""},
     {"RefusalSaysWhy", RESUME + Steps{state("black"), "place 9 9", error("not-your-turn")},
-     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})"}),
-     "Your move (black). The server refused the move: it is not your turn.", ""},
+     resumed({sent(9, 9)}), "Your move (black). The server refused the move: it is not your turn.",
+     ""},
     {"NotStored", RESUME + Steps{state("black"), "place 9 9", error("internal")},
-     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})"}),
-     "Your move (black). The server could not store the move: try it again.", ""},
+     resumed({sent(9, 9)}), "Your move (black). The server could not store the move: try it again.",
+     ""},
     {"UnknownRefusal", RESUME + Steps{state("black"), error("new-rule")}, resumed(),
      "Your move (black). The server refused: new-rule.", ""},
     {"RefusalInStrangeWords", RESUME + Steps{state("black"), error("<b>\\u202e")}, resumed(),
@@ -484,59 +461,56 @@ const std::vector<SessionCase> SESSION_CASES = {
 
     // The end of the game.
     {"IWin", RESUME + Steps{state("black", BLACK_FIVE, WHITE_AWAY, BLACK_WON)}, resumed(),
-     "You win (black).", "3,2 4,2 3,3 4,3 3,4 4,4 3,5 4,5 3,6"},
+     "You win (black).", FIVE_STONES},
     {"WatcherSeesTheWinner", JOIN + Steps{state("watcher", BLACK_FIVE, WHITE_AWAY, BLACK_WON)},
-     joined(), "Black wins.", "3,2 4,2 3,3 4,3 3,4 4,4 3,5 4,5 3,6"},
+     joined(), "Black wins.", FIVE_STONES},
     {"TheFiveMovedEndsIt",
      RESUME + Steps{state("white", "[[3,2],[4,2],[3,3],[4,3],[3,4],[4,4],[3,5],[4,5]]"),
                     moved(8, 3, 6, "black")},
-     resumed(), "Black wins (you played white).", "3,2 4,2 3,3 4,3 3,4 4,4 3,5 4,5 3,6"},
+     resumed(), "Black wins (you played white).", FIVE_STONES},
 
     // What the server sends is checked against the game.
     {"StateOnAStone", RESUME + Steps{state("black", "[[9,9]]"), state("black", "[[9,9],[9,9]]")},
      resumed(), "White to move (you play black)." + BROKE, "9,9"},
-    {"StateOffTheBoard", RESUME + Steps{state("black", "[[18,0]]")}, resumed(),
-     "Joining the online game…", ""},
+    {"StateOffTheBoard", RESUME + Steps{state("black", "[[18,0]]")}, resumed(), JOINING, ""},
     {"StateOfAnotherGame",
      RESUME +
          Steps{
              R"(<{"type":"state","game":"other-aaaaaaaaaaaaaaaa","moves":[[1,1]],"you":"black","black":"present","white":"present","over":false,"winner":null,"five":null})"},
-     resumed(), "Joining the online game…", ""},
-    {"FiveNotSaidOver", RESUME + Steps{state("white", BLACK_FIVE)}, resumed(),
-     "Joining the online game…", ""},
+     resumed(), JOINING, ""},
+    {"FiveNotSaidOver", RESUME + Steps{state("white", BLACK_FIVE)}, resumed(), JOINING, ""},
     {"FiveOfTheWrongWinner",
      RESUME + Steps{state("white", BLACK_FIVE, WHITE_AWAY,
                           R"("over":true,"winner":"white","five":null)")},
-     resumed(), "Joining the online game…", ""},
+     resumed(), JOINING, ""},
     {"WinnerWithoutAFive",
      RESUME + Steps{state("white", "[[9,9]]", WHITE_AWAY,
                           R"("over":true,"winner":"black","five":null)")},
-     resumed(), "Joining the online game…", ""},
+     resumed(), JOINING, ""},
     {"FiveOnEmptyPoints",
      RESUME +
          Steps{state("white", BLACK_FIVE, WHITE_AWAY,
                      R"("over":true,"winner":"black","five":[[0,0],[0,1],[0,2],[0,3],[0,4]])")},
-     resumed(), "Joining the online game…", ""},
+     resumed(), JOINING, ""},
     {"MoveAfterTheFive",
      RESUME + Steps{state("white", "[[3,2],[4,2],[3,3],[4,3],[3,4],[4,4],[3,5],[4,5],[3,6],[9,9]]",
                           WHITE_AWAY, BLACK_WON)},
-     resumed(), "Joining the online game…", ""},
+     resumed(), JOINING, ""},
     {"PlayAfterTheFive",
      RESUME + Steps{state("black", BLACK_FIVE.substr(0, BLACK_FIVE.size() - 1) + ",[4,6]]",
                           WHITE_AWAY, R"("over":true,"winner":"white","five":null)")},
-     resumed(), "Joining the online game…", ""},
+     resumed(), JOINING, ""},
     {"MovedTwiceIsPlacedOnce", RESUME + Steps{state("white", "[[9,9]]"), moved(0, 9, 9, "black")},
      resumed(), "Your move (white).", "9,9"},
     {"MovedWithAGap", RESUME + Steps{state("white", "[[9,9]]"), moved(2, 8, 8, "black")},
-     resumed({RETRY + "500"}), "Connection lost, trying again…", "9,9"},
+     resumed({RETRY + "500"}), LOST, "9,9"},
     {"MovedOfTheWrongColour", RESUME + Steps{state("white", "[[9,9]]"), moved(1, 8, 8, "black")},
-     resumed({RETRY + "500"}), "Connection lost, trying again…", "9,9"},
+     resumed({RETRY + "500"}), LOST, "9,9"},
     {"MovedOnAStone", RESUME + Steps{state("white", "[[9,9]]"), moved(1, 9, 9, "white")},
-     resumed({RETRY + "500"}), "Connection lost, trying again…", "9,9"},
+     resumed({RETRY + "500"}), LOST, "9,9"},
     {"MovedOffTheBoard", RESUME + Steps{state("white", "[[9,9]]"), moved(1, 0, 18, "white")},
-     resumed({RETRY + "500"}), "Connection lost, trying again…", "9,9"},
-    {"MovedBeforeTheState", RESUME + Steps{moved(0, 9, 9, "black")}, resumed(),
-     "Joining the online game…", ""},
+     resumed({RETRY + "500"}), LOST, "9,9"},
+    {"MovedBeforeTheState", RESUME + Steps{moved(0, 9, 9, "black")}, resumed(), JOINING, ""},
     {"UnreadableTextsChangeNothing",
      RESUME + Steps{state("black"), "<{", "<[]", R"(<{"type":"moved"})", "<\xff"}, resumed(),
      "Your move (black).", ""},
@@ -554,13 +528,13 @@ const std::vector<SessionCase> SESSION_CASES = {
 
     // The connection lost, and found again.
     {"LostTriesAgainSoon", RESUME + Steps{state("black", "[[9,9]]"), "close 0.5"},
-     resumed({RETRY + "438"}), "Connection lost, trying again…", "9,9"},
+     resumed({RETRY + "438"}), LOST, "9,9"},
     {"LostAgainWaitsLonger",
      RESUME + Steps{state("black"), "close 0", "close 0", "close 0", "close 0", "close 0",
                     "close 0", "close 0.99"},
      resumed({RETRY + "500", RETRY + "1000", RETRY + "2000", RETRY + "4000", RETRY + "8000",
               RETRY + "8000", RETRY + "6020"}),
-     "Connection lost, trying again…", ""},
+     LOST, ""},
     {"NeverConnected", RESUME + Steps{"close 0", "close 0"},
      with({RESUME_CALLS[0], RESUME_CALLS[1], RETRY + "500", RETRY + "1000"}),
      "The server does not answer, trying again…", ""},
@@ -568,20 +542,17 @@ const std::vector<SessionCase> SESSION_CASES = {
      RESUME + Steps{state("black", "[[9,9]]"), "close 0", "open", state("black", "[[9,9],[8,8]]")},
      resumed({RETRY + "500", RESUME_CALLS[1]}), "Your move (black).", "9,9 8,8"},
     {"StillLostUntilTheState", RESUME + Steps{state("black", "[[9,9]]"), "close 0", "open"},
-     resumed({RETRY + "500", RESUME_CALLS[1]}), "Connection lost, trying again…", "9,9"},
+     resumed({RETRY + "500", RESUME_CALLS[1]}), LOST, "9,9"},
     {"ASentMoveTheServerStored",
      RESUME + Steps{state("black"), "place 9 9", "close 0", "open", state("black", "[[9,9]]")},
-     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})", RETRY + "500", RESUME_CALLS[1]}),
-     "White to move (you play black).", "9,9"},
+     resumed({sent(9, 9), RETRY + "500", RESUME_CALLS[1]}), "White to move (you play black).",
+     "9,9"},
     {"ASentMoveTheServerLost",
      RESUME + Steps{state("black"), "place 9 9", "close 0", "open", state("black"), "place 8 8"},
-     resumed({R"(send {"type":"move","row":9,"col":9,"n":0})", RETRY + "500", RESUME_CALLS[1],
-              R"(send {"type":"move","row":8,"col":8,"n":0})"}),
-     "Your move (black).", ""},
+     resumed({sent(9, 9), RETRY + "500", RESUME_CALLS[1], sent(8, 8)}), "Your move (black).", ""},
     {"AfterARestartTheWaitIsShortAgain",
      RESUME + Steps{state("black"), "close 0", "close 0", "open", state("black"), "close 0"},
-     resumed({RETRY + "500", RETRY + "1000", RESUME_CALLS[1], RETRY + "500"}),
-     "Connection lost, trying again…", ""},
+     resumed({RETRY + "500", RETRY + "1000", RESUME_CALLS[1], RETRY + "500"}), LOST, ""},
 
     // Leaving.
     {"Leave", RESUME + Steps{state("black", "[[9,9]]"), "leave"}, resumed({"disconnect"}), "", ""},
@@ -602,56 +573,40 @@ TEST_P(Session, AsksTheTransportAndShowsTheGame)
     onlineGame = OnlineGame();
     onlineGame.attach(&transport);
 
+    // Each step's first word, and what it does with the rest of the step.
+    const std::map<std::string, std::function<void(const std::string &)>> steps = {
+        {"create", [](const std::string &) { onlineGame.create(); }},
+        {"join", [](const std::string &id) { onlineGame.join(id.empty() ? GAME : id); }},
+        {"stored", [&](const std::string &) { transport.secrets[GAME] = SECRET; }},
+        {"leave", [](const std::string &) { onlineGame.leave(); }},
+        {"open", [](const std::string &) { onlineGame.opened(); }},
+        {"close", [](const std::string &draw) { onlineGame.closed(std::stod(draw)); }},
+        {"place",
+         [](const std::string &point)
+         {
+             int row = 0, col = 0;
+             ASSERT_EQ(std::sscanf(point.c_str(), "%d %d", &row, &col), 2);
+             EXPECT_TRUE(onlineGame.place(row, col) || !onlineGame.active())
+                 << "an online game takes every move";
+         }},
+    };
     for (const std::string &step : c.steps)
     {
         const std::string text = filled(step);
-        if (text[0] == '<')
+        ServerMessage message;
+        const std::size_t space = std::min(text.find(' '), text.size());
+        if (text[0] != '<')
         {
-            ServerMessage message;
-            if (decodeServerMessage(text.substr(1), &message))
-            {
-                onlineGame.received(message);
-            }
-            else
-            {
-                onlineGame.unreadable();
-            }
+            ASSERT_EQ(steps.count(text.substr(0, space)), 1u) << "no such step: " << text;
+            steps.at(text.substr(0, space))(text.substr(std::min(space + 1, text.size())));
         }
-        else if (text == "create")
+        else if (decodeServerMessage(text.substr(1), &message))
         {
-            onlineGame.create();
-        }
-        else if (text.rfind("join", 0) == 0)
-        {
-            onlineGame.join(text.size() > 5 ? text.substr(5) : GAME);
-        }
-        else if (text == "stored")
-        {
-            transport.secrets[GAME] = SECRET;
-        }
-        else if (text == "leave")
-        {
-            onlineGame.leave();
-        }
-        else if (text == "open")
-        {
-            onlineGame.opened();
-        }
-        else if (text.rfind("close ", 0) == 0)
-        {
-            onlineGame.closed(std::stod(text.substr(6)));
-        }
-        else if (text.rfind("place ", 0) == 0)
-        {
-            int row = 0;
-            int col = 0;
-            ASSERT_EQ(std::sscanf(text.c_str(), "place %d %d", &row, &col), 2);
-            EXPECT_TRUE(onlineGame.place(row, col) || !onlineGame.active())
-                << "an online game takes every move";
+            onlineGame.received(message);
         }
         else
         {
-            FAIL() << "no such step: " << text;
+            onlineGame.unreadable();
         }
     }
 
@@ -682,51 +637,57 @@ INSTANTIATE_TEST_SUITE_P(Online, Session, testing::ValuesIn(SESSION_CASES), sess
 
 // --- The input callbacks in an online game ------------------------------------------------
 
-// An online game in which this player is black, with black to move.
-void blackToMoveOnline(RecordingTransport *transport)
+class OnlineInput : public testing::Test
 {
-    resetGameState();
-    onlineGame = OnlineGame();
-    onlineGame.attach(transport);
-    transport->secrets[GAME] = SECRET;
-    onlineGame.join(GAME);
-    onlineGame.opened();
-    ServerMessage message;
-    ASSERT_TRUE(decodeServerMessage(filled(state("black").substr(1)), &message));
-    onlineGame.received(message);
-    transport->calls.clear();
-}
-
-bool tenPixelCells(int x, int y, int *row, int *col)
-{
-    *row = x / 10, *col = y / 10;
-    return x >= 0 && y >= 0 && onBoard(*row, *col);
-}
-
-TEST(OnlineInput, SpaceAndTheClickSendTheMoveAndPlaceNothing)
-{
+protected:
+    void SetUp() override
+    {
+        resetGameState();
+        onlineGame = OnlineGame();
+        onlineGame.attach(&transport);
+    }
+    // The server's text, with "<" before it as in a session's steps.
+    void receive(const std::string &text)
+    {
+        ServerMessage message;
+        ASSERT_TRUE(decodeServerMessage(filled(text.substr(1)), &message));
+        onlineGame.received(message);
+    }
+    void resume()
+    {
+        transport.secrets[GAME] = SECRET;
+        onlineGame.join(GAME);
+        onlineGame.opened();
+    }
+    // An online game in which this player is black, with black to move.
+    void blackToMove()
+    {
+        SetUp();
+        resume();
+        receive(state("black"));
+        transport.calls.clear();
+    }
     RecordingTransport transport;
-    pointUnder = tenPixelCells;
-    blackToMoveOnline(&transport);
-    onKeyboard(' ', 0, 0);
-    EXPECT_EQ(transport.calls,
-              std::vector<std::string>{R"(send {"type":"move","row":9,"col":9,"n":0})"});
+};
 
-    blackToMoveOnline(&transport);
+TEST_F(OnlineInput, SpaceAndTheClickSendTheMoveAndPlaceNothing)
+{
+    pointUnder = tenPixelCells;
+    blackToMove();
+    onKeyboard(' ', 0, 0);
+    EXPECT_EQ(transport.calls, std::vector<std::string>{sent(9, 9)});
+
+    blackToMove();
     onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 35, 41);
-    EXPECT_EQ(transport.calls,
-              std::vector<std::string>{R"(send {"type":"move","row":3,"col":4,"n":0})"});
+    EXPECT_EQ(transport.calls, std::vector<std::string>{sent(3, 4)});
     EXPECT_EQ(historyLength, 0);
     EXPECT_EQ(cursorX, 3 - BOARD_CENTRE) << "the cursor follows the click as in a local game";
 }
 
-TEST(OnlineInput, TheLocalGamesEntriesAndUndoDoNothing)
+TEST_F(OnlineInput, TheLocalGamesEntriesAndUndoDoNothing)
 {
-    RecordingTransport transport;
-    blackToMoveOnline(&transport);
-    ServerMessage message;
-    ASSERT_TRUE(decodeServerMessage(filled(moved(0, 9, 9, "black").substr(1)), &message));
-    onlineGame.received(message);
+    blackToMove();
+    receive(moved(0, 9, 9, "black"));
     const GameSnapshot before = takeSnapshot();
     for (int value :
          {MENU_CHEAT, MENU_RESTART, MENU_UNDO, MENU_COMPUTER_WHITE, MENU_COMPUTER_BLACK, MENU_HARD})
@@ -740,10 +701,9 @@ TEST(OnlineInput, TheLocalGamesEntriesAndUndoDoNothing)
     EXPECT_TRUE(transport.calls.empty());
 }
 
-TEST(OnlineInput, TheMenuSaysWhatIsNotForOnlineGamesAndLeavingEndsIt)
+TEST_F(OnlineInput, TheMenuSaysWhatIsNotForOnlineGamesAndLeavingEndsIt)
 {
-    RecordingTransport transport;
-    blackToMoveOnline(&transport);
+    blackToMove();
     EXPECT_STREQ(menuLabel(MENU_CHEAT), "Cheat (not online)");
     EXPECT_STREQ(menuLabel(MENU_TWO_PLAYERS), "(*) Two players (not online)");
 
@@ -760,12 +720,8 @@ TEST(OnlineInput, TheMenuSaysWhatIsNotForOnlineGamesAndLeavingEndsIt)
     EXPECT_EQ(cheatMode, 0) << "an online game starts on a clear board";
 }
 
-TEST(OnlineInput, AComputerSideGoesWhenAnOnlineGameStarts)
+TEST_F(OnlineInput, AComputerSideGoesWhenAnOnlineGameStarts)
 {
-    RecordingTransport transport;
-    resetGameState();
-    onlineGame = OnlineGame();
-    onlineGame.attach(&transport);
     onMenu(MENU_COMPUTER_WHITE);
     onKeyboard(' ', 0, 0);
     ASSERT_EQ(historyLength, 1);
@@ -778,29 +734,18 @@ TEST(OnlineInput, AComputerSideGoesWhenAnOnlineGameStarts)
 // The server referees freestyle with a free opening, whatever the player had chosen for local
 // play: its moves stand on the board, a double three of black's among them, and the rule's and
 // the opening's entries say they are not for online games.
-TEST(OnlineInput, AnOnlineGameIsFreestyleWhateverTheLocalRule)
+TEST_F(OnlineInput, AnOnlineGameIsFreestyleWhateverTheLocalRule)
 {
-    RecordingTransport transport;
-    resetGameState();
-    onlineGame = OnlineGame();
-    onlineGame.attach(&transport);
     onMenu(MENU_RENJU);
     onMenu(MENU_SWAP2);
     ASSERT_EQ(gameRule, engine::Rule::Renju);
-    transport.secrets[GAME] = SECRET;
-    onlineGame.join(GAME);
-    onlineGame.opened();
+    resume();
     // Black's last stone, on (9, 11), makes two open threes: forbidden under renju.
-    ServerMessage message;
-    ASSERT_TRUE(decodeServerMessage(
-        filled(state("white", "[[9,9],[0,0],[9,10],[0,2],[10,11],[0,4],[11,11],[0,6],[9,11]]")
-                   .substr(1)),
-        &message));
-    onlineGame.received(message);
+    receive(state("white", "[[9,9],[0,0],[9,10],[0,2],[10,11],[0,4],[11,11],[0,6],[9,11]]"));
     EXPECT_EQ(gameRule, engine::Rule::Freestyle);
     EXPECT_EQ(gameOpening, OPENING_FREE);
     EXPECT_EQ(historyLength, 9);
-    EXPECT_EQ(Board[9 * BOARD_SIZE + 11], CELL_BLACK);
+    EXPECT_EQ(cell(9, 11), CELL_BLACK);
     EXPECT_EQ(sideToMove, 1);
     EXPECT_STREQ(menuLabel(MENU_RENJU), "( ) Renju (not online)");
     EXPECT_STREQ(menuLabel(MENU_FREESTYLE), "(*) Freestyle (not online)");

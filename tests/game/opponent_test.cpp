@@ -26,33 +26,18 @@ using Action = std::function<void()>;
 
 constexpr std::int32_t B = CELL_BLACK, W = CELL_WHITE, E = CELL_EMPTY;
 
-std::int32_t cell(int row, int col)
-{
-    return Board[row * BOARD_SIZE + col];
-}
-
-int stones()
-{
-    int n = 0;
-    for (std::int32_t c : Board)
-    {
-        n += c != CELL_EMPTY;
-    }
-    return n;
-}
-
-void places(std::initializer_list<std::pair<int, int>> cells)
-{
-    for (auto [row, col] : cells)
-    {
-        placeStone(row, col);
-    }
-}
-
+// clang-format off
 // Black makes five along row 4 while white answers on row 6; black's fifth stone is (4, 4).
 const Action blackWinsAlongRow4 = [] {
-    places({{4, 0}, {6, 0}, {4, 1}, {6, 1}, {4, 2}, {6, 2}, {4, 3}, {6, 5}, {4, 4}});
-};
+    places({{4, 0}, {6, 0}, {4, 1}, {6, 1}, {4, 2}, {6, 2}, {4, 3}, {6, 5}, {4, 4}}); };
+const auto undoTimes = [](int n) -> Action {
+    return [=] { for (int i = 0; i < n; ++i) undoForPlayer(); }; };
+// Five games of one stone each, cleared one after another.
+const Action fiveClearedGames = [] {
+    for (int col = 0; col < 5; ++col) places({{0, col}}), restartGame(); };
+const Action centre = [] { places({{9, 9}}); };
+const Action computerWhite = [] { opponent = OPPONENT_WHITE; };
+// clang-format on
 
 struct UndoCase
 {
@@ -61,175 +46,46 @@ struct UndoCase
     Action step;
     std::vector<std::pair<std::pair<int, int>, std::int32_t>> cells; // what they hold afterwards
     int stones;                                                      // stones on the board
-    std::uint8_t sideToMove;
-    std::uint8_t gameOver;
+    std::uint8_t sideToMove, gameOver;
 };
 
+// Undo right after Restart, by the menu and by the key, is also in the game's own tables.
+// clang-format off
 const std::vector<UndoCase> UNDO_CASES = {
-    {"a plain move",
-     [] {
-         places({{9, 9}, {9, 10}});
-     },
-     undoForPlayer,
-     {{{9, 10}, E}, {{9, 9}, B}},
-     1,
-     1,
-     0},
+    {"a plain move", [] { places({{9, 9}, {9, 10}}); }, undoForPlayer,
+     {{{9, 10}, E}, {{9, 9}, B}}, 1, 1, 0},
     {"on an empty board", {}, undoForPlayer, {}, 0, 0, 0},
-    {"twice, to the empty board",
-     [] {
-         places({{9, 9}});
-     },
-     [] { undoForPlayer(), undoForPlayer(); },
-     {{{9, 9}, E}},
-     0,
-     0,
-     0},
-    {"after Restart, the game it cleared",
-     [] {
-         places({{9, 9}, {3, 3}}), restartGame();
-     },
-     undoForPlayer,
-     {{{9, 9}, B}, {{3, 3}, W}},
-     2,
-     0,
-     0},
-    {"after Restart of a five, the five",
-     [] { blackWinsAlongRow4(), restartGame(); },
-     undoForPlayer,
-     {{{4, 4}, B}},
-     9,
-     1,
-     1},
-    {"after a move on the cleared board, the move and then the game",
-     [] {
-         places({{9, 9}}), restartGame(), places({{5, 5}});
-     },
-     [] { undoForPlayer(), undoForPlayer(); },
-     {{{9, 9}, B}, {{5, 5}, E}},
-     1,
-     1,
-     0},
+    {"twice, to the empty board", centre, undoTimes(2), {{{9, 9}, E}}, 0, 0, 0},
     {"after Restart against the computer, the game as it stood",
-     [] {
-         opponent = OPPONENT_WHITE, places({{9, 9}, {8, 8}, {9, 10}}), restartGame();
-     },
-     undoForPlayer,
-     {{{9, 10}, B}, {{8, 8}, W}},
-     3,
-     1,
-     0},
-    {"once per Restart: an undo too many does nothing",
-     [] {
-         places({{9, 9}}), restartGame();
-     },
-     [] { undoForPlayer(), undoForPlayer(), undoForPlayer(); },
-     {{{9, 9}, E}},
-     0,
-     0,
-     0},
-    // Five games cleared one after another: the last four come back, newest first; the first is
-    // forgotten.
-    {"the last four cleared games",
-     []
-     {
-         for (int col = 0; col < 5; ++col)
-         {
-             places({{0, col}}), restartGame();
-         }
-     },
-     []
-     {
-         for (int i = 0; i < 7; ++i)
-         {
-             undoForPlayer();
-         }
-     },
-     {{{0, 1}, W}, {{0, 0}, E}},
-     1,
-     0,
-     0},
-    {"the first of five cleared games is gone",
-     []
-     {
-         for (int col = 0; col < 5; ++col)
-         {
-             places({{0, col}}), restartGame();
-         }
-     },
-     []
-     {
-         for (int i = 0; i < 12; ++i)
-         {
-             undoForPlayer();
-         }
-     },
-     {{{0, 0}, E}},
-     0,
-     1,
-     0},
-    {"the winning stone", blackWinsAlongRow4, undoForPlayer, {{{4, 4}, E}, {{4, 3}, B}}, 8, 0, 0},
-    {"a stone placed over another in cheat mode",
-     [] {
-         places({{9, 9}}), cheatMode = 1, places({{9, 9}});
-     },
-     undoForPlayer,
-     {{{9, 9}, B}},
-     1,
-     1,
-     0},
-    {"by the key u, also after a five",
-     blackWinsAlongRow4,
-     [] { onKeyboard('u', 0, 0); },
-     {{{4, 4}, E}},
-     8,
-     0,
-     0},
-    {"by the menu",
-     [] {
-         places({{9, 9}});
-     },
-     [] { onMenu(MENU_UNDO); },
-     {{{9, 9}, E}},
-     0,
-     0,
-     0},
+     [] { computerWhite(), places({{9, 9}, {8, 8}, {9, 10}}), restartGame(); },
+     undoForPlayer, {{{9, 10}, B}, {{8, 8}, W}}, 3, 1, 0},
+    {"once per Restart: an undo too many does nothing", [] { centre(), restartGame(); },
+     undoTimes(3), {{{9, 9}, E}}, 0, 0, 0},
+    // The last four cleared games come back, newest first; the first is forgotten.
+    {"the last four cleared games", fiveClearedGames, undoTimes(7),
+     {{{0, 1}, W}, {{0, 0}, E}}, 1, 0, 0},
+    {"the first of five cleared games is gone", fiveClearedGames, undoTimes(12),
+     {{{0, 0}, E}}, 0, 1, 0},
+    {"the winning stone", blackWinsAlongRow4, undoForPlayer,
+     {{{4, 4}, E}, {{4, 3}, B}}, 8, 0, 0},
+    {"a stone placed over another in cheat mode", [] { centre(), cheatMode = 1, centre(); },
+     undoForPlayer, {{{9, 9}, B}}, 1, 1, 0},
+    {"by the key u, also after a five", blackWinsAlongRow4, [] { onKeyboard('u', 0, 0); },
+     {{{4, 4}, E}}, 8, 0, 0},
     // Against the computer: back to the player's turn, its answer and the player's move with it.
     {"the computer's answer and the player's move",
-     [] {
-         opponent = OPPONENT_WHITE, places({{9, 9}, {8, 8}, {9, 10}, {8, 9}});
-     },
-     undoForPlayer,
-     {{{8, 9}, E}, {{9, 10}, E}, {{8, 8}, W}},
-     2,
-     0,
-     0},
+     [] { computerWhite(), places({{9, 9}, {8, 8}, {9, 10}, {8, 9}}); },
+     undoForPlayer, {{{8, 9}, E}, {{9, 10}, E}, {{8, 8}, W}}, 2, 0, 0},
     {"the player's move while the computer thinks",
-     [] {
-         opponent = OPPONENT_WHITE, places({{9, 9}, {8, 8}, {9, 10}});
-     },
-     undoForPlayer,
-     {{{9, 10}, E}, {{8, 8}, W}},
-     2,
-     0,
-     0},
-    {"nothing when the computer alone has moved",
-     [] {
-         opponent = OPPONENT_BLACK, places({{9, 9}});
-     },
-     undoForPlayer,
-     {{{9, 9}, B}},
-     1,
-     1,
-     0},
+     [] { computerWhite(), places({{9, 9}, {8, 8}, {9, 10}}); },
+     undoForPlayer, {{{9, 10}, E}, {{8, 8}, W}}, 2, 0, 0},
+    {"nothing when the computer alone has moved", [] { opponent = OPPONENT_BLACK, centre(); },
+     undoForPlayer, {{{9, 9}, B}}, 1, 1, 0},
     {"the computer's five and the move before it",
      [] { blackWinsAlongRow4(), opponent = OPPONENT_BLACK; },
-     undoForPlayer,
-     {{{4, 4}, E}, {{6, 5}, E}, {{4, 3}, B}},
-     7,
-     1,
-     0},
+     undoForPlayer, {{{4, 4}, E}, {{6, 5}, E}, {{4, 3}, B}}, 7, 1, 0},
 };
+// clang-format on
 
 TEST(Undo, TakesBackToThePlayersTurn)
 {
@@ -274,39 +130,25 @@ struct TurnCase
     bool computerToMove;
 };
 
+const Action whiteAfterCentre = [] { onMenu(MENU_COMPUTER_WHITE), centre(); };
+
+// clang-format off
 const std::vector<TurnCase> TURN_CASES = {
     {"two players", [] {}, false},
     {"computer plays black on black's turn", [] { onMenu(MENU_COMPUTER_BLACK); }, true},
     {"computer plays white on black's turn", [] { onMenu(MENU_COMPUTER_WHITE); }, false},
-    {"computer plays white after black's move",
-     [] {
-         onMenu(MENU_COMPUTER_WHITE), places({{9, 9}});
-     },
-     true},
+    {"computer plays white after black's move", whiteAfterCentre, true},
     {"back to two players mid-game",
-     [] {
-         onMenu(MENU_COMPUTER_WHITE), places({{9, 9}}), onMenu(MENU_TWO_PLAYERS);
-     },
-     false},
-    {"a new level keeps the turn",
-     [] {
-         onMenu(MENU_COMPUTER_WHITE), places({{9, 9}}), onMenu(MENU_EASY);
-     },
-     true},
+     [] { whiteAfterCentre(), onMenu(MENU_TWO_PLAYERS); }, false},
+    {"a new level keeps the turn", [] { whiteAfterCentre(), onMenu(MENU_EASY); }, true},
     {"restart keeps the choice and the side to move",
-     [] {
-         onMenu(MENU_COMPUTER_WHITE), places({{9, 9}}), onMenu(MENU_RESTART);
-     },
-     true},
+     [] { whiteAfterCentre(), onMenu(MENU_RESTART); }, true},
     {"after a five, none", [] { blackWinsAlongRow4(), onMenu(MENU_COMPUTER_WHITE); }, false},
     {"after a five and Restart, the loser opens",
      [] { blackWinsAlongRow4(), onMenu(MENU_COMPUTER_WHITE), onMenu(MENU_RESTART); }, true},
-    {"undo gives the player the turn",
-     [] {
-         onMenu(MENU_COMPUTER_WHITE), places({{9, 9}}), onMenu(MENU_UNDO);
-     },
-     false},
+    {"undo gives the player the turn", [] { whiteAfterCentre(), onMenu(MENU_UNDO); }, false},
 };
+// clang-format on
 
 TEST(Computer, ItsTurnFollowsEveryChange)
 {
@@ -344,42 +186,27 @@ TEST(Computer, PlacesItsOwnStoneAndNoOther)
 // than take the other side's point (as it would if it searched the other side's move).
 TEST(Computer, MakesItsOwnFiveWhicheverSideItPlays)
 {
-    struct Case
-    {
-        const char *name;
-        std::uint8_t side;                           // OPPONENT_ code
-        std::vector<std::pair<int, int>> placements; // black first, alternating
-        std::pair<int, int> five;                    // the computer's point
-    };
-    // Black along row 4, white along row 6; with one more black stone it is white's turn.
-    const std::vector<Case> cases = {
-        {"black",
-         OPPONENT_BLACK,
-         {{4, 0}, {6, 0}, {4, 1}, {6, 1}, {4, 2}, {6, 2}, {4, 3}, {6, 3}},
-         {4, 4}},
-        {"white",
-         OPPONENT_WHITE,
-         {{4, 0}, {6, 0}, {4, 1}, {6, 1}, {4, 2}, {6, 2}, {4, 3}, {6, 3}, {12, 12}},
-         {6, 4}},
-    };
     for (std::uint8_t level : {LEVEL_EASY, LEVEL_MEDIUM, LEVEL_HARD})
     {
-        for (const Case &c : cases)
+        for (std::uint8_t side : {OPPONENT_BLACK, OPPONENT_WHITE})
         {
+            // Black along row 4, white along row 6; with one more black stone it is white's turn.
             resetGameState();
-            for (auto [row, col] : c.placements)
+            places({{4, 0}, {6, 0}, {4, 1}, {6, 1}, {4, 2}, {6, 2}, {4, 3}, {6, 3}});
+            if (side == OPPONENT_WHITE)
             {
-                placeStone(row, col);
+                places({{12, 12}});
             }
-            opponent = c.side;
+            opponent = side;
             computerLevel = level;
             for (int slice = 0; slice < 1000 && computerToMove(); ++slice)
             {
                 thinkFor(20);
             }
-            EXPECT_EQ(gameOver, 1) << c.name << ", level " << int(level);
-            EXPECT_EQ(cell(c.five.first, c.five.second), c.side == OPPONENT_BLACK ? B : W)
-                << c.name << ", level " << int(level);
+            EXPECT_EQ(gameOver, 1) << "side " << int(side) << ", level " << int(level);
+            EXPECT_EQ(side == OPPONENT_BLACK ? cell(4, 4) : cell(6, 4),
+                      side == OPPONENT_BLACK ? B : W)
+                << "side " << int(side) << ", level " << int(level);
         }
     }
 }
@@ -592,17 +419,12 @@ TEST(Menu, MarksTheChoicesInForce)
         }
     }
     const std::vector<std::string> last(labels.end() - 11, labels.end());
+    // clang-format off
     const std::vector<std::string> expected = {"4 ( ) Two players 3",
-                                               "5 ( ) Computer plays white 4",
-                                               "6 (*) Computer plays black 5",
-                                               "7 ( ) Easy 6",
-                                               "8 ( ) Medium 7",
-                                               "9 (*) Hard 8",
-                                               "10 ( ) Freestyle 9",
-                                               "11 ( ) Exactly five 10",
-                                               "12 (*) Renju 11",
-                                               "13 ( ) Free 12",
-                                               "14 (*) Swap2 13"};
+        "5 ( ) Computer plays white 4", "6 (*) Computer plays black 5", "7 ( ) Easy 6",
+        "8 ( ) Medium 7", "9 (*) Hard 8", "10 ( ) Freestyle 9", "11 ( ) Exactly five 10",
+        "12 (*) Renju 11", "13 ( ) Free 12", "14 (*) Swap2 13"};
+    // clang-format on
     EXPECT_EQ(last, expected);
     EXPECT_STREQ(menuLabel(MENU_CHEAT), "Cheat");
     EXPECT_STREQ(menuLabel(MENU_RESTART), "Restart");

@@ -2,6 +2,8 @@
 // moves ending in the one judged, with the verdict and what the game must look like after it.
 #include "game/referee.h"
 
+#include <algorithm>
+#include <cctype>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,9 +30,8 @@ struct Case
     std::string name;
     std::vector<Move> moves; // all placed before the last, which is judged
     Verdict verdict;
-    bool over;
-    std::optional<Side> winner;
-    std::vector<Point> five; // empty: none
+    std::optional<Side> winner; // the game is over once someone has won
+    std::vector<Point> five;    // empty: none
 };
 
 // Black from (bRow, bCol) and white from (wRow, wCol), each a step (dRow, dCol) at a time,
@@ -55,12 +56,13 @@ std::vector<Move> rows(int n)
     return race(3, 0, 4, 0, n, 0, 1);
 }
 
-std::vector<Point> points(std::initializer_list<std::pair<int, int>> list)
+// Five points from (row, col), a step (dRow, dCol) at a time.
+std::vector<Point> five(int row, int col, int dRow, int dCol)
 {
     std::vector<Point> out;
-    for (auto [r, c] : list)
+    for (int i = 0; i < 5; ++i)
     {
-        out.push_back(Point{std::uint8_t(r), std::uint8_t(c)});
+        out.push_back(Point{std::uint8_t(row + i * dRow), std::uint8_t(col + i * dCol)});
     }
     return out;
 }
@@ -71,89 +73,44 @@ std::vector<Move> then(std::vector<Move> moves, std::initializer_list<Move> more
     return moves;
 }
 
+// clang-format off
 const std::vector<Case> CASES = {
-    {"black moves first", {{B, 9, 9}}, Verdict::Placed, false, {}, {}},
-    {"white may not move first", {{W, 9, 9}}, Verdict::NotYourTurn, false, {}, {}},
-    {"nor black twice", {{B, 9, 9}, {B, 9, 10}}, Verdict::NotYourTurn, false, {}, {}},
-    {"the corners are on the board",
-     {{B, 0, 0}, {W, 17, 17}, {B, 0, 17}, {W, 17, 0}},
-     Verdict::Placed,
-     false,
-     {},
-     {}},
-    {"row -1 is off the board", {{B, -1, 0}}, Verdict::OffBoard, false, {}, {}},
-    {"row 18 is off the board", {{B, 18, 0}}, Verdict::OffBoard, false, {}, {}},
-    {"column 18 is off the board", {{B, 0, 18}}, Verdict::OffBoard, false, {}, {}},
-    {"column -1 is off the board", {{B, 5, -1}}, Verdict::OffBoard, false, {}, {}},
-    {"an occupied point is refused", {{B, 9, 9}, {W, 9, 9}}, Verdict::Occupied, false, {}, {}},
-    {"four in a row is not over", rows(4), Verdict::Placed, false, {}, {}},
-    {"five along a row", rows(5), Verdict::Placed, true, B,
-     points({{3, 0}, {3, 1}, {3, 2}, {3, 3}, {3, 4}})},
-    {"five along a column", race(0, 2, 0, 3, 5, 1, 0), Verdict::Placed, true, B,
-     points({{0, 2}, {1, 2}, {2, 2}, {3, 2}, {4, 2}})},
-    {"five along a diagonal", race(5, 5, 5, 6, 5, 1, 1), Verdict::Placed, true, B,
-     points({{5, 5}, {6, 6}, {7, 7}, {8, 8}, {9, 9}})},
-    {"five along the other diagonal", race(0, 17, 0, 15, 5, 1, -1), Verdict::Placed, true, B,
-     points({{0, 17}, {1, 16}, {2, 15}, {3, 14}, {4, 13}})},
-    {"five ending on the board's last column", race(17, 13, 16, 13, 5, 0, 1), Verdict::Placed, true,
-     B, points({{17, 13}, {17, 14}, {17, 15}, {17, 16}, {17, 17}})},
+    {"black moves first", {{B, 9, 9}}, Verdict::Placed, {}, {}},
+    {"white may not move first", {{W, 9, 9}}, Verdict::NotYourTurn, {}, {}},
+    {"nor black twice", {{B, 9, 9}, {B, 9, 10}}, Verdict::NotYourTurn, {}, {}},
+    {"the corners are on the board", {{B, 0, 0}, {W, 17, 17}, {B, 0, 17}, {W, 17, 0}},
+     Verdict::Placed, {}, {}},
+    {"row -1 is off the board", {{B, -1, 0}}, Verdict::OffBoard, {}, {}},
+    {"row 18 is off the board", {{B, 18, 0}}, Verdict::OffBoard, {}, {}},
+    {"column 18 is off the board", {{B, 0, 18}}, Verdict::OffBoard, {}, {}},
+    {"column -1 is off the board", {{B, 5, -1}}, Verdict::OffBoard, {}, {}},
+    {"an occupied point is refused", {{B, 9, 9}, {W, 9, 9}}, Verdict::Occupied, {}, {}},
+    {"four in a row is not over", rows(4), Verdict::Placed, {}, {}},
+    {"five along a row", rows(5), Verdict::Placed, B, five(3, 0, 0, 1)},
+    {"five along a column", race(0, 2, 0, 3, 5, 1, 0), Verdict::Placed, B, five(0, 2, 1, 0)},
+    {"five along a diagonal", race(5, 5, 5, 6, 5, 1, 1), Verdict::Placed, B, five(5, 5, 1, 1)},
+    {"five along the other diagonal", race(0, 17, 0, 15, 5, 1, -1), Verdict::Placed, B,
+     five(0, 17, 1, -1)},
+    {"five ending on the board's last column", race(17, 13, 16, 13, 5, 0, 1), Verdict::Placed, B,
+     five(17, 13, 0, 1)},
     {"white's five wins for white", then(rows(4), {{W, 4, 3}, {B, 10, 10}, {W, 4, 4}}),
-     Verdict::Placed, true, W, points({{4, 0}, {4, 1}, {4, 2}, {4, 3}, {4, 4}})},
+     Verdict::Placed, W, five(4, 0, 0, 1)},
     {"the stone that fills the middle makes the five",
-     {{B, 3, 0},
-      {W, 9, 0},
-      {B, 3, 1},
-      {W, 9, 1},
-      {B, 3, 3},
-      {W, 9, 3},
-      {B, 3, 4},
-      {W, 10, 3},
-      {B, 3, 2}},
-     Verdict::Placed,
-     true,
-     B,
-     points({{3, 0}, {3, 1}, {3, 2}, {3, 3}, {3, 4}})},
+     {{B, 3, 0}, {W, 9, 0}, {B, 3, 1}, {W, 9, 1}, {B, 3, 3}, {W, 9, 3}, {B, 3, 4}, {W, 10, 3},
+      {B, 3, 2}}, Verdict::Placed, B, five(3, 0, 0, 1)},
     {"six in a row wins",
-     {{B, 3, 0},
-      {W, 9, 0},
-      {B, 3, 1},
-      {W, 9, 1},
-      {B, 3, 2},
-      {W, 9, 2},
-      {B, 3, 4},
-      {W, 10, 3},
-      {B, 3, 5},
-      {W, 11, 3},
-      {B, 3, 3}},
-     Verdict::Placed,
-     true,
-     B,
-     points({{3, 0}, {3, 1}, {3, 2}, {3, 3}, {3, 4}})},
+     {{B, 3, 0}, {W, 9, 0}, {B, 3, 1}, {W, 9, 1}, {B, 3, 2}, {W, 9, 2}, {B, 3, 4}, {W, 10, 3},
+      {B, 3, 5}, {W, 11, 3}, {B, 3, 3}}, Verdict::Placed, B, five(3, 0, 0, 1)},
     {"a line does not run on from one row's end into the next",
-     {{B, 0, 15},
-      {W, 9, 0},
-      {B, 0, 16},
-      {W, 9, 1},
-      {B, 0, 17},
-      {W, 9, 2},
-      {B, 1, 0},
-      {W, 10, 3},
-      {B, 1, 1}},
-     Verdict::Placed,
-     false,
-     {},
-     {}},
-    {"nothing is placed after a five", then(rows(5), {{W, 9, 9}}), Verdict::GameOver, true, B,
-     points({{3, 0}, {3, 1}, {3, 2}, {3, 3}, {3, 4}})},
-    {"nor by the winner", then(rows(5), {{B, 9, 9}}), Verdict::GameOver, true, B,
-     points({{3, 0}, {3, 1}, {3, 2}, {3, 3}, {3, 4}})},
-    {"a refused move leaves the turn where it was",
-     {{B, 9, 9}, {W, 9, 9}, {W, 9, 10}},
-     Verdict::Placed,
-     false,
-     {},
-     {}},
+     {{B, 0, 15}, {W, 9, 0}, {B, 0, 16}, {W, 9, 1}, {B, 0, 17}, {W, 9, 2}, {B, 1, 0}, {W, 10, 3},
+      {B, 1, 1}}, Verdict::Placed, {}, {}},
+    {"nothing is placed after a five", then(rows(5), {{W, 9, 9}}), Verdict::GameOver, B,
+     five(3, 0, 0, 1)},
+    {"nor by the winner", then(rows(5), {{B, 9, 9}}), Verdict::GameOver, B, five(3, 0, 0, 1)},
+    {"a refused move leaves the turn where it was", {{B, 9, 9}, {W, 9, 9}, {W, 9, 10}},
+     Verdict::Placed, {}, {}},
 };
+// clang-format on
 
 class RefereeTable : public ::testing::TestWithParam<Case>
 {
@@ -179,7 +136,7 @@ TEST_P(RefereeTable, judgesTheLastMove)
     }
     placed += last == Verdict::Placed;
     EXPECT_EQ(last, c.verdict);
-    EXPECT_EQ(referee.over(), c.over);
+    EXPECT_EQ(referee.over(), c.winner.has_value());
     EXPECT_EQ(referee.winner(), c.winner);
     EXPECT_EQ(referee.moves().size(), placed);
     if (c.five.empty())
@@ -193,16 +150,19 @@ TEST_P(RefereeTable, judgesTheLastMove)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Moves, RefereeTable, ::testing::ValuesIn(CASES),
-                         [](const auto &info)
-                         {
-                             std::string name;
-                             for (char ch : info.param.name)
-                             {
-                                 name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-                             }
-                             return name;
-                         });
+void PrintTo(const Case &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+const auto caseName = [](const testing::TestParamInfo<Case> &info)
+{
+    std::string name = info.param.name;
+    std::replace_if(
+        name.begin(), name.end(), [](unsigned char ch) { return !std::isalnum(ch); }, '_');
+    return name;
+};
+INSTANTIATE_TEST_SUITE_P(Moves, RefereeTable, ::testing::ValuesIn(CASES), caseName);
 
 // A board filled without five in a row ends the game drawn. The colouring by
 // ((2 * row + col) / 2) % 2 has no five in any direction and as many points of each colour.

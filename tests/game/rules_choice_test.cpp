@@ -30,16 +30,6 @@ void line(std::int32_t colour, int row, int col, int dRow, int dCol, int length)
     }
 }
 
-int stones()
-{
-    int n = 0;
-    for (std::int32_t c : Board)
-    {
-        n += c != CELL_EMPTY;
-    }
-    return n;
-}
-
 // Rows of five, six and seven along every line, at the edges and in the open, under each rule:
 // whether the scan ends the game, and where it records the five.
 TEST(GameRule, FiveUnderEachRuleAlongEveryLine)
@@ -241,94 +231,71 @@ struct Swap2Case
     const char *notice;
 };
 
-void placeMany(std::initializer_list<std::pair<int, int>> points)
-{
-    for (auto [row, col] : points)
-    {
-        placeStone(row, col);
-    }
-}
 void key(unsigned char k)
 {
     onKeyboard(k, 0, 0);
 }
 
-const Action THREE = [] { placeMany({{9, 9}, {9, 10}, {10, 10}}); };
+const Action THREE = [] { places({{9, 9}, {9, 10}, {10, 10}}); };
+const Action FIVE = [] { THREE(), key('3'), places({{8, 8}, {8, 10}}); };
 
+const char *const ASK_THREE = "Swap2: the first player places three stones: black, white, black.";
+const char *const ASK_SECOND = "Swap2: the second player chooses: 1 to play white (or place "
+                               "white's stone), 2 to play black, 3 to place two more stones.";
+const char *const ASK_FIRST = "Swap2: the first player chooses: 1 to play white (or place white's "
+                              "stone), 2 to play black.";
+const char *const SECOND_WHITE = "Swap2: the second player plays white; white to move.";
+const char *const SECOND_BLACK = "Swap2: the second player plays black; white to move.";
+const char *const FIRST_BLACK = "Swap2: the first player plays black; white to move.";
+constexpr std::uint8_t NONE = OPPONENT_NONE;
+
+// clang-format off
 const std::vector<Swap2Case> SWAP2_CASES = {
-    {"the first player's stones", OPPONENT_NONE,
-     [] {
-         placeMany({{9, 9}, {9, 10}});
-     },
-     SWAP2_THREE, 0, 2, OPPONENT_NONE,
-     "Swap2: the first player places three stones: black, white, black."},
-    {"the second player is asked", OPPONENT_NONE, THREE, SWAP2_SECOND_CHOICE, 1, 3, OPPONENT_NONE,
-     "Swap2: the second player chooses: 1 to play white (or place white's stone), 2 to play "
-     "black, 3 to place two more stones."},
-    {"1: the second plays white", OPPONENT_NONE, [] { THREE(), key('1'); }, SWAP2_OVER, 1, 3,
-     OPPONENT_NONE, "Swap2: the second player plays white; white to move."},
-    {"a stone: the second plays white", OPPONENT_NONE, [] { THREE(), placeStone(8, 8); },
-     SWAP2_OVER, 0, 4, OPPONENT_NONE, ""},
-    {"2: the second plays black", OPPONENT_NONE, [] { THREE(), key('2'); }, SWAP2_OVER, 1, 3,
-     OPPONENT_NONE, "Swap2: the second player plays black; white to move."},
-    {"3: two more stones", OPPONENT_NONE, [] { THREE(), key('3'), placeStone(8, 8); },
-     SWAP2_TWO_MORE, 0, 4, OPPONENT_NONE,
-     "Swap2: the second player places two more stones: white, then black."},
-    {"then the first player is asked", OPPONENT_NONE,
-     [] {
-         THREE(), key('3'), placeMany({{8, 8}, {8, 10}});
-     },
-     SWAP2_FIRST_CHOICE, 1, 5, OPPONENT_NONE,
-     "Swap2: the first player chooses: 1 to play white (or place white's stone), 2 to play "
-     "black."},
-    {"3 is no choice of the first player's", OPPONENT_NONE,
-     [] {
-         THREE(), key('3'), placeMany({{8, 8}, {8, 10}}), key('3');
-     },
-     SWAP2_FIRST_CHOICE, 1, 5, OPPONENT_NONE,
-     "Swap2: the first player chooses: 1 to play white (or place white's stone), 2 to play "
-     "black."},
-    {"2: the first plays black", OPPONENT_NONE,
-     [] {
-         THREE(), key('3'), placeMany({{8, 8}, {8, 10}}), key('2');
-     },
-     SWAP2_OVER, 1, 5, OPPONENT_NONE, "Swap2: the first player plays black; white to move."},
-    {"no choice before three stones", OPPONENT_NONE, [] { placeStone(9, 9), key('2'); },
-     SWAP2_THREE, 1, 1, OPPONENT_NONE,
-     "Swap2: the first player places three stones: black, white, black."},
-    {"no choice once play goes on", OPPONENT_NONE, [] { THREE(), key('1'), key('2'); }, SWAP2_OVER,
-     1, 3, OPPONENT_NONE, "Swap2: the second player plays white; white to move."},
-    {"undo reopens the choice", OPPONENT_NONE, [] { THREE(), placeStone(8, 8), key('u'); },
-     SWAP2_SECOND_CHOICE, 1, 3, OPPONENT_NONE,
-     "Swap2: the second player chooses: 1 to play white (or place white's stone), 2 to play "
-     "black, 3 to place two more stones."},
-    {"undo to the first player's stones", OPPONENT_NONE, [] { THREE(), key('3'), key('u'); },
-     SWAP2_THREE, 0, 2, OPPONENT_NONE,
-     "Swap2: the first player places three stones: black, white, black."},
-    {"Restart begins again with black", OPPONENT_NONE,
+    {"the first player's stones", NONE, [] { places({{9, 9}, {9, 10}}); }, SWAP2_THREE, 0, 2,
+     NONE, ASK_THREE},
+    {"the second player is asked", NONE, THREE, SWAP2_SECOND_CHOICE, 1, 3, NONE, ASK_SECOND},
+    {"1: the second plays white", NONE, [] { THREE(), key('1'); }, SWAP2_OVER, 1, 3, NONE,
+     SECOND_WHITE},
+    {"a stone: the second plays white", NONE, [] { THREE(), placeStone(8, 8); }, SWAP2_OVER, 0,
+     4, NONE, ""},
+    {"2: the second plays black", NONE, [] { THREE(), key('2'); }, SWAP2_OVER, 1, 3, NONE,
+     SECOND_BLACK},
+    {"3: two more stones", NONE, [] { THREE(), key('3'), placeStone(8, 8); }, SWAP2_TWO_MORE, 0,
+     4, NONE, "Swap2: the second player places two more stones: white, then black."},
+    {"then the first player is asked", NONE, FIVE, SWAP2_FIRST_CHOICE, 1, 5, NONE, ASK_FIRST},
+    {"3 is no choice of the first player's", NONE, [] { FIVE(), key('3'); }, SWAP2_FIRST_CHOICE,
+     1, 5, NONE, ASK_FIRST},
+    {"2: the first plays black", NONE, [] { FIVE(), key('2'); }, SWAP2_OVER, 1, 5, NONE,
+     FIRST_BLACK},
+    {"no choice before three stones", NONE, [] { placeStone(9, 9), key('2'); }, SWAP2_THREE, 1,
+     1, NONE, ASK_THREE},
+    {"no choice once play goes on", NONE, [] { THREE(), key('1'), key('2'); }, SWAP2_OVER, 1, 3,
+     NONE, SECOND_WHITE},
+    {"undo reopens the choice", NONE, [] { THREE(), placeStone(8, 8), key('u'); },
+     SWAP2_SECOND_CHOICE, 1, 3, NONE, ASK_SECOND},
+    {"undo to the first player's stones", NONE, [] { THREE(), key('3'), key('u'); }, SWAP2_THREE,
+     0, 2, NONE, ASK_THREE},
+    {"Restart begins again with black", NONE,
      [] { THREE(), key('2'), placeStone(8, 8), onMenu(MENU_RESTART); }, SWAP2_THREE, 0, 0,
-     OPPONENT_NONE, "Swap2: the first player places three stones: black, white, black."},
+     NONE, ASK_THREE},
     // Against the computer, its side follows the colours chosen.
     {"the player, first, keeps black", OPPONENT_WHITE,
-     [] {
-         THREE(), chooseInSwap2(SWAP2_TWO_STONES), placeMany({{8, 8}, {8, 10}}), key('2');
-     },
-     SWAP2_OVER, 1, 5, OPPONENT_WHITE, "Swap2: the first player plays black; white to move."},
+     [] { THREE(), chooseInSwap2(SWAP2_TWO_STONES), places({{8, 8}, {8, 10}}), key('2'); },
+     SWAP2_OVER, 1, 5, OPPONENT_WHITE, FIRST_BLACK},
     {"the player, first, takes white", OPPONENT_WHITE,
-     [] {
-         THREE(), chooseInSwap2(SWAP2_TWO_STONES), placeMany({{8, 8}, {8, 10}}), key('1');
-     },
+     [] { THREE(), chooseInSwap2(SWAP2_TWO_STONES), places({{8, 8}, {8, 10}}), key('1'); },
      SWAP2_OVER, 1, 5, OPPONENT_BLACK, "Swap2: the first player plays white; white to move."},
-    {"the player, second, takes black", OPPONENT_BLACK, [] { THREE(), key('2'); }, SWAP2_OVER, 1, 3,
-     OPPONENT_WHITE, "Swap2: the second player plays black; white to move."},
+    {"the player, second, takes black", OPPONENT_BLACK, [] { THREE(), key('2'); }, SWAP2_OVER,
+     1, 3, OPPONENT_WHITE, SECOND_BLACK},
     {"the computer's step takes no key", OPPONENT_WHITE, [] { THREE(), key('2'); },
-     SWAP2_SECOND_CHOICE, 1, 3, OPPONENT_WHITE,
-     "Swap2: the second player (the computer) chooses: 1 to play white (or place white's stone), "
-     "2 to play black, 3 to place two more stones."},
+     SWAP2_SECOND_CHOICE, 1, 3, OPPONENT_WHITE, "Swap2: the second player (the computer) "
+     "chooses: 1 to play white (or place white's stone), 2 to play black, 3 to place two more "
+     "stones."},
     {"undo gives the computer its side back", OPPONENT_BLACK, [] { THREE(), key('2'), key('u'); },
      SWAP2_THREE, 0, 2, OPPONENT_BLACK,
      "Swap2: the first player (the computer) places three stones: black, white, black."},
 };
+// clang-format on
 
 TEST(Swap2, EachStepAsksForWhatComesNext)
 {
@@ -358,7 +325,7 @@ TEST(Swap2, ChoicesOnlyWhereAsked)
     EXPECT_TRUE(chooseInSwap2(SWAP2_TWO_STONES));
     EXPECT_FALSE(chooseInSwap2(SWAP2_PLAY_WHITE)) << "the second player's stones come first";
     EXPECT_EQ(swap2Player(), 2);
-    placeMany({{8, 8}, {8, 10}});
+    places({{8, 8}, {8, 10}});
     EXPECT_EQ(swap2Player(), 1);
     EXPECT_FALSE(chooseInSwap2(SWAP2_TWO_STONES));
     EXPECT_TRUE(chooseInSwap2(SWAP2_PLAY_BLACK));
@@ -385,7 +352,7 @@ TEST(Swap2, TheComputerPlaysItsPart)
         EXPECT_EQ(swap2Step(), SWAP2_SECOND_CHOICE);
         EXPECT_FALSE(computerToMove()) << "the player's choice";
         key('3');
-        placeMany({{5, 5}, {12, 12}});
+        places({{5, 5}, {12, 12}});
         EXPECT_EQ(swap2Step(), SWAP2_FIRST_CHOICE);
         EXPECT_TRUE(computerToMove());
         thinkFor(20);

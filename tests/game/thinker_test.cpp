@@ -176,19 +176,20 @@ TEST(Thinkers, AnswerAsTheEngineDoesUnsliced)
         const std::int64_t nodes = searcher.info().nodes;
         for (const Kind &kind : KINDS)
         {
+            SCOPED_TRACE(std::string(kind.name) + ", " + c.name);
             std::unique_ptr<Thinker> thinker = kind.make();
             thinker->post(c.request);
             ThinkAnswer answer;
-            ASSERT_TRUE(awaitAnswer(*thinker, answer)) << kind.name << ", " << c.name;
-            EXPECT_EQ(answer.generation, c.request.generation) << kind.name << ", " << c.name;
-            EXPECT_EQ(answer.move, expected) << kind.name << ", " << c.name;
-            EXPECT_EQ(answer.nodes, nodes) << kind.name << ", " << c.name;
+            ASSERT_TRUE(awaitAnswer(*thinker, answer));
+            EXPECT_EQ(answer.generation, c.request.generation);
+            EXPECT_EQ(answer.move, expected);
+            EXPECT_EQ(answer.nodes, nodes);
             if (c.row >= 0)
             {
-                EXPECT_EQ(engine::Position::yOf(answer.move), c.row) << kind.name << ", " << c.name;
-                EXPECT_EQ(engine::Position::xOf(answer.move), c.col) << kind.name << ", " << c.name;
+                EXPECT_EQ(engine::Position::yOf(answer.move), c.row);
+                EXPECT_EQ(engine::Position::xOf(answer.move), c.col);
             }
-            EXPECT_FALSE(thinker->poll(answer, 12)) << kind.name << ", " << c.name << ": twice";
+            EXPECT_FALSE(thinker->poll(answer, 12)) << "twice";
         }
     }
 }
