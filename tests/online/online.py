@@ -294,11 +294,19 @@ def colour_of(page):
 
 
 def stones_shown(page, moves, what):
-    """Each move's stone on the page, black's first; the points it names that are wrong."""
-    wrong = [f"{move} {page.stone(*move)}" for i, move in enumerate(moves)
-             if page.stone(*move) != ("black" if i % 2 == 0 else "white")]
-    return check(f"{page.name}: {what}: the {len(moves)} stones stand where they were played", not wrong,
-                 ", ".join(wrong))
+    """Each move's stone on the page, black's first, within five seconds: a page just loaded
+    draws the game's moves on a frame after the one that says its colour. Names the points that
+    are still wrong, with what stands on each."""
+    def wrong():
+        found = [page.stone(*move) for move in moves]
+        return [f"{move} {stone}" for i, (move, stone) in enumerate(zip(moves, found))
+                if stone != ("black" if i % 2 == 0 else "white")]
+    deadline, left = time.time() + 5, wrong()
+    while left and time.time() < deadline:
+        time.sleep(0.2)
+        left = wrong()
+    return check(f"{page.name}: {what}: the {len(moves)} stones stand where they were played", not left,
+                 ", ".join(left))
 
 
 # Black's five along row 5 and white's four along row 8, in the order they are played.
