@@ -29,7 +29,7 @@ constexpr LevelRules RULES[3] = {
      .childVcfNodes = 60,
      .nodeVcfNodes = 60,
      .threeThreats = false,
-     .choice = 80},
+     .choice = 600},
     // Hard.
     {.maxDepth = MAX_DEPTH,
      .defaultNodes = 0,

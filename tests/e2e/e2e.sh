@@ -345,14 +345,16 @@ session_computer() {
         await computer-7-easy 20 answer_is computer-7-easy "$expected"
     sleep 2 && grab computer-7-later
     check "computer: and no other lands afterwards" same computer-7-easy computer-7-later
-    # Black again, away from the centre; at Restart the computer, white, is to move on the empty
-    # board, and opens in its centre.
+    # On a cleared board black plays away from the centre, so that the computer has a second's
+    # thinking ahead of it (on the board as it stands it may have a four to make at once); at
+    # Restart the computer, white, is to move on the empty board, and opens in its centre.
     # (Not under wine, whose menu may take the queued click as the one that activates it: see
     # session_with_meshes. Undo and a level chosen while it thinks are played there too.)
     choose 8 "( ) Hard"
     if [ "$WORLD" = wine ]; then
         echo "note: computer: Restart while it thinks is not played under wine"
     else
+        choose 1 "Restart" && sleep 0.5
         click_then_choose $(at 3 14) 1 "Restart" && stone=()
         check "computer: Restart while it thinks: its one stone is its opening, in the centre" \
             await computer-8-restarted 20 answer_is computer-8-restarted "9 9"

@@ -20,10 +20,10 @@ TEST(RefereedGames, NoForbiddenMoveEveryWinRealNoWinMissed)
         std::uint64_t seed;
     };
     const Case cases[] = {
-        {Rule::Renju, Level::Medium, Level::Easy, 1},
-        {Rule::Renju, Level::Easy, Level::Medium, 2},
-        {Rule::Renju, Level::Hard, Level::Medium, 3},
-        {Rule::Renju, Level::Medium, Level::Hard, 4},
+        {Rule::Renju, Level::Medium, Level::Easy, 31},
+        {Rule::Renju, Level::Easy, Level::Medium, 32},
+        {Rule::Renju, Level::Hard, Level::Medium, 33},
+        {Rule::Renju, Level::Medium, Level::Hard, 34},
         {Rule::Standard, Level::Medium, Level::Easy, 5},
         {Rule::Standard, Level::Hard, Level::Medium, 6},
     };
