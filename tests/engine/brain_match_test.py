@@ -85,7 +85,8 @@ def statistics():
     for what, counts, want in (
             ("a clearly better side is accepted", [c * 10 for c in strong], "H1"),
             ("an even match rejects a gain of 30", [c * 10 for c in even], "H0"),
-            ("few pairs decide nothing", [0, 1, 1, 1, 0], None)):
+            ("few pairs decide nothing", [0, 1, 1, 1, 0], None),
+            ("one lost pair among split ones decides nothing", [1, 0, 18, 0, 0], None)):
         check(f"{what} ({want})", sprt.verdict(counts, 0, 30, 0.05, 0.05)[0] == want)
     check("no variance yet: LLR 0", sprt.llr([0, 0, 3, 0, 0], 0, 30) == 0.0)
 
