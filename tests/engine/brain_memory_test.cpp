@@ -15,7 +15,7 @@ namespace
 
 using engine::GomocupBrain;
 
-constexpr std::int64_t NODES = 20000;
+constexpr std::int64_t NODES = 15000;
 constexpr int MOVES = 6; // each side's
 
 // An answer without the milliseconds its search took, which no run repeats.
