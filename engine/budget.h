@@ -15,6 +15,9 @@ struct Limits
     std::int64_t nodes = 0;  // positions looked at, over the whole search
     std::int64_t timeMs = 0; // wall-clock milliseconds from start()
     int depth = 0;           // full-width plies, at most the level's own
+    // With a time limit: once this many milliseconds have passed, a move that the last
+    // iterations of alpha-beta all chose is given at once, and the rest of the time saved.
+    std::int64_t settledMs = 0;
 };
 
 // Milliseconds of a steady clock; replaceable, so a test can drive time itself.

@@ -19,6 +19,8 @@ namespace
 
 constexpr std::int64_t DEFAULT_TURN_MS = 1000; // when the manager gives no turn limit
 constexpr std::int64_t UNLIMITED_MATCH = 2147483647;
+constexpr std::int64_t SETTLED_SHARE =
+    4; // on a match clock, a settled move may end after this part
 constexpr std::int64_t FASTEST_NODES = 500;      // "as fast as possible": a glance, not a search
 constexpr std::int64_t MIN_MEMORY = 4 << 20;     // below this no table fits beside the program
 constexpr std::int64_t MEMORY_RESERVE = 3 << 20; // the program's own memory beside the table
@@ -502,10 +504,22 @@ std::string GomocupBrain::pendingProblem() const
     return infoProblem;
 }
 
+bool GomocupBrain::onMatchClock() const
+{
+    return timeLeftGiven && timeLeft < UNLIMITED_MATCH;
+}
+
+std::int64_t GomocupBrain::settledMs() const
+{
+    // On a match clock, a move the search has settled early leaves its time to the moves still
+    // to come; a turn's time alone is not saved by answering early.
+    return onMatchClock() ? moveBudgetMs() / SETTLED_SHARE : 0;
+}
+
 std::int64_t GomocupBrain::moveBudgetMs() const
 {
     std::int64_t budget = timeoutTurn > 0 ? timeoutTurn : DEFAULT_TURN_MS;
-    if (timeLeftGiven && timeLeft < UNLIMITED_MATCH)
+    if (onMatchClock())
     {
         // A share of what is left of the match, so that the last moves have time too.
         budget = std::min(budget, std::max<std::int64_t>(timeLeft, 0) / 12);
@@ -541,6 +555,7 @@ void GomocupBrain::respondWithMove(std::vector<std::string> &out)
     else
     {
         limits.timeMs = moveBudgetMs();
+        limits.settledMs = settledMs();
     }
     Move m = searcher.think(pos, Level::Hard, limits, seed);
     for (int pass = 0; pass < 2 && m == NO_MOVE; ++pass)

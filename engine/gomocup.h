@@ -35,9 +35,12 @@ public:
 
     // The time the next move may take, from the limits the manager gave, less a margin.
     std::int64_t moveBudgetMs() const;
+    // On a match clock: the time after which a move the search has settled is given (else 0).
+    std::int64_t settledMs() const;
     std::size_t hashBytes() const { return searcher.hashBytes(); }
 
 private:
+    bool onMatchClock() const;
     struct Stone
     {
         int x, y;

@@ -14,6 +14,8 @@ namespace
 
 constexpr int ROOT_FOURS = 20; // the longest win by fours looked for at the root
 constexpr int MAX_VCT_DEPTH = 6;
+constexpr int SETTLED_ITERATIONS = 4; // iterations in a row that chose the same move settle it,
+constexpr int SETTLED_DEPTH = 6;      // ... the last of them at least this deep
 
 std::uint64_t mix(std::uint64_t z)
 {
@@ -226,6 +228,7 @@ Task<int> Searcher::run()
     Move best = rootMoves[0];
     searchInfo.best = best;
     int bestScore = 0;
+    int sameBest = 0; // iterations in a row, up to the last, that chose best
     const int maxDepth =
         budget.limits.depth > 0 ? std::min(budget.limits.depth, rules.maxDepth) : rules.maxDepth;
     for (int depth = 1; depth <= maxDepth && !budget.stopped; ++depth)
@@ -235,6 +238,7 @@ Task<int> Searcher::run()
         {
             break; // stopped before the first move of this iteration was searched to the end
         }
+        sameBest = iterationBest == best ? sameBest + 1 : 1;
         best = iterationBest;
         bestScore = iterationScore;
         searchInfo.best = best;
@@ -247,6 +251,11 @@ Task<int> Searcher::run()
         if (std::abs(bestScore) >= WIN_THRESHOLD)
         {
             break; // a win or a loss that deeper search will not change
+        }
+        if (budget.limits.settledMs > 0 && sameBest >= SETTLED_ITERATIONS &&
+            depth >= SETTLED_DEPTH && budget.now() - budget.startedAt >= budget.limits.settledMs)
+        {
+            break; // settled: the time left is better spent on later moves
         }
     }
     finish(chooseAmongClose(best, bestScore), bestScore, "search");

@@ -338,22 +338,24 @@ TEST(Gomocup, AnswersEachScriptExactly)
 }
 
 // The time a move may take: the turn's limit, or a twelfth of what is left of the match if
-// that is less, always less a margin of 50 ms or a tenth.
+// that is less, always less a margin of 50 ms or a tenth; on a match clock, a settled move may
+// be given after a quarter of it.
 TEST(Gomocup, TakesLessTimeThanItIsGiven)
 {
     struct Case
     {
         std::vector<std::string> info;
-        std::int64_t budget;
+        std::int64_t budget, settled;
     };
     const std::vector<Case> cases = {
-        {{}, 900},
-        {{"INFO timeout_turn 5000"}, 4500},
-        {{"INFO timeout_turn 5000", "INFO time_left 2147483647"}, 4500},
-        {{"INFO timeout_turn 30000", "INFO time_left 60000"}, 4500},
-        {{"INFO timeout_turn 200"}, 150},
-        {{"INFO timeout_turn 5000", "INFO time_left 0"}, 1},
-        {{"INFO timeout_turn 5000", "INFO time_left -300"}, 1},
+        {{}, 900, 0},
+        {{"INFO timeout_turn 5000"}, 4500, 0},
+        {{"INFO timeout_turn 5000", "INFO time_left 2147483647"}, 4500, 0},
+        {{"INFO timeout_turn 5000", "INFO time_left 180000"}, 4500, 1125},
+        {{"INFO timeout_turn 30000", "INFO time_left 60000"}, 4500, 1125},
+        {{"INFO timeout_turn 200"}, 150, 0},
+        {{"INFO timeout_turn 5000", "INFO time_left 0"}, 1, 0},
+        {{"INFO timeout_turn 5000", "INFO time_left -300"}, 1, 0},
     };
     for (const Case &c : cases)
     {
@@ -363,7 +365,9 @@ TEST(Gomocup, TakesLessTimeThanItIsGiven)
         {
             brain.handle(line, answers);
         }
-        EXPECT_EQ(brain.moveBudgetMs(), c.budget) << (c.info.empty() ? "" : c.info.back());
+        const std::string last = c.info.empty() ? "" : c.info.back();
+        EXPECT_EQ(brain.moveBudgetMs(), c.budget) << last;
+        EXPECT_EQ(brain.settledMs(), c.settled) << last;
         EXPECT_TRUE(answers.empty());
     }
 }

@@ -95,6 +95,22 @@ TEST(Search, StopsAtItsTimeLimit)
     }
 }
 
+// A move the last iterations agree on is given once the settled time has passed, well before
+// the limit; without a settled time the search thinks to its limit.
+TEST(Search, GivesASettledMoveEarly)
+{
+    const Position pos = middleGame(15, 4);
+    Searcher searcher;
+    searcher.setClock(fakeClock);
+    const Move full = searcher.think(pos, Level::Hard, Limits{0, 8000}, 0);
+    EXPECT_GE(searcher.info().elapsedMs, 8000);
+    const Move settled = searcher.think(pos, Level::Hard, Limits{0, 8000, 0, 2000}, 0);
+    EXPECT_GE(searcher.info().elapsedMs, 2000);
+    EXPECT_LT(searcher.info().elapsedMs, 4000);
+    EXPECT_GE(searcher.info().depth, 6);
+    EXPECT_EQ(settled, full) << "a settled move is the one more thinking keeps";
+}
+
 TEST(Search, SlicesEndAtTheirTime)
 {
     const Position pos = middleGame();
