@@ -12,7 +12,7 @@ namespace
 {
 
 constexpr int INFINITE = 32000;
-constexpr int MAX_BRANCH = 14; // moves tried at a position below the root
+constexpr int MAX_BRANCH = 10; // moves tried at a position below the root
 constexpr int ROOT_FOURS = 20; // the longest win by fours looked for after a root move
 constexpr int NODE_FOURS = 12; // ... and at the other positions
 constexpr std::int64_t CHILD_VCT_NODES = 3000; // the other side's win by threes after a root move
