@@ -5,7 +5,8 @@
 // given spare fours of the defender's far from the fight; each win also with the other side to
 // move, to be stopped. Every position's kind, length and
 // answers are proved by the tests' own solver (tests/engine/solver); the engine only plays the
-// games. The same seed makes the same file.
+// games. The same seed makes the same file, its names carrying the seed, so that the files of
+// several seeds (made on several cores at once) join into one suite by `cat`.
 //   make_tactics OUT [SEED [PERCENT]]   (PERCENT: of the games, patches and quotas; 100)
 #include "engine/search.h"
 #include "tests/engine/solver/solver.h"
@@ -555,7 +556,14 @@ int main(int argc, char **argv)
     summary("with spare fours");
 
     // 4. For each kind, positions spread over the lengths found, each proved in full.
-    std::vector<tactics::Record> suite;
+    // Each position is written as soon as it is proved: a run cut short keeps what it proved.
+    std::ofstream out(argv[1]);
+    out << "# The tactics suite: positions whose answers the tests' own solver proved\n"
+           "# (tests/engine/solver), made by tests/engine/tactics/make_tactics.cpp with seed "
+        << seed << " at " << percent
+        << " %.\n"
+           "# Format and kinds: tests/engine/tactics/record.h.\n";
+    int written = 0;
     std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
     for (const Quota &q : QUOTAS)
     {
@@ -594,9 +602,11 @@ int main(int argc, char **argv)
                         continue;
                     }
                     char name[64];
-                    std::snprintf(name, sizeof name, "%s%s-%03d", q.kind,
-                                  q.spareFours ? "-spare" : "", taken + 1);
-                    suite.push_back(recordOf(c, name));
+                    std::snprintf(name, sizeof name, "%s%s-%llu-%03d", q.kind,
+                                  q.spareFours ? "-spare" : "",
+                                  static_cast<unsigned long long>(seed), taken + 1);
+                    out << tactics::format(recordOf(c, name)) << std::endl;
+                    ++written;
                     ++taken;
                     std::fprintf(stderr, "%s: %s moves %d, %zu answers\n", name, c.from.c_str(),
                                  c.moves, c.answers.size());
@@ -606,16 +616,6 @@ int main(int argc, char **argv)
         }
     }
 
-    std::ofstream out(argv[1]);
-    out << "# The tactics suite: positions whose answers the tests' own solver proved\n"
-           "# (tests/engine/solver), made by tests/engine/tactics/make_tactics.cpp with seed "
-        << seed
-        << ".\n"
-           "# Format and kinds: tests/engine/tactics/record.h. "
-        << suite.size() << " positions.\n";
-    for (const tactics::Record &r : suite)
-    {
-        out << tactics::format(r) << '\n';
-    }
+    std::fprintf(stderr, "%d positions\n", written);
     return out ? 0 : 1;
 }
