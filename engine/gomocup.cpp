@@ -19,8 +19,8 @@ namespace
 
 constexpr std::int64_t DEFAULT_TURN_MS = 1000; // when the manager gives no turn limit
 constexpr std::int64_t UNLIMITED_MATCH = 2147483647;
-constexpr std::int64_t SETTLED_SHARE =
-    4; // on a match clock, a settled move may end after this part
+// On a match clock, a move the search has settled may end after this part of its time.
+constexpr std::int64_t SETTLED_SHARE = 4;
 constexpr std::int64_t FASTEST_NODES = 500;      // "as fast as possible": a glance, not a search
 constexpr std::int64_t MIN_MEMORY = 4 << 20;     // below this no table fits beside the program
 constexpr std::int64_t MEMORY_RESERVE = 3 << 20; // the program's own memory beside the table
