@@ -115,9 +115,11 @@ void TranspositionTable::store(std::uint64_t key, int score, Move move, int dept
         TableEntry e = unpack(data);
         if ((load(s.check) ^ data) == key)
         {
-            if (move == NO_MOVE && e.bound != BOUND_NONE)
+            // Keep the best move known for the position, but not one of a search the table is
+            // to forget: the move would outlive its search and make this one's depend on it.
+            if (move == NO_MOVE && e.bound != BOUND_NONE && (keepOlder || e.search == search))
             {
-                move = e.move; // keep the best move known for the position
+                move = e.move;
             }
             // A deeper result of this search stays, unless the new one is exact.
             if (e.search == search && e.depth > depth && bound != BOUND_EXACT)
