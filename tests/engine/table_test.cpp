@@ -93,6 +93,14 @@ TEST(Table, ForgetsOrKeepsEarlierSearchesAsAsked)
     table.store(key, 9, 33, 6, BOUND_EXACT);
     table.newSearch(false);
     EXPECT_FALSE(table.probe(key, &e)) << "a new search on its own forgets the last";
+    table.store(key, -2, NO_MOVE, 3, BOUND_UPPER);
+    ASSERT_TRUE(table.probe(key, &e));
+    EXPECT_EQ(e.move, NO_MOVE) << "nor does the forgotten search lend it its best move";
+    table.store(key, 9, 33, 6, BOUND_EXACT);
+    table.newSearch(true);
+    table.store(key, -2, NO_MOVE, 3, BOUND_UPPER);
+    ASSERT_TRUE(table.probe(key, &e));
+    EXPECT_EQ(e.move, 33) << "a kept search does";
     table.clear();
     table.newSearch(true);
     EXPECT_FALSE(table.probe(key, &e)) << "a cleared table keeps nothing";
