@@ -171,8 +171,11 @@ bool prove(Candidate *c)
 {
     Board &b = c->board;
     bool knownFours = true, knownThreats = true;
+    // Holding against every win by threes is proved point by point over the whole board, the
+    // dearest question asked: a stop gets the plain budget, and is dropped past it.
+    const bool stop = c->kind.rfind("stop", 0) == 0;
     Solver fours(b, Threats::Fours, NODE_LIMIT * 4);
-    Solver threats(b, Threats::ThreesAndFours, NODE_LIMIT * 4);
+    Solver threats(b, Threats::ThreesAndFours, stop ? NODE_LIMIT : NODE_LIMIT * 4);
     const int length = std::min(c->moves + SLACK, HOLD_CAP);
     if (c->kind == "vcf" || c->kind == "vct")
     {
