@@ -1,7 +1,8 @@
 // pbrain-gomoku3d: the engine as a tournament brain, speaking the Gomocup protocol on standard
 // input and output, one command a line. "--debug" adds a DEBUG line with the search's figures
 // before each move; "--nodes N" thinks for N positions a move instead of to the time limit, so
-// that a match does not depend on how busy the machine is.
+// that a match does not depend on how busy the machine is; "--threads N" thinks on N threads
+// (the brain's search and N - 1 helpers sharing its table), where the tournament allows it.
 #include "engine/gomocup.h"
 
 #include <cstdio>
@@ -56,10 +57,18 @@ int main(int argc, char **argv)
         {
             brain.setNodesPerMove(std::strtoll(argv[++i], nullptr, 10));
         }
+        else if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc &&
+                 std::strtol(argv[i + 1], &end, 10) > 0 && *end == '\0' &&
+                 std::strtol(argv[i + 1], nullptr, 10) <= engine::SearchHelpers::MAX_HELPERS + 1)
+        {
+            brain.setThreads(static_cast<int>(std::strtol(argv[++i], nullptr, 10)));
+        }
         else
         {
-            std::fprintf(stderr, "pbrain-gomoku3d: unknown option '%s' (--debug, --nodes N)\n",
-                         argv[i]);
+            std::fprintf(
+                stderr,
+                "pbrain-gomoku3d: unknown option or value '%s' (--debug, --nodes N, --threads 1-%d)\n",
+                argv[i], engine::SearchHelpers::MAX_HELPERS + 1);
             return 2;
         }
     }

@@ -137,11 +137,11 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
     // of the position, though: an earlier move's search looked at it from another root, with
     // other shares of the budget and its own looks at the threats after each root move.
     Move ttMove = NO_MOVE;
-    if (TableEntry e; table.probe(pos.key(), &e))
+    if (TableEntry e; tt->probe(pos.key(), &e))
     {
         ttMove = e.move;
         int s = fromTable(e.score, ply);
-        if (table.current(e) && e.depth >= depth &&
+        if (tt->current(e) && e.depth >= depth &&
             (e.bound == BOUND_EXACT || (e.bound == BOUND_LOWER && s >= beta) ||
              (e.bound == BOUND_UPPER && s <= alpha)))
         {
@@ -181,7 +181,7 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
         if (plies > 0)
         {
             int score = WIN - (ply + plies);
-            table.store(pos.key(), toTable(score, ply), first, MAX_DEPTH, BOUND_EXACT);
+            tt->store(pos.key(), toTable(score, ply), first, MAX_DEPTH, BOUND_EXACT);
             co_return score;
         }
         if (budget.stopped)
@@ -261,7 +261,7 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
         }
     }
     Bound bound = best >= beta ? BOUND_LOWER : best > originalAlpha ? BOUND_EXACT : BOUND_UPPER;
-    table.store(pos.key(), toTable(best, ply), bestMove, std::max(depth, 0), bound);
+    tt->store(pos.key(), toTable(best, ply), bestMove, std::max(depth, 0), bound);
     co_return best;
 }
 

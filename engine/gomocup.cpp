@@ -25,6 +25,10 @@ constexpr std::int64_t FASTEST_NODES = 500;      // "as fast as possible": a gla
 constexpr std::int64_t MIN_MEMORY = 4 << 20;     // below this no table fits beside the program
 constexpr std::int64_t MEMORY_RESERVE = 3 << 20; // the program's own memory beside the table
 constexpr std::size_t MAX_HASH = std::size_t{64} << 20;
+constexpr std::int64_t MIN_HASH = MIN_MEMORY - MEMORY_RESERVE;
+// A helper thread's own memory: its stack (8 MiB set aside on Linux, whether used or not) and
+// its searcher.
+constexpr std::int64_t HELPER_MEMORY = 9 << 20;
 constexpr std::int64_t RULE_CONTINUOUS = 2; // a bit of INFO rule that changes nothing here
 // Positions a millisecond, to turn a turn's time into the budget of a decision of the swap2
 // opening, judged by searches of a fixed size: well below what this machine searches, so that
@@ -479,12 +483,7 @@ void GomocupBrain::info(std::string_view key, std::string_view value)
                           " bytes is too small: " + "this brain needs 4 MiB";
             return;
         }
-        std::size_t hash = MAX_HASH;
-        if (n > 0)
-        {
-            hash = std::min<std::size_t>(MAX_HASH, static_cast<std::size_t>(n - MEMORY_RESERVE));
-        }
-        searcher.setHashBytes(hash);
+        fitMemory();
     }
     else if (sameWord(key, "RULE") && isNumber)
     {
@@ -492,6 +491,35 @@ void GomocupBrain::info(std::string_view key, std::string_view value)
         ruleOf(rule, &gameRule);
     }
     // Other keys, and values that are no numbers, are ignored.
+}
+
+void GomocupBrain::setThreads(int threads)
+{
+    helpersWanted = std::clamp(threads - 1, 0, SearchHelpers::MAX_HELPERS);
+    fitMemory();
+}
+
+void GomocupBrain::fitMemory()
+{
+    int fitting = helpersWanted;
+    std::size_t hash = MAX_HASH;
+    if (maxMemory > 0 && maxMemory < MIN_MEMORY)
+    {
+        return; // refused: the brain plays no move until a limit it fits in comes
+    }
+    if (maxMemory > 0)
+    {
+        const std::int64_t room = maxMemory - MEMORY_RESERVE;
+        fitting = static_cast<int>(
+            std::clamp<std::int64_t>((room - MIN_HASH) / HELPER_MEMORY, 0, helpersWanted));
+        hash = std::min<std::size_t>(MAX_HASH,
+                                     static_cast<std::size_t>(room - fitting * HELPER_MEMORY));
+    }
+    if (fitting != helpers.count())
+    {
+        helpers.setCount(fitting);
+    }
+    searcher.setHashBytes(hash);
 }
 
 std::string GomocupBrain::pendingProblem() const
@@ -557,7 +585,13 @@ void GomocupBrain::respondWithMove(std::vector<std::string> &out)
         limits.timeMs = moveBudgetMs();
         limits.settledMs = settledMs();
     }
-    Move m = searcher.think(pos, Level::Hard, limits, seed);
+    searcher.start(pos, Level::Hard, limits, seed);
+    helpers.begin(searcher, pos, limits, seed);
+    while (!searcher.step(std::numeric_limits<std::int64_t>::max()))
+    {
+    }
+    helpers.end();
+    Move m = searcher.bestMove();
     for (int pass = 0; pass < 2 && m == NO_MOVE; ++pass)
     {
         for (int i = 0; m == NO_MOVE && i < size * size; ++i)

@@ -2,6 +2,7 @@
 // Text only; reading standard input and writing standard output is the executable's.
 #pragma once
 
+#include "engine/helpers.h"
 #include "engine/position.h"
 #include "engine/search.h"
 
@@ -30,6 +31,11 @@ public:
     void setDebug(bool on) { debug = on; }
     // Thinks for `nodes` positions a move, whatever the time limits (0: to the time limits).
     void setNodesPerMove(std::int64_t nodes) { nodesPerMove = nodes; }
+    // Thinks on `threads` threads (1 to SearchHelpers::MAX_HELPERS + 1), the brain's own search
+    // and helpers beside it, as many as the memory limit leaves room for; one by default, which
+    // alone makes the same moves for the same game.
+    void setThreads(int threads);
+    int threads() const { return helpers.count() + 1; }
     // Milliseconds of the clock the time limits are measured against.
     void setClock(Clock clock);
 
@@ -73,9 +79,11 @@ private:
     Position position(int *brainColour) const;
     bool gameOver(const Position &pos, std::vector<std::string> &out) const;
     void info(std::string_view key, std::string_view value);
+    void fitMemory(); // the table and the helpers within the memory limit
     std::string pendingProblem() const;
 
     Searcher searcher;
+    SearchHelpers helpers; // after the searcher, whose table they use, so ended before it
     Clock now;
     bool debug = false;
     int size = 0;              // 0 until START
@@ -88,7 +96,8 @@ private:
     std::int64_t timeoutMatch = 0; // 0 no limit
     std::int64_t timeLeft = 0;     // milliseconds left of the match, when given
     bool timeLeftGiven = false;
-    std::int64_t maxMemory = 0;      // bytes; 0 no limit
+    std::int64_t maxMemory = 0; // bytes; 0 no limit
+    int helpersWanted = 0;
     std::int64_t rule = 0;           // bits: 1 exactly five, 2 continuous, 4 renju, 8 caro
     Rule gameRule = Rule::Freestyle; // the rule `rule` names, when the brain plays it
     std::string infoProblem;         // a limit that cannot be met, said at the next move

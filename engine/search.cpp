@@ -28,7 +28,7 @@ std::uint64_t mix(std::uint64_t z)
 } // namespace
 
 Searcher::Searcher(std::size_t hashBytes)
-    : table(hashBytes), budget(steadyMilliseconds), threats(pos, budget)
+    : ownTable(hashBytes), budget(steadyMilliseconds), threats(pos, budget)
 {
 }
 
@@ -52,7 +52,10 @@ void Searcher::start(const Position &position, Level lvl, Limits limits, std::ui
     searchInfo = SearchInfo{};
     // Unless the table is kept, nothing of an earlier search is, so that the move depends only on
     // the position, the level, the budget and the seed.
-    table.newSearch(keepingTable);
+    if (tt == &ownTable)
+    {
+        tt->newSearch(keepingTable); // a helper's searches are its owner's
+    }
     order.clear();
     threats.newSearch();
     root = run();
@@ -87,6 +90,12 @@ void Searcher::stop()
     running = false;
     budget.suspended = nullptr;
     root = Task<int>{nullptr};
+}
+
+void Searcher::helpWith(Searcher &owner, int extra)
+{
+    tt = owner.tt;
+    extraDepth = extra;
 }
 
 Move Searcher::think(const Position &position, Level lvl, Limits lim, std::uint64_t seed)
@@ -217,7 +226,7 @@ Task<int> Searcher::run()
     // Alpha-beta, one ply deeper each time, until the budget is spent or the result is sure.
     bool restricted = false;
     TableEntry known{};
-    const Move tableMove = table.probe(pos.key(), &known) ? known.move : NO_MOVE;
+    const Move tableMove = tt->probe(pos.key(), &known) ? known.move : NO_MOVE;
     rootCount = order.generate(pos, rootMoves.data(), MAX_MOVES, 0, tableMove, &restricted);
     rootScores.fill(0);
     if (rootCount <= 1)
@@ -231,7 +240,7 @@ Task<int> Searcher::run()
     int sameBest = 0; // iterations in a row, up to the last, that chose best
     const int maxDepth =
         budget.limits.depth > 0 ? std::min(budget.limits.depth, rules.maxDepth) : rules.maxDepth;
-    for (int depth = 1; depth <= maxDepth && !budget.stopped; ++depth)
+    for (int depth = 1 + extraDepth; depth <= maxDepth && !budget.stopped; ++depth)
     {
         int iterationScore = co_await searchRoot(depth);
         if (iterationBest == NO_MOVE)

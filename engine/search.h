@@ -42,8 +42,8 @@ public:
     Searcher(const Searcher &) = delete;
     Searcher &operator=(const Searcher &) = delete;
 
-    void setHashBytes(std::size_t bytes) { table.resize(bytes); }
-    std::size_t hashBytes() const { return table.bytes(); }
+    void setHashBytes(std::size_t bytes) { tt->resize(bytes); }
+    std::size_t hashBytes() const { return tt->bytes(); }
     void setClock(Clock clock) { budget.now = clock; }
     // Whether what one search stored in the transposition table is used by the next ones (off
     // at first): a program that thinks about the moves of one game in turn, as the brain does,
@@ -51,7 +51,13 @@ public:
     // it too, so a game replayed move by move still gets the same moves.
     void keepTable(bool keep) { keepingTable = keep; }
     // Forgets everything in the table, as at a new game.
-    void clearTable() { table.clear(); }
+    void clearTable() { tt->clear(); }
+    // Makes this searcher a helper of `owner` (Lazy SMP): it reads and writes the owner's table
+    // instead of its own, from a start() after the owner's, so that the owner finds what the
+    // helper learnt; its iterations go `extraDepth` plies deeper than the owner's at the same
+    // count, so that the two are not in step. Only the table is shared: each searcher runs on
+    // one thread.
+    void helpWith(Searcher &owner, int extraDepth);
 
     // Begins thinking about `pos` for its side to move. Nothing is searched yet. A position with
     // no empty point, or with a five on it already, gets no move.
@@ -87,7 +93,9 @@ private:
     Position pos;
     Level level = Level::Hard;
     std::uint64_t rng = 0;
-    TranspositionTable table;
+    TranspositionTable ownTable;
+    TranspositionTable *tt = &ownTable; // the owner's when helping
+    int extraDepth = 0;
     Budget budget;
     ThreatSearch threats;
     MoveOrder order;

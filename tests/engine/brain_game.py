@@ -2,7 +2,8 @@
 """A game through the tournament brain's executable, as a manager plays it: a scripted opponent
 that stops fours and otherwise plays down a fixed list, the brain's every answer a free point,
 bad lines in the middle answered with ERROR, the memory it takes within the limit given (natively,
-where the process's own figures can be read), and END obeyed. Then input that ends mid-game.
+where the process's own figures can be read), and END obeyed; on one thread, then on two. Then
+input that ends mid-game.
 
   brain_game.py [--run PREFIX] [--sanitized] BRAIN   (PREFIX: "wine" for the Windows build;
                                                     --sanitized: a build with AddressSanitizer)
@@ -143,6 +144,9 @@ def main():
     sanitized = args[:1] == ["--sanitized"]
     command = prefix + args[-1:]
     game(command, native=not prefix, measured=not sanitized)
+    # Again on two threads: the helper's stack and searcher within the same memory limit.
+    print("on two threads:")
+    game(command + ["--threads", "2"], native=not prefix, measured=not sanitized)
     cut_off(command)
     print(f"{checks[0]} passed, {checks[1]} failed")
     sys.exit(1 if checks[1] else 0)

@@ -392,4 +392,77 @@ TEST(Gomocup, SizesItsTableByTheMemoryLimit)
     }
 }
 
+// Helper threads take memory of their own (a stack and a searcher each, 9 MiB counted): within
+// a memory limit as many as leave the table its least, and the table what they leave.
+TEST(Gomocup, FitsItsHelperThreadsInTheMemoryLimit)
+{
+    constexpr std::size_t MIB = std::size_t{1} << 20;
+    struct Case
+    {
+        int threads;
+        std::size_t limit;
+        int threadsGiven;
+        std::size_t table; // the largest power of two within what is left
+    };
+    const Case cases[] = {
+        {1, 0, 1, 64 * MIB},        {2, 0, 2, 64 * MIB},       {4, 0, 4, 64 * MIB},
+        {2, 17 * MIB, 2, 4 * MIB},  {4, 17 * MIB, 2, 4 * MIB}, {2, 12 * MIB, 1, 8 * MIB},
+        {3, 64 * MIB, 3, 32 * MIB}, {65, 0, 64, 64 * MIB},     {0, 0, 1, 64 * MIB},
+    };
+    for (const Case &c : cases)
+    {
+        for (bool limitFirst : {false, true})
+        {
+            GomocupBrain brain;
+            std::vector<std::string> answers;
+            const std::string info = "INFO max_memory " + std::to_string(c.limit);
+            if (limitFirst)
+            {
+                brain.handle(info, answers);
+            }
+            brain.setThreads(c.threads);
+            if (!limitFirst)
+            {
+                brain.handle(info, answers);
+            }
+            EXPECT_EQ(brain.threads(), c.threadsGiven) << c.threads << " threads, " << info;
+            EXPECT_EQ(brain.hashBytes(), c.table) << c.threads << " threads, " << info;
+            EXPECT_TRUE(answers.empty());
+        }
+    }
+}
+
+// On several threads the moves are the helpers' and the search's race, but every one is legal,
+// the helpers end with the brain's search, and the game goes on as on one.
+TEST(Gomocup, PlaysOnSeveralThreads)
+{
+    for (int threads : {2, 3})
+    {
+        GomocupBrain brain;
+        brain.setThreads(threads);
+        brain.setNodesPerMove(5000); // the helpers, with no limit of their own, end with it
+        std::vector<std::string> answers;
+        brain.handle("START 15", answers);
+        ASSERT_EQ(answers, std::vector<std::string>{"OK"});
+        std::set<std::string> taken;
+        answers.clear();
+        brain.handle("BEGIN", answers);
+        for (int turn = 0; turn < 6; ++turn)
+        {
+            ASSERT_EQ(answers.size(), 1u) << threads << " threads, turn " << turn;
+            ASSERT_TRUE(isMove(answers[0])) << answers[0];
+            EXPECT_TRUE(taken.insert(answers[0]).second) << answers[0] << " was taken";
+            // The other side plays along the top edge, a point apart: no four is ever to stop.
+            std::string other;
+            for (int x = 0; other.empty() || taken.count(other) != 0; x += 2)
+            {
+                other = std::to_string(x) + ",0";
+            }
+            taken.insert(other);
+            answers.clear();
+            brain.handle("TURN " + other, answers);
+        }
+    }
+}
+
 } // namespace

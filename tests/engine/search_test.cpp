@@ -200,6 +200,27 @@ TEST(Search, ForgetsADroppedThought)
               fresh.think(pos, Level::Hard, Limits{30000, 0}, 2));
 }
 
+// A helper (Lazy SMP) thinks into its owner's table: what it found deeper saves the owner work.
+// Run here one after the other on one thread, so that the figures are the same each time.
+TEST(Search, FindsWhatItsHelperStoredInItsTable)
+{
+    const Position pos = middleGame(15, 6);
+    const Limits toDepth{0, 0, 6};
+    Searcher alone;
+    alone.think(pos, Level::Hard, toDepth, 1);
+
+    Searcher owner, helper;
+    helper.helpWith(owner, 1);
+    owner.start(pos, Level::Hard, toDepth, 1);
+    helper.think(pos, Level::Hard, toDepth, 2);
+    while (!owner.step(4096))
+    {
+    }
+    EXPECT_EQ(owner.info().depth, alone.info().depth);
+    EXPECT_LT(owner.info().nodes * 2, alone.info().nodes)
+        << "the helper's entries of this search, at its depth, are the owner's to use";
+}
+
 TEST(Search, EasyAndMediumVaryWithTheSeed)
 {
     for (Level level : {Level::Easy, Level::Medium})
