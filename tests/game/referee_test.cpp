@@ -2,8 +2,6 @@
 // moves ending in the one judged, with the verdict and what the game must look like after it.
 #include "game/referee.h"
 
-#include <algorithm>
-#include <cctype>
 #include <optional>
 #include <string>
 #include <vector>
@@ -112,57 +110,30 @@ const std::vector<Case> CASES = {
 };
 // clang-format on
 
-class RefereeTable : public ::testing::TestWithParam<Case>
+TEST(Referee, JudgesTheLastMoveOfEachGame)
 {
-};
-
-TEST_P(RefereeTable, judgesTheLastMove)
-{
-    const Case &c = GetParam();
-    Referee referee;
-    Verdict last = Verdict::Placed;
-    std::size_t placed = 0;
-    for (std::size_t i = 0; i < c.moves.size(); ++i)
+    for (const Case &c : CASES)
     {
-        const Move &m = c.moves[i];
-        const Verdict judged = referee.judge(m.side, m.row, m.col);
-        last = referee.play(m.side, m.row, m.col);
-        EXPECT_EQ(judged, last) << "judge and play disagree at move " << i;
-        if (i + 1 < c.moves.size())
+        SCOPED_TRACE(c.name);
+        Referee referee;
+        Verdict last = Verdict::Placed;
+        std::size_t placed = 0; // a refused move before the last is part of the case
+        for (const Move &m : c.moves)
         {
-            // Only the last move is judged; a refused move before it is part of the case.
+            const Verdict judged = referee.judge(m.side, m.row, m.col);
+            last = referee.play(m.side, m.row, m.col);
+            EXPECT_EQ(judged, last) << "judge and play disagree at " << m.row << "," << m.col;
             placed += last == Verdict::Placed;
         }
-    }
-    placed += last == Verdict::Placed;
-    EXPECT_EQ(last, c.verdict);
-    EXPECT_EQ(referee.over(), c.winner.has_value());
-    EXPECT_EQ(referee.winner(), c.winner);
-    EXPECT_EQ(referee.moves().size(), placed);
-    if (c.five.empty())
-    {
-        EXPECT_FALSE(referee.five().has_value());
-    }
-    else
-    {
-        ASSERT_TRUE(referee.five().has_value());
-        EXPECT_EQ(std::vector<Point>(referee.five()->begin(), referee.five()->end()), c.five);
+        EXPECT_EQ(last, c.verdict);
+        EXPECT_EQ(referee.over(), c.winner.has_value());
+        EXPECT_EQ(referee.winner(), c.winner);
+        EXPECT_EQ(referee.moves().size(), placed);
+        const auto five = referee.five();
+        EXPECT_EQ(five ? std::vector<Point>(five->begin(), five->end()) : std::vector<Point>{},
+                  c.five);
     }
 }
-
-void PrintTo(const Case &c, std::ostream *out)
-{
-    *out << c.name;
-}
-
-const auto caseName = [](const testing::TestParamInfo<Case> &info)
-{
-    std::string name = info.param.name;
-    std::replace_if(
-        name.begin(), name.end(), [](unsigned char ch) { return !std::isalnum(ch); }, '_');
-    return name;
-};
-INSTANTIATE_TEST_SUITE_P(Moves, RefereeTable, ::testing::ValuesIn(CASES), caseName);
 
 // A board filled without five in a row ends the game drawn. The colouring by
 // ((2 * row + col) / 2) % 2 has no five in any direction and as many points of each colour.
