@@ -1,6 +1,5 @@
-// Tests of the console text: Big5 converted for a terminal, the nine instruction lines, and the
-// real program's start-up on a terminal; held against tests/e2e/*.utf8.txt through iconv.
-#include "app/instructions.h"
+// Tests of the console text: Big5 converted for a terminal, notices, and the real program's
+// start-up on a terminal; held against tests/e2e/*.utf8.txt through iconv.
 #include "platform/console.h"
 #include "platform/status.h"
 #include "tests/platform/stdout_capture.h"
@@ -56,9 +55,7 @@ std::string onTerminal(const char *locale, void (*action)())
     std::string output;
     char chunk[4096];
     for (ssize_t got; (got = read(terminal, chunk, sizeof chunk)) > 0;) // EIO once it has ended
-    {
         output.append(chunk, static_cast<std::size_t>(got));
-    }
     close(terminal);
     waitpid(child, nullptr, 0);
     return output;
@@ -80,43 +77,24 @@ TEST(Big5ToCodeset, ConvertsAndShowsEachCharacterItCannotConvertAsOneQuestionMar
         {"\xa1\x41\xff", "NO-SUCH-CODESET", "\xa1\x41\xff"}, // left as it is
     };
     for (const auto &[big5, codeset, expected] : cases)
-    {
         EXPECT_EQ(big5ToCodeset(big5, codeset), expected);
-    }
-}
-
-TEST(InstructionLines, AreTheReadableLinesInBig5InOrder)
-{
-    std::string lines;
-    for (std::string_view line : INSTRUCTION_LINES)
-    {
-        lines += line;
-    }
-    EXPECT_EQ(lines, textIn("instructions.utf8.txt", "CP950"));
-    EXPECT_EQ(lines.size(), 307u);
 }
 
 // On the desktop each new notice is one line of the console, once; the frames between say
 // nothing, and neither does an empty notice.
 TEST(Notices, EachNewOneIsOneLineOfTheConsole)
 {
-    struct Frame
-    {
-        std::string notice;
-        unsigned number;
-        std::string written;
-    };
+    using Frame = std::tuple<std::string, unsigned, std::string>; // notice, its number, the output
     const std::string three = "Black may not play there under renju: a double three.";
     const std::string swap2 = "Swap2: the second player places two more stones: white, then black.";
     const Frame frames[] = {{"", 0, ""},    {three, 1, three + "\n"},
                             {three, 1, ""}, {three, 2, three + "\n"},
                             {"", 3, ""},    {swap2, 4, swap2 + "\n"}};
-    for (const Frame &f : frames)
+    for (const auto &[notice, number, written] : frames)
     {
-        const char *notice = f.notice.c_str();
         const auto show = [&]
-        { platformShowStatus(0, false, false, -1, 1, 2, 1, notice, f.number); };
-        EXPECT_EQ(captureStdout(show), f.written) << f.number;
+        { platformShowStatus(0, false, false, -1, 1, 2, 1, notice.c_str(), number); };
+        EXPECT_EQ(captureStdout(show), written) << number;
     }
 }
 
@@ -138,9 +116,7 @@ TEST(StartupOnATerminal, ShowsTheTextInTheTerminalsCodesetAndEachReportAtColumn0
         // it ends after its console text. The cursor sequence counts from 1: row 7 is "8".
         std::string expected = textIn("instructions.utf8.txt", codeset);
         for (int model = 0; model < 5; ++model)
-        {
             expected += "\x1b[8;1H" + textIn("missing_mesh_report.utf8.txt", codeset);
-        }
         EXPECT_EQ(onTerminal(locale, [] { execl(GOMOKU_EXECUTABLE, GOMOKU_EXECUTABLE, nullptr); }),
                   expected);
         EXPECT_EQ(onTerminal(locale, [] { consoleWriteBig5("\xff"); }), badByte);
