@@ -1,12 +1,9 @@
 #!/usr/bin/env python3
-"""A game through the tournament brain's executable, as a manager plays it: a scripted opponent
-that stops fours and otherwise plays down a fixed list, the brain's every answer a free point,
-bad lines in the middle answered with ERROR, the memory it takes within the limit given (natively,
-where the process's own figures can be read), and END obeyed; on one thread, then on two. Then
-input that ends mid-game.
+"""A game through the tournament brain's executable, as a manager plays it, against a scripted
+opponent: every answer a free point, bad lines mid-game answered with ERROR, memory within the
+limit (natively), END obeyed; on one thread, then two; then input that ends mid-game.
 
-  brain_game.py [--run PREFIX] [--sanitized] BRAIN   (PREFIX: "wine" for the Windows build;
-                                                    --sanitized: a build with AddressSanitizer)
+  brain_game.py [--run PREFIX] [--sanitized] BRAIN   (PREFIX "wine" for the Windows build)
 
 Prints "N passed, M failed" and exits non-zero if any check failed.
 """
@@ -105,9 +102,8 @@ def game(command, native, measured=True):
     check("every answer was a free point", answers_ok)
     check(f"the brain beat the scripted opponent ({len(board)} stones)", winner == "brain")
     taken = memory_taken(brain.proc.pid) if native and measured else None
-    if taken is None:
-        print("(the memory taken is not measured here: under wine, or under AddressSanitizer,"
-              " whose shadow memory the process's data counts)")
+    if taken is None:  # under wine, or AddressSanitizer (whose shadow memory would count)
+        print("(the memory taken is not measured here)")
     else:
         check(f"the brain took {taken >> 10} KiB, within the limit of {MAX_MEMORY >> 10} KiB",
               taken <= MAX_MEMORY)

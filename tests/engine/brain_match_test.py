@@ -1,14 +1,8 @@
 #!/usr/bin/env python3
-"""The match referee and its statistics (bench/brain_match.py, bench/sprt.py).
-
-The statistics against figures worked out here another way: the SPRT's log-likelihood ratio
-against the exact ratio of the pentanomial likelihoods, maximised under each hypothesis (which
-the normal approximation must come close to when elo0 and elo1 are near); Elo and its interval.
-The referee against stand-in brains (fake_brain.py) that crash, answer a taken point, a point off
-the board, ERROR, garbage, or late: the faulty brain loses each game and the match says why; a
-recorded game replays as recorded; a rule other than freestyle is refused.
-
-  brain_match_test.py        prints "N passed, M failed", and exits non-zero if any failed
+"""The match referee and its statistics (bench/brain_match.py, bench/sprt.py): the SPRT's
+log-likelihood ratio against the exact ratio of the pentanomial likelihoods, Elo and its interval;
+the referee against stand-in brains (fake_brain.py) that commit each fault, records replayed, a
+rule other than freestyle refused. Prints "N passed, M failed"; exits non-zero if any failed.
 """
 import json
 import math

@@ -1,36 +1,19 @@
 #!/usr/bin/env python3
-"""A stand-in tournament brain for the match referee's tests: it speaks enough of the Gomocup
-protocol to play, taking the first free point from the top left, and commits one fault on its
-`at`-th move (counting from 1) when asked to:
-
-  fake_brain.py [--fault crash|occupied|offboard|error|garbage|slow|silent] [--at N] [--nodes N]
-
-crash: ends; occupied: answers a taken point; offboard: a point off the board; error: answers
-ERROR; garbage: a line that is no move; slow: answers after a second; silent: never answers.
---nodes is taken and ignored, as the real brain's option is. A link to this file named
-FAULT-at-N (say "crash-at-2") commits that fault without options, as a referee that runs a brain
-by its path alone needs.
+"""A stand-in tournament brain for the match referee's tests: it plays the first free point from
+the top left, and a link to this file named FAULT-at-N (say "crash-at-2") commits that fault on
+its N-th move. crash: ends; occupied: answers a taken point; offboard: a point off the board;
+error: answers ERROR; garbage: a line that is no move; slow: answers after a second. Options (the
+referee's --nodes N) are ignored.
 """
-import argparse
 import os
 import sys
 import time
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--fault", default="")
-    parser.add_argument("--at", type=int, default=1)
-    parser.add_argument("--nodes", type=int, default=0)
-    args = parser.parse_args()
     name = os.path.basename(sys.argv[0])
-    if "-at-" in name:
-        args.fault, at = name.split("-at-")
-        args.at = int(at)
-    size = 0
-    taken = set()
-    board_lines = None
-    moves = 0
+    fault, at = name.split("-at-") if "-at-" in name else ("", "0")
+    size, moves, taken, board_lines = 0, 0, set(), None
 
     def say(text):
         sys.stdout.write(text + "\n")
@@ -39,19 +22,17 @@ def main():
     def move():
         nonlocal moves
         moves += 1
-        if moves == args.at:
-            if args.fault == "crash":
+        if moves == int(at):
+            if fault == "crash":
                 sys.exit(3)
-            time.sleep({"slow": 1.0, "silent": 3600}.get(args.fault, 0))
+            time.sleep(1.0 if fault == "slow" else 0)
             wrong = {"occupied": "%d,%d" % min(taken) if taken else None, "offboard": f"{size},0",
                      "error": "ERROR something went wrong", "garbage": "seven, seven"}
-            if wrong.get(args.fault):
-                return say(wrong[args.fault])
-        for y in range(size):
-            for x in range(size):
-                if (x, y) not in taken:
-                    taken.add((x, y))
-                    return say(f"{x},{y}")
+            if wrong.get(fault):
+                return say(wrong[fault])
+        x, y = next((x, y) for y in range(size) for x in range(size) if (x, y) not in taken)
+        taken.add((x, y))
+        say(f"{x},{y}")
 
     for line in sys.stdin:
         words = line.strip().replace(",", " ").split()
