@@ -79,9 +79,9 @@ const std::vector<Script> SCRIPTS = {
     {"about",
      {"ABOUT"},
      {"name=\"gomoku3d\", version=\"1.0.0\", author=\"the gomoku3d developers\""}},
-    {"start and open in the centre", {"START 15", "BEGIN"}, {"OK", "7,7"}},
-    {"start on the tournaments' board", {"START 20", "BEGIN"}, {"OK", "10,10"}},
-    {"commands in lower case", {"start 19", "begin"}, {"OK", "9,9"}},
+    {"start on any board, in lower case too or as a square rectangle, and open in the centre",
+     {"START 15", "BEGIN", "START 20", "BEGIN", "start 19", "begin", "RECTSTART 15,15", "BEGIN"},
+     {"OK", "7,7", "OK", "10,10", "OK", "9,9", "OK", "7,7"}},
     {"answer a move, then another", {"START 15", FAST, "TURN 7,7", "TURN 0,0"}, {"OK", MOVE, MOVE}},
     {"make five when it can",
      {"START 15", FAST, "BOARD", "2,3,2", "3,3,1", "4,3,1", "5,3,1", "6,3,1", "3,6,2", "4,6,2",
@@ -101,14 +101,11 @@ const std::vector<Script> SCRIPTS = {
     {"take a stone back",
      {"START 15", FAST, "BOARD", "7,7,1", "DONE", "TAKEBACK 7,7", "TAKEBACK 7,7"},
      {"OK", MOVE, "OK", "ERROR no stone on '7,7' to take back"}},
-    {"a rectangle that is square", {"RECTSTART 15,15", "BEGIN"}, {"OK", "7,7"}},
-    {"freestyle and continuous games are played",
-     {"START 15", "INFO rule 0", "INFO rule 2", "BEGIN"},
-     {"OK", "7,7"}},
-    {"exactly five and renju are played, continuous or not",
-     {"START 15", "INFO rule 1", "BEGIN", "RESTART", "INFO rule 3", "BEGIN", "RESTART",
-      "INFO rule 4", "BEGIN", "RESTART", "INFO rule 6", "BEGIN"},
-     {"OK", "7,7", "OK", "7,7", "OK", "7,7", "OK", "7,7"}},
+    {"freestyle, exactly five and renju are played, continuous or not",
+     {"START 15", "INFO rule 0", "INFO rule 2", "BEGIN", "RESTART", "INFO rule 1", "BEGIN",
+      "RESTART", "INFO rule 3", "BEGIN", "RESTART", "INFO rule 4", "BEGIN", "RESTART",
+      "INFO rule 6", "BEGIN"},
+     {"OK", "7,7", "OK", "7,7", "OK", "7,7", "OK", "7,7", "OK", "7,7"}},
     {"in freestyle six in a row wins",
      Lines{"START 15", "INFO rule 0"} + SIX_OR_FIVE,
      {"OK", "4,0"}},
@@ -359,42 +356,24 @@ TEST(Gomocup, TakesLessTimeThanItIsGiven)
     };
     for (const Case &c : cases)
     {
+        SCOPED_TRACE(c.info.empty() ? "" : c.info.back());
         GomocupBrain brain;
         std::vector<std::string> answers;
         for (const std::string &line : c.info)
         {
             brain.handle(line, answers);
         }
-        const std::string last = c.info.empty() ? "" : c.info.back();
-        EXPECT_EQ(brain.moveBudgetMs(), c.budget) << last;
-        EXPECT_EQ(brain.settledMs(), c.settled) << last;
+        EXPECT_EQ(brain.moveBudgetMs(), c.budget);
+        EXPECT_EQ(brain.settledMs(), c.settled);
         EXPECT_TRUE(answers.empty());
     }
 }
 
 // The table takes what the limit leaves beside the brain's own 3 MiB (its program, buffers and
-// stack), in a power of two of entries, at most 64 MiB; just above a power of two, taking the
-// limit whole would leave the rest of the brain nothing.
-TEST(Gomocup, SizesItsTableByTheMemoryLimit)
-{
-    constexpr std::size_t MIB = std::size_t{1} << 20, OWN = 3 * MIB;
-    const std::vector<std::size_t> limits = {0,        4 * MIB,  6 * MIB,   17 * MIB, 18 * MIB,
-                                             20000000, 35 * MIB, 100 * MIB, 512 * MIB};
-    for (std::size_t limit : limits)
-    {
-        GomocupBrain brain;
-        std::vector<std::string> answers;
-        brain.handle("INFO max_memory " + std::to_string(limit), answers);
-        EXPECT_TRUE(answers.empty());
-        const std::size_t room = limit == 0 ? 64 * MIB : std::min(64 * MIB, limit - OWN);
-        EXPECT_LE(brain.hashBytes(), room) << limit;
-        EXPECT_GT(brain.hashBytes(), room / 2) << limit << ": the largest power of two that fits";
-    }
-}
-
-// Helper threads take memory of their own (a stack and a searcher each, 9 MiB counted): within
-// a memory limit as many as leave the table its least, and the table what they leave.
-TEST(Gomocup, FitsItsHelperThreadsInTheMemoryLimit)
+// stack) and its helper threads' 9 MiB each (a stack and a searcher), in the largest power of two
+// that fits, at most 64 MiB; the threads are as many as leave the table its least. Just above a
+// power of two, taking the limit whole would leave the rest of the brain nothing.
+TEST(Gomocup, SizesItsTableAndThreadsByTheMemoryLimit)
 {
     constexpr std::size_t MIB = std::size_t{1} << 20;
     struct Case
@@ -402,12 +381,15 @@ TEST(Gomocup, FitsItsHelperThreadsInTheMemoryLimit)
         int threads;
         std::size_t limit;
         int threadsGiven;
-        std::size_t table; // the largest power of two within what is left
+        std::size_t table;
     };
     const Case cases[] = {
-        {1, 0, 1, 64 * MIB},        {2, 0, 2, 64 * MIB},       {4, 0, 4, 64 * MIB},
-        {2, 17 * MIB, 2, 4 * MIB},  {4, 17 * MIB, 2, 4 * MIB}, {2, 12 * MIB, 1, 8 * MIB},
-        {3, 64 * MIB, 3, 32 * MIB}, {65, 0, 64, 64 * MIB},     {0, 0, 1, 64 * MIB},
+        {1, 0, 1, 64 * MIB},        {1, 4 * MIB, 1, 1 * MIB},    {1, 6 * MIB, 1, 2 * MIB},
+        {1, 17 * MIB, 1, 8 * MIB},  {1, 18 * MIB, 1, 8 * MIB},   {1, 20000000, 1, 16 * MIB},
+        {1, 35 * MIB, 1, 32 * MIB}, {1, 100 * MIB, 1, 64 * MIB}, {1, 512 * MIB, 1, 64 * MIB},
+        {2, 0, 2, 64 * MIB},        {4, 0, 4, 64 * MIB},         {2, 17 * MIB, 2, 4 * MIB},
+        {4, 17 * MIB, 2, 4 * MIB},  {2, 12 * MIB, 1, 8 * MIB},   {3, 64 * MIB, 3, 32 * MIB},
+        {65, 0, 64, 64 * MIB},      {0, 0, 1, 64 * MIB},
     };
     for (const Case &c : cases)
     {
