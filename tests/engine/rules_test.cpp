@@ -5,6 +5,7 @@
 #include "tests/engine/renju_reference.h"
 
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -155,120 +156,104 @@ TEST(Rules, NothingOffTheBoardOrOfNoColour)
 struct RenjuCase
 {
     const char *name;
-    int top; // the empty rows above the drawing
-    std::vector<std::string> rows;
+    int top;             // the empty rows above the drawing
+    std::string drawing; // its rows, each on a line of its own
 };
 
 const std::vector<RenjuCase> RENJU_CASES = {
-    {"two open threes meet",
-     2,
-     {
-         ".......X.......",
-         ".......X.......",
-         ".....XX3.......",
-     }},
-    {"a three stopped next to its end is no three; one with a point before the stone is",
-     0,
-     {
-         "............O..",
-         ".....O.........",
-         ".....X......X..",
-         ".....X......X..",
-         "...XX.....XX3..",
-     }},
-    {"split threes meet",
-     1,
-     {
-         "......X........",
-         "...............",
-         "......X........",
-         "...X.X3........",
-     }},
-    {"a three whose only point to a straight four is an overline is no three",
-     5,
-     {
-         "..........X....",
-         ".......3..X....",
-         ".....O..XX6....",
-         ".......X..X....",
-         ".......X..X....",
-         "..........X....",
-     }},
-    {"a four whose five would be six is no four; two real fours meet",
-     2,
-     {
-         ".OXXX..X.......",
-         ".....X.........",
-         ".....X.........",
-         ".....X.........",
-         "...............",
-         "...............",
-         "........OXXX4.O",
-         "............X..",
-         "............X..",
-         "............X..",
-     }},
-    {"two fours in one line",
-     3,
-     {
-         "...X.X4X.X.....",
-         "...............",
-         "...............",
-         "...............",
-         "...............",
-         "...............",
-         ".XXX.4.XXX.....",
-     }},
-    {"an overline, and a five that wins beside one",
-     2,
-     {
-         "..XXXX6X.......",
-         "...............",
-         "...............",
-         "........X......",
-         "........X......",
-         "......3.X......",
-         "....XXXX.......",
-         "........X......",
-         "........X......",
-     }},
-    {"a four and a three are allowed; a four and two threes, or two fours and a three, are not",
-     1,
-     {
-         ".XXX...........",
-         "....X..........",
-         "....X..........",
-         "..........X....",
-         "..........3X...",
-         ".........XXX3..",
-         "...........3X..",
-         ".......X....X..",
-         "......X........",
-         "..XXX4.........",
-         ".....X.........",
-         ".....X.........",
-         ".....X.........",
-     }},
+    {"two open threes meet", 2, R"(
+.......X.......
+.......X.......
+.....XX3.......)"},
+    {"a three stopped next to its end is no three; one with a point before the stone is", 0, R"(
+............O..
+.....O.........
+.....X......X..
+.....X......X..
+...XX.....XX3..)"},
+    {"split threes meet", 1, R"(
+......X........
+...............
+......X........
+...X.X3........)"},
+    {"a three whose only point to a straight four is an overline is no three", 5, R"(
+..........X....
+.......3..X....
+.....O..XX6....
+.......X..X....
+.......X..X....
+..........X....)"},
+    {"a four whose five would be six is no four; two real fours meet", 2, R"(
+.OXXX..X.......
+.....X.........
+.....X.........
+.....X.........
+...............
+...............
+........OXXX4.O
+............X..
+............X..
+............X..)"},
+    {"two fours in one line", 3, R"(
+...X.X4X.X.....
+...............
+...............
+...............
+...............
+...............
+.XXX.4.XXX.....)"},
+    {"an overline, and a five that wins beside one", 2, R"(
+..XXXX6X.......
+...............
+...............
+........X......
+........X......
+......3.X......
+....XXXX.......
+........X......
+........X......)"},
+    {"a four and a three are allowed; a four and two threes, or two fours and a three, are not", 1,
+     R"(
+.XXX...........
+....X..........
+....X..........
+..........X....
+..........3X...
+.........XXX3..
+...........3X..
+.......X....X..
+......X........
+..XXX4.........
+.....X.........
+.....X.........
+.....X.........)"},
     {"nested two deep: the three's point is allowed because its own three's point is an overline",
-     4,
-     {
-         "......XX6XXX...",
-         ".......X.......",
-         "......X........",
-         "O.3XX3.........",
-         "..X...X........",
-         "..XO...X.......",
-     }},
-    {"nested two deep: without the overline the three's point is forbidden, so no three",
-     5,
-     {
-         ".......X.......",
-         "......X........",
-         "O..XX3.........",
-         "..X...X........",
-         "..XO...X.......",
-     }},
+     4, R"(
+......XX6XXX...
+.......X.......
+......X........
+O.3XX3.........
+..X...X........
+..XO...X.......)"},
+    {"nested two deep: without the overline the three's point is forbidden, so no three", 5, R"(
+.......X.......
+......X........
+O..XX3.........
+..X...X........
+..XO...X.......)"},
 };
+
+// The rows of a drawing, one a line, after the line break that opens it.
+std::vector<std::string> rowsOf(const std::string &drawing)
+{
+    std::vector<std::string> rows;
+    std::istringstream lines(drawing.substr(1));
+    for (std::string row; std::getline(lines, row);)
+    {
+        rows.push_back(row);
+    }
+    return rows;
+}
 
 // The mark of a Foul or a renjutest::Verdict, which name the same four things in the same order.
 template <typename Kind> char markOf(Kind kind)
@@ -281,17 +266,18 @@ TEST(Renju, EveryPointOfTheClassicPositions)
     const int n = 15;
     for (const RenjuCase &c : RENJU_CASES)
     {
+        const std::vector<std::string> rows = rowsOf(c.drawing);
         Grid grid(n);
         renjutest::Board board(n);
-        draw(grid, board, c.rows, c.top);
+        draw(grid, board, rows, c.top);
         for (int y = 0; y < n; ++y)
         {
             const int row = y - c.top;
             for (int x = 0; x < n; ++x)
             {
-                const char m = row >= 0 && row < static_cast<int>(c.rows.size()) &&
-                                       x < static_cast<int>(c.rows[row].size())
-                                   ? c.rows[row][x]
+                const char m = row >= 0 && row < static_cast<int>(rows.size()) &&
+                                       x < static_cast<int>(rows[row].size())
+                                   ? rows[row][x]
                                    : '.';
                 if (m == 'X' || m == 'O')
                 {
