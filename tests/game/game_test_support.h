@@ -1,6 +1,6 @@
 // Helpers shared by the tests that touch the game state: every game variable put back to its
 // value at process start, a snapshot of the whole state for "this is all that changed", and
-// the board's stones read and placed.
+// the board's stones read, laid down and placed.
 #pragma once
 
 #include "game/game_state.h"
@@ -9,10 +9,17 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <iterator>
 #include <ostream>
 #include <utility>
+
+using Action = std::function<void()>;
+
+inline constexpr std::int32_t B = CELL_BLACK, W = CELL_WHITE, E = CELL_EMPTY;
+inline constexpr int ROW[2] = {0, 1}, COLUMN[2] = {1, 0}, DIAGONAL[2] = {1, 1},
+                     ANTIDIAGONAL[2] = {1, -1};
 
 // Puts every game variable back to its value at process start.
 inline void resetGameState()
@@ -63,6 +70,15 @@ inline int stones()
 {
     return int(std::count_if(std::begin(Board), std::end(Board),
                              [](std::int32_t c) { return c != CELL_EMPTY; }));
+}
+
+// `length` stones of `colour` from (row, col) on, a `step` at a time, outside the placement rule.
+inline void line(std::int32_t colour, int row, int col, const int *step = ROW, int length = 1)
+{
+    for (int i = 0; i < length; ++i)
+    {
+        Board[(row + i * step[0]) * BOARD_SIZE + col + i * step[1]] = colour;
+    }
 }
 
 // Each point placed in turn, through the placement rule.

@@ -1,9 +1,5 @@
-// Taking moves back, and the computer as a player: undo in every kind of position as a table;
-// whose turn it is for the computer after every kind of change as a table; and that it moves
-// only for its own side, drops a thought that no longer applies, and is not moved for by keys.
-// With a thinker the test answers for, each kind of change while it thinks as a table: the
-// dropped thought's answer is never placed. With the thinker beside the game, its moves are the
-// engine's own.
+// Undo, and the computer as a player: undo and the computer's turn after every kind of change as
+// tables; it moves only for its own side and never places the answer of a dropped thought.
 #include "game/input.h"
 #include "game/opponent.h"
 #include "tests/fakes/fake_glut.h"
@@ -21,10 +17,6 @@
 
 namespace
 {
-
-using Action = std::function<void()>;
-
-constexpr std::int32_t B = CELL_BLACK, W = CELL_WHITE, E = CELL_EMPTY;
 
 // clang-format off
 // Black makes five along row 4 while white answers on row 6; black's fifth stone is (4, 4).
@@ -47,6 +39,7 @@ struct UndoCase
     std::vector<std::pair<std::pair<int, int>, std::int32_t>> cells; // what they hold afterwards
     int stones;                                                      // stones on the board
     std::uint8_t sideToMove, gameOver;
+    std::int32_t winRow = 0;
 };
 
 // Undo right after Restart, by the menu and by the key, is also in the game's own tables.
@@ -81,6 +74,9 @@ const std::vector<UndoCase> UNDO_CASES = {
      undoForPlayer, {{{9, 10}, E}, {{8, 8}, W}}, 2, 0, 0},
     {"nothing when the computer alone has moved", [] { opponent = OPPONENT_BLACK, centre(); },
      undoForPlayer, {{{9, 9}, B}}, 1, 1, 0},
+    {"a five laid down before the stone taken back still ends the game",
+     [] { cheatMode = 1, line(B, 2, 0, ROW, 5), places({{10, 10}}); },
+     undoForPlayer, {{{10, 10}, E}, {{2, 4}, B}}, 5, 0, 1, 2},
     {"the computer's five and the move before it",
      [] { blackWinsAlongRow4(), opponent = OPPONENT_BLACK; },
      undoForPlayer, {{{4, 4}, E}, {{6, 5}, E}, {{4, 3}, B}}, 7, 1, 0},
@@ -105,22 +101,11 @@ TEST(Undo, TakesBackToThePlayersTurn)
         EXPECT_EQ(stones(), c.stones) << c.name;
         EXPECT_EQ(sideToMove, c.sideToMove) << c.name;
         EXPECT_EQ(gameOver, c.gameOver) << c.name;
+        if (c.gameOver != 0)
+        {
+            EXPECT_EQ(winRow, c.winRow) << c.name;
+        }
     }
-}
-
-// A five made before the stone taken back still ends the game.
-TEST(Undo, KeepsAFiveThatWasThereBefore)
-{
-    resetGameState();
-    cheatMode = 1;
-    for (int col = 0; col < 5; ++col)
-    {
-        Board[2 * BOARD_SIZE + col] = CELL_BLACK; // a five laid down outside the rules
-    }
-    places({{10, 10}});
-    undoForPlayer();
-    EXPECT_EQ(gameOver, 1);
-    EXPECT_EQ(winRow, 2);
 }
 
 struct TurnCase
@@ -182,8 +167,7 @@ TEST(Computer, PlacesItsOwnStoneAndNoOther)
     }
 }
 
-// Both sides have a four: the computer must make its own five, whichever side it plays, rather
-// than take the other side's point (as it would if it searched the other side's move).
+// Both sides have a four: the computer makes its own five rather than block the other's.
 TEST(Computer, MakesItsOwnFiveWhicheverSideItPlays)
 {
     for (std::uint8_t level : {LEVEL_EASY, LEVEL_MEDIUM, LEVEL_HARD})
@@ -258,8 +242,7 @@ TEST(Computer, DropsAThoughtThatNoLongerApplies)
     EXPECT_EQ(cell(9, 9), W) << "its first stone on the new, empty board goes in the centre";
 }
 
-// A thinker the test answers for: it keeps what the game asks of it, and hands the game
-// whatever answer the test gives it, to any request.
+// A thinker that keeps what the game asks and hands over whatever answer the test gives it.
 struct Script
 {
     std::vector<ThinkRequest> posts;
@@ -350,9 +333,8 @@ TEST(Computer, NeverPlacesTheAnswerOfADroppedThought)
     }
 }
 
-// Through the thinker beside the game, as the game plays: its answers to a player's random
-// stones are the engine's own, unsliced, for the board, the level with its own budget, and the
-// seed the game gives, its own mixed with the number of moves.
+// Beside the game, its answers are the engine's own for the board, level and the game's seed
+// mixed with the number of moves.
 TEST(Computer, MovesAsTheEngineDoesUnsliced)
 {
     engine::Searcher searcher;

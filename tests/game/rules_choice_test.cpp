@@ -1,7 +1,5 @@
-// The game under each rule and with each opening, through its own calls: the five test under
-// exactly five and renju, along every line and up to the edges; black's forbidden points refused
-// with a notice and marked; and the swap2 opening step by step, by two players and against the
-// computer, with undo and Restart.
+// The game under each rule and opening: the five under exactly five and renju, black's forbidden
+// points refused and marked, and swap2 step by step, by two players and against the computer.
 #include "game/input.h"
 #include "game/rules.h"
 #include "tests/fakes/fake_glut.h"
@@ -17,39 +15,27 @@ namespace
 {
 
 using engine::Rule;
-using Action = std::function<void()>;
-
-constexpr std::int32_t B = CELL_BLACK, W = CELL_WHITE;
-
-// `length` stones of `colour` from (row, col) by (dRow, dCol), outside the placement rule.
-void line(std::int32_t colour, int row, int col, int dRow, int dCol, int length)
-{
-    for (int i = 0; i < length; ++i)
-    {
-        Board[(row + i * dRow) * BOARD_SIZE + col + i * dCol] = colour;
-    }
-}
-
-// Rows of five, six and seven along every line, at the edges and in the open, under each rule:
-// whether the scan ends the game, and where it records the five.
+// Rows of five to seven along every line, at the edges and in the open, under each rule.
 TEST(GameRule, FiveUnderEachRuleAlongEveryLine)
 {
     struct Case
     {
         const char *name;
         std::int32_t colour;
-        int row, col, dRow, dCol, length;
+        int row, col;
+        const int *step;
+        int length;
     };
     const Case cases[] = {
-        {"five along the first row", B, 0, 0, 0, 1, 5},
-        {"six along the first row", B, 0, 0, 0, 1, 6},
-        {"six along the last column", W, 12, 17, 1, 0, 6},
-        {"seven down the first column", B, 11, 0, 1, 0, 7},
-        {"six on the diagonal from the corner", W, 0, 0, 1, 1, 6},
-        {"six on the other diagonal into the corner", B, 12, 5, 1, -1, 6},
-        {"six on the diagonal into the far corner", B, 12, 12, 1, 1, 6},
-        {"five on the other diagonal in the open", W, 4, 10, 1, -1, 5},
-        {"six along a row in the open", W, 9, 3, 0, 1, 6},
+        {"five along the first row", B, 0, 0, ROW, 5},
+        {"six along the first row", B, 0, 0, ROW, 6},
+        {"six along the last column", W, 12, 17, COLUMN, 6},
+        {"seven down the first column", B, 11, 0, COLUMN, 7},
+        {"six on the diagonal from the corner", W, 0, 0, DIAGONAL, 6},
+        {"six on the other diagonal into the corner", B, 12, 5, ANTIDIAGONAL, 6},
+        {"six on the diagonal into the far corner", B, 12, 12, DIAGONAL, 6},
+        {"five on the other diagonal in the open", W, 4, 10, ANTIDIAGONAL, 5},
+        {"six along a row in the open", W, 9, 3, ROW, 6},
     };
     for (const Case &c : cases)
     {
@@ -57,15 +43,15 @@ TEST(GameRule, FiveUnderEachRuleAlongEveryLine)
         {
             resetGameState();
             gameRule = rule;
-            line(c.colour, c.row, c.col, c.dRow, c.dCol, c.length);
+            line(c.colour, c.row, c.col, c.step, c.length);
             scanForFive();
             const bool wins =
                 c.length == 5 || rule == Rule::Freestyle || (rule == Rule::Renju && c.colour == W);
             EXPECT_EQ(gameOver, wins ? 1 : 0) << c.name << ", rule " << static_cast<int>(rule);
             if (wins && c.length == 5)
             {
-                EXPECT_EQ(winRow, c.row + 2 * c.dRow) << c.name << ": the five's centre";
-                EXPECT_EQ(winCol, c.col + 2 * c.dCol) << c.name;
+                EXPECT_EQ(winRow, c.row + 2 * c.step[0]) << c.name << ": the five's centre";
+                EXPECT_EQ(winCol, c.col + 2 * c.step[1]) << c.name;
             }
         }
     }
@@ -76,8 +62,8 @@ TEST(GameRule, ExactlyFiveBesideAnOverline)
 {
     resetGameState();
     gameRule = Rule::Standard;
-    line(B, 2, 3, 0, 1, 6); // six along row 2: nothing
-    line(B, 8, 3, 0, 1, 5); // five along row 8
+    line(B, 2, 3, ROW, 6); // six along row 2: nothing
+    line(B, 8, 3, ROW, 5); // five along row 8
     scanForFive();
     EXPECT_EQ(gameOver, 1);
     EXPECT_EQ(winRow, 8);
@@ -89,14 +75,13 @@ TEST(GameRule, ExactlyFiveBesideAnOverline)
 // (14, 4) two fours.
 void renjuPosition()
 {
-    line(B, 9, 7, 0, 1, 2);  // (9, 7) (9, 8)
-    line(B, 7, 9, 1, 0, 2);  // (7, 9) (8, 9)
-    line(B, 3, 4, 0, 1, 5);  // (3, 4) .. (3, 8), then (3, 9) empty, then (3, 10)
-    line(W, 3, 3, 0, 1, 1);  // white ends the row on the left
-    line(B, 3, 10, 0, 1, 1); //
-    line(W, 3, 4, 0, 1, 1);  // ... and takes its first point: (3, 5) .. (3, 8) and (3, 10)
-    line(B, 14, 1, 0, 1, 3); // (14, 1) .. (14, 3): a four with (14, 4)
-    line(B, 11, 4, 1, 0, 3); // (11, 4) .. (13, 4): another
+    line(B, 9, 7, ROW, 2);    // (9, 7) (9, 8)
+    line(B, 7, 9, COLUMN, 2); // (7, 9) (8, 9)
+    line(B, 3, 5, ROW, 4);    // (3, 5) .. (3, 8), then (3, 9) empty, then (3, 10)
+    line(W, 3, 3, ROW, 2);    // white ends it on the left
+    line(B, 3, 10);
+    line(B, 14, 1, ROW, 3);    // (14, 1) .. (14, 3): a four with (14, 4)
+    line(B, 11, 4, COLUMN, 3); // (11, 4) .. (13, 4): another
 }
 
 TEST(GameRule, RenjuRefusesBlacksForbiddenPointsWithANotice)
@@ -137,8 +122,7 @@ TEST(GameRule, RenjuRefusesBlacksForbiddenPointsWithANotice)
     }
 }
 
-// The marks name exactly the points the rules forbid, for black only; the same refusal said
-// twice is said twice, and a stone placed after it clears it.
+// The marks name exactly the points the rules forbid; a refusal is said each time, until a stone.
 TEST(GameRule, MarksEveryForbiddenPointAndOnlyThose)
 {
     resetGameState();
@@ -217,8 +201,7 @@ TEST(GameRule, ChoosingARuleOrAnOpeningStartsANewGameWithBlack)
     }
 }
 
-// Swap2 played by two players: a script of moves, keys and choices, and where it leaves the
-// game: the step, the side to move, the stones, the computer's side and what is said.
+// Swap2: a script of moves, keys and choices, and the step, side, stones, computer and notice.
 struct Swap2Case
 {
     const char *name;
@@ -304,7 +287,6 @@ TEST(Swap2, EachStepAsksForWhatComesNext)
         resetGameState();
         opponent = c.opponentAtStart;
         chooseOpening(OPENING_SWAP2);
-        // Against the computer its own steps would be its own: here the script plays them.
         c.script();
         EXPECT_EQ(swap2Step(), c.step) << c.name;
         EXPECT_EQ(sideToMove, c.sideToMove) << c.name;
@@ -332,8 +314,7 @@ TEST(Swap2, ChoicesOnlyWhereAsked)
     EXPECT_EQ(swap2Player(), 0);
 }
 
-// The computer plays its part of the opening by itself, each step once its own, and stays
-// within what the step allows.
+// The computer plays its part of the opening by itself, within what each step allows.
 TEST(Swap2, TheComputerPlaysItsPart)
 {
     for (std::uint8_t level : {LEVEL_EASY, LEVEL_MEDIUM})

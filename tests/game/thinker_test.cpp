@@ -1,7 +1,5 @@
-// The thinkers, between frames and beside the game, through their interface as the game uses it:
-// each answers a table of requests with the move, and the count of positions, of Searcher::think;
-// a request replaced or cancelled is never answered, however long it would have thought; and a
-// thinker ended while it thinks ends.
+// The thinkers, between frames and beside the game: each answers as Searcher::think does, never
+// answers a request replaced or cancelled, and ends when ended in the middle of a thought.
 #include "game/thinker.h"
 
 #include <atomic>
@@ -27,8 +25,7 @@ struct Kind
 const std::vector<Kind> KINDS = {{"slices", makeSliceThinker},
                                  {"beside the game", makeBesideThinker}};
 
-// Polls as the game does, once a frame, until the answer comes: false if it has not come within
-// `wait` (a minute: it will not come).
+// Polls as the game does, once a frame, until the answer comes or `wait` has passed.
 bool awaitAnswer(Thinker &thinker, ThinkAnswer &answer,
                  std::chrono::milliseconds wait = std::chrono::milliseconds(60000))
 {
@@ -51,8 +48,7 @@ bool staysSilent(Thinker &thinker, int wait = 300)
     return !awaitAnswer(thinker, answer, std::chrono::milliseconds(wait));
 }
 
-// Time for a thinker beside the game to take up the request it was just given (a frame's poll
-// for the slices).
+// Time for the thinker to take up the request it was just given.
 void letItStart(Thinker &thinker)
 {
     ThinkAnswer answer;
@@ -248,8 +244,7 @@ TEST(Thinkers, NeverAnswerACancelledRequest)
     }
 }
 
-// Ending a thinker in the middle of a thought with no end: it ends, as the game's does when the
-// game quits. (Ended on a thread of the test's own, which is let go if it never comes back.)
+// A thinker ended in the middle of an endless thought ends (on a thread let go if it never does).
 TEST(Thinkers, EndInTheMiddleOfAThought)
 {
     for (const Kind &kind : KINDS)
