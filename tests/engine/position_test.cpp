@@ -16,6 +16,7 @@ namespace
 
 using namespace engine;
 using enginetest::picture;
+using Rows = std::vector<std::string_view>;
 
 // One row with '?' the point asked about: black's pattern there when five or more wins, and when
 // only exactly five does (the same unless given). A stone five steps away lengthens a row, so it
@@ -204,33 +205,27 @@ TEST(Threat, CombinesTheLinesThroughAPoint)
 {
     struct Case
     {
-        std::vector<std::string_view> rows; // black's point is '*'
+        Rows rows; // black's point is '*'
         Threat expected;
         Shape shape;
     };
     const std::vector<Case> cases = {
-        {{"..........", ".XXX*.....", ".........."}, T_FLEX4, S_OPEN_FOUR},
-        {{"....X.....", "....X.....", "....X.....", "OXXX*.....", ".........."},
-         T_FLEX4,
-         S_DOUBLE_FOUR}, // 4 x 4
-        {{"..........", "....X.....", "....X.....", "OXXX*.....", ".........."},
-         T_FOUR_THREE,
-         S_FOUR_THREE},
-        {{"..........", "....X.....", "....X.....", "..XX*.....", "......", ".........."},
-         T_THREE,
-         S_DOUBLE_THREE},
-        {{"..........", "..XX*.....", ".........."}, T_THREE, S_THREE},
-        {{"..........", "..OXX*....", ".........."}, T_NONE, S_NONE},
-        {{"..........", ".OXXX*O...", ".........."}, T_NONE, S_NONE},
-        {{"..........", "..OXXX*...", ".........."}, T_FOUR, S_FOUR},
-        {{"..........", "..XX*XX...", ".........."}, T_FIVE, S_FIVE},
+        {Rows{"", ".XXX*"}, T_FLEX4, S_OPEN_FOUR},
+        {Rows{"....X", "....X", "....X", "OXXX*"}, T_FLEX4, S_DOUBLE_FOUR}, // 4 x 4
+        {Rows{"", "....X", "....X", "OXXX*"}, T_FOUR_THREE, S_FOUR_THREE},
+        {Rows{"", "....X", "....X", "..XX*"}, T_THREE, S_DOUBLE_THREE},
+        {Rows{"", "..XX*"}, T_THREE, S_THREE},
+        {Rows{"", "..OXX*"}, T_NONE, S_NONE},
+        {Rows{"", ".OXXX*O"}, T_NONE, S_NONE},
+        {Rows{"", "..OXXX*"}, T_FOUR, S_FOUR},
+        {Rows{"", "..XX*XX"}, T_FIVE, S_FIVE},
     };
     for (const Case &c : cases)
     {
         enginetest::Picture p = picture(c.rows, 0);
         ASSERT_EQ(p.marked.size(), 1u);
-        EXPECT_EQ(p.pos.threat(p.marked[0], 0), c.expected) << c.rows[1];
-        EXPECT_EQ(p.pos.shape(p.marked[0], 0), c.shape) << c.rows[1];
+        EXPECT_EQ(p.pos.threat(p.marked[0], 0), c.expected) << c.rows.back();
+        EXPECT_EQ(p.pos.shape(p.marked[0], 0), c.shape) << c.rows.back();
     }
 }
 
@@ -413,21 +408,6 @@ TEST(Position, KeysTellPositionsApartByTheirStonesAndTheSideToMove)
     EXPECT_EQ(one.toMove(), 0);
     EXPECT_TRUE(one.isEmpty(one.at(3, 3)));
     EXPECT_EQ(one.lastMove(), one.at(9, 9));
-}
-
-TEST(Position, HasNoPointsOffItsBoard)
-{
-    for (int size : {5, 18, 32})
-    {
-        Position pos(size);
-        EXPECT_EQ(pos.at(-1, 0), NO_MOVE);
-        EXPECT_EQ(pos.at(0, size), NO_MOVE);
-        EXPECT_EQ(pos.at(size, size - 1), NO_MOVE);
-        Move corner = pos.at(size - 1, size - 1);
-        EXPECT_TRUE(pos.isEmpty(corner));
-        EXPECT_EQ(pos.xOf(corner), size - 1);
-        EXPECT_EQ(pos.yOf(corner), size - 1);
-    }
 }
 
 } // namespace

@@ -39,49 +39,35 @@ std::vector<int> marked(const Board &b, const std::vector<std::string_view> &row
     return points;
 }
 
+using Rows = std::vector<std::string_view>;
+
 struct Shape
 {
     const char *name;
-    std::vector<std::string_view> rows; // '*': the points that win (or hold, for a stop)
+    Rows rows; // '*': the points that win (or hold, for a stop)
     Threats threats;
     bool stop; // black, to move, must stop white's win; else black wins
     int moves; // the shortest win's length, 0: none
 };
 
 const std::vector<Shape> SHAPES = {
-    {"an open three: an open four at either end",
-     {"", "", "..*XXX*..", "", "..O.O"},
-     Threats::Fours,
-     false,
-     2},
-    {"a split three: the gap",
-     {"", "", "..X*XX...", "", "..O.O"},
-     Threats::ThreesAndFours,
-     false,
-     2},
+    {"an open three: an open four at either end", Rows{"", "", "..*XXX*..", "", "..O.O"},
+     Threats::Fours, false, 2},
+    {"a split three: the gap", Rows{"", "", "..X*XX...", "", "..O.O"}, Threats::ThreesAndFours,
+     false, 2},
     {"a win by 3 fours, and no other", enginetest::WIN_BY_3_FOURS, Threats::Fours, false, 4},
     {"a win by 5 fours", enginetest::WIN_BY_5_FOURS, Threats::Fours, false, 6},
     {"a win by 7 fours", enginetest::WIN_BY_7_FOURS, Threats::Fours, false, 8},
-    {"a double three",
-     {"", "", "....X....", ".....X...", "...XX.*..", "", "", "O.....O.....O"},
-     Threats::ThreesAndFours,
-     false,
-     3},
+    {"a double three", Rows{"", "", "....X....", ".....X...", "...XX.*..", "", "", "O.....O.....O"},
+     Threats::ThreesAndFours, false, 3},
     {"a double three is no win by fours",
-     {"", "", "....X....", ".....X...", "...XX....", "", "", "O.....O.....O"},
-     Threats::Fours,
-     false,
-     0},
+     Rows{"", "", "....X....", ".....X...", "...XX....", "", "", "O.....O.....O"}, Threats::Fours,
+     false, 0},
     {"a double three against a spare four: one more stone, to stop it",
-     {"", "", "....X....", ".....X...", "...XX.*..", "", "", "", "", "", "", "", "XOOO"},
-     Threats::ThreesAndFours,
-     false,
-     4},
-    {"stopping an open three: at its ends",
-     {"", "", "", "....*OOO*....", "", "", "X.....X"},
-     Threats::ThreesAndFours,
-     true,
-     2},
+     Rows{"", "", "....X....", ".....X...", "...XX.*..", "", "", "", "", "", "", "", "XOOO"},
+     Threats::ThreesAndFours, false, 4},
+    {"stopping an open three: at its ends", Rows{"", "", "", "....*OOO*....", "", "", "X.....X"},
+     Threats::ThreesAndFours, true, 2},
 };
 
 TEST(Solver, ProvesTheWinsOfATableOfShapes)
