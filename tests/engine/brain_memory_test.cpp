@@ -1,7 +1,4 @@
-// What the brain carries from one move of a game to the next: its transposition table. A game
-// played again with the same commands gets the same answers, to the last figure of the search;
-// a new game (START or RESTART) starts from nothing; and the table is indeed carried, since the
-// same moves searched each by a brain that knows nothing of the game before come out otherwise.
+// What the brain carries from one move to the next: its table, and only within one game.
 #include "engine/gomocup.h"
 
 #include <regex>

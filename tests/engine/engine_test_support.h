@@ -24,20 +24,14 @@ inline Picture picture(const std::vector<std::string_view> &rows, int toMove, in
     {
         for (int x = 0; x < static_cast<int>(rows[y].size()); ++x)
         {
-            engine::Move m = p.pos.at(x, y);
-            switch (rows[y][x])
+            const engine::Move m = p.pos.at(x, y);
+            if (rows[y][x] == 'X' || rows[y][x] == 'O')
             {
-            case 'X':
-                p.pos.place(m, 0);
-                break;
-            case 'O':
-                p.pos.place(m, 1);
-                break;
-            case '*':
+                p.pos.place(m, rows[y][x] == 'X' ? 0 : 1);
+            }
+            else if (rows[y][x] == '*')
+            {
                 p.marked.push_back(m);
-                break;
-            default:
-                break;
             }
         }
     }

@@ -1,6 +1,4 @@
-// Tests of the engine's position: the shape a stone makes along a line, the points each side
-// threatens, the bookkeeping kept stone by stone against a position built afresh, and the five
-// test against the game's own.
+// The engine's position: line patterns, threats, bookkeeping against a fresh build, fives.
 #include "engine/position.h"
 #include "game/game_state.h"
 #include "tests/engine/engine_test_support.h"

@@ -1,6 +1,4 @@
-// A few whole games under exactly five and renju, every move checked by the tests' own referee
-// (tests/engine/refereed_game.h): no forbidden move, every win real, no win missed. The
-// benchmark (engine_bench rules) plays hundreds.
+// Whole games under exactly five and renju, every move checked by the tests' own referee.
 #include "tests/engine/refereed_game.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-// Tests of the rules: which rows win under each rule, along every line and up to the edges; and
-// renju's forbidden points, on a table of positions where every point of the board is named, and
-// against the tests' own second reading on thousands of random boards.
+// The rules: which rows win under each rule, and renju's forbidden points.
 #include "engine/rules.h"
 #include "tests/engine/renju_reference.h"
 

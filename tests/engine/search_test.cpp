@@ -1,6 +1,4 @@
-// Tests of the search as a program uses it: the same move for the same position, budget and
-// seed, however the thinking is sliced; limits kept; any board size; no move where there is
-// none; a thought dropped halfway leaves nothing behind.
+// The search as a program uses it: repeatable, within its limits, on any board, stoppable.
 #include "engine/search.h"
 #include "tests/engine/engine_test_support.h"
 

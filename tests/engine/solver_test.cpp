@@ -1,7 +1,4 @@
-// The tests' own solver, held to what is known: a table of shapes with their wins, lengths and
-// right points; its wins by fours against the plain reference of the test support on random
-// boards; and every win by threes it proves, on random small boards, found again by a search that
-// tries every point for both sides.
+// The tests' own solver, held to a table of known shapes and to brute-force references.
 #include "tests/engine/engine_test_support.h"
 #include "tests/engine/solver/solver.h"
 

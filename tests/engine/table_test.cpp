@@ -1,6 +1,4 @@
-// The transposition table: it gives back what was stored for a key and nothing for another key
-// of the same bucket, holds four positions a bucket, pushes out the shallowest when a fifth comes,
-// keeps a deeper result of the same search, and forgets or keeps earlier searches as asked.
+// The transposition table: what it gives back, what it replaces, what it keeps across searches.
 #include "engine/tt.h"
 
 #include <gtest/gtest.h>
