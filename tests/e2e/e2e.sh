@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
 # End to end: the real game in a private Xvfb, driven with xdotool and seen through grabs of its
-# window, natively or, with RUN=wine, the Windows build; tests/web/run.sh drives the page through
-# the same sessions with its own start_game, keys, grab and ending. Run as
-#   e2e.sh GAME ASSETS ARTEFACTS with-meshes|clicks|computer|renju|without-meshes|soak [SECONDS]
-# or sourced (tests/windows/run.sh) for its checks and its two sessions.
-# Ends with "N passed, M failed" and a non-zero status if any check failed.
+# window (tests/web/run.sh and tests/windows/run.sh play the same sessions). Ends with "N passed,
+# M failed". e2e.sh GAME ASSETS ARTEFACTS with-meshes|clicks|computer|renju|without-meshes|soak [S]
 E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=tools/xvfb.sh
 source "$E2E_HERE/../../tools/xvfb.sh"
@@ -15,6 +12,9 @@ MESHES=("plane.STL" "lines.STL" "circle.STL" "black wins.STL" "white wins.STL")
 MENU_ENTRIES=("Cheat" "Restart" "Undo" "( ) Two players" "( ) Computer plays white"
     "( ) Computer plays black" "( ) Easy" "( ) Medium" "( ) Hard" "( ) Freestyle"
     "( ) Exactly five" "( ) Renju" "( ) Free" "( ) Swap2")
+# From the cursor's start on (9, 9) black fills row 9 outwards while white answers on row 8, four
+# each (a and d step the row, s and w the column); "d s space" is then black's fifth, on (9, 7).
+FOUR_EACH=(space a space d w space a space d w space a space d s s s space a space)
 passed=0
 failed=0
 game_pid=""
@@ -46,8 +46,7 @@ start_game() {
     check "$name: the window's title is \"Game\"" test "$(xdotool getwindowname "$window")" = Game
     # Until its first frame the window shows the black of the root window.
     await "$name-0-first-frame" 30 drawn "$name-0-first-frame"
-    # With no window manager keys go nowhere until the window has been clicked once: in its
-    # corner, off the board, where the pointer moves no cursor and a click places nothing.
+    # With no window manager keys go nowhere until a click: in the corner, off the board.
     xdotool mousemove --window "$window" 5 5 click 1 && sleep 0.3
 }
 stop_game() { [ -z "$game_pid" ] || kill "$game_pid" 2>/dev/null; }
@@ -60,8 +59,11 @@ expect_exit() {
     check "$1 ends the game with status $?" test $? = 0
     game_pid=""
 }
+escape() { keys Escape; expect_exit "$1: Esc"; }
 
 keys() { xdotool key --delay 30 "$@"; }
+# along N KEY: KEY N times.
+along() { local i out=() && for ((i = 0; i < $1; i++)); do out+=("$2"); done && keys "${out[@]}"; }
 point_to() { xdotool mousemove --window "$window" "$1" "$2"; }
 click_at() { point_to "$@" && xdotool click 1; }
 grab() { xwd -silent -id "$window" | convert xwd:- "ppm:$artefacts/$1.ppm"; }
@@ -88,19 +90,41 @@ differs() { ! cmp -s "$artefacts/$1.ppm" "$artefacts/$2.ppm"; }
 same() { cmp -s "$artefacts/$1.ppm" "$artefacts/$2.ppm"; }
 # settled NAME: the picture NAME holds is the one on the screen half a second later.
 settled() { sleep 0.5 && grab "$1-later" && same "$1" "$1-later"; }
+# changed NAME FROM: the picture NAME once it differs from FROM and then holds (a slow game, the
+# sanitised build, may show it halfway).
+changed() { await "$1" 20 differs "$2" "$1" && await "$1" 20 settled "$1"; }
 red_shows() { measure "$1" && ((red[0] >= ${red_least:-400})); }
 drawn() { measure "$1" && ((dark[0] < 800 * 600)); }
+# five NAME: the picture NAME once a winning line's red shows, measured.
+five() { await "$1" 30 red_shows "$1" || fail "${1%%-*}: no red line within 30 s"; measure "$1"; }
+# still NAME WHAT: two seconds later the picture NAME is still on the screen.
+still() { sleep 2; grab "$1-later"; check "$2" same "$1" "$1-later"; }
 
-# expect_output NAME REPORTS: the console got the nine instruction lines and then REPORTS reports
-# of a file that cannot be opened: in Big5 on standard output, where a Windows program ends its
-# lines with CR LF; the page's panel shows them decoded.
+# board NAME: the empty board grabbed as NAME; its grid's corners (from the dark pixels of its
+# lines) in grid, the least red of a winning line in red_least (400 at 800 x 600).
+board() {
+    grab "$1" && measure "$1" && grid=("${dark[@]:1:4}")
+    red_least=$(((grid[2] - grid[0]) * (grid[3] - grid[1]) / 700))
+}
+# at COLUMN ROW: the point's place in the window, from grid.
+at() { echo $((grid[0] + ($1 * (grid[2] - grid[0]) + 8) / 17)) $((grid[3] - ($2 * (grid[3] - grid[1]) + 8) / 17)); }
+# place NAME COLUMN ROW...: a click on each point in turn, each once the stone before it shows.
+place() {
+    local name=$1 && shift && grab "$name-placed"
+    while (($# >= 2)); do
+        click_at $(at "$1" "$2") && await "$name-placing" 20 differs "$name-placed" "$name-placing" &&
+            await "$name-placed" 20 settled "$name-placed"
+        shift 2
+    done
+}
+
+# expect_output NAME REPORTS: the instructions, then REPORTS reports of a mesh that cannot be
+# opened, in Big5 (CR LF under wine; the page's panel shows them decoded).
 expect_output() {
     local expected=$artefacts/$1.expected i
     {
         cat "$E2E_HERE/instructions.utf8.txt"
-        for ((i = 0; i < $2; i++)); do
-            cat "$E2E_HERE/missing_mesh_report.utf8.txt"
-        done
+        for ((i = 0; i < $2; i++)); do cat "$E2E_HERE/missing_mesh_report.utf8.txt"; done
     } | case $WORLD in
         web) cat ;;
         wine) iconv -f UTF-8 -t BIG5 | sed 's/$/\r/' ;;
@@ -117,27 +141,21 @@ window_is() {
     [ "$WIDTH $HEIGHT" = "$1 $2" ] && { [ $# = 2 ] || [ "$X $Y" = "$3 $4" ]; }
 }
 
-# A game with its meshes: black makes five, the line and the banner show, only the view keys
-# still act, and Esc ends it. Natively the window is asked for at another size and place: the
-# size stays 800 x 600, the place is taken.
+# Black makes five, the line and the banner show, only the view keys still act, and Esc ends it.
+# Natively the window asked for at another size and place stays 800 x 600 and takes the place.
 session_with_meshes() {
     local folder=$1 at=() options=()
     [ "$WORLD" != native ] || at=(37 41) options=(-geometry 640x480+37+41)
     start_game play "$folder" "${options[@]}" || return
     check "play: the window is 800x600${at:+ at ${at[*]}}" window_is 800 600 "${at[@]}"
-    grab play-1-empty
-    # The cursor starts on cell (9, 9); a and d step the row, s and w the column. Black fills
-    # row 9 from column 9 outwards while white answers on row 8: four each.
-    keys space a space d w space a space d w space a space d s s s space a space
-    await play-2-four-each 20 differs play-1-empty play-2-four-each || fail "play: no stones appeared"
-    await play-2-four-each 20 settled play-2-four-each && measure play-2-four-each play-1-empty
+    grab play-1-empty && keys "${FOUR_EACH[@]}"
+    changed play-2-four-each play-1-empty || fail "play: no stones appeared"
+    measure play-2-four-each play-1-empty
     # Before the five the only red is the mark on the last stone, far less than the line's.
     check "play: before the five only the last stone's mark is red (${red[0]} pixels)" \
         test "${red[0]}" -gt 0 -a "${red[0]}" -lt 200
     local stones=("${newly_dark[@]:1}") before=${dark[0]}
-    keys d s space # black's fifth stone, on (9, 7)
-    await play-3-black-wins 30 red_shows play-3-black-wins || fail "play: no red line within 30 s"
-    measure play-3-black-wins
+    keys d s space && five play-3-black-wins
     echo "red within ${red[*]:1}; black's first four stones within ${stones[*]}"
     # The five runs down the screen; the red runs along it, further than the first four span.
     local middle=$(((red[1] + red[3]) / 2))
@@ -152,7 +170,6 @@ session_with_meshes() {
     keys Right
     check "play: after w/a/s/d, space, Left and Right the winning picture is back" \
         await play-5-back 20 same play-3-black-wins play-5-back
-    # Restart clears the board, and Undo right after it brings the game back, five and all.
     # Under wine with no window manager freeglut's menu takes some clicks as the ones that
     # activate its window and chooses nothing, so this pair is played natively and in the page.
     if [ "$WORLD" = wine ]; then
@@ -164,61 +181,41 @@ session_with_meshes() {
         check "play: Undo right after Restart brings the game back" \
             await play-7-undone 20 same play-3-black-wins play-7-undone
     fi
-    keys Escape
-    expect_exit "play: Esc"
+    escape play
     expect_output play 0
 }
 
-# A game played with the pointer, its points found from the grid's lines (the dark pixels of the
-# empty board): hovering puts the cursor stone where the keys put it; clicks place black's five
-# and white's answers, black's click on a white stone is refused, the line and banner follow.
+# A game played with the pointer: hovering puts the cursor stone where the keys put it; clicks
+# place black's five and white's answers, black's click on a white stone is refused, the line and
+# banner follow.
 session_clicks() {
     start_game clicks "$1" || return
-    grab clicks-1-empty && measure clicks-1-empty
-    local grid=("${dark[@]:1:4}") i before x y red_least
-    red_least=$(((grid[2] - grid[0]) * (grid[3] - grid[1]) / 700)) # 400 at 800 x 600
-    at() { echo $((grid[0] + ($1 * (grid[2] - grid[0]) + 8) / 17)) $((grid[3] - ($2 * (grid[3] - grid[1]) + 8) / 17)); }
+    local grid red_least before x y
+    board clicks-1-empty
     keys a a a a a s s s s s # the cursor from (9, 9) to (4, 4)
-    # Each picture once it has changed and then stays: a slow game (the sanitised build) may
-    # show it halfway through the keys.
-    await clicks-2-keys 20 differs clicks-1-empty clicks-2-keys &&
-        await clicks-2-keys 20 settled clicks-2-keys && keys d
-    await clicks-3-away 20 differs clicks-2-keys clicks-3-away &&
-        await clicks-3-away 20 settled clicks-3-away && point_to $(at 4 4)
+    changed clicks-2-keys clicks-1-empty && keys d
+    changed clicks-3-away clicks-2-keys && point_to $(at 4 4)
     check "clicks: the pointer over (4, 4) puts the cursor stone where the keys put it" \
         await clicks-4-hover 20 same clicks-2-keys clicks-4-hover && keys d
     check "clicks: and places nothing there" await clicks-4-away 20 same clicks-3-away clicks-4-away
-    # Each click once the stone before it shows.
-    grab clicks-placed
-    for i in 4 5 6 7; do
-        for x in "$i $i" "$i $((i + 1))"; do
-            click_at $(at $x) && await clicks-placing 20 differs clicks-placed clicks-placing &&
-                await clicks-placed 20 settled clicks-placed
-        done
-    done
+    place clicks 4 4 4 5 5 5 5 6 6 6 6 7 7 7 7 8
     point_to $(at 4 5)
     await clicks-5-four-each 20 settled clicks-5-four-each && measure clicks-5-four-each && before=${dark[0]}
     click_at $(at 4 5)
     await clicks-6-refused 20 settled clicks-6-refused
     check "clicks: black's click on a white stone is refused" same clicks-5-four-each clicks-6-refused
-    click_at $(at 8 8)
-    await clicks-7-black-wins 30 red_shows clicks-7-black-wins || fail "clicks: no red line within 30 s"
-    measure clicks-7-black-wins
+    click_at $(at 8 8) && five clicks-7-black-wins
     read -r x y <<<"$(at 6 6)"
     check "clicks: the red line runs through (6, 6) at $x $y (red within ${red[*]:1:4})" \
         test "${red[1]}" -lt "$x" -a "${red[3]}" -gt "$x" -a "${red[2]}" -lt "$y" -a "${red[4]}" -gt "$y"
     check "clicks: the black banner darkens the picture ($before dark pixels, then ${dark[0]})" \
         test "${dark[0]}" -ge $((before + (grid[2] - grid[0]) * (grid[3] - grid[1]) / 16))
-    keys Escape
-    expect_exit "clicks: Esc"
+    escape clicks
 }
 
-# choose INDEX LABEL: the menu opened by the right button in the window's corner, then its entry
-# INDEX (from 0), which reads LABEL. freeglut draws the menu as a window of its own, at the
-# pointer, its entries of equal height within a border of 2 pixels; where it is is kept for
-# click_then_choose. Natively the menu, with the pointer on the entry, shows each entry's text
-# inside its window where the entry is. (Before the pointer has moved it does not, under Mesa's
-# software rendering: docs/reliability.md.)
+# choose INDEX LABEL: the menu (freeglut's own window, entries of equal height within a border of
+# 2 pixels) opened by the right button, then its entry INDEX, which reads LABEL. Natively every
+# entry's text shows once the pointer is on one (not before, under Mesa: docs/reliability.md).
 menu_box=()
 choose() {
     xdotool mousemove --window "$window" 20 20 click 3 && sleep 0.5
@@ -227,7 +224,7 @@ choose() {
     [ -n "$menu" ] || { fail "the menu did not open for \"$2\"" && return 1; }
     eval "$(xdotool getwindowgeometry --shell "$menu")"
     menu_box=("$X" "$Y" "$WIDTH" "$HEIGHT")
-    xdotool mousemove $((X + WIDTH / 2)) $((Y + 2 + (HEIGHT - 4) * (2 * $1 + 1) / (2 * ${#MENU_ENTRIES[@]})))
+    xdotool mousemove $(entry_at "$1")
     if [ "$WORLD" = native ]; then
         sleep 0.5 && xwd -silent -id "$menu" | convert xwd:- "ppm:$artefacts/menu-$1.ppm"
         check "the menu for \"$2\" shows every entry's text inside its window" \
@@ -235,16 +232,18 @@ choose() {
     fi
     xdotool click 1
 }
-# click_then_choose X Y INDEX LABEL: a click at X, Y of the window and, a fifth of a second after
-# it (the computer thinking by then), the menu's entry INDEX, all queued together so that the
-# game takes them one after the other however busy it is. The menu opens where choose opened it:
-# freeglut takes a click at an entry's place as a click on the entry while its menu is open, in
-# whichever window the click lands.
+# entry_at INDEX: the middle of the menu's entry INDEX on the screen, where choose opened it.
+entry_at() {
+    echo $((menu_box[0] + menu_box[2] / 2)) \
+        $((menu_box[1] + 2 + (menu_box[3] - 4) * (2 * $1 + 1) / (2 * ${#MENU_ENTRIES[@]})))
+}
+# click_then_choose X Y INDEX LABEL: a click, then 0.2 s later (the computer thinking) the entry
+# INDEX, queued together so that a busy game takes them in turn; freeglut takes a click at an
+# entry's place as one on the entry, in whichever window it lands.
 click_then_choose() {
     [ ${#menu_box[@]} = 4 ] || { fail "click_then_choose: the menu's place is not known yet" && return 1; }
     xdotool mousemove --window "$window" "$1" "$2" click 1 sleep 0.2 mousemove --window "$window" 20 20 click 3 \
-        mousemove $((menu_box[0] + menu_box[2] / 2)) \
-        $((menu_box[1] + 2 + (menu_box[3] - 4) * (2 * $3 + 1) / (2 * ${#MENU_ENTRIES[@]}))) click 1
+        mousemove $(entry_at "$3") click 1
 }
 
 # mark_cell PICTURE: the point under the last move's mark, "column row" as at() counts them, and
@@ -264,10 +263,8 @@ answered() {
     read -r col row colour < <(mark_cell "$1") && [ "$colour" = white ] &&
         [ -z "${stone[$col,$row]}" ] && stone[$col,$row]=O && last=($col $row)
 }
-# engines_answer LEVEL [NODES]: the engine's own answer (tests/e2e/engine_answer.cpp), "column
-# row" as at() counts them, to the stones known, white to move, at LEVEL with its own budget (or
-# NODES positions) and the game's seed, the number of moves made. at()'s columns are the game's
-# rows, its rows the game's columns.
+# engines_answer LEVEL [NODES]: the engine's own answer ("column row") to the stones known, white
+# to move, at LEVEL with its budget (or NODES positions) and the game's seed, the moves made.
 engines_answer() {
     local k c r args=()
     for k in "${!stone[@]}"; do
@@ -278,18 +275,16 @@ engines_answer() {
 # answer_is NAME EXPECTED: the mark is on a new white stone, on the point EXPECTED ("column row").
 answer_is() { answered "$1" && [ "${last[*]}" = "$2" ]; }
 
-# Against the computer, through the real menu: "Computer plays white"; black opens with space
-# and the computer answers, the mark on its stone; black builds an open three and the computer
-# stops it; every answer the engine's own for that board. u takes both stones back. At the hard
-# level, while it thinks, u, another level or Restart drops its thought: what comes is the new
-# thought's answer or nothing, never the dropped one's. And Esc ends the game while it thinks.
+# Against the computer, through the real menu: black's open three is stopped, every answer the
+# engine's own for that board, and u takes both stones back. At the hard level, while it thinks,
+# u, another level or Restart drops its thought: what comes is the new thought's answer or
+# nothing, never the dropped one's. And Esc ends the game while it thinks.
 session_computer() {
     start_game computer "$1" || return
-    grab computer-1-empty && measure computer-1-empty
-    local grid=("${dark[@]:1:4}") last=() plan=() n=0 c r d k dc dr expected wrong=()
+    local grid red_least last=() plan=() n=0 c r d k dc dr expected wrong=()
     local -A stone=()
+    board computer-1-empty
     [ -x "${ENGINE_ANSWER:-}" ] || fail "computer: no engine_answer to check its answers with (ENGINE_ANSWER)"
-    at() { echo $((grid[0] + ($1 * (grid[2] - grid[0]) + 8) / 17)) $((grid[3] - ($2 * (grid[3] - grid[1]) + 8) / 17)); }
     free() { (($1 >= 0 && $1 <= 17 && $2 >= 0 && $2 <= 17)) && [ -z "${stone[$1,$2]}" ]; }
     choose 4 "( ) Computer plays white"
     [ "$WORLD" != web ] || check "computer: the status line names the computer's side and level" \
@@ -298,8 +293,7 @@ session_computer() {
     check "computer: it answers black's first stone, its stone marked" \
         await computer-2-answer 20 answered computer-2-answer
     [ "${last[*]}" = "$expected" ] || wrong+=("the first at ${last[*]}, the engine's at $expected")
-    # Black's stones in a line, c d apart, ends free: first two, then the third when the
-    # computer has left room for it; an answer in the way starts another line.
+    # Black's line, ends free: two stones, then the open three; an answer in the way starts anew.
     for ((n = 0; n < 8; n++)); do
         plan=()
         for k in "${!stone[@]}"; do
@@ -343,13 +337,10 @@ session_computer() {
     expected=$(engines_answer easy)
     check "computer: Easy chosen while the hard level thinks, the answer is easy's own ($expected; hard's, given 400,000 positions: $(engines_answer hard 400000))" \
         await computer-7-easy 20 answer_is computer-7-easy "$expected"
-    sleep 2 && grab computer-7-later
-    check "computer: and no other lands afterwards" same computer-7-easy computer-7-later
-    # On a cleared board black plays away from the centre, so that the computer has a second's
-    # thinking ahead of it (on the board as it stands it may have a four to make at once); at
-    # Restart the computer, white, is to move on the empty board, and opens in its centre.
-    # (Not under wine, whose menu may take the queued click as the one that activates it: see
-    # session_with_meshes. Undo and a level chosen while it thinks are played there too.)
+    still computer-7-easy "computer: and no other lands afterwards"
+    # Black plays away from the centre, so that the computer has a second's thinking ahead of it;
+    # at Restart the computer, white, is to move on the empty board and opens in its centre. (Not
+    # under wine, whose menu may take the queued click as the one that activates it.)
     choose 8 "( ) Hard"
     if [ "$WORLD" = wine ]; then
         echo "note: computer: Restart while it thinks is not played under wine"
@@ -358,8 +349,7 @@ session_computer() {
         click_then_choose $(at 3 14) 1 "Restart" && stone=()
         check "computer: Restart while it thinks: its one stone is its opening, in the centre" \
             await computer-8-restarted 20 answer_is computer-8-restarted "9 9"
-        sleep 2 && grab computer-8-later
-        check "computer: and no other lands afterwards" same computer-8-restarted computer-8-later
+        still computer-8-restarted "computer: and no other lands afterwards"
     fi
     [ "$WORLD" != web ] || check "computer: the page's worker did the thinking ($(browser eval 'JSON.stringify(Module.thinker)'))" \
         test "$(browser eval 'Module.thinker.state')" = '"ready"'
@@ -378,61 +368,38 @@ said() {
 }
 violet_at() { measure "$1" && ((violet[0] > 20)) && ((violet[1] <= $2 && violet[3] >= $2 && violet[2] <= $3 && violet[4] >= $3)); }
 
-# Renju through the real menu: "Renju" starts a new game. Black's two threes meet on (9, 9), which
-# a small violet mark shows while black is to move, from above and with the board turned towards
-# each side; a click there is refused, the game says why and places nothing; black then makes
-# five along row 9 and wins.
+# Renju through the real menu: black's two threes meet on (9, 9), which a violet mark shows while
+# black is to move, from above and with the board turned each way; a click there is refused and
+# the game says why; black then makes five along row 9 and wins.
 session_renju() {
     game_name=renju
     start_game renju "$1" || return
-    grab renju-1-empty && measure renju-1-empty
-    local grid=("${dark[@]:1:4}") i x y red_least keys_there keys_back
-    red_least=$(((grid[2] - grid[0]) * (grid[3] - grid[1]) / 700))
-    at() { echo $((grid[0] + ($1 * (grid[2] - grid[0]) + 8) / 17)) $((grid[3] - ($2 * (grid[3] - grid[1]) + 8) / 17)); }
+    local grid red_least x y turn there back
+    board renju-1-empty
     choose 11 "( ) Renju"
     check "renju: choosing it is said" within 10 said \
         "Renju: a new game. Black may not make a double three, a double four or an overline."
-    # Black on (9, 7), (9, 8), (7, 9) and (8, 9); white's answers far off on row 2.
-    local moves=(9 7 2 2 9 8 2 4 7 9 2 6 8 9 2 8)
-    grab renju-placed
-    for ((i = 0; i < ${#moves[@]}; i += 2)); do
-        click_at $(at "${moves[i]}" "${moves[i + 1]}") &&
-            await renju-placing 20 differs renju-placed renju-placing &&
-            await renju-placed 20 settled renju-placed
-    done
+    place renju 9 7 2 2 9 8 2 4 7 9 2 6 8 9 2 8 # white's answers far off on row 2
     point_to $(at 0 17) && await renju-2-marked 20 settled renju-2-marked
     read -r x y <<<"$(at 9 9)"
     measure renju-2-marked
     check "renju: the violet mark shows on (9, 9) at $x $y (violet within ${violet[*]:1:4})" violet_at renju-2-marked "$x" "$y"
     # Turned towards each side by 30 degrees, and back.
-    for keys_there in "Up Up Up Up Up Up" "Down Down Down Down Down Down" "Left Left Left Left Left Left" \
-        "Right Right Right Right Right Right"; do
-        keys_back=$(sed 's/Up/X/g; s/Down/Up/g; s/X/Down/g; s/Left/X/g; s/Right/Left/g; s/X/Right/g' <<<"$keys_there")
-        # shellcheck disable=SC2086
-        keys $keys_there && await "renju-3-${keys_there%% *}" 20 differs renju-2-marked "renju-3-${keys_there%% *}" &&
-            await "renju-3-${keys_there%% *}" 20 settled "renju-3-${keys_there%% *}" && measure "renju-3-${keys_there%% *}"
-        check "renju: the mark shows with the board turned by ${keys_there%% *} (${violet[0]} violet pixels)" test "${violet[0]}" -gt 20
-        # shellcheck disable=SC2086
-        keys $keys_back && await renju-4-back 20 same renju-2-marked renju-4-back
+    for turn in "Up Down" "Down Up" "Left Right" "Right Left"; do
+        read -r there back <<<"$turn"
+        along 6 "$there" && changed "renju-3-$there" renju-2-marked && measure "renju-3-$there"
+        check "renju: the mark shows with the board turned by $there (${violet[0]} violet pixels)" test "${violet[0]}" -gt 20
+        along 6 "$back" && await renju-4-back 20 same renju-2-marked renju-4-back
     done
     point_to "$x" "$y" && await renju-5-over 20 settled renju-5-over
     click_at "$x" "$y" && await renju-6-refused 20 settled renju-6-refused
     check "renju: black's click on (9, 9) is refused" same renju-5-over renju-6-refused
     check "renju: the refusal is said" within 10 said "Black may not play there under renju: a double three."
-    # Black's row 9 from column 6 down to 4: five, with white's answers on row 2.
-    moves=(9 6 2 10 9 5 2 12)
-    for ((i = 0; i < ${#moves[@]}; i += 2)); do
-        click_at $(at "${moves[i]}" "${moves[i + 1]}") &&
-            await renju-placing 20 differs renju-placed renju-placing &&
-            await renju-placed 20 settled renju-placed
-    done
-    click_at $(at 9 4)
-    await renju-7-black-wins 30 red_shows renju-7-black-wins || fail "renju: no red line within 30 s"
-    measure renju-7-black-wins
+    place renju 9 6 2 10 9 5 2 12 # row 9 down to column 4 is black's five
+    click_at $(at 9 4) && five renju-7-black-wins
     check "renju: black's five wins: the red line runs along row 9 (red within ${red[*]:1:4})" \
         test "${red[1]}" -lt "$x" -a "${red[3]}" -gt "$x" -a $((red[4] - red[2])) -gt $((2 * (grid[3] - grid[1]) / 17))
-    keys Escape
-    expect_exit "renju: Esc"
+    escape renju
 }
 
 # A game started where no mesh is: five reports, and a window of the clear colour alone.
@@ -443,14 +410,12 @@ session_without_meshes() {
     grab bare-1-start
     check "bare: only the clear colour is drawn" \
         test "$(convert "$artefacts/bare-1-start.ppm" -format '%k' info:)" = 1
-    keys Escape
-    expect_exit "bare: Esc"
+    escape bare
     expect_output bare 5
 }
 
-# A full board without a five, drawn on for $1 seconds while the game's resident memory is
-# sampled every 10 s: the peak of the last minute may exceed that of the first minute after a
-# minute's warm-up by SOAK_RSS_BOUND_KB (8192) at most. Not in CI: a 10-minute run.
+# A full board without a five, drawn for $1 s: after a minute's warm-up the resident memory's
+# peak of the last minute exceeds the first's by SOAK_RSS_BOUND_KB (8192) at most. Not in CI.
 session_soak() {
     local fill samples=() t rss first last
     start_game soak "$artefacts/work" || return
@@ -465,22 +430,16 @@ session_soak() {
     first=$(printf '%s\n' "${samples[@]}" | head -n 6 | sort -n | tail -n 1)
     last=$(printf '%s\n' "${samples[@]}" | tail -n 6 | sort -n | tail -n 1)
     check "soak: resident memory grew by $((last - first)) kB" test $((last - first)) -le "${SOAK_RSS_BOUND_KB:-8192}"
-    keys Escape
-    expect_exit "soak: Esc"
+    escape soak
 }
 
-# e2e.sh GAME ASSETS ARTEFACTS with-meshes|clicks|computer|renju|without-meshes|soak [SECONDS]
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     game=$(realpath "$1")
     e2e_begin "$3/$4"
     [ "$4" = without-meshes ] || for mesh in "${MESHES[@]}"; do cp "$2/$mesh" "$artefacts/work/"; done
     case $4 in
-    with-meshes) session_with_meshes "$artefacts/work" ;;
-    clicks) session_clicks "$artefacts/work" ;;
-    computer) session_computer "$artefacts/work" ;;
-    renju) session_renju "$artefacts/work" ;;
-    without-meshes) session_without_meshes "$artefacts/work" ;;
     soak) session_soak "${5:-600}" ;;
+    *) "session_${4//-/_}" "$artefacts/work" ;;
     esac
     finish
 fi
