@@ -17,9 +17,10 @@ struct Picture
     std::vector<engine::Move> marked;
 };
 
-inline Picture picture(const std::vector<std::string_view> &rows, int toMove, int size = 15)
+inline Picture picture(const std::vector<std::string_view> &rows, int toMove, int size = 15,
+                       engine::Rule rule = engine::Rule::Freestyle)
 {
-    Picture p{engine::Position(size), {}};
+    Picture p{engine::Position(size, rule), {}};
     for (int y = 0; y < static_cast<int>(rows.size()); ++y)
     {
         for (int x = 0; x < static_cast<int>(rows[y].size()); ++x)

@@ -244,16 +244,11 @@ TEST(Search, AsWhiteWinsByAFourBlackMayNotStop)
 {
     for (Rule rule : {Rule::Renju, Rule::Freestyle})
     {
-        Position pos(15, rule);
-        for (auto [x, y] : {std::pair{7, 5}, {7, 6}, {5, 7}, {6, 7}, {12, 12}, {6, 6}})
-        {
-            pos.place(pos.at(x, y), 0);
-        }
-        for (auto [x, y] : {std::pair{8, 8}, {9, 9}, {10, 10}, {0, 14}, {14, 0}})
-        {
-            pos.place(pos.at(x, y), 1);
-        }
-        pos.setToMove(1);
+        Position pos = enginetest::picture({"..............O", "", "", "", "", ".......X",
+                                            "......XX", ".....XX", "........O", ".........O",
+                                            "..........O", "", "............X", "", "O"},
+                                           1, 15, rule)
+                           .pos;
         ASSERT_EQ(pos.forbidden(pos.at(7, 7), 0), rule == Rule::Renju);
         Searcher searcher(std::size_t{1} << 20);
         const Move m = searcher.think(pos, Level::Medium, Limits{20000, 0, 0}, 1);
