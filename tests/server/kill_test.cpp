@@ -5,13 +5,12 @@
 #include "tests/server/process.h"
 #include "tests/server/server_fixture.h"
 
-#include <fstream>
 #include <random>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
 using nlohmann::json;
+using Strings = std::vector<std::string>;
 
 namespace
 {
@@ -31,10 +30,16 @@ TEST(ServerKill, everyAcknowledgedMoveOutlivesSigkill)
     TempDir dir;
     const std::string database = (dir.path() / "games.sqlite").string();
     const auto log = dir.path() / "server.log";
-    auto server = std::make_unique<ServerProcess>(
-        std::vector<std::string>{"--db", database, "--port", "0"}, log);
+    auto server = std::make_unique<ServerProcess>(Strings{"--db", database, "--port", "0"}, log);
     const unsigned short port = server->port();
     Players players = startGame(port);
+    // Started again on the same database and port, once the players have gone.
+    const auto restart = [&]
+    {
+        players.black.reset(), players.white.reset();
+        server = std::make_unique<ServerProcess>(
+            Strings{"--db", database, "--port", std::to_string(port)}, log);
+    };
     const auto plan = fivelessMoves(200);
     std::vector<std::pair<int, int>> acknowledged;
     std::mt19937 random(std::random_device{}());
@@ -45,13 +50,12 @@ TEST(ServerKill, everyAcknowledgedMoveOutlivesSigkill)
         SCOPED_TRACE("round " + std::to_string(round));
         // The kill comes at a moment of its own while the players move as fast as they can.
         const auto delay = std::chrono::milliseconds(5 + random() % 40);
-        std::jthread killer([&] { std::this_thread::sleep_for(delay), server->kill(); });
+        std::jthread killer([&] { std::this_thread::sleep_for(delay), server->end(SIGKILL); });
         std::optional<std::pair<int, int>> inFlight;
         for (int n = static_cast<int>(acknowledged.size()); n < static_cast<int>(plan.size()); ++n)
         {
             TestClient &mover = n % 2 == 0 ? *players.black : *players.white;
-            mover.send(
-                json{{"type", "move"}, {"row", plan[n].first}, {"col", plan[n].second}, {"n", n}});
+            mover.send(move(plan[n].first, plan[n].second, n));
             const auto answer = mover.receive(2s);
             if (!answer)
             {
@@ -66,13 +70,10 @@ TEST(ServerKill, everyAcknowledgedMoveOutlivesSigkill)
         }
         killer.join();
         ASSERT_TRUE(inFlight) << "the game ran out of moves before the kill";
-        players.black.reset(), players.white.reset();
-
-        server = std::make_unique<ServerProcess>(
-            std::vector<std::string>{"--db", database, "--port", std::to_string(port)}, log);
+        restart();
         json blackState, whiteState;
-        players.black = rejoin(port, players.game, players.blackSecret, "black", blackState);
-        players.white = rejoin(port, players.game, players.whiteSecret, "white", whiteState);
+        players.black = joinAs(port, players.game, "black", players.blackSecret, &blackState);
+        players.white = joinAs(port, players.game, "white", players.whiteSecret, &whiteState);
         players.black->expect("presence"); // white is back
         const auto stored = movesOf(blackState);
         EXPECT_EQ(movesOf(whiteState), stored);
@@ -107,14 +108,10 @@ TEST(ServerKill, everyAcknowledgedMoveOutlivesSigkill)
     const int last = n + static_cast<int>(finish.size()) - 1;
     EXPECT_TRUE(players.black->expect("state").value("over", false));
     // Killed once more: the finished game is there, over, for both and for a watcher.
-    server->kill();
-    players.black.reset(), players.white.reset();
-    server = std::make_unique<ServerProcess>(
-        std::vector<std::string>{"--db", database, "--port", std::to_string(port)}, log);
-    TestClient watcher(port);
-    watcher.send(json{{"type", "join"}, {"game", players.game}});
-    watcher.expect("joined");
-    const auto state = watcher.expect("state");
+    server->end(SIGKILL);
+    restart();
+    json state;
+    joinAs(port, players.game, "watcher", "", &state);
     EXPECT_TRUE(state.value("over", false));
     EXPECT_EQ(state.value("winner", ""), "black");
     EXPECT_EQ(state["moves"].size(), static_cast<std::size_t>(last + 1));
@@ -123,11 +120,10 @@ TEST(ServerKill, everyAcknowledgedMoveOutlivesSigkill)
     std::cout << "moves in flight at the kills that were stored before it: " << inFlightSeen
               << " of 4\n";
     // No secret in the server's log, through every start and kill.
-    std::stringstream text;
-    text << std::ifstream(log).rdbuf();
-    EXPECT_NE(text.str().find("started"), std::string::npos);
-    EXPECT_EQ(text.str().find(players.blackSecret), std::string::npos);
-    EXPECT_EQ(text.str().find(players.whiteSecret), std::string::npos);
+    const std::string text = fileText(log);
+    EXPECT_NE(text.find("started"), std::string::npos);
+    EXPECT_EQ(text.find(players.blackSecret), std::string::npos);
+    EXPECT_EQ(text.find(players.whiteSecret), std::string::npos);
 }
 
 } // namespace

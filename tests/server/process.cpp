@@ -62,30 +62,15 @@ Process::~Process()
 
 std::string Process::readLine(std::chrono::milliseconds timeout)
 {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;)
+    std::string line;
+    char c = 0;
+    pollfd fd{output_, POLLIN, 0};
+    while (poll(&fd, 1, static_cast<int>(timeout.count())) > 0 && read(output_, &c, 1) == 1 &&
+           c != '\n')
     {
-        if (const auto end = pending_.find('\n'); end != std::string::npos)
-        {
-            std::string line = pending_.substr(0, end);
-            pending_.erase(0, end + 1);
-            return line;
-        }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd fd{output_, POLLIN, 0};
-        if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) <= 0)
-        {
-            return "";
-        }
-        char chunk[512];
-        const ssize_t n = read(output_, chunk, sizeof chunk);
-        if (n <= 0)
-        {
-            return "";
-        }
-        pending_.append(chunk, static_cast<std::size_t>(n));
+        line += c;
     }
+    return c == '\n' ? line : "";
 }
 
 int Process::end(int signal)
@@ -104,9 +89,9 @@ int Process::end(int signal)
 
 ServerProcess::ServerProcess(const std::vector<std::string> &arguments,
                              const std::filesystem::path &errorLog)
-    : process_(GOMOKU_SERVER_PROGRAM, arguments, errorLog)
+    : Process(GOMOKU_SERVER_PROGRAM, arguments, errorLog)
 {
-    const std::string line = process_.readLine(std::chrono::seconds(10));
+    const std::string line = readLine(std::chrono::seconds(10));
     const auto colon = line.rfind(':');
     if (line.find("listening on http://") == std::string::npos || colon == std::string::npos)
     {

@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <string>
 #include <sys/types.h>
-#include <sys/wait.h>
 #include <vector>
 
 class Process
@@ -21,35 +20,25 @@ public:
     Process(const Process &) = delete;
     Process &operator=(const Process &) = delete;
 
-    // The next line of its standard output, or "" when none comes within the timeout.
+    // The next line of its standard output, or "" when it stops or waits longer than `timeout`.
     std::string readLine(std::chrono::milliseconds timeout);
-    // Sends the signal and waits for the end; returns the wait status.
+    // Sends the signal and waits for the end; returns the wait status (0: exited with 0).
     int end(int signal);
-    pid_t pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;
     int output_ = -1;
-    std::string pending_;
 };
 
-// The server, started with these arguments (--port 0 for any free port): waits for the
-// line that gives its port. Throws when it does not come within 10 s.
-class ServerProcess
+// The server, started with these arguments (--port 0 for any free port), once it has printed
+// the line that gives its port; throws when that does not come within 10 s.
+class ServerProcess : public Process
 {
 public:
     ServerProcess(const std::vector<std::string> &arguments, const std::filesystem::path &errorLog);
     unsigned short port() const { return port_; }
-    void kill() { process_.end(SIGKILL); }
-    // Stops it as an operator would, with SIGTERM; its exit status (a clean stop is 0).
-    int stop()
-    {
-        const int status = process_.end(SIGTERM);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
 
 private:
-    Process process_;
     unsigned short port_ = 0;
 };
 

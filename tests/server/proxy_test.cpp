@@ -7,7 +7,6 @@
 
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -16,49 +15,38 @@ using nlohmann::json;
 namespace
 {
 
-std::string nginxConfiguration(const std::filesystem::path &dir, unsigned short port,
-                               unsigned short a, unsigned short b)
-{
-    std::ostringstream conf;
-    conf << "pid " << (dir / "nginx.pid").string() << ";\n"
-         << "worker_processes 1;\n"
-         << "events { worker_connections 256; }\n"
-         << "http {\n"
-         << "    access_log off;\n";
-    for (const char *temp : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
-    {
-        conf << "    " << temp << "_temp_path " << (dir / temp).string() << ";\n";
+// @DIR@ stands for the test's folder, @PORT@ for nginx's port, @A@ and @B@ for the servers'.
+const std::string NGINX_CONFIGURATION = R"(pid @DIR@/nginx.pid;
+worker_processes 1;
+events { worker_connections 256; }
+http {
+    access_log off;
+    client_body_temp_path @DIR@/client_body;
+    proxy_temp_path @DIR@/proxy;
+    fastcgi_temp_path @DIR@/fastcgi;
+    uwsgi_temp_path @DIR@/uwsgi;
+    scgi_temp_path @DIR@/scgi;
+    upstream gomoku_any { server 127.0.0.1:@A@; server 127.0.0.1:@B@; }
+    upstream gomoku_a { server 127.0.0.1:@A@; }
+    upstream gomoku_b { server 127.0.0.1:@B@; }
+    map $arg_game $gomoku_upstream {
+        default gomoku_any;
+        "~^a-[a-z2-7]{16}$" gomoku_a;
+        "~^b-[a-z2-7]{16}$" gomoku_b;
     }
-    conf << "    upstream gomoku_any { server 127.0.0.1:" << a << "; server 127.0.0.1:" << b
-         << "; }\n"
-         << "    upstream gomoku_a { server 127.0.0.1:" << a << "; }\n"
-         << "    upstream gomoku_b { server 127.0.0.1:" << b << "; }\n"
-         << "    map $arg_game $gomoku_upstream {\n"
-         << "        default gomoku_any;\n"
-         << "        \"~^a-[a-z2-7]{16}$\" gomoku_a;\n"
-         << "        \"~^b-[a-z2-7]{16}$\" gomoku_b;\n"
-         << "    }\n"
-         << "    server {\n"
-         << "        listen 127.0.0.1:" << port << ";\n"
-         << "        location / {\n"
-         << "            proxy_pass http://$gomoku_upstream;\n"
-         << "            proxy_http_version 1.1;\n"
-         << "            proxy_set_header Upgrade $http_upgrade;\n"
-         << "            proxy_set_header Connection \"upgrade\";\n"
-         << "            proxy_set_header Host $http_host;\n"
-         << "            proxy_set_header X-Real-IP $remote_addr;\n"
-         << "        }\n"
-         << "    }\n"
-         << "}\n";
-    return conf.str();
+    server {
+        listen 127.0.0.1:@PORT@;
+        location / {
+            proxy_pass http://$gomoku_upstream;
+            proxy_http_version 1.1;
+            proxy_set_header Upgrade $http_upgrade;
+            proxy_set_header Connection "upgrade";
+            proxy_set_header Host $http_host;
+            proxy_set_header X-Real-IP $remote_addr;
+        }
+    }
 }
-
-std::string fileText(const std::filesystem::path &path)
-{
-    std::stringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
-}
+)";
 
 TEST(ServerProxy, eachGameReachesTheServerItsIdNames)
 {
@@ -72,7 +60,10 @@ TEST(ServerProxy, eachGameReachesTheServerItsIdNames)
                     dir.path() / "b.log");
     const unsigned short port = freePort();
     std::ofstream(dir.path() / "nginx.conf")
-        << nginxConfiguration(dir.path(), port, a.port(), b.port());
+        << replaced(NGINX_CONFIGURATION, {{"@DIR@", dir.path().string()},
+                                          {"@PORT@", std::to_string(port)},
+                                          {"@A@", std::to_string(a.port())},
+                                          {"@B@", std::to_string(b.port())}});
     Process proxy(nginx,
                   {"-p", dir.path().string(), "-c", (dir.path() / "nginx.conf").string(), "-e",
                    (dir.path() / "error.log").string(), "-g", "daemon off;"},
@@ -109,23 +100,19 @@ TEST(ServerProxy, eachGameReachesTheServerItsIdNames)
             SCOPED_TRACE(players.game);
             // Through nginx, by the link's address: the game's own server answers, and play goes on.
             EXPECT_TRUE(playMoves(players, {{9, 9}, {9, 10}}));
-            TestClient::Options options;
-            options.target = "/ws?game=" + players.game;
-            TestClient watcher(port, options);
-            watcher.send(json{{"type", "join"}, {"game", players.game}});
-            EXPECT_EQ(watcher.expect("joined").value("role", ""), "watcher");
-            EXPECT_EQ(watcher.expect("state")["moves"].size(), 2u);
+            json state;
+            joinAs(port, players.game, "watcher", "", &state);
+            EXPECT_EQ(state["moves"].size(), 2u);
             // Directly: its own server has it, the other has never heard of it.
-            TestClient direct(own), wrong(other);
-            direct.send(json{{"type", "join"}, {"game", players.game}});
-            EXPECT_EQ(direct.expect("joined").value("role", ""), "watcher");
-            wrong.send(json{{"type", "join"}, {"game", players.game}});
+            joinAs(own, players.game, "watcher");
+            TestClient wrong(other);
+            wrong.send(join(players.game));
             EXPECT_EQ(wrong.expect("error").value("code", ""), "no-such-game");
         }
     }
     // Stopped with SIGTERM while players and watchers are still connected: a clean stop.
-    EXPECT_EQ(a.stop(), 0);
-    EXPECT_EQ(b.stop(), 0);
+    EXPECT_EQ(a.end(SIGTERM), 0);
+    EXPECT_EQ(b.end(SIGTERM), 0);
     // Each server's log names its own games only.
     for (const auto &[name, games] : byServer)
     {

@@ -5,16 +5,17 @@
 #include <sqlite3.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <future>
+#include <sstream>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
 
 TempDir::TempDir()
 {
-    const char *base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") +
-                          "/gomoku3d-server-test-XXXXXX";
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "gomoku3d-server-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr)
     {
         throw std::runtime_error("cannot make a folder for the test");
@@ -49,11 +50,6 @@ RunningServer::RunningServer(ServerOptions options) : database_(dir_.path() / "g
     loop_ = std::thread([this] { io_.run(); });
 }
 
-RunningServer::~RunningServer()
-{
-    stop();
-}
-
 void RunningServer::sweep()
 {
     std::promise<void> done;
@@ -77,6 +73,27 @@ void RunningServer::stop()
     }
 }
 
+std::string join(const std::string &game, const std::string &secret)
+{
+    nlohmann::json message{{"type", "join"}, {"game", game}};
+    if (!secret.empty())
+    {
+        message["secret"] = secret;
+    }
+    return message.dump();
+}
+
+std::string move(int row, int col, int n)
+{
+    return nlohmann::json{{"type", "move"}, {"row", row}, {"col", col}, {"n", n}}.dump();
+}
+
+std::string padded(std::size_t size)
+{
+    const std::string head = R"({"type":"create","pad":")", tail = "\"}";
+    return head + std::string(size - head.size() - tail.size(), 'x') + tail;
+}
+
 nlohmann::json createGame(TestClient &client)
 {
     client.send(R"({"type":"create"})");
@@ -92,15 +109,15 @@ Players startGame(unsigned short port)
     const auto created = createGame(*creator);
     players.game = created.value("game", "");
     TestClient::Options options;
-    options.target = "/ws?game=" + players.game;
+    options.target = "/ws?game=" + players.game; // as the link routes it behind a proxy
     auto joiner = std::make_unique<TestClient>(port, options);
-    joiner->send(nlohmann::json{{"type", "join"}, {"game", players.game}});
+    joiner->send(join(players.game));
     const auto joined = joiner->expect("joined");
     joiner->expect("state");
-    const auto creatorState = creator->expect("state");
-    const bool creatorBlack = creatorState.value("you", "") == "black";
+    const std::string creatorColour = creator->expect("state").value("you", "");
+    const bool creatorBlack = creatorColour == "black";
+    EXPECT_EQ(creatorColour, creatorBlack ? "black" : "white");
     EXPECT_EQ(joined.value("role", ""), creatorBlack ? "white" : "black");
-    EXPECT_EQ(creatorState.value("you", ""), creatorBlack ? "black" : "white");
     players.black = std::move(creatorBlack ? creator : joiner);
     players.white = std::move(creatorBlack ? joiner : creator);
     players.blackSecret = creatorBlack ? created.value("secret", "") : joined.value("secret", "");
@@ -108,16 +125,22 @@ Players startGame(unsigned short port)
     return players;
 }
 
-std::unique_ptr<TestClient> rejoin(unsigned short port, const std::string &game,
-                                   const std::string &secret, const std::string &colour,
-                                   nlohmann::json &state)
+std::unique_ptr<TestClient> joinAs(unsigned short port, const std::string &game,
+                                   const std::string &role, const std::string &secret,
+                                   nlohmann::json *state)
 {
     TestClient::Options options;
     options.target = "/ws?game=" + game;
     auto client = std::make_unique<TestClient>(port, options);
-    client->send(nlohmann::json{{"type", "join"}, {"game", game}, {"secret", secret}});
-    EXPECT_EQ(client->expect("joined").value("role", ""), colour);
-    state = client->expect("state");
+    client->send(join(game, secret));
+    const auto joined = client->expect("joined");
+    EXPECT_EQ(joined.value("role", ""), role);
+    EXPECT_EQ(joined.contains("secret"), role != "watcher") << joined.dump();
+    const auto next = client->expect("state");
+    if (state != nullptr)
+    {
+        *state = next;
+    }
     return client;
 }
 
@@ -148,9 +171,9 @@ Players storedGame(RunningServer &server, int moves)
                   server.now());
     }
     nlohmann::json state;
-    players.black = rejoin(server.port(), players.game, players.blackSecret, "black", state);
+    players.black = joinAs(server.port(), players.game, "black", players.blackSecret, &state);
     EXPECT_EQ(state["moves"].size(), static_cast<std::size_t>(moves));
-    players.white = rejoin(server.port(), players.game, players.whiteSecret, "white", state);
+    players.white = joinAs(server.port(), players.game, "white", players.whiteSecret);
     players.black->expect("presence");
     return players;
 }
@@ -160,7 +183,7 @@ bool playMoves(Players &players, const std::vector<std::pair<int, int>> &moves, 
     for (const auto &[row, col] : moves)
     {
         TestClient &mover = n % 2 == 0 ? *players.black : *players.white;
-        mover.send(nlohmann::json{{"type", "move"}, {"row", row}, {"col", col}, {"n", n}});
+        mover.send(move(row, col, n));
         for (TestClient *player : {players.black.get(), players.white.get()})
         {
             const auto moved = player->expect("moved");
@@ -181,7 +204,7 @@ void blackWinsAlongRow3(Players &players, int n)
 {
     ASSERT_TRUE(
         playMoves(players, {{3, 0}, {4, 0}, {3, 1}, {4, 1}, {3, 2}, {4, 2}, {3, 3}, {4, 3}}, n));
-    players.black->send(nlohmann::json{{"type", "move"}, {"row", 3}, {"col", 4}, {"n", n + 8}});
+    players.black->send(move(3, 4, n + 8));
 }
 
 void onDatabase(const std::filesystem::path &database, const std::string &sql)
@@ -212,4 +235,24 @@ std::vector<std::pair<int, int>> fivelessMoves(int count)
         moves.push_back(colour[i % 2][i / 2]);
     }
     return moves;
+}
+
+std::string replaced(std::string text,
+                     const std::vector<std::pair<std::string, std::string>> &replacements)
+{
+    for (const auto &[key, value] : replacements)
+    {
+        for (std::size_t at; (at = text.find(key)) != std::string::npos;)
+        {
+            text.replace(at, key.size(), value);
+        }
+    }
+    return text;
+}
+
+std::string fileText(const std::filesystem::path &path)
+{
+    std::stringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
 }

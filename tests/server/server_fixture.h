@@ -35,7 +35,7 @@ public:
     static ServerOptions defaults();
 
     explicit RunningServer(ServerOptions options = defaults());
-    ~RunningServer();
+    ~RunningServer() { stop(); }
     RunningServer(const RunningServer &) = delete;
     RunningServer &operator=(const RunningServer &) = delete;
 
@@ -62,7 +62,7 @@ private:
     std::vector<std::string> log_;
 };
 
-// A game under way: its two players, told apart by colour once the draw is made, and a watcher.
+// A game under way: its two players, told apart by colour once the draw is made.
 struct Players
 {
     std::string game;
@@ -70,30 +70,36 @@ struct Players
     std::string blackSecret, whiteSecret;
 };
 
+// The messages a client sends; a join without a secret takes a free seat or watches.
+std::string join(const std::string &game, const std::string &secret = "");
+std::string move(int row, int col, int n);
+// A create padded with an unknown field to exactly `size` bytes.
+std::string padded(std::size_t size);
+
 // Makes a game on `client`'s connection: its "created" answer (the state that follows is read).
 nlohmann::json createGame(TestClient &client);
 
 // Makes a game and joins it: both players connected, both told their colours.
 Players startGame(unsigned short port);
 
-// Joins `game` again with a seat's secret, as a reloaded page does; `state` is the state that
-// follows the answer, which must give the seat `colour`.
-std::unique_ptr<TestClient> rejoin(unsigned short port, const std::string &game,
-                                   const std::string &secret, const std::string &colour,
-                                   nlohmann::json &state);
+// Joins `game` with a seat's `secret` (as a reloaded page does) or none, on a new connection; the
+// answer must give `role` (a watcher is never told a secret), and the state that follows is kept
+// in `state` when asked for.
+std::unique_ptr<TestClient> joinAs(unsigned short port, const std::string &game,
+                                   const std::string &role, const std::string &secret = "",
+                                   nlohmann::json *state = nullptr);
 
 // A game of `moves` moves (fivelessMoves, the n-th at `now` + n) written into `store`: its first
 // seat `a`'s, its second `b`'s, black the one `blackSeat` (0 or 1) names.
 void writeGame(Store &store, const std::string &game, const std::string &a, const std::string &b,
                int blackSeat, int moves, std::int64_t now);
 
-// A game of `moves` moves (fivelessMoves) written straight into the server's database, as if
-// played before, and its players joined to it with their secrets; black to move when `moves` is
-// even.
+// A game of `moves` moves written straight into the server's database, as if played before, and
+// its players joined to it with their secrets; black to move when `moves` is even.
 Players storedGame(RunningServer &server, int moves);
 
-// Plays the moves alternately, black first (black to move when called), each acknowledged by
-// both players; false (and test failures) when one is not.
+// Plays the moves alternately from move `n` (black's when even), each acknowledged by both
+// players; false (and test failures) when one is not.
 bool playMoves(Players &players, const std::vector<std::pair<int, int>> &moves, int n = 0);
 
 // Black, to move at move `n` in a game that left rows 3 and 4 empty from column 0 to 4, makes five
@@ -103,6 +109,12 @@ void blackWinsAlongRow3(Players &players, int n);
 // Runs SQL on the server's database from a connection of the test's own.
 void onDatabase(const std::filesystem::path &database, const std::string &sql);
 
-// Black's first `count` moves of a game that never makes five (the colouring by
-// ((2 * row + col) / 2) % 2), as (row, col), black's and white's alternating.
+// Black's and white's moves, alternating, of a game that never makes five (the colouring by
+// ((2 * row + col) / 2) % 2), as (row, col).
 std::vector<std::pair<int, int>> fivelessMoves(int count);
+
+// `text` with every key replaced by its value.
+std::string replaced(std::string text,
+                     const std::vector<std::pair<std::string, std::string>> &replacements);
+
+std::string fileText(const std::filesystem::path &path);

@@ -23,10 +23,8 @@ public:
     struct Options
     {
         std::string target = "/ws";
-        std::optional<std::string> origin;
-        std::string host = "127.0.0.1"; // the Host header, ":PORT" added
-        int receiveBuffer = 0;          // SO_RCVBUF when not 0
-        bool reads = true;              // false: nothing is read until closed() is asked
+        int receiveBuffer = 0; // SO_RCVBUF when not 0
+        bool reads = true;     // false: nothing is read until closed() is asked
         std::vector<std::pair<std::string, std::string>> headers; // more, on the upgrade request
     };
 
@@ -49,9 +47,6 @@ public:
     // The close code the server sent, 0 when none.
     int closeCode() const { return closeCode_; }
     bool isClosed() const { return closed_; }
-
-    // The HTTP status of an upgrade request with these options (101 when accepted).
-    static int upgradeStatus(unsigned short port, const Options &options);
 
 private:
     boost::asio::io_context io_;
