@@ -37,7 +37,7 @@ protected:
     fs::path root_;
 };
 
-TEST_F(SeatStore, TheFolderFollowsXdgThenTheHome)
+TEST_F(SeatStore, TheFolderFollowsXdgThenTheHomeAndWithoutThemNothingIsKept)
 {
     struct Case
     {
@@ -50,8 +50,8 @@ TEST_F(SeatStore, TheFolderFollowsXdgThenTheHome)
         {nullptr, "/home/me", "/home/me/.local/state/gomoku3d"},
         {"", "/home/me", "/home/me/.local/state/gomoku3d"},
         {"relative/state", "/home/me", "/home/me/.local/state/gomoku3d"}, // not absolute: ignored
-        {nullptr, nullptr, ""},
         {"/var/state", nullptr, "/var/state/gomoku3d"},
+        {nullptr, nullptr, ""}, // the last: nowhere to keep a seat
     };
     for (const Case &c : cases)
     {
@@ -60,6 +60,13 @@ TEST_F(SeatStore, TheFolderFollowsXdgThenTheHome)
         EXPECT_EQ(seatFolder(), c.expected)
             << (c.state ? c.state : "-") << " " << (c.home ? c.home : "-");
     }
+    const fs::path before = fs::current_path();
+    fs::current_path(root_); // nor in the working folder
+    EXPECT_FALSE(storeSeat(GAME, SECRET));
+    fs::current_path(before);
+    EXPECT_EQ(loadSeat(GAME), "");
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_), fs::directory_iterator()), 1)
+        << "only the home";
 }
 
 TEST_F(SeatStore, KeepsReplacesAndForgetsForItsOwnerAlone)
@@ -82,14 +89,6 @@ TEST_F(SeatStore, KeepsReplacesAndForgetsForItsOwnerAlone)
     forgetSeat(GAME);
     EXPECT_EQ(loadSeat(GAME), "");
     forgetSeat(GAME); // twice: nothing to do
-}
-
-TEST_F(SeatStore, WithoutAHomeNothingIsKept)
-{
-    unsetenv("HOME");
-    unsetenv("XDG_STATE_HOME");
-    EXPECT_FALSE(storeSeat(GAME, SECRET));
-    EXPECT_EQ(loadSeat(GAME), "");
 }
 
 TEST_F(SeatStore, NoNameReachesOutsideTheFolderAndNoFileIsReadWhole)
