@@ -15,15 +15,7 @@ using Strings = std::vector<std::string>;
 namespace
 {
 
-std::vector<std::pair<int, int>> movesOf(const json &state)
-{
-    std::vector<std::pair<int, int>> moves;
-    for (const auto &m : state.value("moves", json::array()))
-    {
-        moves.emplace_back(m[0].get<int>(), m[1].get<int>());
-    }
-    return moves;
-}
+using Moves = std::vector<std::pair<int, int>>;
 
 TEST(ServerKill, everyAcknowledgedMoveOutlivesSigkill)
 {
@@ -41,7 +33,7 @@ TEST(ServerKill, everyAcknowledgedMoveOutlivesSigkill)
             Strings{"--db", database, "--port", std::to_string(port)}, log);
     };
     const auto plan = fivelessMoves(200);
-    std::vector<std::pair<int, int>> acknowledged;
+    Moves acknowledged;
     std::mt19937 random(std::random_device{}());
     int inFlightSeen = 0;
 
@@ -75,8 +67,8 @@ TEST(ServerKill, everyAcknowledgedMoveOutlivesSigkill)
         players.black = joinAs(port, players.game, "black", players.blackSecret, &blackState);
         players.white = joinAs(port, players.game, "white", players.whiteSecret, &whiteState);
         players.black->expect("presence"); // white is back
-        const auto stored = movesOf(blackState);
-        EXPECT_EQ(movesOf(whiteState), stored);
+        const auto stored = blackState["moves"].get<Moves>();
+        EXPECT_EQ(whiteState["moves"].get<Moves>(), stored);
         ASSERT_GE(stored.size(), acknowledged.size()) << "an acknowledged move was lost";
         EXPECT_TRUE(std::equal(acknowledged.begin(), acknowledged.end(), stored.begin()));
         ASSERT_LE(stored.size(), acknowledged.size() + 1);
@@ -91,7 +83,7 @@ TEST(ServerKill, everyAcknowledgedMoveOutlivesSigkill)
     }
     // The players go on to a five, black's along the last row, which the game so far left empty.
     const int n = static_cast<int>(acknowledged.size());
-    std::vector<std::pair<int, int>> finish;
+    Moves finish;
     if (n % 2 == 1)
     {
         finish.push_back(plan[n]); // white's move, so that black is to move
