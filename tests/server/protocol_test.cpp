@@ -388,7 +388,6 @@ TEST_F(ServerProtocol, seatsComeBackWithTheirSecretsAndPresenceIsTold)
     createGame(reloaded);
     EXPECT_EQ(creator.receive(20ms), std::nullopt);
     EXPECT_EQ(back->receive(20ms), std::nullopt);
-    joinAs(server.port(), game, "watcher"); // a third person watches, with no secret
 }
 
 TEST(ServerSweep, gamesExpireOnTheTestsClock)
