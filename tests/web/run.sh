@@ -1,15 +1,9 @@
 #!/usr/bin/env bash
-# Tests of the browser build in a headless Chromium, driven through Selenium by tools/browser.py
-# (tools/browser.sh starts it): the end-to-end sessions of the native game (tests/e2e/e2e.sh) on the page, and
-# what the page adds: a five in each of the four directions with its line, banner and status
-# line, Cheat and Restart from a real right click, the browser's keys left to it, each way the
-# page can fail, the load over a slow line, and the same positions drawn natively and in the
-# browser.
+# Tests of the browser build in a headless Chromium (tools/browser.sh): the end-to-end sessions of
+# the native game (tests/e2e/e2e.sh) on the page, and what the page adds.
 # Usage: bash tests/web/run.sh [WEB_BUILD_DIR [NATIVE_GAME]]   (defaults: build-web/ and
-# build/gomoku3d), after tools/setup.sh and tools/web.sh --build, which install what it uses.
-# WEB_PARTS="menus fails ..." runs only those parts (e2e fives keys layout touch menus fails slow
-# native), for a developer's quicker round; by default every part runs.
-# Ends with "N passed, M failed" and a non-zero status if anything failed.
+# build/gomoku3d), after tools/web.sh --build. WEB_PARTS="menus fails ..." runs only those parts
+# (e2e fives keys layout touch menus fails slow native). Ends with "N passed, M failed".
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 web=$(realpath -m "${1:-$root/build-web}")/web
 native=$(realpath -m "${2:-$root/build/gomoku3d}")
@@ -25,34 +19,25 @@ e2e_begin "$(dirname "$web")/web-test-artefacts"
 work=$artefacts/work
 # shellcheck source=tools/browser.sh
 source "$root/tools/browser.sh"
-web_end() {
-    browser_stop
-    e2e_end
-}
-trap web_end EXIT
+trap 'browser_stop; e2e_end' EXIT
 [ -f "$web/gomoku3d.js" ] || { fail "no page in $web: run tools/web.sh --build first"; finish; }
 
-# The site: the page as built, and the same page without its mesh package, or without the
-# computer's thinker.
-mkdir -p "$work/site"
-cp -r "$web" "$work/site/with-meshes" && cp -r "$web" "$work/site/without-meshes"
-rm "$work/site/without-meshes/"meshes.*
-cp -r "$web" "$work/site/without-thinker" && rm "$work/site/without-thinker/"thinker.*
+# The site: the page as built, and without its mesh package, or without the computer's thinker.
+mkdir -p "$work/site" && cp -r "$web" "$work/site/with-meshes"
+for what in meshes thinker; do cp -r "$web" "$work/site/without-$what" && rm "$work/site/without-$what/$what".*; done
 # The engine's own answers, which the page's computer must give: tests/e2e/engine_answer.
 ENGINE_ANSWER=${ENGINE_ANSWER:-$(dirname "$native")/tests/e2e/engine_answer}
 serve_start "$work/site" "$artefacts/http.log"
 chromium_start "$work/browser" || { fail "Chromium did not start: $(tail -n 3 "$work/browser/chromium.log")"; finish; }
 # emulate [WIDTH HEIGHT [RATIO [touch]]]: the page's viewport from now on, or the browser's own.
 emulate() { [ -z "$browser_socket" ] || browser emulate "$@"; }
-# A viewport in which the page's canvas is 800 x 600, the native game's window, for the sessions
-# shared with it and for the pictures compared with its own.
-emulate 1328 820
+emulate 1328 820 # the canvas 800 x 600, as the native game's window
 
 # The native game's ways, kept for the pictures to compare with.
 for f in start_game stop_game keys grab; do eval "native_$(declare -f "$f")"; done
 
-# The page's ways: a folder of the site is opened in the browser's one page; its canvas is the
-# window, its console panel the standard output, and its saying so the game's end.
+# The page's ways: a folder of the site opened in the browser; its canvas is the window, its
+# console panel the standard output, and its saying so the game's end.
 start_game() {
     local name=$1
     game_name=$name
@@ -90,11 +75,10 @@ expect_exit() {
 
 point_to() { browser hover "$1" "$2"; }
 click_at() { browser click "$1" "$2" left; }
-# The page's menu: entries found by their labels.
-choose() { browser click 10 10 right && browser choose "$2"; }
-# The click, and the entry as soon as the computer thinks about it, in one go in the page: the
-# click as the game's touch makes it (Module.gameInput), the entry as its panel hears a release
-# on it.
+# menu ENTRY: the menu opened by the right button over the canvas, off the board, then ENTRY.
+menu() { browser click 10 10 right && browser choose "$1"; }
+choose() { menu "$2"; }
+# The click (as the game's touch makes it) and, once the computer thinks, the entry's release.
 click_then_choose() {
     browser eval "new Promise((done, failed) => {
         Module.gameInput.click($1, $2);
@@ -109,20 +93,14 @@ click_then_choose() {
         })();
     })" >/dev/null
 }
-part e2e && session_with_meshes "$work/site/with-meshes"
-part e2e && session_clicks "$work/site/with-meshes"
-part e2e && session_computer "$work/site/with-meshes"
-part e2e && session_renju "$work/site/with-meshes"
-part e2e && session_without_meshes "$work/site/without-meshes"
 
 # Without the thinker's files the page says that the computer thinks between frames, and it
-# does: playing black, it opens in the centre and answers white's stone, each time with the
-# engine's own move.
+# does: playing black, it opens and answers white's stone, each time with the engine's move.
 problem_says() { grep -qF "$1" <<<"$(browser text '#problem')"; }
 session_without_thinker() {
     start_game no-thinker "$work/site/without-thinker" || return
-    grab no-thinker-1-empty && measure no-thinker-1-empty
-    local grid=("${dark[@]:1:4}") mark
+    local grid red_least mark
+    board no-thinker-1-empty
     check "no thinker: the page says the computer thinks between frames" \
         within 10 problem_says "The computer cannot think beside the game: thinker.js is not on the server (it answered 404). It thinks between frames instead"
     choose 5 "( ) Computer plays black"
@@ -137,15 +115,13 @@ session_without_thinker() {
 }
 # marked PICTURE "COLUMN ROW COLOUR": the last move's mark is on that point and colour.
 marked() { [ "$(mark_cell "$1")" = "$2" ]; }
-part e2e && session_without_thinker
+if part e2e; then
+    for session in with_meshes clicks computer renju; do "session_$session" "$work/site/with-meshes"; done
+    session_without_meshes "$work/site/without-meshes"
+    session_without_thinker
+fi
 
-# menu ENTRY: the right button pressed over the canvas, off the board, then ENTRY chosen from the
-# menu it opens.
-menu() { browser click 10 10 right && browser choose "$1"; }
-# along N KEY: KEY N times.
-along() { local i out=() && for ((i = 0; i < $1; i++)); do out+=("$2"); done && keys "${out[@]}"; }
-# path R0 C0 R C...: the keys that take the cursor from (R0, C0) to each cell in turn and put a
-# stone there (d and a step the row, w and s the column).
+# path R0 C0 R C...: the keys that take the cursor from (R0, C0) to each cell in turn, placing.
 path() {
     local r=$1 c=$2 out=()
     shift 2
@@ -163,19 +139,21 @@ measure_as() {
     measure "${@:2}"
     local kind && for kind in red dark light newly_dark; do eval "$1_$kind=(\"\${${kind}[@]}\")"; done
 }
+# status_is NAME TEXT: the status line reads TEXT within 5 s.
+status_is() { check "$1: the status line says \"$2\"" within 5 says "$2"; }
 
 # A five in each direction, each made by the side that moves first: black, then the loser of
 # each game, as Restart keeps the side to move. The other side plays on row 2, out of the way.
 session_four_fives() {
     start_game fives "$work/site/with-meshes" || return
-    check "fives: the status line says \"Black to move.\"" within 5 says "Black to move."
+    status_is fives "Black to move."
     grab fives-1-start && along 40 d && await fives-1-cursor-away 20 differs fives-1-start fives-1-cursor-away
     measure_as centre fives-1-start fives-1-cursor-away # the cursor stone on the centre
     measure_as away fives-1-cursor-away
     along 40 a
-    local game=0 direction dr dc side cells i name
-    for direction in row diagonal column antidiagonal; do
-        read -r dr dc <<<"$(case $direction in row) echo 0 1 ;; diagonal) echo 1 1 ;; column) echo 1 0 ;; antidiagonal) echo 1 -1 ;; esac)"
+    local game=0 line direction dr dc side cells i name
+    for line in "row 0 1" "diagonal 1 1" "column 1 0" "antidiagonal 1 -1"; do
+        read -r direction dr dc <<<"$line"
         side=$( ((game % 2 == 0)) && echo black || echo white)
         name=fives-$((game += 1))-$direction
         cells=()
@@ -183,12 +161,12 @@ session_four_fives() {
         read -r -a moves <<<"$(path 9 9 "${cells[@]}")"
         keys "${moves[@]}"
         await "$name-four" 20 settled "$name-four" && measure_as four "$name-four"
-        check "$name: the status line says \"${side^} to move.\"" within 5 says "${side^} to move."
+        status_is "$name" "${side^} to move."
         read -r -a moves <<<"$(path 2 5 $((9 + 2 * dr)) $((9 + 2 * dc)))"
         keys "${moves[@]}"
         await "$name-five" 30 red_shows "$name-five" || { fail "$name: no red line within 30 s" && continue; }
         measure_as five "$name-five"
-        check "$name: the status line says \"${side^} wins.\"" within 5 says "${side^} wins."
+        status_is "$name" "${side^} wins."
         check "$name: before the five only the last stone's mark is red (${four_red[0]} pixels)" \
             test "${four_red[0]}" -gt 0 -a "${four_red[0]}" -lt 200
         local width=$((five_red[3] - five_red[1])) height=$((five_red[4] - five_red[2]))
@@ -211,9 +189,7 @@ session_four_fives() {
             check "$name: white's banner lightens the picture (${four_light[0]} light pixels, then ${five_light[0]})" \
                 test "${five_light[0]}" -ge $((four_light[0] + 20000)) -a "${five_dark[0]}" -le $((four_dark[0] + 2000))
         fi
-        menu Restart
-        await "$name-restarted" 20 differs "$name-five" "$name-restarted"
-        await "$name-restarted" 20 settled "$name-restarted" && measure_as restarted "$name-restarted"
+        menu Restart && changed "$name-restarted" "$name-five" && measure_as restarted "$name-restarted"
         check "$name: after Restart, no line and no banner" test "${restarted_red[0]}" = 0 \
             -a "${restarted_dark[0]}" -le $((four_dark[0] + 2000)) -a "${restarted_light[0]}" -le $((four_light[0] + 2000))
     done
@@ -223,13 +199,10 @@ session_four_fives() {
     # Cheat: without it black's stone on white's is refused; with it, it takes the place of white's
     # and the rest of the board stays (Restart would clear it).
     keys space d space space && along 40 d
-    await cheat-1-refused 20 differs fives-1-start cheat-1-refused
-    await cheat-1-refused 20 settled cheat-1-refused && measure_as refused cheat-1-refused
-    along 40 a && menu Cheat
-    check "cheat: the status line says \"Black to move. Cheat is on.\"" within 5 says "Black to move. Cheat is on."
+    changed cheat-1-refused fives-1-start && measure_as refused cheat-1-refused
+    along 40 a && menu Cheat && status_is cheat "Black to move. Cheat is on."
     keys space && along 40 d
-    await cheat-2-replaced 20 differs cheat-1-refused cheat-2-replaced
-    await cheat-2-replaced 20 settled cheat-2-replaced && measure_as replaced cheat-2-replaced
+    changed cheat-2-replaced cheat-1-refused && measure_as replaced cheat-2-replaced
     check "cheat: without Cheat, black's stone on white's is refused (a black and a white stone: $((refused_dark[0] - away_dark[0])) dark pixels more than the empty board)" \
         test "${refused_dark[0]}" -ge $((away_dark[0] + 300)) -a "${refused_light[0]}" -ge $((away_light[0] + 300))
     check "cheat: with Cheat, black's stone replaces white's beside black's first" \
@@ -237,9 +210,8 @@ session_four_fives() {
 }
 part fives && session_four_fives
 
-# The browser's keys: Tab, F5 and Ctrl+R are not cancelled, in play or after Esc, while the game's
-# own are in play. After Esc no key and no button reaches the game (its memory stays as it was)
-# and the menu does not open; F5, Ctrl+R and the page's "New game" start a new game.
+# Tab, F5 and Ctrl+R are left to the browser, the game's own keys cancelled in play; after Esc no
+# key or button reaches the game, nor opens the menu; F5, Ctrl+R and "New game" start anew.
 # record_keys: from now on each keydown, and whether it was cancelled, kept over a reload.
 record_keys() {
     browser eval "sessionStorage.keys = ''; window.recording || addEventListener('keydown', e =>
@@ -258,8 +230,7 @@ fresh_game() { [ "$(browser eval 'window.before' 2>/dev/null)" = null ] && says 
 session_keys() {
     start_game keys "$work/site/with-meshes" || return
     check "keys: nothing in the page's error list ($(browser eval 'errors.join(" / ")'))" test "$(browser eval errors.length)" = 0
-    # The page puts the focus on the canvas without the frame a keyboard's focus shows; Tab then
-    # takes it to the Menu button, which shows it.
+    # The focus starts on the canvas without a frame; Tab takes it to the Menu button, framed.
     check "keys: the canvas has the focus, without a frame" test "$(browser eval \
         '[document.activeElement == canvas, getComputedStyle(canvas).outlineStyle].join()')" = '"true,none"'
     record_keys && keys Left Tab
@@ -268,18 +239,17 @@ session_keys() {
     check "keys, in play: Tab brings the focus to the Menu button, with its frame" test "$(browser eval \
         '[document.activeElement == menuButton, getComputedStyle(menuButton).outlineStyle].join()')" = '"true,solid"'
     check "keys, in play: the canvas has lost the focus" test "$(browser eval 'document.activeElement == canvas')" = false
-    another_game "in play" F5
-    another_game "in play" ctrl+r
+    local key before
+    for key in F5 ctrl+r; do another_game "in play" "$key"; done
     keys Escape && within 15 gone
-    local before && before=$(memory) && record_keys
+    before=$(memory) && record_keys
     keys d d space Left Tab && browser click 400 300 right
     check "keys, after Esc: the menu does not open" test "$(browser eval 'Module.gameMenu.isOpen()')" = false
     browser click 400 300 left
     check "keys, after Esc: no key is cancelled" recorded "d=left d=left  =left ArrowLeft=left Tab=left "
     check "keys, after Esc: keys and buttons leave the game's memory as it was" test "$(memory)" = "$before"
     another_game "after Esc" F5
-    keys Escape && within 15 gone && another_game "after Esc" ctrl+r
-    keys Escape && within 15 gone && another_game "after Esc" "New game"
+    for key in ctrl+r "New game"; do keys Escape && within 15 gone && another_game "after Esc" "$key"; done
 }
 part keys && session_keys
 
@@ -298,8 +268,8 @@ if part layout; then
 fits layout 1024 768
 fits layout 1920 1080
 fits layout 1280 633 2
-# The menu opened at each corner of the canvas lies inside the viewport, and Esc closes only it.
-# With the keys, Down, Down, Up and Return choose Cheat; space then closes it and places a stone.
+# The menu opened at each corner lies inside the viewport and Esc closes only it; Down, Down, Up
+# and Return choose Cheat; space then closes it and places a stone.
 fits menu 1280 633 && for corner in "2 2" "-3 2" "2 -3" "-3 -3"; do
     read -r x y <<<"$corner" && read -r w h <<<"$(browser eval 'canvas.clientWidth + " " + canvas.clientHeight' | tr -d '"')"
     ((x > 0)) || x=$((w + x)) && ((y > 0)) || y=$((h + y))
@@ -315,9 +285,8 @@ browser click 2 2 right && keys space
 check "menu: space closes it and places a stone" within 5 says "White to move. Cheat is on."
 fi
 
-# By touch: a drag turns the board as the arrow keys do and moves no page; a long press opens the
-# menu, its entries (plain and highlighted) at a contrast of 4.5 : 1 or more, and Esc closes it.
-# Then the game played with the pointer, by taps: one moves the cursor, two place.
+# By touch: a drag turns the board and moves no page; a long press opens the menu, its entries at
+# a contrast of 4.5 : 1 or more; then the clicks session by taps (one moves the cursor, two place).
 session_touch() {
     local x y contrast
     fits "touch-$1" "${@:2}" touch || return
@@ -338,19 +307,13 @@ session_touch() {
 part touch && session_touch phone 390 844 3
 part touch && session_touch desktop 1920 1080 1
 
-# The menu under a finger. On a phone held upright: a finger that slides off the entry it was put
-# on chooses nothing (onto the board from Restart, 180 pixels down from Undo), nor does the mouse
-# released off it; a tap chooses. Restart clears the board and Undo right after brings the game
-# back as it stood, Cheat and all. The status line keeps its height, and the board its place,
-# while the computer thinks. Then phones held sideways, with the menu as it is and with 15
-# entries: every entry within reach (the panel scrolls) and the Menu button clear, and a finger
-# that scrolls the menu from Restart chooses nothing.
+# The menu under a finger, upright: sliding off an entry chooses nothing, a tap chooses, and the
+# board keeps its place while the computer thinks. Sideways, as it is and with 15 entries: every
+# entry within reach and the Menu button clear, and a finger that scrolls the menu chooses nothing.
 close_menu() { browser eval 'Module.gameMenu.close()' >/dev/null; }
 open_menu() { browser press '#menu-button' 0 0 && within 5 test "$(menu_open)" = true; }
 # stones_as NAME: the picture NAME once it has changed from the first frame and then holds.
-stones_as() {
-    await "$1" 20 differs "${1%-*}-0-first-frame" "$1" && await "$1" 20 settled "$1"
-}
+stones_as() { changed "$1" "${1%-*}-0-first-frame"; }
 session_menu_touch() {
     fits menu-touch 390 844 3 touch || return
     keys space d space d space && stones_as menu-touch-1
@@ -360,7 +323,7 @@ session_menu_touch() {
     close_menu && await menu-touch-2-slid 20 settled menu-touch-2-slid
     check "menu, touch: a finger sliding off Restart or Undo, or the mouse released off Restart, chooses nothing" \
         same menu-touch-1 menu-touch-2-slid
-    check "menu, touch: the status line says \"White to move.\"" says "White to move."
+    status_is "menu, touch" "White to move."
     open_menu && browser press Cheat 0 0
     check "menu, touch: a tap on Cheat chooses it" within 5 says "White to move. Cheat is on."
     open_menu && browser press Restart 0 0
@@ -395,8 +358,7 @@ session_menu_small() {
     open_menu && browser shot "$artefacts/menu-$1-long.png" :viewport
     fit=$(browser eval "$CHECKS; menuFit()" | tr -d '"')
     check "menu, $1, 15 entries: ${fit:-every entry within reach, the Menu button clear}" test -z "$fit"
-    # A finger put on the entry near the panel's foot and moved up by 120 pixels: choosing would
-    # close the menu, and what it chose would show.
+    # A finger on the entry near the panel's foot, moved up by 120 pixels (choosing would close it).
     browser press "$(browser eval "(r => Math.round(r.left + r.width / 2) + ',' + Math.round(r.bottom - 24))(
         document.querySelector('[role=menu]').getBoundingClientRect())" | tr -d '"')" 0 -120
     scrolled=$(browser eval "Math.round(document.querySelector('[role=menu]')?.scrollTop ?? -1)")
@@ -410,13 +372,10 @@ part menus && session_menu_small landscape 844 390 3
 part menus && session_menu_small small-landscape 568 320 2
 emulate 1328 820
 
-# Each way the page can fail, one row each: the player reads what went wrong within 10 s, at most
-# one exception escapes and nothing throws again and again (the page is watched until it has been
-# quiet for 3 s), and without the mesh package, or with a damaged one, the game runs all the same
-# and its console reports the five meshes. A row is NAME|HOW|WORDS, where HOW is what happens to
-# a file of the page: missing=FILE (the server answers 404), block=FILE (the connection fails),
-# half=FILE (it ends halfway), html=FILE (a web page comes in its place, with status 200); or a
-# flag for another Chromium; or mismatch, a copy of the program whose GL emulation is another's.
+# Each way the page can fail: the player reads WORDS within 10 s, at most one exception escapes
+# (watched until quiet for 3 s), and without meshes the game runs and reports them. HOW is
+# missing=FILE (404), block=FILE (the connection fails), half=FILE, html=FILE (a page in its
+# place), a flag for another Chromium, or mismatch (another GL emulation).
 differs_file() { ! cmp -s "$1" "$2"; }
 # site_for HOW: the folder of the site that HOW is served from, made for it.
 site_for() {
@@ -445,9 +404,7 @@ failure_table() {
     local pid=$chromium_pid socket=$browser_socket
     while IFS='|' read -r name how words; do
         log=$artefacts/fails-$name.log site=$(site_for "$how")
-        if [[ $how == --* ]]; then
-            chromium_start "$work/browser-$name" "$how" || { fail "fails, $name: no Chromium" && continue; }
-        fi
+        [[ $how != --* ]] || chromium_start "$work/browser-$name" "$how" || { fail "fails, $name: no Chromium" && continue; }
         blocked=() && [[ $how != block=* ]] || blocked=("$how")
         browser watch "http://127.0.0.1:$server_port/$site/index.html" 10 quiet=3 "${blocked[@]}" >"$log"
         said=$(awk -v words="$words" '$2 == "problem" && index($0, words) { print $1; exit }' "$log")
@@ -457,15 +414,10 @@ failure_table() {
         browser shot "$artefacts/fails-$name.png" main
         # A new game would not draw either: none is offered.
         [ "$name" != no-webgl ] || check "fails, $name: no \"New game\" offered" test "$(browser eval newGame.hidden)" = true
-        if [[ $name == meshes* || $name == thinker* ]]; then
+        [[ $name != meshes* && $name != thinker* ]] ||
             check "fails, $name: the game runs without it" grep -q '^[0-9.]* status Black to move\.$' "$log"
-        fi
-        if [[ $name == meshes* ]]; then
-            browser text '#console' >"$artefacts/fails-$name.stdout" && expect_output "fails-$name" 5
-        fi
-        if [[ $how == --* ]]; then
-            chromium_stop && chromium_pid=$pid browser_socket=$socket
-        fi
+        [[ $name != meshes* ]] || { browser text '#console' >"$artefacts/fails-$name.stdout" && expect_output "fails-$name" 5; }
+        [[ $how != --* ]] || { chromium_stop && chromium_pid=$pid browser_socket=$socket; }
     done <<'ROWS'
 gomoku3d.js-404|missing=gomoku3d.js|The game could not be loaded: gomoku3d.js is not on the server
 gomoku3d.js-failed|block=gomoku3d.js|The game could not be loaded: the connection failed while gomoku3d.js was downloading
@@ -485,8 +437,7 @@ ROWS
 }
 part fails && failure_table
 
-# The page served as tools/web.sh serves it, over a line of 1.6 Mbit/s and 150 ms: its progress
-# shows while it loads, and the game is ready (says whose turn it is) within 5 s.
+# Over a line of 1.6 Mbit/s and 150 ms the load's progress shows, and the game is ready in 5 s.
 session_slow_load() {
     local log=$artefacts/slow-load.log ready progress
     browser watch "http://127.0.0.1:$server_port/with-meshes/index.html" 8 throttle=1600,150 >"$log"
@@ -501,17 +452,16 @@ session_slow_load() {
 }
 part slow && session_slow_load
 
-# The same positions natively and in the browser: the empty board and black's five with its
-# banner, from the with-meshes session; few pixels may differ outside the winning line.
+# The with-meshes session's empty board and black's five drawn natively and in the browser: few
+# pixels may differ outside the winning line.
 compare_with_native() {
     game=$native
     # The native game's ways back, for what the harness does with them too (its waits grab).
     local f && for f in start_game stop_game keys grab; do eval "$(declare -f "native_$f" | sed "1s/^native_//")"; done
-    # Placed at the screen's corner: with no window manager freeglut's window would start at
-    # (-1, -1), and the grab would lose its first row and column.
+    # At the screen's corner: else freeglut's window starts at (-1, -1), losing a row and a column.
     start_game native "$artefacts/work/native-meshes" -geometry 800x600+0+0 || return
     grab native-1-empty
-    keys space a space d w space a space d w space a space d s s s space a space d s space
+    keys "${FOUR_EACH[@]}" d s space
     await native-3-black-wins 30 red_shows native-3-black-wins
     stop_game
     local picture count
