@@ -92,8 +92,9 @@ TEST(Notices, EachNewOneIsOneLineOfTheConsole)
                             {"", 3, ""},    {swap2, 4, swap2 + "\n"}};
     for (const auto &[notice, number, written] : frames)
     {
-        const auto show = [&]
-        { platformShowStatus(0, false, false, -1, 1, 2, 1, notice.c_str(), number); };
+        const char *text = notice.c_str();
+        const unsigned shown = number;
+        const auto show = [&] { platformShowStatus(0, false, false, -1, 1, 2, 1, text, shown); };
         EXPECT_EQ(captureStdout(show), written) << number;
     }
 }

@@ -11,7 +11,6 @@
 #include <GL/freeglut_std.h>
 #include <algorithm>
 #include <functional>
-#include <ranges>
 #include <string>
 #include <vector>
 
@@ -27,12 +26,28 @@ const auto check = [](int row, int col) -> Action { return [=] { checkFiveAt(row
 const auto menu = [](int value) -> Action { return [=] { onMenu(value); }; };
 const auto arrow = [](int key) -> Action { return [=] { onSpecialKey(key, 0, 0); }; };
 const auto keys = [](std::string text) -> Action
-{ return [=] { std::ranges::for_each(text, [](unsigned char key) { onKeyboard(key, 0, 0); }); }; };
+{
+    return [=]
+    {
+        for (unsigned char key : text)
+        {
+            onKeyboard(key, 0, 0);
+        }
+    };
+};
 const auto click = [](int x, int y, int button = GLUT_LEFT_BUTTON, int state = GLUT_DOWN) -> Action
 { return [=] { onMouse(button, state, x, y); }; };
 const auto hover = [](int x, int y) -> Action { return [=] { onPassiveMotion(x, y); }; };
 const auto repeat = [](int times, Action action) -> Action
-{ return [=] { std::ranges::for_each(std::views::iota(0, times), [&](int) { action(); }); }; };
+{
+    return [=]
+    {
+        for (int i = 0; i < times; ++i)
+        {
+            action();
+        }
+    };
+};
 
 // Black has won along row 3, white is to move and the cursor stands on an empty cell.
 const Action blackHasWon = []
