@@ -7,7 +7,7 @@
 // positions) as its limit; --failed lists the positions not solved.
 #include "engine/gomocup.h"
 #include "engine/search.h"
-#include "tests/engine/tactics/record.h"
+#include "tests/engine/tactics/engine_position.h"
 
 #include <algorithm>
 #include <chrono>
@@ -33,21 +33,6 @@ struct Outcome
     std::string reason;
 };
 
-Position positionOf(const tactics::Record &r)
-{
-    Position pos(r.size);
-    for (const auto &[x, y] : r.black)
-    {
-        pos.place(pos.at(x, y), 0);
-    }
-    for (const auto &[x, y] : r.white)
-    {
-        pos.place(pos.at(x, y), 1);
-    }
-    pos.setToMove(r.toMove == 'X' ? 0 : 1);
-    return pos;
-}
-
 bool right(const tactics::Record &r, Move m)
 {
     return m != NO_MOVE && r.isAnswer(Position::xOf(m), Position::yOf(m));
@@ -58,7 +43,7 @@ Outcome byLevel(const tactics::Record &r, const Limits &limits)
 {
     static Searcher searcher;
     Outcome o;
-    searcher.start(positionOf(r), Level::Hard, limits, 0);
+    searcher.start(tactics::positionOf(r), Level::Hard, limits, 0);
     bool wasRight = false;
     for (bool done = false; !done;)
     {

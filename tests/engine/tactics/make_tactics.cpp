@@ -8,6 +8,7 @@
 // games. The same seed makes the same file, its names carrying the seed, so that the files of
 // several seeds (made on several cores at once) join into one suite by `cat`.
 //   make_tactics OUT [SEED [PERCENT]]   (PERCENT: of the games, patches and quotas; 100)
+//   make_tactics --recheck IN OUT [NODES]   (the engine's moves at NODES positions proved again)
 #include "engine/search.h"
 #include "tests/engine/solver/solver.h"
 #include "tests/engine/tactics/record.h"
@@ -464,13 +465,172 @@ bool fits(const Candidate &c, const Quota &q)
     return c.kind == q.kind && (std::string(q.kind) != "vct" || c.spareFours == q.spareFours);
 }
 
+// --- Rechecking a suite ----------------------------------------------------------------------
+
+// The answers as first proved look only so far: a win's answers are the points that win within
+// its length and SLACK, and a stop's answers hold against wins of at most HOLD_CAP stones, so a
+// quiet move after one may still leave the defender lost. The recheck puts the engine to every
+// record and has the solver prove what it finds, one step further:
+// - a point the engine plays in a win that the solver proves a win (by fours within FOURS_CAP,
+//   or by threes and fours within RECHECK_CAP) is one of its answers too;
+// - a stop's answer after which the engine's reply leaves the defender no point that holds is
+//   struck out, and a stop with none left is dropped: its defender loses whatever it plays.
+// The engine only suggests; every change stands on the solver's proof.
+constexpr int RECHECK_CAP = 15;
+
+Board boardOf(const tactics::Record &r)
+{
+    Board b(r.size);
+    for (const auto &[x, y] : r.black)
+    {
+        b.put(b.at(x, y), solver::BLACK);
+    }
+    for (const auto &[x, y] : r.white)
+    {
+        b.put(b.at(x, y), solver::WHITE);
+    }
+    return b;
+}
+
+// The engine's move for `who` on `b` (-1 when it has none).
+int engineMove(engine::Searcher &searcher, const Board &b, int who, std::int64_t nodes)
+{
+    engine::Position pos(b.size());
+    for (int p = 0; p < b.points(); ++p)
+    {
+        if (!b.empty(p))
+        {
+            pos.place(pos.at(b.xOf(p), b.yOf(p)), b.get(p) == solver::BLACK ? 0 : 1);
+        }
+    }
+    pos.setToMove(who == solver::BLACK ? 0 : 1);
+    const engine::Move m = searcher.think(pos, engine::Level::Hard, engine::Limits{nodes, 0}, 1);
+    return m == engine::NO_MOVE ? -1 : b.at(pos.xOf(m), pos.yOf(m));
+}
+
+// Whether the point `p` of `who` wins on `b` (proved), as a win of `kind` may.
+bool provedWin(Board &b, int p, int who, const std::string &kind)
+{
+    b.put(p, who);
+    Solver fours(b, Threats::Fours, NODE_LIMIT);
+    bool won = fours.afterThreat(who, FOURS_CAP - 1).win();
+    if (!won && kind == "vct")
+    {
+        Solver threats(b, Threats::ThreesAndFours, NODE_LIMIT);
+        won = threats.afterThreat(who, RECHECK_CAP - 1).win();
+    }
+    b.put(p, solver::NONE);
+    return won;
+}
+
+// Whether the defender `who`, having played `answer`, is lost once the engine has replied.
+bool refuted(engine::Searcher &searcher, Board &b, int answer, int who, std::int64_t nodes)
+{
+    b.put(answer, who);
+    const int reply = engineMove(searcher, b, solver::other(who), nodes);
+    bool lost = false;
+    if (reply >= 0)
+    {
+        lost = b.makesFive(reply, solver::other(who));
+        b.put(reply, solver::other(who));
+        if (!lost)
+        {
+            Solver threats(b, Threats::ThreesAndFours, NODE_LIMIT);
+            bool known = true;
+            lost = threats.holdingMoves(who, HOLD_CAP, &known).empty() && known;
+        }
+        b.put(reply, solver::NONE);
+    }
+    b.put(answer, solver::NONE);
+    return lost;
+}
+
+int recheck(const char *in, const char *out, std::int64_t nodes)
+{
+    std::ifstream file(in);
+    std::vector<tactics::Record> records;
+    std::string problem;
+    if (!file || !tactics::readAll(file, &records, &problem))
+    {
+        std::fprintf(stderr, "make_tactics: cannot read %s%s%s\n", in, problem.empty() ? "" : ": ",
+                     problem.c_str());
+        return 1;
+    }
+    std::ofstream o(out);
+    if (!o)
+    {
+        std::fprintf(stderr, "make_tactics: cannot write %s\n", out);
+        return 1;
+    }
+    o << "# The tactics suite: positions whose answers the tests' own solver proved\n"
+         "# (tests/engine/solver), made by tests/engine/tactics/make_tactics.cpp and rechecked\n"
+         "# with the engine at "
+      << nodes << " positions.\n# Format and kinds: tests/engine/tactics/record.h.\n";
+    engine::Searcher searcher(std::size_t{8} << 20);
+    int added = 0, struck = 0, dropped = 0;
+    for (tactics::Record &r : records)
+    {
+        Board b = boardOf(r);
+        const int who = r.toMove == 'X' ? solver::BLACK : solver::WHITE;
+        auto name = [&](int p)
+        { return std::to_string(b.xOf(p)) + "," + std::to_string(b.yOf(p)); };
+        if (r.kind == "vcf" || r.kind == "vct")
+        {
+            const int m = engineMove(searcher, b, who, nodes);
+            if (m >= 0 && !r.isAnswer(b.xOf(m), b.yOf(m)) && provedWin(b, m, who, r.kind))
+            {
+                r.answers.push_back({b.xOf(m), b.yOf(m)});
+                std::sort(r.answers.begin(), r.answers.end(),
+                          [](auto a, auto c) {
+                              return std::pair{a.second, a.first} < std::pair{c.second, c.first};
+                          });
+                std::fprintf(stderr, "%s: %s wins too\n", r.name.c_str(), name(m).c_str());
+                ++added;
+            }
+        }
+        else
+        {
+            std::vector<tactics::Point> holding;
+            for (const tactics::Point &a : r.answers)
+            {
+                if (refuted(searcher, b, b.at(a.first, a.second), who, nodes))
+                {
+                    std::fprintf(stderr, "%s: %d,%d does not hold\n", r.name.c_str(), a.first,
+                                 a.second);
+                    ++struck;
+                }
+                else
+                {
+                    holding.push_back(a);
+                }
+            }
+            r.answers = holding;
+            if (holding.empty())
+            {
+                std::fprintf(stderr, "%s: dropped, lost whatever it plays\n", r.name.c_str());
+                ++dropped;
+                continue;
+            }
+        }
+        o << tactics::format(r) << "\n";
+    }
+    std::fprintf(stderr, "%zu records: %d answers added, %d struck out, %d records dropped\n",
+                 records.size(), added, struck, dropped);
+    return o ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc >= 4 && std::string(argv[1]) == "--recheck")
+    {
+        return recheck(argv[2], argv[3], argc > 4 ? std::max(1000ll, std::atoll(argv[4])) : 600000);
+    }
     if (argc < 2)
     {
-        std::fprintf(stderr, "usage: make_tactics OUT [SEED [PERCENT]]\n");
+        std::fprintf(stderr, "usage: make_tactics OUT [SEED [PERCENT]]\n"
+                             "       make_tactics --recheck IN OUT [NODES]\n");
         return 2;
     }
     const std::uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;

@@ -6,8 +6,10 @@
 //   stop-vcf  the other side would win by continuous fours; answers: every point that holds
 //   stop-vct  the other side would win by threes and fours; answers: every point that holds
 // "moves" is the length of the win (for a stop, of the other side's): the winner's stones up to
-// and including the five, against the longest defence. Plain C++, no engine header, so the
-// solver's generator, the engine's tests and the benchmark all read it alike.
+// and including the five, against the longest defence. "Every point" as far as the solver looks
+// (make_tactics.cpp): wins within the shortest's length and two more, and holds against wins of
+// at most eleven stones, rechecked one reply deeper. Plain C++, no engine header, so the solver's
+// generator, the engine's tests and the benchmark all read it alike.
 #pragma once
 
 #include <algorithm>
