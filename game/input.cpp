@@ -6,6 +6,7 @@
 #include "game/online.h"
 #include "game/opponent.h"
 #include "platform/quit.h"
+#include "platform/sleep.h"
 
 #include <cstdint>
 #include <string>
@@ -292,4 +293,5 @@ void onIdle()
     {
         relabelMenu(); // the computer took the other side in swap2
     }
+    platformPaceFrame();
 }

@@ -7,3 +7,5 @@ void platformSleep(unsigned milliseconds)
 {
     Sleep(milliseconds);
 }
+
+void platformPaceFrame() {}

@@ -8,3 +8,5 @@ void platformSleep(unsigned milliseconds)
 {
     emscripten_sleep(milliseconds);
 }
+
+void platformPaceFrame() {}
