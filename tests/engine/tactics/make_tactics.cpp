@@ -475,8 +475,14 @@ bool fits(const Candidate &c, const Quota &q)
 //   or by threes and fours within RECHECK_CAP) is one of its answers too;
 // - a stop's answer after which the engine's reply leaves the defender no point that holds is
 //   struck out, and a stop with none left is dropped: its defender loses whatever it plays.
+// A quiet move (no four, no three) is no threat, so the solver cannot prove a win that needs one;
+// the recheck can, a quiet move of the engine's at a time: after it, every point of the
+// defender's that the solver does not prove lost must lose to the next such step, up to
+// QUIET_MOVES of them. So a point the engine plays in a win is an answer too when that proves it
+// wins, and a stop's answer is struck when it proves the engine's reply wins.
 // The engine only suggests; every change stands on the solver's proof.
 constexpr int RECHECK_CAP = 15;
+constexpr int QUIET_MOVES = 2;
 
 Board boardOf(const tactics::Record &r)
 {
@@ -523,24 +529,45 @@ bool provedWin(Board &b, int p, int who, const std::string &kind)
     return won;
 }
 
+// Whether `attacker`, to move on `b`, wins by the engine's move and the solver's proof that every
+// point of the defender's that holds against wins by threats loses to the next step, at most
+// `quiet` steps of the engine's.
+bool winsByQuietMoves(engine::Searcher &searcher, Board &b, int attacker, int quiet,
+                      std::int64_t nodes)
+{
+    const int m = engineMove(searcher, b, attacker, nodes);
+    if (m < 0 || quiet <= 0)
+    {
+        return false;
+    }
+    if (b.makesFive(m, attacker))
+    {
+        return true;
+    }
+    b.put(m, attacker);
+    const int defender = solver::other(attacker);
+    bool known = true;
+    std::vector<int> holding;
+    {
+        Solver threats(b, Threats::ThreesAndFours, NODE_LIMIT);
+        holding = threats.holdingMoves(defender, HOLD_CAP, &known);
+    }
+    bool won = known;
+    for (std::size_t i = 0; won && i < holding.size(); ++i)
+    {
+        b.put(holding[i], defender);
+        won = winsByQuietMoves(searcher, b, attacker, quiet - 1, nodes);
+        b.put(holding[i], solver::NONE);
+    }
+    b.put(m, solver::NONE);
+    return won;
+}
+
 // Whether the defender `who`, having played `answer`, is lost once the engine has replied.
 bool refuted(engine::Searcher &searcher, Board &b, int answer, int who, std::int64_t nodes)
 {
     b.put(answer, who);
-    const int reply = engineMove(searcher, b, solver::other(who), nodes);
-    bool lost = false;
-    if (reply >= 0)
-    {
-        lost = b.makesFive(reply, solver::other(who));
-        b.put(reply, solver::other(who));
-        if (!lost)
-        {
-            Solver threats(b, Threats::ThreesAndFours, NODE_LIMIT);
-            bool known = true;
-            lost = threats.holdingMoves(who, HOLD_CAP, &known).empty() && known;
-        }
-        b.put(reply, solver::NONE);
-    }
+    const bool lost = winsByQuietMoves(searcher, b, solver::other(who), QUIET_MOVES, nodes);
     b.put(answer, solver::NONE);
     return lost;
 }
@@ -577,7 +604,9 @@ int recheck(const char *in, const char *out, std::int64_t nodes)
         if (r.kind == "vcf" || r.kind == "vct")
         {
             const int m = engineMove(searcher, b, who, nodes);
-            if (m >= 0 && !r.isAnswer(b.xOf(m), b.yOf(m)) && provedWin(b, m, who, r.kind))
+            if (m >= 0 && !r.isAnswer(b.xOf(m), b.yOf(m)) &&
+                (provedWin(b, m, who, r.kind) ||
+                 (r.kind == "vct" && winsByQuietMoves(searcher, b, who, QUIET_MOVES, nodes))))
             {
                 r.answers.push_back({b.xOf(m), b.yOf(m)});
                 std::sort(r.answers.begin(), r.answers.end(),
