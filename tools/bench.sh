@@ -420,17 +420,18 @@ thinking_section() {
     # The native game's positions a second on a quiet machine, taken first: once Chromium has
     # started, its page draws frames of its own in the background.
     out[native-quiet]=$(cd "$meshes" && "$build/bench/thinking_bench" $moves hard)
+    local busy
+    # The busy loop, as busy as the game's own processes. The native game is measured before
+    # Chromium starts too: the browser is no part of its load.
+    bash -c 'while :; do :; done' &
+    busy=$!
+    out[native-thread]=$(cd "$meshes" && "$build/bench/thinking_bench" $moves hard)
+    out[native-slices]=$(cd "$meshes" && "$build/bench/thinking_bench" --slices $moves hard)
     mkdir -p "$work/site"
     cp -r "$build/web/web" "$work/site/worker" && cp -r "$build/web/web" "$work/site/slices"
     rm "$work/site/slices/"thinker.*
     serve_start "$work/site" "$work/http.log"
     chromium_start "$work/browser" || { echo "bench: Chromium did not start" >&2; return 1; }
-    local busy
-    # The busy loop, as busy as the game's own processes.
-    bash -c 'while :; do :; done' &
-    busy=$!
-    out[native-thread]=$(cd "$meshes" && "$build/bench/thinking_bench" $moves hard)
-    out[native-slices]=$(cd "$meshes" && "$build/bench/thinking_bench" --slices $moves hard)
     out[page-worker]=$(page_thinking worker $moves)
     out[page-slices]=$(page_thinking slices $moves)
     echo "(load average $(load) with the busy loop)"
