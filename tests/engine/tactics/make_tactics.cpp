@@ -535,8 +535,12 @@ bool provedWin(Board &b, int p, int who, const std::string &kind)
 bool winsByQuietMoves(engine::Searcher &searcher, Board &b, int attacker, int quiet,
                       std::int64_t nodes)
 {
+    if (quiet <= 0)
+    {
+        return false;
+    }
     const int m = engineMove(searcher, b, attacker, nodes);
-    if (m < 0 || quiet <= 0)
+    if (m < 0)
     {
         return false;
     }
