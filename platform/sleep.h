@@ -7,6 +7,5 @@ void platformSleep(unsigned milliseconds);
 // Called once a turn of the window's loop: holds the thread until a frame's time (a sixtieth of
 // a second) has passed since the last turn, so that the window is redrawn sixty times a second
 // and not as often as the machine can, leaving the processor to the computer's thinking. Returns
-// at once in the page (the browser paces its frames) and on Windows (its pauses are whole ticks
-// of the system's 15.6 ms clock).
+// at once in the page, whose browser paces its frames.
 void platformPaceFrame();
