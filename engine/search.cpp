@@ -209,21 +209,30 @@ Task<int> Searcher::run()
     threatSpaceKnown = false;
     if (rules.threeThreats)
     {
-        // Its win's points are gathered as it is proved: a defence must take one of them (or
-        // make a threat of our own).
         pos.setToMove(pos.toMove() ^ 1);
-        threats.gatherInto(&threatSpace);
         threats.capFours(std::min(rules.rootVcfNodes, positions * THEIR_FOURS_SHARE));
         int plies = co_await threats.vcf(ROOT_FOURS, &first);
+        int threeDepth = 0; // the threats deep the win by threes was found, if it was
         threats.capThrees(positions * THEIR_THREES_SHARE);
         for (int depth = 1;
              depth <= MAX_VCT_DEPTH && plies == 0 && !budget.stopped && !threats.threesExhausted();
              ++depth)
         {
             plies = co_await threats.vct(depth, &first);
+            threeDepth = depth;
         }
-        threats.gatherInto(nullptr);
-        threatSpaceKnown = plies > 0 && !budget.stopped;
+        // The same win again, gathering its points: a defence must take one of them, or make a
+        // threat of our own.
+        if (plies > 0 && !budget.stopped)
+        {
+            threats.gatherInto(&threatSpace);
+            threats.capFours(std::min(rules.rootVcfNodes, positions * THEIR_FOURS_SHARE));
+            threats.capThrees(positions * THEIR_THREES_SHARE);
+            const int again = threeDepth == 0 ? co_await threats.vcf(ROOT_FOURS, &first)
+                                              : co_await threats.vct(threeDepth, &first);
+            threats.gatherInto(nullptr);
+            threatSpaceKnown = again > 0;
+        }
         pos.setToMove(pos.toMove() ^ 1);
         underThreat = plies > 0;
         if (threatSpaceKnown)
@@ -242,29 +251,14 @@ Task<int> Searcher::run()
     rootCount = order.generate(pos, rootMoves.data(), MAX_MOVES, 0, tableMove, &restricted);
     if (threatSpaceKnown)
     {
-        // Moves outside the other side's threat space leave its win standing, unless they give
-        // us a four to make that we did not have: a four put in the way of the win.
-        const int me = pos.toMove();
-        const PointSet foursBefore = pos.fourPoints(me);
+        // Moves outside the other side's threat space leave its win standing.
         const int all = rootCount;
         rootCount = 0;
         for (int i = 0; i < all; ++i)
         {
-            const Move m = rootMoves[i];
-            bool keep = threatSpace.has(m);
-            if (!keep)
+            if (threatSpace.has(rootMoves[i]))
             {
-                pos.play(m);
-                const PointSet &foursAfter = pos.fourPoints(me);
-                for (int w = 0; w < PointSet::WORDS && !keep; ++w)
-                {
-                    keep = (foursAfter.words[w] & ~foursBefore.words[w]) != 0;
-                }
-                pos.undo();
-            }
-            if (keep)
-            {
-                rootMoves[rootCount++] = m;
+                rootMoves[rootCount++] = rootMoves[i];
             }
         }
         if (rootCount == 0)
