@@ -205,41 +205,20 @@ Task<int> Searcher::run()
     // whether they stop that. If it would not, no root move can give it such a win: a stone of
     // ours only takes points and lines from it.
     underThreat = false;
-    threatSpace = PointSet{};
-    threatSpaceKnown = false;
     if (rules.threeThreats)
     {
         pos.setToMove(pos.toMove() ^ 1);
         threats.capFours(std::min(rules.rootVcfNodes, positions * THEIR_FOURS_SHARE));
         int plies = co_await threats.vcf(ROOT_FOURS, &first);
-        int threeDepth = 0; // the threats deep the win by threes was found, if it was
         threats.capThrees(positions * THEIR_THREES_SHARE);
         for (int depth = 1;
              depth <= MAX_VCT_DEPTH && plies == 0 && !budget.stopped && !threats.threesExhausted();
              ++depth)
         {
             plies = co_await threats.vct(depth, &first);
-            threeDepth = depth;
-        }
-        // The same win again, gathering its points: a defence must take one of them, or make a
-        // threat of our own.
-        if (plies > 0 && !budget.stopped)
-        {
-            threats.gatherInto(&threatSpace);
-            threats.capFours(std::min(rules.rootVcfNodes, positions * THEIR_FOURS_SHARE));
-            threats.capThrees(positions * THEIR_THREES_SHARE);
-            const int again = threeDepth == 0 ? co_await threats.vcf(ROOT_FOURS, &first)
-                                              : co_await threats.vct(threeDepth, &first);
-            threats.gatherInto(nullptr);
-            threatSpaceKnown = again > 0;
         }
         pos.setToMove(pos.toMove() ^ 1);
         underThreat = plies > 0;
-        if (threatSpaceKnown)
-        {
-            threatSpace |= pos.fourPoints(pos.toMove());
-            threatSpace |= pos.threePoints(pos.toMove());
-        }
         childCap = std::min(rules.childVcfNodes, positions * ANSWER_SHARE);
         childNodesLeft = positions * ANSWERS_SHARE;
     }
@@ -249,23 +228,6 @@ Task<int> Searcher::run()
     TableEntry known{};
     const Move tableMove = tt->probe(pos.key(), &known) ? known.move : NO_MOVE;
     rootCount = order.generate(pos, rootMoves.data(), MAX_MOVES, 0, tableMove, &restricted);
-    if (threatSpaceKnown)
-    {
-        // Moves outside the other side's threat space leave its win standing.
-        const int all = rootCount;
-        rootCount = 0;
-        for (int i = 0; i < all; ++i)
-        {
-            if (threatSpace.has(rootMoves[i]))
-            {
-                rootMoves[rootCount++] = rootMoves[i];
-            }
-        }
-        if (rootCount == 0)
-        {
-            rootCount = all; // none of them stops it: let the search pick the longest loss
-        }
-    }
     rootScores.fill(0);
     if (rootCount <= 1)
     {

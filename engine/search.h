@@ -113,9 +113,7 @@ private:
     int rootCount = 0;
     Move iterationBest = NO_MOVE;
 
-    bool underThreat = false; // the other side would win by threats if it were its move
-    PointSet threatSpace;     // ... the points of that win, when they were gathered
-    bool threatSpaceKnown = false;
+    bool underThreat = false;        // the other side would win by threats if it were its move
     std::int64_t childCap = 0;       // positions for each root move's close look
     std::int64_t childNodesLeft = 0; // ... and for all of them together
 };

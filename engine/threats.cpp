@@ -117,7 +117,6 @@ Task<int> ThreatSearch::vcf(int foursLeft, Move *first)
     if (!pos.fivePoints(attacker).empty())
     {
         *first = pos.fivePoints(attacker).first();
-        gather(*first);
         co_return 1;
     }
     const PointSet &threats = pos.fivePoints(defender);
@@ -160,10 +159,8 @@ Task<int> ThreatSearch::vcf(int foursLeft, Move *first)
         if (pos.threat(m, attacker) == T_FLEX4)
         {
             *first = m;
-            gatherFlexFour(m);
             co_return 3; // two points to five: one is stopped, the other wins
         }
-        const PointSet before = gathered ? *gathered : PointSet{};
         pos.play(m);
         int length = 0;
         // The point the four leaves is the defender's only answer, unless the defender has a
@@ -184,11 +181,8 @@ Task<int> ThreatSearch::vcf(int foursLeft, Move *first)
         if (length > 0)
         {
             *first = m;
-            gather(m);
-            gather(reply);
             co_return length + 2;
         }
-        forget(before);
         if (vcfExhausted)
         {
             co_return 0;
@@ -208,7 +202,6 @@ Task<int> ThreatSearch::vct(int depthLeft, Move *first)
     if (!pos.fivePoints(attacker).empty())
     {
         *first = pos.fivePoints(attacker).first();
-        gather(*first);
         co_return 1;
     }
     const PointSet &threats = pos.fivePoints(defender);
@@ -232,19 +225,10 @@ Task<int> ThreatSearch::vct(int depthLeft, Move *first)
         // The defender has made a four on its way: the attacker stops it, and the defender must
         // still meet the threats the attacker had.
         Move block = threats.first();
-        const PointSet before = gathered ? *gathered : PointSet{};
         pos.play(block);
         int rest = co_await defend(depthLeft);
         pos.undo();
         *first = block;
-        if (rest > 0)
-        {
-            gather(block);
-        }
-        else
-        {
-            forget(before);
-        }
         co_return remember(key, depthLeft, rest > 0 ? rest + 1 : 0, block);
     }
     capFours(VCT_VCF_CAP);
@@ -262,10 +246,8 @@ Task<int> ThreatSearch::vct(int depthLeft, Move *first)
         if (pos.threat(m, attacker) == T_FLEX4)
         {
             *first = m;
-            gatherFlexFour(m);
             co_return remember(key, depthLeft, 3, m);
         }
-        const PointSet before = gathered ? *gathered : PointSet{};
         pos.play(m);
         int length = 0;
         Move next = NO_MOVE;
@@ -273,12 +255,10 @@ Task<int> ThreatSearch::vct(int depthLeft, Move *first)
             pos.fiveThreats(attacker) >= 2)
         {
             length = 3; // a four black may not stop: five next
-            gatherFives(attacker);
         }
         else if (!pos.fivePoints(attacker).empty())
         {
             // A four: one answer.
-            gather(pos.fivePoints(attacker).first());
             pos.play(pos.fivePoints(attacker).first());
             int rest = co_await vct(depthLeft - 1, &next);
             pos.undo();
@@ -293,10 +273,8 @@ Task<int> ThreatSearch::vct(int depthLeft, Move *first)
         if (length > 0)
         {
             *first = m;
-            gather(m);
             co_return remember(key, depthLeft, length, m);
         }
-        forget(before);
         if (budget.stopped || vctExhausted)
         {
             co_return 0;
@@ -323,7 +301,6 @@ Task<int> ThreatSearch::defend(int depthLeft)
     const PointSet &fives = pos.fivePoints(attacker);
     if (pos.fiveThreats(attacker) >= 2)
     {
-        gatherFives(attacker);
         co_return 2; // more fives than one stone stops, or one black may not stop under renju
     }
     Move unused = NO_MOVE;
@@ -331,14 +308,9 @@ Task<int> ThreatSearch::defend(int depthLeft)
     {
         // The attacker has a four (its stone that stopped a four of the defender's made one):
         // one answer, and the attack goes on.
-        const Move block = fives.first();
-        pos.play(block);
+        pos.play(fives.first());
         int rest = co_await vct(depthLeft, &unused);
         pos.undo();
-        if (rest > 0)
-        {
-            gather(block);
-        }
         co_return rest > 0 ? rest + 1 : 0;
     }
     if (pos.flexFourPoints(attacker).empty())
@@ -388,7 +360,6 @@ Task<int> ThreatSearch::defend(int depthLeft)
     int longest = 0;
     for (int j = 0; j < n; ++j)
     {
-        gather(defences[j]); // kept only if every answer fails: the caller forgets them if not
         pos.play(defences[j]);
         int length = 0;
         if (pos.fiveThreats(defender) >= 2)
@@ -397,7 +368,6 @@ Task<int> ThreatSearch::defend(int depthLeft)
         }
         else if (!pos.fivePoints(defender).empty())
         {
-            gather(pos.fivePoints(defender).first());
             pos.play(pos.fivePoints(defender).first());
             int rest = co_await defend(depthLeft);
             pos.undo();
@@ -425,7 +395,7 @@ Task<int> ThreatSearch::defend(int depthLeft)
 bool ThreatSearch::recall(std::uint64_t key, int depthLeft, int *plies, Move *first) const
 {
     const Known &k = known[key & (known.size() - 1)];
-    if (k.search != searchNumber || k.key != key || (gathered && k.plies > 0))
+    if (k.search != searchNumber || k.key != key)
     {
         return false;
     }
@@ -441,41 +411,6 @@ bool ThreatSearch::recall(std::uint64_t key, int depthLeft, int *plies, Move *fi
         return true;
     }
     return false;
-}
-
-void ThreatSearch::gather(Move m)
-{
-    if (gathered && m != NO_MOVE)
-    {
-        gathered->add(m);
-    }
-}
-
-void ThreatSearch::gatherFives(int colour)
-{
-    if (gathered)
-    {
-        *gathered |= pos.fivePoints(colour);
-    }
-}
-
-void ThreatSearch::gatherFlexFour(Move m)
-{
-    if (gathered)
-    {
-        gather(m);
-        pos.play(m);
-        gatherFives(pos.toMove() ^ 1);
-        pos.undo();
-    }
-}
-
-void ThreatSearch::forget(const PointSet &before)
-{
-    if (gathered)
-    {
-        *gathered = before;
-    }
 }
 
 int ThreatSearch::remember(std::uint64_t key, int depthLeft, int plies, Move first)

@@ -47,12 +47,6 @@ public:
     bool refutedByThrees() const;
     void markRefutedByThrees();
 
-    // While `space` is set, the searches gather into it every point of the wins they prove: the
-    // attacker's threats and the defender's answers to them (Allis's threat space: a defence
-    // elsewhere leaves the same win standing). Wins remembered from earlier searches are proved
-    // again, so that none of their points is missed. nullptr: gather nothing.
-    void gatherInto(PointSet *space) { gathered = space; }
-
     std::int64_t threatNodes = 0; // positions these searches looked at since newSearch()
 
 private:
@@ -62,12 +56,6 @@ private:
     // or none, good for `depthLeft`), and to note it.
     bool recall(std::uint64_t key, int depthLeft, int *plies, Move *first) const;
     int remember(std::uint64_t key, int depthLeft, int plies, Move first);
-    // Into the gathered threat space, when one is gathered: a point; the points where `colour`
-    // makes five; an open four's point and its two fives. And back to what it held `before`.
-    void gather(Move m);
-    void gatherFives(int colour);
-    void gatherFlexFour(Move m);
-    void forget(const PointSet &before);
 
     struct Known
     {
@@ -94,7 +82,6 @@ private:
     std::vector<Refuted> vctRefuted; // ... by threes and fours, after a root move
     std::vector<Known> known;        // what the searches by threes and fours found, by key
     std::uint16_t searchNumber = 0;
-    PointSet *gathered = nullptr;
 };
 
 } // namespace engine

@@ -3,7 +3,6 @@
 // meet. Each position is a win found by the search for wins by threats (its reason "vct") within
 // a small budget, on the marked point.
 #include "engine/search.h"
-#include "engine/threats.h"
 #include "tests/engine/engine_test_support.h"
 
 #include <algorithm>
@@ -49,36 +48,6 @@ TEST(Threats, WinByThreesGoesOnAfterTheDefendersFours)
         EXPECT_STREQ(searcher.info().reason, "vct") << w.name;
         EXPECT_GE(searcher.info().score, WIN_THRESHOLD) << w.name;
     }
-}
-
-// The points of a proved win, gathered: X's four, O's only answer, X's open four and its two
-// fives; not the points of the fours X tried on the way that led nowhere (the four at the left
-// end of the row below, answered where it needed to go on; the two at the top).
-TEST(Threats, GathersThePointsOfTheWinItProves)
-{
-    enginetest::Picture p = picture(
-        {"", ".........OXXX..", "", "", "....X", "....X", "", "OXXX", "", "", "", "", "", "", ""},
-        0);
-    Budget budget([] { return std::int64_t{0}; });
-    budget.begin(Limits{1000000, 0});
-    budget.beginSlice(1000000, 0);
-    ThreatSearch search(p.pos, budget);
-    search.newSearch();
-    PointSet space;
-    search.gatherInto(&space);
-    search.capFours(100000);
-    Move first = NO_MOVE;
-    Task<int> win = search.vcf(10, &first);
-    Driver driver;
-    driver.run(win.coroutine(&driver));
-    ASSERT_TRUE(win.done());
-    EXPECT_EQ(win.await_resume(), 5);
-    PointSet expected;
-    for (auto [x, y] : {std::pair{4, 7}, {5, 7}, {4, 6}, {4, 3}, {4, 8}})
-    {
-        expected.add(p.pos.at(x, y));
-    }
-    EXPECT_EQ(space.words, expected.words) << space.count() << " points";
 }
 
 } // namespace
