@@ -1,8 +1,7 @@
-// Tests of the console text: Big5 converted for a terminal, notices, and the real program's
-// start-up on a terminal; held against tests/e2e/*.utf8.txt through iconv.
+// The console text: Big5 converted for a terminal, notices, and the real program's start-up on a
+// terminal, held against tests/e2e/*.utf8.txt through iconv.
 #include "platform/console.h"
 #include "platform/status.h"
-#include "tests/platform/stdout_capture.h"
 
 #include <cstdio>
 #include <fstream>
@@ -92,10 +91,9 @@ TEST(Notices, EachNewOneIsOneLineOfTheConsole)
                             {"", 3, ""},    {swap2, 4, swap2 + "\n"}};
     for (const auto &[notice, number, written] : frames)
     {
-        const char *text = notice.c_str();
-        const unsigned shown = number;
-        const auto show = [&] { platformShowStatus(0, false, false, -1, 1, 2, 1, text, shown); };
-        EXPECT_EQ(captureStdout(show), written) << number;
+        testing::internal::CaptureStdout();
+        platformShowStatus(0, false, false, -1, 1, 2, 1, notice.c_str(), number);
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), written) << number;
     }
 }
 

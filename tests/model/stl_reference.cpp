@@ -3,10 +3,9 @@
 // A failure is thrown as its message.
 #include "tests/model/stl_reference.h"
 
-#include "tests/model/stl_messages.h"
-
 #include <cstdio>
 #include <cstring>
+#include <iconv.h>
 #include <iomanip>
 #include <sstream>
 
@@ -60,6 +59,18 @@ std::vector<Facet> readFacets(std::istream &in)
 }
 
 } // namespace
+
+std::string stlReport(std::string_view message)
+{
+    std::string text = "讀檔失敗!\n錯誤描述：" + std::string(message) + "\n",
+                big5(text.size(), '\0');
+    char *in = text.data(), *out = big5.data();
+    std::size_t inLeft = text.size(), outLeft = big5.size();
+    iconv_t cd = iconv_open("CP950", "UTF-8");
+    const bool converted = iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1);
+    iconv_close(cd);
+    return converted ? big5.substr(0, big5.size() - outLeft) : "(no Big5)";
+}
 
 ReferenceRead referenceRead(std::string_view bytes)
 try

@@ -15,6 +15,9 @@ struct ReferenceRead
 
 ReferenceRead referenceRead(std::string_view bytes);
 
+// The reader's report of the failure `message` (readable text) as a pipe gets it: Big5, by iconv.
+std::string stlReport(std::string_view message);
+
 // How what the reader gave for `bytes` (console text, array, count) differs from the reference:
 // empty when the report, the count and every bit of every facet agree.
 std::string differenceFromReference(std::string_view bytes, const std::string &console,
