@@ -10,15 +10,10 @@ std::vector<GlutCall> &fakeGlutCalls()
     return calls;
 }
 
-namespace
-{
-
-void record(std::string text, AnyCallback callback = nullptr)
+static void record(std::string text, AnyCallback callback = nullptr)
 {
     fakeGlutCalls().emplace_back(std::move(text), callback);
 }
-
-} // namespace
 
 void glutInit(int *, char **)
 {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -39,13 +40,7 @@ protected:
 
 TEST_F(SeatStore, TheFolderFollowsXdgThenTheHomeAndWithoutThemNothingIsKept)
 {
-    struct Case
-    {
-        const char *state;
-        const char *home;
-        fs::path expected;
-    };
-    const std::vector<Case> cases = {
+    const std::tuple<const char *, const char *, fs::path> cases[] = {
         {"/var/state", "/home/me", "/var/state/gomoku3d"},
         {nullptr, "/home/me", "/home/me/.local/state/gomoku3d"},
         {"", "/home/me", "/home/me/.local/state/gomoku3d"},
@@ -53,12 +48,11 @@ TEST_F(SeatStore, TheFolderFollowsXdgThenTheHomeAndWithoutThemNothingIsKept)
         {"/var/state", nullptr, "/var/state/gomoku3d"},
         {nullptr, nullptr, ""}, // the last: nowhere to keep a seat
     };
-    for (const Case &c : cases)
+    for (const auto &[state, home, expected] : cases)
     {
-        c.state ? setenv("XDG_STATE_HOME", c.state, 1) : unsetenv("XDG_STATE_HOME");
-        c.home ? setenv("HOME", c.home, 1) : unsetenv("HOME");
-        EXPECT_EQ(seatFolder(), c.expected)
-            << (c.state ? c.state : "-") << " " << (c.home ? c.home : "-");
+        state ? setenv("XDG_STATE_HOME", state, 1) : unsetenv("XDG_STATE_HOME");
+        home ? setenv("HOME", home, 1) : unsetenv("HOME");
+        EXPECT_EQ(seatFolder(), expected) << (state ? state : "-") << " " << (home ? home : "-");
     }
     const fs::path before = fs::current_path();
     fs::current_path(root_); // nor in the working folder
