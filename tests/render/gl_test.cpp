@@ -1,6 +1,5 @@
-// GL tests on the real renderer, in an 800 x 600 window on the suite's own Xvfb, over the meshes
-// in assets/: each object is found by difference with a frame drawn without it, and placed against
-// the grid lines on the window.
+// GL tests on the real renderer in an 800 x 600 window on the suite's own Xvfb, over the assets/
+// meshes: each object found by difference with a frame drawn without it, placed by the grid lines.
 #include "bench/reference_frame.h"
 #include "game/game_state.h"
 #include "game/input.h"
@@ -43,8 +42,7 @@ Frame drawFrame(void (*display)() = onDisplay)
     return f;
 }
 
-// The colours the scene is made of, as lit: black material shows only its white highlight, so it
-// stays a neutral grey; white saturates on most of what faces the light.
+// The scene's colours as lit (black shows only its white highlight: a neutral grey).
 using Kind = int; // CLEAR the cream clear colour, BROWN the board, RED the winning line
 constexpr Kind CLEAR = 0, BROWN = 1, DARK = 2, WHITE = 3, RED = 4, VIOLET = 5, OTHER = 6, KINDS = 7;
 Kind kindOf(const Frame &f, int x, int y)
@@ -62,26 +60,22 @@ Kind kindOf(const Frame &f, int x, int y)
     return r - g >= 25 && g - b >= 20 ? BROWN : OTHER;
 }
 
-// The pixels in which frame `a` differs from frame `b`: how many, their middle and bounds, the
-// kinds they have in `a`, and how many bands of consecutive window rows hold them.
+// The pixels in which frame `a` differs from `b`: count, middle, bounds, kinds in `a`, row bands.
 struct Blob
 {
     int count = 0, left = WIDTH, right = -1, bottom = HEIGHT, top = -1, bands = 0;
     double x = 0.0, y = 0.0;
     int kinds[KINDS] = {};
     double share(Kind k) const { return count == 0 ? 0.0 : double(kinds[k]) / count; }
-    bool looks(Kind k) const
-    {
-        return k == DARK ? share(DARK) >= 0.95
-                         : share(WHITE) >= 0.6 && share(WHITE) + share(DARK) >= 0.95;
-    }
+    double stone() const { return share(WHITE) + share(DARK); } // either colour of stone
+    bool looks(Kind k) const { return share(k) >= (k == DARK ? 0.95 : 0.6) && stone() >= 0.95; }
 };
 Blob blobOf(const Frame &a, const Frame &b)
 {
     Blob blob;
-    for (int y = 0, wasRow = 0; y < HEIGHT; ++y)
+    for (int y = 0; y < HEIGHT; ++y)
     {
-        int before = blob.count;
+        int before = blob.count, lastRow = blob.top;
         for (int x = 0; x < WIDTH; ++x)
         {
             std::size_t i = 3 * (std::size_t(y) * WIDTH + x);
@@ -93,9 +87,7 @@ Blob blobOf(const Frame &a, const Frame &b)
             blob.bottom = std::min(blob.bottom, y), blob.top = std::max(blob.top, y);
             ++blob.kinds[kindOf(a, x, y)];
         }
-        int isRow = blob.count > before ? 1 : 0;
-        blob.bands += isRow > wasRow ? 1 : 0;
-        wasRow = isRow;
+        blob.bands += blob.count > before && (before == 0 || lastRow < y - 1); // a band starts
     }
     blob.x /= std::max(blob.count, 1), blob.y /= std::max(blob.count, 1);
     return blob;
@@ -108,8 +100,7 @@ void freeArrays(ModelRecord &record)
     delete[] record.normalArray;
 }
 
-// Gives the models the facets their files hold (as start-up does) or none (as a failed file
-// does), then uploads all models again into the buffers they already have.
+// Gives the models their files' facets or none (a failed file); uploads into the same buffers.
 void setModels(std::initializer_list<std::int32_t> models, bool fromFile, bool upload = true)
 {
     for (std::int32_t k : models)
@@ -130,8 +121,7 @@ class GlTest : public testing::Test
 protected:
     void SetUp() override
     {
-        // The suite's own Xvfb (tests/x_server.sh, a ctest fixture) names its display in a file;
-        // run by hand, outside ctest, a test keeps the DISPLAY it was given.
+        // The suite's Xvfb (tests/x_server.sh) names its display in a file; by hand, DISPLAY stays.
         if (const char *file = std::getenv("GOMOKU_TEST_DISPLAY_FILE"))
         {
             std::string display;
@@ -164,9 +154,8 @@ protected:
     int window = 0;
 };
 
-// The grid's lines on the window, by difference with a frame drawn without the grid (which stays
-// out afterwards; cursor stone off the window): the window x of the lines under each row's
-// stones, left to right, and the window y of those under each column's, bottom to top.
+// The grid lines' window x under each row, y under each column, by difference with a frame drawn
+// without the grid (which stays out afterwards).
 struct Grid
 {
     std::vector<double> x, y;
@@ -199,8 +188,7 @@ Grid findGrid()
     return {centres(perX), centres(perY), blobOf(with, without)};
 }
 
-// A new game, with the cursor stone off the window and `cell` on the five cells centred on
-// (row, col) along `direction`; returns them in order.
+// A new game, cursor stone off the window, `cell` on five cells about (row, col) along `direction`.
 std::vector<std::pair<int, int>> placeFive(int row, int col, std::int32_t direction,
                                            std::int32_t cell)
 {
@@ -287,8 +275,7 @@ TEST_F(GlTest, FiveShowsARedLineThroughItsStonesAndNoCursorStone)
 {
     Grid grid = findGrid();
     setModels({MODEL_BLACK_WINS, MODEL_WHITE_WINS}, false); // banners out of the line's way
-    // As a GL wide line (the desktop), then as the quad the browser draws: the same pixels but
-    // for a few along the edges and at the ends.
+    // As a GL wide line (desktop), then as the browser's quad: the same pixels but a few at edges.
     std::vector<int> redOfLine;
     for (bool wide : {true, false})
         for (std::int32_t direction : {DIR_ROW, DIR_DIAGONAL, DIR_COLUMN, DIR_ANTIDIAGONAL})
@@ -303,7 +290,6 @@ TEST_F(GlTest, FiveShowsARedLineThroughItsStonesAndNoCursorStone)
             cursorY = -6;
             // No cursor stone, and the first frame left the modelview as it found it.
             EXPECT_EQ(blobOf(drawFrame(), frame).count, 0);
-
             // Red within a few pixels of each stone's crossing, and none far beyond the ends.
             double ax = grid.x[five[0].first], ay = grid.y[five[0].second];
             double dx = grid.x[five[4].first] - ax, dy = grid.y[five[4].second] - ay;
@@ -334,8 +320,7 @@ TEST_F(GlTest, FiveShowsARedLineThroughItsStonesAndNoCursorStone)
     linesHaveWidth = true;
 }
 
-// Under renju, on black's turn only, a small violet mark on the point where black's two open threes
-// meet, and on no other, centred on its crossing and seen from every side of the board.
+// Under renju, on black's turn only, a small violet mark where black's two open threes meet.
 TEST_F(GlTest, RenjuMarksBlacksForbiddenPointsSmallAndVioletFromEverySide)
 {
     Grid grid = findGrid();
@@ -343,8 +328,7 @@ TEST_F(GlTest, RenjuMarksBlacksForbiddenPointsSmallAndVioletFromEverySide)
     for (auto [row, col] : stones)
         Board[row * BOARD_SIZE + col] = CELL_BLACK;
     // From above, and tilted towards each of the four sides and a corner.
-    const float views[][2] = {{0, 0}, {50, 0}, {310, 0}, {0, 50}, {0, 310}, {45, 315}};
-    for (auto [pitch, yaw] : views)
+    for (auto [pitch, yaw] : {std::pair{0, 0}, {50, 0}, {310, 0}, {0, 50}, {0, 310}, {45, 315}})
     {
         SCOPED_TRACE(testing::Message() << "view " << pitch << ", " << yaw);
         viewPitch = pitch, viewYaw = yaw;
@@ -425,8 +409,7 @@ TEST_F(GlTest, ViewTurnsTheBoardAboutTheWindowsAxesAndKeysComeFullCircle)
 
 TEST_F(GlTest, PointerPicksThePointItIsOnInEveryViewAndNothingBeyondTheOuterLines)
 {
-    // The stone pressed flat onto the plane it stands on and shrunk to a quarter about its middle:
-    // drawn as the cursor stone on a point, a mark where the player sees that point.
+    // The stone flattened onto its base, shrunk to a quarter: as the cursor stone, a point's mark.
     ModelRecord &stone = ModelTable[MODEL_STONE];
     float *v = stone.vertexArray, low[3] = {v[0], v[1], v[2]}, high[3] = {v[0], v[1], v[2]};
     for (int i = 0; i < 9 * stone.facetCount; ++i)
@@ -519,10 +502,10 @@ TEST_F(GlTest, BuffersHoldEachModelsArraysAndADrawLeavesItsNormalBufferBound)
 
 TEST_F(GlTest, LightMaterialAndCullingShadeASquareByItsNormalAndWinding)
 {
-    // A square 150 units before the eye, drawn twice its size (normals must be renormalised).
-    // Rows: normal, colour drawn (0..1), seen (0..255), winding (-1: clockwise from the eye: a back
-    // face, not drawn). Turned away: ambient only (light 0.3 + GL's global 0.2); facing the light
-    // (-50, 50, 100) also diffuse 0.7 and a white highlight of cos(7.9 degrees) ^ 128 = 0.295.
+    // A square 150 units before the eye at twice its size (normals renormalised). Rows: normal,
+    // colour (0..1), seen (0..255), winding (-1: clockwise, a back face, culled). Turned away:
+    // ambient only (light 0.3 + global 0.2); facing the light (-50, 50, 100) also diffuse 0.7 and
+    // a white highlight of cos(7.9 degrees) ^ 128 = 0.295.
     for (std::array<float, 10> c :
          {std::array{0.0f, 0.0f, -1.0f, 0.8f, 0.4f, 0.2f, 102.f, 51.f, 26.f, 1.f},
           {-0.19245f, 0.19245f, 0.96225f, 0.4f, 0.2f, 0.1f, 198.f, 137.f, 106.f, 1.f},
@@ -530,7 +513,6 @@ TEST_F(GlTest, LightMaterialAndCullingShadeASquareByItsNormalAndWinding)
     {
         SCOPED_TRACE(testing::Message() << "normal z " << c[2] << ", winding " << c[9]);
         float w = c[9];
-        setModels({MODEL_STONE}, false, false);
         ModelRecord &square = ModelTable[MODEL_STONE];
         freeArrays(square);
         square.facets = new Facet[2]{{{c[0], c[1], c[2]}, {-w, -1, 0}, {w, -1, 0}, {w, 1, 0}},
@@ -551,9 +533,8 @@ TEST_F(GlTest, LightMaterialAndCullingShadeASquareByItsNormalAndWinding)
     }
 }
 
-// The reference frame (bench/) draws each stone under a translation of its own, the game moves the
-// vertices: by rounding, light may differ by 1 of 255 and a few edge pixels may take a neighbour's
-// colour. Nothing else may differ.
+// The reference frame (bench/) translates each stone, the game moves its vertices: light may differ
+// by 1 of 255 and a few edge pixels take a neighbour's colour; nothing else.
 TEST_F(GlTest, FullBoardLooksAsWhenEachStoneWasDrawnByItself)
 {
     auto apart = [](const Frame &a, const Frame &b, std::size_t i, std::size_t j)
@@ -561,9 +542,8 @@ TEST_F(GlTest, FullBoardLooksAsWhenEachStoneWasDrawnByItself)
         return std::max(
             {std::abs(a[i] - b[j]), std::abs(a[i + 1] - b[j + 1]), std::abs(a[i + 2] - b[j + 2])});
     };
-    // Views, each with the benchmark's full board (pairs along each row, shifted row by row: no
-    // five) and then with its colours swapped, as Cheat might leave it: the same number of stones
-    // of each colour, every one changed.
+    // The benchmark's full board (pairs along rows, shifted row by row: no five), then with its
+    // colours swapped as Cheat might leave it, in several views.
     for (auto [pitch, yaw] :
          {std::pair{0.0f, 0.0f}, {35.0f, 20.0f}, {80.0f, 0.0f}, {300.0f, 125.0f}})
         for (std::int32_t first : {CELL_BLACK, CELL_WHITE})
@@ -592,8 +572,7 @@ TEST_F(GlTest, FullBoardLooksAsWhenEachStoneWasDrawnByItself)
                     EXPECT_LE(nearest, 1) << "at " << x << ", " << y;
                 }
             EXPECT_LE(moved, 10);
-            // The cursor stone over a stone of the other colour is hidden: its vertices are that
-            // stone's, and the stone is drawn first.
+            // The cursor stone over a stone of the other colour is hidden (same vertices, drawn later).
             cursorX = -5, cursorY = 4; // on (4, 13)
             sideToMove = Board[4 * BOARD_SIZE + 13] == CELL_BLACK ? 1 : 0;
             Frame over = drawFrame();
