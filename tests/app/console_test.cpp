@@ -79,8 +79,7 @@ TEST(Big5ToCodeset, ConvertsAndShowsEachCharacterItCannotConvertAsOneQuestionMar
         EXPECT_EQ(big5ToCodeset(big5, codeset), expected);
 }
 
-// On the desktop each new notice is one line of the console, once; the frames between say
-// nothing, and neither does an empty notice.
+// Each new notice once, on a line of its own; the frames between and empty notices print nothing.
 TEST(Notices, EachNewOneIsOneLineOfTheConsole)
 {
     using Frame = std::tuple<std::string, unsigned, std::string>; // notice, its number, the output

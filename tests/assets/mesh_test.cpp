@@ -45,9 +45,8 @@ TEST(Meshes, AreWhatTheGeneratorWrites)
 using Corner = std::array<float, 3>;
 using Edge = std::pair<Corner, Corner>;
 
-// Each file reads without a report. Every edge is walked once each way, so the surface is closed
-// and its facets wound alike; and each piece (facets joined through edges: a letter, a grid line)
-// encloses a positive volume, so it faces outward rather than inside out.
+// Each file reads without a report; every edge is walked once each way (closed, wound alike); each
+// piece (facets joined through edges: a letter, a grid line) encloses a positive volume (outward).
 TEST(Meshes, AreClosedAndFaceOutward)
 {
     for (const char *name : modelFileNames)

@@ -242,8 +242,7 @@ TEST(StlReaderDifferential, OddNumbersGeneratedAndMutatedFiles)
 
 TEST(StlReaderDifferential, EverySeedFixtureAndMeshUnderADecimalCommaLocale)
 {
-    // Every seed, fixture and mesh, whose decimal points a comma locale would read otherwise,
-    // reads as the reference reads it in the classic locale.
+    // Every seed, fixture and mesh reads under a decimal-comma locale as the reference in "C".
     ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "no de_DE.UTF-8 locale";
     std::locale::global(std::locale("de_DE.UTF-8")); // the reader's streams are made in it too
     std::ostringstream shown;

@@ -542,8 +542,7 @@ TEST_F(GlTest, FullBoardLooksAsWhenEachStoneWasDrawnByItself)
         return std::max(
             {std::abs(a[i] - b[j]), std::abs(a[i + 1] - b[j + 1]), std::abs(a[i + 2] - b[j + 2])});
     };
-    // The benchmark's full board (pairs along rows, shifted row by row: no five), then with its
-    // colours swapped as Cheat might leave it, in several views.
+    // The benchmark's full board (no five), then its colours swapped as Cheat may leave it.
     for (auto [pitch, yaw] :
          {std::pair{0.0f, 0.0f}, {35.0f, 20.0f}, {80.0f, 0.0f}, {300.0f, 125.0f}})
         for (std::int32_t first : {CELL_BLACK, CELL_WHITE})
