@@ -6,7 +6,6 @@
 #include "tests/game/game_test_support.h"
 
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -213,8 +212,23 @@ const std::vector<ChangeCase> CHANGE_CASES = {
     {"Cheat", [] { onMenu(MENU_CHEAT); }, true},
 };
 
+// Each thought asks about the game as it now is: board, side, rule, level, time and seed.
+void expectAboutTheGame(const ThinkRequest &request)
+{
+    EXPECT_TRUE(std::equal(std::begin(Board), std::end(Board), request.cells.begin()));
+    EXPECT_EQ(request.toMove, sideToMove);
+    EXPECT_EQ(request.rule, gameRule);
+    EXPECT_EQ(request.level, computerLevel == LEVEL_HARD   ? engine::Level::Hard
+                             : computerLevel == LEVEL_EASY ? engine::Level::Easy
+                                                           : engine::Level::Medium);
+    EXPECT_EQ(request.limits.timeMs, computerLevel == LEVEL_HARD ? 1000 : 0)
+        << "the hard level thinks for a second";
+    EXPECT_EQ(request.seed, computerSeed ^ static_cast<std::uint64_t>(historyLength))
+        << "the game's seed mixed with the number of moves";
+}
+
 // A thought dropped by a change is cancelled and its answer never placed; while the computer is
-// still to move, a new thought about the game as it now is begins, and its answer is placed.
+// still to move, a new thought begins, and its answer is placed.
 TEST(Computer, NeverPlacesTheAnswerOfADroppedThought)
 {
     for (const ChangeCase &c : CHANGE_CASES)
@@ -226,11 +240,12 @@ TEST(Computer, NeverPlacesTheAnswerOfADroppedThought)
         useThinker(std::move(owned));
         opponent = OPPONENT_WHITE;
         computerLevel = LEVEL_HARD;
+        computerSeed = 0x5eed;
         places({{9, 9}});
         thinkFor(12);
         ASSERT_EQ(script.posts.size(), 1u);
         const ThinkRequest first = script.posts[0];
-        EXPECT_EQ(first.limits.timeMs, 1000) << "the hard level thinks for a second";
+        expectAboutTheGame(first);
         EXPECT_TRUE(computerThinking());
         c.change();
         const GameSnapshot before = takeSnapshot();
@@ -246,61 +261,11 @@ TEST(Computer, NeverPlacesTheAnswerOfADroppedThought)
         }
         const ThinkRequest &second = script.posts[1];
         EXPECT_NE(second.generation, first.generation);
-        EXPECT_TRUE(std::equal(std::begin(Board), std::end(Board), second.cells.begin()));
-        EXPECT_EQ(second.level, computerLevel == LEVEL_HARD   ? engine::Level::Hard
-                                : computerLevel == LEVEL_EASY ? engine::Level::Easy
-                                                              : engine::Level::Medium);
+        expectAboutTheGame(second);
         script.next = ThinkAnswer{second.generation, pointAt(3, 4), 1, 1};
         thinkFor(12);
         EXPECT_EQ(cell(3, 4), W);
         EXPECT_EQ(sideToMove, 0);
-    }
-}
-
-// Beside the game, its answers are the engine's own for the board, level and the game's seed
-// mixed with the number of moves.
-TEST(Computer, MovesAsTheEngineDoesUnsliced)
-{
-    engine::Searcher searcher;
-    for (std::uint64_t seed : {std::uint64_t{0}, std::uint64_t{0x5eed}})
-    {
-        for (std::uint8_t level : {LEVEL_EASY, LEVEL_MEDIUM})
-        {
-            SCOPED_TRACE("seed " + std::to_string(seed) + ", level " + std::to_string(level));
-            resetGameState();
-            useThinker(makeBesideThinker());
-            opponent = OPPONENT_WHITE;
-            computerLevel = level;
-            computerSeed = seed;
-            std::mt19937 random(static_cast<std::uint32_t>(seed) + level);
-            for (int move = 0; move < 5; ++move)
-            {
-                int row = 0;
-                int col = 0;
-                do
-                {
-                    row = 6 + static_cast<int>(random() % 7);
-                    col = 6 + static_cast<int>(random() % 7);
-                } while (cell(row, col) != E);
-                places({{row, col}});
-                if (gameOver != 0)
-                {
-                    break;
-                }
-                ThinkRequest board;
-                std::copy(std::begin(Board), std::end(Board), board.cells.begin());
-                board.toMove = 1;
-                const engine::Move expected = searcher.think(
-                    positionOf(board),
-                    level == LEVEL_EASY ? engine::Level::Easy : engine::Level::Medium,
-                    engine::Limits{}, seed ^ static_cast<std::uint64_t>(historyLength));
-                awaitComputer();
-                const MoveRecord &answer = moveHistory[historyLength - 1];
-                ASSERT_EQ(answer.side, 1) << "no answer at move " << move;
-                EXPECT_EQ(answer.row, engine::Position::yOf(expected)) << "move " << move;
-                EXPECT_EQ(answer.col, engine::Position::xOf(expected)) << "move " << move;
-            }
-        }
     }
 }
 
