@@ -63,20 +63,6 @@ TEST(GameRule, FiveUnderEachRuleAlongEveryLine)
     }
 }
 
-// A five beside a longer row of the same colour on another line still wins.
-TEST(GameRule, ExactlyFiveBesideAnOverline)
-{
-    resetGameState();
-    gameRule = Rule::Standard;
-    line(B, 2, 3, ROW, 6); // six along row 2: nothing
-    line(B, 8, 3, ROW, 5); // five along row 8
-    scanForFive();
-    EXPECT_EQ(gameOver, 1);
-    EXPECT_EQ(winRow, 8);
-    EXPECT_EQ(winCol, 5);
-    EXPECT_EQ(winDirection, DIR_ROW);
-}
-
 // Black's stones around (9, 9): two open threes meet there; (3, 9) makes an overline;
 // (14, 4) two fours.
 void renjuPosition()
