@@ -1,5 +1,5 @@
-// Helpers of the tests that touch the game state: the state reset, a snapshot of it, the board's
-// stones read, laid down and placed, and the computer's turn waited out.
+// Helpers of the tests that touch the game state: the state reset, a snapshot of it, and the
+// board's stones read, laid down and placed.
 #pragma once
 
 #include "game/game_state.h"
@@ -7,14 +7,11 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <iterator>
 #include <ostream>
-#include <string>
-#include <thread>
 #include <utility>
 
 using Action = std::function<void()>;
@@ -89,27 +86,6 @@ inline void places(std::initializer_list<std::pair<int, int>> points)
     for (auto [row, col] : points)
     {
         placeStone(row, col);
-    }
-}
-
-// The side of each placement of the game in turn: "0" black's, "1" white's.
-inline std::string sidesPlaced()
-{
-    std::string sides;
-    for (int i = 0; i < historyLength; ++i)
-    {
-        sides += static_cast<char>('0' + moveHistory[i].side);
-    }
-    return sides;
-}
-
-// Lets the computer think, a frame at a time, until it has moved (or twenty thousand frames passed).
-inline void awaitComputer()
-{
-    for (int frame = 0; frame < 20000 && computerToMove(); ++frame)
-    {
-        thinkFor(20);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 

@@ -163,7 +163,10 @@ TEST(Computer, PlacesOnItsTurnAloneAndMakesItsOwnFive)
             }
             onKeyboard('w', 0, 0), onKeyboard(' ', 0, 0);
             EXPECT_EQ(stones(), side == OPPONENT_WHITE ? 9 : 8) << "no key places for it";
-            awaitComputer();
+            for (int slice = 0; slice < 1000 && computerToMove(); ++slice)
+            {
+                thinkFor(20);
+            }
             EXPECT_EQ(gameOver, 1);
             EXPECT_EQ(side == OPPONENT_BLACK ? cell(4, 4) : cell(6, 4),
                       side == OPPONENT_BLACK ? B : W);

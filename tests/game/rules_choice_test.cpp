@@ -175,9 +175,7 @@ TEST(GameRule, ChoosingARuleOrAnOpeningStartsANewGameWithBlack)
     for (const Case &c : cases)
     {
         resetGameState();
-        placeStone(9, 9);
-        placeStone(9, 10);
-        placeStone(9, 11); // white to move
+        places({{9, 9}, {9, 10}, {9, 11}}); // white to move
         c.choose();
         EXPECT_EQ(stones(), 0) << c.notice;
         EXPECT_EQ(gameRule, c.rule);
@@ -323,7 +321,10 @@ TEST(Swap2, TheComputerPlaysItsPart)
         start(OPPONENT_BLACK);
         EXPECT_TRUE(computerToMove());
         thinkFor(20);
-        EXPECT_EQ(sidesPlaced(), "010");
+        EXPECT_EQ(stones(), 3);
+        EXPECT_EQ(moveHistory[0].side, 0);
+        EXPECT_EQ(moveHistory[1].side, 1);
+        EXPECT_EQ(moveHistory[2].side, 0);
         EXPECT_EQ(swap2Step(), SWAP2_SECOND_CHOICE);
         EXPECT_FALSE(computerToMove()) << "the player's choice";
         key('3');
@@ -347,7 +348,9 @@ TEST(Swap2, TheComputerPlaysItsPart)
         if (swap2SecondChoice == SWAP2_TWO_STONES)
         {
             EXPECT_EQ(swap2Step(), SWAP2_FIRST_CHOICE);
-            EXPECT_EQ(sidesPlaced(), "01010");
+            EXPECT_EQ(stones(), 5);
+            EXPECT_EQ(moveHistory[3].side, 1);
+            EXPECT_EQ(moveHistory[4].side, 0);
             EXPECT_FALSE(computerToMove());
         }
         else
