@@ -1,6 +1,5 @@
-// Helpers shared by the tests that touch the game state: every game variable put back to its
-// value at process start, a snapshot of the whole state for "this is all that changed", and
-// the board's stones read, laid down and placed.
+// Helpers of the tests that touch the game state: the state reset, a snapshot of it, and the
+// board's stones read, laid down and placed.
 #pragma once
 
 #include "game/game_state.h"

@@ -104,7 +104,7 @@ TEST(Names, GameIdsAndSecretsOfTheProtocolOnly)
     }
 }
 
-// "ok TYPE" and a summary of the fields, or "unreadable".
+// "ok TYPE" and each field that differs from a fresh message's, or "unreadable".
 std::string decoded(const std::string &text)
 {
     ServerMessage m;
@@ -112,36 +112,33 @@ std::string decoded(const std::string &text)
     {
         return "unreadable";
     }
+    const ServerMessage fresh;
     const auto n = [](auto value) { return std::to_string(static_cast<long long>(value)); };
+    const auto points = [&n](const std::vector<ServerMessage::Point> &list)
+    {
+        std::string text;
+        for (const auto &[row, col] : list)
+        {
+            text += std::string(" ") + n(row) + "," + n(col);
+        }
+        return text;
+    };
     const char *types[] = {"created", "joined", "state", "moved", "presence", "error", "other"};
     std::string out = std::string("ok ") + types[static_cast<int>(m.type)];
-    using Type = ServerMessage::Type;
-    if (m.type == Type::Created || m.type == Type::Joined)
-    {
-        out += " " + m.game + " role " + n(m.role) + " secret " + m.secret;
-    }
-    if (m.type == Type::State)
-    {
-        out += " " + m.game + " you " + n(m.role) + " moves";
-        for (const auto &[row, col] : m.moves)
-        {
-            out += " " + n(row) + "," + n(col);
-        }
-        out += " presence " + n(m.black) + n(m.white) + " over " + n(m.over) + " winner " +
-               n(m.winner) + " five " + n(m.five.size());
-    }
-    if (m.type == Type::Moved)
-    {
-        out += " " + n(m.n) + " " + n(m.row) + "," + n(m.col) + " " + n(m.colour);
-    }
-    if (m.type == Type::Presence)
-    {
-        out += " " + n(m.black) + n(m.white);
-    }
-    if (m.type == Type::Error)
-    {
-        out += " " + m.code;
-    }
+    const auto add = [&out](bool differs, const std::string &field)
+    { out += differs ? " " + field : ""; };
+    add(m.game != fresh.game, "game " + m.game);
+    add(m.secret != fresh.secret, "secret " + m.secret);
+    add(m.role != fresh.role, "role " + n(m.role));
+    add(m.moves != fresh.moves, "moves" + points(m.moves));
+    add(m.black != fresh.black || m.white != fresh.white, "seats " + n(m.black) + n(m.white));
+    add(m.over != fresh.over, "over");
+    add(m.winner != fresh.winner, "winner " + n(m.winner));
+    add(m.five != fresh.five, "five" + points(m.five));
+    add(m.n != fresh.n, "n " + n(m.n));
+    add(m.row != fresh.row || m.col != fresh.col, "at " + n(m.row) + "," + n(m.col));
+    add(m.colour != fresh.colour, "colour " + n(m.colour));
+    add(m.code != fresh.code, "code " + m.code);
     return out;
 }
 
@@ -151,20 +148,20 @@ const std::string STATE_END =
 TEST(Decoder, ReadsTheKindsOfEachTypeAndRefusesTheRest)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {R"({"type":"created","game":"g","secret":"s"})", "ok created g role 0 secret s"},
+        {R"({"type":"created","game":"g","secret":"s"})", "ok created game g secret s"},
         {R"({"type":"created","game":"g"})", "unreadable"},
         {R"({"type":"created","game":7,"secret":"s"})", "unreadable"},
         {R"({"type":"joined","game":"g","role":"white","secret":"s"})",
-         "ok joined g role 3 secret s"},
-        {R"({"type":"joined","game":"g","role":"watcher"})", "ok joined g role 4 secret "},
+         "ok joined game g secret s role 3"},
+        {R"({"type":"joined","game":"g","role":"watcher"})", "ok joined game g role 4"},
         {R"({"type":"joined","game":"g","role":"referee"})", "unreadable"},
         {R"({"type":"joined","game":"g","role":"black","secret":null})", "unreadable"},
         {R"({"type":"state","game":"g","moves":[[9,9],[0,17]],"you":"black")" + STATE_END,
-         "ok state g you 2 moves 9,9 0,17 presence 12 over 0 winner -1 five 0"},
+         "ok state game g role 2 moves 9,9 0,17 seats 12"},
         {R"({"type":"state","game":"g","moves":[],"you":"waiting","black":"present","white":"empty","over":true,"winner":"white","five":[[1,1],[1,2],[1,3],[1,4],[1,5]]})",
-         "ok state g you 1 moves presence 10 over 1 winner 1 five 5"},
+         "ok state game g role 1 seats 10 over winner 1 five 1,1 1,2 1,3 1,4 1,5"},
         {R"({"type":"state","game":"g","moves":[[-3,40]],"you":"watcher")" + STATE_END,
-         "ok state g you 4 moves -3,40 presence 12 over 0 winner -1 five 0"},
+         "ok state game g role 4 moves -3,40 seats 12"},
         {R"({"type":"state","game":"g","moves":[[9]],"you":"black")" + STATE_END, "unreadable"},
         {R"({"type":"state","game":"g","moves":[[9,9,9]],"you":"black")" + STATE_END, "unreadable"},
         {R"({"type":"state","game":"g","moves":[[9,"9"]],"you":"black")" + STATE_END, "unreadable"},
@@ -178,29 +175,28 @@ TEST(Decoder, ReadsTheKindsOfEachTypeAndRefusesTheRest)
          "unreadable"},
         {R"({"type":"state","game":"g","moves":[],"you":"black","black":"present","white":"away","over":true,"winner":"red","five":null})",
          "unreadable"},
-        {R"({"type":"state","game":"g","moves":[],"you":"black","black":"present","white":"away","over":true,"winner":"black","five":[[1,1],[1,2]]})",
-         "unreadable"},
         {R"({"type":"state","game":"g","moves":[],"you":"black","black":"present","white":"away","over":true,"winner":"black","five":[[1,1],[1,2],[1,3],[1,4]]})",
          "unreadable"},
         {R"({"type":"state","game":"g","moves":[],"you":"black","black":"present","white":"away","over":true,"winner":"black","five":[[1,1],[1,2],[1,3],[1,4],[1,5],[1,6]]})",
          "unreadable"},
         {R"({"type":"state","game":"g","moves":[],"you":"black","black":"present","white":"away","over":false,"winner":null})",
          "unreadable"},
-        {R"({"type":"moved","n":3,"row":4,"col":5,"colour":"white"})", "ok moved 3 4,5 1"},
+        {R"({"type":"moved","n":3,"row":4,"col":5,"colour":"white"})",
+         "ok moved n 3 at 4,5 colour 1"},
         {R"({"type":"moved","n":3,"row":4,"col":5,"colour":"green"})", "unreadable"},
         {R"({"type":"moved","n":3,"row":4,"colour":"black"})", "unreadable"},
         {R"({"type":"moved","n":99999999999999999999,"row":4,"col":5,"colour":"black"})",
          "unreadable"},
         {R"({"type":"moved","n":3,"row":-9999999,"col":5,"colour":"black"})", "unreadable"},
         {R"({"type":"moved","n":true,"row":4,"col":5,"colour":"black"})", "unreadable"},
-        {R"({"type":"presence","black":"away","white":"empty"})", "ok presence 20"},
+        {R"({"type":"presence","black":"away","white":"empty"})", "ok presence seats 20"},
         {R"({"type":"presence","black":"away"})", "unreadable"},
         {R"({"type":"error","code":"occupied","message":"That point is taken"})",
-         "ok error occupied"},
+         "ok error code occupied"},
         {R"({"type":"error","message":"no code"})", "unreadable"},
         {R"({"type":"hello","anything":[1,2,3]})", "ok other"},
         {R"({"type":"moved","n":0,"row":1,"col":2,"colour":"black","extra":{"x":1}})",
-         "ok moved 0 1,2 0"},
+         "ok moved n 0 at 1,2 colour 0"},
         {R"({"type":3})", "unreadable"},
         {R"({"game":"g"})", "unreadable"},
         {R"(["type","created"])", "unreadable"},
@@ -219,7 +215,7 @@ TEST(Decoder, ReadsTheKindsOfEachTypeAndRefusesTheRest)
     const std::string head = R"({"type":"error","code":"x","message":")";
     const std::string exact = head + std::string(MESSAGE_MAX - head.size() - 2, 'y') + "\"}";
     ASSERT_EQ(exact.size(), MESSAGE_MAX);
-    EXPECT_EQ(decoded(exact), "ok error x");
+    EXPECT_EQ(decoded(exact), "ok error code x");
 }
 
 // Records what the online game asks, with a storage of secrets of its own.
@@ -294,10 +290,16 @@ const std::string BLACK_FIVE = "[[3,2],[4,2],[3,3],[4,3],[3,4],[4,4],[3,5],[4,5]
 const std::string BLACK_WON =
     R"("over":true,"winner":"black","five":[[3,2],[3,3],[3,4],[3,5],[3,6]])";
 const std::string WHITE_AWAY = R"("black":"present","white":"away")";
-// What every joining session sends once connected.
-const std::string JOIN_CALLS[] = {"connect /ws?game=$G 0", R"(send {"type":"join","game":"$G"})"};
-const std::string RESUME_CALLS[] = {"connect /ws?game=$G 0",
-                                    R"(send {"type":"join","game":"$G","secret":"$S"})"};
+using Steps = std::vector<std::string>;
+Steps operator+(Steps a, const Steps &b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+// What every joining session asks once connected, without a seat's secret and with one.
+const Steps JOIN_CALLS = {"connect /ws?game=$G 0", R"(send {"type":"join","game":"$G"})"};
+const Steps RESUME_CALLS = {"connect /ws?game=$G 0",
+                            R"(send {"type":"join","game":"$G","secret":"$S"})"};
 
 struct SessionCase
 {
@@ -308,29 +310,11 @@ struct SessionCase
     std::string stones = "";        // the board's stones in the order they were placed
 };
 
-std::vector<std::string> with(std::initializer_list<std::string> first,
-                              std::initializer_list<std::string> then = {})
-{
-    std::vector<std::string> all(first);
-    all.insert(all.end(), then);
-    return all;
-}
-std::vector<std::string> joined(std::initializer_list<std::string> then = {})
-{
-    return with({JOIN_CALLS[0], JOIN_CALLS[1]}, then);
-}
-std::vector<std::string> resumed(std::initializer_list<std::string> then = {})
-{
-    return with({RESUME_CALLS[0], RESUME_CALLS[1]}, then);
-}
-using Steps = std::vector<std::string>;
-const std::vector<std::string> JOIN = {"join", "open"};
-const std::vector<std::string> RESUME = {"stored", "join", "open"};
-std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string> &b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
+// The calls of a session that joins, without a seat or with the one kept, and then `more`.
+const auto joined = [](const Steps &more = {}) { return JOIN_CALLS + more; };
+const auto resumed = [](const Steps &more = {}) { return RESUME_CALLS + more; };
+const Steps JOIN = {"join", "open"};
+const Steps RESUME = {"stored", "join", "open"};
 
 const std::string STORE = "store $G $S";
 // The move sent as the first of the game.
@@ -483,10 +467,9 @@ const std::vector<SessionCase> SESSION_CASES = {
     {"MovedOffTheBoard", RESUME + Steps{state("white", "[[9,9]]"), moved(1, 0, 18, "white")},
      resumed({RETRY + "500"}), LOST, "9,9"},
     ignored("MovedBeforeTheState", moved(0, 9, 9, "black")),
-    {"UnreadableTextsChangeNothing",
-     RESUME + Steps{state("black"), "<{", "<[]", R"(<{"type":"moved"})", "<\xff"}, resumed(),
-     "Your move (black)."},
-    {"UnknownTypesChangeNothing", RESUME + Steps{state("black"), R"(<{"type":"chat","text":"hi"})"},
+    {"UnreadableTextsAndUnknownTypesChangeNothing",
+     RESUME + Steps{state("black"), "<{", "<[]", R"(<{"type":"moved"})", "<\xff",
+                    R"(<{"type":"chat","text":"hi"})"},
      resumed(), "Your move (black)."},
     {"CreatedWhenNotCreating",
      RESUME + Steps{state("black"),
@@ -508,8 +491,7 @@ const std::vector<SessionCase> SESSION_CASES = {
               RETRY + "8000", RETRY + "6020"}),
      LOST},
     {"NeverConnected", RESUME + Steps{"close 0", "close 0"},
-     with({RESUME_CALLS[0], RESUME_CALLS[1], RETRY + "500", RETRY + "1000"}),
-     "The server does not answer, trying again…"},
+     resumed({RETRY + "500", RETRY + "1000"}), "The server does not answer, trying again…"},
     {"ReconnectedSeesTheMovesItMissed",
      RESUME + Steps{state("black", "[[9,9]]"), "close 0", "open", state("black", "[[9,9],[8,8]]")},
      resumed({RETRY + "500", RESUME_CALLS[1]}), "Your move (black).", "9,9 8,8"},
@@ -533,53 +515,62 @@ const std::vector<SessionCase> SESSION_CASES = {
      resumed({"disconnect"}), ""},
 };
 
+// Starts a session anew: the game state as at the start, and no online game yet.
+void startAnew(RecordingTransport &transport)
+{
+    resetGameState();
+    onlineGame = OnlineGame();
+    onlineGame.attach(&transport);
+}
+
+// Plays the steps of a session, each by its first word, or "<" and the server's text.
+void play(RecordingTransport &transport, const Steps &steps)
+{
+    const std::map<std::string, std::function<void(const std::string &)>> actions = {
+        {"create", [](const std::string &) { onlineGame.create(); }},
+        {"join", [](const std::string &id) { onlineGame.join(id.empty() ? GAME : id); }},
+        {"stored", [&](const std::string &) { transport.secrets[GAME] = SECRET; }},
+        {"leave", [](const std::string &) { onlineGame.leave(); }},
+        {"open", [](const std::string &) { onlineGame.opened(); }},
+        {"close", [](const std::string &draw) { onlineGame.closed(std::stod(draw)); }},
+        {"place",
+         [](const std::string &point)
+         {
+             int row = 0, col = 0;
+             ASSERT_EQ(std::sscanf(point.c_str(), "%d %d", &row, &col), 2);
+             EXPECT_TRUE(onlineGame.place(row, col) || !onlineGame.active())
+                 << "an online game takes every move";
+         }},
+    };
+    for (const std::string &step : steps)
+    {
+        const std::string text = filled(step);
+        ServerMessage message;
+        const std::size_t space = std::min(text.find(' '), text.size());
+        if (text[0] != '<')
+        {
+            ASSERT_EQ(actions.count(text.substr(0, space)), 1u) << "no such step: " << text;
+            actions.at(text.substr(0, space))(text.substr(std::min(space + 1, text.size())));
+        }
+        else if (decodeServerMessage(text.substr(1), &message))
+        {
+            onlineGame.received(message);
+        }
+        else
+        {
+            onlineGame.unreadable();
+        }
+    }
+}
+
 TEST(Session, AsksTheTransportAndShowsTheGame)
 {
     for (const SessionCase &c : SESSION_CASES)
     {
         SCOPED_TRACE(c.name);
-        resetGameState();
         RecordingTransport transport;
-        onlineGame = OnlineGame();
-        onlineGame.attach(&transport);
-
-        // Each step's first word, and what it does with the rest of the step.
-        const std::map<std::string, std::function<void(const std::string &)>> steps = {
-            {"create", [](const std::string &) { onlineGame.create(); }},
-            {"join", [](const std::string &id) { onlineGame.join(id.empty() ? GAME : id); }},
-            {"stored", [&](const std::string &) { transport.secrets[GAME] = SECRET; }},
-            {"leave", [](const std::string &) { onlineGame.leave(); }},
-            {"open", [](const std::string &) { onlineGame.opened(); }},
-            {"close", [](const std::string &draw) { onlineGame.closed(std::stod(draw)); }},
-            {"place",
-             [](const std::string &point)
-             {
-                 int row = 0, col = 0;
-                 ASSERT_EQ(std::sscanf(point.c_str(), "%d %d", &row, &col), 2);
-                 EXPECT_TRUE(onlineGame.place(row, col) || !onlineGame.active())
-                     << "an online game takes every move";
-             }},
-        };
-        for (const std::string &step : c.steps)
-        {
-            const std::string text = filled(step);
-            ServerMessage message;
-            const std::size_t space = std::min(text.find(' '), text.size());
-            if (text[0] != '<')
-            {
-                ASSERT_EQ(steps.count(text.substr(0, space)), 1u) << "no such step: " << text;
-                steps.at(text.substr(0, space))(text.substr(std::min(space + 1, text.size())));
-            }
-            else if (decodeServerMessage(text.substr(1), &message))
-            {
-                onlineGame.received(message);
-            }
-            else
-            {
-                onlineGame.unreadable();
-            }
-        }
-
+        startAnew(transport);
+        play(transport, c.steps);
         std::vector<std::string> expectedCalls;
         for (const std::string &call : c.calls)
         {
@@ -602,34 +593,14 @@ TEST(Session, AsksTheTransportAndShowsTheGame)
     }
 }
 
+// The input callbacks in an online game in which this player is black, with black to move.
 class OnlineInput : public testing::Test
 {
 protected:
     void SetUp() override
     {
-        resetGameState();
-        onlineGame = OnlineGame();
-        onlineGame.attach(&transport);
-    }
-    // The server's text, with "<" before it as in a session's steps.
-    void receive(const std::string &text)
-    {
-        ServerMessage message;
-        ASSERT_TRUE(decodeServerMessage(filled(text.substr(1)), &message));
-        onlineGame.received(message);
-    }
-    void resume()
-    {
-        transport.secrets[GAME] = SECRET;
-        onlineGame.join(GAME);
-        onlineGame.opened();
-    }
-    // An online game in which this player is black, with black to move.
-    void blackToMove()
-    {
-        SetUp();
-        resume();
-        receive(state("black"));
+        startAnew(transport);
+        play(transport, RESUME + Steps{state("black")});
         transport.calls.clear();
     }
     RecordingTransport transport;
@@ -637,22 +608,21 @@ protected:
 
 TEST_F(OnlineInput, SpaceAndTheClickSendTheMoveAndPlaceNothing)
 {
-    pointUnder = tenPixelCells;
-    blackToMove();
     onKeyboard(' ', 0, 0);
     EXPECT_EQ(transport.calls, std::vector<std::string>{sent(9, 9)});
 
-    blackToMove();
+    SetUp();
+    pointUnder = tenPixelCells;
     onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 35, 41);
     EXPECT_EQ(transport.calls, std::vector<std::string>{sent(3, 4)});
     EXPECT_EQ(historyLength, 0);
     EXPECT_EQ(cursorX, 3 - BOARD_CENTRE) << "the cursor follows the click as in a local game";
 }
 
-TEST_F(OnlineInput, TheLocalGamesEntriesAndUndoDoNothing)
+// The local game's entries and undo do nothing and say so, until leaving ends the online game.
+TEST_F(OnlineInput, TheLocalGamesEntriesDoNothingUntilLeaving)
 {
-    blackToMove();
-    receive(moved(0, 9, 9, "black"));
+    play(transport, {moved(0, 9, 9, "black")});
     const GameSnapshot before = takeSnapshot();
     for (int value :
          {MENU_CHEAT, MENU_RESTART, MENU_UNDO, MENU_COMPUTER_WHITE, MENU_COMPUTER_BLACK, MENU_HARD})
@@ -664,11 +634,6 @@ TEST_F(OnlineInput, TheLocalGamesEntriesAndUndoDoNothing)
     EXPECT_EQ(opponent, OPPONENT_NONE);
     EXPECT_EQ(historyLength, 1);
     EXPECT_TRUE(transport.calls.empty());
-}
-
-TEST_F(OnlineInput, TheMenuSaysWhatIsNotForOnlineGamesAndLeavingEndsIt)
-{
-    blackToMove();
     EXPECT_STREQ(menuLabel(MENU_CHEAT), "Cheat (not online)");
     EXPECT_STREQ(menuLabel(MENU_TWO_PLAYERS), "(*) Two players (not online)");
 
@@ -687,6 +652,7 @@ TEST_F(OnlineInput, TheMenuSaysWhatIsNotForOnlineGamesAndLeavingEndsIt)
 
 TEST_F(OnlineInput, AComputerSideGoesWhenAnOnlineGameStarts)
 {
+    startAnew(transport);
     onMenu(MENU_COMPUTER_WHITE);
     onKeyboard(' ', 0, 0);
     ASSERT_EQ(historyLength, 1);
@@ -699,12 +665,14 @@ TEST_F(OnlineInput, AComputerSideGoesWhenAnOnlineGameStarts)
 // The server referees freestyle whatever the local rule: a double three of black's stands.
 TEST_F(OnlineInput, AnOnlineGameIsFreestyleWhateverTheLocalRule)
 {
+    startAnew(transport);
     onMenu(MENU_RENJU);
     onMenu(MENU_SWAP2);
     ASSERT_EQ(gameRule, engine::Rule::Renju);
-    resume();
     // Black's last stone, on (9, 11), makes two open threes: forbidden under renju.
-    receive(state("white", "[[9,9],[0,0],[9,10],[0,2],[10,11],[0,4],[11,11],[0,6],[9,11]]"));
+    play(transport,
+         RESUME + Steps{state("white",
+                              "[[9,9],[0,0],[9,10],[0,2],[10,11],[0,4],[11,11],[0,6],[9,11]]")});
     EXPECT_EQ(gameRule, engine::Rule::Freestyle);
     EXPECT_EQ(gameOpening, OPENING_FREE);
     EXPECT_EQ(historyLength, 9);

@@ -5,12 +5,8 @@
 #include "tests/fakes/fake_glut.h"
 #include "tests/game/game_test_support.h"
 
-#include <chrono>
-#include <functional>
 #include <optional>
-#include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -87,6 +83,7 @@ TEST(Undo, TakesBackToThePlayersTurn)
 {
     for (const UndoCase &c : UNDO_CASES)
     {
+        SCOPED_TRACE(c.name);
         resetGameState();
         if (c.setup)
         {
@@ -95,15 +92,14 @@ TEST(Undo, TakesBackToThePlayersTurn)
         c.step();
         for (const auto &[where, value] : c.cells)
         {
-            EXPECT_EQ(cell(where.first, where.second), value)
-                << c.name << ": (" << where.first << ", " << where.second << ")";
+            EXPECT_EQ(cell(where.first, where.second), value) << where.first << "," << where.second;
         }
-        EXPECT_EQ(stones(), c.stones) << c.name;
-        EXPECT_EQ(sideToMove, c.sideToMove) << c.name;
-        EXPECT_EQ(gameOver, c.gameOver) << c.name;
+        EXPECT_EQ(stones(), c.stones);
+        EXPECT_EQ(sideToMove, c.sideToMove);
+        EXPECT_EQ(gameOver, c.gameOver);
         if (c.gameOver != 0)
         {
-            EXPECT_EQ(winRow, c.winRow) << c.name;
+            EXPECT_EQ(winRow, c.winRow);
         }
     }
 }
@@ -145,129 +141,55 @@ TEST(Computer, ItsTurnFollowsEveryChange)
     }
 }
 
-TEST(Computer, PlacesItsOwnStoneAndNoOther)
-{
-    for (std::uint8_t level : {LEVEL_EASY, LEVEL_MEDIUM, LEVEL_HARD})
-    {
-        resetGameState();
-        opponent = OPPONENT_WHITE;
-        computerLevel = level;
-        thinkFor(1000);
-        EXPECT_EQ(stones(), 0) << "black's turn: the player's";
-        places({{9, 9}});
-        for (int slice = 0; slice < 1000 && sideToMove == 1; ++slice)
-        {
-            thinkFor(20);
-        }
-        EXPECT_EQ(stones(), 2) << "level " << int(level);
-        EXPECT_EQ(sideToMove, 0);
-        EXPECT_EQ(moveHistory[1].side, 1) << "white's stone";
-        thinkFor(1000);
-        EXPECT_EQ(stones(), 2) << "and not one for black";
-    }
-}
-
-// Both sides have a four: the computer makes its own five rather than block the other's.
-TEST(Computer, MakesItsOwnFiveWhicheverSideItPlays)
+// Both sides have a four, black to move. On its turn alone the computer places, no key places for
+// it, and it makes its own five rather than block the other's.
+TEST(Computer, PlacesOnItsTurnAloneAndMakesItsOwnFive)
 {
     for (std::uint8_t level : {LEVEL_EASY, LEVEL_MEDIUM, LEVEL_HARD})
     {
         for (std::uint8_t side : {OPPONENT_BLACK, OPPONENT_WHITE})
         {
-            // Black along row 4, white along row 6; with one more black stone it is white's turn.
+            SCOPED_TRACE("side " + std::to_string(side) + ", level " + std::to_string(level));
             resetGameState();
             places({{4, 0}, {6, 0}, {4, 1}, {6, 1}, {4, 2}, {6, 2}, {4, 3}, {6, 3}});
-            if (side == OPPONENT_WHITE)
-            {
-                places({{12, 12}});
-            }
             opponent = side;
             computerLevel = level;
+            if (side == OPPONENT_WHITE)
+            {
+                thinkFor(1000);
+                EXPECT_EQ(stones(), 8) << "black's turn: the player's";
+                onKeyboard(' ', 0, 0);
+                ASSERT_EQ(stones(), 9) << "the player places by key";
+            }
+            onKeyboard('w', 0, 0), onKeyboard(' ', 0, 0);
+            EXPECT_EQ(stones(), side == OPPONENT_WHITE ? 9 : 8) << "no key places for it";
             for (int slice = 0; slice < 1000 && computerToMove(); ++slice)
             {
                 thinkFor(20);
             }
-            EXPECT_EQ(gameOver, 1) << "side " << int(side) << ", level " << int(level);
+            EXPECT_EQ(gameOver, 1);
             EXPECT_EQ(side == OPPONENT_BLACK ? cell(4, 4) : cell(6, 4),
-                      side == OPPONENT_BLACK ? B : W)
-                << "side " << int(side) << ", level " << int(level);
+                      side == OPPONENT_BLACK ? B : W);
+            EXPECT_EQ(moveHistory[historyLength - 1].side, side == OPPONENT_BLACK ? 0 : 1);
         }
     }
 }
 
-TEST(Computer, IsNotMovedForByKeys)
-{
-    resetGameState();
-    opponent = OPPONENT_BLACK;
-    onKeyboard(' ', 0, 0);
-    EXPECT_EQ(stones(), 0);
-    thinkFor(1000);
-    EXPECT_EQ(stones(), 1);
-    cursorX = 3;
-    onKeyboard(' ', 0, 0);
-    EXPECT_EQ(stones(), 2) << "white, the player, places";
-}
-
-TEST(Computer, DropsAThoughtThatNoLongerApplies)
-{
-    resetGameState();
-    opponent = OPPONENT_WHITE;
-    computerLevel = LEVEL_HARD;
-    places({{9, 9}});
-    thinkFor(1);
-    ASSERT_TRUE(computerThinking());
-    onMenu(MENU_TWO_PLAYERS);
-    thinkFor(1);
-    EXPECT_FALSE(computerThinking());
-    EXPECT_EQ(stones(), 1);
-
-    onMenu(MENU_COMPUTER_WHITE);
-    thinkFor(1);
-    ASSERT_TRUE(computerThinking());
-    onMenu(MENU_EASY); // the easy level moves at once
-    thinkFor(1);
-    EXPECT_EQ(stones(), 2);
-    onMenu(MENU_UNDO);
-
-    onMenu(MENU_HARD);
-    places({{9, 9}});
-    thinkFor(1);
-    ASSERT_TRUE(computerThinking());
-    onMenu(MENU_RESTART); // white still to move, on an empty board
-    for (int slice = 0; slice < 1000 && sideToMove == 1; ++slice)
-    {
-        thinkFor(20);
-    }
-    EXPECT_EQ(stones(), 1);
-    EXPECT_EQ(cell(9, 9), W) << "its first stone on the new, empty board goes in the centre";
-}
-
 // A thinker that keeps what the game asks and hands over whatever answer the test gives it.
-struct Script
+struct ScriptedThinker final : Thinker
 {
     std::vector<ThinkRequest> posts;
     int cancels = 0;
     std::optional<ThinkAnswer> next;
-};
-class ScriptedThinker final : public Thinker
-{
-public:
-    explicit ScriptedThinker(Script &script) : script(script) {}
-    void post(const ThinkRequest &request) override { script.posts.push_back(request); }
-    void cancel() override { ++script.cancels; }
+    void post(const ThinkRequest &request) override { posts.push_back(request); }
+    void cancel() override { ++cancels; }
     bool poll(ThinkAnswer &answer, int) override
     {
-        if (!script.next)
-        {
-            return false;
-        }
-        answer = *script.next;
-        script.next.reset();
-        return true;
+        const bool given = next.has_value();
+        answer = next.value_or(answer);
+        next.reset();
+        return given;
     }
-
-private:
-    Script &script;
 };
 
 engine::Move pointAt(int row, int col)
@@ -293,94 +215,60 @@ const std::vector<ChangeCase> CHANGE_CASES = {
     {"Cheat", [] { onMenu(MENU_CHEAT); }, true},
 };
 
+// Each thought asks about the game as it now is: board, side, rule, level, time and seed.
+void expectAboutTheGame(const ThinkRequest &request)
+{
+    EXPECT_TRUE(std::equal(std::begin(Board), std::end(Board), request.cells.begin()));
+    EXPECT_EQ(request.toMove, sideToMove);
+    EXPECT_EQ(request.rule, gameRule);
+    EXPECT_EQ(request.level, computerLevel == LEVEL_HARD   ? engine::Level::Hard
+                             : computerLevel == LEVEL_EASY ? engine::Level::Easy
+                                                           : engine::Level::Medium);
+    EXPECT_EQ(request.limits.timeMs, computerLevel == LEVEL_HARD ? 1000 : 0)
+        << "the hard level thinks for a second";
+    EXPECT_EQ(request.seed, computerSeed ^ static_cast<std::uint64_t>(historyLength))
+        << "the game's seed mixed with the number of moves";
+}
+
+// A thought dropped by a change is cancelled and its answer never placed; while the computer is
+// still to move, a new thought begins, and its answer is placed.
 TEST(Computer, NeverPlacesTheAnswerOfADroppedThought)
 {
     for (const ChangeCase &c : CHANGE_CASES)
     {
+        SCOPED_TRACE(c.name);
         resetGameState();
-        Script script;
-        useThinker(std::make_unique<ScriptedThinker>(script));
+        auto owned = std::make_unique<ScriptedThinker>();
+        ScriptedThinker &script = *owned;
+        useThinker(std::move(owned));
         opponent = OPPONENT_WHITE;
         computerLevel = LEVEL_HARD;
+        computerSeed = 0x5eed;
         places({{9, 9}});
         thinkFor(12);
-        ASSERT_EQ(script.posts.size(), 1u) << c.name;
+        ASSERT_EQ(script.posts.size(), 1u);
         const ThinkRequest first = script.posts[0];
-        EXPECT_EQ(first.limits.timeMs, 1000) << "the hard level thinks for a second";
+        expectAboutTheGame(first);
+        EXPECT_TRUE(computerThinking());
         c.change();
         const GameSnapshot before = takeSnapshot();
         script.next = ThinkAnswer{first.generation, pointAt(8, 8), 1, 1}; // it comes all the same
         thinkFor(12);
-        EXPECT_EQ(takeSnapshot(), before) << c.name << ": the dropped thought's answer was placed";
-        EXPECT_EQ(script.cancels, 1) << c.name;
-        ASSERT_EQ(script.posts.size(), c.thinksAgain ? 2u : 1u) << c.name;
+        EXPECT_EQ(takeSnapshot(), before) << "the dropped thought's answer was placed";
+        EXPECT_EQ(script.cancels, 1);
+        EXPECT_EQ(computerThinking(), c.thinksAgain);
+        ASSERT_EQ(script.posts.size(), c.thinksAgain ? 2u : 1u);
         if (!c.thinksAgain)
         {
             continue;
         }
-        // The new thought is about the game as it now is, and its answer is placed.
         const ThinkRequest &second = script.posts[1];
-        EXPECT_NE(second.generation, first.generation) << c.name;
-        EXPECT_TRUE(std::equal(std::begin(Board), std::end(Board), second.cells.begin())) << c.name;
-        EXPECT_EQ(second.level, computerLevel == LEVEL_HARD   ? engine::Level::Hard
-                                : computerLevel == LEVEL_EASY ? engine::Level::Easy
-                                                              : engine::Level::Medium)
-            << c.name;
+        EXPECT_NE(second.generation, first.generation);
+        expectAboutTheGame(second);
         script.next = ThinkAnswer{second.generation, pointAt(3, 4), 1, 1};
         thinkFor(12);
-        EXPECT_EQ(cell(3, 4), W) << c.name;
-        EXPECT_EQ(sideToMove, 0) << c.name;
-    }
-}
-
-// Beside the game, its answers are the engine's own for the board, level and the game's seed
-// mixed with the number of moves.
-TEST(Computer, MovesAsTheEngineDoesUnsliced)
-{
-    engine::Searcher searcher;
-    for (std::uint64_t seed : {std::uint64_t{0}, std::uint64_t{0x5eed}})
-    {
-        for (std::uint8_t level : {LEVEL_EASY, LEVEL_MEDIUM})
-        {
-            resetGameState();
-            useThinker(makeBesideThinker());
-            opponent = OPPONENT_WHITE;
-            computerLevel = level;
-            computerSeed = seed;
-            std::mt19937 random(static_cast<std::uint32_t>(seed) + level);
-            for (int move = 0; move < 5 && gameOver == 0; ++move)
-            {
-                int row = 0;
-                int col = 0;
-                do
-                {
-                    row = 6 + static_cast<int>(random() % 7);
-                    col = 6 + static_cast<int>(random() % 7);
-                } while (cell(row, col) != E);
-                places({{row, col}});
-                if (gameOver != 0)
-                {
-                    break;
-                }
-                ThinkRequest board;
-                std::copy(std::begin(Board), std::end(Board), board.cells.begin());
-                board.toMove = 1;
-                const engine::Move expected = searcher.think(
-                    positionOf(board),
-                    level == LEVEL_EASY ? engine::Level::Easy : engine::Level::Medium,
-                    engine::Limits{}, seed ^ static_cast<std::uint64_t>(historyLength));
-                for (int frame = 0; frame < 20000 && sideToMove == 1 && gameOver == 0; ++frame)
-                {
-                    thinkFor(12);
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                }
-                ASSERT_EQ(moveHistory[historyLength - 1].side, 1) << "no answer";
-                EXPECT_EQ(moveHistory[historyLength - 1].row, engine::Position::yOf(expected))
-                    << "seed " << seed << ", level " << int(level) << ", move " << move;
-                EXPECT_EQ(moveHistory[historyLength - 1].col, engine::Position::xOf(expected))
-                    << "seed " << seed << ", level " << int(level) << ", move " << move;
-            }
-        }
+        EXPECT_EQ(cell(3, 4), W);
+        EXPECT_EQ(sideToMove, 0);
     }
 }
 

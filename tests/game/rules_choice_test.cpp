@@ -15,7 +15,8 @@ namespace
 {
 
 using engine::Rule;
-// Rows of five to seven along every line, at the edges and in the open, under each rule.
+// Rows of five to seven along every line, at the edges and in the open, under each rule; of a
+// winning row the last five in the board's order stands, centred two before the row's end.
 TEST(GameRule, FiveUnderEachRuleAlongEveryLine)
 {
     struct Case
@@ -25,50 +26,41 @@ TEST(GameRule, FiveUnderEachRuleAlongEveryLine)
         int row, col;
         const int *step;
         int length;
+        std::int32_t direction;
     };
     const Case cases[] = {
-        {"five along the first row", B, 0, 0, ROW, 5},
-        {"six along the first row", B, 0, 0, ROW, 6},
-        {"six along the last column", W, 12, 17, COLUMN, 6},
-        {"seven down the first column", B, 11, 0, COLUMN, 7},
-        {"six on the diagonal from the corner", W, 0, 0, DIAGONAL, 6},
-        {"six on the other diagonal into the corner", B, 12, 5, ANTIDIAGONAL, 6},
-        {"six on the diagonal into the far corner", B, 12, 12, DIAGONAL, 6},
-        {"five on the other diagonal in the open", W, 4, 10, ANTIDIAGONAL, 5},
-        {"six along a row in the open", W, 9, 3, ROW, 6},
+        {"five along the first row", B, 0, 0, ROW, 5, DIR_ROW},
+        {"six along the first row", B, 0, 0, ROW, 6, DIR_ROW},
+        {"five down the first column", B, 0, 0, COLUMN, 5, DIR_COLUMN},
+        {"six along the last column", W, 12, 17, COLUMN, 6, DIR_COLUMN},
+        {"seven down the first column", B, 11, 0, COLUMN, 7, DIR_COLUMN},
+        {"six on the diagonal from the corner", W, 0, 0, DIAGONAL, 6, DIR_DIAGONAL},
+        {"six on the other diagonal into the corner", B, 12, 5, ANTIDIAGONAL, 6, DIR_ANTIDIAGONAL},
+        {"six on the diagonal into the far corner", B, 12, 12, DIAGONAL, 6, DIR_DIAGONAL},
+        {"five on the other diagonal from the top", W, 0, 4, ANTIDIAGONAL, 5, DIR_ANTIDIAGONAL},
+        {"five on the other diagonal in the open", W, 4, 10, ANTIDIAGONAL, 5, DIR_ANTIDIAGONAL},
+        {"six along a row in the open", W, 9, 3, ROW, 6, DIR_ROW},
     };
     for (const Case &c : cases)
     {
         for (Rule rule : {Rule::Freestyle, Rule::Standard, Rule::Renju})
         {
+            SCOPED_TRACE(std::string(c.name) + ", rule " + std::to_string(int(rule)));
             resetGameState();
             gameRule = rule;
             line(c.colour, c.row, c.col, c.step, c.length);
             scanForFive();
             const bool wins =
                 c.length == 5 || rule == Rule::Freestyle || (rule == Rule::Renju && c.colour == W);
-            EXPECT_EQ(gameOver, wins ? 1 : 0) << c.name << ", rule " << static_cast<int>(rule);
-            if (wins && c.length == 5)
+            EXPECT_EQ(gameOver, wins ? 1 : 0);
+            if (wins)
             {
-                EXPECT_EQ(winRow, c.row + 2 * c.step[0]) << c.name << ": the five's centre";
-                EXPECT_EQ(winCol, c.col + 2 * c.step[1]) << c.name;
+                EXPECT_EQ(winRow, c.row + (c.length - 3) * c.step[0]) << "the five's centre";
+                EXPECT_EQ(winCol, c.col + (c.length - 3) * c.step[1]);
+                EXPECT_EQ(winDirection, c.direction);
             }
         }
     }
-}
-
-// A five beside a longer row of the same colour on another line still wins.
-TEST(GameRule, ExactlyFiveBesideAnOverline)
-{
-    resetGameState();
-    gameRule = Rule::Standard;
-    line(B, 2, 3, ROW, 6); // six along row 2: nothing
-    line(B, 8, 3, ROW, 5); // five along row 8
-    scanForFive();
-    EXPECT_EQ(gameOver, 1);
-    EXPECT_EQ(winRow, 8);
-    EXPECT_EQ(winCol, 5);
-    EXPECT_EQ(winDirection, DIR_ROW);
 }
 
 // Black's stones around (9, 9): two open threes meet there; (3, 9) makes an overline;
@@ -183,9 +175,7 @@ TEST(GameRule, ChoosingARuleOrAnOpeningStartsANewGameWithBlack)
     for (const Case &c : cases)
     {
         resetGameState();
-        placeStone(9, 9);
-        placeStone(9, 10);
-        placeStone(9, 11); // white to move
+        places({{9, 9}, {9, 10}, {9, 11}}); // white to move
         c.choose();
         EXPECT_EQ(stones(), 0) << c.notice;
         EXPECT_EQ(gameRule, c.rule);
@@ -319,11 +309,16 @@ TEST(Swap2, TheComputerPlaysItsPart)
 {
     for (std::uint8_t level : {LEVEL_EASY, LEVEL_MEDIUM})
     {
+        SCOPED_TRACE("level " + std::to_string(level));
+        const auto start = [level](std::uint8_t side)
+        {
+            resetGameState();
+            computerLevel = level;
+            opponent = side;
+            chooseOpening(OPENING_SWAP2);
+        };
         // First: its three stones, black, white, black.
-        resetGameState();
-        computerLevel = level;
-        opponent = OPPONENT_BLACK;
-        chooseOpening(OPENING_SWAP2);
+        start(OPPONENT_BLACK);
         EXPECT_TRUE(computerToMove());
         thinkFor(20);
         EXPECT_EQ(stones(), 3);
@@ -341,22 +336,18 @@ TEST(Swap2, TheComputerPlaysItsPart)
         EXPECT_EQ(sideToMove, 1);
         EXPECT_EQ(stones(), 5);
         // It took white (and is to move) or black (and the player is).
-        EXPECT_EQ(computerToMove(), opponent == OPPONENT_WHITE) << "level " << int(level);
+        EXPECT_EQ(computerToMove(), opponent == OPPONENT_WHITE);
         EXPECT_NE(opponent, OPPONENT_NONE);
 
         // Second: after the player's three stones, one of its three choices.
-        resetGameState();
-        computerLevel = level;
-        opponent = OPPONENT_WHITE;
-        chooseOpening(OPENING_SWAP2);
+        start(OPPONENT_WHITE);
         EXPECT_FALSE(computerToMove());
         THREE();
         EXPECT_TRUE(computerToMove());
         thinkFor(20);
-        const std::uint8_t step = swap2Step();
         if (swap2SecondChoice == SWAP2_TWO_STONES)
         {
-            EXPECT_EQ(step, SWAP2_FIRST_CHOICE);
+            EXPECT_EQ(swap2Step(), SWAP2_FIRST_CHOICE);
             EXPECT_EQ(stones(), 5);
             EXPECT_EQ(moveHistory[3].side, 1);
             EXPECT_EQ(moveHistory[4].side, 0);
@@ -364,7 +355,7 @@ TEST(Swap2, TheComputerPlaysItsPart)
         }
         else
         {
-            EXPECT_EQ(step, SWAP2_OVER);
+            EXPECT_EQ(swap2Step(), SWAP2_OVER);
             EXPECT_EQ(stones(), 3);
             EXPECT_EQ(opponent,
                       swap2SecondChoice == SWAP2_PLAY_WHITE ? OPPONENT_WHITE : OPPONENT_BLACK);

@@ -5,7 +5,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <random>
 #include <string>
 #include <thread>
@@ -16,14 +15,8 @@
 namespace
 {
 
-using Maker = std::function<std::unique_ptr<Thinker>()>;
-struct Kind
-{
-    const char *name;
-    Maker make;
-};
-const std::vector<Kind> KINDS = {{"slices", makeSliceThinker},
-                                 {"beside the game", makeBesideThinker}};
+const std::pair<const char *, std::unique_ptr<Thinker> (*)()> KINDS[] = {
+    {"slices", makeSliceThinker}, {"beside the game", makeBesideThinker}};
 
 // Polls as the game does, once a frame, until the answer comes or `wait` has passed.
 bool awaitAnswer(Thinker &thinker, ThinkAnswer &answer,
@@ -59,12 +52,8 @@ void letItStart(Thinker &thinker)
 ThinkRequest request(std::uint32_t generation, engine::Level level, std::int64_t nodes,
                      std::uint64_t seed = 0)
 {
-    ThinkRequest r;
-    r.generation = generation;
-    r.level = level;
-    r.limits.nodes = nodes;
-    r.seed = seed;
-    return r;
+    return ThinkRequest{
+        .generation = generation, .level = level, .limits = {.nodes = nodes}, .seed = seed};
 }
 
 // Stones put down one by one, black first, the side to move after them.
@@ -79,30 +68,21 @@ ThinkRequest with(ThinkRequest r, std::initializer_list<std::pair<int, int>> sto
     return r;
 }
 
-// `count` stones on random points within four of the centre, none making five.
+// `count` stones on random points within four of the centre (for the seeds used, none makes five).
 ThinkRequest randomBoard(ThinkRequest r, std::uint32_t seed, int count)
 {
     std::mt19937 random(seed);
-    int n = 0;
-    while (n < count)
+    for (int n = 0; n < count;)
     {
         const int row = 5 + static_cast<int>(random() % 9);
         const int col = 5 + static_cast<int>(random() % 9);
         std::int8_t &cell = r.cells[row * BOARD_SIZE + col];
-        if (cell != CELL_EMPTY)
+        if (cell == CELL_EMPTY)
         {
-            continue;
+            cell = n++ % 2 == 0 ? CELL_BLACK : CELL_WHITE;
         }
-        cell = n % 2 == 0 ? CELL_BLACK : CELL_WHITE;
-        engine::Position pos = positionOf(r);
-        if (pos.fiveThrough(pos.at(col, row)))
-        {
-            cell = CELL_EMPTY;
-            continue;
-        }
-        ++n;
     }
-    r.toMove = static_cast<std::uint8_t>(n % 2);
+    r.toMove = static_cast<std::uint8_t>(count % 2);
     return r;
 }
 
@@ -123,15 +103,11 @@ struct Case
 std::vector<Case> cases()
 {
     using engine::Level;
+    ThinkRequest whiteFirst = request(2, Level::Hard, 20000);
+    whiteFirst.toMove = 1;
     std::vector<Case> all = {
         {"the empty board, medium", request(1, Level::Medium, 0)},
-        {"the empty board, white to move, hard",
-         []
-         {
-             ThinkRequest r = request(2, Level::Hard, 20000);
-             r.toMove = 1;
-             return r;
-         }()},
+        {"the empty board, white to move, hard", whiteFirst},
         {"black's four along row 9 to stop, easy",
          with(request(3, Level::Easy, 0, 5),
               {{9, 5}, {9, 4}, {9, 6}, {3, 9}, {9, 7}, {14, 2}, {9, 8}}),
@@ -170,10 +146,10 @@ TEST(Thinkers, AnswerAsTheEngineDoesUnsliced)
         const engine::Move expected = searcher.think(positionOf(c.request), c.request.level,
                                                      c.request.limits, c.request.seed);
         const std::int64_t nodes = searcher.info().nodes;
-        for (const Kind &kind : KINDS)
+        for (const auto &[name, make] : KINDS)
         {
-            SCOPED_TRACE(std::string(kind.name) + ", " + c.name);
-            std::unique_ptr<Thinker> thinker = kind.make();
+            SCOPED_TRACE(std::string(name) + ", " + c.name);
+            std::unique_ptr<Thinker> thinker = make();
             thinker->post(c.request);
             ThinkAnswer answer;
             ASSERT_TRUE(awaitAnswer(*thinker, answer));
@@ -190,67 +166,51 @@ TEST(Thinkers, AnswerAsTheEngineDoesUnsliced)
     }
 }
 
-TEST(Thinkers, AnswerOnlyTheLastRequest)
+// A request replaced by another, or cancelled, quick, under way or endless, is never answered;
+// the thinker answers the next, and ends when ended in the middle of an endless thought (on a
+// thread let go, should it never end).
+TEST(Thinkers, AnswerOnlyTheLastRequestNotCancelled)
 {
     const ThinkRequest quick =
         with(request(2, engine::Level::Medium, 0, 9), {{9, 9}, {8, 8}, {9, 10}});
     engine::Searcher searcher;
     const engine::Move expected =
         searcher.think(positionOf(quick), quick.level, quick.limits, quick.seed);
-    for (const Kind &kind : KINDS)
+    for (const auto &[name, make] : KINDS)
     {
-        std::unique_ptr<Thinker> thinker = kind.make();
+        SCOPED_TRACE(name);
+        std::shared_ptr<Thinker> thinker = make();
         thinker->post(endless(1));
         letItStart(*thinker);
         thinker->post(quick);
         ThinkAnswer answer;
-        ASSERT_TRUE(awaitAnswer(*thinker, answer)) << kind.name;
-        EXPECT_EQ(answer.generation, 2u) << kind.name;
-        EXPECT_EQ(answer.move, expected) << kind.name;
-        EXPECT_TRUE(staysSilent(*thinker)) << kind.name;
-    }
-}
+        ASSERT_TRUE(awaitAnswer(*thinker, answer));
+        EXPECT_EQ(answer.generation, 2u);
+        EXPECT_EQ(answer.move, expected);
+        EXPECT_TRUE(staysSilent(*thinker)) << "the replaced request";
 
-TEST(Thinkers, NeverAnswerACancelledRequest)
-{
-    const ThinkRequest quick = with(request(3, engine::Level::Easy, 0), {{9, 9}});
-    for (const Kind &kind : KINDS)
-    {
-        std::unique_ptr<Thinker> thinker = kind.make();
-        thinker->post(quick);
+        thinker->post(with(request(3, engine::Level::Easy, 0), {{9, 9}}));
         thinker->cancel();
-        EXPECT_TRUE(staysSilent(*thinker)) << kind.name << ": a quick thought";
-
+        EXPECT_TRUE(staysSilent(*thinker)) << "a quick thought";
         // Under way: a thought of a quarter of a second or so, the silence six times as long.
         ThinkRequest longer = endless(4);
         longer.limits.nodes = 100000;
         thinker->post(longer);
-        ThinkAnswer answer;
         thinker->poll(answer, 12);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         thinker->cancel();
-        EXPECT_TRUE(staysSilent(*thinker, 1500)) << kind.name << ": a thought under way";
-
-        // A thought with no end, cancelled, leaves the thinker free for the next.
+        EXPECT_TRUE(staysSilent(*thinker, 1500)) << "a thought under way";
         thinker->post(endless(4));
         letItStart(*thinker);
         thinker->cancel();
-        EXPECT_TRUE(staysSilent(*thinker)) << kind.name << ": an endless thought";
+        EXPECT_TRUE(staysSilent(*thinker)) << "an endless thought";
         ThinkRequest next = quick;
         next.generation = 5;
         thinker->post(next);
-        ASSERT_TRUE(awaitAnswer(*thinker, answer)) << kind.name << ": the one after";
-        EXPECT_EQ(answer.generation, 5u) << kind.name;
-    }
-}
+        ASSERT_TRUE(awaitAnswer(*thinker, answer)) << "the one after";
+        EXPECT_EQ(answer.generation, 5u);
 
-// A thinker ended in the middle of an endless thought ends (on a thread let go if it never does).
-TEST(Thinkers, EndInTheMiddleOfAThought)
-{
-    for (const Kind &kind : KINDS)
-    {
-        auto thinker = std::shared_ptr<Thinker>(kind.make());
-        thinker->post(endless(1));
+        thinker->post(endless(6));
         letItStart(*thinker);
         auto ended = std::make_shared<std::atomic<bool>>(false);
         std::thread(
@@ -265,7 +225,7 @@ TEST(Thinkers, EndInTheMiddleOfAThought)
         {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        EXPECT_TRUE(*ended) << kind.name << ": still thinking a minute later";
+        EXPECT_TRUE(*ended) << "still thinking a minute later";
     }
 }
 
