@@ -77,7 +77,9 @@ void expectRead(const Case &c)
     EXPECT_EQ(r.count, count);
     EXPECT_EQ(r.facets == nullptr, count == 0);
     if (via == TEXT) // the reference reads the bytes alike (every fixture: in the replay below)
+    {
         EXPECT_EQ(differenceFromReference(input, r.console, r.facets.get(), r.count), "");
+    }
 }
 
 // One facet, item by item, and the report when the data ends before each item.
