@@ -9,13 +9,7 @@
 namespace renjutest
 {
 
-// 0 empty, 1 black, 2 white.
-enum Cell
-{
-    NONE = 0,
-    B = 1,
-    W = 2,
-};
+constexpr int NONE = 0, B = 1, W = 2; // the cells: empty, black, white
 
 // What a black stone on an empty point would be.
 enum Verdict
@@ -43,10 +37,13 @@ struct Board
 // The verdict on a black stone on the empty point (x, y).
 Verdict verdict(Board &board, int x, int y);
 
-// How many times the recursion has asked about a point other than the first, since the last call
-// of resetNesting, and the deepest it went: so that a test can tell it saw nested cases.
-long nestedQuestions();
-int deepestNesting();
-void resetNesting();
+// How often this thread's recursion asked about a point other than the first, and the deepest it
+// went: so that a test can tell it saw nested cases. Zero it to count afresh.
+struct Nesting
+{
+    long questions = 0;
+    int deepest = 0;
+};
+extern thread_local Nesting nesting;
 
 } // namespace renjutest

@@ -62,64 +62,6 @@ TEST(Rules, RowsThatWinUnderEachRule)
     }
 }
 
-// Rows of five and of six along each line, starting at an edge or a corner and ending at the
-// other, asked at each of their stones and at the point that would lengthen them.
-TEST(Rules, ExactlyFiveAlongEveryLineUpToTheEdges)
-{
-    const int n = 15;
-    struct Line
-    {
-        int x0, y0, dx, dy;
-    };
-    const Line lines[] = {
-        {0, 4, 1, 0},      {n - 1, 9, -1, 0},      // rows from the left and the right edge
-        {3, 0, 0, 1},      {11, n - 1, 0, -1},     // columns from the top and the bottom
-        {0, 0, 1, 1},      {n - 1, n - 1, -1, -1}, // the diagonal from both corners
-        {n - 1, 0, -1, 1}, {0, n - 1, 1, -1},      // the other diagonal from both corners
-        {2, 5, 1, 1},      {10, 3, -1, 1},         // diagonals in the open
-    };
-    for (const Line &l : lines)
-    {
-        for (Stone colour : {BLACK, WHITE})
-        {
-            SCOPED_TRACE(testing::Message() << "from " << l.x0 << "," << l.y0 << " by " << l.dx
-                                            << "," << l.dy << " colour " << colour);
-            Grid grid(n);
-            for (int i = 0; i < 5; ++i)
-            {
-                grid.set(l.x0 + i * l.dx, l.y0 + i * l.dy, colour);
-            }
-            const int sx = l.x0 + 5 * l.dx, sy = l.y0 + 5 * l.dy; // the sixth point
-            for (int i = 0; i < 5; ++i)
-            {
-                const int x = l.x0 + i * l.dx, y = l.y0 + i * l.dy;
-                EXPECT_EQ(longestRow(grid, x, y, colour), 5);
-                for (Rule rule : {Rule::Freestyle, Rule::Standard, Rule::Renju})
-                {
-                    EXPECT_TRUE(makesFive(grid, x, y, colour, rule)) << static_cast<int>(rule);
-                }
-            }
-            // The sixth stone, on the empty point and then on the board.
-            for (int placed = 0; placed < 2; ++placed)
-            {
-                grid.set(sx, sy, placed == 1 ? colour : EMPTY);
-                for (int i = placed == 1 ? 0 : 5; i <= 5; ++i)
-                {
-                    const int x = l.x0 + i * l.dx, y = l.y0 + i * l.dy;
-                    EXPECT_EQ(longestRow(grid, x, y, colour), 6);
-                    EXPECT_TRUE(makesFive(grid, x, y, colour, Rule::Freestyle));
-                    EXPECT_FALSE(makesFive(grid, x, y, colour, Rule::Standard));
-                    EXPECT_EQ(makesFive(grid, x, y, colour, Rule::Renju), colour == WHITE);
-                }
-            }
-            // A stone of the other colour ends the row: five again, whatever the rule.
-            grid.set(sx, sy, colour == BLACK ? WHITE : BLACK);
-            EXPECT_TRUE(makesFive(grid, l.x0, l.y0, colour, Rule::Standard));
-            EXPECT_TRUE(makesFive(grid, l.x0, l.y0, colour, Rule::Renju));
-        }
-    }
-}
-
 TEST(Rules, FiveInOneLineWinsWhateverTheOtherLinesHold)
 {
     // Black's stone at '*' makes five along the row and six along the column.
@@ -301,7 +243,7 @@ TEST(Renju, AgreesWithTheSecondReadingOnRandomBoards)
     const int boards = 4000;
     std::mt19937 rng(20261208);
     int counts[4] = {};
-    renjutest::resetNesting();
+    renjutest::nesting = {};
     for (int b = 0; b < boards; ++b)
     {
         Grid grid(n);
@@ -342,12 +284,12 @@ TEST(Renju, AgreesWithTheSecondReadingOnRandomBoards)
     EXPECT_GT(counts[static_cast<int>(Foul::DoubleThree)], 1000);
     EXPECT_GT(counts[static_cast<int>(Foul::DoubleFour)], 1000);
     EXPECT_GT(counts[static_cast<int>(Foul::Overline)], 1000);
-    EXPECT_GT(renjutest::nestedQuestions(), 1000);
-    EXPECT_GE(renjutest::deepestNesting(), 2);
+    EXPECT_GT(renjutest::nesting.questions, 1000);
+    EXPECT_GE(renjutest::nesting.deepest, 2);
     std::printf("random boards: %d; points allowed %d, double three %d, double four %d, overline "
                 "%d; points looked up in turn %ld, at most %d deep\n",
-                boards, counts[0], counts[1], counts[2], counts[3], renjutest::nestedQuestions(),
-                renjutest::deepestNesting());
+                boards, counts[0], counts[1], counts[2], counts[3], renjutest::nesting.questions,
+                renjutest::nesting.deepest);
 }
 
 } // namespace

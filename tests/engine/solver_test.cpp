@@ -18,25 +18,22 @@ using solver::Threats;
 using solver::Verdict;
 using solver::WHITE;
 
-// The points marked '*' in a drawing.
-std::vector<int> marked(const Board &b, const std::vector<std::string_view> &rows)
+using Rows = std::vector<std::string_view>;
+
+// The points marked '*' in a drawing, in the board's order.
+std::vector<int> marked(const Board &b, const Rows &rows)
 {
     std::vector<int> points;
-    for (int y = 0; y < static_cast<int>(rows.size()); ++y)
+    for (auto [x, y] : enginetest::square(b.size()))
     {
-        for (int x = 0; x < static_cast<int>(rows[y].size()); ++x)
+        if (y < static_cast<int>(rows.size()) && x < static_cast<int>(rows[y].size()) &&
+            rows[y][x] == '*')
         {
-            if (rows[y][x] == '*')
-            {
-                points.push_back(b.at(x, y));
-            }
+            points.push_back(b.at(x, y));
         }
     }
-    std::sort(points.begin(), points.end());
     return points;
 }
-
-using Rows = std::vector<std::string_view>;
 
 struct Shape
 {
@@ -111,9 +108,11 @@ Board randomBoard(std::mt19937 &random, int size, unsigned density)
 
 // The board as plain cells, and wins by continuous fours found by trying every point: a reference
 // that shares nothing with the solver, not even its board's five test.
-class PlainBoard
+struct PlainBoard
 {
-public:
+    int n;
+    std::vector<int> cells;
+
     explicit PlainBoard(const Board &b) : n(b.size())
     {
         for (int p = 0; p < b.points(); ++p)
@@ -157,11 +156,7 @@ public:
         {
             return true;
         }
-        if (threats.size() >= 2 || fours == 0)
-        {
-            return false;
-        }
-        for (int p = 0; p < n * n; ++p)
+        for (int p = 0; p < n * n && threats.size() < 2 && fours > 0; ++p)
         {
             if (cells[p] != 0 || (threats.size() == 1 && p != threats[0]))
             {
@@ -184,10 +179,6 @@ public:
         }
         return false;
     }
-
-private:
-    int n;
-    std::vector<int> cells;
 };
 
 // The plain reference counts fours, the last of them the one that leaves two fives; the solver

@@ -19,103 +19,59 @@ namespace
 
 using namespace engine;
 using enginetest::picture;
+using Rows = std::vector<std::string_view>;
 
 constexpr int X = 0, O = 1; // the side to move
 
 struct Tactic
 {
     const char *name;
-    std::vector<std::string_view> rows;
     int toMove;
     std::vector<Level> levels; // each must find a marked point
+    Rows rows;
 };
 
 const Level EASY = Level::Easy, MEDIUM = Level::Medium, HARD = Level::Hard;
-const std::vector<Level> ALL = {EASY, MEDIUM, HARD};
+const std::vector<Level> ALL = {EASY, MEDIUM, HARD}, STRONG = {MEDIUM, HARD};
 
 const std::vector<Tactic> TACTICS = {
     // Its own five, before anything else.
-    {"five along a row at the right edge",
-     {"...............", "..........*XXXX", ".....OOO.......", "......O........"},
-     X,
-     ALL},
-    {"five down a column from the top edge",
-     {"X..............", "X.....O........", "X.....O........", "X.....O........",
-      "*......O......."},
-     X,
-     ALL},
-    {"five along the diagonal into the corner",
-     {"...............", "...............", "...............", "...............", "...............",
-      "...............", "...............", "...............", "...............", "...............",
-      "..........*....", "...........X...", "............X..", ".............X.",
-      "OOOO..........X"},
-     X,
-     ALL},
-    {"five along the other diagonal into the corner",
-     {"....*..........", "...X...........", "..X............", ".X....OOO......",
-      "X.....O........"},
-     X,
-     ALL},
-    {"five in the gap, for white",
-     {"...............", "...XX.X........", "...............", "...OO*OO.......",
-      "..........X...."},
-     O,
-     ALL},
-    {"its own five before stopping the other's",
-     {"...............", "...OXXXX*......", "....OOOO.......", "...............",
-      "..X............"},
-     X,
-     ALL},
-    {"six in a row wins as well",
-     {"...............", "..XXX*XX.......", "...OO.O........", "....O.O........"},
-     X,
-     ALL},
+    {"five along a row at the right edge", X, ALL,
+     Rows{"", "..........*XXXX", ".....OOO", "......O"}},
+    {"five down a column from the top edge", X, ALL,
+     Rows{"X", "X.....O", "X.....O", "X.....O", "*......O"}},
+    {"five along the diagonal into the corner", X, ALL,
+     Rows{"", "", "", "", "", "", "", "", "", "", "..........*", "...........X", "............X",
+          ".............X", "OOOO..........X"}},
+    {"five along the other diagonal into the corner", X, ALL,
+     Rows{"....*", "...X", "..X", ".X....OOO", "X.....O"}},
+    {"five in the gap, for white", O, ALL, Rows{"", "...XX.X", "", "...OO*OO", "..........X"}},
+    {"its own five before stopping the other's", X, ALL,
+     Rows{"", "...OXXXX*", "....OOOO", "", "..X"}},
+    {"six in a row wins as well", X, ALL, Rows{"", "..XXX*XX", "...OO.O", "....O.O"}},
     // Stopping a four.
-    {"stopping a four along a column",
-     {"....X..........", "....O..........", "....O..........", "....O....X.....", "....O...X......",
-      "....*..X.......", "..............."},
-     X,
-     ALL},
-    {"stopping a four with a gap, at the bottom edge",
-     {"...............", "...............", "...............", "...............", "...............",
-      "...............", "...............", "...............", "...............", "...............",
-      "...............", "......X........", "......X........", ".......X.......",
-      "OO*OO.........."},
-     X,
-     ALL},
-    {"stopping a four on the other diagonal",
-     {"............X..", "...........O...", "..........O....", ".........O.....", "........O......",
-      ".......*.......", "..X.X..........", "...X..........."},
-     X,
-     ALL},
+    {"stopping a four along a column", X, ALL,
+     Rows{"....X", "....O", "....O", "....O....X", "....O...X", "....*..X"}},
+    {"stopping a four with a gap, at the bottom edge", X, ALL,
+     Rows{"", "", "", "", "", "", "", "", "", "", "", "......X", "......X", ".......X", "OO*OO"}},
+    {"stopping a four on the other diagonal", X, ALL,
+     Rows{"............X", "...........O", "..........O", ".........O", "........O", ".......*",
+          "..X.X", "...X"}},
     // Stopping an open three: at either of its ends, nowhere else.
-    {"stopping an open three along a row",
-     {"...............", "...............", "...............", "...............", "...............",
-      ".....*OOO*.....", ".......X.......", "......X........", "..............."},
-     X,
-     {MEDIUM, HARD}},
-    {"stopping a split three along a column",
-     {"...............", "...............", "........*......", "........O......", "........*......",
-      "........O......", "........O......", "........*......", "......X..X.....",
-      "..............."},
-     X,
-     {MEDIUM, HARD}},
+    {"stopping an open three along a row", X, STRONG,
+     Rows{"", "", "", "", "", ".....*OOO*", ".......X", "......X"}},
+    {"stopping a split three along a column", X, STRONG,
+     Rows{"", "", "........*", "........O", "........*", "........O", "........O", "........*",
+          "......X..X"}},
     // Attack when attack wins first.
-    {"its own open four before stopping an open three",
-     {"...............", "...............", "...............", "...OOO.........", "...............",
-      "......*XXX*....", "...............", "..............."},
-     X,
-     {MEDIUM, HARD}},
-    {"a four-three",
-     {"...............", "...............", "...............", ".......X.......", ".......X.......",
-      "...OXXX*.......", "...............", ".....O.O.......", "....O....O.....",
-      "..............."},
-     X,
-     {MEDIUM, HARD}},
+    {"its own open four before stopping an open three", X, STRONG,
+     Rows{"", "", "", "...OOO", "", "......*XXX*"}},
+    {"a four-three", X, STRONG,
+     Rows{"", "", "", ".......X", ".......X", "...OXXX*", "", ".....O.O", "....O....O"}},
     // Wins by continuous fours: the shortest known first move of each is the only one there is.
-    {"a win by 3 fours", enginetest::WIN_BY_3_FOURS, X, {MEDIUM, HARD}},
-    {"a win by 5 fours", enginetest::WIN_BY_5_FOURS, X, {HARD}},
-    {"a win by 7 fours", enginetest::WIN_BY_7_FOURS, X, {HARD}},
+    {"a win by 3 fours", X, STRONG, enginetest::WIN_BY_3_FOURS},
+    {"a win by 5 fours", X, {HARD}, enginetest::WIN_BY_5_FOURS},
+    {"a win by 7 fours", X, {HARD}, enginetest::WIN_BY_7_FOURS},
 };
 
 bool marked(const enginetest::Picture &p, Move m)
