@@ -32,9 +32,7 @@ std::vector<std::string> playGame(GomocupBrain &black, GomocupBrain &white)
         lines.push_back(untimed(answers[0]));
         lines.push_back(answers[1]);
         if (i == 2 * MOVES - 1)
-        {
             break;
-        }
         const std::string move = answers.back();
         answers.clear();
         (i % 2 == 0 ? white : black).handle("TURN " + move, answers);
@@ -54,9 +52,7 @@ TEST(BrainMemory, AGameReplayedGetsTheSameAnswers)
 {
     GomocupBrain black, white, black2, white2;
     for (GomocupBrain *b : {&black, &white, &black2, &white2})
-    {
         startBrain(*b);
-    }
     const std::vector<std::string> first = playGame(black, white);
     ASSERT_EQ(first.size(), std::size_t{4 * MOVES}) << "each move a DEBUG line and the move";
     EXPECT_EQ(playGame(black2, white2), first);
@@ -79,9 +75,7 @@ TEST(BrainMemory, CarriesItsTableFromMoveToMove)
     int differ = 0;
     std::vector<std::string> moves;
     for (std::size_t i = 1; i < game.size(); i += 2)
-    {
         moves.push_back(game[i]);
-    }
     for (int turn = 1; 4 * turn + 1 < static_cast<int>(game.size()); ++turn)
     {
         GomocupBrain fresh;
@@ -89,9 +83,7 @@ TEST(BrainMemory, CarriesItsTableFromMoveToMove)
         std::vector<std::string> answers;
         fresh.handle("BOARD", answers);
         for (int i = 0; i < 2 * turn; ++i)
-        {
             fresh.handle(moves[static_cast<std::size_t>(i)] + (i % 2 == 0 ? ",1" : ",2"), answers);
-        }
         fresh.handle("DONE", answers);
         ASSERT_EQ(answers.size(), 2u);
         const std::size_t at = static_cast<std::size_t>(4 * turn);

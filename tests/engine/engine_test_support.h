@@ -17,9 +17,7 @@ inline std::vector<std::pair<int, int>> square(int side, int x0 = 0, int y0 = 0)
     for (int y = y0; y < y0 + side; ++y)
     {
         for (int x = x0; x < x0 + side; ++x)
-        {
             points.emplace_back(x, y);
-        }
     }
     return points;
 }
@@ -42,13 +40,9 @@ inline Picture picture(const std::vector<std::string_view> &rows, int toMove, in
                            ? rows[y][x]
                            : '.';
         if (c == 'X' || c == 'O')
-        {
             p.pos.place(p.pos.at(x, y), c == 'X' ? 0 : 1);
-        }
         else if (c == '*')
-        {
             p.marked.push_back(p.pos.at(x, y));
-        }
     }
     p.pos.setToMove(toMove);
     return p;

@@ -37,13 +37,9 @@ Lines board(const Lines &own, const Lines &other)
 {
     Lines lines = {"BOARD"};
     for (const std::string &s : own)
-    {
         lines.push_back(s + ",1");
-    }
     for (const std::string &s : other)
-    {
         lines.push_back(s + ",2");
-    }
     lines.push_back("DONE");
     return lines;
 }
@@ -208,11 +204,6 @@ const std::vector<Script> SCRIPTS = {
      {"ERROR line too long: at most 4096 characters", "OK"}},
 };
 
-bool isMove(const std::string &answer)
-{
-    return std::regex_match(answer, std::regex("[0-9]+,[0-9]+"));
-}
-
 // Whether `answer` is `count` different points "x,y", one space between.
 bool areMoves(const std::string &answer, int count)
 {
@@ -220,24 +211,6 @@ bool areMoves(const std::string &answer, int count)
     const std::set<std::string> points{std::istream_iterator<std::string>(words), {}};
     return std::regex_match(answer, std::regex("[0-9]+,[0-9]+( [0-9]+,[0-9]+)*")) &&
            static_cast<int>(points.size()) == count;
-}
-
-// Whether `answer` is what the script's line, other than MOVE, asks for.
-bool fits(const std::string &answer, const std::string &expected)
-{
-    if (expected == THREE_MOVES)
-    {
-        return areMoves(answer, 3);
-    }
-    if (expected == SWAP2_ANSWER)
-    {
-        return answer == "SWAP" || areMoves(answer, 1) || areMoves(answer, 2);
-    }
-    if (expected.front() == '!')
-    {
-        return isMove(answer) && answer != expected.substr(1);
-    }
-    return answer == expected;
 }
 
 // The points taken on the board as the brain was told of them and answered, to hold each of its
@@ -282,10 +255,25 @@ struct Points
     bool freePoint(const std::string &answer)
     {
         int x = -1, y = -1;
-        return isMove(answer) && std::sscanf(answer.c_str(), "%d,%d", &x, &y) == 2 && x < size &&
-               y < size && taken.insert({x, y}).second;
+        return areMoves(answer, 1) && std::sscanf(answer.c_str(), "%d,%d", &x, &y) == 2 &&
+               x < size && y < size && taken.insert({x, y}).second;
     }
 };
+
+// Whether `answer` is what the script's line asks for; a move in it is taken.
+bool fits(const std::string &answer, const std::string &expected, Points &points)
+{
+    if (expected == MOVE)
+        return points.freePoint(answer);
+    points.freePoint(answer);
+    if (expected == THREE_MOVES)
+        return areMoves(answer, 3);
+    if (expected == SWAP2_ANSWER)
+        return answer == "SWAP" || areMoves(answer, 1) || areMoves(answer, 2);
+    if (expected.front() == '!')
+        return areMoves(answer, 1) && answer != expected.substr(1);
+    return answer == expected;
+}
 
 TEST(Gomocup, AnswersEachScriptExactly)
 {
@@ -299,28 +287,12 @@ TEST(Gomocup, AnswersEachScriptExactly)
             const std::size_t before = answers.size();
             const bool goOn = brain.handle(command, answers);
             if (answers.size() == before || answers[before].rfind("ERROR", 0) != 0)
-            {
                 points.command(command);
-            }
-            for (std::size_t i = before; i < answers.size(); ++i)
-            {
-                const bool expected = i < script.answers.size();
-                if (expected && script.answers[i] == MOVE)
-                {
-                    EXPECT_TRUE(points.freePoint(answers[i]))
-                        << script.name << ": " << answers[i] << " is no free point";
-                }
-                else if (expected)
-                {
-                    EXPECT_TRUE(fits(answers[i], script.answers[i]))
-                        << script.name << ": " << answers[i] << " for " << script.answers[i];
-                    points.freePoint(answers[i]); // a move given in full is taken too
-                }
-            }
+            for (std::size_t i = before; i < answers.size() && i < script.answers.size(); ++i)
+                EXPECT_TRUE(fits(answers[i], script.answers[i], points))
+                    << script.name << ": " << answers[i] << " for " << script.answers[i];
             if (!goOn)
-            {
                 break;
-            }
         }
         EXPECT_EQ(answers.size(), script.answers.size()) << script.name;
     }
@@ -352,9 +324,7 @@ TEST(Gomocup, TakesLessTimeThanItIsGiven)
         GomocupBrain brain;
         std::vector<std::string> answers;
         for (const std::string &line : c.info)
-        {
             brain.handle(line, answers);
-        }
         EXPECT_EQ(brain.moveBudgetMs(), c.budget);
         EXPECT_EQ(brain.settledMs(), c.settled);
         EXPECT_TRUE(answers.empty());
@@ -391,14 +361,10 @@ TEST(Gomocup, SizesItsTableAndThreadsByTheMemoryLimit)
             std::vector<std::string> answers;
             const std::string info = "INFO max_memory " + std::to_string(c.limit);
             if (limitFirst)
-            {
                 brain.handle(info, answers);
-            }
             brain.setThreads(c.threads);
             if (!limitFirst)
-            {
                 brain.handle(info, answers);
-            }
             EXPECT_EQ(brain.threads(), c.threadsGiven) << c.threads << " threads, " << info;
             EXPECT_EQ(brain.hashBytes(), c.table) << c.threads << " threads, " << info;
             EXPECT_TRUE(answers.empty());
@@ -424,14 +390,12 @@ TEST(Gomocup, PlaysOnSeveralThreads)
         for (int turn = 0; turn < 6; ++turn)
         {
             ASSERT_EQ(answers.size(), 1u) << threads << " threads, turn " << turn;
-            ASSERT_TRUE(isMove(answers[0])) << answers[0];
+            ASSERT_TRUE(areMoves(answers[0], 1)) << answers[0];
             EXPECT_TRUE(taken.insert(answers[0]).second) << answers[0] << " was taken";
             // The other side plays along the top edge, a point apart: no four is ever to stop.
             std::string other;
             for (int x = 0; other.empty() || taken.count(other) != 0; x += 2)
-            {
                 other = std::to_string(x) + ",0";
-            }
             taken.insert(other);
             answers.clear();
             brain.handle("TURN " + other, answers);

@@ -67,9 +67,7 @@ TEST(LinePattern, NamesWhatAStoneMakesAlongARowUnderEachRule)
             const int mark = static_cast<int>(row.find('?'));
             // The same shape for white, seen from white's side.
             for (char &ch : row)
-            {
                 ch = colour == 0 ? ch : ch == 'X' ? 'O' : ch == 'O' ? 'X' : ch;
-            }
             // The row starts two points in, so that an edge does not end it; a row that starts
             // with a stone has a stone of the other side before it, as an edge would.
             const char before = row[0] == '.' || row[0] == '?' ? '.' : colour == 0 ? 'O' : 'X';
@@ -179,9 +177,7 @@ TEST(Position, LeavesBlacksForbiddenPointsOutOfItsThreats)
         {
             const Move m = pos.at(x, y);
             if (!pos.isEmpty(m))
-            {
                 continue;
-            }
             const bool bad = foul(grid, x, y) != Foul::None;
             forbiddenSeen += bad;
             ASSERT_EQ(pos.forbidden(m, 0), bad) << "trial " << trial << " at " << x << "," << y;
@@ -253,9 +249,7 @@ void expectSameBookkeeping(const Position &a, const Position &b)
         ASSERT_EQ(a.stone(m), b.stone(m));
         bool near = false;
         for (auto [nx, ny] : square(5, x - 2, y - 2))
-        {
             near = near || (a.at(nx, ny) != NO_MOVE && !a.isEmpty(a.at(nx, ny)));
-        }
         ASSERT_EQ(a.nearPoints().has(m), near && a.isEmpty(m)) << x << "," << y;
         for (int c = 0; c < 2 && a.isEmpty(m); ++c)
         {
@@ -273,13 +267,9 @@ void expectSameBookkeeping(const Position &a, const Position &b)
     for (int c = 0; c < 2; ++c)
     {
         for (int p = 0; p < PATTERN_COUNT; ++p)
-        {
             ASSERT_EQ(a.patternCount(c, p), patterns[c][p]) << "pattern " << p;
-        }
         for (int s = 0; s < SHAPE_COUNT; ++s)
-        {
             ASSERT_EQ(a.shapeCount(c, s), shapes[c][s]) << "shape " << s;
-        }
     }
 }
 
@@ -312,9 +302,7 @@ TEST(Position, KeepsItsBookkeepingAsAFreshPositionWould)
             }
             Position fresh(size, rule);
             for (int i = 0; i < pos.moveCount(); ++i)
-            {
                 fresh.place(pos.move(i), i % 2);
-            }
             fresh.setToMove(pos.toMove());
             SCOPED_TRACE(testing::Message() << "size " << size << " ply " << ply);
             expectSameBookkeeping(pos, fresh);
@@ -351,9 +339,7 @@ TEST(Position, FindsFivesWhereTheGameDoes)
         scanForFive();
         bool engineFive = false;
         for (int i = 0; i < pos.moveCount(); ++i)
-        {
             engineFive = engineFive || pos.fiveThrough(pos.move(i));
-        }
         ASSERT_EQ(engineFive, gameOver == 1) << "trial " << trial;
     }
 }
@@ -383,13 +369,9 @@ TEST(Position, KeysTellPositionsApartByTheirStonesAndTheSideToMove)
     // Stones played in two orders that meet; and taken back to where they started.
     Position one(15), two(15);
     for (auto [x, y] : {std::pair{7, 7}, {8, 8}, {6, 6}, {9, 9}})
-    {
         one.play(one.at(x, y));
-    }
     for (auto [x, y] : {std::pair{6, 6}, {9, 9}, {7, 7}, {8, 8}})
-    {
         two.play(two.at(x, y));
-    }
     EXPECT_EQ(one.key(), two.key());
     const std::uint64_t before = one.key();
     one.play(one.at(3, 3));

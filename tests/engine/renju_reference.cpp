@@ -27,9 +27,7 @@ Line lineThrough(const Board &b, int x, int y, int dir)
 {
     Line line{};
     for (int k = -5; k <= 5; ++k)
-    {
         line.cell[k + 5] = b.get(x + k * LINES[dir][0], y + k * LINES[dir][1]);
-    }
     return line;
 }
 
@@ -38,9 +36,7 @@ int rowLength(const Line &line)
 {
     int right = 1, left = -1;
     while (line.at(right) == B)
-    {
         ++right;
-    }
     while (line.at(left) == B)
     {
         --left;
@@ -55,9 +51,7 @@ bool exactFiveWith(Line line, int k, int a)
     line.cell[k + 5] = B;
     bool all = line.at(a - 1) != B && line.at(a + 5) != B;
     for (int i = a; i <= a + 4; ++i)
-    {
         all = all && line.at(i) == B;
-    }
     return all;
 }
 
@@ -72,18 +66,12 @@ int foursIn(const Line &line)
         for (int k = a; k <= a + 4; ++k)
         {
             if (line.at(k) == B)
-            {
                 stones.push_back(k);
-            }
             else if (line.at(k) == NONE)
-            {
                 empty.push_back(k);
-            }
         }
         if (stones.size() == 4 && empty.size() == 1 && exactFiveWith(line, empty[0], a))
-        {
             fours.insert(stones);
-        }
     }
     return static_cast<int>(fours.size());
 }
@@ -96,13 +84,9 @@ bool straightFourIn(const Line &line)
     {
         bool four = line.at(a - 1) == NONE && line.at(a + 4) == NONE;
         for (int k = a; k <= a + 3 && four; ++k)
-        {
             four = line.at(k) == B;
-        }
         if (four && exactFiveWith(line, a - 1, a - 1) && exactFiveWith(line, a + 4, a))
-        {
             return true;
-        }
     }
     return false;
 }
@@ -111,9 +95,7 @@ bool fiveAt(const Board &b, int x, int y)
 {
     bool five = false;
     for (int dir = 0; dir < 4; ++dir)
-    {
         five = five || rowLength(lineThrough(b, x, y, dir)) == 5;
-    }
     return five;
 }
 
@@ -128,16 +110,12 @@ bool threeAlong(Board &b, int x, int y, int dir, int depth)
         const int qx = x + k * LINES[dir][0];
         const int qy = y + k * LINES[dir][1];
         if (k == 0 || b.get(qx, qy) != NONE)
-        {
             continue;
-        }
         b.put(qx, qy, B);
         const bool shape = straightFourIn(lineThrough(b, x, y, dir)) && !fiveAt(b, qx, qy);
         b.put(qx, qy, NONE);
         if (shape && verdictAt(b, qx, qy, depth + 1) == ALLOWED)
-        {
             return true;
-        }
     }
     return false;
 }
@@ -160,9 +138,7 @@ Verdict verdictAt(Board &b, int x, int y, int depth)
         fours += foursIn(lineThrough(b, x, y, dir));
     }
     for (int dir = 0; dir < 4 && !five && longest <= 5 && fours <= 1; ++dir)
-    {
         threes += foursIn(lineThrough(b, x, y, dir)) == 0 && threeAlong(b, x, y, dir, depth);
-    }
     b.put(x, y, NONE);
     return five          ? ALLOWED
            : longest > 5 ? OVERLINE

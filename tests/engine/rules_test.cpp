@@ -29,9 +29,7 @@ void draw(Grid &grid, renjutest::Board &board, const std::vector<std::string> &r
         for (int x = 0; x < static_cast<int>(rows[y].size()); ++x)
         {
             if (rows[y][x] == 'X' || rows[y][x] == 'O')
-            {
                 put(grid, board, x, top + y, rows[y][x] == 'X' ? BLACK : WHITE);
-            }
         }
     }
 }
@@ -189,9 +187,7 @@ std::vector<std::string> rowsOf(const std::string &drawing)
     std::vector<std::string> rows;
     std::istringstream lines(drawing.substr(1));
     for (std::string row; std::getline(lines, row);)
-    {
         rows.push_back(row);
-    }
     return rows;
 }
 
@@ -220,9 +216,7 @@ TEST(Renju, EveryPointOfTheClassicPositions)
                                    ? rows[row][x]
                                    : '.';
                 if (m == 'X' || m == 'O')
-                {
                     continue;
-                }
                 EXPECT_EQ(markOf(foul(grid, x, y)), m) << c.name << " at " << x << "," << y;
                 EXPECT_EQ(markOf(renjutest::verdict(board, x, y)), m)
                     << "the second reading: " << c.name << " at " << x << "," << y;
@@ -259,9 +253,7 @@ TEST(Renju, AgreesWithTheSecondReadingOnRandomBoards)
             {
                 const int r = static_cast<int>(rng() % 100);
                 if (r < blackShare + 18)
-                {
                     put(grid, board, x, y, r < blackShare ? BLACK : WHITE);
-                }
             }
         }
         for (int y = 0; y < n; ++y)
@@ -269,9 +261,7 @@ TEST(Renju, AgreesWithTheSecondReadingOnRandomBoards)
             for (int x = 0; x < n; ++x)
             {
                 if (grid.at(x, y) != EMPTY)
-                {
                     continue;
-                }
                 const Foul f = foul(grid, x, y);
                 ++counts[static_cast<int>(f)];
                 ASSERT_EQ(markOf(f), markOf(renjutest::verdict(board, x, y)))

@@ -25,9 +25,7 @@ Position middleGame(int size = 15, unsigned seed = 3)
             Move m = pos.at(size / 2 - 3 + static_cast<int>(random() % 7),
                             size / 2 - 3 + static_cast<int>(random() % 7));
             if (pos.isEmpty(m))
-            {
                 pos.play(m);
-            }
         }
         if (pos.fourPoints(0).empty() && pos.fourPoints(1).empty() &&
             pos.flexFourPoints(0).empty() && pos.flexFourPoints(1).empty() &&
@@ -174,9 +172,7 @@ TEST(Search, HasNoMoveWhenTheGameIsOver)
     for (int y = 0; y < 5; ++y)
     {
         for (int x = 0; x < 5; ++x)
-        {
             full.place(full.at(x, y), ((x + 2 * y) / 2) % 2);
-        }
     }
     ASSERT_TRUE(full.full());
     EXPECT_EQ(searcher.think(full, Level::Hard, Limits{1000, 0}), NO_MOVE);

@@ -95,14 +95,10 @@ Board randomBoard(std::mt19937 &random, int size, unsigned density)
         for (int p = 0; p < b.points(); ++p)
         {
             if (random() % 100 < density)
-            {
                 b.put(p, random() % 2 == 0 ? BLACK : WHITE);
-            }
         }
         if (!b.hasFive())
-        {
             return b;
-        }
     }
 }
 
@@ -116,9 +112,7 @@ struct PlainBoard
     explicit PlainBoard(const Board &b) : n(b.size())
     {
         for (int p = 0; p < b.points(); ++p)
-        {
             cells.push_back(b.get(p));
-        }
     }
 
     std::vector<int> fivePoints(int who) const
@@ -134,16 +128,12 @@ struct PlainBoard
                 {
                     int x = p % n + sign * s[0], y = p / n + sign * s[1];
                     for (; x >= 0 && y >= 0 && x < n && y < n && cells[y * n + x] == who; ++run)
-                    {
                         x += sign * s[0], y += sign * s[1];
-                    }
                 }
                 five = five || run >= 5;
             }
             if (cells[p] == 0 && five)
-            {
                 points.push_back(p);
-            }
         }
         return points;
     }
@@ -153,15 +143,11 @@ struct PlainBoard
     {
         const std::vector<int> threats = fivePoints(solver::other(who));
         if (!fivePoints(who).empty())
-        {
             return true;
-        }
         for (int p = 0; p < n * n && threats.size() < 2 && fours > 0; ++p)
         {
             if (cells[p] != 0 || (threats.size() == 1 && p != threats[0]))
-            {
                 continue;
-            }
             cells[p] = who;
             const std::vector<int> fives = fivePoints(who);
             bool wins = fives.size() >= 2;
@@ -173,9 +159,7 @@ struct PlainBoard
             }
             cells[p] = 0;
             if (wins)
-            {
                 return true;
-            }
         }
         return false;
     }
@@ -216,16 +200,12 @@ bool wins(Board &b, int attacker, int moves)
         if (b.empty(p))
         {
             if (b.makesFive(p, attacker))
-            {
                 return true;
-            }
             empty.push_back(p);
         }
     }
     if (moves <= 1)
-    {
         return false;
-    }
     for (int p : empty)
     {
         b.put(p, attacker);
@@ -240,9 +220,7 @@ bool wins(Board &b, int attacker, int moves)
             for (int d : empty)
             {
                 if (d == p)
-                {
                     continue;
-                }
                 if (b.makesFive(d, defender))
                 {
                     always = false;
@@ -252,16 +230,12 @@ bool wins(Board &b, int attacker, int moves)
                 always = wins(b, attacker, moves - 1);
                 b.put(d, solver::NONE);
                 if (!always)
-                {
                     break;
-                }
             }
         }
         b.put(p, solver::NONE);
         if (always)
-        {
             return true;
-        }
     }
     return false;
 }
