@@ -18,8 +18,7 @@ using enginetest::square;
 using Rows = std::vector<std::string_view>;
 
 // One row with '?' the point asked about: black's pattern there when five or more wins, and when
-// only exactly five does (the same unless given). A stone five steps away lengthens a row, so it
-// changes the second.
+// only exactly five does (the same unless given).
 struct LineCase
 {
     const char *row;
@@ -87,7 +86,8 @@ TEST(LinePattern, NamesWhatAStoneMakesAlongARowUnderEachRule)
 
 // Four stones and the point that makes five, along lines from the edges and corners and in the
 // open: the rules' row count and the position's patterns, threats and five test agree, under every
-// rule, and a sixth stone makes six, which wins only in freestyle and for white in renju.
+// rule, and a sixth stone makes six, which (like seven) wins only in freestyle and for white in
+// renju.
 TEST(Fives, AndSixesAlongEveryLineUpToTheEdges)
 {
     const int n = 15;
@@ -130,6 +130,10 @@ TEST(Fives, AndSixesAlongEveryLineUpToTheEdges)
                 }
                 // The sixth stone: asked on its empty point, then on the board.
                 const bool six = rule == Rule::Freestyle || (rule == Rule::Renju && colour == 1);
+                EXPECT_FALSE(rowWins(rule, stone, 4));
+                EXPECT_TRUE(rowWins(rule, stone, 5));
+                EXPECT_EQ(rowWins(rule, stone, 6), six);
+                EXPECT_EQ(rowWins(rule, stone, 7), six);
                 const int sx = x0 + 5 * dx, sy = y0 + 5 * dy;
                 EXPECT_EQ(longestRow(grid, sx, sy, stone), 6);
                 EXPECT_EQ(makesFive(grid, sx, sy, stone, rule), six);
@@ -153,9 +157,8 @@ TEST(Fives, AndSixesAlongEveryLineUpToTheEdges)
     }
 }
 
-// Under renju black's threat sets leave its forbidden points out, and the quick look that spares
-// most points the full judgement misses none: on random crowded boards every empty point is
-// forbidden in the position exactly when the rules say so.
+// Under renju black's threat sets leave out its forbidden points, which on random crowded boards
+// are exactly those the rules name.
 TEST(Position, LeavesBlacksForbiddenPointsOutOfItsThreats)
 {
     std::mt19937 random(29);
@@ -344,8 +347,7 @@ TEST(Position, FindsFivesWhereTheGameDoes)
     }
 }
 
-// The key stands for what the search may take one position for another by: the stones and the
-// side to move, whatever the order the stones came in; taking a stone back restores it.
+// The key tells positions apart by their stones and side to move, not the stones' order.
 TEST(Position, KeysTellPositionsApartByTheirStonesAndTheSideToMove)
 {
     struct Case

@@ -30,9 +30,7 @@ bool winsAt(const Board &b, int x, int y, int colour, engine::Rule rule)
         }
         if (length == 5 || (length > 5 && (rule == engine::Rule::Freestyle ||
                                            (rule == engine::Rule::Renju && colour == W))))
-        {
             return true;
-        }
     }
     return false;
 }

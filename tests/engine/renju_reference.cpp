@@ -38,9 +38,7 @@ int rowLength(const Line &line)
     while (line.at(right) == B)
         ++right;
     while (line.at(left) == B)
-    {
         --left;
-    }
     return right - left - 1;
 }
 

@@ -1,5 +1,6 @@
 // The rules: which rows win under each rule, and renju's forbidden points.
 #include "engine/rules.h"
+#include "tests/engine/engine_test_support.h"
 #include "tests/engine/renju_reference.h"
 
 #include <random>
@@ -13,6 +14,7 @@ namespace
 {
 
 using namespace engine;
+using enginetest::square;
 
 // A stone on both the engine's grid and the second reading's board.
 void put(Grid &grid, renjutest::Board &board, int x, int y, Stone stone)
@@ -21,43 +23,19 @@ void put(Grid &grid, renjutest::Board &board, int x, int y, Stone stone)
     board.put(x, y, stone == BLACK ? renjutest::B : renjutest::W);
 }
 
-// The stones of a drawing, one string a row from row `top` down: 'X' black, 'O' white.
-void draw(Grid &grid, renjutest::Board &board, const std::vector<std::string> &rows, int top = 0)
+// What a drawing, one string a row from the top, shows at (x, y): '.' beyond its rows' ends.
+char shown(const std::vector<std::string> &rows, int x, int y)
 {
-    for (int y = 0; y < static_cast<int>(rows.size()); ++y)
-    {
-        for (int x = 0; x < static_cast<int>(rows[y].size()); ++x)
-        {
-            if (rows[y][x] == 'X' || rows[y][x] == 'O')
-                put(grid, board, x, top + y, rows[y][x] == 'X' ? BLACK : WHITE);
-        }
-    }
+    return y < static_cast<int>(rows.size()) && x < static_cast<int>(rows[y].size()) ? rows[y][x]
+                                                                                     : '.';
 }
 
-TEST(Rules, RowsThatWinUnderEachRule)
+// The stones of a drawing: 'X' black, 'O' white.
+void draw(Grid &grid, renjutest::Board &board, const std::vector<std::string> &rows)
 {
-    struct Case
-    {
-        Rule rule;
-        Stone colour;
-        bool wins[4]; // a row of four, five, six and seven
-    };
-    const Case cases[] = {
-        {Rule::Freestyle, BLACK, {false, true, true, true}},
-        {Rule::Freestyle, WHITE, {false, true, true, true}},
-        {Rule::Standard, BLACK, {false, true, false, false}},
-        {Rule::Standard, WHITE, {false, true, false, false}},
-        {Rule::Renju, BLACK, {false, true, false, false}},
-        {Rule::Renju, WHITE, {false, true, true, true}},
-    };
-    for (const Case &c : cases)
-    {
-        for (int length = 4; length <= 7; ++length)
-        {
-            EXPECT_EQ(rowWins(c.rule, c.colour, length), c.wins[length - 4])
-                << "rule " << static_cast<int>(c.rule) << " colour " << c.colour << " " << length;
-        }
-    }
+    for (auto [x, y] : square(grid.size()))
+        if (shown(rows, x, y) == 'X' || shown(rows, x, y) == 'O')
+            put(grid, board, x, y, shown(rows, x, y) == 'X' ? BLACK : WHITE);
 }
 
 TEST(Rules, FiveInOneLineWinsWhateverTheOtherLinesHold)
@@ -181,11 +159,11 @@ O..XX3.........
 ..XO...X.......)"},
 };
 
-// The rows of a drawing, one a line, after the line break that opens it.
-std::vector<std::string> rowsOf(const std::string &drawing)
+// The rows of a case's drawing, one a line after the line break that opens it, below its top.
+std::vector<std::string> rowsOf(const RenjuCase &c)
 {
-    std::vector<std::string> rows;
-    std::istringstream lines(drawing.substr(1));
+    std::vector<std::string> rows(static_cast<std::size_t>(c.top));
+    std::istringstream lines(c.drawing.substr(1));
     for (std::string row; std::getline(lines, row);)
         rows.push_back(row);
     return rows;
@@ -202,29 +180,22 @@ TEST(Renju, EveryPointOfTheClassicPositions)
     const int n = 15;
     for (const RenjuCase &c : RENJU_CASES)
     {
-        const std::vector<std::string> rows = rowsOf(c.drawing);
+        const std::vector<std::string> rows = rowsOf(c);
         Grid grid(n);
         renjutest::Board board(n);
-        draw(grid, board, rows, c.top);
-        for (int y = 0; y < n; ++y)
+        draw(grid, board, rows);
+        for (auto [x, y] : square(n))
         {
-            const int row = y - c.top;
-            for (int x = 0; x < n; ++x)
-            {
-                const char m = row >= 0 && row < static_cast<int>(rows.size()) &&
-                                       x < static_cast<int>(rows[row].size())
-                                   ? rows[row][x]
-                                   : '.';
-                if (m == 'X' || m == 'O')
-                    continue;
-                EXPECT_EQ(markOf(foul(grid, x, y)), m) << c.name << " at " << x << "," << y;
-                EXPECT_EQ(markOf(renjutest::verdict(board, x, y)), m)
-                    << "the second reading: " << c.name << " at " << x << "," << y;
-                EXPECT_EQ(forbidden(grid, x, y, BLACK, Rule::Renju), m != '.');
-                EXPECT_FALSE(forbidden(grid, x, y, WHITE, Rule::Renju));
-                EXPECT_FALSE(forbidden(grid, x, y, BLACK, Rule::Standard));
-                EXPECT_FALSE(forbidden(grid, x, y, BLACK, Rule::Freestyle));
-            }
+            const char m = shown(rows, x, y);
+            if (m == 'X' || m == 'O')
+                continue;
+            EXPECT_EQ(markOf(foul(grid, x, y)), m) << c.name << " at " << x << "," << y;
+            EXPECT_EQ(markOf(renjutest::verdict(board, x, y)), m)
+                << "the second reading: " << c.name << " at " << x << "," << y;
+            EXPECT_EQ(forbidden(grid, x, y, BLACK, Rule::Renju), m != '.');
+            EXPECT_FALSE(forbidden(grid, x, y, WHITE, Rule::Renju));
+            EXPECT_FALSE(forbidden(grid, x, y, BLACK, Rule::Standard));
+            EXPECT_FALSE(forbidden(grid, x, y, BLACK, Rule::Freestyle));
         }
     }
 }
@@ -247,26 +218,20 @@ TEST(Renju, AgreesWithTheSecondReadingOnRandomBoards)
         const int x0 = static_cast<int>(rng() % (n - side + 1));
         const int y0 = static_cast<int>(rng() % (n - side + 1));
         const int blackShare = 30 + static_cast<int>(rng() % 25);
-        for (int y = y0; y < y0 + side; ++y)
+        for (auto [x, y] : square(side, x0, y0))
         {
-            for (int x = x0; x < x0 + side; ++x)
-            {
-                const int r = static_cast<int>(rng() % 100);
-                if (r < blackShare + 18)
-                    put(grid, board, x, y, r < blackShare ? BLACK : WHITE);
-            }
+            const int r = static_cast<int>(rng() % 100);
+            if (r < blackShare + 18)
+                put(grid, board, x, y, r < blackShare ? BLACK : WHITE);
         }
-        for (int y = 0; y < n; ++y)
+        for (auto [x, y] : square(n))
         {
-            for (int x = 0; x < n; ++x)
-            {
-                if (grid.at(x, y) != EMPTY)
-                    continue;
-                const Foul f = foul(grid, x, y);
-                ++counts[static_cast<int>(f)];
-                ASSERT_EQ(markOf(f), markOf(renjutest::verdict(board, x, y)))
-                    << "board " << b << " at " << x << "," << y;
-            }
+            if (grid.at(x, y) != EMPTY)
+                continue;
+            const Foul f = foul(grid, x, y);
+            ++counts[static_cast<int>(f)];
+            ASSERT_EQ(markOf(f), markOf(renjutest::verdict(board, x, y)))
+                << "board " << b << " at " << x << "," << y;
         }
     }
     // The boards must have held every kind of forbidden point, and threes that needed their

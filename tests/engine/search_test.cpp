@@ -11,9 +11,8 @@ namespace
 
 using namespace engine;
 
-// A quiet middle game: sixteen stones of a random game near the centre, with no four and no
-// open three on the board and none that the side to move could make, so that no answer is
-// forced, no threat wins, and the search has work to do.
+// A quiet middle game: sixteen random stones near the centre, no four or open three on the board
+// nor one the side to move could make, so that the search has work to do.
 Position middleGame(int size = 15, unsigned seed = 3)
 {
     std::mt19937 random(seed);
@@ -30,9 +29,7 @@ Position middleGame(int size = 15, unsigned seed = 3)
         if (pos.fourPoints(0).empty() && pos.fourPoints(1).empty() &&
             pos.flexFourPoints(0).empty() && pos.flexFourPoints(1).empty() &&
             pos.threePoints(pos.toMove()).empty())
-        {
             return pos;
-        }
     }
 }
 
@@ -69,8 +66,7 @@ TEST(Search, KeepsItsNodeBudget)
     }
 }
 
-// A clock that moves a millisecond each time it is read: time runs out after a known amount
-// of thinking, however fast the machine is.
+// A clock that moves a millisecond each time it is read, however fast the machine is.
 std::int64_t fakeTime = 0;
 std::int64_t fakeClock()
 {
@@ -91,8 +87,7 @@ TEST(Search, StopsAtItsTimeLimit)
     }
 }
 
-// A move the last iterations agree on is given once the settled time has passed, well before
-// the limit; without a settled time the search thinks to its limit.
+// A move the last iterations agree on is given once the settled time has passed.
 TEST(Search, GivesASettledMoveEarly)
 {
     const Position pos = middleGame(15, 4);
@@ -194,8 +189,7 @@ TEST(Search, ForgetsADroppedThought)
               fresh.think(pos, Level::Hard, Limits{30000, 0}, 2));
 }
 
-// A helper (Lazy SMP) thinks into its owner's table: what it found deeper saves the owner work.
-// Run here one after the other on one thread, so that the figures are the same each time.
+// A helper (Lazy SMP) thinks into its owner's table, saving it work (here on one thread, in turn).
 TEST(Search, FindsWhatItsHelperStoredInItsTable)
 {
     const Position pos = middleGame(15, 6);

@@ -28,9 +28,7 @@ std::vector<int> marked(const Board &b, const Rows &rows)
     {
         if (y < static_cast<int>(rows.size()) && x < static_cast<int>(rows[y].size()) &&
             rows[y][x] == '*')
-        {
             points.push_back(b.at(x, y));
-        }
     }
     return points;
 }
@@ -197,40 +195,30 @@ bool wins(Board &b, int attacker, int moves)
     std::vector<int> empty;
     for (int p = 0; p < b.points(); ++p)
     {
-        if (b.empty(p))
-        {
-            if (b.makesFive(p, attacker))
-                return true;
-            empty.push_back(p);
-        }
+        if (!b.empty(p))
+            continue;
+        if (b.makesFive(p, attacker))
+            return true;
+        empty.push_back(p);
     }
     if (moves <= 1)
         return false;
     for (int p : empty)
     {
         b.put(p, attacker);
-        bool always = true;
-        if (moves == 2)
+        // With one stone left, it wins unless the defender makes five or one point stops all.
+        bool always =
+            moves > 2 || (b.fivePoints(defender).empty() && b.fivePoints(attacker).size() >= 2);
+        for (std::size_t i = 0; moves > 2 && always && i < empty.size(); ++i)
         {
-            // The last reply: it wins unless the defender makes five or one point stops all.
-            always = b.fivePoints(defender).empty() && b.fivePoints(attacker).size() >= 2;
-        }
-        else
-        {
-            for (int d : empty)
+            if (empty[i] == p)
+                continue;
+            always = !b.makesFive(empty[i], defender);
+            if (always)
             {
-                if (d == p)
-                    continue;
-                if (b.makesFive(d, defender))
-                {
-                    always = false;
-                    break;
-                }
-                b.put(d, defender);
+                b.put(empty[i], defender);
                 always = wins(b, attacker, moves - 1);
-                b.put(d, solver::NONE);
-                if (!always)
-                    break;
+                b.put(empty[i], solver::NONE);
             }
         }
         b.put(p, solver::NONE);
@@ -267,17 +255,15 @@ TEST(Board, KeepsItsCountsAndKeysAsStonesComeAndGo)
     std::mt19937 random(3);
     Board b(11);
     Board same(11);
-    std::vector<int> order;
     for (int i = 0; i < 60; ++i)
     {
         int p = static_cast<int>(random() % 121);
         int who = b.empty(p) ? 1 + static_cast<int>(random() % 2) : solver::NONE;
         b.put(p, who);
     }
-    for (int p = 120; p >= 0; --p) // the same stones, put down in another order
-    {
+    // The same stones, put down in another order.
+    for (int p = 120; p >= 0; --p)
         same.put(p, b.get(p));
-    }
     EXPECT_EQ(b.key(), same.key());
     EXPECT_EQ(b.check(), same.check());
     EXPECT_EQ(b.stones(), same.stones());

@@ -1,7 +1,5 @@
-// Positions with one right answer (or a few, all marked '*'), for each level that promises to
-// find it: its own five in every direction and at the edges, stopping a four, stopping an open
-// three, a four-three, and wins by continuous fours of 3 to 9 fours. Searches are bounded by
-// positions looked at, not by time, so every run sees the same search.
+// Positions with one right answer (or a few, all marked '*') for each level that promises to find
+// it. Searches are bounded by positions looked at, not by time, so every run sees the same search.
 #include "engine/search.h"
 #include "tests/engine/engine_test_support.h"
 #include "tests/engine/tactics/engine_position.h"
@@ -108,10 +106,8 @@ TEST(Tactics, EachLevelFindsTheRightPoint)
 
 } // namespace
 
-// The suite's positions proved by the tests' own solver (tests/data/tactics.txt): every sixth,
-// about a sixth of each kind, answered by the hard level within 300,000 positions. Wins by
-// continuous fours it must find every time; of all, nine in ten (at a second a position
-// the benchmark answers 93 % of the whole suite, the defences against threes the fewest).
+// Every sixth of the suite's positions proved by the tests' own solver (tests/data/tactics.txt),
+// answered by the hard level within 300,000 positions: every win by fours, nine in ten of all.
 TEST(Tactics, TheHardLevelAnswersASixthOfTheSuite)
 {
     std::ifstream in(GOMOKU_TACTICS_FILE);
