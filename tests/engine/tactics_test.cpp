@@ -27,6 +27,8 @@ struct Tactic
     int toMove;
     std::vector<Level> levels; // each must find a marked point
     Rows rows;
+    const char *reason = nullptr; // the search's reason for the move, when it must be this one
+    std::int64_t nodes = 200000;
 };
 
 const Level EASY = Level::Easy, MEDIUM = Level::Medium, HARD = Level::Hard;
@@ -70,6 +72,27 @@ const std::vector<Tactic> TACTICS = {
     {"a win by 3 fours", X, STRONG, enginetest::WIN_BY_3_FOURS},
     {"a win by 5 fours", X, {HARD}, enginetest::WIN_BY_5_FOURS},
     {"a win by 7 fours", X, {HARD}, enginetest::WIN_BY_7_FOURS},
+    // Wins by threes that the defender's fours only delay, found by the search for wins by threats
+    // within a small budget: O has a four to make, but no open three to be met first.
+    {"a double three, O with a four to make at the edge",
+     X,
+     {HARD},
+     Rows{"", "", "", "", "", ".......X", ".......X", ".....XX*", "", "", "", "", "", "", "OOO"},
+     "vct",
+     20000},
+    {"a double three, O with fours to make at two edges",
+     X,
+     {HARD},
+     Rows{"..............O", "..............O", "..............O", "", "", ".......X", ".......X",
+          ".....XX*", "", "", "", "", "", "", "OOO"},
+     "vct",
+     20000},
+    {"a double three by a split three, O with a split four to make",
+     X,
+     {HARD},
+     Rows{"", "", "", "", "......X", "", "......X", "...XX.*", "", "", "", "", "", "", "XO.OO"},
+     "vct",
+     20000},
 };
 
 bool marked(const enginetest::Picture &p, Move m)
@@ -89,6 +112,11 @@ TEST(Tactics, EachLevelFindsTheRightPoint)
     {
         enginetest::Picture p = picture(t.rows, t.toMove);
         ASSERT_FALSE(p.marked.empty()) << t.name;
+        if (t.reason)
+        {
+            ASSERT_FALSE(p.pos.fourPoints(1 - t.toMove).empty()) << t.name;
+            ASSERT_TRUE(p.pos.flexFourPoints(1 - t.toMove).empty()) << t.name;
+        }
         for (Level level : t.levels)
         {
             // The easy level plays at random where it may: every seed must find the point.
@@ -96,9 +124,14 @@ TEST(Tactics, EachLevelFindsTheRightPoint)
             for (int seed = 0; seed < seeds; ++seed)
             {
                 Move m =
-                    searcher.think(p.pos, level, Limits{200000, 0}, static_cast<unsigned>(seed));
+                    searcher.think(p.pos, level, Limits{t.nodes, 0}, static_cast<unsigned>(seed));
                 EXPECT_TRUE(marked(p, m)) << t.name << ": level " << static_cast<int>(level)
                                           << ", seed " << seed << " played " << where(p.pos, m);
+                if (t.reason)
+                {
+                    EXPECT_STREQ(searcher.info().reason, t.reason) << t.name;
+                    EXPECT_GE(searcher.info().score, WIN_THRESHOLD) << t.name;
+                }
             }
         }
     }
