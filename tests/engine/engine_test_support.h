@@ -15,10 +15,8 @@ inline std::vector<std::pair<int, int>> square(int side, int x0 = 0, int y0 = 0)
 {
     std::vector<std::pair<int, int>> points;
     for (int y = y0; y < y0 + side; ++y)
-    {
         for (int x = x0; x < x0 + side; ++x)
             points.emplace_back(x, y);
-    }
     return points;
 }
 

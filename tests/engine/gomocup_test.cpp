@@ -5,7 +5,6 @@
 // its ERROR (or UNKNOWN) and the brain goes on.
 #include "engine/gomocup.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <regex>

@@ -364,10 +364,8 @@ TEST(Position, KeysTellPositionsApartByTheirStonesAndTheSideToMove)
         {"one stone more", {"..X", ".O."}, {"..X", ".OX"}, 0, 0, false},
     };
     for (const Case &c : cases)
-    {
         EXPECT_EQ(picture(c.a, c.toMoveA).pos.key() == picture(c.b, c.toMoveB).pos.key(), c.same)
             << c.name;
-    }
     // Stones played in two orders that meet; and taken back to where they started.
     Position one(15), two(15);
     for (auto [x, y] : {std::pair{7, 7}, {8, 8}, {6, 6}, {9, 9}})

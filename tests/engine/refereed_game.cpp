@@ -98,21 +98,15 @@ RefereedGame playRefereed(engine::Rule rule, engine::Level blackLevel, engine::L
         }
         const int x = engine::Position::xOf(m), y = engine::Position::yOf(m);
         const std::string where = " at " + point(x, y) + " after " + game.moves;
-        if (board.get(x, y) != NONE)
-        {
-            game.problem = "a move on a taken point or off the board" + where;
+        const bool fiveLeft =
+            !fives.empty() && std::find(fives.begin(), fives.end(), y * size + x) == fives.end();
+        game.problem = board.get(x, y) != NONE ? "a move on a taken point or off the board" + where
+                       : rule == engine::Rule::Renju && side == 0 && verdict(board, x, y) != ALLOWED
+                           ? "black played a forbidden point" + where
+                       : fiveLeft ? "a five left on the board" + where
+                                  : "";
+        if (!game.problem.empty())
             break;
-        }
-        if (rule == engine::Rule::Renju && side == 0 && verdict(board, x, y) != ALLOWED)
-        {
-            game.problem = "black played a forbidden point" + where;
-            break;
-        }
-        if (!fives.empty() && std::find(fives.begin(), fives.end(), y * size + x) == fives.end())
-        {
-            game.problem = "a five left on the board" + where;
-            break;
-        }
         put(x, y);
         const bool won = winsAt(board, x, y, colour, rule);
         if (won != pos.fiveThrough(m))

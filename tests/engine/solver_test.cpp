@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <random>
-#include <string>
+#include <string_view>
 
 #include <gtest/gtest.h>
 

@@ -156,10 +156,8 @@ TEST(Tactics, TheHardLevelAnswersASixthOfTheSuite)
         ++tried;
         solved += right;
         if (!right)
-        {
             std::printf("not answered: %s (%s, %d moves), played %s\n", r.name.c_str(),
                         r.kind.c_str(), r.moves, where(pos, m).c_str());
-        }
         EXPECT_TRUE(right || r.kind != "vcf") << r.name << ": a win by fours missed";
     }
     EXPECT_GE(solved * 10, tried * 9) << solved << " of " << tried << " answered";
