@@ -32,9 +32,7 @@ std::vector<std::string> playGame(GomocupBrain &black, GomocupBrain &white)
         lines.push_back(untimed(answers[0]));
         lines.push_back(answers[1]);
         if (i == 2 * MOVES - 1)
-        {
             break;
-        }
         const std::string move = answers.back();
         answers.clear();
         (i % 2 == 0 ? white : black).handle("TURN " + move, answers);
@@ -50,52 +48,33 @@ void startBrain(GomocupBrain &brain)
     brain.handle("START 15", answers);
 }
 
-TEST(BrainMemory, AGameReplayedGetsTheSameAnswers)
+// A game replayed, or played again after a new game is begun, gets the same answers; each of
+// black's moves asked afresh (BOARD) differs somewhere, by what the game's table held before.
+TEST(BrainMemory, CarriesItsTableFromMoveToMoveWithinOneGame)
 {
     GomocupBrain black, white, black2, white2;
     for (GomocupBrain *b : {&black, &white, &black2, &white2})
-    {
         startBrain(*b);
-    }
-    const std::vector<std::string> first = playGame(black, white);
-    ASSERT_EQ(first.size(), std::size_t{4 * MOVES}) << "each move a DEBUG line and the move";
-    EXPECT_EQ(playGame(black2, white2), first);
-
-    // The same brains again, after a new game is begun each way.
+    const std::vector<std::string> game = playGame(black, white);
+    ASSERT_EQ(game.size(), std::size_t{4 * MOVES}) << "each move a DEBUG line and the move";
+    EXPECT_EQ(playGame(black2, white2), game);
     std::vector<std::string> answers;
     black.handle("RESTART", answers);
     white.handle("START 15", answers);
-    EXPECT_EQ(playGame(black, white), first) << "a new game starts from an empty table";
-}
+    EXPECT_EQ(playGame(black, white), game) << "a new game starts from an empty table";
 
-TEST(BrainMemory, CarriesItsTableFromMoveToMove)
-{
-    GomocupBrain black, white;
-    startBrain(black);
-    startBrain(white);
-    const std::vector<std::string> game = playGame(black, white);
-    // Each of black's moves again, by a brain told the position afresh (BOARD): the searches
-    // are the same but for what the game's brain had in its table from the moves before.
     int differ = 0;
-    std::vector<std::string> moves;
-    for (std::size_t i = 1; i < game.size(); i += 2)
-    {
-        moves.push_back(game[i]);
-    }
-    for (int turn = 1; 4 * turn + 1 < static_cast<int>(game.size()); ++turn)
+    for (std::size_t turn = 1; 4 * turn + 1 < game.size(); ++turn)
     {
         GomocupBrain fresh;
         startBrain(fresh);
-        std::vector<std::string> answers;
+        answers.clear();
         fresh.handle("BOARD", answers);
-        for (int i = 0; i < 2 * turn; ++i)
-        {
-            fresh.handle(moves[static_cast<std::size_t>(i)] + (i % 2 == 0 ? ",1" : ",2"), answers);
-        }
+        for (std::size_t i = 0; i < 2 * turn; ++i)
+            fresh.handle(game[2 * i + 1] + (i % 2 == 0 ? ",1" : ",2"), answers);
         fresh.handle("DONE", answers);
         ASSERT_EQ(answers.size(), 2u);
-        const std::size_t at = static_cast<std::size_t>(4 * turn);
-        differ += untimed(answers[0]) != game[at] || answers[1] != game[at + 1];
+        differ += untimed(answers[0]) != game[4 * turn] || answers[1] != game[4 * turn + 1];
     }
     EXPECT_GT(differ, 0);
 }

@@ -4,10 +4,21 @@
 #include "engine/position.h"
 
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace enginetest
 {
+
+// The points (x, y) of a square of `side` points from (x0, y0), row by row from the top.
+inline std::vector<std::pair<int, int>> square(int side, int x0 = 0, int y0 = 0)
+{
+    std::vector<std::pair<int, int>> points;
+    for (int y = y0; y < y0 + side; ++y)
+        for (int x = x0; x < x0 + side; ++x)
+            points.emplace_back(x, y);
+    return points;
+}
 
 // A position drawn as text, one string a row from the top: 'X' black, 'O' white, '.' empty,
 // '*' an empty point that is a right answer. Rows may be shorter than the board.
@@ -21,20 +32,15 @@ inline Picture picture(const std::vector<std::string_view> &rows, int toMove, in
                        engine::Rule rule = engine::Rule::Freestyle)
 {
     Picture p{engine::Position(size, rule), {}};
-    for (int y = 0; y < static_cast<int>(rows.size()); ++y)
+    for (auto [x, y] : square(size))
     {
-        for (int x = 0; x < static_cast<int>(rows[y].size()); ++x)
-        {
-            const engine::Move m = p.pos.at(x, y);
-            if (rows[y][x] == 'X' || rows[y][x] == 'O')
-            {
-                p.pos.place(m, rows[y][x] == 'X' ? 0 : 1);
-            }
-            else if (rows[y][x] == '*')
-            {
-                p.marked.push_back(m);
-            }
-        }
+        const char c = y < static_cast<int>(rows.size()) && x < static_cast<int>(rows[y].size())
+                           ? rows[y][x]
+                           : '.';
+        if (c == 'X' || c == 'O')
+            p.pos.place(p.pos.at(x, y), c == 'X' ? 0 : 1);
+        else if (c == '*')
+            p.marked.push_back(p.pos.at(x, y));
     }
     p.pos.setToMove(toMove);
     return p;

@@ -5,7 +5,6 @@
 // its ERROR (or UNKNOWN) and the brain goes on.
 #include "engine/gomocup.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <regex>
@@ -37,13 +36,9 @@ Lines board(const Lines &own, const Lines &other)
 {
     Lines lines = {"BOARD"};
     for (const std::string &s : own)
-    {
         lines.push_back(s + ",1");
-    }
     for (const std::string &s : other)
-    {
         lines.push_back(s + ",2");
-    }
     lines.push_back("DONE");
     return lines;
 }
@@ -76,142 +71,127 @@ std::string unsupportedRule(int rule)
 const std::string FAST = "INFO timeout_turn 0";
 
 const std::vector<Script> SCRIPTS = {
-    {"about",
-     {"ABOUT"},
-     {"name=\"gomoku3d\", version=\"1.0.0\", author=\"the gomoku3d developers\""}},
+    {"about", Lines{"ABOUT"},
+     Lines{"name=\"gomoku3d\", version=\"1.0.0\", author=\"the gomoku3d developers\""}},
     {"start on any board, in lower case too or as a square rectangle, and open in the centre",
-     {"START 15", "BEGIN", "START 20", "BEGIN", "start 19", "begin", "RECTSTART 15,15", "BEGIN"},
-     {"OK", "7,7", "OK", "10,10", "OK", "9,9", "OK", "7,7"}},
+     Lines{"START 15", "BEGIN", "START 20", "BEGIN", "start 19", "begin", "RECTSTART 15,15",
+           "BEGIN"},
+     Lines{"OK", "7,7", "OK", "10,10", "OK", "9,9", "OK", "7,7"}},
     {"make its own five rather than stop the opponent's",
-     {"START 15", FAST, "BOARD", "2,3,2", "3,3,1", "4,3,1", "5,3,1", "6,3,1", "2,6,1", "3,6,2",
-      "4,6,2", "5,6,2", "6,6,2", "DONE"},
-     {"OK", "7,3"}},
+     Lines{"START 15", FAST, "BOARD", "2,3,2", "3,3,1", "4,3,1", "5,3,1", "6,3,1", "2,6,1", "3,6,2",
+           "4,6,2", "5,6,2", "6,6,2", "DONE"},
+     Lines{"OK", "7,3"}},
     {"stop the opponent's four",
-     {"START 15", FAST, "BOARD", "2,5,1", "3,5,2", "4,5,2", "5,5,2", "6,5,2", "9,9,1", "10,10,1",
-      "DONE"},
-     {"OK", "7,5"}},
-    {"restart clears the board",
-     {"START 15", FAST, "TURN 3,3", "RESTART", "TURN 3,3"},
-     {"OK", MOVE, "OK", MOVE}},
+     Lines{"START 15", FAST, "BOARD", "2,5,1", "3,5,2", "4,5,2", "5,5,2", "6,5,2", "9,9,1",
+           "10,10,1", "DONE"},
+     Lines{"OK", "7,5"}},
+    {"restart clears the board", Lines{"START 15", FAST, "TURN 3,3", "RESTART", "TURN 3,3"},
+     Lines{"OK", MOVE, "OK", MOVE}},
     {"take a stone back",
-     {"START 15", FAST, "BOARD", "7,7,1", "DONE", "TAKEBACK 7,7", "TAKEBACK 7,7"},
-     {"OK", MOVE, "OK", "ERROR no stone on '7,7' to take back"}},
+     Lines{"START 15", FAST, "BOARD", "7,7,1", "DONE", "TAKEBACK 7,7", "TAKEBACK 7,7"},
+     Lines{"OK", MOVE, "OK", "ERROR no stone on '7,7' to take back"}},
     {"freestyle, exactly five and renju are played, continuous or not",
-     {"START 15", "INFO rule 0", "INFO rule 2", "BEGIN", "RESTART", "INFO rule 1", "BEGIN",
-      "RESTART", "INFO rule 3", "BEGIN", "RESTART", "INFO rule 4", "BEGIN", "RESTART",
-      "INFO rule 6", "BEGIN"},
-     {"OK", "7,7", "OK", "7,7", "OK", "7,7", "OK", "7,7", "OK", "7,7"}},
-    {"in freestyle six in a row wins",
-     Lines{"START 15", "INFO rule 0"} + SIX_OR_FIVE,
-     {"OK", "4,0"}},
-    {"under exactly five only five wins",
-     Lines{"START 15", "INFO rule 1"} + SIX_OR_FIVE,
-     {"OK", "4,5"}},
+     Lines{"START 15", "INFO rule 0", "INFO rule 2", "BEGIN", "RESTART", "INFO rule 1", "BEGIN",
+           "RESTART", "INFO rule 3", "BEGIN", "RESTART", "INFO rule 4", "BEGIN", "RESTART",
+           "INFO rule 6", "BEGIN"},
+     Lines{"OK", "7,7", "OK", "7,7", "OK", "7,7", "OK", "7,7", "OK", "7,7"}},
+    {"in freestyle six in a row wins", Lines{"START 15", "INFO rule 0"} + SIX_OR_FIVE,
+     Lines{"OK", "4,0"}},
+    {"under exactly five only five wins", Lines{"START 15", "INFO rule 1"} + SIX_OR_FIVE,
+     Lines{"OK", "4,5"}},
     {"six in a row has ended a freestyle game, not one under exactly five",
      Lines{"START 15", "INFO rule 0"} + SIXES + Lines{"INFO rule 1"} + SIXES,
-     {"OK", "ERROR the game is over: there is five in a row", MOVE}},
+     Lines{"OK", "ERROR the game is over: there is five in a row", MOVE}},
     {"under renju black's six wins nothing and white's wins",
      Lines{"START 15", "INFO rule 4"} +
          board({"0,3", "2,3", "4,3", "6,3", "8,3", "10,3"},
                {"0,0", "1,0", "2,0", "3,0", "4,0", "5,0", "12,3"}) +
          board({"0,0", "1,0", "2,0", "3,0", "4,0", "5,0"},
                {"0,3", "2,3", "4,3", "6,3", "8,3", "10,3", "12,3"}),
-     {"OK", MOVE, "ERROR the game is over: there is five in a row"}},
+     Lines{"OK", MOVE, "ERROR the game is over: there is five in a row"}},
     {"as black under renju it never plays a forbidden point, even to stop a four",
-     Lines{"START 15", "INFO rule 4", FAST} + board(BLACK_STONES, WHITE_FOUR),
-     {"OK", "!7,7"}},
+     Lines{"START 15", "INFO rule 4", FAST} + board(BLACK_STONES, WHITE_FOUR), Lines{"OK", "!7,7"}},
     {"in freestyle black stops the four there",
-     Lines{"START 15", "INFO rule 0", FAST} + board(BLACK_STONES, WHITE_FOUR),
-     {"OK", "7,7"}},
+     Lines{"START 15", "INFO rule 0", FAST} + board(BLACK_STONES, WHITE_FOUR), Lines{"OK", "7,7"}},
     {"as white under renju it wins by a four black may not stop",
      Lines{"START 15", "INFO rule 4", FAST} +
          board(WHITE_STONES + Lines{"0,14", "14,0"}, BLACK_STONES),
-     {"OK", "11,11"}},
-    {"SWAP2BOARD: the first three stones",
-     {"START 15", FAST, "SWAP2BOARD", "DONE"},
-     {"OK", THREE_MOVES}},
+     Lines{"OK", "11,11"}},
+    {"SWAP2BOARD: the first three stones", Lines{"START 15", FAST, "SWAP2BOARD", "DONE"},
+     Lines{"OK", THREE_MOVES}},
     {"SWAP2BOARD: the second player's choice",
-     {"START 15", FAST, "INFO rule 1", "SWAP2BOARD", "7,7", "8,7", "9,9", "DONE"},
-     {"OK", SWAP2_ANSWER}},
+     Lines{"START 15", FAST, "INFO rule 1", "SWAP2BOARD", "7,7", "8,7", "9,9", "DONE"},
+     Lines{"OK", SWAP2_ANSWER}},
     {"SWAP2BOARD: the first player takes black, well ahead, then plays black's next move",
-     {"START 15", FAST, "INFO rule 4", "SWAP2BOARD", "7,7", "0,0", "8,7", "14,14", "9,7", "DONE",
-      "TURN 0,14"},
-     {"OK", "SWAP", MOVE}},
+     Lines{"START 15", FAST, "INFO rule 4", "SWAP2BOARD", "7,7", "0,0", "8,7", "14,14", "9,7",
+           "DONE", "TURN 0,14"},
+     Lines{"OK", "SWAP", MOVE}},
     {"unknown INFO keys and empty lines are ignored",
-     {"INFO evaluate 3,3", "", "   ", "START 15"},
-     {"OK"}},
-    {"end", {"START 15", "END", "BEGIN"}, {"OK"}},
+     Lines{"INFO evaluate 3,3", "", "   ", "START 15"}, Lines{"OK"}},
+    {"end", Lines{"START 15", "END", "BEGIN"}, Lines{"OK"}},
 
     // Bad input.
-    {"a move before START",
-     {"BEGIN", "TURN 1,1", "START 15"},
-     {"ERROR no board yet: START comes first", "ERROR no board yet: START comes first", "OK"}},
+    {"a move before START", Lines{"BEGIN", "TURN 1,1", "START 15"},
+     Lines{"ERROR no board yet: START comes first", "ERROR no board yet: START comes first", "OK"}},
     {"sizes it does not play",
-     {"START 4", "START 33", "START", "START x", "START 15 15", "RECTSTART 20,15", "RECTSTART 9"},
-     {"ERROR unsupported board size 4: this brain plays boards of 5 to 32",
-      "ERROR unsupported board size 33: this brain plays boards of 5 to 32",
-      "ERROR START needs a board size, not ''", "ERROR START needs a board size, not 'x'",
-      "ERROR START needs a board size, not '15 15'",
-      "ERROR unsupported board 20x15: this brain plays square boards of 5 to 32",
-      "ERROR RECTSTART needs width,height, not '9'"}},
+     Lines{"START 4", "START 33", "START", "START x", "START 15 15", "RECTSTART 20,15",
+           "RECTSTART 9"},
+     Lines{"ERROR unsupported board size 4: this brain plays boards of 5 to 32",
+           "ERROR unsupported board size 33: this brain plays boards of 5 to 32",
+           "ERROR START needs a board size, not ''", "ERROR START needs a board size, not 'x'",
+           "ERROR START needs a board size, not '15 15'",
+           "ERROR unsupported board 20x15: this brain plays square boards of 5 to 32",
+           "ERROR RECTSTART needs width,height, not '9'"}},
     {"malformed and off-board moves",
-     {"START 15", "TURN 15,0", "TURN -1,3", "TURN 7", "TURN a,b", "TURN 3,4,5",
-      "TURN 99999999999999999999,1", "TURN"},
-     {"OK", "ERROR point 15,0 is off the 15x15 board", "ERROR point -1,3 is off the 15x15 board",
-      "ERROR expected coordinates x,y, not '7'", "ERROR expected coordinates x,y, not 'a,b'",
-      "ERROR expected coordinates x,y, not '3,4,5'",
-      "ERROR expected coordinates x,y, not '99999999999999999999,1'",
-      "ERROR expected coordinates x,y, not ''"}},
-    {"a move on a taken point",
-     {"START 15", FAST, "TURN 7,7", "TURN 7,7", "TURN 0,14"},
-     {"OK", MOVE, "ERROR point 7,7 is taken", MOVE}},
-    {"BOARD with junk",
-     {"START 15", "BOARD", "1,1,1", "junk", "2,2,2", "DONE", "BEGIN"},
-     {"OK", "ERROR not a board line: 'junk' (expected x,y,1 or x,y,2)", "7,7"}},
+     Lines{"START 15", "TURN 15,0", "TURN -1,3", "TURN 7", "TURN a,b", "TURN 3,4,5",
+           "TURN 99999999999999999999,1", "TURN"},
+     Lines{"OK", "ERROR point 15,0 is off the 15x15 board",
+           "ERROR point -1,3 is off the 15x15 board", "ERROR expected coordinates x,y, not '7'",
+           "ERROR expected coordinates x,y, not 'a,b'",
+           "ERROR expected coordinates x,y, not '3,4,5'",
+           "ERROR expected coordinates x,y, not '99999999999999999999,1'",
+           "ERROR expected coordinates x,y, not ''"}},
+    {"a move on a taken point", Lines{"START 15", FAST, "TURN 7,7", "TURN 7,7", "TURN 0,14"},
+     Lines{"OK", MOVE, "ERROR point 7,7 is taken", MOVE}},
+    {"BOARD with junk", Lines{"START 15", "BOARD", "1,1,1", "junk", "2,2,2", "DONE", "BEGIN"},
+     Lines{"OK", "ERROR not a board line: 'junk' (expected x,y,1 or x,y,2)", "7,7"}},
     {"BOARD with a bad stone or point",
-     {"START 15", "BOARD", "1,1,5", "DONE", "BOARD", "1,1,1", "1,1,2", "DONE", "BOARD", "20,1,1",
-      "DONE"},
-     {"OK", "ERROR bad stone in '1,1,5': 1 is the brain's own, 2 the opponent's",
-      "ERROR two stones on 1,1", "ERROR point 20,1 is off the 15x15 board"}},
+     Lines{"START 15", "BOARD", "1,1,5", "DONE", "BOARD", "1,1,1", "1,1,2", "DONE", "BOARD",
+           "20,1,1", "DONE"},
+     Lines{"OK", "ERROR bad stone in '1,1,5': 1 is the brain's own, 2 the opponent's",
+           "ERROR two stones on 1,1", "ERROR point 20,1 is off the 15x15 board"}},
     {"BOARD of a finished game",
-     {"START 15", "BOARD", "0,0,2", "1,0,2", "2,0,2", "3,0,2", "4,0,2", "DONE"},
-     {"OK", "ERROR the game is over: there is five in a row"}},
-    {"BEGIN on a board with stones",
-     {"START 15", FAST, "TURN 1,1", "BEGIN"},
-     {"OK", MOVE, "ERROR BEGIN on a board that is not empty: RESTART first"}},
+     Lines{"START 15", "BOARD", "0,0,2", "1,0,2", "2,0,2", "3,0,2", "4,0,2", "DONE"},
+     Lines{"OK", "ERROR the game is over: there is five in a row"}},
+    {"BEGIN on a board with stones", Lines{"START 15", FAST, "TURN 1,1", "BEGIN"},
+     Lines{"OK", MOVE, "ERROR BEGIN on a board that is not empty: RESTART first"}},
     {"rules it does not play",
-     {"START 15", "INFO rule 8", "BEGIN", "INFO rule 5", "TURN 1,1", "INFO rule 10", "BOARD",
-      "DONE", "INFO rule 9", "SWAP2BOARD", "DONE", "INFO rule 0", "BEGIN"},
-     {"OK", unsupportedRule(8), unsupportedRule(5), unsupportedRule(10), unsupportedRule(9),
-      "7,7"}},
+     Lines{"START 15", "INFO rule 8", "BEGIN", "INFO rule 5", "TURN 1,1", "INFO rule 10", "BOARD",
+           "DONE", "INFO rule 9", "SWAP2BOARD", "DONE", "INFO rule 0", "BEGIN"},
+     Lines{"OK", unsupportedRule(8), unsupportedRule(5), unsupportedRule(10), unsupportedRule(9),
+           "7,7"}},
     {"SWAP2BOARD with a wrong number of stones, junk, a point off the board or taken twice",
-     {"SWAP2BOARD", "START 15", "SWAP2BOARD", "7,7",   "8,8",  "DONE",       "SWAP2BOARD", "7,7",
-      "junk",       "DONE",     "SWAP2BOARD", "7,7,1", "DONE", "SWAP2BOARD", "15,3",       "DONE",
-      "SWAP2BOARD", "7,7",      "8,8",        "7,7",   "DONE", "SWAP2BOARD", "1,1",        "2,2",
-      "3,3",        "4,4",      "5,5",        "6,6",   "DONE"},
-     {"ERROR no board yet: START comes first", "OK",
-      "ERROR SWAP2BOARD needs 0, 3 or 5 stones, not 2",
-      "ERROR not a stone of the opening: 'junk' (expected x,y)",
-      "ERROR not a stone of the opening: '7,7,1' (expected x,y)",
-      "ERROR point 15,3 is off the 15x15 board", "ERROR two stones on 7,7",
-      "ERROR SWAP2BOARD needs 0, 3 or 5 stones, not 6"}},
+     Lines{"SWAP2BOARD", "START 15",   "SWAP2BOARD", "7,7",        "8,8",        "DONE",
+           "SWAP2BOARD", "7,7",        "junk",       "DONE",       "SWAP2BOARD", "7,7,1",
+           "DONE",       "SWAP2BOARD", "15,3",       "DONE",       "SWAP2BOARD", "7,7",
+           "8,8",        "7,7",        "DONE",       "SWAP2BOARD", "1,1",        "2,2",
+           "3,3",        "4,4",        "5,5",        "6,6",        "DONE"},
+     Lines{"ERROR no board yet: START comes first", "OK",
+           "ERROR SWAP2BOARD needs 0, 3 or 5 stones, not 2",
+           "ERROR not a stone of the opening: 'junk' (expected x,y)",
+           "ERROR not a stone of the opening: '7,7,1' (expected x,y)",
+           "ERROR point 15,3 is off the 15x15 board", "ERROR two stones on 7,7",
+           "ERROR SWAP2BOARD needs 0, 3 or 5 stones, not 6"}},
     {"a memory limit too small",
-     {"START 15", "INFO max_memory 1000", "BEGIN", "INFO max_memory 0", "BEGIN"},
-     {"OK", "ERROR memory limit of 1000 bytes is too small: this brain needs 4 MiB", "7,7"}},
-    {"unknown commands",
-     {"FOO", "SWAP3BOARD", "PLAY 1,1", "\x01\x7f"},
-     {"UNKNOWN command 'FOO'", "UNKNOWN command 'SWAP3BOARD'", "UNKNOWN command 'PLAY'",
-      "UNKNOWN command '?"
-      "?'"}},
-    {"a line too long",
-     {std::string(5000, 'A'), "START 15"},
-     {"ERROR line too long: at most 4096 characters", "OK"}},
+     Lines{"START 15", "INFO max_memory 1000", "BEGIN", "INFO max_memory 0", "BEGIN"},
+     Lines{"OK", "ERROR memory limit of 1000 bytes is too small: this brain needs 4 MiB", "7,7"}},
+    {"unknown commands", Lines{"FOO", "SWAP3BOARD", "PLAY 1,1", "\x01\x7f"},
+     Lines{"UNKNOWN command 'FOO'", "UNKNOWN command 'SWAP3BOARD'", "UNKNOWN command 'PLAY'",
+           "UNKNOWN command '?"
+           "?'"}},
+    {"a line too long", Lines{std::string(5000, 'A'), "START 15"},
+     Lines{"ERROR line too long: at most 4096 characters", "OK"}},
 };
-
-bool isMove(const std::string &answer)
-{
-    return std::regex_match(answer, std::regex("[0-9]+,[0-9]+"));
-}
 
 // Whether `answer` is `count` different points "x,y", one space between.
 bool areMoves(const std::string &answer, int count)
@@ -220,24 +200,6 @@ bool areMoves(const std::string &answer, int count)
     const std::set<std::string> points{std::istream_iterator<std::string>(words), {}};
     return std::regex_match(answer, std::regex("[0-9]+,[0-9]+( [0-9]+,[0-9]+)*")) &&
            static_cast<int>(points.size()) == count;
-}
-
-// Whether `answer` is what the script's line, other than MOVE, asks for.
-bool fits(const std::string &answer, const std::string &expected)
-{
-    if (expected == THREE_MOVES)
-    {
-        return areMoves(answer, 3);
-    }
-    if (expected == SWAP2_ANSWER)
-    {
-        return answer == "SWAP" || areMoves(answer, 1) || areMoves(answer, 2);
-    }
-    if (expected.front() == '!')
-    {
-        return isMove(answer) && answer != expected.substr(1);
-    }
-    return answer == expected;
 }
 
 // The points taken on the board as the brain was told of them and answered, to hold each of its
@@ -253,39 +215,42 @@ struct Points
         int a = 0, b = 0, c = 0;
         if (std::sscanf(line.c_str(), "START %d", &a) == 1 ||
             std::sscanf(line.c_str(), "RECTSTART %d,", &a) == 1)
-        {
             size = a, taken.clear();
-        }
         else if (line == "RESTART" || line == "BOARD")
-        {
             (line == "BOARD" ? block : taken).clear();
-        }
         else if (std::sscanf(line.c_str(), "TURN %d,%d", &a, &b) == 2)
-        {
             taken.insert({a, b});
-        }
         else if (std::sscanf(line.c_str(), "TAKEBACK %d,%d", &a, &b) == 2)
-        {
             taken.erase({a, b});
-        }
         else if (std::sscanf(line.c_str(), "%d,%d,%d", &a, &b, &c) == 3)
-        {
             block.insert({a, b});
-        }
         else if (line == "DONE")
-        {
             taken = block;
-        }
     }
 
     // Whether `answer` is "x,y" of a point of the board that is free; then it is taken.
     bool freePoint(const std::string &answer)
     {
         int x = -1, y = -1;
-        return isMove(answer) && std::sscanf(answer.c_str(), "%d,%d", &x, &y) == 2 && x < size &&
-               y < size && taken.insert({x, y}).second;
+        return areMoves(answer, 1) && std::sscanf(answer.c_str(), "%d,%d", &x, &y) == 2 &&
+               x < size && y < size && taken.insert({x, y}).second;
     }
 };
+
+// Whether `answer` is what the script's line asks for; a move in it is taken.
+bool fits(const std::string &answer, const std::string &expected, Points &points)
+{
+    if (expected == MOVE)
+        return points.freePoint(answer);
+    points.freePoint(answer);
+    if (expected == THREE_MOVES)
+        return areMoves(answer, 3);
+    if (expected == SWAP2_ANSWER)
+        return answer == "SWAP" || areMoves(answer, 1) || areMoves(answer, 2);
+    if (expected.front() == '!')
+        return areMoves(answer, 1) && answer != expected.substr(1);
+    return answer == expected;
+}
 
 TEST(Gomocup, AnswersEachScriptExactly)
 {
@@ -299,36 +264,19 @@ TEST(Gomocup, AnswersEachScriptExactly)
             const std::size_t before = answers.size();
             const bool goOn = brain.handle(command, answers);
             if (answers.size() == before || answers[before].rfind("ERROR", 0) != 0)
-            {
                 points.command(command);
-            }
-            for (std::size_t i = before; i < answers.size(); ++i)
-            {
-                const bool expected = i < script.answers.size();
-                if (expected && script.answers[i] == MOVE)
-                {
-                    EXPECT_TRUE(points.freePoint(answers[i]))
-                        << script.name << ": " << answers[i] << " is no free point";
-                }
-                else if (expected)
-                {
-                    EXPECT_TRUE(fits(answers[i], script.answers[i]))
-                        << script.name << ": " << answers[i] << " for " << script.answers[i];
-                    points.freePoint(answers[i]); // a move given in full is taken too
-                }
-            }
+            for (std::size_t i = before; i < answers.size() && i < script.answers.size(); ++i)
+                EXPECT_TRUE(fits(answers[i], script.answers[i], points))
+                    << script.name << ": " << answers[i] << " for " << script.answers[i];
             if (!goOn)
-            {
                 break;
-            }
         }
         EXPECT_EQ(answers.size(), script.answers.size()) << script.name;
     }
 }
 
-// The time a move may take: the turn's limit, or a twelfth of what is left of the match if
-// that is less, always less a margin of 50 ms or a tenth; on a match clock, a settled move may
-// be given after a quarter of it.
+// A move's time: the turn's limit or, if less, a twelfth of the match's time left, less 50 ms or a
+// tenth; on a match clock a settled move may be given after a quarter of it.
 TEST(Gomocup, TakesLessTimeThanItIsGiven)
 {
     struct Case
@@ -352,19 +300,16 @@ TEST(Gomocup, TakesLessTimeThanItIsGiven)
         GomocupBrain brain;
         std::vector<std::string> answers;
         for (const std::string &line : c.info)
-        {
             brain.handle(line, answers);
-        }
         EXPECT_EQ(brain.moveBudgetMs(), c.budget);
         EXPECT_EQ(brain.settledMs(), c.settled);
         EXPECT_TRUE(answers.empty());
     }
 }
 
-// The table takes what the limit leaves beside the brain's own 3 MiB (its program, buffers and
-// stack) and its helper threads' 9 MiB each (a stack and a searcher), in the largest power of two
-// that fits, at most 64 MiB; the threads are as many as leave the table its least. Just above a
-// power of two, taking the limit whole would leave the rest of the brain nothing.
+// The table takes the largest power of two, at most 64 MiB, that the limit leaves beside the
+// brain's own 3 MiB and 9 MiB for each helper thread; the threads are as many as leave the table
+// its least.
 TEST(Gomocup, SizesItsTableAndThreadsByTheMemoryLimit)
 {
     constexpr std::size_t MIB = std::size_t{1} << 20;
@@ -391,14 +336,10 @@ TEST(Gomocup, SizesItsTableAndThreadsByTheMemoryLimit)
             std::vector<std::string> answers;
             const std::string info = "INFO max_memory " + std::to_string(c.limit);
             if (limitFirst)
-            {
                 brain.handle(info, answers);
-            }
             brain.setThreads(c.threads);
             if (!limitFirst)
-            {
                 brain.handle(info, answers);
-            }
             EXPECT_EQ(brain.threads(), c.threadsGiven) << c.threads << " threads, " << info;
             EXPECT_EQ(brain.hashBytes(), c.table) << c.threads << " threads, " << info;
             EXPECT_TRUE(answers.empty());
@@ -406,8 +347,7 @@ TEST(Gomocup, SizesItsTableAndThreadsByTheMemoryLimit)
     }
 }
 
-// On several threads the moves are the helpers' and the search's race, but every one is legal,
-// the helpers end with the brain's search, and the game goes on as on one.
+// On several threads every move is legal and the helpers end with the brain's search.
 TEST(Gomocup, PlaysOnSeveralThreads)
 {
     for (int threads : {2, 3})
@@ -424,14 +364,12 @@ TEST(Gomocup, PlaysOnSeveralThreads)
         for (int turn = 0; turn < 6; ++turn)
         {
             ASSERT_EQ(answers.size(), 1u) << threads << " threads, turn " << turn;
-            ASSERT_TRUE(isMove(answers[0])) << answers[0];
+            ASSERT_TRUE(areMoves(answers[0], 1)) << answers[0];
             EXPECT_TRUE(taken.insert(answers[0]).second) << answers[0] << " was taken";
             // The other side plays along the top edge, a point apart: no four is ever to stop.
             std::string other;
             for (int x = 0; other.empty() || taken.count(other) != 0; x += 2)
-            {
                 other = std::to_string(x) + ",0";
-            }
             taken.insert(other);
             answers.clear();
             brain.handle("TURN " + other, answers);

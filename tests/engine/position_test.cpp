@@ -14,11 +14,11 @@ namespace
 
 using namespace engine;
 using enginetest::picture;
+using enginetest::square;
 using Rows = std::vector<std::string_view>;
 
 // One row with '?' the point asked about: black's pattern there when five or more wins, and when
-// only exactly five does (the same unless given). A stone five steps away lengthens a row, so it
-// changes the second.
+// only exactly five does (the same unless given).
 struct LineCase
 {
     const char *row;
@@ -66,26 +66,15 @@ TEST(LinePattern, NamesWhatAStoneMakesAlongARowUnderEachRule)
             const int mark = static_cast<int>(row.find('?'));
             // The same shape for white, seen from white's side.
             for (char &ch : row)
-            {
                 ch = colour == 0 ? ch : ch == 'X' ? 'O' : ch == 'O' ? 'X' : ch;
-            }
+            // The row starts two points in, so that an edge does not end it; a row that starts
+            // with a stone has a stone of the other side before it, as an edge would.
+            const char before = row[0] == '.' || row[0] == '?' ? '.' : colour == 0 ? 'O' : 'X';
+            const std::string line = std::string(".") + before + row;
             // Standard holds both colours to exactly five; renju black only.
             for (Rule rule : {Rule::Freestyle, Rule::Standard, Rule::Renju})
             {
-                // The row starts two points in, so that an edge does not end it; a row that
-                // starts with a stone has a stone of the other side before it, as an edge would.
-                Position pos(15, rule);
-                for (int x = 0; x < static_cast<int>(row.size()); ++x)
-                {
-                    if (row[x] == 'X' || row[x] == 'O')
-                    {
-                        pos.place(pos.at(x + 2, 4), row[x] == 'X' ? 0 : 1);
-                    }
-                }
-                if (row[0] != '.' && row[0] != '?')
-                {
-                    pos.place(pos.at(1, 4), colour == 0 ? 1 : 0);
-                }
+                const Position pos = picture({"", "", "", "", line}, 0, 15, rule).pos;
                 const bool exact = rule == Rule::Standard || (rule == Rule::Renju && colour == 0);
                 EXPECT_EQ(pos.pattern(pos.at(mark + 2, 4), 0, colour),
                           exact ? c.exact.value_or(c.freestyle) : c.freestyle)
@@ -95,104 +84,118 @@ TEST(LinePattern, NamesWhatAStoneMakesAlongARowUnderEachRule)
     }
 }
 
-// Four stones and the point that makes five, along each line up to the edges and corners: a five
-// in that line's direction under every rule, and one more at the other end unless the edge is
-// there. Then a stone of the same colour beyond the point: six in a row, a five only in freestyle
-// (and for white in renju). The engine's five test says the same of the six on the board.
-TEST(Position, FivesAndOverlinesAlongEveryLineUpToTheEdges)
+// Four stones and the point that makes five, along lines from the edges and corners and in the
+// open: the rules' row count and the position's patterns, threats and five test agree, under every
+// rule, and a sixth stone makes six, which (like seven) wins only in freestyle and for white in
+// renju.
+TEST(Fives, AndSixesAlongEveryLineUpToTheEdges)
 {
-    const int size = 15;
-    struct Case
-    {
-        int x0, y0, dx, dy; // the first of four stones, the step; the point, then one more
+    const int n = 15;
+    const int lines[][4] = {
+        // The first stone, and the step to the next.
+        {0, 4, 1, 0}, {14, 9, -1, 0},   {9, 3, 1, 0},   {5, 14, -1, 0},
+        {3, 0, 0, 1}, {11, 14, 0, -1},  {0, 0, 0, 1},   {2, 14, 0, -1},
+        {0, 0, 1, 1}, {14, 14, -1, -1}, {14, 0, -1, 1}, {0, 14, 1, -1},
+        {2, 5, 1, 1}, {10, 3, -1, 1},   {9, 9, 1, 1},   {5, 9, -1, 1},
     };
-    const Case cases[] = {
-        {9, 3, 1, 0}, {5, 14, -1, 0}, {0, 0, 0, 1},   {2, 14, 0, -1},
-        {9, 9, 1, 1}, {0, 0, 1, 1},   {14, 0, -1, 1}, {5, 9, -1, 1},
-    };
-    for (const Case &c : cases)
+    for (const auto &[x0, y0, dx, dy] : lines)
     {
         for (Rule rule : {Rule::Freestyle, Rule::Standard, Rule::Renju})
         {
             for (int colour = 0; colour < 2; ++colour)
             {
-                Position pos(size, rule);
-                for (int i : {0, 1, 2, 3})
+                SCOPED_TRACE(testing::Message()
+                             << x0 << "," << y0 << " by " << dx << "," << dy << " rule "
+                             << static_cast<int>(rule) << " colour " << colour);
+                const Stone stone = colour == 0 ? BLACK : WHITE;
+                Position pos(n, rule);
+                Grid grid(n);
+                for (int i = 0; i < 4; ++i)
                 {
-                    pos.place(pos.at(c.x0 + i * c.dx, c.y0 + i * c.dy), colour);
+                    pos.place(pos.at(x0 + i * dx, y0 + i * dy), colour);
+                    grid.set(x0 + i * dx, y0 + i * dy, stone);
                 }
-                const Move point = pos.at(c.x0 + 4 * c.dx, c.y0 + 4 * c.dy);
-                const int direction = c.dy == 0 ? 0 : c.dx == 0 ? 1 : c.dx == c.dy ? 2 : 3;
-                const bool edge = pos.at(c.x0 - c.dx, c.y0 - c.dy) == NO_MOVE;
-                SCOPED_TRACE(testing::Message() << c.x0 << "," << c.y0 << " rule "
-                                                << static_cast<int>(rule) << " colour " << colour);
+                const Move point = pos.at(x0 + 4 * dx, y0 + 4 * dy);
+                const int direction = dy == 0 ? 0 : dx == 0 ? 1 : dx == dy ? 2 : 3;
+                const bool edge = pos.at(x0 - dx, y0 - dy) == NO_MOVE;
                 EXPECT_EQ(pos.pattern(point, direction, colour), P_FIVE);
                 EXPECT_LT(pos.pattern(point, direction, 1 - colour), P_BLOCK2);
                 EXPECT_EQ(pos.threat(point, colour), T_FIVE);
                 EXPECT_EQ(pos.fivePoints(colour).count(), edge ? 1 : 2);
-                pos.place(pos.at(c.x0 + 5 * c.dx, c.y0 + 5 * c.dy), colour);
+                grid.set(x0 + 4 * dx, y0 + 4 * dy, stone);
+                for (int i = 0; i < 5; ++i)
+                {
+                    EXPECT_EQ(longestRow(grid, x0 + i * dx, y0 + i * dy, stone), 5);
+                    EXPECT_TRUE(makesFive(grid, x0 + i * dx, y0 + i * dy, stone, rule));
+                }
+                // The sixth stone: asked on its empty point, then on the board.
                 const bool six = rule == Rule::Freestyle || (rule == Rule::Renju && colour == 1);
+                EXPECT_FALSE(rowWins(rule, stone, 4));
+                EXPECT_TRUE(rowWins(rule, stone, 5));
+                EXPECT_EQ(rowWins(rule, stone, 6), six);
+                EXPECT_EQ(rowWins(rule, stone, 7), six);
+                const int sx = x0 + 5 * dx, sy = y0 + 5 * dy;
+                EXPECT_EQ(longestRow(grid, sx, sy, stone), 6);
+                EXPECT_EQ(makesFive(grid, sx, sy, stone, rule), six);
+                grid.set(sx, sy, stone);
+                pos.place(pos.at(sx, sy), colour);
+                for (int i = 0; i < 6; ++i)
+                {
+                    EXPECT_EQ(longestRow(grid, x0 + i * dx, y0 + i * dy, stone), 6);
+                    EXPECT_EQ(makesFive(grid, x0 + i * dx, y0 + i * dy, stone, rule), six);
+                }
                 EXPECT_EQ(pos.fivePoints(colour).has(point), six);
                 EXPECT_EQ(pos.threat(point, colour) == T_FIVE, six);
                 pos.place(point, colour);
                 EXPECT_EQ(pos.fiveThrough(point), six);
-                EXPECT_EQ(pos.fiveThrough(pos.at(c.x0, c.y0)), six);
+                EXPECT_EQ(pos.fiveThrough(pos.at(x0, y0)), six);
+                // A stone of the other colour ends the row: five again, whatever the rule.
+                grid.set(sx, sy, colour == 0 ? WHITE : BLACK);
+                EXPECT_TRUE(makesFive(grid, x0, y0, stone, rule));
             }
         }
     }
 }
 
-// Under renju black's threat sets leave its forbidden points out, and the quick look that spares
-// most points the full judgement misses none: on random crowded boards every empty point is
-// forbidden in the position exactly when the rules say so.
+// Under renju black's threat sets leave out its forbidden points, which on random crowded boards
+// are exactly those the rules name.
 TEST(Position, LeavesBlacksForbiddenPointsOutOfItsThreats)
 {
     std::mt19937 random(29);
     int forbiddenSeen = 0;
     for (int trial = 0; trial < 300; ++trial)
     {
-        const int size = 15;
-        Position pos(size, Rule::Renju);
-        Grid grid(size);
-        for (int y = 3; y < 12; ++y)
+        Position pos(15, Rule::Renju);
+        Grid grid(15);
+        for (auto [x, y] : square(9, 3, 3))
         {
-            for (int x = 3; x < 12; ++x)
+            const unsigned r = random() % 100;
+            if (r < 40 || (r < 55 && trial % 2 == 0))
             {
-                const unsigned r = random() % 100;
-                if (r < 40 || (r < 55 && trial % 2 == 0))
-                {
-                    const int colour = r < 40 ? 0 : 1;
-                    pos.place(pos.at(x, y), colour);
-                    grid.set(x, y, colour == 0 ? BLACK : WHITE);
-                }
+                pos.place(pos.at(x, y), r < 40 ? 0 : 1);
+                grid.set(x, y, r < 40 ? BLACK : WHITE);
             }
         }
-        for (int y = 0; y < size; ++y)
+        for (auto [x, y] : square(15))
         {
-            for (int x = 0; x < size; ++x)
+            const Move m = pos.at(x, y);
+            if (!pos.isEmpty(m))
+                continue;
+            const bool bad = foul(grid, x, y) != Foul::None;
+            forbiddenSeen += bad;
+            ASSERT_EQ(pos.forbidden(m, 0), bad) << "trial " << trial << " at " << x << "," << y;
+            ASSERT_FALSE(pos.forbidden(m, 1));
+            bool four = false, three = false;
+            for (int d = 0; d < 4; ++d)
             {
-                const Move m = pos.at(x, y);
-                if (!pos.isEmpty(m))
-                {
-                    continue;
-                }
-                const bool bad = foul(grid, x, y) != Foul::None;
-                forbiddenSeen += bad;
-                ASSERT_EQ(pos.forbidden(m, 0), bad) << "trial " << trial << " at " << x << "," << y;
-                ASSERT_FALSE(pos.forbidden(m, 1));
-                bool four = false, three = false;
-                for (int d = 0; d < 4; ++d)
-                {
-                    four =
-                        four || pos.pattern(m, d, 0) == P_BLOCK4 || pos.pattern(m, d, 0) == P_FLEX4;
-                    three = three || pos.pattern(m, d, 0) == P_FLEX3;
-                }
-                EXPECT_EQ(pos.fourPoints(0).has(m), four && !bad);
-                EXPECT_EQ(pos.threePoints(0).has(m), three && !bad);
-                EXPECT_EQ(pos.flexFourPoints(0).has(m), pos.threat(m, 0) == T_FLEX4 && !bad);
-                // White's sets are as they stand: nothing is forbidden to white.
-                EXPECT_EQ(pos.flexFourPoints(1).has(m), pos.threat(m, 1) == T_FLEX4);
+                four = four || pos.pattern(m, d, 0) == P_BLOCK4 || pos.pattern(m, d, 0) == P_FLEX4;
+                three = three || pos.pattern(m, d, 0) == P_FLEX3;
             }
+            EXPECT_EQ(pos.fourPoints(0).has(m), four && !bad);
+            EXPECT_EQ(pos.threePoints(0).has(m), three && !bad);
+            EXPECT_EQ(pos.flexFourPoints(0).has(m), pos.threat(m, 0) == T_FLEX4 && !bad);
+            // White's sets are as they stand: nothing is forbidden to white.
+            EXPECT_EQ(pos.flexFourPoints(1).has(m), pos.threat(m, 1) == T_FLEX4);
         }
     }
     EXPECT_GT(forbiddenSeen, 1000);
@@ -227,9 +230,54 @@ TEST(Threat, CombinesTheLinesThroughAPoint)
     }
 }
 
-// Everything kept up to date stone by stone equals what a position built afresh from the same
-// stones works out, and the points a search looks at are the empty points within two steps of a
-// stone: after every stone played or taken back in random games, and after taking them all back.
+// Everything `a` keeps up to date stone by stone equals what `b`, built afresh from the same
+// stones, works out; the points a search looks at are the empty ones within two steps of a stone.
+void expectSameBookkeeping(const Position &a, const Position &b)
+{
+    ASSERT_EQ(a.key(), b.key());
+    for (int c = 0; c < 2; ++c)
+    {
+        ASSERT_EQ(a.valueSum(c), b.valueSum(c));
+        ASSERT_EQ(a.fivePoints(c).words, b.fivePoints(c).words);
+        ASSERT_EQ(a.flexFourPoints(c).words, b.flexFourPoints(c).words);
+        ASSERT_EQ(a.fourPoints(c).words, b.fourPoints(c).words);
+        ASSERT_EQ(a.threePoints(c).words, b.threePoints(c).words);
+    }
+    ASSERT_EQ(a.nearPoints().words, b.nearPoints().words);
+    // The counts of patterns and shapes, against a count of the points one by one.
+    int patterns[2][PATTERN_COUNT] = {}, shapes[2][SHAPE_COUNT] = {};
+    for (auto [x, y] : square(a.size()))
+    {
+        const Move m = a.at(x, y);
+        ASSERT_EQ(a.stone(m), b.stone(m));
+        bool near = false;
+        for (auto [nx, ny] : square(5, x - 2, y - 2))
+            near = near || (a.at(nx, ny) != NO_MOVE && !a.isEmpty(a.at(nx, ny)));
+        ASSERT_EQ(a.nearPoints().has(m), near && a.isEmpty(m)) << x << "," << y;
+        for (int c = 0; c < 2 && a.isEmpty(m); ++c)
+        {
+            ASSERT_EQ(a.threat(m, c), b.threat(m, c)) << x << "," << y;
+            ASSERT_EQ(a.value(m, c), b.value(m, c)) << x << "," << y;
+            ASSERT_EQ(a.shape(m, c), b.shape(m, c)) << x << "," << y;
+            ++shapes[c][a.shape(m, c)];
+            for (int d = 0; d < 4; ++d)
+            {
+                ASSERT_EQ(a.pattern(m, d, c), b.pattern(m, d, c)) << x << "," << y;
+                ++patterns[c][a.pattern(m, d, c)];
+            }
+        }
+    }
+    for (int c = 0; c < 2; ++c)
+    {
+        for (int p = 0; p < PATTERN_COUNT; ++p)
+            ASSERT_EQ(a.patternCount(c, p), patterns[c][p]) << "pattern " << p;
+        for (int s = 0; s < SHAPE_COUNT; ++s)
+            ASSERT_EQ(a.shapeCount(c, s), shapes[c][s]) << "shape " << s;
+    }
+}
+
+// The bookkeeping after every stone played or taken back in random games, and after taking them
+// all back, on boards of every size under every rule.
 TEST(Position, KeepsItsBookkeepingAsAFreshPositionWould)
 {
     std::mt19937 random(7);
@@ -238,66 +286,6 @@ TEST(Position, KeepsItsBookkeepingAsAFreshPositionWould)
         const int size = 5 + static_cast<int>(random() % 28);
         const Rule rule = static_cast<Rule>(game % 3);
         Position pos(size, rule);
-        const Position empty(size, rule);
-        auto same = [&](const Position &a, const Position &b, int ply)
-        {
-            ASSERT_EQ(a.key(), b.key()) << "size " << size << " ply " << ply;
-            for (int c = 0; c < 2; ++c)
-            {
-                ASSERT_EQ(a.valueSum(c), b.valueSum(c)) << "size " << size << " ply " << ply;
-                ASSERT_EQ(a.fivePoints(c).words, b.fivePoints(c).words);
-                ASSERT_EQ(a.flexFourPoints(c).words, b.flexFourPoints(c).words);
-                ASSERT_EQ(a.fourPoints(c).words, b.fourPoints(c).words);
-                ASSERT_EQ(a.threePoints(c).words, b.threePoints(c).words);
-            }
-            ASSERT_EQ(a.nearPoints().words, b.nearPoints().words);
-            // The counts of patterns and shapes, against a count of the points one by one.
-            int patterns[2][PATTERN_COUNT] = {}, shapes[2][SHAPE_COUNT] = {};
-            for (int y = 0; y < size; ++y)
-            {
-                for (int x = 0; x < size; ++x)
-                {
-                    Move m = a.at(x, y);
-                    ASSERT_EQ(a.stone(m), b.stone(m));
-                    bool near = false;
-                    for (int dy = -2; dy <= 2; ++dy)
-                    {
-                        for (int dx = -2; dx <= 2; ++dx)
-                        {
-                            const Move q = a.at(x + dx, y + dy);
-                            near = near || (q != NO_MOVE && !a.isEmpty(q));
-                        }
-                    }
-                    ASSERT_EQ(a.nearPoints().has(m), near && a.isEmpty(m)) << x << "," << y;
-                    if (a.isEmpty(m))
-                    {
-                        for (int c = 0; c < 2; ++c)
-                        {
-                            ASSERT_EQ(a.threat(m, c), b.threat(m, c)) << x << "," << y;
-                            ASSERT_EQ(a.value(m, c), b.value(m, c)) << x << "," << y;
-                            ASSERT_EQ(a.shape(m, c), b.shape(m, c)) << x << "," << y;
-                            ++shapes[c][a.shape(m, c)];
-                            for (int d = 0; d < 4; ++d)
-                            {
-                                ASSERT_EQ(a.pattern(m, d, c), b.pattern(m, d, c)) << x << "," << y;
-                                ++patterns[c][a.pattern(m, d, c)];
-                            }
-                        }
-                    }
-                }
-            }
-            for (int c = 0; c < 2; ++c)
-            {
-                for (int p = 0; p < PATTERN_COUNT; ++p)
-                {
-                    ASSERT_EQ(a.patternCount(c, p), patterns[c][p]) << "pattern " << p;
-                }
-                for (int s = 0; s < SHAPE_COUNT; ++s)
-                {
-                    ASSERT_EQ(a.shapeCount(c, s), shapes[c][s]) << "shape " << s;
-                }
-            }
-        };
         const int steps = static_cast<int>(random() % static_cast<unsigned>(size * size * 5 / 4));
         for (int ply = 0; ply < steps; ++ply)
         {
@@ -317,22 +305,22 @@ TEST(Position, KeepsItsBookkeepingAsAFreshPositionWould)
             }
             Position fresh(size, rule);
             for (int i = 0; i < pos.moveCount(); ++i)
-            {
                 fresh.place(pos.move(i), i % 2);
-            }
             fresh.setToMove(pos.toMove());
-            same(pos, fresh, ply);
+            SCOPED_TRACE(testing::Message() << "size " << size << " ply " << ply);
+            expectSameBookkeeping(pos, fresh);
         }
         while (pos.moveCount() > 0)
         {
             pos.undo();
         }
-        same(pos, empty, -1);
+        SCOPED_TRACE(testing::Message() << "size " << size << ", all taken back");
+        expectSameBookkeeping(pos, Position(size, rule));
     }
 }
 
 // The engine's five test and the game's agree on random boards of the game's size, thin and
-// crowded, and on the lines the game's rule tables name.
+// crowded.
 TEST(Position, FindsFivesWhereTheGameDoes)
 {
     std::mt19937 random(11);
@@ -342,30 +330,24 @@ TEST(Position, FindsFivesWhereTheGameDoes)
         Position pos(BOARD_SIZE);
         std::fill(std::begin(Board), std::end(Board), CELL_EMPTY);
         gameOver = 0;
-        for (int row = 0; row < BOARD_SIZE; ++row)
+        for (auto [col, row] : square(BOARD_SIZE))
         {
-            for (int col = 0; col < BOARD_SIZE; ++col)
+            if (random() % 100 < density)
             {
-                if (random() % 100 < density)
-                {
-                    int colour = static_cast<int>(random() % 2);
-                    Board[row * BOARD_SIZE + col] = colour == 0 ? CELL_BLACK : CELL_WHITE;
-                    pos.place(pos.at(col, row), colour);
-                }
+                const int colour = static_cast<int>(random() % 2);
+                Board[row * BOARD_SIZE + col] = colour == 0 ? CELL_BLACK : CELL_WHITE;
+                pos.place(pos.at(col, row), colour);
             }
         }
         scanForFive();
         bool engineFive = false;
         for (int i = 0; i < pos.moveCount(); ++i)
-        {
             engineFive = engineFive || pos.fiveThrough(pos.move(i));
-        }
         ASSERT_EQ(engineFive, gameOver == 1) << "trial " << trial;
     }
 }
 
-// The key stands for what the search may take one position for another by: the stones and the
-// side to move, whatever the order the stones came in; taking a stone back restores it.
+// The key tells positions apart by their stones and side to move, not the stones' order.
 TEST(Position, KeysTellPositionsApartByTheirStonesAndTheSideToMove)
 {
     struct Case
@@ -382,20 +364,14 @@ TEST(Position, KeysTellPositionsApartByTheirStonesAndTheSideToMove)
         {"one stone more", {"..X", ".O."}, {"..X", ".OX"}, 0, 0, false},
     };
     for (const Case &c : cases)
-    {
         EXPECT_EQ(picture(c.a, c.toMoveA).pos.key() == picture(c.b, c.toMoveB).pos.key(), c.same)
             << c.name;
-    }
     // Stones played in two orders that meet; and taken back to where they started.
     Position one(15), two(15);
     for (auto [x, y] : {std::pair{7, 7}, {8, 8}, {6, 6}, {9, 9}})
-    {
         one.play(one.at(x, y));
-    }
     for (auto [x, y] : {std::pair{6, 6}, {9, 9}, {7, 7}, {8, 8}})
-    {
         two.play(two.at(x, y));
-    }
     EXPECT_EQ(one.key(), two.key());
     const std::uint64_t before = one.key();
     one.play(one.at(3, 3));

@@ -2,10 +2,12 @@
 #include "tests/engine/refereed_game.h"
 
 #include "engine/search.h"
+#include "tests/engine/engine_test_support.h"
 #include "tests/engine/renju_reference.h"
 
 #include <algorithm>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace renjutest
@@ -13,42 +15,22 @@ namespace renjutest
 namespace
 {
 
-const int LINES[4][2] = {{1, 0}, {0, 1}, {1, 1}, {1, -1}};
-
-// The unbroken row of `colour` through (x, y) along one line, the point counted as one of them.
-int rowAlong(const Board &b, int x, int y, int colour, int line)
-{
-    int length = 1;
-    for (int sign : {-1, 1})
-    {
-        int cx = x + sign * LINES[line][0], cy = y + sign * LINES[line][1];
-        while (b.get(cx, cy) == colour)
-        {
-            ++length;
-            cx += sign * LINES[line][0];
-            cy += sign * LINES[line][1];
-        }
-    }
-    return length;
-}
-
-// Whether a row of `length` stones of `colour` wins: five always; more only in freestyle, and
-// for white in renju.
-bool rowWins(engine::Rule rule, int colour, int length)
-{
-    return length == 5 || (length > 5 && (rule == engine::Rule::Freestyle ||
-                                          (rule == engine::Rule::Renju && colour == W)));
-}
-
-// Whether a stone of `colour` on (x, y) wins along some line.
+// Whether a stone of `colour` on (x, y) wins along some line: an unbroken row of five always, a
+// longer one only in freestyle, and for white in renju.
 bool winsAt(const Board &b, int x, int y, int colour, engine::Rule rule)
 {
-    for (int line = 0; line < 4; ++line)
+    for (const auto &step : {std::pair{1, 0}, {0, 1}, {1, 1}, {1, -1}})
     {
-        if (rowWins(rule, colour, rowAlong(b, x, y, colour, line)))
+        int length = 1;
+        for (int sign : {-1, 1})
         {
-            return true;
+            const int dx = sign * step.first, dy = sign * step.second;
+            for (int cx = x + dx, cy = y + dy; b.get(cx, cy) == colour; cx += dx, cy += dy)
+                ++length;
         }
+        if (length == 5 || (length > 5 && (rule == engine::Rule::Freestyle ||
+                                           (rule == engine::Rule::Renju && colour == W))))
+            return true;
     }
     return false;
 }
@@ -72,9 +54,7 @@ RefereedGame playRefereed(engine::Rule rule, engine::Level blackLevel, engine::L
         board.put(x, y, pos.toMove() == 0 ? B : W);
         pos.play(pos.at(x, y));
         if (!game.moves.empty())
-        {
             game.moves += ' ';
-        }
         game.moves += point(x, y);
     };
     // Black near the middle, white beside it.
@@ -99,23 +79,14 @@ RefereedGame playRefereed(engine::Rule rule, engine::Level blackLevel, engine::L
         const engine::Level level = side == 0 ? blackLevel : whiteLevel;
         // What the referee sees before the move: the mover's fives, and black's forbidden points.
         std::vector<int> fives;
-        for (int y = 0; y < size; ++y)
+        for (auto [x, y] : enginetest::square(size))
         {
-            for (int x = 0; x < size; ++x)
-            {
-                if (board.get(x, y) != NONE)
-                {
-                    continue;
-                }
-                if (winsAt(board, x, y, colour, rule))
-                {
-                    fives.push_back(y * size + x);
-                }
-                if (rule == engine::Rule::Renju && side == 0 && verdict(board, x, y) != ALLOWED)
-                {
-                    ++game.forbiddenAround;
-                }
-            }
+            if (board.get(x, y) != NONE)
+                continue;
+            if (winsAt(board, x, y, colour, rule))
+                fives.push_back(y * size + x);
+            if (rule == engine::Rule::Renju && side == 0 && verdict(board, x, y) != ALLOWED)
+                ++game.forbiddenAround;
         }
         engine::Limits limits;
         limits.nodes = level == engine::Level::Hard ? hardNodes : 0;
@@ -127,21 +98,15 @@ RefereedGame playRefereed(engine::Rule rule, engine::Level blackLevel, engine::L
         }
         const int x = engine::Position::xOf(m), y = engine::Position::yOf(m);
         const std::string where = " at " + point(x, y) + " after " + game.moves;
-        if (board.get(x, y) != NONE)
-        {
-            game.problem = "a move on a taken point or off the board" + where;
+        const bool fiveLeft =
+            !fives.empty() && std::find(fives.begin(), fives.end(), y * size + x) == fives.end();
+        game.problem = board.get(x, y) != NONE ? "a move on a taken point or off the board" + where
+                       : rule == engine::Rule::Renju && side == 0 && verdict(board, x, y) != ALLOWED
+                           ? "black played a forbidden point" + where
+                       : fiveLeft ? "a five left on the board" + where
+                                  : "";
+        if (!game.problem.empty())
             break;
-        }
-        if (rule == engine::Rule::Renju && side == 0 && verdict(board, x, y) != ALLOWED)
-        {
-            game.problem = "black played a forbidden point" + where;
-            break;
-        }
-        if (!fives.empty() && std::find(fives.begin(), fives.end(), y * size + x) == fives.end())
-        {
-            game.problem = "a five left on the board" + where;
-            break;
-        }
         put(x, y);
         const bool won = winsAt(board, x, y, colour, rule);
         if (won != pos.fiveThrough(m))

@@ -8,13 +8,13 @@
 
 namespace renjutest
 {
+
+thread_local Nesting nesting;
+
 namespace
 {
 
 const int LINES[4][2] = {{1, 0}, {0, 1}, {1, 1}, {1, -1}};
-
-long nested = 0;
-int deepest = 0;
 
 // The points of the line through (x, y) at offsets -5 .. 5: line[k + 5].
 struct Line
@@ -27,9 +27,7 @@ Line lineThrough(const Board &b, int x, int y, int dir)
 {
     Line line{};
     for (int k = -5; k <= 5; ++k)
-    {
         line.cell[k + 5] = b.get(x + k * LINES[dir][0], y + k * LINES[dir][1]);
-    }
     return line;
 }
 
@@ -37,88 +35,56 @@ Line lineThrough(const Board &b, int x, int y, int dir)
 int rowLength(const Line &line)
 {
     int right = 1, left = -1;
-    for (; line.at(right) == B; ++right)
-    {
-    }
-    for (; line.at(left) == B; --left)
-    {
-    }
+    while (line.at(right) == B)
+        ++right;
+    while (line.at(left) == B)
+        --left;
     return right - left - 1;
 }
 
-// Whether the five points a .. a + 4 of the line are all black and the points just outside them
-// are not: exactly five.
-bool exactFive(const Line &line, int a)
+// Whether a black stone on the empty offset `k` makes the five points a .. a + 4 all black with
+// the points just outside them not: exactly five.
+bool exactFiveWith(Line line, int k, int a)
 {
+    line.cell[k + 5] = B;
     bool all = line.at(a - 1) != B && line.at(a + 5) != B;
-    for (int k = a; k <= a + 4; ++k)
-    {
-        all = all && line.at(k) == B;
-    }
+    for (int i = a; i <= a + 4; ++i)
+        all = all && line.at(i) == B;
     return all;
 }
 
 // The fours through offset 0 (black there): the windows of five holding four black stones and an
 // empty point that gives exactly five; windows with the same four stones are the same four.
-int foursIn(Line line)
+int foursIn(const Line &line)
 {
     std::set<std::vector<int>> fours;
     for (int a = -4; a <= 0; ++a)
     {
-        std::vector<int> stones;
-        int empty = 99;
-        int empties = 0;
+        std::vector<int> stones, empty;
         for (int k = a; k <= a + 4; ++k)
         {
             if (line.at(k) == B)
-            {
                 stones.push_back(k);
-            }
             else if (line.at(k) == NONE)
-            {
-                empty = k;
-                ++empties;
-            }
+                empty.push_back(k);
         }
-        if (stones.size() != 4 || empties != 1)
-        {
-            continue;
-        }
-        line.cell[empty + 5] = B;
-        if (exactFive(line, a))
-        {
+        if (stones.size() == 4 && empty.size() == 1 && exactFiveWith(line, empty[0], a))
             fours.insert(stones);
-        }
-        line.cell[empty + 5] = NONE;
     }
     return static_cast<int>(fours.size());
 }
 
 // Whether the line has a straight four through offset 0: four black stones a .. a + 3 with an
 // empty point at each end, each of which gives exactly five.
-bool straightFourIn(Line line)
+bool straightFourIn(const Line &line)
 {
     for (int a = -3; a <= 0; ++a)
     {
         bool four = line.at(a - 1) == NONE && line.at(a + 4) == NONE;
         for (int k = a; k <= a + 3 && four; ++k)
-        {
             four = line.at(k) == B;
-        }
-        if (!four)
-        {
-            continue;
-        }
-        line.cell[a - 1 + 5] = B;
-        const bool left = exactFive(line, a - 1);
-        line.cell[a - 1 + 5] = NONE;
-        line.cell[a + 4 + 5] = B;
-        const bool right = exactFive(line, a);
-        line.cell[a + 4 + 5] = NONE;
-        if (left && right)
-        {
+        if (four && exactFiveWith(line, a - 1, a - 1) && exactFiveWith(line, a + 4, a))
             return true;
-        }
     }
     return false;
 }
@@ -127,9 +93,7 @@ bool fiveAt(const Board &b, int x, int y)
 {
     bool five = false;
     for (int dir = 0; dir < 4; ++dir)
-    {
         five = five || rowLength(lineThrough(b, x, y, dir)) == 5;
-    }
     return five;
 }
 
@@ -144,16 +108,12 @@ bool threeAlong(Board &b, int x, int y, int dir, int depth)
         const int qx = x + k * LINES[dir][0];
         const int qy = y + k * LINES[dir][1];
         if (k == 0 || b.get(qx, qy) != NONE)
-        {
             continue;
-        }
         b.put(qx, qy, B);
         const bool shape = straightFourIn(lineThrough(b, x, y, dir)) && !fiveAt(b, qx, qy);
         b.put(qx, qy, NONE);
         if (shape && verdictAt(b, qx, qy, depth + 1) == ALLOWED)
-        {
             return true;
-        }
     }
     return false;
 }
@@ -162,8 +122,8 @@ Verdict verdictAt(Board &b, int x, int y, int depth)
 {
     if (depth > 0)
     {
-        ++nested;
-        deepest = std::max(deepest, depth);
+        ++nesting.questions;
+        nesting.deepest = std::max(nesting.deepest, depth);
     }
     b.put(x, y, B);
     int longest = 0, fours = 0, threes = 0;
@@ -176,9 +136,7 @@ Verdict verdictAt(Board &b, int x, int y, int depth)
         fours += foursIn(lineThrough(b, x, y, dir));
     }
     for (int dir = 0; dir < 4 && !five && longest <= 5 && fours <= 1; ++dir)
-    {
         threes += foursIn(lineThrough(b, x, y, dir)) == 0 && threeAlong(b, x, y, dir, depth);
-    }
     b.put(x, y, NONE);
     return five          ? ALLOWED
            : longest > 5 ? OVERLINE
@@ -191,26 +149,7 @@ Verdict verdictAt(Board &b, int x, int y, int depth)
 
 Verdict verdict(Board &board, int x, int y)
 {
-    if (board.get(x, y) != NONE)
-    {
-        return ALLOWED;
-    }
-    return verdictAt(board, x, y, 0);
-}
-
-long nestedQuestions()
-{
-    return nested;
-}
-
-int deepestNesting()
-{
-    return deepest;
-}
-
-void resetNesting()
-{
-    nested = 0, deepest = 0;
+    return board.get(x, y) != NONE ? ALLOWED : verdictAt(board, x, y, 0);
 }
 
 } // namespace renjutest

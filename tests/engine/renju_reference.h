@@ -1,7 +1,6 @@
 // A second reading of renju's forbidden points, written for the tests and sharing nothing with the
-// engine: a board of plain cells, every window of five and six points along the four lines
-// through a point tried in turn, and its own recursion for the threes whose point to a straight
-// four must itself be allowed. Slow and simple, to hold the engine's rules to.
+// engine: a board of plain cells, every window along the four lines through a point tried in turn,
+// and its own recursion for the threes whose point to a straight four must itself be allowed.
 #pragma once
 
 #include <vector>
@@ -9,13 +8,7 @@
 namespace renjutest
 {
 
-// 0 empty, 1 black, 2 white.
-enum Cell
-{
-    NONE = 0,
-    B = 1,
-    W = 2,
-};
+constexpr int NONE = 0, B = 1, W = 2; // the cells: empty, black, white
 
 // What a black stone on an empty point would be.
 enum Verdict
@@ -43,10 +36,13 @@ struct Board
 // The verdict on a black stone on the empty point (x, y).
 Verdict verdict(Board &board, int x, int y);
 
-// How many times the recursion has asked about a point other than the first, since the last call
-// of resetNesting, and the deepest it went: so that a test can tell it saw nested cases.
-long nestedQuestions();
-int deepestNesting();
-void resetNesting();
+// How often this thread's recursion asked about a point other than the first, and the deepest it
+// went: so that a test can tell it saw nested cases. Zero it to count afresh.
+struct Nesting
+{
+    long questions = 0;
+    int deepest = 0;
+};
+extern thread_local Nesting nesting;
 
 } // namespace renjutest

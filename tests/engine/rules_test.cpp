@@ -1,9 +1,9 @@
 // The rules: which rows win under each rule, and renju's forbidden points.
 #include "engine/rules.h"
+#include "tests/engine/engine_test_support.h"
 #include "tests/engine/renju_reference.h"
 
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,6 +13,7 @@ namespace
 {
 
 using namespace engine;
+using enginetest::square;
 
 // A stone on both the engine's grid and the second reading's board.
 void put(Grid &grid, renjutest::Board &board, int x, int y, Stone stone)
@@ -21,103 +22,19 @@ void put(Grid &grid, renjutest::Board &board, int x, int y, Stone stone)
     board.put(x, y, stone == BLACK ? renjutest::B : renjutest::W);
 }
 
-// The stones of a drawing, one string a row from row `top` down: 'X' black, 'O' white.
-void draw(Grid &grid, renjutest::Board &board, const std::vector<std::string> &rows, int top = 0)
+// What a drawing, one string a row from the top, shows at (x, y): '.' beyond its rows' ends.
+char shown(const std::vector<std::string> &rows, int x, int y)
 {
-    for (int y = 0; y < static_cast<int>(rows.size()); ++y)
-    {
-        for (int x = 0; x < static_cast<int>(rows[y].size()); ++x)
-        {
-            if (rows[y][x] == 'X' || rows[y][x] == 'O')
-            {
-                put(grid, board, x, top + y, rows[y][x] == 'X' ? BLACK : WHITE);
-            }
-        }
-    }
+    return y < static_cast<int>(rows.size()) && x < static_cast<int>(rows[y].size()) ? rows[y][x]
+                                                                                     : '.';
 }
 
-TEST(Rules, RowsThatWinUnderEachRule)
+// The stones of a drawing: 'X' black, 'O' white.
+void draw(Grid &grid, renjutest::Board &board, const std::vector<std::string> &rows)
 {
-    struct Case
-    {
-        Rule rule;
-        Stone colour;
-        bool wins[4]; // a row of four, five, six and seven
-    };
-    const Case cases[] = {
-        {Rule::Freestyle, BLACK, {false, true, true, true}},
-        {Rule::Freestyle, WHITE, {false, true, true, true}},
-        {Rule::Standard, BLACK, {false, true, false, false}},
-        {Rule::Standard, WHITE, {false, true, false, false}},
-        {Rule::Renju, BLACK, {false, true, false, false}},
-        {Rule::Renju, WHITE, {false, true, true, true}},
-    };
-    for (const Case &c : cases)
-    {
-        for (int length = 4; length <= 7; ++length)
-        {
-            EXPECT_EQ(rowWins(c.rule, c.colour, length), c.wins[length - 4])
-                << "rule " << static_cast<int>(c.rule) << " colour " << c.colour << " " << length;
-        }
-    }
-}
-
-// Rows of five and of six along each line, starting at an edge or a corner and ending at the
-// other, asked at each of their stones and at the point that would lengthen them.
-TEST(Rules, ExactlyFiveAlongEveryLineUpToTheEdges)
-{
-    const int n = 15;
-    struct Line
-    {
-        int x0, y0, dx, dy;
-    };
-    const Line lines[] = {
-        {0, 4, 1, 0},      {n - 1, 9, -1, 0},      // rows from the left and the right edge
-        {3, 0, 0, 1},      {11, n - 1, 0, -1},     // columns from the top and the bottom
-        {0, 0, 1, 1},      {n - 1, n - 1, -1, -1}, // the diagonal from both corners
-        {n - 1, 0, -1, 1}, {0, n - 1, 1, -1},      // the other diagonal from both corners
-        {2, 5, 1, 1},      {10, 3, -1, 1},         // diagonals in the open
-    };
-    for (const Line &l : lines)
-    {
-        for (Stone colour : {BLACK, WHITE})
-        {
-            SCOPED_TRACE(testing::Message() << "from " << l.x0 << "," << l.y0 << " by " << l.dx
-                                            << "," << l.dy << " colour " << colour);
-            Grid grid(n);
-            for (int i = 0; i < 5; ++i)
-            {
-                grid.set(l.x0 + i * l.dx, l.y0 + i * l.dy, colour);
-            }
-            const int sx = l.x0 + 5 * l.dx, sy = l.y0 + 5 * l.dy; // the sixth point
-            for (int i = 0; i < 5; ++i)
-            {
-                const int x = l.x0 + i * l.dx, y = l.y0 + i * l.dy;
-                EXPECT_EQ(longestRow(grid, x, y, colour), 5);
-                for (Rule rule : {Rule::Freestyle, Rule::Standard, Rule::Renju})
-                {
-                    EXPECT_TRUE(makesFive(grid, x, y, colour, rule)) << static_cast<int>(rule);
-                }
-            }
-            // The sixth stone, on the empty point and then on the board.
-            for (int placed = 0; placed < 2; ++placed)
-            {
-                grid.set(sx, sy, placed == 1 ? colour : EMPTY);
-                for (int i = placed == 1 ? 0 : 5; i <= 5; ++i)
-                {
-                    const int x = l.x0 + i * l.dx, y = l.y0 + i * l.dy;
-                    EXPECT_EQ(longestRow(grid, x, y, colour), 6);
-                    EXPECT_TRUE(makesFive(grid, x, y, colour, Rule::Freestyle));
-                    EXPECT_FALSE(makesFive(grid, x, y, colour, Rule::Standard));
-                    EXPECT_EQ(makesFive(grid, x, y, colour, Rule::Renju), colour == WHITE);
-                }
-            }
-            // A stone of the other colour ends the row: five again, whatever the rule.
-            grid.set(sx, sy, colour == BLACK ? WHITE : BLACK);
-            EXPECT_TRUE(makesFive(grid, l.x0, l.y0, colour, Rule::Standard));
-            EXPECT_TRUE(makesFive(grid, l.x0, l.y0, colour, Rule::Renju));
-        }
-    }
+    for (auto [x, y] : square(grid.size()))
+        if (shown(rows, x, y) == 'X' || shown(rows, x, y) == 'O')
+            put(grid, board, x, y, shown(rows, x, y) == 'X' ? BLACK : WHITE);
 }
 
 TEST(Rules, FiveInOneLineWinsWhateverTheOtherLinesHold)
@@ -154,104 +71,32 @@ TEST(Rules, NothingOffTheBoardOrOfNoColour)
 struct RenjuCase
 {
     const char *name;
-    int top;             // the empty rows above the drawing
-    std::string drawing; // its rows, each on a line of its own
+    std::vector<std::string> rows; // from the top
 };
 
 const std::vector<RenjuCase> RENJU_CASES = {
-    {"two open threes meet", 2, R"(
-.......X.......
-.......X.......
-.....XX3.......)"},
-    {"a three stopped next to its end is no three; one with a point before the stone is", 0, R"(
-............O..
-.....O.........
-.....X......X..
-.....X......X..
-...XX.....XX3..)"},
-    {"split threes meet", 1, R"(
-......X........
-...............
-......X........
-...X.X3........)"},
-    {"a three whose only point to a straight four is an overline is no three", 5, R"(
-..........X....
-.......3..X....
-.....O..XX6....
-.......X..X....
-.......X..X....
-..........X....)"},
-    {"a four whose five would be six is no four; two real fours meet", 2, R"(
-.OXXX..X.......
-.....X.........
-.....X.........
-.....X.........
-...............
-...............
-........OXXX4.O
-............X..
-............X..
-............X..)"},
-    {"two fours in one line", 3, R"(
-...X.X4X.X.....
-...............
-...............
-...............
-...............
-...............
-.XXX.4.XXX.....)"},
-    {"an overline, and a five that wins beside one", 2, R"(
-..XXXX6X.......
-...............
-...............
-........X......
-........X......
-......3.X......
-....XXXX.......
-........X......
-........X......)"},
-    {"a four and a three are allowed; a four and two threes, or two fours and a three, are not", 1,
-     R"(
-.XXX...........
-....X..........
-....X..........
-..........X....
-..........3X...
-.........XXX3..
-...........3X..
-.......X....X..
-......X........
-..XXX4.........
-.....X.........
-.....X.........
-.....X.........)"},
+    {"two open threes meet", {"", "", ".......X", ".......X", ".....XX3"}},
+    {"a three stopped next to its end is no three; one with a point before the stone is",
+     {"............O", ".....O", ".....X......X", ".....X......X", "...XX.....XX3"}},
+    {"split threes meet", {"", "......X", "", "......X", "...X.X3"}},
+    {"a three whose only point to a straight four is an overline is no three",
+     {"", "", "", "", "", "..........X", ".......3..X", ".....O..XX6", ".......X..X", ".......X..X",
+      "..........X"}},
+    {"a four whose five would be six is no four; two real fours meet",
+     {"", "", ".OXXX..X", ".....X", ".....X", ".....X", "", "", "........OXXX4.O", "............X",
+      "............X", "............X"}},
+    {"two fours in one line", {"", "", "", "...X.X4X.X", "", "", "", "", "", ".XXX.4.XXX"}},
+    {"an overline, and a five that wins beside one",
+     {"", "", "..XXXX6X", "", "", "........X", "........X", "......3.X", "....XXXX", "........X",
+      "........X"}},
+    {"a four and a three are allowed; a four and two threes, or two fours and a three, are not",
+     {"", ".XXX", "....X", "....X", "..........X", "..........3X", ".........XXX3", "...........3X",
+      ".......X....X", "......X", "..XXX4", ".....X", ".....X", ".....X"}},
     {"nested two deep: the three's point is allowed because its own three's point is an overline",
-     4, R"(
-......XX6XXX...
-.......X.......
-......X........
-O.3XX3.........
-..X...X........
-..XO...X.......)"},
-    {"nested two deep: without the overline the three's point is forbidden, so no three", 5, R"(
-.......X.......
-......X........
-O..XX3.........
-..X...X........
-..XO...X.......)"},
+     {"", "", "", "", "......XX6XXX", ".......X", "......X", "O.3XX3", "..X...X", "..XO...X"}},
+    {"nested two deep: without the overline the three's point is forbidden, so no three",
+     {"", "", "", "", "", ".......X", "......X", "O..XX3", "..X...X", "..XO...X"}},
 };
-
-// The rows of a drawing, one a line, after the line break that opens it.
-std::vector<std::string> rowsOf(const std::string &drawing)
-{
-    std::vector<std::string> rows;
-    std::istringstream lines(drawing.substr(1));
-    for (std::string row; std::getline(lines, row);)
-    {
-        rows.push_back(row);
-    }
-    return rows;
-}
 
 // The mark of a Foul or a renjutest::Verdict, which name the same four things in the same order.
 template <typename Kind> char markOf(Kind kind)
@@ -264,31 +109,22 @@ TEST(Renju, EveryPointOfTheClassicPositions)
     const int n = 15;
     for (const RenjuCase &c : RENJU_CASES)
     {
-        const std::vector<std::string> rows = rowsOf(c.drawing);
+        const std::vector<std::string> &rows = c.rows;
         Grid grid(n);
         renjutest::Board board(n);
-        draw(grid, board, rows, c.top);
-        for (int y = 0; y < n; ++y)
+        draw(grid, board, rows);
+        for (auto [x, y] : square(n))
         {
-            const int row = y - c.top;
-            for (int x = 0; x < n; ++x)
-            {
-                const char m = row >= 0 && row < static_cast<int>(rows.size()) &&
-                                       x < static_cast<int>(rows[row].size())
-                                   ? rows[row][x]
-                                   : '.';
-                if (m == 'X' || m == 'O')
-                {
-                    continue;
-                }
-                EXPECT_EQ(markOf(foul(grid, x, y)), m) << c.name << " at " << x << "," << y;
-                EXPECT_EQ(markOf(renjutest::verdict(board, x, y)), m)
-                    << "the second reading: " << c.name << " at " << x << "," << y;
-                EXPECT_EQ(forbidden(grid, x, y, BLACK, Rule::Renju), m != '.');
-                EXPECT_FALSE(forbidden(grid, x, y, WHITE, Rule::Renju));
-                EXPECT_FALSE(forbidden(grid, x, y, BLACK, Rule::Standard));
-                EXPECT_FALSE(forbidden(grid, x, y, BLACK, Rule::Freestyle));
-            }
+            const char m = shown(rows, x, y);
+            if (m == 'X' || m == 'O')
+                continue;
+            EXPECT_EQ(markOf(foul(grid, x, y)), m) << c.name << " at " << x << "," << y;
+            EXPECT_EQ(markOf(renjutest::verdict(board, x, y)), m)
+                << "the second reading: " << c.name << " at " << x << "," << y;
+            EXPECT_EQ(forbidden(grid, x, y, BLACK, Rule::Renju), m != '.');
+            EXPECT_FALSE(forbidden(grid, x, y, WHITE, Rule::Renju));
+            EXPECT_FALSE(forbidden(grid, x, y, BLACK, Rule::Standard));
+            EXPECT_FALSE(forbidden(grid, x, y, BLACK, Rule::Freestyle));
         }
     }
 }
@@ -301,7 +137,7 @@ TEST(Renju, AgreesWithTheSecondReadingOnRandomBoards)
     const int boards = 4000;
     std::mt19937 rng(20261208);
     int counts[4] = {};
-    renjutest::resetNesting();
+    renjutest::nesting = {};
     for (int b = 0; b < boards; ++b)
     {
         Grid grid(n);
@@ -311,30 +147,20 @@ TEST(Renju, AgreesWithTheSecondReadingOnRandomBoards)
         const int x0 = static_cast<int>(rng() % (n - side + 1));
         const int y0 = static_cast<int>(rng() % (n - side + 1));
         const int blackShare = 30 + static_cast<int>(rng() % 25);
-        for (int y = y0; y < y0 + side; ++y)
+        for (auto [x, y] : square(side, x0, y0))
         {
-            for (int x = x0; x < x0 + side; ++x)
-            {
-                const int r = static_cast<int>(rng() % 100);
-                if (r < blackShare + 18)
-                {
-                    put(grid, board, x, y, r < blackShare ? BLACK : WHITE);
-                }
-            }
+            const int r = static_cast<int>(rng() % 100);
+            if (r < blackShare + 18)
+                put(grid, board, x, y, r < blackShare ? BLACK : WHITE);
         }
-        for (int y = 0; y < n; ++y)
+        for (auto [x, y] : square(n))
         {
-            for (int x = 0; x < n; ++x)
-            {
-                if (grid.at(x, y) != EMPTY)
-                {
-                    continue;
-                }
-                const Foul f = foul(grid, x, y);
-                ++counts[static_cast<int>(f)];
-                ASSERT_EQ(markOf(f), markOf(renjutest::verdict(board, x, y)))
-                    << "board " << b << " at " << x << "," << y;
-            }
+            if (grid.at(x, y) != EMPTY)
+                continue;
+            const Foul f = foul(grid, x, y);
+            ++counts[static_cast<int>(f)];
+            ASSERT_EQ(markOf(f), markOf(renjutest::verdict(board, x, y)))
+                << "board " << b << " at " << x << "," << y;
         }
     }
     // The boards must have held every kind of forbidden point, and threes that needed their
@@ -342,12 +168,12 @@ TEST(Renju, AgreesWithTheSecondReadingOnRandomBoards)
     EXPECT_GT(counts[static_cast<int>(Foul::DoubleThree)], 1000);
     EXPECT_GT(counts[static_cast<int>(Foul::DoubleFour)], 1000);
     EXPECT_GT(counts[static_cast<int>(Foul::Overline)], 1000);
-    EXPECT_GT(renjutest::nestedQuestions(), 1000);
-    EXPECT_GE(renjutest::deepestNesting(), 2);
+    EXPECT_GT(renjutest::nesting.questions, 1000);
+    EXPECT_GE(renjutest::nesting.deepest, 2);
     std::printf("random boards: %d; points allowed %d, double three %d, double four %d, overline "
                 "%d; points looked up in turn %ld, at most %d deep\n",
-                boards, counts[0], counts[1], counts[2], counts[3], renjutest::nestedQuestions(),
-                renjutest::deepestNesting());
+                boards, counts[0], counts[1], counts[2], counts[3], renjutest::nesting.questions,
+                renjutest::nesting.deepest);
 }
 
 } // namespace

@@ -11,9 +11,8 @@ namespace
 
 using namespace engine;
 
-// A quiet middle game: sixteen stones of a random game near the centre, with no four and no
-// open three on the board and none that the side to move could make, so that no answer is
-// forced, no threat wins, and the search has work to do.
+// A quiet middle game: sixteen random stones near the centre, no four or open three on the board
+// nor one the side to move could make, so that the search has work to do.
 Position middleGame(int size = 15, unsigned seed = 3)
 {
     std::mt19937 random(seed);
@@ -25,16 +24,12 @@ Position middleGame(int size = 15, unsigned seed = 3)
             Move m = pos.at(size / 2 - 3 + static_cast<int>(random() % 7),
                             size / 2 - 3 + static_cast<int>(random() % 7));
             if (pos.isEmpty(m))
-            {
                 pos.play(m);
-            }
         }
         if (pos.fourPoints(0).empty() && pos.fourPoints(1).empty() &&
             pos.flexFourPoints(0).empty() && pos.flexFourPoints(1).empty() &&
             pos.threePoints(pos.toMove()).empty())
-        {
             return pos;
-        }
     }
 }
 
@@ -49,9 +44,7 @@ TEST(Search, GivesTheSameMoveHoweverTheThinkingIsSliced)
         sliced.start(pos, level, limits, 5);
         int slices = 1;
         while (!sliced.step(97)) // a budget that divides nothing evenly
-        {
             ++slices;
-        }
         EXPECT_GT(slices, 100);
         EXPECT_EQ(sliced.bestMove(), once);
         EXPECT_EQ(sliced.info().nodes, whole.info().nodes);
@@ -71,15 +64,16 @@ TEST(Search, KeepsItsNodeBudget)
     }
 }
 
-// A clock that moves a millisecond each time it is read: time runs out after a known amount
-// of thinking, however fast the machine is.
+// A clock that moves a millisecond each time it is read, however fast the machine is.
 std::int64_t fakeTime = 0;
 std::int64_t fakeClock()
 {
     return ++fakeTime;
 }
 
-TEST(Search, StopsAtItsTimeLimit)
+// The search stops at its time limit and a slice at its own; a move the last iterations agree on
+// is given once the settled time has passed, the one more thinking keeps.
+TEST(Search, KeepsToItsClock)
 {
     const Position pos = middleGame();
     Searcher searcher;
@@ -91,33 +85,21 @@ TEST(Search, StopsAtItsTimeLimit)
         EXPECT_GE(searcher.info().elapsedMs, ms);
         EXPECT_LE(searcher.info().elapsedMs, ms + 5);
     }
-}
-
-// A move the last iterations agree on is given once the settled time has passed, well before
-// the limit; without a settled time the search thinks to its limit.
-TEST(Search, GivesASettledMoveEarly)
-{
-    const Position pos = middleGame(15, 4);
-    Searcher searcher;
-    searcher.setClock(fakeClock);
-    const Move full = searcher.think(pos, Level::Hard, Limits{0, 8000}, 0);
-    EXPECT_GE(searcher.info().elapsedMs, 8000);
-    const Move settled = searcher.think(pos, Level::Hard, Limits{0, 8000, 0, 2000}, 0);
-    EXPECT_GE(searcher.info().elapsedMs, 2000);
-    EXPECT_LT(searcher.info().elapsedMs, 4000);
-    EXPECT_GE(searcher.info().depth, 6);
-    EXPECT_EQ(settled, full) << "a settled move is the one more thinking keeps";
-}
-
-TEST(Search, SlicesEndAtTheirTime)
-{
-    const Position pos = middleGame();
-    Searcher searcher;
-    searcher.setClock(fakeClock);
     searcher.start(pos, Level::Hard, Limits{0, 100000}, 0);
-    std::int64_t before = fakeTime;
+    const std::int64_t before = fakeTime;
     EXPECT_FALSE(searcher.step(1 << 30, 10));
     EXPECT_LE(fakeTime - before, 14) << "a slice of 10 ms ends soon after 10 ms";
+
+    const Position quiet = middleGame(15, 4);
+    Searcher settling;
+    settling.setClock(fakeClock);
+    const Move full = settling.think(quiet, Level::Hard, Limits{0, 8000}, 0);
+    EXPECT_GE(settling.info().elapsedMs, 8000);
+    const Move settled = settling.think(quiet, Level::Hard, Limits{0, 8000, 0, 2000}, 0);
+    EXPECT_GE(settling.info().elapsedMs, 2000);
+    EXPECT_LT(settling.info().elapsedMs, 4000);
+    EXPECT_GE(settling.info().depth, 6);
+    EXPECT_EQ(settled, full) << "a settled move is the one more thinking keeps";
 }
 
 TEST(Search, PlaysALegalMoveOnEveryBoardSize)
@@ -171,13 +153,8 @@ TEST(Search, HasNoMoveWhenTheGameIsOver)
     Searcher searcher;
     Position full(5);
     // A drawn 5 x 5 board: columns in pairs of colours, shifted every row, so no five.
-    for (int y = 0; y < 5; ++y)
-    {
-        for (int x = 0; x < 5; ++x)
-        {
-            full.place(full.at(x, y), ((x + 2 * y) / 2) % 2);
-        }
-    }
+    for (auto [x, y] : enginetest::square(5))
+        full.place(full.at(x, y), ((x + 2 * y) / 2) % 2);
     ASSERT_TRUE(full.full());
     EXPECT_EQ(searcher.think(full, Level::Hard, Limits{1000, 0}), NO_MOVE);
 
@@ -198,8 +175,7 @@ TEST(Search, ForgetsADroppedThought)
               fresh.think(pos, Level::Hard, Limits{30000, 0}, 2));
 }
 
-// A helper (Lazy SMP) thinks into its owner's table: what it found deeper saves the owner work.
-// Run here one after the other on one thread, so that the figures are the same each time.
+// A helper (Lazy SMP) thinks into its owner's table, saving it work (here on one thread, in turn).
 TEST(Search, FindsWhatItsHelperStoredInItsTable)
 {
     const Position pos = middleGame(15, 6);
@@ -230,9 +206,7 @@ TEST(Search, EasyAndMediumVaryWithTheSeed)
             const Position pos = middleGame(15, game);
             Move first = searcher.think(pos, level, Limits{}, 0);
             for (std::uint64_t seed = 1; seed < 6; ++seed)
-            {
                 different += searcher.think(pos, level, Limits{}, seed) != first;
-            }
         }
         EXPECT_GT(different, 0) << "level " << static_cast<int>(level);
     }

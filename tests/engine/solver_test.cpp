@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <random>
-#include <string>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
@@ -18,25 +18,20 @@ using solver::Threats;
 using solver::Verdict;
 using solver::WHITE;
 
-// The points marked '*' in a drawing.
-std::vector<int> marked(const Board &b, const std::vector<std::string_view> &rows)
+using Rows = std::vector<std::string_view>;
+
+// The points marked '*' in a drawing, in the board's order.
+std::vector<int> marked(const Board &b, const Rows &rows)
 {
     std::vector<int> points;
-    for (int y = 0; y < static_cast<int>(rows.size()); ++y)
+    for (auto [x, y] : enginetest::square(b.size()))
     {
-        for (int x = 0; x < static_cast<int>(rows[y].size()); ++x)
-        {
-            if (rows[y][x] == '*')
-            {
-                points.push_back(b.at(x, y));
-            }
-        }
+        if (y < static_cast<int>(rows.size()) && x < static_cast<int>(rows[y].size()) &&
+            rows[y][x] == '*')
+            points.push_back(b.at(x, y));
     }
-    std::sort(points.begin(), points.end());
     return points;
 }
-
-using Rows = std::vector<std::string_view>;
 
 struct Shape
 {
@@ -98,28 +93,24 @@ Board randomBoard(std::mt19937 &random, int size, unsigned density)
         for (int p = 0; p < b.points(); ++p)
         {
             if (random() % 100 < density)
-            {
                 b.put(p, random() % 2 == 0 ? BLACK : WHITE);
-            }
         }
         if (!b.hasFive())
-        {
             return b;
-        }
     }
 }
 
 // The board as plain cells, and wins by continuous fours found by trying every point: a reference
 // that shares nothing with the solver, not even its board's five test.
-class PlainBoard
+struct PlainBoard
 {
-public:
+    int n;
+    std::vector<int> cells;
+
     explicit PlainBoard(const Board &b) : n(b.size())
     {
         for (int p = 0; p < b.points(); ++p)
-        {
             cells.push_back(b.get(p));
-        }
     }
 
     std::vector<int> fivePoints(int who) const
@@ -135,16 +126,12 @@ public:
                 {
                     int x = p % n + sign * s[0], y = p / n + sign * s[1];
                     for (; x >= 0 && y >= 0 && x < n && y < n && cells[y * n + x] == who; ++run)
-                    {
                         x += sign * s[0], y += sign * s[1];
-                    }
                 }
                 five = five || run >= 5;
             }
             if (cells[p] == 0 && five)
-            {
                 points.push_back(p);
-            }
         }
         return points;
     }
@@ -154,19 +141,11 @@ public:
     {
         const std::vector<int> threats = fivePoints(solver::other(who));
         if (!fivePoints(who).empty())
-        {
             return true;
-        }
-        if (threats.size() >= 2 || fours == 0)
-        {
-            return false;
-        }
-        for (int p = 0; p < n * n; ++p)
+        for (int p = 0; p < n * n && threats.size() < 2 && fours > 0; ++p)
         {
             if (cells[p] != 0 || (threats.size() == 1 && p != threats[0]))
-            {
                 continue;
-            }
             cells[p] = who;
             const std::vector<int> fives = fivePoints(who);
             bool wins = fives.size() >= 2;
@@ -178,16 +157,10 @@ public:
             }
             cells[p] = 0;
             if (wins)
-            {
                 return true;
-            }
         }
         return false;
     }
-
-private:
-    int n;
-    std::vector<int> cells;
 };
 
 // The plain reference counts fours, the last of them the one that leaves two fives; the solver
@@ -222,55 +195,35 @@ bool wins(Board &b, int attacker, int moves)
     std::vector<int> empty;
     for (int p = 0; p < b.points(); ++p)
     {
-        if (b.empty(p))
-        {
-            if (b.makesFive(p, attacker))
-            {
-                return true;
-            }
-            empty.push_back(p);
-        }
+        if (!b.empty(p))
+            continue;
+        if (b.makesFive(p, attacker))
+            return true;
+        empty.push_back(p);
     }
     if (moves <= 1)
-    {
         return false;
-    }
     for (int p : empty)
     {
         b.put(p, attacker);
-        bool always = true;
-        if (moves == 2)
+        // With one stone left, it wins unless the defender makes five or one point stops all.
+        bool always =
+            moves > 2 || (b.fivePoints(defender).empty() && b.fivePoints(attacker).size() >= 2);
+        for (std::size_t i = 0; moves > 2 && always && i < empty.size(); ++i)
         {
-            // The last reply: it wins unless the defender makes five or one point stops all.
-            always = b.fivePoints(defender).empty() && b.fivePoints(attacker).size() >= 2;
-        }
-        else
-        {
-            for (int d : empty)
+            if (empty[i] == p)
+                continue;
+            always = !b.makesFive(empty[i], defender);
+            if (always)
             {
-                if (d == p)
-                {
-                    continue;
-                }
-                if (b.makesFive(d, defender))
-                {
-                    always = false;
-                    break;
-                }
-                b.put(d, defender);
+                b.put(empty[i], defender);
                 always = wins(b, attacker, moves - 1);
-                b.put(d, solver::NONE);
-                if (!always)
-                {
-                    break;
-                }
+                b.put(empty[i], solver::NONE);
             }
         }
         b.put(p, solver::NONE);
         if (always)
-        {
             return true;
-        }
     }
     return false;
 }
@@ -302,17 +255,15 @@ TEST(Board, KeepsItsCountsAndKeysAsStonesComeAndGo)
     std::mt19937 random(3);
     Board b(11);
     Board same(11);
-    std::vector<int> order;
     for (int i = 0; i < 60; ++i)
     {
         int p = static_cast<int>(random() % 121);
         int who = b.empty(p) ? 1 + static_cast<int>(random() % 2) : solver::NONE;
         b.put(p, who);
     }
-    for (int p = 120; p >= 0; --p) // the same stones, put down in another order
-    {
+    // The same stones, put down in another order.
+    for (int p = 120; p >= 0; --p)
         same.put(p, b.get(p));
-    }
     EXPECT_EQ(b.key(), same.key());
     EXPECT_EQ(b.check(), same.check());
     EXPECT_EQ(b.stones(), same.stones());

@@ -49,9 +49,7 @@ TEST(Table, HoldsFourABucketAndPushesOutTheShallowest)
     table.newSearch(false);
     const int depths[] = {5, 2, 7, 3};
     for (int i = 0; i < 4; ++i)
-    {
         table.store(keyInBucket(table, i), i, static_cast<Move>(i), depths[i], BOUND_EXACT);
-    }
     TableEntry e{};
     for (int i = 0; i < 4; ++i)
     {
@@ -62,9 +60,7 @@ TEST(Table, HoldsFourABucketAndPushesOutTheShallowest)
     EXPECT_TRUE(table.probe(keyInBucket(table, 4), &e));
     EXPECT_FALSE(table.probe(keyInBucket(table, 1), &e)) << "depth 2, the shallowest, went";
     for (int i : {0, 2, 3})
-    {
         EXPECT_TRUE(table.probe(keyInBucket(table, i), &e)) << i;
-    }
 }
 
 TEST(Table, ForgetsOrKeepsEarlierSearchesAsAsked)
@@ -82,9 +78,7 @@ TEST(Table, ForgetsOrKeepsEarlierSearchesAsAsked)
 
     // An entry of an earlier search goes before a shallower one of this search.
     for (int i = 1; i < 4; ++i)
-    {
         table.store(keyInBucket(table, i), i, 0, 1, BOUND_EXACT);
-    }
     table.store(keyInBucket(table, 4), 4, 0, 1, BOUND_EXACT);
     EXPECT_FALSE(table.probe(key, &e)) << "the deep entry of the earlier search was pushed out";
 
