@@ -1,6 +1,7 @@
 // A second reading of renju's forbidden points, written for the tests and sharing nothing with the
-// engine: a board of plain cells, every window along the four lines through a point tried in turn,
-// and its own recursion for the threes whose point to a straight four must itself be allowed.
+// engine: a board of plain cells, every window of five and six points along the four lines
+// through a point tried in turn, and its own recursion for the threes whose point to a straight
+// four must itself be allowed. Slow and simple, to hold the engine's rules to.
 #pragma once
 
 #include <vector>
