@@ -5,8 +5,11 @@
 #include "tests/fakes/fake_glut.h"
 #include "tests/game/game_test_support.h"
 
+#include <chrono>
 #include <optional>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -161,7 +164,8 @@ TEST(Computer, PlacesOnItsTurnAloneAndMakesItsOwnFive)
                 onKeyboard(' ', 0, 0);
                 ASSERT_EQ(stones(), 9) << "the player places by key";
             }
-            onKeyboard('w', 0, 0), onKeyboard(' ', 0, 0);
+            onKeyboard('w', 0, 0);
+            onKeyboard(' ', 0, 0);
             EXPECT_EQ(stones(), side == OPPONENT_WHITE ? 9 : 8) << "no key places for it";
             for (int slice = 0; slice < 1000 && computerToMove(); ++slice)
             {
@@ -269,6 +273,53 @@ TEST(Computer, NeverPlacesTheAnswerOfADroppedThought)
         thinkFor(12);
         EXPECT_EQ(cell(3, 4), W);
         EXPECT_EQ(sideToMove, 0);
+    }
+}
+
+// Beside the game, its answers are the engine's own for the board, level and the game's seed
+// mixed with the number of moves.
+TEST(Computer, MovesAsTheEngineDoesUnsliced)
+{
+    engine::Searcher searcher;
+    for (std::uint64_t seed : {std::uint64_t{0}, std::uint64_t{0x5eed}})
+    {
+        for (std::uint8_t level : {LEVEL_EASY, LEVEL_MEDIUM})
+        {
+            SCOPED_TRACE("seed " + std::to_string(seed) + ", level " + std::to_string(level));
+            resetGameState();
+            useThinker(makeBesideThinker());
+            opponent = OPPONENT_WHITE;
+            computerLevel = level;
+            computerSeed = seed;
+            std::mt19937 random(static_cast<std::uint32_t>(seed) + level);
+            for (int move = 0; move < 5 && gameOver == 0; ++move)
+            {
+                int row = 0;
+                int col = 0;
+                do
+                {
+                    row = 6 + static_cast<int>(random() % 7);
+                    col = 6 + static_cast<int>(random() % 7);
+                } while (cell(row, col) != E);
+                places({{row, col}});
+                ThinkRequest board;
+                std::copy(std::begin(Board), std::end(Board), board.cells.begin());
+                board.toMove = 1;
+                const engine::Move expected = searcher.think(
+                    positionOf(board),
+                    level == LEVEL_EASY ? engine::Level::Easy : engine::Level::Medium,
+                    engine::Limits{}, seed ^ static_cast<std::uint64_t>(historyLength));
+                for (int frame = 0; frame < 20000 && computerToMove(); ++frame)
+                {
+                    thinkFor(20);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+                const MoveRecord &answer = moveHistory[historyLength - 1];
+                ASSERT_EQ(answer.side, 1) << "no answer at move " << move;
+                EXPECT_EQ(answer.row, engine::Position::yOf(expected)) << "move " << move;
+                EXPECT_EQ(answer.col, engine::Position::xOf(expected)) << "move " << move;
+            }
+        }
     }
 }
 
