@@ -1,11 +1,8 @@
-// make_tactics: makes the tactics suite. Positions come from games the engine plays against
-// itself (medium level, random openings, a seed for each), from random crowded boards grown
-// stone by stone towards long wins by fours, from those positions turned, mirrored and moved to
-// the board's edges and corners on boards of 15, 18 and 20, and from wins by threes and fours
-// given spare fours of the defender's far from the fight; each win also with the other side to
-// move, to be stopped. Every position's kind, length and answers are proved by the tests' own
-// solver (tests/engine/solver); the engine only plays the games. The same seed makes the same
-// file, its names carrying the seed, so that the files of several seeds join by `cat`.
+// make_tactics: makes the tactics suite (tests/data/tactics.txt; docs/engine.md tells how).
+// Positions come from the engine's games against itself and from crowded boards grown towards
+// long wins by fours, then turned and moved to edges and corners, given spare fours, and with the
+// other side to move; the tests' own solver (tests/engine/solver) proves each one's kind, length
+// and answers. The same seed makes the same file, so the files of several seeds join by `cat`.
 //   make_tactics OUT [SEED [PERCENT]]   (PERCENT: of the games, patches and quotas; 100)
 //   make_tactics --recheck IN OUT [NODES]   (the engine's moves at NODES positions proved again)
 #include "engine/search.h"
@@ -20,6 +17,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -40,17 +38,10 @@ constexpr int MAX_ANSWERS = 12; // a defence with more right points than this te
 constexpr std::int64_t NODE_LIMIT = 3000000;
 const int SIZES[] = {15, 18, 20};
 
-// How many positions of each kind the suite holds.
-struct Quota
-{
-    const char *kind;
-    bool spareFours; // wins by threes and fours where the defender has fours of its own
-    int count;
-};
-const Quota QUOTAS[] = {
-    {"vcf", false, 150},     {"vct", false, 100},     {"vct", true, 70},
-    {"stop-vcf", false, 70}, {"stop-vct", false, 70},
-};
+// How many positions of each group the suite holds ("vct-spare": wins by threes and fours
+// where the defender has fours of its own).
+const std::pair<const char *, int> QUOTAS[] = {
+    {"vcf", 150}, {"vct", 100}, {"vct-spare", 70}, {"stop-vcf", 70}, {"stop-vct", 70}};
 
 // A small, fixed random generator (splitmix64), the same on every system.
 struct Random
@@ -77,6 +68,11 @@ bool isStop(const std::string &kind)
     return kind.rfind("stop", 0) == 0;
 }
 
+std::string group(const Candidate &c)
+{
+    return c.kind + (c.kind == "vct" && c.spareFours ? "-spare" : "");
+}
+
 // What a position is: a win by fours or by threes and fours for the side to move, or a win the
 // other side would have, which must be stopped. False for positions that are none of these, that
 // are decided at once (a five to make or to stop, an open four to make), or that the solver
@@ -91,27 +87,21 @@ bool triage(Board &b, int who, Candidate *c)
     }
     c->board = b;
     c->who = who;
-    struct Question
-    {
-        const char *kind;
-        int winner;
-        Threats threats;
-        int cap;
-    };
     // Asked in turn; the first that is not a proved "no" decides (the side to move, with no open
     // four, has no win shorter than 3 stones).
-    const Question questions[] = {{"vcf", who, Threats::Fours, FOURS_CAP},
-                                  {"vct", who, Threats::ThreesAndFours, THREATS_CAP},
-                                  {"stop-vcf", opp, Threats::Fours, FOURS_CAP},
-                                  {"stop-vct", opp, Threats::ThreesAndFours, THREATS_CAP}};
-    for (const Question &q : questions)
+    const std::tuple<const char *, int, Threats, int> questions[] = {
+        {"vcf", who, Threats::Fours, FOURS_CAP},
+        {"vct", who, Threats::ThreesAndFours, THREATS_CAP},
+        {"stop-vcf", opp, Threats::Fours, FOURS_CAP},
+        {"stop-vct", opp, Threats::ThreesAndFours, THREATS_CAP}};
+    for (const auto &[kind, winner, threats, cap] : questions)
     {
-        const Verdict v = Solver(b, q.threats, NODE_LIMIT).shortestWin(q.winner, q.cap);
+        const Verdict v = Solver(b, threats, NODE_LIMIT).shortestWin(winner, cap);
         if (!v.noWin())
         {
-            c->kind = q.kind;
+            c->kind = kind;
             c->moves = v.moves;
-            c->spareFours = q.winner == who && !Solver(b, Threats::Fours).fourMoves(opp).empty();
+            c->spareFours = winner == who && !Solver(b, Threats::Fours).fourMoves(opp).empty();
             return v.win() && v.moves >= 3;
         }
     }
@@ -611,13 +601,12 @@ int main(int argc, char **argv)
     header(out, " with seed " + std::to_string(seed) + " at " + std::to_string(percent) + " %.");
     int written = 0;
     std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
-    for (const Quota &q : QUOTAS)
+    for (const auto &[name, count] : QUOTAS)
     {
         std::map<int, std::vector<std::size_t>> byLength;
         for (std::size_t i = 0; i < found.size(); ++i)
         {
-            if (found[i].kind == q.kind &&
-                (q.kind != std::string("vct") || found[i].spareFours == q.spareFours))
+            if (group(found[i]) == name)
             {
                 byLength[found[i].moves].push_back(i);
             }
@@ -632,32 +621,28 @@ int main(int argc, char **argv)
         }
         // One position of each length in turn, until the quota is met or none is left.
         int taken = 0;
-        for (bool any = true; any && taken < scaled(q.count);)
+        for (bool any = true; any && taken < scaled(count);)
         {
             any = false;
             for (auto &[length, list] : byLength)
             {
-                while (!list.empty() && taken < scaled(q.count))
+                while (!list.empty() && taken < scaled(count))
                 {
                     Candidate c = found[list.back()];
                     list.pop_back();
                     any = true;
-                    if (!seen.insert({c.board.key(),
-                                      c.board.check() ^ static_cast<std::uint64_t>(c.who)})
-                             .second ||
-                        !prove(&c))
+                    const auto side = static_cast<std::uint64_t>(c.who);
+                    if (seen.insert({c.board.key(), c.board.check() ^ side}).second && prove(&c))
                     {
-                        continue;
+                        char id[64];
+                        std::snprintf(id, sizeof id, "%s-%llu-%03d", name,
+                                      static_cast<unsigned long long>(seed), ++taken);
+                        out << tactics::format(recordOf(c, id)) << std::endl;
+                        ++written;
+                        std::fprintf(stderr, "%s: %s moves %d, %zu answers\n", id, c.from.c_str(),
+                                     c.moves, c.answers.size());
+                        break;
                     }
-                    char name[64];
-                    std::snprintf(name, sizeof name, "%s%s-%llu-%03d", q.kind,
-                                  q.spareFours ? "-spare" : "",
-                                  static_cast<unsigned long long>(seed), ++taken);
-                    out << tactics::format(recordOf(c, name)) << std::endl;
-                    ++written;
-                    std::fprintf(stderr, "%s: %s moves %d, %zu answers\n", name, c.from.c_str(),
-                                 c.moves, c.answers.size());
-                    break;
                 }
             }
         }
