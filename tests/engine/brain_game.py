@@ -127,22 +127,19 @@ def cut_off(command):
 
 
 def is_free_point(answer, taken):
-    try:
-        x, y = (int(v) for v in answer.split(","))
-    except ValueError:
-        return False
-    return 0 <= x < SIZE and 0 <= y < SIZE and (x, y) not in taken
+    x, _, y = answer.partition(",")
+    return (x.isdigit() and y.isdigit() and int(x) < SIZE and int(y) < SIZE
+            and (int(x), int(y)) not in taken)
 
 
 def main():
     args = sys.argv[1:]
     prefix, args = (args[1:2], args[2:]) if args[:1] == ["--run"] else ([], args)
-    sanitized = args[:1] == ["--sanitized"]
     command = prefix + args[-1:]
-    game(command, native=not prefix, measured=not sanitized)
-    # Again on two threads: the helper's stack and searcher within the same memory limit.
-    print("on two threads:")
-    game(command + ["--threads", "2"], native=not prefix, measured=not sanitized)
+    # Then on two threads: the helper's stack and searcher within the same memory limit.
+    for threads in ([], ["--threads", "2"]):
+        print(f"on {len(threads) or 1} thread(s):")
+        game(command + threads, native=not prefix, measured=args[:1] != ["--sanitized"])
     cut_off(command)
     print(f"{checks[0]} passed, {checks[1]} failed")
     sys.exit(1 if checks[1] else 0)

@@ -5,6 +5,7 @@ its N-th move. crash: ends; occupied: answers a taken point; offboard: a point o
 error: answers ERROR; garbage: a line that is no move; slow: answers after a second. Options (the
 referee's --nodes N) are ignored.
 """
+import functools
 import os
 import sys
 import time
@@ -15,9 +16,7 @@ def main():
     fault, at = name.split("-at-") if "-at-" in name else ("", "0")
     size, moves, taken, board_lines = 0, 0, set(), None
 
-    def say(text):
-        sys.stdout.write(text + "\n")
-        sys.stdout.flush()
+    say = functools.partial(print, flush=True)
 
     def move():
         nonlocal moves

@@ -6,8 +6,6 @@
 
 namespace solver
 {
-namespace
-{
 
 std::uint64_t scramble(std::uint64_t z)
 {
@@ -17,38 +15,25 @@ std::uint64_t scramble(std::uint64_t z)
     return z ^ (z >> 31);
 }
 
-std::uint64_t pointKey(int p, int who, std::uint64_t salt)
-{
-    return scramble(salt ^ (static_cast<std::uint64_t>(p) << 2 | static_cast<std::uint64_t>(who)));
-}
-
-constexpr std::uint64_t SALT1 = 0x736f6c7665723161ull;
-constexpr std::uint64_t SALT2 = 0x0123456789abcdefull;
-
-} // namespace
-
 Board::Board(int size)
     : n(std::clamp(size, MIN_SIZE, MAX_SIZE)), cells(static_cast<std::size_t>(n * n), NONE),
       support(static_cast<std::size_t>(2 * n * n * 4), 0)
 {
 }
 
-void Board::tally(int p, int who, int delta)
+void Board::count(int p, int who, int delta)
 {
-    const int x0 = xOf(p), y0 = yOf(p);
-    for (int d = 0; d < 4; ++d)
-    {
-        for (int k = -4; k <= 4; ++k)
-        {
-            int x = x0 + k * STEPS[d][0], y = y0 + k * STEPS[d][1];
-            if (k != 0 && inside(x, y))
+    const std::uint64_t pair = static_cast<std::uint64_t>(p) << 2 | static_cast<std::uint64_t>(who);
+    key1 ^= scramble(0x736f6c7665723161ull ^ pair);
+    key2 ^= scramble(0x0123456789abcdefull ^ pair);
+    stoneCount += delta;
+    anyNear(p, 4,
+            [&](int q, int d)
             {
-                std::uint8_t &s =
-                    support[static_cast<std::size_t>((who - 1) * n * n + at(x, y)) * 4 + d];
+                std::uint8_t &s = support[static_cast<std::size_t>((who - 1) * n * n + q) * 4 + d];
                 s = static_cast<std::uint8_t>(s + delta);
-            }
-        }
-    }
+                return false;
+            });
 }
 
 void Board::put(int p, int who)
@@ -56,33 +41,26 @@ void Board::put(int p, int who)
     std::uint8_t &c = cells[static_cast<std::size_t>(p)];
     if (c != NONE)
     {
-        key1 ^= pointKey(p, c, SALT1);
-        key2 ^= pointKey(p, c, SALT2);
-        tally(p, c, -1);
-        --stoneCount;
+        count(p, c, -1);
     }
     c = static_cast<std::uint8_t>(who);
     if (who != NONE)
     {
-        key1 ^= pointKey(p, who, SALT1);
-        key2 ^= pointKey(p, who, SALT2);
-        tally(p, who, +1);
-        ++stoneCount;
+        count(p, who, +1);
     }
 }
 
 bool Board::makesFive(int p, int who) const
 {
-    const int x0 = xOf(p), y0 = yOf(p);
     for (const auto &s : STEPS)
     {
         int run = 1;
         for (int sign : {1, -1})
         {
-            int x = x0 + sign * s[0], y = y0 + sign * s[1];
-            while (inside(x, y) && get(at(x, y)) == who)
+            int x = xOf(p) + sign * s[0], y = yOf(p) + sign * s[1];
+            for (; inside(x, y) && get(at(x, y)) == who; ++run)
             {
-                ++run, x += sign * s[0], y += sign * s[1];
+                x += sign * s[0], y += sign * s[1];
             }
         }
         if (run >= 5)
@@ -93,34 +71,14 @@ bool Board::makesFive(int p, int who) const
     return false;
 }
 
-bool Board::fiveThrough(int p) const
-{
-    return get(p) != NONE && makesFive(p, get(p));
-}
-
 bool Board::hasFive() const
 {
-    for (int p = 0; p < points(); ++p)
-    {
-        if (fiveThrough(p))
-        {
-            return true;
-        }
-    }
-    return false;
+    return !where([&](int p) { return !empty(p) && makesFive(p, get(p)); }).empty();
 }
 
 std::vector<int> Board::fivePoints(int who) const
 {
-    std::vector<int> found;
-    for (int p = 0; p < points(); ++p)
-    {
-        if (empty(p) && lineSupport(p, who) >= 4 && makesFive(p, who))
-        {
-            found.push_back(p);
-        }
-    }
-    return found;
+    return where([&](int p) { return empty(p) && lineSupport(p, who) >= 4 && makesFive(p, who); });
 }
 
 } // namespace solver

@@ -24,6 +24,9 @@ inline constexpr int MAX_SIZE = 32;
 // The four lines through a point, as steps of (x, y).
 inline constexpr int STEPS[4][2] = {{1, 0}, {0, 1}, {1, 1}, {1, -1}};
 
+// A 64-bit mix of z (splitmix64's finaliser, after adding its increment).
+std::uint64_t scramble(std::uint64_t z);
+
 class Board
 {
 public:
@@ -46,8 +49,6 @@ public:
 
     // Whether a stone of `who` on the empty point p makes five or more in a row.
     bool makesFive(int p, int who) const;
-    // Whether the stone on p is part of five or more in a row.
-    bool fiveThrough(int p) const;
     // Whether any five or more is on the board.
     bool hasFive() const;
     // The empty points where `who` makes five.
@@ -61,12 +62,44 @@ public:
         return a > b ? a : b;
     }
 
+    // Every point for which `keep` says true, in order.
+    template <class Keep> std::vector<int> where(Keep keep) const
+    {
+        std::vector<int> found;
+        for (int p = 0; p < points(); ++p)
+        {
+            if (keep(p))
+            {
+                found.push_back(p);
+            }
+        }
+        return found;
+    }
+    // Calls visit(q, line) for the points q on p's four lines within `reach` steps of p (p not
+    // included) until it says true; whether it did.
+    template <class Visit> bool anyNear(int p, int reach, Visit visit) const
+    {
+        for (int d = 0; d < 4; ++d)
+        {
+            for (int k = -reach; k <= reach; ++k)
+            {
+                int x = xOf(p) + k * STEPS[d][0], y = yOf(p) + k * STEPS[d][1];
+                if (k != 0 && inside(x, y) && visit(at(x, y), d))
+                {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
     // Two independent 64-bit keys of the stones, together telling positions apart.
     std::uint64_t key() const { return key1; }
     std::uint64_t check() const { return key2; }
 
 private:
-    void tally(int p, int who, int delta);
+    // Adds (delta 1) or takes away (-1) a stone of `who` on p in the counts and keys.
+    void count(int p, int who, int delta);
 
     int n;
     int stoneCount = 0;

@@ -7,19 +7,8 @@
 
 namespace solver
 {
-namespace
-{
 
 constexpr std::size_t MEMO_LIMIT = std::size_t{1} << 22; // entries before the memory starts over
-
-std::uint64_t kindSalt(int kind, int who, Threats threats)
-{
-    std::uint64_t z = static_cast<std::uint64_t>(kind * 8 + who * 2 + static_cast<int>(threats));
-    z = (z + 0x9E3779B97F4A7C15ull) * 0xBF58476D1CE4E5B9ull;
-    return z ^ (z >> 29);
-}
-
-} // namespace
 
 Board drawn(const std::vector<std::string_view> &rows, int size)
 {
@@ -40,49 +29,31 @@ Board drawn(const std::vector<std::string_view> &rows, int size)
 
 Solver::Solver(Board &b, Threats t, std::int64_t limit) : board(b), threats(t), nodeLimit(limit) {}
 
-// Whether `who` has a point that makes five on one of p's lines, within four steps of p.
-bool Solver::fivePointNear(int p, int who) const
+// Counts a position; whether the node limit is past.
+bool Solver::spent()
 {
-    return fivePointsNear(p, who, 1) >= 1;
+    return ++nodeCount > nodeLimit && nodeLimit > 0;
 }
 
-// How many points on p's lines within four steps make five for `who`, counting up to `enough`.
-int Solver::fivePointsNear(int p, int who, int enough) const
-{
-    const int x0 = board.xOf(p), y0 = board.yOf(p);
-    int found = 0;
-    for (const auto &s : STEPS)
-    {
-        for (int k = -4; k <= 4; ++k)
-        {
-            int x = x0 + k * s[0], y = y0 + k * s[1];
-            if (k == 0 || !board.inside(x, y))
-            {
-                continue;
-            }
-            int q = board.at(x, y);
-            if (board.empty(q) && board.lineSupport(q, who) >= 4 && board.makesFive(q, who) &&
-                ++found >= enough)
-            {
-                return found;
-            }
-        }
-    }
-    return found;
-}
-
-// With no point of `who` making five, whether its stone on q would leave two such points.
+// With no point of `who` making five, whether its stone on the empty point q would leave
+// `enough` such points (1: it makes a four; 2: an open four or two fours, an "open-four point").
 // Every five it could then make runs through q, so they all lie on q's lines near it.
-bool Solver::isOpenFourPoint(int q, int who)
+bool Solver::leavesFives(int q, int who, int enough)
 {
     if (!board.empty(q) || board.lineSupport(q, who) < 3)
     {
         return false;
     }
     board.put(q, who);
-    bool open = fivePointsNear(q, who, 2) >= 2;
+    int found = 0;
+    const bool left = board.anyNear(q, 4,
+                                    [&](int f, int)
+                                    {
+                                        return board.empty(f) && board.lineSupport(f, who) >= 4 &&
+                                               board.makesFive(f, who) && ++found >= enough;
+                                    });
     board.put(q, NONE);
-    return open;
+    return left;
 }
 
 // With no point of `who` making five or an open four, whether its stone on p is a three: a
@@ -90,98 +61,45 @@ bool Solver::isOpenFourPoint(int q, int who)
 bool Solver::threeAt(int p, int who)
 {
     board.put(p, who);
-    bool three = false;
-    const int x0 = board.xOf(p), y0 = board.yOf(p);
-    for (const auto &s : STEPS)
-    {
-        for (int k = -4; k <= 4 && !three; ++k)
-        {
-            int x = x0 + k * s[0], y = y0 + k * s[1];
-            three = k != 0 && board.inside(x, y) && isOpenFourPoint(board.at(x, y), who);
-        }
-    }
+    bool three = board.anyNear(p, 4, [&](int q, int) { return leavesFives(q, who, 2); });
     board.put(p, NONE);
     return three;
 }
 
 std::vector<int> Solver::fourMoves(int who)
 {
-    std::vector<int> fours;
-    for (int p = 0; p < board.points(); ++p)
-    {
-        if (board.empty(p) && board.lineSupport(p, who) >= 3)
-        {
-            board.put(p, who);
-            if (fivePointNear(p, who))
-            {
-                fours.push_back(p);
-            }
-            board.put(p, NONE);
-        }
-    }
-    return fours;
+    return board.where([&](int p) { return leavesFives(p, who, 1); });
 }
 
 std::vector<int> Solver::openFourPoints(int who)
 {
-    std::vector<int> points;
-    for (int q = 0; q < board.points(); ++q)
-    {
-        if (isOpenFourPoint(q, who))
-        {
-            points.push_back(q);
-        }
-    }
-    return points;
+    return board.where([&](int q) { return leavesFives(q, who, 2); });
 }
 
+// The attacker's threats, as the search tries them: fours first, then (with threes) threes, the
+// points with more of the attacker's stones around them first.
 std::vector<int> Solver::threatMoves(int attacker)
 {
-    struct Scored
-    {
-        int score, point;
-    };
-    std::vector<Scored> found;
+    std::vector<int> moves, score(board.points());
     for (int p = 0; p < board.points(); ++p)
     {
-        if (!board.empty(p))
+        // A three needs two more stones on a line through p, a four three.
+        const int support = board.empty(p) ? board.lineSupport(p, attacker) : 0;
+        const bool four = leavesFives(p, attacker, 1);
+        if (four || (support >= 2 && threats == Threats::ThreesAndFours && threeAt(p, attacker)))
         {
-            continue;
-        }
-        const int support = board.lineSupport(p, attacker);
-        if (support < 2)
-        {
-            continue; // a three needs two more stones on a line through p, a four three
-        }
-        bool four = false;
-        if (support >= 3)
-        {
-            board.put(p, attacker);
-            four = fivePointNear(p, attacker);
-            board.put(p, NONE);
-        }
-        if (four || (threats == Threats::ThreesAndFours && threeAt(p, attacker)))
-        {
-            // Fours first; then the points with more of the attacker's stones around them.
-            int near = 0;
-            for (const auto &s : STEPS)
-            {
-                for (int k = -2; k <= 2; ++k)
-                {
-                    int x = board.xOf(p) + k * s[0], y = board.yOf(p) + k * s[1];
-                    near += k != 0 && board.inside(x, y) && board.get(board.at(x, y)) == attacker;
-                }
-            }
-            found.push_back({(four ? 1000 : 0) + 10 * support + near, p});
+            int &s = score[p];
+            s = (four ? 1000 : 0) + 10 * support;
+            board.anyNear(p, 2,
+                          [&](int q, int)
+                          {
+                              s += board.get(q) == attacker;
+                              return false;
+                          });
+            moves.push_back(p);
         }
     }
-    std::stable_sort(found.begin(), found.end(),
-                     [](const Scored &a, const Scored &b) { return a.score > b.score; });
-    std::vector<int> moves;
-    for (const Scored &s : found)
-    {
-        moves.push_back(s.point);
-    }
+    std::stable_sort(moves.begin(), moves.end(), [&](int a, int b) { return score[a] > score[b]; });
     return moves;
 }
 
@@ -192,19 +110,16 @@ std::vector<int> Solver::defences(int attacker, const std::vector<int> &openFour
 {
     const int defender = other(attacker);
     std::vector<int> answers = fourMoves(defender);
-    const int q0 = openFours.front();
-    std::vector<int> near = {q0};
-    for (const auto &s : STEPS)
-    {
-        for (int k = -4; k <= 4; ++k)
-        {
-            int x = board.xOf(q0) + k * s[0], y = board.yOf(q0) + k * s[1];
-            if (k != 0 && board.inside(x, y) && board.empty(board.at(x, y)))
-            {
-                near.push_back(board.at(x, y));
-            }
-        }
-    }
+    std::vector<int> near = {openFours.front()};
+    board.anyNear(near[0], 4,
+                  [&](int q, int)
+                  {
+                      if (board.empty(q))
+                      {
+                          near.push_back(q);
+                      }
+                      return false;
+                  });
     for (int d : near)
     {
         if (std::find(answers.begin(), answers.end(), d) != answers.end())
@@ -213,7 +128,7 @@ std::vector<int> Solver::defences(int attacker, const std::vector<int> &openFour
         }
         board.put(d, defender);
         bool stops = std::none_of(openFours.begin(), openFours.end(),
-                                  [&](int q) { return q != d && isOpenFourPoint(q, attacker); });
+                                  [&](int q) { return q != d && leavesFives(q, attacker, 2); });
         board.put(d, NONE);
         if (stops)
         {
@@ -225,13 +140,23 @@ std::vector<int> Solver::defences(int attacker, const std::vector<int> &openFour
 
 std::uint64_t Solver::memoKey(NodeKind kind, int who) const
 {
-    return board.key() ^ kindSalt(kind, who, threats);
+    return board.key() ^ scramble(static_cast<std::uint64_t>(kind * 8 + who * 2) +
+                                  static_cast<std::uint64_t>(threats));
 }
 
-const Solver::Known *Solver::recall(NodeKind kind, int who) const
+// What the memory holds of this position for `moves`: Unknown if nothing.
+Verdict Solver::recall(NodeKind kind, int who, int moves) const
 {
     auto it = memo.find(memoKey(kind, who));
-    return it != memo.end() && it->second.check == board.check() ? &it->second : nullptr;
+    if (it == memo.end() || it->second.check != board.check())
+    {
+        return Verdict::unknown();
+    }
+    if (it->second.winMoves > 0 && it->second.winMoves <= moves)
+    {
+        return Verdict::won(it->second.winMoves);
+    }
+    return moves <= it->second.failMoves ? Verdict::none() : Verdict::unknown();
 }
 
 void Solver::remember(NodeKind kind, int who, int moves, const Verdict &v)
@@ -244,11 +169,10 @@ void Solver::remember(NodeKind kind, int who, int moves, const Verdict &v)
     {
         memo.clear();
     }
-    auto [it, fresh] = memo.try_emplace(memoKey(kind, who), Known{board.check(), 0, -1});
-    Known &k = it->second;
-    if (!fresh && k.check != board.check())
+    Known &k = memo[memoKey(kind, who)];
+    if (k.check != board.check())
     {
-        k = Known{board.check(), 0, -1}; // another position with the same first key: replaced
+        k = Known{board.check()}; // new, or another position with the same first key: replaced
     }
     if (v.win())
     {
@@ -263,40 +187,28 @@ void Solver::remember(NodeKind kind, int who, int moves, const Verdict &v)
 
 Verdict Solver::attack(int attacker, int moves)
 {
-    if (nodeLimit > 0 && ++nodeCount > nodeLimit)
+    if (spent())
     {
         return Verdict::unknown();
     }
-    nodeCount += nodeLimit == 0;
-    const int defender = other(attacker);
     if (!board.fivePoints(attacker).empty())
     {
         return moves >= 1 ? Verdict::won(1) : Verdict::none();
     }
-    const std::vector<int> theirFives = board.fivePoints(defender);
+    const std::vector<int> theirFives = board.fivePoints(other(attacker));
     if (theirFives.size() >= 2 || moves < 2)
     {
         return Verdict::none();
     }
-    if (const Known *k = recall(ATTACK, attacker))
+    if (Verdict known = recall(ATTACK, attacker, moves); known.kind != Verdict::Unknown)
     {
-        if (k->winMoves > 0 && k->winMoves <= moves)
-        {
-            return Verdict::won(k->winMoves);
-        }
-        if (moves <= k->failMoves)
-        {
-            return Verdict::none();
-        }
+        return known;
     }
     Verdict v = Verdict::none();
+    std::vector<int> tries;
     if (theirFives.size() == 1)
     {
-        // Their four first: the stone that stops it is one of the attacker's moves.
-        board.put(theirFives[0], attacker);
-        Verdict rest = afterThreat(attacker, moves - 1);
-        board.put(theirFives[0], NONE);
-        v = rest.win() ? Verdict::won(rest.moves + 1) : rest;
+        tries = theirFives; // their four first: the stone that stops it is one of our moves
     }
     else if (!openFourPoints(attacker).empty())
     {
@@ -304,23 +216,21 @@ Verdict Solver::attack(int attacker, int moves)
     }
     else if (moves >= 3)
     {
-        bool unknown = false;
-        for (int m : threatMoves(attacker))
+        tries = threatMoves(attacker);
+    }
+    for (int m : tries)
+    {
+        board.put(m, attacker);
+        Verdict rest = afterThreat(attacker, moves - 1);
+        board.put(m, NONE);
+        if (rest.win())
         {
-            board.put(m, attacker);
-            Verdict rest = afterThreat(attacker, moves - 1);
-            board.put(m, NONE);
-            if (rest.win())
-            {
-                v = Verdict::won(rest.moves + 1);
-                unknown = false;
-                break;
-            }
-            unknown = unknown || rest.kind == Verdict::Unknown;
+            v = Verdict::won(rest.moves + 1);
+            break;
         }
-        if (unknown)
+        if (rest.kind == Verdict::Unknown)
         {
-            v = Verdict::unknown();
+            v = rest;
         }
     }
     remember(ATTACK, attacker, moves, v);
@@ -329,11 +239,10 @@ Verdict Solver::attack(int attacker, int moves)
 
 Verdict Solver::afterThreat(int attacker, int moves)
 {
-    if (nodeLimit > 0 && ++nodeCount > nodeLimit)
+    if (spent())
     {
         return Verdict::unknown();
     }
-    nodeCount += nodeLimit == 0;
     const int defender = other(attacker);
     if (!board.fivePoints(defender).empty())
     {
@@ -355,16 +264,9 @@ Verdict Solver::afterThreat(int attacker, int moves)
     {
         return Verdict::none();
     }
-    if (const Known *k = recall(AFTER_THREAT, attacker))
+    if (Verdict known = recall(AFTER_THREAT, attacker, moves); known.kind != Verdict::Unknown)
     {
-        if (k->winMoves > 0 && k->winMoves <= moves)
-        {
-            return Verdict::won(k->winMoves);
-        }
-        if (moves <= k->failMoves)
-        {
-            return Verdict::none();
-        }
+        return known;
     }
     const std::vector<int> openFours = openFourPoints(attacker);
     if (openFours.empty())
@@ -381,16 +283,12 @@ Verdict Solver::afterThreat(int attacker, int moves)
         if (rest.noWin())
         {
             v = rest;
-            unknown = false;
             break;
         }
         unknown = unknown || rest.kind == Verdict::Unknown;
-        if (rest.win())
-        {
-            v.moves = std::max(v.moves, rest.moves);
-        }
+        v.moves = std::max(v.moves, rest.moves);
     }
-    if (unknown)
+    if (unknown && v.win())
     {
         v = Verdict::unknown();
     }
@@ -414,37 +312,29 @@ Verdict Solver::shortestWin(int who, int maxMoves)
 std::vector<int> Solver::winningMoves(int who, int moves, bool *known)
 {
     *known = true;
-    std::vector<int> wins;
     const std::vector<int> theirFives = board.fivePoints(other(who));
-    for (int p = 0; p < board.points(); ++p)
-    {
-        if (!board.empty(p) || board.makesFive(p, who))
+    return board.where(
+        [&](int p)
         {
-            if (board.empty(p))
+            if (!board.empty(p) || board.makesFive(p, who))
             {
-                wins.push_back(p);
+                return board.empty(p);
             }
-            continue;
-        }
-        if (!theirFives.empty() && p != theirFives[0])
-        {
-            continue; // the other side makes five next
-        }
-        board.put(p, who);
-        Verdict v = afterThreat(who, moves - 1);
-        board.put(p, NONE);
-        if (v.win())
-        {
-            wins.push_back(p);
-        }
-        *known = *known && v.kind != Verdict::Unknown;
-    }
-    return wins;
+            if (!theirFives.empty() && p != theirFives[0])
+            {
+                return false; // the other side makes five next
+            }
+            board.put(p, who);
+            Verdict v = afterThreat(who, moves - 1);
+            board.put(p, NONE);
+            *known = *known && v.kind != Verdict::Unknown;
+            return v.win();
+        });
 }
 
 // Whether `who`, playing `point`, leaves the other side no win within `moves`; a four that the
 // other side must stop holds only if `who` can hold again afterwards.
-bool Solver::holds(int who, int point, int moves, Verdict::Kind *unknown)
+bool Solver::holds(int who, int point, int moves, bool *unknown)
 {
     const int attacker = other(who);
     board.put(point, who);
@@ -460,54 +350,30 @@ bool Solver::holds(int who, int point, int moves, Verdict::Kind *unknown)
     {
         Verdict v = attack(attacker, moves);
         held = v.noWin();
-        if (v.kind == Verdict::Unknown)
-        {
-            *unknown = Verdict::Unknown;
-        }
+        *unknown = *unknown || v.kind == Verdict::Unknown;
     }
     board.put(point, NONE);
     return held;
 }
 
-bool Solver::canHold(int who, int moves, Verdict::Kind *unknown)
+bool Solver::canHold(int who, int moves, bool *unknown)
 {
-    if (const Known *k = recall(HOLD, who))
+    if (Verdict known = recall(HOLD, who, moves); known.kind != Verdict::Unknown)
     {
-        if (k->winMoves > 0 && k->winMoves <= moves)
-        {
-            return false;
-        }
-        if (moves <= k->failMoves)
-        {
-            return true;
-        }
+        return known.noWin();
     }
     // The points on the other side's lines first, where defences are; fours of our own last.
-    std::vector<int> order;
-    for (int p = 0; p < board.points(); ++p)
-    {
-        if (board.empty(p))
-        {
-            order.push_back(p);
-        }
-    }
+    std::vector<int> order = board.where([&](int p) { return board.empty(p); });
     const int attacker = other(who);
     std::stable_sort(order.begin(), order.end(),
                      [&](int a, int b)
                      { return board.lineSupport(a, attacker) > board.lineSupport(b, attacker); });
-    Verdict::Kind seen = Verdict::NoWin;
-    bool any = false;
-    for (int p : order)
+    bool seen = false;
+    const bool any =
+        std::any_of(order.begin(), order.end(), [&](int p) { return holds(who, p, moves, &seen); });
+    if (!any && seen)
     {
-        if (holds(who, p, moves, &seen))
-        {
-            any = true;
-            break;
-        }
-    }
-    if (!any && seen == Verdict::Unknown)
-    {
-        *unknown = Verdict::Unknown;
+        *unknown = true;
         return false;
     }
     remember(HOLD, who, moves, any ? Verdict::none() : Verdict::won(moves));
@@ -516,16 +382,10 @@ bool Solver::canHold(int who, int moves, Verdict::Kind *unknown)
 
 std::vector<int> Solver::holdingMoves(int who, int moves, bool *known)
 {
-    std::vector<int> held;
-    Verdict::Kind seen = Verdict::NoWin;
-    for (int p = 0; p < board.points(); ++p)
-    {
-        if (board.empty(p) && holds(who, p, moves, &seen))
-        {
-            held.push_back(p);
-        }
-    }
-    *known = seen != Verdict::Unknown;
+    bool seen = false;
+    std::vector<int> held =
+        board.where([&](int p) { return board.empty(p) && holds(who, p, moves, &seen); });
+    *known = !seen;
     return held;
 }
 

@@ -77,18 +77,13 @@ public:
     // fours at once ("open-four points"), when `who` has no point that makes five.
     std::vector<int> fourMoves(int who);
     std::vector<int> openFourPoints(int who);
-    // The attacker's threats, as the search tries them: fours first, then (with threes) threes.
-    std::vector<int> threatMoves(int attacker);
-
-    std::int64_t nodes() const { return nodeCount; }
-    bool exhausted() const { return nodeLimit > 0 && nodeCount > nodeLimit; }
 
 private:
     struct Known
     {
-        std::uint64_t check;
-        std::int16_t winMoves;  // a win found within this many stones (0: none)
-        std::int16_t failMoves; // no win within this many stones (-1: not known)
+        std::uint64_t check = 0;
+        std::int16_t winMoves = 0;   // a win found within this many stones (0: none)
+        std::int16_t failMoves = -1; // no win within this many stones (-1: not known)
     };
     enum NodeKind : std::uint8_t
     {
@@ -97,16 +92,16 @@ private:
         HOLD,
     };
 
-    bool fivePointNear(int p, int who) const;
-    int fivePointsNear(int p, int who, int enough) const;
-    bool isOpenFourPoint(int q, int who);
+    bool spent();
+    bool leavesFives(int q, int who, int enough);
     bool threeAt(int p, int who);
+    std::vector<int> threatMoves(int attacker);
     std::vector<int> defences(int attacker, const std::vector<int> &openFours);
-    bool holds(int who, int point, int moves, Verdict::Kind *unknown);
-    bool canHold(int who, int moves, Verdict::Kind *unknown);
+    bool holds(int who, int point, int moves, bool *unknown);
+    bool canHold(int who, int moves, bool *unknown);
 
     std::uint64_t memoKey(NodeKind kind, int who) const;
-    const Known *recall(NodeKind kind, int who) const;
+    Verdict recall(NodeKind kind, int who, int moves) const;
     void remember(NodeKind kind, int who, int moves, const Verdict &v);
 
     Board &board;

@@ -1,12 +1,8 @@
-// make_tactics: makes the tactics suite. Positions come from games the engine plays against
-// itself (medium level, random openings, a seed for each), from random crowded boards grown
-// stone by stone towards long wins by fours, from those positions turned, mirrored and moved to
-// the board's edges and corners on boards of 15, 18 and 20, and from wins by threes and fours
-// given spare fours of the defender's far from the fight; each win also with the other side to
-// move, to be stopped. Every position's kind, length and
-// answers are proved by the tests' own solver (tests/engine/solver); the engine only plays the
-// games. The same seed makes the same file, its names carrying the seed, so that the files of
-// several seeds (made on several cores at once) join into one suite by `cat`.
+// make_tactics: makes the tactics suite (tests/data/tactics.txt; docs/engine.md tells how).
+// Positions come from the engine's games against itself and from crowded boards grown towards
+// long wins by fours, then turned and moved to edges and corners, given spare fours, and with the
+// other side to move; the tests' own solver (tests/engine/solver) proves each one's kind, length
+// and answers. The same seed makes the same file, so the files of several seeds join by `cat`.
 //   make_tactics OUT [SEED [PERCENT]]   (PERCENT: of the games, patches and quotas; 100)
 //   make_tactics --recheck IN OUT [NODES]   (the engine's moves at NODES positions proved again)
 #include "engine/search.h"
@@ -17,9 +13,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace
@@ -35,34 +34,22 @@ constexpr int THREATS_CAP = 9;  // the longest win by threes and fours looked fo
 constexpr int SLACK = 2;        // answers win (or hold) within the win's length and this more
 constexpr int HOLD_CAP = 11;    // ... but hold against wins by threes of at most this length
 constexpr int MAX_ANSWERS = 12; // a defence with more right points than this tests little
-constexpr std::int64_t NODE_LIMIT = 3000000; // a question the solver cannot settle within this
-                                             // many positions drops the position
+// A question the solver cannot settle within this many positions drops the position.
+constexpr std::int64_t NODE_LIMIT = 3000000;
 const int SIZES[] = {15, 18, 20};
 
-// How many positions of each kind the suite holds.
-struct Quota
-{
-    const char *kind;
-    bool spareFours; // wins by threes and fours where the defender has fours of its own
-    int count;
-};
-const Quota QUOTAS[] = {
-    {"vcf", false, 150},     {"vct", false, 100},     {"vct", true, 70},
-    {"stop-vcf", false, 70}, {"stop-vct", false, 70},
-};
+// How many positions of each group the suite holds ("vct-spare": wins by threes and fours
+// where the defender has fours of its own).
+const std::pair<const char *, int> QUOTAS[] = {
+    {"vcf", 150}, {"vct", 100}, {"vct-spare", 70}, {"stop-vcf", 70}, {"stop-vct", 70}};
 
-// A small, fixed random generator, the same on every system.
+// A small, fixed random generator (splitmix64), the same on every system.
 struct Random
 {
     std::uint64_t state;
-    std::uint64_t next()
-    {
-        std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
+    std::uint64_t next() { return solver::scramble(std::exchange(state, state + GOLDEN)); }
     int below(int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); }
+    static constexpr std::uint64_t GOLDEN = 0x9E3779B97F4A7C15ull;
 };
 
 struct Candidate
@@ -76,6 +63,16 @@ struct Candidate
     std::vector<int> answers;
 };
 
+bool isStop(const std::string &kind)
+{
+    return kind.rfind("stop", 0) == 0;
+}
+
+std::string group(const Candidate &c)
+{
+    return c.kind + (c.kind == "vct" && c.spareFours ? "-spare" : "");
+}
+
 // What a position is: a win by fours or by threes and fours for the side to move, or a win the
 // other side would have, which must be stopped. False for positions that are none of these, that
 // are decided at once (a five to make or to stop, an open four to make), or that the solver
@@ -83,85 +80,32 @@ struct Candidate
 bool triage(Board &b, int who, Candidate *c)
 {
     const int opp = solver::other(who);
-    if (b.hasFive() || !b.fivePoints(who).empty() || !b.fivePoints(opp).empty())
-    {
-        return false;
-    }
-    Solver fours(b, Threats::Fours, NODE_LIMIT);
-    if (!fours.openFourPoints(who).empty())
+    if (b.hasFive() || !b.fivePoints(who).empty() || !b.fivePoints(opp).empty() ||
+        !Solver(b, Threats::Fours).openFourPoints(who).empty())
     {
         return false;
     }
     c->board = b;
     c->who = who;
-    c->spareFours = false;
-    Verdict v = fours.shortestWin(who, FOURS_CAP);
-    if (v.kind == Verdict::Unknown)
+    // Asked in turn; the first that is not a proved "no" decides (the side to move, with no open
+    // four, has no win shorter than 3 stones).
+    const std::tuple<const char *, int, Threats, int> questions[] = {
+        {"vcf", who, Threats::Fours, FOURS_CAP},
+        {"vct", who, Threats::ThreesAndFours, THREATS_CAP},
+        {"stop-vcf", opp, Threats::Fours, FOURS_CAP},
+        {"stop-vct", opp, Threats::ThreesAndFours, THREATS_CAP}};
+    for (const auto &[kind, winner, threats, cap] : questions)
     {
-        return false;
-    }
-    if (v.win())
-    {
-        c->kind = "vcf";
-        c->moves = v.moves;
-        c->spareFours = !fours.fourMoves(opp).empty();
-        return true;
-    }
-    Solver threats(b, Threats::ThreesAndFours, NODE_LIMIT);
-    v = threats.shortestWin(who, THREATS_CAP);
-    if (v.kind == Verdict::Unknown)
-    {
-        return false;
-    }
-    if (v.win())
-    {
-        c->kind = "vct";
-        c->moves = v.moves;
-        c->spareFours = !fours.fourMoves(opp).empty();
-        return true;
-    }
-    Solver theirFours(b, Threats::Fours, NODE_LIMIT);
-    v = theirFours.shortestWin(opp, FOURS_CAP);
-    if (v.win() && v.moves >= 3)
-    {
-        c->kind = "stop-vcf";
-        c->moves = v.moves;
-        return true;
-    }
-    if (v.kind == Verdict::Unknown || v.win())
-    {
-        return false;
-    }
-    Solver theirThreats(b, Threats::ThreesAndFours, NODE_LIMIT);
-    v = theirThreats.shortestWin(opp, THREATS_CAP);
-    if (v.win() && v.moves >= 3)
-    {
-        c->kind = "stop-vct";
-        c->moves = v.moves;
-        return true;
-    }
-    return false;
-}
-
-std::vector<int> united(std::vector<int> a, const std::vector<int> &b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    std::sort(a.begin(), a.end());
-    a.erase(std::unique(a.begin(), a.end()), a.end());
-    return a;
-}
-
-std::vector<int> common(const std::vector<int> &a, const std::vector<int> &b)
-{
-    std::vector<int> both;
-    for (int p : a)
-    {
-        if (std::find(b.begin(), b.end(), p) != b.end())
+        const Verdict v = Solver(b, threats, NODE_LIMIT).shortestWin(winner, cap);
+        if (!v.noWin())
         {
-            both.push_back(p);
+            c->kind = kind;
+            c->moves = v.moves;
+            c->spareFours = winner == who && !Solver(b, Threats::Fours).fourMoves(opp).empty();
+            return v.win() && v.moves >= 3;
         }
     }
-    return both;
+    return false;
 }
 
 // The right answers: for a win, every point that wins by fours within FOURS_CAP or by threes
@@ -170,26 +114,28 @@ std::vector<int> common(const std::vector<int> &a, const std::vector<int> &b)
 // that holds or too many.
 bool prove(Candidate *c)
 {
-    Board &b = c->board;
     bool knownFours = true, knownThreats = true;
     // Holding against every win by threes is proved point by point over the whole board, the
     // dearest question asked: a stop gets the plain budget, and is dropped past it.
-    const bool stop = c->kind.rfind("stop", 0) == 0;
-    Solver fours(b, Threats::Fours, NODE_LIMIT * 4);
-    Solver threats(b, Threats::ThreesAndFours, stop ? NODE_LIMIT : NODE_LIMIT * 4);
+    const bool stop = isStop(c->kind);
+    Solver fours(c->board, Threats::Fours, NODE_LIMIT * 4);
+    Solver threats(c->board, Threats::ThreesAndFours, stop ? NODE_LIMIT : NODE_LIMIT * 4);
     const int length = std::min(c->moves + SLACK, HOLD_CAP);
-    if (c->kind == "vcf" || c->kind == "vct")
+    c->answers.clear();
+    if (!stop)
     {
-        std::vector<int> byFours = fours.winningMoves(c->who, FOURS_CAP, &knownFours);
-        std::vector<int> byThreats = threats.winningMoves(
+        const std::vector<int> byFours = fours.winningMoves(c->who, FOURS_CAP, &knownFours);
+        const std::vector<int> byThreats = threats.winningMoves(
             c->who, c->kind == "vcf" ? std::min(length, THREATS_CAP) : length, &knownThreats);
-        c->answers = united(byFours, byThreats);
+        std::set_union(byFours.begin(), byFours.end(), byThreats.begin(), byThreats.end(),
+                       std::back_inserter(c->answers));
         return knownFours && knownThreats && !c->answers.empty();
     }
-    std::vector<int> againstFours = fours.holdingMoves(c->who, FOURS_CAP, &knownFours);
-    std::vector<int> againstThreats =
+    const std::vector<int> againstFours = fours.holdingMoves(c->who, FOURS_CAP, &knownFours);
+    const std::vector<int> againstThreats =
         threats.holdingMoves(c->who, std::max(length, 7), &knownThreats);
-    c->answers = common(againstFours, againstThreats);
+    std::set_intersection(againstFours.begin(), againstFours.end(), againstThreats.begin(),
+                          againstThreats.end(), std::back_inserter(c->answers));
     return knownFours && knownThreats && !c->answers.empty() &&
            static_cast<int>(c->answers.size()) <= MAX_ANSWERS;
 }
@@ -221,11 +167,11 @@ void selfPlay(int size, std::uint64_t seed, std::vector<Candidate> *out)
         }
     }
     std::map<std::string, int> taken;
-    while (!pos.full())
+    for (bool over = false; !over && !pos.full();)
     {
         Candidate cand;
-        const int who = pos.toMove() == 0 ? solver::BLACK : solver::WHITE;
-        if (triage(board, who, &cand) && taken[cand.kind]++ < 2)
+        if (triage(board, pos.toMove() == 0 ? solver::BLACK : solver::WHITE, &cand) &&
+            taken[cand.kind]++ < 2)
         {
             cand.from = "game:" + std::to_string(size) + ":" + std::to_string(seed) + ":" +
                         std::to_string(pos.moveCount());
@@ -233,14 +179,11 @@ void selfPlay(int size, std::uint64_t seed, std::vector<Candidate> *out)
         }
         engine::Move m =
             searcher.think(pos, engine::Level::Medium, engine::Limits{}, random.next());
-        if (m == engine::NO_MOVE)
+        over = m == engine::NO_MOVE;
+        if (!over)
         {
-            break;
-        }
-        play(m);
-        if (pos.fiveThrough(m))
-        {
-            break;
+            play(m);
+            over = pos.fiveThrough(m);
         }
     }
 }
@@ -273,23 +216,16 @@ void growFours(int size, std::uint64_t seed, std::vector<Candidate> *out)
                                      : (random.below(2) == 0 ? solver::BLACK : solver::WHITE));
         // Neither side far ahead in stones, as in a game; no five on the board or to be made,
         // no open four for the side to move.
-        int blacks = 0;
-        for (int q = 0; q < b.points(); ++q)
-        {
-            blacks += b.get(q) == solver::BLACK;
-        }
-        bool fair = std::abs(2 * blacks - b.stones()) <= 2 && !b.hasFive() &&
-                    b.fivePoints(who).empty() && b.fivePoints(solver::other(who)).empty();
-        int length = 0;
-        if (fair)
-        {
-            Solver fours(b, Threats::Fours, NODE_LIMIT / 10);
-            fair = fours.openFourPoints(who).empty();
-            Verdict v = fours.shortestWin(who, FOURS_CAP);
-            fair = fair && v.kind != Verdict::Unknown;
-            length = v.win() ? v.moves : 0;
-        }
-        if (!fair || length < best)
+        const auto blacks = b.where([&](int q) { return b.get(q) == solver::BLACK; }).size();
+        const bool fair = std::abs(2 * static_cast<int>(blacks) - b.stones()) <= 2 &&
+                          !b.hasFive() && b.fivePoints(who).empty() &&
+                          b.fivePoints(solver::other(who)).empty();
+        Solver fours(b, Threats::Fours, NODE_LIMIT / 10);
+        const Verdict v = fair && fours.openFourPoints(who).empty()
+                              ? fours.shortestWin(who, FOURS_CAP)
+                              : Verdict::unknown();
+        const int length = v.win() ? v.moves : 0;
+        if (v.kind == Verdict::Unknown || length < best)
         {
             b.put(p, was);
             continue;
@@ -312,31 +248,20 @@ bool moved(const Candidate &c, int size, int symmetry, bool corner, Random &rand
 {
     const Board &b = c.board;
     const int n = b.size();
-    auto turn = [&](int x, int y)
+    const std::vector<int> stones = b.where([&](int p) { return !b.empty(p); });
+    std::vector<std::pair<int, int>> turned;
+    int minX = n, minY = n, maxX = -1, maxY = -1;
+    for (int p : stones)
     {
-        if (symmetry & 1)
-        {
-            x = n - 1 - x;
-        }
-        if (symmetry & 2)
-        {
-            y = n - 1 - y;
-        }
+        int x = symmetry & 1 ? n - 1 - b.xOf(p) : b.xOf(p);
+        int y = symmetry & 2 ? n - 1 - b.yOf(p) : b.yOf(p);
         if (symmetry & 4)
         {
             std::swap(x, y);
         }
-        return std::pair<int, int>{x, y};
-    };
-    int minX = n, minY = n, maxX = -1, maxY = -1;
-    for (int p = 0; p < b.points(); ++p)
-    {
-        if (!b.empty(p))
-        {
-            auto [x, y] = turn(b.xOf(p), b.yOf(p));
-            minX = std::min(minX, x), maxX = std::max(maxX, x);
-            minY = std::min(minY, y), maxY = std::max(maxY, y);
-        }
+        turned.push_back({x, y});
+        minX = std::min(minX, x), maxX = std::max(maxX, x);
+        minY = std::min(minY, y), maxY = std::max(maxY, y);
     }
     const int w = maxX - minX + 1, h = maxY - minY + 1;
     if (maxX < 0 || w > size || h > size)
@@ -348,16 +273,12 @@ bool moved(const Candidate &c, int size, int symmetry, bool corner, Random &rand
     int dx = random.below(2) == 0 ? -minX : size - 1 - maxX;
     int dy = corner ? (random.below(2) == 0 ? -minY : size - 1 - maxY)
                     : -minY + random.below(size - h + 1);
-    Board moved(size);
-    for (int p = 0; p < b.points(); ++p)
+    out->board = Board(size);
+    for (std::size_t i = 0; i < stones.size(); ++i)
     {
-        if (!b.empty(p))
-        {
-            auto [x, y] = turn(b.xOf(p), b.yOf(p));
-            moved.put(moved.at(x + dx, y + dy), b.get(p));
-        }
+        out->board.put(out->board.at(turned[i].first + dx, turned[i].second + dy),
+                       b.get(stones[i]));
     }
-    out->board = moved;
     return true;
 }
 
@@ -366,39 +287,33 @@ bool moved(const Candidate &c, int size, int symmetry, bool corner, Random &rand
 // must stop and that leads to nothing more. False if no room was found.
 bool withSpareFour(Board &b, int attacker, Random &random)
 {
-    const int defender = solver::other(attacker);
     for (int attempt = 0; attempt < 200; ++attempt)
     {
         const auto &step = solver::STEPS[random.below(4)];
         const int sign = random.below(2) == 0 ? 1 : -1;
         const int x0 = random.below(b.size()), y0 = random.below(b.size());
-        // A, D, D, D, then two empty points, along the line.
+        // A, D, D, D, then two empty points, along the line, with nothing within three points of
+        // any of them, so that the shape touches nothing already there.
         int shape[6];
         bool fits = true;
         for (int k = 0; k < 6 && fits; ++k)
         {
-            int x = x0 + sign * k * step[0], y = y0 + sign * k * step[1];
+            const int x = x0 + sign * k * step[0], y = y0 + sign * k * step[1];
             fits = b.inside(x, y);
             shape[k] = fits ? b.at(x, y) : 0;
-        }
-        // Nothing within three points of the shape, so that it touches nothing already there.
-        for (int k = 0; k < 6 && fits; ++k)
-        {
             for (int dy = -3; dy <= 3 && fits; ++dy)
             {
                 for (int dx = -3; dx <= 3 && fits; ++dx)
                 {
-                    int x = b.xOf(shape[k]) + dx, y = b.yOf(shape[k]) + dy;
-                    fits = !b.inside(x, y) || b.empty(b.at(x, y));
+                    fits = !b.inside(x + dx, y + dy) || b.empty(b.at(x + dx, y + dy));
                 }
             }
         }
         if (fits)
         {
-            b.put(shape[0], attacker);
-            for (int k = 1; k <= 3; ++k)
+            for (int k = 0; k <= 3; ++k)
             {
-                b.put(shape[k], defender);
+                b.put(shape[k], k == 0 ? attacker : solver::other(attacker));
             }
             return true;
         }
@@ -408,37 +323,10 @@ bool withSpareFour(Board &b, int attacker, Random &random)
 
 // --- The suite -----------------------------------------------------------------------------
 
-void tagsOf(const Candidate &c, std::vector<std::string> *tags)
-{
-    const Board &b = c.board;
-    const int n = b.size();
-    bool left = false, right = false, top = false, bottom = false;
-    for (int p = 0; p < b.points(); ++p)
-    {
-        if (!b.empty(p))
-        {
-            left = left || b.xOf(p) == 0, right = right || b.xOf(p) == n - 1;
-            top = top || b.yOf(p) == 0, bottom = bottom || b.yOf(p) == n - 1;
-        }
-    }
-    if (c.spareFours)
-    {
-        tags->push_back("spare-fours");
-    }
-    if ((left || right) && (top || bottom))
-    {
-        tags->push_back("corner");
-    }
-    else if (left || right || top || bottom)
-    {
-        tags->push_back("edge");
-    }
-}
-
 tactics::Record recordOf(const Candidate &c, const std::string &name)
 {
-    tactics::Record r;
     const Board &b = c.board;
+    tactics::Record r;
     r.name = name;
     r.kind = c.kind;
     r.size = b.size();
@@ -448,39 +336,42 @@ tactics::Record recordOf(const Candidate &c, const std::string &name)
     {
         r.answers.push_back({b.xOf(p), b.yOf(p)});
     }
-    for (int p = 0; p < b.points(); ++p)
+    bool side = false, end = false; // stones on the left or right edge; on the top or bottom one
+    for (int p : b.where([&](int q) { return !b.empty(q); }))
     {
-        if (!b.empty(p))
-        {
-            (b.get(p) == solver::BLACK ? r.black : r.white).push_back({b.xOf(p), b.yOf(p)});
-        }
+        (b.get(p) == solver::BLACK ? r.black : r.white).push_back({b.xOf(p), b.yOf(p)});
+        side = side || b.xOf(p) == 0 || b.xOf(p) == b.size() - 1;
+        end = end || b.yOf(p) == 0 || b.yOf(p) == b.size() - 1;
     }
-    tagsOf(c, &r.tags);
+    if (c.spareFours)
+    {
+        r.tags.push_back("spare-fours");
+    }
+    if (side || end)
+    {
+        r.tags.push_back(side && end ? "corner" : "edge");
+    }
     r.from = c.from;
     return r;
 }
 
-bool fits(const Candidate &c, const Quota &q)
+void header(std::ostream &out, const std::string &how)
 {
-    return c.kind == q.kind && (std::string(q.kind) != "vct" || c.spareFours == q.spareFours);
+    out << "# The tactics suite: positions whose answers the tests' own solver proved\n"
+           "# (tests/engine/solver), made by tests/engine/tactics/make_tactics.cpp"
+        << how << "\n# Format and kinds: tests/engine/tactics/record.h.\n";
 }
 
 // --- Rechecking a suite ----------------------------------------------------------------------
 
-// The answers as first proved look only so far: a win's answers are the points that win within
-// its length and SLACK, and a stop's answers hold against wins of at most HOLD_CAP stones, so a
-// quiet move after one may still leave the defender lost. The recheck puts the engine to every
-// record and has the solver prove what it finds, one step further:
-// - a point the engine plays in a win that the solver proves a win (by fours within FOURS_CAP,
-//   or by threes and fours within RECHECK_CAP) is one of its answers too;
-// - a stop's answer after which the engine's reply leaves the defender no point that holds is
-//   struck out, and a stop with none left is dropped: its defender loses whatever it plays.
-// A quiet move (no four, no three) is no threat, so the solver cannot prove a win that needs one;
-// the recheck can, a quiet move of the engine's at a time: after it, every point of the
-// defender's that the solver does not prove lost must lose to the next such step, up to
-// QUIET_MOVES of them. So a point the engine plays in a win is an answer too when that proves it
-// wins, and a stop's answer is struck when it proves the engine's reply wins.
-// The engine only suggests; every change stands on the solver's proof.
+// The answers as first proved look only so far (a win's within its length and SLACK, a stop's
+// against wins of at most HOLD_CAP stones), and the solver proves only wins made of threats. The
+// recheck has the engine play each win and answer each stop's every answer, and the solver
+// prove what it finds: a point the engine plays in a win that the solver proves a win (by fours
+// within FOURS_CAP, by threes and fours within RECHECK_CAP, or after up to QUIET_MOVES quiet
+// moves of the engine's, each leaving every point of the defender's that holds against threats
+// lost to the next step) is an answer too; a stop's answer after which the engine's reply wins
+// so is struck out, and a stop with none left is dropped. Every change stands on a proof.
 constexpr int RECHECK_CAP = 15;
 constexpr int QUIET_MOVES = 2;
 
@@ -502,12 +393,9 @@ Board boardOf(const tactics::Record &r)
 int engineMove(engine::Searcher &searcher, const Board &b, int who, std::int64_t nodes)
 {
     engine::Position pos(b.size());
-    for (int p = 0; p < b.points(); ++p)
+    for (int p : b.where([&](int q) { return !b.empty(q); }))
     {
-        if (!b.empty(p))
-        {
-            pos.place(pos.at(b.xOf(p), b.yOf(p)), b.get(p) == solver::BLACK ? 0 : 1);
-        }
+        pos.place(pos.at(b.xOf(p), b.yOf(p)), b.get(p) == solver::BLACK ? 0 : 1);
     }
     pos.setToMove(who == solver::BLACK ? 0 : 1);
     const engine::Move m = searcher.think(pos, engine::Level::Hard, engine::Limits{nodes, 0}, 1);
@@ -518,13 +406,10 @@ int engineMove(engine::Searcher &searcher, const Board &b, int who, std::int64_t
 bool provedWin(Board &b, int p, int who, const std::string &kind)
 {
     b.put(p, who);
-    Solver fours(b, Threats::Fours, NODE_LIMIT);
-    bool won = fours.afterThreat(who, FOURS_CAP - 1).win();
-    if (!won && kind == "vct")
-    {
-        Solver threats(b, Threats::ThreesAndFours, NODE_LIMIT);
-        won = threats.afterThreat(who, RECHECK_CAP - 1).win();
-    }
+    bool won =
+        Solver(b, Threats::Fours, NODE_LIMIT).afterThreat(who, FOURS_CAP - 1).win() ||
+        (kind == "vct" &&
+         Solver(b, Threats::ThreesAndFours, NODE_LIMIT).afterThreat(who, RECHECK_CAP - 1).win());
     b.put(p, solver::NONE);
     return won;
 }
@@ -535,28 +420,16 @@ bool provedWin(Board &b, int p, int who, const std::string &kind)
 bool winsByQuietMoves(engine::Searcher &searcher, Board &b, int attacker, int quiet,
                       std::int64_t nodes)
 {
-    if (quiet <= 0)
+    const int m = quiet > 0 ? engineMove(searcher, b, attacker, nodes) : -1;
+    if (m < 0 || b.makesFive(m, attacker))
     {
-        return false;
-    }
-    const int m = engineMove(searcher, b, attacker, nodes);
-    if (m < 0)
-    {
-        return false;
-    }
-    if (b.makesFive(m, attacker))
-    {
-        return true;
+        return m >= 0;
     }
     b.put(m, attacker);
     const int defender = solver::other(attacker);
-    bool known = true;
-    std::vector<int> holding;
-    {
-        Solver threats(b, Threats::ThreesAndFours, NODE_LIMIT);
-        holding = threats.holdingMoves(defender, HOLD_CAP, &known);
-    }
-    bool won = known;
+    bool won = true;
+    const std::vector<int> holding =
+        Solver(b, Threats::ThreesAndFours, NODE_LIMIT).holdingMoves(defender, HOLD_CAP, &won);
     for (std::size_t i = 0; won && i < holding.size(); ++i)
     {
         b.put(holding[i], defender);
@@ -565,15 +438,6 @@ bool winsByQuietMoves(engine::Searcher &searcher, Board &b, int attacker, int qu
     }
     b.put(m, solver::NONE);
     return won;
-}
-
-// Whether the defender `who`, having played `answer`, is lost once the engine has replied.
-bool refuted(engine::Searcher &searcher, Board &b, int answer, int who, std::int64_t nodes)
-{
-    b.put(answer, who);
-    const bool lost = winsByQuietMoves(searcher, b, solver::other(who), QUIET_MOVES, nodes);
-    b.put(answer, solver::NONE);
-    return lost;
 }
 
 int recheck(const char *in, const char *out, std::int64_t nodes)
@@ -593,19 +457,14 @@ int recheck(const char *in, const char *out, std::int64_t nodes)
         std::fprintf(stderr, "make_tactics: cannot write %s\n", out);
         return 1;
     }
-    o << "# The tactics suite: positions whose answers the tests' own solver proved\n"
-         "# (tests/engine/solver), made by tests/engine/tactics/make_tactics.cpp and rechecked\n"
-         "# with the engine at "
-      << nodes << " positions.\n# Format and kinds: tests/engine/tactics/record.h.\n";
+    header(o, " and rechecked\n# with the engine at " + std::to_string(nodes) + " positions.");
     engine::Searcher searcher(std::size_t{8} << 20);
     int added = 0, struck = 0, dropped = 0;
     for (tactics::Record &r : records)
     {
         Board b = boardOf(r);
         const int who = r.toMove == 'X' ? solver::BLACK : solver::WHITE;
-        auto name = [&](int p)
-        { return std::to_string(b.xOf(p)) + "," + std::to_string(b.yOf(p)); };
-        if (r.kind == "vcf" || r.kind == "vct")
+        if (!isStop(r.kind))
         {
             const int m = engineMove(searcher, b, who, nodes);
             if (m >= 0 && !r.isAnswer(b.xOf(m), b.yOf(m)) &&
@@ -617,25 +476,27 @@ int recheck(const char *in, const char *out, std::int64_t nodes)
                           [](auto a, auto c) {
                               return std::pair{a.second, a.first} < std::pair{c.second, c.first};
                           });
-                std::fprintf(stderr, "%s: %s wins too\n", r.name.c_str(), name(m).c_str());
+                std::fprintf(stderr, "%s: %d,%d wins too\n", r.name.c_str(), b.xOf(m), b.yOf(m));
                 ++added;
             }
         }
         else
         {
             std::vector<tactics::Point> holding;
-            for (const tactics::Point &a : r.answers)
+            for (const auto &[x, y] : r.answers)
             {
-                if (refuted(searcher, b, b.at(a.first, a.second), who, nodes))
+                // The defender's answer, refuted when the engine's reply then wins.
+                b.put(b.at(x, y), who);
+                if (winsByQuietMoves(searcher, b, solver::other(who), QUIET_MOVES, nodes))
                 {
-                    std::fprintf(stderr, "%s: %d,%d does not hold\n", r.name.c_str(), a.first,
-                                 a.second);
+                    std::fprintf(stderr, "%s: %d,%d does not hold\n", r.name.c_str(), x, y);
                     ++struck;
                 }
                 else
                 {
-                    holding.push_back(a);
+                    holding.push_back({x, y});
                 }
+                b.put(b.at(x, y), solver::NONE);
             }
             r.answers = holding;
             if (holding.empty())
@@ -650,6 +511,21 @@ int recheck(const char *in, const char *out, std::int64_t nodes)
     std::fprintf(stderr, "%zu records: %d answers added, %d struck out, %d records dropped\n",
                  records.size(), added, struck, dropped);
     return o ? 0 : 1;
+}
+
+// Adds, for each position found so far, the variant `make` makes of it (false: none), its
+// origin marked with `suffix`.
+template <class Make> void addVariants(std::vector<Candidate> &found, const char *suffix, Make make)
+{
+    for (std::size_t i = 0, n = found.size(); i < n; ++i)
+    {
+        Candidate variant = found[i];
+        if (make(found[i], &variant))
+        {
+            variant.from = found[i].from + suffix;
+            found.push_back(variant);
+        }
+    }
 }
 
 } // namespace
@@ -683,90 +559,54 @@ int main(int argc, char **argv)
         growFours(SIZES[patch % 3], seed * 1000 + static_cast<std::uint64_t>(patch), &found);
         std::fprintf(stderr, "patch %d: %zu positions\n", patch, found.size());
     }
-    auto summary = [&](const char *what)
-    {
-        std::map<std::string, int> kinds;
-        for (const Candidate &c : found)
-        {
-            ++kinds[c.kind + (c.spareFours ? "+spare" : "")];
-        }
-        std::fprintf(stderr, "%s:", what);
-        for (const auto &[kind, n] : kinds)
-        {
-            std::fprintf(stderr, " %s %d", kind.c_str(), n);
-        }
-        std::fprintf(stderr, "\n");
-    };
-    summary("games and patches");
     // The wins again with the other side to move: it must stop them.
-    for (std::size_t i = 0, n = found.size(); i < n; ++i)
-    {
-        Candidate s = found[i];
-        if ((s.kind == "vcf" || s.kind == "vct") &&
-            triage(s.board, solver::other(found[i].who), &s) && s.kind.rfind("stop", 0) == 0)
-        {
-            s.from = found[i].from + ":other";
-            found.push_back(s);
-        }
-    }
-    summary("and the other side to move");
+    addVariants(found, ":other",
+                [](const Candidate &c, Candidate *s) {
+                    return !isStop(c.kind) && triage(s->board, solver::other(c.who), s) &&
+                           isStop(s->kind);
+                });
+    std::fprintf(stderr, "and the other side to move: %zu positions\n", found.size());
     // 2. Each turned and moved to an edge or a corner, on another board.
-    const std::size_t original = found.size();
-    for (std::size_t i = 0; i < original; ++i)
-    {
-        if (random.below(2) != 0)
-        {
-            continue;
-        }
-        Candidate m = found[i];
-        if (moved(found[i], SIZES[random.below(3)], random.below(8), random.below(3) == 0, random,
-                  &m) &&
-            triage(m.board, found[i].who, &m))
-        {
-            m.from = found[i].from + ":moved";
-            found.push_back(m);
-        }
-    }
+    addVariants(found, ":moved",
+                [&](const Candidate &c, Candidate *m)
+                {
+                    return random.below(2) == 0 &&
+                           moved(c, SIZES[random.below(3)], random.below(8), random.below(3) == 0,
+                                 random, m) &&
+                           triage(m->board, c.who, m);
+                });
     std::fprintf(stderr, "moved to edges: %zu positions\n", found.size());
     // 3. Wins by threes and fours with spare fours given to the defender.
-    const std::size_t before = found.size();
-    for (std::size_t i = 0; i < before; ++i)
-    {
-        if (found[i].kind != "vct" || found[i].spareFours)
-        {
-            continue;
-        }
-        Candidate s = found[i];
-        const int fours = 1 + random.below(2);
-        bool placed = true;
-        for (int k = 0; k < fours && placed; ++k)
-        {
-            placed = withSpareFour(s.board, s.who, random);
-        }
-        if (placed && triage(s.board, s.who, &s) && s.kind == "vct" && s.spareFours)
-        {
-            s.from = found[i].from + ":spare-fours";
-            found.push_back(s);
-        }
-    }
-    summary("with spare fours");
+    addVariants(found, ":spare-fours",
+                [&](const Candidate &c, Candidate *s)
+                {
+                    if (c.kind != "vct" || c.spareFours)
+                    {
+                        return false;
+                    }
+                    const int fours = 1 + random.below(2);
+                    bool placed = true;
+                    for (int k = 0; k < fours && placed; ++k)
+                    {
+                        placed = withSpareFour(s->board, s->who, random);
+                    }
+                    return placed && triage(s->board, s->who, s) && s->kind == "vct" &&
+                           s->spareFours;
+                });
+    std::fprintf(stderr, "with spare fours: %zu positions\n", found.size());
 
-    // 4. For each kind, positions spread over the lengths found, each proved in full.
-    // Each position is written as soon as it is proved: a run cut short keeps what it proved.
+    // 4. For each kind, positions spread over the lengths found, each proved in full and written
+    // at once: a run cut short keeps what it proved.
     std::ofstream out(argv[1]);
-    out << "# The tactics suite: positions whose answers the tests' own solver proved\n"
-           "# (tests/engine/solver), made by tests/engine/tactics/make_tactics.cpp with seed "
-        << seed << " at " << percent
-        << " %.\n"
-           "# Format and kinds: tests/engine/tactics/record.h.\n";
+    header(out, " with seed " + std::to_string(seed) + " at " + std::to_string(percent) + " %.");
     int written = 0;
     std::set<std::pair<std::uint64_t, std::uint64_t>> seen;
-    for (const Quota &q : QUOTAS)
+    for (const auto &[name, count] : QUOTAS)
     {
         std::map<int, std::vector<std::size_t>> byLength;
         for (std::size_t i = 0; i < found.size(); ++i)
         {
-            if (fits(found[i], q))
+            if (group(found[i]) == name)
             {
                 byLength[found[i].moves].push_back(i);
             }
@@ -779,39 +619,34 @@ int main(int argc, char **argv)
                           list[static_cast<std::size_t>(random.below(static_cast<int>(i)))]);
             }
         }
+        // One position of each length in turn, until the quota is met or none is left.
         int taken = 0;
-        for (bool any = true; any && taken < scaled(q.count);)
+        for (bool any = true; any && taken < scaled(count);)
         {
             any = false;
             for (auto &[length, list] : byLength)
             {
-                while (!list.empty() && taken < scaled(q.count))
+                while (!list.empty() && taken < scaled(count))
                 {
                     Candidate c = found[list.back()];
                     list.pop_back();
                     any = true;
-                    if (!seen.insert({c.board.key(),
-                                      c.board.check() ^ static_cast<std::uint64_t>(c.who)})
-                             .second ||
-                        !prove(&c))
+                    const auto side = static_cast<std::uint64_t>(c.who);
+                    if (seen.insert({c.board.key(), c.board.check() ^ side}).second && prove(&c))
                     {
-                        continue;
+                        char id[64];
+                        std::snprintf(id, sizeof id, "%s-%llu-%03d", name,
+                                      static_cast<unsigned long long>(seed), ++taken);
+                        out << tactics::format(recordOf(c, id)) << std::endl;
+                        ++written;
+                        std::fprintf(stderr, "%s: %s moves %d, %zu answers\n", id, c.from.c_str(),
+                                     c.moves, c.answers.size());
+                        break;
                     }
-                    char name[64];
-                    std::snprintf(name, sizeof name, "%s%s-%llu-%03d", q.kind,
-                                  q.spareFours ? "-spare" : "",
-                                  static_cast<unsigned long long>(seed), taken + 1);
-                    out << tactics::format(recordOf(c, name)) << std::endl;
-                    ++written;
-                    ++taken;
-                    std::fprintf(stderr, "%s: %s moves %d, %zu answers\n", name, c.from.c_str(),
-                                 c.moves, c.answers.size());
-                    break;
                 }
             }
         }
     }
-
     std::fprintf(stderr, "%d positions\n", written);
     return out ? 0 : 1;
 }

@@ -93,13 +93,8 @@ inline std::string text(const std::vector<Point> &list)
     std::string out;
     for (const Point &p : list)
     {
-        if (!out.empty())
-        {
-            out += ';';
-        }
-        out += std::to_string(p.first);
-        out += ',';
-        out += std::to_string(p.second);
+        out.append(out.empty() ? "" : ";").append(std::to_string(p.first)).append(",");
+        out.append(std::to_string(p.second));
     }
     return out;
 }
@@ -110,94 +105,65 @@ inline std::string text(const std::vector<Point> &list)
 inline bool parse(std::string_view line, Record *r, std::string *problem)
 {
     *r = Record{};
-    std::vector<std::string_view> words;
-    for (std::string_view w : detail::split(line, ' '))
+    std::string_view kind, size, move, moves, answers, black, white, tags, from;
+    const std::pair<std::string_view, std::string_view *> keys[] = {
+        {"kind", &kind}, {"size", &size}, {"move", &move}, {"moves", &moves}, {"answers", &answers},
+        {"X", &black},   {"O", &white},   {"tags", &tags}, {"from", &from}};
+    for (std::string_view word : detail::split(line, ' '))
     {
-        if (!w.empty())
+        const std::size_t eq = word.find('=');
+        const auto key = std::find_if(std::begin(keys), std::end(keys),
+                                      [&](const auto &k) { return k.first == word.substr(0, eq); });
+        if (word.empty())
         {
-            words.push_back(w);
+            continue; // a doubled space
         }
-    }
-    if (words.empty())
-    {
-        *problem = "empty record";
-        return false;
-    }
-    r->name = std::string(words[0]);
-    std::string_view blackText, whiteText, answerText;
-    bool haveSize = false, haveMoves = false, haveMove = false, haveAnswers = false;
-    for (std::size_t i = 1; i < words.size(); ++i)
-    {
-        std::size_t eq = words[i].find('=');
-        if (eq == std::string_view::npos)
+        if (r->name.empty())
         {
-            *problem = "not key=value: " + std::string(words[i]);
+            r->name = std::string(word);
+        }
+        else if (eq == std::string_view::npos)
+        {
+            *problem = "not key=value: " + std::string(word);
             return false;
         }
-        std::string_view key = words[i].substr(0, eq), value = words[i].substr(eq + 1);
-        if (key == "kind")
+        else if (key == std::end(keys))
         {
-            r->kind = std::string(value);
-        }
-        else if (key == "size")
-        {
-            haveSize = detail::number(value, &r->size);
-        }
-        else if (key == "move")
-        {
-            haveMove = value == "X" || value == "O";
-            r->toMove = haveMove ? value[0] : 'X';
-        }
-        else if (key == "moves")
-        {
-            haveMoves = detail::number(value, &r->moves) && r->moves > 0;
-        }
-        else if (key == "answers")
-        {
-            answerText = value;
-            haveAnswers = true;
-        }
-        else if (key == "X")
-        {
-            blackText = value;
-        }
-        else if (key == "O")
-        {
-            whiteText = value;
-        }
-        else if (key == "tags")
-        {
-            for (std::string_view t : detail::split(value, ','))
-            {
-                r->tags.emplace_back(t);
-            }
-        }
-        else if (key == "from")
-        {
-            r->from = std::string(value);
+            *problem = "unknown key: " + std::string(word.substr(0, eq));
+            return false;
         }
         else
         {
-            *problem = "unknown key: " + std::string(key);
-            return false;
+            *key->second = word.substr(eq + 1);
         }
+    }
+    r->kind = std::string(kind);
+    r->toMove = move == "O" ? 'O' : 'X';
+    r->from = std::string(from);
+    for (std::string_view t : detail::split(tags, ','))
+    {
+        r->tags.emplace_back(t);
+    }
+    if (r->name.empty())
+    {
+        *problem = "empty record";
+        return false;
     }
     if (std::find(std::begin(KINDS), std::end(KINDS), r->kind) == std::end(KINDS))
     {
         *problem = "unknown kind: " + r->kind;
         return false;
     }
-    if (!haveSize || r->size < MIN_SIZE || r->size > MAX_SIZE || !haveMove || !haveMoves ||
-        !haveAnswers)
+    if (!detail::number(size, &r->size) || r->size < MIN_SIZE || r->size > MAX_SIZE ||
+        (move != "X" && move != "O") || !detail::number(moves, &r->moves) || r->moves <= 0)
     {
-        *problem = "size, move, moves and answers are needed";
+        *problem = "size, move and moves are needed";
         return false;
     }
-    if (!detail::points(answerText, r->size, &r->answers) || r->answers.empty() ||
-        !detail::points(blackText, r->size, &r->black) ||
-        !detail::points(whiteText, r->size, &r->white))
+    if (!detail::points(answers, r->size, &r->answers) || r->answers.empty() ||
+        !detail::points(black, r->size, &r->black) || !detail::points(white, r->size, &r->white))
     {
-        *problem = "a point that is not x,y on the board";
+        *problem = "no answers, or a point that is not x,y on the board";
         return false;
     }
     std::vector<Point> all = r->black;
@@ -218,17 +184,9 @@ inline std::string format(const Record &r)
                        " move=" + r.toMove + " moves=" + std::to_string(r.moves) +
                        " answers=" + detail::text(r.answers) + " X=" + detail::text(r.black) +
                        " O=" + detail::text(r.white);
-    if (!r.tags.empty())
+    for (std::size_t i = 0; i < r.tags.size(); ++i)
     {
-        line += " tags=";
-        for (std::size_t i = 0; i < r.tags.size(); ++i)
-        {
-            if (i > 0)
-            {
-                line += ',';
-            }
-            line += r.tags[i];
-        }
+        line.append(i == 0 ? " tags=" : ",").append(r.tags[i]);
     }
     if (!r.from.empty())
     {
