@@ -5,7 +5,6 @@
 #include "engine/gomocup.h"
 
 #include <regex>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -15,10 +14,6 @@ namespace
 {
 
 std::int64_t fakeTime = 0;
-std::int64_t fastClock()
-{
-    return fakeTime += 100;
-}
 
 bool wellFormed(const std::string &answer)
 {
@@ -33,26 +28,22 @@ bool wellFormed(const std::string &answer)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     engine::GomocupBrain brain;
-    brain.setClock(fastClock);
+    brain.setClock([] { return fakeTime += 100; });
     std::string_view input(reinterpret_cast<const char *>(data), size);
     std::vector<std::string> answers;
-    while (!input.empty())
+    for (bool goOn = true; goOn && !input.empty();)
     {
-        std::size_t end = input.find('\n');
-        std::string_view line = input.substr(0, end);
+        const std::size_t end = input.find('\n');
+        const std::string_view line = input.substr(0, end);
         input.remove_prefix(end == input.npos ? input.size() : end + 1);
         answers.clear();
-        bool goOn = brain.handle(line, answers);
+        goOn = brain.handle(line, answers);
         for (const std::string &answer : answers)
         {
             if (!wellFormed(answer))
             {
                 throw std::runtime_error("a malformed answer: " + answer);
             }
-        }
-        if (!goOn)
-        {
-            break;
         }
     }
     return 0;

@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in build-fuzz and fuzzes each from its seeds: the STL
-# reader for SECONDS (default 45) from the seeds, the fixtures and the meshes, the tournament
-# brain's command reader for two thirds of that, and the server's message reader and its games
-# for a ninth of it each. Prints each one's executions, time, corpus and
-# this run's crashes, then "N passed, M failed"; fails on a crash.
+# reader for SECONDS (default 45), the brain's command reader for two thirds of that, the server's
+# message reader and its games for a ninth each. Prints each one's executions, time, corpus and
+# crashes, then "N passed, M failed"; fails on a crash.
 # Usage: tests/fuzz/run.sh [SECONDS] [libFuzzer options]
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$root/tools/strict.sh"

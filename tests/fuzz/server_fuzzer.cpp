@@ -1,11 +1,9 @@
 // libFuzzer entry points for the server's handling of what clients send.
-// message_fuzzer: any bytes as one message through the reader; whatever it takes must be within
-// its bounds, and every refusal must make a well-formed error message.
-// hub_fuzzer: a session of three clients, one message a line, the line's first byte choosing the
-// client, through the games themselves (a real store on a file): "$G" and "$S" in a line stand
-// for the last game id and secret any client was given, so that the fuzzer reaches joins, seats
-// and moves. Every message the clients get must be one JSON object of a known type, and once
-// they have all gone the hub must hold no game.
+// message_fuzzer: any bytes as one message; what the reader takes is within bounds, and every
+// refusal makes a well-formed error message.
+// hub_fuzzer: three clients' session through the games (a real store on a file), one message a
+// line, its first byte choosing the client; "$G" and "$S" stand for the last game id and secret
+// given out. Every message out is well formed; once all have gone the hub holds no game.
 #include "server/hub.h"
 #include "server/ids.h"
 
@@ -29,13 +27,15 @@ void check(bool condition)
     }
 }
 
-void checkMessage(std::string_view text)
+// A message to a client must be one JSON object of a known type.
+nlohmann::json checkedMessage(std::string_view text)
 {
     static const std::set<std::string> TYPES = {"created", "joined",   "state",
                                                 "moved",   "presence", "error"};
-    const auto message = nlohmann::json::parse(text, nullptr, false);
+    auto message = nlohmann::json::parse(text, nullptr, false);
     check(message.is_object() && message.contains("type") &&
           TYPES.count(message["type"].get<std::string>()) == 1);
+    return message;
 }
 
 } // namespace
@@ -57,16 +57,9 @@ public:
 
     void send(const std::shared_ptr<const std::string> &message) override
     {
-        checkMessage(*message);
-        const auto json = nlohmann::json::parse(*message);
-        if (json.contains("game"))
-        {
-            lastGame = json["game"].get<std::string>();
-        }
-        if (json.contains("secret"))
-        {
-            lastSecret = json["secret"].get<std::string>();
-        }
+        const auto json = checkedMessage(*message);
+        lastGame = json.value("game", lastGame);
+        lastSecret = json.value("secret", lastSecret);
     }
     void close() override { closed = true; }
 };
@@ -153,7 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     else if (const auto *refusal = std::get_if<Refusal>(&message))
     {
         check(size <= MAX_MESSAGE_BYTES || refusal->code == ErrorCode::TooLarge);
-        checkMessage(errorMessage(refusal->code, refusal->message));
+        checkedMessage(errorMessage(refusal->code, refusal->message));
     }
     check(size <= MAX_MESSAGE_BYTES || std::holds_alternative<Refusal>(message));
     return 0;

@@ -1,6 +1,7 @@
 // The reader of the clients' messages (server/messages.h): a table of texts as a client might
 // send them, hostile ones most of all, and what each must read as.
 #include "server/messages.h"
+#include "tests/server/server_fixture.h"
 
 #include <string>
 #include <vector>
@@ -38,14 +39,7 @@ std::string describe(const ClientMessage &message)
     return "error " + std::string(codeName(std::get<Refusal>(message).code));
 }
 
-// A create padded with an unknown field to exactly `size` bytes.
-std::string paddedCreate(std::size_t size)
-{
-    const std::string head = R"({"type":"create","pad":")", tail = "\"}";
-    return head + std::string(size - head.size() - tail.size(), 'x') + tail;
-}
-
-std::string join(const std::string &fields)
+std::string joinWith(const std::string &fields)
 {
     return R"({"type":"join",)" + fields + "}";
 }
@@ -58,8 +52,8 @@ std::string move(const std::string &row, const std::string &col, const std::stri
 const std::vector<Case> CASES = {
     {R"({"type":"create"})", "create"},
     {R"(  {"type" : "create", "extra": [1, {"x": null}]}  )", "create"},
-    {join(R"("game":")" + GAME + "\""), "join " + GAME},
-    {join(R"("game":")" + GAME + R"(","secret":")" + SECRET + "\""), "join " + GAME + " " + SECRET},
+    {join(GAME), "join " + GAME},
+    {join(GAME, SECRET), "join " + GAME + " " + SECRET},
     {move("3", "4", "0"), "move 3 4 0"},
     {move("17", "0", "323"), "move 17 0 323"},
     // Coordinates beyond the board read as off it, whatever their size; counts beyond any board
@@ -81,21 +75,20 @@ const std::vector<Case> CASES = {
     {move("3", "4", "0.5"), "error bad-field"},
     {R"({"type":"move","row":3,"col":4})", "error bad-field"},
     {R"({"type":"move","col":4,"n":0})", "error bad-field"},
-    {join(R"("game":"local-K3MZQ2X7BD4HV6TP")"), "error bad-field"},
-    {join(R"("game":"local-k3mzq2x7bd4hv6t")"), "error bad-field"},
-    {join(R"("game":"local-k3mzq2x7bd4hv6tp0")"), "error bad-field"},
-    {join(R"("game":"local_k3mzq2x7bd4hv6tp")"), "error bad-field"},
-    {join(R"("game":"-k3mzq2x7bd4hv6tp")"), "error bad-field"},
-    {join(R"("game":"abcdefghijklmnopq-k3mzq2x7bd4hv6tp")"), "error bad-field"},
-    {join(R"("game":"local-k3mzq2x7bd4hv6t1")"), "error bad-field"}, // 1 is not base32
-    {join(R"("game":"local-k3m9q2x7bd4hv6tp")"), "error bad-field"}, // nor is 9
-    {join(R"("game":"../../etc-k3mzq2x7bd4hv6tp")"), "error bad-field"},
-    {join(R"("game":17)"), "error bad-field"},
+    {join("local-K3MZQ2X7BD4HV6TP"), "error bad-field"},
+    {join("local-k3mzq2x7bd4hv6t"), "error bad-field"},
+    {join("local-k3mzq2x7bd4hv6tp0"), "error bad-field"},
+    {join("local_k3mzq2x7bd4hv6tp"), "error bad-field"},
+    {join("-k3mzq2x7bd4hv6tp"), "error bad-field"},
+    {join("abcdefghijklmnopq-k3mzq2x7bd4hv6tp"), "error bad-field"},
+    {join("local-k3mzq2x7bd4hv6t1"), "error bad-field"}, // 1 is not base32
+    {join("local-k3m9q2x7bd4hv6tp"), "error bad-field"}, // nor is 9
+    {join("../../etc-k3mzq2x7bd4hv6tp"), "error bad-field"},
+    {joinWith(R"("game":17)"), "error bad-field"},
     {R"({"type":"join"})", "error bad-field"},
-    {join(R"("game":")" + GAME + R"(","secret":"0123456789ABCDEF0123456789ABCDEF")"),
-     "error bad-field"},
-    {join(R"("game":")" + GAME + R"(","secret":"0123456789abcdef")"), "error bad-field"},
-    {join(R"("game":")" + GAME + R"(","secret":null)"), "error bad-field"},
+    {join(GAME, "0123456789ABCDEF0123456789ABCDEF"), "error bad-field"},
+    {join(GAME, "0123456789abcdef"), "error bad-field"},
+    {joinWith(R"("game":")" + GAME + R"(","secret":null)"), "error bad-field"},
     {R"({"type":"create2"})", "error unknown-type"},
     {R"({"type":""})", "error unknown-type"},
     {R"({"type":"CREATE"})", "error unknown-type"},
@@ -116,8 +109,8 @@ const std::vector<Case> CASES = {
     {R"("create")", "error bad-json"},
     {"null", "error bad-json"},
     {std::string(2000, '[') + std::string(2000, ']'), "error bad-json"},
-    {paddedCreate(MAX_MESSAGE_BYTES), "create"},
-    {paddedCreate(MAX_MESSAGE_BYTES + 1), "error too-large"},
+    {padded(MAX_MESSAGE_BYTES), "create"},
+    {padded(MAX_MESSAGE_BYTES + 1), "error too-large"},
 };
 
 // Each text reads as written; every refusal says why in words too.

@@ -1,10 +1,11 @@
-// Starting and ending programs for the tests, with fork and exec.
+// Starting and ending programs for the tests, with posix_spawn.
 #include "tests/server/process.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <spawn.h>
 #include <stdexcept>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -18,7 +19,6 @@ Process::Process(const std::string &program, const std::vector<std::string> &arg
     {
         throw std::runtime_error("pipe failed");
     }
-    const int log = open(errorLog.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     std::vector<std::string> words{program};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char *> argv;
@@ -27,27 +27,19 @@ Process::Process(const std::string &program, const std::vector<std::string> &arg
         argv.push_back(word.data());
     }
     argv.push_back(nullptr);
-    pid_ = fork();
-    if (pid_ == 0)
-    {
-        dup2(pipeEnds[1], STDOUT_FILENO);
-        if (log >= 0)
-        {
-            dup2(log, STDERR_FILENO);
-        }
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorLog.c_str(),
+                                     O_WRONLY | O_CREAT | O_APPEND, 0644);
+    const int failed = posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
     close(pipeEnds[1]);
-    if (log >= 0)
-    {
-        close(log);
-    }
     output_ = pipeEnds[0];
-    if (pid_ < 0)
+    if (failed != 0)
     {
         close(output_);
-        throw std::runtime_error("fork failed");
+        throw std::runtime_error("cannot start " + program);
     }
 }
 

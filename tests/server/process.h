@@ -1,5 +1,5 @@
-// A program the test starts and ends: the real server, or nginx. Standard output comes back
-// through a pipe (the server prints its address there), standard error goes to a log file.
+// A program the test starts and ends (the server, nginx): its standard output through a pipe,
+// its standard error to a log file.
 #pragma once
 
 #include <chrono>

@@ -1,7 +1,5 @@
-// Two servers behind nginx on the loopback, routed as docs/server.md shows: games are made
-// through nginx on either server, and every connection to a game reaches the server whose name
-// its id carries. nginx (Debian's nginx-light) runs as an ordinary process of the test, with its
-// own configuration in a fresh folder, on free ports.
+// Two servers behind nginx (a process of the test's, its configuration as docs/server.md shows):
+// games are made on either, and every connection to a game reaches the server its id names.
 #include "tests/server/process.h"
 #include "tests/server/server_fixture.h"
 

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <future>
-#include <sstream>
+#include <iterator>
 #include <stdexcept>
 
 #include <gtest/gtest.h>
@@ -29,15 +29,9 @@ TempDir::~TempDir()
     std::filesystem::remove_all(path_, ignored);
 }
 
-ServerOptions RunningServer::defaults()
-{
-    ServerOptions options;
-    options.port = 0;
-    return options;
-}
-
 RunningServer::RunningServer(ServerOptions options) : database_(dir_.path() / "games.sqlite")
 {
+    options.port = 0;
     options.database = database_.string();
     server_ = std::make_unique<Server>(
         io_, options, [this] { return now_.load(); },
@@ -105,23 +99,25 @@ nlohmann::json createGame(TestClient &client)
 Players startGame(unsigned short port)
 {
     Players players;
-    auto creator = std::make_unique<TestClient>(port);
-    const auto created = createGame(*creator);
+    players.black = std::make_unique<TestClient>(port);
+    const auto created = createGame(*players.black);
     players.game = created.value("game", "");
     TestClient::Options options;
     options.target = "/ws?game=" + players.game; // as the link routes it behind a proxy
-    auto joiner = std::make_unique<TestClient>(port, options);
-    joiner->send(join(players.game));
-    const auto joined = joiner->expect("joined");
-    joiner->expect("state");
-    const std::string creatorColour = creator->expect("state").value("you", "");
-    const bool creatorBlack = creatorColour == "black";
-    EXPECT_EQ(creatorColour, creatorBlack ? "black" : "white");
-    EXPECT_EQ(joined.value("role", ""), creatorBlack ? "white" : "black");
-    players.black = std::move(creatorBlack ? creator : joiner);
-    players.white = std::move(creatorBlack ? joiner : creator);
-    players.blackSecret = creatorBlack ? created.value("secret", "") : joined.value("secret", "");
-    players.whiteSecret = creatorBlack ? joined.value("secret", "") : created.value("secret", "");
+    players.white = std::make_unique<TestClient>(port, options);
+    players.white->send(join(players.game));
+    const auto joined = players.white->expect("joined");
+    players.white->expect("state");
+    players.blackSecret = created.value("secret", "");
+    players.whiteSecret = joined.value("secret", "");
+    const std::string creatorColour = players.black->expect("state").value("you", "");
+    EXPECT_TRUE(creatorColour == "black" || creatorColour == "white") << creatorColour;
+    EXPECT_EQ(joined.value("role", ""), creatorColour == "black" ? "white" : "black");
+    if (creatorColour == "white")
+    {
+        std::swap(players.black, players.white);
+        std::swap(players.blackSecret, players.whiteSecret);
+    }
     return players;
 }
 
@@ -187,11 +183,11 @@ bool playMoves(Players &players, const std::vector<std::pair<int, int>> &moves, 
         for (TestClient *player : {players.black.get(), players.white.get()})
         {
             const auto moved = player->expect("moved");
-            if (moved.value("n", -1) != n || moved.value("row", -1) != row ||
-                moved.value("col", -1) != col)
+            const std::vector<int> got = {moved.value("n", -1), moved.value("row", -1),
+                                          moved.value("col", -1)};
+            EXPECT_EQ(got, (std::vector<int>{n, row, col})) << "move " << n << ": " << moved.dump();
+            if (got != std::vector<int>{n, row, col})
             {
-                ADD_FAILURE() << "move " << n << " at (" << row << ", " << col << ") came back as "
-                              << moved.dump();
                 return false;
             }
         }
@@ -200,11 +196,15 @@ bool playMoves(Players &players, const std::vector<std::pair<int, int>> &moves, 
     return true;
 }
 
-void blackWinsAlongRow3(Players &players, int n)
+void fiveAlongRow(Players &players, int n, int row)
 {
-    ASSERT_TRUE(
-        playMoves(players, {{3, 0}, {4, 0}, {3, 1}, {4, 1}, {3, 2}, {4, 2}, {3, 3}, {4, 3}}, n));
-    players.black->send(move(3, 4, n + 8));
+    std::vector<std::pair<int, int>> moves;
+    for (int col = 0; col < 4; ++col)
+    {
+        moves.insert(moves.end(), {{row, col}, {row + 1, col}});
+    }
+    ASSERT_TRUE(playMoves(players, moves, n));
+    (n % 2 == 0 ? players.black : players.white)->send(move(row, 4, n + 8));
 }
 
 void onDatabase(const std::filesystem::path &database, const std::string &sql)
@@ -252,7 +252,6 @@ std::string replaced(std::string text,
 
 std::string fileText(const std::filesystem::path &path)
 {
-    std::stringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
+    std::ifstream file(path);
+    return {std::istreambuf_iterator<char>(file), {}};
 }

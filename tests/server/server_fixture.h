@@ -1,6 +1,5 @@
-// A server of the tests' own in this process: the real Server on a free port of the loopback,
-// its database in a fresh folder, its event loop on a thread, its clock the test's, its log
-// lines kept. Also games set up by test clients, and the folder helpers the server tests share.
+// The real Server in this process on a free loopback port, its database in a fresh folder, its
+// clock the test's; games set up by test clients; the helpers the server tests share.
 #pragma once
 
 #include "server/server.h"
@@ -28,26 +27,23 @@ private:
     std::filesystem::path path_;
 };
 
+// The server on port 0 with its database in its own folder, whatever `options` say of those.
 class RunningServer
 {
 public:
-    // The options the tests start from: port 0, the database in the server's folder.
-    static ServerOptions defaults();
-
-    explicit RunningServer(ServerOptions options = defaults());
+    explicit RunningServer(ServerOptions options = {});
     ~RunningServer() { stop(); }
     RunningServer(const RunningServer &) = delete;
     RunningServer &operator=(const RunningServer &) = delete;
 
     unsigned short port() const { return port_; }
     const std::filesystem::path &database() const { return database_; }
-    // The server's clock, in seconds since the epoch: starts at a fixed moment.
     void advance(std::int64_t seconds) { now_ += seconds; }
     std::int64_t now() const { return now_; }
     // Runs the sweep on the server's loop and waits for it.
     void sweep();
     std::vector<std::string> log() const;
-    // Stops the server and waits for its loop to end; the destructor does it too.
+    // Stops the server and waits for its loop to end.
     void stop();
 
 private:
@@ -79,38 +75,34 @@ std::string padded(std::size_t size);
 // Makes a game on `client`'s connection: its "created" answer (the state that follows is read).
 nlohmann::json createGame(TestClient &client);
 
-// Makes a game and joins it: both players connected, both told their colours.
+// Makes a game and joins it through the link's address: both players told their colours.
 Players startGame(unsigned short port);
 
-// Joins `game` with a seat's `secret` (as a reloaded page does) or none, on a new connection; the
-// answer must give `role` (a watcher is never told a secret), and the state that follows is kept
-// in `state` when asked for.
+// Joins `game` on a new connection, with a seat's `secret` or none; the answer must give `role`
+// (and a secret unless watching); the state that follows goes to `state` when asked for.
 std::unique_ptr<TestClient> joinAs(unsigned short port, const std::string &game,
                                    const std::string &role, const std::string &secret = "",
                                    nlohmann::json *state = nullptr);
 
-// A game of `moves` moves (fivelessMoves, the n-th at `now` + n) written into `store`: its first
-// seat `a`'s, its second `b`'s, black the one `blackSeat` (0 or 1) names.
+// Writes a game of `moves` fivelessMoves (the n-th at `now` + n) into `store`: seats `a` and
+// `b`, black the one `blackSeat` (0 or 1) names.
 void writeGame(Store &store, const std::string &game, const std::string &a, const std::string &b,
                int blackSeat, int moves, std::int64_t now);
 
-// A game of `moves` moves written straight into the server's database, as if played before, and
-// its players joined to it with their secrets; black to move when `moves` is even.
+// A game of `moves` moves written into the server's database and both players joined to it.
 Players storedGame(RunningServer &server, int moves);
 
 // Plays the moves alternately from move `n` (black's when even), each acknowledged by both
 // players; false (and test failures) when one is not.
 bool playMoves(Players &players, const std::vector<std::pair<int, int>> &moves, int n = 0);
 
-// Black, to move at move `n` in a game that left rows 3 and 4 empty from column 0 to 4, makes five
-// along row 3 while white plays row 4; the players have heard every move but the last.
-void blackWinsAlongRow3(Players &players, int n);
+// From move `n`, the side to move makes five along `row` while the other plays `row` + 1, in
+// columns 0 to 4; both players have heard every move but the last.
+void fiveAlongRow(Players &players, int n, int row);
 
-// Runs SQL on the server's database from a connection of the test's own.
 void onDatabase(const std::filesystem::path &database, const std::string &sql);
 
-// Black's and white's moves, alternating, of a game that never makes five (the colouring by
-// ((2 * row + col) / 2) % 2), as (row, col).
+// Alternating black and white moves that never make five (colour ((2 * row + col) / 2) % 2).
 std::vector<std::pair<int, int>> fivelessMoves(int count);
 
 // `text` with every key replaced by its value.

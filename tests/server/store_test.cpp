@@ -1,6 +1,5 @@
-// The database (server/store.h): what a killed server leaves behind comes back, a write torn
-// by a crash costs only that write, and a file that is not the server's is refused with a clear
-// error rather than read.
+// The database (server/store.h): what a killed server committed comes back, a torn write costs
+// only itself, and files and rows that are not the server's are refused clearly.
 #include "server/store.h"
 #include "tests/server/server_fixture.h"
 

@@ -1,9 +1,10 @@
 // The tests' client: Beast's WebSocket client, every operation run with a deadline.
 #include "tests/server/test_client.h"
 
-#include <boost/asio/connect.hpp>
 #include <boost/asio/ip/tcp.hpp>
-#include <boost/beast/http.hpp>
+#include <boost/asio/read.hpp>
+#include <boost/asio/read_until.hpp>
+#include <boost/asio/streambuf.hpp>
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,6 @@ TestClient::TestClient(unsigned short port, Options options) : ws_(io_)
     {
         stream.socket().set_option(net::socket_base::receive_buffer_size(options.receiveBuffer));
     }
-    stream.expires_after(5s);
     stream.connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port));
     ws_.set_option(websocket::stream_base::decorator(
         [options](websocket::request_type &request)
@@ -40,7 +40,6 @@ TestClient::TestClient(unsigned short port, Options options) : ws_(io_)
         throw std::runtime_error("upgrade refused: HTTP " + std::to_string(response.result_int()) +
                                  ": " + error.message());
     }
-    stream.expires_never();
     if (options.reads)
     {
         readNext();
@@ -140,30 +139,25 @@ std::string rawHttp(unsigned short port, const std::string &request,
                     std::chrono::milliseconds timeout, bool headersOnly)
 {
     net::io_context io;
-    beast::tcp_stream stream(io);
+    tcp::socket socket(io);
     beast::error_code refused;
-    stream.socket().connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port), refused);
+    socket.connect(tcp::endpoint(net::ip::make_address("127.0.0.1"), port), refused);
     if (refused)
     {
         return "";
     }
-    std::string answer;
-    std::array<char, 4096> chunk{};
-    net::async_write(stream, net::buffer(request), [&](beast::error_code, std::size_t) {});
-    std::function<void(beast::error_code, std::size_t)> onRead =
-        [&](beast::error_code error, std::size_t n)
+    // A streambuf commits what each read brings: what came before the timeout is kept.
+    net::streambuf answer;
+    const auto ignore = [](beast::error_code, std::size_t) {};
+    net::async_write(socket, net::buffer(request), ignore);
+    if (headersOnly)
     {
-        answer.append(chunk.data(), n);
-        if (headersOnly && answer.find("\r\n\r\n") != std::string::npos)
-        {
-            io.stop();
-        }
-        else if (!error)
-        {
-            stream.async_read_some(net::buffer(chunk), onRead);
-        }
-    };
-    stream.async_read_some(net::buffer(chunk), onRead);
+        net::async_read_until(socket, answer, "\r\n\r\n", ignore);
+    }
+    else
+    {
+        net::async_read(socket, answer, ignore);
+    }
     io.run_for(timeout);
-    return answer;
+    return beast::buffers_to_string(answer.data());
 }

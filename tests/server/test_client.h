@@ -1,6 +1,5 @@
-// The tests' own client of the server, over a real socket: a WebSocket connection with a read
-// always pending, whose messages wait in an inbox until the test asks for them, with a deadline
-// on every wait. Also a raw HTTP exchange, for what a WebSocket client cannot send.
+// The tests' own WebSocket client of the server: a read always pending, messages kept in an
+// inbox until asked for, a deadline on every wait. Also a raw HTTP exchange.
 #pragma once
 
 #include <boost/asio/io_context.hpp>
@@ -35,8 +34,6 @@ public:
     TestClient &operator=(const TestClient &) = delete;
 
     void send(const std::string &text, bool binary = false);
-    void send(const char *text) { send(std::string(text)); }
-    void send(const nlohmann::json &message) { send(message.dump()); }
 
     // The next message, or nothing when none comes within the timeout or the connection closes.
     std::optional<nlohmann::json> receive(std::chrono::milliseconds timeout = 3s);
@@ -62,8 +59,7 @@ private:
                   const std::function<bool()> &done);
 };
 
-// Sends `request` as it stands on a new TCP connection and returns all the server answers
-// before it closes or the timeout (or, with `headersOnly`, once the headers have come): the
-// status line, headers and body.
+// Sends `request` as it stands on a new TCP connection; returns all the server answers before
+// it closes or the timeout (with `headersOnly`, once the headers have come).
 std::string rawHttp(unsigned short port, const std::string &request,
                     std::chrono::milliseconds timeout = 3s, bool headersOnly = false);
