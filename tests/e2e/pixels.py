@@ -62,12 +62,10 @@ def differ(tolerance, one, other):
 
 
 def menu(picture, labels):
-    """freeglut draws a menu as a light panel inside a border of 2 pixels, its entries in bands
-    of one height, each entry's label in dark text from the band's left (the highlighted entry
-    light on dark or dark on white). Each band must have a light background or light text on a
-    dark one, text pixels that make up a plausible share of it, and text as wide, for its
-    label's length, as the other bands' text: so a band of black, a band without its text or
-    with another entry's text shows. Prints a line a band; True when all are right."""
+    """freeglut's menu: a light panel in a border of 2 pixels, entries in bands of one height. Each
+    band needs a light background or light text on dark, text a plausible share of it, and text as
+    wide for its label's length as the others': a black band, one without its text or with another
+    entry's shows. Prints a line a band; True when all are right."""
     width, channels = picture[0], picture[1:]
     height = len(channels[0]) // width
     grey = [sum(c[i] for c in channels) // 3 for i in range(width * height)]
