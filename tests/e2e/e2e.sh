@@ -38,15 +38,15 @@ e2e_end() { stop_game; [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null; rm -r
 # then its window (id in $window), once it has drawn a frame, with the keyboard's focus.
 start_game() {
     local name=$1 folder=$2
+    game_name=$name
     (cd "$folder" && exec $RUN "$game" "${@:3}" >"$artefacts/$name.stdout" 2>"$artefacts/$name.stderr") &
     game_pid=$!
     window=$(xvfb_find_window 60 "$game_pid") ||
         { fail "$name: no window \"Game\"; errors: $(tail -n 5 "$artefacts/$name.stderr")" && return 1; }
-    # xdotool finds names regardless of case; the title is checked as the player reads it.
+    # xdotool finds names regardless of case: the title is checked as the player reads it.
     check "$name: the window's title is \"Game\"" test "$(xdotool getwindowname "$window")" = Game
-    # Until its first frame the window shows the black of the root window; a slow start (the
-    # sanitised build) showed a few pixels of it first, so most of the window must be drawn.
-    await "$name-0-first-frame" 30 mostly_drawn "$name-0-first-frame"
+    # The root window's black until the first frame (a slow start shows some): most must be drawn.
+    await "$name-0-first-frame" 30 mostly_drawn "$name-0-first-frame" || { fail "$name: no frame within 30 s" && return 1; }
     # With no window manager keys go nowhere until a click: in the corner, off the board.
     xdotool mousemove --window "$window" 5 5 click 1 && sleep 0.3
 }
@@ -91,9 +91,16 @@ differs() { ! cmp -s "$artefacts/$1.ppm" "$artefacts/$2.ppm"; }
 same() { cmp -s "$artefacts/$1.ppm" "$artefacts/$2.ppm"; }
 # settled NAME: the picture NAME holds is the one on the screen half a second later.
 settled() { sleep 0.5 && grab "$1-later" && same "$1" "$1-later"; }
-# changed NAME FROM: the picture NAME once it differs from FROM and then holds (a slow game, the
-# sanitised build, may show it halfway).
+# changed NAME FROM: the picture NAME once it differs from FROM and then holds (a slow game halfway).
 changed() { await "$1" 20 differs "$2" "$1" && await "$1" 20 settled "$1"; }
+# shows NAME same|differs FROM WHAT: checks WHAT, that the picture NAME comes to be (or not be) FROM.
+shows() { check "$4" await "$1" 20 "$2" "$3" "$1"; }
+# refused NAME X Y WHAT: once the pointer rests on X Y, a click there changes nothing.
+refused() {
+    point_to "$2" "$3" && await "$1-over" 20 settled "$1-over"
+    click_at "$2" "$3" && await "$1-clicked" 20 settled "$1-clicked"
+    check "$4 is refused" same "$1-over" "$1-clicked"
+}
 red_shows() { measure "$1" && ((red[0] >= ${red_least:-400})); }
 drawn() { measure "$1" && ((dark[0] < 800 * 600)); }
 mostly_drawn() { measure "$1" && ((dark[0] < 800 * 600 / 2)); }
@@ -102,8 +109,7 @@ five() { await "$1" 30 red_shows "$1" || fail "${1%%-*}: no red line within 30 s
 # still NAME WHAT: two seconds later the picture NAME is still on the screen.
 still() { sleep 2; grab "$1-later"; check "$2" same "$1" "$1-later"; }
 
-# board NAME: the empty board grabbed as NAME; its grid's corners (from the dark pixels of its
-# lines) in grid, the least red of a winning line in red_least (400 at 800 x 600).
+# board NAME: the empty board grabbed as NAME; its grid's corners in grid, a five's least red in red_least.
 board() {
     await "$1" 20 settled "$1" && measure "$1" && grid=("${dark[@]:1:4}")
     red_least=$(((grid[2] - grid[0]) * (grid[3] - grid[1]) / 700))
@@ -120,8 +126,7 @@ place() {
     done
 }
 
-# expect_output NAME REPORTS: the instructions, then REPORTS reports of a mesh that cannot be
-# opened, in Big5 (CR LF under wine; the page's panel shows them decoded).
+# expect_output NAME REPORTS: the instructions, then REPORTS missing mesh reports, in Big5 (CR LF under wine).
 expect_output() {
     local expected=$artefacts/$1.expected i
     {
@@ -167,29 +172,22 @@ session_with_meshes() {
         test "${dark[0]}" -ge $((before + 20000))
     # Over: w/a/s/d and space change nothing, Left still turns the view and Right turns it back.
     keys a a space w w space d d d d space Left
-    check "play: Left turns the view after the five" \
-        await play-4-turned 20 differs play-3-black-wins play-4-turned
+    shows play-4-turned differs play-3-black-wins "play: Left turns the view after the five"
     keys Right
-    check "play: after w/a/s/d, space, Left and Right the winning picture is back" \
-        await play-5-back 20 same play-3-black-wins play-5-back
-    # Under wine with no window manager freeglut's menu takes some clicks as the ones that
-    # activate its window and chooses nothing, so this pair is played natively and in the page.
+    shows play-5-back same play-3-black-wins "play: after w/a/s/d, space, Left and Right the winning picture is back"
+    # Under wine with no window manager freeglut's menu may take a click as activating its window.
     if [ "$WORLD" = wine ]; then
         echo "note: play: Restart and Undo from the menu are not played under wine (see above)"
     else
-        choose 1 Restart
-        check "play: Restart clears the board" await play-6-restarted 20 differs play-3-black-wins play-6-restarted
-        choose 2 Undo
-        check "play: Undo right after Restart brings the game back" \
-            await play-7-undone 20 same play-3-black-wins play-7-undone
+        choose 1 Restart && shows play-6-restarted differs play-3-black-wins "play: Restart clears the board"
+        choose 2 Undo && shows play-7-undone same play-3-black-wins "play: Undo right after Restart brings the game back"
     fi
     escape play
     expect_output play 0
 }
 
-# A game played with the pointer: hovering puts the cursor stone where the keys put it; clicks
-# place black's five and white's answers, black's click on a white stone is refused, the line and
-# banner follow.
+# The pointer: hovering puts the cursor stone where the keys put it; clicks place both sides'
+# stones, black's on a white stone is refused, and black's five shows its line and banner.
 session_clicks() {
     start_game clicks "$1" || return
     local grid red_least before x y
@@ -197,15 +195,11 @@ session_clicks() {
     keys a a a a a s s s s s # the cursor from (9, 9) to (4, 4)
     changed clicks-2-keys clicks-1-empty && keys d
     changed clicks-3-away clicks-2-keys && point_to $(at 4 4)
-    check "clicks: the pointer over (4, 4) puts the cursor stone where the keys put it" \
-        await clicks-4-hover 20 same clicks-2-keys clicks-4-hover && keys d
-    check "clicks: and places nothing there" await clicks-4-away 20 same clicks-3-away clicks-4-away
+    shows clicks-4-hover same clicks-2-keys "clicks: the pointer over (4, 4) puts the cursor stone where the keys put it"
+    keys d && shows clicks-4-away same clicks-3-away "clicks: and places nothing there"
     place clicks 4 4 4 5 5 5 5 6 6 6 6 7 7 7 7 8
-    point_to $(at 4 5)
-    await clicks-5-four-each 20 settled clicks-5-four-each && measure clicks-5-four-each && before=${dark[0]}
-    click_at $(at 4 5)
-    await clicks-6-refused 20 settled clicks-6-refused
-    check "clicks: black's click on a white stone is refused" same clicks-5-four-each clicks-6-refused
+    refused clicks-5-four-each $(at 4 5) "clicks: black's click on a white stone"
+    measure clicks-5-four-each-over && before=${dark[0]}
     click_at $(at 8 8) && five clicks-7-black-wins
     read -r x y <<<"$(at 6 6)"
     check "clicks: the red line runs through (6, 6) at $x $y (red within ${red[*]:1:4})" \
@@ -215,9 +209,8 @@ session_clicks() {
     escape clicks
 }
 
-# choose INDEX LABEL: the menu (freeglut's own window, entries of equal height within a border of
-# 2 pixels) opened by the right button, then its entry INDEX, which reads LABEL. Natively every
-# entry's text shows once the pointer is on one (not before, under Mesa: docs/reliability.md).
+# choose INDEX LABEL: freeglut's menu opened by the right button, then its entry INDEX, which reads
+# LABEL. Natively every entry's text shows once the pointer is on one (docs/reliability.md).
 menu_box=()
 choose() {
     xdotool mousemove --window "$window" 20 20 click 3 && sleep 0.5
@@ -240,8 +233,7 @@ entry_at() {
         $((menu_box[1] + 2 + (menu_box[3] - 4) * (2 * $1 + 1) / (2 * ${#MENU_ENTRIES[@]})))
 }
 # click_then_choose X Y INDEX LABEL: a click, then 0.2 s later (the computer thinking) the entry
-# INDEX, queued together so that a busy game takes them in turn; freeglut takes a click at an
-# entry's place as one on the entry, in whichever window it lands.
+# INDEX, queued together so that a busy game takes them in turn.
 click_then_choose() {
     [ ${#menu_box[@]} = 4 ] || { fail "click_then_choose: the menu's place is not known yet" && return 1; }
     xdotool mousemove --window "$window" "$1" "$2" click 1 sleep 0.2 mousemove --window "$window" 20 20 click 3 \
@@ -277,10 +269,9 @@ engines_answer() {
 # answer_is NAME EXPECTED: the mark is on a new white stone, on the point EXPECTED ("column row").
 answer_is() { answered "$1" && [ "${last[*]}" = "$2" ]; }
 
-# Against the computer, through the real menu: black's open three is stopped, every answer the
-# engine's own for that board, and u takes both stones back. At the hard level, while it thinks,
-# u, another level or Restart drops its thought: what comes is the new thought's answer or
-# nothing, never the dropped one's. And Esc ends the game while it thinks.
+# Against the computer: black's open three is stopped, every answer the engine's own for the board,
+# and u takes both stones back. While the hard level thinks, u, another level or Restart drops its
+# thought (no stale answer lands), and Esc ends the game.
 session_computer() {
     start_game computer "$1" || return
     local grid red_least last=() plan=() n=0 c r d k dc dr expected wrong=()
@@ -326,23 +317,19 @@ session_computer() {
     check "computer: each of its $((n + 1)) answers is the engine's own for the board${wrong:+ (${wrong[*]})}" \
         test ${#wrong[@]} = 0
     keys u && unset "stone[${last[0]},${last[1]}]" "stone[${plan[1]},${plan[2]}]"
-    check "computer: u takes back the computer's answer and black's stone before it" \
-        await computer-5-undone 20 same computer-3-before computer-5-undone
+    shows computer-5-undone same computer-3-before "computer: u takes back the computer's answer and black's stone before it"
     choose 8 "( ) Hard"
     click_at $(at "${plan[1]}" "${plan[2]}") && sleep 0.2 && keys u
-    check "computer: u while the hard level thinks takes black's stone back" \
-        await computer-6-undone 20 same computer-3-before computer-6-undone
-    sleep 2 && grab computer-6-later
-    check "computer: and no answer lands afterwards" same computer-3-before computer-6-later
+    shows computer-6-undone same computer-3-before "computer: u while the hard level thinks takes black's stone back"
+    still computer-6-undone "computer: and no answer lands afterwards"
     # Black's stone on (12, 12), where easy answers elsewhere than the other levels.
     click_then_choose $(at 12 12) 6 "( ) Easy" && stone[12,12]=X
     expected=$(engines_answer easy)
     check "computer: Easy chosen while the hard level thinks, the answer is easy's own ($expected; hard's, given 400,000 positions: $(engines_answer hard 400000))" \
         await computer-7-easy 20 answer_is computer-7-easy "$expected"
     still computer-7-easy "computer: and no other lands afterwards"
-    # Black plays away from the centre, so that the computer has a second's thinking ahead of it;
-    # at Restart the computer, white, is to move on the empty board and opens in its centre. (Not
-    # under wine, whose menu may take the queued click as the one that activates it.)
+    # Black plays away from the centre, the computer thinks; at Restart white is to move and opens
+    # in the centre. (Not under wine, whose menu may take the queued click as activating it.)
     choose 8 "( ) Hard"
     if [ "$WORLD" = wine ]; then
         echo "note: computer: Restart while it thinks is not played under wine"
@@ -360,8 +347,7 @@ session_computer() {
     expect_exit "computer: Esc"
 }
 
-# said WORDS: the game has said WORDS: on the desktop a line of the console, in the page its status
-# line after whose turn it is and the rule.
+# said WORDS: the game has said WORDS: a line of the console, or in the page its status line.
 said() {
     case $WORLD in
     web) says "Black to move. Renju. $1" ;;
@@ -370,11 +356,9 @@ said() {
 }
 violet_at() { measure "$1" && ((violet[0] > 20)) && ((violet[1] <= $2 && violet[3] >= $2 && violet[2] <= $3 && violet[4] >= $3)); }
 
-# Renju through the real menu: black's two threes meet on (9, 9), which a violet mark shows while
-# black is to move, from above and with the board turned each way; a click there is refused and
-# the game says why; black then makes five along row 9 and wins.
+# Renju: black's two threes meet on (9, 9), marked violet from above and turned each way; a click
+# there is refused and the game says why; black then makes five along row 9 and wins.
 session_renju() {
-    game_name=renju
     start_game renju "$1" || return
     local grid red_least x y turn there back
     board renju-1-empty
@@ -393,9 +377,7 @@ session_renju() {
         check "renju: the mark shows with the board turned by $there (${violet[0]} violet pixels)" test "${violet[0]}" -gt 20
         along 6 "$back" && await renju-4-back 20 same renju-2-marked renju-4-back
     done
-    point_to "$x" "$y" && await renju-5-over 20 settled renju-5-over
-    click_at "$x" "$y" && await renju-6-refused 20 settled renju-6-refused
-    check "renju: black's click on (9, 9) is refused" same renju-5-over renju-6-refused
+    refused renju-5 "$x" "$y" "renju: black's click on (9, 9)"
     check "renju: the refusal is said" within 10 said "Black may not play there under renju: a double three."
     place renju 9 6 2 10 9 5 2 12 # row 9 down to column 4 is black's five
     click_at $(at 9 4) && five renju-7-black-wins

@@ -1,11 +1,7 @@
-# Reads window grabs (binary PPM) for the end-to-end tests. Prints, for one picture,
-#   red COUNT LEFT TOP RIGHT BOTTOM X-TOP X-BOTTOM   the winning line: strong red with little
-#                                      green or blue (X-TOP, X-BOTTOM: where its top and bottom
-#                                      rows start, so a line's slant shows)
-#   dark COUNT ...                     black stones, grid and banner; the lit board never this dark
-#   light COUNT ...                    white stones and banner where they face the light
-#   violet COUNT ...                   the marks of black's forbidden points under renju
-# and, given a picture before it, the same for the pixels that are dark now and were not then.
+# Reads window grabs (binary PPM) for the end-to-end tests. Prints, for one picture, a line
+# "KIND COUNT LEFT TOP RIGHT BOTTOM X-TOP X-BOTTOM" (X-TOP, X-BOTTOM: where its top and bottom rows
+# start, so a line's slant shows) for each kind of pixel in KINDS, and, given a picture before it,
+# "newly-dark" for the pixels that are dark now and were not then.
 # With --differ, the number of pixels in which two pictures of one size differ by more than
 # TOLERANCE in a channel, leaving out the winning line and three pixels around it in either.
 # With --menu, whether a grab of freeglut's menu window shows each entry's text where the entry
@@ -15,18 +11,33 @@
 import re
 import sys
 
+# Each kind's range [low, high) for red, green and blue.
+KINDS = {
+    "red": ((100, 256), (0, 34), (0, 34)),  # the winning line: strong red, little green or blue
+    "dark": ((0, 41),) * 3,  # black stones, grid and banner; the lit board is never this dark
+    "light": ((245, 256),) * 3,  # white stones and banner where they face the light
+    "violet": ((60, 240), (0, 90), (120, 256)),  # the marks of black's forbidden points (renju)
+}
 
-def read_ppm(path):  # binary PPM: "P6", comment lines, width, height, 255, one white space
-    with open(path, "rb") as f:
-        data = f.read()
+
+def read_ppm(data):  # binary PPM: "P6", comment lines, width, height, 255, one white space
     header = re.match(rb"P6\s+(?:#.*\n\s*)*(\d+)\s+(\d+)\s+255\s", data)
     width, height = int(header[1]), int(header[2])
     pixels = data[header.end():header.end() + 3 * width * height]
     return width, pixels[0::3], pixels[1::3], pixels[2::3]
 
 
-def mask(channel, test):  # one byte a pixel: 1 where the channel's value passes
-    return int.from_bytes(channel.translate(bytes(int(test(v)) for v in range(256))), "big")
+def read(path):
+    with open(path, "rb") as f:
+        return read_ppm(f.read())
+
+
+def kind(picture, name):  # one byte a pixel: 1 where every channel is in the kind's range
+    bits = -1
+    for channel, (low, high) in zip(picture[1:], KINDS[name]):
+        passes = bytes(int(low <= v < high) for v in range(256))
+        bits &= int.from_bytes(channel.translate(passes), "big")
+    return bits
 
 
 def report(name, bits, width, length):
@@ -39,29 +50,9 @@ def report(name, bits, width, length):
     print(name, bin(bits).count("1"), min(cols), rows[0], max(ends), rows[-1], cols[0], cols[-1])
 
 
-def dark(picture):
-    return mask(picture[1], lambda v: v < 41) & mask(picture[2], lambda v: v < 41) & \
-        mask(picture[3], lambda v: v < 41)
-
-
-def red(picture):
-    return mask(picture[1], lambda v: v >= 100) & mask(picture[2], lambda v: v < 34) & \
-        mask(picture[3], lambda v: v < 34)
-
-
-def light(picture):
-    return mask(picture[1], lambda v: v >= 245) & mask(picture[2], lambda v: v >= 245) & \
-        mask(picture[3], lambda v: v >= 245)
-
-
-def violet(picture):
-    return mask(picture[1], lambda v: 60 <= v < 240) & mask(picture[2], lambda v: v < 90) & \
-        mask(picture[3], lambda v: v >= 120)
-
-
 def differ(tolerance, one, other):
     width, size = one[0], len(one[1])
-    near_red = red(one) | red(other)
+    near_red = kind(one, "red") | kind(other, "red")
     for _ in range(3):  # three pixels around, one step at a time (a pixel is a byte of the mask)
         near_red |= near_red << 8 | near_red >> 8 | near_red << 8 * width | near_red >> 8 * width
     apart = 0
@@ -71,12 +62,10 @@ def differ(tolerance, one, other):
 
 
 def menu(picture, labels):
-    """freeglut draws a menu as a light panel inside a border of 2 pixels, its entries in bands
-    of one height, each entry's label in dark text from the band's left (the highlighted entry
-    light on dark or dark on white). Each band must have a light background or light text on a
-    dark one, text pixels that make up a plausible share of it, and text as wide, for its
-    label's length, as the other bands' text: so a band of black, a band without its text or
-    with another entry's text shows. Prints a line a band; True when all are right."""
+    """freeglut's menu: a light panel in a border of 2 pixels, entries in bands of one height. Each
+    band needs a light background or light text on dark, text a plausible share of it, and text as
+    wide for its label's length as the others': a black band, one without its text or with another
+    entry's shows. Prints a line a band; True when all are right."""
     width, channels = picture[0], picture[1:]
     height = len(channels[0]) // width
     grey = [sum(c[i] for c in channels) // 3 for i in range(width * height)]
@@ -106,17 +95,14 @@ def menu(picture, labels):
     return right
 
 
-if sys.argv[1] == "--menu":
-    sys.exit(0 if menu(read_ppm(sys.argv[2]), sys.argv[3:]) else 1)
-if sys.argv[1] == "--differ":
-    print("differ", differ(int(sys.argv[2]), read_ppm(sys.argv[3]), read_ppm(sys.argv[4])))
-    sys.exit()
-after = read_ppm(sys.argv[1])
-size = len(after[1])
-report("red", red(after), after[0], size)
-report("dark", dark(after), after[0], size)
-report("light", light(after), after[0], size)
-report("violet", violet(after), after[0], size)
-if len(sys.argv) > 2:
-    before = read_ppm(sys.argv[2])
-    report("newly-dark", dark(after) & ~dark(before), after[0], size)
+if __name__ == "__main__":
+    if sys.argv[1] == "--menu":
+        sys.exit(0 if menu(read(sys.argv[2]), sys.argv[3:]) else 1)
+    elif sys.argv[1] == "--differ":
+        print("differ", differ(int(sys.argv[2]), read(sys.argv[3]), read(sys.argv[4])))
+    else:
+        after = read(sys.argv[1])
+        for name in KINDS:
+            report(name, kind(after, name), after[0], len(after[1]))
+        if len(sys.argv) > 2:
+            report("newly-dark", kind(after, "dark") & ~kind(read(sys.argv[2]), "dark"), after[0], len(after[1]))

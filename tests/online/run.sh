@@ -19,7 +19,7 @@ done
 trap '[ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null; rm -rf "$artefacts/work"' EXIT
 xvfb_start "$artefacts" -br || { echo "FAIL: Xvfb did not start" && echo "0 passed, 1 failed" && exit 1; }
 # Debian's Python, which has Debian's Selenium, whatever python3 comes first on the PATH.
-/usr/bin/python3 "$root/tests/online/online.py" "$server" "$web_build/web" "$artefacts" "$game" "$root/assets"
+/usr/bin/python3 -B "$root/tests/online/online.py" "$server" "$web_build/web" "$artefacts" "$game" "$root/assets"
 status=$?
 # The pictures of the desktop's window, as PNG beside the pages'.
 for shot in "$artefacts"/*.xwd; do

@@ -39,7 +39,7 @@ for f in start_game stop_game keys grab; do eval "native_$(declare -f "$f")"; do
 # The page's ways: a folder of the site opened in the browser; its canvas is the window, its
 # console panel the standard output, and its saying so the game's end.
 start_game() {
-    local name=$1
+    local name=$1 ticks
     game_name=$name
     # By way of an empty page, so that nothing of the page before is taken for this one.
     browser open about:blank && within 10 untitled
@@ -47,12 +47,10 @@ start_game() {
     check "$name: the page's title is \"Game\"" within 30 titled
     await "$name-0-first-frame" 30 drawn "$name-0-first-frame" ||
         { fail "$name: no frame; errors: $(browser eval 'errors.join(" / ")')" && return 1; }
-    # The start-up's five pauses of 100 ms let the page go on: its timers run meanwhile.
-    local ticks
-    within 10 test "$(browser eval 'startUpProbe.ended')" = true # a slow start may end after a frame
+    # The start-up's five pauses of 100 ms let the page go on (a slow start may end after a frame).
+    within 10 test "$(browser eval 'startUpProbe.ended')" = true
     ticks=$(browser eval 'startUpProbe.ended ? startUpProbe.ticks : -1')
-    check "$name: the page's timers ran during the start-up's pauses ($ticks times in 10 ms steps)" \
-        test "$ticks" -ge 10
+    check "$name: the page's timers ran during the start-up's pauses ($ticks times in 10 ms steps)" test "$ticks" -ge 10
 }
 titled() { [ "$(browser eval document.title 2>/dev/null)" = '"Game"' ]; }
 untitled() { ! titled; }

@@ -16,7 +16,7 @@ e2e_begin "$build/windows-test-artefacts"
 work=$artefacts/work
 # The wine processes end through their prefix's server, the terminals through tmux.
 windows_end() {
-    tmux -L "gomoku3d-windows-$$" kill-server 2>/dev/null
+    terminal kill-server 2>/dev/null
     wineserver -k 2>/dev/null
     e2e_end
 }
@@ -28,9 +28,9 @@ export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineboot --init >"$artefacts/wineboot.txt" 2>&1 && wineserver -w ||
     { fail "wine could not make its prefix (see $artefacts/wineboot.txt)"; finish; }
 
-# What the game may import: Windows' own DLLs, nothing that a player would have to install.
-check "the .exe imports only Windows' own DLLs" test "$(x86_64-w64-mingw32-objdump -p "$build/gomoku3d.exe" |
-    sed -n 's/^[[:space:]]*DLL Name: //p' | sort | xargs)" = \
+# What a program imports: Windows' own DLLs, nothing that a player would have to install.
+imports() { x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort | xargs; }
+check "the .exe imports only Windows' own DLLs" test "$(imports "$build/gomoku3d.exe")" = \
     "ADVAPI32.dll GDI32.dll GLU32.dll KERNEL32.dll OPENGL32.dll USER32.dll WINMM.dll WS2_32.dll msvcrt.dll"
 
 unzip -q "$build/gomoku3d-windows.zip" -d "$work/unpacked"
@@ -46,10 +46,7 @@ for text in README.txt LICENSE.txt; do
 done
 
 game=$work/unpacked/gomoku3d/gomoku3d.exe
-session_with_meshes "$work/unpacked/gomoku3d"
-session_clicks "$work/unpacked/gomoku3d"
-session_computer "$work/unpacked/gomoku3d"
-session_renju "$work/unpacked/gomoku3d"
+for session in with_meshes clicks computer renju; do "session_$session" "$work/unpacked/gomoku3d"; done
 session_without_meshes "$work/empty"
 
 # The game from the zip online: it joins a game on the real server (the native build's) with
@@ -61,7 +58,7 @@ if [ -x "$server" ]; then
         ok:*) pass "${line#ok: }" ;;
         FAIL:*) fail "${line#FAIL: }" ;;
         esac
-    done < <(/usr/bin/python3 "$root/tests/windows/online.py" "$server" "$game" "$work/unpacked/gomoku3d" \
+    done < <(/usr/bin/python3 -B "$root/tests/windows/online.py" "$server" "$game" "$work/unpacked/gomoku3d" \
         "$artefacts" 2>"$artefacts/online.py.stderr")
     grep -q . "$artefacts/online.py.stderr" && fail "online: $(tail -n 1 "$artefacts/online.py.stderr")"
 else
@@ -70,8 +67,8 @@ fi
 
 # The tournament brain from the zip: Windows' own DLLs only, and a whole game through its pipes.
 brain=$work/unpacked/gomoku3d/pbrain-gomoku3d.exe
-check "the brain imports only Windows' own DLLs" test "$(x86_64-w64-mingw32-objdump -p "$brain" |
-    sed -n 's/^[[:space:]]*DLL Name: //p' | grep -v -x -E 'KERNEL32.dll|msvcrt.dll|USER32.dll|ADVAPI32.dll' | wc -l)" = 0
+check "the brain imports only Windows' own DLLs" test -z "$(imports "$brain" | tr ' ' '\n' |
+    grep -v -x -E 'KERNEL32.dll|msvcrt.dll|USER32.dll|ADVAPI32.dll')"
 if python3 "$root/tests/engine/brain_game.py" --run wine "$brain" >"$artefacts/brain-game.txt" 2>&1; then
     pass "the brain plays a game under wine ($(tail -n 1 "$artefacts/brain-game.txt"))"
 else
@@ -83,25 +80,23 @@ starts_with() { [[ $1 == "$2"* ]]; }
 # console NAME CODE_PAGE SETTINGS: the game on a console in a 120 x 30 terminal with the
 # environment SETTINGS, in a folder without meshes: the text reads as Chinese whatever the code
 # page, and each mesh report starts at column 0 of row 7, over the one before.
+terminal() { tmux -L "gomoku3d-windows-$$" "$@"; }
 console() {
     local name=$1 settings=$3 folder=$work/console-$1 screen row line
     mkdir -p "$folder"
     # term COMMAND: runs it under wine in the terminal; its status goes to $folder/status.
     term() {
         rm -f "$folder/status"
-        tmux -L "gomoku3d-windows-$$" new-session -d -x 120 -y 30 -c "$folder" \
-            "env $settings DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX WINEDEBUG=-all $1 \
-             2>'$artefacts/$name.stderr'; echo \$? >'$folder/status'; sleep 600"
+        terminal new-session -d -x 120 -y 30 -c "$folder" "env $settings DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX \
+            WINEDEBUG=-all $1 2>'$artefacts/$name.stderr'; echo \$? >'$folder/status'; sleep 600"
     }
     ended() { [ -s "$folder/status" ]; }
-    term "wine cmd /c chcp"
-    within 30 ended
-    check "$name: the console shows code page $2" \
-        grep -q ": $2\$" <<<"$(tmux -L "gomoku3d-windows-$$" capture-pane -p)"
-    tmux -L "gomoku3d-windows-$$" kill-server
+    term "wine cmd /c chcp" && within 30 ended
+    check "$name: the console shows code page $2" grep -q ": $2\$" <<<"$(terminal capture-pane -p)"
+    terminal kill-server
     term "wine '$build/gomoku3d.exe'"
     window=$(xvfb_find_window 60) || { fail "$name: no window \"Game\" within 60 s"; return; }
-    screen=$(tmux -L "gomoku3d-windows-$$" capture-pane -p)
+    screen=$(terminal capture-pane -p)
     printf '%s\n' "$screen" >"$artefacts/$name.screen.txt"
     check "$name: rows 0 to 6 are the first seven instruction lines, readable" test \
         "$(sed -n 1,7p <<<"$screen")" = "$(sed -n 1,7p "$E2E_HERE/instructions.utf8.txt")"
@@ -114,7 +109,7 @@ console() {
     xdotool mousemove --window "$window" 400 300 click 1 key Escape
     within 30 ended
     check "$name: Esc ends the game with status 0" test "$(cat "$folder/status")" = 0
-    tmux -L "gomoku3d-windows-$$" kill-server
+    terminal kill-server
 }
 # US code page 437 gets the text as UTF-16, code page 950 the Big5 bytes as they stand. Wine
 # takes the code page from the locale; zh_TW.UTF-8 is built for the test.
