@@ -16,6 +16,12 @@ struct Game
     Referee referee;
     std::vector<Peer *> peers;
     std::array<int, 2> connected{}; // connections on each seat
+    // A request to take back a move: the seat that asked and waits for the other's answer, or
+    // -1; and for each seat, the stones on the board when the other last refused it, so that
+    // nobody asks again and again before the game has moved on. Neither is stored: after a
+    // restart a player simply asks again.
+    int undoSeat = -1;
+    std::array<int, 2> refusedAt{-1, -1};
 
     Role roleOf(int seat) const
     {
@@ -48,6 +54,25 @@ std::shared_ptr<const std::string> share(std::string text)
     return std::make_shared<const std::string>(std::move(text));
 }
 
+// The game as a state message to `seat` tells it.
+GameView viewOf(const Game &game, int seat)
+{
+    std::optional<Referee::Side> undo;
+    if (game.undoSeat >= 0)
+    {
+        undo = game.undoSeat == game.blackSeat ? Referee::Side::Black : Referee::Side::White;
+    }
+    return GameView{game.id,
+                    &game.referee.moves(),
+                    game.roleOf(seat),
+                    game.presenceOf(game.blackSeat < 0 ? 0 : game.blackSeat),
+                    game.presenceOf(game.blackSeat < 0 ? 1 : 1 - game.blackSeat),
+                    game.referee.over(),
+                    game.referee.winner(),
+                    &game.referee.five(),
+                    undo};
+}
+
 constexpr std::string_view STORE_FAILED = "The server could not store that; try again";
 
 } // namespace
@@ -77,6 +102,14 @@ void Hub::receive(Peer &peer, std::string_view text)
     else if (const auto *join = std::get_if<JoinRequest>(&message))
     {
         this->join(peer, *join);
+    }
+    else if (const auto *request = std::get_if<UndoRequest>(&message))
+    {
+        askUndo(peer, *request);
+    }
+    else if (const auto *answer = std::get_if<UndoAnswer>(&message))
+    {
+        answerUndo(peer, *answer);
     }
     else
     {
@@ -356,6 +389,7 @@ void Hub::move(Peer &peer, const MoveRequest &request)
         return;
     }
     referee = std::move(next);
+    game->undoSeat = -1; // a move answers any request to take back: the game has gone on
     const auto moved = share(movedMessage(stones, point, side));
     for (Peer *p : game->peers)
     {
@@ -367,6 +401,111 @@ void Hub::move(Peer &peer, const MoveRequest &request)
              (referee.winner() ? std::string(colourName(*referee.winner())) + " won" : "drawn"));
         broadcastStates(*game, nullptr);
     }
+}
+
+Referee::Side Hub::sideOf(const Game &game, int seat)
+{
+    return seat == game.blackSeat ? Referee::Side::Black : Referee::Side::White;
+}
+
+void Hub::askUndo(Peer &peer, const UndoRequest &request)
+{
+    Game *game = peer.game_;
+    if (game == nullptr || peer.seat_ < 0)
+    {
+        fail(peer, ErrorCode::NotAPlayer,
+             game == nullptr ? "Join a game before asking" : "Watchers cannot take back moves");
+        return;
+    }
+    const int stones = static_cast<int>(game->referee.moves().size());
+    const int mine = game->blackSeat < 0 ? 0 : (stones + 1 - int(sideOf(*game, peer.seat_))) / 2;
+    if (game->referee.over())
+    {
+        fail(peer, ErrorCode::GameOver, "The game is over");
+    }
+    else if (request.n != stones)
+    {
+        fail(peer, ErrorCode::Stale,
+             "The board has " + std::to_string(stones) + " stones, not " +
+                 std::to_string(request.n));
+    }
+    else if (mine == 0)
+    {
+        fail(peer, ErrorCode::NothingToUndo, "You have no stone on the board to take back");
+    }
+    else if (game->undoSeat >= 0)
+    {
+        fail(peer, ErrorCode::UndoPending,
+             game->undoSeat == peer.seat_
+                 ? "You have asked already; the other player has not answered"
+                 : "The other player has asked first: answer them");
+    }
+    else if (game->refusedAt[peer.seat_] == stones)
+    {
+        fail(peer, ErrorCode::UndoRefused,
+             "The other player refused; ask again once the game has moved on");
+    }
+    else
+    {
+        game->undoSeat = peer.seat_;
+        broadcastStates(*game, nullptr);
+    }
+}
+
+void Hub::answerUndo(Peer &peer, const UndoAnswer &answer)
+{
+    Game *game = peer.game_;
+    if (game == nullptr || peer.seat_ < 0)
+    {
+        fail(peer, ErrorCode::NotAPlayer,
+             game == nullptr ? "Join a game before answering" : "Watchers cannot answer");
+        return;
+    }
+    const int asker = game->undoSeat;
+    const auto &moves = game->referee.moves();
+    const int stones = static_cast<int>(moves.size());
+    if (asker < 0 || asker == peer.seat_)
+    {
+        fail(peer, ErrorCode::NoUndoAsked, "The other player has not asked to take back a move");
+        return;
+    }
+    if (answer.n != stones)
+    {
+        fail(peer, ErrorCode::Stale,
+             "The board has " + std::to_string(stones) + " stones, not " +
+                 std::to_string(answer.n));
+        return;
+    }
+    game->undoSeat = -1;
+    if (!answer.accept)
+    {
+        game->refusedAt[asker] = stones;
+        broadcastStates(*game, nullptr);
+        return;
+    }
+    // Back to the asker's turn: their last stone goes, and the other's reply after it if any.
+    const int keep = (stones - 1) % 2 == int(sideOf(*game, asker)) ? stones - 1 : stones - 2;
+    try
+    {
+        store_.takeBack(game->id, keep);
+    }
+    catch (const StoreError &error)
+    {
+        game->undoSeat = asker; // still asked: the answer may be given again
+        log_(std::string("store: ") + error.what());
+        fail(peer, ErrorCode::Internal, STORE_FAILED);
+        return;
+    }
+    Referee replayed;
+    for (int i = 0; i < keep; ++i)
+    {
+        replayed.play(replayed.toMove(), moves[i].row, moves[i].col);
+    }
+    game->referee = std::move(replayed);
+    game->refusedAt = {-1, -1};
+    log_("game " + game->id + ": " + std::to_string(stones - keep) + " moves taken back, " +
+         std::to_string(keep) + " left");
+    broadcastStates(*game, nullptr);
 }
 
 void Hub::attach(Peer &peer, Game &game, int seat)
@@ -405,15 +544,7 @@ void Hub::detach(Peer &peer)
 
 void Hub::sendState(Peer &peer, const Game &game)
 {
-    const GameView view{game.id,
-                        &game.referee.moves(),
-                        game.roleOf(peer.seat_),
-                        game.presenceOf(game.blackSeat < 0 ? 0 : game.blackSeat),
-                        game.presenceOf(game.blackSeat < 0 ? 1 : 1 - game.blackSeat),
-                        game.referee.over(),
-                        game.referee.winner(),
-                        &game.referee.five()};
-    peer.send(share(stateMessage(view)));
+    peer.send(share(stateMessage(viewOf(game, peer.seat_))));
 }
 
 void Hub::broadcastStates(const Game &game, const Peer *except)
@@ -429,15 +560,7 @@ void Hub::broadcastStates(const Game &game, const Peer *except)
         auto &text = byRole[static_cast<std::size_t>(game.roleOf(p->seat_))];
         if (!text)
         {
-            const GameView view{game.id,
-                                &game.referee.moves(),
-                                game.roleOf(p->seat_),
-                                game.presenceOf(game.blackSeat < 0 ? 0 : game.blackSeat),
-                                game.presenceOf(game.blackSeat < 0 ? 1 : 1 - game.blackSeat),
-                                game.referee.over(),
-                                game.referee.winner(),
-                                &game.referee.five()};
-            text = share(stateMessage(view));
+            text = share(stateMessage(viewOf(game, p->seat_)));
         }
         p->send(text);
     }

@@ -1,6 +1,6 @@
 // The games a server holds and what each client's message does to them: making a game, taking a
-// seat or watching, and moves judged by the game's referee and stored before anyone hears of
-// them. Knows nothing of sockets: a connection is a Peer, which the network code implements and
+// seat or watching, moves judged by the game's referee and stored before anyone hears of them,
+// and a move taken back when one player asks and the other allows it. Knows nothing of sockets: a connection is a Peer, which the network code implements and
 // the hub sends to. Single-threaded: every call comes from the server's one event loop.
 #pragma once
 
@@ -94,6 +94,10 @@ private:
     void create(Peer &peer);
     void join(Peer &peer, const JoinRequest &request);
     void move(Peer &peer, const MoveRequest &request);
+    void askUndo(Peer &peer, const UndoRequest &request);
+    void answerUndo(Peer &peer, const UndoAnswer &answer);
+    // The seat's side in a game whose colours are drawn.
+    static Referee::Side sideOf(const Game &game, int seat);
     void fail(Peer &peer, ErrorCode code, std::string_view text);
     bool mayCreate(const std::string &address);
     Game *find(Peer &peer, const std::string &id);

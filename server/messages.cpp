@@ -72,24 +72,56 @@ ClientMessage readJoin(const json &object)
     return join;
 }
 
+// The stones on the board a request was made at. A count beyond any board can never be the
+// board's: it stays one that is never right.
+std::optional<int> stoneCount(const json &object)
+{
+    const auto n = integerField(object, "n");
+    if (!n || *n < 0)
+    {
+        return std::nullopt;
+    }
+    return *n <= BOARD_CELLS ? static_cast<int>(*n) : BOARD_CELLS + 1;
+}
+
 ClientMessage readMove(const json &object)
 {
     const auto row = integerField(object, "row");
     const auto col = integerField(object, "col");
-    const auto n = integerField(object, "n");
+    const auto n = stoneCount(object);
     if (!row || !col)
     {
         return refuse(ErrorCode::BadField,
                       "\"row\" and \"col\" must be whole numbers from 0 to 17");
     }
-    if (!n || *n < 0)
+    if (!n)
     {
         return refuse(ErrorCode::BadField,
                       "\"n\" must be the number of stones on the board before the move");
     }
-    // A count beyond any board can never be the board's: it stays one that is never right.
-    const int count = *n <= BOARD_CELLS ? static_cast<int>(*n) : BOARD_CELLS + 1;
-    return MoveRequest{coordinate(*row), coordinate(*col), count};
+    return MoveRequest{coordinate(*row), coordinate(*col), *n};
+}
+
+ClientMessage readUndo(const json &object)
+{
+    const auto n = stoneCount(object);
+    if (!n)
+    {
+        return refuse(ErrorCode::BadField, "\"n\" must be the number of stones on the board");
+    }
+    return UndoRequest{*n};
+}
+
+ClientMessage readUndoAnswer(const json &object)
+{
+    const auto n = stoneCount(object);
+    const auto accept = object.find("accept");
+    if (!n || accept == object.end() || !accept->is_boolean())
+    {
+        return refuse(ErrorCode::BadField, "\"n\" must be the number of stones on the board and "
+                                           "\"accept\" true or false");
+    }
+    return UndoAnswer{*n, accept->get<bool>()};
 }
 
 out_json point(Referee::Point p)
@@ -115,10 +147,11 @@ std::string_view presenceName(Presence presence)
 
 std::string_view codeName(ErrorCode code)
 {
-    static constexpr std::array<std::string_view, 15> NAMES = {
-        "bad-json",      "too-large",    "unknown-type",   "bad-field", "no-such-game",
-        "not-your-turn", "not-a-player", "occupied",       "off-board", "game-over",
-        "stale",         "rate-limited", "too-many-games", "expired",   "internal"};
+    static constexpr std::array<std::string_view, 19> NAMES = {
+        "bad-json",        "too-large",    "unknown-type",   "bad-field",    "no-such-game",
+        "not-your-turn",   "not-a-player", "occupied",       "off-board",    "game-over",
+        "stale",           "rate-limited", "too-many-games", "expired",      "internal",
+        "nothing-to-undo", "undo-pending", "undo-refused",   "no-undo-asked"};
     return NAMES.at(static_cast<std::size_t>(code));
 }
 
@@ -158,8 +191,16 @@ ClientMessage readClientMessage(std::string_view text)
     {
         return readMove(object);
     }
-    return refuse(ErrorCode::UnknownType,
-                  "Unknown message type: the server knows create, join and move");
+    if (name == "undo")
+    {
+        return readUndo(object);
+    }
+    if (name == "undo-answer")
+    {
+        return readUndoAnswer(object);
+    }
+    return refuse(ErrorCode::UnknownType, "Unknown message type: the server knows create, join, "
+                                          "move, undo and undo-answer");
 }
 
 std::string_view roleName(Role role)
@@ -223,7 +264,8 @@ std::string stateMessage(const GameView &view)
         {"white", presenceName(view.white)},
         {"over", view.over},
         {"winner", view.winner ? out_json(colourName(*view.winner)) : out_json(nullptr)},
-        {"five", std::move(five)}}
+        {"five", std::move(five)},
+        {"undo", view.undo ? out_json(colourName(*view.undo)) : out_json(nullptr)}}
         .dump();
 }
 

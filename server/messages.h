@@ -32,6 +32,10 @@ enum class ErrorCode
     TooManyGames,
     Expired,
     Internal,
+    NothingToUndo, // the asker has no stone on the board to take back
+    UndoPending,   // a request to take back a move already waits for its answer
+    UndoRefused,   // refused at this very position: ask again after the next move
+    NoUndoAsked,   // an answer with no request of the other player's to answer
 };
 
 std::string_view codeName(ErrorCode code);
@@ -57,6 +61,20 @@ struct MoveRequest
     int n;
 };
 
+// {"type":"undo","n":N}: the player asks the other to take back their own last move (and the
+// other's reply to it, if there has been one), N being the stones on the board.
+struct UndoRequest
+{
+    int n;
+};
+
+// {"type":"undo-answer","n":N,"accept":B}: the other player allows it or refuses it.
+struct UndoAnswer
+{
+    int n;
+    bool accept;
+};
+
 // A message that cannot be taken: the error to answer with.
 struct Refusal
 {
@@ -64,7 +82,8 @@ struct Refusal
     std::string message;
 };
 
-using ClientMessage = std::variant<CreateRequest, JoinRequest, MoveRequest, Refusal>;
+using ClientMessage =
+    std::variant<CreateRequest, JoinRequest, MoveRequest, UndoRequest, UndoAnswer, Refusal>;
 
 // Reads one message as a client sent it: any bytes at all.
 ClientMessage readClientMessage(std::string_view text);
@@ -100,6 +119,7 @@ struct GameView
     bool over;
     std::optional<Referee::Side> winner;
     const std::optional<Referee::Five> *five;
+    std::optional<Referee::Side> undo; // the side whose request to take back waits, if any
 };
 
 std::string createdMessage(std::string_view game, std::string_view secret);

@@ -164,6 +164,8 @@ Store::Store(const std::string &path, bool durable) : path_(path)
         insertMove_ =
             prepare("INSERT INTO moves(game, n, row, col, at) VALUES(?1, ?2, ?3, ?4, ?5)");
         finishGame_ = prepare("UPDATE games SET finished_at = ?2 WHERE id = ?1");
+        takeBack_ = prepare("DELETE FROM moves WHERE game = ?1 AND n >= ?2 AND "
+                            "(SELECT finished_at FROM games WHERE id = ?1) IS NULL");
         selectGame_ =
             prepare("SELECT secret_a, secret_b, black_seat, expired_at FROM games WHERE id = ?1");
         selectMoves_ = prepare("SELECT n, row, col FROM moves WHERE game = ?1 ORDER BY n");
@@ -300,6 +302,14 @@ void Store::addMove(std::string_view id, int n, Referee::Point point, bool over,
         }
         throw;
     }
+}
+
+void Store::takeBack(std::string_view id, int keep)
+{
+    Reset reset(takeBack_);
+    bindText(takeBack_, 1, id);
+    sqlite3_bind_int(takeBack_, 2, keep);
+    finish(takeBack_, "taking back moves");
 }
 
 Lookup Store::load(std::string_view id, StoredGame &game)

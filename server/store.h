@@ -63,6 +63,9 @@ public:
                         std::int64_t now);
     // The move numbered n (the stones before it); `over`: it ended the game.
     void addMove(std::string_view id, int n, Referee::Point point, bool over, std::int64_t now);
+    // Takes back the moves numbered `keep` and after, as both players agreed; the game is not
+    // over (a finished game keeps its moves).
+    void takeBack(std::string_view id, int keep);
     Lookup load(std::string_view id, StoredGame &game);
 
     // Expires what has outlived its time (UNJOINED_LIFETIME, FINISHED_LIFETIME, IDLE_LIFETIME):
@@ -87,6 +90,7 @@ private:
     sqlite3_stmt *updateSeat_;
     sqlite3_stmt *insertMove_;
     sqlite3_stmt *finishGame_;
+    sqlite3_stmt *takeBack_;
     sqlite3_stmt *selectGame_;
     sqlite3_stmt *selectMoves_;
     sqlite3_stmt *selectExpired_;

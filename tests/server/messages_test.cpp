@@ -18,7 +18,8 @@ const std::string SECRET = "0123456789abcdef0123456789abcdef";
 struct Case
 {
     std::string text;
-    std::string reads; // "create", "join GAME [SECRET]", "move R C N", or "error CODE"
+    // "create", "join GAME [SECRET]", "move R C N", "undo N", "answer N yes|no", or "error CODE"
+    std::string reads;
 };
 
 std::string describe(const ClientMessage &message)
@@ -35,6 +36,14 @@ std::string describe(const ClientMessage &message)
     {
         return "move " + std::to_string(move->row) + " " + std::to_string(move->col) + " " +
                std::to_string(move->n);
+    }
+    if (const auto *undo = std::get_if<UndoRequest>(&message))
+    {
+        return "undo " + std::to_string(undo->n);
+    }
+    if (const auto *answer = std::get_if<UndoAnswer>(&message))
+    {
+        return "answer " + std::to_string(answer->n) + (answer->accept ? " yes" : " no");
     }
     return "error " + std::string(codeName(std::get<Refusal>(message).code));
 }
@@ -75,6 +84,16 @@ const std::vector<Case> CASES = {
     {move("3", "4", "0.5"), "error bad-field"},
     {R"({"type":"move","row":3,"col":4})", "error bad-field"},
     {R"({"type":"move","col":4,"n":0})", "error bad-field"},
+    {R"({"type":"undo","n":4})", "undo 4"},
+    {R"({"type":"undo","n":1e3})", "error bad-field"},
+    {R"({"type":"undo","n":-2})", "error bad-field"},
+    {R"({"type":"undo"})", "error bad-field"},
+    {R"({"type":"undo-answer","n":4,"accept":false})", "answer 4 no"},
+    {R"({"type":"undo-answer","n":400,"accept":true})", "answer 325 yes"},
+    {R"({"type":"undo-answer","n":4,"accept":"yes"})", "error bad-field"},
+    {R"({"type":"undo-answer","n":4,"accept":1})", "error bad-field"},
+    {R"({"type":"undo-answer","n":4})", "error bad-field"},
+    {R"({"type":"undo-answer","accept":true})", "error bad-field"},
     {join("local-K3MZQ2X7BD4HV6TP"), "error bad-field"},
     {join("local-k3mzq2x7bd4hv6t"), "error bad-field"},
     {join("local-k3mzq2x7bd4hv6tp0"), "error bad-field"},

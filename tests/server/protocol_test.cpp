@@ -87,6 +87,13 @@ const std::vector<Row> ROWS = {
     {"white out of turn", White, {move(0, 0, 2)}, {"error:not-your-turn"}},
     {"a move for the other seat, by a watcher", Watcher, {move(0, 0, 2)}, {"error:not-a-player"}},
     {"a move after the five, out of turn", Finished, {move(0, 0, 12)}, {"error:game-over"}},
+    {"take back in no game", Newcomer, {undo(0)}, {"error:not-a-player"}},
+    {"a watcher asks to take back", Watcher, {undo(2)}, {"error:not-a-player"}},
+    {"a watcher answers", Watcher, {undoAnswer(2, true)}, {"error:not-a-player"}},
+    {"take back before anyone has joined", Waiting, {undo(0)}, {"error:nothing-to-undo"}},
+    {"take back at a stale count", White, {undo(1)}, {STALE}},
+    {"an answer nobody asked for", Black, {undoAnswer(2, true)}, {"error:no-undo-asked"}},
+    {"take back after the five", Finished, {undo(12)}, {"error:game-over"}},
 };
 
 // TYPE or TYPE:DETAIL for a message, as the rows write them.
@@ -361,6 +368,68 @@ TEST_F(ServerProtocol, seatsComeBackWithTheirSecretsAndPresenceIsTold)
     createGame(reloaded);
     EXPECT_EQ(creator.receive(20ms), std::nullopt);
     EXPECT_EQ(back->receive(20ms), std::nullopt);
+}
+
+// One player asks to take back a move; the other refuses, or allows it and the game goes back to
+// the asker's turn, in the store before anyone hears of it. Everyone in the game sees the request
+// in the state; a move answers it; nobody asks twice for the same position.
+TEST_F(ServerProtocol, aMoveIsTakenBackOnlyWhenTheOtherPlayerAllowsIt)
+{
+    Players players = startGame(server.port());
+    ASSERT_TRUE(playMoves(players, {{9, 9}, {9, 10}, {8, 8}}));
+    auto watcher = joinAs(server.port(), players.game, "watcher");
+    TestClient &black = *players.black, &white = *players.white;
+    // Every connection's next state: its moves and its request.
+    const auto states = [&](const std::string &moves, const json &undo)
+    {
+        for (TestClient *c : {&black, &white, watcher.get()})
+        {
+            const auto state = c->expect("state");
+            EXPECT_EQ(state["moves"], json::parse(moves));
+            EXPECT_EQ(state["undo"], undo);
+        }
+    };
+    black.send(undo(3));
+    states("[[9,9],[9,10],[8,8]]", "black");
+    black.send(undo(3));
+    EXPECT_EQ(heard(black, 1), Strings{"error:undo-pending"});
+    white.send(undo(3));
+    EXPECT_EQ(heard(white, 1), Strings{"error:undo-pending"});
+    black.send(undoAnswer(3, true));
+    EXPECT_EQ(heard(black, 1), Strings{"error:no-undo-asked"});
+    white.send(undoAnswer(2, true));
+    EXPECT_EQ(heard(white, 1), Strings{STALE});
+    white.send(undoAnswer(3, false));
+    states("[[9,9],[9,10],[8,8]]", nullptr);
+    black.send(undo(3));
+    EXPECT_EQ(heard(black, 1), Strings{"error:undo-refused"});
+
+    // Asked again once white has replied; white's move answers it, and black asks once more:
+    // black's stone and white's reply go, and black is to move.
+    ASSERT_TRUE(playMoves(players, {{7, 7}}, 3));
+    watcher->expect("moved");
+    black.send(undo(4));
+    states("[[9,9],[9,10],[8,8],[7,7]]", "black");
+    ASSERT_TRUE(playMoves(players, {{6, 6}}, 4));
+    watcher->expect("moved");
+    white.send(undoAnswer(5, true));
+    EXPECT_EQ(heard(white, 1), Strings{"error:no-undo-asked"});
+    white.send(undo(5));
+    states("[[9,9],[9,10],[8,8],[7,7],[6,6]]", "white");
+    black.send(undoAnswer(5, true));
+    states("[[9,9],[9,10],[8,8]]", nullptr);
+    ASSERT_TRUE(playMoves(players, {{0, 0}}, 3));
+    watcher->expect("moved");
+    black.send(undo(4));
+    states("[[9,9],[9,10],[8,8],[0,0]]", "black");
+    white.send(undoAnswer(4, true));
+    states("[[9,9],[9,10]]", nullptr);
+    EXPECT_EQ(heard(black, 0), Strings{});
+    server.stop();
+    Store store(server.database().string(), false);
+    StoredGame stored;
+    ASSERT_EQ(store.load(players.game, stored), Lookup::Found);
+    EXPECT_EQ(stored.moves.size(), 2u);
 }
 
 TEST(ServerSweep, gamesExpireOnTheTestsClock)

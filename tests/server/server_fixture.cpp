@@ -82,6 +82,16 @@ std::string move(int row, int col, int n)
     return nlohmann::json{{"type", "move"}, {"row", row}, {"col", col}, {"n", n}}.dump();
 }
 
+std::string undo(int n)
+{
+    return nlohmann::json{{"type", "undo"}, {"n", n}}.dump();
+}
+
+std::string undoAnswer(int n, bool accept)
+{
+    return nlohmann::json{{"type", "undo-answer"}, {"n", n}, {"accept", accept}}.dump();
+}
+
 std::string padded(std::size_t size)
 {
     const std::string head = R"({"type":"create","pad":")", tail = "\"}";

@@ -69,6 +69,8 @@ struct Players
 // The messages a client sends; a join without a secret takes a free seat or watches.
 std::string join(const std::string &game, const std::string &secret = "");
 std::string move(int row, int col, int n);
+std::string undo(int n);
+std::string undoAnswer(int n, bool accept);
 // A create padded with an unknown field to exactly `size` bytes.
 std::string padded(std::size_t size);
 
