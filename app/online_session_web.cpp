@@ -22,8 +22,9 @@ extern "C" void gomokuOnlineDisconnect();
 extern "C" void gomokuOnlineLoadSecret(const char *game, char *out, int size);
 extern "C" void gomokuOnlineStoreSecret(const char *game, const char *secret);
 extern "C" void gomokuOnlineForgetSecret(const char *game);
+// `asked`: the other player waits for this one's answer to a request to take back a move.
 extern "C" void gomokuOnlineChanged(int active, const char *status, int role, const char *game,
-                                    const char *problem);
+                                    const char *problem, int asked);
 // Writes the game the page's address names (?game=ID), or "", into `out`.
 extern "C" void gomokuOnlineAddressGame(char *out, int size);
 
@@ -61,7 +62,7 @@ public:
         }
         gomokuOnlineChanged(onlineGame.active() ? 1 : 0, onlineGame.status().c_str(),
                             static_cast<int>(onlineGame.role()), onlineGame.game().c_str(),
-                            onlineGame.problem().c_str());
+                            onlineGame.problem().c_str(), onlineGame.undoAskedOfMe() ? 1 : 0);
         glutPostRedisplay();
     }
 
@@ -132,6 +133,12 @@ extern "C"
         onlineGame.leave();
     }
 
+    // The panel's Allow and Refuse, for the other player's request to take back a move.
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlineAnswerUndo(int allow)
+    {
+        onlineGame.answerUndo(allow != 0);
+    }
+
     EMSCRIPTEN_KEEPALIVE void gomokuOnlineCreated(const char *game, const char *secret)
     {
         ServerMessage message;
@@ -151,12 +158,13 @@ extern "C"
         receive(message);
     }
 
-    // `you`, `black` and `white` as the page numbers them (OnlineRole, Presence); `winner` 0 black,
-    // 1 white, -1 none; `five` empty when the server sent none.
+    // `you`, `black` and `white` as the page numbers them (OnlineRole, Presence); `winner` and
+    // `undo` (the side asking to take back a move) 0 black, 1 white, -1 none; `five` empty when
+    // the server sent none.
     EMSCRIPTEN_KEEPALIVE void gomokuOnlineState(const char *game, int you, int black, int white,
                                                 int over, int winner, const std::uint8_t *moves,
                                                 int moveBytes, const std::uint8_t *five,
-                                                int fiveBytes)
+                                                int fiveBytes, int undo)
     {
         ServerMessage message;
         message.type = ServerMessage::Type::State;
@@ -171,6 +179,7 @@ extern "C"
         message.winner = winner;
         message.moves = pointsOf(moves, moveBytes);
         message.five = pointsOf(five, fiveBytes);
+        message.undo = undo;
         receive(message);
     }
 

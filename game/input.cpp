@@ -136,7 +136,7 @@ const char *menuLabel(int value)
             : std::string(entry.current() == entry.option ? "(*) " : "( ) ") + entry.name;
     if (onlineGame.active())
     {
-        labels[value] += " (not online)";
+        labels[value] += value == MENU_UNDO ? " (ask the other player)" : " (not online)";
     }
     return labels[value].c_str();
 }
@@ -186,12 +186,16 @@ void onKeyboard(unsigned char key, int, int)
     {
         relabelMenu(); // the computer may now play the other side
     }
-    // Taking back works after a five too: the winning stone goes and the game goes on. Not in
-    // an online game, whose moves are the server's.
-    if ((key == 'u' || key == 'U') && !onlineGame.active())
+    // Taking back works after a five too: the winning stone goes and the game goes on. In an
+    // online game, whose moves are the server's, the other player is asked, and answers y or n.
+    if ((key == 'u' || key == 'U') && !onlineGame.askUndo())
     {
         undoForPlayer();
         relabelMenu(); // a game brought back brings back its rule and opening
+    }
+    if (key == 'y' || key == 'Y' || key == 'n' || key == 'N')
+    {
+        onlineGame.answerUndo(key == 'y' || key == 'Y');
     }
     if (key == KEY_ESCAPE)
     {
@@ -256,6 +260,10 @@ void onMenu(int value)
     }
     if (onlineGame.active())
     {
+        if (value == MENU_UNDO)
+        {
+            onlineGame.askUndo();
+        }
         return;
     }
     if (value >= 0 && value < MENU_ENTRIES && MENU[value].current != nullptr)

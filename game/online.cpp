@@ -78,7 +78,11 @@ bool replay(const std::vector<ServerMessage::Point> &moves)
 // when it looks like one.
 std::string refusal(const std::string &code)
 {
-    static const std::array<std::pair<const char *, const char *>, 12> WORDS = {{
+    static const std::array<std::pair<const char *, const char *>, 16> WORDS = {{
+        {"nothing-to-undo", "There is no stone of yours to take back."},
+        {"undo-pending", "A request to take back a move is waiting for its answer."},
+        {"undo-refused", "The other player refused: ask again after the next move."},
+        {"no-undo-asked", "The other player's request is no longer there."},
         {"not-your-turn", "The server refused the move: it is not your turn."},
         {"occupied", "The server refused the move: that point is taken."},
         {"off-board", "The server refused the move: that point is off the board."},
@@ -316,7 +320,8 @@ void OnlineGame::reset()
         restartGame(); // the local game, kept for Undo as Restart keeps it
     }
     phase_ = Phase::Off;
-    creating_ = everOpened_ = stateKnown_ = over_ = moveSent_ = false;
+    creating_ = everOpened_ = stateKnown_ = over_ = moveSent_ = undoSent_ = false;
+    undo_ = -1;
     game_.clear();
     secret_.clear();
     role_ = OnlineRole::None;
@@ -363,7 +368,10 @@ void OnlineGame::closed(double random)
         return;
     }
     phase_ = stateKnown_ || phase_ == Phase::Lost ? Phase::Lost : Phase::Connecting;
-    moveSent_ = false; // whether it was stored, the state will say
+    // Whether a move or an answer sent was stored, and whether a request still waits, the next
+    // state will say.
+    moveSent_ = undoSent_ = false;
+    undo_ = -1;
     ++failures_;
     int wait = RETRY_FIRST_MS;
     for (int i = 1; i < failures_ && wait < RETRY_LONGEST_MS; ++i)
@@ -476,6 +484,10 @@ void OnlineGame::applyState(const ServerMessage &message)
     {
         fits = message.winner == -1 && message.five.empty();
     }
+    // Only a side with a stone on the board, in a game not over, asks to take one back.
+    const auto stones = static_cast<int>(message.moves.size());
+    fits = fits && (message.undo < 0 ||
+                    (gameOver == 0 && (message.undo == 0 ? (stones + 1) / 2 : stones / 2) > 0));
     if (!fits)
     {
         replay(moves_); // the game as it stood; the server's is not one
@@ -483,7 +495,24 @@ void OnlineGame::applyState(const ServerMessage &message)
         notify();
         return;
     }
+    const int me = message.role == OnlineRole::Black   ? 0
+                   : message.role == OnlineRole::White ? 1
+                                                       : -1;
+    const bool answered = undo_ >= 0 && message.undo < 0 && stateKnown_;
+    const bool takenBack = message.moves.size() < moves_.size();
+    std::string word;
+    if (answered && undo_ == me)
+    {
+        word = takenBack ? "The other player allowed it: your move is taken back."
+                         : "The other player refused to take back your move.";
+    }
+    else if (answered && takenBack)
+    {
+        word = "A move was taken back, as both players agreed.";
+    }
     moves_ = message.moves;
+    undo_ = message.undo;
+    undoSent_ = false;
     role_ = message.role;
     black_ = message.black;
     white_ = message.white;
@@ -492,7 +521,7 @@ void OnlineGame::applyState(const ServerMessage &message)
     phase_ = Phase::Live;
     failures_ = 0;
     moveSent_ = false;
-    notice_.clear();
+    notice_ = word;
     notify();
 }
 
@@ -518,7 +547,8 @@ void OnlineGame::applyMoved(const ServerMessage &message)
     placeStone(message.row, message.col);
     moves_.push_back(point);
     over_ = over_ || gameOver != 0;
-    moveSent_ = false;
+    moveSent_ = undoSent_ = false;
+    undo_ = -1; // a move answers any request to take back
     notice_.clear();
     notify();
 }
@@ -557,7 +587,7 @@ void OnlineGame::applyError(const std::string &code)
         stop(refusal(code));
         return;
     }
-    moveSent_ = false;
+    moveSent_ = undoSent_ = false;
     notice_ = refusal(code);
     notify();
 }
@@ -594,6 +624,62 @@ bool OnlineGame::place(int row, int col)
     }
     notify();
     return true;
+}
+
+bool OnlineGame::askUndo()
+{
+    if (!active())
+    {
+        return false;
+    }
+    const int me = mySide();
+    const auto count = static_cast<int>(moves_.size());
+    if (phase_ != Phase::Live)
+    {
+        notice_ = "Not connected: the request was not sent.";
+    }
+    else if (me < 0)
+    {
+        notice_ = "You are watching: only the players take back moves.";
+    }
+    else if (over_ || moveSent_ || undoSent_ || undo_ >= 0)
+    {
+        return true; // over, something on its way, or a request already waiting: nothing to ask
+    }
+    else if ((me == 0 ? (count + 1) / 2 : count / 2) == 0)
+    {
+        notice_ = "There is no stone of yours to take back.";
+    }
+    else
+    {
+        notice_.clear();
+        undoSent_ = true;
+        transport_->send(R"({"type":"undo","n":)" + std::to_string(count) + "}");
+    }
+    notify();
+    return true;
+}
+
+bool OnlineGame::answerUndo(bool allow)
+{
+    if (!active())
+    {
+        return false;
+    }
+    if (undoAskedOfMe() && phase_ == Phase::Live && !undoSent_)
+    {
+        undoSent_ = true;
+        transport_->send(R"({"type":"undo-answer","n":)" + std::to_string(moves_.size()) +
+                         R"(,"accept":)" + (allow ? "true" : "false") + "}");
+        notify();
+    }
+    return true;
+}
+
+bool OnlineGame::undoAskedOfMe() const
+{
+    const int me = mySide();
+    return me >= 0 && undo_ == 1 - me && !over_;
 }
 
 int OnlineGame::mySide() const
@@ -668,6 +754,23 @@ std::string OnlineGame::status() const
     if (!over_ && me >= 0 && (me == 0 ? white_ : black_) == Presence::Away)
     {
         text += " The other player is away.";
+    }
+    if (undo_ >= 0 && !over_)
+    {
+        if (undo_ == me)
+        {
+            text += " You asked to take back your last move: waiting for the answer.";
+        }
+        else if (me >= 0)
+        {
+            text += undoSent_ ? " Answering…"
+                              : " " + capitalised(sideName(undo_)) +
+                                    " asks to take back a move: allow it (y) or refuse (n)?";
+        }
+        else
+        {
+            text += " " + capitalised(sideName(undo_)) + " asks to take back a move.";
+        }
     }
     if (!over_ && me < 0)
     {

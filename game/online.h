@@ -57,6 +57,7 @@ struct ServerMessage
     bool over = false;       // State
     int winner = -1;         // State: 0 black, 1 white, -1 none
     std::vector<Point> five; // State: the winning five, or empty
+    int undo = -1;           // State: the side asking to take back a move, -1 none
     int n = -1;              // Moved: the stones on the board before it
     int row = -1;            // Moved
     int col = -1;
@@ -132,6 +133,14 @@ public:
     // did with it); false in a local game, where the caller places it.
     bool place(int row, int col);
 
+    // Taking back a move by agreement: a player asks the other to take back their own last
+    // stone (and the other's reply to it, if any), and the other allows it or refuses. Each is
+    // true when the online game took it (whatever it did with it); false in a local game.
+    bool askUndo();
+    bool answerUndo(bool allow);
+    // The other player has asked, and waits for this player's answer.
+    bool undoAskedOfMe() const;
+
     bool active() const { return phase_ != Phase::Off; }
     bool connected() const { return phase_ == Phase::Live; }
     OnlineRole role() const { return role_; }
@@ -174,8 +183,10 @@ private:
     bool stateKnown_ = false;
     std::vector<ServerMessage::Point> moves_; // every move the server has stored
     bool moveSent_ = false;                   // a move of ours is on its way
-    int failures_ = 0;                        // connections lost in a row
-    std::string notice_; // a word on the last thing the player tried, until the game moves on
+    int undo_ = -1;         // the side whose request to take back waits for the other's answer
+    bool undoSent_ = false; // this player's request or answer is on its way
+    int failures_ = 0;      // connections lost in a row
+    std::string notice_;    // a word on the last thing the player tried, until the game moves on
     std::string problem_;
 };
 

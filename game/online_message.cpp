@@ -155,7 +155,10 @@ bool decodeState(const json &object, ServerMessage *message)
     {
         return false;
     }
-    return true;
+    // A request to take back a move; a server without them sends no such field.
+    const json *undo = field(object, "undo");
+    message->undo = undo == nullptr ? -1 : colour(undo);
+    return undo == nullptr || undo->is_null() || message->undo >= 0;
 }
 
 bool decode(const json &object, ServerMessage *message)

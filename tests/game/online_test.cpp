@@ -139,6 +139,7 @@ std::string decoded(const std::string &text)
     add(m.row != fresh.row || m.col != fresh.col, "at " + n(m.row) + "," + n(m.col));
     add(m.colour != fresh.colour, "colour " + n(m.colour));
     add(m.code != fresh.code, "code " + m.code);
+    add(m.undo != fresh.undo, "undo " + n(m.undo));
     return out;
 }
 
@@ -160,6 +161,14 @@ TEST(Decoder, ReadsTheKindsOfEachTypeAndRefusesTheRest)
          "ok state game g role 2 moves 9,9 0,17 seats 12"},
         {R"({"type":"state","game":"g","moves":[],"you":"waiting","black":"present","white":"empty","over":true,"winner":"white","five":[[1,1],[1,2],[1,3],[1,4],[1,5]]})",
          "ok state game g role 1 seats 10 over winner 1 five 1,1 1,2 1,3 1,4 1,5"},
+        {R"({"type":"state","game":"g","moves":[[9,9]],"you":"white","black":"present","white":"away","over":false,"winner":null,"five":null,"undo":"black"})",
+         "ok state game g role 3 moves 9,9 seats 12 undo 0"},
+        {R"({"type":"state","game":"g","moves":[],"you":"white","black":"present","white":"away","over":false,"winner":null,"five":null,"undo":null})",
+         "ok state game g role 3 seats 12"},
+        {R"({"type":"state","game":"g","moves":[],"you":"white","black":"present","white":"away","over":false,"winner":null,"five":null,"undo":"red"})",
+         "unreadable"},
+        {R"({"type":"state","game":"g","moves":[],"you":"white","black":"present","white":"away","over":false,"winner":null,"five":null,"undo":1})",
+         "unreadable"},
         {R"({"type":"state","game":"g","moves":[[-3,40]],"you":"watcher")" + STATE_END,
          "ok state game g role 4 moves -3,40 seats 12"},
         {R"({"type":"state","game":"g","moves":[[9]],"you":"black")" + STATE_END, "unreadable"},
@@ -263,8 +272,8 @@ std::string filled(std::string text)
 }
 
 // The steps of a session:
-//   "create", "join", "leave", "open", "close R" (R the random draw), "place ROW COL",
-//   "stored" (the seat's secret kept from before), and "<" followed by the server's text.
+//   "create", "join", "leave", "open", "close R" (R the random draw), "place ROW COL", "undo"
+//   (asking to take back), "allow" and "refuse" (answering), "stored" (the seat's secret kept from before), and "<" followed by the server's text.
 std::string state(const std::string &you, const std::string &moves = "[]",
                   const std::string &presence = R"("black":"present","white":"present")",
                   const std::string &end = R"("over":false,"winner":null,"five":null)")
@@ -290,6 +299,10 @@ const std::string BLACK_FIVE = "[[3,2],[4,2],[3,3],[4,3],[3,4],[4,4],[3,5],[4,5]
 const std::string BLACK_WON =
     R"("over":true,"winner":"black","five":[[3,2],[3,3],[3,4],[3,5],[3,6]])";
 const std::string WHITE_AWAY = R"("black":"present","white":"away")";
+const std::string PRESENT = R"("black":"present","white":"present")";
+// A request to take back a move, waiting for the other player's answer.
+const std::string BLACK_ASKS = R"("over":false,"winner":null,"five":null,"undo":"black")";
+const std::string WHITE_ASKS = R"("over":false,"winner":null,"five":null,"undo":"white")";
 using Steps = std::vector<std::string>;
 Steps operator+(Steps a, const Steps &b)
 {
@@ -508,6 +521,63 @@ const std::vector<SessionCase> SESSION_CASES = {
      RESUME + Steps{state("black"), "close 0", "close 0", "open", state("black"), "close 0"},
      resumed({RETRY + "500", RETRY + "1000", RESUME_CALLS[1], RETRY + "500"}), LOST},
 
+    // Taking back by agreement: asked once, shown to both, answered once.
+    {"AskToTakeBack", RESUME + Steps{state("black", "[[9,9]]"), "undo", "undo"},
+     resumed({R"(send {"type":"undo","n":1})"}), "White to move (you play black).", "9,9"},
+    {"NothingOfMineToTakeBack", RESUME + Steps{state("white", "[[9,9]]"), "undo"}, resumed(),
+     "Your move (white). There is no stone of yours to take back.", "9,9"},
+    {"WatcherCannotAsk", JOIN + Steps{state("watcher", "[[9,9]]"), "undo"}, joined(),
+     "White to move (you are watching). You are watching: only the players take back moves.",
+     "9,9"},
+    {"AskedAndWaiting",
+     RESUME + Steps{state("black", "[[9,9]]"), "undo",
+                    state("black", "[[9,9]]", PRESENT, BLACK_ASKS), "undo"},
+     resumed({R"(send {"type":"undo","n":1})"}),
+     "White to move (you play black). You asked to take back your last move: waiting for the "
+     "answer.",
+     "9,9"},
+    {"TheOtherAsks", RESUME + Steps{state("black", "[[9,9],[8,8]]", PRESENT, WHITE_ASKS)},
+     resumed(), "Your move (black). White asks to take back a move: allow it (y) or refuse (n)?",
+     "9,9 8,8"},
+    {"AllowedOnce",
+     RESUME + Steps{state("black", "[[9,9],[8,8]]", PRESENT, WHITE_ASKS), "allow", "refuse"},
+     resumed({R"(send {"type":"undo-answer","n":2,"accept":true})"}),
+     "Your move (black). Answering…", "9,9 8,8"},
+    {"RefusedAndAskedAgainLater",
+     RESUME + Steps{state("black", "[[9,9],[8,8]]", PRESENT, WHITE_ASKS), "refuse",
+                    state("black", "[[9,9],[8,8]]"), "allow"},
+     resumed({R"(send {"type":"undo-answer","n":2,"accept":false})"}), "Your move (black).",
+     "9,9 8,8"},
+    {"NothingToAnswer", RESUME + Steps{state("black", "[[9,9],[8,8]]"), "allow"}, resumed(),
+     "Your move (black).", "9,9 8,8"},
+    {"TheOtherAllowed",
+     RESUME + Steps{state("black", "[[9,9],[8,8],[7,7]]", PRESENT, BLACK_ASKS),
+                    state("black", "[[9,9],[8,8]]")},
+     resumed(), "Your move (black). The other player allowed it: your move is taken back.",
+     "9,9 8,8"},
+    {"TheOtherRefused",
+     RESUME + Steps{state("black", "[[9,9],[8,8],[7,7]]", PRESENT, BLACK_ASKS),
+                    state("black", "[[9,9],[8,8],[7,7]]")},
+     resumed(), "White to move (you play black). The other player refused to take back your move.",
+     "9,9 8,8 7,7"},
+    {"AMoveAnswersIt",
+     RESUME + Steps{state("white", "[[9,9],[8,8],[7,7]]", PRESENT, BLACK_ASKS), "place 6 6",
+                    moved(3, 6, 6, "white")},
+     resumed({R"(send {"type":"move","row":6,"col":6,"n":3})"}), "Black to move (you play white).",
+     "9,9 8,8 7,7 6,6"},
+    {"WatcherSeesTheRequest", JOIN + Steps{state("watcher", "[[9,9]]", PRESENT, BLACK_ASKS)},
+     joined(), "White to move (you are watching). Black asks to take back a move.", "9,9"},
+    {"ALostConnectionIsNoRefusal",
+     RESUME + Steps{state("black", "[[9,9]]", PRESENT, BLACK_ASKS), "close 0", "open",
+                    state("black", "[[9,9]]")},
+     resumed({RETRY + "500", RESUME_CALLS[1]}), "White to move (you play black).", "9,9"},
+    ignored("AskedByASideWithNoStone", state("black", "[[9,9]]", PRESENT, WHITE_ASKS)),
+    ignored(
+        "AskedAfterTheFive",
+        state(
+            "white", BLACK_FIVE, WHITE_AWAY,
+            R"("over":true,"winner":"black","five":[[3,2],[3,3],[3,4],[3,5],[3,6]],"undo":"black")")),
+
     // Leaving.
     {"Leave", RESUME + Steps{state("black", "[[9,9]]"), "leave"}, resumed({"disconnect"}), ""},
     {"NothingAfterLeaving",
@@ -531,6 +601,9 @@ void play(RecordingTransport &transport, const Steps &steps)
         {"join", [](const std::string &id) { onlineGame.join(id.empty() ? GAME : id); }},
         {"stored", [&](const std::string &) { transport.secrets[GAME] = SECRET; }},
         {"leave", [](const std::string &) { onlineGame.leave(); }},
+        {"undo", [](const std::string &) { EXPECT_TRUE(onlineGame.askUndo()); }},
+        {"allow", [](const std::string &) { EXPECT_TRUE(onlineGame.answerUndo(true)); }},
+        {"refuse", [](const std::string &) { EXPECT_TRUE(onlineGame.answerUndo(false)); }},
         {"open", [](const std::string &) { onlineGame.opened(); }},
         {"close", [](const std::string &draw) { onlineGame.closed(std::stod(draw)); }},
         {"place",
@@ -619,17 +692,38 @@ TEST_F(OnlineInput, SpaceAndTheClickSendTheMoveAndPlaceNothing)
     EXPECT_EQ(cursorX, 3 - BOARD_CENTRE) << "the cursor follows the click as in a local game";
 }
 
-// The local game's entries and undo do nothing and say so, until leaving ends the online game.
+// Undo asks the other player, by key or by menu; y and n answer the other player's request.
+TEST_F(OnlineInput, UndoAsksTheOtherPlayerAndYOrNAnswers)
+{
+    const std::string asked = R"(send {"type":"undo","n":1})";
+    play(transport, {moved(0, 9, 9, "black")});
+    EXPECT_STREQ(menuLabel(MENU_UNDO), "Undo (ask the other player)");
+    onKeyboard('u', 0, 0);
+    play(transport, {error("undo-refused")});
+    onMenu(MENU_UNDO);
+    onKeyboard('y', 0, 0);
+    EXPECT_EQ(transport.calls, (std::vector<std::string>{asked, asked}));
+    EXPECT_EQ(historyLength, 1) << "nothing is taken back here before the server says so";
+
+    play(transport,
+         {moved(1, 8, 8, "white"), state("black", "[[9,9],[8,8]]", PRESENT, WHITE_ASKS)});
+    transport.calls.clear();
+    onKeyboard('Y', 0, 0);
+    EXPECT_EQ(transport.calls,
+              std::vector<std::string>{R"(send {"type":"undo-answer","n":2,"accept":true})"});
+}
+
+// The local game's entries do nothing and say so, until leaving ends the online game.
 TEST_F(OnlineInput, TheLocalGamesEntriesDoNothingUntilLeaving)
 {
     play(transport, {moved(0, 9, 9, "black")});
     const GameSnapshot before = takeSnapshot();
     for (int value :
-         {MENU_CHEAT, MENU_RESTART, MENU_UNDO, MENU_COMPUTER_WHITE, MENU_COMPUTER_BLACK, MENU_HARD})
+         {MENU_CHEAT, MENU_RESTART, MENU_COMPUTER_WHITE, MENU_COMPUTER_BLACK, MENU_HARD})
     {
         onMenu(value);
     }
-    onKeyboard('u', 0, 0);
+    onKeyboard('y', 0, 0);
     EXPECT_EQ(takeSnapshot(), before);
     EXPECT_EQ(opponent, OPPONENT_NONE);
     EXPECT_EQ(historyLength, 1);
