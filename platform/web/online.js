@@ -10,7 +10,8 @@
 //    soon as it has one, and a reload joins it again.
 //  - The panel under the status line shows the link to the game with a Copy button, and the
 //    system's share sheet where the browser has one (navigator.share, on phones); a "Leave online
-//    game" button; or why online play did not start.
+//    game" button; Allow and Refuse when the other player asks to take back a move; or why
+//    online play did not start.
 // Module.online: what the program calls (connect, send, disconnect, loadSecret, storeSecret,
 // forgetSecret, changed, addressGame), and read(text), the check of one frame, which the tests
 // use too. The page's status line takes Module.onlineStatus while an online game is on.
@@ -75,12 +76,13 @@ mergeInto(LibraryManager.library, {
         case 'state':
           var moves = points(m.moves), five = m.five === null ? new Uint8Array(0) : points(m.five);
           var winner = m.winner === null ? -1 : word(m.winner, COLOURS);
+          var undo = m.undo === undefined || m.undo === null ? -1 : word(m.undo, COLOURS);
           if (m.five !== null && five && five.length != 10) return null; // five points, or none
           args = all([text(m.game), word(m.you, ROLES), word(m.black, PRESENCES), word(m.white, PRESENCES),
                       typeof m.over == 'boolean' ? +m.over : undefined, winner, moves, moves && moves.length, five,
-                      five && five.length]);
+                      five && five.length, undo]);
           return args && ['gomokuOnlineState', ['string', 'number', 'number', 'number', 'number', 'number', 'array',
-                                                'number', 'array', 'number'], args];
+                                                'number', 'array', 'number', 'number'], args];
         case 'moved':
           args = all([integer(m.n), integer(m.row), integer(m.col), word(m.colour, COLOURS)]);
           return args && ['gomokuOnlineMoved', ['number', 'number', 'number', 'number'], args];
@@ -138,6 +140,7 @@ mergeInto(LibraryManager.library, {
         ' background: #1c1712; border: 1px solid #5a4a3a; border-radius: 4px; }' +
         '#online p { margin: 0 0 4px; }' +
         '#online-problem { color: #ffb199; }' +
+        '#online #online-undo { margin: 6px 0 0; }' +
         '</style>' +
         '<p id="online-problem" role="alert"></p>' +
         '<div id="online-game">' +
@@ -147,7 +150,10 @@ mergeInto(LibraryManager.library, {
         '<button id="online-copy" type="button">Copy</button>' +
         '<button id="online-share" type="button" hidden>Share</button>' +
         '<button id="online-leave" type="button">Leave online game</button>' +
-        '</div></div>';
+        '</div>' +
+        '<p id="online-undo" hidden>' +
+        '<button id="online-allow" type="button">Allow</button> ' +
+        '<button id="online-refuse" type="button">Refuse</button></p></div>';
     var bar = document.getElementById('bar');
     if (bar) bar.insertAdjacentElement('afterend', panel);
     else document.body.appendChild(panel);
@@ -171,6 +177,14 @@ mergeInto(LibraryManager.library, {
     });
     panel.querySelector('#online-leave').addEventListener('click', function() {
       call('gomokuOnlineLeave', [], []);
+    });
+    // The other player's request to take back a move: the status line says it, these answer it.
+    var undoRow = panel.querySelector('#online-undo');
+    panel.querySelector('#online-allow').addEventListener('click', function() {
+      call('gomokuOnlineAnswerUndo', ['number'], [1]);
+    });
+    panel.querySelector('#online-refuse').addEventListener('click', function() {
+      call('gomokuOnlineAnswerUndo', ['number'], [0]);
     });
     function refit() {
       if (typeof fit == 'function') fit();
@@ -210,7 +224,7 @@ mergeInto(LibraryManager.library, {
       addressGame: function() {
         return new URLSearchParams(location.search).get('game') || '';
       },
-      changed: function(active, status, role, game, problem) {
+      changed: function(active, status, role, game, problem, asked) {
         // The game takes the room the panel leaves it, whenever the panel changes its height.
         var height = panel.hidden ? 0 : panel.offsetHeight;
         Module['onlineStatus'] = active ? status : null;
@@ -222,6 +236,7 @@ mergeInto(LibraryManager.library, {
         share.hidden = !navigator.share;
         problemLine.textContent = problem;
         gamePart.hidden = !active;
+        undoRow.hidden = !asked;
         link.hidden = copy.hidden = invite.hidden = !game;
         share.hidden = share.hidden || !game;
         panel.hidden = !(active || problem);
@@ -249,8 +264,8 @@ mergeInto(LibraryManager.library, {
   gomokuOnlineForgetSecret__deps: ['$gomokuOnline'],
   gomokuOnlineForgetSecret: function(game) { Module['online'].forgetSecret(UTF8ToString(game)); },
   gomokuOnlineChanged__deps: ['$gomokuOnline'],
-  gomokuOnlineChanged: function(active, status, role, game, problem) {
-    Module['online'].changed(!!active, UTF8ToString(status), role, UTF8ToString(game), UTF8ToString(problem));
+  gomokuOnlineChanged: function(active, status, role, game, problem, asked) {
+    Module['online'].changed(!!active, UTF8ToString(status), role, UTF8ToString(game), UTF8ToString(problem), !!asked);
   },
   gomokuOnlineAddressGame__deps: ['$gomokuOnline'],
   gomokuOnlineAddressGame: function(out, size) { stringToUTF8(Module['online'].addressGame(), out, size); },

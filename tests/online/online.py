@@ -6,7 +6,8 @@ and the desktop game joining under Xvfb. Run by tests/online/run.sh, which start
     online.py SERVER WEB_DIR ARTEFACTS [GAME ASSETS_DIR]
 
 Two pages (a laptop's mouse, a phone's touch) play a game to a five through the link while a third
-watches; the wrong side, the watcher and a finger that slides away move nothing; a reload and a
+watches; black takes back a move as white allows it; the wrong side, the watcher and a finger that
+slides away move nothing; a reload and a
 new tab keep the seat; the server killed with SIGKILL and started again loses no stored move.
 Then the desktop game joins a page's game with --join, keeps its seat when started again, and
 the two finish a game; with the server gone, "Play online" says no server answered. Pictures
@@ -178,11 +179,12 @@ class Page(Player):
             pass
 
 
-def in_view(page):
+def in_view(page, ids=("status", "online-link", "online-copy", "online-leave")):
     """Whether the status line and the online panel's link and buttons are all in the viewport."""
-    return page.js("return ['status', 'online-link', 'online-copy', 'online-leave'].every(id => {"
+    return page.js("return arguments[0].every(id => {"
                    " const r = document.getElementById(id).getBoundingClientRect();"
-                   " return r.height > 0 && r.top >= 0 && r.bottom <= innerHeight && r.right <= innerWidth; })")
+                   " return r.height > 0 && r.top >= 0 && r.bottom <= innerHeight && r.right <= innerWidth; })",
+                   list(ids))
 
 
 def stones_shown(page, moves, what):
@@ -288,6 +290,21 @@ def session_pages(server):
             return
         stones_shown(white, MOVES[:3], "the other player's moves")
         stones_shown(watcher, MOVES[:3], "the watcher sees the moves")
+
+        # Black asks to take back its last stone, and white allows it with the panel's button.
+        black.choose("Undo (ask the other player)")
+        black.expect("asks to take back its move", r"You asked to take back your last move: waiting for the answer\.$")
+        white.expect("is asked", r"Black asks to take back a move: allow it \(y\) or refuse \(n\)\?$")
+        watcher.expect("sees the request", r"\. Black asks to take back a move\.$")
+        check(f"{white.name}: Allow and Refuse are in view", in_view(white, ("status", "online-allow", "online-refuse")))
+        check(f"{black.name}: and only there", black.js("return document.getElementById('online-undo').hidden"))
+        white.shot(f"{white.name}-asked-to-take-back")
+        white.js("document.getElementById('online-allow').click()")
+        black.expect("its move is taken back", r"^Your move \(black\)\. The other player allowed it")
+        check("the stone taken back is gone from the other pages",  # black's shows its cursor there
+              within(5, lambda: all(page.stone(*MOVES[2]) == "none" for page in (white, watcher))))
+        if not play(colours, 2, 3):
+            return
         laptop_colour = colour_of(laptop)
         laptop.driver.refresh()
         laptop.cells = None
