@@ -330,11 +330,9 @@ void Hub::join(Peer &peer, const JoinRequest &request)
 
 void Hub::move(Peer &peer, const MoveRequest &request)
 {
-    Game *game = peer.game_;
-    if (game == nullptr || peer.seat_ < 0)
+    Game *game = playerGame(peer);
+    if (game == nullptr)
     {
-        fail(peer, ErrorCode::NotAPlayer,
-             game == nullptr ? "Join a game before moving" : "Watchers cannot move");
         return;
     }
     if (game->blackSeat < 0)
@@ -349,11 +347,8 @@ void Hub::move(Peer &peer, const MoveRequest &request)
         return;
     }
     const int stones = static_cast<int>(referee.moves().size());
-    if (request.n != stones)
+    if (!sameCount(peer, stones, request.n))
     {
-        fail(peer, ErrorCode::Stale,
-             "The board has " + std::to_string(stones) + " stones, not " +
-                 std::to_string(request.n));
         return;
     }
     const auto side = peer.seat_ == game->blackSeat ? Referee::Side::Black : Referee::Side::White;
@@ -403,6 +398,27 @@ void Hub::move(Peer &peer, const MoveRequest &request)
     }
 }
 
+Game *Hub::playerGame(Peer &peer)
+{
+    if (peer.game_ == nullptr || peer.seat_ < 0)
+    {
+        fail(peer, ErrorCode::NotAPlayer,
+             peer.game_ == nullptr ? "Join a game first" : "Watchers only watch");
+        return nullptr;
+    }
+    return peer.game_;
+}
+
+bool Hub::sameCount(Peer &peer, int stones, int n)
+{
+    if (n != stones)
+    {
+        fail(peer, ErrorCode::Stale,
+             "The board has " + std::to_string(stones) + " stones, not " + std::to_string(n));
+    }
+    return n == stones;
+}
+
 Referee::Side Hub::sideOf(const Game &game, int seat)
 {
     return seat == game.blackSeat ? Referee::Side::Black : Referee::Side::White;
@@ -410,26 +426,23 @@ Referee::Side Hub::sideOf(const Game &game, int seat)
 
 void Hub::askUndo(Peer &peer, const UndoRequest &request)
 {
-    Game *game = peer.game_;
-    if (game == nullptr || peer.seat_ < 0)
+    Game *game = playerGame(peer);
+    if (game == nullptr)
     {
-        fail(peer, ErrorCode::NotAPlayer,
-             game == nullptr ? "Join a game before asking" : "Watchers cannot take back moves");
         return;
     }
     const int stones = static_cast<int>(game->referee.moves().size());
-    const int mine = game->blackSeat < 0 ? 0 : (stones + 1 - int(sideOf(*game, peer.seat_))) / 2;
     if (game->referee.over())
     {
         fail(peer, ErrorCode::GameOver, "The game is over");
+        return;
     }
-    else if (request.n != stones)
+    if (!sameCount(peer, stones, request.n))
     {
-        fail(peer, ErrorCode::Stale,
-             "The board has " + std::to_string(stones) + " stones, not " +
-                 std::to_string(request.n));
+        return;
     }
-    else if (mine == 0)
+    const int mine = game->blackSeat < 0 ? 0 : (stones + 1 - int(sideOf(*game, peer.seat_))) / 2;
+    if (mine == 0)
     {
         fail(peer, ErrorCode::NothingToUndo, "You have no stone on the board to take back");
     }
@@ -454,11 +467,9 @@ void Hub::askUndo(Peer &peer, const UndoRequest &request)
 
 void Hub::answerUndo(Peer &peer, const UndoAnswer &answer)
 {
-    Game *game = peer.game_;
-    if (game == nullptr || peer.seat_ < 0)
+    Game *game = playerGame(peer);
+    if (game == nullptr)
     {
-        fail(peer, ErrorCode::NotAPlayer,
-             game == nullptr ? "Join a game before answering" : "Watchers cannot answer");
         return;
     }
     const int asker = game->undoSeat;
@@ -469,11 +480,8 @@ void Hub::answerUndo(Peer &peer, const UndoAnswer &answer)
         fail(peer, ErrorCode::NoUndoAsked, "The other player has not asked to take back a move");
         return;
     }
-    if (answer.n != stones)
+    if (!sameCount(peer, stones, answer.n))
     {
-        fail(peer, ErrorCode::Stale,
-             "The board has " + std::to_string(stones) + " stones, not " +
-                 std::to_string(answer.n));
         return;
     }
     game->undoSeat = -1;

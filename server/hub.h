@@ -96,6 +96,11 @@ private:
     void move(Peer &peer, const MoveRequest &request);
     void askUndo(Peer &peer, const UndoRequest &request);
     void answerUndo(Peer &peer, const UndoAnswer &answer);
+    // The game the peer holds a seat in; none, and the peer told why, when it is watching or in
+    // no game.
+    Game *playerGame(Peer &peer);
+    // Whether a request made at `n` stones is for the board of `stones`; the peer is told if not.
+    bool sameCount(Peer &peer, int stones, int n);
     // The seat's side in a game whose colours are drawn.
     static Referee::Side sideOf(const Game &game, int seat);
     void fail(Peer &peer, ErrorCode code, std::string_view text);
