@@ -638,13 +638,15 @@ bool OnlineGame::askUndo()
     {
         notice_ = "Not connected: the request was not sent.";
     }
-    else if (me < 0)
+    else if (role_ == OnlineRole::Watcher)
     {
         notice_ = "You are watching: only the players take back moves.";
     }
-    else if (over_ || moveSent_ || undoSent_ || undo_ >= 0)
+    else if (over_ || role_ == OnlineRole::Waiting || moveSent_ || undoSent_ || undo_ >= 0)
     {
-        return true; // over, something on its way, or a request already waiting: nothing to ask
+        // Over, nobody to ask yet, something on its way, or a request already waiting: the
+        // status line says so already.
+        return true;
     }
     else if ((me == 0 ? (count + 1) / 2 : count / 2) == 0)
     {

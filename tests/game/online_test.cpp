@@ -119,7 +119,7 @@ std::string decoded(const std::string &text)
         std::string text;
         for (const auto &[row, col] : list)
         {
-            text += std::string(" ") + n(row) + "," + n(col);
+            text.append(" ").append(n(row)).append(",").append(n(col));
         }
         return text;
     };
@@ -526,6 +526,10 @@ const std::vector<SessionCase> SESSION_CASES = {
      resumed({R"(send {"type":"undo","n":1})"}), "White to move (you play black).", "9,9"},
     {"NothingOfMineToTakeBack", RESUME + Steps{state("white", "[[9,9]]"), "undo"}, resumed(),
      "Your move (white). There is no stone of yours to take back.", "9,9"},
+    {"NobodyToAskYet",
+     {"create", "open", CREATED, state("waiting", "[]", R"("black":"present","white":"empty")"),
+      "undo"},
+     {"connect /ws 0", CREATE_CALL, STORE}, "Waiting for the other player to join."},
     {"WatcherCannotAsk", JOIN + Steps{state("watcher", "[[9,9]]"), "undo"}, joined(),
      "White to move (you are watching). You are watching: only the players take back moves.",
      "9,9"},
