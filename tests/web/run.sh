@@ -441,7 +441,21 @@ session_slow_load() {
     browser watch "http://127.0.0.1:$server_port/with-meshes/index.html" 8 throttle=1600,150 >"$log"
     ready=$(awk '$2 == "status" && / to move\.$/ { print $1; exit }' "$log")
     progress=$(awk '$2 == "status" && $3 == "Loading…" && $4 > 0 && $4 < $6 { print $1 " s: " $4 " of " $6 " KB"; exit }' "$log")
-    check "slow load: ready after ${ready:-never} s, at most 5" awk -v t="$ready" 'BEGIN { exit !(t != "" && t <= 5) }'
+    # The load is the line's and then the program's: the game's files come in parallel, as fast as
+    # the line carries them, and the program starts soon after; the thinker's files, counted once
+    # the game's have all come, are not waited for. The line's own pace varies with a busy
+    # machine, so the total (about 5 s here, which tools/bench.sh page measures) is not checked.
+    local came
+    came=$(awk '$2 != "status" || $3 != "Loading…" || $4 + 0 == 0 { next }
+        $6 > total && $4 >= total && first { exit }
+        { if (!first) { first = $1; from = $4 }; total = $6; last = $1; kb = $4 - from }
+        END { if (first) printf "%.2f %.2f %d %.2f", first, last, kb, kb * 1024 * 8 / 1600000 }' "$log")
+    local first last kb need
+    read -r first last kb need <<<"${came:-0 0 0 0}"
+    check "slow load: $kb KB of the game's files came in $(awk -v a="$first" -v b="$last" 'BEGIN { printf "%.2f", b - a }') s, the line's time for them being $need s (at most 15% more)" \
+        awk -v a="$first" -v b="$last" -v n="$need" 'BEGIN { exit !(n > 0 && b - a <= 1.15 * n) }'
+    check "slow load: ready ${ready:-never} s, $(awk -v t="${ready:-99}" -v l="$last" 'BEGIN { printf "%.2f", t - l }') s after the game's files came (at most 1.5)" \
+        awk -v t="$ready" -v l="$last" 'BEGIN { exit !(t != "" && l > 0 && t - l <= 1.5) }'
     check "slow load: progress shown before (${progress:-none})" \
         awk -v p="${progress%% *}" -v t="${ready:-99}" 'BEGIN { exit !(p != "" && p < t) }'
     # The Menu button can be pressed once the game runs, not before.
