@@ -189,6 +189,16 @@ mergeInto(LibraryManager.library, {
     function refit() {
       if (typeof fit == 'function') fit();
     }
+    // The line of keys under the game: online, u asks the other player and y or n answers them,
+    // and the computer plays no side.
+    var keysLine = document.getElementById('keys'), localKeys = keysLine ? keysLine.textContent : '';
+    var ONLINE_KEYS = 'Click a point to place a stone, or move with w a s d and place with space; u asks ' +
+        'the other player to take your last move back, y or n answers them when they ask; the arrow ' +
+        'keys turn the board; the right button or Menu opens the menu; Esc ends. On a touch screen: ' +
+        'tap a point, then tap it again to place; drag to turn the board; hold for the menu.';
+    function heights() {
+      return (panel.hidden ? 0 : panel.offsetHeight) + (keysLine && !keysLine.hidden ? keysLine.offsetHeight : 0);
+    }
 
     function pageAddress(game) {
       return location.origin + location.pathname + (game ? '?game=' + game : '');
@@ -225,8 +235,8 @@ mergeInto(LibraryManager.library, {
         return new URLSearchParams(location.search).get('game') || '';
       },
       changed: function(active, status, role, game, problem, asked) {
-        // The game takes the room the panel leaves it, whenever the panel changes its height.
-        var height = panel.hidden ? 0 : panel.offsetHeight;
+        // The game takes the room the panel and the line of keys leave it, whenever they change height.
+        var height = heights();
         Module['onlineStatus'] = active ? status : null;
         // The address names the game while there is one, so that a reload comes back to it.
         var address = pageAddress(active ? game : '');
@@ -240,7 +250,8 @@ mergeInto(LibraryManager.library, {
         link.hidden = copy.hidden = invite.hidden = !game;
         share.hidden = share.hidden || !game;
         panel.hidden = !(active || problem);
-        if ((panel.hidden ? 0 : panel.offsetHeight) != height) refit();
+        if (keysLine && keysLine.textContent != (active ? ONLINE_KEYS : localKeys)) keysLine.textContent = active ? ONLINE_KEYS : localKeys;
+        if (heights() != height) refit();
       },
       read: read
     };

@@ -298,6 +298,9 @@ def session_pages(server):
         watcher.expect("sees the request", r"\. Black asks to take back a move\.$")
         check(f"{white.name}: Allow and Refuse are in view", in_view(white, ("status", "online-allow", "online-refuse")))
         check(f"{black.name}: and only there", black.js("return document.getElementById('online-undo').hidden"))
+        check(f"{white.name}: its line of keys says what u, y and n do online",
+              "; u asks the other player to take your last move back, y or n answers them when they ask;"
+              in white.js("return document.getElementById('keys').textContent"))
         white.shot(f"{white.name}-asked-to-take-back")
         white.js("document.getElementById('online-allow').click()")
         black.expect("its move is taken back", r"^Your move \(black\)\. The other player allowed it")
@@ -355,6 +358,8 @@ def session_pages(server):
         # Leaving: back to local play.
         phone.choose("Leave online game")
         phone.expect("leaving returns to local play", r"^Black to move\.$", 10)
+        check("phone: its line of keys is local play's again (u takes a move back)",
+              "; u takes a move back;" in " ".join(phone.js("return document.getElementById('keys').textContent").split()))
         check("phone: its address names no game", phone.js("return location.search") == "")
     finally:
         for page in (laptop, phone, watcher):
