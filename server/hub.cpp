@@ -495,7 +495,7 @@ void Hub::answerUndo(Peer &peer, const UndoAnswer &answer)
     const int keep = (stones - 1) % 2 == int(sideOf(*game, asker)) ? stones - 1 : stones - 2;
     try
     {
-        store_.takeBack(game->id, keep);
+        store_.takeBack(game->id, keep, clock_());
     }
     catch (const StoreError &error)
     {

@@ -15,8 +15,9 @@
 namespace
 {
 
-// Layout version 1 of the database; PRAGMA user_version holds it.
-constexpr int LAYOUT_VERSION = 1;
+// Layout version 2 of the database; PRAGMA user_version holds it. Version 1 lacked
+// games.touched_at, which opening such a database adds.
+constexpr int LAYOUT_VERSION = 2;
 
 constexpr const char *SCHEMA = R"sql(
 CREATE TABLE IF NOT EXISTS games(
@@ -27,7 +28,8 @@ CREATE TABLE IF NOT EXISTS games(
     created_at INTEGER NOT NULL,
     joined_at INTEGER,
     finished_at INTEGER,
-    expired_at INTEGER
+    expired_at INTEGER,
+    touched_at INTEGER         -- the last take-back: the moves left no longer show it
 ) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS moves(
     game TEXT NOT NULL,
@@ -157,7 +159,12 @@ Store::Store(const std::string &path, bool durable) : path_(path)
             fail("made by a newer server (layout " + std::to_string(found) + ")");
         }
         exec(SCHEMA);
-        exec("PRAGMA user_version=1");
+        if (found == 1)
+        {
+            exec("BEGIN IMMEDIATE; ALTER TABLE games ADD COLUMN touched_at INTEGER; "
+                 "PRAGMA user_version=2; COMMIT");
+        }
+        exec("PRAGMA user_version=2");
         insertGame_ = prepare("INSERT INTO games(id, secret_a, created_at) VALUES(?1, ?2, ?3)");
         updateSeat_ = prepare("UPDATE games SET secret_b = ?2, black_seat = ?3, joined_at = ?4 "
                               "WHERE id = ?1 AND secret_b IS NULL AND expired_at IS NULL");
@@ -166,16 +173,20 @@ Store::Store(const std::string &path, bool durable) : path_(path)
         finishGame_ = prepare("UPDATE games SET finished_at = ?2 WHERE id = ?1");
         takeBack_ = prepare("DELETE FROM moves WHERE game = ?1 AND n >= ?2 AND "
                             "(SELECT finished_at FROM games WHERE id = ?1) IS NULL");
+        touchGame_ =
+            prepare("UPDATE games SET touched_at = ?2 WHERE id = ?1 AND finished_at IS NULL");
         selectGame_ =
             prepare("SELECT secret_a, secret_b, black_seat, expired_at FROM games WHERE id = ?1");
         selectMoves_ = prepare("SELECT n, row, col FROM moves WHERE game = ?1 ORDER BY n");
-        // Unjoined for a day, finished for 30 days, or unfinished and untouched for 30 days.
+        // Unjoined for a day, finished for 30 days, or unfinished and untouched for 30 days: no
+        // move and no take-back.
         selectExpired_ = prepare(R"sql(
             SELECT id FROM games WHERE expired_at IS NULL AND (
                 (secret_b IS NULL AND created_at <= ?1) OR
                 (finished_at IS NOT NULL AND finished_at <= ?2) OR
                 (finished_at IS NULL AND secret_b IS NOT NULL AND
-                 COALESCE((SELECT MAX(at) FROM moves WHERE game = id), joined_at) <= ?3)))sql");
+                 MAX(COALESCE((SELECT MAX(at) FROM moves WHERE game = id), joined_at),
+                     COALESCE(touched_at, joined_at)) <= ?3)))sql");
         expireGame_ = prepare(
             "UPDATE games SET expired_at = ?2, secret_a = NULL, secret_b = NULL WHERE id = ?1");
         forgetMoves_ = prepare("DELETE FROM moves WHERE game = ?1");
@@ -304,12 +315,30 @@ void Store::addMove(std::string_view id, int n, Referee::Point point, bool over,
     }
 }
 
-void Store::takeBack(std::string_view id, int keep)
+void Store::takeBack(std::string_view id, int keep, std::int64_t now)
 {
-    Reset reset(takeBack_);
-    bindText(takeBack_, 1, id);
-    sqlite3_bind_int(takeBack_, 2, keep);
-    finish(takeBack_, "taking back moves");
+    // The moves go and the game is marked touched in one commit: an idle game's clock runs from
+    // its last move or take-back, whichever came later.
+    exec("BEGIN IMMEDIATE");
+    try
+    {
+        {
+            Reset reset(takeBack_);
+            bindText(takeBack_, 1, id);
+            sqlite3_bind_int(takeBack_, 2, keep);
+            finish(takeBack_, "taking back moves");
+        }
+        Reset reset(touchGame_);
+        bindText(touchGame_, 1, id);
+        sqlite3_bind_int64(touchGame_, 2, now);
+        finish(touchGame_, "storing the time of a take-back");
+        exec("COMMIT");
+    }
+    catch (const StoreError &)
+    {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 Lookup Store::load(std::string_view id, StoredGame &game)

@@ -27,6 +27,7 @@ inline constexpr std::int64_t DAY_SECONDS = 24 * 60 * 60;
 inline constexpr std::int64_t UNJOINED_LIFETIME = DAY_SECONDS;      // since it was made
 inline constexpr std::int64_t FINISHED_LIFETIME = 30 * DAY_SECONDS; // since its last move
 inline constexpr std::int64_t IDLE_LIFETIME = 30 * DAY_SECONDS;   // unfinished, since its last move
+                                                                  // or take-back
 inline constexpr std::int64_t EXPIRED_MEMORY = 365 * DAY_SECONDS; // an expired id is known as such
 
 // A game as the database holds it: the moves are replayed through a referee to make it whole.
@@ -63,9 +64,9 @@ public:
                         std::int64_t now);
     // The move numbered n (the stones before it); `over`: it ended the game.
     void addMove(std::string_view id, int n, Referee::Point point, bool over, std::int64_t now);
-    // Takes back the moves numbered `keep` and after, as both players agreed; the game is not
-    // over (a finished game keeps its moves).
-    void takeBack(std::string_view id, int keep);
+    // Takes back the moves numbered `keep` and after, as both players agreed, at `now`, from
+    // which the game counts as touched; the game is not over (a finished game keeps its moves).
+    void takeBack(std::string_view id, int keep, std::int64_t now);
     Lookup load(std::string_view id, StoredGame &game);
 
     // Expires what has outlived its time (UNJOINED_LIFETIME, FINISHED_LIFETIME, IDLE_LIFETIME):
@@ -91,6 +92,7 @@ private:
     sqlite3_stmt *insertMove_;
     sqlite3_stmt *finishGame_;
     sqlite3_stmt *takeBack_;
+    sqlite3_stmt *touchGame_;
     sqlite3_stmt *selectGame_;
     sqlite3_stmt *selectMoves_;
     sqlite3_stmt *selectExpired_;
