@@ -241,6 +241,13 @@ Game *Hub::find(Peer &peer, const std::string &id)
             break;
         }
     }
+    // A request to take back a move comes back as long as no move has answered it.
+    const auto &undo = stored.undo;
+    if (undo && (undo->seat == 0 || undo->seat == 1) && game->blackSeat >= 0 &&
+        !game->referee.over() && undo->stones == int(game->referee.moves().size()))
+    {
+        game->undoSeat = undo->seat;
+    }
     Game *found = game.get();
     games_.emplace(id, std::move(game));
     return found;
@@ -458,10 +465,25 @@ void Hub::askUndo(Peer &peer, const UndoRequest &request)
         fail(peer, ErrorCode::UndoRefused,
              "The other player refused; ask again once the game has moved on");
     }
-    else
+    else if (storeUndo(peer, *game, StoredGame::Undo{peer.seat_, stones}))
     {
         game->undoSeat = peer.seat_;
         broadcastStates(*game, nullptr);
+    }
+}
+
+bool Hub::storeUndo(Peer &peer, const Game &game, std::optional<StoredGame::Undo> undo)
+{
+    try
+    {
+        store_.setUndo(game.id, undo);
+        return true;
+    }
+    catch (const StoreError &error)
+    {
+        log_(std::string("store: ") + error.what());
+        fail(peer, ErrorCode::Internal, STORE_FAILED);
+        return false;
     }
 }
 
@@ -484,9 +506,13 @@ void Hub::answerUndo(Peer &peer, const UndoAnswer &answer)
     {
         return;
     }
-    game->undoSeat = -1;
     if (!answer.accept)
     {
+        if (!storeUndo(peer, *game, std::nullopt))
+        {
+            return; // still asked: the answer may be given again
+        }
+        game->undoSeat = -1;
         game->refusedAt[asker] = stones;
         broadcastStates(*game, nullptr);
         return;
@@ -496,10 +522,11 @@ void Hub::answerUndo(Peer &peer, const UndoAnswer &answer)
     try
     {
         store_.takeBack(game->id, keep, clock_());
+        game->undoSeat = -1;
     }
     catch (const StoreError &error)
     {
-        game->undoSeat = asker; // still asked: the answer may be given again
+        // Still asked: the answer may be given again.
         log_(std::string("store: ") + error.what());
         fail(peer, ErrorCode::Internal, STORE_FAILED);
         return;

@@ -16,7 +16,7 @@ namespace
 {
 
 // Layout version 2 of the database; PRAGMA user_version holds it. Version 1 lacked
-// games.touched_at, which opening such a database adds.
+// games.touched_at, undo_seat and undo_at, which opening such a database adds.
 constexpr int LAYOUT_VERSION = 2;
 
 constexpr const char *SCHEMA = R"sql(
@@ -29,7 +29,9 @@ CREATE TABLE IF NOT EXISTS games(
     joined_at INTEGER,
     finished_at INTEGER,
     expired_at INTEGER,
-    touched_at INTEGER         -- the last take-back: the moves left no longer show it
+    touched_at INTEGER,        -- the last take-back: the moves left no longer show it
+    undo_seat INTEGER,         -- the seat whose request to take back a move waits, if any,
+    undo_at INTEGER            -- asked with this many stones on the board: a move since answers it
 ) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS moves(
     game TEXT NOT NULL,
@@ -162,7 +164,8 @@ Store::Store(const std::string &path, bool durable) : path_(path)
         if (found == 1)
         {
             exec("BEGIN IMMEDIATE; ALTER TABLE games ADD COLUMN touched_at INTEGER; "
-                 "PRAGMA user_version=2; COMMIT");
+                 "ALTER TABLE games ADD COLUMN undo_seat INTEGER; "
+                 "ALTER TABLE games ADD COLUMN undo_at INTEGER; PRAGMA user_version=2; COMMIT");
         }
         exec("PRAGMA user_version=2");
         insertGame_ = prepare("INSERT INTO games(id, secret_a, created_at) VALUES(?1, ?2, ?3)");
@@ -173,10 +176,12 @@ Store::Store(const std::string &path, bool durable) : path_(path)
         finishGame_ = prepare("UPDATE games SET finished_at = ?2 WHERE id = ?1");
         takeBack_ = prepare("DELETE FROM moves WHERE game = ?1 AND n >= ?2 AND "
                             "(SELECT finished_at FROM games WHERE id = ?1) IS NULL");
-        touchGame_ =
-            prepare("UPDATE games SET touched_at = ?2 WHERE id = ?1 AND finished_at IS NULL");
-        selectGame_ =
-            prepare("SELECT secret_a, secret_b, black_seat, expired_at FROM games WHERE id = ?1");
+        touchGame_ = prepare("UPDATE games SET touched_at = ?2, undo_seat = NULL, undo_at = NULL "
+                             "WHERE id = ?1 AND finished_at IS NULL");
+        setUndo_ = prepare("UPDATE games SET undo_seat = ?2, undo_at = ?3 WHERE id = ?1");
+        selectGame_ = prepare(
+            "SELECT secret_a, secret_b, black_seat, expired_at, undo_seat, undo_at FROM games "
+            "WHERE id = ?1");
         selectMoves_ = prepare("SELECT n, row, col FROM moves WHERE game = ?1 ORDER BY n");
         // Unjoined for a day, finished for 30 days, or unfinished and untouched for 30 days: no
         // move and no take-back.
@@ -341,6 +346,23 @@ void Store::takeBack(std::string_view id, int keep, std::int64_t now)
     }
 }
 
+void Store::setUndo(std::string_view id, std::optional<StoredGame::Undo> undo)
+{
+    Reset reset(setUndo_);
+    bindText(setUndo_, 1, id);
+    if (undo)
+    {
+        sqlite3_bind_int(setUndo_, 2, undo->seat);
+        sqlite3_bind_int(setUndo_, 3, undo->stones);
+    }
+    else
+    {
+        sqlite3_bind_null(setUndo_, 2);
+        sqlite3_bind_null(setUndo_, 3);
+    }
+    finish(setUndo_, undo ? "storing a request to take back a move" : "storing its answer");
+}
+
 Lookup Store::load(std::string_view id, StoredGame &game)
 {
     {
@@ -369,6 +391,12 @@ Lookup Store::load(std::string_view id, StoredGame &game)
         if (sqlite3_column_type(selectGame_, 2) != SQLITE_NULL)
         {
             game.blackSeat = sqlite3_column_int(selectGame_, 2);
+        }
+        game.undo.reset();
+        if (sqlite3_column_type(selectGame_, 4) != SQLITE_NULL)
+        {
+            game.undo = StoredGame::Undo{sqlite3_column_int(selectGame_, 4),
+                                         sqlite3_column_int(selectGame_, 5)};
         }
     }
     Reset reset(selectMoves_);

@@ -37,6 +37,13 @@ struct StoredGame
     std::optional<std::string> secretB;
     std::optional<int> blackSeat; // 0: seat A plays black, 1: seat B; none before the draw
     std::vector<Referee::Point> moves;
+    // A player's request to take back a move, waiting for the other's answer.
+    struct Undo
+    {
+        int seat;   // the asker's: 0 seat A, 1 seat B
+        int stones; // on the board when asked: once there are more, a move has answered it
+    };
+    std::optional<Undo> undo;
 };
 
 enum class Lookup
@@ -67,6 +74,8 @@ public:
     // Takes back the moves numbered `keep` and after, as both players agreed, at `now`, from
     // which the game counts as touched; the game is not over (a finished game keeps its moves).
     void takeBack(std::string_view id, int keep, std::int64_t now);
+    // Stores a request to take back a move, or with none that the request has been answered.
+    void setUndo(std::string_view id, std::optional<StoredGame::Undo> undo);
     Lookup load(std::string_view id, StoredGame &game);
 
     // Expires what has outlived its time (UNJOINED_LIFETIME, FINISHED_LIFETIME, IDLE_LIFETIME):
@@ -93,6 +102,7 @@ private:
     sqlite3_stmt *finishGame_;
     sqlite3_stmt *takeBack_;
     sqlite3_stmt *touchGame_;
+    sqlite3_stmt *setUndo_;
     sqlite3_stmt *selectGame_;
     sqlite3_stmt *selectMoves_;
     sqlite3_stmt *selectExpired_;

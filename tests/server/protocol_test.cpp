@@ -432,6 +432,66 @@ TEST_F(ServerProtocol, aMoveIsTakenBackOnlyWhenTheOtherPlayerAllowsIt)
     EXPECT_EQ(stored.moves.size(), 2u);
 }
 
+// A request to take back a move is stored before anyone hears of it, and comes back with its
+// game from the database until an answer or a move has settled it.
+TEST(ServerUndo, aRequestOutlivesTheServerUntilItIsAnsweredOrAMoveIsPlayed)
+{
+    const std::string game = "local-storedgameaaaaaa", a = "0123456789abcdef0123456789abcdef",
+                      b = "fedcba9876543210fedcba9876543210"; // seat A (a) plays black
+    // What was stored, and what the state says when the game comes back from the database.
+    struct Stored
+    {
+        const char *name;
+        std::optional<StoredGame::Undo> undo;
+        json said;
+    };
+    const std::vector<Stored> stored = {{"black asked", StoredGame::Undo{0, 4}, "black"},
+                                        {"white asked", StoredGame::Undo{1, 4}, "white"},
+                                        {"a move since", StoredGame::Undo{0, 3}, nullptr},
+                                        {"no such seat", StoredGame::Undo{2, 4}, nullptr},
+                                        {"none", std::nullopt, nullptr}};
+    for (const Stored &c : stored)
+    {
+        SCOPED_TRACE(c.name);
+        RunningServer server;
+        {
+            Store store(server.database().string(), false);
+            writeGame(store, game, a, b, 0, 4, server.now());
+            store.setUndo(game, c.undo);
+        }
+        json state;
+        auto black = joinAs(server.port(), game, "black", a, &state);
+        EXPECT_EQ(state["undo"], c.said);
+    }
+    // White asks, and black refuses, allows or has not answered when the server stops: the
+    // database holds what everyone was told.
+    for (const std::string ending : {"refused", "allowed", "not answered"})
+    {
+        SCOPED_TRACE(ending);
+        RunningServer server;
+        Players players = storedGame(server, 4);
+        TestClient &black = *players.black, &white = *players.white;
+        white.send(undo(4));
+        EXPECT_EQ(black.expect("state")["undo"], "white");
+        EXPECT_EQ(white.expect("state")["undo"], "white");
+        if (ending != "not answered")
+        {
+            black.send(undoAnswer(4, ending == "allowed"));
+            // Allowed, white's last stone goes and it is white's turn again.
+            EXPECT_EQ(white.expect("state")["moves"].size(), ending == "allowed" ? 3u : 4u);
+        }
+        server.stop();
+        Store store(server.database().string(), false);
+        StoredGame kept;
+        ASSERT_EQ(store.load(game, kept), Lookup::Found);
+        EXPECT_EQ(kept.moves.size(), ending == "allowed" ? 3u : 4u);
+        EXPECT_EQ(kept.undo
+                      ? std::to_string(kept.undo->seat) + "@" + std::to_string(kept.undo->stones)
+                      : "none",
+                  ending == "not answered" ? "1@4" : "none");
+    }
+}
+
 TEST(ServerSweep, gamesExpireOnTheTestsClock)
 {
     RunningServer server;
