@@ -249,6 +249,21 @@ sqlite3_stmt *Store::prepare(const char *sql)
     return statement;
 }
 
+template <typename Work> void Store::transaction(Work work)
+{
+    exec("BEGIN IMMEDIATE");
+    try
+    {
+        work();
+        exec("COMMIT");
+    }
+    catch (const StoreError &)
+    {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
 void Store::finish(sqlite3_stmt *statement, const char *what)
 {
     if (sqlite3_step(statement) != SQLITE_DONE)
@@ -284,66 +299,52 @@ void Store::takeSecondSeat(std::string_view id, std::string_view secretB, int bl
 
 void Store::addMove(std::string_view id, int n, Referee::Point point, bool over, std::int64_t now)
 {
+    const auto insert = [&]
+    {
+        Reset reset(insertMove_);
+        bindText(insertMove_, 1, id);
+        sqlite3_bind_int(insertMove_, 2, n);
+        sqlite3_bind_int(insertMove_, 3, point.row);
+        sqlite3_bind_int(insertMove_, 4, point.col);
+        sqlite3_bind_int64(insertMove_, 5, now);
+        finish(insertMove_, "storing a move");
+    };
     // A move alone is one statement, one commit; the move that ends the game commits with the
     // game's end, so that a finished game is never stored unfinished.
-    if (over)
+    if (!over)
     {
-        exec("BEGIN IMMEDIATE");
+        insert();
+        return;
     }
-    try
-    {
+    transaction(
+        [&]
         {
-            Reset reset(insertMove_);
-            bindText(insertMove_, 1, id);
-            sqlite3_bind_int(insertMove_, 2, n);
-            sqlite3_bind_int(insertMove_, 3, point.row);
-            sqlite3_bind_int(insertMove_, 4, point.col);
-            sqlite3_bind_int64(insertMove_, 5, now);
-            finish(insertMove_, "storing a move");
-        }
-        if (over)
-        {
+            insert();
             Reset reset(finishGame_);
             bindText(finishGame_, 1, id);
             sqlite3_bind_int64(finishGame_, 2, now);
             finish(finishGame_, "storing the end of a game");
-            exec("COMMIT");
-        }
-    }
-    catch (const StoreError &)
-    {
-        if (over)
-        {
-            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        }
-        throw;
-    }
+        });
 }
 
 void Store::takeBack(std::string_view id, int keep, std::int64_t now)
 {
     // The moves go and the game is marked touched in one commit: an idle game's clock runs from
     // its last move or take-back, whichever came later.
-    exec("BEGIN IMMEDIATE");
-    try
-    {
+    transaction(
+        [&]
         {
-            Reset reset(takeBack_);
-            bindText(takeBack_, 1, id);
-            sqlite3_bind_int(takeBack_, 2, keep);
-            finish(takeBack_, "taking back moves");
-        }
-        Reset reset(touchGame_);
-        bindText(touchGame_, 1, id);
-        sqlite3_bind_int64(touchGame_, 2, now);
-        finish(touchGame_, "storing the time of a take-back");
-        exec("COMMIT");
-    }
-    catch (const StoreError &)
-    {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
+            {
+                Reset reset(takeBack_);
+                bindText(takeBack_, 1, id);
+                sqlite3_bind_int(takeBack_, 2, keep);
+                finish(takeBack_, "taking back moves");
+            }
+            Reset reset(touchGame_);
+            bindText(touchGame_, 1, id);
+            sqlite3_bind_int64(touchGame_, 2, now);
+            finish(touchGame_, "storing the time of a take-back");
+        });
 }
 
 void Store::setUndo(std::string_view id, std::optional<StoredGame::Undo> undo)
@@ -427,43 +428,37 @@ Lookup Store::load(std::string_view id, StoredGame &game)
 std::vector<std::string> Store::sweep(std::int64_t now)
 {
     std::vector<std::string> expired;
-    exec("BEGIN IMMEDIATE");
-    try
-    {
+    transaction(
+        [&]
         {
-            Reset reset(selectExpired_);
-            sqlite3_bind_int64(selectExpired_, 1, now - UNJOINED_LIFETIME);
-            sqlite3_bind_int64(selectExpired_, 2, now - FINISHED_LIFETIME);
-            sqlite3_bind_int64(selectExpired_, 3, now - IDLE_LIFETIME);
-            int status = SQLITE_ROW;
-            while ((status = sqlite3_step(selectExpired_)) == SQLITE_ROW)
             {
-                expired.push_back(columnText(selectExpired_, 0));
+                Reset reset(selectExpired_);
+                sqlite3_bind_int64(selectExpired_, 1, now - UNJOINED_LIFETIME);
+                sqlite3_bind_int64(selectExpired_, 2, now - FINISHED_LIFETIME);
+                sqlite3_bind_int64(selectExpired_, 3, now - IDLE_LIFETIME);
+                int status = SQLITE_ROW;
+                while ((status = sqlite3_step(selectExpired_)) == SQLITE_ROW)
+                {
+                    expired.push_back(columnText(selectExpired_, 0));
+                }
+                if (status != SQLITE_DONE)
+                {
+                    fail("finding what has expired");
+                }
             }
-            if (status != SQLITE_DONE)
+            for (const std::string &id : expired)
             {
-                fail("finding what has expired");
+                Reset expire(expireGame_);
+                bindText(expireGame_, 1, id);
+                sqlite3_bind_int64(expireGame_, 2, now);
+                finish(expireGame_, "expiring a game");
+                Reset forget(forgetMoves_);
+                bindText(forgetMoves_, 1, id);
+                finish(forgetMoves_, "deleting an expired game's moves");
             }
-        }
-        for (const std::string &id : expired)
-        {
-            Reset expire(expireGame_);
-            bindText(expireGame_, 1, id);
-            sqlite3_bind_int64(expireGame_, 2, now);
-            finish(expireGame_, "expiring a game");
-            Reset forget(forgetMoves_);
-            bindText(forgetMoves_, 1, id);
-            finish(forgetMoves_, "deleting an expired game's moves");
-        }
-        Reset reset(dropExpired_);
-        sqlite3_bind_int64(dropExpired_, 1, now - EXPIRED_MEMORY);
-        finish(dropExpired_, "forgetting long-expired games");
-        exec("COMMIT");
-    }
-    catch (const StoreError &)
-    {
-        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
+            Reset reset(dropExpired_);
+            sqlite3_bind_int64(dropExpired_, 1, now - EXPIRED_MEMORY);
+            finish(dropExpired_, "forgetting long-expired games");
+        });
     return expired;
 }

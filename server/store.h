@@ -95,6 +95,8 @@ private:
     void exec(const char *sql);
     sqlite3_stmt *prepare(const char *sql);
     void finish(sqlite3_stmt *statement, const char *what);
+    // Runs `work` in one commit, or rolls it back and throws what it threw.
+    template <typename Work> void transaction(Work work);
 
     sqlite3_stmt *insertGame_;
     sqlite3_stmt *updateSeat_;

@@ -321,6 +321,23 @@ TEST_F(ServerProtocol, whatTheDatabaseRefusesNobodyHearsOf)
     joiner.send(join(game));
     EXPECT_EQ(heard(joiner, 2).size(), 2u);
     EXPECT_EQ(creator.expect("state").value("over", true), false);
+
+    // Writes of several statements in one commit: none of it stays when one statement fails.
+    TestClient &black = *players.black, &white = *players.white;
+    refusedOnce("UPDATE ON games", black, undo(2), &white);
+    black.send(undo(2));
+    EXPECT_EQ(black.expect("state")["undo"], "black");
+    EXPECT_EQ(white.expect("state")["undo"], "black");
+    refusedOnce("UPDATE ON games", white, undoAnswer(2, false), &black);
+    refusedOnce("UPDATE ON games", white, undoAnswer(2, true), &black);
+    white.send(undoAnswer(2, true)); // black's stone and white's reply: the board is empty again
+    EXPECT_EQ(black.expect("state")["moves"], json::array());
+    EXPECT_EQ(white.expect("state")["moves"], json::array());
+    ASSERT_TRUE(
+        playMoves(players, {{3, 0}, {4, 0}, {3, 1}, {4, 1}, {3, 2}, {4, 2}, {3, 3}, {4, 3}}));
+    refusedOnce("UPDATE ON games", black, move(3, 4, 8), &white); // the five, and the game's end
+    black.send(move(3, 4, 8));
+    EXPECT_EQ(heard(white, 2), (Strings{MOVED, "state:white"})); // the state of the game over
 }
 
 TEST_F(ServerProtocol, seatsComeBackWithTheirSecretsAndPresenceIsTold)
