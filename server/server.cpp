@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <optional>
 #include <unordered_set>
 
 namespace net = boost::asio;
@@ -70,6 +71,48 @@ std::string_view contentType(const std::filesystem::path &path)
         return "application/json";
     }
     return "application/octet-stream";
+}
+
+// Whether an Accept-Encoding header takes gzip: named, and not with a weight of zero.
+bool takesGzip(std::string_view accepted)
+{
+    for (const auto &[coding, parameters] : http::ext_list{accepted})
+    {
+        if (!equalsIgnoringCase(coding, "gzip"))
+        {
+            continue;
+        }
+        for (const auto &[name, value] : parameters)
+        {
+            if (equalsIgnoringCase(name, "q") && !value.empty() &&
+                value.find_first_not_of("0.") == std::string_view::npos)
+            {
+                return false;
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+// The gzipped copy of a page's file beside it, when there is one as new as the file.
+std::optional<std::filesystem::path> gzippedCopy(const std::filesystem::path &file)
+{
+    std::filesystem::path copy = file;
+    copy += ".gz";
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(copy, error))
+    {
+        return std::nullopt;
+    }
+    std::error_code fileError;
+    const auto copied = std::filesystem::last_write_time(copy, error);
+    const auto original = std::filesystem::last_write_time(file, fileError);
+    if (error || fileError || copied < original)
+    {
+        return std::nullopt;
+    }
+    return copy;
 }
 
 // The path of a request's target, without its query: "/ws" of "/ws?game=ID".
@@ -456,10 +499,16 @@ private:
             respond(textResponse(http::status::not_found, "Not found\n", version, keepAlive));
             return;
         }
+        // A browser that takes gzip gets the file's gzipped copy when there is a fresh one, and
+        // the file's own length beside it for the page's count of bytes.
+        const auto copy = gzippedCopy(file);
+        const bool gzipped = copy && takesGzip(request[http::field::accept_encoding]);
+        std::error_code sizeError;
+        const auto decoded = std::filesystem::file_size(file, sizeError);
         http::file_body::value_type body;
         beast::error_code error;
-        body.open(file.c_str(), beast::file_mode::scan, error);
-        if (error)
+        body.open((gzipped ? *copy : file).c_str(), beast::file_mode::scan, error);
+        if (error || sizeError)
         {
             respond(textResponse(http::status::not_found, "Not found\n", version, keepAlive));
             return;
@@ -472,6 +521,15 @@ private:
         response.set(http::field::content_type, contentType(file));
         response.set(http::field::cache_control, "no-cache");
         response.set("X-Content-Type-Options", "nosniff");
+        if (copy)
+        {
+            response.set(http::field::vary, "Accept-Encoding");
+        }
+        if (gzipped)
+        {
+            response.set(http::field::content_encoding, "gzip");
+            response.set("X-Decoded-Length", std::to_string(decoded));
+        }
         response.content_length(size);
         response.keep_alive(keepAlive);
         if (request.method() == http::verb::head)

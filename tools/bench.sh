@@ -60,22 +60,22 @@ fi
 if [ "$what" = engine ]; then
     install_missing bsdgames # the opponent the tournament brain is measured against
 fi
-if [ "$what" = server ]; then
+if [ "$what" = server ] || [ "$what" = page ]; then
     install_missing libboost1.74-dev nlohmann-json3-dev libsqlite3-dev
 fi
 
-if [ "$what" != page ]; then
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGOMOKU_BUILD_TESTS=OFF \
-        -DGOMOKU_BUILD_BENCH=ON >/dev/null
-    targets=(gomoku3d frame_bench variant_stone startup_bench reader_bench engine_bench
-        pbrain-gomoku3d thinking_bench)
-    if [ "$what" = tactics ]; then
-        targets=(tactics_bench)
-    elif [ "$what" = server ]; then
-        targets=(gomoku3d-server server_bench store_bench)
-    fi
-    cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGOMOKU_BUILD_TESTS=OFF \
+    -DGOMOKU_BUILD_BENCH=ON >/dev/null
+targets=(gomoku3d frame_bench variant_stone startup_bench reader_bench engine_bench
+    pbrain-gomoku3d thinking_bench)
+if [ "$what" = tactics ]; then
+    targets=(tactics_bench)
+elif [ "$what" = server ]; then
+    targets=(gomoku3d-server server_bench store_bench)
+elif [ "$what" = page ]; then
+    targets=(gomoku3d-server) # the page's own server, which sends it gzipped
 fi
+cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null
 
 work=$(mktemp -d)
 # shellcheck source=tools/xvfb.sh
@@ -259,29 +259,55 @@ build_web() {
     fi
 }
 
-# The page's six files, and its load over a slow line: the seconds until the game says whose
-# turn it is, over a line of 1.6 Mbit/s with 150 ms of latency and the browser's cache off,
-# served as tools/web.sh serves it (Python's static server, which compresses nothing); three
-# loads, each in a fresh page.
+# The page's files, and its load over a slow line: the seconds until the game says whose turn
+# it is, over a line of 1.6 Mbit/s with 150 ms of latency and the browser's cache off, three
+# loads each in a fresh page, served by Python's static server (which compresses nothing) and by
+# the game's own server as tools/web.sh starts it (which sends the files' gzipped copies).
 page_section() {
     echo "== The page: its files, and its load over a line of 1.6 Mbit/s and 150 ms"
-    build_web gomoku3d web_meshes || return 1
-    local file total=0 run ready times=()
-    for file in index.html favicon.png gomoku3d.js gomoku3d.wasm meshes.js meshes.data; do
-        printf '%-28s %9d bytes\n' "$file" "$(stat -c %s "$build/web/web/$file")"
-        total=$((total + $(stat -c %s "$build/web/web/$file")))
+    build_web gomoku3d web_meshes web_gzipped || return 1
+    local file size gzipped total=0 total_gzipped=0 run ready how
+    local web="$build/web/web"
+    printf '%-28s %9s %9s\n' "" "bytes" "gzipped"
+    for file in index.html favicon.png gomoku3d.js gomoku3d.wasm meshes.js meshes.data thinker.js \
+        thinker.wasm; do
+        size=$(stat -c %s "$web/$file")
+        gzipped=$size
+        [ ! -f "$web/$file.gz" ] || gzipped=$(stat -c %s "$web/$file.gz")
+        printf '%-28s %9d %9d\n' "$file" "$size" "$gzipped"
+        total=$((total + size)) total_gzipped=$((total_gzipped + gzipped))
     done
-    printf '%-28s %9d bytes\n' "the six files" "$total"
-    serve_start "$build/web" "$work/http.log"
+    printf '%-28s %9d %9d\n' "the eight files" "$total" "$total_gzipped"
+    serve_start "$build/web" "$work/http.log" # listening by the time Chromium has started
     chromium_start "$work/browser" || { echo "bench: Chromium did not start" >&2; return 1; }
-    for run in 1 2 3; do
-        browser open about:blank
-        browser watch "http://127.0.0.1:$server_port/web/index.html" 15 throttle=1600,150 >"$work/load-$run"
-        ready=$(awk '$2 == "status" && / to move\.$/ { print $1; exit }' "$work/load-$run")
-        times+=("${ready:-never}")
+    local data="$work/page-server" server="" port="" url
+    mkdir -p "$data"
+    "$build/gomoku3d-server" --web "$web" --db "$data/games.sqlite" --port 0 >"$data/out" 2>"$data/log" &
+    server=$!
+    for _ in $(seq 100); do
+        port=$(sed -n 's|.*listening on http://[^:]*:\([0-9]*\)/$|\1|p' "$data/out")
+        [ -n "$port" ] && break
+        sleep 0.1
     done
+    [ -n "$port" ] || { echo "bench: the game's server did not start: $(cat "$data/log")" >&2; return 1; }
+    for how in python game; do
+        local times=()
+        url="http://127.0.0.1:$server_port/web/index.html"
+        [ "$how" = python ] || url="http://127.0.0.1:$port/"
+        for run in 1 2 3; do
+            browser open about:blank
+            browser watch "$url" 15 throttle=1600,150 >"$work/load-$how-$run"
+            ready=$(awk '$2 == "status" && / to move\.$/ { print $1; exit }' "$work/load-$how-$run")
+            times+=("${ready:-never}")
+        done
+        if [ "$how" = python ]; then
+            echo "ready after (s), Python's static server: ${times[*]}"
+        else
+            echo "ready after (s), the game's own server:  ${times[*]}"
+        fi
+    done
+    kill "$server" && wait "$server" || true
     browser_stop
-    echo "ready after (s): ${times[*]}"
     echo
 }
 

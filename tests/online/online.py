@@ -225,6 +225,13 @@ def session_pages(server):
     try:
         # The game made, and its link.
         check("laptop: the page runs", laptop.open(server.url))
+        # The server sends the page's files gzipped: a third of the bytes on the line.
+        sent = laptop.js("return performance.getEntriesByType('resource').filter(e => /[.](js|wasm|data)$/.test(e.name))"
+                         ".map(e => [e.name.replace(/.*[/]/, ''), e.encodedBodySize, e.decodedBodySize])")
+        files = {name: (line, whole) for name, line, whole in sent}
+        line, whole = sum(f[0] for f in files.values()), sum(f[1] for f in files.values())
+        check(f"laptop: the page's {len(files)} files came gzipped, {line // 1024} KB on the line for {whole // 1024} KB",
+              len(files) >= 6 and all(0 < f[0] < f[1] for f in files.values()) and line < whole / 2, files)
         laptop.choose("Play online")
         laptop.expect("waits for the other player", r"^Waiting for the other player to join\.$")
         link = laptop.link()

@@ -61,6 +61,30 @@ const std::vector<HttpCase> REQUESTS = {
     {"the page's type", request("GET", "/index.html"), "200", "Content-Type: text/html"},
     {"a script", request("GET", "/gomoku3d.js"), "200", "Content-Type: text/javascript"},
     {"the program", request("GET", "/gomoku3d.wasm"), "200", "Content-Type: application/wasm"},
+    // A fresh gzipped copy beside a file goes to a browser that takes gzip, with the file's length.
+    {"gzip taken: the gzipped copy",
+     request("GET", "/gomoku3d.js", "Accept-Encoding: br, gzip\r\n"), "200",
+     "Vary: Accept-Encoding\r\nContent-Encoding: gzip\r\nX-Decoded-Length: 8\r\n"
+     "Content-Length: 7\r\n",
+     "start();"},
+    {"gzip, in capitals and weighted",
+     request("GET", "/gomoku3d.js", "Accept-Encoding: GZIP;q=0.5\r\n"), "200",
+     "Content-Encoding: gzip"},
+    {"gzip not taken: the file", request("GET", "/gomoku3d.js"), "200",
+     "Vary: Accept-Encoding\r\nContent-Length: 8\r\n", "GZIPPED"},
+    {"gzip refused by its weight",
+     request("GET", "/gomoku3d.js", "Accept-Encoding: gzip;q=0.0, br\r\n"), "200", "start();",
+     "Content-Encoding"},
+    {"an Accept-Encoding that is not a list",
+     request("GET", "/gomoku3d.js", "Accept-Encoding: ;=,\"\r\n"), "200", "start();",
+     "Content-Encoding"},
+    {"HEAD of a gzipped copy", request("HEAD", "/gomoku3d.js", "Accept-Encoding: gzip\r\n"), "200",
+     "Content-Length: 7", "GZIPPED"},
+    {"a gzipped copy older than its file",
+     request("GET", "/gomoku3d.wasm", "Accept-Encoding: gzip\r\n"), "200",
+     "Content-Type: application/wasm", "Content-Encoding"},
+    {"a gzipped copy without its file", request("GET", "/orphan.js", "Accept-Encoding: gzip\r\n"),
+     "404"},
     {"two requests on one connection",
      "GET /healthz HTTP/1.1\r\nHost: h\r\n\r\n" + request("GET", "/"), "200", "<p>the page</p>"},
     {"HEAD: the headers alone", request("HEAD", "/"), "200", "Content-Length: 15", "the page"},
@@ -89,6 +113,13 @@ TEST(ServerHttp, thePagesFilesListedOriginsNothingElseAndNoSilentConnectionForev
     std::ofstream(web.path() / "index.html") << "<p>the page</p>";
     std::ofstream(web.path() / "gomoku3d.js") << "start();";
     std::ofstream(web.path() / "gomoku3d.wasm") << "\0asm";
+    for (const char *copy : {"gomoku3d.js.gz", "gomoku3d.wasm.gz", "orphan.js.gz"})
+    {
+        std::ofstream(web.path() / copy) << "GZIPPED";
+    }
+    std::filesystem::last_write_time(
+        web.path() / "gomoku3d.wasm.gz",
+        std::filesystem::last_write_time(web.path() / "gomoku3d.wasm") - std::chrono::hours(1));
     std::ofstream(web.path() / ".hidden") << "hidden";
     std::filesystem::create_directory(web.path() / "sub");
     std::ofstream(web.path().parent_path() / "secret.txt") << "top secret";
