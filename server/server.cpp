@@ -95,6 +95,32 @@ bool takesGzip(std::string_view accepted)
     return false;
 }
 
+// Whether an If-None-Match header names `tag` (or is "*"): its entity tags compared weakly.
+bool namesTag(std::string_view header, std::string_view tag)
+{
+    while (!header.empty())
+    {
+        const std::size_t comma = header.find(',');
+        std::string_view item = header.substr(0, comma);
+        header = comma == std::string_view::npos ? std::string_view() : header.substr(comma + 1);
+        const std::size_t first = item.find_first_not_of(" \t");
+        if (first == std::string_view::npos)
+        {
+            continue;
+        }
+        item = item.substr(first, item.find_last_not_of(" \t") + 1 - first);
+        if (item.starts_with("W/"))
+        {
+            item.remove_prefix(2);
+        }
+        if (item == "*" || item == tag)
+        {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The gzipped copy of a page's file beside it, when there is one as new as the file.
 std::optional<std::filesystem::path> gzippedCopy(const std::filesystem::path &file)
 {
@@ -514,24 +540,46 @@ private:
             return;
         }
         const auto size = body.size();
+        // The file as sent, named by its length and time: a browser that has it already gets a
+        // 304 and keeps its own (a player coming back loads nothing again on a slow line).
+        std::error_code timeError;
+        const auto time = std::filesystem::last_write_time(gzipped ? *copy : file, timeError);
+        const std::string tag = "\"" + std::to_string(size) + "-" +
+                                std::to_string(time.time_since_epoch().count()) +
+                                (gzipped ? "-gz" : "") + "\"";
+        const auto headers = [&](auto &answer)
+        {
+            answer.set(http::field::server, SERVER_HEADER);
+            answer.set(http::field::cache_control, "no-cache");
+            if (!timeError)
+            {
+                answer.set(http::field::etag, tag);
+            }
+            if (copy)
+            {
+                answer.set(http::field::vary, "Accept-Encoding");
+            }
+            answer.keep_alive(keepAlive);
+        };
+        if (!timeError && namesTag(request[http::field::if_none_match], tag))
+        {
+            http::response<http::empty_body> unchanged{http::status::not_modified, version};
+            headers(unchanged);
+            respond(std::move(unchanged));
+            return;
+        }
         http::response<http::file_body> response{std::piecewise_construct,
                                                  std::make_tuple(std::move(body)),
                                                  std::make_tuple(http::status::ok, version)};
-        response.set(http::field::server, SERVER_HEADER);
+        headers(response);
         response.set(http::field::content_type, contentType(file));
-        response.set(http::field::cache_control, "no-cache");
         response.set("X-Content-Type-Options", "nosniff");
-        if (copy)
-        {
-            response.set(http::field::vary, "Accept-Encoding");
-        }
         if (gzipped)
         {
             response.set(http::field::content_encoding, "gzip");
             response.set("X-Decoded-Length", std::to_string(decoded));
         }
         response.content_length(size);
-        response.keep_alive(keepAlive);
         if (request.method() == http::verb::head)
         {
             http::response<http::empty_body> head{response.base()};

@@ -321,6 +321,11 @@ def session_pages(server):
         check("laptop: reloaded, it comes back to its seat", within(60, lambda: colour_of(laptop) == laptop_colour),
               laptop.status())
         stones_shown(laptop, MOVES[:3], "after the reload")
+        # Reloaded, the browser asks whether its copies are still the server's, and gets no bytes.
+        again = laptop.js("return performance.getEntriesByType('resource').filter(e => /[.](js|wasm|data)$/.test(e.name))"
+                          ".map(e => [e.name.replace(/.*[/]/, ''), e.transferSize])")
+        check(f"laptop: reloaded, its {len(again)} files came from its cache, the server saying they had not changed",
+              len(again) >= 6 and all(size < 1024 for _, size in again), again)
         laptop.driver.switch_to.new_window("tab")
         laptop.open(link)
         check("laptop: a new tab of the same browser is the same player",

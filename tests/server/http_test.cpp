@@ -5,6 +5,7 @@
 #include <fstream>
 #include <future>
 #include <thread>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -64,14 +65,16 @@ const std::vector<HttpCase> REQUESTS = {
     // A fresh gzipped copy beside a file goes to a browser that takes gzip, with the file's length.
     {"gzip taken: the gzipped copy",
      request("GET", "/gomoku3d.js", "Accept-Encoding: br, gzip\r\n"), "200",
-     "Vary: Accept-Encoding\r\nContent-Encoding: gzip\r\nX-Decoded-Length: 8\r\n"
-     "Content-Length: 7\r\n",
-     "start();"},
+     "Content-Encoding: gzip\r\nX-Decoded-Length: 8\r\nContent-Length: 7\r\n", "start();"},
     {"gzip, in capitals and weighted",
      request("GET", "/gomoku3d.js", "Accept-Encoding: GZIP;q=0.5\r\n"), "200",
      "Content-Encoding: gzip"},
-    {"gzip not taken: the file", request("GET", "/gomoku3d.js"), "200",
-     "Vary: Accept-Encoding\r\nContent-Length: 8\r\n", "GZIPPED"},
+    {"gzip not taken: the file", request("GET", "/gomoku3d.js"), "200", "Content-Length: 8\r\n",
+     "GZIPPED"},
+    {"either way: told so", request("GET", "/gomoku3d.js"), "200", "Vary: Accept-Encoding\r\n"},
+    {"no gzipped copy: nothing to tell", request("GET", "/index.html"), "200", "ETag: ", "Vary"},
+    {"a browser that has any copy", request("GET", "/", "If-None-Match: *\r\n"), "304",
+     "ETag: ", "the page"},
     {"gzip refused by its weight",
      request("GET", "/gomoku3d.js", "Accept-Encoding: gzip;q=0.0, br\r\n"), "200", "start();",
      "Content-Encoding"},
@@ -144,6 +147,46 @@ TEST(ServerHttp, thePagesFilesListedOriginsNothingElseAndNoSilentConnectionForev
         }
     }
     std::filesystem::remove(web.path().parent_path() / "secret.txt");
+    // A browser that has the file as the server would send it gets a 304 and no body; one that
+    // has another copy (the other encoding, or an older file) gets the file. The connection goes
+    // on after a 304.
+    const auto get = [&](const std::string &more)
+    { return rawHttp(server.port(), request("GET", "/gomoku3d.js", more), 2s); };
+    const auto tagOf = [](const std::string &answer)
+    {
+        const std::size_t at = answer.find("ETag: ");
+        return at == std::string::npos ? std::string()
+                                       : answer.substr(at + 6, answer.find('\r', at) - at - 6);
+    };
+    const std::string gzip = "Accept-Encoding: gzip\r\n", plainTag = tagOf(get("")),
+                      gzipTag = tagOf(get(gzip));
+    ASSERT_FALSE(plainTag.empty());
+    EXPECT_NE(plainTag, gzipTag);
+    const std::vector<std::tuple<std::string, std::string, std::string>> asked = {
+        {"the same copy", "If-None-Match: " + plainTag + "\r\n", "304"},
+        {"among others, weakly", "If-None-Match: \"x\",  W/" + plainTag + " \r\n", "304"},
+        {"the gzipped copy", gzip + "If-None-Match: " + gzipTag + "\r\n", "304"},
+        {"the other encoding's", gzip + "If-None-Match: " + plainTag + "\r\n", "200"},
+        {"another tag", "If-None-Match: \"1-2\"\r\n", "200"},
+        {"an empty list", "If-None-Match: , ,\r\n", "200"}};
+    for (const auto &[name, more, status] : asked)
+    {
+        SCOPED_TRACE(name);
+        const std::string answer = get(more);
+        EXPECT_EQ(answer.substr(0, 12), "HTTP/1.1 " + status) << answer;
+        EXPECT_EQ(answer.find("start();") == std::string::npos &&
+                      answer.find("GZIPPED") == std::string::npos,
+                  status == "304")
+            << answer;
+    }
+    const std::string twice =
+        rawHttp(server.port(),
+                "GET /gomoku3d.js HTTP/1.1\r\nHost: h\r\nIf-None-Match: " + plainTag + "\r\n\r\n" +
+                    request("GET", "/healthz"),
+                2s);
+    EXPECT_NE(twice.find("\r\n\r\nok"), std::string::npos) << twice;
+    std::ofstream(web.path() / "gomoku3d.js") << "start(2);";
+    EXPECT_EQ(get("If-None-Match: " + plainTag + "\r\n").substr(0, 12), "HTTP/1.1 200");
     // Upgraded, then neither sending nor answering pings: closed once the idle time is over.
     const auto start = std::chrono::steady_clock::now();
     const std::string answer = rawHttp(server.port(), upgrade(std::nullopt, "h"), 8s);
