@@ -259,6 +259,23 @@ build_web() {
     fi
 }
 
+# start_server DIR [OPTION...]: the game's server on a free port of the loopback, its database,
+# output and log in DIR; sets the caller's `server` (its process) and `port`.
+start_server() {
+    local data=$1
+    shift
+    mkdir -p "$data"
+    "$build/gomoku3d-server" --db "$data/games.sqlite" --port 0 "$@" >"$data/out" 2>"$data/log" &
+    server=$! port=""
+    for _ in $(seq 100); do
+        port=$(sed -n 's|.*listening on http://[^:]*:\([0-9]*\)/$|\1|p' "$data/out")
+        [ -n "$port" ] && return 0
+        sleep 0.1
+    done
+    echo "bench: the game's server did not start: $(cat "$data/log")" >&2
+    return 1
+}
+
 # The page's files, and its load over a slow line: the seconds until the game says whose turn
 # it is, over a line of 1.6 Mbit/s with 150 ms of latency and the browser's cache off, three
 # loads each in a fresh page, served by Python's static server (which compresses nothing) and by
@@ -280,16 +297,8 @@ page_section() {
     printf '%-28s %9d %9d\n' "the eight files" "$total" "$total_gzipped"
     serve_start "$build/web" "$work/http.log" # listening by the time Chromium has started
     chromium_start "$work/browser" || { echo "bench: Chromium did not start" >&2; return 1; }
-    local data="$work/page-server" server="" port="" url
-    mkdir -p "$data"
-    "$build/gomoku3d-server" --web "$web" --db "$data/games.sqlite" --port 0 >"$data/out" 2>"$data/log" &
-    server=$!
-    for _ in $(seq 100); do
-        port=$(sed -n 's|.*listening on http://[^:]*:\([0-9]*\)/$|\1|p' "$data/out")
-        [ -n "$port" ] && break
-        sleep 0.1
-    done
-    [ -n "$port" ] || { echo "bench: the game's server did not start: $(cat "$data/log")" >&2; return 1; }
+    local server port url
+    start_server "$work/page-server" --web "$web" || return 1
     for how in python game; do
         local times=()
         url="http://127.0.0.1:$server_port/web/index.html"
@@ -595,17 +604,8 @@ server_section() {
     ulimit -n "$(ulimit -Hn)"
     echo "== The online games' server: $games games, $((2 * games)) connections on the loopback"
     echo "   (open files limit raised to the hard limit, $(ulimit -n))"
-    local data="$work/server"
-    mkdir -p "$data"
-    "$build/gomoku3d-server" --db "$data/games.sqlite" --port 0 --games-per-address 0 \
-        >"$data/out" 2>"$data/log" &
-    local server=$! port=""
-    for _ in $(seq 100); do
-        port=$(sed -n 's|.*listening on http://[^:]*:\([0-9]*\)/$|\1|p' "$data/out")
-        [ -n "$port" ] && break
-        sleep 0.1
-    done
-    [ -n "$port" ] || { echo "bench: the server did not start: $(cat "$data/log")" >&2; return 1; }
+    local server port
+    start_server "$work/server" --games-per-address 0 || return 1
     sleep 1
     local out
     out=$("$build/bench/server_bench" "$port" "$games" "$rate,$ramp" "$seconds" "$server")
