@@ -311,9 +311,7 @@ TEST(Position, KeepsItsBookkeepingAsAFreshPositionWould)
             expectSameBookkeeping(pos, fresh);
         }
         while (pos.moveCount() > 0)
-        {
             pos.undo();
-        }
         SCOPED_TRACE(testing::Message() << "size " << size << ", all taken back");
         expectSameBookkeeping(pos, Position(size, rule));
     }

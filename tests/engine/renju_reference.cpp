@@ -62,12 +62,10 @@ int foursIn(const Line &line)
     {
         std::vector<int> stones, empty;
         for (int k = a; k <= a + 4; ++k)
-        {
             if (line.at(k) == B)
                 stones.push_back(k);
             else if (line.at(k) == NONE)
                 empty.push_back(k);
-        }
         if (stones.size() == 4 && empty.size() == 1 && exactFiveWith(line, empty[0], a))
             fours.insert(stones);
     }

@@ -39,12 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         answers.clear();
         goOn = brain.handle(line, answers);
         for (const std::string &answer : answers)
-        {
             if (!wellFormed(answer))
-            {
                 throw std::runtime_error("a malformed answer: " + answer);
-            }
-        }
     }
     return 0;
 }

@@ -40,14 +40,10 @@ void Board::put(int p, int who)
 {
     std::uint8_t &c = cells[static_cast<std::size_t>(p)];
     if (c != NONE)
-    {
         count(p, c, -1);
-    }
     c = static_cast<std::uint8_t>(who);
     if (who != NONE)
-    {
         count(p, who, +1);
-    }
 }
 
 bool Board::makesFive(int p, int who) const
@@ -59,14 +55,10 @@ bool Board::makesFive(int p, int who) const
         {
             int x = xOf(p) + sign * s[0], y = yOf(p) + sign * s[1];
             for (; inside(x, y) && get(at(x, y)) == who; ++run)
-            {
                 x += sign * s[0], y += sign * s[1];
-            }
         }
         if (run >= 5)
-        {
             return true;
-        }
     }
     return false;
 }

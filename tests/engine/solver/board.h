@@ -67,12 +67,8 @@ public:
     {
         std::vector<int> found;
         for (int p = 0; p < points(); ++p)
-        {
             if (keep(p))
-            {
                 found.push_back(p);
-            }
-        }
         return found;
     }
     // Calls visit(q, line) for the points q on p's four lines within `reach` steps of p (p not
@@ -85,9 +81,7 @@ public:
             {
                 int x = xOf(p) + k * STEPS[d][0], y = yOf(p) + k * STEPS[d][1];
                 if (k != 0 && inside(x, y) && visit(at(x, y), d))
-                {
                     return true;
-                }
             }
         }
         return false;

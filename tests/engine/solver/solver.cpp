@@ -19,9 +19,7 @@ Board drawn(const std::vector<std::string_view> &rows, int size)
         {
             char c = rows[y][x];
             if (c == 'X' || c == 'O')
-            {
                 board.put(board.at(x, y), c == 'X' ? BLACK : WHITE);
-            }
         }
     }
     return board;
@@ -41,9 +39,7 @@ bool Solver::spent()
 bool Solver::leavesFives(int q, int who, int enough)
 {
     if (!board.empty(q) || board.lineSupport(q, who) < 3)
-    {
         return false;
-    }
     board.put(q, who);
     int found = 0;
     const bool left = board.anyNear(q, 4,
@@ -115,25 +111,19 @@ std::vector<int> Solver::defences(int attacker, const std::vector<int> &openFour
                   [&](int q, int)
                   {
                       if (board.empty(q))
-                      {
                           near.push_back(q);
-                      }
                       return false;
                   });
     for (int d : near)
     {
         if (std::find(answers.begin(), answers.end(), d) != answers.end())
-        {
             continue;
-        }
         board.put(d, defender);
         bool stops = std::none_of(openFours.begin(), openFours.end(),
                                   [&](int q) { return q != d && leavesFives(q, attacker, 2); });
         board.put(d, NONE);
         if (stops)
-        {
             answers.push_back(d);
-        }
     }
     return answers;
 }
@@ -149,31 +139,21 @@ Verdict Solver::recall(NodeKind kind, int who, int moves) const
 {
     auto it = memo.find(memoKey(kind, who));
     if (it == memo.end() || it->second.check != board.check())
-    {
         return Verdict::unknown();
-    }
     if (it->second.winMoves > 0 && it->second.winMoves <= moves)
-    {
         return Verdict::won(it->second.winMoves);
-    }
     return moves <= it->second.failMoves ? Verdict::none() : Verdict::unknown();
 }
 
 void Solver::remember(NodeKind kind, int who, int moves, const Verdict &v)
 {
     if (v.kind == Verdict::Unknown)
-    {
         return;
-    }
     if (memo.size() >= MEMO_LIMIT)
-    {
         memo.clear();
-    }
     Known &k = memo[memoKey(kind, who)];
     if (k.check != board.check())
-    {
         k = Known{board.check()}; // new, or another position with the same first key: replaced
-    }
     if (v.win())
     {
         k.winMoves = static_cast<std::int16_t>(
@@ -188,36 +168,22 @@ void Solver::remember(NodeKind kind, int who, int moves, const Verdict &v)
 Verdict Solver::attack(int attacker, int moves)
 {
     if (spent())
-    {
         return Verdict::unknown();
-    }
     if (!board.fivePoints(attacker).empty())
-    {
         return moves >= 1 ? Verdict::won(1) : Verdict::none();
-    }
     const std::vector<int> theirFives = board.fivePoints(other(attacker));
     if (theirFives.size() >= 2 || moves < 2)
-    {
         return Verdict::none();
-    }
     if (Verdict known = recall(ATTACK, attacker, moves); known.kind != Verdict::Unknown)
-    {
         return known;
-    }
     Verdict v = Verdict::none();
     std::vector<int> tries;
     if (theirFives.size() == 1)
-    {
         tries = theirFives; // their four first: the stone that stops it is one of our moves
-    }
     else if (!openFourPoints(attacker).empty())
-    {
         v = Verdict::won(2);
-    }
     else if (moves >= 3)
-    {
         tries = threatMoves(attacker);
-    }
     for (int m : tries)
     {
         board.put(m, attacker);
@@ -229,9 +195,7 @@ Verdict Solver::attack(int attacker, int moves)
             break;
         }
         if (rest.kind == Verdict::Unknown)
-        {
             v = rest;
-        }
     }
     remember(ATTACK, attacker, moves, v);
     return v;
@@ -240,19 +204,13 @@ Verdict Solver::attack(int attacker, int moves)
 Verdict Solver::afterThreat(int attacker, int moves)
 {
     if (spent())
-    {
         return Verdict::unknown();
-    }
     const int defender = other(attacker);
     if (!board.fivePoints(defender).empty())
-    {
         return Verdict::none(); // the defender makes five
-    }
     const std::vector<int> fives = board.fivePoints(attacker);
     if (fives.size() >= 2)
-    {
         return moves >= 1 ? Verdict::won(1) : Verdict::none();
-    }
     if (fives.size() == 1)
     {
         board.put(fives[0], defender);
@@ -261,18 +219,12 @@ Verdict Solver::afterThreat(int attacker, int moves)
         return v;
     }
     if (threats == Threats::Fours || moves < 2)
-    {
         return Verdict::none();
-    }
     if (Verdict known = recall(AFTER_THREAT, attacker, moves); known.kind != Verdict::Unknown)
-    {
         return known;
-    }
     const std::vector<int> openFours = openFourPoints(attacker);
     if (openFours.empty())
-    {
         return Verdict::none(); // no threat stands: the defender has a free move
-    }
     Verdict v = Verdict::won(2);
     bool unknown = false;
     for (int d : defences(attacker, openFours))
@@ -289,9 +241,7 @@ Verdict Solver::afterThreat(int attacker, int moves)
         v.moves = std::max(v.moves, rest.moves);
     }
     if (unknown && v.win())
-    {
         v = Verdict::unknown();
-    }
     remember(AFTER_THREAT, attacker, moves, v);
     return v;
 }
@@ -302,9 +252,7 @@ Verdict Solver::shortestWin(int who, int maxMoves)
     {
         Verdict v = attack(who, moves);
         if (!v.noWin())
-        {
             return v;
-        }
     }
     return Verdict::none();
 }
@@ -317,13 +265,9 @@ std::vector<int> Solver::winningMoves(int who, int moves, bool *known)
         [&](int p)
         {
             if (!board.empty(p) || board.makesFive(p, who))
-            {
                 return board.empty(p);
-            }
             if (!theirFives.empty() && p != theirFives[0])
-            {
                 return false; // the other side makes five next
-            }
             board.put(p, who);
             Verdict v = afterThreat(who, moves - 1);
             board.put(p, NONE);
@@ -359,9 +303,7 @@ bool Solver::holds(int who, int point, int moves, bool *unknown)
 bool Solver::canHold(int who, int moves, bool *unknown)
 {
     if (Verdict known = recall(HOLD, who, moves); known.kind != Verdict::Unknown)
-    {
         return known.noWin();
-    }
     // The points on the other side's lines first, where defences are; fours of our own last.
     std::vector<int> order = board.where([&](int p) { return board.empty(p); });
     const int attacker = other(who);

@@ -12,13 +12,9 @@ inline engine::Position positionOf(const Record &r)
 {
     engine::Position pos(r.size);
     for (const auto &[x, y] : r.black)
-    {
         pos.place(pos.at(x, y), 0);
-    }
     for (const auto &[x, y] : r.white)
-    {
         pos.place(pos.at(x, y), 1);
-    }
     pos.setToMove(r.toMove == 'X' ? 0 : 1);
     return pos;
 }

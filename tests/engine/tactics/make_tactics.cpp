@@ -82,9 +82,7 @@ bool triage(Board &b, int who, Candidate *c)
     const int opp = solver::other(who);
     if (b.hasFive() || !b.fivePoints(who).empty() || !b.fivePoints(opp).empty() ||
         !Solver(b, Threats::Fours).openFourPoints(who).empty())
-    {
         return false;
-    }
     c->board = b;
     c->who = who;
     // Asked in turn; the first that is not a proved "no" decides (the side to move, with no open
@@ -162,9 +160,7 @@ void selfPlay(int size, std::uint64_t seed, std::vector<Candidate> *out)
     {
         engine::Move m = pos.at(c - 3 + random.below(7), c - 3 + random.below(7));
         if (pos.isEmpty(m))
-        {
             play(m);
-        }
     }
     std::map<std::string, int> taken;
     for (bool over = false; !over && !pos.full();)
@@ -201,9 +197,7 @@ void growFours(int size, std::uint64_t seed, std::vector<Candidate> *out)
     {
         int p = b.at(x0 + random.below(span), y0 + random.below(span));
         if (b.empty(p))
-        {
             b.put(p, i % 2 == 0 ? solver::BLACK : solver::WHITE);
-        }
     }
     const int who = random.below(2) == 0 ? solver::BLACK : solver::WHITE;
     std::set<int> lengths;
@@ -256,18 +250,14 @@ bool moved(const Candidate &c, int size, int symmetry, bool corner, Random &rand
         int x = symmetry & 1 ? n - 1 - b.xOf(p) : b.xOf(p);
         int y = symmetry & 2 ? n - 1 - b.yOf(p) : b.yOf(p);
         if (symmetry & 4)
-        {
             std::swap(x, y);
-        }
         turned.push_back({x, y});
         minX = std::min(minX, x), maxX = std::max(maxX, x);
         minY = std::min(minY, y), maxY = std::max(maxY, y);
     }
     const int w = maxX - minX + 1, h = maxY - minY + 1;
     if (maxX < 0 || w > size || h > size)
-    {
         return false;
-    }
     // Against the left or right edge, and (for a corner) the top or bottom one; elsewhere at
     // random along the other.
     int dx = random.below(2) == 0 ? -minX : size - 1 - maxX;
@@ -302,19 +292,13 @@ bool withSpareFour(Board &b, int attacker, Random &random)
             fits = b.inside(x, y);
             shape[k] = fits ? b.at(x, y) : 0;
             for (int dy = -3; dy <= 3 && fits; ++dy)
-            {
                 for (int dx = -3; dx <= 3 && fits; ++dx)
-                {
                     fits = !b.inside(x + dx, y + dy) || b.empty(b.at(x + dx, y + dy));
-                }
-            }
         }
         if (fits)
         {
             for (int k = 0; k <= 3; ++k)
-            {
                 b.put(shape[k], k == 0 ? attacker : solver::other(attacker));
-            }
             return true;
         }
     }
@@ -333,9 +317,7 @@ tactics::Record recordOf(const Candidate &c, const std::string &name)
     r.toMove = c.who == solver::BLACK ? 'X' : 'O';
     r.moves = c.moves;
     for (int p : c.answers)
-    {
         r.answers.push_back({b.xOf(p), b.yOf(p)});
-    }
     bool side = false, end = false; // stones on the left or right edge; on the top or bottom one
     for (int p : b.where([&](int q) { return !b.empty(q); }))
     {
@@ -344,13 +326,9 @@ tactics::Record recordOf(const Candidate &c, const std::string &name)
         end = end || b.yOf(p) == 0 || b.yOf(p) == b.size() - 1;
     }
     if (c.spareFours)
-    {
         r.tags.push_back("spare-fours");
-    }
     if (side || end)
-    {
         r.tags.push_back(side && end ? "corner" : "edge");
-    }
     r.from = c.from;
     return r;
 }
@@ -379,13 +357,9 @@ Board boardOf(const tactics::Record &r)
 {
     Board b(r.size);
     for (const auto &[x, y] : r.black)
-    {
         b.put(b.at(x, y), solver::BLACK);
-    }
     for (const auto &[x, y] : r.white)
-    {
         b.put(b.at(x, y), solver::WHITE);
-    }
     return b;
 }
 
@@ -394,9 +368,7 @@ int engineMove(engine::Searcher &searcher, const Board &b, int who, std::int64_t
 {
     engine::Position pos(b.size());
     for (int p : b.where([&](int q) { return !b.empty(q); }))
-    {
         pos.place(pos.at(b.xOf(p), b.yOf(p)), b.get(p) == solver::BLACK ? 0 : 1);
-    }
     pos.setToMove(who == solver::BLACK ? 0 : 1);
     const engine::Move m = searcher.think(pos, engine::Level::Hard, engine::Limits{nodes, 0}, 1);
     return m == engine::NO_MOVE ? -1 : b.at(pos.xOf(m), pos.yOf(m));
@@ -422,9 +394,7 @@ bool winsByQuietMoves(engine::Searcher &searcher, Board &b, int attacker, int qu
 {
     const int m = quiet > 0 ? engineMove(searcher, b, attacker, nodes) : -1;
     if (m < 0 || b.makesFive(m, attacker))
-    {
         return m >= 0;
-    }
     b.put(m, attacker);
     const int defender = solver::other(attacker);
     bool won = true;
@@ -533,9 +503,7 @@ template <class Make> void addVariants(std::vector<Candidate> &found, const char
 int main(int argc, char **argv)
 {
     if (argc >= 4 && std::string(argv[1]) == "--recheck")
-    {
         return recheck(argv[2], argv[3], argc > 4 ? std::max(1000ll, std::atoll(argv[4])) : 600000);
-    }
     if (argc < 2)
     {
         std::fprintf(stderr, "usage: make_tactics OUT [SEED [PERCENT]]\n"
@@ -581,15 +549,11 @@ int main(int argc, char **argv)
                 [&](const Candidate &c, Candidate *s)
                 {
                     if (c.kind != "vct" || c.spareFours)
-                    {
                         return false;
-                    }
                     const int fours = 1 + random.below(2);
                     bool placed = true;
                     for (int k = 0; k < fours && placed; ++k)
-                    {
                         placed = withSpareFour(s->board, s->who, random);
-                    }
                     return placed && triage(s->board, s->who, s) && s->kind == "vct" &&
                            s->spareFours;
                 });
@@ -605,12 +569,8 @@ int main(int argc, char **argv)
     {
         std::map<int, std::vector<std::size_t>> byLength;
         for (std::size_t i = 0; i < found.size(); ++i)
-        {
             if (group(found[i]) == name)
-            {
                 byLength[found[i].moves].push_back(i);
-            }
-        }
         for (auto &[length, list] : byLength)
         {
             for (std::size_t i = list.size(); i > 1; --i) // shuffled, the same for a seed

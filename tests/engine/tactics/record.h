@@ -80,9 +80,7 @@ inline bool points(std::string_view text, int size, std::vector<Point> *out)
         int x = 0, y = 0;
         if (xy.size() != 2 || !number(xy[0], &x) || !number(xy[1], &y) || x < 0 || y < 0 ||
             x >= size || y >= size)
-        {
             return false;
-        }
         out->push_back({x, y});
     }
     return true;
@@ -115,9 +113,7 @@ inline bool parse(std::string_view line, Record *r, std::string *problem)
         const auto key = std::find_if(std::begin(keys), std::end(keys),
                                       [&](const auto &k) { return k.first == word.substr(0, eq); });
         if (word.empty())
-        {
             continue; // a doubled space
-        }
         if (r->name.empty())
         {
             r->name = std::string(word);
@@ -141,9 +137,7 @@ inline bool parse(std::string_view line, Record *r, std::string *problem)
     r->toMove = move == "O" ? 'O' : 'X';
     r->from = std::string(from);
     for (std::string_view t : detail::split(tags, ','))
-    {
         r->tags.emplace_back(t);
-    }
     if (r->name.empty())
     {
         *problem = "empty record";
@@ -185,13 +179,9 @@ inline std::string format(const Record &r)
                        " answers=" + detail::text(r.answers) + " X=" + detail::text(r.black) +
                        " O=" + detail::text(r.white);
     for (std::size_t i = 0; i < r.tags.size(); ++i)
-    {
         line.append(i == 0 ? " tags=" : ",").append(r.tags[i]);
-    }
     if (!r.from.empty())
-    {
         line += " from=" + r.from;
-    }
     return line;
 }
 
@@ -203,13 +193,9 @@ inline bool readAll(std::istream &in, std::vector<Record> *out, std::string *pro
     for (int number = 1; std::getline(in, line); ++number)
     {
         if (!line.empty() && line.back() == '\r')
-        {
             line.pop_back();
-        }
         if (line.empty() || line[0] == '#')
-        {
             continue;
-        }
         Record r;
         if (!parse(line, &r, problem))
         {
