@@ -15,24 +15,13 @@ namespace renjutest
 namespace
 {
 
-// Whether a stone of `colour` on (x, y) wins along some line: an unbroken row of five always, a
-// longer one only in freestyle, and for white in renju.
+// Whether a stone of `colour` on (x, y) wins: an unbroken row of five always, a longer one only in
+// freestyle, and for white in renju.
 bool winsAt(const Board &b, int x, int y, int colour, engine::Rule rule)
 {
-    for (const auto &step : {std::pair{1, 0}, {0, 1}, {1, 1}, {1, -1}})
-    {
-        int length = 1;
-        for (int sign : {-1, 1})
-        {
-            const int dx = sign * step.first, dy = sign * step.second;
-            for (int cx = x + dx, cy = y + dy; b.get(cx, cy) == colour; cx += dx, cy += dy)
-                ++length;
-        }
-        if (length == 5 || (length > 5 && (rule == engine::Rule::Freestyle ||
-                                           (rule == engine::Rule::Renju && colour == W))))
-            return true;
-    }
-    return false;
+    return makesRow(b, x, y, colour,
+                    rule == engine::Rule::Freestyle ||
+                        (rule == engine::Rule::Renju && colour == W));
 }
 
 std::string point(int x, int y)

@@ -31,13 +31,13 @@ Line lineThrough(const Board &b, int x, int y, int dir)
     return line;
 }
 
-// Black stones in a row through offset 0 (counted black).
-int rowLength(const Line &line)
+// Stones of `colour` in a row through offset 0 (counted as one of them).
+int rowLength(const Line &line, int colour = B)
 {
     int right = 1, left = -1;
-    while (line.at(right) == B)
+    while (line.at(right) == colour)
         ++right;
-    while (line.at(left) == B)
+    while (line.at(left) == colour)
         --left;
     return right - left - 1;
 }
@@ -87,14 +87,6 @@ bool straightFourIn(const Line &line)
     return false;
 }
 
-bool fiveAt(const Board &b, int x, int y)
-{
-    bool five = false;
-    for (int dir = 0; dir < 4; ++dir)
-        five = five || rowLength(lineThrough(b, x, y, dir)) == 5;
-    return five;
-}
-
 Verdict verdictAt(Board &b, int x, int y, int depth);
 
 // Whether black's stone on (x, y) makes a three along the line: some empty point of it, within
@@ -108,7 +100,8 @@ bool threeAlong(Board &b, int x, int y, int dir, int depth)
         if (k == 0 || b.get(qx, qy) != NONE)
             continue;
         b.put(qx, qy, B);
-        const bool shape = straightFourIn(lineThrough(b, x, y, dir)) && !fiveAt(b, qx, qy);
+        const bool shape =
+            straightFourIn(lineThrough(b, x, y, dir)) && !makesRow(b, qx, qy, B, false);
         b.put(qx, qy, NONE);
         if (shape && verdictAt(b, qx, qy, depth + 1) == ALLOWED)
             return true;
@@ -144,6 +137,17 @@ Verdict verdictAt(Board &b, int x, int y, int depth)
 }
 
 } // namespace
+
+bool makesRow(const Board &b, int x, int y, int colour, bool longer)
+{
+    bool row = false;
+    for (int dir = 0; dir < 4; ++dir)
+    {
+        const int length = rowLength(lineThrough(b, x, y, dir), colour);
+        row = row || length == 5 || (longer && length > 5);
+    }
+    return row;
+}
 
 Verdict verdict(Board &board, int x, int y)
 {

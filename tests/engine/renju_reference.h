@@ -37,6 +37,10 @@ struct Board
 // The verdict on a black stone on the empty point (x, y).
 Verdict verdict(Board &board, int x, int y);
 
+// Whether a stone of `colour` on (x, y) makes, along some line, a row of exactly five stones (or,
+// when `longer` wins too, of five or more).
+bool makesRow(const Board &board, int x, int y, int colour, bool longer);
+
 // How often this thread's recursion asked about a point other than the first, and the deepest it
 // went: so that a test can tell it saw nested cases. Zero it to count afresh.
 struct Nesting

@@ -1,5 +1,6 @@
 // The tests' own solver, held to a table of known shapes and to brute-force references.
 #include "tests/engine/engine_test_support.h"
+#include "tests/engine/renju_reference.h"
 #include "tests/engine/solver/solver.h"
 
 #include <algorithm>
@@ -93,39 +94,23 @@ Board randomBoard(std::mt19937 &random, int size, unsigned density)
     }
 }
 
-// The board as plain cells, and wins by continuous fours found by trying every point: a reference
-// that shares nothing with the solver, not even its board's five test.
-struct PlainBoard
+// Wins by continuous fours found by trying every point, on the board copied to plain cells (the
+// same values: 0 empty, 1 black, 2 white): a reference that shares nothing with the solver, not
+// even its board's five test.
+struct PlainBoard : renjutest::Board
 {
-    int n;
-    std::vector<int> cells;
-
-    explicit PlainBoard(const Board &b) : n(b.size())
+    explicit PlainBoard(const solver::Board &b) : renjutest::Board(b.size())
     {
         for (int p = 0; p < b.points(); ++p)
-            cells.push_back(b.get(p));
+            cells[p] = b.get(p);
     }
 
     std::vector<int> fivePoints(int who) const
     {
         std::vector<int> points;
         for (int p = 0; p < n * n; ++p)
-        {
-            bool five = false;
-            for (const auto &s : solver::STEPS)
-            {
-                int run = 1;
-                for (int sign : {1, -1})
-                {
-                    int x = p % n + sign * s[0], y = p / n + sign * s[1];
-                    for (; x >= 0 && y >= 0 && x < n && y < n && cells[y * n + x] == who; ++run)
-                        x += sign * s[0], y += sign * s[1];
-                }
-                five = five || run >= 5;
-            }
-            if (cells[p] == 0 && five)
+            if (cells[p] == 0 && renjutest::makesRow(*this, p % n, p / n, who, true))
                 points.push_back(p);
-        }
         return points;
     }
 
