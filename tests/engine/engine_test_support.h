@@ -20,6 +20,13 @@ inline std::vector<std::pair<int, int>> square(int side, int x0 = 0, int y0 = 0)
     return points;
 }
 
+// What a drawing, one string a row from the top, shows at (x, y): '.' beyond its rows' ends.
+template <class Rows> char shown(const Rows &rows, int x, int y)
+{
+    return y < static_cast<int>(rows.size()) && x < static_cast<int>(rows[y].size()) ? rows[y][x]
+                                                                                     : '.';
+}
+
 // A position drawn as text, one string a row from the top: 'X' black, 'O' white, '.' empty,
 // '*' an empty point that is a right answer. Rows may be shorter than the board.
 struct Picture
@@ -34,9 +41,7 @@ inline Picture picture(const std::vector<std::string_view> &rows, int toMove, in
     Picture p{engine::Position(size, rule), {}};
     for (auto [x, y] : square(size))
     {
-        const char c = y < static_cast<int>(rows.size()) && x < static_cast<int>(rows[y].size())
-                           ? rows[y][x]
-                           : '.';
+        const char c = shown(rows, x, y);
         if (c == 'X' || c == 'O')
             p.pos.place(p.pos.at(x, y), c == 'X' ? 0 : 1);
         else if (c == '*')

@@ -14,6 +14,7 @@ namespace
 {
 
 using namespace engine;
+using enginetest::shown;
 using enginetest::square;
 
 // A stone on both the engine's grid and the second reading's board.
@@ -21,13 +22,6 @@ void put(Grid &grid, renjutest::Board &board, int x, int y, Stone stone)
 {
     grid.set(x, y, stone);
     board.put(x, y, stone == BLACK ? renjutest::B : renjutest::W);
-}
-
-// What a drawing, one string a row from the top, shows at (x, y): '.' beyond its rows' ends.
-char shown(const std::vector<std::string> &rows, int x, int y)
-{
-    return y < static_cast<int>(rows.size()) && x < static_cast<int>(rows[y].size()) ? rows[y][x]
-                                                                                     : '.';
 }
 
 // The stones of a drawing: 'X' black, 'O' white.

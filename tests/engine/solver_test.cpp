@@ -24,12 +24,7 @@ using Rows = std::vector<std::string_view>;
 // The points marked '*' in a drawing, in the board's order.
 std::vector<int> marked(const Board &b, const Rows &rows)
 {
-    std::vector<int> points;
-    for (auto [x, y] : enginetest::square(b.size()))
-        if (y < static_cast<int>(rows.size()) && x < static_cast<int>(rows[y].size()) &&
-            rows[y][x] == '*')
-            points.push_back(b.at(x, y));
-    return points;
+    return b.where([&](int p) { return enginetest::shown(rows, b.xOf(p), b.yOf(p)) == '*'; });
 }
 
 struct Shape
