@@ -21,7 +21,16 @@ using solver::WHITE;
 
 using Rows = std::vector<std::string_view>;
 
-// The points marked '*' in a drawing, in the board's order.
+// A board drawn as text ('X' black, 'O' white), and the points marked '*' on it in its order.
+Board drawn(const Rows &rows)
+{
+    Board b(15);
+    for (int p = 0; p < b.points(); ++p)
+        if (const char c = enginetest::shown(rows, b.xOf(p), b.yOf(p)); c == 'X' || c == 'O')
+            b.put(p, c == 'X' ? BLACK : WHITE);
+    return b;
+}
+
 std::vector<int> marked(const Board &b, const Rows &rows)
 {
     return b.where([&](int p) { return enginetest::shown(rows, b.xOf(p), b.yOf(p)) == '*'; });
@@ -60,7 +69,7 @@ TEST(Solver, ProvesTheWinsOfATableOfShapes)
 {
     for (const Shape &s : SHAPES)
     {
-        Board b = solver::drawn(s.rows, 15);
+        Board b = drawn(s.rows);
         const int attacker = s.stop ? WHITE : BLACK;
         Solver solver(b, s.threats);
         Verdict v = solver.shortestWin(attacker, 20);

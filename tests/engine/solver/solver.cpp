@@ -10,21 +10,6 @@ namespace solver
 
 constexpr std::size_t MEMO_LIMIT = std::size_t{1} << 22; // entries before the memory starts over
 
-Board drawn(const std::vector<std::string_view> &rows, int size)
-{
-    Board board(size);
-    for (int y = 0; y < static_cast<int>(rows.size()) && y < board.size(); ++y)
-    {
-        for (int x = 0; x < static_cast<int>(rows[y].size()) && x < board.size(); ++x)
-        {
-            char c = rows[y][x];
-            if (c == 'X' || c == 'O')
-                board.put(board.at(x, y), c == 'X' ? BLACK : WHITE);
-        }
-    }
-    return board;
-}
-
 Solver::Solver(Board &b, Threats t, std::int64_t limit) : board(b), threats(t), nodeLimit(limit) {}
 
 // Counts a position; whether the node limit is past.

@@ -19,7 +19,6 @@
 #include "tests/engine/solver/board.h"
 
 #include <cstdint>
-#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -110,9 +109,5 @@ private:
     std::int64_t nodeCount = 0;
     std::unordered_map<std::uint64_t, Known> memo;
 };
-
-// A board drawn as text, one string a row from the top: 'X' black, 'O' white, anything else
-// empty. Rows may be shorter than the board.
-Board drawn(const std::vector<std::string_view> &rows, int size);
 
 } // namespace solver
