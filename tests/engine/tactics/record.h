@@ -103,6 +103,11 @@ inline std::string text(const std::vector<Point> &list)
 inline bool parse(std::string_view line, Record *r, std::string *problem)
 {
     *r = Record{};
+    const auto fail = [&](const std::string &why)
+    {
+        *problem = why;
+        return false;
+    };
     std::string_view kind, size, move, moves, answers, black, white, tags, from;
     const std::pair<std::string_view, std::string_view *> keys[] = {
         {"kind", &kind}, {"size", &size}, {"move", &move}, {"moves", &moves}, {"answers", &answers},
@@ -115,23 +120,13 @@ inline bool parse(std::string_view line, Record *r, std::string *problem)
         if (word.empty())
             continue; // a doubled space
         if (r->name.empty())
-        {
             r->name = std::string(word);
-        }
         else if (eq == std::string_view::npos)
-        {
-            *problem = "not key=value: " + std::string(word);
-            return false;
-        }
+            return fail("not key=value: " + std::string(word));
         else if (key == std::end(keys))
-        {
-            *problem = "unknown key: " + std::string(word.substr(0, eq));
-            return false;
-        }
+            return fail("unknown key: " + std::string(word.substr(0, eq)));
         else
-        {
             *key->second = word.substr(eq + 1);
-        }
     }
     r->kind = std::string(kind);
     r->toMove = move == "O" ? 'O' : 'X';
@@ -139,36 +134,21 @@ inline bool parse(std::string_view line, Record *r, std::string *problem)
     for (std::string_view t : detail::split(tags, ','))
         r->tags.emplace_back(t);
     if (r->name.empty())
-    {
-        *problem = "empty record";
-        return false;
-    }
+        return fail("empty record");
     if (std::find(std::begin(KINDS), std::end(KINDS), r->kind) == std::end(KINDS))
-    {
-        *problem = "unknown kind: " + r->kind;
-        return false;
-    }
+        return fail("unknown kind: " + r->kind);
     if (!detail::number(size, &r->size) || r->size < MIN_SIZE || r->size > MAX_SIZE ||
         (move != "X" && move != "O") || !detail::number(moves, &r->moves) || r->moves <= 0)
-    {
-        *problem = "size, move and moves are needed";
-        return false;
-    }
+        return fail("size, move and moves are needed");
     if (!detail::points(answers, r->size, &r->answers) || r->answers.empty() ||
         !detail::points(black, r->size, &r->black) || !detail::points(white, r->size, &r->white))
-    {
-        *problem = "no answers, or a point that is not x,y on the board";
-        return false;
-    }
+        return fail("no answers, or a point that is not x,y on the board");
     std::vector<Point> all = r->black;
     all.insert(all.end(), r->white.begin(), r->white.end());
     all.insert(all.end(), r->answers.begin(), r->answers.end());
     std::sort(all.begin(), all.end());
     if (std::adjacent_find(all.begin(), all.end()) != all.end())
-    {
-        *problem = "two stones, or a stone and an answer, on one point";
-        return false;
-    }
+        return fail("two stones, or a stone and an answer, on one point");
     return true;
 }
 
