@@ -66,10 +66,7 @@ TEST(Search, KeepsItsNodeBudget)
 
 // A clock that moves a millisecond each time it is read, however fast the machine is.
 std::int64_t fakeTime = 0;
-std::int64_t fakeClock()
-{
-    return ++fakeTime;
-}
+const Clock fakeClock = [] { return ++fakeTime; };
 
 // The search stops at its time limit and a slice at its own; a move the last iterations agree on
 // is given once the settled time has passed, the one more thinking keeps.
