@@ -113,8 +113,6 @@ const std::vector<Case> RULE_CASES = {
     {"RowEndToNextRow", [] { line(B, 5, 16, ROW, 2), line(B, 6, 0, ROW, 3); }, scanForFive,
      unchanged},
     {"MixedColours", [] { line(B, 3, 3, DIAGONAL, 5), line(W, 5, 5); }, scanForFive, unchanged},
-    {"RowAndColumn", [] { line(B, 9, 7, ROW, 5), line(B, 7, 9, COLUMN, 5); }, scanForFive,
-     won(9, 9, DIR_COLUMN)},
     {"FourDirections",
      []
      {
