@@ -379,8 +379,6 @@ const std::vector<SessionCase> SESSION_CASES = {
     {"JoinWithoutASeat", JOIN, joined(), JOINING},
     {"JoinerDrawsWhite", JOIN + Steps{JOINED_WHITE, state("white", "[[9,9]]")}, joined({STORE}),
      "Your move (white).", "9,9"},
-    {"JoinerDrawsBlack", JOIN + Steps{JOINED_BLACK, state("black")}, joined({STORE}),
-     "Your move (black)."},
     {"TheOthersTurn", RESUME + Steps{JOINED_BLACK, state("black", "[[9,9]]")}, resumed({STORE}),
      "White to move (you play black).", "9,9"},
     {"TheOtherPlayerIsAway", RESUME + Steps{state("black", "[]", WHITE_AWAY)}, resumed(),

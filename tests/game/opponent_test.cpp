@@ -5,11 +5,9 @@
 #include "tests/fakes/fake_glut.h"
 #include "tests/game/game_test_support.h"
 
-#include <chrono>
 #include <optional>
-#include <random>
 #include <string>
-#include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -114,23 +112,17 @@ struct TurnCase
     bool computerToMove;
 };
 
-const Action whiteAfterCentre = [] { onMenu(MENU_COMPUTER_WHITE), centre(); };
-
+// Mid-game, Restart, a new level, two players and undo are in the table of changes below.
 // clang-format off
 const std::vector<TurnCase> TURN_CASES = {
     {"two players", [] {}, false},
     {"computer plays black on black's turn", [] { onMenu(MENU_COMPUTER_BLACK); }, true},
     {"computer plays white on black's turn", [] { onMenu(MENU_COMPUTER_WHITE); }, false},
-    {"computer plays white after black's move", whiteAfterCentre, true},
-    {"back to two players mid-game",
-     [] { whiteAfterCentre(), onMenu(MENU_TWO_PLAYERS); }, false},
-    {"a new level keeps the turn", [] { whiteAfterCentre(), onMenu(MENU_EASY); }, true},
-    {"restart keeps the choice and the side to move",
-     [] { whiteAfterCentre(), onMenu(MENU_RESTART); }, true},
+    {"computer plays white after black's move", [] { onMenu(MENU_COMPUTER_WHITE), centre(); },
+     true},
     {"after a five, none", [] { blackWinsAlongRow4(), onMenu(MENU_COMPUTER_WHITE); }, false},
     {"after a five and Restart, the loser opens",
      [] { blackWinsAlongRow4(), onMenu(MENU_COMPUTER_WHITE), onMenu(MENU_RESTART); }, true},
-    {"undo gives the player the turn", [] { whiteAfterCentre(), onMenu(MENU_UNDO); }, false},
 };
 // clang-format on
 
@@ -219,7 +211,8 @@ const std::vector<ChangeCase> CHANGE_CASES = {
     {"Cheat", [] { onMenu(MENU_CHEAT); }, true},
 };
 
-// Each thought asks about the game as it now is: board, side, rule, level, time and seed.
+// Each thought asks about the game as it now is: board, side, rule, level, limits and seed; the
+// thinker gives the engine's move for it (thinker_test.cpp).
 void expectAboutTheGame(const ThinkRequest &request)
 {
     EXPECT_TRUE(std::equal(std::begin(Board), std::end(Board), request.cells.begin()));
@@ -230,6 +223,9 @@ void expectAboutTheGame(const ThinkRequest &request)
                                                            : engine::Level::Medium);
     EXPECT_EQ(request.limits.timeMs, computerLevel == LEVEL_HARD ? 1000 : 0)
         << "the hard level thinks for a second";
+    EXPECT_EQ(std::tie(request.limits.nodes, request.limits.depth, request.limits.settledMs),
+              std::make_tuple(0, 0, 0))
+        << "and no level has a budget of its own beside the time";
     EXPECT_EQ(request.seed, computerSeed ^ static_cast<std::uint64_t>(historyLength))
         << "the game's seed mixed with the number of moves";
 }
@@ -273,53 +269,6 @@ TEST(Computer, NeverPlacesTheAnswerOfADroppedThought)
         thinkFor(12);
         EXPECT_EQ(cell(3, 4), W);
         EXPECT_EQ(sideToMove, 0);
-    }
-}
-
-// Beside the game, its answers are the engine's own for the board, level and the game's seed
-// mixed with the number of moves.
-TEST(Computer, MovesAsTheEngineDoesUnsliced)
-{
-    engine::Searcher searcher;
-    for (std::uint64_t seed : {std::uint64_t{0}, std::uint64_t{0x5eed}})
-    {
-        for (std::uint8_t level : {LEVEL_EASY, LEVEL_MEDIUM})
-        {
-            SCOPED_TRACE("seed " + std::to_string(seed) + ", level " + std::to_string(level));
-            resetGameState();
-            useThinker(makeBesideThinker());
-            opponent = OPPONENT_WHITE;
-            computerLevel = level;
-            computerSeed = seed;
-            std::mt19937 random(static_cast<std::uint32_t>(seed) + level);
-            for (int move = 0; move < 5 && gameOver == 0; ++move)
-            {
-                int row = 0;
-                int col = 0;
-                do
-                {
-                    row = 6 + static_cast<int>(random() % 7);
-                    col = 6 + static_cast<int>(random() % 7);
-                } while (cell(row, col) != E);
-                places({{row, col}});
-                ThinkRequest board;
-                std::copy(std::begin(Board), std::end(Board), board.cells.begin());
-                board.toMove = 1;
-                const engine::Move expected = searcher.think(
-                    positionOf(board),
-                    level == LEVEL_EASY ? engine::Level::Easy : engine::Level::Medium,
-                    engine::Limits{}, seed ^ static_cast<std::uint64_t>(historyLength));
-                for (int frame = 0; frame < 20000 && computerToMove(); ++frame)
-                {
-                    thinkFor(20);
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                }
-                const MoveRecord &answer = moveHistory[historyLength - 1];
-                ASSERT_EQ(answer.side, 1) << "no answer at move " << move;
-                EXPECT_EQ(answer.row, engine::Position::yOf(expected)) << "move " << move;
-                EXPECT_EQ(answer.col, engine::Position::xOf(expected)) << "move " << move;
-            }
-        }
     }
 }
 

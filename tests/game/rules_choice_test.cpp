@@ -236,8 +236,6 @@ const std::vector<Swap2Case> SWAP2_CASES = {
     {"3: two more stones", NONE, [] { THREE(), key('3'), placeStone(8, 8); }, SWAP2_TWO_MORE, 0,
      4, NONE, "Swap2: the second player places two more stones: white, then black."},
     {"then the first player is asked", NONE, FIVE, SWAP2_FIRST_CHOICE, 1, 5, NONE, ASK_FIRST},
-    {"3 is no choice of the first player's", NONE, [] { FIVE(), key('3'); }, SWAP2_FIRST_CHOICE,
-     1, 5, NONE, ASK_FIRST},
     {"2: the first plays black", NONE, [] { FIVE(), key('2'); }, SWAP2_OVER, 1, 5, NONE,
      FIRST_BLACK},
     {"no choice before three stones", NONE, [] { placeStone(9, 9), key('2'); }, SWAP2_THREE, 1,
