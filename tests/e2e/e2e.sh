@@ -180,7 +180,7 @@ session_with_meshes() {
 }
 
 # The pointer: hovering puts the cursor stone where the keys put it; clicks place both sides'
-# stones, black's on a white stone is refused, and black's five shows its line.
+# stones, and black's five shows its line.
 session_clicks() {
     start_game clicks "$1" || return
     local grid red_least x y
@@ -191,7 +191,6 @@ session_clicks() {
     shows clicks-4-hover same clicks-2-keys "clicks: the pointer over (4, 4) puts the cursor stone where the keys put it"
     keys d && shows clicks-4-away same clicks-3-away "clicks: and places nothing there"
     place clicks 4 4 4 5 5 5 5 6 6 6 6 7 7 7 7 8
-    refused clicks-5-four-each $(at 4 5) "clicks: black's click on a white stone"
     click_at $(at 8 8) && five clicks-7-black-wins
     read -r x y <<<"$(at 6 6)"
     check "clicks: the red line runs through (6, 6) at $x $y (red within ${red[*]:1:4})" \
