@@ -20,17 +20,15 @@ int main(int argc, char **argv)
         return 2;
     }
     ThinkRequest request;
-    const char *level = argv[1];
-    request.level = std::strcmp(level, "easy") == 0   ? engine::Level::Easy
-                    : std::strcmp(level, "hard") == 0 ? engine::Level::Hard
-                                                      : engine::Level::Medium;
+    request.level = std::strcmp(argv[1], "easy") == 0   ? engine::Level::Easy
+                    : std::strcmp(argv[1], "hard") == 0 ? engine::Level::Hard
+                                                        : engine::Level::Medium;
     request.limits.nodes = std::strtoll(argv[2], nullptr, 10);
     request.seed = std::strtoull(argv[3], nullptr, 10);
     request.toMove = std::strcmp(argv[4], "white") == 0 ? 1 : 0;
     for (int i = 5; i < argc; ++i)
     {
-        int row = -1;
-        int col = -1;
+        int row = -1, col = -1;
         char colour = 0;
         if (std::sscanf(argv[i], "%d,%d,%c", &row, &col, &colour) != 3 || !onBoard(row, col) ||
             (colour != 'b' && colour != 'w'))
@@ -44,12 +42,8 @@ int main(int argc, char **argv)
     const engine::Move move =
         searcher.think(positionOf(request), request.level, request.limits, request.seed);
     if (move == engine::NO_MOVE)
-    {
         std::puts("none");
-    }
     else
-    {
         std::printf("%d %d\n", engine::Position::yOf(move), engine::Position::xOf(move));
-    }
     return 0;
 }
