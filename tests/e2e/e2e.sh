@@ -346,7 +346,7 @@ said() {
 violet_at() { measure "$1" && ((violet[0] > 20)) && ((violet[1] <= $2 && violet[3] >= $2 && violet[2] <= $3 && violet[4] >= $3)); }
 
 # Renju: black's two threes meet on (9, 9), marked violet from above and turned each way; a click
-# there is refused and the game says why.
+# there is refused and the game says why; black then makes five along row 9 and wins.
 session_renju() {
     start_game renju "$1" || return
     local grid red_least x y turn there back
@@ -368,6 +368,10 @@ session_renju() {
     done
     refused renju-5 "$x" "$y" "renju: black's click on (9, 9)"
     check "renju: the refusal is said" within 10 said "Black may not play there under renju: a double three."
+    place renju 9 6 2 10 9 5 2 12 # row 9 down to column 4 is black's five
+    click_at $(at 9 4) && five renju-7-black-wins
+    check "renju: black's five wins: the red line runs along row 9 (red within ${red[*]:1:4})" \
+        test "${red[1]}" -lt "$x" -a "${red[3]}" -gt "$x" -a $((red[4] - red[2])) -gt $((2 * (grid[3] - grid[1]) / 17))
     escape renju
 }
 
