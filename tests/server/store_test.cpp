@@ -127,14 +127,12 @@ TEST(ServerStore, anIdleGamesClockRunsFromItsLastMoveOrTakeBack)
         if (older)
         {
             onDatabase(database, LAYOUT_1);
+        }
+        {
             Store store(database.string(), false);
             writeGame(store, GAME, SECRET_A, SECRET_B, 1, 4, NOW); // moves at NOW to NOW + 3
         }
-        Store store(database.string(), false);
-        if (!older)
-        {
-            writeGame(store, GAME, SECRET_A, SECRET_B, 1, 4, NOW);
-        }
+        Store store(database.string(), false); // opened again: the layout is changed once only
         const std::int64_t takenBack = NOW + 20 * DAY_SECONDS;
         store.takeBack(GAME, 2, takenBack);
         StoredGame game;
