@@ -113,9 +113,9 @@ Players startGame(unsigned short port)
     players.black = std::make_unique<TestClient>(port);
     const auto created = createGame(*players.black);
     players.game = created.value("game", "");
-    TestClient::Options options;
-    options.target = "/ws?game=" + players.game; // as the link routes it behind a proxy
-    players.white = std::make_unique<TestClient>(port, options);
+    // By the link's address, as a proxy routes it.
+    players.white = std::make_unique<TestClient>(
+        port, TestClient::Options{.target = "/ws?game=" + players.game});
     players.white->send(join(players.game));
     const auto joined = players.white->expect("joined");
     players.white->expect("state");
@@ -136,9 +136,8 @@ std::unique_ptr<TestClient> joinAs(unsigned short port, const std::string &game,
                                    const std::string &role, const std::string &secret,
                                    nlohmann::json *state)
 {
-    TestClient::Options options;
-    options.target = "/ws?game=" + game;
-    auto client = std::make_unique<TestClient>(port, options);
+    auto client =
+        std::make_unique<TestClient>(port, TestClient::Options{.target = "/ws?game=" + game});
     client->send(join(game, secret));
     const auto joined = client->expect("joined");
     EXPECT_EQ(joined.value("role", ""), role);
