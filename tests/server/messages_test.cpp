@@ -48,11 +48,6 @@ std::string describe(const ClientMessage &message)
     return "error " + std::string(codeName(std::get<Refusal>(message).code));
 }
 
-std::string joinWith(const std::string &fields)
-{
-    return R"({"type":"join",)" + fields + "}";
-}
-
 std::string move(const std::string &row, const std::string &col, const std::string &n)
 {
     return R"({"type":"move","row":)" + row + R"(,"col":)" + col + R"(,"n":)" + n + "}";
@@ -103,11 +98,11 @@ const std::vector<Case> CASES = {
     {join("local-k3mzq2x7bd4hv6t1"), "error bad-field"}, // 1 is not base32
     {join("local-k3m9q2x7bd4hv6tp"), "error bad-field"}, // nor is 9
     {join("../../etc-k3mzq2x7bd4hv6tp"), "error bad-field"},
-    {joinWith(R"("game":17)"), "error bad-field"},
+    {R"({"type":"join","game":17})", "error bad-field"},
     {R"({"type":"join"})", "error bad-field"},
     {join(GAME, "0123456789ABCDEF0123456789ABCDEF"), "error bad-field"},
     {join(GAME, "0123456789abcdef"), "error bad-field"},
-    {joinWith(R"("game":")" + GAME + R"(","secret":null)"), "error bad-field"},
+    {R"({"type":"join","game":")" + GAME + R"(","secret":null})", "error bad-field"},
     {R"({"type":"create2"})", "error unknown-type"},
     {R"({"type":""})", "error unknown-type"},
     {R"({"type":"CREATE"})", "error unknown-type"},
@@ -135,9 +130,6 @@ const std::vector<Case> CASES = {
 // Each text reads as written; every refusal says why in words too.
 TEST(ServerMessages, theTableOfMessagesReadsAsWritten)
 {
-    // The two longest rows sit either side of the limit.
-    ASSERT_EQ(CASES[CASES.size() - 2].text.size(), MAX_MESSAGE_BYTES);
-    ASSERT_EQ(CASES.back().text.size(), MAX_MESSAGE_BYTES + 1);
     for (const Case &c : CASES)
     {
         const ClientMessage message = readClientMessage(c.text);

@@ -45,10 +45,7 @@ Process::Process(const std::string &program, const std::vector<std::string> &arg
 
 Process::~Process()
 {
-    if (pid_ > 0)
-    {
-        end(SIGTERM);
-    }
+    end(SIGTERM);
     close(output_);
 }
 

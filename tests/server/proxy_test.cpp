@@ -66,17 +66,16 @@ TEST(ServerProxy, eachGameReachesTheServerItsIdNames)
                   {"-p", dir.path().string(), "-c", (dir.path() / "nginx.conf").string(), "-e",
                    (dir.path() / "error.log").string(), "-g", "daemon off;"},
                   dir.path() / "nginx.out");
-    bool up = false;
-    for (int i = 0; i < 100 && !up; ++i)
+    const auto up = [port]
     {
-        up = rawHttp(port, "GET /healthz HTTP/1.0\r\n\r\n", 200ms).find("\r\n\r\nok") !=
-             std::string::npos;
-        if (!up)
-        {
-            std::this_thread::sleep_for(50ms);
-        }
+        return rawHttp(port, "GET /healthz HTTP/1.0\r\n\r\n", 200ms).find("\r\n\r\nok") !=
+               std::string::npos;
+    };
+    for (int i = 0; i < 100 && !up(); ++i)
+    {
+        std::this_thread::sleep_for(50ms);
     }
-    ASSERT_TRUE(up) << "nginx did not answer: " << fileText(dir.path() / "error.log");
+    ASSERT_TRUE(up()) << "nginx did not answer: " << fileText(dir.path() / "error.log");
 
     // Games made through nginx land on both servers.
     std::map<std::string, std::vector<Players>> byServer;

@@ -44,8 +44,9 @@ RunningServer::RunningServer(ServerOptions options) : database_(dir_.path() / "g
     loop_ = std::thread([this] { io_.run(); });
 }
 
-void RunningServer::sweep()
+void RunningServer::sweep(std::int64_t later)
 {
+    advance(later);
     std::promise<void> done;
     boost::asio::post(io_, [&] { server_->sweep(), done.set_value(); });
     done.get_future().wait();
@@ -112,9 +113,9 @@ Players startGame(unsigned short port)
     players.black = std::make_unique<TestClient>(port);
     const auto created = createGame(*players.black);
     players.game = created.value("game", "");
-    TestClient::Options options;
-    options.target = "/ws?game=" + players.game; // as the link routes it behind a proxy
-    players.white = std::make_unique<TestClient>(port, options);
+    // By the link's address, as a proxy routes it.
+    players.white = std::make_unique<TestClient>(
+        port, TestClient::Options{.target = "/ws?game=" + players.game});
     players.white->send(join(players.game));
     const auto joined = players.white->expect("joined");
     players.white->expect("state");
@@ -135,13 +136,14 @@ std::unique_ptr<TestClient> joinAs(unsigned short port, const std::string &game,
                                    const std::string &role, const std::string &secret,
                                    nlohmann::json *state)
 {
-    TestClient::Options options;
-    options.target = "/ws?game=" + game;
-    auto client = std::make_unique<TestClient>(port, options);
+    auto client =
+        std::make_unique<TestClient>(port, TestClient::Options{.target = "/ws?game=" + game});
     client->send(join(game, secret));
     const auto joined = client->expect("joined");
     EXPECT_EQ(joined.value("role", ""), role);
+    // A seat's secret comes back as it was sent; a new seat gets one, a watcher none.
     EXPECT_EQ(joined.contains("secret"), role != "watcher") << joined.dump();
+    EXPECT_TRUE(secret.empty() || joined.value("secret", "") == secret) << joined.dump();
     const auto next = client->expect("state");
     if (state != nullptr)
     {
@@ -165,7 +167,8 @@ void writeGame(Store &store, const std::string &game, const std::string &a, cons
     }
 }
 
-Players storedGame(RunningServer &server, int moves)
+Players storedGame(RunningServer &server, int moves, const std::optional<StoredGame::Undo> &undo,
+                   nlohmann::json *blackState)
 {
     Players players;
     players.game = "local-storedgameaaaaaa";
@@ -175,8 +178,9 @@ Players storedGame(RunningServer &server, int moves)
         Store store(server.database().string(), false);
         writeGame(store, players.game, players.blackSecret, players.whiteSecret, 0, moves,
                   server.now());
+        store.setUndo(players.game, undo);
     }
-    nlohmann::json state;
+    nlohmann::json ignored, &state = blackState != nullptr ? *blackState : ignored;
     players.black = joinAs(server.port(), players.game, "black", players.blackSecret, &state);
     EXPECT_EQ(state["moves"].size(), static_cast<std::size_t>(moves));
     players.white = joinAs(server.port(), players.game, "white", players.whiteSecret);

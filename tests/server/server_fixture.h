@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,8 +41,9 @@ public:
     const std::filesystem::path &database() const { return database_; }
     void advance(std::int64_t seconds) { now_ += seconds; }
     std::int64_t now() const { return now_; }
-    // Runs the sweep on the server's loop and waits for it.
-    void sweep();
+    // Moves the clock on by `later` seconds, then runs the sweep on the server's loop and waits
+    // for it.
+    void sweep(std::int64_t later);
     std::vector<std::string> log() const;
     // Stops the server and waits for its loop to end.
     void stop();
@@ -91,8 +93,11 @@ std::unique_ptr<TestClient> joinAs(unsigned short port, const std::string &game,
 void writeGame(Store &store, const std::string &game, const std::string &a, const std::string &b,
                int blackSeat, int moves, std::int64_t now);
 
-// A game of `moves` moves written into the server's database and both players joined to it.
-Players storedGame(RunningServer &server, int moves);
+// A game of `moves` moves (seat 0 black's), and the request to take one back `undo` names,
+// written into the server's database; both players joined to it, the state black is sent going to `blackState`.
+Players storedGame(RunningServer &server, int moves,
+                   const std::optional<StoredGame::Undo> &undo = std::nullopt,
+                   nlohmann::json *blackState = nullptr);
 
 // Plays the moves alternately from move `n` (black's when even), each acknowledged by both
 // players; false (and test failures) when one is not.

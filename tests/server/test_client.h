@@ -24,7 +24,8 @@ public:
         std::string target = "/ws";
         int receiveBuffer = 0; // SO_RCVBUF when not 0
         bool reads = true;     // false: nothing is read until closed() is asked
-        std::vector<std::pair<std::string, std::string>> headers; // more, on the upgrade request
+        // More headers on the upgrade request.
+        std::vector<std::pair<std::string, std::string>> headers = {};
     };
 
     // Connects and upgrades; throws std::runtime_error with the HTTP status when refused.
@@ -43,7 +44,6 @@ public:
     bool closed(std::chrono::milliseconds timeout = 3s);
     // The close code the server sent, 0 when none.
     int closeCode() const { return closeCode_; }
-    bool isClosed() const { return closed_; }
 
 private:
     boost::asio::io_context io_;
