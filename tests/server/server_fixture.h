@@ -94,7 +94,8 @@ void writeGame(Store &store, const std::string &game, const std::string &a, cons
                int blackSeat, int moves, std::int64_t now);
 
 // A game of `moves` moves (seat 0 black's), and the request to take one back `undo` names,
-// written into the server's database; both players joined to it, the state black is sent going to `blackState`.
+// written into the server's database; both players joined to it, and the state black is sent
+// kept in `blackState`.
 Players storedGame(RunningServer &server, int moves,
                    const std::optional<StoredGame::Undo> &undo = std::nullopt,
                    nlohmann::json *blackState = nullptr);
