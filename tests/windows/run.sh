@@ -14,9 +14,10 @@ ENGINE_ANSWER=${ENGINE_ANSWER:-$root/build/tests/e2e/engine_answer}
 
 e2e_begin "$build/windows-test-artefacts"
 work=$artefacts/work
+launches=0 # the tmux servers started, for the console sessions below
 # The wine processes end through their prefix's server, the terminals through tmux.
 windows_end() {
-    terminal kill-server 2>/dev/null
+    for ((n = 1; n <= launches; n++)); do tmux -L "gomoku3d-windows-$$-$n" kill-server 2>/dev/null; done
     wineserver -k 2>/dev/null
     e2e_end
 }
@@ -80,13 +81,16 @@ starts_with() { [[ $1 == "$2"* ]]; }
 # console NAME CODE_PAGE SETTINGS: the game on a console in a 120 x 30 terminal with the
 # environment SETTINGS, in a folder without meshes: the text reads as Chinese whatever the code
 # page, and each mesh report starts at column 0 of row 7, over the one before.
-terminal() { tmux -L "gomoku3d-windows-$$" "$@"; }
+# Each launch has a tmux server of its own: a new session started on the socket of a server that
+# is still going down fails with "server exited unexpectedly", and the game never starts.
+terminal() { tmux -L "gomoku3d-windows-$$-$launches" "$@"; }
 console() {
     local name=$1 settings=$3 folder=$work/console-$1 screen row line
     mkdir -p "$folder"
     # term COMMAND: runs it under wine in the terminal; its status goes to $folder/status.
     term() {
         rm -f "$folder/status"
+        launches=$((launches + 1))
         terminal new-session -d -x 120 -y 30 -c "$folder" "env $settings DISPLAY=$DISPLAY WINEPREFIX=$WINEPREFIX \
             WINEDEBUG=-all $1 2>'$artefacts/$name.stderr'; echo \$? >'$folder/status'; sleep 600"
     }
@@ -94,7 +98,7 @@ console() {
     term "wine cmd /c chcp" && within 30 ended
     check "$name: the console shows code page $2" grep -q ": $2\$" <<<"$(terminal capture-pane -p)"
     terminal kill-server
-    term "wine '$build/gomoku3d.exe'"
+    term "wine '$build/gomoku3d.exe'" || { fail "$name: tmux could not start the game"; return; }
     window=$(xvfb_find_window 60) || { fail "$name: no window \"Game\" within 60 s"; return; }
     screen=$(terminal capture-pane -p)
     printf '%s\n' "$screen" >"$artefacts/$name.screen.txt"
