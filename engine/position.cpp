@@ -444,57 +444,51 @@ void Position::count(Move m, int sign)
     }
 }
 
-void Position::setPoint(int colour, Move m, const Point &now)
-{
-    Point &p = points[colour][m];
-    totalValue[colour] += now.value - p.value;
-    for (int d = 0; d < 4; ++d)
-    {
-        --patternCounts[colour][p.pattern[d]];
-        ++patternCounts[colour][now.pattern[d]];
-    }
-    --shapeCounts[colour][p.shape];
-    ++shapeCounts[colour][now.shape];
-    if (std::uint8_t changed = p.sets ^ now.sets; changed != 0)
-    {
-        for (int s = 0; s < SET_COUNT; ++s)
-        {
-            if ((changed >> s) & 1)
-            {
-                if ((now.sets >> s) & 1)
-                {
-                    sets[colour][s].add(m);
-                }
-                else
-                {
-                    sets[colour][s].remove(m);
-                }
-            }
-        }
-    }
-    p = now;
-}
-
 // Works out the empty point m's pattern along one line again, for both colours, and what its
-// four lines now give together (from the table of combinations).
+// four lines now give together (from the table of combinations). The point is changed where it
+// lies, field by field: a copy built byte by byte and stored whole stalls the processor.
 void Position::refreshLine(Move m, int d)
 {
     for (int colour = 0; colour < 2; ++colour)
     {
-        Pattern p = tables[colour][neighbours[m][d]];
-        const Point &old = points[colour][m];
-        if (p == old.pattern[d])
+        const Pattern now = tables[colour][neighbours[m][d]];
+        Point &p = points[colour][m];
+        const std::uint8_t was = p.pattern[d];
+        if (now == was)
         {
             continue;
         }
-        Point now = old;
-        now.pattern[d] = p;
-        const Combination &c = combination(now.pattern);
-        now.threat = c.threat;
-        now.sets = c.sets;
-        now.shape = c.shape;
-        now.value = c.value;
-        setPoint(colour, m, now);
+        p.pattern[d] = now;
+        --patternCounts[colour][was];
+        ++patternCounts[colour][now];
+        const Combination &c = combination(p.pattern);
+        totalValue[colour] += c.value - p.value;
+        if (c.shape != p.shape)
+        {
+            --shapeCounts[colour][p.shape];
+            ++shapeCounts[colour][c.shape];
+        }
+        if (std::uint8_t changed = p.sets ^ c.sets; changed != 0)
+        {
+            for (int s = 0; s < SET_COUNT; ++s)
+            {
+                if ((changed >> s) & 1)
+                {
+                    if ((c.sets >> s) & 1)
+                    {
+                        sets[colour][s].add(m);
+                    }
+                    else
+                    {
+                        sets[colour][s].remove(m);
+                    }
+                }
+            }
+        }
+        p.threat = c.threat;
+        p.sets = c.sets;
+        p.shape = c.shape;
+        p.value = c.value;
     }
 }
 

@@ -196,7 +196,6 @@ private:
     void putStone(Move m, int colour);
     void takeStone(Move m);
     void refreshLine(Move m, int direction);
-    void setPoint(int colour, Move m, const Point &now);
     void count(Move m, int sign);
     void markNear(Move m, int step);
 
