@@ -92,6 +92,14 @@ Task<int> Searcher::searchRoot(int depth)
         rootMoves[i] = moves[order[i]];
         rootScores[i] = scores[order[i]];
     }
+    // Stopped when every move searched at this depth has been proved lost: the next in the last
+    // iteration's order has not been refuted, so it is the better move to play.
+    if (budget.stopped && searched > 0 && searched < rootCount && best <= -WIN_THRESHOLD &&
+        rootScores[searched] > best)
+    {
+        iterationBest = rootMoves[searched];
+        best = rootScores[searched];
+    }
     co_return best;
 }
 

@@ -162,3 +162,26 @@ TEST(Tactics, TheHardLevelAnswersASixthOfTheSuite)
     }
     EXPECT_GE(solved * 10, tried * 9) << solved << " of " << tried << " answered";
 }
+
+// The search stopped right after proving its best move lost at a new depth: a move that was not
+// refuted is played, not the lost one. In stop-vcf-1-010 the hard level proves its first choice
+// lost at depth 8, with the one defence next in its order, from 650,000 positions to 900,000.
+TEST(Tactics, AMoveProvedLostIsNotPlayedWhenAnotherStands)
+{
+    std::ifstream in(GOMOKU_TACTICS_FILE);
+    std::vector<tactics::Record> records;
+    std::string problem;
+    ASSERT_TRUE(tactics::readAll(in, &records, &problem)) << problem;
+    auto r = std::find_if(records.begin(), records.end(),
+                          [](const tactics::Record &r) { return r.name == "stop-vcf-1-010"; });
+    ASSERT_NE(r, records.end());
+    Searcher searcher;
+    const Position pos = tactics::positionOf(*r);
+    for (std::int64_t nodes : {700000, 880000})
+    {
+        const Move m = searcher.think(pos, HARD, Limits{nodes, 0}, 0);
+        EXPECT_TRUE(m != NO_MOVE && r->isAnswer(pos.xOf(m), pos.yOf(m)))
+            << nodes << " positions: played " << where(pos, m);
+        EXPECT_GT(searcher.info().score, -WIN_THRESHOLD) << nodes << " positions";
+    }
+}
