@@ -349,7 +349,8 @@ void header(std::ostream &out, const std::string &how)
 // within FOURS_CAP, by threes and fours within RECHECK_CAP, or after up to QUIET_MOVES quiet
 // moves of the engine's, each leaving every point of the defender's that holds against threats
 // lost to the next step) is an answer too; a stop's answer after which the engine's reply wins
-// so is struck out, and a stop with none left is dropped. Every change stands on a proof.
+// so, or by threats within those caps (longer than the first proof held against), is struck
+// out, and a stop with none left is dropped. Every change stands on a proof.
 constexpr int RECHECK_CAP = 15;
 constexpr int QUIET_MOVES = 2;
 
@@ -455,9 +456,13 @@ int recheck(const char *in, const char *out, std::int64_t nodes)
             std::vector<tactics::Point> holding;
             for (const auto &[x, y] : r.answers)
             {
-                // The defender's answer, refuted when the engine's reply then wins.
+                // The defender's answer, refuted when the engine's reply then wins: by threats
+                // as long as a win's recheck allows, or by quiet moves.
                 b.put(b.at(x, y), who);
-                if (winsByQuietMoves(searcher, b, solver::other(who), QUIET_MOVES, nodes))
+                const int attacker = solver::other(who);
+                const int reply = engineMove(searcher, b, attacker, nodes);
+                if ((reply >= 0 && provedWin(b, reply, attacker, "vct")) ||
+                    winsByQuietMoves(searcher, b, attacker, QUIET_MOVES, nodes))
                 {
                     std::fprintf(stderr, "%s: %d,%d does not hold\n", r.name.c_str(), x, y);
                     ++struck;
