@@ -7,6 +7,7 @@ rule other than freestyle refused. Prints "N passed, M failed"; exits non-zero i
 import json
 import math
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -131,6 +132,12 @@ def referee(work):
     check("two faultless brains play their games to a five", out.count(", five") == 4, )
     check("the summary counts the games and gives the LLR's bounds",
           "games 4: new won 2, lost 2, drew 0" in out and "[-2.94, +2.94]" in out)
+    three = os.path.join(work, "three")
+    os.makedirs(three)
+    out, code = match(three, good, good, "--max-games", "3", "--nodes", "100")
+    tally = re.findall(r"^games (\d+): new won (\d+), lost (\d+), drew (\d+)", out, re.M)
+    check(f"the summary counts a game whose pair is unfinished: {tally}",
+          len(tally) == 1 and int(tally[0][0]) == 3 == sum(int(n) for n in tally[0][1:]))
     def replay(base, game):
         return subprocess.run([sys.executable, MATCH, good, base, "--replay",
                                os.path.join(work, "games.jsonl"), "--game", game],
