@@ -229,7 +229,7 @@ def status(pentanomial, wdl, args):
     elo, low, high = sprt.elo_interval(pentanomial)
     lower, upper = sprt.bounds(args.alpha, args.beta)
     value = sprt.llr(pentanomial, args.elo0, args.elo1)
-    # Every game played counts in the tally; the test counts only pairs with both games ended.
+    # Every game played counts in the tally; the SPRT counts only pairs with both games ended.
     return (f"games {sum(wdl)}: new won {wdl[0]}, lost {wdl[1]}, drew {wdl[2]}; "
             f"Elo {elo:+.1f} [{low:+.1f}, {high:+.1f}] (95%); "
             f"LLR {value:+.2f} [{lower:+.2f}, {upper:+.2f}] for elo0 {args.elo0:g}, "
