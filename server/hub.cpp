@@ -248,6 +248,7 @@ Game *Hub::find(Peer &peer, const std::string &id)
     {
         game->undoSeat = undo->seat;
     }
+    game->refusedAt = stored.refusedAt; // a move since makes a refusal stale
     Game *found = game.get();
     games_.emplace(id, std::move(game));
     return found;
@@ -465,18 +466,21 @@ void Hub::askUndo(Peer &peer, const UndoRequest &request)
         fail(peer, ErrorCode::UndoRefused,
              "The other player refused; ask again once the game has moved on");
     }
-    else if (storeUndo(peer, *game, StoredGame::Undo{peer.seat_, stones}))
+    else if (storeUndo(peer,
+                       [&] {
+                           store_.setUndo(game->id, StoredGame::Undo{peer.seat_, stones});
+                       }))
     {
         game->undoSeat = peer.seat_;
         broadcastStates(*game, nullptr);
     }
 }
 
-bool Hub::storeUndo(Peer &peer, const Game &game, std::optional<StoredGame::Undo> undo)
+bool Hub::storeUndo(Peer &peer, const std::function<void()> &write)
 {
     try
     {
-        store_.setUndo(game.id, undo);
+        write();
         return true;
     }
     catch (const StoreError &error)
@@ -508,7 +512,7 @@ void Hub::answerUndo(Peer &peer, const UndoAnswer &answer)
     }
     if (!answer.accept)
     {
-        if (!storeUndo(peer, *game, std::nullopt))
+        if (!storeUndo(peer, [&] { store_.refuseUndo(game->id, StoredGame::Undo{asker, stones}); }))
         {
             return; // still asked: the answer may be given again
         }

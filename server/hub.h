@@ -98,7 +98,7 @@ private:
     void answerUndo(Peer &peer, const UndoAnswer &answer);
     // Stores a request to take back a move, or its answer (none); false once it has told the peer
     // that the store failed.
-    bool storeUndo(Peer &peer, const Game &game, std::optional<StoredGame::Undo> undo);
+    bool storeUndo(Peer &peer, const std::function<void()> &write);
     // The game the peer holds a seat in; none, and the peer told why, when it is watching or in
     // no game.
     Game *playerGame(Peer &peer);

@@ -15,9 +15,10 @@
 namespace
 {
 
-// Layout version 2 of the database; PRAGMA user_version holds it. Version 1 lacked
-// games.touched_at, undo_seat and undo_at, which opening such a database adds.
-constexpr int LAYOUT_VERSION = 2;
+// Layout version 3 of the database; PRAGMA user_version holds it. Version 1 lacked
+// games.touched_at, undo_seat and undo_at, and versions 1 and 2 refused_a_at and refused_b_at,
+// which opening such a database adds.
+constexpr int LAYOUT_VERSION = 3;
 
 constexpr const char *SCHEMA = R"sql(
 CREATE TABLE IF NOT EXISTS games(
@@ -31,7 +32,9 @@ CREATE TABLE IF NOT EXISTS games(
     expired_at INTEGER,
     touched_at INTEGER,        -- the last take-back: the moves left no longer show it
     undo_seat INTEGER,         -- the seat whose request to take back a move waits, if any,
-    undo_at INTEGER            -- asked with this many stones on the board: a move since answers it
+    undo_at INTEGER,           -- asked with this many stones on the board: a move since answers it
+    refused_a_at INTEGER,      -- the stones on the board when the other player last refused seat
+    refused_b_at INTEGER       -- A's (B's) request: it may ask again once there are others
 ) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS moves(
     game TEXT NOT NULL,
@@ -167,7 +170,13 @@ Store::Store(const std::string &path, bool durable) : path_(path)
                  "ALTER TABLE games ADD COLUMN undo_seat INTEGER; "
                  "ALTER TABLE games ADD COLUMN undo_at INTEGER; PRAGMA user_version=2; COMMIT");
         }
-        exec("PRAGMA user_version=2");
+        if (found == 1 || found == 2)
+        {
+            exec("BEGIN IMMEDIATE; ALTER TABLE games ADD COLUMN refused_a_at INTEGER; "
+                 "ALTER TABLE games ADD COLUMN refused_b_at INTEGER; PRAGMA user_version=3; "
+                 "COMMIT");
+        }
+        exec("PRAGMA user_version=3");
         insertGame_ = prepare("INSERT INTO games(id, secret_a, created_at) VALUES(?1, ?2, ?3)");
         updateSeat_ = prepare("UPDATE games SET secret_b = ?2, black_seat = ?3, joined_at = ?4 "
                               "WHERE id = ?1 AND secret_b IS NULL AND expired_at IS NULL");
@@ -176,12 +185,16 @@ Store::Store(const std::string &path, bool durable) : path_(path)
         finishGame_ = prepare("UPDATE games SET finished_at = ?2 WHERE id = ?1");
         takeBack_ = prepare("DELETE FROM moves WHERE game = ?1 AND n >= ?2 AND "
                             "(SELECT finished_at FROM games WHERE id = ?1) IS NULL");
-        touchGame_ = prepare("UPDATE games SET touched_at = ?2, undo_seat = NULL, undo_at = NULL "
+        touchGame_ = prepare("UPDATE games SET touched_at = ?2, undo_seat = NULL, undo_at = NULL, "
+                             "refused_a_at = NULL, refused_b_at = NULL "
                              "WHERE id = ?1 AND finished_at IS NULL");
         setUndo_ = prepare("UPDATE games SET undo_seat = ?2, undo_at = ?3 WHERE id = ?1");
-        selectGame_ = prepare(
-            "SELECT secret_a, secret_b, black_seat, expired_at, undo_seat, undo_at FROM games "
-            "WHERE id = ?1");
+        refuseUndo_ =
+            prepare("UPDATE games SET undo_seat = NULL, undo_at = NULL, "
+                    "refused_a_at = CASE ?2 WHEN 0 THEN ?3 ELSE refused_a_at END, "
+                    "refused_b_at = CASE ?2 WHEN 1 THEN ?3 ELSE refused_b_at END WHERE id = ?1");
+        selectGame_ = prepare("SELECT secret_a, secret_b, black_seat, expired_at, undo_seat, "
+                              "undo_at, refused_a_at, refused_b_at FROM games WHERE id = ?1");
         selectMoves_ = prepare("SELECT n, row, col FROM moves WHERE game = ?1 ORDER BY n");
         // Unjoined for a day, finished for 30 days, or unfinished and untouched for 30 days: no
         // move and no take-back.
@@ -364,6 +377,15 @@ void Store::setUndo(std::string_view id, std::optional<StoredGame::Undo> undo)
     finish(setUndo_, undo ? "storing a request to take back a move" : "storing its answer");
 }
 
+void Store::refuseUndo(std::string_view id, StoredGame::Undo refused)
+{
+    Reset reset(refuseUndo_);
+    bindText(refuseUndo_, 1, id);
+    sqlite3_bind_int(refuseUndo_, 2, refused.seat);
+    sqlite3_bind_int(refuseUndo_, 3, refused.stones);
+    finish(refuseUndo_, "storing a refusal to take back a move");
+}
+
 Lookup Store::load(std::string_view id, StoredGame &game)
 {
     {
@@ -398,6 +420,12 @@ Lookup Store::load(std::string_view id, StoredGame &game)
         {
             game.undo = StoredGame::Undo{sqlite3_column_int(selectGame_, 4),
                                          sqlite3_column_int(selectGame_, 5)};
+        }
+        for (int seat : {0, 1})
+        {
+            game.refusedAt[seat] = sqlite3_column_type(selectGame_, 6 + seat) == SQLITE_NULL
+                                       ? -1
+                                       : sqlite3_column_int(selectGame_, 6 + seat);
         }
     }
     Reset reset(selectMoves_);

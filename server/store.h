@@ -5,6 +5,7 @@
 
 #include "game/referee.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -44,6 +45,9 @@ struct StoredGame
         int stones; // on the board when asked: once there are more, a move has answered it
     };
     std::optional<Undo> undo;
+    // For each seat, the stones on the board when the other player last refused its request,
+    // or -1: it may not ask again until a move has been played.
+    std::array<int, 2> refusedAt{-1, -1};
 };
 
 enum class Lookup
@@ -76,6 +80,8 @@ public:
     void takeBack(std::string_view id, int keep, std::int64_t now);
     // Stores a request to take back a move, or with none that the request has been answered.
     void setUndo(std::string_view id, std::optional<StoredGame::Undo> undo);
+    // Stores that the other player refused the request `refused` describes, which is answered.
+    void refuseUndo(std::string_view id, StoredGame::Undo refused);
     Lookup load(std::string_view id, StoredGame &game);
 
     // Expires what has outlived its time (UNJOINED_LIFETIME, FINISHED_LIFETIME, IDLE_LIFETIME):
@@ -105,6 +111,7 @@ private:
     sqlite3_stmt *takeBack_;
     sqlite3_stmt *touchGame_;
     sqlite3_stmt *setUndo_;
+    sqlite3_stmt *refuseUndo_;
     sqlite3_stmt *selectGame_;
     sqlite3_stmt *selectMoves_;
     sqlite3_stmt *selectExpired_;

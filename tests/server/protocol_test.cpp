@@ -462,6 +462,23 @@ TEST(ServerUndo, aRequestOutlivesTheServerUntilItIsAnsweredOrAMoveIsPlayed)
         storedGame(server, 4, c.undo, &state);
         EXPECT_EQ(state["undo"], c.said);
     }
+    // So does a refusal: the refused seat asks again only once a move has been played.
+    for (const int refusedAt : {4, 3})
+    {
+        SCOPED_TRACE("refused at " + std::to_string(refusedAt));
+        RunningServer server;
+        Players players =
+            storedGame(server, 4, std::nullopt, nullptr, StoredGame::Undo{1, refusedAt});
+        players.white->send(undo(4));
+        if (refusedAt == 4)
+        {
+            EXPECT_EQ(players.white->expect("error")["code"], "undo-refused");
+        }
+        else
+        {
+            EXPECT_EQ(players.black->expect("state")["undo"], "white");
+        }
+    }
     // White asks, and black refuses, allows or has not answered when the server stops: the
     // database holds what everyone was told.
     for (const std::string ending : {"refused", "allowed", "not answered"})
@@ -488,6 +505,7 @@ TEST(ServerUndo, aRequestOutlivesTheServerUntilItIsAnsweredOrAMoveIsPlayed)
                       ? std::to_string(kept.undo->seat) + "@" + std::to_string(kept.undo->stones)
                       : "none",
                   ending == "not answered" ? "1@4" : "none");
+        EXPECT_EQ(kept.refusedAt, (std::array{-1, ending == "refused" ? 4 : -1}));
     }
 }
 

@@ -168,7 +168,7 @@ void writeGame(Store &store, const std::string &game, const std::string &a, cons
 }
 
 Players storedGame(RunningServer &server, int moves, const std::optional<StoredGame::Undo> &undo,
-                   nlohmann::json *blackState)
+                   nlohmann::json *blackState, const std::optional<StoredGame::Undo> &refused)
 {
     Players players;
     players.game = "local-storedgameaaaaaa";
@@ -179,6 +179,10 @@ Players storedGame(RunningServer &server, int moves, const std::optional<StoredG
         writeGame(store, players.game, players.blackSecret, players.whiteSecret, 0, moves,
                   server.now());
         store.setUndo(players.game, undo);
+        if (refused)
+        {
+            store.refuseUndo(players.game, *refused);
+        }
     }
     nlohmann::json ignored, &state = blackState != nullptr ? *blackState : ignored;
     players.black = joinAs(server.port(), players.game, "black", players.blackSecret, &state);

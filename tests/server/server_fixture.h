@@ -93,12 +93,13 @@ std::unique_ptr<TestClient> joinAs(unsigned short port, const std::string &game,
 void writeGame(Store &store, const std::string &game, const std::string &a, const std::string &b,
                int blackSeat, int moves, std::int64_t now);
 
-// A game of `moves` moves (seat 0 black's), and the request to take one back `undo` names,
-// written into the server's database; both players joined to it, and the state black is sent
-// kept in `blackState`.
+// A game of `moves` moves (seat 0 black's), the request to take one back `undo` names and the
+// refusal `refused` names, written into the server's database; both players joined to it, and
+// the state black is sent kept in `blackState`.
 Players storedGame(RunningServer &server, int moves,
                    const std::optional<StoredGame::Undo> &undo = std::nullopt,
-                   nlohmann::json *blackState = nullptr);
+                   nlohmann::json *blackState = nullptr,
+                   const std::optional<StoredGame::Undo> &refused = std::nullopt);
 
 // Plays the moves alternately from move `n` (black's when even), each acknowledged by both
 // players; false (and test failures) when one is not.

@@ -3,6 +3,7 @@
 #include "server/store.h"
 #include "tests/server/server_fixture.h"
 
+#include <array>
 #include <csignal>
 #include <fstream>
 #include <sys/wait.h>
@@ -91,14 +92,15 @@ TEST(ServerStore, filesThatAreNotItsDatabaseAreRefusedClearly)
                                        << std::string(5000, 'x');
     refused(dir.path() / "text", "not a database");
     refused(dir.path() / "missing" / "games.sqlite", "unable to open");
-    onDatabase(dir.path() / "newer", "PRAGMA user_version=3;");
+    onDatabase(dir.path() / "newer", "PRAGMA user_version=4;");
     refused(dir.path() / "newer", "newer server");
     // A folder where the file should be.
     std::filesystem::create_directory(dir.path() / "folder");
     refused(dir.path() / "folder", "unable to open");
 }
 
-// The layout of version 1, before games knew when they were last taken back.
+// The layout of version 1, before games knew when they were last taken back; and of version 2,
+// before they kept a refusal to take back a move.
 const std::string LAYOUT_1 = R"sql(
 CREATE TABLE games(id TEXT PRIMARY KEY, secret_a TEXT, secret_b TEXT, black_seat INTEGER,
     created_at INTEGER NOT NULL, joined_at INTEGER, finished_at INTEGER, expired_at INTEGER)
@@ -106,31 +108,39 @@ CREATE TABLE games(id TEXT PRIMARY KEY, secret_a TEXT, secret_b TEXT, black_seat
 CREATE TABLE moves(game TEXT NOT NULL, n INTEGER NOT NULL, row INTEGER NOT NULL,
     col INTEGER NOT NULL, at INTEGER NOT NULL, PRIMARY KEY(game, n)) WITHOUT ROWID;
 PRAGMA user_version=1;)sql";
+const std::string LAYOUT_2 = LAYOUT_1 + R"sql(
+ALTER TABLE games ADD COLUMN touched_at INTEGER; ALTER TABLE games ADD COLUMN undo_seat INTEGER;
+ALTER TABLE games ADD COLUMN undo_at INTEGER; PRAGMA user_version=2;)sql";
 
-// An unfinished game is idle from its last move or its last take-back, whichever came later; a
-// database of the layout before take-backs were stored gains them, once, and keeps its games.
+// An unfinished game is idle from its last move or its last take-back, whichever came later,
+// and a take-back lifts a refusal; a database of an older layout gains what it lacks, once, and
+// keeps its games.
 TEST(ServerStore, anIdleGamesClockRunsFromItsLastMoveOrTakeBack)
 {
     const std::vector<std::string> none;
-    for (const bool older : {false, true})
+    for (const std::string &older : {std::string(), LAYOUT_1, LAYOUT_2})
     {
-        SCOPED_TRACE(older ? "a database of layout 1" : "a new database");
+        SCOPED_TRACE(older.empty() ? "a new database" : older.substr(older.size() - 20));
         TempDir dir;
         const auto database = dir.path() / "games.sqlite";
-        if (older)
+        if (!older.empty())
         {
-            onDatabase(database, LAYOUT_1);
+            onDatabase(database, older);
         }
         {
             Store store(database.string(), false);
             writeGame(store, GAME, SECRET_A, SECRET_B, 1, 4, NOW); // moves at NOW to NOW + 3
+            store.refuseUndo(GAME, StoredGame::Undo{1, 4});
         }
         Store store(database.string(), false); // opened again: the layout is changed once only
-        const std::int64_t takenBack = NOW + 20 * DAY_SECONDS;
-        store.takeBack(GAME, 2, takenBack);
         StoredGame game;
         ASSERT_EQ(store.load(GAME, game), Lookup::Found);
+        EXPECT_EQ(game.refusedAt, (std::array{-1, 4}));
+        const std::int64_t takenBack = NOW + 20 * DAY_SECONDS;
+        store.takeBack(GAME, 2, takenBack);
+        ASSERT_EQ(store.load(GAME, game), Lookup::Found);
         EXPECT_EQ(game.moves.size(), 2u);
+        EXPECT_EQ(game.refusedAt, (std::array{-1, -1}));
         EXPECT_EQ(store.sweep(NOW + 3 + IDLE_LIFETIME), none);
         EXPECT_EQ(store.sweep(takenBack + IDLE_LIFETIME - 1), none);
         EXPECT_EQ(store.sweep(takenBack + IDLE_LIFETIME), std::vector<std::string>{GAME});
