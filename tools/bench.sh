@@ -626,7 +626,8 @@ server_section() {
         <<<"$out"
     echo
     echo "== The database alone: one commit a move, as the server's loop makes them"
-    "$build/bench/store_bench" "$data" 20000
+    mkdir -p "$work/store"
+    "$build/bench/store_bench" "$work/store" 20000
     echo
 }
 
