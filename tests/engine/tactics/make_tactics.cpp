@@ -364,13 +364,15 @@ Board boardOf(const tactics::Record &r)
     return b;
 }
 
-// The engine's move for `who` on `b` (-1 when it has none).
-int engineMove(engine::Searcher &searcher, const Board &b, int who, std::int64_t nodes)
+// The engine's move for `who` on `b` (-1 when it has none), from a searcher of its own, so that
+// no question's answer depends on the questions asked before it.
+int engineMove(const Board &b, int who, std::int64_t nodes)
 {
     engine::Position pos(b.size());
     for (int p : b.where([&](int q) { return !b.empty(q); }))
         pos.place(pos.at(b.xOf(p), b.yOf(p)), b.get(p) == solver::BLACK ? 0 : 1);
     pos.setToMove(who == solver::BLACK ? 0 : 1);
+    engine::Searcher searcher(std::size_t{8} << 20);
     const engine::Move m = searcher.think(pos, engine::Level::Hard, engine::Limits{nodes, 0}, 1);
     return m == engine::NO_MOVE ? -1 : b.at(pos.xOf(m), pos.yOf(m));
 }
@@ -387,24 +389,30 @@ bool provedWin(Board &b, int p, int who, const std::string &kind)
     return won;
 }
 
-// Whether `attacker`, to move on `b`, wins by the engine's move and the solver's proof that every
-// point of the defender's that holds against wins by threats loses to the next step, at most
-// `quiet` steps of the engine's.
-bool winsByQuietMoves(engine::Searcher &searcher, Board &b, int attacker, int quiet,
-                      std::int64_t nodes)
+// Whether `attacker`, to move on `b`, wins by the engine's move (`reply`, when already known) and
+// the solver's proof that every point of the defender's that holds against wins by threats loses
+// to the next step, at most `quiet` steps of the engine's. Stopping the defender's four is forced,
+// not a step: the defender's four holds only while it has a point that holds after the block.
+bool winsByQuietMoves(Board &b, int attacker, int quiet, std::int64_t nodes, int reply = -1)
 {
-    const int m = quiet > 0 ? engineMove(searcher, b, attacker, nodes) : -1;
-    if (m < 0 || b.makesFive(m, attacker))
-        return m >= 0;
-    b.put(m, attacker);
     const int defender = solver::other(attacker);
+    const std::vector<int> fives = b.fivePoints(defender);
+    if (!b.fivePoints(attacker).empty() || fives.size() >= 2)
+        return !b.fivePoints(attacker).empty();
+    const bool forced = fives.size() == 1;
+    const int m = forced      ? fives[0]
+                  : quiet > 0 ? (reply >= 0 ? reply : engineMove(b, attacker, nodes))
+                              : -1;
+    if (m < 0)
+        return false;
+    b.put(m, attacker);
     bool won = true;
     const std::vector<int> holding =
         Solver(b, Threats::ThreesAndFours, NODE_LIMIT).holdingMoves(defender, HOLD_CAP, &won);
     for (std::size_t i = 0; won && i < holding.size(); ++i)
     {
         b.put(holding[i], defender);
-        won = winsByQuietMoves(searcher, b, attacker, quiet - 1, nodes);
+        won = winsByQuietMoves(b, attacker, forced ? quiet : quiet - 1, nodes);
         b.put(holding[i], solver::NONE);
     }
     b.put(m, solver::NONE);
@@ -429,7 +437,6 @@ int recheck(const char *in, const char *out, std::int64_t nodes)
         return 1;
     }
     header(o, " and rechecked\n# with the engine at " + std::to_string(nodes) + " positions.");
-    engine::Searcher searcher(std::size_t{8} << 20);
     int added = 0, struck = 0, dropped = 0;
     for (tactics::Record &r : records)
     {
@@ -437,10 +444,10 @@ int recheck(const char *in, const char *out, std::int64_t nodes)
         const int who = r.toMove == 'X' ? solver::BLACK : solver::WHITE;
         if (!isStop(r.kind))
         {
-            const int m = engineMove(searcher, b, who, nodes);
+            const int m = engineMove(b, who, nodes);
             if (m >= 0 && !r.isAnswer(b.xOf(m), b.yOf(m)) &&
                 (provedWin(b, m, who, r.kind) ||
-                 (r.kind == "vct" && winsByQuietMoves(searcher, b, who, QUIET_MOVES, nodes))))
+                 (r.kind == "vct" && winsByQuietMoves(b, who, QUIET_MOVES, nodes, m))))
             {
                 r.answers.push_back({b.xOf(m), b.yOf(m)});
                 std::sort(r.answers.begin(), r.answers.end(),
@@ -460,9 +467,9 @@ int recheck(const char *in, const char *out, std::int64_t nodes)
                 // as long as a win's recheck allows, or by quiet moves.
                 b.put(b.at(x, y), who);
                 const int attacker = solver::other(who);
-                const int reply = engineMove(searcher, b, attacker, nodes);
+                const int reply = engineMove(b, attacker, nodes);
                 if ((reply >= 0 && provedWin(b, reply, attacker, "vct")) ||
-                    winsByQuietMoves(searcher, b, attacker, QUIET_MOVES, nodes))
+                    winsByQuietMoves(b, attacker, QUIET_MOVES, nodes, reply))
                 {
                     std::fprintf(stderr, "%s: %d,%d does not hold\n", r.name.c_str(), x, y);
                     ++struck;
