@@ -2,9 +2,9 @@
 // position, within a second or a number of positions, and the share it solves (its move is one of
 // the right answers the solver proved), by kind, by edge and corner, by board size; and the
 // positions it took to settle on a right answer (the last time its best move became one).
-//   tactics_bench SUITE [--ms MS | --nodes N] [--brain] [--failed]
+//   tactics_bench SUITE [--ms MS | --nodes N] [--brain] [--failed] [--moves]
 // --brain asks the tournament brain instead, through BOARD ... DONE, with the turn's time (or the
-// positions) as its limit; --failed lists the positions not solved.
+// positions) as its limit; --failed lists the positions not solved, --moves every position's move.
 #include "engine/gomocup.h"
 #include "engine/search.h"
 #include "tests/engine/tactics/engine_position.h"
@@ -31,7 +31,13 @@ struct Outcome
     std::int64_t nodesToRight = 0; // ... when the best move last became a right answer
     std::int64_t ms = 0;
     std::string reason;
+    std::string move; // "x,y" as the suite writes points
 };
+
+std::string pointText(int x, int y)
+{
+    return std::to_string(x) + "," + std::to_string(y);
+}
 
 bool right(const tactics::Record &r, Move m)
 {
@@ -59,6 +65,8 @@ Outcome byLevel(const tactics::Record &r, const Limits &limits)
     o.nodes = searcher.info().nodes;
     o.ms = searcher.info().elapsedMs;
     o.reason = searcher.info().reason;
+    const Move m = searcher.bestMove();
+    o.move = m == NO_MOVE ? "none" : pointText(Position::xOf(m), Position::yOf(m));
     return o;
 }
 
@@ -112,6 +120,7 @@ Outcome byBrain(const tactics::Record &r, const Limits &limits)
     }
     o.solved = r.isAnswer(x, y);
     o.nodesToRight = o.nodes;
+    o.move = x < 0 ? "none" : pointText(x, y);
     return o;
 }
 
@@ -136,12 +145,13 @@ int main(int argc, char **argv)
 {
     if (argc < 2)
     {
-        std::fprintf(stderr,
-                     "usage: tactics_bench SUITE [--ms MS | --nodes N] [--brain] [--failed]\n");
+        std::fprintf(
+            stderr,
+            "usage: tactics_bench SUITE [--ms MS | --nodes N] [--brain] [--failed] [--moves]\n");
         return 2;
     }
     Limits limits{0, 1000};
-    bool brain = false, listFailed = false;
+    bool brain = false, listFailed = false, listMoves = false;
     for (int i = 2; i < argc; ++i)
     {
         if (std::strcmp(argv[i], "--ms") == 0 && i + 1 < argc)
@@ -159,6 +169,10 @@ int main(int argc, char **argv)
         else if (std::strcmp(argv[i], "--failed") == 0)
         {
             listFailed = true;
+        }
+        else if (std::strcmp(argv[i], "--moves") == 0)
+        {
+            listMoves = true;
         }
         else
         {
@@ -179,10 +193,15 @@ int main(int argc, char **argv)
     std::map<std::string, Tally> byKind, byTag, bySize;
     std::vector<std::int64_t> toRight;
     std::vector<std::string> failed;
+    std::vector<std::string> played;
     Tally all;
     for (const tactics::Record &r : suite)
     {
         const Outcome o = brain ? byBrain(r, limits) : byLevel(r, limits);
+        if (listMoves)
+        {
+            played.push_back(r.name + " " + o.move + (o.solved ? " right" : " wrong"));
+        }
         std::string kind = r.kind;
         if (r.kind == "vct" && r.tagged("spare-fours"))
         {
@@ -244,6 +263,10 @@ int main(int argc, char **argv)
         {
             std::printf("  not solved: %s\n", f.c_str());
         }
+    }
+    for (const std::string &p : played)
+    {
+        std::printf("  played: %s\n", p.c_str());
     }
     return 0;
 }
