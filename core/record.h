@@ -1,0 +1,56 @@
+// A game as players keep it: in Piskvork's .psq layout, which the tournament manager and other
+// boards read and write, or in SGF (FF[4], GM[4]). Reading replays every move through the game's
+// rules, so a record that is damaged, too large, for another board or against the rules is
+// refused with what is wrong and where, and never half read.
+#pragma once
+
+#include "core/game.h"
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace core
+{
+
+// A record refused: the message says what and where ("line 4: ...", "move 12 (j9): ...").
+class RecordError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The largest record read: a full board's moves with long names and comments fit many times.
+inline constexpr std::size_t MAX_RECORD_BYTES = 1 << 20;
+
+// A game with what the records say about it beyond its moves.
+struct Record
+{
+    Game game;
+    std::string black; // the players' names; empty when not known
+    std::string white;
+    std::string date; // YYYY-MM-DD; empty when not known
+    // The lines a tournament .psq file carries after its moves (the two players' names and a
+    // closing code line), kept as read and written back as they were.
+    std::vector<std::string> psqTail;
+};
+
+enum class RecordFormat
+{
+    Psq,
+    Sgf,
+};
+
+// The record in each layout.
+std::string writePsq(const Record &record);
+std::string writeSgf(const Record &record);
+
+// Reads a record in the layout given, or, for readRecord, the one its content shows. Throws
+// RecordError.
+Record readPsq(std::string_view text);
+Record readSgf(std::string_view text);
+Record readRecord(std::string_view text);
+
+} // namespace core
