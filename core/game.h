@@ -122,7 +122,8 @@ using Five = std::array<Point, 5>;
 class Game
 {
 public:
-    explicit Game(Rule rule = Rule::Freestyle, Opening opening = Opening::Free);
+    Game() : Game(Rule::Freestyle, Opening::Free) {}
+    explicit Game(Rule rule, Opening opening = Opening::Free);
 
     Rule rule() const { return rule_; }
     Opening opening() const { return opening_; }
