@@ -3,6 +3,8 @@
 // before each move; "--nodes N" thinks for N positions a move instead of to the time limit, so
 // that a match does not depend on how busy the machine is; "--threads N" thinks on N threads
 // (the brain's search and N - 1 helpers sharing its table), where the tournament allows it.
+// While it thinks about a move it writes MESSAGE lines with its depth, evaluation and line of
+// play, as managers show them, each flushed as it comes; "--no-messages" leaves them out.
 #include "engine/gomocup.h"
 
 #include <cstdio>
@@ -13,6 +15,14 @@
 
 namespace
 {
+
+// A line to the manager, whole and at once.
+void writeLine(const std::string &line)
+{
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
 
 // Reads one line, without its line end, keeping at most one character more than a command may
 // have so that a longer one is refused rather than cut. False at the end of input.
@@ -45,12 +55,17 @@ bool readLine(std::string &line)
 int main(int argc, char **argv)
 {
     engine::GomocupBrain brain;
+    brain.setMessages(writeLine);
     for (int i = 1; i < argc; ++i)
     {
         char *end = nullptr;
         if (std::strcmp(argv[i], "--debug") == 0)
         {
             brain.setDebug(true);
+        }
+        else if (std::strcmp(argv[i], "--no-messages") == 0)
+        {
+            brain.setMessages(nullptr);
         }
         else if (std::strcmp(argv[i], "--nodes") == 0 && i + 1 < argc &&
                  std::strtoll(argv[i + 1], &end, 10) > 0 && *end == '\0')
@@ -67,7 +82,8 @@ int main(int argc, char **argv)
         {
             std::fprintf(
                 stderr,
-                "pbrain-gomoku3d: unknown option or value '%s' (--debug, --nodes N, --threads 1-%d)\n",
+                "pbrain-gomoku3d: unknown option or value '%s' (--debug, --no-messages, --nodes N, "
+                "--threads 1-%d)\n",
                 argv[i], engine::SearchHelpers::MAX_HELPERS + 1);
             return 2;
         }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdlib>
 #include <limits>
 
 namespace engine
@@ -35,6 +36,10 @@ constexpr std::int64_t RULE_CONTINUOUS = 2; // a bit of INFO rule that changes n
 // the decision comes in time on a slower or busier one.
 constexpr std::int64_t SWAP2_NODES_PER_MS = 150;
 constexpr std::int64_t SWAP2_FASTEST_NODES = 4000; // "as fast as possible"
+// The least time between two MESSAGE lines of a move's iterations, from the start of its thinking
+// on: a manager shows them as they come, and more would only flood it.
+constexpr std::int64_t MESSAGE_GAP_MS = 250;
+constexpr int LONGEST_LINE = 40; // moves of the line of play in a MESSAGE, at most
 
 // The rule that INFO rule's bits name, when the brain plays it.
 bool ruleOf(std::int64_t bits, Rule *rule)
@@ -115,6 +120,63 @@ std::vector<std::string_view> fields(std::string_view text)
         }
         from = comma + 1;
     }
+}
+
+// A point as a MESSAGE names it: the column's letter from the left (a for x 0) and the row's number
+// from the bottom (0 for the bottom row), as j9 for 9,9 on a board of 19; "x,y" on a board wider
+// than the alphabet.
+std::string pointName(Move m, int size)
+{
+    const int x = Position::xOf(m);
+    const int y = Position::yOf(m);
+    if (size > 26)
+    {
+        return std::to_string(x) + "," + std::to_string(y);
+    }
+    return static_cast<char>('a' + x) + std::to_string(size - 1 - y);
+}
+
+// A score as a MESSAGE gives it: a number from the mover's side, or a proved win or loss with the
+// stones still to be played, both sides', up to the five.
+std::string evaluation(int score)
+{
+    if (score >= WIN_THRESHOLD)
+    {
+        return "+win in " + std::to_string(WIN - score);
+    }
+    if (score <= -WIN_THRESHOLD)
+    {
+        return "-loss in " + std::to_string(WIN + score);
+    }
+    return std::to_string(score);
+}
+
+// The line of play a MESSAGE shows: as deep as the search looked, or up to the five of a proved
+// result.
+int lineLength(const SearchInfo &i)
+{
+    const int toFive = std::abs(i.score) >= WIN_THRESHOLD ? WIN - std::abs(i.score) : 0;
+    return std::clamp(std::max(i.depth, toFive), 1, LONGEST_LINE);
+}
+
+// "MESSAGE depth 9 ev 35 n 812345 n/ms 830 tm 980 pv j9 k10 ...": the last depth searched to
+// the end, the evaluation, the positions, positions a millisecond, milliseconds, and the line.
+std::string messageLine(const SearchInfo &i, const std::vector<Move> &line, int size)
+{
+    std::string text = "MESSAGE depth " + std::to_string(i.depth) + " ev " + evaluation(i.score) +
+                       " n " + std::to_string(i.nodes) + " n/ms " +
+                       std::to_string(i.nodes / std::max<std::int64_t>(i.elapsedMs, 1)) + " tm " +
+                       std::to_string(i.elapsedMs);
+    if (!line.empty())
+    {
+        text += " pv";
+        for (Move m : line)
+        {
+            text += ' ';
+            text += pointName(m, size);
+        }
+    }
+    return text;
 }
 
 } // namespace
@@ -585,12 +647,29 @@ void GomocupBrain::respondWithMove(std::vector<std::string> &out)
         limits.timeMs = moveBudgetMs();
         limits.settledMs = settledMs();
     }
+    std::int64_t lastMessageMs = 0; // from the start of the thinking
+    std::string lastMessage;
+    if (messages)
+    {
+        searcher.onIteration(
+            [&](const SearchInfo &sofar)
+            {
+                if (sofar.elapsedMs - lastMessageMs >= MESSAGE_GAP_MS)
+                {
+                    lastMessageMs = sofar.elapsedMs;
+                    lastMessage = messageLine(
+                        sofar, searcher.principalVariation(sofar.best, lineLength(sofar)), size);
+                    messages(lastMessage);
+                }
+            });
+    }
     searcher.start(pos, Level::Hard, limits, seed);
     helpers.begin(searcher, pos, limits, seed);
     while (!searcher.step(std::numeric_limits<std::int64_t>::max()))
     {
     }
     helpers.end();
+    searcher.onIteration(nullptr);
     Move m = searcher.bestMove();
     for (int pass = 0; pass < 2 && m == NO_MOVE; ++pass)
     {
@@ -606,6 +685,15 @@ void GomocupBrain::respondWithMove(std::vector<std::string> &out)
         }
     }
     const SearchInfo &i = searcher.info();
+    if (messages && (i.nodes > 0 || std::abs(i.score) >= WIN_THRESHOLD))
+    {
+        // What it made of the move it plays, unless the last iteration's line said just that.
+        if (std::string last = messageLine(i, searcher.principalVariation(m, lineLength(i)), size);
+            last != lastMessage)
+        {
+            messages(last);
+        }
+    }
     int x = pos.xOf(m);
     int y = pos.yOf(m);
     stones.push_back(Stone{x, y, 1});
@@ -733,6 +821,10 @@ void GomocupBrain::finishSwap2Board(std::vector<std::string> &out)
     {
         stones.push_back(Stone{Position::xOf(placed[i]), Position::yOf(placed[i]),
                                static_cast<int>(i % 2) == brainColour ? 1 : 2});
+    }
+    if (messages)
+    {
+        messages("MESSAGE swap2 ev " + evaluation(plan.score) + " for white to move");
     }
     if (debug)
     {

@@ -7,6 +7,7 @@
 #include "engine/search.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,15 @@ public:
 
     // One DEBUG line with the search's figures before each move.
     void setDebug(bool on) { debug = on; }
+    // Where the MESSAGE lines go that the brain writes while it thinks about a move it answers
+    // (BEGIN, TURN, BOARD, SWAP2BOARD): the depth, the evaluation, the positions searched and the
+    // line of play it expects, one line after an iteration when a quarter of a second has passed
+    // since the last, and one when it has chosen. Each is handed over as it comes, before the
+    // move's own answer goes to `out`, to be written at once; none are written without.
+    void setMessages(std::function<void(const std::string &line)> write)
+    {
+        messages = std::move(write);
+    }
     // Thinks for `nodes` positions a move, whatever the time limits (0: to the time limits).
     void setNodesPerMove(std::int64_t nodes) { nodesPerMove = nodes; }
     // Thinks on `threads` threads (1 to SearchHelpers::MAX_HELPERS + 1), the brain's own search
@@ -86,6 +96,7 @@ private:
     SearchHelpers helpers; // after the searcher, whose table they use, so ended before it
     Clock now;
     bool debug = false;
+    std::function<void(const std::string &line)> messages;
     int size = 0;              // 0 until START
     std::vector<Stone> stones; // in the order they were put down
     bool readingBoard = false; // between BOARD (or SWAP2BOARD) and DONE

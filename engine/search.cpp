@@ -107,6 +107,25 @@ Move Searcher::think(const Position &position, Level lvl, Limits lim, std::uint6
     return bestMove();
 }
 
+std::vector<Move> Searcher::principalVariation(Move first, int longest) const
+{
+    std::vector<Move> line;
+    Position p = pos;
+    for (Move m = first;
+         static_cast<int>(line.size()) < longest && p.isEmpty(m) && !p.forbidden(m, p.toMove());)
+    {
+        line.push_back(m);
+        p.play(m);
+        TableEntry e{};
+        if (p.fiveThrough(m) || p.full() || !tt->probe(p.key(), &e))
+        {
+            break;
+        }
+        m = e.move;
+    }
+    return line;
+}
+
 std::uint64_t Searcher::random()
 {
     rng = mix(rng);
@@ -257,6 +276,14 @@ Task<int> Searcher::run()
             break;
         }
         searchInfo.depth = depth;
+        if (iterationHook)
+        {
+            SearchInfo sofar = searchInfo;
+            sofar.nodes = budget.nodes;
+            sofar.threatNodes = threats.threatNodes;
+            sofar.elapsedMs = budget.now() - budget.startedAt;
+            iterationHook(sofar);
+        }
         if (std::abs(bestScore) >= WIN_THRESHOLD)
         {
             break; // a win or a loss that deeper search will not change

@@ -14,6 +14,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 namespace engine
 {
@@ -76,6 +78,19 @@ public:
     // start(), then step() until the move is chosen.
     Move think(const Position &pos, Level level, Limits limits, std::uint64_t seed = 0);
 
+    // Called after each iteration of alpha-beta searched to the end, with the figures as they are
+    // then (the positions and the time counted up to it, the iteration's depth, score and best
+    // move); none by default. It may read the searcher, principalVariation() too, and changes
+    // nothing of the search: the same move comes with it or without.
+    void onIteration(std::function<void(const SearchInfo &)> hook)
+    {
+        iterationHook = std::move(hook);
+    }
+    // The line of play the search expects from the position thought about, after `first`: `first`
+    // and then the replies the table holds, each a legal move, until a five, the end of what the
+    // table knows, or `longest` moves. Read in the hook above or once the move is chosen.
+    std::vector<Move> principalVariation(Move first, int longest) const;
+
 private:
     // search.cpp: the order of a move's thinking.
     Task<int> run();
@@ -106,6 +121,7 @@ private:
     Driver driver;
     Task<int> root{nullptr};
     SearchInfo searchInfo;
+    std::function<void(const SearchInfo &)> iterationHook;
 
     // Root moves and what the last iteration made of them.
     std::array<Move, MAX_MOVES> rootMoves{};

@@ -5,6 +5,7 @@
 // its ERROR (or UNKNOWN) and the brain goes on.
 #include "engine/gomocup.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <iterator>
 #include <regex>
@@ -372,6 +373,227 @@ TEST(Gomocup, PlaysOnSeveralThreads)
             answers.clear();
             brain.handle("TURN " + other, answers);
         }
+    }
+}
+
+constexpr std::int64_t MESSAGE_GAP_MS = 250; // the least time between two iterations' lines
+
+// A brain whose MESSAGE lines go, as the executable writes them, into the one list of every line
+// it has said, between its answers.
+struct Talk
+{
+    GomocupBrain brain;
+    Lines said;
+
+    Talk()
+    {
+        brain.setMessages([this](const std::string &line) { said.push_back(line); });
+    }
+    // The lines that `commands` brought, in the order they were said.
+    Lines send(const Lines &commands)
+    {
+        const std::size_t before = said.size();
+        for (const std::string &command : commands)
+            brain.handle(command, said);
+        return Lines(said.begin() + static_cast<std::ptrdiff_t>(before), said.end());
+    }
+};
+
+bool isMessage(const std::string &line)
+{
+    return line.rfind("MESSAGE", 0) == 0;
+}
+
+// A move's MESSAGE: "depth D ev E n N n/ms R tm T pv P ...", E a number, "+win in K" or
+// "-loss in K", P a column letter and a row number from the bottom.
+const std::regex MESSAGE_LINE("MESSAGE depth ([0-9]+) ev (-?[0-9]+|\\+win in [0-9]+|-loss in "
+                              "[0-9]+) n [0-9]+ n/ms [0-9]+ tm ([0-9]+) pv ([a-o][0-9]+)( "
+                              "[a-o][0-9]+)*");
+
+// "x,y" of a MESSAGE's point on the 15 x 15 board: h7 is 7,7, a14 the top left corner.
+std::string gomocupPoint(const std::string &named)
+{
+    return std::to_string(named[0] - 'a') + "," + std::to_string(14 - std::stoi(named.substr(1)));
+}
+
+// While it thinks about a move it answers, the brain says what it thinks in MESSAGE lines: all of
+// them before the move, in the layout managers show, one an iteration at most every 250 ms and
+// one when it has chosen; the line of play they give starts with the move played, and a proved win
+// or loss is said to be one. Other commands get none.
+TEST(Gomocup, SaysWhatItThinksBeforeItsMove)
+{
+    struct Case
+    {
+        const char *name;
+        Lines setup, commands;
+        Lines answers;       // the lines other than MESSAGE, all after them
+        int least, most;     // MESSAGE lines
+        const char *ev;      // what the last one's evaluation starts with, if anything
+        std::int64_t turnMs; // the turn's time, for the rate
+    };
+    const Lines twoFours = board({"2,5", "2,8", "9,9", "10,10", "12,1", "0,14", "14,14"},
+                                 {"3,5", "4,5", "5,5", "6,5", "3,8", "4,8", "5,8", "6,8"});
+    // 6,3 makes a four on row 3 and a three on column 6: the four stopped, the three becomes an
+    // open four. The other side's stone closes the row's far end.
+    const Lines fourThree =
+        board({"3,3", "4,3", "5,3", "6,4", "6,5"}, {"2,3", "12,12", "0,14", "14,0", "13,1"});
+    const std::vector<Case> cases = {
+        {"TURN, 2 s a move",
+         {"START 15", "INFO timeout_turn 2000"},
+         {"TURN 7,7"},
+         {MOVE},
+         2,
+         2000 / 250 + 1,
+         "",
+         2000},
+        {"BOARD of a game under way, 1 s a move",
+         {"START 15", "INFO timeout_turn 1000"},
+         board({"7,7", "8,6"}, {"8,8", "6,6", "9,7"}),
+         {MOVE},
+         1,
+         1000 / 250 + 1,
+         "",
+         1000},
+        {"BEGIN opens in the centre, with nothing searched to tell of",
+         {"START 15", "INFO timeout_turn 1000"},
+         {"BEGIN"},
+         {"7,7"},
+         0,
+         0,
+         "",
+         1000},
+        {"a win by fours, proved by the search",
+         {"START 15", "INFO timeout_turn 1000"},
+         fourThree,
+         {"6,3"},
+         1,
+         1,
+         "+win in 5",
+         1000},
+        {"a five to make, at once",
+         {"START 15", FAST},
+         board({"3,3", "4,3", "5,3", "6,3", "2,6"}, {"2,3", "3,6", "4,6", "5,6", "6,6"}),
+         {"7,3"},
+         1,
+         1,
+         "+win in 1",
+         0},
+        {"two fours to stop: a loss", {"START 15", FAST}, twoFours, {MOVE}, 1, 1, "-loss in 2", 0},
+        {"SWAP2BOARD: one line of the judgement",
+         {"START 15", FAST, "INFO rule 1"},
+         {"SWAP2BOARD", "7,7", "8,7", "9,9", "DONE"},
+         {SWAP2_ANSWER},
+         1,
+         1,
+         "",
+         0},
+        {"INFO, ABOUT, START, RESTART, TAKEBACK and errors: none",
+         {"START 15", FAST, "TURN 7,7"},
+         {"INFO timeout_turn 1000", "ABOUT", "TAKEBACK 7,7", "RESTART", "START 15", "TURN 15,0",
+          "FOO"},
+         {"name=\"gomoku3d\", version=\"1.0.0\", author=\"the gomoku3d developers\"", "OK", "OK",
+          "OK", "ERROR point 15,0 is off the 15x15 board", "UNKNOWN command 'FOO'"},
+         0,
+         0,
+         "",
+         0},
+    };
+    for (const Case &c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        Talk talk;
+        talk.send(c.setup);
+        const Lines said = talk.send(c.commands);
+        Lines messages, answers;
+        for (const std::string &line : said)
+        {
+            EXPECT_TRUE(isMessage(line) ? answers.empty() : true)
+                << line << ": a MESSAGE after an answer";
+            (isMessage(line) ? messages : answers).push_back(line);
+        }
+        ASSERT_EQ(answers.size(), c.answers.size());
+        Points points; // what was said of the board, the commands' too: they are all accepted
+        for (const std::string &command : c.setup + c.commands)
+            points.command(command);
+        for (std::size_t i = 0; i < answers.size(); ++i)
+            EXPECT_TRUE(fits(answers[i], c.answers[i], points)) << answers[i];
+        EXPECT_GE(static_cast<int>(messages.size()), c.least);
+        EXPECT_LE(static_cast<int>(messages.size()), c.most);
+        if (messages.empty())
+            continue;
+        if (c.answers[0] == SWAP2_ANSWER)
+        {
+            EXPECT_TRUE(std::regex_match(messages[0], std::regex("MESSAGE swap2 ev -?[0-9]+ for "
+                                                                 "white to move")))
+                << messages[0];
+            continue;
+        }
+        std::int64_t lastMs = -MESSAGE_GAP_MS;
+        for (std::size_t i = 0; i < messages.size(); ++i)
+        {
+            std::smatch m;
+            ASSERT_TRUE(std::regex_match(messages[i], m, MESSAGE_LINE)) << messages[i];
+            const std::int64_t ms = std::stoll(m[3]);
+            EXPECT_LE(ms, c.turnMs) << messages[i];
+            // Each iteration's line comes a quarter of a second after the one before at least.
+            if (i + 1 < messages.size())
+            {
+                EXPECT_GE(ms - lastMs, MESSAGE_GAP_MS) << messages[i];
+            }
+            lastMs = ms;
+        }
+        std::smatch last;
+        ASSERT_TRUE(std::regex_match(messages.back(), last, MESSAGE_LINE));
+        EXPECT_EQ(gomocupPoint(last[4]), answers.back()) << messages.back();
+        EXPECT_EQ(std::string(last[2]).rfind(c.ev, 0), 0u) << messages.back();
+    }
+}
+
+// The lines change nothing of the search: a game's moves and figures are the same with them and
+// without, and a move's last MESSAGE gives the figures the DEBUG line does.
+TEST(Gomocup, ThinksTheSameWhenItSaysSo)
+{
+    Talk saying;
+    GomocupBrain silent;
+    std::vector<std::string> quiet;
+    for (GomocupBrain *brain : {&saying.brain, &silent})
+    {
+        brain->setDebug(true);
+        brain->setNodesPerMove(30000);
+        brain->handle("START 15", quiet);
+    }
+    quiet.clear();
+    const std::regex untimed(" time [0-9]+");
+    std::string move = "7,7";
+    std::set<std::string> taken = {move};
+    for (int turn = 0; turn < 5; ++turn)
+    {
+        SCOPED_TRACE("turn " + std::to_string(turn));
+        // The other side answers near the brain's last move, so that every move is thought about.
+        const std::string command = "TURN " + move;
+        Lines heard = saying.send({command});
+        quiet.clear();
+        silent.handle(command, quiet);
+        ASSERT_EQ(quiet.size(), 2u);
+        ASSERT_GE(heard.size(), 3u);
+        EXPECT_EQ(heard.back(), quiet.back());
+        const std::string debug = heard[heard.size() - 2];
+        EXPECT_EQ(std::regex_replace(debug, untimed, ""),
+                  std::regex_replace(quiet[0], untimed, ""));
+        std::smatch d, m;
+        ASSERT_TRUE(
+            std::regex_match(debug, d, std::regex("DEBUG depth ([0-9]+) nodes ([0-9]+) .*")));
+        const std::string &said = heard[heard.size() - 3];
+        ASSERT_TRUE(std::regex_match(said, m, MESSAGE_LINE)) << said;
+        EXPECT_EQ(said.rfind("MESSAGE depth " + std::string(d[1]) + " ", 0), 0u) << said;
+        EXPECT_NE(said.find(" n " + std::string(d[2]) + " "), std::string::npos) << said;
+        EXPECT_EQ(gomocupPoint(m[4]), heard.back());
+        taken.insert(heard.back());
+        int x = 0, y = 0;
+        ASSERT_EQ(std::sscanf(heard.back().c_str(), "%d,%d", &x, &y), 2);
+        for (int d = 1; taken.count(move) != 0; ++d)
+            move = std::to_string((x + d) % 15) + "," + std::to_string((y + d / 15 + 1) % 15);
+        taken.insert(move);
     }
 }
 
