@@ -128,9 +128,9 @@ public:
             }
             else
             {
-                std::string what = printable(c);
-                fail(at_,
-                     what.insert(0, "\"").append("\" where a node, \"(\" or \")\" was expected"));
+                std::string what = "\"";
+                what.append(printable(c)).append("\" where a node, \"(\" or \")\" was expected");
+                fail(at_, what);
             }
         }
     }
@@ -688,9 +688,10 @@ void readMove(Game &game, const Node &node, const TreeReader &reader)
                                      std::string(colourName(colour)) + " moves where " +
                                      std::string(colourName(game.toMove())) + " is to move");
     }
+    const std::int32_t ms = readMs(node, reader);
     try
     {
-        records::replay(game, number, p, readMs(node, reader), {});
+        records::replay(game, number, p, ms, {});
     }
     catch (const RecordError &error)
     {
@@ -723,10 +724,10 @@ std::string writeSgf(const Record &record)
         text += "OP[swap2]";
         if (game.secondChoice() != Swap2Choice::None)
         {
-            text += "CH[" + std::string(choiceName(game.secondChoice())) + "]";
+            text.append("CH[").append(choiceName(game.secondChoice())).append("]");
             if (game.firstChoice() != Swap2Choice::None)
             {
-                text += "[" + std::string(choiceName(game.firstChoice())) + "]";
+                text.append("[").append(choiceName(game.firstChoice())).append("]");
             }
         }
     }
