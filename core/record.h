@@ -42,15 +42,21 @@ enum class RecordFormat
     Psq,
     Sgf,
 };
+// The layout the text is in, by its first characters past any byte order mark and blanks: a
+// .psq opens with "Piskvorky", an SGF with "(". Throws RecordError when it is neither.
+RecordFormat recordFormat(std::string_view text);
 
 // The record in each layout.
+// The .psq keeps the moves, each move's time (0 when not known) and psqTail; not the rule, the
+// opening's choices, the names outside psqTail, the date, nor a result the stones do not show.
+// SGF keeps all of the record.
 std::string writePsq(const Record &record);
 std::string writeSgf(const Record &record);
 
-// Reads a record in the layout given, or, for readRecord, the one its content shows. Throws
-// RecordError.
-Record readPsq(std::string_view text);
+// Reads a record in the layout given, or, for readRecord, the one its content shows. A .psq
+// names no rule: its moves are judged under `psqRule`. Throws RecordError.
+Record readPsq(std::string_view text, Rule psqRule = Rule::Freestyle);
 Record readSgf(std::string_view text);
-Record readRecord(std::string_view text);
+Record readRecord(std::string_view text, Rule psqRule = Rule::Freestyle);
 
 } // namespace core
