@@ -49,6 +49,23 @@ constexpr bool onBoard(Point p)
     return p.x >= 0 && p.y >= 0 && p.x < SIZE && p.y < SIZE;
 }
 
+// The window's board and the online protocol name a point by (row, col), the way the board is
+// drawn: a row runs from left to right across the screen and the columns count up from the
+// bottom. These two are the only crossing between the namings.
+constexpr Point pointOfCell(int row, int col)
+{
+    return Point{row, SIZE - 1 - col};
+}
+struct Cell
+{
+    int row;
+    int col;
+};
+constexpr Cell cellOfPoint(Point p)
+{
+    return Cell{p.x, SIZE - 1 - p.y};
+}
+
 // A point as players write it: a column letter a-r from the left and a row number 1-18 from the
 // bottom, so (9, 9) is "j9". Empty off the board.
 std::string pointName(Point p);
