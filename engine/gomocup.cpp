@@ -133,7 +133,7 @@ std::string pointName(Move m, int size)
     {
         return std::to_string(x) + "," + std::to_string(y);
     }
-    return static_cast<char>('a' + x) + std::to_string(size - 1 - y);
+    return static_cast<char>('a' + x) + std::to_string(size - y);
 }
 
 // A score as a MESSAGE gives it: a number from the mover's side, or a proved win or loss with the

@@ -103,7 +103,7 @@ def game(command, native, measured=True):
         last = MESSAGE.fullmatch(brain.messages[-1]) if brain.messages else None
         if (len(brain.messages) > TURN_MS // 250 + 1
                 or not all(map(MESSAGE.fullmatch, brain.messages))
-                or (last and f"{ord(last[2]) - ord('a')},{SIZE - 1 - int(last[3])}" != answer)):
+                or (last and f"{ord(last[2]) - ord('a')},{SIZE - int(last[3])}" != answer)):
             messages_ok = False
             print(f"MESSAGE lines {brain.messages} before {answer}")
         messages += len(brain.messages)

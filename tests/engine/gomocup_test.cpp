@@ -413,7 +413,7 @@ const std::regex MESSAGE_LINE("MESSAGE depth ([0-9]+) ev (-?[0-9]+|\\+win in [0-
 // "x,y" of a MESSAGE's point on the 15 x 15 board: h7 is 7,7, a14 the top left corner.
 std::string gomocupPoint(const std::string &named)
 {
-    return std::to_string(named[0] - 'a') + "," + std::to_string(14 - std::stoi(named.substr(1)));
+    return std::to_string(named[0] - 'a') + "," + std::to_string(15 - std::stoi(named.substr(1)));
 }
 
 // While it thinks about a move it answers, the brain says what it thinks in MESSAGE lines: all of
