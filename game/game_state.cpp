@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <iterator>
 
 std::int32_t Board[BOARD_CELLS];
@@ -32,9 +33,23 @@ std::uint8_t swap2FirstChoice;
 std::uint8_t swap2Flips;
 std::string gameNotice;
 std::uint32_t noticeNumber;
+MoveRecord laterMoves[MAX_HISTORY];
+std::int32_t laterCount;
 
 namespace
 {
+
+// When the last stone was placed, or the game began: a move's time counts from there.
+std::chrono::steady_clock::time_point lastPlacementTime = std::chrono::steady_clock::now();
+
+std::int32_t msSinceLastPlacement()
+{
+    const auto now = std::chrono::steady_clock::now();
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now - lastPlacementTime).count();
+    lastPlacementTime = now;
+    return static_cast<std::int32_t>(std::clamp<long long>(ms, 0, 24LL * 60 * 60 * 1000));
+}
 
 std::int32_t &cellAt(int row, int col)
 {
@@ -235,7 +250,142 @@ void bringBackClearedGame()
     ++boardVersion;
 }
 
+// "Move N of M" for the game as shown; with `refused`, why nothing is placed or taken back there.
+void sayShownMove(bool refused)
+{
+    if (laterCount == 0)
+    {
+        say("");
+        return;
+    }
+    std::string words = "Move " + std::to_string(historyLength) + " of " +
+                        std::to_string(historyLength + laterCount);
+    if (refused)
+    {
+        words += ": End goes back to the last move, \"Play on from here\" plays from this one.";
+    }
+    say(words);
+}
+
+// The swap2 choices of the game as it stood when its review began, made again when stepping
+// forward comes back past the stones they followed.
+struct ReviewChoices
+{
+    std::uint8_t second, first, flips;
+};
+ReviewChoices reviewChoices;
+
+void restoreChoices()
+{
+    if (historyLength >= 3 && swap2SecondChoice == 0 && reviewChoices.second != 0)
+    {
+        swap2SecondChoice = reviewChoices.second;
+        if ((reviewChoices.flips & 1) != 0)
+        {
+            flipComputer();
+            swap2Flips |= 1;
+        }
+    }
+    if (historyLength >= 5 && swap2FirstChoice == 0 && reviewChoices.first != 0)
+    {
+        swap2FirstChoice = reviewChoices.first;
+        if ((reviewChoices.flips & 2) != 0)
+        {
+            flipComputer();
+            swap2Flips |= 2;
+        }
+    }
+}
+
+// Takes the last placement off the board: the cell holds again what it held, that side is to
+// move again, and a five it made no longer ends the game. Returns what was taken.
+MoveRecord takeBackLast()
+{
+    const MoveRecord last = moveHistory[--historyLength];
+    cellAt(last.row, last.col) = last.replaced;
+    sideToMove = last.side;
+    ++boardVersion;
+    forgetLaterChoices();
+    gameOver = 0;
+    scanForFive();
+    return last;
+}
+
 } // namespace
+
+void announce(std::string words)
+{
+    say(std::move(words));
+}
+
+bool reviewing()
+{
+    return laterCount > 0;
+}
+
+void stepBack()
+{
+    if (historyLength == 0)
+    {
+        return;
+    }
+    if (laterCount == 0)
+    {
+        reviewChoices = ReviewChoices{swap2SecondChoice, swap2FirstChoice, swap2Flips};
+    }
+    laterMoves[laterCount++] = takeBackLast();
+    sayShownMove(false);
+}
+
+void stepForward()
+{
+    if (laterCount == 0)
+    {
+        return;
+    }
+    restoreChoices();
+    const MoveRecord next = laterMoves[--laterCount];
+    remember(next);
+    cellAt(next.row, next.col) = next.side == 0 ? CELL_BLACK : CELL_WHITE;
+    sideToMove = next.side ^ 1;
+    ++boardVersion;
+    restoreChoices();
+    gameOver = 0;
+    scanForFive();
+    sayShownMove(false);
+}
+
+void stepToFirst()
+{
+    while (historyLength > 0)
+    {
+        stepBack();
+    }
+}
+
+void stepToLast()
+{
+    while (laterCount > 0)
+    {
+        stepForward();
+    }
+}
+
+void wholeGameChoices(std::uint8_t *second, std::uint8_t *first)
+{
+    *second = laterCount > 0 ? reviewChoices.second : swap2SecondChoice;
+    *first = laterCount > 0 ? reviewChoices.first : swap2FirstChoice;
+}
+
+void playOnFromHere()
+{
+    if (laterCount == 0)
+    {
+        return;
+    }
+    laterCount = 0;
+    say("Playing on from move " + std::to_string(historyLength) + ".");
+}
 
 bool forbiddenForBlack(int row, int col)
 {
@@ -324,6 +474,11 @@ bool chooseInSwap2(int choice)
 
 void placeStone(std::int32_t row, std::int32_t col)
 {
+    if (reviewing())
+    {
+        sayShownMove(true);
+        return;
+    }
     const Placement placement = placementAt(Board, row, col);
     if (placement == Placement::OffBoard || (cheatMode == 0 && placement == Placement::Occupied))
     {
@@ -346,7 +501,7 @@ void placeStone(std::int32_t row, std::int32_t col)
     const std::uint8_t stepBefore = swap2Step();
     // In cheat mode the stone goes down whatever the cell held, even one's own stone, and the
     // turn passes all the same.
-    remember(MoveRecord{row, col, cell, sideToMove});
+    remember(MoveRecord{row, col, cell, sideToMove, msSinceLastPlacement()});
     cell = stoneOfSideToMove();
     sideToMove ^= 1;
     ++boardVersion;
@@ -376,6 +531,7 @@ void clearForNewGame()
     gameOver = 0;
     historyLength = 0;
     ++boardVersion;
+    lastPlacementTime = std::chrono::steady_clock::now();
     // sideToMove stays: after a won game the loser moves first. But renju's black always opens,
     // and swap2 begins with black's stone.
     forgetLaterChoices();
@@ -406,12 +562,14 @@ void keepGameWithAStone()
 
 void restartGame()
 {
+    stepToLast();
     keepGameWithAStone();
     clearForNewGame();
 }
 
 void chooseRule(engine::Rule rule)
 {
+    stepToLast();
     keepGameWithAStone();
     gameRule = rule;
     clearForNewGame();
@@ -427,6 +585,7 @@ void chooseRule(engine::Rule rule)
 
 void chooseOpening(std::uint8_t opening)
 {
+    stepToLast();
     keepGameWithAStone();
     gameOpening = opening == OPENING_SWAP2 ? OPENING_SWAP2 : OPENING_FREE;
     clearForNewGame();
@@ -438,6 +597,11 @@ void chooseOpening(std::uint8_t opening)
 
 void undoMove()
 {
+    if (reviewing())
+    {
+        sayShownMove(true);
+        return;
+    }
     if (historyLength == 0)
     {
         if (clearedGameCount > 0)
@@ -448,18 +612,12 @@ void undoMove()
         return;
     }
     const std::uint8_t stepBefore = swap2Step();
-    const MoveRecord &last = moveHistory[--historyLength];
-    cellAt(last.row, last.col) = last.replaced;
-    sideToMove = last.side;
-    ++boardVersion;
-    forgetLaterChoices();
+    // The five, if this stone made it, is gone; a five made before it would be found again.
+    takeBackLast();
     if (swap2Step() != stepBefore)
     {
         announceSwap2Step();
     }
-    // The five, if this stone made it, is gone; a five made before it would be found again.
-    gameOver = 0;
-    scanForFive();
 }
 
 void checkFiveAt(std::int32_t row, std::int32_t col)
@@ -486,4 +644,33 @@ void scanForFive()
             checkFiveAt(row, col);
         }
     }
+}
+
+void showGame(engine::Rule rule, std::uint8_t opening, const MoveRecord *moves, int count,
+              std::uint8_t secondChoice, std::uint8_t firstChoice)
+{
+    restartGame();
+    gameRule = rule;
+    gameOpening = opening == OPENING_SWAP2 ? OPENING_SWAP2 : OPENING_FREE;
+    sideToMove = 0;
+    reviewChoices = ReviewChoices{secondChoice, firstChoice, 0};
+    for (int i = 0; i < count && i < MAX_HISTORY; ++i)
+    {
+        restoreChoices();
+        MoveRecord move = moves[i];
+        if (!onBoard(move.row, move.col))
+        {
+            break;
+        }
+        move.side = static_cast<std::uint8_t>(i % 2);
+        move.replaced = cellAt(move.row, move.col);
+        remember(move);
+        cellAt(move.row, move.col) = move.side == 0 ? CELL_BLACK : CELL_WHITE;
+        sideToMove = move.side ^ 1;
+    }
+    restoreChoices();
+    ++boardVersion;
+    gameOver = 0;
+    scanForFive();
+    say("");
 }

@@ -69,6 +69,8 @@ void chooseOpening(std::uint8_t opening);
 // words said twice are seen twice.
 extern std::string gameNotice;
 extern std::uint32_t noticeNumber;
+// Says `words` as the game's notice.
+void announce(std::string words);
 
 // Whether black may not play the empty point (row, col) under the rule in force: under renju a
 // double three, a double four or an overline. Worked out once for each board.
@@ -81,6 +83,8 @@ struct MoveRecord
     std::int32_t col;
     std::int32_t replaced; // what the cell held before: CELL_EMPTY, or in cheat mode a stone
     std::uint8_t side;     // the side that placed it: 0 black, 1 white
+    std::int32_t ms = -1;  // how long the move took, since the placement before it or the game's
+                           // start; -1 when nobody knows
 };
 
 // Placements remembered for taking back: a game has at most 324 without cheat mode; with it,
@@ -130,6 +134,30 @@ void restartGame();
 // found it (board, placements, side to move, cursor, Cheat, five, rule and opening); with none
 // kept either it does nothing.
 void undoMove();
+
+// Review: the game on the board may be shown as it stood after any of its moves. The moves after
+// the one shown wait here, the next one first, until they are stepped through again; with none
+// waiting the game is shown as it stands. While it is shown before its end nothing is placed or
+// taken back (the computer waits too), and Restart, a rule or an opening first returns to the end.
+extern MoveRecord laterMoves[MAX_HISTORY];
+extern std::int32_t laterCount;
+bool reviewing();
+// One move back, one forward, to the first (an empty board) and to the last; each says "Move N
+// of M" while the game is shown before its end.
+void stepBack();
+void stepForward();
+void stepToFirst();
+void stepToLast();
+// Plays on from the move shown: the moves after it are dropped from the game.
+void playOnFromHere();
+// The swap2 choices of the whole game, those of the moves waiting included.
+void wholeGameChoices(std::uint8_t *second, std::uint8_t *first);
+
+// A game from elsewhere (a record) put on the board as a new game under its rule and opening,
+// shown at its last move: the game on the board is kept first, as Restart keeps it. The moves
+// alternate, black's first; the choices are those of swap2 made after the third and the fifth.
+void showGame(engine::Rule rule, std::uint8_t opening, const MoveRecord *moves, int count,
+              std::uint8_t secondChoice, std::uint8_t firstChoice);
 
 // Tests the stone on (row, col) for a five of its own colour centred on it, in each of the
 // four directions, that wins under the rule (under exactly five, not part of a longer row);

@@ -108,7 +108,8 @@ bool computerPlays(std::uint8_t side)
 
 bool computerToMove()
 {
-    if (gameOver != 0)
+    // A game shown before its end waits: nobody plays until it is played on from there.
+    if (gameOver != 0 || reviewing())
     {
         return false;
     }

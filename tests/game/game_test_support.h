@@ -29,6 +29,7 @@ inline void resetGameState()
     winRow = winCol = winDirection = 0;
     viewPitch = viewYaw = 0.0f;
     historyLength = 0;
+    laterCount = 0;
     clearedGameCount = 0;
     opponent = OPPONENT_NONE;
     computerLevel = LEVEL_MEDIUM;
