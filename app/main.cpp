@@ -1,6 +1,7 @@
 // The program's entry: the start-up in its fixed order, then the freeglut main loop.
 #include "app/instructions.h"
 #include "app/online_session.h"
+#include "app/record_option.h"
 #include "app/window.h"
 #include "game/opponent.h"
 #include "model/model_table.h"
@@ -26,6 +27,7 @@ int main(int argc, char **argv)
     {
         return 2;
     }
+    openRecordOption(&argc, argv);
 
     // Console: the instructions, then the five meshes, each report at the same place.
     writeInstructions();

@@ -5,6 +5,7 @@
 #include "game/game_state.h"
 #include "game/online.h"
 #include "game/opponent.h"
+#include "game/records.h"
 #include "platform/quit.h"
 #include "platform/sleep.h"
 
@@ -104,6 +105,8 @@ const MenuEntry MENU[MENU_ENTRIES] = {
     {"Renju", currentRule, chooseRuleEntry, static_cast<std::uint8_t>(engine::Rule::Renju)},
     {"Free", currentOpening, chooseOpening, OPENING_FREE},
     {"Swap2", currentOpening, chooseOpening, OPENING_SWAP2},
+    {"Save game", nullptr, nullptr, 0},
+    {"Play on from here", nullptr, nullptr, 0},
 };
 
 // While the game runs, puts the cursor on the point under the pointer; false if there is none.
@@ -120,6 +123,33 @@ bool cursorToPointer(int x, int y)
     return true;
 }
 
+// Home, Page Up, Page Down and End step through the game on the board; not in an online game,
+// whose moves are the server's to place.
+void stepThroughGame(int key)
+{
+    if (onlineGame.active())
+    {
+        return;
+    }
+    switch (key)
+    {
+    case GLUT_KEY_HOME:
+        stepToFirst();
+        break;
+    case GLUT_KEY_PAGE_UP:
+        stepBack();
+        break;
+    case GLUT_KEY_PAGE_DOWN:
+        stepForward();
+        break;
+    case GLUT_KEY_END:
+        stepToLast();
+        break;
+    default:
+        break;
+    }
+}
+
 } // namespace
 
 const char *menuLabel(int value)
@@ -134,7 +164,7 @@ const char *menuLabel(int value)
         entry.current == nullptr
             ? entry.name
             : std::string(entry.current() == entry.option ? "(*) " : "( ) ") + entry.name;
-    if (onlineGame.active())
+    if (onlineGame.active() && value != MENU_SAVE_GAME)
     {
         labels[value] += value == MENU_UNDO ? " (ask the other player)" : " (not online)";
     }
@@ -221,6 +251,7 @@ void onSpecialKey(int key, int, int)
         viewYaw += 5.0f;
         break;
     default:
+        stepThroughGame(key);
         break;
     }
     viewPitch = wrapped(viewPitch);
@@ -258,6 +289,12 @@ void onMenu(int value)
         glutPostRedisplay();
         return;
     }
+    if (value == MENU_SAVE_GAME)
+    {
+        saveWindowGame();
+        glutPostRedisplay();
+        return;
+    }
     if (onlineGame.active())
     {
         if (value == MENU_UNDO)
@@ -279,6 +316,10 @@ void onMenu(int value)
     {
         undoForPlayer();
         relabelMenu(); // a game brought back brings back its rule and opening
+    }
+    else if (value == MENU_PLAY_ON)
+    {
+        playOnFromHere();
     }
     else // "Restart", and any value no entry has
     {

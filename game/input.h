@@ -17,7 +17,9 @@ inline constexpr int MENU_EXACTLY_FIVE = 10;
 inline constexpr int MENU_RENJU = 11;
 inline constexpr int MENU_FREE = 12;
 inline constexpr int MENU_SWAP2 = 13;
-inline constexpr int MENU_ENTRIES = 14;
+inline constexpr int MENU_SAVE_GAME = 14;
+inline constexpr int MENU_PLAY_ON = 15;
+inline constexpr int MENU_ENTRIES = 16;
 // The online game's entries, after the others and apart from them: "Play online" where the game
 // knows a server to create a game on (the page), "Leave online game" wherever it can play one.
 inline constexpr int MENU_PLAY_ONLINE = 100;

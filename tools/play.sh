@@ -26,5 +26,14 @@ if ! display_reachable; then
     exit 1
 fi
 
+# The game runs in assets/, so a record named by a path relative to here is named in full.
+arguments=()
+for argument in "$@"; do
+    if [[ $argument == *.[pP][sS][qQ] || $argument == *.[sS][gG][fF] ]] && [ -e "$argument" ]; then
+        argument=$(realpath -- "$argument")
+    fi
+    arguments+=("$argument")
+done
+
 cd "$root/assets"
-exec "$root/build/gomoku3d" "$@"
+exec "$root/build/gomoku3d" "${arguments[@]}"

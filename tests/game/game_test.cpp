@@ -251,6 +251,8 @@ TEST(Window, IsGameWithTheMenuOnTheRightButtonAndEveryCallback)
         {"glutAddMenuEntry ( ) Renju 11", nullptr},
         {"glutAddMenuEntry (*) Free 12", nullptr},
         {"glutAddMenuEntry ( ) Swap2 13", nullptr},
+        {"glutAddMenuEntry Save game 14", nullptr},
+        {"glutAddMenuEntry Play on from here 15", nullptr},
         {"glutAttachMenu " + std::to_string(GLUT_RIGHT_BUTTON), nullptr},
         {"glutReshapeFunc", anyCallback(onReshape)},
         {"glutKeyboardFunc", anyCallback(onKeyboard)},
