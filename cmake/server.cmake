@@ -20,6 +20,7 @@ add_library(gomoku_server STATIC
     server/ids.cpp
     server/messages.cpp
     server/store.cpp
+    server/records.cpp
     server/hub.cpp
     server/server.cpp
     server/options.cpp)

@@ -4,6 +4,8 @@
 // bounded send queue. Everything runs on one event loop: a handler never waits on another.
 #include "server/server.h"
 
+#include "server/records.h"
+
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core.hpp>
@@ -467,6 +469,11 @@ private:
                                  request.version(), request.keep_alive()));
             return;
         }
+        if (asksForRecord(path))
+        {
+            serveRecord(request, path);
+            return;
+        }
         serveFile(request, path);
     }
 
@@ -492,6 +499,42 @@ private:
         auto connection =
             std::make_shared<Connection>(stream_.release_socket(), std::move(address), server_);
         connection->accept(std::move(request));
+    }
+
+    // A stored game's record, or 404; a store that fails answers 503, and the server goes on.
+    void serveRecord(const http::request<http::empty_body> &request, std::string_view path)
+    {
+        std::optional<ServedRecord> record;
+        try
+        {
+            record = servedRecord(server_->store, path);
+        }
+        catch (const StoreError &error)
+        {
+            server_->log(std::string("a record could not be read: ") + error.what());
+            respond(textResponse(http::status::service_unavailable, "The games cannot be read\n",
+                                 request.version(), false));
+            return;
+        }
+        if (!record)
+        {
+            respond(textResponse(http::status::not_found, "No such game\n", request.version(),
+                                 request.keep_alive()));
+            return;
+        }
+        auto response = textResponse(http::status::ok, std::move(record->text), request.version(),
+                                     request.keep_alive());
+        response.set(http::field::content_type, record->contentType);
+        response.set(http::field::content_disposition,
+                     "attachment; filename=\"" + record->fileName + "\"");
+        if (request.method() == http::verb::head)
+        {
+            http::response<http::empty_body> head{response.base()};
+            head.content_length(response.body().size());
+            respond(std::move(head));
+            return;
+        }
+        respond(std::move(response));
     }
 
     void serveFile(const http::request<http::empty_body> &request, std::string_view path)

@@ -1,0 +1,50 @@
+// The stored games' records, made from their moves replayed through the game's rules.
+#include "server/records.h"
+
+#include "core/record.h"
+#include "server/ids.h"
+
+namespace
+{
+
+constexpr std::string_view PREFIX = "/games/";
+
+} // namespace
+
+bool asksForRecord(std::string_view path)
+{
+    return path.substr(0, PREFIX.size()) == PREFIX;
+}
+
+std::optional<ServedRecord> servedRecord(Store &store, std::string_view path)
+{
+    if (!asksForRecord(path) || path.size() < PREFIX.size() + 4)
+    {
+        return std::nullopt;
+    }
+    const std::string_view name = path.substr(PREFIX.size());
+    const std::string_view extension = name.substr(name.size() - 4);
+    const std::string_view id = name.substr(0, name.size() - 4);
+    if ((extension != ".psq" && extension != ".sgf") || !validGameId(id))
+    {
+        return std::nullopt;
+    }
+    StoredGame stored;
+    if (store.load(id, stored) != Lookup::Found)
+    {
+        return std::nullopt;
+    }
+    core::Record record;
+    for (const Referee::Point point : stored.moves)
+    {
+        if (record.game.play(core::pointOfCell(point.row, point.col)) != core::Verdict::Placed)
+        {
+            return std::nullopt; // the store holds only moves the referee placed
+        }
+    }
+    if (extension == ".psq")
+    {
+        return ServedRecord{core::writePsq(record), "text/plain; charset=utf-8", std::string(name)};
+    }
+    return ServedRecord{core::writeSgf(record), "application/x-go-sgf", std::string(name)};
+}
