@@ -11,7 +11,7 @@ MESHES=("plane.STL" "lines.STL" "circle.STL" "black wins.STL" "white wins.STL")
 # The menu's entries in order, each choice with a mark as wide as its own.
 MENU_ENTRIES=("Cheat" "Restart" "Undo" "( ) Two players" "( ) Computer plays white"
     "( ) Computer plays black" "( ) Easy" "( ) Medium" "( ) Hard" "( ) Freestyle"
-    "( ) Exactly five" "( ) Renju" "( ) Free" "( ) Swap2")
+    "( ) Exactly five" "( ) Renju" "( ) Free" "( ) Swap2" "Save game" "Play on from here")
 # From the cursor's start on (9, 9) black fills row 9 outwards while white answers on row 8, four
 # each (a and d step the row, s and w the column); "d s space" is then black's fifth, on (9, 7).
 FOUR_EACH=(space a space d w space a space d w space a space d s s s space a space)
@@ -373,6 +373,49 @@ session_renju() {
     check "renju: black's five wins: the red line runs along row 9 (red within ${red[*]:1:4})" \
         test "${red[1]}" -lt "$x" -a "${red[3]}" -gt "$x" -a $((red[4] - red[2])) -gt $((2 * (grid[3] - grid[1]) / 17))
     escape renju
+}
+
+# Records: a game played and saved ("Save game" writes a .psq and an SGF to the records folder),
+# the game started again with the .psq, the same board; stepped back to its middle with Page Up,
+# the board as it stood then; played on from there against the computer, which answers.
+session_records() {
+    local grid red_least folder=$1 records psq sgf
+    local -A stone=()
+    export XDG_DATA_HOME=$artefacts/data
+    records=$XDG_DATA_HOME/gomoku3d/games
+    start_game records "$folder" || return
+    board records-1-empty
+    place records 9 9 10 9 9 10 10 10
+    point_to $(at 0 17) && await records-2-four 20 settled records-2-four
+    place records 9 11 10 11
+    point_to $(at 0 17) && await records-3-six 20 settled records-3-six
+    choose 14 "Save game"
+    within 10 ls "$records"/*.psq >/dev/null 2>&1
+    psq=$(ls "$records"/*.psq 2>/dev/null | head -n 1) sgf=$(ls "$records"/*.sgf 2>/dev/null | head -n 1)
+    check "records: Save game wrote a .psq and an SGF to the records folder" test -s "$psq" -a -s "$sgf"
+    check "records: the console says where" within 10 grep -qF "Saved the game: $psq and $sgf" "$artefacts/records.stdout"
+    check "records: the .psq holds the six moves, x and y from the top left" \
+        test "$(tr -d '\r' <"$psq" | tail -n +2 | cut -d, -f1,2 | tr '\n' ' ')" = "10,9 11,9 10,8 11,8 10,7 11,7 "
+    escape records
+    for record in "$psq" "$sgf"; do
+        start_game records-open "$folder" "$record" || return
+        point_to $(at 0 17)
+        shows records-4-opened same records-3-six "records: ${record##*.}: the game opens as it was saved"
+        keys Prior Prior
+        point_to $(at 0 17)
+        shows records-5-back same records-2-four "records: ${record##*.}: two moves back it stands as after four"
+        check "records: ${record##*.}: the console says which move is shown" \
+            within 10 grep -qF "Move 4 of 6" "$artefacts/records-open.stdout"
+        [ "$record" = "$sgf" ] || escape records-open
+    done
+    choose 15 "Play on from here"
+    choose 4 "( ) Computer plays white"
+    stone=([9,9]=X [10,9]=O [9,10]=X [10,10]=O)
+    click_at $(at 8 8) && stone[8,8]=X
+    check "records: played on from move 4, the computer answers" \
+        await records-6-answer 20 answered records-6-answer
+    check "records: the moves after the fourth are gone" grep -qF "Playing on from move 4." "$artefacts/records-open.stdout"
+    escape records-open
 }
 
 # A game started where no mesh is: five reports, and a window of the clear colour alone.
