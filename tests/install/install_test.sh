@@ -39,6 +39,10 @@ prefix)
     launch "$prefix/bin/gomoku3d" -geometry "two words" "" '*' '$HOME' $'line\nbreak'
     started_in "$prefix" $'[-geometry]\n[two words]\n[]\n[*]\n[$HOME]\n[line\nbreak]'
     [ "$status" = 7 ] || fail "the game exited with 7, the launcher with $status"
+    # A record named from where the game was started arrives in full; other names as they were.
+    launch "$prefix/bin/gomoku3d" "my game.psq" games/b.SGF /abs/c.sgf -x.psq notes.txt
+    started_in "$prefix" "$(printf '[%s]\n' "$work/elsewhere/my game.psq" \
+        "$work/elsewhere/games/b.SGF" /abs/c.sgf -x.psq notes.txt)"
     # Links from other folders, relative and chained, and by name through PATH.
     mkdir -p "$work/links/bin" "$work/links/deeper"
     ln -s ../../prefix/bin/gomoku3d "$work/links/bin/relative"
