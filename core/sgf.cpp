@@ -572,13 +572,15 @@ Game readRoot(const Node &root, const TreeReader &reader, std::vector<Swap2Choic
             reader.fail(root.offset, "FF[" + value + "]: the file format is 1 to 4");
         }
     }
-    if (const Property *gm = root.find("GM"))
+    const Property *gm = root.find("GM");
+    if (!gm)
     {
-        const std::string value = single(*gm, reader, root);
-        if (value != "4")
-        {
-            reader.fail(root.offset, "GM[" + value + "] is not five in a row, which is GM[4]");
-        }
+        reader.fail(root.offset, "no game GM: SGF takes that for Go, and five in a row is GM[4]");
+    }
+    const std::string game = single(*gm, reader, root);
+    if (game != "4")
+    {
+        reader.fail(root.offset, "GM[" + game + "] is not five in a row, which is GM[4]");
     }
     const Property *sz = root.find("SZ");
     if (!sz)

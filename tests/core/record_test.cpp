@@ -517,6 +517,8 @@ TEST(Records, aBrokenRecordIsRefusedWithWhatAndWhere)
         {"sgf: empty", asSgf, "", "line 1: an SGF record opens with \"(\""},
         {"sgf: Go's GM", asSgf, "(;FF[4]GM[1]SZ[18])",
          "line 1: GM[1] is not five in a row, which is GM[4]"},
+        {"sgf: no GM", asSgf, "(;FF[4]SZ[18];B[jj])",
+         "line 1: no game GM: SGF takes that for Go, and five in a row is GM[4]"},
         {"sgf: a 15 x 15 board", asSgf, "(;GM[4]SZ[15];B[hh])",
          "line 1: the board is SZ[15]; the game is played on 18 x 18 only"},
         {"sgf: no board size", asSgf, "(;GM[4];B[hh])",
