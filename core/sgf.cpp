@@ -135,9 +135,14 @@ public:
         }
     }
 
+    // "line 3: ", where the messages say the offset is.
+    std::string where(std::size_t offset) const
+    {
+        return "line " + std::to_string(lineAt(text_, offset)) + ": ";
+    }
     [[noreturn]] void fail(std::size_t offset, const std::string &what) const
     {
-        throw RecordError("line " + std::to_string(lineAt(text_, offset)) + ": " + what);
+        throw RecordError(where(offset) + what);
     }
 
 private:
@@ -690,15 +695,7 @@ void readMove(Game &game, const Node &node, const TreeReader &reader)
                                      std::string(colourName(colour)) + " moves where " +
                                      std::string(colourName(game.toMove())) + " is to move");
     }
-    const std::int32_t ms = readMs(node, reader);
-    try
-    {
-        records::replay(game, number, p, ms, {});
-    }
-    catch (const RecordError &error)
-    {
-        reader.fail(node.offset, error.what());
-    }
+    records::replay(game, number, p, readMs(node, reader), reader.where(node.offset));
 }
 
 // The first value of a game fact found on the main line, as simple text.
