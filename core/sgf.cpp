@@ -135,9 +135,14 @@ public:
         }
     }
 
+    // "line 3: ", where the messages say the offset is.
+    std::string where(std::size_t offset) const
+    {
+        return "line " + std::to_string(lineAt(text_, offset)) + ": ";
+    }
     [[noreturn]] void fail(std::size_t offset, const std::string &what) const
     {
-        throw RecordError("line " + std::to_string(lineAt(text_, offset)) + ": " + what);
+        throw RecordError(where(offset) + what);
     }
 
 private:
@@ -572,13 +577,15 @@ Game readRoot(const Node &root, const TreeReader &reader, std::vector<Swap2Choic
             reader.fail(root.offset, "FF[" + value + "]: the file format is 1 to 4");
         }
     }
-    if (const Property *gm = root.find("GM"))
+    const Property *gm = root.find("GM");
+    if (!gm)
     {
-        const std::string value = single(*gm, reader, root);
-        if (value != "4")
-        {
-            reader.fail(root.offset, "GM[" + value + "] is not five in a row, which is GM[4]");
-        }
+        reader.fail(root.offset, "no game GM: SGF takes that for Go, and five in a row is GM[4]");
+    }
+    const std::string game = single(*gm, reader, root);
+    if (game != "4")
+    {
+        reader.fail(root.offset, "GM[" + game + "] is not five in a row, which is GM[4]");
     }
     const Property *sz = root.find("SZ");
     if (!sz)
@@ -688,15 +695,7 @@ void readMove(Game &game, const Node &node, const TreeReader &reader)
                                      std::string(colourName(colour)) + " moves where " +
                                      std::string(colourName(game.toMove())) + " is to move");
     }
-    const std::int32_t ms = readMs(node, reader);
-    try
-    {
-        records::replay(game, number, p, ms, {});
-    }
-    catch (const RecordError &error)
-    {
-        reader.fail(node.offset, error.what());
-    }
+    records::replay(game, number, p, readMs(node, reader), reader.where(node.offset));
 }
 
 // The first value of a game fact found on the main line, as simple text.

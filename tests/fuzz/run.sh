@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in build-fuzz and fuzzes each from its seeds: the STL
 # reader for SECONDS (default 45), the brain's command reader for two thirds of that, the server's
-# message reader and its games for a ninth each. Prints each one's executions, time, corpus and
+# message reader and its games for a ninth each, the .psq and SGF records' readers for a third each. Prints each one's executions, time, corpus and
 # crashes, then "N passed, M failed"; fails on a crash.
 # Usage: tests/fuzz/run.sh [SECONDS] [libFuzzer options]
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -11,7 +11,8 @@ shift || true
 build="$root/build-fuzz"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
     -DGOMOKU_FUZZ=ON -DGOMOKU_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" --target stl_fuzzer gomocup_fuzzer message_fuzzer hub_fuzzer -j2 >/dev/null
+cmake --build "$build" --target stl_fuzzer gomocup_fuzzer message_fuzzer hub_fuzzer psq_fuzzer \
+    sgf_fuzzer -j2 >/dev/null
 passed=0
 failed=0
 
@@ -49,5 +50,7 @@ fuzz message_fuzzer $((seconds / 9)) "$root/tests/fuzz/server.dict" 8192 \
     "$root/tests/fuzz/message_seeds" -- "$@"
 fuzz hub_fuzzer $((seconds / 9)) "$root/tests/fuzz/server.dict" 4096 "$root/tests/fuzz/hub_seeds" \
     -- "$@"
+fuzz psq_fuzzer $((seconds / 3)) "$root/tests/fuzz/psq.dict" 8192 "$root/tests/fuzz/psq_seeds" -- "$@"
+fuzz sgf_fuzzer $((seconds / 3)) "$root/tests/fuzz/sgf.dict" 8192 "$root/tests/fuzz/sgf_seeds" -- "$@"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
