@@ -3,6 +3,7 @@
 #include "game/input.h"
 
 #include "game/game_state.h"
+#include "game/hint.h"
 #include "game/online.h"
 #include "game/opponent.h"
 #include "game/records.h"
@@ -88,6 +89,14 @@ std::uint8_t currentOpening()
 {
     return gameOpening;
 }
+std::uint8_t currentNumbers()
+{
+    return moveNumbers;
+}
+void chooseNumbers(std::uint8_t)
+{
+    toggleMoveNumbers();
+}
 
 const MenuEntry MENU[MENU_ENTRIES] = {
     {"Cheat", nullptr, nullptr, 0},
@@ -107,6 +116,8 @@ const MenuEntry MENU[MENU_ENTRIES] = {
     {"Swap2", currentOpening, chooseOpening, OPENING_SWAP2},
     {"Save game", nullptr, nullptr, 0},
     {"Play on from here", nullptr, nullptr, 0},
+    {"Move numbers", currentNumbers, chooseNumbers, 1}, // a toggle: "(*)" while they show
+    {"Hint", nullptr, nullptr, 0},
 };
 
 // While the game runs, puts the cursor on the point under the pointer; false if there is none.
@@ -164,7 +175,8 @@ const char *menuLabel(int value)
         entry.current == nullptr
             ? entry.name
             : std::string(entry.current() == entry.option ? "(*) " : "( ) ") + entry.name;
-    if (onlineGame.active() && value != MENU_SAVE_GAME)
+    // Saving and the move numbers change nothing of the game: they work online too.
+    if (onlineGame.active() && value != MENU_SAVE_GAME && value != MENU_MOVE_NUMBERS)
     {
         labels[value] += value == MENU_UNDO ? " (ask the other player)" : " (not online)";
     }
@@ -183,6 +195,20 @@ void relabelMenu()
 
 void onKeyboard(unsigned char key, int, int)
 {
+    // A hint under way is for the game as it was asked about: any other key drops it.
+    if (key != 'h' && key != 'H')
+    {
+        cancelHintThought();
+    }
+    if (key == 'h' || key == 'H')
+    {
+        hintKey();
+    }
+    if (key == 'm' || key == 'M')
+    {
+        toggleMoveNumbers();
+        relabelMenu();
+    }
     if (gameOver == 0)
     {
         switch (key)
@@ -261,6 +287,10 @@ void onSpecialKey(int key, int, int)
 
 void onMouse(int button, int state, int x, int y)
 {
+    if (state == GLUT_DOWN)
+    {
+        cancelHintThought();
+    }
     if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN && cursorToPointer(x, y))
     {
         placeAtCursor();
@@ -282,6 +312,18 @@ void onPassiveMotion(int x, int y)
 
 void onMenu(int value)
 {
+    if (value != MENU_HINT)
+    {
+        cancelHintThought();
+    }
+    // Shown online too: they change nothing of the game.
+    if (value == MENU_MOVE_NUMBERS)
+    {
+        toggleMoveNumbers();
+        relabelMenu();
+        glutPostRedisplay();
+        return;
+    }
     // The online game's own entries; in an online game, the entries of local play do nothing.
     if (value == MENU_PLAY_ONLINE || value == MENU_LEAVE_ONLINE)
     {
@@ -321,6 +363,10 @@ void onMenu(int value)
     {
         playOnFromHere();
     }
+    else if (value == MENU_HINT)
+    {
+        hintKey();
+    }
     else // "Restart", and any value no entry has
     {
         restartGame();
@@ -342,5 +388,6 @@ void onIdle()
     {
         relabelMenu(); // the computer took the other side in swap2
     }
+    lookForHint(THINKING_SLICE_MS);
     platformPaceFrame();
 }

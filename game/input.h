@@ -19,7 +19,9 @@ inline constexpr int MENU_FREE = 12;
 inline constexpr int MENU_SWAP2 = 13;
 inline constexpr int MENU_SAVE_GAME = 14;
 inline constexpr int MENU_PLAY_ON = 15;
-inline constexpr int MENU_ENTRIES = 16;
+inline constexpr int MENU_MOVE_NUMBERS = 16;
+inline constexpr int MENU_HINT = 17;
+inline constexpr int MENU_ENTRIES = 18;
 // The online game's entries, after the others and apart from them: "Play online" where the game
 // knows a server to create a game on (the page), "Leave online game" wherever it can play one.
 inline constexpr int MENU_PLAY_ONLINE = 100;

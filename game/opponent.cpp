@@ -4,6 +4,7 @@
 #include "engine/opening.h"
 #include "engine/search.h"
 #include "game/game_state.h"
+#include "game/hint.h"
 
 std::uint8_t opponent;
 std::uint8_t computerLevel = LEVEL_MEDIUM;
@@ -74,11 +75,7 @@ void dropThought()
 void beginThought()
 {
     ThinkRequest request;
-    if (++lastGeneration == 0)
-    {
-        lastGeneration = 1;
-    }
-    request.generation = lastGeneration;
+    request.generation = newThoughtNumber();
     for (int i = 0; i < BOARD_CELLS; ++i)
     {
         request.cells[i] = static_cast<std::int8_t>(Board[i]);
@@ -95,8 +92,23 @@ void beginThought()
 
 } // namespace
 
+Thinker &sharedThinker()
+{
+    return thinker();
+}
+
+std::uint32_t newThoughtNumber()
+{
+    if (++lastGeneration == 0)
+    {
+        lastGeneration = 1;
+    }
+    return lastGeneration;
+}
+
 void useThinker(std::unique_ptr<Thinker> next)
 {
+    dropHint(); // it thinks on the thinker that goes
     dropThought();
     activeThinker = std::move(next);
 }

@@ -31,6 +31,12 @@ bool computerToMove();
 // one before is ended, its thought dropped. Until one is given it thinks between frames.
 void useThinker(std::unique_ptr<Thinker> thinker);
 
+// The thinker the computer thinks with, which the hint (game/hint.h) borrows while the computer
+// is not to move, and a new number for a thought posted to it: never 0, never one given before
+// (until the count wraps).
+Thinker &sharedThinker();
+std::uint32_t newThoughtNumber();
+
 // The computer's turn to think, once a frame: when it is to move, it hands the position to the
 // thinker and then looks whether the answer has come (a thinker that thinks between frames
 // thinks here for about `milliseconds`). A thought that no longer applies, because the board has

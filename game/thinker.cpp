@@ -22,6 +22,20 @@ engine::Position positionOf(const ThinkRequest &request)
     return pos;
 }
 
+ThinkAnswer answerOf(std::uint32_t generation, const engine::Searcher &searcher)
+{
+    const engine::SearchInfo &info = searcher.info();
+    ThinkAnswer answer{generation, searcher.bestMove(), info.nodes, info.elapsedMs, info.score};
+    if (answer.move != engine::NO_MOVE)
+    {
+        for (engine::Move m : searcher.principalVariation(answer.move, ANSWER_LINE_LONGEST))
+        {
+            answer.line[static_cast<std::size_t>(answer.lineLength++)] = m;
+        }
+    }
+    return answer;
+}
+
 namespace
 {
 
@@ -56,8 +70,7 @@ public:
             return false;
         }
         active = false;
-        const engine::SearchInfo &info = searcher->info();
-        answer = ThinkAnswer{generation, searcher->bestMove(), info.nodes, info.elapsedMs};
+        answer = answerOf(generation, *searcher);
         return true;
     }
 

@@ -23,13 +23,24 @@ struct ThinkRequest
     std::uint64_t seed = 0;
 };
 
+// The most moves of the line an answer carries: a hint shows them.
+inline constexpr int ANSWER_LINE_LONGEST = 10;
+
 struct ThinkAnswer
 {
     std::uint32_t generation = 0;
     engine::Move move = engine::NO_MOVE; // a point as the engine names it; NO_MOVE: none to play
     std::int64_t nodes = 0;              // positions the search looked at
     std::int64_t elapsedMs = 0;          // from the start of the search to its move
+    int score = 0; // of the move, from the mover's side, as engine::SearchInfo has it
+    // The line of play the search expects after the move (Searcher::principalVariation), the
+    // move itself first; `lineLength` of them hold points.
+    std::array<engine::Move, ANSWER_LINE_LONGEST> line{};
+    int lineLength = 0;
 };
+
+// The answer of a search that has chosen its move: the move, its figures, and its line.
+ThinkAnswer answerOf(std::uint32_t generation, const engine::Searcher &searcher);
 
 // The request's board as the engine sees it: x the column, y the row.
 engine::Position positionOf(const ThinkRequest &request);

@@ -107,12 +107,11 @@ private:
                 searcher->stop();
                 continue;
             }
-            const engine::SearchInfo &info = searcher->info();
+            const ThinkAnswer answered = answerOf(request.generation, *searcher);
             std::lock_guard<std::mutex> lock(mutex);
             if (wanted == request.generation)
             {
-                answer = ThinkAnswer{request.generation, searcher->bestMove(), info.nodes,
-                                     info.elapsedMs};
+                answer = answered;
             }
         }
     }

@@ -2,10 +2,12 @@
 #include "render/frame.h"
 
 #include "game/game_state.h"
+#include "game/hint.h"
 #include "game/opponent.h"
 #include "model/model_gpu.h"
 #include "model/model_table.h"
 #include "platform/status.h"
+#include "render/numbers.h"
 #include "render/stone_buffers.h"
 #include "render/transforms.h"
 
@@ -124,6 +126,126 @@ void drawCursorStone()
     colourOfStone(sideToMove == 0 ? CELL_BLACK : CELL_WHITE);
     // Not limited to the board: a cursor moved past the edge is drawn there.
     drawCursorStoneAt(cursorX + BOARD_CENTRE, cursorY + BOARD_CENTRE);
+}
+
+// The digits' colour on a stone of each colour: light on black, dark on white.
+void colourOfNumberOn(std::int32_t cell)
+{
+    if (cell == CELL_BLACK)
+    {
+        colour(240, 240, 240);
+    }
+    else
+    {
+        colour(20, 20, 20);
+    }
+}
+
+// With Move numbers on, each stone's number on it, unlit so that it keeps its colour.
+void drawMoveNumbers()
+{
+    if (moveNumbers == 0)
+    {
+        return;
+    }
+    int numbers[BOARD_CELLS];
+    moveNumbersOfBoard(numbers);
+    glDisable(GL_LIGHTING);
+    for (int i = 0; i < BOARD_CELLS; ++i)
+    {
+        if (numbers[i] != 0)
+        {
+            colourOfNumberOn(Board[i]);
+            drawNumberOnStone(i / BOARD_SIZE, i % BOARD_SIZE, numbers[i]);
+        }
+    }
+    glEnable(GL_LIGHTING);
+}
+
+// The hint: a see-through stone of the mover's colour on the point hinted, then the line the
+// engine expects after it, the colours alternating, each numbered in its order (the hint 1).
+// Blended over what lies behind, and kept out of the depth buffer, so that each shows whatever
+// it stands in front of.
+constexpr GLubyte HINT_ALPHA = 140;
+void drawHintStones()
+{
+    const HintLine *hint = shownHint();
+    if (hint == nullptr)
+    {
+        return;
+    }
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDepthMask(GL_FALSE);
+    for (int i = 0; i < hint->length; ++i)
+    {
+        const bool black = ((hint->side + i) & 1) == 0;
+        const GLubyte shade = black ? 0 : 255;
+        glColor4ub(shade, shade, shade, HINT_ALPHA);
+        glPushMatrix();
+        glTranslatef(cellX(hint->rows[i]), 0.0f, cellZ(hint->cols[i]));
+        drawModel(MODEL_STONE);
+        glPopMatrix();
+    }
+    glDepthMask(GL_TRUE);
+    glDisable(GL_BLEND);
+    glDisable(GL_LIGHTING);
+    for (int i = 0; i < hint->length; ++i)
+    {
+        colourOfNumberOn(((hint->side + i) & 1) == 0 ? CELL_BLACK : CELL_WHITE);
+        drawNumberOnStone(hint->rows[i], hint->cols[i], i + 1);
+    }
+    glEnable(GL_LIGHTING);
+}
+
+// Under the board, while a hint is shown: who is better by its score, black's share from the
+// left in black, white's from the right in white, drawn in the window's own pixels.
+void drawHintBar()
+{
+    const HintLine *hint = shownHint();
+    if (hint == nullptr)
+    {
+        return;
+    }
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const float width = static_cast<float>(viewport[2]), height = static_cast<float>(viewport[3]);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, width, 0.0, height, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    const float left = HINT_BAR_LEFT * width, right = (1.0f - HINT_BAR_LEFT) * width;
+    const float bottom = HINT_BAR_BOTTOM * height;
+    const float top = bottom + std::max(3.0f, HINT_BAR_HEIGHT * height);
+    const float split = left + blackShareOf(hint->side, hint->score) * (right - left);
+    const float edge = 1.0f; // a grey rim round both parts, so that each shows on any ground
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    auto box = [](float x0, float y0, float x1, float y1)
+    {
+        glBegin(GL_TRIANGLE_FAN);
+        glVertex3f(x0, y0, 0.0f);
+        glVertex3f(x1, y0, 0.0f);
+        glVertex3f(x1, y1, 0.0f);
+        glVertex3f(x0, y1, 0.0f);
+        glEnd();
+    };
+    colour(128, 128, 128);
+    box(left - edge, bottom - edge, right + edge, top + edge);
+    colour(0, 0, 0);
+    box(left, bottom, split, top);
+    colour(255, 255, 255);
+    box(split, bottom, right, top);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
 }
 
 struct LineEnds
@@ -291,11 +413,17 @@ void onDisplay()
     {
         drawCursorStone();
     }
+    drawMoveNumbers();
+    if (gameOver == 0)
+    {
+        drawHintStones();
+    }
     else
     {
         drawWinLineAndBanner();
     }
     glPopMatrix();
+    drawHintBar();
     // The same state in words, where the platform shows them (the page's status line): the
     // winner is the side that moved last, as on the banner.
     platformShowStatus(gameOver == 0 ? sideToMove : sideToMove ^ 1, gameOver != 0, cheatMode != 0,

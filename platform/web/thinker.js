@@ -129,14 +129,20 @@ mergeInto(LibraryManager.library, {
   gomokuThinkerCancel: function() {
     Module['thinker'].cancel();
   },
-  // 1 with the answer's move and figures written to `out` (three doubles), else 0.
+  // 1 with the answer written to `out`, else 0: its move, positions, milliseconds, score, the
+  // length of its line and the line's moves (longest doubles of them), all as doubles.
   gomokuThinkerTake__deps: ['$gomokuThinker'],
-  gomokuThinkerTake: function(generation, out) {
+  gomokuThinkerTake: function(generation, out, longest) {
     var answer = Module['thinker'].take(generation >>> 0);
     if (!answer) return 0;
+    var line = answer.line || [];
+    var length = Math.min(line.length, longest);
     HEAPF64[out >> 3] = answer.move;
     HEAPF64[(out >> 3) + 1] = answer.nodes;
     HEAPF64[(out >> 3) + 2] = answer.ms;
+    HEAPF64[(out >> 3) + 3] = answer.score || 0;
+    HEAPF64[(out >> 3) + 4] = length;
+    for (var i = 0; i < length; ++i) HEAPF64[(out >> 3) + 5 + i] = line[i];
     return 1;
   },
   gomokuThinkerFailed__deps: ['$gomokuThinker'],

@@ -14,6 +14,7 @@ namespace
 ThinkRequest request;
 engine::Searcher *searcher; // made for the first thought: the 16 MB table is taken once
 engine::SearchInfo figures;
+ThinkAnswer answered; // the last thought's score and line
 
 } // namespace
 
@@ -48,6 +49,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE int gomokuThink(int toMove, int level, int rule,
     const engine::Move move =
         searcher->think(positionOf(request), request.level, request.limits, request.seed);
     figures = searcher->info();
+    answered = answerOf(0, *searcher);
     return move;
 }
 
@@ -59,4 +61,19 @@ extern "C" EMSCRIPTEN_KEEPALIVE double gomokuThoughtNodes()
 extern "C" EMSCRIPTEN_KEEPALIVE double gomokuThoughtMs()
 {
     return static_cast<double>(figures.elapsedMs);
+}
+
+// The last thought's score, from the mover's side, and its line: how many moves it holds, and
+// each, the move itself first (the hint shows them).
+extern "C" EMSCRIPTEN_KEEPALIVE int gomokuThoughtScore()
+{
+    return answered.score;
+}
+extern "C" EMSCRIPTEN_KEEPALIVE int gomokuThoughtLineLength()
+{
+    return answered.lineLength;
+}
+extern "C" EMSCRIPTEN_KEEPALIVE int gomokuThoughtLineMove(int i)
+{
+    return i >= 0 && i < answered.lineLength ? answered.line[static_cast<std::size_t>(i)] : 0;
 }

@@ -4,6 +4,7 @@
 // way, if any, is handed to the slice thinker, and every later one too.
 #include "game/thinker.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
@@ -12,7 +13,7 @@ extern "C" void gomokuThinkerPost(std::uint32_t generation, const std::int8_t *c
                                   int level, int rule, double nodes, double timeMs,
                                   std::uint32_t seedLow, std::uint32_t seedHigh);
 extern "C" void gomokuThinkerCancel();
-extern "C" int gomokuThinkerTake(std::uint32_t generation, double *out);
+extern "C" int gomokuThinkerTake(std::uint32_t generation, double *out, int longest);
 extern "C" int gomokuThinkerFailed();
 
 namespace
@@ -65,14 +66,20 @@ public:
             pending.reset();
             return true;
         }
-        double figures[3] = {};
-        if (gomokuThinkerTake(pending->generation, figures) == 0)
+        // The move, its figures, its score, and its line's length and moves.
+        double figures[5 + ANSWER_LINE_LONGEST] = {};
+        if (gomokuThinkerTake(pending->generation, figures, ANSWER_LINE_LONGEST) == 0)
         {
             return false;
         }
         answer = ThinkAnswer{pending->generation, static_cast<engine::Move>(figures[0]),
                              static_cast<std::int64_t>(figures[1]),
-                             static_cast<std::int64_t>(figures[2])};
+                             static_cast<std::int64_t>(figures[2]), static_cast<int>(figures[3])};
+        answer.lineLength = std::clamp(static_cast<int>(figures[4]), 0, ANSWER_LINE_LONGEST);
+        for (int i = 0; i < answer.lineLength; ++i)
+        {
+            answer.line[static_cast<std::size_t>(i)] = static_cast<engine::Move>(figures[5 + i]);
+        }
         pending.reset();
         return true;
     }

@@ -253,6 +253,8 @@ TEST(Window, IsGameWithTheMenuOnTheRightButtonAndEveryCallback)
         {"glutAddMenuEntry ( ) Swap2 13", nullptr},
         {"glutAddMenuEntry Save game 14", nullptr},
         {"glutAddMenuEntry Play on from here 15", nullptr},
+        {"glutAddMenuEntry ( ) Move numbers 16", nullptr},
+        {"glutAddMenuEntry Hint 17", nullptr},
         {"glutAttachMenu " + std::to_string(GLUT_RIGHT_BUTTON), nullptr},
         {"glutReshapeFunc", anyCallback(onReshape)},
         {"glutKeyboardFunc", anyCallback(onKeyboard)},

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "game/game_state.h"
+#include "game/hint.h"
 #include "game/opponent.h"
 
 #include <algorithm>
@@ -38,7 +39,8 @@ inline void resetGameState()
     swap2SecondChoice = swap2FirstChoice = swap2Flips = 0;
     gameNotice.clear();
     computerSeed = 0;
-    useThinker(makeSliceThinker());
+    moveNumbers = 0;
+    useThinker(makeSliceThinker()); // drops any hint too
 }
 
 // Every game variable at one moment.

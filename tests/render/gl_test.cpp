@@ -2,6 +2,7 @@
 // meshes: each object found by difference with a frame drawn without it, placed by the grid lines.
 #include "bench/reference_frame.h"
 #include "game/game_state.h"
+#include "game/hint.h"
 #include "game/input.h"
 #include "model/model_gpu.h"
 #include "model/model_table.h"
@@ -339,6 +340,113 @@ TEST_F(GlTest, RenjuMarksBlacksForbiddenPointsSmallAndVioletFromEverySide)
         EXPECT_EQ(blobOf(drawFrame(), plain).count, 0) << "none on white's turn";
         sideToMove = 0;
     }
+}
+
+// The mean of one channel (0 red) of frame `f` over the pixels where it differs from `g`.
+double meanWhereDiffers(const Frame &f, const Frame &g, int channel)
+{
+    double sum = 0.0;
+    int count = 0;
+    for (std::size_t i = 0; i < f.size(); i += 3)
+        if (f[i] != g[i] || f[i + 1] != g[i + 1] || f[i + 2] != g[i + 2])
+            sum += f[i + channel], ++count;
+    return count == 0 ? -1.0 : sum / count;
+}
+
+// Move numbers: light digits on a black stone and dark ones on a white, within each stone's
+// picture, upright and on the stone from above and with the board turned.
+TEST_F(GlTest, MoveNumbersShowOnTheirStonesInTheOtherColourFromEveryView)
+{
+    findGrid();                // the grid stays out of the pictures compared
+    places({{9, 9}, {4, 12}}); // black's 1, white's 2
+    for (auto [pitch, yaw] : {std::pair{0, 0}, {45, 0}, {320, 35}, {0, 300}})
+    {
+        SCOPED_TRACE(testing::Message() << "view " << pitch << ", " << yaw);
+        viewPitch = pitch, viewYaw = yaw;
+        for (auto [row, col, cell] : {std::array{9, 9, CELL_BLACK}, {4, 12, CELL_WHITE}})
+        {
+            // Each stone alone (the other taken off), with and without its number, and without it.
+            Board[(row == 9 ? 4 : 9) * BOARD_SIZE + (row == 9 ? 12 : 9)] = CELL_EMPTY;
+            moveNumbers = 0;
+            Frame plain = drawFrame();
+            moveNumbers = 1;
+            Frame numbered = drawFrame();
+            Board[row * BOARD_SIZE + col] = CELL_EMPTY;
+            Frame empty = drawFrame();
+            Board[9 * BOARD_SIZE + 9] = CELL_BLACK, Board[4 * BOARD_SIZE + 12] = CELL_WHITE;
+            Blob digits = blobOf(numbered, plain), stone = blobOf(plain, empty);
+            ASSERT_GT(digits.count, 15) << "the number shows";
+            EXPECT_LT(digits.count, stone.count / 2) << "and leaves most of the stone";
+            EXPECT_NEAR(digits.x, stone.x, 3.0);
+            EXPECT_NEAR(digits.y, stone.y, 3.0);
+            // Taller than wide, as one digit stands: it reads upright however the board is turned.
+            EXPECT_GT(digits.top - digits.bottom, digits.right - digits.left);
+            double red = meanWhereDiffers(numbered, plain, 0);
+            if (cell == CELL_BLACK)
+                EXPECT_GT(red, 200.0);
+            else
+                EXPECT_LT(red, 60.0);
+        }
+    }
+}
+
+// The hint: see-through stones on the points of its line, the first of the mover's colour, and
+// the bar under the board, black's part from the left.
+TEST_F(GlTest, HintStonesAreSeeThroughOnTheirPointsAndTheBarShowsUnderTheBoard)
+{
+    Grid grid = findGrid();
+    places({{9, 9}, {9, 10}, {10, 10}});
+    Frame before = drawFrame();
+    ASSERT_TRUE(askHint());
+    for (int i = 0; i < 5000 && hintThinking(); ++i)
+        lookForHint(THINKING_SLICE_MS);
+    const HintLine *hint = shownHint();
+    ASSERT_NE(hint, nullptr);
+    ASSERT_GE(hint->length, 2);
+    Frame hinted = drawFrame();
+    for (int i = 0; i < hint->length; ++i)
+    {
+        SCOPED_TRACE(testing::Message() << "stone " << i);
+        const int row = hint->rows[i], col = hint->cols[i];
+        const std::int32_t colourOf = (hint->side + i) % 2 == 0 ? CELL_BLACK : CELL_WHITE;
+        // Drawn there, the board showing through: between the opaque stone and the bare board.
+        Board[row * BOARD_SIZE + col] = colourOf;
+        dropHint();
+        Frame opaque = drawFrame();
+        Board[row * BOARD_SIZE + col] = CELL_EMPTY;
+        Frame bare = drawFrame();
+        Blob stone = blobOf(opaque, bare);
+        EXPECT_NEAR(stone.x, grid.x[row], 5.0);
+        EXPECT_NEAR(stone.y, grid.y[col], 5.0);
+        int covered = 0, between = 0;
+        for (int y = stone.bottom; y <= stone.top; ++y)
+            for (int x = stone.left; x <= stone.right; ++x)
+            {
+                std::size_t p = 3 * (std::size_t(y) * WIDTH + x);
+                if (opaque[p] == bare[p] && opaque[p + 1] == bare[p + 1])
+                    continue;
+                int h = hinted[p] + hinted[p + 1] + hinted[p + 2];
+                int o = opaque[p] + opaque[p + 1] + opaque[p + 2];
+                int b = bare[p] + bare[p + 1] + bare[p + 2];
+                ++covered;
+                between += (h - o) * (h - b) < 0; // brighter than one, darker than the other
+            }
+        EXPECT_GT(between, covered * 6 / 10) << covered;
+    }
+    // The bar: black's share from the left, white's after it, in the window's bottom rows.
+    const int y = int(HINT_BAR_BOTTOM * HEIGHT) + 2;
+    const float share = blackShareOf(hint->side, hint->score);
+    const int left = int(HINT_BAR_LEFT * WIDTH), right = WIDTH - left;
+    const int split = left + int(share * (right - left));
+    auto at = [&](const Frame &f, int x) { return kindOf(f, x, y); };
+    EXPECT_EQ(at(hinted, left + 2), share > 0.01f ? DARK : WHITE);
+    EXPECT_EQ(at(hinted, split - 3), DARK);
+    EXPECT_EQ(at(hinted, split + 3), WHITE);
+    EXPECT_EQ(at(hinted, right - 2), WHITE);
+    EXPECT_NE(at(before, split + 3), WHITE);
+    // Gone with the hint.
+    dropHint();
+    EXPECT_EQ(drawFrame(), before);
 }
 
 TEST_F(GlTest, WinnersBannerShowsThreeTimesAcrossTheBoardInTheirColour)
