@@ -160,10 +160,7 @@ void writeGame(Store &store, const std::string &game, const std::string &a, cons
     const auto plan = fivelessMoves(moves);
     for (int n = 0; n < moves; ++n)
     {
-        store.addMove(game, n,
-                      Referee::Point{static_cast<std::uint8_t>(plan[n].first),
-                                     static_cast<std::uint8_t>(plan[n].second)},
-                      false, now + n);
+        store.addMove(game, n, core::Point{plan[n].second, plan[n].first}, false, now + n);
     }
 }
 
