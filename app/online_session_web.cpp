@@ -160,12 +160,20 @@ extern "C"
 
     // `you`, `black` and `white` as the page numbers them (OnlineRole, Presence); `winner` and
     // `undo` (the side asking to take back a move) 0 black, 1 white, -1 none; `five` empty when
-    // the server sent none.
+    // the server sent none; `rule` 0 freestyle, 1 exactly five, 2 renju; `opening` 0 free, 1
+    // swap2; `player` 1 or 2, 0 none; the choices 1 white, 2 black, 3 two more stones, 0 none.
     EMSCRIPTEN_KEEPALIVE void gomokuOnlineState(const char *game, int you, int black, int white,
                                                 int over, int winner, const std::uint8_t *moves,
                                                 int moveBytes, const std::uint8_t *five,
-                                                int fiveBytes, int undo)
+                                                int fiveBytes, int undo, int rule, int opening,
+                                                int player, int secondChoice, int firstChoice)
     {
+        if (rule < 0 || rule > 2 || opening < 0 || opening > 1 || player < 0 || player > 2 ||
+            secondChoice < 0 || secondChoice > 3 || firstChoice < 0 || firstChoice > 2)
+        {
+            onlineGame.unreadable();
+            return;
+        }
         ServerMessage message;
         message.type = ServerMessage::Type::State;
         message.game = game;
@@ -180,6 +188,11 @@ extern "C"
         message.moves = pointsOf(moves, moveBytes);
         message.five = pointsOf(five, fiveBytes);
         message.undo = undo;
+        message.rule = static_cast<engine::Rule>(rule);
+        message.opening = opening;
+        message.player = player;
+        message.secondChoice = secondChoice;
+        message.firstChoice = firstChoice;
         receive(message);
     }
 
@@ -206,11 +219,12 @@ extern "C"
         receive(message);
     }
 
-    EMSCRIPTEN_KEEPALIVE void gomokuOnlineError(const char *code)
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlineError(const char *code, const char *text)
     {
         ServerMessage message;
         message.type = ServerMessage::Type::Error;
         message.code = code;
+        message.text = text;
         receive(message);
     }
 

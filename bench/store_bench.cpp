@@ -46,10 +46,7 @@ int main(int argc, char **argv)
                 store.takeSecondSeat(game, "fedcba9876543210fedcba9876543210", 0, 0);
             }
             const auto before = std::chrono::steady_clock::now();
-            store.addMove(game, n,
-                          Referee::Point{static_cast<std::uint8_t>(n / 18),
-                                         static_cast<std::uint8_t>(n % 18)},
-                          false, 0);
+            store.addMove(game, n, core::pointOfCell(n / 18, n % 18), false, 0);
             ms.push_back(
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before)
                     .count());

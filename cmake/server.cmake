@@ -19,6 +19,7 @@ endif()
 add_library(gomoku_server STATIC
     server/ids.cpp
     server/messages.cpp
+    server/names.cpp
     server/store.cpp
     server/records.cpp
     server/hub.cpp

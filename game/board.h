@@ -1,5 +1,5 @@
 // The board's size, what a cell holds and the directions of a five: shared by the window's game
-// (game_state.h) and by everything that judges a board held as a value (rules.h, referee.h).
+// (game_state.h) and by everything that judges a board held as a value (rules.h).
 #pragma once
 
 #include <cstdint>

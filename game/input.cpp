@@ -236,8 +236,9 @@ void onKeyboard(unsigned char key, int, int)
             break;
         }
     }
-    // Swap2's choices, the player's own when it is theirs to make; none in an online game.
-    if (key >= '1' && key <= '3' && !onlineGame.active() && !computerToMove() &&
+    // Swap2's choices, the player's own when it is theirs to make; in an online game they go to
+    // the server.
+    if (key >= '1' && key <= '3' && !onlineGame.choose(key - '0') && !computerToMove() &&
         chooseInSwap2(key - '0'))
     {
         relabelMenu(); // the computer may now play the other side

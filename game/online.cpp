@@ -48,37 +48,97 @@ std::string capitalised(std::string word)
     return word;
 }
 
-// Puts the moves on an empty board through placeStone, black first, as the players' stones are
-// placed. False when one of them is off the board, on a stone, or after a five: the board then
-// holds the moves up to the wrong one.
-bool replay(const std::vector<ServerMessage::Point> &moves)
+// Puts the moves on an empty board through placeStone, black first, under the rule and opening
+// given, as the players' stones are placed, each swap2 choice made at the step that asks for it.
+// False when one of them is off the board, on a stone, after a five or forbidden to black, or the
+// choices are not those the moves can have made: the board then holds the moves up to the wrong
+// one.
+bool replay(const std::vector<ServerMessage::Point> &moves,
+            engine::Rule rule = engine::Rule::Freestyle, int opening = OPENING_FREE,
+            int secondChoice = 0, int firstChoice = 0)
 {
     const std::int32_t keptX = cursorX;
     const std::int32_t keptY = cursorY;
     historyLength = 0; // the server keeps the game: Restart keeps no copy of it for Undo
-    // The server referees freestyle games with a free opening; the board follows its rule.
-    gameRule = engine::Rule::Freestyle;
-    gameOpening = OPENING_FREE;
+    gameRule = rule;
+    gameOpening = opening == OPENING_SWAP2 ? OPENING_SWAP2 : OPENING_FREE;
     restartGame();
     sideToMove = 0;
     cursorX = keptX;
     cursorY = keptY;
+    const auto chooseWhenAsked = [secondChoice, firstChoice]
+    {
+        if (swap2Step() == SWAP2_SECOND_CHOICE && secondChoice != 0)
+        {
+            chooseInSwap2(secondChoice);
+        }
+        else if (swap2Step() == SWAP2_FIRST_CHOICE && firstChoice != 0)
+        {
+            chooseInSwap2(firstChoice);
+        }
+    };
     for (const auto &[row, col] : moves)
     {
+        chooseWhenAsked();
+        const std::int32_t before = historyLength;
         if (gameOver != 0 || !onBoard(row, col) || Board[row * BOARD_SIZE + col] != CELL_EMPTY)
         {
             return false;
         }
         placeStone(row, col);
+        if (historyLength == before)
+        {
+            return false; // black's forbidden point under renju
+        }
     }
-    return true;
+    chooseWhenAsked();
+    return swap2SecondChoice == secondChoice && swap2FirstChoice == firstChoice;
+}
+
+const char *ruleWord(engine::Rule rule)
+{
+    return rule == engine::Rule::Renju      ? "renju"
+           : rule == engine::Rule::Standard ? "exactly-five"
+                                            : "freestyle";
+}
+
+// The colour the player (1 the first, 2 the second) has as the board's swap2 choices have it:
+// the first player is black's until a choice says otherwise.
+int colourOfPlayer(int player)
+{
+    bool firstIsBlack = true;
+    if (swap2SecondChoice == SWAP2_PLAY_WHITE || swap2SecondChoice == SWAP2_PLAY_BLACK)
+    {
+        firstIsBlack = swap2SecondChoice == SWAP2_PLAY_WHITE;
+    }
+    else if (swap2FirstChoice != 0)
+    {
+        firstIsBlack = swap2FirstChoice == SWAP2_PLAY_BLACK;
+    }
+    return (player == 1) == firstIsBlack ? 0 : 1;
+}
+
+// Words of the server's to show as they are: short, and letters, digits, spaces and plain
+// punctuation only.
+bool plainWords(const std::string &text)
+{
+    return !text.empty() && text.size() <= 120 &&
+           std::all_of(text.begin(), text.end(),
+                       [](char c)
+                       {
+                           return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                                  (c >= '0' && c <= '9') || c == ' ' || c == ',' || c == ':' ||
+                                  c == '\'' || c == '-' || c == '(' || c == ')';
+                       });
 }
 
 // The words for a refusal of the server, by its code; a code of a newer server, shown as it is
 // when it looks like one.
 std::string refusal(const std::string &code)
 {
-    static const std::array<std::pair<const char *, const char *>, 16> WORDS = {{
+    static const std::array<std::pair<const char *, const char *>, 18> WORDS = {{
+        {"forbidden", "Black may not play there under renju."},
+        {"no-choice", "The server refused the choice: it is not one asked for now."},
         {"nothing-to-undo", "There is no stone of yours to take back."},
         {"undo-pending", "A request to take back a move is waiting for its answer."},
         {"undo-refused", "The other player refused: ask again after the next move."},
@@ -107,6 +167,31 @@ std::string refusal(const std::string &code)
                        std::all_of(code.begin(), code.end(),
                                    [](char c) { return (c >= 'a' && c <= 'z') || c == '-'; });
     return "The server refused: " + (plain ? code : std::string("an unknown reason")) + ".";
+}
+
+// What the swap2 step asks for, told to `player` (1 the first, 2 the second, 0 a watcher).
+std::string swap2Words(std::uint8_t step, int player)
+{
+    const int actor = step == SWAP2_THREE || step == SWAP2_FIRST_CHOICE ? 1 : 2;
+    const std::string who =
+        player == 0 ? (actor == 1 ? "the first player" : "the second player") : "the other player";
+    const bool mine = player == actor;
+    switch (step)
+    {
+    case SWAP2_THREE:
+        return mine ? "Swap2: place three stones: black, white, black."
+                    : "Swap2: " + who + " places three stones.";
+    case SWAP2_SECOND_CHOICE:
+        return mine ? "Swap2: choose 1 to play white (or place white's stone), 2 to play black, "
+                      "3 to place two more stones."
+                    : "Swap2: " + who + " chooses.";
+    case SWAP2_TWO_MORE:
+        return mine ? "Swap2: place two more stones: white, then black."
+                    : "Swap2: " + who + " places two more stones.";
+    default:
+        return mine ? "Swap2: choose 1 to play white (or place white's stone) or 2 to play black."
+                    : "Swap2: " + who + " chooses a colour.";
+    }
 }
 
 } // namespace
@@ -263,6 +348,8 @@ void OnlineGame::create()
         return;
     }
     reset();
+    localRule_ = gameRule;
+    localOpening_ = gameOpening;
     phase_ = Phase::Connecting;
     creating_ = true;
     transport_->connect("/ws", 0);
@@ -281,6 +368,8 @@ bool OnlineGame::join(std::string_view game)
         return false;
     }
     reset();
+    localRule_ = gameRule;
+    localOpening_ = gameOpening;
     game_ = game;
     secret_ = transport_->loadSecret(game_);
     if (!isSecret(secret_))
@@ -311,7 +400,8 @@ void OnlineGame::stop(std::string problem)
 
 void OnlineGame::reset()
 {
-    if (active())
+    const bool wasActive = active();
+    if (wasActive)
     {
         transport_->disconnect();
     }
@@ -327,13 +417,17 @@ void OnlineGame::reset()
     role_ = OnlineRole::None;
     black_ = white_ = Presence::Empty;
     moves_.clear();
+    rule_ = engine::Rule::Freestyle;
+    opening_ = player_ = secondChoice_ = firstChoice_ = 0;
     failures_ = 0;
     notice_.clear();
     problem_.clear();
     // A new game, black first, with nobody but the players at this board: whatever the board
     // held before belongs to another game.
+    // The local game's rule and opening come back with it.
     opponent = OPPONENT_NONE;
-    replay(moves_);
+    replay(moves_, wasActive ? localRule_ : gameRule,
+           wasActive ? localOpening_ : static_cast<int>(gameOpening));
 }
 
 void OnlineGame::opened()
@@ -345,7 +439,10 @@ void OnlineGame::opened()
     everOpened_ = true;
     if (creating_)
     {
-        transport_->send(R"({"type":"create"})");
+        // The game is made under the local game's rule and opening.
+        transport_->send(std::string(R"({"type":"create","rule":")") + ruleWord(localRule_) +
+                         R"(","opening":")" + (localOpening_ == OPENING_SWAP2 ? "swap2" : "free") +
+                         "\"}");
     }
     else
     {
@@ -454,7 +551,7 @@ void OnlineGame::received(const ServerMessage &message)
         }
         break;
     case ServerMessage::Type::Error:
-        applyError(message.code);
+        applyError(message);
         break;
     case ServerMessage::Type::Other:
         break;
@@ -468,8 +565,10 @@ void OnlineGame::applyState(const ServerMessage &message)
     {
         return;
     }
-    // The moves must make a game of the rules, and the end the server reports the one they make.
-    bool fits = replay(message.moves);
+    // The moves and choices must make a game of the rules, and the end the server reports the
+    // one they make.
+    bool fits = replay(message.moves, message.rule, message.opening, message.secondChoice,
+                       message.firstChoice);
     const int lastSide = static_cast<int>(message.moves.size() + 1) % 2;
     if (fits && gameOver != 0)
     {
@@ -488,9 +587,14 @@ void OnlineGame::applyState(const ServerMessage &message)
     const auto stones = static_cast<int>(message.moves.size());
     fits = fits && (message.undo < 0 ||
                     (gameOver == 0 && (message.undo == 0 ? (stones + 1) / 2 : stones / 2) > 0));
+    // A player's colour is the one the choices give its player.
+    const bool seated = message.role == OnlineRole::Black || message.role == OnlineRole::White;
+    fits = fits && (message.player == 0 || (seated && colourOfPlayer(message.player) ==
+                                                          (message.role == OnlineRole::White)));
     if (!fits)
     {
-        replay(moves_); // the game as it stood; the server's is not one
+        // The game as it stood; the server's is not one.
+        replay(moves_, rule_, opening_, secondChoice_, firstChoice_);
         notice_ = "The server sent a game that breaks the rules.";
         notify();
         return;
@@ -511,6 +615,11 @@ void OnlineGame::applyState(const ServerMessage &message)
         word = "A move was taken back, as both players agreed.";
     }
     moves_ = message.moves;
+    rule_ = message.rule;
+    opening_ = message.opening;
+    player_ = message.player;
+    secondChoice_ = message.secondChoice;
+    firstChoice_ = message.firstChoice;
     undo_ = message.undo;
     undoSent_ = false;
     role_ = message.role;
@@ -544,8 +653,17 @@ void OnlineGame::applyMoved(const ServerMessage &message)
         resynchronise();
         return;
     }
+    const std::int32_t before = historyLength;
     placeStone(message.row, message.col);
+    if (historyLength == before)
+    {
+        resynchronise(); // a stone the rules refuse here
+        return;
+    }
     moves_.push_back(point);
+    // A stone at a choosing step of swap2 chose white; the state that follows says so too.
+    secondChoice_ = swap2SecondChoice;
+    firstChoice_ = swap2FirstChoice;
     over_ = over_ || gameOver != 0;
     moveSent_ = undoSent_ = false;
     undo_ = -1; // a move answers any request to take back
@@ -553,8 +671,9 @@ void OnlineGame::applyMoved(const ServerMessage &message)
     notify();
 }
 
-void OnlineGame::applyError(const std::string &code)
+void OnlineGame::applyError(const ServerMessage &message)
 {
+    const std::string &code = message.code;
     if (code == "no-such-game" || code == "expired")
     {
         if (!game_.empty())
@@ -588,7 +707,8 @@ void OnlineGame::applyError(const std::string &code)
         return;
     }
     moveSent_ = undoSent_ = false;
-    notice_ = refusal(code);
+    // A forbidden point's refusal says why, in the server's words when they are plain.
+    notice_ = code == "forbidden" && plainWords(message.text) ? message.text + "." : refusal(code);
     notify();
 }
 
@@ -611,9 +731,16 @@ bool OnlineGame::place(int row, int col)
     {
         return true;
     }
-    else if (mySide() != count % 2)
+    else if (!myTurn())
     {
-        notice_ = "It is the other player's move.";
+        // Refused here, whichever colour this player has: the server would refuse it too.
+        notice_ = swap2Step() != SWAP2_OVER ? "It is the other player's turn in the opening."
+                                            : "It is the other player's move.";
+    }
+    else if (onBoard(row, col) && count % 2 == 0 && Board[row * BOARD_SIZE + col] == CELL_EMPTY &&
+             forbiddenForBlack(row, col))
+    {
+        notice_ = "Black may not play there under renju.";
     }
     else if (onBoard(row, col) && Board[row * BOARD_SIZE + col] == CELL_EMPTY)
     {
@@ -648,6 +775,10 @@ bool OnlineGame::askUndo()
         // status line says so already.
         return true;
     }
+    else if (swap2Step() != SWAP2_OVER)
+    {
+        notice_ = "Stones of the swap2 opening are not taken back.";
+    }
     else if ((me == 0 ? (count + 1) / 2 : count / 2) == 0)
     {
         notice_ = "There is no stone of yours to take back.";
@@ -678,6 +809,49 @@ bool OnlineGame::answerUndo(bool allow)
     return true;
 }
 
+bool OnlineGame::choose(int choice)
+{
+    if (!active())
+    {
+        return false;
+    }
+    const std::uint8_t step = swap2Step();
+    if (phase_ != Phase::Live)
+    {
+        notice_ = "Not connected: the choice was not sent.";
+    }
+    else if (role_ == OnlineRole::Watcher)
+    {
+        notice_ = "You are watching: only the players choose.";
+    }
+    else if (over_ || role_ == OnlineRole::Waiting || moveSent_ || undoSent_)
+    {
+        return true;
+    }
+    else if (step != SWAP2_SECOND_CHOICE && step != SWAP2_FIRST_CHOICE)
+    {
+        notice_ = "No swap2 choice is asked for now.";
+    }
+    else if (!myTurn())
+    {
+        notice_ = "The choice is the other player's.";
+    }
+    else if (choice == SWAP2_TWO_STONES && step == SWAP2_FIRST_CHOICE)
+    {
+        notice_ = "Choose 1 to play white or 2 to play black.";
+    }
+    else if (choice >= SWAP2_PLAY_WHITE && choice <= SWAP2_TWO_STONES)
+    {
+        static constexpr const char *CHOICES[] = {"", "white", "black", "two"};
+        moveSent_ = true;
+        notice_.clear();
+        transport_->send(std::string(R"({"type":"choose","choice":")") + CHOICES[choice] +
+                         R"(","n":)" + std::to_string(moves_.size()) + "}");
+    }
+    notify();
+    return true;
+}
+
 bool OnlineGame::undoAskedOfMe() const
 {
     const int me = mySide();
@@ -686,7 +860,22 @@ bool OnlineGame::undoAskedOfMe() const
 
 int OnlineGame::mySide() const
 {
+    if (player_ != 0 && (role_ == OnlineRole::Black || role_ == OnlineRole::White))
+    {
+        return colourOfPlayer(player_);
+    }
     return role_ == OnlineRole::Black ? 0 : role_ == OnlineRole::White ? 1 : -1;
+}
+
+bool OnlineGame::myTurn() const
+{
+    // During the swap2 opening the player whose step it is acts, whatever the colour to move.
+    const int actor = swap2Step() != SWAP2_OVER ? swap2Player() : 0;
+    if (actor != 0)
+    {
+        return player_ == actor && mySide() >= 0;
+    }
+    return mySide() >= 0 && mySide() == static_cast<int>(moves_.size() % 2);
 }
 
 void OnlineGame::notify()
@@ -739,6 +928,10 @@ std::string OnlineGame::status() const
     {
         text = "Waiting for the other player to join.";
     }
+    else if (swap2Step() != SWAP2_OVER && black_ != Presence::Empty && white_ != Presence::Empty)
+    {
+        text = swap2Words(swap2Step(), me >= 0 ? player_ : 0);
+    }
     else if (me < 0)
     {
         text = black_ == Presence::Empty || white_ == Presence::Empty
@@ -753,6 +946,11 @@ std::string OnlineGame::status() const
     {
         text = capitalised(sideName(count % 2)) + " to move (you play " + sideName(me) + ").";
     }
+    // The rule and the opening, as the local game's status line says them.
+    text += rule_ == engine::Rule::Renju      ? " Renju."
+            : rule_ == engine::Rule::Standard ? " Exactly five."
+                                              : "";
+    text += opening_ == OPENING_SWAP2 && swap2Step() == SWAP2_OVER ? " Swap2." : "";
     if (!over_ && me >= 0 && (me == 0 ? white_ : black_) == Presence::Away)
     {
         text += " The other player is away.";

@@ -1,10 +1,13 @@
-// The online game as its clients see it: a game held by the server, which referees it, played
-// here by one of its two players or watched. Free of any network, window or GL code: the
+// The online game as its clients see it: a game held by the server, which referees it under its
+// rule and opening (the window's gameRule and gameOpening follow them), played here by one of its
+// two players or watched. Free of any network, window or GL code: the
 // platform hands in what its connection does and what the server sends (decoded into a
 // ServerMessage), and carries out what this asks of it through an OnlineTransport. A move the
 // server reports is placed with placeStone, as a player's stone is; a player's own click in an
 // online game is sent to the server instead, and placed when the server says it was stored.
 #pragma once
+
+#include "engine/rules.h"
 
 #include <cstdint>
 #include <string>
@@ -58,11 +61,21 @@ struct ServerMessage
     int winner = -1;         // State: 0 black, 1 white, -1 none
     std::vector<Point> five; // State: the winning five, or empty
     int undo = -1;           // State: the side asking to take back a move, -1 none
-    int n = -1;              // Moved: the stones on the board before it
-    int row = -1;            // Moved
+    // State: the game's rule and opening (OPENING_FREE or OPENING_SWAP2), this client's player (1
+    // the first, who opens; 2 the second; 0 a watcher, or a server that does not say), and the
+    // swap2 choices made (SWAP2_PLAY_WHITE, SWAP2_PLAY_BLACK, SWAP2_TWO_STONES; 0 none). A server
+    // that sends none of these has freestyle games with the free opening.
+    engine::Rule rule = engine::Rule::Freestyle;
+    int opening = 0;
+    int player = 0;
+    int secondChoice = 0;
+    int firstChoice = 0;
+    int n = -1;   // Moved: the stones on the board before it
+    int row = -1; // Moved
     int col = -1;
     int colour = -1;  // Moved: 0 black, 1 white
     std::string code; // Error
+    std::string text; // Error: the server's words, shown only when plain and short
 };
 
 // What the online game asks of the platform's connection and storage. Each call is made at once,
@@ -112,8 +125,8 @@ public:
     // The platform's connection; the game acts only once it has one.
     void attach(OnlineTransport *transport);
 
-    // The player's requests. create() makes a new game on the server (this client takes its
-    // first seat); join() goes to an existing one, with the seat's secret when one was kept;
+    // The player's requests. create() makes a new game on the server under the rule and opening
+    // of the local game at that moment (this client takes its first seat); join() goes to an existing one, with the seat's secret when one was kept;
     // leave() drops the online game for local play. Each starts a new board, black to move, with
     // two players at it (the computer plays neither side).
     void create();
@@ -138,6 +151,10 @@ public:
     // true when the online game took it (whatever it did with it); false in a local game.
     bool askUndo();
     bool answerUndo(bool allow);
+    // A swap2 choice (SWAP2_PLAY_WHITE, SWAP2_PLAY_BLACK or SWAP2_TWO_STONES), sent to the server
+    // when it is this player's to make: true when the online game took it (whatever it did with
+    // it); false in a local game, where the caller chooses.
+    bool choose(int choice);
     // The other player has asked, and waits for this player's answer.
     bool undoAskedOfMe() const;
 
@@ -165,10 +182,11 @@ private:
     void stop(std::string problem);
     void applyState(const ServerMessage &message);
     void applyMoved(const ServerMessage &message);
-    void applyError(const std::string &code);
+    void applyError(const ServerMessage &message);
     void resynchronise();
     void notify();
-    int mySide() const; // 0 black, 1 white, -1 neither
+    int mySide() const;  // 0 black, 1 white, -1 neither, as the choices so far have it
+    bool myTurn() const; // this player places the next stone (or makes the next choice)
 
     OnlineTransport *transport_ = nullptr;
     Phase phase_ = Phase::Off;
@@ -182,7 +200,15 @@ private:
     bool over_ = false;
     bool stateKnown_ = false;
     std::vector<ServerMessage::Point> moves_; // every move the server has stored
-    bool moveSent_ = false;                   // a move of ours is on its way
+    engine::Rule rule_ = engine::Rule::Freestyle;
+    int opening_ = 0;
+    int player_ = 0;       // 1 the first player, 2 the second, 0 neither or not said
+    int secondChoice_ = 0; // the swap2 choices the server has stored
+    int firstChoice_ = 0;
+    // The local game's rule and opening before the online game, given back on leaving it.
+    engine::Rule localRule_ = engine::Rule::Freestyle;
+    int localOpening_ = 0;
+    bool moveSent_ = false; // a move of ours is on its way
     int undo_ = -1;         // the side whose request to take back waits for the other's answer
     bool undoSent_ = false; // this player's request or answer is on its way
     int failures_ = 0;      // connections lost in a row

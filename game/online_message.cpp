@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <initializer_list>
 #include <optional>
 
 namespace
@@ -132,8 +134,65 @@ bool presences(const json &object, ServerMessage *message)
     return true;
 }
 
+// A word of `words` in the field, or `fallback` when there is no such field (or, `orNull`, it is
+// null); -1 for anything else.
+int wordOf(const json &object, const char *name, std::initializer_list<const char *> words,
+           int fallback, bool orNull)
+{
+    const json *value = field(object, name);
+    if (value == nullptr || (orNull && value->is_null()))
+    {
+        return fallback;
+    }
+    if (!value->is_string())
+    {
+        return -1;
+    }
+    int index = 0;
+    for (const char *word : words)
+    {
+        if (value->get_ref<const std::string &>() == word)
+        {
+            return index;
+        }
+        ++index;
+    }
+    return -1;
+}
+
+// The rule, the opening, the player and the swap2 choices; a server without them sends none of
+// these fields, and its games are freestyle with the free opening.
+bool decodeGameKind(const json &object, ServerMessage *message)
+{
+    const int rule = wordOf(object, "rule", {"freestyle", "exactly-five", "renju"}, 0, false);
+    const int opening = wordOf(object, "opening", {"free", "swap2"}, 0, false);
+    // As the game's numbers have them: 1 white, 2 black, 3 two more stones; 0 none (-2 here).
+    const int second = wordOf(object, "second-choice", {"white", "black", "two"}, -2, true) + 1;
+    const int first = wordOf(object, "first-choice", {"white", "black"}, -2, true) + 1;
+    const json *player = field(object, "player");
+    const auto number = integer(player);
+    if (rule < 0 || opening < 0 || second == 0 || first == 0)
+    {
+        return false;
+    }
+    if (player != nullptr && !player->is_null() && (!number || (*number != 1 && *number != 2)))
+    {
+        return false;
+    }
+    message->rule = static_cast<engine::Rule>(rule);
+    message->opening = opening;
+    message->secondChoice = std::max(second, 0);
+    message->firstChoice = std::max(first, 0);
+    message->player = number.value_or(0);
+    return true;
+}
+
 bool decodeState(const json &object, ServerMessage *message)
 {
+    if (!decodeGameKind(object, message))
+    {
+        return false;
+    }
     const auto game = text(object, "game");
     const json *over = field(object, "over");
     const json *winner = field(object, "winner");
@@ -229,6 +288,7 @@ bool decode(const json &object, ServerMessage *message)
             return false;
         }
         message->code = *code;
+        message->text = text(object, "message").value_or("");
         return true;
     }
     message->type = ServerMessage::Type::Other;

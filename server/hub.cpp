@@ -1,27 +1,51 @@
-// The games: seats, colours, presence, moves through the referee, and the store written before
-// any answer goes out.
+// The games: seats, colours, presence, moves and choices through the game's core::Game, and the
+// store written before any answer goes out.
 #include "server/hub.h"
 
 #include "server/ids.h"
+#include "server/names.h"
 
 #include <algorithm>
 #include <array>
 
-// One game in play: its referee, its seats and the connections in it.
-struct Game
+using core::Colour;
+using core::Swap2Choice;
+using core::Swap2Step;
+
+// One game in play: the game itself, its seats and the connections in it.
+struct Room
 {
     std::string id;
     std::array<std::string, 2> secrets; // seat A's, seat B's; empty while nobody holds it
-    int blackSeat = -1;                 // the seat that plays black; -1 before the draw
-    Referee referee;
+    // The first player's seat, who opens (black's first stone, and with swap2 the first three);
+    // -1 before the draw. Which colour each seat plays follows from it and the swap2 choices.
+    int firstSeat = -1;
+    core::Game game;
     std::vector<Peer *> peers;
     std::array<int, 2> connected{}; // connections on each seat
     // A request to take back a move: the seat that asked and waits for the other's answer, or
     // -1; and for each seat, the stones on the board when the other last refused it, so that
-    // nobody asks again and again before the game has moved on. Neither is stored: after a
-    // restart a player simply asks again.
+    // nobody asks again and again before the game has moved on. Both are stored.
     int undoSeat = -1;
     std::array<int, 2> refusedAt{-1, -1};
+
+    bool drawn() const { return firstSeat >= 0; }
+    // The seat's player: 1 the first, 2 the second; 0 for a watcher or before the draw.
+    int playerOf(int seat) const { return seat < 0 || !drawn() ? 0 : seat == firstSeat ? 1 : 2; }
+    int seatOfPlayer(int player) const { return player == 1 ? firstSeat : 1 - firstSeat; }
+    // The colour the seat plays as the choices so far have it (drawn games only).
+    Colour colourOf(int seat) const { return game.colourOf(playerOf(seat)); }
+    int seatOf(Colour colour) const
+    {
+        return game.colourOf(1) == colour ? firstSeat : 1 - firstSeat;
+    }
+    // The seat that acts now: during the swap2 opening the seat whose step it is, after it the
+    // seat of the colour to move.
+    int seatToAct() const
+    {
+        const int player = game.swap2Player();
+        return player != 0 ? seatOfPlayer(player) : seatOf(game.toMove());
+    }
 
     Role roleOf(int seat) const
     {
@@ -29,20 +53,24 @@ struct Game
         {
             return Role::Watcher;
         }
-        if (blackSeat < 0)
+        if (!drawn())
         {
             return Role::Waiting;
         }
-        return seat == blackSeat ? Role::Black : Role::White;
+        return colourOf(seat) == Colour::Black ? Role::Black : Role::White;
     }
 
     Presence presenceOf(int seat) const
     {
-        if (blackSeat < 0)
+        if (!drawn())
         {
             return Presence::Empty; // nobody holds a colour before the draw
         }
         return connected[seat] > 0 ? Presence::Present : Presence::Away;
+    }
+    Presence presenceOf(Colour colour) const
+    {
+        return drawn() ? presenceOf(seatOf(colour)) : Presence::Empty;
     }
 };
 
@@ -55,22 +83,35 @@ std::shared_ptr<const std::string> share(std::string text)
 }
 
 // The game as a state message to `seat` tells it.
-GameView viewOf(const Game &game, int seat)
+GameView viewOf(const Room &room, int seat)
 {
-    std::optional<Referee::Side> undo;
-    if (game.undoSeat >= 0)
+    std::optional<Colour> undo;
+    if (room.undoSeat >= 0)
     {
-        undo = game.undoSeat == game.blackSeat ? Referee::Side::Black : Referee::Side::White;
+        undo = room.colourOf(room.undoSeat);
     }
-    return GameView{game.id,
-                    &game.referee.moves(),
-                    game.roleOf(seat),
-                    game.presenceOf(game.blackSeat < 0 ? 0 : game.blackSeat),
-                    game.presenceOf(game.blackSeat < 0 ? 1 : 1 - game.blackSeat),
-                    game.referee.over(),
-                    game.referee.winner(),
-                    &game.referee.five(),
+    return GameView{room.id,
+                    &room.game,
+                    room.roleOf(seat),
+                    room.playerOf(seat),
+                    room.presenceOf(Colour::Black),
+                    room.presenceOf(Colour::White),
                     undo};
+}
+
+StoredGame::Choices choicesOf(const core::Game &game)
+{
+    return StoredGame::Choices{game.secondChoice(), game.firstChoice()};
+}
+
+// The stones the swap2 choices stand on: a take-back keeps them, so that no choice is undone.
+int stonesBeforeLastChoice(const core::Game &game)
+{
+    if (game.firstChoice() != Swap2Choice::None)
+    {
+        return 5;
+    }
+    return game.secondChoice() != Swap2Choice::None ? 3 : 0;
 }
 
 constexpr std::string_view STORE_FAILED = "The server could not store that; try again";
@@ -95,9 +136,9 @@ void Hub::receive(Peer &peer, std::string_view text)
             (refusal->code == ErrorCode::BadJson && ++peer.badJson_ >= limits_.badJsonBeforeClose);
         refuse(peer, refusal->code, refusal->message, close);
     }
-    else if (std::holds_alternative<CreateRequest>(message))
+    else if (const auto *create = std::get_if<CreateRequest>(&message))
     {
-        create(peer);
+        this->create(peer, *create);
     }
     else if (const auto *join = std::get_if<JoinRequest>(&message))
     {
@@ -110,6 +151,10 @@ void Hub::receive(Peer &peer, std::string_view text)
     else if (const auto *answer = std::get_if<UndoAnswer>(&message))
     {
         answerUndo(peer, *answer);
+    }
+    else if (const auto *choice = std::get_if<ChooseRequest>(&message))
+    {
+        choose(peer, *choice);
     }
     else
     {
@@ -162,7 +207,7 @@ bool Hub::mayCreate(const std::string &address)
     return true;
 }
 
-void Hub::create(Peer &peer)
+void Hub::create(Peer &peer, const CreateRequest &request)
 {
     if (!mayCreate(peer.address()))
     {
@@ -171,12 +216,13 @@ void Hub::create(Peer &peer)
              "Too many games made from your address; try again in an hour");
         return;
     }
-    auto game = std::make_unique<Game>();
-    game->id = newGameId(name_);
-    game->secrets[0] = newSecret();
+    auto room = std::make_unique<Room>();
+    room->id = newGameId(name_);
+    room->secrets[0] = newSecret();
+    room->game = core::Game(request.rule, request.opening);
     try
     {
-        store_.addGame(game->id, game->secrets[0], clock_());
+        store_.addGame(room->id, room->secrets[0], clock_(), request.rule, request.opening);
     }
     catch (const StoreError &error)
     {
@@ -185,15 +231,17 @@ void Hub::create(Peer &peer)
         return;
     }
     detach(peer);
-    Game &made = *game;
-    games_.emplace(made.id, std::move(game));
-    log_("game " + made.id + " made by " + peer.address());
+    Room &made = *room;
+    games_.emplace(made.id, std::move(room));
+    log_("game " + made.id + " made by " + peer.address() + " (" +
+         std::string(ruleName(request.rule)) + ", " + std::string(openingName(request.opening)) +
+         ")");
     attach(peer, made, 0);
     peer.send(share(createdMessage(made.id, made.secrets[0])));
     sendState(peer, made);
 }
 
-Game *Hub::find(Peer &peer, const std::string &id)
+Room *Hub::find(Peer &peer, const std::string &id)
 {
     if (serverNameOf(id) != name_)
     {
@@ -226,38 +274,35 @@ Game *Hub::find(Peer &peer, const std::string &id)
         fail(peer, ErrorCode::Expired, "This game has expired; its moves are no longer kept");
         return nullptr;
     }
-    // The game comes back as it stood: its moves replayed through the referee, black first.
-    auto game = std::make_unique<Game>();
-    game->id = id;
-    game->secrets[0] = std::move(stored.secretA);
-    game->secrets[1] = stored.secretB.value_or("");
-    game->blackSeat = stored.blackSeat.value_or(-1);
-    for (Referee::Point p : stored.moves)
+    // The game comes back as it stood: its moves and choices replayed under its rule.
+    auto room = std::make_unique<Room>();
+    room->id = id;
+    room->secrets[0] = std::move(stored.secretA);
+    room->secrets[1] = stored.secretB.value_or("");
+    room->firstSeat = stored.firstSeat.value_or(-1);
+    int refusedAt = -1;
+    room->game = replayed(stored.rule, stored.opening, stored.moves, stored.choices, &refusedAt);
+    if (refusedAt >= 0)
     {
-        const auto side = game->referee.toMove();
-        if (game->referee.play(side, p.row, p.col) != Referee::Verdict::Placed)
-        {
-            log_("store: game " + id + " holds a move the rules refuse; it stops before it");
-            break;
-        }
+        log_("store: game " + id + " holds a move the rules refuse; it stops before it");
     }
     // A request to take back a move comes back as long as no move has answered it.
     const auto &undo = stored.undo;
-    if (undo && (undo->seat == 0 || undo->seat == 1) && game->blackSeat >= 0 &&
-        !game->referee.over() && undo->stones == int(game->referee.moves().size()))
+    if (undo && (undo->seat == 0 || undo->seat == 1) && room->drawn() && !room->game.over() &&
+        undo->stones == int(room->game.moves().size()))
     {
-        game->undoSeat = undo->seat;
+        room->undoSeat = undo->seat;
     }
-    game->refusedAt = stored.refusedAt; // a move since makes a refusal stale
-    Game *found = game.get();
-    games_.emplace(id, std::move(game));
+    room->refusedAt = stored.refusedAt; // a move since makes a refusal stale
+    Room *found = room.get();
+    games_.emplace(id, std::move(room));
     return found;
 }
 
 void Hub::join(Peer &peer, const JoinRequest &request)
 {
-    Game *game = find(peer, request.game);
-    if (game == nullptr)
+    Room *room = find(peer, request.game);
+    if (room == nullptr)
     {
         return;
     }
@@ -267,7 +312,7 @@ void Hub::join(Peer &peer, const JoinRequest &request)
     {
         for (int s : {0, 1})
         {
-            if (!game->secrets[s].empty() && sameSecret(*request.secret, game->secrets[s]))
+            if (!room->secrets[s].empty() && sameSecret(*request.secret, room->secrets[s]))
             {
                 seat = s;
             }
@@ -275,22 +320,22 @@ void Hub::join(Peer &peer, const JoinRequest &request)
         if (seat < 0)
         {
             fail(peer, ErrorCode::BadField, "That secret holds no seat in this game");
-            if (game->peers.empty())
+            if (room->peers.empty())
             {
-                games_.erase(game->id);
+                games_.erase(room->id);
             }
             return;
         }
-        given = game->secrets[seat];
+        given = room->secrets[seat];
     }
-    else if (game->secrets[1].empty())
+    else if (room->secrets[1].empty())
     {
-        // The second player: a seat and a secret of their own, and the colours drawn.
+        // The second player: a seat and a secret of their own, and the first player drawn.
         std::string secret = newSecret();
-        const int blackSeat = randomBit() ? 1 : 0;
+        const int firstSeat = randomBit() ? 1 : 0;
         try
         {
-            store_.takeSecondSeat(game->id, secret, blackSeat, clock_());
+            store_.takeSecondSeat(room->id, secret, firstSeat, clock_());
         }
         catch (const StoreError &error)
         {
@@ -298,92 +343,104 @@ void Hub::join(Peer &peer, const JoinRequest &request)
             fail(peer, ErrorCode::Internal, STORE_FAILED);
             return;
         }
-        game->secrets[1] = std::move(secret);
-        game->blackSeat = blackSeat;
+        room->secrets[1] = std::move(secret);
+        room->firstSeat = firstSeat;
         seat = 1;
-        given = game->secrets[1];
-        log_("game " + game->id + " joined from " + peer.address() + ": colours drawn");
+        given = room->secrets[1];
+        log_("game " + room->id + " joined from " + peer.address() + ": the first player drawn");
     }
     const bool drawnNow = seat == 1 && !request.secret;
-    const std::array<Presence, 2> before{game->presenceOf(0), game->presenceOf(1)};
-    if (peer.game_ == game)
+    const std::array<Presence, 2> before{room->presenceOf(0), room->presenceOf(1)};
+    if (peer.room_ == room)
     {
         // The same connection again, perhaps for another seat: the seat is all that changes.
         if (peer.seat_ >= 0)
         {
-            --game->connected[peer.seat_];
+            --room->connected[peer.seat_];
         }
         peer.seat_ = seat;
         if (seat >= 0)
         {
-            ++game->connected[seat];
+            ++room->connected[seat];
         }
     }
     else
     {
         detach(peer);
-        attach(peer, *game, seat);
+        attach(peer, *room, seat);
     }
-    peer.send(share(joinedMessage(game->id, game->roleOf(seat), given)));
-    sendState(peer, *game);
+    peer.send(share(joinedMessage(room->id, room->roleOf(seat), given)));
+    sendState(peer, *room);
     if (drawnNow)
     {
-        broadcastStates(*game, &peer);
+        broadcastStates(*room, &peer);
     }
-    else if (before != std::array<Presence, 2>{game->presenceOf(0), game->presenceOf(1)})
+    else if (before != std::array<Presence, 2>{room->presenceOf(0), room->presenceOf(1)})
     {
-        broadcastPresence(*game, &peer);
+        broadcastPresence(*room, &peer);
     }
 }
 
 void Hub::move(Peer &peer, const MoveRequest &request)
 {
-    Game *game = playerGame(peer);
-    if (game == nullptr)
+    Room *room = playerRoom(peer);
+    if (room == nullptr)
     {
         return;
     }
-    if (game->blackSeat < 0)
+    if (!room->drawn())
     {
         fail(peer, ErrorCode::NotYourTurn, "The other player has not joined yet");
         return;
     }
-    Referee &referee = game->referee;
-    if (referee.over())
+    core::Game &game = room->game;
+    if (game.over())
     {
         fail(peer, ErrorCode::GameOver, "The game is over");
         return;
     }
-    const int stones = static_cast<int>(referee.moves().size());
+    const int stones = static_cast<int>(game.moves().size());
     if (!sameCount(peer, stones, request.n))
     {
         return;
     }
-    const auto side = peer.seat_ == game->blackSeat ? Referee::Side::Black : Referee::Side::White;
-    switch (referee.judge(side, request.row, request.col))
+    if (room->seatToAct() != peer.seat_)
     {
-    case Referee::Verdict::Placed:
-        break;
-    case Referee::Verdict::GameOver:
-        fail(peer, ErrorCode::GameOver, "The game is over");
-        return;
-    case Referee::Verdict::NotYourTurn:
-        fail(peer, ErrorCode::NotYourTurn, "It is the other player's move");
-        return;
-    case Referee::Verdict::OffBoard:
-        fail(peer, ErrorCode::OffBoard, "Rows and columns run from 0 to 17");
-        return;
-    case Referee::Verdict::Occupied:
-        fail(peer, ErrorCode::Occupied, "There is a stone on that point");
+        fail(peer, ErrorCode::NotYourTurn,
+             game.swap2Player() != 0 ? "It is the other player's turn in the swap2 opening"
+                                     : "It is the other player's move");
         return;
     }
-    // Stored first: nobody hears of a move that a crash could take back.
-    Referee next = referee;
-    next.play(side, request.row, request.col);
-    const Referee::Point point = next.moves().back();
+    const core::Point point = core::pointOfCell(request.row, request.col);
+    switch (game.judge(point))
+    {
+    case core::Verdict::Placed:
+        break;
+    case core::Verdict::GameOver:
+        fail(peer, ErrorCode::GameOver, "The game is over");
+        return;
+    case core::Verdict::OffBoard:
+        fail(peer, ErrorCode::OffBoard, "Rows and columns run from 0 to 17");
+        return;
+    case core::Verdict::Occupied:
+        fail(peer, ErrorCode::Occupied, "There is a stone on that point");
+        return;
+    case core::Verdict::Forbidden:
+        fail(peer, ErrorCode::Forbidden,
+             "Black may not play there under renju: " +
+                 std::string(core::foulWords(game.foulAt(point))));
+        return;
+    }
+    // Stored first: nobody hears of a move that a crash could take back. A stone at a choosing
+    // step of swap2 chooses white, and the choice is stored with it.
+    core::Game next = game;
+    const Colour colour = next.toMove();
+    next.play(point);
+    const bool chose = choicesOf(next) != choicesOf(game);
     try
     {
-        store_.addMove(game->id, stones, point, next.over(), clock_());
+        store_.addMove(room->id, stones, point, next.over(), clock_(),
+                       chose ? std::optional(choicesOf(next)) : std::nullopt);
     }
     catch (const StoreError &error)
     {
@@ -391,30 +448,93 @@ void Hub::move(Peer &peer, const MoveRequest &request)
         fail(peer, ErrorCode::Internal, STORE_FAILED);
         return;
     }
-    referee = std::move(next);
-    game->undoSeat = -1; // a move answers any request to take back: the game has gone on
-    const auto moved = share(movedMessage(stones, point, side));
-    for (Peer *p : game->peers)
+    const Swap2Step stepBefore = game.swap2Step();
+    game = std::move(next);
+    room->undoSeat = -1; // a move answers any request to take back: the game has gone on
+    const auto moved = share(movedMessage(stones, point, colour));
+    for (Peer *p : room->peers)
     {
         p->send(moved);
     }
-    if (referee.over())
+    if (game.over())
     {
-        log_("game " + game->id + " over after " + std::to_string(stones + 1) + " moves: " +
-             (referee.winner() ? std::string(colourName(*referee.winner())) + " won" : "drawn"));
-        broadcastStates(*game, nullptr);
+        const auto &winner = game.result().winner;
+        log_("game " + room->id + " over after " + std::to_string(stones + 1) +
+             " moves: " + (winner ? std::string(core::colourName(*winner)) + " won" : "drawn"));
+    }
+    // The end, a choice or a new step of the opening: everyone hears the game as it now stands.
+    if (game.over() || chose || game.swap2Step() != stepBefore)
+    {
+        broadcastStates(*room, nullptr);
     }
 }
 
-Game *Hub::playerGame(Peer &peer)
+void Hub::choose(Peer &peer, const ChooseRequest &request)
 {
-    if (peer.game_ == nullptr || peer.seat_ < 0)
+    Room *room = playerRoom(peer);
+    if (room == nullptr)
+    {
+        return;
+    }
+    if (!room->drawn())
+    {
+        fail(peer, ErrorCode::NotYourTurn, "The other player has not joined yet");
+        return;
+    }
+    core::Game &game = room->game;
+    if (game.over())
+    {
+        fail(peer, ErrorCode::GameOver, "The game is over");
+        return;
+    }
+    const int stones = static_cast<int>(game.moves().size());
+    if (!sameCount(peer, stones, request.n))
+    {
+        return;
+    }
+    const Swap2Step step = game.swap2Step();
+    if (step != Swap2Step::SecondChoice && step != Swap2Step::FirstChoice)
+    {
+        fail(peer, ErrorCode::NoChoice, "No swap2 choice is asked for now");
+        return;
+    }
+    if (room->seatToAct() != peer.seat_)
+    {
+        fail(peer, ErrorCode::NotYourTurn, "The choice is the other player's");
+        return;
+    }
+    core::Game next = game;
+    if (!next.choose(request.choice))
+    {
+        fail(peer, ErrorCode::NoChoice, "The first player chooses white or black");
+        return;
+    }
+    // Stored first, as a move is.
+    try
+    {
+        store_.setChoices(room->id, choicesOf(next));
+    }
+    catch (const StoreError &error)
+    {
+        log_(std::string("store: ") + error.what());
+        fail(peer, ErrorCode::Internal, STORE_FAILED);
+        return;
+    }
+    game = std::move(next);
+    log_("game " + room->id + ": swap2 choice " + std::string(choiceName(request.choice)) +
+         " after " + std::to_string(stones) + " stones");
+    broadcastStates(*room, nullptr);
+}
+
+Room *Hub::playerRoom(Peer &peer)
+{
+    if (peer.room_ == nullptr || peer.seat_ < 0)
     {
         fail(peer, ErrorCode::NotAPlayer,
-             peer.game_ == nullptr ? "Join a game first" : "Watchers only watch");
+             peer.room_ == nullptr ? "Join a game first" : "Watchers only watch");
         return nullptr;
     }
-    return peer.game_;
+    return peer.room_;
 }
 
 bool Hub::sameCount(Peer &peer, int stones, int n)
@@ -427,20 +547,16 @@ bool Hub::sameCount(Peer &peer, int stones, int n)
     return n == stones;
 }
 
-Referee::Side Hub::sideOf(const Game &game, int seat)
-{
-    return seat == game.blackSeat ? Referee::Side::Black : Referee::Side::White;
-}
-
 void Hub::askUndo(Peer &peer, const UndoRequest &request)
 {
-    Game *game = playerGame(peer);
-    if (game == nullptr)
+    Room *room = playerRoom(peer);
+    if (room == nullptr)
     {
         return;
     }
-    const int stones = static_cast<int>(game->referee.moves().size());
-    if (game->referee.over())
+    const core::Game &game = room->game;
+    const int stones = static_cast<int>(game.moves().size());
+    if (game.over())
     {
         fail(peer, ErrorCode::GameOver, "The game is over");
         return;
@@ -449,30 +565,43 @@ void Hub::askUndo(Peer &peer, const UndoRequest &request)
     {
         return;
     }
-    const int mine = game->blackSeat < 0 ? 0 : (stones + 1 - int(sideOf(*game, peer.seat_))) / 2;
+    // A take-back never crosses a swap2 choice: none during the opening, and after it only the
+    // stones placed since the last choice.
+    int mine = 0;
+    if (room->drawn() && game.swap2Step() == Swap2Step::Over)
+    {
+        const int side = static_cast<int>(room->colourOf(peer.seat_));
+        for (int n = stonesBeforeLastChoice(game); n < stones; ++n)
+        {
+            mine += n % 2 == side ? 1 : 0;
+        }
+    }
     if (mine == 0)
     {
-        fail(peer, ErrorCode::NothingToUndo, "You have no stone on the board to take back");
+        fail(peer, ErrorCode::NothingToUndo,
+             game.swap2Step() != Swap2Step::Over
+                 ? "Stones of the swap2 opening are not taken back"
+                 : "You have no stone on the board to take back since the colours were chosen");
     }
-    else if (game->undoSeat >= 0)
+    else if (room->undoSeat >= 0)
     {
         fail(peer, ErrorCode::UndoPending,
-             game->undoSeat == peer.seat_
+             room->undoSeat == peer.seat_
                  ? "You have asked already; the other player has not answered"
                  : "The other player has asked first: answer them");
     }
-    else if (game->refusedAt[peer.seat_] == stones)
+    else if (room->refusedAt[peer.seat_] == stones)
     {
         fail(peer, ErrorCode::UndoRefused,
              "The other player refused; ask again once the game has moved on");
     }
     else if (storeUndo(peer,
                        [&] {
-                           store_.setUndo(game->id, StoredGame::Undo{peer.seat_, stones});
+                           store_.setUndo(room->id, StoredGame::Undo{peer.seat_, stones});
                        }))
     {
-        game->undoSeat = peer.seat_;
-        broadcastStates(*game, nullptr);
+        room->undoSeat = peer.seat_;
+        broadcastStates(*room, nullptr);
     }
 }
 
@@ -493,13 +622,13 @@ bool Hub::storeUndo(Peer &peer, const std::function<void()> &write)
 
 void Hub::answerUndo(Peer &peer, const UndoAnswer &answer)
 {
-    Game *game = playerGame(peer);
-    if (game == nullptr)
+    Room *room = playerRoom(peer);
+    if (room == nullptr)
     {
         return;
     }
-    const int asker = game->undoSeat;
-    const auto &moves = game->referee.moves();
+    const int asker = room->undoSeat;
+    const auto &moves = room->game.moves();
     const int stones = static_cast<int>(moves.size());
     if (asker < 0 || asker == peer.seat_)
     {
@@ -512,21 +641,23 @@ void Hub::answerUndo(Peer &peer, const UndoAnswer &answer)
     }
     if (!answer.accept)
     {
-        if (!storeUndo(peer, [&] { store_.refuseUndo(game->id, StoredGame::Undo{asker, stones}); }))
+        if (!storeUndo(peer, [&] { store_.refuseUndo(room->id, StoredGame::Undo{asker, stones}); }))
         {
             return; // still asked: the answer may be given again
         }
-        game->undoSeat = -1;
-        game->refusedAt[asker] = stones;
-        broadcastStates(*game, nullptr);
+        room->undoSeat = -1;
+        room->refusedAt[asker] = stones;
+        broadcastStates(*room, nullptr);
         return;
     }
     // Back to the asker's turn: their last stone goes, and the other's reply after it if any.
-    const int keep = (stones - 1) % 2 == int(sideOf(*game, asker)) ? stones - 1 : stones - 2;
+    // The asker has a stone since the last choice (askUndo saw to it), so no choice is undone.
+    const int side = static_cast<int>(room->colourOf(asker));
+    const int keep = (stones - 1) % 2 == side ? stones - 1 : stones - 2;
     try
     {
-        store_.takeBack(game->id, keep, clock_());
-        game->undoSeat = -1;
+        store_.takeBack(room->id, keep, clock_());
+        room->undoSeat = -1;
     }
     catch (const StoreError &error)
     {
@@ -535,81 +666,82 @@ void Hub::answerUndo(Peer &peer, const UndoAnswer &answer)
         fail(peer, ErrorCode::Internal, STORE_FAILED);
         return;
     }
-    Referee replayed;
+    std::vector<core::Point> kept;
     for (int i = 0; i < keep; ++i)
     {
-        replayed.play(replayed.toMove(), moves[i].row, moves[i].col);
+        kept.push_back(moves[i].point);
     }
-    game->referee = std::move(replayed);
-    game->refusedAt = {-1, -1};
-    log_("game " + game->id + ": " + std::to_string(stones - keep) + " moves taken back, " +
+    const core::Game &game = room->game;
+    room->game = replayed(game.rule(), game.opening(), kept, choicesOf(game));
+    room->refusedAt = {-1, -1};
+    log_("game " + room->id + ": " + std::to_string(stones - keep) + " moves taken back, " +
          std::to_string(keep) + " left");
-    broadcastStates(*game, nullptr);
+    broadcastStates(*room, nullptr);
 }
 
-void Hub::attach(Peer &peer, Game &game, int seat)
+void Hub::attach(Peer &peer, Room &room, int seat)
 {
-    peer.game_ = &game;
+    peer.room_ = &room;
     peer.seat_ = seat;
-    game.peers.push_back(&peer);
+    room.peers.push_back(&peer);
     if (seat >= 0)
     {
-        ++game.connected[seat];
+        ++room.connected[seat];
     }
 }
 
 void Hub::detach(Peer &peer)
 {
-    Game *game = peer.game_;
-    if (game == nullptr)
+    Room *room = peer.room_;
+    if (room == nullptr)
     {
         return;
     }
-    peer.game_ = nullptr;
-    std::erase(game->peers, &peer);
+    peer.room_ = nullptr;
+    std::erase(room->peers, &peer);
     const int seat = peer.seat_;
     peer.seat_ = -1;
-    if (game->peers.empty())
+    if (room->peers.empty())
     {
         // Nobody left to tell: the game lives on in the store alone until someone comes back.
-        games_.erase(game->id);
+        games_.erase(room->id);
         return;
     }
-    if (seat >= 0 && --game->connected[seat] == 0 && game->blackSeat >= 0)
+    if (seat >= 0 && --room->connected[seat] == 0 && room->drawn())
     {
-        broadcastPresence(*game, nullptr);
+        broadcastPresence(*room, nullptr);
     }
 }
 
-void Hub::sendState(Peer &peer, const Game &game)
+void Hub::sendState(Peer &peer, const Room &room)
 {
-    peer.send(share(stateMessage(viewOf(game, peer.seat_))));
+    peer.send(share(stateMessage(viewOf(room, peer.seat_))));
 }
 
-void Hub::broadcastStates(const Game &game, const Peer *except)
+void Hub::broadcastStates(const Room &room, const Peer *except)
 {
     // Each role's state is written once, whoever many hold it.
     std::array<std::shared_ptr<const std::string>, 4> byRole;
-    for (Peer *p : game.peers)
+    for (Peer *p : room.peers)
     {
         if (p == except)
         {
             continue;
         }
-        auto &text = byRole[static_cast<std::size_t>(game.roleOf(p->seat_))];
+        auto &text = byRole[static_cast<std::size_t>(room.roleOf(p->seat_))];
         if (!text)
         {
-            text = share(stateMessage(viewOf(game, p->seat_)));
+            text = share(stateMessage(viewOf(room, p->seat_)));
         }
         p->send(text);
     }
 }
 
-void Hub::broadcastPresence(const Game &game, const Peer *except)
+void Hub::broadcastPresence(const Room &room, const Peer *except)
 {
-    const auto text = share(
-        presenceMessage(game.presenceOf(game.blackSeat), game.presenceOf(1 - game.blackSeat)));
-    for (Peer *p : game.peers)
+    const auto text =
+        share(presenceMessage(room.presenceOf(Colour::Black), room.presenceOf(Colour::White)));
+    for (Peer *p : room.peers)
     {
         if (p != except)
         {
@@ -641,7 +773,7 @@ void Hub::sweep()
         for (Peer *p : it->second->peers)
         {
             p->send(text);
-            p->game_ = nullptr;
+            p->room_ = nullptr;
             p->seat_ = -1;
         }
         games_.erase(it);

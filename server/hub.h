@@ -1,7 +1,9 @@
-// The games a server holds and what each client's message does to them: making a game, taking a
-// seat or watching, moves judged by the game's referee and stored before anyone hears of them,
-// and a move taken back when one player asks and the other allows it. Knows nothing of sockets: a connection is a Peer, which the network code implements and
-// the hub sends to. Single-threaded: every call comes from the server's one event loop.
+// The games a server holds and what each client's message does to them: making a game under a
+// rule and an opening, taking a seat or watching, moves and swap2 choices judged by the game's
+// core::Game and stored before anyone hears of them, and a move taken back when one player asks
+// and the other allows it. Knows nothing of sockets: a connection is a Peer, which the network
+// code implements and the hub sends to. Single-threaded: every call comes from the server's one
+// event loop.
 #pragma once
 
 #include "server/messages.h"
@@ -19,7 +21,7 @@ using Clock = std::function<std::int64_t()>;
 // Writes one line to the server's log. Nothing secret is ever handed to it.
 using LogLine = std::function<void(std::string_view)>;
 
-struct Game;
+struct Room;
 
 // One connection as the games see it.
 class Peer
@@ -41,7 +43,7 @@ public:
 private:
     friend class Hub;
     std::string address_;
-    Game *game_ = nullptr;
+    Room *room_ = nullptr;
     int seat_ = -1; // 0: the creator's seat, 1: the second player's, -1: watching
     int badJson_ = 0;
 };
@@ -88,30 +90,29 @@ private:
     Clock clock_;
     LogLine log_;
     HubLimits limits_;
-    std::unordered_map<std::string, std::unique_ptr<Game>> games_;
+    std::unordered_map<std::string, std::unique_ptr<Room>> games_;
     std::unordered_map<std::string, Bucket> creations_; // by address
 
-    void create(Peer &peer);
+    void create(Peer &peer, const CreateRequest &request);
     void join(Peer &peer, const JoinRequest &request);
     void move(Peer &peer, const MoveRequest &request);
     void askUndo(Peer &peer, const UndoRequest &request);
     void answerUndo(Peer &peer, const UndoAnswer &answer);
+    void choose(Peer &peer, const ChooseRequest &request);
     // Stores a request to take back a move, or its answer (none); false once it has told the peer
     // that the store failed.
     bool storeUndo(Peer &peer, const std::function<void()> &write);
     // The game the peer holds a seat in; none, and the peer told why, when it is watching or in
     // no game.
-    Game *playerGame(Peer &peer);
+    Room *playerRoom(Peer &peer);
     // Whether a request made at `n` stones is for the board of `stones`; the peer is told if not.
     bool sameCount(Peer &peer, int stones, int n);
-    // The seat's side in a game whose colours are drawn.
-    static Referee::Side sideOf(const Game &game, int seat);
     void fail(Peer &peer, ErrorCode code, std::string_view text);
     bool mayCreate(const std::string &address);
-    Game *find(Peer &peer, const std::string &id);
-    void attach(Peer &peer, Game &game, int seat);
+    Room *find(Peer &peer, const std::string &id);
+    void attach(Peer &peer, Room &room, int seat);
     void detach(Peer &peer);
-    void sendState(Peer &peer, const Game &game);
-    void broadcastStates(const Game &game, const Peer *except);
-    void broadcastPresence(const Game &game, const Peer *except);
+    void sendState(Peer &peer, const Room &room);
+    void broadcastStates(const Room &room, const Peer *except);
+    void broadcastPresence(const Room &room, const Peer *except);
 };

@@ -4,7 +4,9 @@
 #include "server/messages.h"
 
 #include "server/ids.h"
+#include "server/names.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include <array>
@@ -43,10 +45,43 @@ std::optional<std::int64_t> integerField(const json &object, const char *name)
     return std::nullopt;
 }
 
-// A row or column: anything beyond the board is -1, which the referee finds off it.
+// A row or column: anything beyond the board is -1, which the game finds off it.
 int coordinate(std::int64_t value)
 {
-    return value >= 0 && value < BOARD_SIZE ? static_cast<int>(value) : -1;
+    return value >= 0 && value < core::SIZE ? static_cast<int>(value) : -1;
+}
+
+// The string field `name` of `object` as one of `named`'s words: `fallback` when there is no such
+// field, none when it is there and not one of them.
+template <typename Value, typename Named>
+std::optional<Value> wordField(const json &object, const char *name, Value fallback, Named named)
+{
+    const auto it = object.find(name);
+    if (it == object.end())
+    {
+        return fallback;
+    }
+    if (!it->is_string())
+    {
+        return std::nullopt;
+    }
+    return named(it->get_ref<const std::string &>());
+}
+
+ClientMessage readCreate(const json &object)
+{
+    const auto rule = wordField(object, "rule", core::Rule::Freestyle, ruleNamed);
+    if (!rule)
+    {
+        return refuse(ErrorCode::BadField,
+                      "\"rule\" must be \"freestyle\", \"exactly-five\" or \"renju\"");
+    }
+    const auto opening = wordField(object, "opening", core::Opening::Free, openingNamed);
+    if (!opening)
+    {
+        return refuse(ErrorCode::BadField, "\"opening\" must be \"free\" or \"swap2\"");
+    }
+    return CreateRequest{*rule, *opening};
 }
 
 ClientMessage readJoin(const json &object)
@@ -81,7 +116,7 @@ std::optional<int> stoneCount(const json &object)
     {
         return std::nullopt;
     }
-    return *n <= BOARD_CELLS ? static_cast<int>(*n) : BOARD_CELLS + 1;
+    return *n <= core::POINTS ? static_cast<int>(*n) : core::POINTS + 1;
 }
 
 ClientMessage readMove(const json &object)
@@ -124,9 +159,36 @@ ClientMessage readUndoAnswer(const json &object)
     return UndoAnswer{*n, accept->get<bool>()};
 }
 
-out_json point(Referee::Point p)
+ClientMessage readChoose(const json &object)
 {
-    return out_json::array({p.row, p.col});
+    const auto n = stoneCount(object);
+    const auto choice = object.find("choice");
+    const auto chosen = choice != object.end() && choice->is_string()
+                            ? choiceNamed(choice->get_ref<const std::string &>())
+                            : std::nullopt;
+    if (!n || !chosen)
+    {
+        return refuse(ErrorCode::BadField, "\"choice\" must be \"white\", \"black\" or \"two\", "
+                                           "and \"n\" the number of stones on the board");
+    }
+    return ChooseRequest{*chosen, *n};
+}
+
+// A point as the protocol writes it: [row, col].
+out_json point(core::Point p)
+{
+    const core::Cell cell = core::cellOfPoint(p);
+    return out_json::array({cell.row, cell.col});
+}
+
+out_json colourOrNull(const std::optional<core::Colour> &colour)
+{
+    return colour ? out_json(core::colourName(*colour)) : out_json(nullptr);
+}
+
+out_json choiceOrNull(core::Swap2Choice choice)
+{
+    return choice == core::Swap2Choice::None ? out_json(nullptr) : out_json(choiceName(choice));
 }
 
 std::string_view presenceName(Presence presence)
@@ -147,11 +209,12 @@ std::string_view presenceName(Presence presence)
 
 std::string_view codeName(ErrorCode code)
 {
-    static constexpr std::array<std::string_view, 19> NAMES = {
-        "bad-json",        "too-large",    "unknown-type",   "bad-field",    "no-such-game",
-        "not-your-turn",   "not-a-player", "occupied",       "off-board",    "game-over",
-        "stale",           "rate-limited", "too-many-games", "expired",      "internal",
-        "nothing-to-undo", "undo-pending", "undo-refused",   "no-undo-asked"};
+    static constexpr std::array<std::string_view, 21> NAMES = {
+        "bad-json",        "too-large",    "unknown-type",   "bad-field",     "no-such-game",
+        "not-your-turn",   "not-a-player", "occupied",       "off-board",     "game-over",
+        "stale",           "rate-limited", "too-many-games", "expired",       "internal",
+        "nothing-to-undo", "undo-pending", "undo-refused",   "no-undo-asked", "forbidden",
+        "no-choice"};
     return NAMES.at(static_cast<std::size_t>(code));
 }
 
@@ -181,7 +244,7 @@ ClientMessage readClientMessage(std::string_view text)
     const auto &name = type->get_ref<const std::string &>();
     if (name == "create")
     {
-        return CreateRequest{};
+        return readCreate(object);
     }
     if (name == "join")
     {
@@ -199,8 +262,12 @@ ClientMessage readClientMessage(std::string_view text)
     {
         return readUndoAnswer(object);
     }
+    if (name == "choose")
+    {
+        return readChoose(object);
+    }
     return refuse(ErrorCode::UnknownType, "Unknown message type: the server knows create, join, "
-                                          "move, undo and undo-answer");
+                                          "move, undo, undo-answer and choose");
 }
 
 std::string_view roleName(Role role)
@@ -217,11 +284,6 @@ std::string_view roleName(Role role)
         break;
     }
     return "waiting";
-}
-
-std::string_view colourName(Referee::Side side)
-{
-    return side == Referee::Side::Black ? "black" : "white";
 }
 
 std::string createdMessage(std::string_view game, std::string_view secret)
@@ -241,41 +303,57 @@ std::string joinedMessage(std::string_view game, Role role, std::optional<std::s
 
 std::string stateMessage(const GameView &view)
 {
+    const core::Game &game = *view.game;
     out_json moves = out_json::array();
-    for (Referee::Point p : *view.moves)
+    for (const core::Move &m : game.moves())
     {
-        moves.push_back(point(p));
+        moves.push_back(point(m.point));
     }
     out_json five = nullptr;
-    if (*view.five)
+    if (game.five())
     {
+        // In the protocol's order along the line: rows, then columns, counting up.
+        core::Five points = *game.five();
+        std::sort(points.begin(), points.end(),
+                  [](core::Point a, core::Point b)
+                  {
+                      const core::Cell x = core::cellOfPoint(a), y = core::cellOfPoint(b);
+                      return x.row != y.row ? x.row < y.row : x.col < y.col;
+                  });
         five = out_json::array();
-        for (Referee::Point p : **view.five)
+        for (core::Point p : points)
         {
             five.push_back(point(p));
         }
     }
-    return out_json{
-        {"type", "state"},
-        {"game", view.game},
-        {"moves", std::move(moves)},
-        {"you", roleName(view.you)},
-        {"black", presenceName(view.black)},
-        {"white", presenceName(view.white)},
-        {"over", view.over},
-        {"winner", view.winner ? out_json(colourName(*view.winner)) : out_json(nullptr)},
-        {"five", std::move(five)},
-        {"undo", view.undo ? out_json(colourName(*view.undo)) : out_json(nullptr)}}
+    return out_json{{"type", "state"},
+                    {"game", view.id},
+                    {"rule", ruleName(game.rule())},
+                    {"opening", openingName(game.opening())},
+                    {"step", stepName(game.swap2Step())},
+                    {"moves", std::move(moves)},
+                    {"you", roleName(view.you)},
+                    {"player", view.player > 0 ? out_json(view.player) : out_json(nullptr)},
+                    {"first", core::colourName(game.colourOf(1))},
+                    {"second-choice", choiceOrNull(game.secondChoice())},
+                    {"first-choice", choiceOrNull(game.firstChoice())},
+                    {"black", presenceName(view.black)},
+                    {"white", presenceName(view.white)},
+                    {"over", game.over()},
+                    {"winner", colourOrNull(game.result().winner)},
+                    {"five", std::move(five)},
+                    {"undo", colourOrNull(view.undo)}}
         .dump();
 }
 
-std::string movedMessage(int n, Referee::Point point, Referee::Side colour)
+std::string movedMessage(int n, core::Point point, core::Colour colour)
 {
+    const core::Cell cell = core::cellOfPoint(point);
     return out_json{{"type", "moved"},
                     {"n", n},
-                    {"row", point.row},
-                    {"col", point.col},
-                    {"colour", colourName(colour)}}
+                    {"row", cell.row},
+                    {"col", cell.col},
+                    {"colour", core::colourName(colour)}}
         .dump();
 }
 

@@ -3,7 +3,7 @@
 // MAX_MESSAGE_BYTES; docs/server.md has the whole exchange.
 #pragma once
 
-#include "game/referee.h"
+#include "core/game.h"
 
 #include <cstddef>
 #include <optional>
@@ -36,13 +36,18 @@ enum class ErrorCode
     UndoPending,   // a request to take back a move already waits for its answer
     UndoRefused,   // refused at this very position: ask again after the next move
     NoUndoAsked,   // an answer with no request of the other player's to answer
+    Forbidden,     // black's forbidden point under renju; the message says why
+    NoChoice,      // a swap2 choice when none is asked for, or not that one
 };
 
 std::string_view codeName(ErrorCode code);
 
-// {"type":"create"}
+// {"type":"create"}, with "rule":"freestyle"|"exactly-five"|"renju" and "opening":"free"|"swap2"
+// when the game is not freestyle with the free opening.
 struct CreateRequest
 {
+    core::Rule rule = core::Rule::Freestyle;
+    core::Opening opening = core::Opening::Free;
 };
 
 // {"type":"join","game":ID} or with "secret":S
@@ -75,6 +80,14 @@ struct UndoAnswer
     bool accept;
 };
 
+// {"type":"choose","choice":"white"|"black"|"two","n":N}: the swap2 choice of the player whose
+// choice it is, N being the stones on the board.
+struct ChooseRequest
+{
+    core::Swap2Choice choice;
+    int n;
+};
+
 // A message that cannot be taken: the error to answer with.
 struct Refusal
 {
@@ -82,8 +95,8 @@ struct Refusal
     std::string message;
 };
 
-using ClientMessage =
-    std::variant<CreateRequest, JoinRequest, MoveRequest, UndoRequest, UndoAnswer, Refusal>;
+using ClientMessage = std::variant<CreateRequest, JoinRequest, MoveRequest, UndoRequest, UndoAnswer,
+                                   ChooseRequest, Refusal>;
 
 // Reads one message as a client sent it: any bytes at all.
 ClientMessage readClientMessage(std::string_view text);
@@ -106,25 +119,22 @@ enum class Presence
 };
 
 std::string_view roleName(Role role);
-std::string_view colourName(Referee::Side side);
 
 // The whole of one game as a state message tells it.
 struct GameView
 {
-    std::string_view game;
-    const std::vector<Referee::Point> *moves;
+    std::string_view id;
+    const core::Game *game; // its rule, opening, moves, choices and result
     Role you;
+    int player; // the receiver's: 1 the first player (who opens), 2 the second; 0 neither
     Presence black;
     Presence white;
-    bool over;
-    std::optional<Referee::Side> winner;
-    const std::optional<Referee::Five> *five;
-    std::optional<Referee::Side> undo; // the side whose request to take back waits, if any
+    std::optional<core::Colour> undo; // the side whose request to take back waits, if any
 };
 
 std::string createdMessage(std::string_view game, std::string_view secret);
 std::string joinedMessage(std::string_view game, Role role, std::optional<std::string_view> secret);
 std::string stateMessage(const GameView &view);
-std::string movedMessage(int n, Referee::Point point, Referee::Side colour);
+std::string movedMessage(int n, core::Point point, core::Colour colour);
 std::string presenceMessage(Presence black, Presence white);
 std::string errorMessage(ErrorCode code, std::string_view text);

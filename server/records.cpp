@@ -35,12 +35,11 @@ std::optional<ServedRecord> servedRecord(Store &store, std::string_view path)
         return std::nullopt;
     }
     core::Record record;
-    for (const Referee::Point point : stored.moves)
+    int refusedAt = -1;
+    record.game = replayed(stored.rule, stored.opening, stored.moves, stored.choices, &refusedAt);
+    if (refusedAt >= 0)
     {
-        if (record.game.play(core::pointOfCell(point.row, point.col)) != core::Verdict::Placed)
-        {
-            return std::nullopt; // the store holds only moves the referee placed
-        }
+        return std::nullopt; // the store holds only moves the server's rules placed
     }
     if (extension == ".psq")
     {

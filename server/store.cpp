@@ -6,6 +6,8 @@
 // commit for those who need the moves to outlive a power cut too (docs/server.md).
 #include "server/store.h"
 
+#include "server/names.h"
+
 #include <sqlite3.h>
 
 #include <condition_variable>
@@ -15,17 +17,19 @@
 namespace
 {
 
-// Layout version 3 of the database; PRAGMA user_version holds it. Version 1 lacked
-// games.touched_at, undo_seat and undo_at, and versions 1 and 2 refused_a_at and refused_b_at,
-// which opening such a database adds.
-constexpr int LAYOUT_VERSION = 3;
+// Layout version 4 of the database; PRAGMA user_version holds it. Version 1 lacked
+// games.touched_at, undo_seat and undo_at, versions 1 and 2 refused_a_at and refused_b_at, and
+// versions 1 to 3 rule, opening, second_choice and first_choice (their games were all freestyle
+// with the free opening, as the columns' defaults say), which opening such a database adds.
+constexpr int LAYOUT_VERSION = 4;
 
 constexpr const char *SCHEMA = R"sql(
 CREATE TABLE IF NOT EXISTS games(
     id TEXT PRIMARY KEY,
     secret_a TEXT,             -- the creator's seat; NULL once expired
     secret_b TEXT,             -- the second player's; NULL before the join and once expired
-    black_seat INTEGER,        -- 0: seat A plays black, 1: seat B; NULL before the draw
+    black_seat INTEGER,        -- the first player's seat (black's first stone, and with swap2 the
+                               -- first three): 0 seat A, 1 seat B; NULL before the draw
     created_at INTEGER NOT NULL,
     joined_at INTEGER,
     finished_at INTEGER,
@@ -34,7 +38,11 @@ CREATE TABLE IF NOT EXISTS games(
     undo_seat INTEGER,         -- the seat whose request to take back a move waits, if any,
     undo_at INTEGER,           -- asked with this many stones on the board: a move since answers it
     refused_a_at INTEGER,      -- the stones on the board when the other player last refused seat
-    refused_b_at INTEGER       -- A's (B's) request: it may ask again once there are others
+    refused_b_at INTEGER,      -- A's (B's) request: it may ask again once there are others
+    rule TEXT NOT NULL DEFAULT 'freestyle', -- or 'exactly-five' or 'renju'
+    opening TEXT NOT NULL DEFAULT 'free',   -- or 'swap2'
+    second_choice TEXT,        -- swap2: the second player's choice, 'white', 'black' or 'two'
+    first_choice TEXT          -- and the first player's after two more stones; NULL until made
 ) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS moves(
     game TEXT NOT NULL,
@@ -176,8 +184,17 @@ Store::Store(const std::string &path, bool durable) : path_(path)
                  "ALTER TABLE games ADD COLUMN refused_b_at INTEGER; PRAGMA user_version=3; "
                  "COMMIT");
         }
-        exec("PRAGMA user_version=3");
-        insertGame_ = prepare("INSERT INTO games(id, secret_a, created_at) VALUES(?1, ?2, ?3)");
+        if (found >= 1 && found <= 3)
+        {
+            exec("BEGIN IMMEDIATE; "
+                 "ALTER TABLE games ADD COLUMN rule TEXT NOT NULL DEFAULT 'freestyle'; "
+                 "ALTER TABLE games ADD COLUMN opening TEXT NOT NULL DEFAULT 'free'; "
+                 "ALTER TABLE games ADD COLUMN second_choice TEXT; "
+                 "ALTER TABLE games ADD COLUMN first_choice TEXT; PRAGMA user_version=4; COMMIT");
+        }
+        exec("PRAGMA user_version=4");
+        insertGame_ = prepare("INSERT INTO games(id, secret_a, created_at, rule, opening) "
+                              "VALUES(?1, ?2, ?3, ?4, ?5)");
         updateSeat_ = prepare("UPDATE games SET secret_b = ?2, black_seat = ?3, joined_at = ?4 "
                               "WHERE id = ?1 AND secret_b IS NULL AND expired_at IS NULL");
         insertMove_ =
@@ -189,12 +206,15 @@ Store::Store(const std::string &path, bool durable) : path_(path)
                              "refused_a_at = NULL, refused_b_at = NULL "
                              "WHERE id = ?1 AND finished_at IS NULL");
         setUndo_ = prepare("UPDATE games SET undo_seat = ?2, undo_at = ?3 WHERE id = ?1");
+        setChoices_ =
+            prepare("UPDATE games SET second_choice = ?2, first_choice = ?3 WHERE id = ?1");
         refuseUndo_ =
             prepare("UPDATE games SET undo_seat = NULL, undo_at = NULL, "
                     "refused_a_at = CASE ?2 WHEN 0 THEN ?3 ELSE refused_a_at END, "
                     "refused_b_at = CASE ?2 WHEN 1 THEN ?3 ELSE refused_b_at END WHERE id = ?1");
         selectGame_ = prepare("SELECT secret_a, secret_b, black_seat, expired_at, undo_seat, "
-                              "undo_at, refused_a_at, refused_b_at FROM games WHERE id = ?1");
+                              "undo_at, refused_a_at, refused_b_at, rule, opening, "
+                              "second_choice, first_choice FROM games WHERE id = ?1");
         selectMoves_ = prepare("SELECT n, row, col FROM moves WHERE game = ?1 ORDER BY n");
         // Unjoined for a day, finished for 30 days, or unfinished and untouched for 30 days: no
         // move and no take-back.
@@ -285,22 +305,25 @@ void Store::finish(sqlite3_stmt *statement, const char *what)
     }
 }
 
-void Store::addGame(std::string_view id, std::string_view secretA, std::int64_t now)
+void Store::addGame(std::string_view id, std::string_view secretA, std::int64_t now,
+                    core::Rule rule, core::Opening opening)
 {
     Reset reset(insertGame_);
     bindText(insertGame_, 1, id);
     bindText(insertGame_, 2, secretA);
     sqlite3_bind_int64(insertGame_, 3, now);
+    bindText(insertGame_, 4, ruleName(rule));
+    bindText(insertGame_, 5, openingName(opening));
     finish(insertGame_, "storing a new game");
 }
 
-void Store::takeSecondSeat(std::string_view id, std::string_view secretB, int blackSeat,
+void Store::takeSecondSeat(std::string_view id, std::string_view secretB, int firstSeat,
                            std::int64_t now)
 {
     Reset reset(updateSeat_);
     bindText(updateSeat_, 1, id);
     bindText(updateSeat_, 2, secretB);
-    sqlite3_bind_int(updateSeat_, 3, blackSeat);
+    sqlite3_bind_int(updateSeat_, 3, firstSeat);
     sqlite3_bind_int64(updateSeat_, 4, now);
     finish(updateSeat_, "storing the second seat");
     if (sqlite3_changes(db_) != 1)
@@ -310,21 +333,48 @@ void Store::takeSecondSeat(std::string_view id, std::string_view secretB, int bl
     }
 }
 
-void Store::addMove(std::string_view id, int n, Referee::Point point, bool over, std::int64_t now)
+void Store::bindChoices(StoredGame::Choices choices)
+{
+    int index = 2;
+    for (core::Swap2Choice choice : {choices.second, choices.first})
+    {
+        if (choice == core::Swap2Choice::None)
+        {
+            sqlite3_bind_null(setChoices_, index++);
+        }
+        else
+        {
+            bindText(setChoices_, index++, choiceName(choice));
+        }
+    }
+}
+
+void Store::setChoices(std::string_view id, StoredGame::Choices choices)
+{
+    Reset reset(setChoices_);
+    bindText(setChoices_, 1, id);
+    bindChoices(choices);
+    finish(setChoices_, "storing a swap2 choice");
+}
+
+void Store::addMove(std::string_view id, int n, core::Point point, bool over, std::int64_t now,
+                    const std::optional<StoredGame::Choices> &choices)
 {
     const auto insert = [&]
     {
         Reset reset(insertMove_);
         bindText(insertMove_, 1, id);
         sqlite3_bind_int(insertMove_, 2, n);
-        sqlite3_bind_int(insertMove_, 3, point.row);
-        sqlite3_bind_int(insertMove_, 4, point.col);
+        const core::Cell cell = core::cellOfPoint(point);
+        sqlite3_bind_int(insertMove_, 3, cell.row);
+        sqlite3_bind_int(insertMove_, 4, cell.col);
         sqlite3_bind_int64(insertMove_, 5, now);
         finish(insertMove_, "storing a move");
     };
     // A move alone is one statement, one commit; the move that ends the game commits with the
-    // game's end, so that a finished game is never stored unfinished.
-    if (!over)
+    // game's end, so that a finished game is never stored unfinished, and the one that makes a
+    // choice with the choice.
+    if (!over && !choices)
     {
         insert();
         return;
@@ -333,10 +383,17 @@ void Store::addMove(std::string_view id, int n, Referee::Point point, bool over,
         [&]
         {
             insert();
-            Reset reset(finishGame_);
-            bindText(finishGame_, 1, id);
-            sqlite3_bind_int64(finishGame_, 2, now);
-            finish(finishGame_, "storing the end of a game");
+            if (choices)
+            {
+                setChoices(id, *choices);
+            }
+            if (over)
+            {
+                Reset reset(finishGame_);
+                bindText(finishGame_, 1, id);
+                sqlite3_bind_int64(finishGame_, 2, now);
+                finish(finishGame_, "storing the end of a game");
+            }
         });
 }
 
@@ -406,15 +463,33 @@ Lookup Store::load(std::string_view id, StoredGame &game)
         }
         game.secretA = columnText(selectGame_, 0);
         game.secretB.reset();
-        game.blackSeat.reset();
+        game.firstSeat.reset();
         if (sqlite3_column_type(selectGame_, 1) != SQLITE_NULL)
         {
             game.secretB = columnText(selectGame_, 1);
         }
         if (sqlite3_column_type(selectGame_, 2) != SQLITE_NULL)
         {
-            game.blackSeat = sqlite3_column_int(selectGame_, 2);
+            game.firstSeat = sqlite3_column_int(selectGame_, 2);
         }
+        // Words this server writes, and no others: anything else is not its writing.
+        const auto rule = ruleNamed(columnText(selectGame_, 8));
+        const auto opening = openingNamed(columnText(selectGame_, 9));
+        std::optional<core::Swap2Choice> choices[2];
+        for (int k : {0, 1})
+        {
+            choices[k] = sqlite3_column_type(selectGame_, 10 + k) == SQLITE_NULL
+                             ? core::Swap2Choice::None
+                             : choiceNamed(columnText(selectGame_, 10 + k));
+        }
+        if (!rule || !opening || !choices[0] || !choices[1])
+        {
+            throw StoreError("the database " + path_ + ": game " + std::string(id) +
+                             " has a rule, an opening or a choice this server does not know");
+        }
+        game.rule = *rule;
+        game.opening = *opening;
+        game.choices = StoredGame::Choices{*choices[0], *choices[1]};
         game.undo.reset();
         if (sqlite3_column_type(selectGame_, 4) != SQLITE_NULL)
         {
@@ -438,13 +513,12 @@ Lookup Store::load(std::string_view id, StoredGame &game)
         const int row = sqlite3_column_int(selectMoves_, 1);
         const int col = sqlite3_column_int(selectMoves_, 2);
         // Moves are numbered from 0 without a gap; anything else is not this server's writing.
-        if (n != static_cast<int>(game.moves.size()) || !onBoard(row, col))
+        if (n != static_cast<int>(game.moves.size()) || !core::onBoard(core::pointOfCell(row, col)))
         {
             throw StoreError("the database " + path_ + ": game " + std::string(id) +
                              " has a move out of order or off the board");
         }
-        game.moves.push_back(
-            Referee::Point{static_cast<std::uint8_t>(row), static_cast<std::uint8_t>(col)});
+        game.moves.push_back(core::pointOfCell(row, col));
     }
     if (status != SQLITE_DONE)
     {
@@ -489,4 +563,42 @@ std::vector<std::string> Store::sweep(std::int64_t now)
             finish(dropExpired_, "forgetting long-expired games");
         });
     return expired;
+}
+
+// The game of `moves` under its rule and opening, each choice made at the step that asks for it:
+// the moves up to the first the rules refuse, whose number goes to `refusedAt` (-1 when none is).
+core::Game replayed(core::Rule rule, core::Opening opening, const std::vector<core::Point> &moves,
+                    StoredGame::Choices choices, int *refusedAt)
+{
+    core::Game game(rule, opening);
+    const auto chooseWhenAsked = [&]
+    {
+        const core::Swap2Step step = game.swap2Step();
+        if (step == core::Swap2Step::SecondChoice && choices.second != core::Swap2Choice::None)
+        {
+            game.choose(choices.second);
+        }
+        else if (step == core::Swap2Step::FirstChoice && choices.first != core::Swap2Choice::None)
+        {
+            game.choose(choices.first);
+        }
+    };
+    if (refusedAt != nullptr)
+    {
+        *refusedAt = -1;
+    }
+    for (std::size_t n = 0; n < moves.size(); ++n)
+    {
+        chooseWhenAsked();
+        if (game.play(moves[n]) != core::Verdict::Placed)
+        {
+            if (refusedAt != nullptr)
+            {
+                *refusedAt = static_cast<int>(n);
+            }
+            return game;
+        }
+    }
+    chooseWhenAsked();
+    return game;
 }

@@ -3,7 +3,7 @@
 // told anyone is on disk. Not thread-safe: one server loop owns it.
 #pragma once
 
-#include "game/referee.h"
+#include "core/game.h"
 
 #include <array>
 #include <cstdint>
@@ -31,13 +31,27 @@ inline constexpr std::int64_t IDLE_LIFETIME = 30 * DAY_SECONDS;   // unfinished,
                                                                   // or take-back
 inline constexpr std::int64_t EXPIRED_MEMORY = 365 * DAY_SECONDS; // an expired id is known as such
 
-// A game as the database holds it: the moves are replayed through a referee to make it whole.
+// A game as the database holds it: the moves and choices are replayed through a core::Game under
+// its rule and opening to make it whole.
 struct StoredGame
 {
     std::string secretA; // the creator's seat
     std::optional<std::string> secretB;
-    std::optional<int> blackSeat; // 0: seat A plays black, 1: seat B; none before the draw
-    std::vector<Referee::Point> moves;
+    // The first player's seat, who places black's first stone (and with swap2 the first three):
+    // 0 seat A, 1 seat B; none before the draw.
+    std::optional<int> firstSeat;
+    core::Rule rule = core::Rule::Freestyle;
+    core::Opening opening = core::Opening::Free;
+    // The swap2 choices made so far, the second player's and the first's; none with the free
+    // opening.
+    struct Choices
+    {
+        core::Swap2Choice second = core::Swap2Choice::None;
+        core::Swap2Choice first = core::Swap2Choice::None;
+        friend bool operator==(const Choices &, const Choices &) = default;
+    };
+    Choices choices;
+    std::vector<core::Point> moves;
     // A player's request to take back a move, waiting for the other's answer.
     struct Undo
     {
@@ -49,6 +63,11 @@ struct StoredGame
     // or -1: it may not ask again until a move has been played.
     std::array<int, 2> refusedAt{-1, -1};
 };
+
+// The game of `moves` under its rule and opening, each choice made at the step that asks for it:
+// the moves up to the first the rules refuse, whose number goes to `refusedAt` (-1 when none is).
+core::Game replayed(core::Rule rule, core::Opening opening, const std::vector<core::Point> &moves,
+                    StoredGame::Choices choices, int *refusedAt = nullptr);
 
 enum class Lookup
 {
@@ -70,11 +89,19 @@ public:
     Store(const Store &) = delete;
     Store &operator=(const Store &) = delete;
 
-    void addGame(std::string_view id, std::string_view secretA, std::int64_t now);
-    void takeSecondSeat(std::string_view id, std::string_view secretB, int blackSeat,
+    void addGame(std::string_view id, std::string_view secretA, std::int64_t now,
+                 core::Rule rule = core::Rule::Freestyle,
+                 core::Opening opening = core::Opening::Free);
+    // `firstSeat`: the seat of the first player, as the draw made it.
+    void takeSecondSeat(std::string_view id, std::string_view secretB, int firstSeat,
                         std::int64_t now);
-    // The move numbered n (the stones before it); `over`: it ended the game.
-    void addMove(std::string_view id, int n, Referee::Point point, bool over, std::int64_t now);
+    // The move numbered n (the stones before it); `over`: it ended the game; `choices`: the swap2
+    // choices as they stand after it, when it made one (a stone at a choosing step chooses white),
+    // committed with it.
+    void addMove(std::string_view id, int n, core::Point point, bool over, std::int64_t now,
+                 const std::optional<StoredGame::Choices> &choices = std::nullopt);
+    // The swap2 choices as they stand, once one has been made.
+    void setChoices(std::string_view id, StoredGame::Choices choices);
     // Takes back the moves numbered `keep` and after, as both players agreed, at `now`, from
     // which the game counts as touched; the game is not over (a finished game keeps its moves).
     void takeBack(std::string_view id, int keep, std::int64_t now);
@@ -101,6 +128,8 @@ private:
     void exec(const char *sql);
     sqlite3_stmt *prepare(const char *sql);
     void finish(sqlite3_stmt *statement, const char *what);
+    // Binds the choices to ?2 and ?3 of setChoices_.
+    void bindChoices(StoredGame::Choices choices);
     // Runs `work` in one commit, or rolls it back and throws what it threw.
     template <typename Work> void transaction(Work work);
 
@@ -111,6 +140,7 @@ private:
     sqlite3_stmt *takeBack_;
     sqlite3_stmt *touchGame_;
     sqlite3_stmt *setUndo_;
+    sqlite3_stmt *setChoices_;
     sqlite3_stmt *refuseUndo_;
     sqlite3_stmt *selectGame_;
     sqlite3_stmt *selectMoves_;

@@ -23,6 +23,9 @@ mergeInto(LibraryManager.library, {
     var ROLES = {waiting: 1, black: 2, white: 3, watcher: 4}; // as OnlineRole numbers them
     var PRESENCES = {empty: 0, present: 1, away: 2};
     var COLOURS = {black: 0, white: 1};
+    // As the program numbers them (engine::Rule, the openings, the swap2 choices).
+    var RULES = {freestyle: 0, 'exactly-five': 1, renju: 2}, OPENINGS = {free: 0, swap2: 1};
+    var CHOICES = {white: 1, black: 2, two: 3};
 
     // Calls the program, unless it has stopped (Esc, or a failure), and then drops the
     // connection for good.
@@ -78,11 +81,21 @@ mergeInto(LibraryManager.library, {
           var winner = m.winner === null ? -1 : word(m.winner, COLOURS);
           var undo = m.undo === undefined || m.undo === null ? -1 : word(m.undo, COLOURS);
           if (m.five !== null && five && five.length != 10) return null; // five points, or none
+          // A server that sends no rule, opening, player or choices has freestyle games with the
+          // free opening.
+          var rule = m.rule === undefined ? 0 : word(m.rule, RULES);
+          var opening = m.opening === undefined ? 0 : word(m.opening, OPENINGS);
+          var player = m.player === undefined || m.player === null ? 0 :
+                       m.player === 1 || m.player === 2 ? m.player : undefined;
+          var second = m['second-choice'] == null ? 0 : word(m['second-choice'], CHOICES);
+          var first = m['first-choice'] == null ? 0 : m['first-choice'] == 'two' ? undefined :
+                      word(m['first-choice'], CHOICES);
           args = all([text(m.game), word(m.you, ROLES), word(m.black, PRESENCES), word(m.white, PRESENCES),
                       typeof m.over == 'boolean' ? +m.over : undefined, winner, moves, moves && moves.length, five,
-                      five && five.length, undo]);
+                      five && five.length, undo, rule, opening, player, second, first]);
           return args && ['gomokuOnlineState', ['string', 'number', 'number', 'number', 'number', 'number', 'array',
-                                                'number', 'array', 'number', 'number'], args];
+                                                'number', 'array', 'number', 'number', 'number', 'number', 'number',
+                                                'number', 'number'], args];
         case 'moved':
           args = all([integer(m.n), integer(m.row), integer(m.col), word(m.colour, COLOURS)]);
           return args && ['gomokuOnlineMoved', ['number', 'number', 'number', 'number'], args];
@@ -90,8 +103,8 @@ mergeInto(LibraryManager.library, {
           args = all([word(m.black, PRESENCES), word(m.white, PRESENCES)]);
           return args && ['gomokuOnlinePresence', ['number', 'number'], args];
         case 'error':
-          args = all([text(m.code)]);
-          return args && ['gomokuOnlineError', ['string'], args];
+          args = all([text(m.code), 'message' in m ? text(m.message) : '']);
+          return args && ['gomokuOnlineError', ['string', 'string'], args];
         default:
           return ['', [], []]; // a type of a newer server: nothing to do
       }
@@ -192,7 +205,8 @@ mergeInto(LibraryManager.library, {
     // The line of keys under the game: online, u asks the other player and y or n answers them,
     // and the computer plays no side.
     var keysLine = document.getElementById('keys'), localKeys = keysLine ? keysLine.textContent : '';
-    var ONLINE_KEYS = 'Click a point to place a stone, or move with w a s d and place with space; u asks ' +
+    var ONLINE_KEYS = 'Click a point to place a stone, or move with w a s d and place with space; in swap2, ' +
+        '1 2 or 3 makes your choice; u asks ' +
         'the other player to take your last move back, y or n answers them when they ask; the arrow ' +
         'keys turn the board; the right button or Menu opens the menu; Esc ends. On a touch screen: ' +
         'tap a point, then tap it again to place; drag to turn the board; hold for the menu.';

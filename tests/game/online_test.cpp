@@ -140,6 +140,12 @@ std::string decoded(const std::string &text)
     add(m.colour != fresh.colour, "colour " + n(m.colour));
     add(m.code != fresh.code, "code " + m.code);
     add(m.undo != fresh.undo, "undo " + n(m.undo));
+    add(m.rule != fresh.rule, "rule " + n(m.rule));
+    add(m.opening != fresh.opening, "opening " + n(m.opening));
+    add(m.player != fresh.player, "player " + n(m.player));
+    add(m.secondChoice != fresh.secondChoice || m.firstChoice != fresh.firstChoice,
+        "choices " + n(m.secondChoice) + n(m.firstChoice));
+    add(m.text != fresh.text, "text " + m.text);
     return out;
 }
 
@@ -168,6 +174,30 @@ TEST(Decoder, ReadsTheKindsOfEachTypeAndRefusesTheRest)
         {R"({"type":"state","game":"g","moves":[],"you":"white","black":"present","white":"away","over":false,"winner":null,"five":null,"undo":"red"})",
          "unreadable"},
         {R"({"type":"state","game":"g","moves":[],"you":"white","black":"present","white":"away","over":false,"winner":null,"five":null,"undo":1})",
+         "unreadable"},
+        // The rule, the opening, the player and the swap2 choices, each a word of the protocol's.
+        {R"({"type":"state","game":"g","rule":"renju","opening":"swap2","step":"over","moves":[],"you":"white","player":2,"first":"black","second-choice":"two","first-choice":"black")" +
+             STATE_END,
+         "ok state game g role 3 seats 12 rule 2 opening 1 player 2 choices 32"},
+        {R"({"type":"state","game":"g","rule":"exactly-five","opening":"free","moves":[],"you":"watcher","player":null,"second-choice":null,"first-choice":null)" +
+             STATE_END,
+         "ok state game g role 4 seats 12 rule 1"},
+        {R"({"type":"state","game":"g","rule":"gomoku","moves":[],"you":"black")" + STATE_END,
+         "unreadable"},
+        {R"({"type":"state","game":"g","rule":2,"moves":[],"you":"black")" + STATE_END,
+         "unreadable"},
+        {R"({"type":"state","game":"g","opening":"swap5","moves":[],"you":"black")" + STATE_END,
+         "unreadable"},
+        {R"({"type":"state","game":"g","player":3,"moves":[],"you":"black")" + STATE_END,
+         "unreadable"},
+        {R"({"type":"state","game":"g","player":"1","moves":[],"you":"black")" + STATE_END,
+         "unreadable"},
+        {R"({"type":"state","game":"g","second-choice":"grey","moves":[],"you":"black")" +
+             STATE_END,
+         "unreadable"},
+        {R"({"type":"state","game":"g","first-choice":"two","moves":[],"you":"black")" + STATE_END,
+         "unreadable"},
+        {R"({"type":"state","game":"g","second-choice":"","moves":[],"you":"black")" + STATE_END,
          "unreadable"},
         {R"({"type":"state","game":"g","moves":[[-3,40]],"you":"watcher")" + STATE_END,
          "ok state game g role 4 moves -3,40 seats 12"},
@@ -201,7 +231,7 @@ TEST(Decoder, ReadsTheKindsOfEachTypeAndRefusesTheRest)
         {R"({"type":"presence","black":"away","white":"empty"})", "ok presence seats 20"},
         {R"({"type":"presence","black":"away"})", "unreadable"},
         {R"({"type":"error","code":"occupied","message":"That point is taken"})",
-         "ok error code occupied"},
+         "ok error code occupied text That point is taken"},
         {R"({"type":"error","message":"no code"})", "unreadable"},
         {R"({"type":"hello","anything":[1,2,3]})", "ok other"},
         {R"({"type":"moved","n":0,"row":1,"col":2,"colour":"black","extra":{"x":1}})",
@@ -224,7 +254,8 @@ TEST(Decoder, ReadsTheKindsOfEachTypeAndRefusesTheRest)
     const std::string head = R"({"type":"error","code":"x","message":")";
     const std::string exact = head + std::string(MESSAGE_MAX - head.size() - 2, 'y') + "\"}";
     ASSERT_EQ(exact.size(), MESSAGE_MAX);
-    EXPECT_EQ(decoded(exact), "ok error code x");
+    EXPECT_EQ(decoded(exact),
+              "ok error code x text " + std::string(MESSAGE_MAX - head.size() - 2, 'y'));
 }
 
 // Records what the online game asks, with a storage of secrets of its own.
@@ -336,7 +367,40 @@ std::string sent(int row, int col)
     return R"(send {"type":"move","row":)" + std::to_string(row) + R"(,"col":)" +
            std::to_string(col) + R"(,"n":0})";
 }
-const std::string CREATE_CALL = R"(send {"type":"create"})";
+const std::string CREATE_CALL = R"(send {"type":"create","rule":"freestyle","opening":"free"})";
+
+// A state of a game under `rule` with the swap2 opening, this client the `player` (1 or 2) whose
+// colour is `you`; `choices` the second player's and the first's, as the protocol writes them.
+std::string swap2State(const std::string &you, int player, const std::string &moves,
+                       const std::string &choices = R"(null,"first-choice":null)",
+                       const std::string &rule = "freestyle")
+{
+    return R"(<{"type":"state","game":"$G","rule":")" + rule +
+           R"(","opening":"swap2","step":"?","moves":)" + moves + R"(,"you":")" + you +
+           R"(","player":)" + std::to_string(player) + R"(,"second-choice":)" + choices +
+           R"(,"black":"present","white":"present","over":false,"winner":null,"five":null})";
+}
+// A state of a renju game with the free opening.
+std::string renjuState(const std::string &you, const std::string &moves)
+{
+    return R"(<{"type":"state","game":"$G","rule":"renju","opening":"free","moves":)" + moves +
+           R"(,"you":")" + you +
+           R"(","black":"present","white":"present","over":false,"winner":null,"five":null})";
+}
+std::string sentAt(int row, int col, int n)
+{
+    return R"(send {"type":"move","row":)" + std::to_string(row) + R"(,"col":)" +
+           std::to_string(col) + R"(,"n":)" + std::to_string(n) + "}";
+}
+std::string sentChoice(const std::string &choice, int n)
+{
+    return R"(send {"type":"choose","choice":")" + choice + R"(","n":)" + std::to_string(n) + "}";
+}
+const std::string THREE = "[[9,9],[9,10],[10,9]]";
+const std::string THREE_STONES = "9,9 9,10 10,9";
+// Black's two open twos across (9, 9), white's stones along row 0: (9, 9) is a double three.
+const std::string TWO_TWOS = "[[9,7],[0,0],[9,8],[0,2],[7,9],[0,4],[8,9],[0,6]]";
+const std::string TWO_TWOS_STONES = "9,7 0,0 9,8 0,2 7,9 0,4 8,9 0,6";
 const std::string RETRY = "connect /ws?game=$G ";
 const std::string JOINING = "Joining the online game…";
 const std::string LOST = "Connection lost, trying again…";
@@ -417,6 +481,75 @@ const std::vector<SessionCase> SESSION_CASES = {
      resumed({sent(9, 9)}), "Your move (black)."},
     {"NotMyTurn", RESUME + Steps{state("white"), "place 9 9"}, resumed(),
      "Black to move (you play white). It is the other player's move."},
+    {"NotMyTurnAsBlack", RESUME + Steps{state("black", "[[9,9]]"), "place 8 8"}, resumed(),
+     "White to move (you play black). It is the other player's move.", "9,9"},
+
+    // The rule and the opening the server gives, the swap2 steps and their choices.
+    {"Swap2TheFirstPlayerPlacesTheThree",
+     RESUME + Steps{swap2State("black", 1, "[[9,9]]"), "place 8 8"}, resumed({sentAt(8, 8, 1)}),
+     "Swap2: place three stones: black, white, black.", "9,9"},
+    {"Swap2TheSecondPlayerWaitsForTheThree",
+     RESUME + Steps{swap2State("white", 2, "[[9,9]]"), "place 8 8"}, resumed(),
+     "Swap2: the other player places three stones. It is the other player's turn in the opening.",
+     "9,9"},
+    {"Swap2TheSecondPlayersChoiceIsSent", RESUME + Steps{swap2State("white", 2, THREE), "choose 3"},
+     resumed({sentChoice("two", 3)}),
+     "Swap2: choose 1 to play white (or place white's stone), 2 to play black, 3 to place two "
+     "more stones.",
+     THREE_STONES},
+    {"Swap2AChoiceOfTheOthersIsNotSent",
+     RESUME + Steps{swap2State("black", 1, THREE), "choose 1", "place 8 8"}, resumed(),
+     "Swap2: the other player chooses. It is the other player's turn in the opening.",
+     THREE_STONES},
+    {"Swap2AStoneAtTheChoiceIsSent", RESUME + Steps{swap2State("white", 2, THREE), "place 8 8"},
+     resumed({sentAt(8, 8, 3)}),
+     "Swap2: choose 1 to play white (or place white's stone), 2 to play black, 3 to place two "
+     "more stones.",
+     THREE_STONES},
+    {"Swap2TheColoursFollowTheChoice",
+     RESUME + Steps{swap2State("black", 2, THREE, R"("black","first-choice":null)"), "place 0 0"},
+     resumed(), "White to move (you play black). Swap2. It is the other player's move.",
+     THREE_STONES},
+    {"Swap2AStoneAtTheChoiceChoseWhite",
+     RESUME + Steps{swap2State("white", 2, THREE), moved(3, 8, 8, "white")}, resumed(),
+     "Black to move (you play white). Swap2.", THREE_STONES + " 8,8"},
+    {"Swap2TheFirstPlayerHasNoThirdChoice",
+     RESUME + Steps{swap2State("black", 1, "[[9,9],[9,10],[10,9],[8,8],[8,10]]",
+                               R"("two","first-choice":null)"),
+                    "choose 3", "choose 2"},
+     resumed({sentChoice("black", 5)}),
+     "Swap2: choose 1 to play white (or place white's stone) or 2 to play black.",
+     THREE_STONES + " 8,8 8,10"},
+    {"Swap2NoTakingBackInTheOpening", RESUME + Steps{swap2State("black", 1, "[[9,9]]"), "undo"},
+     resumed(),
+     "Swap2: place three stones: black, white, black. Stones of the swap2 opening are not taken "
+     "back.",
+     "9,9"},
+    ignored("Swap2AColourTheChoicesDoNotGive",
+            swap2State("white", 2, THREE, R"("black","first-choice":null)")),
+    ignored("Swap2AChoiceBeforeItsStep",
+            swap2State("white", 2, "[[9,9]]", R"("white","first-choice":null)")),
+    ignored("Swap2AFirstChoiceWithoutTwoMore",
+            swap2State("white", 1, "[[9,9],[9,10],[10,9],[8,8],[8,10]]",
+                       R"("black","first-choice":"white")")),
+    {"NoChoiceInTheFreeOpening", RESUME + Steps{state("black"), "choose 1"}, resumed(),
+     "Your move (black). No swap2 choice is asked for now."},
+    ignored("RenjuBlacksForbiddenPointInTheMoves",
+            renjuState("white", TWO_TWOS.substr(0, TWO_TWOS.size() - 1) + ",[9,9]]")),
+    {"RenjuBlacksForbiddenPointIsNotSent",
+     RESUME + Steps{renjuState("black", TWO_TWOS), "place 9 9"}, resumed(),
+     "Your move (black). Renju. Black may not play there under renju.", TWO_TWOS_STONES},
+    {"RenjuTheServersRefusalSaysWhy",
+     RESUME +
+         Steps{
+             renjuState("black", "[]"), "place 9 9",
+             R"(<{"type":"error","code":"forbidden","message":"Black may not play there under renju: a double three"})"},
+     resumed({sent(9, 9)}),
+     "Your move (black). Renju. Black may not play there under renju: a double three."},
+    {"RenjuARefusalInStrangeWords",
+     RESUME + Steps{renjuState("black", "[]"), "place 9 9",
+                    R"(<{"type":"error","code":"forbidden","message":"<b>boo</b>"})"},
+     resumed({sent(9, 9)}), "Your move (black). Renju. Black may not play there under renju."},
     {"WatcherCannotMove", JOIN + Steps{state("watcher"), "place 9 9"}, joined(),
      "Black to move (you are watching). You are watching: only the two players move."},
     {"NoMoveOnAStone", RESUME + Steps{state("white", "[[9,9]]"), "place 9 9"}, resumed(),
@@ -605,6 +738,8 @@ void play(RecordingTransport &transport, const Steps &steps)
         {"stored", [&](const std::string &) { transport.secrets[GAME] = SECRET; }},
         {"leave", [](const std::string &) { onlineGame.leave(); }},
         {"undo", [](const std::string &) { EXPECT_TRUE(onlineGame.askUndo()); }},
+        {"choose",
+         [](const std::string &choice) { EXPECT_TRUE(onlineGame.choose(std::stoi(choice))); }},
         {"allow", [](const std::string &) { EXPECT_TRUE(onlineGame.answerUndo(true)); }},
         {"refuse", [](const std::string &) { EXPECT_TRUE(onlineGame.answerUndo(false)); }},
         {"open", [](const std::string &) { onlineGame.opened(); }},
@@ -759,8 +894,9 @@ TEST_F(OnlineInput, AComputerSideGoesWhenAnOnlineGameStarts)
     EXPECT_EQ(sideToMove, 0);
 }
 
-// The server referees freestyle whatever the local rule: a double three of black's stands.
-TEST_F(OnlineInput, AnOnlineGameIsFreestyleWhateverTheLocalRule)
+// An older server's state says no rule: its games are freestyle with the free opening, whatever
+// the local rule, and a double three of black's stands.
+TEST_F(OnlineInput, AnOlderServersGameIsFreestyleWhateverTheLocalRule)
 {
     startAnew(transport);
     onMenu(MENU_RENJU);
@@ -780,6 +916,74 @@ TEST_F(OnlineInput, AnOnlineGameIsFreestyleWhateverTheLocalRule)
     onMenu(MENU_RENJU);
     EXPECT_EQ(gameRule, engine::Rule::Freestyle)
         << "the menu does not change an online game's rule";
+}
+
+// The rule, the opening and the choices are the server's: the window's game follows them, the
+// menu marks them, and leaving gives back the local game's.
+TEST_F(OnlineInput, TheGamesRuleOpeningAndChoicesComeFromTheServer)
+{
+    startAnew(transport);
+    ASSERT_EQ(gameRule, engine::Rule::Freestyle);
+    play(transport,
+         RESUME + Steps{swap2State("white", 2, THREE, R"("two","first-choice":null)", "renju")});
+    EXPECT_EQ(gameRule, engine::Rule::Renju);
+    EXPECT_EQ(gameOpening, OPENING_SWAP2);
+    EXPECT_EQ(swap2SecondChoice, SWAP2_TWO_STONES);
+    EXPECT_EQ(swap2Step(), SWAP2_TWO_MORE);
+    EXPECT_EQ(historyLength, 3);
+    EXPECT_STREQ(menuLabel(MENU_RENJU), "(*) Renju (not online)");
+    EXPECT_STREQ(menuLabel(MENU_SWAP2), "(*) Swap2 (not online)");
+    EXPECT_EQ(onlineGame.status(), "Swap2: place two more stones: white, then black. Renju.");
+    onMenu(MENU_LEAVE_ONLINE);
+    EXPECT_EQ(gameRule, engine::Rule::Freestyle);
+    EXPECT_EQ(gameOpening, OPENING_FREE);
+}
+
+// Keys 1, 2 and 3 send the choice to the server, and choose nothing here until it is stored.
+TEST_F(OnlineInput, TheSwap2KeysSendTheChoiceToTheServer)
+{
+    play(transport, {swap2State("white", 2, THREE)});
+    onKeyboard('2', 0, 0);
+    EXPECT_EQ(transport.calls, std::vector<std::string>{sentChoice("black", 3)});
+    EXPECT_EQ(swap2SecondChoice, 0) << "chosen when the server says so";
+    onKeyboard('3', 0, 0);
+    EXPECT_EQ(transport.calls.size(), 1u) << "one choice at a time";
+    play(transport, {swap2State("black", 2, THREE, R"("black","first-choice":null)")});
+    EXPECT_EQ(swap2SecondChoice, SWAP2_PLAY_BLACK);
+    EXPECT_EQ(onlineGame.role(), OnlineRole::Black);
+
+    // The first player's keys, at the second player's choice: nothing is sent.
+    SetUp();
+    play(transport, {swap2State("black", 1, THREE)});
+    for (unsigned char key : {'1', '2', '3'})
+    {
+        onKeyboard(key, 0, 0);
+    }
+    EXPECT_TRUE(transport.calls.empty());
+    EXPECT_EQ(swap2SecondChoice, 0);
+}
+
+// "Play online" makes a game under the local game's rule and opening at that moment.
+TEST_F(OnlineInput, PlayOnlineMakesAGameUnderTheLocalRuleAndOpening)
+{
+    startAnew(transport);
+    onMenu(MENU_RENJU);
+    onMenu(MENU_SWAP2);
+    onMenu(MENU_PLAY_ONLINE);
+    onlineGame.opened();
+    EXPECT_EQ(transport.calls,
+              (std::vector<std::string>{
+                  "connect /ws 0", R"(send {"type":"create","rule":"renju","opening":"swap2"})"}));
+    transport.calls.clear();
+    onMenu(MENU_LEAVE_ONLINE);
+    onMenu(MENU_EXACTLY_FIVE);
+    onMenu(MENU_FREE);
+    onMenu(MENU_PLAY_ONLINE);
+    onlineGame.opened();
+    EXPECT_EQ(transport.calls,
+              (std::vector<std::string>{
+                  "disconnect", "connect /ws 0",
+                  R"(send {"type":"create","rule":"exactly-five","opening":"free"})"}));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "tests/server/server_fixture.h"
 
 #include <random>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -102,6 +103,98 @@ TEST(ServerKill, everyAcknowledgedMoveOutlivesSigkill)
     EXPECT_NE(text.find("started"), std::string::npos);
     EXPECT_EQ(text.find(players.blackSecret), std::string::npos);
     EXPECT_EQ(text.find(players.whiteSecret), std::string::npos);
+}
+
+// A renju game with the swap2 opening, the server killed after each of its steps and once with
+// a choice on its way: each acknowledged stone and choice is there after the restart, the game
+// under its rule and opening, the colours as the choices made them, and black's forbidden point
+// still refused.
+TEST(ServerKill, aRenjuSwap2GameComesBackAfterEachStepUnderItsRuleAndChoices)
+{
+    TempDir dir;
+    const std::string database = (dir.path() / "games.sqlite").string();
+    const auto log = dir.path() / "server.log";
+    auto server = std::make_unique<ServerProcess>(Strings{"--db", database, "--port", "0"}, log);
+    const unsigned short port = server->port();
+    Seats seats = startSeats(port, R"("rule":"renju","opening":"swap2")");
+    // Killed, started again, and both players back on their seats: the states they are sent.
+    json firstState, secondState;
+    const auto restart = [&]
+    {
+        server->end(SIGKILL);
+        seats.first.reset(), seats.second.reset();
+        server = std::make_unique<ServerProcess>(
+            Strings{"--db", database, "--port", std::to_string(port)}, log);
+        for (auto [client, secret, state] :
+             {std::tuple{&seats.first, seats.firstSecret, &firstState},
+              std::tuple{&seats.second, seats.secondSecret, &secondState}})
+        {
+            *client = std::make_unique<TestClient>(
+                port, TestClient::Options{.target = "/ws?game=" + seats.game});
+            (*client)->send(join(seats.game, secret));
+            (*client)->expect("joined");
+            *state = (*client)->expect("state");
+        }
+        seats.first->expect("presence"); // the second player is back
+        EXPECT_EQ(firstState.value("rule", ""), "renju");
+        EXPECT_EQ(firstState.value("opening", ""), "swap2");
+        EXPECT_EQ(firstState.value("player", 0), 1);
+        EXPECT_EQ(secondState.value("player", 0), 2);
+        EXPECT_EQ(firstState["moves"], secondState["moves"]);
+    };
+    // A message from `client` and its acknowledgement, `type`, to both players.
+    const auto acknowledged =
+        [&](std::unique_ptr<TestClient> &client, const std::string &text, const std::string &type)
+    {
+        client->send(text);
+        for (TestClient *player : {seats.first.get(), seats.second.get()})
+        {
+            EXPECT_EQ(player->expect(type).value("type", ""), type) << text;
+            // A stone that ends a step brings the state after it.
+            while (type == "moved" && player->receive(50ms))
+            {
+            }
+        }
+    };
+    acknowledged(seats.first, move(9, 7, 0), "moved");
+    acknowledged(seats.first, move(0, 0, 1), "moved");
+    acknowledged(seats.first, move(9, 8, 2), "moved");
+    restart();
+    EXPECT_EQ(firstState.value("step", ""), "second-choice");
+    EXPECT_EQ(firstState["moves"].size(), 3u);
+    acknowledged(seats.second, choose("two", 3), "state");
+    restart();
+    EXPECT_EQ(firstState.value("step", ""), "two-more");
+    EXPECT_EQ(firstState.value("second-choice", ""), "two");
+    acknowledged(seats.second, move(0, 2, 3), "moved");
+    acknowledged(seats.second, move(7, 9, 4), "moved");
+    restart();
+    EXPECT_EQ(firstState.value("step", ""), "first-choice");
+    EXPECT_EQ(firstState["moves"].size(), 5u);
+    // The choice on its way when the server is killed: stored, or not, and never half.
+    seats.first->send(choose("white", 5));
+    restart();
+    if (firstState["first-choice"].is_null())
+    {
+        EXPECT_EQ(firstState.value("step", ""), "first-choice");
+        acknowledged(seats.first, choose("white", 5), "state");
+        restart();
+    }
+    EXPECT_EQ(firstState.value("first-choice", ""), "white");
+    EXPECT_EQ(firstState.value("step", ""), "over");
+    EXPECT_EQ(firstState.value("you", ""), "white");
+    EXPECT_EQ(secondState.value("you", ""), "black");
+    acknowledged(seats.first, move(0, 4, 5), "moved");
+    acknowledged(seats.second, move(8, 9, 6), "moved");
+    acknowledged(seats.first, move(0, 6, 7), "moved");
+    restart();
+    EXPECT_EQ(secondState["moves"].size(), 8u);
+    // Black's double three at (9, 9), refused after the restart as before it.
+    seats.second->send(move(9, 9, 8));
+    const json refusal = seats.second->expect("error");
+    EXPECT_EQ(refusal.value("code", ""), "forbidden");
+    EXPECT_EQ(refusal.value("message", ""), "Black may not play there under renju: a double three");
+    acknowledged(seats.second, move(10, 10, 8), "moved");
 }
 
 } // namespace

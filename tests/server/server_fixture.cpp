@@ -99,9 +99,14 @@ std::string padded(std::size_t size)
     return head + std::string(size - head.size() - tail.size(), 'x') + tail;
 }
 
-nlohmann::json createGame(TestClient &client)
+std::string choose(const std::string &choice, int n)
 {
-    client.send(R"({"type":"create"})");
+    return R"({"type":"choose","choice":")" + choice + R"(","n":)" + std::to_string(n) + "}";
+}
+
+nlohmann::json createGame(TestClient &client, const std::string &fields)
+{
+    client.send(fields.empty() ? R"({"type":"create"})" : R"({"type":"create",)" + fields + "}");
     auto created = client.expect("created");
     client.expect("state");
     return created;
@@ -132,6 +137,30 @@ Players startGame(unsigned short port)
     return players;
 }
 
+Seats startSeats(unsigned short port, const std::string &fields)
+{
+    Seats seats;
+    seats.first = std::make_unique<TestClient>(port);
+    const auto created = createGame(*seats.first, fields);
+    seats.game = created.value("game", "");
+    seats.firstSecret = created.value("secret", "");
+    seats.second =
+        std::make_unique<TestClient>(port, TestClient::Options{.target = "/ws?game=" + seats.game});
+    seats.second->send(join(seats.game));
+    seats.secondSecret = seats.second->expect("joined").value("secret", "");
+    const auto joinerState = seats.second->expect("state");
+    const auto creatorState = seats.first->expect("state");
+    const int creatorPlayer = creatorState.value("player", 0);
+    EXPECT_TRUE(creatorPlayer == 1 || creatorPlayer == 2) << creatorState.dump();
+    EXPECT_EQ(joinerState.value("player", 0), 3 - creatorPlayer) << joinerState.dump();
+    if (creatorPlayer == 2)
+    {
+        std::swap(seats.first, seats.second);
+        std::swap(seats.firstSecret, seats.secondSecret);
+    }
+    return seats;
+}
+
 std::unique_ptr<TestClient> joinAs(unsigned short port, const std::string &game,
                                    const std::string &role, const std::string &secret,
                                    nlohmann::json *state)
@@ -160,10 +189,7 @@ void writeGame(Store &store, const std::string &game, const std::string &a, cons
     const auto plan = fivelessMoves(moves);
     for (int n = 0; n < moves; ++n)
     {
-        store.addMove(game, n,
-                      Referee::Point{static_cast<std::uint8_t>(plan[n].first),
-                                     static_cast<std::uint8_t>(plan[n].second)},
-                      false, now + n);
+        store.addMove(game, n, core::pointOfCell(plan[n].first, plan[n].second), false, now + n);
     }
 }
 

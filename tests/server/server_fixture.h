@@ -73,11 +73,24 @@ std::string join(const std::string &game, const std::string &secret = "");
 std::string move(int row, int col, int n);
 std::string undo(int n);
 std::string undoAnswer(int n, bool accept);
+std::string choose(const std::string &choice, int n);
 // A create padded with an unknown field to exactly `size` bytes.
 std::string padded(std::size_t size);
 
 // Makes a game on `client`'s connection: its "created" answer (the state that follows is read).
-nlohmann::json createGame(TestClient &client);
+// `fields`: more of the create message, such as R"("rule":"renju")".
+nlohmann::json createGame(TestClient &client, const std::string &fields = "");
+
+// A game under way told apart by who opens: the first player (black's first stone, and with
+// swap2 the first three) and the second, as the draw made them.
+struct Seats
+{
+    std::string game;
+    std::unique_ptr<TestClient> first, second;
+    std::string firstSecret, secondSecret;
+};
+// Makes a game with the create's `fields` and joins it: both players have heard the draw.
+Seats startSeats(unsigned short port, const std::string &fields);
 
 // Makes a game and joins it through the link's address: both players told their colours.
 Players startGame(unsigned short port);

@@ -4,8 +4,10 @@
 #include "tests/server/server_fixture.h"
 
 #include <array>
+#include <cstdlib>
 #include <csignal>
 #include <fstream>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,9 +21,9 @@ const std::string SECRET_A = "0123456789abcdef0123456789abcdef";
 const std::string SECRET_B = "fedcba9876543210fedcba9876543210";
 constexpr std::int64_t NOW = 1'800'000'000;
 
-Referee::Point at(int row, int col)
+core::Point at(int row, int col)
 {
-    return Referee::Point{static_cast<std::uint8_t>(row), static_cast<std::uint8_t>(col)};
+    return core::pointOfCell(row, col);
 }
 
 // In a child process: makes a game of `moves` moves in the database, then dies by SIGKILL with
@@ -57,7 +59,7 @@ TEST(ServerStore, whatAKilledServerCommittedComesBackAndATornWriteCostsItAlone)
     ASSERT_EQ(store.load(GAME, game), Lookup::Found);
     EXPECT_EQ(game.secretA, SECRET_A);
     EXPECT_EQ(game.secretB, SECRET_B);
-    EXPECT_EQ(game.blackSeat, 1);
+    EXPECT_EQ(game.firstSeat, 1);
     const auto plan = fivelessMoves(59);
     ASSERT_EQ(game.moves.size(), 59u);
     for (std::size_t n = 0; n < 59; ++n)
@@ -92,15 +94,16 @@ TEST(ServerStore, filesThatAreNotItsDatabaseAreRefusedClearly)
                                        << std::string(5000, 'x');
     refused(dir.path() / "text", "not a database");
     refused(dir.path() / "missing" / "games.sqlite", "unable to open");
-    onDatabase(dir.path() / "newer", "PRAGMA user_version=4;");
+    onDatabase(dir.path() / "newer", "PRAGMA user_version=5;");
     refused(dir.path() / "newer", "newer server");
     // A folder where the file should be.
     std::filesystem::create_directory(dir.path() / "folder");
     refused(dir.path() / "folder", "unable to open");
 }
 
-// The layout of version 1, before games knew when they were last taken back; and of version 2,
-// before they kept a refusal to take back a move.
+// The layout of version 1, before games knew when they were last taken back; of version 2,
+// before they kept a refusal to take back a move; and of version 3, before games had a rule, an
+// opening and swap2 choices.
 const std::string LAYOUT_1 = R"sql(
 CREATE TABLE games(id TEXT PRIMARY KEY, secret_a TEXT, secret_b TEXT, black_seat INTEGER,
     created_at INTEGER NOT NULL, joined_at INTEGER, finished_at INTEGER, expired_at INTEGER)
@@ -111,6 +114,9 @@ PRAGMA user_version=1;)sql";
 const std::string LAYOUT_2 = LAYOUT_1 + R"sql(
 ALTER TABLE games ADD COLUMN touched_at INTEGER; ALTER TABLE games ADD COLUMN undo_seat INTEGER;
 ALTER TABLE games ADD COLUMN undo_at INTEGER; PRAGMA user_version=2;)sql";
+const std::string LAYOUT_3 = LAYOUT_2 + R"sql(
+ALTER TABLE games ADD COLUMN refused_a_at INTEGER; ALTER TABLE games ADD COLUMN refused_b_at INTEGER;
+PRAGMA user_version=3;)sql";
 
 // An unfinished game is idle from its last move or its last take-back, whichever came later,
 // and a take-back lifts a refusal; a database of an older layout gains what it lacks, once, and
@@ -118,7 +124,7 @@ ALTER TABLE games ADD COLUMN undo_at INTEGER; PRAGMA user_version=2;)sql";
 TEST(ServerStore, anIdleGamesClockRunsFromItsLastMoveOrTakeBack)
 {
     const std::vector<std::string> none;
-    for (const std::string &older : {std::string(), LAYOUT_1, LAYOUT_2})
+    for (const std::string &older : {std::string(), LAYOUT_1, LAYOUT_2, LAYOUT_3})
     {
         SCOPED_TRACE(older.empty() ? "a new database" : older.substr(older.size() - 20));
         TempDir dir;
@@ -147,6 +153,69 @@ TEST(ServerStore, anIdleGamesClockRunsFromItsLastMoveOrTakeBack)
     }
 }
 
+// A game of a layout-3 database, written by the server of that layout, comes back freestyle with
+// the free opening once the layout is upgraded; and it can then take a rule, an opening and
+// choices of its own, which come back as they were stored.
+TEST(ServerStore, anOlderDatabasesGamesComeBackFreestyleAndNewOnesUnderTheirRule)
+{
+    TempDir dir;
+    const auto database = dir.path() / "games.sqlite";
+    onDatabase(database, LAYOUT_3 +
+                             "INSERT INTO games(id, secret_a, secret_b, black_seat, "
+                             "created_at, joined_at) VALUES('" +
+                             GAME + "', '" + SECRET_A + "', '" + SECRET_B +
+                             "', 1, 0, 0); INSERT INTO moves VALUES('" + GAME + "', 0, 9, 9, 0);");
+    const std::string renju = "local-renjuswaptwoaaaa";
+    {
+        Store store(database.string(), false);
+        StoredGame game;
+        ASSERT_EQ(store.load(GAME, game), Lookup::Found);
+        EXPECT_EQ(game.rule, core::Rule::Freestyle);
+        EXPECT_EQ(game.opening, core::Opening::Free);
+        EXPECT_EQ(game.choices, StoredGame::Choices{});
+        EXPECT_EQ(game.firstSeat, 1);
+        EXPECT_EQ(game.moves, std::vector<core::Point>{at(9, 9)});
+        store.addGame(renju, SECRET_A, NOW, core::Rule::Renju, core::Opening::Swap2);
+        store.takeSecondSeat(renju, SECRET_B, 0, NOW);
+        for (int n = 0; n < 3; ++n)
+        {
+            store.addMove(renju, n, at(9, 9 + n), false, NOW);
+        }
+        store.setChoices(renju, {core::Swap2Choice::TwoStones, core::Swap2Choice::None});
+        store.addMove(renju, 3, at(10, 9), false, NOW);
+        store.addMove(renju, 4, at(10, 10), false, NOW);
+        // The first player's stone at its choice chooses white, committed with the move.
+        store.addMove(
+            renju, 5, at(11, 11), false, NOW,
+            StoredGame::Choices{core::Swap2Choice::TwoStones, core::Swap2Choice::PlayWhite});
+    }
+    int version = 0;
+    {
+        sqlite3 *db = nullptr;
+        ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
+        sqlite3_exec(
+            db, "PRAGMA user_version",
+            [](void *out, int, char **values, char **)
+            {
+                *static_cast<int *>(out) = std::atoi(values[0]);
+                return 0;
+            },
+            &version, nullptr);
+        sqlite3_close(db);
+    }
+    EXPECT_EQ(version, 4);
+    Store store(database.string(), false);
+    StoredGame game;
+    ASSERT_EQ(store.load(renju, game), Lookup::Found);
+    EXPECT_EQ(game.rule, core::Rule::Renju);
+    EXPECT_EQ(game.opening, core::Opening::Swap2);
+    EXPECT_EQ(game.choices,
+              (StoredGame::Choices{core::Swap2Choice::TwoStones, core::Swap2Choice::PlayWhite}));
+    EXPECT_EQ(game.moves.size(), 6u);
+    ASSERT_EQ(store.load(GAME, game), Lookup::Found);
+    EXPECT_EQ(game.rule, core::Rule::Freestyle);
+}
+
 TEST(ServerStore, storedGamesThatBreakItsOwnRulesAreRefused)
 {
     TempDir dir;
@@ -167,7 +236,9 @@ TEST(ServerStore, storedGamesThatBreakItsOwnRulesAreRefused)
     }
     for (const std::string &edit : std::vector<std::string>{
              "INSERT INTO moves VALUES('" + GAME + "', 5, 1, 1, 0);",
-             "UPDATE moves SET row = 18 WHERE n = 0;", "UPDATE moves SET col = -1 WHERE n = 0;"})
+             "UPDATE moves SET row = 18 WHERE n = 0;", "UPDATE moves SET col = -1 WHERE n = 0;",
+             "UPDATE games SET rule = 'gomoku';", "UPDATE games SET opening = 'swap5';",
+             "UPDATE games SET second_choice = 'grey';"})
     {
         SCOPED_TRACE(edit);
         TempDir copy;
