@@ -209,6 +209,10 @@ void onKeyboard(unsigned char key, int, int)
         toggleMoveNumbers();
         relabelMenu();
     }
+    if ((key == 'p' || key == 'P') && !onlineGame.active())
+    {
+        playOnFromHere();
+    }
     if (gameOver == 0)
     {
         switch (key)

@@ -23,8 +23,9 @@ mergeInto(LibraryManager.library, {
   $gomokuEvents__postset: 'gomokuEvents();',
   $gomokuEvents: function() {
     // The keys game/input.cpp acts on, by the DOM's names; letters in lower case.
-    var gameKeys = ['w', 'a', 's', 'd', ' ', 'u', 'y', 'n', '1', '2', '3', 'ArrowUp', 'ArrowDown', 'ArrowLeft',
-                    'ArrowRight', 'Home', 'End', 'PageUp', 'PageDown', 'Escape'];
+    var gameKeys = ['w', 'a', 's', 'd', ' ', 'u', 'y', 'n', 'm', 'h', 'p', '1', '2', '3', 'ArrowUp',
+                    'ArrowDown', 'ArrowLeft', 'ArrowRight', 'Home', 'End', 'PageUp', 'PageDown',
+                    'Escape'];
     function takes(event) {
       if (ABORT) return false;
       if (!(event instanceof KeyboardEvent)) return true;

@@ -416,7 +416,7 @@ session_records() {
             within 10 grep -qF "Move 4 of 6" "$artefacts/records-open.stdout"
         [ "$record" = "${sgf##*/}" ] || escape records-open
     done
-    choose 15 "Play on from here"
+    keys p
     choose 4 "( ) Computer plays white"
     stone=([9,9]=X [10,9]=O [9,10]=X [10,10]=O)
     click_at $(at 8 8) && stone[8,8]=X

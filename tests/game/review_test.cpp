@@ -133,7 +133,7 @@ TEST(Review, PlayingOnFromAMoveDropsTheMovesAfterIt)
     key(GLUT_KEY_PAGE_UP);
     key(GLUT_KEY_PAGE_UP);
     key(GLUT_KEY_PAGE_UP);
-    onMenu(MENU_PLAY_ON);
+    onKeyboard('p', 0, 0);
     EXPECT_FALSE(reviewing());
     EXPECT_EQ(gameNotice, "Playing on from move 4.");
     placeStone(0, 0);
