@@ -26,7 +26,7 @@ add_library(gomoku_server STATIC
     server/server.cpp
     server/options.cpp)
 target_include_directories(gomoku_server PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(gomoku_server PUBLIC gomoku_rules Boost::headers nlohmann_json::nlohmann_json
+target_link_libraries(gomoku_server PUBLIC gomoku_core Boost::headers nlohmann_json::nlohmann_json
     SQLite::SQLite3 Threads::Threads)
 # Beast and Asio are used as headers only: no compiled Boost library.
 target_compile_definitions(gomoku_server PUBLIC BOOST_ASIO_NO_DEPRECATED BOOST_BEAST_USE_STD_STRING_VIEW)

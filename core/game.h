@@ -8,7 +8,7 @@
 // top, both from 0.
 #pragma once
 
-#include "engine/rules.h"
+#include "core/rules.h"
 
 #include <array>
 #include <cstdint>

@@ -2,6 +2,8 @@
 // neighbourhood of a point: what the side would have if it played there.
 #pragma once
 
+#include "core/rules.h"
+
 #include <cstdint>
 
 namespace engine
@@ -24,15 +26,6 @@ enum Pattern : std::uint8_t
     P_FIVE,   // five or more in a row
 };
 inline constexpr int PATTERN_COUNT = 10;
-
-// What a point of the board holds. Off the board lies a wall.
-enum Stone : std::uint8_t
-{
-    EMPTY = 0,
-    BLACK = 1,
-    WHITE = 2,
-    WALL = 3,
-};
 
 // The four neighbours on each side of a point along one line, two bits each (a Stone): bits
 // 0-1 hold the point four steps back, bits 14-15 four steps forward. Bits 16-17 hold the point

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "engine/patterns.h"
-#include "engine/rules.h"
+#include "core/rules.h"
 
 #include <array>
 #include <bit>

@@ -3,7 +3,7 @@
 // forbidden points and the swap2 opening. Free of any window or GL code.
 #pragma once
 
-#include "engine/rules.h"
+#include "core/rules.h"
 #include "game/board.h"
 
 #include <cstdint>

@@ -7,7 +7,7 @@
 // online game is sent to the server instead, and placed when the server says it was stored.
 #pragma once
 
-#include "engine/rules.h"
+#include "core/rules.h"
 
 #include <cstdint>
 #include <string>

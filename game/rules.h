@@ -1,10 +1,10 @@
 // The rules of five in a row over a board held as a value: where a stone may go, and whether a
 // stone stands at the centre of five of its colour. The window's game applies them to its own
 // board (game_state.cpp); the server judges its games with core::Game (core/game.h), which asks
-// engine/rules.h as the window's game does.
+// core/rules.h as the window's game does.
 #pragma once
 
-#include "engine/rules.h"
+#include "core/rules.h"
 #include "game/board.h"
 
 #include <cstdint>

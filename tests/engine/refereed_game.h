@@ -6,7 +6,7 @@
 #pragma once
 
 #include "engine/levels.h"
-#include "engine/rules.h"
+#include "core/rules.h"
 
 #include <cstdint>
 #include <string>

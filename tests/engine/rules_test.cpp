@@ -1,5 +1,5 @@
 // The rules: which rows win under each rule, and renju's forbidden points.
-#include "engine/rules.h"
+#include "core/rules.h"
 #include "tests/engine/engine_test_support.h"
 #include "tests/engine/renju_reference.h"
 

@@ -7,7 +7,7 @@
 //
 // Every four and three of the stone runs through it, so along each line only the first points
 // beyond its own unbroken row can take it further: a stone anywhere else leaves that row as it is.
-#include "engine/rules.h"
+#include "core/rules.h"
 
 #include <algorithm>
 

@@ -1,15 +1,23 @@
 // The rules of the game in one place: which rows win under each rule, and under renju the points
-// black may not play. The game's five test, its referee, the engine and the brain all ask here.
-// Nothing in it searches: it judges one board as it stands.
+// black may not play. The game's model (game.h), the window's five test, the server, the engine
+// and the brain all ask here. Nothing in it searches: it judges one board as it stands. Its names
+// are in the engine's namespace, whose search reads the same board layout.
 #pragma once
-
-#include "engine/patterns.h"
 
 #include <array>
 #include <cstdint>
 
 namespace engine
 {
+
+// What a point of the board holds. Off the board lies a wall.
+enum Stone : std::uint8_t
+{
+    EMPTY = 0,
+    BLACK = 1,
+    WHITE = 2,
+    WALL = 3,
+};
 
 enum class Rule : std::uint8_t
 {
