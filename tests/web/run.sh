@@ -511,7 +511,7 @@ part records && session_recent
 # when they appear.
 box_of() { browser eval "(r => [r.left, r.top, r.width, r.height].join(' '))(document.querySelector('$1').getBoundingClientRect())" | tr -d '"'; }
 shown_buttons() {
-    browser eval "[...document.querySelectorAll('#review button')].filter(b => getComputedStyle(b).visibility == 'visible')
+    browser eval "[...document.querySelectorAll('#review button')].filter(b => b.getClientRects().length && getComputedStyle(b).visibility == 'visible')
         .map(b => b.id + (b.disabled ? '-' : '+')).join(' ')" | tr -d '"'
 }
 session_review() {
