@@ -4,6 +4,8 @@
 // over field by field. The online game (game/online.h) checks every value against the game.
 #include "app/online_session.h"
 
+#include "app/records_web.h"
+
 #include "game/input.h"
 #include "game/online.h"
 
@@ -240,6 +242,7 @@ void startOnlineSession()
     onlineGame.attach(&transport);
     glutAddMenuEntry("Play online", MENU_PLAY_ONLINE);
     glutAddMenuEntry("Leave online game", MENU_LEAVE_ONLINE);
+    addPageRecordEntries();
     char game[64] = {};
     gomokuOnlineAddressGame(game, sizeof game);
     if (game[0] != '\0')

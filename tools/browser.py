@@ -36,6 +36,11 @@ Unix socket, one command a call.
                               page says ("1.25 status Loading…", "2.50 problem ...") or whether
                               its Menu button can be pressed ("0.10 menu-button disabled"), and
                               each exception nobody caught ("3.00 exception ...")
+    downloads FOLDER          what the page downloads from now on goes into FOLDER, unasked
+    upload SELECTOR FILE...   the files chosen in the file input SELECTOR, as the player would
+                              in the browser's file chooser (the input may be hidden)
+    before [SCRIPT]           SCRIPT run in each page loaded from now on, before the page's
+                              own scripts (as startUpProbe is); without it, none any more
     quit                      ends the browser and the server
 
 WebDriver does what it has: loading, scripts, the mouse, the console's log. What it lacks goes
@@ -81,6 +86,8 @@ FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-
 KEYS = {"space": (" ", "Space", 32, " "), "Escape": ("Escape", "Escape", 27, ""),
         "Left": ("ArrowLeft", "ArrowLeft", 37, ""), "Up": ("ArrowUp", "ArrowUp", 38, ""),
         "Right": ("ArrowRight", "ArrowRight", 39, ""), "Down": ("ArrowDown", "ArrowDown", 40, ""),
+        "Home": ("Home", "Home", 36, ""), "End": ("End", "End", 35, ""),
+        "Page_Up": ("PageUp", "PageUp", 33, ""), "Page_Down": ("PageDown", "PageDown", 34, ""),
         "Tab": ("Tab", "Tab", 9, ""), "F5": ("F5", "F5", 116, ""), "Return": ("Enter", "Enter", 13, "\r")}
 for letter in "abcdefghijklmnopqrstuvwxyz":
     KEYS[letter] = (letter, "Key" + letter.upper(), ord(letter.upper()), letter)
@@ -116,6 +123,7 @@ class Browser:
         self.cdp("Page.enable")
         self.cdp("Page.addScriptToEvaluateOnNewDocument", source=START_UP_PROBE)
         self.cdp("Network.enable")
+        self.before = None  # the identifier of the script of "before"
 
     def cdp(self, method, **params):
         return self.driver.execute_cdp_cmd(method, params)
@@ -235,6 +243,20 @@ class Browser:
                 out.write(base64.b64decode(shot["data"]))
         elif command == "watch":
             return self.watch(*args)
+        elif command == "downloads":
+            os.makedirs(args[0], exist_ok=True)
+            self.cdp("Browser.setDownloadBehavior", behavior="allow", downloadPath=os.path.abspath(args[0]))
+        elif command == "upload":
+            from selenium.webdriver.common.by import By
+            # chromedriver takes the names of the files to choose as the keys typed into the input.
+            self.driver.find_element(By.CSS_SELECTOR, args[0]).send_keys(
+                "\n".join(os.path.abspath(name) for name in args[1:]))
+        elif command == "before":
+            if self.before is not None:
+                self.cdp("Page.removeScriptToEvaluateOnNewDocument", identifier=self.before)
+                self.before = None
+            if args and args[0]:
+                self.before = self.cdp("Page.addScriptToEvaluateOnNewDocument", source=args[0])["identifier"]
         else:
             raise Failure(f"unknown command {command}")
         return ""

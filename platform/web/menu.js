@@ -129,7 +129,11 @@ mergeInto(LibraryManager.library, {
       if (openSubmenu(panel)) return;
       close();
       canvas.focus();
-      if (!ABORT) _gomokuMenuChosen(panel.menu, item.value);
+      if (ABORT) return;
+      // The page's own entries, from 110 on ("Open game…", "Recent games"), are the page's to
+      // carry out (platform/web/records.js); the game's callback would take them for Restart.
+      if (item.value >= 110 && Module['pageMenuChosen']) Module['pageMenuChosen'](item.value);
+      else _gomokuMenuChosen(panel.menu, item.value);
     }
     function key(event) {
       if (!isOpen() || event.type != 'keydown' || /^(Shift|Control|Alt|Meta)$/.test(event.key)) return false;

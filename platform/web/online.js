@@ -153,7 +153,8 @@ mergeInto(LibraryManager.library, {
         ' background: #1c1712; border: 1px solid #5a4a3a; border-radius: 4px; }' +
         '#online p { margin: 0 0 4px; }' +
         '#online-problem { color: #ffb199; }' +
-        '#online #online-undo { margin: 6px 0 0; }' +
+        '#online #online-undo, #online #online-records { margin: 6px 0 0; }' +
+        '#online a { color: #f5c542; }' +
         '</style>' +
         '<p id="online-problem" role="alert"></p>' +
         '<div id="online-game">' +
@@ -164,6 +165,8 @@ mergeInto(LibraryManager.library, {
         '<button id="online-share" type="button" hidden>Share</button>' +
         '<button id="online-leave" type="button">Leave online game</button>' +
         '</div>' +
+        '<p id="online-records" hidden>The game\'s record: <a id="online-psq" download></a> ' +
+        '<a id="online-sgf" download></a></p>' +
         '<p id="online-undo" hidden>' +
         '<button id="online-allow" type="button">Allow</button> ' +
         '<button id="online-refuse" type="button">Refuse</button></p></div>';
@@ -192,7 +195,7 @@ mergeInto(LibraryManager.library, {
       call('gomokuOnlineLeave', [], []);
     });
     // The other player's request to take back a move: the status line says it, these answer it.
-    var undoRow = panel.querySelector('#online-undo');
+    var undoRow = panel.querySelector('#online-undo'), records = panel.querySelector('#online-records');
     panel.querySelector('#online-allow').addEventListener('click', function() {
       call('gomokuOnlineAnswerUndo', ['number'], [1]);
     });
@@ -261,6 +264,14 @@ mergeInto(LibraryManager.library, {
         problemLine.textContent = problem;
         gamePart.hidden = !active;
         undoRow.hidden = !asked;
+        // Once the game is over on the board (a five, or a full board), the server's record of it.
+        var over = active && !!game && (Module['_gomokuReviewState']() >> 21 & 1) == 1;
+        records.hidden = !over;
+        ['psq', 'sgf'].forEach(function(kind) {
+          var anchor = records.querySelector('#online-' + kind);
+          if (over) anchor.href = '/games/' + encodeURIComponent(game) + '.' + kind;
+          anchor.textContent = game + '.' + kind;
+        });
         link.hidden = copy.hidden = invite.hidden = !game;
         share.hidden = share.hidden || !game;
         panel.hidden = !(active || problem);

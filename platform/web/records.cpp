@@ -7,20 +7,19 @@
 namespace
 {
 
+// JavaScript, which clang-format would break (it split the arrow of the last line).
+// clang-format off
 EM_JS(void, gomokuDownload, (const char *name, const char *bytes, int length), {
     const data = HEAPU8.slice(bytes, bytes + length);
     const link = document.createElement('a');
-    link.href = URL.createObjectURL(new Blob([data],
-                                             {
-                                                 type:
-                                                     'application/octet-stream'
-                                             }));
+    link.href = URL.createObjectURL(new Blob([data], {type: 'application/octet-stream'}));
     link.download = UTF8ToString(name);
     document.body.appendChild(link);
     link.click();
     link.remove();
-    setTimeout(() = > URL.revokeObjectURL(link.href), 10000);
+    setTimeout(() => URL.revokeObjectURL(link.href), 10000);
 });
+// clang-format on
 
 } // namespace
 

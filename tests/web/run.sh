@@ -3,7 +3,7 @@
 # the native game (tests/e2e/e2e.sh) on the page, and what the page adds.
 # Usage: bash tests/web/run.sh [WEB_BUILD_DIR [NATIVE_GAME]]   (defaults: build-web/ and
 # build/gomoku3d), after tools/web.sh --build. WEB_PARTS="menus fails ..." runs only those parts
-# (e2e fives keys layout touch menus fails slow native). Ends with "N passed, M failed".
+# (e2e fives keys layout touch menus records fails slow native). Ends with "N passed, M failed".
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 web=$(realpath -m "${1:-$root/build-web}")/web
 native=$(realpath -m "${2:-$root/build/gomoku3d}")
@@ -369,6 +369,204 @@ part menus && session_menu_touch
 part menus && session_menu_small landscape 844 390 3
 part menus && session_menu_small small-landscape 568 320 2
 emulate 1328 820
+
+# Keeping and replaying games (platform/web/records.js). The game as a record, through the page's
+# own hook: its SGF without the date and the moves' times, which a .psq does not keep as SGF does.
+record_of() { browser eval "Module.records.text().replace(/DT\\[[^\\]]*\\]|MS\\[\\d*\\]/g, '')"; }
+message_says() { grep -qF "$1" <<<"$(browser text '#record-message')"; }
+# A black five down the column 9 (rows 9 to 13), white beside it on column 11; the cursor from the
+# centre, where a new game has it.
+BLACK_FIVE=(9 9 9 11 10 9 10 11 11 9 11 11 12 9 12 11 13 9)
+play_five() {
+    local moves && read -r -a moves <<<"$(path 9 9 "$@")" && keys "${moves[@]}"
+}
+# records_file NAME TEXT: a file in the work folder, for the file chooser or a drop.
+records_file() { mkdir -p "$work/records" && printf '%b' "$2" >"$work/records/$1" && echo "$work/records/$1"; }
+# drop FILE: the file dropped on the page, as a browser's drop from the desktop dispatches it.
+drop() {
+    browser eval "(() => { const data = new DataTransfer();
+        data.items.add(new File([$(python3 -c 'import json, sys; print(json.dumps(open(sys.argv[1]).read()))' "$1")], '${1##*/}'));
+        return document.querySelector('#status').dispatchEvent(new DragEvent('drop', {dataTransfer: data, bubbles: true, cancelable: true})); })()"
+}
+session_records_files() {
+    local saved downloads=$work/downloads psq sgf before
+    emulate 1280 720
+    start_game records-files "$work/site/with-meshes" || return
+    rm -rf "$downloads" && browser downloads "$downloads"
+    keys space d space w space a s && stones_as records-files-1-played
+    saved=$(record_of)
+    menu "Save game"
+    within 10 test -n "$(ls "$downloads"/*.sgf 2>/dev/null)" -a -n "$(ls "$downloads"/*.psq 2>/dev/null)"
+    psq=$(ls "$downloads"/*.psq 2>/dev/null) sgf=$(ls "$downloads"/*.sgf 2>/dev/null)
+    check "records: Save game downloads GAME.psq and GAME.sgf (${psq##*/}, ${sgf##*/})" \
+        test -n "$psq" -a "${psq%.psq}" = "${sgf%.sgf}"
+    check "records: the .psq is one ($(head -c 30 "$psq" | tr -d '\r\n'))" grep -q '^Piskvorky 18x18' "$psq"
+    check "records: the SGF holds the three moves under the rule" \
+        grep -qzE '^\(;FF\[4\]GM\[4\]SZ\[18\].*RU\[freestyle\].*;B\[ji\].*;W\[ki\].*;B\[kh\]' "$sgf"
+    menu Restart && changed records-files-2-restarted records-files-1-played
+    browser eval 'window.chooserAsked = 0; document.getElementById("record-file").addEventListener("click", () => chooserAsked++)' >/dev/null
+    menu "Open game…"
+    check "records: Open game asks the browser's file chooser for a .psq or SGF file" test \
+        "$(browser eval '[chooserAsked, document.getElementById("record-file").accept].join()')" = '"1,.psq,.sgf"'
+    browser upload '#record-file' "$psq"
+    check "records: the downloaded .psq opened says so" within 5 message_says "Opened ${psq##*/}."
+    check "records: ... and is the game saved ($saved)" test "$(record_of)" = "$saved"
+    check "records: ... with the same stones on the board" await records-files-3-opened 20 same records-files-1-played records-files-3-opened
+    # Written by hand: a .psq (rows from the top, as Piskvork counts), and SGF under renju.
+    browser upload '#record-file' "$(records_file hand.psq 'Piskvorky 18x18, 11:11, 0\r\n10,9,0\r\n11,9,0\r\n10,10,0\r\n1,1,0\r\n')"
+    check "records: a hand-written .psq opens, its four moves on the board" within 5 test "$(record_of)" = \
+        "\"(;FF[4]GM[4]SZ[18]CA[UTF-8]AP[gomoku3d]RU[freestyle]\\n;B[ji]\\n;W[ki]\\n;B[jj]\\n;W[aa]\\n)\\n\""
+    browser upload '#record-file' "$(records_file hand.sgf '(;GM[4]FF[4]SZ[18]RU[renju]\n;B[ii];W[ij];B[jj])\n')"
+    check "records: a hand-written SGF opens under its rule (renju)" within 5 says "White to move. Renju."
+    check "records: ... with its three moves" test "$(record_of)" = \
+        "\"(;FF[4]GM[4]SZ[18]CA[UTF-8]AP[gomoku3d]RU[renju]\\n;B[ii]\\n;W[ij]\\n;B[jj]\\n)\\n\""
+    await records-files-4-renju 20 settled records-files-4-renju && before=$(record_of)
+    browser upload '#record-file' "$(records_file damaged.psq 'Piskvorky 18x18, 11:11, 0\r\n10,9,0\r\n10,9,0\r\n')"
+    check "records: a damaged record says what and where ($(browser text '#record-message'))" \
+        within 5 message_says "damaged.psq cannot be opened: line 3"
+    check "records: ... and leaves the game as it was" test "$(record_of)" = "$before"
+    check "records: ... the board too" await records-files-5-refused 20 same records-files-4-renju records-files-5-refused
+    status_is "records, refused" "White to move. Renju."
+    check "records: a record dropped on the page is taken" test "$(drop "$psq")" = false
+    check "records: ... and opens as the chooser's" within 5 test "$(record_of)" = "$saved"
+    check "records: nothing in the page's error list ($(browser eval 'errors.join(" / ")'))" test "$(browser eval errors.length)" = 0
+}
+part records && session_records_files
+
+# kept: how many games the page keeps, in its list and in the browser's storage.
+kept() { browser eval "Module.records.kept().length + ' ' + (() => { try { return JSON.parse(localStorage.getItem('gomoku3d.recent')).length; } catch (e) { return 'none'; } })()" | tr -d '"'; }
+listed() { browser eval "[...document.querySelectorAll('#recent-list li')].map(e => e.textContent).join(' / ')" | tr -d '"'; }
+recent_games() { menu "Recent games" && within 5 test "$(browser eval 'recent.open')" = true; }
+session_recent() {
+    local first
+    emulate 1280 720
+    start_game recent "$work/site/with-meshes" || return
+    browser eval 'localStorage.clear()' >/dev/null && start_game recent "$work/site/with-meshes" || return
+    check "recent: none kept at first" test "$(kept)" = "0 none"
+    play_five "${BLACK_FIVE[@]}"
+    status_is recent "Black wins."
+    check "recent: the game kept once it ends ($(kept))" within 5 test "$(kept)" = "1 1"
+    first=$(browser eval 'Module.records.kept()[0].sgf')
+    recent_games
+    check "recent: the list shows it, with its rule, moves and result ($(listed))" \
+        grep -qE '^20[0-9-]{8} [0-9:]{5} · Freestyle · 9 moves · Black won$' <<<"$(listed)"
+    browser shot "$artefacts/recent-1280x720.png" :viewport
+    browser eval "recent.close()" >/dev/null
+    # Stepping back from the end and forward again, or the last stone taken back and placed again,
+    # ends the same game: it is kept once.
+    keys Page_Up End u space
+    status_is "recent, the five again" "Black wins."
+    check "recent: the same game ended again is kept once" test "$(kept)" = "1 1"
+    start_game recent-again "$work/site/with-meshes" || return
+    check "recent: a new page keeps the list" test "$(kept)" = "1 1"
+    recent_games && browser press '.recent-game' 0 0 mouse
+    check "recent: a game from the list opens for review, the list closed" within 5 test "$(browser eval 'recent.open')" = false
+    status_is "recent, opened" "Black wins."
+    check "recent: ... and is the game kept" test "$(browser eval 'Module.records.text()')" = "$first"
+    check "recent: ... and it is not kept again" test "$(kept)" = "1 1"
+    recent_games && browser press '#recent-clear' 0 0 mouse
+    check "recent: Clear forgets them all ($(kept); $(listed))" test "$(kept)" = "0 0" -a -z "$(listed)"
+    browser eval "recent.close()" >/dev/null
+    # 50 games kept already (one stone each, on points 0 to 49), and one more ends: 50 kept, the
+    # oldest gone.
+    browser eval "localStorage.setItem('gomoku3d.recent', JSON.stringify([...Array(50).keys()].map(i => ({when: Date.now() - 1000 * (i + 1),
+        sgf: '(;FF[4]GM[4]SZ[18]RU[freestyle]\n;B[' + 'abcdefghijklmnopqr'[i % 18] + 'abcdefghijklmnopqr'[Math.floor(i / 18)] + '])\n'}))))" >/dev/null
+    start_game recent-51 "$work/site/with-meshes" || return
+    check "recent: 50 games stored" test "$(kept)" = "50 50"
+    play_five "${BLACK_FIVE[@]}" && status_is "recent, 51" "Black wins."
+    check "recent: a 51st game ended keeps 50 ($(kept))" within 5 test "$(kept)" = "50 50"
+    check "recent: ... the new one first, the oldest gone" test "$(browser eval "(k => [k[0].sgf.includes(';B[ni]'),
+        k[1].sgf.includes(';B[aa]'), k[49].sgf.includes(';B[mc]'), k.some(g => g.sgf.includes(';B[nc]'))].join())(Module.records.kept())")" = '"true,true,true,false"'
+    # Storage full: the game ended is listed all the same, the page says the list will not last,
+    # and the game goes on.
+    browser eval "Storage.prototype.setItem = function () { throw new DOMException('full', 'QuotaExceededError'); }" >/dev/null
+    keys u a a a a a space
+    status_is "recent, storage full" "Black wins."
+    recent_games
+    check "recent, storage full: the game is listed ($(listed | cut -c1-60)…)" \
+        test "$(browser eval "Module.records.kept()[0].sgf.includes(';B[ii]') && document.querySelectorAll('#recent-list li').length")" = 50
+    check "recent, storage full: the list says it lasts until the page is closed" \
+        grep -q "does not let the page keep them" <<<"$(browser text '#recent-note')"
+    browser eval "recent.close()" >/dev/null && keys u
+    status_is "recent, storage full" "Black to move."
+    check "recent, storage full: nothing in the page's error list ($(browser eval 'errors.join(" / ")'))" test "$(browser eval errors.length)" = 0
+    # Storage switched off: reading it throws.
+    browser before "Object.defineProperty(window, 'localStorage', {get() { throw new DOMException('denied', 'SecurityError'); }})"
+    start_game recent-no-storage "$work/site/with-meshes"
+    play_five "${BLACK_FIVE[@]}"
+    status_is "recent, no storage" "Black wins."
+    check "recent, no storage: the game is kept for the page's life ($(kept))" within 5 test "$(kept)" = "1 none"
+    recent_games
+    check "recent, no storage: the list says so" grep -q "does not let the page keep them" <<<"$(browser text '#recent-note')"
+    check "recent, no storage: nothing in the page's error list ($(browser eval 'errors.join(" / ")'))" test "$(browser eval errors.length)" = 0
+    # A list that is not one starts afresh.
+    browser before && start_game recent-damaged "$work/site/with-meshes"
+    browser eval "localStorage.setItem('gomoku3d.recent', '[{\"when\": 1, \"sgf\": 5}, \"x\"')" >/dev/null
+    start_game recent-damaged "$work/site/with-meshes"
+    check "recent: a damaged list is started afresh ($(kept))" test "$(kept)" = "0 none"
+}
+part records && session_recent
+
+# The review buttons step as the keys do, each at least 44 x 44, and the board keeps its place
+# when they appear.
+box_of() { browser eval "(r => [r.left, r.top, r.width, r.height].join(' '))(document.querySelector('$1').getBoundingClientRect())" | tr -d '"'; }
+shown_buttons() {
+    browser eval "[...document.querySelectorAll('#review button')].filter(b => b.getClientRects().length && getComputedStyle(b).visibility == 'visible')
+        .map(b => b.id + (b.disabled ? '-' : '+')).join(' ')" | tr -d '"'
+}
+session_review() {
+    local name=review-$1 board small steps=() key button kind=${5:-mouse} i
+    fits "$name" "${@:2}" || return
+    board=$(box_of canvas)
+    check "$name: no review buttons before the first stone" test -z "$(shown_buttons)"
+    keys space d space w space
+    status_is "$name" "White to move."
+    check "$name: the review buttons show ($(shown_buttons))" test "$(shown_buttons)" = "first-move+ previous-move+ next-move- last-move-"
+    check "$name: the board kept its place and size ($board, then $(box_of canvas))" test "$(box_of canvas)" = "$board"
+    small=$(browser eval "[...document.querySelectorAll('#review button')].filter(b => (r => r.width < 44 || r.height < 44)(b.getBoundingClientRect())).map(b => b.id).join()" | tr -d '"')
+    check "$name: each button at least 44 x 44${small:+ (not $small)}" test -z "$small"
+    for key in Page_Up Page_Up Home Page_Down End Page_Up; do keys "$key" && sleep 0.3 && steps+=("$(browser text '#status')"); done
+    check "$name: the keys step through the game (${steps[*]})" test "${steps[*]}" = \
+        "Black to move. Move 2 of 3 White to move. Move 1 of 3 Black to move. Move 0 of 3 White to move. Move 1 of 3 White to move. Black to move. Move 2 of 3"
+    keys End
+    i=0 && for button in previous-move previous-move first-move next-move last-move previous-move; do
+        browser press "#$button" 0 0 $kind && sleep 0.3
+        check "$name: $button says \"${steps[i]}\"" test "$(browser text '#status')" = "${steps[i]}"
+        i=$((i + 1))
+    done
+    check "$name: before the end, Play on from here shows" test "$(shown_buttons)" = "first-move+ previous-move+ next-move+ last-move+ play-on+"
+    check "$name: the board kept its place and size" test "$(box_of canvas)" = "$board"
+    browser shot "$artefacts/$name-$2x$3.png" :viewport
+    browser press '#first-move' 0 0 $kind
+    check "$name: at the first move, First and Previous are off" within 5 test "$(shown_buttons)" = "first-move- previous-move- next-move+ last-move+ play-on+"
+    browser press '#next-move' 0 0 $kind && browser press '#play-on' 0 0 $kind
+    status_is "$name, played on" "White to move. Playing on from move 1."
+    check "$name: Play on from here keeps the moves shown (one)" test "$(record_of)" = \
+        "\"(;FF[4]GM[4]SZ[18]CA[UTF-8]AP[gomoku3d]RU[freestyle]\\n;B[ji]\\n)\\n\""
+    check "$name: ... and Play on from here hides again" test "$(shown_buttons)" = "first-move+ previous-move+ next-move- last-move-"
+    check "$name: the keys still reach the game" eval 'keys d space && within 5 says "Black to move."'
+    check "$name: the board kept its place and size" test "$(box_of canvas)" = "$board"
+}
+part records && session_review desktop 1280 720
+part records && session_review phone 390 844 3 touch touch
+
+# After an online game the panel offers the server's record of it; not while it goes on. The
+# page's side alone, told of an online game by the call the program makes (no server here).
+online_records() { browser eval "(p => p.hidden ? 'hidden' : [...p.querySelectorAll('a')].map(a => a.getAttribute('href')).join(' '))(document.getElementById('online-records'))" | tr -d '"'; }
+session_online_records() {
+    emulate 1280 720
+    start_game online-records "$work/site/with-meshes" || return
+    keys space d space
+    browser eval "Module.online.changed(true, 'Black to move (you play black).', 2, 'ab12cd34', '', false)" >/dev/null
+    check "online records: none while the game goes on ($(online_records))" test "$(online_records)" = hidden
+    browser eval "Module.online.changed(false, '', 0, '', '', false)" >/dev/null && keys u u
+    play_five "${BLACK_FIVE[@]}" && status_is "online records" "Black wins."
+    browser eval "Module.online.changed(true, 'You win (black).', 2, 'ab12cd34', '', false)" >/dev/null
+    check "online records: the game over, its .psq and SGF from the server ($(online_records))" \
+        test "$(online_records)" = "/games/ab12cd34.psq /games/ab12cd34.sgf"
+    browser shot "$artefacts/online-records.png" :viewport
+}
+part records && session_online_records
 
 # Each way the page can fail: the player reads WORDS within 10 s, at most one exception escapes
 # (watched until quiet for 3 s), and without meshes the game runs and reports them. HOW is
