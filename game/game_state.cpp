@@ -24,6 +24,7 @@ float viewYaw;
 MoveRecord moveHistory[MAX_HISTORY];
 std::int32_t historyLength;
 std::uint32_t boardVersion;
+std::uint32_t gameVersion;
 ClearedGame clearedGames[MAX_CLEARED_GAMES];
 std::int32_t clearedGameCount;
 engine::Rule gameRule = engine::Rule::Freestyle;
@@ -248,6 +249,7 @@ void bringBackClearedGame()
         }
     }
     ++boardVersion;
+    ++gameVersion;
 }
 
 // "Move N of M" for the game as shown; with `refused`, why nothing is placed or taken back there.
@@ -384,6 +386,7 @@ void playOnFromHere()
         return;
     }
     laterCount = 0;
+    ++gameVersion;
     say("Playing on from move " + std::to_string(historyLength) + ".");
 }
 
@@ -505,6 +508,7 @@ void placeStone(std::int32_t row, std::int32_t col)
     cell = stoneOfSideToMove();
     sideToMove ^= 1;
     ++boardVersion;
+    ++gameVersion;
     if (swap2Step() != stepBefore)
     {
         announceSwap2Step();
@@ -531,6 +535,7 @@ void clearForNewGame()
     gameOver = 0;
     historyLength = 0;
     ++boardVersion;
+    ++gameVersion;
     lastPlacementTime = std::chrono::steady_clock::now();
     // sideToMove stays: after a won game the loser moves first. But renju's black always opens,
     // and swap2 begins with black's stone.
@@ -614,6 +619,7 @@ void undoMove()
     const std::uint8_t stepBefore = swap2Step();
     // The five, if this stone made it, is gone; a five made before it would be found again.
     takeBackLast();
+    ++gameVersion;
     if (swap2Step() != stepBefore)
     {
         announceSwap2Step();
@@ -670,6 +676,7 @@ void showGame(engine::Rule rule, std::uint8_t opening, const MoveRecord *moves, 
     }
     restoreChoices();
     ++boardVersion;
+    ++gameVersion;
     gameOver = 0;
     scanForFive();
     say("");

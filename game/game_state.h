@@ -94,6 +94,9 @@ inline constexpr int MAX_HISTORY = 1024;
 extern MoveRecord moveHistory[MAX_HISTORY]; // the placements of this game, oldest first
 extern std::int32_t historyLength;          // how many of them there are
 extern std::uint32_t boardVersion;          // changes with every placement, undo and restart
+// Changes with every change of the game's moves: a placement, an undo, a restart, a game put on
+// the board, playing on from a move; not with a step through them.
+extern std::uint32_t gameVersion;
 
 // A game as Restart found it, kept so that Undo can bring it back.
 struct ClearedGame

@@ -2,6 +2,7 @@
 // draws or calls GL.
 #include "game/input.h"
 
+#include "game/analysis.h"
 #include "game/game_state.h"
 #include "game/hint.h"
 #include "game/online.h"
@@ -118,6 +119,7 @@ const MenuEntry MENU[MENU_ENTRIES] = {
     {"Play on from here", nullptr, nullptr, 0},
     {"Move numbers", currentNumbers, chooseNumbers, 1}, // a toggle: "(*)" while they show
     {"Hint", nullptr, nullptr, 0},
+    {"Analyse game", nullptr, nullptr, 0},
 };
 
 // While the game runs, puts the cursor on the point under the pointer; false if there is none.
@@ -157,8 +159,9 @@ void stepThroughGame(int key)
         stepToLast();
         break;
     default:
-        break;
+        return;
     }
+    sayMarkOfShownMove(); // a move the analysis marked says what it did
 }
 
 } // namespace
@@ -195,6 +198,8 @@ void relabelMenu()
 
 void onKeyboard(unsigned char key, int, int)
 {
+    // The analysis is of the game as it was when it began: any key stops it.
+    cancelAnalysis();
     // A hint under way is for the game as it was asked about: any other key drops it.
     if (key != 'h' && key != 'H')
     {
@@ -282,6 +287,8 @@ void onSpecialKey(int key, int, int)
         viewYaw += 5.0f;
         break;
     default:
+        // Only turning the board leaves the analysis going.
+        cancelAnalysis();
         stepThroughGame(key);
         break;
     }
@@ -294,6 +301,7 @@ void onMouse(int button, int state, int x, int y)
 {
     if (state == GLUT_DOWN)
     {
+        cancelAnalysis();
         cancelHintThought();
     }
     if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN && cursorToPointer(x, y))
@@ -320,6 +328,10 @@ void onMenu(int value)
     if (value != MENU_HINT)
     {
         cancelHintThought();
+    }
+    if (value != MENU_ANALYSE)
+    {
+        cancelAnalysis();
     }
     // Shown online too: they change nothing of the game.
     if (value == MENU_MOVE_NUMBERS)
@@ -372,6 +384,10 @@ void onMenu(int value)
     {
         hintKey();
     }
+    else if (value == MENU_ANALYSE)
+    {
+        analyseKey();
+    }
     else // "Restart", and any value no entry has
     {
         restartGame();
@@ -394,5 +410,6 @@ void onIdle()
         relabelMenu(); // the computer took the other side in swap2
     }
     lookForHint(THINKING_SLICE_MS);
+    lookForAnalysis(THINKING_SLICE_MS);
     platformPaceFrame();
 }

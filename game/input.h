@@ -21,7 +21,8 @@ inline constexpr int MENU_SAVE_GAME = 14;
 inline constexpr int MENU_PLAY_ON = 15;
 inline constexpr int MENU_MOVE_NUMBERS = 16;
 inline constexpr int MENU_HINT = 17;
-inline constexpr int MENU_ENTRIES = 18;
+inline constexpr int MENU_ANALYSE = 18;
+inline constexpr int MENU_ENTRIES = 19;
 // The online game's entries, after the others and apart from them: "Play online" where the game
 // knows a server to create a game on (the page), "Leave online game" wherever it can play one.
 inline constexpr int MENU_PLAY_ONLINE = 100;

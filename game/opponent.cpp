@@ -3,6 +3,7 @@
 
 #include "engine/opening.h"
 #include "engine/search.h"
+#include "game/analysis.h"
 #include "game/game_state.h"
 #include "game/hint.h"
 
@@ -108,7 +109,8 @@ std::uint32_t newThoughtNumber()
 
 void useThinker(std::unique_ptr<Thinker> next)
 {
-    dropHint(); // it thinks on the thinker that goes
+    dropHint(); // it thinks on the thinker that goes, as the analysis does
+    dropAnalysis();
     dropThought();
     activeThinker = std::move(next);
 }

@@ -1,6 +1,7 @@
 // Draws one frame: the board, its stones, then the cursor stone or the winning line and banner.
 #include "render/frame.h"
 
+#include "game/analysis.h"
 #include "game/game_state.h"
 #include "game/hint.h"
 #include "game/opponent.h"
@@ -118,6 +119,31 @@ void drawForbiddenMarks()
             drawModel(MODEL_STONE);
             glPopMatrix();
         }
+    }
+}
+
+// A move "Analyse game" marked: a yellow ring round its stone at the stone's widest, the stone's
+// mesh widened and flattened, so that it shows round the stone from above and across it from the
+// side, and tells itself from the stones, the board, the last stone's red and renju's violet.
+void drawAnalysisMarks()
+{
+    std::uint8_t marks[BOARD_CELLS];
+    analysisMarksOfBoard(marks);
+    constexpr float MIDDLE_X = 3.875f, MIDDLE_Y = -9.0f, MIDDLE_Z = 4.375f;
+    constexpr float WIDTH_SCALE = 1.3f, HEIGHT_SCALE = 0.3f;
+    colour(250, 215, 0);
+    for (int i = 0; i < BOARD_CELLS; ++i)
+    {
+        if (marks[i] == 0)
+        {
+            continue;
+        }
+        glPushMatrix();
+        glTranslatef(cellX(i / BOARD_SIZE) + MIDDLE_X, MIDDLE_Y, cellZ(i % BOARD_SIZE) + MIDDLE_Z);
+        glScalef(WIDTH_SCALE, HEIGHT_SCALE, WIDTH_SCALE);
+        glTranslatef(-MIDDLE_X, -MIDDLE_Y, -MIDDLE_Z);
+        drawModel(MODEL_STONE);
+        glPopMatrix();
     }
 }
 
@@ -408,6 +434,7 @@ void onDisplay()
     drawStones();
     drawLastMoveMark();
     drawForbiddenMarks();
+    drawAnalysisMarks();
     // Read after the whole pass: a five found in it already counts.
     if (gameOver == 0)
     {

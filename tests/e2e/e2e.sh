@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End to end: the real game in a private Xvfb, driven with xdotool and seen through grabs of its
 # window (tests/web/run.sh and tests/windows/run.sh play the same sessions). Ends with "N passed,
-# M failed". e2e.sh GAME ASSETS ARTEFACTS with-meshes|clicks|computer|renju|without-meshes|soak [S]
+# M failed". e2e.sh GAME ASSETS ARTEFACTS with-meshes|clicks|computer|renju|records|analysis|without-meshes|soak [S]
 E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source=tools/xvfb.sh
 source "$E2E_HERE/../../tools/xvfb.sh"
@@ -12,7 +12,7 @@ MESHES=("plane.STL" "lines.STL" "circle.STL" "black wins.STL" "white wins.STL")
 MENU_ENTRIES=("Cheat" "Restart" "Undo" "( ) Two players" "( ) Computer plays white"
     "( ) Computer plays black" "( ) Easy" "( ) Medium" "( ) Hard" "( ) Freestyle"
     "( ) Exactly five" "( ) Renju" "( ) Free" "( ) Swap2" "Save game" "Play on from here"
-    "( ) Move numbers" "Hint")
+    "( ) Move numbers" "Hint" "Analyse game")
 # From the cursor's start on (9, 9) black fills row 9 outwards while white answers on row 8, four
 # each (a and d step the row, s and w the column); "d s space" is then black's fifth, on (9, 7).
 FOUR_EACH=(space a space d w space a space d w space a space d s s s space a space)
@@ -424,6 +424,42 @@ session_records() {
         await records-6-answer 20 answered records-6-answer
     check "records: the moves after the fourth are gone" grep -qF "Playing on from move 4." "$artefacts/records-open.stdout"
     escape records-open
+}
+
+# Analysis: a record in which white's sixth, on (2, 2), leaves black's open three on row 9 open,
+# written here in the .psq layout (x the column and y the row from 1 at the top left, CR LF) and
+# opened; "Analyse game" marks that stone with a yellow ring and names the move on the console,
+# stepping to it says so again, and the hint then names a point that wins for black.
+session_analysis() {
+    local grid red_least folder=$1 x y words="Move 6 (c3) by white: a forced loss walked into; better"
+    printf 'Piskvorky 18x18, 11:11, 0\r\n10,9,0\r\n11,8,0\r\n10,8,0\r\n9,10,0\r\n10,7,0\r\n3,16,0\r\n' \
+        >"$folder/blunder.psq"
+    start_game analysis "$folder" blunder.psq || return
+    keys Home && board analysis-1-empty
+    keys End && point_to $(at 0 17) && await analysis-2-opened 20 settled analysis-2-opened
+    measure analysis-2-opened
+    check "analysis: no yellow before the analysis (${yellow[0]} pixels)" test "${yellow[0]}" = 0
+    choose 18 "Analyse game"
+    check "analysis: the console says its progress" \
+        within 30 grep -qF "Analysing: move 6 of 6" "$artefacts/analysis.stdout"
+    check "analysis: the console names the one move marked" \
+        within 60 grep -qF "Analysed 6 moves, 1 marked. $words" "$artefacts/analysis.stdout"
+    point_to $(at 0 17) && changed analysis-3-marked analysis-2-opened && measure analysis-3-marked
+    read -r x y <<<"$(at 2 2)"
+    check "analysis: a yellow ring on white's stone at $x $y (${yellow[0]} pixels within ${yellow[*]:1:4})" \
+        test "${yellow[0]}" -gt 40 -a "${yellow[1]}" -le "$x" -a "${yellow[3]}" -ge "$x" \
+        -a "${yellow[2]}" -le "$y" -a "${yellow[4]}" -ge "$y" \
+        -a $((yellow[3] - yellow[1])) -lt $((2 * (grid[2] - grid[0]) / 17))
+    keys Prior && point_to $(at 0 17) && changed analysis-4-back analysis-3-marked && measure analysis-4-back
+    check "analysis: a move back the stone and its ring are gone (${yellow[0]} yellow pixels)" test "${yellow[0]}" = 0
+    keys Next && point_to $(at 0 17)
+    shows analysis-5-forth same analysis-3-marked "analysis: a move forth the ring is back"
+    check "analysis: stepping to the marked move says what it did" \
+        within 10 test "$(grep -cF "$words" "$artefacts/analysis.stdout")" -ge 2
+    keys h
+    check "analysis: the hint names a point of black's open four, a win" \
+        within 30 grep -qE "^Hint: (j9|j13), black wins in 2" "$artefacts/analysis.stdout"
+    escape analysis
 }
 
 # A game started where no mesh is: five reports, and a window of the clear colour alone.

@@ -17,6 +17,7 @@ KINDS = {
     "dark": ((0, 41),) * 3,  # black stones, grid and banner; the lit board is never this dark
     "light": ((245, 256),) * 3,  # white stones and banner where they face the light
     "violet": ((60, 240), (0, 90), (120, 256)),  # the marks of black's forbidden points (renju)
+    "yellow": ((150, 256), (140, 256), (0, 60)),  # the rings of the moves the analysis marked
 }
 
 

@@ -255,6 +255,7 @@ TEST(Window, IsGameWithTheMenuOnTheRightButtonAndEveryCallback)
         {"glutAddMenuEntry Play on from here 15", nullptr},
         {"glutAddMenuEntry ( ) Move numbers 16", nullptr},
         {"glutAddMenuEntry Hint 17", nullptr},
+        {"glutAddMenuEntry Analyse game 18", nullptr},
         {"glutAttachMenu " + std::to_string(GLUT_RIGHT_BUTTON), nullptr},
         {"glutReshapeFunc", anyCallback(onReshape)},
         {"glutKeyboardFunc", anyCallback(onKeyboard)},

@@ -1,6 +1,7 @@
 // GL tests on the real renderer in an 800 x 600 window on the suite's own Xvfb, over the assets/
 // meshes: each object found by difference with a frame drawn without it, placed by the grid lines.
 #include "bench/reference_frame.h"
+#include "game/analysis.h"
 #include "game/game_state.h"
 #include "game/hint.h"
 #include "game/input.h"
@@ -45,7 +46,8 @@ Frame drawFrame(void (*display)() = onDisplay)
 
 // The scene's colours as lit (black shows only its white highlight: a neutral grey).
 using Kind = int; // CLEAR the cream clear colour, BROWN the board, RED the winning line
-constexpr Kind CLEAR = 0, BROWN = 1, DARK = 2, WHITE = 3, RED = 4, VIOLET = 5, OTHER = 6, KINDS = 7;
+constexpr Kind CLEAR = 0, BROWN = 1, DARK = 2, WHITE = 3, RED = 4, VIOLET = 5, YELLOW = 6,
+               OTHER = 7, KINDS = 8;
 Kind kindOf(const Frame &f, int x, int y)
 {
     const std::uint8_t *p = &f[3 * (std::size_t(y) * WIDTH + x)];
@@ -58,6 +60,8 @@ Kind kindOf(const Frame &f, int x, int y)
         return RED;
     if (b > g + 60 && r > g + 20) // renju's forbidden points
         return VIOLET;
+    if (r >= 120 && 100 * g >= 75 * r && 100 * b < 45 * g) // the analysis's marks
+        return YELLOW;
     return r - g >= 25 && g - b >= 20 ? BROWN : OTHER;
 }
 
@@ -447,6 +451,56 @@ TEST_F(GlTest, HintStonesAreSeeThroughOnTheirPointsAndTheBarShowsUnderTheBoard)
     // Gone with the hint.
     dropHint();
     EXPECT_EQ(drawFrame(), before);
+}
+
+// "Analyse game": the move it marks, white's sixth on (2, 2) that leaves black's open three open,
+// wears a yellow ring wider than its stone, from above and with the board turned; no other stone
+// does, and the ring goes with the analysis.
+TEST_F(GlTest, AnalysisMarksItsMoveWithAYellowRingRoundTheStoneFromEverySide)
+{
+    Grid grid = findGrid();
+    places({{9, 9}, {10, 10}, {9, 10}, {8, 8}, {9, 11}, {2, 2}});
+    onMenu(MENU_ANALYSE);
+    for (int i = 0; i < 100000 && analysing(); ++i)
+        lookForAnalysis(THINKING_SLICE_MS);
+    int count = 0;
+    const MarkedMove *marks = analysisMarks(&count);
+    ASSERT_EQ(count, 1);
+    ASSERT_EQ(marks[0].number, 6);
+    const std::pair<int, int> views[] = {{0, 0}, {50, 0}, {310, 0}, {0, 50}, {0, 310}, {45, 315}};
+    std::vector<Frame> marked;
+    for (auto [pitch, yaw] : views)
+    {
+        viewPitch = pitch, viewYaw = yaw;
+        marked.push_back(drawFrame());
+    }
+    dropAnalysis();
+    for (std::size_t i = 0; i < std::size(views); ++i)
+    {
+        SCOPED_TRACE(testing::Message() << "view " << views[i].first << ", " << views[i].second);
+        viewPitch = views[i].first, viewYaw = views[i].second;
+        const Frame plain = drawFrame();
+        Blob mark = blobOf(marked[i], plain);
+        ASSERT_GT(mark.count, 40) << "the mark shows";
+        EXPECT_GT(mark.share(YELLOW), 0.6) << "yellow, unlike board, stones, red and violet";
+        // About the stone's place: the stone alone, taken off, shows where that is.
+        Board[2 * BOARD_SIZE + 2] = CELL_EMPTY;
+        Blob stone = blobOf(plain, drawFrame());
+        Board[2 * BOARD_SIZE + 2] = CELL_WHITE;
+        EXPECT_NEAR(mark.x, stone.x, grid.pitch() / 2);
+        EXPECT_NEAR(mark.y, stone.y, grid.pitch() / 2);
+        EXPECT_LT(std::max(mark.right - mark.left, mark.top - mark.bottom), 2 * grid.pitch())
+            << "that stone alone";
+        if (i == 0) // from above, a ring beyond the stone's edge all round
+        {
+            EXPECT_NEAR(mark.x, grid.x[2], 4.0);
+            EXPECT_NEAR(mark.y, grid.y[2], 4.0);
+            EXPECT_LT(mark.left, stone.left);
+            EXPECT_GT(mark.right, stone.right);
+            EXPECT_LT(mark.bottom, stone.bottom);
+            EXPECT_GT(mark.top, stone.top);
+        }
+    }
 }
 
 TEST_F(GlTest, WinnersBannerShowsThreeTimesAcrossTheBoardInTheirColour)
