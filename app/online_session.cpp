@@ -5,7 +5,7 @@
 // for each change, to the console.
 #include "app/online_session.h"
 
-#include "game/input.h"
+#include "app/input.h"
 #include "game/online.h"
 #include "game/online_message.h"
 #include "platform/console.h"

@@ -6,7 +6,7 @@
 
 #include "app/records_web.h"
 
-#include "game/input.h"
+#include "app/input.h"
 #include "game/online.h"
 
 #include <GL/freeglut_std.h>

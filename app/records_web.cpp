@@ -5,7 +5,7 @@
 
 #include "core/record.h"
 #include "game/game_state.h"
-#include "game/input.h"
+#include "app/input.h"
 #include "game/online.h"
 #include "game/records.h"
 

@@ -3,7 +3,7 @@
 #include "app/window.h"
 
 #include "game/game_state.h"
-#include "game/input.h"
+#include "app/input.h"
 #include "render/frame.h"
 #include "render/pick.h"
 #include "render/scene.h"

@@ -10,7 +10,7 @@
 // in a folder holding the five meshes. The computer thinks on its thread beside the frames, as
 // the game does, or with --slices between them, 12 ms at a time, as the game did before.
 #include "game/game_state.h"
-#include "game/input.h"
+#include "app/input.h"
 #include "game/opponent.h"
 #include "platform/heap.h"
 #include "model/model_table.h"

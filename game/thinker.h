@@ -63,5 +63,5 @@ public:
 std::unique_ptr<Thinker> makeSliceThinker();
 // Thinks beside the game: on the desktop a thread of its own (game/thread_thinker.cpp), in the
 // page a Web Worker, or slices when the page's worker cannot start
-// (platform/web/worker_thinker.cpp). The build picks one.
+// (game/worker_thinker_web.cpp). The build picks one.
 std::unique_ptr<Thinker> makeBesideThinker();

@@ -1,5 +1,5 @@
-// The page's side of the computer's thinking (platform/web/worker_thinker.cpp calls it): a Web
-// Worker that runs thinker.wasm, the engine alone (platform/web/thinker_main.cpp and
+// The page's side of the computer's thinking (game/worker_thinker_web.cpp calls it): a Web
+// Worker that runs thinker.wasm, the engine alone (app/thinker_main_web.cpp and
 // thinker_worker.js), so that the page's frames never wait for the engine. The page fetches the
 // worker's two files with its others and hands them over as Module.thinkerFiles, a promise of
 // {script, module}: the worker's script as an address the worker starts from, and thinker.wasm
@@ -117,7 +117,7 @@ mergeInto(LibraryManager.library, {
     }, fail);
   },
 
-  // The game's calls (platform/web/worker_thinker.cpp).
+  // The game's calls (game/worker_thinker_web.cpp).
   gomokuThinkerPost__deps: ['$gomokuThinker'],
   gomokuThinkerPost: function(generation, cells, toMove, level, rule, nodes, timeMs, seedLow,
                               seedHigh) {

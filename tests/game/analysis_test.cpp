@@ -3,7 +3,7 @@
 #include "game/analysis.h"
 #include "game/game_state.h"
 #include "game/hint.h"
-#include "game/input.h"
+#include "app/input.h"
 #include "game/opponent.h"
 #include "game_test_support.h"
 

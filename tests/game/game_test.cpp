@@ -1,7 +1,7 @@
 // The game rules and the input callbacks as two tables: a board laid out, one step and all that
 // it must change. Then what the callbacks ask of freeglut, Esc, and the window with its menu.
 #include "app/window.h"
-#include "game/input.h"
+#include "app/input.h"
 #include "render/frame.h"
 #include "render/pick.h"
 #include "render/scene.h"

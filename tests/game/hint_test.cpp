@@ -2,7 +2,7 @@
 // hint's words for the engine's scores.
 #include "game/game_state.h"
 #include "game/hint.h"
-#include "game/input.h"
+#include "app/input.h"
 #include "game/opponent.h"
 #include "game_test_support.h"
 

@@ -1,7 +1,7 @@
 // The online game's client side, without a network: links, the server's texts, sessions (what
 // the transport was asked, the status line, the stones) and the input callbacks in an online game.
 #include "game/game_state.h"
-#include "game/input.h"
+#include "app/input.h"
 #include "game/online.h"
 #include "game/online_message.h"
 #include "tests/fakes/fake_glut.h"

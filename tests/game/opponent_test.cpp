@@ -1,6 +1,6 @@
 // Undo, and the computer as a player: undo and the computer's turn after every kind of change as
 // tables; it moves only for its own side and never places the answer of a dropped thought.
-#include "game/input.h"
+#include "app/input.h"
 #include "game/opponent.h"
 #include "tests/fakes/fake_glut.h"
 #include "tests/game/game_test_support.h"

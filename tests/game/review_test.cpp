@@ -1,7 +1,7 @@
 // A game stepped through, played on from a move, saved as a record and opened from one: through
 // the keys, the menu and the records' functions, as a player reaches them.
 #include "game/game_state.h"
-#include "game/input.h"
+#include "app/input.h"
 #include "game/opponent.h"
 #include "game/records.h"
 #include "game_test_support.h"

@@ -1,6 +1,6 @@
 // The game under each rule and opening: the five under exactly five and renju, black's forbidden
 // points refused and marked, and swap2 step by step, by two players and against the computer.
-#include "game/input.h"
+#include "app/input.h"
 #include "game/rules.h"
 #include "tests/fakes/fake_glut.h"
 #include "tests/game/game_test_support.h"

@@ -4,7 +4,7 @@
 #include "game/analysis.h"
 #include "game/game_state.h"
 #include "game/hint.h"
-#include "game/input.h"
+#include "app/input.h"
 #include "model/model_gpu.h"
 #include "model/model_table.h"
 #include "render/frame.h"

@@ -1,6 +1,6 @@
 // The input callbacks. Each changes the game state, then asks freeglut for a redraw; none
 // draws or calls GL.
-#include "game/input.h"
+#include "app/input.h"
 
 #include "game/analysis.h"
 #include "game/game_state.h"
