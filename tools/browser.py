@@ -98,6 +98,7 @@ if (/^[\d.]+,[\d.]+$/.test(what)) return what.split(',').map(Number);
 const e = /^[#.]/.test(what) ? document.querySelector(what) :
     [...document.querySelectorAll('[role=menuitem]')].find(e => e.textContent == what && e.offsetParent);
 if (!e) return null;
+e.scrollIntoView({block: 'nearest'}); // a menu taller than the page scrolls, as a player scrolls it
 const r = e.getBoundingClientRect();
 return [r.left + r.width / 2, r.top + r.height / 2];"""
 

@@ -184,7 +184,14 @@ mergeInto(LibraryManager.library, {
       if (now == seen) return;
       seen = now;
       var shown = state & 0x3FF, total = state >> 10 & 0x3FF;
-      review.classList.toggle('shown', total > 0 && !(state >> 20 & 1));
+      // An online game has its own panel under the board and steps through nothing: the row's
+      // room goes to the panel while it lasts.
+      var isOnline = (state >> 20 & 1) == 1;
+      if (review.hidden != isOnline) {
+        review.hidden = isOnline;
+        if (typeof fit == 'function') fit();
+      }
+      review.classList.toggle('shown', total > 0 && !isOnline);
       buttons.first.disabled = buttons.back.disabled = shown == 0;
       buttons.forward.disabled = buttons.last.disabled = shown == total;
       buttons.playOn.classList.toggle('shown', shown < total);

@@ -9,7 +9,8 @@ Two pages (a laptop's mouse, a phone's touch) play a game to a five through the 
 watches; black takes back a move as white allows it; the wrong side, the watcher and a finger that
 slides away move nothing; a reload and a
 new tab keep the seat; the server killed with SIGKILL and started again loses no stored move.
-Then the desktop game joins a page's game with --join, keeps its seat when started again, and
+A renju game opened by swap2 is played between two pages, black's double three refused by the
+server, and its records served at /games/ID.psq and .sgf open in the desktop game. Then the desktop game joins a page's game with --join, keeps its seat when started again, and
 the two finish a game; with the server gone, "Play online" says no server answered. Pictures
 stay in ARTEFACTS. Ends with "N passed, M failed"."""
 
@@ -20,6 +21,7 @@ import shutil
 import subprocess
 import sys
 import time
+import urllib.request
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -447,11 +449,78 @@ def session_desktop(server):
             game.stop()
 
 
+def stone_everywhere(pages, point, colour, seconds=20):
+    """Whether every page shows COLOUR's stone on POINT (row, col) within the time."""
+    return within(seconds, lambda: all(page.stone(*point) == colour for page in pages))
+
+
+def session_renju_swap2(server):
+    """A renju game opened by swap2 between two pages through the server: the first player's
+    three stones, the second's choice (placing white's stone), black's double three refused by
+    the server with its reason, and the game's records from /games/ID.psq and .sgf opening in the
+    desktop game."""
+    host = Page("host", 1280, 720)
+    friend = Page("friend", 1280, 720)
+    try:
+        check("host: the page runs", host.open(server.url))
+        host.choose("( ) Renju")
+        host.choose("( ) Swap2")
+        host.choose("Play online")
+        host.expect("waits for the other player", r"^Waiting for the other player to join")
+        link = host.link()
+        game = re.search(r"\?game=([a-z0-9]+-[a-z2-7]{16})$", link)
+        game = game.group(1) if game else ""
+        check("friend: the page runs from the link", friend.open(link))
+        pages = (host, friend)
+        first = within(20, lambda: next((p for p in pages if "place three stones: black, white, black" in p.status()), None))
+        if not check("one of the two is asked to place swap2's three stones", first, f"{host.status()} / {friend.status()}"):
+            return
+        second = friend if first is host else host
+        check("the other is told the first places them", "places three stones" in second.status(), second.status())
+        check("the status line says renju and swap2", "Renju." in first.status() and "Swap2" in first.status(), first.status())
+        # Black on (9, 9) and (9, 10), white far off; the second player places white's stone,
+        # which chooses white; black's (10, 11) and (11, 11) then make (9, 11) a double three.
+        plan = [(first, (9, 9), "black"), (first, (2, 2), "white"), (first, (9, 10), "black"),
+                (second, (2, 4), "white"), (first, (10, 11), "black"), (second, (2, 6), "white"),
+                (first, (11, 11), "black"), (second, (2, 8), "white")]
+        for n, (mover, point, colour) in enumerate(plan):
+            mover.place(*point)
+            if not check(f"stone {n + 1}, {colour}'s on {point}, reaches both pages", stone_everywhere(pages, point, colour),
+                         f"{host.status()} / {friend.status()}"):
+                return
+        check("the first player plays black after the second placed white's stone",
+              within(10, lambda: "you play black" in first.status() or "(black)" in first.status()), first.status())
+        first.place(9, 11)
+        check("the server refuses black's double three and says why",
+              first.says(r"Black may not play there under renju: a double three", 15), first.status())
+        check("and no stone stands there on either page", not stone_everywhere(pages, (9, 11), "black", 2))
+        first.place(0, 17)
+        check("black's next stone elsewhere is played", stone_everywhere(pages, (0, 17), "black"))
+        host.shot("renju-swap2-online")
+        # The records, as the server serves them, open in the desktop game.
+        for ending in ("psq", "sgf"):
+            with urllib.request.urlopen(f"{server.url}games/{game}.{ending}", timeout=10) as answer:
+                text = answer.read()
+            path = os.path.join(ARTEFACTS, "work", f"online.{ending}")
+            with open(path, "wb") as out:
+                out.write(text)
+            if ending == "sgf":
+                check("the SGF names renju and swap2", b"RU[renju]" in text and b"OP[swap2]" in text, text[:200])
+            if GAME:
+                shown = subprocess.run(["timeout", "4", GAME, path], cwd=ASSETS, capture_output=True)
+                check(f"desktop: /games/ID.{ending} opens in the game", shown.returncode == 124 and not shown.stderr
+                      and b"was not opened" not in shown.stdout, shown.stderr.decode("utf-8", "replace")[-300:])
+    finally:
+        host.quit()
+        friend.quit()
+
+
 def main():
     server = GameServer(SERVER, os.path.join(ARTEFACTS, "work", "games.sqlite"), os.path.join(ARTEFACTS, "server.log"), WEB)
     server.start()
     try:
         session_pages(server)
+        session_renju_swap2(server)
         if GAME:
             session_desktop(server)
     finally:
