@@ -485,16 +485,21 @@ def session_renju_swap2(server):
                 (first, (11, 11), "black"), (second, (2, 8), "white")]
         for n, (mover, point, colour) in enumerate(plan):
             mover.place(*point)
+            # The pointer off to a corner point nobody plays, so that the cursor stone of the
+            # side to move no longer stands over the stone just placed.
+            mover.cdp("Input.dispatchMouseEvent", type="mouseMoved", x=mover.cell(0, 0)[0], y=mover.cell(0, 0)[1])
             if not check(f"stone {n + 1}, {colour}'s on {point}, reaches both pages", stone_everywhere(pages, point, colour),
                          f"{host.status()} / {friend.status()}"):
                 return
         check("the first player plays black after the second placed white's stone",
               within(10, lambda: "you play black" in first.status() or "(black)" in first.status()), first.status())
         first.place(9, 11)
+        first.cdp("Input.dispatchMouseEvent", type="mouseMoved", x=first.cell(0, 0)[0], y=first.cell(0, 0)[1])
         check("the server refuses black's double three and says why",
               first.says(r"Black may not play there under renju: a double three", 15), first.status())
         check("and no stone stands there on either page", not stone_everywhere(pages, (9, 11), "black", 2))
         first.place(0, 17)
+        first.cdp("Input.dispatchMouseEvent", type="mouseMoved", x=first.cell(0, 0)[0], y=first.cell(0, 0)[1])
         check("black's next stone elsewhere is played", stone_everywhere(pages, (0, 17), "black"))
         host.shot("renju-swap2-online")
         # The records, as the server serves them, open in the desktop game.
