@@ -2,8 +2,11 @@
 // they have been checked against the game's own rules, and the status line.
 #include "game/online.h"
 
+#include "core/game.h"
+
 #include "game/game_state.h"
 #include "game/opponent.h"
+#include "game/rules.h"
 
 #include <algorithm>
 #include <array>
@@ -740,7 +743,9 @@ bool OnlineGame::place(int row, int col)
     else if (onBoard(row, col) && count % 2 == 0 && Board[row * BOARD_SIZE + col] == CELL_EMPTY &&
              forbiddenForBlack(row, col))
     {
-        notice_ = "Black may not play there under renju.";
+        // In the server's words, with the reason.
+        notice_ = "Black may not play there under renju: " +
+                  std::string(core::foulWords(engine::foul(gridOf(Board), col, row))) + ".";
     }
     else if (onBoard(row, col) && Board[row * BOARD_SIZE + col] == CELL_EMPTY)
     {

@@ -153,20 +153,21 @@ mergeInto(LibraryManager.library, {
         ' background: #1c1712; border: 1px solid #5a4a3a; border-radius: 4px; }' +
         '#online p { margin: 0 0 4px; }' +
         '#online-problem { color: #ffb199; }' +
-        '#online #online-undo, #online #online-records { margin: 6px 0 0; }' +
+        '#online #online-undo { margin: 6px 0 0; }' +
         '#online a { color: #f5c542; }' +
         '</style>' +
         '<p id="online-problem" role="alert"></p>' +
         '<div id="online-game">' +
-        '<p><label for="online-link" id="online-invite">Send this link to the other player:</label></p>' +
+        '<p><label for="online-link" id="online-invite">Send this link to the other player:</label>' +
+        // On the same line, once the game is over: the line under the board keeps its height.
+        '<span id="online-records" hidden> The game\'s record: <a id="online-psq" download></a> ' +
+        '<a id="online-sgf" download></a></span></p>' +
         '<div id="online-link-row">' +
         '<input id="online-link" type="text" readonly>' +
         '<button id="online-copy" type="button">Copy</button>' +
         '<button id="online-share" type="button" hidden>Share</button>' +
         '<button id="online-leave" type="button">Leave online game</button>' +
         '</div>' +
-        '<p id="online-records" hidden>The game\'s record: <a id="online-psq" download></a> ' +
-        '<a id="online-sgf" download></a></p>' +
         '<p id="online-undo" hidden>' +
         '<button id="online-allow" type="button">Allow</button> ' +
         '<button id="online-refuse" type="button">Refuse</button></p></div>';

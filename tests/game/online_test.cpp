@@ -538,7 +538,8 @@ const std::vector<SessionCase> SESSION_CASES = {
             renjuState("white", TWO_TWOS.substr(0, TWO_TWOS.size() - 1) + ",[9,9]]")),
     {"RenjuBlacksForbiddenPointIsNotSent",
      RESUME + Steps{renjuState("black", TWO_TWOS), "place 9 9"}, resumed(),
-     "Your move (black). Renju. Black may not play there under renju.", TWO_TWOS_STONES},
+     "Your move (black). Renju. Black may not play there under renju: a double three.",
+     TWO_TWOS_STONES},
     {"RenjuTheServersRefusalSaysWhy",
      RESUME +
          Steps{
