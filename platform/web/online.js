@@ -160,7 +160,7 @@ mergeInto(LibraryManager.library, {
         '<div id="online-game">' +
         '<p><label for="online-link" id="online-invite">Send this link to the other player:</label>' +
         // On the same line, once the game is over: the line under the board keeps its height.
-        '<span id="online-records" hidden> The game\'s record: <a id="online-psq" download></a> ' +
+        '<span id="online-records" hidden> Its record: <a id="online-psq" download></a> ' +
         '<a id="online-sgf" download></a></span></p>' +
         '<div id="online-link-row">' +
         '<input id="online-link" type="text" readonly>' +
@@ -209,8 +209,7 @@ mergeInto(LibraryManager.library, {
     // The line of keys under the game: online, u asks the other player and y or n answers them,
     // and the computer plays no side.
     var keysLine = document.getElementById('keys'), localKeys = keysLine ? keysLine.textContent : '';
-    var ONLINE_KEYS = 'Click a point to place a stone, or move with w a s d and place with space; in swap2, ' +
-        '1 2 or 3 makes your choice; u asks ' +
+    var ONLINE_KEYS = 'Click a point to place a stone, or move with w a s d and place with space; u asks ' +
         'the other player to take your last move back, y or n answers them when they ask; the arrow ' +
         'keys turn the board; the right button or Menu opens the menu; Esc ends. On a touch screen: ' +
         'tap a point, then tap it again to place; drag to turn the board; hold for the menu.';
@@ -271,7 +270,7 @@ mergeInto(LibraryManager.library, {
         ['psq', 'sgf'].forEach(function(kind) {
           var anchor = records.querySelector('#online-' + kind);
           if (over) anchor.href = '/games/' + encodeURIComponent(game) + '.' + kind;
-          anchor.textContent = game + '.' + kind;
+          anchor.textContent = '.' + kind;
         });
         link.hidden = copy.hidden = invite.hidden = !game;
         share.hidden = share.hidden || !game;
