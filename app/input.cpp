@@ -98,6 +98,14 @@ void chooseNumbers(std::uint8_t)
 {
     toggleMoveNumbers();
 }
+std::uint8_t currentSeeThrough()
+{
+    return seeThroughCursor;
+}
+void chooseSeeThrough(std::uint8_t)
+{
+    seeThroughCursor ^= 1;
+}
 
 const MenuEntry MENU[MENU_ENTRIES] = {
     {"Cheat", nullptr, nullptr, 0},
@@ -120,7 +128,153 @@ const MenuEntry MENU[MENU_ENTRIES] = {
     {"Move numbers", currentNumbers, chooseNumbers, 1}, // a toggle: "(*)" while they show
     {"Hint", nullptr, nullptr, 0},
     {"Analyse game", nullptr, nullptr, 0},
+    {"Swap2: take white", nullptr, nullptr, 0},
+    {"Swap2: take black", nullptr, nullptr, 0},
+    {"Swap2: place two more", nullptr, nullptr, 0},
+    {"Allow taking back", nullptr, nullptr, 0},
+    {"Refuse taking back", nullptr, nullptr, 0},
+    {"Yes, abandon this game", nullptr, nullptr, 0},
+    {"No, go on with this game", nullptr, nullptr, 0},
+    {"See-through cursor", currentSeeThrough, chooseSeeThrough, 1}, // a toggle
 };
+
+// The answers' entries, with the question each answers.
+struct AnswerEntry
+{
+    int value;
+    int asked;         // the ASKED_ bit under which it answers
+    unsigned char key; // the key it presses
+};
+constexpr AnswerEntry ANSWERS[] = {
+    {MENU_SWAP2_WHITE, ASKED_SWAP2_WHITE, '1'}, {MENU_SWAP2_BLACK, ASKED_SWAP2_BLACK, '2'},
+    {MENU_SWAP2_TWO, ASKED_SWAP2_TWO, '3'},     {MENU_ALLOW_UNDO, ASKED_UNDO_ANSWER, 'y'},
+    {MENU_REFUSE_UNDO, ASKED_UNDO_ANSWER, 'n'}, {MENU_ABANDON_YES, ASKED_ABANDON, 'y'},
+    {MENU_ABANDON_NO, ASKED_ABANDON, 'n'},
+};
+const AnswerEntry *answerEntry(int value)
+{
+    for (const AnswerEntry &answer : ANSWERS)
+    {
+        if (answer.value == value)
+        {
+            return &answer;
+        }
+    }
+    return nullptr;
+}
+
+// "Abandon this game?": the step asked about (a menu value, or QUIT_STEP for Esc on the page),
+// the game it was asked of (it lapses when the game changes) and the words it replaced.
+constexpr int NO_STEP = -1;
+constexpr int QUIT_STEP = -2;
+int pendingStep = NO_STEP;
+std::uint32_t pendingVersion = 0;
+std::string noticeBefore;
+
+bool abandonAsked()
+{
+    return pendingStep != NO_STEP && pendingVersion == gameVersion;
+}
+
+// A move played and no winner yet, in the online game if there is one, else on the board.
+bool gameInProgress()
+{
+    if (onlineGame.active())
+    {
+        return onlineGame.inProgress();
+    }
+    return historyLength + laterCount > 0 && gameOver == 0;
+}
+
+// The steps that end the game on the board and start another.
+bool abandonsGame(int value)
+{
+    if (value == MENU_PLAY_ONLINE || value == MENU_LEAVE_ONLINE || value == QUIT_STEP)
+    {
+        return true;
+    }
+    // In an online game the entries of local play do nothing.
+    return !onlineGame.active() &&
+           (value == MENU_RESTART || (value >= MENU_FREESTYLE && value <= MENU_SWAP2));
+}
+
+void askToAbandon(int step)
+{
+    pendingStep = step;
+    pendingVersion = gameVersion;
+    if (onlineGame.active())
+    {
+        onlineGame.tell(ABANDON_QUESTION);
+    }
+    else
+    {
+        noticeBefore = gameNotice;
+        announce(ABANDON_QUESTION);
+    }
+}
+
+// The question goes, and with it its words.
+void dropQuestion()
+{
+    if (!abandonAsked())
+    {
+        pendingStep = NO_STEP;
+        return;
+    }
+    pendingStep = NO_STEP;
+    if (onlineGame.active())
+    {
+        onlineGame.tell("");
+    }
+    else
+    {
+        announce(noticeBefore);
+    }
+}
+
+// The answer: the game goes on as it was, or the step is taken.
+void runMenu(int value);
+void answerAbandon(bool yes)
+{
+    const int step = pendingStep;
+    dropQuestion();
+    if (!yes)
+    {
+        return;
+    }
+    if (step == QUIT_STEP)
+    {
+        platformQuit(0);
+    }
+    else
+    {
+        runMenu(step);
+    }
+}
+
+// The swap2 choice of keys 1, 2 and 3, the player's own when it is theirs to make; in an online
+// game it goes to the server.
+void chooseByKey(unsigned char key)
+{
+    if (!onlineGame.choose(key - '0') && !computerToMove() && chooseInSwap2(key - '0'))
+    {
+        relabelMenu(); // the computer may now play the other side
+    }
+}
+
+// y and n: the answer to "Abandon this game?" while it is asked, else to the other player's
+// request to take back a move.
+void answerByKey(bool yes)
+{
+    if (abandonAsked())
+    {
+        answerAbandon(yes);
+    }
+    else
+    {
+        onlineGame.answerUndo(yes);
+    }
+}
 
 // While the game runs, puts the cursor on the point under the pointer; false if there is none.
 bool cursorToPointer(int x, int y)
@@ -178,18 +332,48 @@ const char *menuLabel(int value)
         entry.current == nullptr
             ? entry.name
             : std::string(entry.current() == entry.option ? "(*) " : "( ) ") + entry.name;
-    // Saving and the move numbers change nothing of the game: they work online too.
-    if (onlineGame.active() && value != MENU_SAVE_GAME && value != MENU_MOVE_NUMBERS)
+    // The answers are there for the time their question is asked.
+    if (const AnswerEntry *answer = answerEntry(value))
     {
-        labels[value] += value == MENU_UNDO ? " (ask the other player)" : " (not online)";
+        if ((askedNow() & answer->asked) == 0)
+        {
+            labels[value] += " (not asked now)";
+        }
+        return labels[value].c_str();
+    }
+    // Saving, the move numbers and the cursor change nothing of the game: they work online too.
+    // Only the players take back moves: a watcher is offered nothing of it.
+    if (onlineGame.active() && value != MENU_SAVE_GAME && value != MENU_MOVE_NUMBERS &&
+        value != MENU_SEE_THROUGH)
+    {
+        const bool player =
+            onlineGame.role() == OnlineRole::Black || onlineGame.role() == OnlineRole::White;
+        labels[value] += value == MENU_UNDO && player ? " (ask the other player)" : " (not online)";
     }
     return labels[value].c_str();
 }
+
+namespace
+{
+
+int labelledAsked = 0; // what was asked when the labels were last given
+
+// The answers' entries follow what is asked.
+void relabelIfAsked()
+{
+    if (askedNow() != labelledAsked)
+    {
+        relabelMenu();
+    }
+}
+
+} // namespace
 
 // The labels follow the choices, whose marks move when a choice is made, and say in an online
 // game that they are not for it.
 void relabelMenu()
 {
+    labelledAsked = askedNow();
     for (int value = 0; value < MENU_ENTRIES; ++value)
     {
         glutChangeToMenuEntry(value + 1, menuLabel(value), value);
@@ -247,10 +431,9 @@ void onKeyboard(unsigned char key, int, int)
     }
     // Swap2's choices, the player's own when it is theirs to make; in an online game they go to
     // the server.
-    if (key >= '1' && key <= '3' && !onlineGame.choose(key - '0') && !computerToMove() &&
-        chooseInSwap2(key - '0'))
+    if (key >= '1' && key <= '3')
     {
-        relabelMenu(); // the computer may now play the other side
+        chooseByKey(key);
     }
     // Taking back works after a five too: the winning stone goes and the game goes on. In an
     // online game, whose moves are the server's, the other player is asked, and answers y or n.
@@ -261,12 +444,25 @@ void onKeyboard(unsigned char key, int, int)
     }
     if (key == 'y' || key == 'Y' || key == 'n' || key == 'N')
     {
-        onlineGame.answerUndo(key == 'y' || key == 'Y');
+        answerByKey(key == 'y' || key == 'Y');
     }
     if (key == KEY_ESCAPE)
     {
+#ifdef __EMSCRIPTEN__
+        // On the page Esc ends the game, which a slip of the finger should not do unasked.
+        if (gameInProgress())
+        {
+            askToAbandon(QUIT_STEP);
+        }
+        else
+        {
+            platformQuit(0);
+        }
+#else
         platformQuit(0);
+#endif
     }
+    relabelIfAsked();
     glutPostRedisplay();
 }
 
@@ -323,8 +519,62 @@ void onPassiveMotion(int x, int y)
     glutPostRedisplay();
 }
 
+int askedNow()
+{
+    int asked = abandonAsked() ? ASKED_ABANDON : 0;
+    bool choosing = false;
+    if (onlineGame.active())
+    {
+        asked |= onlineGame.undoAskedOfMe() ? ASKED_UNDO_ANSWER : 0;
+        choosing = onlineGame.choiceIsMine();
+    }
+    else
+    {
+        choosing = gameOver == 0 && !reviewing() && !computerToMove();
+    }
+    if (choosing && swap2Step() == SWAP2_SECOND_CHOICE)
+    {
+        asked |= ASKED_SWAP2_WHITE | ASKED_SWAP2_BLACK | ASKED_SWAP2_TWO;
+    }
+    else if (choosing && swap2Step() == SWAP2_FIRST_CHOICE)
+    {
+        asked |= ASKED_SWAP2_WHITE | ASKED_SWAP2_BLACK;
+    }
+    return asked;
+}
+
 void onMenu(int value)
 {
+    // The answers press their keys, for the time their question is asked.
+    if (const AnswerEntry *answer = answerEntry(value))
+    {
+        if ((askedNow() & answer->asked) != 0)
+        {
+            onKeyboard(answer->key, 0, 0);
+        }
+        relabelIfAsked();
+        return;
+    }
+    // A step that would end a game in progress asks first.
+    if (abandonsGame(value) && gameInProgress())
+    {
+        cancelHintThought();
+        cancelAnalysis();
+        askToAbandon(value);
+        relabelMenu();
+        glutPostRedisplay();
+        return;
+    }
+    runMenu(value);
+    relabelIfAsked();
+}
+
+namespace
+{
+
+void runMenu(int value)
+{
+    dropQuestion(); // what was asked is answered by this step
     if (value != MENU_HINT)
     {
         cancelHintThought();
@@ -334,6 +584,13 @@ void onMenu(int value)
         cancelAnalysis();
     }
     // Shown online too: they change nothing of the game.
+    if (value == MENU_SEE_THROUGH)
+    {
+        chooseSeeThrough(1);
+        relabelMenu();
+        glutPostRedisplay();
+        return;
+    }
     if (value == MENU_MOVE_NUMBERS)
     {
         toggleMoveNumbers();
@@ -395,6 +652,8 @@ void onMenu(int value)
     glutPostRedisplay();
 }
 
+} // namespace
+
 void onTimer(int)
 {
     glutPostRedisplay();
@@ -405,10 +664,13 @@ void onIdle()
 {
     const std::uint8_t before = opponent;
     thinkFor(THINKING_SLICE_MS);
+    // The computer took the other side in swap2, or what the player is asked changed (a choice
+    // came with the computer's stone or the server's state).
     if (opponent != before)
     {
-        relabelMenu(); // the computer took the other side in swap2
+        relabelMenu();
     }
+    relabelIfAsked();
     lookForHint(THINKING_SLICE_MS);
     lookForAnalysis(THINKING_SLICE_MS);
     platformPaceFrame();

@@ -22,7 +22,19 @@ inline constexpr int MENU_PLAY_ON = 15;
 inline constexpr int MENU_MOVE_NUMBERS = 16;
 inline constexpr int MENU_HINT = 17;
 inline constexpr int MENU_ANALYSE = 18;
-inline constexpr int MENU_ENTRIES = 19;
+// The answers to what the status line asks, each doing what its key does, and each for the time
+// it is asked only: swap2's choices (1, 2, 3), the answer to the other player's request to take
+// back a move online (y, n), and the answer to "Abandon this game?" (y, n).
+inline constexpr int MENU_SWAP2_WHITE = 19;
+inline constexpr int MENU_SWAP2_BLACK = 20;
+inline constexpr int MENU_SWAP2_TWO = 21;
+inline constexpr int MENU_ALLOW_UNDO = 22;
+inline constexpr int MENU_REFUSE_UNDO = 23;
+inline constexpr int MENU_ABANDON_YES = 24;
+inline constexpr int MENU_ABANDON_NO = 25;
+// A toggle, as Move numbers: the cursor stone drawn see-through.
+inline constexpr int MENU_SEE_THROUGH = 26;
+inline constexpr int MENU_ENTRIES = 27;
 // The online game's entries, after the others and apart from them: "Play online" where the game
 // knows a server to create a game on (the page), "Leave online game" wherever it can play one.
 inline constexpr int MENU_PLAY_ONLINE = 100;
@@ -37,8 +49,22 @@ const char *menuLabel(int value);
 // ends.
 void relabelMenu();
 
-// The key that ends the program.
+// The key that ends the program. On the page, in a game in progress, it asks first.
 inline constexpr unsigned char KEY_ESCAPE = 27;
+
+// What the player is asked for now, as bits: each swap2 choice that is theirs to make, the
+// answer to the other player's request to take back a move, and the answer to "Abandon this
+// game?", which Restart, a rule, an opening, "Play online", "Leave online game" (and on the page
+// Esc) ask in a game in progress (a move played and no winner yet). The game goes on unchanged
+// after "no"; the question lapses when the game changes.
+inline constexpr int ASKED_SWAP2_WHITE = 1;
+inline constexpr int ASKED_SWAP2_BLACK = 2;
+inline constexpr int ASKED_SWAP2_TWO = 4;
+inline constexpr int ASKED_UNDO_ANSWER = 8;
+inline constexpr int ASKED_ABANDON = 16;
+int askedNow();
+// The question's words.
+inline constexpr const char *ABANDON_QUESTION = "Abandon this game? Yes (y) or no (n).";
 
 // Milliseconds between the timer's redraw requests.
 inline constexpr unsigned TIMER_INTERVAL_MS = 100;

@@ -3,6 +3,7 @@
 #include "app/online_session.h"
 #include "app/record_option.h"
 #include "app/window.h"
+#include "game/hint.h"
 #include "game/opponent.h"
 #include "model/model_table.h"
 #include "platform/console.h"
@@ -42,6 +43,11 @@ int main(int argc, char **argv)
     }
 
     // Window: the window "Game" with its right-button menu, every callback and the first timer.
+#ifdef __EMSCRIPTEN__
+    // On a touch screen the cursor stone sits under the finger that put it there: see-through,
+    // it is never taken for a placed stone.
+    seeThroughCursor = 1;
+#endif
     createWindowAndMenu(&argc, argv);
     startOnlineSession();
 

@@ -130,9 +130,10 @@ extern "C"
         onlineGame.unreadable();
     }
 
+    // The panel's button, as the menu's entry: in a game in progress it asks first.
     EMSCRIPTEN_KEEPALIVE void gomokuOnlineLeave()
     {
-        onlineGame.leave();
+        onMenu(MENU_LEAVE_ONLINE);
     }
 
     // The panel's Allow and Refuse, for the other player's request to take back a move.

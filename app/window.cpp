@@ -3,6 +3,7 @@
 #include "app/window.h"
 
 #include "game/game_state.h"
+#include "game/opponent.h"
 #include "app/input.h"
 #include "render/frame.h"
 #include "render/pick.h"
@@ -30,6 +31,19 @@ extern "C" EMSCRIPTEN_KEEPALIVE int gomokuPointAt(int x, int y)
     int row = 0;
     int col = 0;
     return pickPoint(x, y, &row, &col) ? row * BOARD_SIZE + col : -1;
+}
+
+// What the player is asked for now (the ASKED_ bits), for the page's buttons of answers.
+extern "C" EMSCRIPTEN_KEEPALIVE int gomokuAsked()
+{
+    return askedNow();
+}
+
+// Whether the computer is to act now, for the page's "The computer is thinking.": in swap2's
+// opening the side to move is not always the computer's when its colour is.
+extern "C" EMSCRIPTEN_KEEPALIVE int gomokuComputerToMove()
+{
+    return computerToMove() ? 1 : 0;
 }
 #endif
 

@@ -483,9 +483,17 @@ void placeStone(std::int32_t row, std::int32_t col)
         return;
     }
     const Placement placement = placementAt(Board, row, col);
-    if (placement == Placement::OffBoard || (cheatMode == 0 && placement == Placement::Occupied))
+    if (placement == Placement::OffBoard)
     {
-        return; // refused: off the board, or occupied outside cheat mode; the turn does not pass
+        return; // refused: no point there; the turn does not pass
+    }
+    if (cheatMode == 0 && placement == Placement::Occupied)
+    {
+        if (gameOver == 0)
+        {
+            say("That point is taken.");
+        }
+        return; // refused, with its reason; the turn does not pass
     }
     std::int32_t &cell = cellAt(row, col);
     if (sideToMove == 0 && cell == CELL_EMPTY && gameOver == 0)
@@ -525,8 +533,9 @@ void placeStone(std::int32_t row, std::int32_t col)
 namespace
 {
 
-// Restart's clearing, once the game on the board is kept.
-void clearForNewGame()
+// Restart's clearing, once the game on the board is kept. A new game opens with black, but for
+// Restart after a won game, where the loser opens (the game's way from the first): `loserOpens`.
+void clearForNewGame(bool loserOpens = false)
 {
     cursorX = 0;
     cursorY = 0;
@@ -537,16 +546,20 @@ void clearForNewGame()
     ++boardVersion;
     ++gameVersion;
     lastPlacementTime = std::chrono::steady_clock::now();
-    // sideToMove stays: after a won game the loser moves first. But renju's black always opens,
-    // and swap2 begins with black's stone.
+    // After a won game the side to move, the loser, moves first; else black does. Renju's black
+    // always opens, and swap2 begins with black's stone.
     forgetLaterChoices();
-    if (gameRule == engine::Rule::Renju || gameOpening == OPENING_SWAP2)
+    if (!loserOpens || gameRule == engine::Rule::Renju || gameOpening == OPENING_SWAP2)
     {
         sideToMove = 0;
     }
     if (gameOpening == OPENING_SWAP2)
     {
         announceSwap2Step();
+    }
+    else if (sideToMove != 0)
+    {
+        say("White lost the last game and places the first stone.");
     }
     else if (!gameNotice.empty())
     {
@@ -569,7 +582,7 @@ void restartGame()
 {
     stepToLast();
     keepGameWithAStone();
-    clearForNewGame();
+    clearForNewGame(gameOver != 0);
 }
 
 void chooseRule(engine::Rule rule)

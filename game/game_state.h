@@ -60,7 +60,7 @@ extern std::uint8_t swap2Flips; // bit 0: the second player's choice, bit 1: the
 // which side it plays.
 bool chooseInSwap2(int choice);
 
-// A new game under the rule, or with the opening, chosen: as Restart.
+// A new game under the rule, or with the opening, chosen: as Restart, but black always opens.
 void chooseRule(engine::Rule rule);
 void chooseOpening(std::uint8_t opening);
 
@@ -119,13 +119,14 @@ extern std::int32_t clearedGameCount;
 // Puts the side to move's stone on (row, col) if the rule allows it and passes the turn.
 // Every accepted placement (in cheat mode even one that leaves the cell as it was) is followed
 // at once by the five-in-a-row scan, so a five ends the game before the next key is read.
-// Cells off the board, occupied ones outside cheat mode, and under renju black's forbidden points
-// (with a notice) are refused.
+// Cells off the board, occupied ones outside cheat mode (with a notice while the game runs), and
+// under renju black's forbidden points (with a notice) are refused.
 void placeStone(std::int32_t row, std::int32_t col);
 
 // Clears the board and the history, centres the cursor, turns cheat mode off and resumes play.
-// The side to move, the win record and the view angles are kept; under renju, or with swap2,
-// black moves first, and swap2 begins again. A game with a stone placed is kept among the cleared
+// Black moves first, but after a won game the loser does (the side to move is kept, and the
+// notice says so when it is white); under renju, or with swap2, black always moves first, and
+// swap2 begins again. The win record and the view angles are kept. A game with a stone placed is kept among the cleared
 // games first, so that a slip of the finger costs nothing: undoMove brings it back. A Restart of a
 // game with nothing placed keeps nothing, so a second Restart does not push the game before it
 // out.

@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 std::uint8_t moveNumbers;
+std::uint8_t seeThroughCursor;
 
 namespace
 {

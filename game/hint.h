@@ -14,6 +14,9 @@
 // 1: every stone shows its move number (off at the start).
 extern std::uint8_t moveNumbers;
 void toggleMoveNumbers();
+// 1: the cursor stone is drawn see-through, so that it is never taken for a placed stone (off at
+// the start on the desktop, which draws it as it always has; the page turns it on).
+extern std::uint8_t seeThroughCursor;
 
 // The move number of each point's stone, BOARD_CELLS of them, row-major as Board: the number
 // of the move that put the stone there (the first move is 1), 0 for an empty point. A stone

@@ -747,7 +747,11 @@ bool OnlineGame::place(int row, int col)
         notice_ = "Black may not play there under renju: " +
                   std::string(core::foulWords(engine::foul(gridOf(Board), col, row))) + ".";
     }
-    else if (onBoard(row, col) && Board[row * BOARD_SIZE + col] == CELL_EMPTY)
+    else if (onBoard(row, col) && Board[row * BOARD_SIZE + col] != CELL_EMPTY)
+    {
+        notice_ = "That point is taken.";
+    }
+    else if (onBoard(row, col))
     {
         moveSent_ = true;
         notice_.clear();
@@ -855,6 +859,20 @@ bool OnlineGame::choose(int choice)
     }
     notify();
     return true;
+}
+
+bool OnlineGame::choiceIsMine() const
+{
+    const std::uint8_t step = swap2Step();
+    return phase_ == Phase::Live && (role_ == OnlineRole::Black || role_ == OnlineRole::White) &&
+           !over_ && !moveSent_ && !undoSent_ &&
+           (step == SWAP2_SECOND_CHOICE || step == SWAP2_FIRST_CHOICE) && myTurn();
+}
+
+void OnlineGame::tell(std::string words)
+{
+    notice_ = std::move(words);
+    notify();
 }
 
 bool OnlineGame::undoAskedOfMe() const

@@ -157,6 +157,12 @@ public:
     bool choose(int choice);
     // The other player has asked, and waits for this player's answer.
     bool undoAskedOfMe() const;
+    // A swap2 choice is this player's to make now, and nothing of theirs is on its way.
+    bool choiceIsMine() const;
+    // At least one move stored and the game not over: leaving it loses it.
+    bool inProgress() const { return active() && !moves_.empty() && !over_; }
+    // Words of this client's own on the status line, after the game's ("" takes them away).
+    void tell(std::string words);
 
     bool active() const { return phase_ != Phase::Off; }
     bool connected() const { return phase_ == Phase::Live; }

@@ -147,11 +147,26 @@ void drawAnalysisMarks()
     }
 }
 
+// See-through, the cursor stone is blended over what lies behind it and kept out of the depth
+// buffer: the board's grid shows through it, and no placed stone looks so.
+constexpr GLubyte CURSOR_ALPHA = 110;
 void drawCursorStone()
 {
-    colourOfStone(sideToMove == 0 ? CELL_BLACK : CELL_WHITE);
     // Not limited to the board: a cursor moved past the edge is drawn there.
+    if (seeThroughCursor == 0)
+    {
+        colourOfStone(sideToMove == 0 ? CELL_BLACK : CELL_WHITE);
+        drawCursorStoneAt(cursorX + BOARD_CENTRE, cursorY + BOARD_CENTRE);
+        return;
+    }
+    const GLubyte shade = sideToMove == 0 ? 0 : 255;
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDepthMask(GL_FALSE);
+    glColor4ub(shade, shade, shade, CURSOR_ALPHA);
     drawCursorStoneAt(cursorX + BOARD_CENTRE, cursorY + BOARD_CENTRE);
+    glDepthMask(GL_TRUE);
+    glDisable(GL_BLEND);
 }
 
 // The digits' colour on a stone of each colour: light on black, dark on white.

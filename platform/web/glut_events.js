@@ -14,6 +14,7 @@
 // touches into the game's calls itself, through Module.gameInput:
 //  - point(x, y): the pointer moved there with no button held (the cursor follows it);
 //  - click(x, y): the left button pressed and released there (a stone is placed there);
+//  - key(code): the game's key of that character code pressed (the page's buttons of answers);
 //  - turn(key): a GLUT special key (GLUT_KEY_LEFT 100, UP 101, RIGHT 102, DOWN 103) pressed;
 // x and y in the canvas's drawing-buffer pixels, as GLUT reports the mouse. And
 // Module.gameResize(width, height) gives the canvas a new drawing buffer, which reaches the game
@@ -80,6 +81,11 @@ mergeInto(LibraryManager.library, {
           if (!GLUT.mouseFunc) return;
           {{{ makeDynCall('viiii', 'GLUT.mouseFunc') }}}(0 /* GLUT_LEFT_BUTTON */, 0 /* GLUT_DOWN */, x, y);
           {{{ makeDynCall('viiii', 'GLUT.mouseFunc') }}}(0, 1 /* GLUT_UP */, x, y);
+        });
+      },
+      key: function(code) {
+        call(function() {
+          if (GLUT.keyboardFunc) {{{ makeDynCall('viii', 'GLUT.keyboardFunc') }}}(code, Browser.mouseX, Browser.mouseY);
         });
       },
       turn: function(key) {

@@ -154,6 +154,7 @@ mergeInto(LibraryManager.library, {
         '#online p { margin: 0 0 4px; }' +
         '#online-problem { color: #ffb199; }' +
         '#online #online-undo { margin: 6px 0 0; }' +
+        '#online-undo button { min-width: 44px; min-height: 44px; }' +
         '#online a { color: #f5c542; }' +
         '</style>' +
         '<p id="online-problem" role="alert"></p>' +
@@ -192,17 +193,28 @@ mergeInto(LibraryManager.library, {
     share.addEventListener('click', function() {
       navigator.share({title: 'Five in a row', text: 'Play five in a row with me', url: link.value}).catch(function() {});
     });
-    panel.querySelector('#online-leave').addEventListener('click', function() {
+    panel.querySelector('#online-leave').addEventListener('click', function(event) {
       call('gomokuOnlineLeave', [], []);
+      backToBoard(event);
     });
     // The other player's request to take back a move: the status line says it, these answer it.
     var undoRow = panel.querySelector('#online-undo'), records = panel.querySelector('#online-records');
-    panel.querySelector('#online-allow').addEventListener('click', function() {
+    // A press by the pointer leaves the keys with the board, so that y and n, u and the rest
+    // reach the game afterwards as before; by the keyboard, the focus stays on the button.
+    function backToBoard(event) {
+      var canvas = Module['canvas'];
+      if (event.detail > 0 && canvas) canvas.focus({focusVisible: false});
+    }
+    panel.querySelector('#online-allow').addEventListener('click', function(event) {
       call('gomokuOnlineAnswerUndo', ['number'], [1]);
+      backToBoard(event);
     });
-    panel.querySelector('#online-refuse').addEventListener('click', function() {
+    panel.querySelector('#online-refuse').addEventListener('click', function(event) {
       call('gomokuOnlineAnswerUndo', ['number'], [0]);
+      backToBoard(event);
     });
+    copy.addEventListener('click', backToBoard);
+    share.addEventListener('click', backToBoard);
     function refit() {
       if (typeof fit == 'function') fit();
     }

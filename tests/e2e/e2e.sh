@@ -12,7 +12,11 @@ MESHES=("plane.STL" "lines.STL" "circle.STL" "black wins.STL" "white wins.STL")
 MENU_ENTRIES=("Cheat" "Restart" "Undo" "( ) Two players" "( ) Computer plays white"
     "( ) Computer plays black" "( ) Easy" "( ) Medium" "( ) Hard" "( ) Freestyle"
     "( ) Exactly five" "( ) Renju" "( ) Free" "( ) Swap2" "Save game" "Play on from here"
-    "( ) Move numbers" "Hint" "Analyse game")
+    "( ) Move numbers" "Hint" "Analyse game" "Swap2: take white (not asked now)"
+    "Swap2: take black (not asked now)" "Swap2: place two more (not asked now)"
+    "Allow taking back (not asked now)" "Refuse taking back (not asked now)"
+    "Yes, abandon this game (not asked now)" "No, go on with this game (not asked now)"
+    "( ) See-through cursor")
 # From the cursor's start on (9, 9) black fills row 9 outwards while white answers on row 8, four
 # each (a and d step the row, s and w the column); "d s space" is then black's fifth, on (9, 7).
 FOUR_EACH=(space a space d w space a space d w space a space d s s s space a space)
@@ -318,21 +322,34 @@ session_computer() {
     check "computer: Easy chosen while the hard level thinks, the answer is easy's own ($expected; hard's, given 400,000 positions: $(engines_answer hard 400000))" \
         await computer-7-easy 20 answer_is computer-7-easy "$expected"
     still computer-7-easy "computer: and no other lands afterwards"
-    # Black plays away from the centre, the computer thinks; at Restart white is to move and opens
-    # in the centre. (Not under wine, whose menu may take the queued click as activating it.)
+    # Restart in the game in progress asks first; its menu entry "Yes, abandon this game" answers.
+    # Black plays away from the centre, the computer thinks; Restart, and y: black opens the new
+    # game and no answer lands. (Not under wine, whose menu may take the queued click as
+    # activating it.)
     choose 8 "( ) Hard"
     if [ "$WORLD" = wine ]; then
         echo "note: computer: Restart while it thinks is not played under wine"
     else
-        choose 1 "Restart" && sleep 0.5
-        click_then_choose $(at 3 14) 1 "Restart" && stone=()
-        check "computer: Restart while it thinks: its one stone is its opening, in the centre" \
-            await computer-8-restarted 20 answer_is computer-8-restarted "9 9"
-        still computer-8-restarted "computer: and no other lands afterwards"
+        choose 1 "Restart" && sleep 0.3
+        grab computer-8-asked
+        check "computer: Restart in a game in progress asks first: the board stays" same computer-8-asked computer-7-easy
+        choose 24 "Yes, abandon this game" && sleep 0.5
+        click_then_choose $(at 3 14) 1 "Restart" && keys y && stone=()
+        shows computer-8-restarted same computer-1-empty \
+            "computer: Restart while it thinks, and y: an empty board, black to open"
+        still computer-8-restarted "computer: and no answer lands afterwards"
+        # The see-through cursor, from its entry (on the page it is so from the start).
+        local mark && mark=$([ "$WORLD" = web ] && echo "(*)" || echo "( )")
+        choose 26 "$mark See-through cursor"
+        shows computer-9-see-through differs computer-8-restarted "computer: \"See-through cursor\" changes the cursor stone"
+        choose 26 "$([ "$mark" = "( )" ] && echo "(*)" || echo "( )") See-through cursor"
+        shows computer-9-back same computer-8-restarted "computer: and chosen again, it is as it was"
     fi
     [ "$WORLD" != web ] || check "computer: the page's worker did the thinking ($(browser eval 'JSON.stringify(Module.thinker)'))" \
         test "$(browser eval 'Module.thinker.state')" = '"ready"'
     click_at $(at 3 14) && sleep 0.2 && keys Escape
+    # On the page Esc asks first in a game in progress: y ends it.
+    [ "$WORLD" != web ] || keys y
     check "computer: Esc while the hard level thinks ends the game at once" within 3 gone
     expect_exit "computer: Esc"
 }

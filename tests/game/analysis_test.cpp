@@ -240,7 +240,7 @@ TEST(Analysis, MarksGoWhenTheGameChanges)
         {"a stone", [] { placeStone(0, 0); }},
         {"an undo", [] { onKeyboard('u', 0, 0); }},
         {"an undo and the same stone again", [] { undoMove(), placeStone(9, 12); }},
-        {"a restart", [] { onMenu(MENU_RESTART); }},
+        {"a restart", [] { onMenu(MENU_RESTART), onKeyboard('y', 0, 0); }},
         {"a record opened",
          []
          {

@@ -554,7 +554,7 @@ const std::vector<SessionCase> SESSION_CASES = {
     {"WatcherCannotMove", JOIN + Steps{state("watcher"), "place 9 9"}, joined(),
      "Black to move (you are watching). You are watching: only the two players move."},
     {"NoMoveOnAStone", RESUME + Steps{state("white", "[[9,9]]"), "place 9 9"}, resumed(),
-     "Your move (white).", "9,9"},
+     "Your move (white). That point is taken.", "9,9"},
     {"NoMoveOffTheBoard", RESUME + Steps{state("black"), "place 18 0"}, resumed(),
      "Your move (black)."},
     ignored("NoMoveWhileConnecting", "place 9 9"),
@@ -870,7 +870,20 @@ TEST_F(OnlineInput, TheLocalGamesEntriesDoNothingUntilLeaving)
     EXPECT_STREQ(menuLabel(MENU_CHEAT), "Cheat (not online)");
     EXPECT_STREQ(menuLabel(MENU_TWO_PLAYERS), "(*) Two players (not online)");
 
+    // A move played: leaving asks first, and after "no" the game goes on as it was.
     onMenu(MENU_LEAVE_ONLINE);
+    EXPECT_TRUE(onlineGame.active());
+    EXPECT_EQ(onlineGame.status(),
+              std::string("White to move (you play black). ") + ABANDON_QUESTION);
+    EXPECT_EQ(askedNow(), ASKED_ABANDON);
+    EXPECT_STREQ(menuLabel(MENU_ABANDON_YES), "Yes, abandon this game");
+    onKeyboard('n', 0, 0);
+    EXPECT_TRUE(onlineGame.active());
+    EXPECT_EQ(onlineGame.status(), "White to move (you play black).");
+    EXPECT_EQ(takeSnapshot(), before);
+    EXPECT_TRUE(transport.calls.empty());
+    onMenu(MENU_LEAVE_ONLINE);
+    onMenu(MENU_ABANDON_YES);
     EXPECT_FALSE(onlineGame.active());
     EXPECT_EQ(transport.calls, std::vector<std::string>{"disconnect"});
     EXPECT_STREQ(menuLabel(MENU_CHEAT), "Cheat");
@@ -890,6 +903,9 @@ TEST_F(OnlineInput, AComputerSideGoesWhenAnOnlineGameStarts)
     onKeyboard(' ', 0, 0);
     ASSERT_EQ(historyLength, 1);
     onMenu(MENU_PLAY_ONLINE);
+    EXPECT_EQ(historyLength, 1) << "the local game in progress is kept until the yes";
+    EXPECT_EQ(gameNotice, ABANDON_QUESTION);
+    onKeyboard('y', 0, 0);
     EXPECT_EQ(opponent, OPPONENT_NONE);
     EXPECT_EQ(historyLength, 0);
     EXPECT_EQ(sideToMove, 0);
@@ -936,6 +952,7 @@ TEST_F(OnlineInput, TheGamesRuleOpeningAndChoicesComeFromTheServer)
     EXPECT_STREQ(menuLabel(MENU_SWAP2), "(*) Swap2 (not online)");
     EXPECT_EQ(onlineGame.status(), "Swap2: place two more stones: white, then black. Renju.");
     onMenu(MENU_LEAVE_ONLINE);
+    onKeyboard('y', 0, 0);
     EXPECT_EQ(gameRule, engine::Rule::Freestyle);
     EXPECT_EQ(gameOpening, OPENING_FREE);
 }

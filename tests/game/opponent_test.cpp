@@ -51,11 +51,12 @@ const std::vector<UndoCase> UNDO_CASES = {
      undoForPlayer, {{{9, 10}, B}, {{8, 8}, W}}, 3, 1, 0},
     {"once per Restart: an undo too many does nothing", [] { centre(), restartGame(); },
      undoTimes(3), {{{9, 9}, E}}, 0, 0, 0},
-    // The last four cleared games come back, newest first; the first is forgotten.
+    // The last four cleared games come back, newest first; the first is forgotten. Each opened
+    // with black, as every new game but one after a win does.
     {"the last four cleared games", fiveClearedGames, undoTimes(7),
-     {{{0, 1}, W}, {{0, 0}, E}}, 1, 0, 0},
+     {{{0, 1}, B}, {{0, 0}, E}}, 1, 1, 0},
     {"the first of five cleared games is gone", fiveClearedGames, undoTimes(12),
-     {{{0, 0}, E}}, 0, 1, 0},
+     {{{0, 0}, E}}, 0, 0, 0},
     {"the winning stone", blackWinsAlongRow4, undoForPlayer,
      {{{4, 4}, E}, {{4, 3}, B}}, 8, 0, 0},
     {"a stone placed over another in cheat mode", [] { centre(), cheatMode = 1, centre(); },
@@ -203,7 +204,7 @@ struct ChangeCase
 const std::vector<ChangeCase> CHANGE_CASES = {
     {"u", [] { onKeyboard('u', 0, 0); }, false},
     {"Undo", [] { onMenu(MENU_UNDO); }, false},
-    {"Restart", [] { onMenu(MENU_RESTART); }, true},
+    {"Restart", [] { onMenu(MENU_RESTART), onKeyboard('y', 0, 0); }, false}, // black opens
     {"Easy", [] { onMenu(MENU_EASY); }, true},
     {"Medium", [] { onMenu(MENU_MEDIUM); }, true},
     {"Two players", [] { onMenu(MENU_TWO_PLAYERS); }, false},
@@ -288,13 +289,18 @@ TEST(Menu, MarksTheChoicesInForce)
             labels.push_back(call.first.substr(std::string("glutChangeToMenuEntry ").size()));
         }
     }
-    const std::vector<std::string> last(labels.end() - 16, labels.end());
+    const std::vector<std::string> last(labels.end() - 24, labels.end());
     // clang-format off
     const std::vector<std::string> expected = {"4 ( ) Two players 3",
         "5 ( ) Computer plays white 4", "6 (*) Computer plays black 5", "7 ( ) Easy 6",
         "8 ( ) Medium 7", "9 (*) Hard 8", "10 ( ) Freestyle 9", "11 ( ) Exactly five 10",
         "12 (*) Renju 11", "13 ( ) Free 12", "14 (*) Swap2 13", "15 Save game 14",
-        "16 Play on from here 15", "17 ( ) Move numbers 16", "18 Hint 17", "19 Analyse game 18"};
+        "16 Play on from here 15", "17 ( ) Move numbers 16", "18 Hint 17", "19 Analyse game 18",
+        "20 Swap2: take white (not asked now) 19", "21 Swap2: take black (not asked now) 20",
+        "22 Swap2: place two more (not asked now) 21", "23 Allow taking back (not asked now) 22",
+        "24 Refuse taking back (not asked now) 23",
+        "25 Yes, abandon this game (not asked now) 24",
+        "26 No, go on with this game (not asked now) 25", "27 ( ) See-through cursor 26"};
     // clang-format on
     EXPECT_EQ(last, expected);
     EXPECT_STREQ(menuLabel(MENU_CHEAT), "Cheat");

@@ -151,6 +151,7 @@ TEST(Review, RestartWhileShownKeepsTheWholeGameForUndo)
     const GameSnapshot whole = takeSnapshot();
     key(GLUT_KEY_HOME);
     onMenu(MENU_RESTART);
+    onKeyboard('y', 0, 0); // the game is in progress: the player is asked first
     EXPECT_EQ(stones(), 0);
     EXPECT_FALSE(reviewing());
     undoMove();

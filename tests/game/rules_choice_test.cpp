@@ -177,12 +177,14 @@ TEST(GameRule, ChoosingARuleOrAnOpeningStartsANewGameWithBlack)
         resetGameState();
         places({{9, 9}, {9, 10}, {9, 11}}); // white to move
         c.choose();
+        EXPECT_EQ(stones(), 3) << c.notice << ": the game in progress is kept until the yes";
+        EXPECT_EQ(gameNotice, ABANDON_QUESTION);
+        onKeyboard('y', 0, 0);
         EXPECT_EQ(stones(), 0) << c.notice;
         EXPECT_EQ(gameRule, c.rule);
         EXPECT_EQ(gameOpening, c.opening);
         EXPECT_EQ(gameNotice, c.notice);
-        const bool blackOpens = c.rule == Rule::Renju || c.opening == OPENING_SWAP2;
-        EXPECT_EQ(sideToMove, blackOpens ? 0 : 1) << c.notice << ": else the loser's side opens";
+        EXPECT_EQ(sideToMove, 0) << c.notice << ": a new game opens with black";
         // Undo brings the game back, with the rule it was played under.
         onMenu(MENU_UNDO);
         EXPECT_EQ(stones(), 3) << c.notice;
@@ -247,7 +249,7 @@ const std::vector<Swap2Case> SWAP2_CASES = {
     {"undo to the first player's stones", NONE, [] { THREE(), key('3'), key('u'); }, SWAP2_THREE,
      0, 2, NONE, ASK_THREE},
     {"Restart begins again with black", NONE,
-     [] { THREE(), key('2'), placeStone(8, 8), onMenu(MENU_RESTART); }, SWAP2_THREE, 0, 0,
+     [] { THREE(), key('2'), placeStone(8, 8), onMenu(MENU_RESTART), key('y'); }, SWAP2_THREE, 0, 0,
      NONE, ASK_THREE},
     // Against the computer, its side follows the colours chosen.
     {"the player, first, keeps black", OPPONENT_WHITE,

@@ -3,7 +3,7 @@
 # the native game (tests/e2e/e2e.sh) on the page, and what the page adds.
 # Usage: bash tests/web/run.sh [WEB_BUILD_DIR [NATIVE_GAME]]   (defaults: build-web/ and
 # build/gomoku3d), after tools/web.sh --build. WEB_PARTS="menus fails ..." runs only those parts
-# (e2e fives keys layout touch menus records fails slow native). Ends with "N passed, M failed".
+# (e2e fives keys layout touch menus records answers fails slow native). Ends with "N passed, M failed".
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 web=$(realpath -m "${1:-$root/build-web}")/web
 native=$(realpath -m "${2:-$root/build/gomoku3d}")
@@ -73,6 +73,12 @@ expect_exit() {
 
 point_to() { browser hover "$1" "$2"; }
 click_at() { browser click "$1" "$2" left; }
+# On the page Esc in a game in progress asks first: y answers it.
+escape() {
+    keys Escape && sleep 0.3
+    ! grep -qF "Abandon this game?" <<<"$(browser text '#status')" || keys y
+    expect_exit "$1: Esc"
+}
 # menu ENTRY: the menu opened by the right button over the canvas, off the board, then ENTRY.
 menu() { browser click 10 10 right && browser choose "$1"; }
 choose() { menu "$2"; }
@@ -325,8 +331,10 @@ session_menu_touch() {
     open_menu && browser press Cheat 0 0
     check "menu, touch: a tap on Cheat chooses it" within 5 says "White to move. Cheat is on."
     open_menu && browser press Restart 0 0
-    check "menu, touch: a tap on Restart clears the board" await menu-touch-3-restarted 20 differs menu-touch-1 menu-touch-3-restarted
-    check "menu, touch: after Restart \"White to move.\"" within 5 says "White to move."
+    check "menu, touch: a tap on Restart in the game asks first" within 5 says "White to move. Cheat is on. Abandon this game? Yes (y) or no (n)."
+    browser press '#answer-yes' 0 0
+    check "menu, touch: a tap on Restart and Yes clear the board" await menu-touch-3-restarted 20 differs menu-touch-1 menu-touch-3-restarted
+    check "menu, touch: after Restart black opens" within 5 says "Black to move."
     open_menu && browser press Undo 0 0
     check "menu, touch: Undo right after Restart brings the game back, Cheat and all" \
         within 5 says "White to move. Cheat is on."
@@ -403,7 +411,7 @@ session_records_files() {
     check "records: the .psq is one ($(head -c 30 "$psq" | tr -d '\r\n'))" grep -q '^Piskvorky 18x18' "$psq"
     check "records: the SGF holds the three moves under the rule" \
         grep -qzE '^\(;FF\[4\]GM\[4\]SZ\[18\].*RU\[freestyle\].*;B\[ji\].*;W\[ki\].*;B\[kh\]' "$sgf"
-    menu Restart && changed records-files-2-restarted records-files-1-played
+    menu Restart && keys y && changed records-files-2-restarted records-files-1-played
     browser eval 'window.chooserAsked = 0; document.getElementById("record-file").addEventListener("click", () => chooserAsked++)' >/dev/null
     menu "Open game…"
     check "records: Open game asks the browser's file chooser for a .psq or SGF file" test \
@@ -567,6 +575,132 @@ session_online_records() {
     browser shot "$artefacts/online-records.png" :viewport
 }
 part records && session_online_records
+
+# What the status line asks, answered by touch, the mouse or the keys: swap2 played to its end by
+# taps alone against a friend and against the computer, "Abandon this game?" before Restart,
+# "Play online" and Esc in a game in progress, the game going on unchanged after no. Each answer a
+# button of 44 x 44 or more, shown only while it is asked, and the board neither moving nor
+# shrinking when they come and go.
+ABANDON="Abandon this game? Yes (y) or no (n)."
+# shown_answers: the answers' buttons shown, by id.
+shown_answers() {
+    browser eval "[...document.querySelectorAll('#answers button')].filter(b => b.getClientRects().length &&
+        getComputedStyle(b).visibility == 'visible').map(b => b.id).join(' ')" | tr -d '"'
+}
+small_answers() {
+    browser eval "[...document.querySelectorAll('#answers button')].filter(b => b.getClientRects().length &&
+        (r => r.width < 44 || r.height < 44)(b.getBoundingClientRect())).map(b => b.id).join()" | tr -d '"'
+}
+# The middle of each point of the board in the canvas's CSS pixels, from the page's own pick.
+map_cells() {
+    browser eval "(() => { const box = canvas.getBoundingClientRect(), scale = canvas.width / box.width, sums = {};
+        const step = Math.max(1, Math.floor(canvas.width / 300));
+        for (let y = 0; y < canvas.height; y += step) for (let x = 0; x < canvas.width; x += step) {
+            const p = Module._gomokuPointAt(x, y); if (p < 0) continue;
+            const s = sums[p] || (sums[p] = [0, 0, 0]); s[0] += x, s[1] += y, s[2]++; }
+        window.cellsAt = {}; for (const p in sums) cellsAt[p] = [Math.round(sums[p][0] / sums[p][2] / scale), Math.round(sums[p][1] / sums[p][2] / scale)];
+        return Object.keys(cellsAt).length; })()" >/dev/null
+}
+cell_xy() { browser eval "(cellsAt[$1 * 18 + $2] || []).join(' ')" | tr -d '"'; }
+# put ROW COL...: a stone on each point, by the input of the session (two taps, or a click).
+put() {
+    local x y
+    while (($# >= 2)); do
+        read -r x y <<<"$(cell_xy "$1" "$2")"
+        if [ "$input" = touch ]; then browser tap "$x" "$y" && browser tap "$x" "$y"; else browser click "$x" "$y" left; fi
+        sleep 0.3 && shift 2
+    done
+}
+# answer ID: its button pressed by the session's input (a finger, or the mouse).
+answer() { if [ "$input" = touch ]; then browser press "#$1" 0 0; else browser press "#$1" 0 0 mouse; fi; }
+# pick ENTRY: the menu from its button, and ENTRY in it.
+pick() { open_menu && if [ "$input" = touch ]; then browser press "$1" 0 0; else browser press "$1" 0 0 mouse; fi; }
+status_has() { grep -qF "$1" <<<"$(browser text '#status')"; }
+# The canvas's place on the page (not in the viewport, which a press of a button below may scroll).
+board_box() { browser eval "(r => [r.left + scrollX, r.top + scrollY, r.width, r.height].join(' '))(canvas.getBoundingClientRect())" | tr -d '"'; }
+board_kept() { check "$name: the board kept its place and size ($board, then $(board_box))" test "$(board_box)" = "$board"; }
+answers_are() {
+    check "$name: $2: the answers shown are ${1:-none} ($(shown_answers))" within 5 test "$(shown_answers)" = "$1"
+}
+session_answers() {
+    local name=answers-$1 input=$5 board small
+    fits "$name" "${@:2:3}" ${5/mouse/} || return
+    answers_are "" "at the start"
+    # A new opening fits the page to its words; from then on the board stays where it is.
+    pick "( ) Swap2"
+    status_is "$name" "Black to move. Swap2. Swap2: the first player places three stones: black, white, black."
+    sleep 0.5 && board=$(board_box) && map_cells
+    put 9 9 9 10 10 10
+    check "$name: the second player is asked" within 5 status_has "Swap2: the second player chooses: 1 to play white"
+    answers_are "answer-white answer-black answer-two" "the second player's choice"
+    small=$(small_answers)
+    check "$name: each answer at least 44 x 44${small:+ (not $small)}" test -z "$small"
+    board_kept
+    browser shot "$artefacts/$name-swap2-second-$2x$3.png" :viewport
+    answer answer-two
+    check "$name: Place two more chosen by its button" within 5 status_has "Swap2: the second player places two more stones: white, then black."
+    answers_are "" "while stones are placed"
+    put 8 8 8 10
+    answers_are "answer-white answer-black" "the first player's choice"
+    answer answer-black
+    status_is "$name" "White to move. Swap2. Swap2: the first player plays black; white to move."
+    answers_are "" "swap2 over"
+    board_kept
+    put 7 7
+    status_is "$name, swap2 played to its end" "Black to move. Swap2."
+    grab "$name-1-played"
+    # Restart in the game asks; No, and the game goes on unchanged.
+    pick Restart
+    status_is "$name, Restart" "Black to move. Swap2. $ABANDON"
+    answers_are "answer-yes answer-no" "Restart asks"
+    small=$(small_answers)
+    check "$name: Yes and No at least 44 x 44${small:+ (not $small)}" test -z "$small"
+    board_kept
+    browser shot "$artefacts/$name-abandon-$2x$3.png" :viewport
+    answer answer-no
+    status_is "$name, no" "Black to move. Swap2."
+    check "$name: after No the game is as it was" await "$name-2-kept" 20 same "$name-1-played" "$name-2-kept"
+    # Esc asks; n goes on.
+    keys Escape
+    status_is "$name, Esc" "Black to move. Swap2. $ABANDON"
+    keys n
+    status_is "$name, Esc and n" "Black to move. Swap2."
+    check "$name: after Esc and n the game goes on" test "$(browser eval "document.body.classList.contains('ended')")" = false
+    # "Play online" asks too; No.
+    pick "Play online"
+    status_is "$name, Play online" "Black to move. Swap2. $ABANDON"
+    answer answer-no
+    status_is "$name, Play online and no" "Black to move. Swap2."
+    check "$name: after Play online and No the game is as it was" await "$name-3-kept" 20 same "$name-1-played" "$name-3-kept"
+    board_kept
+    # y answers by key: a new game, black to open.
+    pick Restart && keys y
+    status_is "$name, Restart and y" "Black to move. Swap2. Swap2: the first player places three stones: black, white, black."
+    # Against the computer, which opens as the first player: the player's choice by a button,
+    # then white's stone, and the computer answers.
+    pick "( ) Computer plays black"
+    check "$name: the computer places its three stones and the player is asked" \
+        within 20 status_has "Swap2: the second player chooses: 1 to play white"
+    answers_are "answer-white answer-black answer-two" "against the computer, the player's choice"
+    answer answer-white
+    check "$name: Take white chosen" within 5 status_has "Swap2: the second player plays white; white to move."
+    put 5 5
+    check "$name: the computer answers white's stone" within 20 status_has "White to move. The computer plays black, medium. Swap2."
+    board_kept
+    # The computer second: while the player places its three stones, nobody thinks.
+    pick "( ) Computer plays white"
+    pick Restart && answer answer-yes
+    put 9 9
+    local said && said=$(browser text '#status')
+    check "$name: the player's white stone to place, and nobody thinks ($said)" test "$said" = \
+        "White to move. The computer plays white, medium. Swap2. Swap2: the first player places three stones: black, white, black."
+    put 9 10 10 10
+    check "$name: the computer chooses and play goes on to the player's move" within 20 status_has "to move."
+    board_kept
+}
+part answers && session_answers phone 390 844 3 touch
+part answers && session_answers landscape 844 390 3 touch
+part answers && session_answers desktop 1280 720 1 mouse
 
 # Each way the page can fail: the player reads WORDS within 10 s, at most one exception escapes
 # (watched until quiet for 3 s), and without meshes the game runs and reports them. HOW is
