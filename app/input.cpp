@@ -332,13 +332,10 @@ const char *menuLabel(int value)
         entry.current == nullptr
             ? entry.name
             : std::string(entry.current() == entry.option ? "(*) " : "( ) ") + entry.name;
-    // The answers are there for the time their question is asked.
-    if (const AnswerEntry *answer = answerEntry(value))
+    // The answers act for the time their question is asked (the status line says what is), and
+    // keep their words short, so that the menu stays as narrow as its longest choice.
+    if (answerEntry(value) != nullptr)
     {
-        if ((askedNow() & answer->asked) == 0)
-        {
-            labels[value] += " (not asked now)";
-        }
         return labels[value].c_str();
     }
     // Saving, the move numbers and the cursor change nothing of the game: they work online too.

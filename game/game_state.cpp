@@ -557,10 +557,6 @@ void clearForNewGame(bool loserOpens = false)
     {
         announceSwap2Step();
     }
-    else if (sideToMove != 0)
-    {
-        say("White lost the last game and places the first stone.");
-    }
     else if (!gameNotice.empty())
     {
         say("");

@@ -124,8 +124,8 @@ extern std::int32_t clearedGameCount;
 void placeStone(std::int32_t row, std::int32_t col);
 
 // Clears the board and the history, centres the cursor, turns cheat mode off and resumes play.
-// Black moves first, but after a won game the loser does (the side to move is kept, and the
-// notice says so when it is white); under renju, or with swap2, black always moves first, and
+// Black moves first, but after a won game the loser does (the side to move is kept: the page's
+// status line begins with it); under renju, or with swap2, black always moves first, and
 // swap2 begins again. The win record and the view angles are kept. A game with a stone placed is kept among the cleared
 // games first, so that a slip of the finger costs nothing: undoMove brings it back. A Restart of a
 // game with nothing placed keeps nothing, so a second Restart does not push the game before it

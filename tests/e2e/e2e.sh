@@ -12,10 +12,10 @@ MESHES=("plane.STL" "lines.STL" "circle.STL" "black wins.STL" "white wins.STL")
 MENU_ENTRIES=("Cheat" "Restart" "Undo" "( ) Two players" "( ) Computer plays white"
     "( ) Computer plays black" "( ) Easy" "( ) Medium" "( ) Hard" "( ) Freestyle"
     "( ) Exactly five" "( ) Renju" "( ) Free" "( ) Swap2" "Save game" "Play on from here"
-    "( ) Move numbers" "Hint" "Analyse game" "Swap2: take white (not asked now)"
-    "Swap2: take black (not asked now)" "Swap2: place two more (not asked now)"
-    "Allow taking back (not asked now)" "Refuse taking back (not asked now)"
-    "Yes, abandon this game (not asked now)" "No, go on with this game (not asked now)"
+    "( ) Move numbers" "Hint" "Analyse game" "Swap2: take white"
+    "Swap2: take black" "Swap2: place two more"
+    "Allow taking back" "Refuse taking back"
+    "Yes, abandon this game" "No, go on with this game"
     "( ) See-through cursor")
 # From the cursor's start on (9, 9) black fills row 9 outwards while white answers on row 8, four
 # each (a and d step the row, s and w the column); "d s space" is then black's fifth, on (9, 7).

@@ -296,11 +296,11 @@ TEST(Menu, MarksTheChoicesInForce)
         "8 ( ) Medium 7", "9 (*) Hard 8", "10 ( ) Freestyle 9", "11 ( ) Exactly five 10",
         "12 (*) Renju 11", "13 ( ) Free 12", "14 (*) Swap2 13", "15 Save game 14",
         "16 Play on from here 15", "17 ( ) Move numbers 16", "18 Hint 17", "19 Analyse game 18",
-        "20 Swap2: take white (not asked now) 19", "21 Swap2: take black (not asked now) 20",
-        "22 Swap2: place two more (not asked now) 21", "23 Allow taking back (not asked now) 22",
-        "24 Refuse taking back (not asked now) 23",
-        "25 Yes, abandon this game (not asked now) 24",
-        "26 No, go on with this game (not asked now) 25", "27 ( ) See-through cursor 26"};
+        "20 Swap2: take white 19", "21 Swap2: take black 20",
+        "22 Swap2: place two more 21", "23 Allow taking back 22",
+        "24 Refuse taking back 23",
+        "25 Yes, abandon this game 24",
+        "26 No, go on with this game 25", "27 ( ) See-through cursor 26"};
     // clang-format on
     EXPECT_EQ(last, expected);
     EXPECT_STREQ(menuLabel(MENU_CHEAT), "Cheat");

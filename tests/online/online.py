@@ -128,6 +128,12 @@ class Page(Player):
         actions.pointer_action.pointer_up()
         actions.perform()
 
+    def key(self, letter):
+        """A letter's key pressed and released, as the keyboard sends it to the page."""
+        for kind in ("keyDown", "keyUp"):
+            self.cdp("Input.dispatchKeyEvent", type=kind, key=letter, code="Key" + letter.upper(),
+                     windowsVirtualKeyCode=ord(letter.upper()), **({"text": letter} if kind == "keyDown" else {}))
+
     def cell(self, row, col):
         if not self.cells:
             self.cells = self.js(CELL_MAP)
@@ -311,6 +317,28 @@ def session_pages(server):
               "; u asks the other player to take your last move back, y or n answers them when they ask;"
               in white.js("return document.getElementById('keys').textContent"))
         white.shot(f"{white.name}-asked-to-take-back")
+        # Answered by the keys first: n refuses, and once asked again the Refuse button does.
+        white.key("n")
+        check(f"{white.name}: n refuses the request", within(15, lambda: black.js(
+            "return document.getElementById('online-undo').hidden") and not re.search(
+            r"waiting for the answer", black.status())), black.status())
+        check("the stone refused stays", all(page.stone(*MOVES[2]) != "none" for page in (white, watcher)))
+        for answer in ("refuse-button", "y"):
+            black.choose("Undo (ask the other player)")
+            white.expect("is asked again", r"asks to take back a move: allow it \(y\) or refuse \(n\)\?$")
+            if answer == "y":
+                break
+            white.js("document.getElementById('online-refuse').click()")
+            check(f"{white.name}: the Refuse button refuses it",
+                  within(15, lambda: not re.search(r"waiting for the answer", black.status())), black.status())
+        white.key("y")
+        black.expect("y allows it: its move is taken back", r"^Your move \(black\)\. The other player allowed it")
+        check("the stone taken back by y is gone from the other pages",
+              within(5, lambda: all(page.stone(*MOVES[2]) == "none" for page in (white, watcher))))
+        if not play(colours, 2, 3):
+            return
+        black.choose("Undo (ask the other player)")
+        white.expect("is asked once more", r"asks to take back a move: allow it \(y\) or refuse \(n\)\?$")
         white.js("document.getElementById('online-allow').click()")
         black.expect("its move is taken back", r"^Your move \(black\)\. The other player allowed it")
         check("the stone taken back is gone from the other pages",  # black's shows its cursor there
