@@ -2,6 +2,7 @@
 #include "app/instructions.h"
 #include "app/online_session.h"
 #include "app/record_option.h"
+#include "app/seed_option.h"
 #include "app/window.h"
 #include "game/opponent.h"
 #include "model/model_table.h"
@@ -27,6 +28,7 @@ int main(int argc, char **argv)
     {
         return 2;
     }
+    takeSeedOption();
     openRecordOption(&argc, argv);
 
     // Console: the instructions, then the five meshes, each report at the same place.

@@ -537,6 +537,7 @@ void clearForNewGame()
     ++boardVersion;
     ++gameVersion;
     lastPlacementTime = std::chrono::steady_clock::now();
+    drawGameSeed();
     // sideToMove stays: after a won game the loser moves first. But renju's black always opens,
     // and swap2 begins with black's stone.
     forgetLaterChoices();

@@ -7,6 +7,9 @@ E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$E2E_HERE/../../tools/xvfb.sh"
 RUN=${RUN:-} # a prefix for the game: "wine" for the Windows build
 WORLD=${WORLD:-${RUN:-native}} # native, wine or web
+# Every game the same seed, so that the computer's answers are the engine's for the board and the
+# moves made (engine_answer's); the page takes it from its address.
+export GOMOKU_SEED=0
 MESHES=("plane.STL" "lines.STL" "circle.STL" "black wins.STL" "white wins.STL")
 # The menu's entries in order, each choice with a mark as wide as its own.
 MENU_ENTRIES=("Cheat" "Restart" "Undo" "( ) Two players" "( ) Computer plays white"

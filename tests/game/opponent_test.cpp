@@ -5,6 +5,7 @@
 #include "tests/fakes/fake_glut.h"
 #include "tests/game/game_test_support.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -270,6 +271,44 @@ TEST(Computer, NeverPlacesTheAnswerOfADroppedThought)
         EXPECT_EQ(cell(3, 4), W);
         EXPECT_EQ(sideToMove, 0);
     }
+}
+
+// The easy level's answers to black's centre stone in eight games after one another, each begun
+// by Restart, from the session's seed.
+std::vector<std::pair<int, int>> easyAnswersOverGames(std::uint64_t sessionSeed, bool fixed)
+{
+    resetGameState();
+    seedGames(sessionSeed, fixed);
+    opponent = OPPONENT_WHITE;
+    computerLevel = LEVEL_EASY;
+    std::vector<std::pair<int, int>> answers;
+    for (int game = 0; game < 8; ++game)
+    {
+        restartGame();
+        places({{9, 9}});
+        for (int slice = 0; slice < 100 && computerToMove(); ++slice)
+        {
+            thinkFor(20);
+        }
+        EXPECT_EQ(historyLength, 2) << "game " << game << ": the computer answered";
+        answers.emplace_back(moveHistory[1].row, moveHistory[1].col);
+    }
+    return answers;
+}
+
+// Each new game draws its own seed, so the easy level does not answer the same moves in every
+// game; the same session's seed gives the same games again, and a fixed seed every game alike.
+TEST(Computer, EachGameDrawsItsSeed)
+{
+    const auto drawn = easyAnswersOverGames(0x5eed, false);
+    std::vector<std::pair<int, int>> distinct = drawn;
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    EXPECT_GE(distinct.size(), 3u) << "eight games, hardly any variety";
+    EXPECT_EQ(easyAnswersOverGames(0x5eed, false), drawn) << "the same session's seed";
+    EXPECT_NE(easyAnswersOverGames(0x5eee, false), drawn) << "another session's seed";
+    const auto fixed = easyAnswersOverGames(0x5eed, true);
+    EXPECT_EQ(std::count(fixed.begin(), fixed.end(), fixed.front()), 8) << "a fixed seed";
 }
 
 TEST(Menu, MarksTheChoicesInForce)

@@ -43,7 +43,7 @@ start_game() {
     game_name=$name
     # By way of an empty page, so that nothing of the page before is taken for this one.
     browser open about:blank && within 10 untitled
-    browser open "http://127.0.0.1:$server_port/${2#"$work/site/"}/index.html"
+    browser open "http://127.0.0.1:$server_port/${2#"$work/site/"}/index.html?seed=$GOMOKU_SEED"
     check "$name: the page's title is \"Game\"" within 30 titled
     await "$name-0-first-frame" 30 drawn "$name-0-first-frame" ||
         { fail "$name: no frame; errors: $(browser eval 'errors.join(" / ")')" && return 1; }
