@@ -120,6 +120,7 @@ const MenuEntry MENU[MENU_ENTRIES] = {
     {"Move numbers", currentNumbers, chooseNumbers, 1}, // a toggle: "(*)" while they show
     {"Hint", nullptr, nullptr, 0},
     {"Analyse game", nullptr, nullptr, 0},
+    {"Starting view", nullptr, nullptr, 0},
 };
 
 // While the game runs, puts the cursor on the point under the pointer; false if there is none.
@@ -198,6 +199,13 @@ void relabelMenu()
 
 void onKeyboard(unsigned char key, int, int)
 {
+    // Back to the starting view: a turn of the board, which leaves the hint and the analysis be.
+    if (key == 'v' || key == 'V')
+    {
+        toStartingView();
+        glutPostRedisplay();
+        return;
+    }
     // The analysis is of the game as it was when it began: any key stops it.
     cancelAnalysis();
     // A hint under way is for the game as it was asked about: any other key drops it.
@@ -270,6 +278,12 @@ void onKeyboard(unsigned char key, int, int)
     glutPostRedisplay();
 }
 
+void toStartingView()
+{
+    viewPitch = 0.0f;
+    viewYaw = 0.0f;
+}
+
 void onSpecialKey(int key, int, int)
 {
     switch (key)
@@ -325,6 +339,12 @@ void onPassiveMotion(int x, int y)
 
 void onMenu(int value)
 {
+    if (value == MENU_STARTING_VIEW)
+    {
+        toStartingView();
+        glutPostRedisplay();
+        return;
+    }
     if (value != MENU_HINT)
     {
         cancelHintThought();

@@ -22,7 +22,8 @@ inline constexpr int MENU_PLAY_ON = 15;
 inline constexpr int MENU_MOVE_NUMBERS = 16;
 inline constexpr int MENU_HINT = 17;
 inline constexpr int MENU_ANALYSE = 18;
-inline constexpr int MENU_ENTRIES = 19;
+inline constexpr int MENU_STARTING_VIEW = 19;
+inline constexpr int MENU_ENTRIES = 20;
 // The online game's entries, after the others and apart from them: "Play online" where the game
 // knows a server to create a game on (the page), "Leave online game" wherever it can play one.
 inline constexpr int MENU_PLAY_ONLINE = 100;
@@ -54,6 +55,8 @@ extern PointUnder pointUnder;
 
 void onKeyboard(unsigned char key, int x, int y);
 void onSpecialKey(int key, int x, int y);
+// The board turned back to the view it starts in (key v, "Starting view").
+void toStartingView();
 // A press of the left button on a point places the side to move's stone there, by the rule of
 // space; any other button, and a release, does nothing.
 void onMouse(int button, int state, int x, int y);

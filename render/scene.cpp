@@ -3,6 +3,7 @@
 
 #include "model/model_gpu.h"
 #include "render/stone_buffers.h"
+#include "render/transforms.h"
 
 #include "platform/gl.h"
 // After epoxy's GL header, which stands in for the system's.
@@ -19,10 +20,8 @@ constexpr GLfloat LIGHT_POSITION[4] = {-50.0f, 50.0f, 100.0f, 1.0f};
 constexpr GLfloat MATERIAL_SPECULAR[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 constexpr GLint MATERIAL_SHININESS = 128; // the tightest highlight GL allows
 
-constexpr double FIELD_OF_VIEW = 45.0; // degrees, vertical
 constexpr double NEAR_PLANE = 1.0;
 constexpr double FAR_PLANE = 225.0;
-constexpr GLfloat CAMERA_DISTANCE = 150.0f;
 
 } // namespace
 
