@@ -12,6 +12,7 @@
 #include "platform/sleep.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include <GL/freeglut_std.h>
@@ -163,6 +164,93 @@ void stepThroughGame(int key)
         return;
     }
     sayMarkOfShownMove(); // a move the analysis marked says what it did
+}
+
+#ifdef __EMSCRIPTEN__
+// The page rests: it draws a frame only when its picture may have changed (a key, the pointer or a
+// menu entry asks for one itself; a resize does in onReshape). Between them, the idle callback
+// and the timer look at everything the frame and the page's status line show, and ask for a frame
+// when any of it differs from what they saw last.
+class Fingerprint
+{
+public:
+    template <typename T> Fingerprint &add(const T &value)
+    {
+        unsigned char bytes[sizeof(T)];
+        std::memcpy(bytes, &value, sizeof(T));
+        for (unsigned char byte : bytes)
+        {
+            hash = (hash ^ byte) * 0x100000001b3; // FNV-1a
+        }
+        return *this;
+    }
+    Fingerprint &add(const std::string &text)
+    {
+        for (char c : text)
+        {
+            add(c);
+        }
+        return add(text.size());
+    }
+    std::uint64_t value() const { return hash; }
+
+private:
+    std::uint64_t hash = 0xcbf29ce484222325;
+};
+
+std::uint64_t pictureFingerprint()
+{
+    Fingerprint print;
+    for (std::int32_t cell : Board)
+    {
+        print.add(cell);
+    }
+    print.add(cursorX).add(cursorY).add(sideToMove).add(cheatMode).add(gameOver);
+    print.add(winRow).add(winCol).add(winDirection).add(viewPitch).add(viewYaw);
+    print.add(gameRule).add(gameOpening).add(swap2SecondChoice).add(swap2FirstChoice);
+    print.add(swap2Flips).add(historyLength).add(laterCount).add(boardVersion).add(gameVersion);
+    print.add(gameNotice).add(noticeNumber).add(opponent).add(computerLevel).add(moveNumbers);
+    print.add(computerThinking()).add(hintThinking()).add(analysing());
+    if (const HintLine *hint = shownHint())
+    {
+        print.add(hint->length).add(hint->side).add(hint->score);
+        for (int i = 0; i < hint->length; ++i)
+        {
+            print.add(hint->rows[i]).add(hint->cols[i]);
+        }
+    }
+    int marks = 0;
+    const MarkedMove *marked = analysisMarks(&marks);
+    print.add(marks);
+    for (int i = 0; marked != nullptr && i < marks; ++i)
+    {
+        print.add(marked[i].row).add(marked[i].col);
+    }
+    print.add(onlineGame.active()).add(onlineGame.status());
+    return print.value();
+}
+
+std::uint64_t lastFingerprint = 0;
+bool framesBegun = false; // the idle callback and the timer ask for no frame before the first
+#endif
+
+// Asks for a frame when the picture may have changed: on the desktop always, as the game has
+// always drawn continuously; in the page only when something it shows changed.
+void redrawIfChanged()
+{
+#ifdef __EMSCRIPTEN__
+    if (!framesBegun)
+    {
+        return;
+    }
+    const std::uint64_t now = pictureFingerprint();
+    if (now == lastFingerprint)
+    {
+        return;
+    }
+    lastFingerprint = now;
+#endif
+    glutPostRedisplay();
 }
 
 } // namespace
@@ -415,9 +503,16 @@ void onMenu(int value)
     glutPostRedisplay();
 }
 
+void beginFrames()
+{
+#ifdef __EMSCRIPTEN__
+    framesBegun = true;
+#endif
+}
+
 void onTimer(int)
 {
-    glutPostRedisplay();
+    redrawIfChanged();
     glutTimerFunc(TIMER_INTERVAL_MS, onTimer, 1);
 }
 
@@ -431,5 +526,8 @@ void onIdle()
     }
     lookForHint(THINKING_SLICE_MS);
     lookForAnalysis(THINKING_SLICE_MS);
+#ifdef __EMSCRIPTEN__
+    redrawIfChanged();
+#endif
     platformPaceFrame();
 }

@@ -55,6 +55,9 @@ extern PointUnder pointUnder;
 
 void onKeyboard(unsigned char key, int x, int y);
 void onSpecialKey(int key, int x, int y);
+// The scene is set up: from now on the idle callback and the timer may ask for frames (in the
+// page, the start-up's pauses let them run before it is).
+void beginFrames();
 // The board turned back to the view it starts in (key v, "Starting view").
 void toStartingView();
 // A press of the left button on a point places the side to move's stone there, by the rule of

@@ -1,4 +1,5 @@
 // The program's entry: the start-up in its fixed order, then the freeglut main loop.
+#include "app/input.h"
 #include "app/instructions.h"
 #include "app/online_session.h"
 #include "app/record_option.h"
@@ -48,6 +49,7 @@ int main(int argc, char **argv)
     startOnlineSession();
 
     initScene();
+    beginFrames();
     // The computer thinks beside the frames, never between them.
     useThinker(makeBesideThinker());
     glutMainLoop();

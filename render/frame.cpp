@@ -460,5 +460,9 @@ void onDisplay()
                        computerLevel, static_cast<int>(gameRule), gameOpening, gameNotice.c_str(),
                        noticeNumber);
     glutSwapBuffers();
+#ifndef __EMSCRIPTEN__
+    // The desktop game draws continuously, as it always has; the page draws when its picture
+    // changes (app/input.cpp's redrawIfChanged), so that an idle page rests.
     glutPostRedisplay();
+#endif
 }

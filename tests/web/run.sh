@@ -3,7 +3,7 @@
 # the native game (tests/e2e/e2e.sh) on the page, and what the page adds.
 # Usage: bash tests/web/run.sh [WEB_BUILD_DIR [NATIVE_GAME]]   (defaults: build-web/ and
 # build/gomoku3d), after tools/web.sh --build. WEB_PARTS="menus fails ..." runs only those parts
-# (e2e fives keys layout touch menus records fails slow native). Ends with "N passed, M failed".
+# (e2e fives keys rest layout touch menus records fails slow native). Ends with "N passed, M failed".
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 web=$(realpath -m "${1:-$root/build-web}")/web
 native=$(realpath -m "${2:-$root/build/gomoku3d}")
@@ -250,6 +250,58 @@ session_keys() {
     for key in ctrl+r "New game"; do keys Escape && within 15 gone && another_game "after Esc" "$key"; done
 }
 part keys && session_keys
+
+# The page rests: with nothing happening it draws no frame and Chromium's GPU process (which draws
+# them, here in software) sleeps; a key draws the next frame at once.
+# count_frames: from now on the page counts its frames (each begins by clearing the canvas).
+count_frames() {
+    browser eval "window.framesDrawn = 0; if (!window.countingFrames) { const gl = Module.ctx,
+        clear = gl.clear.bind(gl); gl.clear = m => { ++window.framesDrawn; clear(m); };
+        window.countingFrames = true; }; 0" >/dev/null
+}
+frames_drawn() { browser eval 'window.framesDrawn'; }
+descendants() { local p; for p in $(pgrep -P "$1"); do echo "$p" && descendants "$p"; done; }
+# gpu_process: the pid of the GPU process of the browser started last.
+gpu_process() {
+    local p
+    for p in $(descendants "$chromium_pid"); do
+        tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -q -- '--type=gpu-process' && echo "$p" && return
+    done
+}
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+session_rest() {
+    start_game rest "$work/site/with-meshes" || return
+    local gpu ticks frames per_cent hz
+    board rest-1-empty
+    gpu=$(gpu_process)
+    check "rest: the browser's GPU process is found" test -n "$gpu"
+    [ -n "$gpu" ] || return
+    hz=$(getconf CLK_TCK)
+    sleep 2 # the start-up's last frames
+    count_frames && ticks=$(cpu_ticks "$gpu")
+    sleep 10
+    frames=$(frames_drawn)
+    per_cent=$(( ($(cpu_ticks "$gpu") - ticks) * 100 / (10 * hz) ))
+    check "rest: 10 s with nothing happening draw fewer than 5 frames ($frames)" test "$frames" -lt 5
+    check "rest: the GPU process used under 10 % of a core meanwhile ($per_cent %)" test "$per_cent" -lt 10
+    count_frames && keys d
+    check "rest: a key draws the next frame at once" within 2 test "$(frames_drawn)" -ge 1
+    grab rest-after-key
+    count_frames && keys Right
+    check "rest: a turn of the board draws the next frame at once" within 2 test "$(frames_drawn)" -ge 1
+    # The computer's answer is drawn when it comes, without a key; then the page rests again.
+    keys v && menu "( ) Computer plays white" && keys space
+    check "rest: the computer has answered" within 15 status_begins "Black to move"
+    sleep 0.5 && grab rest-answered
+    local col row colour
+    read -r col row colour < <(mark_cell rest-answered)
+    check "rest: the computer's answer is drawn as it comes, with no key after it (the last move's mark on a $colour stone)" \
+        test "$colour" = white
+    sleep 2 && count_frames && sleep 5
+    check "rest: resting again after the answer ($(frames_drawn) frames in 5 s)" test "$(frames_drawn)" -lt 3
+}
+status_begins() { [[ "$(browser text '#status' 2>/dev/null)" == "$1"* ]]; }
+part rest && session_rest
 
 menu_open() { browser eval 'Module.gameMenu.isOpen()'; }
 # The page at the sizes of ordinary screens, then by touch; what layout() in checks.js finds wrong.
