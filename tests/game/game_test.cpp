@@ -256,6 +256,7 @@ TEST(Window, IsGameWithTheMenuOnTheRightButtonAndEveryCallback)
         {"glutAddMenuEntry ( ) Move numbers 16", nullptr},
         {"glutAddMenuEntry Hint 17", nullptr},
         {"glutAddMenuEntry Analyse game 18", nullptr},
+        {"glutAddMenuEntry Starting view 19", nullptr},
         {"glutAttachMenu " + std::to_string(GLUT_RIGHT_BUTTON), nullptr},
         {"glutReshapeFunc", anyCallback(onReshape)},
         {"glutKeyboardFunc", anyCallback(onKeyboard)},
