@@ -1,7 +1,8 @@
 // The games a server holds and what each client's message does to them: making a game under a
 // rule and an opening, taking a seat or watching, moves and swap2 choices judged by the game's
-// core::Game and stored before anyone hears of them, and a move taken back when one player asks
-// and the other allows it. Knows nothing of sockets: a connection is a Peer, which the network
+// core::Game and stored before anyone hears of them, a move taken back when one player asks
+// and the other allows it, a resignation, a draw one offers and the other agrees to, and a
+// rematch with the colours swapped. Knows nothing of sockets: a connection is a Peer, which the network
 // code implements and the hub sends to. Single-threaded: every call comes from the server's one
 // event loop.
 #pragma once
@@ -99,9 +100,17 @@ private:
     void askUndo(Peer &peer, const UndoRequest &request);
     void answerUndo(Peer &peer, const UndoAnswer &answer);
     void choose(Peer &peer, const ChooseRequest &request);
-    // Stores a request to take back a move, or its answer (none); false once it has told the peer
-    // that the store failed.
-    bool storeUndo(Peer &peer, const std::function<void()> &write);
+    void resign(Peer &peer);
+    void offerDraw(Peer &peer, const DrawOffer &offer);
+    void answerDraw(Peer &peer, const DrawAnswer &answer);
+    void rematch(Peer &peer);
+    // The rematch's secret of the peer's seat, sent to it; nothing for a watcher.
+    void sendRematched(Peer &peer, const Room &room);
+    // The game the peer plays in, once both seats are taken and while it goes on; none, and the
+    // peer told why, otherwise.
+    Room *roomInPlay(Peer &peer);
+    // Stores a change; false once it has told the peer that the store failed.
+    bool stored(Peer &peer, const std::function<void()> &write);
     // The game the peer holds a seat in; none, and the peer told why, when it is watching or in
     // no game.
     Room *playerRoom(Peer &peer);
