@@ -124,13 +124,19 @@ constexpr std::string_view STORE_FAILED = "The server could not store that; try 
 
 } // namespace
 
-Hub::Hub(std::string name, Store &store, Clock clock, LogLine log, HubLimits limits)
-    : name_(std::move(name)), store_(store), clock_(std::move(clock)), log_(std::move(log)),
-      limits_(limits)
+Hub::Hub(std::string name, Store &store, Clock clock, LogLine log, HubLimits limits,
+         std::string publicUrl)
+    : name_(std::move(name)), publicUrl_(std::move(publicUrl)), store_(store),
+      clock_(std::move(clock)), log_(std::move(log)), limits_(limits)
 {
 }
 
 Hub::~Hub() = default;
+
+std::string Hub::linkTo(const std::string &id) const
+{
+    return publicUrl_.empty() ? std::string() : publicUrl_ + "?game=" + id;
+}
 
 void Hub::receive(Peer &peer, std::string_view text)
 {
@@ -259,7 +265,7 @@ void Hub::create(Peer &peer, const CreateRequest &request)
          std::string(ruleName(request.rule)) + ", " + std::string(openingName(request.opening)) +
          ")");
     attach(peer, made, 0);
-    peer.send(share(createdMessage(made.id, made.secrets[0])));
+    peer.send(share(createdMessage(made.id, made.secrets[0], linkTo(made.id))));
     sendState(peer, made);
 }
 
@@ -404,7 +410,7 @@ void Hub::join(Peer &peer, const JoinRequest &request)
         detach(peer);
         attach(peer, *room, seat);
     }
-    peer.send(share(joinedMessage(room->id, room->roleOf(seat), given)));
+    peer.send(share(joinedMessage(room->id, room->roleOf(seat), given, linkTo(room->id))));
     sendState(peer, *room);
     if (!room->next.empty())
     {

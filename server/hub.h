@@ -60,7 +60,10 @@ struct HubLimits
 class Hub
 {
 public:
-    Hub(std::string name, Store &store, Clock clock, LogLine log, HubLimits limits = {});
+    // `publicUrl`: the page's address for the links to games (--public-url), or empty: the page
+    // then makes them from the address it was loaded from.
+    Hub(std::string name, Store &store, Clock clock, LogLine log, HubLimits limits = {},
+        std::string publicUrl = {});
     ~Hub();
     Hub(const Hub &) = delete;
     Hub &operator=(const Hub &) = delete;
@@ -87,6 +90,7 @@ private:
     };
 
     std::string name_;
+    std::string publicUrl_;
     Store &store_;
     Clock clock_;
     LogLine log_;
@@ -94,6 +98,8 @@ private:
     std::unordered_map<std::string, std::unique_ptr<Room>> games_;
     std::unordered_map<std::string, Bucket> creations_; // by address
 
+    // The link to a game the page is to offer: empty without a public address.
+    std::string linkTo(const std::string &id) const;
     void create(Peer &peer, const CreateRequest &request);
     void join(Peer &peer, const JoinRequest &request);
     void move(Peer &peer, const MoveRequest &request);

@@ -347,17 +347,27 @@ std::string_view roleName(Role role)
     return "waiting";
 }
 
-std::string createdMessage(std::string_view game, std::string_view secret)
+std::string createdMessage(std::string_view game, std::string_view secret, std::string_view link)
 {
-    return out_json{{"type", "created"}, {"game", game}, {"secret", secret}}.dump();
+    out_json message{{"type", "created"}, {"game", game}, {"secret", secret}};
+    if (!link.empty())
+    {
+        message["link"] = link;
+    }
+    return message.dump();
 }
 
-std::string joinedMessage(std::string_view game, Role role, std::optional<std::string_view> secret)
+std::string joinedMessage(std::string_view game, Role role, std::optional<std::string_view> secret,
+                          std::string_view link)
 {
     out_json message{{"type", "joined"}, {"game", game}, {"role", roleName(role)}};
     if (secret)
     {
         message["secret"] = *secret;
+    }
+    if (!link.empty())
+    {
+        message["link"] = link;
     }
     return message.dump();
 }

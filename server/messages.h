@@ -168,8 +168,12 @@ struct GameView
     std::string_view next;
 };
 
-std::string createdMessage(std::string_view game, std::string_view secret);
-std::string joinedMessage(std::string_view game, Role role, std::optional<std::string_view> secret);
+// `link`: the link to the game for the page to offer (the server's --public-url with the game's
+// id), left out when empty.
+std::string createdMessage(std::string_view game, std::string_view secret,
+                           std::string_view link = {});
+std::string joinedMessage(std::string_view game, Role role, std::optional<std::string_view> secret,
+                          std::string_view link = {});
 std::string stateMessage(const GameView &view);
 std::string movedMessage(int n, core::Point point, core::Colour colour);
 std::string presenceMessage(Presence black, Presence white);

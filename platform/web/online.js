@@ -20,6 +20,7 @@ mergeInto(LibraryManager.library, {
   $gomokuOnline: function() {
     var MESSAGE_MAX = 4096, NUMBER_LIMIT = 1 << 20;
     var socket = null, timer = 0;
+    var serverLinks = {}; // by game: the link the server gives, made from its public address
     var ROLES = {waiting: 1, black: 2, white: 3, watcher: 4}; // as OnlineRole numbers them
     var PRESENCES = {empty: 0, present: 1, away: 2};
     var COLOURS = {black: 0, white: 1};
@@ -56,8 +57,16 @@ mergeInto(LibraryManager.library, {
       }
       return bytes;
     }
-    // One frame: [the program's function, its argument types, its arguments], or null when the
-    // frame is not a message of the protocol.
+    // The link to the game the server offers (its --public-url), when it is one: http or https,
+    // nothing a link could not carry, and this very game's.
+    function linkOf(m) {
+      var l = m.link;
+      return typeof l == 'string' && l.length <= 300 && /^https?:\/\/[^\s"'<>\\?#]+\?game=[a-z0-9-]+$/.test(l) &&
+             l.slice(-(m.game.length + 6)) == '?game=' + m.game ? l : '';
+    }
+    // One frame: [the program's function, its argument types, its arguments, and for created and
+    // joined the server's link to the game], or null when the frame is not a message of the
+    // protocol.
     function read(data) {
       if (typeof data != 'string' || lengthBytesUTF8(data) > MESSAGE_MAX) return null;
       var m;
@@ -72,10 +81,13 @@ mergeInto(LibraryManager.library, {
       switch (m.type) {
         case 'created':
           args = all([text(m.game), text(m.secret)]);
-          return args && ['gomokuOnlineCreated', ['string', 'string'], args];
+          return args && ['gomokuOnlineCreated', ['string', 'string'], args, linkOf(m)];
         case 'joined':
           args = all([text(m.game), word(m.role, ROLES), 'secret' in m ? text(m.secret) : '']);
-          return args && ['gomokuOnlineJoined', ['string', 'number', 'string'], args];
+          return args && ['gomokuOnlineJoined', ['string', 'number', 'string'], args, linkOf(m)];
+        case 'rematched':
+          args = all([text(m.game), 'secret' in m ? text(m.secret) : '']);
+          return args && ['gomokuOnlineRematched', ['string', 'string'], args];
         case 'state':
           var moves = points(m.moves), five = m.five === null ? new Uint8Array(0) : points(m.five);
           var winner = m.winner === null ? -1 : word(m.winner, COLOURS);
@@ -132,7 +144,10 @@ mergeInto(LibraryManager.library, {
       ws.onmessage = function(event) {
         var message = read(event.data);
         if (!message) call('gomokuOnlineUnreadable', [], []);
-        else if (message[0]) call(message[0], message[1], message[2]);
+        else if (message[0]) {
+          if (message[3]) serverLinks[message[2][0]] = message[3];
+          call(message[0], message[1], message[2]);
+        }
       };
       ws.onclose = function() {
         socket = null;
@@ -258,7 +273,9 @@ mergeInto(LibraryManager.library, {
         // The address names the game while there is one, so that a reload comes back to it.
         var address = pageAddress(active ? game : '');
         if (location.href != address && (game || !active)) history.replaceState(null, '', address);
-        link.value = game ? pageAddress(game) : '';
+        // The server's public address when it gives one, else the page's own: never the
+        // loopback's unless the page itself was loaded from it.
+        link.value = game ? serverLinks[game] || pageAddress(game) : '';
         invite.textContent = role == ROLES.waiting ? 'Send this link to the other player:' : 'The link to this game:';
         share.hidden = !navigator.share;
         problemLine.textContent = problem;
