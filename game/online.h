@@ -189,6 +189,7 @@ public:
     bool rematchOpen() const;
     // The other player has offered a rematch, and waits for this player's answer.
     bool rematchOfferedToMe() const;
+    bool rematchOfferedByMe() const { return rematchOpen() && rematch_ == mySide(); }
     // The game is over here: on the board, by a resignation or by a draw agreed.
     bool over() const { return active() && over_; }
 

@@ -10,8 +10,9 @@
 //    soon as it has one, and a reload joins it again.
 //  - The panel under the status line shows the link to the game with a Copy button, and the
 //    system's share sheet where the browser has one (navigator.share, on phones); a "Leave online
-//    game" button; Allow and Refuse when the other player asks to take back a move; or why
-//    online play did not start.
+//    game" button; Allow and Refuse when the other player asks to take back a move; Accept the
+//    draw and Decline when the other offers a draw; Rematch once the game is over; or why online
+//    play did not start.
 // Module.online: what the program calls (connect, send, disconnect, loadSecret, storeSecret,
 // forgetSecret, changed, addressGame), and read(text), the check of one frame, which the tests
 // use too. The page's status line takes Module.onlineStatus while an online game is on.
@@ -27,6 +28,7 @@ mergeInto(LibraryManager.library, {
     // As the program numbers them (engine::Rule, the openings, the swap2 choices).
     var RULES = {freestyle: 0, 'exactly-five': 1, renju: 2}, OPENINGS = {free: 0, swap2: 1};
     var CHOICES = {white: 1, black: 2, two: 3};
+    var ENDINGS = {five: 1, 'full-board': 2, resignation: 3, agreement: 4, time: 5}; // ENDING_
 
     // Calls the program, unless it has stopped (Esc, or a failure), and then drops the
     // connection for good.
@@ -102,12 +104,18 @@ mergeInto(LibraryManager.library, {
           var second = m['second-choice'] == null ? 0 : word(m['second-choice'], CHOICES);
           var first = m['first-choice'] == null ? 0 : m['first-choice'] == 'two' ? undefined :
                       word(m['first-choice'], CHOICES);
+          // How it ended, the offers of a draw and of a rematch, and the rematch: a server without
+          // them sends none of these.
+          var ending = m.ending == null ? 0 : word(m.ending, ENDINGS);
+          var draw = m.draw == null ? -1 : word(m.draw, COLOURS);
+          var rematch = m.rematch == null ? -1 : word(m.rematch, COLOURS);
+          var next = m.next == null ? '' : text(m.next);
           args = all([text(m.game), word(m.you, ROLES), word(m.black, PRESENCES), word(m.white, PRESENCES),
                       typeof m.over == 'boolean' ? +m.over : undefined, winner, moves, moves && moves.length, five,
-                      five && five.length, undo, rule, opening, player, second, first]);
+                      five && five.length, undo, rule, opening, player, second, first, ending, draw, rematch, next]);
           return args && ['gomokuOnlineState', ['string', 'number', 'number', 'number', 'number', 'number', 'array',
                                                 'number', 'array', 'number', 'number', 'number', 'number', 'number',
-                                                'number', 'number'], args];
+                                                'number', 'number', 'number', 'number', 'number', 'string'], args];
         case 'moved':
           args = all([integer(m.n), integer(m.row), integer(m.col), word(m.colour, COLOURS)]);
           return args && ['gomokuOnlineMoved', ['number', 'number', 'number', 'number'], args];
@@ -182,10 +190,16 @@ mergeInto(LibraryManager.library, {
         '<button id="online-copy" type="button">Copy</button>' +
         '<button id="online-share" type="button" hidden>Share</button>' +
         '<button id="online-leave" type="button">Leave online game</button>' +
+        // After the game, on the same line: the panel keeps its height.
+        '<button id="online-rematch" type="button" hidden>Rematch</button>' +
         '</div>' +
         '<p id="online-undo" hidden>' +
         '<button id="online-allow" type="button">Allow</button> ' +
-        '<button id="online-refuse" type="button">Refuse</button></p></div>';
+        '<button id="online-refuse" type="button">Refuse</button></p>' +
+        // The other player's offer of a draw; after the game, the rematch.
+        '<p id="online-draw" hidden>' +
+        '<button id="online-accept-draw" type="button">Accept the draw</button> ' +
+        '<button id="online-decline-draw" type="button">Decline</button></p></div>';
     var bar = document.getElementById('bar');
     if (bar) bar.insertAdjacentElement('afterend', panel);
     else document.body.appendChild(panel);
@@ -218,6 +232,15 @@ mergeInto(LibraryManager.library, {
     panel.querySelector('#online-refuse').addEventListener('click', function() {
       call('gomokuOnlineAnswerUndo', ['number'], [0]);
     });
+    var drawRow = panel.querySelector('#online-draw');
+    var rematchButton = panel.querySelector('#online-rematch');
+    panel.querySelector('#online-accept-draw').addEventListener('click', function() {
+      call('gomokuOnlineAnswerDraw', ['number'], [1]);
+    });
+    panel.querySelector('#online-decline-draw').addEventListener('click', function() {
+      call('gomokuOnlineAnswerDraw', ['number'], [0]);
+    });
+    rematchButton.addEventListener('click', function() { call('gomokuOnlineRematch', [], []); });
     function refit() {
       if (typeof fit == 'function') fit();
     }
@@ -266,7 +289,10 @@ mergeInto(LibraryManager.library, {
       addressGame: function() {
         return new URLSearchParams(location.search).get('game') || '';
       },
-      changed: function(active, status, role, game, problem, asked) {
+      // `drawAsked`: the other player waits for the answer to an offer of a draw; `over`: the game
+      // is over (on the board or off it); `rematch`: 0 none to offer (watching, or playing on),
+      // 1 one may be offered, 2 the other player offers one, 3 this player has offered one.
+      changed: function(active, status, role, game, problem, asked, drawAsked, over, rematch) {
         // The game takes the room the panel and the line of keys leave it, whenever they change height.
         var height = heights();
         Module['onlineStatus'] = active ? status : null;
@@ -281,8 +307,13 @@ mergeInto(LibraryManager.library, {
         problemLine.textContent = problem;
         gamePart.hidden = !active;
         undoRow.hidden = !asked;
-        // Once the game is over on the board (a five, or a full board), the server's record of it.
-        var over = active && !!game && (Module['_gomokuReviewState']() >> 21 & 1) == 1;
+        drawRow.hidden = !drawAsked;
+        rematchButton.hidden = !rematch;
+        rematchButton.disabled = rematch == 3;
+        rematchButton.textContent = rematch == 2 ? 'Accept the rematch' : rematch == 3 ? 'Rematch offered' : 'Rematch';
+        // Once the game is over (a five, a full board, a resignation, a draw agreed), the server's
+        // record of it.
+        over = active && !!game && (over || (Module['_gomokuReviewState']() >> 21 & 1) == 1);
         records.hidden = !over;
         ['psq', 'sgf'].forEach(function(kind) {
           var anchor = records.querySelector('#online-' + kind);
@@ -317,8 +348,9 @@ mergeInto(LibraryManager.library, {
   gomokuOnlineForgetSecret__deps: ['$gomokuOnline'],
   gomokuOnlineForgetSecret: function(game) { Module['online'].forgetSecret(UTF8ToString(game)); },
   gomokuOnlineChanged__deps: ['$gomokuOnline'],
-  gomokuOnlineChanged: function(active, status, role, game, problem, asked) {
-    Module['online'].changed(!!active, UTF8ToString(status), role, UTF8ToString(game), UTF8ToString(problem), !!asked);
+  gomokuOnlineChanged: function(active, status, role, game, problem, asked, drawAsked, over, rematch) {
+    Module['online'].changed(!!active, UTF8ToString(status), role, UTF8ToString(game), UTF8ToString(problem), !!asked,
+                             !!drawAsked, !!over, rematch);
   },
   gomokuOnlineAddressGame__deps: ['$gomokuOnline'],
   gomokuOnlineAddressGame: function(out, size) { stringToUTF8(Module['online'].addressGame(), out, size); },
