@@ -178,20 +178,22 @@ mergeInto(LibraryManager.library, {
         '#online-problem { color: #ffb199; }' +
         '#online #online-undo { margin: 6px 0 0; }' +
         '#online a { color: #f5c542; }' +
+        // No taller than the line of text it sits on.
+        '#online-rematch { padding: 0 8px; font: inherit; line-height: inherit; }' +
         '</style>' +
         '<p id="online-problem" role="alert"></p>' +
         '<div id="online-game">' +
         '<p><label for="online-link" id="online-invite">Send this link to the other player:</label>' +
         // On the same line, once the game is over: the line under the board keeps its height.
         '<span id="online-records" hidden> Its record: <a id="online-psq" download></a> ' +
-        '<a id="online-sgf" download></a></span></p>' +
+        '<a id="online-sgf" download></a></span> ' +
+        // After the game, on the same line too.
+        '<button id="online-rematch" type="button" hidden>Rematch</button></p>' +
         '<div id="online-link-row">' +
         '<input id="online-link" type="text" readonly>' +
         '<button id="online-copy" type="button">Copy</button>' +
         '<button id="online-share" type="button" hidden>Share</button>' +
         '<button id="online-leave" type="button">Leave online game</button>' +
-        // After the game, on the same line: the panel keeps its height.
-        '<button id="online-rematch" type="button" hidden>Rematch</button>' +
         '</div>' +
         '<p id="online-undo" hidden>' +
         '<button id="online-allow" type="button">Allow</button> ' +
