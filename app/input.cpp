@@ -3,6 +3,7 @@
 #include "app/input.h"
 
 #include "game/analysis.h"
+#include "game/ending.h"
 #include "game/game_state.h"
 #include "game/hint.h"
 #include "game/online.h"
@@ -122,6 +123,9 @@ const MenuEntry MENU[MENU_ENTRIES] = {
     {"Hint", nullptr, nullptr, 0},
     {"Analyse game", nullptr, nullptr, 0},
     {"Starting view", nullptr, nullptr, 0},
+    {"Resign", nullptr, nullptr, 0},
+    {"Offer a draw", nullptr, nullptr, 0},
+    {"Rematch", nullptr, nullptr, 0},
 };
 
 // While the game runs, puts the cursor on the point under the pointer; false if there is none.
@@ -267,8 +271,10 @@ const char *menuLabel(int value)
         entry.current == nullptr
             ? entry.name
             : std::string(entry.current() == entry.option ? "(*) " : "( ) ") + entry.name;
-    // Saving and the move numbers change nothing of the game: they work online too.
-    if (onlineGame.active() && value != MENU_SAVE_GAME && value != MENU_MOVE_NUMBERS)
+    // Saving and the move numbers change nothing of the game: they work online too, as do the
+    // endings and the rematch.
+    if (onlineGame.active() && value != MENU_SAVE_GAME && value != MENU_MOVE_NUMBERS &&
+        value != MENU_RESIGN && value != MENU_OFFER_DRAW && value != MENU_REMATCH)
     {
         labels[value] += value == MENU_UNDO ? " (ask the other player)" : " (not online)";
     }
@@ -355,9 +361,19 @@ void onKeyboard(unsigned char key, int, int)
         undoForPlayer();
         relabelMenu(); // a game brought back brings back its rule and opening
     }
+    // y or n answers the other player: a request to take back a move online, else an offer of
+    // a draw, online or at this board.
     if (key == 'y' || key == 'Y' || key == 'n' || key == 'N')
     {
-        onlineGame.answerUndo(key == 'y' || key == 'Y');
+        const bool yes = key == 'y' || key == 'Y';
+        if (onlineGame.undoAskedOfMe())
+        {
+            onlineGame.answerUndo(yes);
+        }
+        else if (!onlineGame.answerDraw(yes))
+        {
+            answerDrawLocal(yes);
+        }
     }
     if (key == KEY_ESCAPE)
     {
@@ -459,6 +475,24 @@ void onMenu(int value)
     if (value == MENU_SAVE_GAME)
     {
         saveWindowGame();
+        glutPostRedisplay();
+        return;
+    }
+    // Online, these go to the server; at this board they end the game here.
+    if (value == MENU_RESIGN || value == MENU_OFFER_DRAW || value == MENU_REMATCH)
+    {
+        if (value == MENU_RESIGN && !onlineGame.resign())
+        {
+            resignLocal();
+        }
+        else if (value == MENU_OFFER_DRAW && !onlineGame.offerDraw())
+        {
+            offerDrawLocal();
+        }
+        else if (value == MENU_REMATCH && !onlineGame.rematch())
+        {
+            announce("A rematch is for an online game: Restart begins a new game here.");
+        }
         glutPostRedisplay();
         return;
     }

@@ -23,7 +23,12 @@ inline constexpr int MENU_MOVE_NUMBERS = 16;
 inline constexpr int MENU_HINT = 17;
 inline constexpr int MENU_ANALYSE = 18;
 inline constexpr int MENU_STARTING_VIEW = 19;
-inline constexpr int MENU_ENTRIES = 20;
+// Ending a game other than by a five, at this board or online; and after an online game, a new
+// one with the colours swapped.
+inline constexpr int MENU_RESIGN = 20;
+inline constexpr int MENU_OFFER_DRAW = 21;
+inline constexpr int MENU_REMATCH = 22;
+inline constexpr int MENU_ENTRIES = 23;
 // The online game's entries, after the others and apart from them: "Play online" where the game
 // knows a server to create a game on (the page), "Leave online game" wherever it can play one.
 inline constexpr int MENU_PLAY_ONLINE = 100;

@@ -2,6 +2,7 @@
 #include "render/frame.h"
 
 #include "game/analysis.h"
+#include "game/ending.h"
 #include "game/game_state.h"
 #include "game/hint.h"
 #include "game/opponent.h"
@@ -445,7 +446,7 @@ void onDisplay()
     {
         drawHintStones();
     }
-    else
+    else if (gameOver != GAME_DRAWN) // a draw agreed has no winner to show
     {
         drawWinLineAndBanner();
     }
@@ -453,7 +454,8 @@ void onDisplay()
     drawHintBar();
     // The same state in words, where the platform shows them (the page's status line): the
     // winner is the side that moved last, as on the banner.
-    platformShowStatus(gameOver == 0 ? sideToMove : sideToMove ^ 1, gameOver != 0, cheatMode != 0,
+    platformShowStatus(gameOver == 0 ? sideToMove : sideToMove ^ 1,
+                       gameOver != 0 && gameOver != GAME_DRAWN, cheatMode != 0,
                        opponent == OPPONENT_NONE    ? -1
                        : opponent == OPPONENT_WHITE ? 1
                                                     : 0,

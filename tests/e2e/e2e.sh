@@ -15,7 +15,7 @@ MESHES=("plane.STL" "lines.STL" "circle.STL" "black wins.STL" "white wins.STL")
 MENU_ENTRIES=("Cheat" "Restart" "Undo" "( ) Two players" "( ) Computer plays white"
     "( ) Computer plays black" "( ) Easy" "( ) Medium" "( ) Hard" "( ) Freestyle"
     "( ) Exactly five" "( ) Renju" "( ) Free" "( ) Swap2" "Save game" "Play on from here"
-    "( ) Move numbers" "Hint" "Analyse game" "Starting view")
+    "( ) Move numbers" "Hint" "Analyse game" "Starting view" "Resign" "Offer a draw" "Rematch")
 # From the cursor's start on (9, 9) black fills row 9 outwards while white answers on row 8, four
 # each (a and d step the row, s and w the column); "d s space" is then black's fifth, on (9, 7).
 FOUR_EACH=(space a space d w space a space d w space a space d s s s space a space)
