@@ -49,7 +49,7 @@ enum class Watch
 };
 Watch watch = Watch::Moves;
 // Stones on the board before the first hint, and in the game analysed.
-constexpr int OPENING_MOVES = 8;
+constexpr int OPENING_MOVES = 4;
 constexpr int ANALYSED_MOVES = 16;
 
 int movesWanted = 6;
