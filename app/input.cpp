@@ -3,6 +3,7 @@
 #include "app/input.h"
 
 #include "game/analysis.h"
+#include "game/ending.h"
 #include "game/game_state.h"
 #include "game/hint.h"
 #include "game/online.h"
@@ -12,6 +13,7 @@
 #include "platform/sleep.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include <GL/freeglut_std.h>
@@ -128,6 +130,10 @@ const MenuEntry MENU[MENU_ENTRIES] = {
     {"Move numbers", currentNumbers, chooseNumbers, 1}, // a toggle: "(*)" while they show
     {"Hint", nullptr, nullptr, 0},
     {"Analyse game", nullptr, nullptr, 0},
+    {"Starting view", nullptr, nullptr, 0},
+    {"Resign", nullptr, nullptr, 0},
+    {"Offer a draw", nullptr, nullptr, 0},
+    {"Rematch", nullptr, nullptr, 0},
     {"Swap2: take white", nullptr, nullptr, 0},
     {"Swap2: take black", nullptr, nullptr, 0},
     {"Swap2: place two more", nullptr, nullptr, 0},
@@ -136,6 +142,8 @@ const MenuEntry MENU[MENU_ENTRIES] = {
     {"Yes, abandon this game", nullptr, nullptr, 0},
     {"No, go on with this game", nullptr, nullptr, 0},
     {"See-through cursor", currentSeeThrough, chooseSeeThrough, 1}, // a toggle
+    {"Accept the draw", nullptr, nullptr, 0},
+    {"Decline the draw", nullptr, nullptr, 0},
 };
 
 // The answers' entries, with the question each answers.
@@ -146,10 +154,11 @@ struct AnswerEntry
     unsigned char key; // the key it presses
 };
 constexpr AnswerEntry ANSWERS[] = {
-    {MENU_SWAP2_WHITE, ASKED_SWAP2_WHITE, '1'}, {MENU_SWAP2_BLACK, ASKED_SWAP2_BLACK, '2'},
-    {MENU_SWAP2_TWO, ASKED_SWAP2_TWO, '3'},     {MENU_ALLOW_UNDO, ASKED_UNDO_ANSWER, 'y'},
-    {MENU_REFUSE_UNDO, ASKED_UNDO_ANSWER, 'n'}, {MENU_ABANDON_YES, ASKED_ABANDON, 'y'},
-    {MENU_ABANDON_NO, ASKED_ABANDON, 'n'},
+    {MENU_SWAP2_WHITE, ASKED_SWAP2_WHITE, '1'},  {MENU_SWAP2_BLACK, ASKED_SWAP2_BLACK, '2'},
+    {MENU_SWAP2_TWO, ASKED_SWAP2_TWO, '3'},      {MENU_ALLOW_UNDO, ASKED_UNDO_ANSWER, 'y'},
+    {MENU_REFUSE_UNDO, ASKED_UNDO_ANSWER, 'n'},  {MENU_ABANDON_YES, ASKED_ABANDON, 'y'},
+    {MENU_ABANDON_NO, ASKED_ABANDON, 'n'},       {MENU_ACCEPT_DRAW, ASKED_DRAW_ANSWER, 'y'},
+    {MENU_DECLINE_DRAW, ASKED_DRAW_ANSWER, 'n'},
 };
 const AnswerEntry *answerEntry(int value)
 {
@@ -170,6 +179,7 @@ constexpr int QUIT_STEP = -2;
 int pendingStep = NO_STEP;
 std::uint32_t pendingVersion = 0;
 std::string noticeBefore;
+std::uint32_t noticeNumberBefore = 0;
 
 bool abandonAsked()
 {
@@ -209,6 +219,7 @@ void askToAbandon(int step)
     else
     {
         noticeBefore = gameNotice;
+        noticeNumberBefore = noticeNumber;
         announce(ABANDON_QUESTION);
     }
 }
@@ -228,7 +239,9 @@ void dropQuestion()
     }
     else
     {
+        // The same notice again, so that what it stood for (an offer of a draw) stands too.
         announce(noticeBefore);
+        noticeNumber = noticeNumberBefore;
     }
 }
 
@@ -263,16 +276,20 @@ void chooseByKey(unsigned char key)
 }
 
 // y and n: the answer to "Abandon this game?" while it is asked, else to the other player's
-// request to take back a move.
+// request to take back a move online, else to an offer of a draw, online or at this board.
 void answerByKey(bool yes)
 {
     if (abandonAsked())
     {
         answerAbandon(yes);
     }
-    else
+    else if (onlineGame.undoAskedOfMe())
     {
         onlineGame.answerUndo(yes);
+    }
+    else if (!onlineGame.answerDraw(yes))
+    {
+        answerDrawLocal(yes);
     }
 }
 
@@ -318,6 +335,93 @@ void stepThroughGame(int key)
     sayMarkOfShownMove(); // a move the analysis marked says what it did
 }
 
+#ifdef __EMSCRIPTEN__
+// The page rests: it draws a frame only when its picture may have changed (a key, the pointer or a
+// menu entry asks for one itself; a resize does in onReshape). Between them, the idle callback
+// and the timer look at everything the frame and the page's status line show, and ask for a frame
+// when any of it differs from what they saw last.
+class Fingerprint
+{
+public:
+    template <typename T> Fingerprint &add(const T &value)
+    {
+        unsigned char bytes[sizeof(T)];
+        std::memcpy(bytes, &value, sizeof(T));
+        for (unsigned char byte : bytes)
+        {
+            hash = (hash ^ byte) * 0x100000001b3; // FNV-1a
+        }
+        return *this;
+    }
+    Fingerprint &add(const std::string &text)
+    {
+        for (char c : text)
+        {
+            add(c);
+        }
+        return add(text.size());
+    }
+    std::uint64_t value() const { return hash; }
+
+private:
+    std::uint64_t hash = 0xcbf29ce484222325;
+};
+
+std::uint64_t pictureFingerprint()
+{
+    Fingerprint print;
+    for (std::int32_t cell : Board)
+    {
+        print.add(cell);
+    }
+    print.add(cursorX).add(cursorY).add(sideToMove).add(cheatMode).add(gameOver);
+    print.add(winRow).add(winCol).add(winDirection).add(viewPitch).add(viewYaw);
+    print.add(gameRule).add(gameOpening).add(swap2SecondChoice).add(swap2FirstChoice);
+    print.add(swap2Flips).add(historyLength).add(laterCount).add(boardVersion).add(gameVersion);
+    print.add(gameNotice).add(noticeNumber).add(opponent).add(computerLevel).add(moveNumbers);
+    print.add(computerThinking()).add(hintThinking()).add(analysing());
+    if (const HintLine *hint = shownHint())
+    {
+        print.add(hint->length).add(hint->side).add(hint->score);
+        for (int i = 0; i < hint->length; ++i)
+        {
+            print.add(hint->rows[i]).add(hint->cols[i]);
+        }
+    }
+    int marks = 0;
+    const MarkedMove *marked = analysisMarks(&marks);
+    print.add(marks);
+    for (int i = 0; marked != nullptr && i < marks; ++i)
+    {
+        print.add(marked[i].row).add(marked[i].col);
+    }
+    print.add(onlineGame.active()).add(onlineGame.status());
+    return print.value();
+}
+
+std::uint64_t lastFingerprint = 0;
+bool framesBegun = false; // the idle callback and the timer ask for no frame before the first
+#endif
+
+// Asks for a frame when the picture may have changed: on the desktop always, as the game has
+// always drawn continuously; in the page only when something it shows changed.
+void redrawIfChanged()
+{
+#ifdef __EMSCRIPTEN__
+    if (!framesBegun)
+    {
+        return;
+    }
+    const std::uint64_t now = pictureFingerprint();
+    if (now == lastFingerprint)
+    {
+        return;
+    }
+    lastFingerprint = now;
+#endif
+    glutPostRedisplay();
+}
+
 } // namespace
 
 const char *menuLabel(int value)
@@ -338,10 +442,12 @@ const char *menuLabel(int value)
     {
         return labels[value].c_str();
     }
-    // Saving, the move numbers and the cursor change nothing of the game: they work online too.
-    // Only the players take back moves: a watcher is offered nothing of it.
+    // Saving, the move numbers, the view and the cursor change nothing of the game: they work
+    // online too, as do the endings and the rematch. Only the players take back moves: a watcher
+    // is offered nothing of it.
     if (onlineGame.active() && value != MENU_SAVE_GAME && value != MENU_MOVE_NUMBERS &&
-        value != MENU_SEE_THROUGH)
+        value != MENU_STARTING_VIEW && value != MENU_SEE_THROUGH && value != MENU_RESIGN &&
+        value != MENU_OFFER_DRAW && value != MENU_REMATCH)
     {
         const bool player =
             onlineGame.role() == OnlineRole::Black || onlineGame.role() == OnlineRole::White;
@@ -379,6 +485,13 @@ void relabelMenu()
 
 void onKeyboard(unsigned char key, int, int)
 {
+    // Back to the starting view: a turn of the board, which leaves the hint and the analysis be.
+    if (key == 'v' || key == 'V')
+    {
+        toStartingView();
+        glutPostRedisplay();
+        return;
+    }
     // The analysis is of the game as it was when it began: any key stops it.
     cancelAnalysis();
     // A hint under way is for the game as it was asked about: any other key drops it.
@@ -439,6 +552,8 @@ void onKeyboard(unsigned char key, int, int)
         undoForPlayer();
         relabelMenu(); // a game brought back brings back its rule and opening
     }
+    // y or n answers the other player: a request to take back a move online, else an offer of
+    // a draw, online or at this board.
     if (key == 'y' || key == 'Y' || key == 'n' || key == 'N')
     {
         answerByKey(key == 'y' || key == 'Y');
@@ -461,6 +576,12 @@ void onKeyboard(unsigned char key, int, int)
     }
     relabelIfAsked();
     glutPostRedisplay();
+}
+
+void toStartingView()
+{
+    viewPitch = 0.0f;
+    viewYaw = 0.0f;
 }
 
 void onSpecialKey(int key, int, int)
@@ -523,10 +644,12 @@ int askedNow()
     if (onlineGame.active())
     {
         asked |= onlineGame.undoAskedOfMe() ? ASKED_UNDO_ANSWER : 0;
+        asked |= onlineGame.drawOfferedToMe() ? ASKED_DRAW_ANSWER : 0;
         choosing = onlineGame.choiceIsMine();
     }
     else
     {
+        asked |= drawOfferedLocal() ? ASKED_DRAW_ANSWER : 0;
         choosing = gameOver == 0 && !reviewing() && !computerToMove();
     }
     if (choosing && swap2Step() == SWAP2_SECOND_CHOICE)
@@ -537,7 +660,8 @@ int askedNow()
     {
         asked |= ASKED_SWAP2_WHITE | ASKED_SWAP2_BLACK;
     }
-    return asked;
+    // y and n answer the question first: the offer waits behind it.
+    return (asked & ASKED_ABANDON) != 0 ? asked & ~ASKED_DRAW_ANSWER : asked;
 }
 
 void onMenu(int value)
@@ -572,6 +696,12 @@ namespace
 void runMenu(int value)
 {
     dropQuestion(); // what was asked is answered by this step
+    if (value == MENU_STARTING_VIEW)
+    {
+        toStartingView();
+        glutPostRedisplay();
+        return;
+    }
     if (value != MENU_HINT)
     {
         cancelHintThought();
@@ -605,6 +735,24 @@ void runMenu(int value)
     if (value == MENU_SAVE_GAME)
     {
         saveWindowGame();
+        glutPostRedisplay();
+        return;
+    }
+    // Online, these go to the server; at this board they end the game here.
+    if (value == MENU_RESIGN || value == MENU_OFFER_DRAW || value == MENU_REMATCH)
+    {
+        if (value == MENU_RESIGN && !onlineGame.resign())
+        {
+            resignLocal();
+        }
+        else if (value == MENU_OFFER_DRAW && !onlineGame.offerDraw())
+        {
+            offerDrawLocal();
+        }
+        else if (value == MENU_REMATCH && !onlineGame.rematch())
+        {
+            announce("A rematch is for an online game: Restart begins a new game here.");
+        }
         glutPostRedisplay();
         return;
     }
@@ -651,9 +799,16 @@ void runMenu(int value)
 
 } // namespace
 
+void beginFrames()
+{
+#ifdef __EMSCRIPTEN__
+    framesBegun = true;
+#endif
+}
+
 void onTimer(int)
 {
-    glutPostRedisplay();
+    redrawIfChanged();
     glutTimerFunc(TIMER_INTERVAL_MS, onTimer, 1);
 }
 
@@ -670,5 +825,8 @@ void onIdle()
     relabelIfAsked();
     lookForHint(THINKING_SLICE_MS);
     lookForAnalysis(THINKING_SLICE_MS);
+#ifdef __EMSCRIPTEN__
+    redrawIfChanged();
+#endif
     platformPaceFrame();
 }

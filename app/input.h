@@ -22,19 +22,28 @@ inline constexpr int MENU_PLAY_ON = 15;
 inline constexpr int MENU_MOVE_NUMBERS = 16;
 inline constexpr int MENU_HINT = 17;
 inline constexpr int MENU_ANALYSE = 18;
+inline constexpr int MENU_STARTING_VIEW = 19;
+// Ending a game other than by a five, at this board or online; and after an online game, a new
+// one with the colours swapped.
+inline constexpr int MENU_RESIGN = 20;
+inline constexpr int MENU_OFFER_DRAW = 21;
+inline constexpr int MENU_REMATCH = 22;
 // The answers to what the status line asks, each doing what its key does, and each for the time
 // it is asked only: swap2's choices (1, 2, 3), the answer to the other player's request to take
-// back a move online (y, n), and the answer to "Abandon this game?" (y, n).
-inline constexpr int MENU_SWAP2_WHITE = 19;
-inline constexpr int MENU_SWAP2_BLACK = 20;
-inline constexpr int MENU_SWAP2_TWO = 21;
-inline constexpr int MENU_ALLOW_UNDO = 22;
-inline constexpr int MENU_REFUSE_UNDO = 23;
-inline constexpr int MENU_ABANDON_YES = 24;
-inline constexpr int MENU_ABANDON_NO = 25;
+// back a move online (y, n), the answer to "Abandon this game?" (y, n) and to an offer of a draw,
+// online or at this board (y, n).
+inline constexpr int MENU_SWAP2_WHITE = 23;
+inline constexpr int MENU_SWAP2_BLACK = 24;
+inline constexpr int MENU_SWAP2_TWO = 25;
+inline constexpr int MENU_ALLOW_UNDO = 26;
+inline constexpr int MENU_REFUSE_UNDO = 27;
+inline constexpr int MENU_ABANDON_YES = 28;
+inline constexpr int MENU_ABANDON_NO = 29;
 // A toggle, as Move numbers: the cursor stone drawn see-through.
-inline constexpr int MENU_SEE_THROUGH = 26;
-inline constexpr int MENU_ENTRIES = 27;
+inline constexpr int MENU_SEE_THROUGH = 30;
+inline constexpr int MENU_ACCEPT_DRAW = 31;
+inline constexpr int MENU_DECLINE_DRAW = 32;
+inline constexpr int MENU_ENTRIES = 33;
 // The online game's entries, after the others and apart from them: "Play online" where the game
 // knows a server to create a game on (the page), "Leave online game" wherever it can play one.
 inline constexpr int MENU_PLAY_ONLINE = 100;
@@ -53,8 +62,8 @@ void relabelMenu();
 inline constexpr unsigned char KEY_ESCAPE = 27;
 
 // What the player is asked for now, as bits: each swap2 choice that is theirs to make, the
-// answer to the other player's request to take back a move, and the answer to "Abandon this
-// game?", which Restart, a rule, an opening, "Play online", "Leave online game" (and on the page
+// answer to the other player's request to take back a move or offer of a draw, and the answer to
+// "Abandon this game?", which Restart, a rule, an opening, "Play online", "Leave online game" (and on the page
 // Esc) ask in a game in progress (a move played and no winner yet). The game goes on unchanged
 // after "no"; the question lapses when the game changes.
 inline constexpr int ASKED_SWAP2_WHITE = 1;
@@ -62,6 +71,7 @@ inline constexpr int ASKED_SWAP2_BLACK = 2;
 inline constexpr int ASKED_SWAP2_TWO = 4;
 inline constexpr int ASKED_UNDO_ANSWER = 8;
 inline constexpr int ASKED_ABANDON = 16;
+inline constexpr int ASKED_DRAW_ANSWER = 32;
 int askedNow();
 // The question's words.
 inline constexpr const char *ABANDON_QUESTION = "Abandon this game? Yes (y) or no (n).";
@@ -80,6 +90,11 @@ extern PointUnder pointUnder;
 
 void onKeyboard(unsigned char key, int x, int y);
 void onSpecialKey(int key, int x, int y);
+// The scene is set up: from now on the idle callback and the timer may ask for frames (in the
+// page, the start-up's pauses let them run before it is).
+void beginFrames();
+// The board turned back to the view it starts in (key v, "Starting view").
+void toStartingView();
 // A press of the left button on a point places the side to move's stone there, by the rule of
 // space; any other button, and a release, does nothing.
 void onMouse(int button, int state, int x, int y);

@@ -1,7 +1,9 @@
 // The program's entry: the start-up in its fixed order, then the freeglut main loop.
+#include "app/input.h"
 #include "app/instructions.h"
 #include "app/online_session.h"
 #include "app/record_option.h"
+#include "app/seed_option.h"
 #include "app/window.h"
 #include "game/hint.h"
 #include "game/opponent.h"
@@ -28,6 +30,7 @@ int main(int argc, char **argv)
     {
         return 2;
     }
+    takeSeedOption();
     openRecordOption(&argc, argv);
 
     // Console: the instructions, then the five meshes, each report at the same place.
@@ -52,6 +55,7 @@ int main(int argc, char **argv)
     startOnlineSession();
 
     initScene();
+    beginFrames();
     // The computer thinks beside the frames, never between them.
     useThinker(makeBesideThinker());
     glutMainLoop();

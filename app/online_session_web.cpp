@@ -25,8 +25,12 @@ extern "C" void gomokuOnlineLoadSecret(const char *game, char *out, int size);
 extern "C" void gomokuOnlineStoreSecret(const char *game, const char *secret);
 extern "C" void gomokuOnlineForgetSecret(const char *game);
 // `asked`: the other player waits for this one's answer to a request to take back a move.
+// `drawAsked`: the other player waits for the answer to an offer of a draw; `over`: the game is
+// over; `rematch`: 0 none to offer, 1 one may be offered, 2 the other player offers one, 3 this
+// player has.
 extern "C" void gomokuOnlineChanged(int active, const char *status, int role, const char *game,
-                                    const char *problem, int asked);
+                                    const char *problem, int asked, int drawAsked, int over,
+                                    int rematch);
 // Writes the game the page's address names (?game=ID), or "", into `out`.
 extern "C" void gomokuOnlineAddressGame(char *out, int size);
 
@@ -64,7 +68,12 @@ public:
         }
         gomokuOnlineChanged(onlineGame.active() ? 1 : 0, onlineGame.status().c_str(),
                             static_cast<int>(onlineGame.role()), onlineGame.game().c_str(),
-                            onlineGame.problem().c_str(), onlineGame.undoAskedOfMe() ? 1 : 0);
+                            onlineGame.problem().c_str(), onlineGame.undoAskedOfMe() ? 1 : 0,
+                            onlineGame.drawOfferedToMe() ? 1 : 0, onlineGame.over() ? 1 : 0,
+                            !onlineGame.rematchOpen()         ? 0
+                            : onlineGame.rematchOfferedToMe() ? 2
+                            : onlineGame.rematchOfferedByMe() ? 3
+                                                              : 1);
         glutPostRedisplay();
     }
 
@@ -142,6 +151,26 @@ extern "C"
         onlineGame.answerUndo(allow != 0);
     }
 
+    // The panel's Accept the draw and Decline, and its Rematch.
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlineAnswerDraw(int accept)
+    {
+        onlineGame.answerDraw(accept != 0);
+    }
+
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlineRematch()
+    {
+        onlineGame.rematch();
+    }
+
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlineRematched(const char *game, const char *secret)
+    {
+        ServerMessage message;
+        message.type = ServerMessage::Type::Rematched;
+        message.game = game;
+        message.secret = secret;
+        receive(message);
+    }
+
     EMSCRIPTEN_KEEPALIVE void gomokuOnlineCreated(const char *game, const char *secret)
     {
         ServerMessage message;
@@ -164,15 +193,20 @@ extern "C"
     // `you`, `black` and `white` as the page numbers them (OnlineRole, Presence); `winner` and
     // `undo` (the side asking to take back a move) 0 black, 1 white, -1 none; `five` empty when
     // the server sent none; `rule` 0 freestyle, 1 exactly five, 2 renju; `opening` 0 free, 1
-    // swap2; `player` 1 or 2, 0 none; the choices 1 white, 2 black, 3 two more stones, 0 none.
+    // swap2; `player` 1 or 2, 0 none; the choices 1 white, 2 black, 3 two more stones, 0 none;
+    // `ending` an ENDING_ value; `draw` and `rematch` the side offering, -1 none; `next` the
+    // rematch's id or "".
     EMSCRIPTEN_KEEPALIVE void gomokuOnlineState(const char *game, int you, int black, int white,
                                                 int over, int winner, const std::uint8_t *moves,
                                                 int moveBytes, const std::uint8_t *five,
                                                 int fiveBytes, int undo, int rule, int opening,
-                                                int player, int secondChoice, int firstChoice)
+                                                int player, int secondChoice, int firstChoice,
+                                                int ending, int draw, int rematch, const char *next)
     {
         if (rule < 0 || rule > 2 || opening < 0 || opening > 1 || player < 0 || player > 2 ||
-            secondChoice < 0 || secondChoice > 3 || firstChoice < 0 || firstChoice > 2)
+            secondChoice < 0 || secondChoice > 3 || firstChoice < 0 || firstChoice > 2 ||
+            ending < ENDING_NONE || ending > ENDING_TIME || draw < -1 || draw > 1 || rematch < -1 ||
+            rematch > 1)
         {
             onlineGame.unreadable();
             return;
@@ -196,6 +230,10 @@ extern "C"
         message.player = player;
         message.secondChoice = secondChoice;
         message.firstChoice = firstChoice;
+        message.ending = ending;
+        message.draw = draw;
+        message.rematch = rematch;
+        message.next = next;
         receive(message);
     }
 

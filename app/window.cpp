@@ -3,6 +3,7 @@
 #include "app/window.h"
 
 #include "game/game_state.h"
+#include "game/online.h"
 #include "game/opponent.h"
 #include "app/input.h"
 #include "render/frame.h"
@@ -34,9 +35,10 @@ extern "C" EMSCRIPTEN_KEEPALIVE int gomokuPointAt(int x, int y)
 }
 
 // What the player is asked for now (the ASKED_ bits), for the page's buttons of answers.
+// Online, the panel has the buttons that answer the other player's offer of a draw.
 extern "C" EMSCRIPTEN_KEEPALIVE int gomokuAsked()
 {
-    return askedNow();
+    return askedNow() & ~(onlineGame.active() ? ASKED_DRAW_ANSWER : 0);
 }
 
 // Whether the computer is to act now, for the page's "The computer is thinking.": in swap2's

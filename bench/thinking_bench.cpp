@@ -6,11 +6,20 @@
 // of 324 characters, x black, o white, . empty, row by row) with the positions the search
 // looked at and its milliseconds, for the brain to think about the same boards.
 //
-//   thinking_bench [--slices] [MOVES [easy|medium|hard]]   (defaults: 6 moves, hard)
+// With --hint, the frames while the hint thinks instead: two players, the game opened with
+// OPENING_MOVES stones on the rings, a hint asked for (as h does) and its point played once it
+// has come, then the next asked for, MOVES hints in all. With --analysis, while "Analyse game"
+// goes over a game of ANALYSED_MOVES stones on the rings, MOVES times over. The same figures,
+// a hint or a whole analysis counted as one "move".
+//
+//   thinking_bench [--slices] [--hint|--analysis] [MOVES [easy|medium|hard]]
+//                  (defaults: 6 moves, hard; 6 hints; 2 analyses)
 // in a folder holding the five meshes. The computer thinks on its thread beside the frames, as
 // the game does, or with --slices between them, 12 ms at a time, as the game did before.
 #include "game/game_state.h"
 #include "app/input.h"
+#include "game/analysis.h"
+#include "game/hint.h"
 #include "game/opponent.h"
 #include "platform/heap.h"
 #include "model/model_table.h"
@@ -30,6 +39,18 @@ namespace
 {
 
 using Clock = std::chrono::steady_clock;
+
+// What is measured: the computer's moves, hints, or analyses.
+enum class Watch
+{
+    Moves,
+    Hints,
+    Analyses,
+};
+Watch watch = Watch::Moves;
+// Stones on the board before the first hint, and in the game analysed.
+constexpr int OPENING_MOVES = 4;
+constexpr int ANALYSED_MOVES = 16;
 
 int movesWanted = 6;
 int movesSeen = 0;
@@ -58,8 +79,10 @@ double median(std::vector<double> v)
     return v.empty() ? 0.0 : v[v.size() / 2];
 }
 
-// White's move: the first free point on rings about the centre, each ring walked in order.
-void playWhite()
+// The side to move's stone on the first free point on rings about the centre, each ring walked
+// in order: white's move against the computer, and the stones of the games the hint and the
+// analysis are asked about.
+void playOnRings()
 {
     for (int radius = 1; radius < BOARD_SIZE; ++radius)
     {
@@ -78,9 +101,65 @@ void playWhite()
     }
 }
 
+// A game of `moves` stones on the rings, for two players.
+void ringGame(int moves)
+{
+    restartGame();
+    while (historyLength < moves && gameOver == 0)
+    {
+        playOnRings();
+    }
+}
+
+// Whether what is measured is thinking now.
+bool thinkingNow()
+{
+    switch (watch)
+    {
+    case Watch::Hints:
+        return hintThinking();
+    case Watch::Analyses:
+        return analysing();
+    case Watch::Moves:
+        break;
+    }
+    return computerThinking();
+}
+
+// Between frames, as a player would: the hint's point played once it has come and the next hint
+// asked for; the analysis begun again once it is done.
+void askNext()
+{
+    if (watch == Watch::Hints)
+    {
+        if (hintThinking())
+        {
+            return;
+        }
+        if (const HintLine *hint = shownHint())
+        {
+            placeStone(hint->rows[0], hint->cols[0]);
+        }
+        if (gameOver != 0 || historyLength < OPENING_MOVES)
+        {
+            ringGame(OPENING_MOVES);
+        }
+        askHint();
+        return;
+    }
+    if (!analysing())
+    {
+        ringGame(ANALYSED_MOVES);
+        startAnalysis();
+    }
+}
+
 void report()
 {
-    std::printf("computer_moves %zu\n", thinkingTimes.size());
+    const char *what = watch == Watch::Hints      ? "hints"
+                       : watch == Watch::Analyses ? "analyses"
+                                                  : "computer_moves";
+    std::printf("%s %zu\n", what, thinkingTimes.size());
     std::printf("frames_while_thinking %zu\n", gaps.size());
     std::printf("longest_gap_ms %.1f\n",
                 gaps.empty() ? 0.0 : *std::max_element(gaps.begin(), gaps.end()));
@@ -96,7 +175,7 @@ void report()
 void benchDisplay()
 {
     const Clock::time_point now = Clock::now();
-    const bool thinking = computerThinking();
+    const bool thinking = thinkingNow();
     if (thinking && wasThinking)
     {
         gaps.push_back(std::chrono::duration<double, std::milli>(now - lastFrame).count());
@@ -110,9 +189,12 @@ void benchDisplay()
     {
         thinkingTimes.push_back(
             std::chrono::duration<double, std::milli>(now - thoughtStart).count());
-        const ThinkAnswer answer = lastAnswer();
-        boards.push_back(thoughtBoard + " nodes " + std::to_string(answer.nodes) + " ms " +
-                         std::to_string(answer.elapsedMs));
+        if (watch == Watch::Moves)
+        {
+            const ThinkAnswer answer = lastAnswer();
+            boards.push_back(thoughtBoard + " nodes " + std::to_string(answer.nodes) + " ms " +
+                             std::to_string(answer.elapsedMs));
+        }
     }
     wasThinking = thinking;
     lastFrame = now;
@@ -127,13 +209,17 @@ void benchDisplay()
         report();
         std::exit(0);
     }
-    if (gameOver != 0)
+    if (watch != Watch::Moves)
+    {
+        askNext();
+    }
+    else if (gameOver != 0)
     {
         restartGame();
     }
     else if (!computerToMove())
     {
-        playWhite();
+        playOnRings();
     }
 }
 
@@ -147,6 +233,14 @@ int main(int argc, char **argv)
         --argc;
         ++argv;
     }
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "--hint" || mode == "--analysis")
+    {
+        watch = mode == "--hint" ? Watch::Hints : Watch::Analyses;
+        movesWanted = mode == "--hint" ? 6 : 2;
+        --argc;
+        ++argv;
+    }
     useThinker(slices ? makeSliceThinker() : makeBesideThinker());
     if (argc > 1)
     {
@@ -154,7 +248,8 @@ int main(int argc, char **argv)
     }
     const std::string level = argc > 2 ? argv[2] : "hard";
     computerLevel = level == "easy" ? LEVEL_EASY : level == "medium" ? LEVEL_MEDIUM : LEVEL_HARD;
-    opponent = OPPONENT_BLACK;
+    // The hint and the analysis are for two players: the computer plays neither side.
+    opponent = watch == Watch::Moves ? OPPONENT_BLACK : OPPONENT_NONE;
     platformKeepFreedMemory();
     for (ModelRecord &record : ModelTable)
     {

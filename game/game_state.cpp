@@ -546,6 +546,7 @@ void clearForNewGame(bool loserOpens = false)
     ++boardVersion;
     ++gameVersion;
     lastPlacementTime = std::chrono::steady_clock::now();
+    drawGameSeed();
     // After a won game the side to move, the loser, moves first; else black does. Renju's black
     // always opens, and swap2 begins with black's stone.
     forgetLaterChoices();

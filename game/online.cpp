@@ -413,8 +413,9 @@ void OnlineGame::reset()
         restartGame(); // the local game, kept for Undo as Restart keeps it
     }
     phase_ = Phase::Off;
-    creating_ = everOpened_ = stateKnown_ = over_ = moveSent_ = undoSent_ = false;
-    undo_ = -1;
+    creating_ = everOpened_ = stateKnown_ = over_ = moveSent_ = undoSent_ = endSent_ = false;
+    undo_ = winner_ = draw_ = rematch_ = -1;
+    ending_ = ENDING_NONE;
     game_.clear();
     secret_.clear();
     role_ = OnlineRole::None;
@@ -470,8 +471,8 @@ void OnlineGame::closed(double random)
     phase_ = stateKnown_ || phase_ == Phase::Lost ? Phase::Lost : Phase::Connecting;
     // Whether a move or an answer sent was stored, and whether a request still waits, the next
     // state will say.
-    moveSent_ = undoSent_ = false;
-    undo_ = -1;
+    moveSent_ = undoSent_ = endSent_ = false;
+    undo_ = draw_ = -1;
     ++failures_;
     int wait = RETRY_FIRST_MS;
     for (int i = 1; i < failures_ && wait < RETRY_LONGEST_MS; ++i)
@@ -556,6 +557,9 @@ void OnlineGame::received(const ServerMessage &message)
     case ServerMessage::Type::Error:
         applyError(message);
         break;
+    case ServerMessage::Type::Rematched:
+        applyRematched(message);
+        break;
     case ServerMessage::Type::Other:
         break;
     }
@@ -573,19 +577,36 @@ void OnlineGame::applyState(const ServerMessage &message)
     bool fits = replay(message.moves, message.rule, message.opening, message.secondChoice,
                        message.firstChoice);
     const int lastSide = static_cast<int>(message.moves.size() + 1) % 2;
+    const int ending = message.ending;
     if (fits && gameOver != 0)
     {
-        fits = message.over && message.winner == lastSide;
+        fits = message.over && message.winner == lastSide &&
+               (ending == ENDING_NONE || ending == ENDING_FIVE);
         for (const auto &[row, col] : message.five)
         {
             fits = fits && onBoard(row, col) &&
                    Board[row * BOARD_SIZE + col] == (lastSide == 0 ? CELL_BLACK : CELL_WHITE);
         }
     }
+    else if (fits && (ending == ENDING_RESIGNATION || ending == ENDING_TIME))
+    {
+        // Ended off the board: a winner, and no five.
+        fits = message.over && message.winner >= 0 && message.five.empty();
+    }
+    else if (fits && ending == ENDING_AGREEMENT)
+    {
+        fits = message.over && message.winner == -1 && message.five.empty();
+    }
     else if (fits)
     {
-        fits = message.winner == -1 && message.five.empty();
+        fits = message.winner == -1 && message.five.empty() && ending != ENDING_FIVE &&
+               (ending != ENDING_FULL_BOARD ||
+                message.moves.size() == static_cast<std::size_t>(BOARD_CELLS));
     }
+    // An offer of a draw while the game goes on; a rematch, offered or made, once it is over.
+    fits = fits && (message.draw < 0 || !message.over) &&
+           ((message.rematch < 0 && message.next.empty()) || message.over) &&
+           (message.next.empty() || (isGameId(message.next) && message.next != message.game));
     // Only a side with a stone on the board, in a game not over, asks to take one back.
     const auto stones = static_cast<int>(message.moves.size());
     fits = fits && (message.undo < 0 ||
@@ -606,6 +627,8 @@ void OnlineGame::applyState(const ServerMessage &message)
                    : message.role == OnlineRole::White ? 1
                                                        : -1;
     const bool answered = undo_ >= 0 && message.undo < 0 && stateKnown_;
+    const bool declined = draw_ >= 0 && draw_ == me && message.draw < 0 && !message.over &&
+                          message.moves.size() == moves_.size() && stateKnown_;
     const bool takenBack = message.moves.size() < moves_.size();
     std::string word;
     if (answered && undo_ == me)
@@ -617,6 +640,10 @@ void OnlineGame::applyState(const ServerMessage &message)
     {
         word = "A move was taken back, as both players agreed.";
     }
+    if (declined)
+    {
+        word = "The other player declined the draw.";
+    }
     moves_ = message.moves;
     rule_ = message.rule;
     opening_ = message.opening;
@@ -624,7 +651,11 @@ void OnlineGame::applyState(const ServerMessage &message)
     secondChoice_ = message.secondChoice;
     firstChoice_ = message.firstChoice;
     undo_ = message.undo;
-    undoSent_ = false;
+    undoSent_ = endSent_ = false;
+    ending_ = message.over ? ending : ENDING_NONE;
+    winner_ = message.winner;
+    draw_ = message.draw;
+    rematch_ = message.rematch;
     role_ = message.role;
     black_ = message.black;
     white_ = message.white;
@@ -670,6 +701,7 @@ void OnlineGame::applyMoved(const ServerMessage &message)
     over_ = over_ || gameOver != 0;
     moveSent_ = undoSent_ = false;
     undo_ = -1; // a move answers any request to take back
+    draw_ = -1; // and any offer of a draw
     notice_.clear();
     notify();
 }
@@ -709,7 +741,7 @@ void OnlineGame::applyError(const ServerMessage &message)
         stop(refusal(code));
         return;
     }
-    moveSent_ = undoSent_ = false;
+    moveSent_ = undoSent_ = endSent_ = false;
     // A forbidden point's refusal says why, in the server's words when they are plain.
     notice_ = code == "forbidden" && plainWords(message.text) ? message.text + "." : refusal(code);
     notify();
@@ -875,6 +907,161 @@ void OnlineGame::tell(std::string words)
     notify();
 }
 
+bool OnlineGame::resign()
+{
+    if (!active())
+    {
+        return false;
+    }
+    if (phase_ != Phase::Live)
+    {
+        notice_ = "Not connected: the resignation was not sent.";
+    }
+    else if (role_ == OnlineRole::Watcher)
+    {
+        notice_ = "You are watching: only the players resign.";
+    }
+    else if (role_ == OnlineRole::Waiting)
+    {
+        notice_ = "The other player has not joined yet.";
+    }
+    else if (over_ || endSent_)
+    {
+        return true; // the status line says so already
+    }
+    else
+    {
+        endSent_ = true;
+        notice_.clear();
+        transport_->send(R"({"type":"resign"})");
+    }
+    notify();
+    return true;
+}
+
+bool OnlineGame::offerDraw()
+{
+    if (!active())
+    {
+        return false;
+    }
+    const int me = mySide();
+    if (phase_ != Phase::Live)
+    {
+        notice_ = "Not connected: the offer was not sent.";
+    }
+    else if (role_ == OnlineRole::Watcher)
+    {
+        notice_ = "You are watching: only the players offer a draw.";
+    }
+    else if (role_ == OnlineRole::Waiting)
+    {
+        notice_ = "The other player has not joined yet.";
+    }
+    else if (over_ || endSent_ || moveSent_ || draw_ == me)
+    {
+        return true; // the status line says so already
+    }
+    else if (drawOfferedToMe())
+    {
+        return answerDraw(true); // both want it: agreed
+    }
+    else
+    {
+        endSent_ = true;
+        notice_.clear();
+        transport_->send(R"({"type":"offer-draw","n":)" + std::to_string(moves_.size()) + "}");
+    }
+    notify();
+    return true;
+}
+
+bool OnlineGame::answerDraw(bool accept)
+{
+    if (!active())
+    {
+        return false;
+    }
+    if (drawOfferedToMe() && phase_ == Phase::Live && !endSent_)
+    {
+        endSent_ = true;
+        transport_->send(R"({"type":"answer-draw","n":)" + std::to_string(moves_.size()) +
+                         R"(,"accept":)" + (accept ? "true" : "false") + "}");
+        notify();
+    }
+    return true;
+}
+
+bool OnlineGame::drawOfferedToMe() const
+{
+    const int me = mySide();
+    return me >= 0 && draw_ == 1 - me && !over_;
+}
+
+bool OnlineGame::rematch()
+{
+    if (!active())
+    {
+        return false;
+    }
+    if (phase_ != Phase::Live)
+    {
+        notice_ = "Not connected: the rematch was not asked for.";
+    }
+    else if (mySide() < 0)
+    {
+        notice_ = "You are watching: only the players play a rematch.";
+    }
+    else if (!over_)
+    {
+        notice_ = "A rematch is played once this game is over.";
+    }
+    else if (endSent_ || rematch_ == mySide())
+    {
+        return true; // on its way, or waiting for the other player: the status line says so
+    }
+    else
+    {
+        endSent_ = true;
+        notice_.clear();
+        transport_->send(R"({"type":"rematch"})");
+    }
+    notify();
+    return true;
+}
+
+bool OnlineGame::rematchOpen() const
+{
+    return over() && phase_ == Phase::Live && mySide() >= 0;
+}
+
+bool OnlineGame::rematchOfferedToMe() const
+{
+    return rematchOpen() && rematch_ == 1 - mySide();
+}
+
+void OnlineGame::applyRematched(const ServerMessage &message)
+{
+    // Only after this game, to another game, with a seat's secret or (watching) none.
+    if (!stateKnown_ || !over_ || !isGameId(message.game) || message.game == game_ ||
+        (!message.secret.empty() && !isSecret(message.secret)))
+    {
+        return;
+    }
+    const std::string next = message.game;
+    if (!message.secret.empty())
+    {
+        transport_->storeSecret(next, message.secret);
+    }
+    // The local game's rule and opening stay those to come back to on leaving.
+    const engine::Rule localRule = localRule_;
+    const int localOpening = localOpening_;
+    reset();
+    join(next);
+    localRule_ = localRule;
+    localOpening_ = localOpening;
+}
+
 bool OnlineGame::undoAskedOfMe() const
 {
     const int me = mySide();
@@ -929,7 +1116,27 @@ std::string OnlineGame::status() const
     const int me = mySide();
     const auto count = static_cast<int>(moves_.size());
     std::string text;
-    if (over_)
+    if (over_ && (ending_ == ENDING_RESIGNATION || ending_ == ENDING_TIME) && winner_ >= 0)
+    {
+        const std::string how = ending_ == ENDING_TIME ? " ran out of time" : " resigned";
+        if (me == 1 - winner_)
+        {
+            text = "You" + how + ": " + sideName(winner_) + " wins.";
+        }
+        else if (me == winner_)
+        {
+            text = capitalised(sideName(1 - winner_)) + how + ": you win (" + sideName(me) + ").";
+        }
+        else
+        {
+            text = capitalised(sideName(1 - winner_)) + how + ": " + sideName(winner_) + " wins.";
+        }
+    }
+    else if (over_ && ending_ == ENDING_AGREEMENT)
+    {
+        text = "Drawn by agreement.";
+    }
+    else if (over_)
     {
         const int winner = gameOver != 0 ? (count + 1) % 2 : -1;
         if (winner < 0)
@@ -994,6 +1201,29 @@ std::string OnlineGame::status() const
         {
             text += " " + capitalised(sideName(undo_)) + " asks to take back a move.";
         }
+    }
+    if (draw_ >= 0 && !over_)
+    {
+        if (draw_ == me)
+        {
+            text += " You offered a draw: waiting for the answer.";
+        }
+        else if (me >= 0)
+        {
+            text += endSent_ ? " Answering…"
+                             : " " + capitalised(sideName(draw_)) +
+                                   " offers a draw: accept it (y) or decline (n)?";
+        }
+        else
+        {
+            text += " " + capitalised(sideName(draw_)) + " offers a draw.";
+        }
+    }
+    if (over_ && rematch_ >= 0)
+    {
+        text += rematch_ == me ? " You offered a rematch: waiting for the other player."
+                : me >= 0      ? " The other player offers a rematch: Rematch plays it."
+                               : " " + capitalised(sideName(rematch_)) + " offers a rematch.";
     }
     if (!over_ && me < 0)
     {

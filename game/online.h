@@ -46,7 +46,8 @@ struct ServerMessage
         Moved,
         Presence,
         Error,
-        Other, // a type this client does not know, ignored for the sake of newer servers
+        Rematched, // the rematch is made: `game` and this client's `secret` in it (empty: watching)
+        Other,     // a type this client does not know, ignored for the sake of newer servers
     };
     using Point = std::pair<int, int>; // row, column
 
@@ -70,6 +71,13 @@ struct ServerMessage
     int player = 0;
     int secondChoice = 0;
     int firstChoice = 0;
+    // State: how the game ended (ENDING_ below; 0 while it goes on, or from a server that does
+    // not say), the side whose offer of a draw waits and the side that offered a rematch (-1
+    // none), and the rematch's id once it is made.
+    int ending = 0;
+    int draw = -1;
+    int rematch = -1;
+    std::string next;
     int n = -1;   // Moved: the stones on the board before it
     int row = -1; // Moved
     int col = -1;
@@ -77,6 +85,14 @@ struct ServerMessage
     std::string code; // Error
     std::string text; // Error: the server's words, shown only when plain and short
 };
+
+// How an online game ended, as a state says it.
+inline constexpr int ENDING_NONE = 0;
+inline constexpr int ENDING_FIVE = 1;
+inline constexpr int ENDING_FULL_BOARD = 2;
+inline constexpr int ENDING_RESIGNATION = 3;
+inline constexpr int ENDING_AGREEMENT = 4;
+inline constexpr int ENDING_TIME = 5;
 
 // What the online game asks of the platform's connection and storage. Each call is made at once,
 // from whatever call into OnlineGame caused it.
@@ -164,6 +180,25 @@ public:
     // Words of this client's own on the status line, after the game's ("" takes them away).
     void tell(std::string words);
 
+    // Ending the game off the board: this player resigns, or offers a draw, or answers the other
+    // player's offer. Each is true when the online game took it (whatever it did with it); false
+    // in a local game, where the caller acts.
+    bool resign();
+    bool offerDraw();
+    bool answerDraw(bool accept);
+    // The other player has offered a draw, and waits for this player's answer.
+    bool drawOfferedToMe() const;
+    // After the game: offers a rematch with the colours swapped, or accepts the other player's
+    // offer of one; both then go on to the new game. True when the online game took it.
+    bool rematch();
+    // The game is over, and a rematch may be offered or accepted (this player is one of the two).
+    bool rematchOpen() const;
+    // The other player has offered a rematch, and waits for this player's answer.
+    bool rematchOfferedToMe() const;
+    bool rematchOfferedByMe() const { return rematchOpen() && rematch_ == mySide(); }
+    // The game is over here: on the board, by a resignation or by a draw agreed.
+    bool over() const { return active() && over_; }
+
     bool active() const { return phase_ != Phase::Off; }
     bool connected() const { return phase_ == Phase::Live; }
     OnlineRole role() const { return role_; }
@@ -189,6 +224,7 @@ private:
     void applyState(const ServerMessage &message);
     void applyMoved(const ServerMessage &message);
     void applyError(const ServerMessage &message);
+    void applyRematched(const ServerMessage &message);
     void resynchronise();
     void notify();
     int mySide() const;  // 0 black, 1 white, -1 neither, as the choices so far have it
@@ -216,6 +252,11 @@ private:
     int localOpening_ = 0;
     bool moveSent_ = false; // a move of ours is on its way
     int undo_ = -1;         // the side whose request to take back waits for the other's answer
+    int ending_ = 0;        // ENDING_ of a game over
+    int winner_ = -1;       // the winner the server names, for a game over
+    int draw_ = -1;         // the side whose offer of a draw waits for the other's answer
+    int rematch_ = -1;      // the side that has offered a rematch
+    bool endSent_ = false;  // a resignation, an offer of a draw or its answer is on its way
     bool undoSent_ = false; // this player's request or answer is on its way
     int failures_ = 0;      // connections lost in a row
     std::string notice_;    // a word on the last thing the player tried, until the game moves on

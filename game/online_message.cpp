@@ -217,7 +217,37 @@ bool decodeState(const json &object, ServerMessage *message)
     // A request to take back a move; a server without them sends no such field.
     const json *undo = field(object, "undo");
     message->undo = undo == nullptr ? -1 : colour(undo);
-    return undo == nullptr || undo->is_null() || message->undo >= 0;
+    if (undo != nullptr && !undo->is_null() && message->undo < 0)
+    {
+        return false;
+    }
+    // How it ended, an offer of a draw or of a rematch, and the rematch: a server without them
+    // sends none of these fields.
+    // As ENDING_ numbers them: 1 five ... 5 time, 0 none (-2 here); an unknown word is -1 + 1.
+    const int ending =
+        wordOf(object, "ending", {"five", "full-board", "resignation", "agreement", "time"}, -2,
+               true) +
+        1;
+    message->ending = std::max(ending, 0);
+    for (auto [name, side] : {std::pair{"draw", &message->draw}, {"rematch", &message->rematch}})
+    {
+        const json *value = field(object, name);
+        *side = value == nullptr ? -1 : colour(value);
+        if (value != nullptr && !value->is_null() && *side < 0)
+        {
+            return false;
+        }
+    }
+    const json *next = field(object, "next");
+    if (next != nullptr && !next->is_null())
+    {
+        if (!next->is_string() || !isGameId(next->get<std::string>()))
+        {
+            return false;
+        }
+        message->next = next->get<std::string>();
+    }
+    return ending != 0;
 }
 
 bool decode(const json &object, ServerMessage *message)
@@ -278,6 +308,19 @@ bool decode(const json &object, ServerMessage *message)
     {
         message->type = ServerMessage::Type::Presence;
         return presences(object, message);
+    }
+    if (*type == "rematched")
+    {
+        message->type = ServerMessage::Type::Rematched;
+        const auto game = text(object, "game");
+        const json *secret = field(object, "secret");
+        if (!game || (secret != nullptr && !secret->is_string()))
+        {
+            return false;
+        }
+        message->game = *game;
+        message->secret = secret != nullptr ? secret->get<std::string>() : "";
+        return true;
     }
     if (*type == "error")
     {

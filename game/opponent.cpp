@@ -14,6 +14,9 @@ std::uint64_t computerSeed;
 namespace
 {
 
+std::uint64_t seedSource; // the session's seed, stepped once a game
+bool seedFixed = true;
+
 // What each level may spend on a move: the easy and medium levels have their own budgets; the
 // hard one thinks for a second of the clock.
 constexpr std::int64_t HARD_MS = 1000;
@@ -92,6 +95,27 @@ void beginThought()
 }
 
 } // namespace
+
+void seedGames(std::uint64_t sessionSeed, bool fixed)
+{
+    seedSource = sessionSeed;
+    seedFixed = fixed;
+    computerSeed = fixed ? sessionSeed : 0;
+    drawGameSeed();
+}
+
+void drawGameSeed()
+{
+    if (seedFixed)
+    {
+        return;
+    }
+    // SplitMix64's step: each game's seed far from the one before.
+    std::uint64_t z = seedSource += 0x9e3779b97f4a7c15;
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111eb;
+    computerSeed = z ^ (z >> 31);
+}
 
 Thinker &sharedThinker()
 {

@@ -20,7 +20,16 @@ inline constexpr std::uint8_t LEVEL_HARD = 2;
 
 extern std::uint8_t opponent;      // OPPONENT_ code; two players until a player asks
 extern std::uint8_t computerLevel; // LEVEL_ code
-extern std::uint64_t computerSeed; // its random choices follow from this and the position
+extern std::uint64_t
+    computerSeed; // this game's seed: its random choices follow from it and the position
+
+// Where each game's seed comes from. A fixed seed is every game's (a lost game played again, the
+// tests: the same moves give the same answers); otherwise each new game draws its own from the
+// session's, so the easy level, which picks among good moves at random, does not answer the same
+// moves in every game. Until this is called the seed is fixed at 0.
+void seedGames(std::uint64_t sessionSeed, bool fixed);
+// A new game begins: its seed is drawn (unless fixed).
+void drawGameSeed();
 
 // Whether the computer plays `side` (0 black, 1 white).
 bool computerPlays(std::uint8_t side);

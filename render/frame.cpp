@@ -2,6 +2,7 @@
 #include "render/frame.h"
 
 #include "game/analysis.h"
+#include "game/ending.h"
 #include "game/game_state.h"
 #include "game/hint.h"
 #include "game/opponent.h"
@@ -460,7 +461,7 @@ void onDisplay()
     {
         drawHintStones();
     }
-    else
+    else if (gameOver != GAME_DRAWN) // a draw agreed has no winner to show
     {
         drawWinLineAndBanner();
     }
@@ -468,12 +469,17 @@ void onDisplay()
     drawHintBar();
     // The same state in words, where the platform shows them (the page's status line): the
     // winner is the side that moved last, as on the banner.
-    platformShowStatus(gameOver == 0 ? sideToMove : sideToMove ^ 1, gameOver != 0, cheatMode != 0,
+    platformShowStatus(gameOver == 0 ? sideToMove : sideToMove ^ 1,
+                       gameOver != 0 && gameOver != GAME_DRAWN, cheatMode != 0,
                        opponent == OPPONENT_NONE    ? -1
                        : opponent == OPPONENT_WHITE ? 1
                                                     : 0,
                        computerLevel, static_cast<int>(gameRule), gameOpening, gameNotice.c_str(),
                        noticeNumber);
     glutSwapBuffers();
+#ifndef __EMSCRIPTEN__
+    // The desktop game draws continuously, as it always has; the page draws when its picture
+    // changes (app/input.cpp's redrawIfChanged), so that an idle page rests.
     glutPostRedisplay();
+#endif
 }

@@ -3,10 +3,12 @@
 
 #include "model/model_gpu.h"
 #include "render/stone_buffers.h"
+#include "render/transforms.h"
 
 #include "platform/gl.h"
 // After epoxy's GL header, which stands in for the system's.
 #include "platform/glu.h"
+#include <GL/freeglut_std.h>
 
 namespace
 {
@@ -19,10 +21,12 @@ constexpr GLfloat LIGHT_POSITION[4] = {-50.0f, 50.0f, 100.0f, 1.0f};
 constexpr GLfloat MATERIAL_SPECULAR[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 constexpr GLint MATERIAL_SHININESS = 128; // the tightest highlight GL allows
 
-constexpr double FIELD_OF_VIEW = 45.0; // degrees, vertical
 constexpr double NEAR_PLANE = 1.0;
 constexpr double FAR_PLANE = 225.0;
-constexpr GLfloat CAMERA_DISTANCE = 150.0f;
+
+#ifdef __EMSCRIPTEN__
+bool sceneReady = false;
+#endif
 
 } // namespace
 
@@ -48,6 +52,9 @@ void initScene()
 
     uploadModelBuffers();
     uploadStoneBuffers();
+#ifdef __EMSCRIPTEN__
+    sceneReady = true;
+#endif
 }
 
 void onReshape(int width, int height)
@@ -65,4 +72,12 @@ void onReshape(int width, int height)
     // Stated with the identity loaded, so the light stays put relative to the viewer.
     glLightfv(GL_LIGHT0, GL_POSITION, LIGHT_POSITION);
     glTranslatef(0.0f, 0.0f, -CAMERA_DISTANCE);
+#ifdef __EMSCRIPTEN__
+    // A canvas given a new size is cleared: the page, which draws only when asked, draws it again
+    // (once the scene is set up: the start-up's own resizes come before its first frame).
+    if (sceneReady)
+    {
+        glutPostRedisplay();
+    }
+#endif
 }

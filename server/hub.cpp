@@ -28,6 +28,12 @@ struct Room
     // nobody asks again and again before the game has moved on. Both are stored.
     int undoSeat = -1;
     std::array<int, 2> refusedAt{-1, -1};
+    // An offer of a draw, the same way: the seat that offered, and the declined offers.
+    int drawSeat = -1;
+    std::array<int, 2> drawRefusedAt{-1, -1};
+    // After the game: the seat that offered a rematch, or -1, and the rematch once it is made.
+    int rematchSeat = -1;
+    std::string next;
 
     bool drawn() const { return firstSeat >= 0; }
     // The seat's player: 1 the first, 2 the second; 0 for a watcher or before the draw.
@@ -85,18 +91,18 @@ std::shared_ptr<const std::string> share(std::string text)
 // The game as a state message to `seat` tells it.
 GameView viewOf(const Room &room, int seat)
 {
-    std::optional<Colour> undo;
-    if (room.undoSeat >= 0)
-    {
-        undo = room.colourOf(room.undoSeat);
-    }
+    const auto colourOfSeat = [&](int s)
+    { return s >= 0 && room.drawn() ? std::optional(room.colourOf(s)) : std::nullopt; };
     return GameView{room.id,
                     &room.game,
                     room.roleOf(seat),
                     room.playerOf(seat),
                     room.presenceOf(Colour::Black),
                     room.presenceOf(Colour::White),
-                    undo};
+                    colourOfSeat(room.undoSeat),
+                    colourOfSeat(room.drawSeat),
+                    colourOfSeat(room.rematchSeat),
+                    room.next};
 }
 
 StoredGame::Choices choicesOf(const core::Game &game)
@@ -118,13 +124,19 @@ constexpr std::string_view STORE_FAILED = "The server could not store that; try 
 
 } // namespace
 
-Hub::Hub(std::string name, Store &store, Clock clock, LogLine log, HubLimits limits)
-    : name_(std::move(name)), store_(store), clock_(std::move(clock)), log_(std::move(log)),
-      limits_(limits)
+Hub::Hub(std::string name, Store &store, Clock clock, LogLine log, HubLimits limits,
+         std::string publicUrl)
+    : name_(std::move(name)), publicUrl_(std::move(publicUrl)), store_(store),
+      clock_(std::move(clock)), log_(std::move(log)), limits_(limits)
 {
 }
 
 Hub::~Hub() = default;
+
+std::string Hub::linkTo(const std::string &id) const
+{
+    return publicUrl_.empty() ? std::string() : publicUrl_ + "?game=" + id;
+}
 
 void Hub::receive(Peer &peer, std::string_view text)
 {
@@ -155,6 +167,22 @@ void Hub::receive(Peer &peer, std::string_view text)
     else if (const auto *choice = std::get_if<ChooseRequest>(&message))
     {
         choose(peer, *choice);
+    }
+    else if (std::holds_alternative<ResignRequest>(message))
+    {
+        resign(peer);
+    }
+    else if (const auto *offer = std::get_if<DrawOffer>(&message))
+    {
+        offerDraw(peer, *offer);
+    }
+    else if (const auto *drawAnswer = std::get_if<DrawAnswer>(&message))
+    {
+        answerDraw(peer, *drawAnswer);
+    }
+    else if (std::holds_alternative<RematchRequest>(message))
+    {
+        rematch(peer);
     }
     else
     {
@@ -237,7 +265,7 @@ void Hub::create(Peer &peer, const CreateRequest &request)
          std::string(ruleName(request.rule)) + ", " + std::string(openingName(request.opening)) +
          ")");
     attach(peer, made, 0);
-    peer.send(share(createdMessage(made.id, made.secrets[0])));
+    peer.send(share(createdMessage(made.id, made.secrets[0], linkTo(made.id))));
     sendState(peer, made);
 }
 
@@ -281,7 +309,7 @@ Room *Hub::find(Peer &peer, const std::string &id)
     room->secrets[1] = stored.secretB.value_or("");
     room->firstSeat = stored.firstSeat.value_or(-1);
     int refusedAt = -1;
-    room->game = replayed(stored.rule, stored.opening, stored.moves, stored.choices, &refusedAt);
+    room->game = restored(stored, &refusedAt);
     if (refusedAt >= 0)
     {
         log_("store: game " + id + " holds a move the rules refuse; it stops before it");
@@ -294,6 +322,19 @@ Room *Hub::find(Peer &peer, const std::string &id)
         room->undoSeat = undo->seat;
     }
     room->refusedAt = stored.refusedAt; // a move since makes a refusal stale
+    const auto &draw = stored.drawOffer;
+    if (draw && (draw->seat == 0 || draw->seat == 1) && room->drawn() && !room->game.over() &&
+        draw->stones == int(room->game.moves().size()))
+    {
+        room->drawSeat = draw->seat;
+    }
+    room->drawRefusedAt = stored.drawRefusedAt;
+    if (stored.rematchSeat && (*stored.rematchSeat == 0 || *stored.rematchSeat == 1) &&
+        room->game.over() && stored.next.empty())
+    {
+        room->rematchSeat = *stored.rematchSeat;
+    }
+    room->next = stored.next;
     Room *found = room.get();
     games_.emplace(id, std::move(room));
     return found;
@@ -369,8 +410,12 @@ void Hub::join(Peer &peer, const JoinRequest &request)
         detach(peer);
         attach(peer, *room, seat);
     }
-    peer.send(share(joinedMessage(room->id, room->roleOf(seat), given)));
+    peer.send(share(joinedMessage(room->id, room->roleOf(seat), given, linkTo(room->id))));
     sendState(peer, *room);
+    if (!room->next.empty())
+    {
+        sendRematched(peer, *room); // a player who was away when it was made goes on to it
+    }
     if (drawnNow)
     {
         broadcastStates(*room, &peer);
@@ -451,6 +496,8 @@ void Hub::move(Peer &peer, const MoveRequest &request)
     const Swap2Step stepBefore = game.swap2Step();
     game = std::move(next);
     room->undoSeat = -1; // a move answers any request to take back: the game has gone on
+    const bool offerGone = room->drawSeat >= 0;
+    room->drawSeat = -1; // and any offer of a draw
     const auto moved = share(movedMessage(stones, point, colour));
     for (Peer *p : room->peers)
     {
@@ -463,7 +510,7 @@ void Hub::move(Peer &peer, const MoveRequest &request)
              " moves: " + (winner ? std::string(core::colourName(*winner)) + " won" : "drawn"));
     }
     // The end, a choice or a new step of the opening: everyone hears the game as it now stands.
-    if (game.over() || chose || game.swap2Step() != stepBefore)
+    if (game.over() || chose || game.swap2Step() != stepBefore || offerGone)
     {
         broadcastStates(*room, nullptr);
     }
@@ -595,17 +642,14 @@ void Hub::askUndo(Peer &peer, const UndoRequest &request)
         fail(peer, ErrorCode::UndoRefused,
              "The other player refused; ask again once the game has moved on");
     }
-    else if (storeUndo(peer,
-                       [&] {
-                           store_.setUndo(room->id, StoredGame::Undo{peer.seat_, stones});
-                       }))
+    else if (stored(peer, [&] { store_.setUndo(room->id, StoredGame::Undo{peer.seat_, stones}); }))
     {
         room->undoSeat = peer.seat_;
         broadcastStates(*room, nullptr);
     }
 }
 
-bool Hub::storeUndo(Peer &peer, const std::function<void()> &write)
+bool Hub::stored(Peer &peer, const std::function<void()> &write)
 {
     try
     {
@@ -641,7 +685,7 @@ void Hub::answerUndo(Peer &peer, const UndoAnswer &answer)
     }
     if (!answer.accept)
     {
-        if (!storeUndo(peer, [&] { store_.refuseUndo(room->id, StoredGame::Undo{asker, stones}); }))
+        if (!stored(peer, [&] { store_.refuseUndo(room->id, StoredGame::Undo{asker, stones}); }))
         {
             return; // still asked: the answer may be given again
         }
@@ -677,6 +721,209 @@ void Hub::answerUndo(Peer &peer, const UndoAnswer &answer)
     log_("game " + room->id + ": " + std::to_string(stones - keep) + " moves taken back, " +
          std::to_string(keep) + " left");
     broadcastStates(*room, nullptr);
+}
+
+Room *Hub::roomInPlay(Peer &peer)
+{
+    Room *room = playerRoom(peer);
+    if (room == nullptr)
+    {
+        return nullptr;
+    }
+    if (!room->drawn())
+    {
+        fail(peer, ErrorCode::NotYourTurn, "The other player has not joined yet");
+        return nullptr;
+    }
+    if (room->game.over())
+    {
+        fail(peer, ErrorCode::GameOver, "The game is over");
+        return nullptr;
+    }
+    return room;
+}
+
+void Hub::resign(Peer &peer)
+{
+    Room *room = roomInPlay(peer);
+    if (room == nullptr)
+    {
+        return;
+    }
+    const Colour loser = room->colourOf(peer.seat_);
+    core::Game next = room->game;
+    next.resign(loser);
+    // Stored first, as a move is: nobody hears of an end that a crash could take back.
+    if (!stored(peer, [&] { store_.endGame(room->id, next.result(), clock_()); }))
+    {
+        return;
+    }
+    room->game = std::move(next);
+    room->undoSeat = room->drawSeat = -1;
+    log_("game " + room->id + " over after " + std::to_string(room->game.moves().size()) +
+         " moves: " + std::string(core::colourName(loser)) + " resigned");
+    broadcastStates(*room, nullptr);
+}
+
+void Hub::offerDraw(Peer &peer, const DrawOffer &offer)
+{
+    Room *room = roomInPlay(peer);
+    if (room == nullptr)
+    {
+        return;
+    }
+    const int stones = static_cast<int>(room->game.moves().size());
+    if (!sameCount(peer, stones, offer.n))
+    {
+        return;
+    }
+    if (room->drawSeat >= 0)
+    {
+        fail(peer, ErrorCode::DrawPending,
+             room->drawSeat == peer.seat_ ? "You have offered a draw already; the other player "
+                                            "has not answered"
+                                          : "The other player has offered a draw: answer them");
+    }
+    else if (room->drawRefusedAt[peer.seat_] == stones)
+    {
+        fail(peer, ErrorCode::DrawRefused,
+             "The other player declined; offer again once the game has moved on");
+    }
+    else if (stored(peer,
+                    [&] {
+                        store_.setDrawOffer(room->id, StoredGame::Undo{peer.seat_, stones});
+                    }))
+    {
+        room->drawSeat = peer.seat_;
+        broadcastStates(*room, nullptr);
+    }
+}
+
+void Hub::answerDraw(Peer &peer, const DrawAnswer &answer)
+{
+    Room *room = playerRoom(peer);
+    if (room == nullptr)
+    {
+        return;
+    }
+    const int offerer = room->drawSeat;
+    const int stones = static_cast<int>(room->game.moves().size());
+    if (offerer < 0 || offerer == peer.seat_)
+    {
+        fail(peer, ErrorCode::NoDrawOffered, "The other player has not offered a draw");
+        return;
+    }
+    if (!sameCount(peer, stones, answer.n))
+    {
+        return;
+    }
+    if (!answer.accept)
+    {
+        if (!stored(peer, [&] { store_.declineDraw(room->id, StoredGame::Undo{offerer, stones}); }))
+        {
+            return; // still offered: the answer may be given again
+        }
+        room->drawSeat = -1;
+        room->drawRefusedAt[offerer] = stones;
+        broadcastStates(*room, nullptr);
+        return;
+    }
+    core::Game next = room->game;
+    next.agreeDraw();
+    if (!stored(peer, [&] { store_.endGame(room->id, next.result(), clock_()); }))
+    {
+        return;
+    }
+    room->game = std::move(next);
+    room->undoSeat = room->drawSeat = -1;
+    log_("game " + room->id + " over after " + std::to_string(stones) +
+         " moves: drawn by agreement");
+    broadcastStates(*room, nullptr);
+}
+
+void Hub::rematch(Peer &peer)
+{
+    Room *room = playerRoom(peer);
+    if (room == nullptr)
+    {
+        return;
+    }
+    if (!room->game.over())
+    {
+        fail(peer, ErrorCode::NotOver, "A rematch is played once this game is over");
+        return;
+    }
+    if (!room->next.empty())
+    {
+        sendRematched(peer, *room); // made already: the same answer again
+        return;
+    }
+    if (room->rematchSeat == peer.seat_)
+    {
+        fail(peer, ErrorCode::RematchPending,
+             "You have offered a rematch already; the other player has not answered");
+        return;
+    }
+    if (room->rematchSeat < 0)
+    {
+        if (stored(peer, [&] { store_.offerRematch(room->id, peer.seat_); }))
+        {
+            room->rematchSeat = peer.seat_;
+            broadcastStates(*room, nullptr);
+        }
+        return;
+    }
+    // Accepted: a new game under the same rule and opening, both seats taken by the same two
+    // players, and the one who played white opens it, so that the colours change hands.
+    const std::string id = newGameId(name_);
+    const std::array<std::string, 2> secrets{newSecret(), newSecret()};
+    const int firstSeat = room->seatOf(Colour::White);
+    const core::Game &game = room->game;
+    if (!stored(peer,
+                [&]
+                {
+                    store_.addRematch(room->id, id, secrets[0], secrets[1], firstSeat, game.rule(),
+                                      game.opening(), clock_());
+                }))
+    {
+        return;
+    }
+    room->next = id;
+    room->rematchSeat = -1;
+    log_("game " + room->id + ": rematch " + id);
+    broadcastStates(*room, nullptr);
+    for (Peer *p : room->peers)
+    {
+        sendRematched(*p, *room);
+    }
+}
+
+void Hub::sendRematched(Peer &peer, const Room &room)
+{
+    if (peer.seat_ < 0)
+    {
+        peer.send(share(rematchedMessage(room.next, std::nullopt)));
+        return;
+    }
+    StoredGame next;
+    try
+    {
+        if (store_.load(room.next, next) != Lookup::Found)
+        {
+            return; // swept away since: nothing to go on to
+        }
+    }
+    catch (const StoreError &error)
+    {
+        log_(std::string("store: ") + error.what());
+        fail(peer, ErrorCode::Internal, STORE_FAILED);
+        return;
+    }
+    const std::string secret = peer.seat_ == 0 ? next.secretA : next.secretB.value_or("");
+    if (!secret.empty())
+    {
+        peer.send(share(rematchedMessage(room.next, secret)));
+    }
 }
 
 void Hub::attach(Peer &peer, Room &room, int seat)

@@ -1,7 +1,8 @@
 // The games a server holds and what each client's message does to them: making a game under a
 // rule and an opening, taking a seat or watching, moves and swap2 choices judged by the game's
-// core::Game and stored before anyone hears of them, and a move taken back when one player asks
-// and the other allows it. Knows nothing of sockets: a connection is a Peer, which the network
+// core::Game and stored before anyone hears of them, a move taken back when one player asks
+// and the other allows it, a resignation, a draw one offers and the other agrees to, and a
+// rematch with the colours swapped. Knows nothing of sockets: a connection is a Peer, which the network
 // code implements and the hub sends to. Single-threaded: every call comes from the server's one
 // event loop.
 #pragma once
@@ -59,7 +60,10 @@ struct HubLimits
 class Hub
 {
 public:
-    Hub(std::string name, Store &store, Clock clock, LogLine log, HubLimits limits = {});
+    // `publicUrl`: the page's address for the links to games (--public-url), or empty: the page
+    // then makes them from the address it was loaded from.
+    Hub(std::string name, Store &store, Clock clock, LogLine log, HubLimits limits = {},
+        std::string publicUrl = {});
     ~Hub();
     Hub(const Hub &) = delete;
     Hub &operator=(const Hub &) = delete;
@@ -86,6 +90,7 @@ private:
     };
 
     std::string name_;
+    std::string publicUrl_;
     Store &store_;
     Clock clock_;
     LogLine log_;
@@ -93,15 +98,25 @@ private:
     std::unordered_map<std::string, std::unique_ptr<Room>> games_;
     std::unordered_map<std::string, Bucket> creations_; // by address
 
+    // The link to a game the page is to offer: empty without a public address.
+    std::string linkTo(const std::string &id) const;
     void create(Peer &peer, const CreateRequest &request);
     void join(Peer &peer, const JoinRequest &request);
     void move(Peer &peer, const MoveRequest &request);
     void askUndo(Peer &peer, const UndoRequest &request);
     void answerUndo(Peer &peer, const UndoAnswer &answer);
     void choose(Peer &peer, const ChooseRequest &request);
-    // Stores a request to take back a move, or its answer (none); false once it has told the peer
-    // that the store failed.
-    bool storeUndo(Peer &peer, const std::function<void()> &write);
+    void resign(Peer &peer);
+    void offerDraw(Peer &peer, const DrawOffer &offer);
+    void answerDraw(Peer &peer, const DrawAnswer &answer);
+    void rematch(Peer &peer);
+    // The rematch's secret of the peer's seat, sent to it; nothing for a watcher.
+    void sendRematched(Peer &peer, const Room &room);
+    // The game the peer plays in, once both seats are taken and while it goes on; none, and the
+    // peer told why, otherwise.
+    Room *roomInPlay(Peer &peer);
+    // Stores a change; false once it has told the peer that the store failed.
+    bool stored(Peer &peer, const std::function<void()> &write);
     // The game the peer holds a seat in; none, and the peer told why, when it is watching or in
     // no game.
     Room *playerRoom(Peer &peer);

@@ -174,6 +174,49 @@ ClientMessage readChoose(const json &object)
     return ChooseRequest{*chosen, *n};
 }
 
+ClientMessage readDrawOffer(const json &object)
+{
+    const auto n = stoneCount(object);
+    if (!n)
+    {
+        return refuse(ErrorCode::BadField, "\"n\" must be the number of stones on the board");
+    }
+    return DrawOffer{*n};
+}
+
+ClientMessage readDrawAnswer(const json &object)
+{
+    const auto n = stoneCount(object);
+    const auto accept = object.find("accept");
+    if (!n || accept == object.end() || !accept->is_boolean())
+    {
+        return refuse(ErrorCode::BadField, "\"n\" must be the number of stones on the board and "
+                                           "\"accept\" true or false");
+    }
+    return DrawAnswer{*n, accept->get<bool>()};
+}
+
+// How the game ended, as the state message names it.
+out_json endingOrNull(core::Ending ending)
+{
+    switch (ending)
+    {
+    case core::Ending::Five:
+        return "five";
+    case core::Ending::FullBoard:
+        return "full-board";
+    case core::Ending::Resignation:
+        return "resignation";
+    case core::Ending::Time:
+        return "time";
+    case core::Ending::Agreement:
+        return "agreement";
+    case core::Ending::None:
+        break;
+    }
+    return nullptr;
+}
+
 // A point as the protocol writes it: [row, col].
 out_json point(core::Point p)
 {
@@ -209,12 +252,13 @@ std::string_view presenceName(Presence presence)
 
 std::string_view codeName(ErrorCode code)
 {
-    static constexpr std::array<std::string_view, 21> NAMES = {
-        "bad-json",        "too-large",    "unknown-type",   "bad-field",     "no-such-game",
-        "not-your-turn",   "not-a-player", "occupied",       "off-board",     "game-over",
-        "stale",           "rate-limited", "too-many-games", "expired",       "internal",
-        "nothing-to-undo", "undo-pending", "undo-refused",   "no-undo-asked", "forbidden",
-        "no-choice"};
+    static constexpr std::array<std::string_view, 26> NAMES = {
+        "bad-json",        "too-large",    "unknown-type",   "bad-field",       "no-such-game",
+        "not-your-turn",   "not-a-player", "occupied",       "off-board",       "game-over",
+        "stale",           "rate-limited", "too-many-games", "expired",         "internal",
+        "nothing-to-undo", "undo-pending", "undo-refused",   "no-undo-asked",   "forbidden",
+        "no-choice",       "draw-pending", "draw-refused",   "no-draw-offered", "not-over",
+        "rematch-pending"};
     return NAMES.at(static_cast<std::size_t>(code));
 }
 
@@ -266,8 +310,25 @@ ClientMessage readClientMessage(std::string_view text)
     {
         return readChoose(object);
     }
-    return refuse(ErrorCode::UnknownType, "Unknown message type: the server knows create, join, "
-                                          "move, undo, undo-answer and choose");
+    if (name == "resign")
+    {
+        return ResignRequest{};
+    }
+    if (name == "offer-draw")
+    {
+        return readDrawOffer(object);
+    }
+    if (name == "answer-draw")
+    {
+        return readDrawAnswer(object);
+    }
+    if (name == "rematch")
+    {
+        return RematchRequest{};
+    }
+    return refuse(ErrorCode::UnknownType,
+                  "Unknown message type: the server knows create, join, move, undo, undo-answer, "
+                  "choose, resign, offer-draw, answer-draw and rematch");
 }
 
 std::string_view roleName(Role role)
@@ -286,17 +347,27 @@ std::string_view roleName(Role role)
     return "waiting";
 }
 
-std::string createdMessage(std::string_view game, std::string_view secret)
+std::string createdMessage(std::string_view game, std::string_view secret, std::string_view link)
 {
-    return out_json{{"type", "created"}, {"game", game}, {"secret", secret}}.dump();
+    out_json message{{"type", "created"}, {"game", game}, {"secret", secret}};
+    if (!link.empty())
+    {
+        message["link"] = link;
+    }
+    return message.dump();
 }
 
-std::string joinedMessage(std::string_view game, Role role, std::optional<std::string_view> secret)
+std::string joinedMessage(std::string_view game, Role role, std::optional<std::string_view> secret,
+                          std::string_view link)
 {
     out_json message{{"type", "joined"}, {"game", game}, {"role", roleName(role)}};
     if (secret)
     {
         message["secret"] = *secret;
+    }
+    if (!link.empty())
+    {
+        message["link"] = link;
     }
     return message.dump();
 }
@@ -342,7 +413,11 @@ std::string stateMessage(const GameView &view)
                     {"over", game.over()},
                     {"winner", colourOrNull(game.result().winner)},
                     {"five", std::move(five)},
-                    {"undo", colourOrNull(view.undo)}}
+                    {"undo", colourOrNull(view.undo)},
+                    {"ending", endingOrNull(game.result().ending)},
+                    {"draw", colourOrNull(view.draw)},
+                    {"rematch", colourOrNull(view.rematch)},
+                    {"next", view.next.empty() ? out_json(nullptr) : out_json(view.next)}}
         .dump();
 }
 
@@ -362,6 +437,16 @@ std::string presenceMessage(Presence black, Presence white)
     return out_json{
         {"type", "presence"}, {"black", presenceName(black)}, {"white", presenceName(white)}}
         .dump();
+}
+
+std::string rematchedMessage(std::string_view game, std::optional<std::string_view> secret)
+{
+    out_json message{{"type", "rematched"}, {"game", game}};
+    if (secret)
+    {
+        message["secret"] = *secret;
+    }
+    return message.dump();
 }
 
 std::string errorMessage(ErrorCode code, std::string_view text)

@@ -32,12 +32,17 @@ enum class ErrorCode
     TooManyGames,
     Expired,
     Internal,
-    NothingToUndo, // the asker has no stone on the board to take back
-    UndoPending,   // a request to take back a move already waits for its answer
-    UndoRefused,   // refused at this very position: ask again after the next move
-    NoUndoAsked,   // an answer with no request of the other player's to answer
-    Forbidden,     // black's forbidden point under renju; the message says why
-    NoChoice,      // a swap2 choice when none is asked for, or not that one
+    NothingToUndo,  // the asker has no stone on the board to take back
+    UndoPending,    // a request to take back a move already waits for its answer
+    UndoRefused,    // refused at this very position: ask again after the next move
+    NoUndoAsked,    // an answer with no request of the other player's to answer
+    Forbidden,      // black's forbidden point under renju; the message says why
+    NoChoice,       // a swap2 choice when none is asked for, or not that one
+    DrawPending,    // an offer of a draw already waits for its answer
+    DrawRefused,    // declined at this very position: offer again after the next move
+    NoDrawOffered,  // an answer with no offer of the other player's to answer
+    NotOver,        // a rematch asked for while the game goes on
+    RematchPending, // the sender has offered a rematch already
 };
 
 std::string_view codeName(ErrorCode code);
@@ -88,6 +93,31 @@ struct ChooseRequest
     int n;
 };
 
+// {"type":"resign"}: the sender gives the game up; the other side wins.
+struct ResignRequest
+{
+};
+
+// {"type":"offer-draw","n":N}: the sender offers the other a draw, N being the stones on the
+// board.
+struct DrawOffer
+{
+    int n;
+};
+
+// {"type":"answer-draw","n":N,"accept":B}: the other player agrees to it or declines it.
+struct DrawAnswer
+{
+    int n;
+    bool accept;
+};
+
+// {"type":"rematch"}: after the game, the sender offers a new one with the colours swapped, or
+// accepts the other's offer of one.
+struct RematchRequest
+{
+};
+
 // A message that cannot be taken: the error to answer with.
 struct Refusal
 {
@@ -95,8 +125,9 @@ struct Refusal
     std::string message;
 };
 
-using ClientMessage = std::variant<CreateRequest, JoinRequest, MoveRequest, UndoRequest, UndoAnswer,
-                                   ChooseRequest, Refusal>;
+using ClientMessage =
+    std::variant<CreateRequest, JoinRequest, MoveRequest, UndoRequest, UndoAnswer, ChooseRequest,
+                 ResignRequest, DrawOffer, DrawAnswer, RematchRequest, Refusal>;
 
 // Reads one message as a client sent it: any bytes at all.
 ClientMessage readClientMessage(std::string_view text);
@@ -130,11 +161,23 @@ struct GameView
     Presence black;
     Presence white;
     std::optional<core::Colour> undo; // the side whose request to take back waits, if any
+    std::optional<core::Colour> draw; // the side whose offer of a draw waits, if any
+    // The side that has offered a rematch of the finished game, if any; the rematch's id once
+    // it has been made.
+    std::optional<core::Colour> rematch;
+    std::string_view next;
 };
 
-std::string createdMessage(std::string_view game, std::string_view secret);
-std::string joinedMessage(std::string_view game, Role role, std::optional<std::string_view> secret);
+// `link`: the link to the game for the page to offer (the server's --public-url with the game's
+// id), left out when empty.
+std::string createdMessage(std::string_view game, std::string_view secret,
+                           std::string_view link = {});
+std::string joinedMessage(std::string_view game, Role role, std::optional<std::string_view> secret,
+                          std::string_view link = {});
 std::string stateMessage(const GameView &view);
 std::string movedMessage(int n, core::Point point, core::Colour colour);
 std::string presenceMessage(Presence black, Presence white);
+// {"type":"rematched","game":ID,"secret":S}: the rematch has been made; S the receiver's seat
+// in it (none for a watcher).
+std::string rematchedMessage(std::string_view game, std::optional<std::string_view> secret);
 std::string errorMessage(ErrorCode code, std::string_view text);

@@ -6,6 +6,8 @@
 #include <boost/asio/ip/address.hpp>
 
 #include <charconv>
+#include <optional>
+#include <string_view>
 
 namespace
 {
@@ -20,6 +22,39 @@ std::optional<long> number(const std::string &text, long low, long high)
         return std::nullopt;
     }
     return value;
+}
+
+// The page's public address as the links are to start: http:// or https://, a host, and a path
+// that ends with a slash (one is added after a bare host); nothing that a link could not carry
+// as it is (no space, quote, angle bracket, ? or #), at most 200 characters.
+std::optional<std::string> publicUrl(const std::string &text)
+{
+    std::size_t start = 0;
+    for (const char *scheme : {"http://", "https://"})
+    {
+        if (text.rfind(scheme, 0) == 0)
+        {
+            start = std::string(scheme).size();
+        }
+    }
+    if (start == 0 || text.size() > 200 || text.size() == start || text[start] == '/')
+    {
+        return std::nullopt;
+    }
+    for (const char c : text)
+    {
+        if (c <= ' ' || c >= 0x7f ||
+            std::string_view("\"'<>\\^`{|}?#").find(c) != std::string_view::npos)
+        {
+            return std::nullopt;
+        }
+    }
+    const std::size_t path = text.find('/', start);
+    if (path == std::string::npos)
+    {
+        return text + "/";
+    }
+    return text.back() == '/' ? std::optional(text) : std::nullopt;
 }
 
 } // namespace
@@ -85,6 +120,17 @@ parseServerOptions(const std::vector<std::string> &arguments)
                 return "--bind must be an IP address, not \"" + value + "\"";
             }
             options.bind = value;
+        }
+        else if (option == "--public-url")
+        {
+            const auto url = publicUrl(value);
+            if (!url)
+            {
+                return "--public-url must be an http:// or https:// address such as "
+                       "http://192.168.1.5:8080/, with no ? or #, not \"" +
+                       value + "\"";
+            }
+            options.publicUrl = *url;
         }
         else if (option == "--allow-origin")
         {

@@ -36,7 +36,7 @@ std::optional<ServedRecord> servedRecord(Store &store, std::string_view path)
     }
     core::Record record;
     int refusedAt = -1;
-    record.game = replayed(stored.rule, stored.opening, stored.moves, stored.choices, &refusedAt);
+    record.game = restored(stored, &refusedAt);
     if (refusedAt >= 0)
     {
         return std::nullopt; // the store holds only moves the server's rules placed

@@ -188,8 +188,8 @@ struct Server::Impl : std::enable_shared_from_this<Server::Impl>
 {
     Impl(net::io_context &io, const ServerOptions &options, Clock clock, LogLine log)
         : io(io), options(options), log(log), store(options.database, options.durable),
-          hub(options.name, store, std::move(clock), log, options.limits), acceptor(io),
-          sweepTimer(io), retryTimer(io)
+          hub(options.name, store, std::move(clock), log, options.limits, options.publicUrl),
+          acceptor(io), sweepTimer(io), retryTimer(io)
     {
     }
 

@@ -17,6 +17,9 @@ struct ServerOptions
 {
     std::string name = "local"; // the server's name, the first part of its games' ids
     std::string bind = "127.0.0.1";
+    // The page's address as other machines reach it (http://HOST:PORT/ or https://HOST/PATH/),
+    // for the links to games; empty: the page's own address.
+    std::string publicUrl;
     unsigned short port = 8080;              // 0: any free port (port() says which)
     std::string database;                    // the SQLite file
     std::string web;                         // the page's folder; empty: no page

@@ -17,11 +17,13 @@
 namespace
 {
 
-// Layout version 4 of the database; PRAGMA user_version holds it. Version 1 lacked
+// Layout version 5 of the database; PRAGMA user_version holds it. Version 4 lacked ended,
+// draw_seat, draw_at, draw_refused_a_at, draw_refused_b_at, rematch_seat and next_game. Version 1
+// lacked
 // games.touched_at, undo_seat and undo_at, versions 1 and 2 refused_a_at and refused_b_at, and
 // versions 1 to 3 rule, opening, second_choice and first_choice (their games were all freestyle
 // with the free opening, as the columns' defaults say), which opening such a database adds.
-constexpr int LAYOUT_VERSION = 4;
+constexpr int LAYOUT_VERSION = 5;
 
 constexpr const char *SCHEMA = R"sql(
 CREATE TABLE IF NOT EXISTS games(
@@ -42,7 +44,15 @@ CREATE TABLE IF NOT EXISTS games(
     rule TEXT NOT NULL DEFAULT 'freestyle', -- or 'exactly-five' or 'renju'
     opening TEXT NOT NULL DEFAULT 'free',   -- or 'swap2'
     second_choice TEXT,        -- swap2: the second player's choice, 'white', 'black' or 'two'
-    first_choice TEXT          -- and the first player's after two more stones; NULL until made
+    first_choice TEXT,         -- and the first player's after two more stones; NULL until made
+    ended TEXT,                -- 'black-resigned', 'white-resigned' or 'draw-agreed'; NULL for a
+                               -- game that goes on or ended on the board
+    draw_seat INTEGER,         -- the seat whose offer of a draw waits, if any,
+    draw_at INTEGER,           -- offered with this many stones on the board: a move since answers it
+    draw_refused_a_at INTEGER, -- the stones on the board when the other player last declined seat
+    draw_refused_b_at INTEGER, -- A's (B's) offer: it may offer again once there are others
+    rematch_seat INTEGER,      -- after the game, the seat that offered a rematch
+    next_game TEXT             -- the rematch's id, once it is made
 ) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS moves(
     game TEXT NOT NULL,
@@ -192,7 +202,17 @@ Store::Store(const std::string &path, bool durable) : path_(path)
                  "ALTER TABLE games ADD COLUMN second_choice TEXT; "
                  "ALTER TABLE games ADD COLUMN first_choice TEXT; PRAGMA user_version=4; COMMIT");
         }
-        exec("PRAGMA user_version=4");
+        if (found >= 1 && found <= 4)
+        {
+            exec("BEGIN IMMEDIATE; ALTER TABLE games ADD COLUMN ended TEXT; "
+                 "ALTER TABLE games ADD COLUMN draw_seat INTEGER; "
+                 "ALTER TABLE games ADD COLUMN draw_at INTEGER; "
+                 "ALTER TABLE games ADD COLUMN draw_refused_a_at INTEGER; "
+                 "ALTER TABLE games ADD COLUMN draw_refused_b_at INTEGER; "
+                 "ALTER TABLE games ADD COLUMN rematch_seat INTEGER; "
+                 "ALTER TABLE games ADD COLUMN next_game TEXT; PRAGMA user_version=5; COMMIT");
+        }
+        exec("PRAGMA user_version=5");
         insertGame_ = prepare("INSERT INTO games(id, secret_a, created_at, rule, opening) "
                               "VALUES(?1, ?2, ?3, ?4, ?5)");
         updateSeat_ = prepare("UPDATE games SET secret_b = ?2, black_seat = ?3, joined_at = ?4 "
@@ -203,7 +223,8 @@ Store::Store(const std::string &path, bool durable) : path_(path)
         takeBack_ = prepare("DELETE FROM moves WHERE game = ?1 AND n >= ?2 AND "
                             "(SELECT finished_at FROM games WHERE id = ?1) IS NULL");
         touchGame_ = prepare("UPDATE games SET touched_at = ?2, undo_seat = NULL, undo_at = NULL, "
-                             "refused_a_at = NULL, refused_b_at = NULL "
+                             "refused_a_at = NULL, refused_b_at = NULL, draw_seat = NULL, "
+                             "draw_at = NULL, draw_refused_a_at = NULL, draw_refused_b_at = NULL "
                              "WHERE id = ?1 AND finished_at IS NULL");
         setUndo_ = prepare("UPDATE games SET undo_seat = ?2, undo_at = ?3 WHERE id = ?1");
         setChoices_ =
@@ -212,9 +233,26 @@ Store::Store(const std::string &path, bool durable) : path_(path)
             prepare("UPDATE games SET undo_seat = NULL, undo_at = NULL, "
                     "refused_a_at = CASE ?2 WHEN 0 THEN ?3 ELSE refused_a_at END, "
                     "refused_b_at = CASE ?2 WHEN 1 THEN ?3 ELSE refused_b_at END WHERE id = ?1");
+        endGame_ = prepare("UPDATE games SET ended = ?2, finished_at = ?3, undo_seat = NULL, "
+                           "undo_at = NULL, draw_seat = NULL, draw_at = NULL "
+                           "WHERE id = ?1 AND finished_at IS NULL");
+        setDraw_ = prepare("UPDATE games SET draw_seat = ?2, draw_at = ?3 WHERE id = ?1");
+        declineDraw_ = prepare(
+            "UPDATE games SET draw_seat = NULL, draw_at = NULL, "
+            "draw_refused_a_at = CASE ?2 WHEN 0 THEN ?3 ELSE draw_refused_a_at END, "
+            "draw_refused_b_at = CASE ?2 WHEN 1 THEN ?3 ELSE draw_refused_b_at END WHERE id = ?1");
+        offerRematch_ = prepare("UPDATE games SET rematch_seat = ?2 WHERE id = ?1 AND "
+                                "finished_at IS NOT NULL AND next_game IS NULL");
+        insertRematch_ =
+            prepare("INSERT INTO games(id, secret_a, secret_b, black_seat, created_at, "
+                    "joined_at, rule, opening) VALUES(?1, ?2, ?3, ?4, ?5, ?5, ?6, ?7)");
+        linkRematch_ = prepare("UPDATE games SET next_game = ?2, rematch_seat = NULL WHERE id = ?1 "
+                               "AND finished_at IS NOT NULL AND next_game IS NULL");
         selectGame_ = prepare("SELECT secret_a, secret_b, black_seat, expired_at, undo_seat, "
                               "undo_at, refused_a_at, refused_b_at, rule, opening, "
-                              "second_choice, first_choice FROM games WHERE id = ?1");
+                              "second_choice, first_choice, ended, draw_seat, draw_at, "
+                              "draw_refused_a_at, draw_refused_b_at, rematch_seat, next_game "
+                              "FROM games WHERE id = ?1");
         selectMoves_ = prepare("SELECT n, row, col FROM moves WHERE game = ?1 ORDER BY n");
         // Unjoined for a day, finished for 30 days, or unfinished and untouched for 30 days: no
         // move and no take-back.
@@ -443,6 +481,123 @@ void Store::refuseUndo(std::string_view id, StoredGame::Undo refused)
     finish(refuseUndo_, "storing a refusal to take back a move");
 }
 
+namespace
+{
+
+std::string_view endedName(const core::Result &result)
+{
+    if (result.ending == core::Ending::Agreement)
+    {
+        return "draw-agreed";
+    }
+    return result.winner == core::Colour::White ? "black-resigned" : "white-resigned";
+}
+
+std::optional<StoredGame::Finish> endedNamed(std::string_view name)
+{
+    if (name == "draw-agreed")
+    {
+        return StoredGame::Finish{core::Ending::Agreement, core::Colour::Black};
+    }
+    if (name == "black-resigned" || name == "white-resigned")
+    {
+        return StoredGame::Finish{core::Ending::Resignation, name == "black-resigned"
+                                                                 ? core::Colour::Black
+                                                                 : core::Colour::White};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+void Store::endGame(std::string_view id, const core::Result &result, std::int64_t now)
+{
+    if (result.ending != core::Ending::Resignation && result.ending != core::Ending::Agreement)
+    {
+        throw StoreError("the database " + path_ + ": game " + std::string(id) +
+                         ": only a resignation or a draw agreed is stored so");
+    }
+    Reset reset(endGame_);
+    bindText(endGame_, 1, id);
+    bindText(endGame_, 2, endedName(result));
+    sqlite3_bind_int64(endGame_, 3, now);
+    finish(endGame_, "storing the end of a game");
+    if (sqlite3_changes(db_) != 1)
+    {
+        throw StoreError("the database " + path_ + ": game " + std::string(id) +
+                         " is over already");
+    }
+}
+
+void Store::setDrawOffer(std::string_view id, std::optional<StoredGame::Undo> offer)
+{
+    Reset reset(setDraw_);
+    bindText(setDraw_, 1, id);
+    if (offer)
+    {
+        sqlite3_bind_int(setDraw_, 2, offer->seat);
+        sqlite3_bind_int(setDraw_, 3, offer->stones);
+    }
+    else
+    {
+        sqlite3_bind_null(setDraw_, 2);
+        sqlite3_bind_null(setDraw_, 3);
+    }
+    finish(setDraw_, offer ? "storing an offer of a draw" : "storing its answer");
+}
+
+void Store::declineDraw(std::string_view id, StoredGame::Undo declined)
+{
+    Reset reset(declineDraw_);
+    bindText(declineDraw_, 1, id);
+    sqlite3_bind_int(declineDraw_, 2, declined.seat);
+    sqlite3_bind_int(declineDraw_, 3, declined.stones);
+    finish(declineDraw_, "storing a declined draw");
+}
+
+void Store::offerRematch(std::string_view id, int seat)
+{
+    Reset reset(offerRematch_);
+    bindText(offerRematch_, 1, id);
+    sqlite3_bind_int(offerRematch_, 2, seat);
+    finish(offerRematch_, "storing an offer of a rematch");
+    if (sqlite3_changes(db_) != 1)
+    {
+        throw StoreError("the database " + path_ + ": game " + std::string(id) +
+                         " is not over, or has its rematch already");
+    }
+}
+
+void Store::addRematch(std::string_view old, std::string_view id, std::string_view secretA,
+                       std::string_view secretB, int firstSeat, core::Rule rule,
+                       core::Opening opening, std::int64_t now)
+{
+    transaction(
+        [&]
+        {
+            {
+                Reset reset(insertRematch_);
+                bindText(insertRematch_, 1, id);
+                bindText(insertRematch_, 2, secretA);
+                bindText(insertRematch_, 3, secretB);
+                sqlite3_bind_int(insertRematch_, 4, firstSeat);
+                sqlite3_bind_int64(insertRematch_, 5, now);
+                bindText(insertRematch_, 6, ruleName(rule));
+                bindText(insertRematch_, 7, openingName(opening));
+                finish(insertRematch_, "storing a rematch");
+            }
+            Reset reset(linkRematch_);
+            bindText(linkRematch_, 1, old);
+            bindText(linkRematch_, 2, id);
+            finish(linkRematch_, "storing a game's rematch");
+            if (sqlite3_changes(db_) != 1)
+            {
+                throw StoreError("the database " + path_ + ": game " + std::string(old) +
+                                 " is not over, or has its rematch already");
+            }
+        });
+}
+
 Lookup Store::load(std::string_view id, StoredGame &game)
 {
     {
@@ -496,12 +651,39 @@ Lookup Store::load(std::string_view id, StoredGame &game)
             game.undo = StoredGame::Undo{sqlite3_column_int(selectGame_, 4),
                                          sqlite3_column_int(selectGame_, 5)};
         }
+        const auto count = [&](int column)
+        {
+            return sqlite3_column_type(selectGame_, column) == SQLITE_NULL
+                       ? -1
+                       : sqlite3_column_int(selectGame_, column);
+        };
         for (int seat : {0, 1})
         {
-            game.refusedAt[seat] = sqlite3_column_type(selectGame_, 6 + seat) == SQLITE_NULL
-                                       ? -1
-                                       : sqlite3_column_int(selectGame_, 6 + seat);
+            game.refusedAt[seat] = count(6 + seat);
+            game.drawRefusedAt[seat] = count(15 + seat);
         }
+        game.finish = StoredGame::Finish{};
+        if (sqlite3_column_type(selectGame_, 12) != SQLITE_NULL)
+        {
+            const auto finish = endedNamed(columnText(selectGame_, 12));
+            if (!finish)
+            {
+                throw StoreError("the database " + path_ + ": game " + std::string(id) +
+                                 " has an ending this server does not know");
+            }
+            game.finish = *finish;
+        }
+        game.drawOffer.reset();
+        if (count(13) >= 0)
+        {
+            game.drawOffer = StoredGame::Undo{count(13), count(14)};
+        }
+        game.rematchSeat.reset();
+        if (count(17) >= 0)
+        {
+            game.rematchSeat = count(17);
+        }
+        game.next = columnText(selectGame_, 18);
     }
     Reset reset(selectMoves_);
     bindText(selectMoves_, 1, id);
@@ -600,5 +782,20 @@ core::Game replayed(core::Rule rule, core::Opening opening, const std::vector<co
         }
     }
     chooseWhenAsked();
+    return game;
+}
+
+core::Game restored(const StoredGame &stored, int *refusedAt)
+{
+    core::Game game =
+        replayed(stored.rule, stored.opening, stored.moves, stored.choices, refusedAt);
+    if (stored.finish.how == core::Ending::Resignation)
+    {
+        game.resign(stored.finish.loser);
+    }
+    else if (stored.finish.how == core::Ending::Agreement)
+    {
+        game.agreeDraw();
+    }
     return game;
 }

@@ -62,12 +62,30 @@ struct StoredGame
     // For each seat, the stones on the board when the other player last refused its request,
     // or -1: it may not ask again until a move has been played.
     std::array<int, 2> refusedAt{-1, -1};
+    // How the game ended other than on the board: a resignation, by `loser`, or a draw agreed.
+    struct Finish
+    {
+        core::Ending how = core::Ending::None; // None, Resignation or Agreement
+        core::Colour loser = core::Colour::Black;
+    };
+    Finish finish;
+    // A player's offer of a draw, waiting for the other's answer, and for each seat the stones
+    // on the board when its last offer was declined, or -1 (as for take-backs).
+    std::optional<Undo> drawOffer;
+    std::array<int, 2> drawRefusedAt{-1, -1};
+    // After the game: the seat that offered a rematch, and the rematch's id once it is made.
+    std::optional<int> rematchSeat;
+    std::string next;
 };
 
 // The game of `moves` under its rule and opening, each choice made at the step that asks for it:
 // the moves up to the first the rules refuse, whose number goes to `refusedAt` (-1 when none is).
 core::Game replayed(core::Rule rule, core::Opening opening, const std::vector<core::Point> &moves,
                     StoredGame::Choices choices, int *refusedAt = nullptr);
+
+// The stored game as it stands: replayed() and then ended as it was, by a resignation or a draw
+// agreed.
+core::Game restored(const StoredGame &stored, int *refusedAt = nullptr);
 
 enum class Lookup
 {
@@ -109,6 +127,20 @@ public:
     void setUndo(std::string_view id, std::optional<StoredGame::Undo> undo);
     // Stores that the other player refused the request `refused` describes, which is answered.
     void refuseUndo(std::string_view id, StoredGame::Undo refused);
+    // Ends the game that goes on by a resignation or a draw agreed (`result`), at `now`; any
+    // request or offer waiting goes with it.
+    void endGame(std::string_view id, const core::Result &result, std::int64_t now);
+    // Stores an offer of a draw, or with none that it has been answered (or a move answered it).
+    void setDrawOffer(std::string_view id, std::optional<StoredGame::Undo> offer);
+    // Stores that the other player declined the offer `declined` describes.
+    void declineDraw(std::string_view id, StoredGame::Undo declined);
+    // Stores that `seat` offers a rematch of the finished game.
+    void offerRematch(std::string_view id, int seat);
+    // Makes the rematch of `old`: the game `id`, both seats taken (seat A's player is seat A's
+    // of the old game), and `firstSeat` opening it; the old game names it, in the same commit.
+    void addRematch(std::string_view old, std::string_view id, std::string_view secretA,
+                    std::string_view secretB, int firstSeat, core::Rule rule, core::Opening opening,
+                    std::int64_t now);
     Lookup load(std::string_view id, StoredGame &game);
 
     // Expires what has outlived its time (UNJOINED_LIFETIME, FINISHED_LIFETIME, IDLE_LIFETIME):
@@ -142,6 +174,12 @@ private:
     sqlite3_stmt *setUndo_;
     sqlite3_stmt *setChoices_;
     sqlite3_stmt *refuseUndo_;
+    sqlite3_stmt *endGame_;
+    sqlite3_stmt *setDraw_;
+    sqlite3_stmt *declineDraw_;
+    sqlite3_stmt *offerRematch_;
+    sqlite3_stmt *insertRematch_;
+    sqlite3_stmt *linkRematch_;
     sqlite3_stmt *selectGame_;
     sqlite3_stmt *selectMoves_;
     sqlite3_stmt *selectExpired_;

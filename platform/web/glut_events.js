@@ -24,7 +24,7 @@ mergeInto(LibraryManager.library, {
   $gomokuEvents__postset: 'gomokuEvents();',
   $gomokuEvents: function() {
     // The keys app/input.cpp acts on, by the DOM's names; letters in lower case.
-    var gameKeys = ['w', 'a', 's', 'd', ' ', 'u', 'y', 'n', 'm', 'h', 'p', '1', '2', '3', 'ArrowUp',
+    var gameKeys = ['w', 'a', 's', 'd', ' ', 'u', 'y', 'n', 'm', 'h', 'p', 'v', '1', '2', '3', 'ArrowUp',
                     'ArrowDown', 'ArrowLeft', 'ArrowRight', 'Home', 'End', 'PageUp', 'PageDown',
                     'Escape'];
     function takes(event) {

@@ -10,8 +10,9 @@
 //    soon as it has one, and a reload joins it again.
 //  - The panel under the status line shows the link to the game with a Copy button, and the
 //    system's share sheet where the browser has one (navigator.share, on phones); a "Leave online
-//    game" button; Allow and Refuse when the other player asks to take back a move; or why
-//    online play did not start.
+//    game" button; Allow and Refuse when the other player asks to take back a move; Accept the
+//    draw and Decline when the other offers a draw; Rematch once the game is over; or why online
+//    play did not start.
 // Module.online: what the program calls (connect, send, disconnect, loadSecret, storeSecret,
 // forgetSecret, changed, addressGame), and read(text), the check of one frame, which the tests
 // use too. The page's status line takes Module.onlineStatus while an online game is on.
@@ -20,12 +21,14 @@ mergeInto(LibraryManager.library, {
   $gomokuOnline: function() {
     var MESSAGE_MAX = 4096, NUMBER_LIMIT = 1 << 20;
     var socket = null, timer = 0;
+    var serverLinks = {}; // by game: the link the server gives, made from its public address
     var ROLES = {waiting: 1, black: 2, white: 3, watcher: 4}; // as OnlineRole numbers them
     var PRESENCES = {empty: 0, present: 1, away: 2};
     var COLOURS = {black: 0, white: 1};
     // As the program numbers them (engine::Rule, the openings, the swap2 choices).
     var RULES = {freestyle: 0, 'exactly-five': 1, renju: 2}, OPENINGS = {free: 0, swap2: 1};
     var CHOICES = {white: 1, black: 2, two: 3};
+    var ENDINGS = {five: 1, 'full-board': 2, resignation: 3, agreement: 4, time: 5}; // ENDING_
 
     // Calls the program, unless it has stopped (Esc, or a failure), and then drops the
     // connection for good.
@@ -56,8 +59,16 @@ mergeInto(LibraryManager.library, {
       }
       return bytes;
     }
-    // One frame: [the program's function, its argument types, its arguments], or null when the
-    // frame is not a message of the protocol.
+    // The link to the game the server offers (its --public-url), when it is one: http or https,
+    // nothing a link could not carry, and this very game's.
+    function linkOf(m) {
+      var l = m.link;
+      return typeof l == 'string' && l.length <= 300 && /^https?:\/\/[^\s"'<>\\?#]+\?game=[a-z0-9-]+$/.test(l) &&
+             l.slice(-(m.game.length + 6)) == '?game=' + m.game ? l : '';
+    }
+    // One frame: [the program's function, its argument types, its arguments, and for created and
+    // joined the server's link to the game], or null when the frame is not a message of the
+    // protocol.
     function read(data) {
       if (typeof data != 'string' || lengthBytesUTF8(data) > MESSAGE_MAX) return null;
       var m;
@@ -72,10 +83,13 @@ mergeInto(LibraryManager.library, {
       switch (m.type) {
         case 'created':
           args = all([text(m.game), text(m.secret)]);
-          return args && ['gomokuOnlineCreated', ['string', 'string'], args];
+          return args && ['gomokuOnlineCreated', ['string', 'string'], args, linkOf(m)];
         case 'joined':
           args = all([text(m.game), word(m.role, ROLES), 'secret' in m ? text(m.secret) : '']);
-          return args && ['gomokuOnlineJoined', ['string', 'number', 'string'], args];
+          return args && ['gomokuOnlineJoined', ['string', 'number', 'string'], args, linkOf(m)];
+        case 'rematched':
+          args = all([text(m.game), 'secret' in m ? text(m.secret) : '']);
+          return args && ['gomokuOnlineRematched', ['string', 'string'], args];
         case 'state':
           var moves = points(m.moves), five = m.five === null ? new Uint8Array(0) : points(m.five);
           var winner = m.winner === null ? -1 : word(m.winner, COLOURS);
@@ -90,12 +104,18 @@ mergeInto(LibraryManager.library, {
           var second = m['second-choice'] == null ? 0 : word(m['second-choice'], CHOICES);
           var first = m['first-choice'] == null ? 0 : m['first-choice'] == 'two' ? undefined :
                       word(m['first-choice'], CHOICES);
+          // How it ended, the offers of a draw and of a rematch, and the rematch: a server without
+          // them sends none of these.
+          var ending = m.ending == null ? 0 : word(m.ending, ENDINGS);
+          var draw = m.draw == null ? -1 : word(m.draw, COLOURS);
+          var rematch = m.rematch == null ? -1 : word(m.rematch, COLOURS);
+          var next = m.next == null ? '' : text(m.next);
           args = all([text(m.game), word(m.you, ROLES), word(m.black, PRESENCES), word(m.white, PRESENCES),
                       typeof m.over == 'boolean' ? +m.over : undefined, winner, moves, moves && moves.length, five,
-                      five && five.length, undo, rule, opening, player, second, first]);
+                      five && five.length, undo, rule, opening, player, second, first, ending, draw, rematch, next]);
           return args && ['gomokuOnlineState', ['string', 'number', 'number', 'number', 'number', 'number', 'array',
                                                 'number', 'array', 'number', 'number', 'number', 'number', 'number',
-                                                'number', 'number'], args];
+                                                'number', 'number', 'number', 'number', 'number', 'string'], args];
         case 'moved':
           args = all([integer(m.n), integer(m.row), integer(m.col), word(m.colour, COLOURS)]);
           return args && ['gomokuOnlineMoved', ['number', 'number', 'number', 'number'], args];
@@ -132,7 +152,10 @@ mergeInto(LibraryManager.library, {
       ws.onmessage = function(event) {
         var message = read(event.data);
         if (!message) call('gomokuOnlineUnreadable', [], []);
-        else if (message[0]) call(message[0], message[1], message[2]);
+        else if (message[0]) {
+          if (message[3]) serverLinks[message[2][0]] = message[3];
+          call(message[0], message[1], message[2]);
+        }
       };
       ws.onclose = function() {
         socket = null;
@@ -156,13 +179,17 @@ mergeInto(LibraryManager.library, {
         '#online #online-undo { margin: 6px 0 0; }' +
         '#online-undo button { min-width: 44px; min-height: 44px; }' +
         '#online a { color: #f5c542; }' +
+        // No taller than the line of text it sits on.
+        '#online-rematch { padding: 0 8px; font: inherit; line-height: inherit; }' +
         '</style>' +
         '<p id="online-problem" role="alert"></p>' +
         '<div id="online-game">' +
         '<p><label for="online-link" id="online-invite">Send this link to the other player:</label>' +
         // On the same line, once the game is over: the line under the board keeps its height.
         '<span id="online-records" hidden> Its record: <a id="online-psq" download></a> ' +
-        '<a id="online-sgf" download></a></span></p>' +
+        '<a id="online-sgf" download></a></span> ' +
+        // After the game, on the same line too.
+        '<button id="online-rematch" type="button" hidden>Rematch</button></p>' +
         '<div id="online-link-row">' +
         '<input id="online-link" type="text" readonly>' +
         '<button id="online-copy" type="button">Copy</button>' +
@@ -171,7 +198,11 @@ mergeInto(LibraryManager.library, {
         '</div>' +
         '<p id="online-undo" hidden>' +
         '<button id="online-allow" type="button">Allow</button> ' +
-        '<button id="online-refuse" type="button">Refuse</button></p></div>';
+        '<button id="online-refuse" type="button">Refuse</button></p>' +
+        // The other player's offer of a draw; after the game, the rematch.
+        '<p id="online-draw" hidden>' +
+        '<button id="online-accept-draw" type="button">Accept the draw</button> ' +
+        '<button id="online-decline-draw" type="button">Decline</button></p></div>';
     var bar = document.getElementById('bar');
     if (bar) bar.insertAdjacentElement('afterend', panel);
     else document.body.appendChild(panel);
@@ -215,6 +246,20 @@ mergeInto(LibraryManager.library, {
     });
     copy.addEventListener('click', backToBoard);
     share.addEventListener('click', backToBoard);
+    var drawRow = panel.querySelector('#online-draw');
+    var rematchButton = panel.querySelector('#online-rematch');
+    panel.querySelector('#online-accept-draw').addEventListener('click', function(event) {
+      call('gomokuOnlineAnswerDraw', ['number'], [1]);
+      backToBoard(event);
+    });
+    panel.querySelector('#online-decline-draw').addEventListener('click', function(event) {
+      call('gomokuOnlineAnswerDraw', ['number'], [0]);
+      backToBoard(event);
+    });
+    rematchButton.addEventListener('click', function(event) {
+      call('gomokuOnlineRematch', [], []);
+      backToBoard(event);
+    });
     function refit() {
       if (typeof fit == 'function') fit();
     }
@@ -263,21 +308,31 @@ mergeInto(LibraryManager.library, {
       addressGame: function() {
         return new URLSearchParams(location.search).get('game') || '';
       },
-      changed: function(active, status, role, game, problem, asked) {
+      // `drawAsked`: the other player waits for the answer to an offer of a draw; `over`: the game
+      // is over (on the board or off it); `rematch`: 0 none to offer (watching, or playing on),
+      // 1 one may be offered, 2 the other player offers one, 3 this player has offered one.
+      changed: function(active, status, role, game, problem, asked, drawAsked, over, rematch) {
         // The game takes the room the panel and the line of keys leave it, whenever they change height.
         var height = heights();
         Module['onlineStatus'] = active ? status : null;
         // The address names the game while there is one, so that a reload comes back to it.
         var address = pageAddress(active ? game : '');
         if (location.href != address && (game || !active)) history.replaceState(null, '', address);
-        link.value = game ? pageAddress(game) : '';
+        // The server's public address when it gives one, else the page's own: never the
+        // loopback's unless the page itself was loaded from it.
+        link.value = game ? serverLinks[game] || pageAddress(game) : '';
         invite.textContent = role == ROLES.waiting ? 'Send this link to the other player:' : 'The link to this game:';
         share.hidden = !navigator.share;
         problemLine.textContent = problem;
         gamePart.hidden = !active;
         undoRow.hidden = !asked;
-        // Once the game is over on the board (a five, or a full board), the server's record of it.
-        var over = active && !!game && (Module['_gomokuReviewState']() >> 21 & 1) == 1;
+        drawRow.hidden = !drawAsked;
+        rematchButton.hidden = !rematch;
+        rematchButton.disabled = rematch == 3;
+        rematchButton.textContent = rematch == 2 ? 'Accept the rematch' : rematch == 3 ? 'Rematch offered' : 'Rematch';
+        // Once the game is over (a five, a full board, a resignation, a draw agreed), the server's
+        // record of it.
+        over = active && !!game && (over || (Module['_gomokuReviewState']() >> 21 & 1) == 1);
         records.hidden = !over;
         ['psq', 'sgf'].forEach(function(kind) {
           var anchor = records.querySelector('#online-' + kind);
@@ -312,8 +367,9 @@ mergeInto(LibraryManager.library, {
   gomokuOnlineForgetSecret__deps: ['$gomokuOnline'],
   gomokuOnlineForgetSecret: function(game) { Module['online'].forgetSecret(UTF8ToString(game)); },
   gomokuOnlineChanged__deps: ['$gomokuOnline'],
-  gomokuOnlineChanged: function(active, status, role, game, problem, asked) {
-    Module['online'].changed(!!active, UTF8ToString(status), role, UTF8ToString(game), UTF8ToString(problem), !!asked);
+  gomokuOnlineChanged: function(active, status, role, game, problem, asked, drawAsked, over, rematch) {
+    Module['online'].changed(!!active, UTF8ToString(status), role, UTF8ToString(game), UTF8ToString(problem), !!asked,
+                             !!drawAsked, !!over, rematch);
   },
   gomokuOnlineAddressGame__deps: ['$gomokuOnline'],
   gomokuOnlineAddressGame: function(out, size) { stringToUTF8(Module['online'].addressGame(), out, size); },

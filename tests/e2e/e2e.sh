@@ -7,16 +7,19 @@ E2E_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$E2E_HERE/../../tools/xvfb.sh"
 RUN=${RUN:-} # a prefix for the game: "wine" for the Windows build
 WORLD=${WORLD:-${RUN:-native}} # native, wine or web
+# Every game the same seed, so that the computer's answers are the engine's for the board and the
+# moves made (engine_answer's); the page takes it from its address.
+export GOMOKU_SEED=0
 MESHES=("plane.STL" "lines.STL" "circle.STL" "black wins.STL" "white wins.STL")
 # The menu's entries in order, each choice with a mark as wide as its own.
 MENU_ENTRIES=("Cheat" "Restart" "Undo" "( ) Two players" "( ) Computer plays white"
     "( ) Computer plays black" "( ) Easy" "( ) Medium" "( ) Hard" "( ) Freestyle"
     "( ) Exactly five" "( ) Renju" "( ) Free" "( ) Swap2" "Save game" "Play on from here"
-    "( ) Move numbers" "Hint" "Analyse game" "Swap2: take white"
-    "Swap2: take black" "Swap2: place two more"
+    "( ) Move numbers" "Hint" "Analyse game" "Starting view" "Resign" "Offer a draw" "Rematch"
+    "Swap2: take white" "Swap2: take black" "Swap2: place two more"
     "Allow taking back" "Refuse taking back"
     "Yes, abandon this game" "No, go on with this game"
-    "( ) See-through cursor")
+    "( ) See-through cursor" "Accept the draw" "Decline the draw")
 # From the cursor's start on (9, 9) black fills row 9 outwards while white answers on row 8, four
 # each (a and d step the row, s and w the column); "d s space" is then black's fifth, on (9, 7).
 FOUR_EACH=(space a space d w space a space d w space a space d s s s space a space)
@@ -333,16 +336,16 @@ session_computer() {
         choose 1 "Restart" && sleep 0.3
         grab computer-8-asked
         check "computer: Restart in a game in progress asks first: the board stays" same computer-8-asked computer-7-easy
-        choose 24 "Yes, abandon this game" && sleep 0.5
+        choose 28 "Yes, abandon this game" && sleep 0.5
         click_then_choose $(at 3 14) 1 "Restart" && keys y && stone=()
         shows computer-8-restarted same computer-1-empty \
             "computer: Restart while it thinks, and y: an empty board, black to open"
         still computer-8-restarted "computer: and no answer lands afterwards"
         # The see-through cursor, from its entry (on the page it is so from the start).
         local mark && mark=$([ "$WORLD" = web ] && echo "(*)" || echo "( )")
-        choose 26 "$mark See-through cursor"
+        choose 30 "$mark See-through cursor"
         shows computer-9-see-through differs computer-8-restarted "computer: \"See-through cursor\" changes the cursor stone"
-        choose 26 "$([ "$mark" = "( )" ] && echo "(*)" || echo "( )") See-through cursor"
+        choose 30 "$([ "$mark" = "( )" ] && echo "(*)" || echo "( )") See-through cursor"
         shows computer-9-back same computer-8-restarted "computer: and chosen again, it is as it was"
     fi
     [ "$WORLD" != web ] || check "computer: the page's worker did the thinking ($(browser eval 'JSON.stringify(Module.thinker)'))" \

@@ -2,6 +2,7 @@
 // a game in progress, by key and by the menu's entries, and swap2's choices as entries that are
 // there for the time they are asked; who opens a new game; a refused point's reason.
 #include "app/input.h"
+#include "game/ending.h"
 #include "tests/fakes/fake_glut.h"
 #include "tests/game/game_test_support.h"
 
@@ -207,6 +208,38 @@ TEST(Refusal, ATakenPointSaysSo)
     EXPECT_EQ(sideToMove, 1);
     placeStone(9, 10);
     EXPECT_EQ(gameNotice, "") << "said once: the next move takes it away";
+}
+
+// A draw offered at the board is asked of the other player: its entries answer it as y and n do,
+// and only while it waits; "Abandon this game?" comes first, its y no acceptance of the offer.
+TEST(DrawAnswer, TheEntriesAnswerTheOfferWhileItWaits)
+{
+    struct Case
+    {
+        const char *name;
+        int entry;
+        std::uint8_t gameOverAfter;
+    };
+    for (const Case &c :
+         {Case{"accepted", MENU_ACCEPT_DRAW, GAME_DRAWN}, Case{"declined", MENU_DECLINE_DRAW, 0}})
+    {
+        SCOPED_TRACE(c.name);
+        resetGameState();
+        threeMoves();
+        onMenu(c.entry);
+        EXPECT_EQ(gameOver, 0) << "no offer, no answer";
+        onMenu(MENU_OFFER_DRAW);
+        EXPECT_EQ(askedNow(), ASKED_DRAW_ANSWER);
+        onMenu(MENU_RESTART);
+        EXPECT_EQ(askedNow(), ASKED_ABANDON) << "the question hides the offer";
+        keys("n");
+        EXPECT_EQ(stones(), 3);
+        EXPECT_EQ(gameOver, 0) << "the n answered the question, not the offer";
+        EXPECT_EQ(askedNow(), ASKED_DRAW_ANSWER);
+        onMenu(c.entry);
+        EXPECT_EQ(gameOver, c.gameOverAfter);
+        EXPECT_EQ(askedNow(), 0);
+    }
 }
 
 // The see-through cursor: off at the start, toggled by its entry, which marks it.

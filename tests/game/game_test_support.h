@@ -38,7 +38,7 @@ inline void resetGameState()
     gameOpening = OPENING_FREE;
     swap2SecondChoice = swap2FirstChoice = swap2Flips = 0;
     gameNotice.clear();
-    computerSeed = 0;
+    seedGames(0, true);
     moveNumbers = 0;
     useThinker(makeSliceThinker()); // drops any hint too
 }

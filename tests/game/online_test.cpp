@@ -123,7 +123,8 @@ std::string decoded(const std::string &text)
         }
         return text;
     };
-    const char *types[] = {"created", "joined", "state", "moved", "presence", "error", "other"};
+    const char *types[] = {"created",  "joined", "state",     "moved",
+                           "presence", "error",  "rematched", "other"};
     std::string out = std::string("ok ") + types[static_cast<int>(m.type)];
     const auto add = [&out](bool differs, const std::string &field)
     { out += differs ? " " + field : ""; };
@@ -146,6 +147,10 @@ std::string decoded(const std::string &text)
     add(m.secondChoice != fresh.secondChoice || m.firstChoice != fresh.firstChoice,
         "choices " + n(m.secondChoice) + n(m.firstChoice));
     add(m.text != fresh.text, "text " + m.text);
+    add(m.ending != fresh.ending, "ending " + n(m.ending));
+    add(m.draw != fresh.draw, "draw " + n(m.draw));
+    add(m.rematch != fresh.rematch, "rematch " + n(m.rematch));
+    add(m.next != fresh.next, "next " + m.next);
     return out;
 }
 
@@ -237,6 +242,25 @@ TEST(Decoder, ReadsTheKindsOfEachTypeAndRefusesTheRest)
         {R"({"type":"moved","n":0,"row":1,"col":2,"colour":"black","extra":{"x":1}})",
          "ok moved n 0 at 1,2 colour 0"},
         {R"({"type":3})", "unreadable"},
+        // Ends off the board, offers, and the rematch.
+        {R"({"type":"state","game":"g","moves":[],"you":"white","black":"present","white":"away","over":true,"winner":"black","five":null,"ending":"resignation","rematch":"white","next":"local-bbbbbbbbbbbbbbbb"})",
+         "ok state game g role 3 seats 12 over winner 0 ending 3 rematch 1 next local-bbbbbbbbbbbbbbbb"},
+        {R"({"type":"state","game":"g","moves":[],"you":"white","black":"present","white":"away","over":false,"winner":null,"five":null,"ending":null,"draw":"black","rematch":null,"next":null})",
+         "ok state game g role 3 seats 12 draw 0"},
+        {R"({"type":"state","game":"g","moves":[],"you":"white","black":"present","white":"away","over":true,"winner":null,"five":null,"ending":"agreement"})",
+         "ok state game g role 3 seats 12 over ending 4"},
+        {R"({"type":"state","game":"g","moves":[],"you":"white","black":"present","white":"away","over":true,"winner":null,"five":null,"ending":"flag"})",
+         "unreadable"},
+        {R"({"type":"state","game":"g","moves":[],"you":"white","black":"present","white":"away","over":false,"winner":null,"five":null,"draw":"grey"})",
+         "unreadable"},
+        {R"({"type":"state","game":"g","moves":[],"you":"white","black":"present","white":"away","over":true,"winner":null,"five":null,"rematch":1})",
+         "unreadable"},
+        {R"({"type":"state","game":"g","moves":[],"you":"white","black":"present","white":"away","over":true,"winner":null,"five":null,"next":"g"})",
+         "unreadable"},
+        {R"({"type":"rematched","game":"g","secret":"s"})", "ok rematched game g secret s"},
+        {R"({"type":"rematched","game":"g"})", "ok rematched game g"},
+        {R"({"type":"rematched","game":"g","secret":7})", "unreadable"},
+        {R"({"type":"rematched"})", "unreadable"},
         {R"({"game":"g"})", "unreadable"},
         {R"(["type","created"])", "unreadable"},
         {R"("created")", "unreadable"},
@@ -414,6 +438,14 @@ SessionCase ignored(const char *name, const std::string &step)
 }
 const std::string WHITE_WON_BY_NONE = R"("over":true,"winner":"white","five":null)";
 const std::string BLACK_WON_BY_NONE = R"("over":true,"winner":"black","five":null)";
+// Ends off the board, offers of a draw, and a rematch.
+const std::string BLACK_RESIGNED =
+    R"("over":true,"winner":"white","five":null,"ending":"resignation")";
+const std::string DRAW_AGREED = R"("over":true,"winner":null,"five":null,"ending":"agreement")";
+const std::string BLACK_OFFERS = R"("over":false,"winner":null,"five":null,"draw":"black")";
+const std::string NEXT = "local-bbbbbbbbbbbbbbbb";
+const std::string NEXT_SECRET = "fedcba9876543210fedcba9876543210";
+const std::string REMATCHED = R"({"type":"rematched","game":"local-bbbbbbbbbbbbbbbb")";
 const std::string BLACK_WON_ON_EMPTY =
     R"("over":true,"winner":"black","five":[[0,0],[0,1],[0,2],[0,3],[0,4]])";
 
@@ -715,6 +747,101 @@ const std::vector<SessionCase> SESSION_CASES = {
             "white", BLACK_FIVE, WHITE_AWAY,
             R"("over":true,"winner":"black","five":[[3,2],[3,3],[3,4],[3,5],[3,6]],"undo":"black")")),
 
+    // Resigning, a draw offered and answered, and the rematch.
+    {"ResignSends", RESUME + Steps{state("black", "[[9,9]]"), "resign", "resign"},
+     resumed({R"(send {"type":"resign"})"}), "White to move (you play black).", "9,9"},
+    {"YouResigned", RESUME + Steps{state("black", "[[9,9]]", PRESENT, BLACK_RESIGNED)}, resumed(),
+     "You resigned: white wins.", "9,9"},
+    {"TheOtherResigned", RESUME + Steps{state("white", "[[9,9]]", PRESENT, BLACK_RESIGNED)},
+     resumed(), "Black resigned: you win (white).", "9,9"},
+    {"WatcherSeesTheResignation",
+     JOIN + Steps{state("watcher", "[[9,9]]", PRESENT, BLACK_RESIGNED)}, joined(),
+     "Black resigned: white wins.", "9,9"},
+    {"NoResigningWhileWatching", JOIN + Steps{state("watcher", "[[9,9]]"), "resign", "offer-draw"},
+     joined(), "White to move (you are watching). You are watching: only the players offer a draw.",
+     "9,9"},
+    {"NoResigningAfterTheEnd",
+     RESUME + Steps{state("black", "[[9,9]]", PRESENT, BLACK_RESIGNED), "resign", "offer-draw"},
+     resumed(), "You resigned: white wins.", "9,9"},
+    ignored("AResignationWithoutAWinner",
+            state("black", "[[9,9]]", PRESENT,
+                  R"("over":true,"winner":null,"five":null,"ending":"resignation")")),
+    ignored("AResignationWithAFive",
+            state("white", BLACK_FIVE, PRESENT, BLACK_WON + R"(,"ending":"resignation")")),
+    ignored("ADrawAgreedWithAWinner",
+            state("black", "[[9,9]]", PRESENT,
+                  R"("over":true,"winner":"black","five":null,"ending":"agreement")")),
+    ignored("AFiveWithoutOne",
+            state("black", "[[9,9]]", PRESENT,
+                  R"("over":true,"winner":"black","five":null,"ending":"five")")),
+    ignored("AnEndingOfNoKnownWord",
+            state("black", "[[9,9]]", PRESENT,
+                  R"("over":true,"winner":"white","five":null,"ending":"flag")")),
+    ignored("ADrawOfferedAfterTheEnd",
+            state("black", "[[9,9]]", PRESENT, DRAW_AGREED + R"(,"draw":"white")")),
+    ignored("ARematchWhileTheGameGoesOn",
+            state("black", "[[9,9]]", PRESENT,
+                  R"("over":false,"winner":null,"five":null,"rematch":"white")")),
+    ignored("ANextThatIsNoGame",
+            state("black", "[[9,9]]", PRESENT, DRAW_AGREED + R"(,"next":"elsewhere")")),
+    {"DrawOffered", RESUME + Steps{state("black", "[[9,9]]"), "offer-draw", "offer-draw"},
+     resumed({R"(send {"type":"offer-draw","n":1})"}), "White to move (you play black).", "9,9"},
+    {"DrawOfferedWaits",
+     RESUME + Steps{state("black", "[[9,9]]", PRESENT, BLACK_OFFERS), "accept-draw"}, resumed(),
+     "White to move (you play black). You offered a draw: waiting for the answer.", "9,9"},
+    {"DrawOfferedToMe",
+     RESUME +
+         Steps{state("white", "[[9,9]]", PRESENT, BLACK_OFFERS), "accept-draw", "decline-draw"},
+     resumed({R"(send {"type":"answer-draw","n":1,"accept":true})"}),
+     "Your move (white). Answering…", "9,9"},
+    {"DrawOfferedBothWays",
+     RESUME + Steps{state("white", "[[9,9]]", PRESENT, BLACK_OFFERS), "offer-draw"},
+     resumed({R"(send {"type":"answer-draw","n":1,"accept":true})"}),
+     "Your move (white). Answering…", "9,9"},
+    {"DrawAskedOfMe", RESUME + Steps{state("white", "[[9,9]]", PRESENT, BLACK_OFFERS)}, resumed(),
+     "Your move (white). Black offers a draw: accept it (y) or decline (n)?", "9,9"},
+    {"DrawDeclined",
+     RESUME + Steps{state("black", "[[9,9]]", PRESENT, BLACK_OFFERS), state("black", "[[9,9]]")},
+     resumed(), "White to move (you play black). The other player declined the draw.", "9,9"},
+    {"DrawAgreed",
+     RESUME + Steps{state("black", "[[9,9]]", PRESENT, BLACK_OFFERS),
+                    state("black", "[[9,9]]", PRESENT, DRAW_AGREED), "decline-draw"},
+     resumed(), "Drawn by agreement.", "9,9"},
+    {"AMoveAnswersTheOffer",
+     RESUME + Steps{state("black", "[[9,9]]", PRESENT, BLACK_OFFERS), moved(1, 8, 8, "white")},
+     resumed(), "Your move (black).", "9,9 8,8"},
+    {"RematchOffered",
+     RESUME + Steps{state("black", "[[9,9]]", PRESENT, BLACK_RESIGNED), "rematch", "rematch",
+                    state("black", "[[9,9]]", PRESENT, BLACK_RESIGNED + R"(,"rematch":"black")")},
+     resumed({R"(send {"type":"rematch"})"}),
+     "You resigned: white wins. You offered a rematch: waiting for the other player.", "9,9"},
+    {"NoRematchBeforeTheEnd", RESUME + Steps{state("black", "[[9,9]]"), "rematch"}, resumed(),
+     "White to move (you play black). A rematch is played once this game is over.", "9,9"},
+    {"RematchOfferedToMe",
+     RESUME + Steps{state("white", "[[9,9]]", PRESENT, BLACK_RESIGNED + R"(,"rematch":"black")"),
+                    "rematch"},
+     resumed({R"(send {"type":"rematch"})"}),
+     "Black resigned: you win (white). The other player offers a rematch: Rematch plays it.",
+     "9,9"},
+    // Made: the new game's seat kept, and the connection goes to it, with its secret.
+    {"RematchMade",
+     RESUME + Steps{state("white", "[[9,9]]", PRESENT, BLACK_RESIGNED),
+                    "<" + REMATCHED + R"(,"secret":")" + NEXT_SECRET + "\"}", "open"},
+     resumed({"store " + NEXT + " " + NEXT_SECRET, "disconnect", "connect /ws?game=" + NEXT + " 0",
+              R"(send {"type":"join","game":")" + NEXT + R"(","secret":")" + NEXT_SECRET + "\"}"}),
+     JOINING},
+    {"AWatcherFollowsTheRematch",
+     JOIN + Steps{state("watcher", "[[9,9]]", PRESENT, BLACK_RESIGNED), "<" + REMATCHED + "}"},
+     joined({"disconnect", "connect /ws?game=" + NEXT + " 0"}), JOINING},
+    {"NoRematchWhileTheGameGoesOn",
+     RESUME +
+         Steps{state("white", "[[9,9]]"), "<" + REMATCHED + R"(,"secret":")" + NEXT_SECRET + "\"}"},
+     resumed(), "Your move (white).", "9,9"},
+    {"NoRematchToTheSameGame",
+     RESUME + Steps{state("white", "[[9,9]]", PRESENT, BLACK_RESIGNED),
+                    R"(<{"type":"rematched","game":"$G","secret":"$S"})"},
+     resumed(), "Black resigned: you win (white).", "9,9"},
+
     // Leaving.
     {"Leave", RESUME + Steps{state("black", "[[9,9]]"), "leave"}, resumed({"disconnect"}), ""},
     {"NothingAfterLeaving",
@@ -743,6 +870,11 @@ void play(RecordingTransport &transport, const Steps &steps)
          [](const std::string &choice) { EXPECT_TRUE(onlineGame.choose(std::stoi(choice))); }},
         {"allow", [](const std::string &) { EXPECT_TRUE(onlineGame.answerUndo(true)); }},
         {"refuse", [](const std::string &) { EXPECT_TRUE(onlineGame.answerUndo(false)); }},
+        {"resign", [](const std::string &) { EXPECT_TRUE(onlineGame.resign()); }},
+        {"offer-draw", [](const std::string &) { EXPECT_TRUE(onlineGame.offerDraw()); }},
+        {"accept-draw", [](const std::string &) { EXPECT_TRUE(onlineGame.answerDraw(true)); }},
+        {"decline-draw", [](const std::string &) { EXPECT_TRUE(onlineGame.answerDraw(false)); }},
+        {"rematch", [](const std::string &) { EXPECT_TRUE(onlineGame.rematch()); }},
         {"open", [](const std::string &) { onlineGame.opened(); }},
         {"close", [](const std::string &draw) { onlineGame.closed(std::stod(draw)); }},
         {"place",

@@ -5,6 +5,7 @@
 #include "tests/fakes/fake_glut.h"
 #include "tests/game/game_test_support.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -273,6 +274,44 @@ TEST(Computer, NeverPlacesTheAnswerOfADroppedThought)
     }
 }
 
+// The easy level's answers to black's centre stone in eight games after one another, each begun
+// by Restart, from the session's seed.
+std::vector<std::pair<int, int>> easyAnswersOverGames(std::uint64_t sessionSeed, bool fixed)
+{
+    resetGameState();
+    seedGames(sessionSeed, fixed);
+    opponent = OPPONENT_WHITE;
+    computerLevel = LEVEL_EASY;
+    std::vector<std::pair<int, int>> answers;
+    for (int game = 0; game < 8; ++game)
+    {
+        restartGame();
+        places({{9, 9}});
+        for (int slice = 0; slice < 100 && computerToMove(); ++slice)
+        {
+            thinkFor(20);
+        }
+        EXPECT_EQ(historyLength, 2) << "game " << game << ": the computer answered";
+        answers.emplace_back(moveHistory[1].row, moveHistory[1].col);
+    }
+    return answers;
+}
+
+// Each new game draws its own seed, so the easy level does not answer the same moves in every
+// game; the same session's seed gives the same games again, and a fixed seed every game alike.
+TEST(Computer, EachGameDrawsItsSeed)
+{
+    const auto drawn = easyAnswersOverGames(0x5eed, false);
+    std::vector<std::pair<int, int>> distinct = drawn;
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    EXPECT_GE(distinct.size(), 3u) << "eight games, hardly any variety";
+    EXPECT_EQ(easyAnswersOverGames(0x5eed, false), drawn) << "the same session's seed";
+    EXPECT_NE(easyAnswersOverGames(0x5eee, false), drawn) << "another session's seed";
+    const auto fixed = easyAnswersOverGames(0x5eed, true);
+    EXPECT_EQ(std::count(fixed.begin(), fixed.end(), fixed.front()), 8) << "a fixed seed";
+}
+
 TEST(Menu, MarksTheChoicesInForce)
 {
     resetGameState();
@@ -289,18 +328,20 @@ TEST(Menu, MarksTheChoicesInForce)
             labels.push_back(call.first.substr(std::string("glutChangeToMenuEntry ").size()));
         }
     }
-    const std::vector<std::string> last(labels.end() - 24, labels.end());
+    const std::vector<std::string> last(labels.end() - 30, labels.end());
     // clang-format off
     const std::vector<std::string> expected = {"4 ( ) Two players 3",
         "5 ( ) Computer plays white 4", "6 (*) Computer plays black 5", "7 ( ) Easy 6",
         "8 ( ) Medium 7", "9 (*) Hard 8", "10 ( ) Freestyle 9", "11 ( ) Exactly five 10",
         "12 (*) Renju 11", "13 ( ) Free 12", "14 (*) Swap2 13", "15 Save game 14",
         "16 Play on from here 15", "17 ( ) Move numbers 16", "18 Hint 17", "19 Analyse game 18",
-        "20 Swap2: take white 19", "21 Swap2: take black 20",
-        "22 Swap2: place two more 21", "23 Allow taking back 22",
-        "24 Refuse taking back 23",
-        "25 Yes, abandon this game 24",
-        "26 No, go on with this game 25", "27 ( ) See-through cursor 26"};
+        "20 Starting view 19", "21 Resign 20", "22 Offer a draw 21", "23 Rematch 22",
+        "24 Swap2: take white 23", "25 Swap2: take black 24",
+        "26 Swap2: place two more 25", "27 Allow taking back 26",
+        "28 Refuse taking back 27",
+        "29 Yes, abandon this game 28",
+        "30 No, go on with this game 29", "31 ( ) See-through cursor 30",
+        "32 Accept the draw 31", "33 Decline the draw 32"};
     // clang-format on
     EXPECT_EQ(last, expected);
     EXPECT_STREQ(menuLabel(MENU_CHEAT), "Cheat");

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Every include of the game's sources against the table of which library may include which
-(docs/layering.md): a folder includes itself and the folders below it, never one above, and the
-libraries that know no screen, OS or network include none of their headers. Prints each include
-that breaks the table and exits 1 if there is one. Usage: check_layers.py [SOURCE_ROOT]"""
+"""Every include of the game's sources, and every library the build links, against the table of
+which library may use which (docs/layering.md): a folder includes and links itself and the
+folders below it, never one above, and the libraries that know no screen, OS or network include
+none of their headers. Each folder's libraries are made by its own CMakeLists.txt. Prints each
+include or link that breaks the table and exits 1 if there is one.
+Usage: check_layers.py [SOURCE_ROOT]"""
 import pathlib
 import re
 import sys
@@ -30,6 +32,8 @@ MAY_NOT_INCLUDE = {
     "server": ("GL/", "epoxy/", "platform/gl.h", "platform/glu.h", "emscripten"),
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
+# A CMake call and its arguments, comments left out (none of them holds a parenthesis).
+CALL = re.compile(r"\b(add_library|target_link_libraries)\s*\(([^)]*)\)")
 
 
 def breaks(root):
@@ -48,17 +52,52 @@ def breaks(root):
                     yield f"{named}: includes {name}, which {folder}/ may not know"
 
 
+def cmake_text(path):
+    return "\n".join(line.split("#", 1)[0] for line in path.read_text(encoding="utf-8").splitlines())
+
+
+def link_breaks(root):
+    """Yields "CMakeLists.txt: ..." for every folder without its own CMakeLists.txt, every library
+    of the game made outside its folder's, and every link the table does not allow."""
+    owner = {}  # library: the folder whose CMakeLists.txt makes it
+    for folder in MAY_INCLUDE:
+        lists = root / folder / "CMakeLists.txt"
+        if not lists.is_file():
+            yield f"{folder}/: has no CMakeLists.txt of its own"
+            continue
+        for call, args in CALL.findall(cmake_text(lists)):
+            if call == "add_library":
+                owner[args.split()[0]] = folder
+    top = cmake_text(root / "CMakeLists.txt")
+    for call, args in CALL.findall(top):
+        if call == "add_library" and args.split()[0].startswith("gomoku_"):
+            yield f"CMakeLists.txt: makes {args.split()[0]}, which belongs in a folder's own"
+    for folder, allowed in MAY_INCLUDE.items():
+        lists = root / folder / "CMakeLists.txt"
+        if not lists.is_file():
+            continue
+        for call, args in CALL.findall(cmake_text(lists)):
+            if call != "target_link_libraries":
+                continue
+            target, *linked = args.split()
+            for name in linked:
+                used = owner.get(name)
+                if used is not None and used not in allowed:
+                    yield (f"{folder}/CMakeLists.txt: {target} links {name}, from {used}/, "
+                           f"which {folder}/ may not use")
+
+
 def main():
     root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".").resolve()
     missing = [folder for folder in MAY_INCLUDE if not (root / folder).is_dir()]
     if missing:
         print(f"check_layers: no folder {', '.join(missing)} under {root}")
         return 2
-    found = list(breaks(root))
+    found = list(breaks(root)) + list(link_breaks(root))
     for line in found:
         print(line)
-    print(f"layering: {len(found)} include(s) break the table" if found else
-          "layering: every include keeps to the table")
+    print(f"layering: {len(found)} include(s) or link(s) break the table" if found else
+          "layering: every include and every link keeps to the table")
     return 1 if found else 0
 
 

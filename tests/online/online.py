@@ -543,12 +543,120 @@ def session_renju_swap2(server):
         friend.quit()
 
 
+def sgf_result(url, game):
+    """The RE[...] of the game's record as the server serves it, or ''."""
+    with urllib.request.urlopen(f"{url}games/{game}.sgf", timeout=10) as answer:
+        found = re.search(rb"RE\[([^\]]*)\]", answer.read())
+    return found.group(1).decode() if found else ""
+
+
+def session_endings(server):
+    """Two pages through the server: a draw offered and declined, offered again and agreed; the
+    rematch, offered by one and accepted by the other's click, with the colours swapped; a
+    resignation in it, which outlives the server killed with SIGKILL."""
+    host = Page("ender", 1280, 720)
+    guest = Page("guest", 1280, 720)
+    try:
+        check("ender: the page runs", host.open(server.url))
+        host.choose("Play online")
+        host.expect("waits for the other player", r"^Waiting for the other player to join")
+        link = host.link()
+        game = re.search(r"\?game=([a-z0-9]+-[a-z2-7]{16})$", link)
+        game = game.group(1) if game else ""
+        check("guest: the page runs from the link", guest.open(link))
+        for page in (host, guest):
+            page.expect("is given a colour", r"Your move \((black|white)\)\.|to move \(you play")
+        colours = {colour_of(host): host, colour_of(guest): guest}
+        if not check("the two have the two colours", set(colours) == {"black", "white"}, str(list(colours))):
+            return
+        black, white = colours["black"], colours["white"]
+        black.choose("Offer a draw")
+        white.expect("is offered a draw", r"Black offers a draw: accept it \(y\) or decline \(n\)\?")
+        black.expect("waits for the answer", r"You offered a draw: waiting for the answer\.")
+        check(f"{white.name}: the offer's buttons show",
+              white.js("return !document.getElementById('online-draw').hidden"))
+        white.js("document.getElementById('online-decline-draw').click()")
+        black.expect("hears the draw declined", r"The other player declined the draw\.")
+        if not play(colours, 0, 1):
+            return
+        white.choose("Offer a draw")
+        black.expect("is offered a draw again", r"White offers a draw: accept it \(y\) or decline \(n\)\?")
+        black.js("document.getElementById('online-accept-draw').click()")
+        for page in (black, white):
+            page.expect("the game is drawn by agreement", r"^Drawn by agreement\.")
+        check("the record says drawn: RE[0]", sgf_result(server.url, game) == "0", sgf_result(server.url, game))
+        black.shot("endings-drawn")
+
+        # The rematch: black offers it with the panel's button, white accepts with one click.
+        check(f"{black.name}: the Rematch button shows",
+              within(5, lambda: black.js("return !document.getElementById('online-rematch').hidden")))
+        black.js("document.getElementById('online-rematch').click()")
+        white.expect("is offered a rematch", r"The other player offers a rematch")
+        white.js("document.getElementById('online-rematch').click()")
+        moved_on = lambda p: re.fullmatch(r"\?game=[a-z0-9]+-[a-z2-7]{16}", p.js("return location.search")) and \
+            p.js("return location.search") != "?game=" + game
+        check("both pages go on to the rematch", within(20, lambda: moved_on(black) and moved_on(white)),
+              f"{black.js('return location.search')} / {white.js('return location.search')}")
+        rematch = black.js("return location.search")[6:]
+        check("both are in the same rematch", white.js("return location.search")[6:] == rematch)
+        white.expect("plays black in the rematch", r"^Your move \(black\)\.", 20)
+        black.expect("plays white in the rematch", r"^Black to move \(you play white\)\.", 20)
+        white.shot("endings-rematch")
+
+        # The new white resigns on black's move; the result outlives the server killed.
+        black.choose("Resign")
+        black.expect("has resigned", r"^You resigned: black wins\.")
+        white.expect("wins by the resignation", r"^White resigned: you win \(black\)\.")
+        check("the rematch's record says black won by resignation: RE[B+R]",
+              sgf_result(server.url, rematch) == "B+R", sgf_result(server.url, rematch))
+        server.kill()
+        server.start()
+        for page in (black, white):
+            page.open(f"{server.url}?game={rematch}")
+        black.expect("still has resigned after the restart", r"^You resigned: black wins\.", 30)
+        white.expect("still has won after the restart", r"^White resigned: you win \(black\)\.", 30)
+    finally:
+        host.quit()
+        guest.quit()
+
+
+def session_other_machine(url):
+    """Run on another machine than the server's (tests/online/machines.py runs it in a network
+    namespace of its own): the page loaded from the server's address gives a link with that
+    address, and two pages play a game through it."""
+    host = Page("far-host", 1280, 720)
+    friend = Page("far-friend", 1280, 720)
+    try:
+        check("far-host: the page runs from the server's address", host.open(url))
+        host.choose("Play online")
+        host.expect("waits for the other player", r"^Waiting for the other player to join")
+        link = host.link()
+        check("far-host: the link is made from the server's address, not the loopback's",
+              re.fullmatch(re.escape(url) + r"\?game=[a-z0-9]+-[a-z2-7]{16}", link) and "127.0.0.1" not in link, link)
+        host.shot("other-machine-link")
+        check("far-friend: the page runs from the link", friend.open(link))
+        for page in (host, friend):
+            page.expect("is given a colour", r"Your move \((black|white)\)\.|to move \(you play")
+        colours = {colour_of(host): host, colour_of(friend): friend}
+        if check("the two have the two colours", set(colours) == {"black", "white"}, str(list(colours))):
+            check("a game to a five is played through the link", play(colours, 0, len(MOVES)))
+            colours["black"].expect("has won", r"^You win \(black\)")
+    finally:
+        host.quit()
+        friend.quit()
+
+
 def main():
+    remote = os.environ.get("GOMOKU_REMOTE_SERVER")
+    if remote:
+        session_other_machine(remote)
+        finish()
     server = GameServer(SERVER, os.path.join(ARTEFACTS, "work", "games.sqlite"), os.path.join(ARTEFACTS, "server.log"), WEB)
     server.start()
     try:
         session_pages(server)
         session_renju_swap2(server)
+        session_endings(server)
         if GAME:
             session_desktop(server)
     finally:

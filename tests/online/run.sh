@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # End to end, online: tests/online/online.py with the real server, the page in headless Chromium
-# (Selenium with Debian's chromium-driver) and the desktop game under a private Xvfb.
+# (Selenium with Debian's chromium-driver) and the desktop game under a private Xvfb; then
+# tests/online/machines.py, the server and the pages on two machines made of network namespaces
+# (as root, or with sudo -n: without either it fails).
 # Usage: bash tests/online/run.sh [WEB_BUILD_DIR [NATIVE_GAME]]   (defaults: build-web/, whose
 # server/ holds gomoku3d-server, and build/gomoku3d), after tools/setup.sh and tools/web.sh
-# --build. Ends with "N passed, M failed" and a non-zero status if anything failed.
+# --build. Ends with "all: N passed, M failed" and a non-zero status if anything failed.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 web_build=$(realpath -m "${1:-$root/build-web}")
 game=$(realpath -m "${2:-$root/build/gomoku3d}")
@@ -19,8 +21,16 @@ done
 trap '[ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null; rm -rf "$artefacts/work"' EXIT
 xvfb_start "$artefacts" -br || { echo "FAIL: Xvfb did not start" && echo "0 passed, 1 failed" && exit 1; }
 # Debian's Python, which has Debian's Selenium, whatever python3 comes first on the PATH.
-/usr/bin/python3 -B "$root/tests/online/online.py" "$server" "$web_build/web" "$artefacts" "$game" "$root/assets"
-status=$?
+/usr/bin/python3 -B "$root/tests/online/online.py" "$server" "$web_build/web" "$artefacts" "$game" "$root/assets" |
+    tee "$artefacts/one-machine.out"
+status=${PIPESTATUS[0]}
+# Two machines: network namespaces, as root (the test fails, saying why, where it cannot make them).
+/usr/bin/python3 -B "$root/tests/online/machines.py" "$server" "$web_build/web" "$artefacts" |
+    tee "$artefacts/two-machines.out"
+((PIPESTATUS[0] == 0)) || status=1
+# Both parts' counts together.
+awk '/^[0-9]+ passed, [0-9]+ failed$/ { p += $1; f += $3 } END { print "all: " p " passed, " f " failed" }' \
+    "$artefacts/one-machine.out" "$artefacts/two-machines.out"
 # The pictures of the desktop's window, as PNG beside the pages'.
 for shot in "$artefacts"/*.xwd; do
     [ -e "$shot" ] && convert "xwd:$shot" "${shot%.xwd}.png" && rm "$shot"

@@ -10,6 +10,7 @@
 #include "render/frame.h"
 #include "render/pick.h"
 #include "render/stone_buffers.h"
+#include "render/transforms.h"
 #include "render/scene.h"
 #include "tests/game/game_test_support.h" // resetGameState
 
@@ -552,6 +553,51 @@ TEST_F(GlTest, ViewTurnsTheBoardAboutTheWindowsAxesAndKeysComeFullCircle)
             onSpecialKey(key, 0, 0);
         EXPECT_EQ(drawFrame(), start);
     }
+}
+
+// However the board is turned towards the viewer, the stones on its four corners are seen whole,
+// clear of the window's edge: the camera backs off when a turn would carry one out of it, and not
+// before. The starting view is the game's own picture, as it always was (its nearest row stands
+// on the window's edge); v brings it back from any turn.
+TEST_F(GlTest, TurnedBoardKeepsItsCornerStonesWhollyInTheWindow)
+{
+    const std::array<int, 3> corners[] = {
+        {0, 0, CELL_BLACK}, {0, 17, CELL_WHITE}, {17, 0, CELL_WHITE}, {17, 17, CELL_BLACK}};
+    const Frame start = drawFrame();
+    int backedOff = 0;
+    for (float pitch : {300.0f, 330.0f, 0.0f, 30.0f, 60.0f})
+        for (float yaw : {300.0f, 330.0f, 0.0f, 30.0f, 60.0f})
+        {
+            if (pitch == 0.0f && yaw == 0.0f)
+                continue;
+            SCOPED_TRACE(testing::Message() << "pitch " << pitch << ", yaw " << yaw);
+            viewPitch = pitch, viewYaw = yaw;
+            const float scale = viewScale(pitch, yaw, float(WIDTH) / HEIGHT);
+            EXPECT_LE(scale, 1.0f);
+            backedOff += scale < 1.0f;
+            const Frame empty = drawFrame();
+            for (auto [row, col, cell] : corners)
+            {
+                SCOPED_TRACE(testing::Message() << "corner " << row << ", " << col);
+                Board[row * BOARD_SIZE + col] = cell;
+                const Frame with = drawFrame();
+                Board[row * BOARD_SIZE + col] = CELL_EMPTY;
+                const Blob stone = blobOf(with, empty);
+                EXPECT_GT(stone.count, 50);
+                EXPECT_TRUE(stone.left > 0 && stone.right < WIDTH - 1 && stone.bottom > 0 &&
+                            stone.top < HEIGHT - 1)
+                    << "cut by the window's edge: x " << stone.left << ".." << stone.right << ", y "
+                    << stone.bottom << ".." << stone.top;
+            }
+        }
+    EXPECT_GT(backedOff, 0) << "no view needed the camera to back off: the test shows nothing";
+    EXPECT_EQ(viewScale(0.0f, 0.0f, float(WIDTH) / HEIGHT), 1.0f);
+    viewPitch = 35.0f, viewYaw = 300.0f;
+    onKeyboard('v', 0, 0);
+    EXPECT_EQ(drawFrame(), start);
+    viewPitch = 335.0f, viewYaw = 10.0f;
+    onMenu(MENU_STARTING_VIEW);
+    EXPECT_EQ(drawFrame(), start);
 }
 
 TEST_F(GlTest, PointerPicksThePointItIsOnInEveryViewAndNothingBeyondTheOuterLines)

@@ -197,4 +197,69 @@ TEST(ServerKill, aRenjuSwap2GameComesBackAfterEachStepUnderItsRuleAndChoices)
     acknowledged(seats.second, move(10, 10, 8), "moved");
 }
 
+// The ends off the board and the rematch, each acknowledged and then the server killed: after
+// the restart the offer of a draw still waits, the draw agreed and the resignation stand, and the
+// rematch's seats are given again to the players who come back.
+TEST(ServerKill, aDrawAResignationAndARematchOutliveSigkill)
+{
+    TempDir dir;
+    const std::string database = (dir.path() / "games.sqlite").string();
+    const auto log = dir.path() / "server.log";
+    auto server = std::make_unique<ServerProcess>(Strings{"--db", database, "--port", "0"}, log);
+    const unsigned short port = server->port();
+    Players players = startGame(port);
+    ASSERT_TRUE(playMoves(players, {{9, 9}, {9, 10}}));
+    // Killed and started again; the state a player back on its seat of `game` is sent.
+    const auto restart = [&]
+    {
+        server->end(SIGKILL);
+        players.black.reset(), players.white.reset();
+        server = std::make_unique<ServerProcess>(
+            Strings{"--db", database, "--port", std::to_string(port)}, log);
+    };
+    const auto stateOf = [&](const std::string &game, const std::string &role,
+                             const std::string &secret, std::unique_ptr<TestClient> *client)
+    {
+        json state;
+        *client = joinAs(port, game, role, secret, &state);
+        return state;
+    };
+
+    players.white->send(offerDraw(2));
+    EXPECT_EQ(players.white->expect("state")["draw"], "white");
+    restart();
+    EXPECT_EQ(stateOf(players.game, "black", players.blackSecret, &players.black)["draw"], "white");
+    players.black->send(answerDraw(2, true));
+    EXPECT_EQ(players.black->expect("state")["ending"], "agreement");
+    restart();
+    json state = stateOf(players.game, "black", players.blackSecret, &players.black);
+    EXPECT_EQ(json({state["over"], state["winner"], state["ending"]}),
+              json({true, nullptr, "agreement"}));
+    stateOf(players.game, "white", players.whiteSecret, &players.white);
+    players.black->expect("presence");
+
+    players.black->send(rematch());
+    EXPECT_EQ(players.black->expect("state")["rematch"], "black");
+    players.white->expect("state");
+    players.white->send(rematch());
+    players.white->expect("state");
+    const json made = players.white->expect("rematched");
+    const std::string next = made.value("game", "");
+    restart();
+    // Black was black: it plays white in the rematch, and comes to it through the old game.
+    std::unique_ptr<TestClient> oldGame, white, black;
+    stateOf(players.game, "black", players.blackSecret, &oldGame);
+    const std::string blackSecret = oldGame->expect("rematched").value("secret", "");
+    EXPECT_EQ(stateOf(next, "white", blackSecret, &white)["moves"].size(), 0u);
+    stateOf(next, "black", made.value("secret", ""), &black);
+    white->expect("presence");
+    black->send(resign());
+    EXPECT_EQ(black->expect("state")["ending"], "resignation");
+    restart();
+    oldGame.reset(), white.reset(), black.reset();
+    state = stateOf(next, "watcher", "", &black);
+    EXPECT_EQ(json({state["over"], state["winner"], state["ending"]}),
+              json({true, "white", "resignation"}));
+}
+
 } // namespace

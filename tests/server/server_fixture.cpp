@@ -93,6 +93,26 @@ std::string undoAnswer(int n, bool accept)
     return nlohmann::json{{"type", "undo-answer"}, {"n", n}, {"accept", accept}}.dump();
 }
 
+std::string resign()
+{
+    return R"({"type":"resign"})";
+}
+
+std::string offerDraw(int n)
+{
+    return nlohmann::json{{"type", "offer-draw"}, {"n", n}}.dump();
+}
+
+std::string answerDraw(int n, bool accept)
+{
+    return nlohmann::json{{"type", "answer-draw"}, {"n", n}, {"accept", accept}}.dump();
+}
+
+std::string rematch()
+{
+    return R"({"type":"rematch"})";
+}
+
 std::string padded(std::size_t size)
 {
     const std::string head = R"({"type":"create","pad":")", tail = "\"}";

@@ -74,6 +74,10 @@ std::string move(int row, int col, int n);
 std::string undo(int n);
 std::string undoAnswer(int n, bool accept);
 std::string choose(const std::string &choice, int n);
+std::string resign();
+std::string offerDraw(int n);
+std::string answerDraw(int n, bool accept);
+std::string rematch();
 // A create padded with an unknown field to exactly `size` bytes.
 std::string padded(std::size_t size);
 

@@ -94,7 +94,7 @@ TEST(ServerStore, filesThatAreNotItsDatabaseAreRefusedClearly)
                                        << std::string(5000, 'x');
     refused(dir.path() / "text", "not a database");
     refused(dir.path() / "missing" / "games.sqlite", "unable to open");
-    onDatabase(dir.path() / "newer", "PRAGMA user_version=5;");
+    onDatabase(dir.path() / "newer", "PRAGMA user_version=6;");
     refused(dir.path() / "newer", "newer server");
     // A folder where the file should be.
     std::filesystem::create_directory(dir.path() / "folder");
@@ -203,7 +203,7 @@ TEST(ServerStore, anOlderDatabasesGamesComeBackFreestyleAndNewOnesUnderTheirRule
             &version, nullptr);
         sqlite3_close(db);
     }
-    EXPECT_EQ(version, 4);
+    EXPECT_EQ(version, 5);
     Store store(database.string(), false);
     StoredGame game;
     ASSERT_EQ(store.load(renju, game), Lookup::Found);
@@ -238,7 +238,7 @@ TEST(ServerStore, storedGamesThatBreakItsOwnRulesAreRefused)
              "INSERT INTO moves VALUES('" + GAME + "', 5, 1, 1, 0);",
              "UPDATE moves SET row = 18 WHERE n = 0;", "UPDATE moves SET col = -1 WHERE n = 0;",
              "UPDATE games SET rule = 'gomoku';", "UPDATE games SET opening = 'swap5';",
-             "UPDATE games SET second_choice = 'grey';"})
+             "UPDATE games SET second_choice = 'grey';", "UPDATE games SET ended = 'white-fled';"})
     {
         SCOPED_TRACE(edit);
         TempDir copy;

@@ -3,7 +3,8 @@
 # the native game (tests/e2e/e2e.sh) on the page, and what the page adds.
 # Usage: bash tests/web/run.sh [WEB_BUILD_DIR [NATIVE_GAME]]   (defaults: build-web/ and
 # build/gomoku3d), after tools/web.sh --build. WEB_PARTS="menus fails ..." runs only those parts
-# (e2e fives keys layout touch menus records answers fails slow native). Ends with "N passed, M failed".
+# (e2e fives keys rest layout touch menus records answers analysis fails slow native).
+# Ends with "N passed, M failed".
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 web=$(realpath -m "${1:-$root/build-web}")/web
 native=$(realpath -m "${2:-$root/build/gomoku3d}")
@@ -43,7 +44,7 @@ start_game() {
     game_name=$name
     # By way of an empty page, so that nothing of the page before is taken for this one.
     browser open about:blank && within 10 untitled
-    browser open "http://127.0.0.1:$server_port/${2#"$work/site/"}/index.html"
+    browser open "http://127.0.0.1:$server_port/${2#"$work/site/"}/index.html?seed=$GOMOKU_SEED"
     check "$name: the page's title is \"Game\"" within 30 titled
     await "$name-0-first-frame" 30 drawn "$name-0-first-frame" ||
         { fail "$name: no frame; errors: $(browser eval 'errors.join(" / ")')" && return 1; }
@@ -143,8 +144,8 @@ measure_as() {
     measure "${@:2}"
     local kind && for kind in red dark light newly_dark; do eval "$1_$kind=(\"\${${kind}[@]}\")"; done
 }
-# status_is NAME TEXT: the status line reads TEXT within 5 s.
-status_is() { check "$1: the status line says \"$2\"" within 5 says "$2"; }
+# status_is NAME TEXT [SECONDS]: the status line reads TEXT within SECONDS (5).
+status_is() { check "$1: the status line says \"$2\"" within "${3:-5}" says "$2"; }
 
 # A five in each direction, each made by the side that moves first: black, then the loser of
 # each game, as Restart keeps the side to move. The other side plays on row 2, out of the way.
@@ -256,6 +257,58 @@ session_keys() {
     for key in ctrl+r "New game"; do keys Escape && within 15 gone && another_game "after Esc" "$key"; done
 }
 part keys && session_keys
+
+# The page rests: with nothing happening it draws no frame and Chromium's GPU process (which draws
+# them, here in software) sleeps; a key draws the next frame at once.
+# count_frames: from now on the page counts its frames (each begins by clearing the canvas).
+count_frames() {
+    browser eval "window.framesDrawn = 0; if (!window.countingFrames) { const gl = Module.ctx,
+        clear = gl.clear.bind(gl); gl.clear = m => { ++window.framesDrawn; clear(m); };
+        window.countingFrames = true; }; 0" >/dev/null
+}
+frames_drawn() { browser eval 'window.framesDrawn'; }
+descendants() { local p; for p in $(pgrep -P "$1"); do echo "$p" && descendants "$p"; done; }
+# gpu_process: the pid of the GPU process of the browser started last.
+gpu_process() {
+    local p
+    for p in $(descendants "$chromium_pid"); do
+        tr '\0' ' ' <"/proc/$p/cmdline" 2>/dev/null | grep -q -- '--type=gpu-process' && echo "$p" && return
+    done
+}
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+session_rest() {
+    start_game rest "$work/site/with-meshes" || return
+    local gpu ticks frames per_cent hz
+    board rest-1-empty
+    gpu=$(gpu_process)
+    check "rest: the browser's GPU process is found" test -n "$gpu"
+    [ -n "$gpu" ] || return
+    hz=$(getconf CLK_TCK)
+    sleep 2 # the start-up's last frames
+    count_frames && ticks=$(cpu_ticks "$gpu")
+    sleep 10
+    frames=$(frames_drawn)
+    per_cent=$(( ($(cpu_ticks "$gpu") - ticks) * 100 / (10 * hz) ))
+    check "rest: 10 s with nothing happening draw fewer than 5 frames ($frames)" test "$frames" -lt 5
+    check "rest: the GPU process used under 10 % of a core meanwhile ($per_cent %)" test "$per_cent" -lt 10
+    count_frames && keys d
+    check "rest: a key draws the next frame at once" within 2 test "$(frames_drawn)" -ge 1
+    grab rest-after-key
+    count_frames && keys Right
+    check "rest: a turn of the board draws the next frame at once" within 2 test "$(frames_drawn)" -ge 1
+    # The computer's answer is drawn when it comes, without a key; then the page rests again.
+    keys v && menu "( ) Computer plays white" && keys space
+    check "rest: the computer has answered" within 15 status_begins "Black to move"
+    sleep 0.5 && grab rest-answered
+    local col row colour
+    read -r col row colour < <(mark_cell rest-answered)
+    check "rest: the computer's answer is drawn as it comes, with no key after it (the last move's mark on a $colour stone)" \
+        test "$colour" = white
+    sleep 2 && count_frames && sleep 5
+    check "rest: resting again after the answer ($(frames_drawn) frames in 5 s)" test "$(frames_drawn)" -lt 3
+}
+status_begins() { [[ "$(browser text '#status' 2>/dev/null)" == "$1"* ]]; }
+part rest && session_rest
 
 menu_open() { browser eval 'Module.gameMenu.isOpen()'; }
 # The page at the sizes of ordinary screens, then by touch; what layout() in checks.js finds wrong.
@@ -795,6 +848,154 @@ session_slow_load() {
         "$(awk '$2 == "menu-button" { printf "%s%s ", $3, ($1 >= '"${ready:-0}"' ? "+" : "-") }' "$log")" = "disabled- enabled+ "
 }
 part slow && session_slow_load
+
+# The hint and "Analyse game" in the page, thought in its worker: the desktop session's record, in
+# which white's sixth on (2, 2) leaves black's open three open, opened from the file chooser.
+# The analysis says its progress and names the marked move and the engine's better one, its ring
+# on the stone; the hint names the engine's own winning point, its line in see-through stones and
+# the bar under the board black's. Any other key stops either under way: the worker is ended and
+# another started, and nothing lands.
+BLUNDER_PSQ='Piskvorky 18x18, 11:11, 0\r\n10,9,0\r\n11,8,0\r\n10,8,0\r\n9,10,0\r\n10,7,0\r\n3,16,0\r\n'
+BLUNDER_STONES=(9,9,b 10,10,w 9,10,b 8,8,w 9,11,b 2,2,w) # the same, as engine_answer takes them
+# point_name "ROW COL": the point as the game names it (c3 for 2 2).
+point_name() { local r c letters=abcdefghijklmnopqr && read -r r c <<<"$1" && echo "${letters:r:1}$((c + 1))"; }
+status_matches() { grep -qE "$1" <<<"$(browser text '#status')"; }
+statuses() { browser eval 'statuses.join(" | ")' | tr -d '"'; }
+# progress_shown STATUSES: "Analysing: move 1 of 6", then at least two later moves in their order,
+# then "Analysed".
+progress_shown() {
+    grep -qE "^(Black to move\. Analysing: move [1-6] of 6 \| ){3,}Black to move\. Analysed 6 moves" <<<"$1" &&
+        [ "$(grep -oE 'move [1-6] of' <<<"$1" | cut -d' ' -f2 | xargs)" = "$(grep -oE 'move [1-6] of' <<<"$1" |
+            cut -d' ' -f2 | sort -n | xargs)" ] && grep -q "^Black to move\. Analysing: move 1 of 6 |" <<<"$1"
+}
+worker_starts() { browser eval 'Module.thinker.starts.length'; }
+# changed_near PICTURE BEFORE X Y: how many pixels of the 30 x 30 box about X, Y differ.
+changed_near() {
+    compare -metric AE -fuzz 6% "$artefacts/$1.ppm[30x30+$(($3 - 15))+$(($4 - 15))]" \
+        "$artefacts/$2.ppm[30x30+$(($3 - 15))+$(($4 - 15))]" null: 2>&1 | cut -d' ' -f1
+}
+# bar_of PICTURE: the dark pixels of the five rows 9 to 13 from the canvas's foot, inside the hint's
+# bar (render/frame.h: from 1.2 % to 2.4 % of the height), "COUNT LEFT TOP RIGHT BOTTOM".
+bar_of() {
+    convert "$artefacts/$1.ppm" -gravity south -crop 800x5+0+9 +repage "ppm:$artefacts/$1-bottom.ppm" &&
+        measure "$1-bottom" && echo "${dark[*]:0:5}"
+}
+session_analysis_page() {
+    local grid red_least x y starts better hint words="Move 6 (c3) by white: a forced loss walked into; better"
+    start_game analysis "$work/site/with-meshes" || return
+    browser upload '#record-file' "$(records_file blunder.psq "$BLUNDER_PSQ")"
+    check "analysis: the record opens" within 5 message_says "Opened blunder.psq."
+    browser click 10 10 left # the focus back on the canvas, off the board
+    keys Home && board analysis-1-empty
+    keys End && point_to $(at 0 17) && await analysis-2-opened 20 settled analysis-2-opened
+    status_is analysis "Black to move."
+    measure analysis-2-opened
+    check "analysis: no yellow before the analysis (${yellow[0]} pixels)" test "${yellow[0]}" = 0
+    browser eval 'window.statuses = []; new MutationObserver(() => statuses.push(statusLine.textContent))
+        .observe(statusLine, {childList: true, characterData: true, subtree: true})' >/dev/null
+
+    # Stopped by a key while it thinks.
+    starts=$(worker_starts) && menu "Analyse game"
+    within 10 status_matches "Analysing: move" && keys w s
+    status_is "analysis, a key while it thinks" "Black to move. Analysis stopped."
+    check "analysis: the key ended the worker's thought, another worker ready ($starts started before, then $(worker_starts))" \
+        within 10 test "$(worker_starts)" = $((starts + 1)) -a "$(browser eval Module.thinker.thinking)" = 0
+    sleep 3 && point_to $(at 0 17) && await analysis-3-stopped 20 settled analysis-3-stopped && measure analysis-3-stopped
+    check "analysis: and nothing landed 3 s later (\"$(browser text '#status')\", ${yellow[0]} yellow pixels)" \
+        test "$(browser text '#status')" = "Black to move. Analysis stopped." -a "${yellow[0]}" = 0
+
+    # The whole game.
+    better=$(point_name "$("$ENGINE_ANSWER" hard 200000 0 white "${BLUNDER_STONES[@]:0:5}")")
+    browser eval 'statuses.length = 0' >/dev/null && menu "Analyse game"
+    status_is analysis "Black to move. Analysed 6 moves, 1 marked. $words $better" 60
+    # A position answered at once (the last: black's open three) may come and go between two frames.
+    check "analysis: the status line said its progress, move by move ($(statuses | cut -c1-300))" \
+        progress_shown "$(statuses)"
+    point_to $(at 0 17) && changed analysis-4-marked analysis-2-opened && measure analysis-4-marked
+    read -r x y <<<"$(at 2 2)"
+    check "analysis: a yellow ring on white's stone at $x $y (${yellow[0]} pixels within ${yellow[*]:1:4})" \
+        test "${yellow[0]}" -gt 40 -a "${yellow[1]}" -le "$x" -a "${yellow[3]}" -ge "$x" \
+        -a "${yellow[2]}" -le "$y" -a "${yellow[4]}" -ge "$y" \
+        -a $((yellow[3] - yellow[1])) -lt $((2 * (grid[2] - grid[0]) / 17))
+    keys Page_Up && point_to $(at 0 17) && changed analysis-5-back analysis-4-marked && measure analysis-5-back
+    check "analysis: a move back the stone and its ring are gone (${yellow[0]} yellow pixels)" test "${yellow[0]}" = 0
+    keys Page_Down && point_to $(at 0 17)
+    shows analysis-6-forth same analysis-4-marked "analysis: a move forth the ring is back"
+    status_is "analysis, stepped to the marked move" "Black to move. $words $better"
+
+    # The hint, on the point that wins.
+    hint=$(point_name "$("$ENGINE_ANSWER" hard 400000 0 black "${BLUNDER_STONES[@]}")")
+    point_to $(at 0 17) && await analysis-7-before-hint 20 settled analysis-7-before-hint
+    browser eval 'statuses.length = 0' >/dev/null && keys h
+    status_is hint "Black to move. Hint: $hint, black wins in 2" 30
+    check "hint: \"Hint: thinking...\" said while it thought ($(statuses))" \
+        grep -q "^Black to move\. Hint: thinking\.\.\. | Black to move\. Hint: $hint" <<<"$(statuses)"
+    # The open four is the engine's at once, with no search: a line of one.
+    check "hint: the page's worker answered with the win's score ($(browser eval 'JSON.stringify(Module.thinker.last)' | cut -c1-110)…)" \
+        test "$(browser eval '(a => Module.thinker.state == "ready" && a.line[0] == a.move && a.score == 29997)(Module.thinker.last)')" = true
+    point_to $(at 0 17) && changed analysis-8-hint analysis-7-before-hint
+    read -r x y <<<"$(at "$(($(printf '%d' "'${hint:0:1}") - 97))" "$((${hint:1} - 1))")"
+    local near && near=$(changed_near analysis-8-hint analysis-7-before-hint "$x" "$y")
+    check "hint: a see-through stone on $hint at $x $y ($near pixels about it changed)" test "${near:-0}" -ge 150
+    local bar before_bar && read -r -a before_bar <<<"$(bar_of analysis-7-before-hint)" && read -r -a bar <<<"$(bar_of analysis-8-hint)"
+    check "hint: a black bar under the board, black's win, the whole middle half (dark ${bar[*]}, before ${before_bar[*]})" \
+        test "${before_bar[0]}" = 0 -a "${bar[0]}" -ge 1500 -a "${bar[1]}" -ge 195 -a "${bar[1]}" -le 205 \
+        -a "${bar[3]}" -ge 595 -a "${bar[3]}" -le 605
+    keys h && point_to $(at 0 17)
+    shows analysis-9-no-hint same analysis-7-before-hint "hint: h again takes it away"
+    # Two moves back, where nobody has a win: the engine searches, and the hint shows its line.
+    keys Page_Up Page_Up && status_is "hint, two moves back" "Black to move. Move 4 of 6"
+    # Stopped by a key while it thinks (the engine searches here: it wins nothing at once).
+    starts=$(worker_starts) && keys h w s
+    status_is "hint, a key while it thinks" "Black to move."
+    check "hint: the key ended the worker's thought, another worker ready ($starts started before, then $(worker_starts))" \
+        within 10 test "$(worker_starts)" = $((starts + 1)) -a "$(browser eval Module.thinker.thinking)" = 0
+    sleep 3
+    check "hint: and nothing landed 3 s later" test "$(browser text '#status')" = "Black to move."
+    hint=$(point_name "$("$ENGINE_ANSWER" hard 400000 0 black "${BLUNDER_STONES[@]:0:4}")")
+    point_to $(at 0 17) && await analysis-10-before-line 20 settled analysis-10-before-line && keys h
+    within 30 status_matches "^Black to move\. Hint: [a-r][0-9]+, "
+    check "hint: two moves back, the engine's own point ($hint) and a judgement ($(browser text '#status'))" \
+        status_matches "^Black to move\. Hint: $hint, (even|(black|white) is (slightly |much )?better)$"
+    check "hint: the worker searched and answered with its line ($(browser eval '(a => a.nodes + " positions, line " + a.line.join())(Module.thinker.last)'))" \
+        test "$(browser eval '(a => a.nodes > 0 && a.line.length > 2 && a.line[0] == a.move)(Module.thinker.last)')" = true
+    point_to $(at 0 17) && changed analysis-11-line analysis-10-before-line
+    # A see-through stone on each point of the line (the engine's points: row and column from 5,
+    # 42 to a row).
+    local m shown=0 moves=() && read -r -a moves <<<"$(browser eval 'Module.thinker.last.line.join(" ")' | tr -d '"')"
+    for m in "${moves[@]}"; do
+        read -r x y <<<"$(at $((m / 42 - 5)) $((m % 42 - 5)))"
+        (($(changed_near analysis-11-line analysis-10-before-line "$x" "$y") >= 150)) && shown=$((shown + 1))
+    done
+    check "hint: a see-through stone on each of the line's ${#moves[@]} points ($shown seen)" test "$shown" = ${#moves[@]} -a "$shown" -gt 2
+    # Black's share by the score (game/hint.h: the logistic curve, 2000 a unit), black's part of the
+    # bar from its left end at 200 to 600.
+    local score split && score=$(browser eval 'Module.thinker.last.score')
+    split=$(awk -v s="$score" 'BEGIN { printf "%d", 200 + 400 / (1 + exp(-s / 2000)) }')
+    read -r -a bar <<<"$(bar_of analysis-11-line)"
+    check "hint: black's part of the bar ends at $split for the score $score (dark ${bar[*]})" \
+        test "${bar[1]}" -ge 195 -a "${bar[1]}" -le 205 -a "${bar[3]}" -ge $((split - 4)) -a "${bar[3]}" -le $((split + 4))
+    check "hint: nothing in the page's error list ($(browser eval 'errors.join(" / ")'))" test "$(browser eval errors.length)" = 0
+    # The menu's Hint (the one shown taken away first), stopped by a click off the board.
+    keys h && status_is "hint, taken away" "Black to move."
+    starts=$(worker_starts) && menu Hint
+    check "hint: the menu's Hint thinks" within 10 status_matches "Hint: thinking" && click_at 10 10
+    status_is "hint, a click while it thinks" "Black to move."
+    check "hint: the click ended the worker's thought ($starts workers started before, then $(worker_starts))" \
+        within 10 test "$(worker_starts)" = $((starts + 1)) -a "$(browser eval Module.thinker.thinking)" = 0
+}
+# Without the worker the computer thinks between frames: the hint and the analysis too.
+session_analysis_slices() {
+    start_game analysis-slices "$work/site/without-thinker" || return
+    browser upload '#record-file' "$(records_file blunder.psq "$BLUNDER_PSQ")"
+    within 5 message_says "Opened blunder.psq." && browser click 10 10 left
+    menu "Analyse game"
+    status_is "analysis, between frames" "Black to move. Analysed 6 moves, 1 marked. Move 6 (c3) by white: a forced loss walked into; better $(point_name "$("$ENGINE_ANSWER" hard 200000 0 white "${BLUNDER_STONES[@]:0:5}")")" 120
+    keys h
+    status_is "hint, between frames" "Black to move. Hint: $(point_name "$("$ENGINE_ANSWER" hard 400000 0 black "${BLUNDER_STONES[@]}")"), black wins in 2" 30
+}
+part analysis && session_analysis_page
+part analysis && session_analysis_slices
 
 # The with-meshes session's empty board and black's five drawn natively and in the browser: few
 # pixels may differ outside the winning line.

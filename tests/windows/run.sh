@@ -47,7 +47,7 @@ for text in README.txt LICENSE.txt; do
 done
 
 game=$work/unpacked/gomoku3d/gomoku3d.exe
-for session in with_meshes clicks computer renju records; do "session_$session" "$work/unpacked/gomoku3d"; done
+for session in with_meshes clicks computer renju records analysis; do "session_$session" "$work/unpacked/gomoku3d"; done
 session_without_meshes "$work/empty"
 
 # The game from the zip online: it joins a game on the real server (the native build's) with
