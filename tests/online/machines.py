@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Online play across two machines, made of two network namespaces of this one joined by a veth
-pair: the server on one, listening on every interface as `tools/web.sh --public` starts it; the
+pair, each held by a sleeping process (`unshare --net`, entered with `nsenter`, so that nothing is
+mounted: `ip netns` needs / to be a mount point, which it is not in a chroot): the server on one, listening on every interface as `tools/web.sh --public` starts it; the
 pages on the other, loaded from the server's address there (tests/online/online.py with
 GOMOKU_REMOTE_SERVER). Needs root, or sudo without a password, to make the namespaces: without
 either it fails and says so.
@@ -37,33 +38,46 @@ def main():
             finish()
         sudo = ["sudo", "-n"]
     tag = str(os.getpid())
-    server_ns, friend_ns = f"g3d-server-{tag}", f"g3d-friend-{tag}"
     server_end, friend_end = f"g3ds{tag}"[:15], f"g3df{tag}"[:15]
+    holders = []
 
-    def ip(*args):
-        done = subprocess.run(sudo + ["ip", *args], capture_output=True, text=True)
+    def run(command):
+        done = subprocess.run(command, capture_output=True, text=True)
         if done.returncode != 0:
-            raise RuntimeError(f"ip {' '.join(args)}: {done.stderr.strip()}")
+            raise RuntimeError(f"{' '.join(command)}: {done.stderr.strip() or f'exit {done.returncode}'}")
+
+    def machine():
+        """A new network namespace, held by a process that prints its pid and sleeps: its pid."""
+        holder = subprocess.Popen(sudo + ["unshare", "--net", "sh", "-c", "echo $$; exec sleep infinity"],
+                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        holders.append(holder)
+        pid = holder.stdout.readline().strip()
+        if not pid.isdigit():
+            holder.wait(5)
+            raise RuntimeError(f"unshare --net: {holder.stderr.read().strip() or 'no namespace'}")
+        return pid
+
+    def inside(pid, *command):
+        return sudo + ["nsenter", "--target", pid, "--net", *command]
 
     server = None
     try:
         try:
-            ip("netns", "add", server_ns)
-            ip("netns", "add", friend_ns)
-            ip("link", "add", server_end, "type", "veth", "peer", "name", friend_end)
+            server_ns, friend_ns = machine(), machine()
+            run(sudo + ["ip", "link", "add", server_end, "type", "veth", "peer", "name", friend_end])
             for end, ns, address in ((server_end, server_ns, SERVER_ADDRESS), (friend_end, friend_ns, FRIEND_ADDRESS)):
-                ip("link", "set", end, "netns", ns)
-                ip("-n", ns, "addr", "add", f"{address}/24", "dev", end)
-                ip("-n", ns, "link", "set", end, "up")
-                ip("-n", ns, "link", "set", "lo", "up")
-        except RuntimeError as error:
+                run(sudo + ["ip", "link", "set", end, "netns", ns])
+                run(inside(ns, "ip", "addr", "add", f"{address}/24", "dev", end))
+                run(inside(ns, "ip", "link", "set", end, "up"))
+                run(inside(ns, "ip", "link", "set", "lo", "up"))
+        except (RuntimeError, OSError, subprocess.TimeoutExpired) as error:
             check("the two machines' namespaces and their network are made", False, str(error))
             return
         check("the two machines' namespaces and their network are made", True)
         log = open(os.path.join(ARTEFACTS, "machines-server.log"), "ab")
         database = os.path.join(ARTEFACTS, "work", "machines.sqlite")
-        server = subprocess.Popen(sudo + ["ip", "netns", "exec", server_ns, SERVER, "--db", database, "--web", WEB,
-                                          "--bind", "0.0.0.0", "--port", str(PORT)],
+        server = subprocess.Popen(inside(server_ns, SERVER, "--db", database, "--web", WEB,
+                                         "--bind", "0.0.0.0", "--port", str(PORT)),
                                   stdout=subprocess.PIPE, stderr=log)
         line = server.stdout.readline().decode()
         if not check("the server listens on every interface of its machine",
@@ -77,9 +91,9 @@ def main():
             reached = False
         check("the server's machine is another: this namespace has no way to it", not reached)
         # The pages on the friend's machine; their checks are counted with these.
-        friend = subprocess.run(sudo + ["ip", "netns", "exec", friend_ns, "env", f"GOMOKU_REMOTE_SERVER={url}",
-                                        "/usr/bin/python3", "-B", os.path.join(HERE, "online.py"), SERVER, WEB,
-                                        ARTEFACTS],
+        friend = subprocess.run(inside(friend_ns, "env", f"GOMOKU_REMOTE_SERVER={url}",
+                                       "/usr/bin/python3", "-B", os.path.join(HERE, "online.py"), SERVER, WEB,
+                                       ARTEFACTS),
                                 capture_output=True, text=True, timeout=600)
         totals = None
         for out in friend.stdout.splitlines():
@@ -97,8 +111,14 @@ def main():
         if server is not None:
             server.terminate()
             server.wait(10)
-        for ns in (server_ns, friend_ns):  # their veth ends go with them
-            subprocess.run(sudo + ["ip", "netns", "del", ns], capture_output=True)
+        for holder in holders:  # the namespaces, and their veth ends, go with their last process
+            holder.terminate()
+            try:
+                holder.wait(10)
+            except subprocess.TimeoutExpired:
+                holder.kill()
+        # An end still here was never moved into its machine.
+        subprocess.run(sudo + ["ip", "link", "del", server_end], capture_output=True)
     finish()
 
 

@@ -882,6 +882,7 @@ bar_of() {
 }
 session_analysis_page() {
     local grid red_least x y starts better hint words="Move 6 (c3) by white: a forced loss walked into; better"
+    emulate 1328 820 # the canvas 800 x 600, whatever viewport the parts before left
     start_game analysis "$work/site/with-meshes" || return
     browser upload '#record-file' "$(records_file blunder.psq "$BLUNDER_PSQ")"
     check "analysis: the record opens" within 5 message_says "Opened blunder.psq."
@@ -986,6 +987,7 @@ session_analysis_page() {
 }
 # Without the worker the computer thinks between frames: the hint and the analysis too.
 session_analysis_slices() {
+    emulate 1328 820 # the canvas 800 x 600, whatever viewport the parts before left
     start_game analysis-slices "$work/site/without-thinker" || return
     browser upload '#record-file' "$(records_file blunder.psq "$BLUNDER_PSQ")"
     within 5 message_says "Opened blunder.psq." && browser click 10 10 left
