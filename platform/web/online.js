@@ -203,7 +203,8 @@ mergeInto(LibraryManager.library, {
         '<p id="online-draw" hidden>' +
         '<button id="online-accept-draw" type="button">Accept the draw</button> ' +
         '<button id="online-decline-draw" type="button">Decline</button></p></div>';
-    var bar = document.getElementById('bar');
+    // Under the status line and the row of buttons below it, which stay where they are.
+    var bar = document.getElementById('rows') || document.getElementById('bar');
     if (bar) bar.insertAdjacentElement('afterend', panel);
     else document.body.appendChild(panel);
     var gamePart = panel.querySelector('#online-game'), link = panel.querySelector('#online-link');

@@ -3,7 +3,8 @@
 // The page as it fits its viewport: what is wrong, or nothing. The canvas whole in view at 4 : 3,
 // its drawing buffer its size times the pixel ratio and the game's viewport all of it; the status
 // line in view, and on a screen 600 pixels tall or more the line of keys under it too; the
-// console in view or a scroll away; the game and the console centred.
+// console in view or a scroll away (on a phone held sideways, folded behind its button, which
+// opens it and folds it again); the game and the console centred.
 function layout() {
   const page = document.documentElement, box = e => e.getBoundingClientRect(), c = box(canvas), wrong = [];
   const seen = r => r.left >= 0 && r.top >= 0 && r.right <= page.clientWidth + 0.5 && r.bottom <= page.clientHeight + 0.5;
@@ -13,10 +14,22 @@ function layout() {
       Module.ctx.getParameter(Module.ctx.VIEWPORT).join() != '0,0,' + buffer) wrong.push('buffer ' + buffer);
   if (!seen(box(document.getElementById('status')))) wrong.push('status line out of view');
   if (page.clientHeight >= 600 && !seen(box(keys))) wrong.push('line of keys cut at ' + Math.round(box(keys).bottom));
-  const left = Math.min(c.left, box(panel).left), right = page.clientWidth - Math.max(c.right, box(panel).right);
+  // A phone held sideways folds the console away behind its button, beside the board.
+  const folded = document.querySelector('main').classList.contains('side');
+  const shown = folded ? box(document.getElementById('status')) : box(panel);
+  const left = Math.min(c.left, shown.left), right = page.clientWidth - Math.max(c.right, folded ? page.clientWidth - c.left : shown.right);
   if (Math.abs(left - right) > 2) wrong.push('off centre by ' + (left - right));
-  panel.scrollIntoView();
-  if (box(panel).top < 0 || box(panel).top >= page.clientHeight) wrong.push('console out of reach');
+  if (folded) {
+    const button = document.getElementById('console-button');
+    if (!seen(box(button))) wrong.push('Console button out of view');
+    button.click();
+    if (!seen(box(panel)) || box(panel).height < 100) wrong.push('the console does not open: ' + [box(panel).top, box(panel).height]);
+    button.click();
+    if (box(panel).height != 0) wrong.push('the console does not fold again');
+  } else {
+    panel.scrollIntoView();
+    if (box(panel).top < 0 || box(panel).top >= page.clientHeight) wrong.push('console out of reach');
+  }
   scrollTo(0, 0);
   return wrong.join(', ');
 }

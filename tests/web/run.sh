@@ -151,6 +151,8 @@ status_is() { check "$1: the status line says \"$2\"" within "${3:-5}" says "$2"
 # each game, as Restart keeps the side to move. The other side plays on row 2, out of the way.
 session_four_fives() {
     start_game fives "$work/site/with-meshes" || return
+    # The solid cursor stone the native game draws, which the pictures measure.
+    menu "(*) See-through cursor"
     status_is fives "Black to move."
     grab fives-1-start && along 40 d && await fives-1-cursor-away 20 differs fives-1-start fives-1-cursor-away
     measure_as centre fives-1-start fives-1-cursor-away # the cursor stone on the centre
@@ -205,7 +207,8 @@ session_four_fives() {
     # and the rest of the board stays (Restart would clear it).
     keys space d space space && along 40 d
     changed cheat-1-refused fives-1-start && measure_as refused cheat-1-refused
-    along 40 a && menu Cheat && status_is cheat "Black to move. Cheat is on."
+    status_is cheat "Black to move. That point is taken."
+    along 40 a && menu Cheat && status_is cheat "Black to move. Cheat is on. That point is taken."
     keys space && along 40 d
     changed cheat-2-replaced cheat-1-refused && measure_as replaced cheat-2-replaced
     check "cheat: without Cheat, black's stone on white's is refused (a black and a white stone: $((refused_dark[0] - away_dark[0])) dark pixels more than the empty board)" \
@@ -679,10 +682,10 @@ session_answers() {
     local name=answers-$1 input=$5 board small
     fits "$name" "${@:2:3}" ${5/mouse/} || return
     answers_are "" "at the start"
-    # A new opening fits the page to its words; from then on the board stays where it is.
+    sleep 0.5 && board=$(board_box)
     pick "( ) Swap2"
     status_is "$name" "Black to move. Swap2. Swap2: the first player places three stones: black, white, black."
-    sleep 0.5 && board=$(board_box) && map_cells
+    board_kept && map_cells
     put 9 9 9 10 10 10
     check "$name: the second player is asked" within 5 status_has "Swap2: the second player chooses: 1 to play white"
     answers_are "answer-white answer-black answer-two" "the second player's choice"
@@ -754,6 +757,45 @@ session_answers() {
 part answers && session_answers phone 390 844 3 touch
 part answers && session_answers landscape 844 390 3 touch
 part answers && session_answers desktop 1280 720 1 mouse
+
+# The board holds still: its box on the page the same after every rule and opening, an offer of
+# a draw answered by its buttons, a question, and the analysis's words; on a phone it fills the
+# screen's short side (90 % of it or more), in either orientation.
+session_still() {
+    local name=still-$1 input=$5 board entry short
+    fits "$name" "${@:2:3}" ${5/mouse/} || return
+    if [ "$input" = touch ]; then
+        short=$(browser eval "(r => Math.round(100 * (innerWidth < innerHeight ? r.width / innerWidth : r.height / innerHeight)))(canvas.getBoundingClientRect())")
+        check "$name: the board takes $short % of the screen's short side (90 % or more)" test "$short" -ge 90
+    fi
+    sleep 0.5 && board=$(board_box) && map_cells
+    for entry in "( ) Exactly five" "( ) Renju" "( ) Swap2" "( ) Free" "( ) Freestyle"; do
+        pick "$entry" && sleep 0.5 && board_kept
+    done
+    put 9 9 9 10 10 10
+    pick "Offer a draw"
+    check "$name: the offer is said" within 5 status_has "White offers a draw: black, accept it (y) or decline (n)?"
+    answers_are "answer-accept-draw answer-decline-draw" "an offer of a draw"
+    board_kept && browser shot "$artefacts/$name-offer-$2x$3.png" :viewport
+    pick Restart
+    answers_are "answer-yes answer-no" "Restart over the offer"
+    answer answer-no
+    answers_are "answer-accept-draw answer-decline-draw" "the offer again after No"
+    answer answer-decline-draw
+    check "$name: Decline declines it" within 5 status_has "Black declines the draw."
+    answers_are "" "once it is declined"
+    put 5 5 && pick "Offer a draw" && answers_are "answer-accept-draw answer-decline-draw" "a new offer after a move"
+    answer answer-accept-draw
+    check "$name: Accept agrees to it" within 5 status_has "Drawn by agreement."
+    board_kept
+    pick Restart && put 9 9 8 8 9 10 8 9 9 11 2 2
+    pick "Analyse game"
+    check "$name: the analysis says what it found" within 90 status_has "Analysed 6 moves"
+    board_kept && browser shot "$artefacts/$name-analysed-$2x$3.png" :viewport
+}
+part answers && session_still phone 390 844 3 touch
+part answers && session_still landscape 844 390 3 touch
+part answers && session_still desktop 1280 720 1 mouse
 
 # Each way the page can fail: the player reads WORDS within 10 s, at most one exception escapes
 # (watched until quiet for 3 s), and without meshes the game runs and reports them. HOW is
