@@ -306,10 +306,16 @@ def session_pages(server):
         stones_shown(white, MOVES[:3], "the other player's moves")
         stones_shown(watcher, MOVES[:3], "the watcher sees the moves")
 
-        # Black asks to take back its last stone, and white allows it with the panel's button.
+        # Black asks to take back its last stone, and white allows it with the panel's button. The
+        # request and its buttons move nothing of the board on either page.
+        board_box = "const r = canvas.getBoundingClientRect(); return [r.left + scrollX, r.top + scrollY, r.width, r.height].join(' ')"
+        boxes = [page.js(board_box) for page in (black, white)]
         black.choose("Undo (ask the other player)")
         black.expect("asks to take back its move", r"You asked to take back your last move: waiting for the answer\.$")
         white.expect("is asked", r"Black asks to take back a move: allow it \(y\) or refuse \(n\)\?$")
+        for page, box in zip((black, white), boxes):
+            check(f"{page.name}: the board kept its place and size ({box}, then {page.js(board_box)})",
+                  page.js(board_box) == box)
         watcher.expect("sees the request", r"\. Black asks to take back a move\.$")
         check(f"{white.name}: Allow and Refuse are in view", in_view(white, ("status", "online-allow", "online-refuse")))
         check(f"{black.name}: and only there", black.js("return document.getElementById('online-undo').hidden"))

@@ -35,7 +35,7 @@ emulate() { [ -z "$browser_socket" ] || browser emulate "$@"; }
 emulate 1328 820 # the canvas 800 x 600, as the native game's window
 
 # The native game's ways, kept for the pictures to compare with.
-for f in start_game stop_game keys grab; do eval "native_$(declare -f "$f")"; done
+for f in start_game stop_game keys grab choose; do eval "native_$(declare -f "$f")"; done
 
 # The page's ways: a folder of the site opened in the browser; its canvas is the window, its
 # console panel the standard output, and its saying so the game's end.
@@ -363,6 +363,9 @@ session_touch() {
     point_to() { browser tap "$1" "$2"; }
     click_at() { browser tap "$1" "$2" && browser tap "$1" "$2"; }
     session_clicks "$work/site/with-meshes"
+    # The mouse's ways back for the sessions after this one: two taps on a point place a stone.
+    point_to() { browser hover "$1" "$2"; }
+    click_at() { browser click "$1" "$2" left; }
 }
 part touch && session_touch phone 390 844 3
 part touch && session_touch desktop 1920 1080 1
@@ -1046,9 +1049,12 @@ part analysis && session_analysis_slices
 compare_with_native() {
     game=$native
     # The native game's ways back, for what the harness does with them too (its waits grab).
-    local f && for f in start_game stop_game keys grab; do eval "$(declare -f "native_$f" | sed "1s/^native_//")"; done
+    local f && for f in start_game stop_game keys grab choose; do eval "$(declare -f "native_$f" | sed "1s/^native_//")"; done
     # At the screen's corner: else freeglut's window starts at (-1, -1), losing a row and a column.
     start_game native "$artefacts/work/native-meshes" -geometry 800x600+0+0 || return
+    # The page's see-through cursor stone, which the native game draws once it is chosen.
+    # The keys go to the window under the pointer, which the menu's entry left below it.
+    choose 30 "( ) See-through cursor" && xdotool mousemove --window "$window" 20 20 && sleep 0.5
     grab native-1-empty
     keys "${FOUR_EACH[@]}" d s space
     await native-3-black-wins 30 red_shows native-3-black-wins
