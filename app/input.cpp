@@ -459,12 +459,19 @@ const char *menuLabel(int value)
 namespace
 {
 
-int labelledAsked = 0; // what was asked when the labels were last given
+// What the labels depend on besides the choices: what is asked, and the online seat (a player is
+// offered to ask for an undo, a watcher not), which the server's messages change between frames.
+int labelKey()
+{
+    return askedNow() | (onlineGame.active() ? 1 << 8 : 0) |
+           static_cast<int>(onlineGame.role()) << 9;
+}
+int labelledKey = 0; // the key when the labels were last given
 
-// The answers' entries follow what is asked.
+// The answers' entries follow what is asked, the undo's the seat.
 void relabelIfAsked()
 {
-    if (askedNow() != labelledAsked)
+    if (labelKey() != labelledKey)
     {
         relabelMenu();
     }
@@ -476,7 +483,7 @@ void relabelIfAsked()
 // game that they are not for it.
 void relabelMenu()
 {
-    labelledAsked = askedNow();
+    labelledKey = labelKey();
     for (int value = 0; value < MENU_ENTRIES; ++value)
     {
         glutChangeToMenuEntry(value + 1, menuLabel(value), value);

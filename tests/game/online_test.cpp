@@ -984,6 +984,35 @@ TEST_F(OnlineInput, UndoAsksTheOtherPlayerAndYOrNAnswers)
               std::vector<std::string>{R"(send {"type":"undo-answer","n":2,"accept":true})"});
 }
 
+// The menu's Undo entry follows the seat the server gives, between frames: not offered before it
+// is known, offered to ask the other player once it is.
+TEST(OnlineMenu, TheUndoEntryFollowsTheSeatTheServerGives)
+{
+    RecordingTransport transport;
+    startAnew(transport);
+    play(transport, RESUME);
+    relabelMenu();
+    const auto undoLabels = []
+    {
+        std::vector<std::string> labels;
+        for (const GlutCall &call : fakeGlutCalls())
+        {
+            const std::string prefix =
+                "glutChangeToMenuEntry " + std::to_string(MENU_UNDO + 1) + " ";
+            if (call.first.rfind(prefix, 0) == 0)
+            {
+                labels.push_back(call.first.substr(prefix.size()));
+            }
+        }
+        return labels;
+    };
+    ASSERT_FALSE(undoLabels().empty());
+    EXPECT_EQ(undoLabels().back(), "Undo (not online) 2");
+    play(transport, {state("black")});
+    onIdle();
+    EXPECT_EQ(undoLabels().back(), "Undo (ask the other player) 2");
+}
+
 // The local game's entries do nothing and say so, until leaving ends the online game.
 TEST_F(OnlineInput, TheLocalGamesEntriesDoNothingUntilLeaving)
 {

@@ -306,8 +306,8 @@ def session_pages(server):
         stones_shown(white, MOVES[:3], "the other player's moves")
         stones_shown(watcher, MOVES[:3], "the watcher sees the moves")
 
-        # Black asks to take back its last stone, and white allows it with the panel's button. The
-        # request and its buttons move nothing of the board on either page.
+        # Black asks to take back its last stone. The request and its buttons move nothing of the
+        # board on either page.
         board_box = "const r = canvas.getBoundingClientRect(); return [r.left + scrollX, r.top + scrollY, r.width, r.height].join(' ')"
         boxes = [page.js(board_box) for page in (black, white)]
         black.choose("Undo (ask the other player)")
@@ -323,34 +323,29 @@ def session_pages(server):
               "; u asks the other player to take your last move back, y or n answers them when they ask;"
               in white.js("return document.getElementById('keys').textContent"))
         white.shot(f"{white.name}-asked-to-take-back")
-        # Answered by the keys first: n refuses, and once asked again the Refuse button does.
-        white.key("n")
-        check(f"{white.name}: n refuses the request", within(15, lambda: black.js(
-            "return document.getElementById('online-undo').hidden") and not re.search(
-            r"waiting for the answer", black.status())), black.status())
-        check("the stone refused stays", all(page.stone(*MOVES[2]) != "none" for page in (white, watcher)))
-        for answer in ("refuse-button", "y"):
-            black.choose("Undo (ask the other player)")
-            white.expect("is asked again", r"asks to take back a move: allow it \(y\) or refuse \(n\)\?$")
-            if answer == "y":
-                break
-            white.js("document.getElementById('online-refuse').click()")
-            check(f"{white.name}: the Refuse button refuses it",
-                  within(15, lambda: not re.search(r"waiting for the answer", black.status())), black.status())
+        # Answered by y, then asked again by the Allow button; then refused by the Refuse button,
+        # which holds until the game moves on, and (further on) by n.
         white.key("y")
         black.expect("y allows it: its move is taken back", r"^Your move \(black\)\. The other player allowed it")
-        check("the stone taken back by y is gone from the other pages",
+        check("the stone taken back by y is gone from the other pages",  # black's shows its cursor there
+              within(5, lambda: all(page.stone(*MOVES[2]) == "none" for page in (white, watcher))))
+        if not play(colours, 2, 3):
+            return
+        black.choose("Undo (ask the other player)")
+        white.expect("is asked again", r"asks to take back a move: allow it \(y\) or refuse \(n\)\?$")
+        white.js("document.getElementById('online-allow').click()")
+        black.expect("the Allow button allows it", r"^Your move \(black\)\. The other player allowed it")
+        check("the stone taken back is gone from the other pages",
               within(5, lambda: all(page.stone(*MOVES[2]) == "none" for page in (white, watcher))))
         if not play(colours, 2, 3):
             return
         black.choose("Undo (ask the other player)")
         white.expect("is asked once more", r"asks to take back a move: allow it \(y\) or refuse \(n\)\?$")
-        white.js("document.getElementById('online-allow').click()")
-        black.expect("its move is taken back", r"^Your move \(black\)\. The other player allowed it")
-        check("the stone taken back is gone from the other pages",  # black's shows its cursor there
-              within(5, lambda: all(page.stone(*MOVES[2]) == "none" for page in (white, watcher))))
-        if not play(colours, 2, 3):
-            return
+        white.js("document.getElementById('online-refuse').click()")
+        check(f"{white.name}: the Refuse button refuses the request", within(15, lambda: white.js(
+            "return document.getElementById('online-undo').hidden") and re.search(
+            r"The other player refused to take back your move\.$", black.status())), black.status())
+        # The stone refused stays: the whole game's stones are looked at further on.
         laptop_colour = colour_of(laptop)
         laptop.driver.refresh()
         laptop.cells = None
@@ -370,9 +365,16 @@ def session_pages(server):
         laptop.driver.switch_to.window(laptop.driver.window_handles[0])
         laptop.cells = None
 
-        # The server killed in the middle of the game, and started again.
+        # The game moved on, black asks again by u, and white refuses by n.
         if not play(colours, 3, 5):
             return
+        black.key("u")
+        white.expect("is asked after a move", r"asks to take back a move: allow it \(y\) or refuse \(n\)\?$")
+        white.key("n")
+        check(f"{white.name}: n refuses it", within(15, lambda: re.search(
+            r"The other player refused to take back your move\.$", black.status())), black.status())
+
+        # The server killed in the middle of the game, and started again.
         server.kill()
         for page in (laptop, phone):
             page.expect("says the connection is lost", r"^Connection lost, trying again…$", 10)
