@@ -1057,6 +1057,27 @@ TEST_F(OnlineInput, TheLocalGamesEntriesDoNothingUntilLeaving)
     EXPECT_EQ(cheatMode, 0) << "an online game starts on a clear board";
 }
 
+// "Play online" in a live game with a move played asks first; after no, the live game goes on,
+// connected as it was; after yes, it is left for a new one.
+TEST_F(OnlineInput, PlayOnlineInALiveGameAsksFirst)
+{
+    play(transport, {moved(0, 9, 9, "black")});
+    transport.calls.clear();
+    onMenu(MENU_PLAY_ONLINE);
+    EXPECT_TRUE(transport.calls.empty()) << "nothing sent or left before the answer";
+    EXPECT_EQ(askedNow(), ASKED_ABANDON);
+    EXPECT_EQ(onlineGame.status(),
+              std::string("White to move (you play black). ") + ABANDON_QUESTION);
+    onKeyboard('n', 0, 0);
+    EXPECT_TRUE(onlineGame.active());
+    EXPECT_TRUE(transport.calls.empty());
+    EXPECT_EQ(onlineGame.status(), "White to move (you play black).");
+    EXPECT_EQ(historyLength, 1);
+    onMenu(MENU_PLAY_ONLINE);
+    onKeyboard('y', 0, 0);
+    EXPECT_EQ(transport.calls, (std::vector<std::string>{"disconnect", "connect /ws 0"}));
+}
+
 TEST_F(OnlineInput, AComputerSideGoesWhenAnOnlineGameStarts)
 {
     startAnew(transport);
