@@ -34,6 +34,13 @@ struct Room
     // After the game: the seat that offered a rematch, or -1, and the rematch once it is made.
     int rematchSeat = -1;
     std::string next;
+    // The clocks: the time control, when black's began to run (the second player's arrival),
+    // each move's time and the spans they stood still, all stored; milliseconds since the epoch.
+    core::TimeControl control;
+    std::int64_t clockStartMs = 0;
+    std::vector<std::int64_t> moveMs;
+    std::vector<core::Pause> pauses;
+    std::int64_t stoppedMs = 0; // what the server's last restart gave back to the clocks
 
     bool drawn() const { return firstSeat >= 0; }
     // The seat's player: 1 the first, 2 the second; 0 for a watcher or before the draw.
@@ -78,6 +85,13 @@ struct Room
     {
         return drawn() ? presenceOf(seatOf(colour)) : Presence::Empty;
     }
+
+    // The clocks run once both players are there, until the game is over.
+    bool clockRuns() const { return control.timed() && drawn() && !game.over(); }
+    core::ClockReading clockAt(std::int64_t nowMs) const
+    {
+        return core::readClock(control, clockStartMs, moveMs, nowMs, pauses);
+    }
 };
 
 namespace
@@ -88,8 +102,31 @@ std::shared_ptr<const std::string> share(std::string text)
     return std::make_shared<const std::string>(std::move(text));
 }
 
+// The clocks at `nowMs`, as the messages tell them.
+std::optional<ClockView> clockView(const Room &room, std::int64_t nowMs)
+{
+    if (!room.control.timed())
+    {
+        return std::nullopt;
+    }
+    ClockView view{room.control, {room.control.mainMs, room.control.mainMs}, std::nullopt,
+                   room.stoppedMs};
+    if (room.drawn())
+    {
+        // A game over keeps its clocks as they stood at its last move or at the flag.
+        const core::ClockReading reading = room.clockAt(nowMs);
+        view.remainingMs[0] = reading.remainingMs[0];
+        view.remainingMs[1] = reading.remainingMs[1];
+        if (room.clockRuns())
+        {
+            view.running = reading.toMove == 0 ? Colour::Black : Colour::White;
+        }
+    }
+    return view;
+}
+
 // The game as a state message to `seat` tells it.
-GameView viewOf(const Room &room, int seat)
+GameView viewOf(const Room &room, int seat, std::int64_t nowMs)
 {
     const auto colourOfSeat = [&](int s)
     { return s >= 0 && room.drawn() ? std::optional(room.colourOf(s)) : std::nullopt; };
@@ -102,7 +139,8 @@ GameView viewOf(const Room &room, int seat)
                     colourOfSeat(room.undoSeat),
                     colourOfSeat(room.drawSeat),
                     colourOfSeat(room.rematchSeat),
-                    room.next};
+                    room.next,
+                    clockView(room, nowMs)};
 }
 
 StoredGame::Choices choicesOf(const core::Game &game)
@@ -129,6 +167,22 @@ Hub::Hub(std::string name, Store &store, Clock clock, LogLine log, HubLimits lim
     : name_(std::move(name)), publicUrl_(std::move(publicUrl)), store_(store),
       clock_(std::move(clock)), log_(std::move(log)), limits_(limits)
 {
+    // The clocks stood still while the server was down: the games that go on get that time back.
+    try
+    {
+        lastBeatMs_ = clock_();
+        restart_ = store_.resumeClocks(lastBeatMs_);
+        if (restart_)
+        {
+            log_("the clocks of the games under way stood still for the " +
+                 std::to_string((restart_->toMs - restart_->fromMs + 500) / 1000) +
+                 " s the server was down");
+        }
+    }
+    catch (const StoreError &error)
+    {
+        log_(std::string("store: ") + error.what());
+    }
 }
 
 Hub::~Hub() = default;
@@ -218,7 +272,7 @@ bool Hub::mayCreate(const std::string &address)
     {
         return true;
     }
-    const std::int64_t now = clock_();
+    const std::int64_t now = seconds();
     auto [it, made] = creations_.try_emplace(address, Bucket{double(perHour), now});
     Bucket &bucket = it->second;
     if (!made)
@@ -244,13 +298,20 @@ void Hub::create(Peer &peer, const CreateRequest &request)
              "Too many games made from your address; try again in an hour");
         return;
     }
+    if (request.control.timed() && request.opening != core::Opening::Free)
+    {
+        fail(peer, ErrorCode::BadField, "A clock is kept only with the free opening");
+        return;
+    }
     auto room = std::make_unique<Room>();
     room->id = newGameId(name_);
     room->secrets[0] = newSecret();
     room->game = core::Game(request.rule, request.opening);
+    room->control = request.control;
     try
     {
-        store_.addGame(room->id, room->secrets[0], clock_(), request.rule, request.opening);
+        store_.addGame(room->id, room->secrets[0], seconds(), request.rule, request.opening,
+                       request.control);
     }
     catch (const StoreError &error)
     {
@@ -263,7 +324,7 @@ void Hub::create(Peer &peer, const CreateRequest &request)
     games_.emplace(made.id, std::move(room));
     log_("game " + made.id + " made by " + peer.address() + " (" +
          std::string(ruleName(request.rule)) + ", " + std::string(openingName(request.opening)) +
-         ")");
+         (request.control.timed() ? ", " + core::timeControlName(request.control) : "") + ")");
     attach(peer, made, 0);
     peer.send(share(createdMessage(made.id, made.secrets[0], linkTo(made.id))));
     sendState(peer, made);
@@ -335,6 +396,17 @@ Room *Hub::find(Peer &peer, const std::string &id)
         room->rematchSeat = *stored.rematchSeat;
     }
     room->next = stored.next;
+    room->control = stored.control;
+    room->clockStartMs = stored.clockStartMs.value_or(0);
+    room->moveMs = stored.moveMs;
+    room->moveMs.resize(room->game.moves().size());
+    room->pauses = stored.pauses;
+    if (restart_ && room->clockRuns() &&
+        std::any_of(room->pauses.begin(), room->pauses.end(),
+                    [&](const core::Pause &p) { return p.fromMs == restart_->fromMs; }))
+    {
+        room->stoppedMs = restart_->toMs - restart_->fromMs;
+    }
     Room *found = room.get();
     games_.emplace(id, std::move(room));
     return found;
@@ -347,6 +419,7 @@ void Hub::join(Peer &peer, const JoinRequest &request)
     {
         return;
     }
+    flagIfOut(*room, nullptr); // whoever comes is told of a clock run out first
     int seat = -1;
     std::optional<std::string> given;
     if (request.secret)
@@ -374,9 +447,10 @@ void Hub::join(Peer &peer, const JoinRequest &request)
         // The second player: a seat and a secret of their own, and the first player drawn.
         std::string secret = newSecret();
         const int firstSeat = randomBit() ? 1 : 0;
+        const std::int64_t nowMs = clock_();
         try
         {
-            store_.takeSecondSeat(room->id, secret, firstSeat, clock_());
+            store_.takeSecondSeat(room->id, secret, firstSeat, seconds(), nowMs);
         }
         catch (const StoreError &error)
         {
@@ -386,6 +460,7 @@ void Hub::join(Peer &peer, const JoinRequest &request)
         }
         room->secrets[1] = std::move(secret);
         room->firstSeat = firstSeat;
+        room->clockStartMs = nowMs;
         seat = 1;
         given = room->secrets[1];
         log_("game " + room->id + " joined from " + peer.address() + ": the first player drawn");
@@ -456,6 +531,12 @@ void Hub::move(Peer &peer, const MoveRequest &request)
                                      : "It is the other player's move");
         return;
     }
+    // The move's time is when it arrives; one that comes after its side's flag loses on time.
+    const std::int64_t nowMs = clock_();
+    if (flagIfOut(*room, &peer))
+    {
+        return;
+    }
     const core::Point point = core::pointOfCell(request.row, request.col);
     switch (game.judge(point))
     {
@@ -484,7 +565,7 @@ void Hub::move(Peer &peer, const MoveRequest &request)
     const bool chose = choicesOf(next) != choicesOf(game);
     try
     {
-        store_.addMove(room->id, stones, point, next.over(), clock_(),
+        store_.addMove(room->id, stones, point, next.over(), seconds(), nowMs,
                        chose ? std::optional(choicesOf(next)) : std::nullopt);
     }
     catch (const StoreError &error)
@@ -495,10 +576,11 @@ void Hub::move(Peer &peer, const MoveRequest &request)
     }
     const Swap2Step stepBefore = game.swap2Step();
     game = std::move(next);
+    room->moveMs.push_back(nowMs);
     room->undoSeat = -1; // a move answers any request to take back: the game has gone on
     const bool offerGone = room->drawSeat >= 0;
     room->drawSeat = -1; // and any offer of a draw
-    const auto moved = share(movedMessage(stones, point, colour));
+    const auto moved = share(movedMessage(stones, point, colour, clockView(*room, nowMs)));
     for (Peer *p : room->peers)
     {
         p->send(moved);
@@ -698,9 +780,21 @@ void Hub::answerUndo(Peer &peer, const UndoAnswer &answer)
     // The asker has a stone since the last choice (askUndo saw to it), so no choice is undone.
     const int side = static_cast<int>(room->colourOf(asker));
     const int keep = (stones - 1) % 2 == side ? stones - 1 : stones - 2;
+    // The time since the last move kept comes back with the moves: the clocks stand as they did
+    // when it was made.
+    std::optional<core::Pause> pause;
+    const std::int64_t nowMs = clock_();
+    if (room->control.timed())
+    {
+        const std::int64_t from = keep > 0 ? room->moveMs[keep - 1] : room->clockStartMs;
+        if (from < nowMs)
+        {
+            pause = core::Pause{from, nowMs};
+        }
+    }
     try
     {
-        store_.takeBack(room->id, keep, clock_());
+        store_.takeBack(room->id, keep, seconds(), pause);
         room->undoSeat = -1;
     }
     catch (const StoreError &error)
@@ -718,6 +812,12 @@ void Hub::answerUndo(Peer &peer, const UndoAnswer &answer)
     const core::Game &game = room->game;
     room->game = replayed(game.rule(), game.opening(), kept, choicesOf(game));
     room->refusedAt = {-1, -1};
+    room->moveMs.resize(keep);
+    if (pause)
+    {
+        std::erase_if(room->pauses, [&](const core::Pause &p) { return p.fromMs == pause->fromMs; });
+        room->pauses.push_back(*pause);
+    }
     log_("game " + room->id + ": " + std::to_string(stones - keep) + " moves taken back, " +
          std::to_string(keep) + " left");
     broadcastStates(*room, nullptr);
@@ -754,7 +854,7 @@ void Hub::resign(Peer &peer)
     core::Game next = room->game;
     next.resign(loser);
     // Stored first, as a move is: nobody hears of an end that a crash could take back.
-    if (!stored(peer, [&] { store_.endGame(room->id, next.result(), clock_()); }))
+    if (!stored(peer, [&] { store_.endGame(room->id, next.result(), seconds()); }))
     {
         return;
     }
@@ -830,7 +930,7 @@ void Hub::answerDraw(Peer &peer, const DrawAnswer &answer)
     }
     core::Game next = room->game;
     next.agreeDraw();
-    if (!stored(peer, [&] { store_.endGame(room->id, next.result(), clock_()); }))
+    if (!stored(peer, [&] { store_.endGame(room->id, next.result(), seconds()); }))
     {
         return;
     }
@@ -883,7 +983,7 @@ void Hub::rematch(Peer &peer)
                 [&]
                 {
                     store_.addRematch(room->id, id, secrets[0], secrets[1], firstSeat, game.rule(),
-                                      game.opening(), clock_());
+                                      game.opening(), seconds(), room->control, clock_());
                 }))
     {
         return;
@@ -962,13 +1062,14 @@ void Hub::detach(Peer &peer)
 
 void Hub::sendState(Peer &peer, const Room &room)
 {
-    peer.send(share(stateMessage(viewOf(room, peer.seat_))));
+    peer.send(share(stateMessage(viewOf(room, peer.seat_, clock_()))));
 }
 
 void Hub::broadcastStates(const Room &room, const Peer *except)
 {
     // Each role's state is written once, whoever many hold it.
     std::array<std::shared_ptr<const std::string>, 4> byRole;
+    const std::int64_t nowMs = clock_();
     for (Peer *p : room.peers)
     {
         if (p == except)
@@ -978,7 +1079,7 @@ void Hub::broadcastStates(const Room &room, const Peer *except)
         auto &text = byRole[static_cast<std::size_t>(room.roleOf(p->seat_))];
         if (!text)
         {
-            text = share(stateMessage(viewOf(room, p->seat_)));
+            text = share(stateMessage(viewOf(room, p->seat_, nowMs)));
         }
         p->send(text);
     }
@@ -1002,7 +1103,7 @@ void Hub::sweep()
     std::vector<std::string> expired;
     try
     {
-        expired = store_.sweep(clock_());
+        expired = store_.sweep(seconds());
     }
     catch (const StoreError &error)
     {
@@ -1026,10 +1127,72 @@ void Hub::sweep()
         games_.erase(it);
     }
     // An address whose allowance has filled up again needs no entry.
-    const std::int64_t now = clock_();
+    const std::int64_t now = seconds();
     std::erase_if(creations_, [&](const auto &entry) { return now - entry.second.at >= 3600; });
     if (!expired.empty())
     {
         log_("swept " + std::to_string(expired.size()) + " expired games");
+    }
+}
+
+bool Hub::flagIfOut(Room &room, Peer *peer)
+{
+    if (!room.clockRuns())
+    {
+        return false;
+    }
+    const core::ClockReading reading = room.clockAt(clock_());
+    if (!reading.flagged)
+    {
+        return false;
+    }
+    const Colour loser = reading.toMove == 0 ? Colour::Black : Colour::White;
+    core::Game next = room.game;
+    next.timeOut(loser);
+    try
+    {
+        // Stored like a move before anyone hears of it.
+        store_.endGame(room.id, next.result(), reading.flagMs / 1000);
+    }
+    catch (const StoreError &error)
+    {
+        log_(std::string("store: ") + error.what());
+        if (peer != nullptr)
+        {
+            fail(*peer, ErrorCode::Internal, STORE_FAILED);
+        }
+        return true; // nothing may be played on a clock that has run out; the next tick tries again
+    }
+    room.game = std::move(next);
+    room.undoSeat = -1;
+    room.drawSeat = -1;
+    log_("game " + room.id + " over after " + std::to_string(room.game.moves().size()) +
+         " moves: " + std::string(core::colourName(loser)) + "'s time ran out");
+    if (peer != nullptr)
+    {
+        fail(*peer, ErrorCode::GameOver, "Your time ran out");
+    }
+    broadcastStates(room, nullptr);
+    return true;
+}
+
+void Hub::tick()
+{
+    const std::int64_t nowMs = clock_();
+    if (nowMs - lastBeatMs_ >= BEAT_MS)
+    {
+        try
+        {
+            store_.beat(nowMs);
+            lastBeatMs_ = nowMs;
+        }
+        catch (const StoreError &error)
+        {
+            log_(std::string("store: ") + error.what());
+        }
+    }
+    for (auto &entry : games_)
+    {
+        flagIfOut(*entry.second, nullptr);
     }
 }

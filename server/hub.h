@@ -13,11 +13,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
-// Seconds since the epoch; the tests bring a clock of their own.
+// Milliseconds since the epoch; the tests bring a clock of their own.
 using Clock = std::function<std::int64_t()>;
 // Writes one line to the server's log. Nothing secret is ever handed to it.
 using LogLine = std::function<void(std::string_view)>;
@@ -78,6 +79,10 @@ public:
 
     // Expires old games (Store::sweep); those in play are told and let go.
     void sweep();
+    // Ends the games held whose side to move has run out of time, and keeps the heartbeat that
+    // tells a restart how long the server was down. Called a few times a second.
+    void tick();
+    static constexpr std::int64_t BEAT_MS = 1000;
 
     // Games held in memory (those with a connection).
     std::size_t gamesHeld() const { return games_.size(); }
@@ -97,7 +102,15 @@ private:
     HubLimits limits_;
     std::unordered_map<std::string, std::unique_ptr<Room>> games_;
     std::unordered_map<std::string, Bucket> creations_; // by address
+    std::int64_t lastBeatMs_ = 0;
+    // The span the server was down before this start, given back to the clocks; none at the
+    // first start.
+    std::optional<core::Pause> restart_;
 
+    std::int64_t seconds() const { return clock_() / 1000; }
+    // Ends the game on time if its side to move has run out, stored first, then told to all
+    // (and `peer`, whose move came too late, told why). True when the clock had run out.
+    bool flagIfOut(Room &room, Peer *peer);
     // The link to a game the page is to offer: empty without a public address.
     std::string linkTo(const std::string &id) const;
     void create(Peer &peer, const CreateRequest &request);

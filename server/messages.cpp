@@ -81,7 +81,18 @@ ClientMessage readCreate(const json &object)
     {
         return refuse(ErrorCode::BadField, "\"opening\" must be \"free\" or \"swap2\"");
     }
-    return CreateRequest{*rule, *opening};
+    core::TimeControl control;
+    if (const auto clock = object.find("clock"); clock != object.end())
+    {
+        if (!clock->is_string() ||
+            !core::parseTimeControl(clock->get_ref<const std::string &>(), &control))
+        {
+            return refuse(ErrorCode::BadField,
+                          "\"clock\" must be minutes and seconds of increment, such as \"3+2\" "
+                          "(1 to 180 minutes, 0 to 60 seconds), or \"none\"");
+        }
+    }
+    return CreateRequest{*rule, *opening, control};
 }
 
 ClientMessage readJoin(const json &object)
@@ -372,6 +383,19 @@ std::string joinedMessage(std::string_view game, Role role, std::optional<std::s
     return message.dump();
 }
 
+out_json clockOrNull(const std::optional<ClockView> &clock)
+{
+    if (!clock)
+    {
+        return nullptr;
+    }
+    return out_json{{"control", core::timeControlName(clock->control)},
+                    {"black", clock->remainingMs[0]},
+                    {"white", clock->remainingMs[1]},
+                    {"running", colourOrNull(clock->running)},
+                    {"stopped", clock->stoppedMs}};
+}
+
 std::string stateMessage(const GameView &view)
 {
     const core::Game &game = *view.game;
@@ -417,19 +441,25 @@ std::string stateMessage(const GameView &view)
                     {"ending", endingOrNull(game.result().ending)},
                     {"draw", colourOrNull(view.draw)},
                     {"rematch", colourOrNull(view.rematch)},
-                    {"next", view.next.empty() ? out_json(nullptr) : out_json(view.next)}}
+                    {"next", view.next.empty() ? out_json(nullptr) : out_json(view.next)},
+                    {"clock", clockOrNull(view.clock)}}
         .dump();
 }
 
-std::string movedMessage(int n, core::Point point, core::Colour colour)
+std::string movedMessage(int n, core::Point point, core::Colour colour,
+                         const std::optional<ClockView> &clock)
 {
     const core::Cell cell = core::cellOfPoint(point);
-    return out_json{{"type", "moved"},
-                    {"n", n},
-                    {"row", cell.row},
-                    {"col", cell.col},
-                    {"colour", core::colourName(colour)}}
-        .dump();
+    out_json message{{"type", "moved"},
+                     {"n", n},
+                     {"row", cell.row},
+                     {"col", cell.col},
+                     {"colour", core::colourName(colour)}};
+    if (clock)
+    {
+        message["clock"] = clockOrNull(clock);
+    }
+    return message.dump();
 }
 
 std::string presenceMessage(Presence black, Presence white)

@@ -3,6 +3,7 @@
 // MAX_MESSAGE_BYTES; docs/server.md has the whole exchange.
 #pragma once
 
+#include "core/clock.h"
 #include "core/game.h"
 
 #include <cstddef>
@@ -48,11 +49,13 @@ enum class ErrorCode
 std::string_view codeName(ErrorCode code);
 
 // {"type":"create"}, with "rule":"freestyle"|"exactly-five"|"renju" and "opening":"free"|"swap2"
-// when the game is not freestyle with the free opening.
+// when the game is not freestyle with the free opening, and "clock":"M+S" (minutes, seconds of
+// increment) for a game with a clock.
 struct CreateRequest
 {
     core::Rule rule = core::Rule::Freestyle;
     core::Opening opening = core::Opening::Free;
+    core::TimeControl control;
 };
 
 // {"type":"join","game":ID} or with "secret":S
@@ -151,6 +154,17 @@ enum class Presence
 
 std::string_view roleName(Role role);
 
+// The clocks as the server reads them when it writes a message: "clock":{"control":"3+2",
+// "black":MS,"white":MS,"running":"black"|"white"|null,"stopped":MS}, MS milliseconds; "stopped"
+// what the server's restart gave back to the clocks (0 when none).
+struct ClockView
+{
+    core::TimeControl control;
+    std::int64_t remainingMs[2]; // black's, white's
+    std::optional<core::Colour> running;
+    std::int64_t stoppedMs = 0;
+};
+
 // The whole of one game as a state message tells it.
 struct GameView
 {
@@ -166,6 +180,7 @@ struct GameView
     // it has been made.
     std::optional<core::Colour> rematch;
     std::string_view next;
+    std::optional<ClockView> clock; // none for a game without a clock
 };
 
 // `link`: the link to the game for the page to offer (the server's --public-url with the game's
@@ -175,7 +190,8 @@ std::string createdMessage(std::string_view game, std::string_view secret,
 std::string joinedMessage(std::string_view game, Role role, std::optional<std::string_view> secret,
                           std::string_view link = {});
 std::string stateMessage(const GameView &view);
-std::string movedMessage(int n, core::Point point, core::Colour colour);
+std::string movedMessage(int n, core::Point point, core::Colour colour,
+                         const std::optional<ClockView> &clock = std::nullopt);
 std::string presenceMessage(Presence black, Presence white);
 // {"type":"rematched","game":ID,"secret":S}: the rematch has been made; S the receiver's seat
 // in it (none for a watcher).

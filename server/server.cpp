@@ -189,7 +189,7 @@ struct Server::Impl : std::enable_shared_from_this<Server::Impl>
     Impl(net::io_context &io, const ServerOptions &options, Clock clock, LogLine log)
         : io(io), options(options), log(log), store(options.database, options.durable),
           hub(options.name, store, std::move(clock), log, options.limits, options.publicUrl),
-          acceptor(io), sweepTimer(io), retryTimer(io)
+          acceptor(io), sweepTimer(io), tickTimer(io), retryTimer(io)
     {
     }
 
@@ -200,6 +200,7 @@ struct Server::Impl : std::enable_shared_from_this<Server::Impl>
     Hub hub;
     tcp::acceptor acceptor;
     net::steady_timer sweepTimer;
+    net::steady_timer tickTimer;
     net::steady_timer retryTimer;
     std::unordered_set<Connection *> connections;
     std::unordered_set<HttpSession *> httpSessions;
@@ -208,6 +209,7 @@ struct Server::Impl : std::enable_shared_from_this<Server::Impl>
     void listen();
     void accept();
     void scheduleSweep();
+    void scheduleTick();
     bool originAllowed(const http::request<http::empty_body> &request) const;
     std::string clientAddress(const tcp::socket &socket,
                               const http::request<http::empty_body> &request) const;
@@ -676,6 +678,7 @@ void Server::Impl::listen()
     acceptor.listen(net::socket_base::max_listen_connections);
     accept();
     scheduleSweep();
+    scheduleTick();
 }
 
 void Server::Impl::accept()
@@ -713,6 +716,20 @@ void Server::Impl::scheduleSweep()
             {
                 self->hub.sweep();
                 self->scheduleSweep();
+            }
+        });
+}
+
+void Server::Impl::scheduleTick()
+{
+    tickTimer.expires_after(options.tickInterval);
+    tickTimer.async_wait(
+        [self = shared_from_this()](beast::error_code error)
+        {
+            if (!error && !self->stopped)
+            {
+                self->hub.tick();
+                self->scheduleTick();
             }
         });
 }
@@ -782,12 +799,18 @@ void Server::sweep()
     impl_->hub.sweep();
 }
 
+void Server::tick()
+{
+    impl_->hub.tick();
+}
+
 void Server::stop()
 {
     impl_->stopped = true;
     beast::error_code ignored;
     impl_->acceptor.close(ignored);
     impl_->sweepTimer.cancel();
+    impl_->tickTimer.cancel();
     impl_->retryTimer.cancel();
     for (Connection *connection :
          std::vector<Connection *>(impl_->connections.begin(), impl_->connections.end()))

@@ -38,6 +38,8 @@ struct ServerOptions
     // server pings it halfway.
     std::chrono::seconds idleTimeout{20};
     std::chrono::seconds sweepInterval{3600};
+    // How often the clocks are looked at for a side out of time: a flag falls this late at most.
+    std::chrono::milliseconds tickInterval{100};
 };
 
 class Server
@@ -54,6 +56,10 @@ public:
 
     // Expires old games now (it also does every sweepInterval). Call on the loop's thread.
     void sweep();
+
+    // Ends the games whose clock has run out now (it also does every tickInterval). Call on the
+    // loop's thread.
+    void tick();
 
     // Stops accepting and closes every connection; the loop then runs out. Call on its thread.
     void stop();

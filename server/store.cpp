@@ -17,13 +17,15 @@
 namespace
 {
 
-// Layout version 5 of the database; PRAGMA user_version holds it. Version 4 lacked ended,
+// Layout version 6 of the database; PRAGMA user_version holds it. Version 5 lacked the clocks:
+// games.clock_main_ms, clock_increment_ms and clock_start_ms, moves.at_ms, the pauses and the
+// heartbeat (its games had no clock). Version 4 lacked ended,
 // draw_seat, draw_at, draw_refused_a_at, draw_refused_b_at, rematch_seat and next_game. Version 1
 // lacked
 // games.touched_at, undo_seat and undo_at, versions 1 and 2 refused_a_at and refused_b_at, and
 // versions 1 to 3 rule, opening, second_choice and first_choice (their games were all freestyle
 // with the free opening, as the columns' defaults say), which opening such a database adds.
-constexpr int LAYOUT_VERSION = 5;
+constexpr int LAYOUT_VERSION = 6;
 
 constexpr const char *SCHEMA = R"sql(
 CREATE TABLE IF NOT EXISTS games(
@@ -52,7 +54,10 @@ CREATE TABLE IF NOT EXISTS games(
     draw_refused_a_at INTEGER, -- the stones on the board when the other player last declined seat
     draw_refused_b_at INTEGER, -- A's (B's) offer: it may offer again once there are others
     rematch_seat INTEGER,      -- after the game, the seat that offered a rematch
-    next_game TEXT             -- the rematch's id, once it is made
+    next_game TEXT,            -- the rematch's id, once it is made
+    clock_main_ms INTEGER NOT NULL DEFAULT 0,      -- each side's time; 0: no clock
+    clock_increment_ms INTEGER NOT NULL DEFAULT 0, -- added after each move
+    clock_start_ms INTEGER     -- when black's clock began to run: the second player's arrival
 ) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS moves(
     game TEXT NOT NULL,
@@ -60,8 +65,19 @@ CREATE TABLE IF NOT EXISTS moves(
     row INTEGER NOT NULL,
     col INTEGER NOT NULL,
     at INTEGER NOT NULL,
+    at_ms INTEGER,             -- when the server received it, in milliseconds; NULL before clocks
     PRIMARY KEY(game, n)
 ) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS pauses(  -- spans in which a game's clocks stood still
+    game TEXT NOT NULL,
+    from_ms INTEGER NOT NULL,
+    to_ms INTEGER NOT NULL,
+    PRIMARY KEY(game, from_ms)
+) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS heartbeat(  -- the last time the server was known to run
+    one INTEGER PRIMARY KEY CHECK(one = 1),
+    at_ms INTEGER NOT NULL
+);
 )sql";
 
 void bindText(sqlite3_stmt *statement, int index, std::string_view text)
@@ -212,13 +228,34 @@ Store::Store(const std::string &path, bool durable) : path_(path)
                  "ALTER TABLE games ADD COLUMN rematch_seat INTEGER; "
                  "ALTER TABLE games ADD COLUMN next_game TEXT; PRAGMA user_version=5; COMMIT");
         }
-        exec("PRAGMA user_version=5");
-        insertGame_ = prepare("INSERT INTO games(id, secret_a, created_at, rule, opening) "
-                              "VALUES(?1, ?2, ?3, ?4, ?5)");
-        updateSeat_ = prepare("UPDATE games SET secret_b = ?2, black_seat = ?3, joined_at = ?4 "
+        if (found >= 1 && found <= 5)
+        {
+            exec("BEGIN IMMEDIATE; "
+                 "ALTER TABLE games ADD COLUMN clock_main_ms INTEGER NOT NULL DEFAULT 0; "
+                 "ALTER TABLE games ADD COLUMN clock_increment_ms INTEGER NOT NULL DEFAULT 0; "
+                 "ALTER TABLE games ADD COLUMN clock_start_ms INTEGER; "
+                 "ALTER TABLE moves ADD COLUMN at_ms INTEGER; PRAGMA user_version=6; COMMIT");
+        }
+        exec("PRAGMA user_version=6");
+        insertGame_ = prepare("INSERT INTO games(id, secret_a, created_at, rule, opening, "
+                              "clock_main_ms, clock_increment_ms) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+        updateSeat_ = prepare("UPDATE games SET secret_b = ?2, black_seat = ?3, joined_at = ?4, "
+                              "clock_start_ms = ?5 "
                               "WHERE id = ?1 AND secret_b IS NULL AND expired_at IS NULL");
-        insertMove_ =
-            prepare("INSERT INTO moves(game, n, row, col, at) VALUES(?1, ?2, ?3, ?4, ?5)");
+        insertMove_ = prepare(
+            "INSERT INTO moves(game, n, row, col, at, at_ms) VALUES(?1, ?2, ?3, ?4, ?5, ?6)");
+        insertPause_ = prepare("INSERT OR REPLACE INTO pauses(game, from_ms, to_ms) "
+                               "VALUES(?1, ?2, ?3)");
+        selectPauses_ =
+            prepare("SELECT from_ms, to_ms FROM pauses WHERE game = ?1 ORDER BY from_ms");
+        beat_ = prepare("INSERT OR REPLACE INTO heartbeat(one, at_ms) VALUES(1, ?1)");
+        lastBeat_ = prepare("SELECT at_ms FROM heartbeat WHERE one = 1");
+        // The games whose clocks ran while the server was down: timed, both seats taken, not over.
+        pauseRunning_ = prepare(
+            "INSERT OR REPLACE INTO pauses(game, from_ms, to_ms) SELECT id, ?1, ?2 FROM games "
+            "WHERE clock_main_ms > 0 AND clock_start_ms IS NOT NULL AND finished_at IS NULL AND "
+            "expired_at IS NULL");
+        forgetPauses_ = prepare("DELETE FROM pauses WHERE game = ?1");
         finishGame_ = prepare("UPDATE games SET finished_at = ?2 WHERE id = ?1");
         takeBack_ = prepare("DELETE FROM moves WHERE game = ?1 AND n >= ?2 AND "
                             "(SELECT finished_at FROM games WHERE id = ?1) IS NULL");
@@ -245,15 +282,18 @@ Store::Store(const std::string &path, bool durable) : path_(path)
                                 "finished_at IS NOT NULL AND next_game IS NULL");
         insertRematch_ =
             prepare("INSERT INTO games(id, secret_a, secret_b, black_seat, created_at, "
-                    "joined_at, rule, opening) VALUES(?1, ?2, ?3, ?4, ?5, ?5, ?6, ?7)");
+                    "joined_at, rule, opening, clock_main_ms, clock_increment_ms, clock_start_ms) "
+                    "VALUES(?1, ?2, ?3, ?4, ?5, ?5, ?6, ?7, ?8, ?9, ?10)");
         linkRematch_ = prepare("UPDATE games SET next_game = ?2, rematch_seat = NULL WHERE id = ?1 "
                                "AND finished_at IS NOT NULL AND next_game IS NULL");
         selectGame_ = prepare("SELECT secret_a, secret_b, black_seat, expired_at, undo_seat, "
                               "undo_at, refused_a_at, refused_b_at, rule, opening, "
                               "second_choice, first_choice, ended, draw_seat, draw_at, "
-                              "draw_refused_a_at, draw_refused_b_at, rematch_seat, next_game "
+                              "draw_refused_a_at, draw_refused_b_at, rematch_seat, next_game, "
+                              "clock_main_ms, clock_increment_ms, clock_start_ms "
                               "FROM games WHERE id = ?1");
-        selectMoves_ = prepare("SELECT n, row, col FROM moves WHERE game = ?1 ORDER BY n");
+        selectMoves_ =
+            prepare("SELECT n, row, col, at_ms FROM moves WHERE game = ?1 ORDER BY n");
         // Unjoined for a day, finished for 30 days, or unfinished and untouched for 30 days: no
         // move and no take-back.
         selectExpired_ = prepare(R"sql(
@@ -344,7 +384,7 @@ void Store::finish(sqlite3_stmt *statement, const char *what)
 }
 
 void Store::addGame(std::string_view id, std::string_view secretA, std::int64_t now,
-                    core::Rule rule, core::Opening opening)
+                    core::Rule rule, core::Opening opening, core::TimeControl control)
 {
     Reset reset(insertGame_);
     bindText(insertGame_, 1, id);
@@ -352,17 +392,20 @@ void Store::addGame(std::string_view id, std::string_view secretA, std::int64_t 
     sqlite3_bind_int64(insertGame_, 3, now);
     bindText(insertGame_, 4, ruleName(rule));
     bindText(insertGame_, 5, openingName(opening));
+    sqlite3_bind_int64(insertGame_, 6, control.mainMs);
+    sqlite3_bind_int64(insertGame_, 7, control.incrementMs);
     finish(insertGame_, "storing a new game");
 }
 
 void Store::takeSecondSeat(std::string_view id, std::string_view secretB, int firstSeat,
-                           std::int64_t now)
+                           std::int64_t now, std::int64_t nowMs)
 {
     Reset reset(updateSeat_);
     bindText(updateSeat_, 1, id);
     bindText(updateSeat_, 2, secretB);
     sqlite3_bind_int(updateSeat_, 3, firstSeat);
     sqlite3_bind_int64(updateSeat_, 4, now);
+    sqlite3_bind_int64(updateSeat_, 5, nowMs);
     finish(updateSeat_, "storing the second seat");
     if (sqlite3_changes(db_) != 1)
     {
@@ -396,7 +439,8 @@ void Store::setChoices(std::string_view id, StoredGame::Choices choices)
 }
 
 void Store::addMove(std::string_view id, int n, core::Point point, bool over, std::int64_t now,
-                    const std::optional<StoredGame::Choices> &choices)
+                    std::int64_t nowMs, const std::optional<StoredGame::Choices> &choices,
+                    const core::Result *result)
 {
     const auto insert = [&]
     {
@@ -407,12 +451,13 @@ void Store::addMove(std::string_view id, int n, core::Point point, bool over, st
         sqlite3_bind_int(insertMove_, 3, cell.row);
         sqlite3_bind_int(insertMove_, 4, cell.col);
         sqlite3_bind_int64(insertMove_, 5, now);
+        sqlite3_bind_int64(insertMove_, 6, nowMs);
         finish(insertMove_, "storing a move");
     };
     // A move alone is one statement, one commit; the move that ends the game commits with the
     // game's end, so that a finished game is never stored unfinished, and the one that makes a
     // choice with the choice.
-    if (!over && !choices)
+    if (!over && !choices && result == nullptr)
     {
         insert();
         return;
@@ -425,7 +470,11 @@ void Store::addMove(std::string_view id, int n, core::Point point, bool over, st
             {
                 setChoices(id, *choices);
             }
-            if (over)
+            if (result != nullptr)
+            {
+                endGame(id, *result, now);
+            }
+            else if (over)
             {
                 Reset reset(finishGame_);
                 bindText(finishGame_, 1, id);
@@ -435,7 +484,8 @@ void Store::addMove(std::string_view id, int n, core::Point point, bool over, st
         });
 }
 
-void Store::takeBack(std::string_view id, int keep, std::int64_t now)
+void Store::takeBack(std::string_view id, int keep, std::int64_t now,
+                     std::optional<core::Pause> pause)
 {
     // The moves go and the game is marked touched in one commit: an idle game's clock runs from
     // its last move or take-back, whichever came later.
@@ -448,11 +498,67 @@ void Store::takeBack(std::string_view id, int keep, std::int64_t now)
                 sqlite3_bind_int(takeBack_, 2, keep);
                 finish(takeBack_, "taking back moves");
             }
+            if (pause)
+            {
+                addPause(id, *pause);
+            }
             Reset reset(touchGame_);
             bindText(touchGame_, 1, id);
             sqlite3_bind_int64(touchGame_, 2, now);
             finish(touchGame_, "storing the time of a take-back");
         });
+}
+
+void Store::addPause(std::string_view id, core::Pause pause)
+{
+    Reset reset(insertPause_);
+    bindText(insertPause_, 1, id);
+    sqlite3_bind_int64(insertPause_, 2, pause.fromMs);
+    sqlite3_bind_int64(insertPause_, 3, pause.toMs);
+    finish(insertPause_, "storing a pause of the clocks");
+}
+
+void Store::beat(std::int64_t nowMs)
+{
+    Reset reset(beat_);
+    sqlite3_bind_int64(beat_, 1, nowMs);
+    finish(beat_, "storing the server's heartbeat");
+}
+
+std::optional<core::Pause> Store::resumeClocks(std::int64_t nowMs)
+{
+    std::optional<core::Pause> stopped;
+    transaction(
+        [&]
+        {
+            {
+                Reset reset(lastBeat_);
+                const int status = sqlite3_step(lastBeat_);
+                if (status == SQLITE_ROW)
+                {
+                    const std::int64_t last = sqlite3_column_int64(lastBeat_, 0);
+                    if (last < nowMs)
+                    {
+                        stopped = core::Pause{last, nowMs};
+                    }
+                }
+                else if (status != SQLITE_DONE)
+                {
+                    fail("reading the server's heartbeat");
+                }
+            }
+            if (stopped)
+            {
+                Reset reset(pauseRunning_);
+                sqlite3_bind_int64(pauseRunning_, 1, stopped->fromMs);
+                sqlite3_bind_int64(pauseRunning_, 2, stopped->toMs);
+                finish(pauseRunning_, "giving back the time the server was down");
+            }
+            Reset reset(beat_);
+            sqlite3_bind_int64(beat_, 1, nowMs);
+            finish(beat_, "storing the server's heartbeat");
+        });
+    return stopped;
 }
 
 void Store::setUndo(std::string_view id, std::optional<StoredGame::Undo> undo)
@@ -490,6 +596,10 @@ std::string_view endedName(const core::Result &result)
     {
         return "draw-agreed";
     }
+    if (result.ending == core::Ending::Time)
+    {
+        return result.winner == core::Colour::White ? "black-flagged" : "white-flagged";
+    }
     return result.winner == core::Colour::White ? "black-resigned" : "white-resigned";
 }
 
@@ -498,6 +608,12 @@ std::optional<StoredGame::Finish> endedNamed(std::string_view name)
     if (name == "draw-agreed")
     {
         return StoredGame::Finish{core::Ending::Agreement, core::Colour::Black};
+    }
+    if (name == "black-flagged" || name == "white-flagged")
+    {
+        return StoredGame::Finish{core::Ending::Time, name == "black-flagged"
+                                                          ? core::Colour::Black
+                                                          : core::Colour::White};
     }
     if (name == "black-resigned" || name == "white-resigned")
     {
@@ -512,10 +628,11 @@ std::optional<StoredGame::Finish> endedNamed(std::string_view name)
 
 void Store::endGame(std::string_view id, const core::Result &result, std::int64_t now)
 {
-    if (result.ending != core::Ending::Resignation && result.ending != core::Ending::Agreement)
+    if (result.ending != core::Ending::Resignation && result.ending != core::Ending::Agreement &&
+        result.ending != core::Ending::Time)
     {
         throw StoreError("the database " + path_ + ": game " + std::string(id) +
-                         ": only a resignation or a draw agreed is stored so");
+                         ": only a resignation, a time-out or a draw agreed is stored so");
     }
     Reset reset(endGame_);
     bindText(endGame_, 1, id);
@@ -570,7 +687,8 @@ void Store::offerRematch(std::string_view id, int seat)
 
 void Store::addRematch(std::string_view old, std::string_view id, std::string_view secretA,
                        std::string_view secretB, int firstSeat, core::Rule rule,
-                       core::Opening opening, std::int64_t now)
+                       core::Opening opening, std::int64_t now, core::TimeControl control,
+                       std::int64_t nowMs)
 {
     transaction(
         [&]
@@ -584,6 +702,9 @@ void Store::addRematch(std::string_view old, std::string_view id, std::string_vi
                 sqlite3_bind_int64(insertRematch_, 5, now);
                 bindText(insertRematch_, 6, ruleName(rule));
                 bindText(insertRematch_, 7, openingName(opening));
+                sqlite3_bind_int64(insertRematch_, 8, control.mainMs);
+                sqlite3_bind_int64(insertRematch_, 9, control.incrementMs);
+                sqlite3_bind_int64(insertRematch_, 10, nowMs);
                 finish(insertRematch_, "storing a rematch");
             }
             Reset reset(linkRematch_);
@@ -684,10 +805,31 @@ Lookup Store::load(std::string_view id, StoredGame &game)
             game.rematchSeat = count(17);
         }
         game.next = columnText(selectGame_, 18);
+        game.control = core::TimeControl{sqlite3_column_int64(selectGame_, 19),
+                                         sqlite3_column_int64(selectGame_, 20)};
+        game.clockStartMs = sqlite3_column_type(selectGame_, 21) == SQLITE_NULL
+                                ? std::nullopt
+                                : std::optional(sqlite3_column_int64(selectGame_, 21));
+    }
+    {
+        Reset reset(selectPauses_);
+        bindText(selectPauses_, 1, id);
+        game.pauses.clear();
+        int status = SQLITE_ROW;
+        while ((status = sqlite3_step(selectPauses_)) == SQLITE_ROW)
+        {
+            game.pauses.push_back(core::Pause{sqlite3_column_int64(selectPauses_, 0),
+                                              sqlite3_column_int64(selectPauses_, 1)});
+        }
+        if (status != SQLITE_DONE)
+        {
+            fail("reading a game's pauses");
+        }
     }
     Reset reset(selectMoves_);
     bindText(selectMoves_, 1, id);
     game.moves.clear();
+    game.moveMs.clear();
     int status = SQLITE_ROW;
     while ((status = sqlite3_step(selectMoves_)) == SQLITE_ROW)
     {
@@ -701,6 +843,10 @@ Lookup Store::load(std::string_view id, StoredGame &game)
                              " has a move out of order or off the board");
         }
         game.moves.push_back(core::pointOfCell(row, col));
+        // A move from before the clocks has no time: it counts as made at the clock's start.
+        game.moveMs.push_back(sqlite3_column_type(selectMoves_, 3) == SQLITE_NULL
+                                  ? game.clockStartMs.value_or(0)
+                                  : sqlite3_column_int64(selectMoves_, 3));
     }
     if (status != SQLITE_DONE)
     {
@@ -739,6 +885,9 @@ std::vector<std::string> Store::sweep(std::int64_t now)
                 Reset forget(forgetMoves_);
                 bindText(forgetMoves_, 1, id);
                 finish(forgetMoves_, "deleting an expired game's moves");
+                Reset forgetPauses(forgetPauses_);
+                bindText(forgetPauses_, 1, id);
+                finish(forgetPauses_, "deleting an expired game's pauses");
             }
             Reset reset(dropExpired_);
             sqlite3_bind_int64(dropExpired_, 1, now - EXPIRED_MEMORY);
@@ -792,6 +941,10 @@ core::Game restored(const StoredGame &stored, int *refusedAt)
     if (stored.finish.how == core::Ending::Resignation)
     {
         game.resign(stored.finish.loser);
+    }
+    else if (stored.finish.how == core::Ending::Time)
+    {
+        game.timeOut(stored.finish.loser);
     }
     else if (stored.finish.how == core::Ending::Agreement)
     {

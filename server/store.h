@@ -3,6 +3,7 @@
 // told anyone is on disk. Not thread-safe: one server loop owns it.
 #pragma once
 
+#include "core/clock.h"
 #include "core/game.h"
 
 #include <array>
@@ -76,6 +77,13 @@ struct StoredGame
     // After the game: the seat that offered a rematch, and the rematch's id once it is made.
     std::optional<int> rematchSeat;
     std::string next;
+    // The clock: its time control (none for an untimed game), when black's clock began to run
+    // (the second player's arrival), when each move was received, and the spans in which the
+    // clocks stood still (a server down, a take-back). Milliseconds since the epoch.
+    core::TimeControl control;
+    std::optional<std::int64_t> clockStartMs;
+    std::vector<std::int64_t> moveMs;
+    std::vector<core::Pause> pauses;
 };
 
 // The game of `moves` under its rule and opening, each choice made at the step that asks for it:
@@ -83,8 +91,8 @@ struct StoredGame
 core::Game replayed(core::Rule rule, core::Opening opening, const std::vector<core::Point> &moves,
                     StoredGame::Choices choices, int *refusedAt = nullptr);
 
-// The stored game as it stands: replayed() and then ended as it was, by a resignation or a draw
-// agreed.
+// The stored game as it stands: replayed() and then ended as it was, by a resignation, a time-out
+// or a draw agreed.
 core::Game restored(const StoredGame &stored, int *refusedAt = nullptr);
 
 enum class Lookup
@@ -107,27 +115,43 @@ public:
     Store(const Store &) = delete;
     Store &operator=(const Store &) = delete;
 
+    // Times are in seconds (`now`) and milliseconds (`nowMs`) since the epoch.
     void addGame(std::string_view id, std::string_view secretA, std::int64_t now,
                  core::Rule rule = core::Rule::Freestyle,
-                 core::Opening opening = core::Opening::Free);
-    // `firstSeat`: the seat of the first player, as the draw made it.
+                 core::Opening opening = core::Opening::Free, core::TimeControl control = {});
+    // `firstSeat`: the seat of the first player, as the draw made it; black's clock starts at
+    // `nowMs`.
     void takeSecondSeat(std::string_view id, std::string_view secretB, int firstSeat,
-                        std::int64_t now);
-    // The move numbered n (the stones before it); `over`: it ended the game; `choices`: the swap2
-    // choices as they stand after it, when it made one (a stone at a choosing step chooses white),
-    // committed with it.
+                        std::int64_t now, std::int64_t nowMs = 0);
+    // The move numbered n (the stones before it), received at `nowMs`; `over`: it ended the game;
+    // `choices`: the swap2 choices as they stand after it, when it made one (a stone at a
+    // choosing step chooses white); `result`: an ending off the board that came with it (a move
+    // made after its side's time ran out is stored with the time-out), all in one commit.
     void addMove(std::string_view id, int n, core::Point point, bool over, std::int64_t now,
-                 const std::optional<StoredGame::Choices> &choices = std::nullopt);
+                 std::int64_t nowMs = 0,
+                 const std::optional<StoredGame::Choices> &choices = std::nullopt,
+                 const core::Result *result = nullptr);
     // The swap2 choices as they stand, once one has been made.
     void setChoices(std::string_view id, StoredGame::Choices choices);
     // Takes back the moves numbered `keep` and after, as both players agreed, at `now`, from
     // which the game counts as touched; the game is not over (a finished game keeps its moves).
-    void takeBack(std::string_view id, int keep, std::int64_t now);
+    // With `pause`, the clocks stand still through it, so that the time since the last move kept
+    // is given back with the moves, in the same commit.
+    void takeBack(std::string_view id, int keep, std::int64_t now,
+                  std::optional<core::Pause> pause = std::nullopt);
+    // The game's clocks stand still through `pause`.
+    void addPause(std::string_view id, core::Pause pause);
+    // The server runs at `nowMs`: stored every second or so, so that a restart knows how long it
+    // was down.
+    void beat(std::int64_t nowMs);
+    // At the server's start: the span since its last heartbeat, given back as a pause to every
+    // timed game that goes on, and returned (none on a first start); the heartbeat is `nowMs`.
+    std::optional<core::Pause> resumeClocks(std::int64_t nowMs);
     // Stores a request to take back a move, or with none that the request has been answered.
     void setUndo(std::string_view id, std::optional<StoredGame::Undo> undo);
     // Stores that the other player refused the request `refused` describes, which is answered.
     void refuseUndo(std::string_view id, StoredGame::Undo refused);
-    // Ends the game that goes on by a resignation or a draw agreed (`result`), at `now`; any
+    // Ends the game that goes on by a resignation, a time-out or a draw agreed (`result`), at `now`; any
     // request or offer waiting goes with it.
     void endGame(std::string_view id, const core::Result &result, std::int64_t now);
     // Stores an offer of a draw, or with none that it has been answered (or a move answered it).
@@ -140,7 +164,7 @@ public:
     // of the old game), and `firstSeat` opening it; the old game names it, in the same commit.
     void addRematch(std::string_view old, std::string_view id, std::string_view secretA,
                     std::string_view secretB, int firstSeat, core::Rule rule, core::Opening opening,
-                    std::int64_t now);
+                    std::int64_t now, core::TimeControl control = {}, std::int64_t nowMs = 0);
     Lookup load(std::string_view id, StoredGame &game);
 
     // Expires what has outlived its time (UNJOINED_LIFETIME, FINISHED_LIFETIME, IDLE_LIFETIME):
@@ -185,6 +209,12 @@ private:
     sqlite3_stmt *selectExpired_;
     sqlite3_stmt *expireGame_;
     sqlite3_stmt *forgetMoves_;
+    sqlite3_stmt *insertPause_;
+    sqlite3_stmt *selectPauses_;
+    sqlite3_stmt *beat_;
+    sqlite3_stmt *lastBeat_;
+    sqlite3_stmt *pauseRunning_;
+    sqlite3_stmt *forgetPauses_;
     sqlite3_stmt *dropExpired_;
     std::unique_ptr<Checkpointer> checkpointer_;
 };

@@ -47,7 +47,7 @@ namespace
 
 std::string lastGame = "local-aaaaaaaaaaaaaaaa";
 std::string lastSecret = "00000000000000000000000000000000";
-std::int64_t now = 1'800'000'000;
+std::int64_t now = 1'800'000'000'000; // milliseconds
 
 class FakePeer : public Peer
 {
@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     HubLimits limits;
     limits.gamesPerAddressPerHour = 5;
     Hub hub(
-        "local", store(), [] { return now += 7; }, [](std::string_view) {}, limits);
+        "local", store(), [] { return now += 7000; }, [](std::string_view) {}, limits);
     FakePeer peers[3] = {FakePeer("192.0.2.1"), FakePeer("192.0.2.2"), FakePeer("192.0.2.1")};
     std::string_view input(reinterpret_cast<const char *>(data), size);
     while (!input.empty())
@@ -113,7 +113,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (line.size() >= 2 && line[1] == '~')
         {
             hub.sweep(); // "~": the sweep, a day or more later
-            now += 86400 * (1 + line.size() % 40);
+            now += 86400'000 * (1 + line.size() % 40);
+        }
+        else if (line.size() >= 2 && line[1] == '!')
+        {
+            now += 1000 * static_cast<std::int64_t>(line.size()) * line.size(); // "!": time passes
+            hub.tick();
         }
         else if (!peer.closed)
         {

@@ -29,12 +29,26 @@ TempDir::~TempDir()
     std::filesystem::remove_all(path_, ignored);
 }
 
-RunningServer::RunningServer(ServerOptions options) : database_(dir_.path() / "games.sqlite")
+RunningServer::RunningServer(ServerOptions options)
+    : options_(std::move(options)), database_(dir_.path() / "games.sqlite")
 {
-    options.port = 0;
-    options.database = database_.string();
+    options_.port = 0;
+    options_.database = database_.string();
+    start();
+}
+
+void RunningServer::restart(std::int64_t downMs)
+{
+    stop();
+    advanceMs(downMs);
+    io_.restart();
+    start();
+}
+
+void RunningServer::start()
+{
     server_ = std::make_unique<Server>(
-        io_, options, [this] { return now_.load(); },
+        io_, options_, [this] { return now_.load(); },
         [this](std::string_view line)
         {
             std::lock_guard<std::mutex> lock(logMutex_);
@@ -49,6 +63,13 @@ void RunningServer::sweep(std::int64_t later)
     advance(later);
     std::promise<void> done;
     boost::asio::post(io_, [&] { server_->sweep(), done.set_value(); });
+    done.get_future().wait();
+}
+
+void RunningServer::tick()
+{
+    std::promise<void> done;
+    boost::asio::post(io_, [&] { server_->tick(), done.set_value(); });
     done.get_future().wait();
 }
 

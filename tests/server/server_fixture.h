@@ -39,19 +39,29 @@ public:
 
     unsigned short port() const { return port_; }
     const std::filesystem::path &database() const { return database_; }
-    void advance(std::int64_t seconds) { now_ += seconds; }
-    std::int64_t now() const { return now_; }
+    void advance(std::int64_t seconds) { now_ += seconds * 1000; }
+    void advanceMs(std::int64_t ms) { now_ += ms; }
+    std::int64_t now() const { return now_ / 1000; }
+    std::int64_t nowMs() const { return now_; }
+    // Runs the clocks' check on the server's loop now, and waits for it.
+    void tick();
     // Moves the clock on by `later` seconds, then runs the sweep on the server's loop and waits
     // for it.
     void sweep(std::int64_t later);
     std::vector<std::string> log() const;
     // Stops the server and waits for its loop to end.
     void stop();
+    // Stops the server, lets `downMs` pass, and starts it again on the same database and
+    // options, on another free port.
+    void restart(std::int64_t downMs);
 
 private:
+    void start();
+
+    ServerOptions options_;
     TempDir dir_;
     std::filesystem::path database_;
-    std::atomic<std::int64_t> now_{1'800'000'000};
+    std::atomic<std::int64_t> now_{1'800'000'000'000}; // milliseconds
     boost::asio::io_context io_;
     std::unique_ptr<Server> server_;
     unsigned short port_ = 0;

@@ -94,7 +94,7 @@ TEST(ServerStore, filesThatAreNotItsDatabaseAreRefusedClearly)
                                        << std::string(5000, 'x');
     refused(dir.path() / "text", "not a database");
     refused(dir.path() / "missing" / "games.sqlite", "unable to open");
-    onDatabase(dir.path() / "newer", "PRAGMA user_version=6;");
+    onDatabase(dir.path() / "newer", "PRAGMA user_version=7;");
     refused(dir.path() / "newer", "newer server");
     // A folder where the file should be.
     std::filesystem::create_directory(dir.path() / "folder");
@@ -186,7 +186,7 @@ TEST(ServerStore, anOlderDatabasesGamesComeBackFreestyleAndNewOnesUnderTheirRule
         store.addMove(renju, 4, at(10, 10), false, NOW);
         // The first player's stone at its choice chooses white, committed with the move.
         store.addMove(
-            renju, 5, at(11, 11), false, NOW,
+            renju, 5, at(11, 11), false, NOW, NOW * 1000,
             StoredGame::Choices{core::Swap2Choice::TwoStones, core::Swap2Choice::PlayWhite});
     }
     int version = 0;
@@ -203,7 +203,7 @@ TEST(ServerStore, anOlderDatabasesGamesComeBackFreestyleAndNewOnesUnderTheirRule
             &version, nullptr);
         sqlite3_close(db);
     }
-    EXPECT_EQ(version, 5);
+    EXPECT_EQ(version, 6);
     Store store(database.string(), false);
     StoredGame game;
     ASSERT_EQ(store.load(renju, game), Lookup::Found);
@@ -235,7 +235,7 @@ TEST(ServerStore, storedGamesThatBreakItsOwnRulesAreRefused)
         EXPECT_EQ(game.moves.size(), 1u);
     }
     for (const std::string &edit : std::vector<std::string>{
-             "INSERT INTO moves VALUES('" + GAME + "', 5, 1, 1, 0);",
+             "INSERT INTO moves(game, n, row, col, at) VALUES('" + GAME + "', 5, 1, 1, 0);",
              "UPDATE moves SET row = 18 WHERE n = 0;", "UPDATE moves SET col = -1 WHERE n = 0;",
              "UPDATE games SET rule = 'gomoku';", "UPDATE games SET opening = 'swap5';",
              "UPDATE games SET second_choice = 'grey';", "UPDATE games SET ended = 'white-fled';"})
