@@ -15,21 +15,6 @@ constexpr std::int64_t SECOND_MS = 1000;
 constexpr int MOST_MINUTES = 180;
 constexpr int MOST_SECONDS = 60;
 
-// The time the clocks ran between `from` and `to`, the pauses left out.
-std::int64_t runningBetween(std::int64_t from, std::int64_t to, std::span<const Pause> pauses)
-{
-    if (to <= from)
-        return 0;
-    std::int64_t ran = to - from;
-    for (const Pause &pause : pauses)
-    {
-        const std::int64_t a = std::max(from, pause.fromMs), b = std::min(to, pause.toMs);
-        if (b > a)
-            ran -= b - a;
-    }
-    return std::max<std::int64_t>(ran, 0);
-}
-
 // When a clock with `left` to run, running from `from`, reaches 0, the pauses left out.
 std::int64_t flagTime(std::int64_t from, std::int64_t left, std::span<const Pause> pauses)
 {
@@ -50,6 +35,20 @@ std::int64_t flagTime(std::int64_t from, std::int64_t left, std::span<const Paus
 }
 
 } // namespace
+
+std::int64_t runningBetween(std::int64_t from, std::int64_t to, std::span<const Pause> pauses)
+{
+    if (to <= from)
+        return 0;
+    std::int64_t ran = to - from;
+    for (const Pause &pause : pauses)
+    {
+        const std::int64_t a = std::max(from, pause.fromMs), b = std::min(to, pause.toMs);
+        if (b > a)
+            ran -= b - a;
+    }
+    return std::max<std::int64_t>(ran, 0);
+}
 
 std::string timeControlName(const TimeControl &control)
 {

@@ -34,6 +34,10 @@ struct Pause
     std::int64_t toMs = 0;
 };
 
+// The time the clocks ran between `fromMs` and `toMs`, the pauses left out (0 when `toMs` is not
+// later).
+std::int64_t runningBetween(std::int64_t fromMs, std::int64_t toMs, std::span<const Pause> pauses);
+
 struct ClockReading
 {
     std::int64_t remainingMs[2] = {0, 0}; // black's and white's, at the time asked about

@@ -161,7 +161,7 @@ Record readPsq(std::string_view text, Rule psqRule)
         throw RecordError("an empty file: a .psq opens with \"Piskvorky\" and the board's size");
     }
     readHeader(lines[0]);
-    Record record{Game(psqRule), {}, {}, {}, {}};
+    Record record{Game(psqRule), {}, {}, {}, {}, {}, {}};
     std::size_t next = 1;
     for (; next < lines.size() && isMoveLine(lines[next]); ++next)
     {

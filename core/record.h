@@ -4,6 +4,7 @@
 // refused with what is wrong and where, and never half read.
 #pragma once
 
+#include "core/clock.h"
 #include "core/game.h"
 
 #include <cstddef>
@@ -35,6 +36,10 @@ struct Record
     // The lines a tournament .psq file carries after its moves (the two players' names and a
     // closing code line), kept as read and written back as they were.
     std::vector<std::string> psqTail;
+    // The clock, in a timed game: its time control, and for each move the time its side had left
+    // after it, increment included (milliseconds; empty, or -1 for a move, when not known).
+    TimeControl control;
+    std::vector<std::int64_t> leftMs;
 };
 
 enum class RecordFormat
@@ -49,7 +54,8 @@ RecordFormat recordFormat(std::string_view text);
 // The record in each layout.
 // The .psq keeps the moves, each move's time (0 when not known) and psqTail; not the rule, the
 // opening's choices, the names outside psqTail, the date, nor a result the stones do not show.
-// SGF keeps all of the record.
+// SGF keeps all of the record: the clock as TM (seconds a side), OT ("+S s a move", the increment)
+// and each move's BL or WL (the seconds its side had left after it).
 std::string writePsq(const Record &record);
 std::string writeSgf(const Record &record);
 

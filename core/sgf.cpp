@@ -3,11 +3,14 @@
 // the result (B+ a five, B+R a resignation, B+T a flag, 0 a draw); then one node a move, B[jj] or
 // W[jj], its two letters the column and the row from the top left, a = 0. Properties of this
 // game's own: OP[swap2] for the swap2 opening, CH the choices made in it in order (white, black,
-// two) and MS on a move the milliseconds it took. Only the main line is read: the first
-// variation wherever the tree branches.
+// two) and MS on a move the milliseconds it took. A timed game has TM (each side's seconds) and OT
+// ("+2 s a move", the increment) in its root, and on each move BL or WL, the seconds its side had
+// left after it. Only the main line is read: the first variation wherever the tree branches.
 #include "core/record_text.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdio>
 
 namespace core
 {
@@ -665,6 +668,69 @@ std::int32_t readMs(const Node &node, const TreeReader &reader)
     return number;
 }
 
+// Seconds as SGF writes them (a real number): whole when they are, else to the millisecond.
+std::string secondsValue(std::int64_t ms)
+{
+    std::string text = std::to_string(ms / 1000);
+    if (ms % 1000 != 0)
+    {
+        char fraction[8];
+        std::snprintf(fraction, sizeof fraction, ".%03d", static_cast<int>(ms % 1000));
+        text += fraction;
+        while (text.back() == '0')
+        {
+            text.pop_back();
+        }
+    }
+    return text;
+}
+
+// A real number of seconds, >= 0 and at most a day, in milliseconds; -1 when it is not one.
+std::int64_t secondsNamed(const std::string &value)
+{
+    std::int64_t whole = 0, fraction = 0, scale = 1000;
+    std::size_t i = 0;
+    for (; i < value.size() && value[i] >= '0' && value[i] <= '9' && whole <= 86400; ++i)
+    {
+        whole = whole * 10 + (value[i] - '0');
+    }
+    if (i == 0 || whole > 86400)
+    {
+        return -1;
+    }
+    if (i < value.size() && value[i] == '.')
+    {
+        for (++i; i < value.size() && value[i] >= '0' && value[i] <= '9'; ++i)
+        {
+            if (scale > 1)
+            {
+                scale /= 10;
+                fraction += (value[i] - '0') * scale;
+            }
+        }
+    }
+    return i == value.size() ? whole * 1000 + fraction : -1;
+}
+
+// The time its side had left after the node's move (BL or WL), or -1.
+std::int64_t readLeft(const Node &node, const TreeReader &reader)
+{
+    for (std::string_view id : {"BL", "WL"})
+    {
+        if (const Property *left = node.find(id))
+        {
+            const std::string value = single(*left, reader, node);
+            const std::int64_t ms = secondsNamed(value);
+            if (ms < 0)
+            {
+                reader.fail(node.offset, std::string(id) + "[" + value + "] is not a number of seconds");
+            }
+            return ms;
+        }
+    }
+    return -1;
+}
+
 // The node's move, if it has one, played on the game.
 void readMove(Game &game, const Node &node, const TreeReader &reader)
 {
@@ -741,6 +807,14 @@ std::string writeSgf(const Record &record)
     add("PW", record.white);
     add("DT", record.date);
     add("RE", resultValue(game.result()));
+    if (record.control.timed())
+    {
+        add("TM", secondsValue(record.control.mainMs));
+        std::string overtime = secondsValue(record.control.incrementMs);
+        overtime.insert(overtime.begin(), '+');
+        overtime += " s a move";
+        add("OT", overtime);
+    }
     text += "\n";
     for (std::size_t i = 0; i < game.moves().size(); ++i)
     {
@@ -755,6 +829,10 @@ std::string writeSgf(const Record &record)
         if (move.ms >= 0)
         {
             text += "MS[" + std::to_string(move.ms) + "]";
+        }
+        if (i < record.leftMs.size() && record.leftMs[i] >= 0)
+        {
+            text += std::string(i % 2 == 0 ? "BL[" : "WL[") + secondsValue(record.leftMs[i]) + "]";
         }
         text += "\n";
     }
@@ -772,12 +850,43 @@ Record readSgf(std::string_view text)
                   fact(nodes, "PB", reader),
                   fact(nodes, "PW", reader),
                   fact(nodes, "DT", reader),
+                  {},
+                  {},
                   {}};
     Choices choices(std::move(choiceList), reader, root);
+    bool anyLeft = false;
     for (const Node &node : nodes)
     {
         choices.makeDue(record.game);
+        const std::size_t before = record.game.moves().size();
         readMove(record.game, node, reader);
+        if (record.game.moves().size() > before)
+        {
+            record.leftMs.push_back(readLeft(node, reader));
+            anyLeft = anyLeft || record.leftMs.back() >= 0;
+        }
+    }
+    if (!anyLeft)
+    {
+        record.leftMs.clear();
+    }
+    if (const std::string main = fact(nodes, "TM", reader); !main.empty())
+    {
+        const std::int64_t ms = secondsNamed(main);
+        if (ms <= 0)
+        {
+            reader.fail(root.offset, "TM[" + main + "] is not a number of seconds");
+        }
+        record.control.mainMs = ms;
+        // The increment as this program writes it; other overtimes are kept as none.
+        const std::string overtime = fact(nodes, "OT", reader);
+        constexpr std::string_view A_MOVE = " s a move";
+        if (overtime.size() > A_MOVE.size() + 1 && overtime[0] == '+' &&
+            overtime.ends_with(A_MOVE))
+        {
+            const std::string increment(overtime.begin() + 1, overtime.end() - A_MOVE.size());
+            record.control.incrementMs = std::max<std::int64_t>(secondsNamed(increment), 0);
+        }
     }
     choices.makeDue(record.game);
     choices.checkAllMade();

@@ -41,6 +41,20 @@ std::optional<ServedRecord> servedRecord(Store &store, std::string_view path)
     {
         return std::nullopt; // the store holds only moves the server's rules placed
     }
+    // A timed game's clocks: each side's time left after each of its moves.
+    record.control = stored.control;
+    if (stored.control.timed() && stored.clockStartMs &&
+        stored.moveMs.size() == stored.moves.size())
+    {
+        for (std::size_t i = 0; i < stored.moveMs.size(); ++i)
+        {
+            const core::ClockReading reading =
+                core::readClock(stored.control, *stored.clockStartMs,
+                                std::span(stored.moveMs).first(i + 1), stored.moveMs[i],
+                                stored.pauses);
+            record.leftMs.push_back(reading.remainingMs[i % 2]);
+        }
+    }
     if (extension == ".psq")
     {
         return ServedRecord{core::writePsq(record), "text/plain; charset=utf-8", std::string(name)};

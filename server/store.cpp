@@ -899,7 +899,7 @@ std::vector<std::string> Store::sweep(std::int64_t now)
 // The game of `moves` under its rule and opening, each choice made at the step that asks for it:
 // the moves up to the first the rules refuse, whose number goes to `refusedAt` (-1 when none is).
 core::Game replayed(core::Rule rule, core::Opening opening, const std::vector<core::Point> &moves,
-                    StoredGame::Choices choices, int *refusedAt)
+                    StoredGame::Choices choices, int *refusedAt, std::span<const std::int32_t> ms)
 {
     core::Game game(rule, opening);
     const auto chooseWhenAsked = [&]
@@ -921,7 +921,7 @@ core::Game replayed(core::Rule rule, core::Opening opening, const std::vector<co
     for (std::size_t n = 0; n < moves.size(); ++n)
     {
         chooseWhenAsked();
-        if (game.play(moves[n]) != core::Verdict::Placed)
+        if (game.play(moves[n], n < ms.size() ? ms[n] : -1) != core::Verdict::Placed)
         {
             if (refusedAt != nullptr)
             {
@@ -936,8 +936,21 @@ core::Game replayed(core::Rule rule, core::Opening opening, const std::vector<co
 
 core::Game restored(const StoredGame &stored, int *refusedAt)
 {
+    // How long each move took, where its time is known: from the move before it (or the second
+    // player's arrival), the pauses left out.
+    std::vector<std::int32_t> taken;
+    if (stored.clockStartMs && stored.moveMs.size() == stored.moves.size())
+    {
+        std::int64_t last = *stored.clockStartMs;
+        for (const std::int64_t at : stored.moveMs)
+        {
+            const std::int64_t spent = core::runningBetween(last, at, stored.pauses);
+            taken.push_back(static_cast<std::int32_t>(std::min<std::int64_t>(spent, INT32_MAX)));
+            last = std::max(last, at);
+        }
+    }
     core::Game game =
-        replayed(stored.rule, stored.opening, stored.moves, stored.choices, refusedAt);
+        replayed(stored.rule, stored.opening, stored.moves, stored.choices, refusedAt, taken);
     if (stored.finish.how == core::Ending::Resignation)
     {
         game.resign(stored.finish.loser);

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -88,8 +89,10 @@ struct StoredGame
 
 // The game of `moves` under its rule and opening, each choice made at the step that asks for it:
 // the moves up to the first the rules refuse, whose number goes to `refusedAt` (-1 when none is).
+// `ms`: how long each move took, where known.
 core::Game replayed(core::Rule rule, core::Opening opening, const std::vector<core::Point> &moves,
-                    StoredGame::Choices choices, int *refusedAt = nullptr);
+                    StoredGame::Choices choices, int *refusedAt = nullptr,
+                    std::span<const std::int32_t> ms = {});
 
 // The stored game as it stands: replayed() and then ended as it was, by a resignation, a time-out
 // or a draw agreed.

@@ -210,7 +210,7 @@ TEST(Records, everyGameWrittenAsSgfReadsBackTheSame)
     {
         SCOPED_TRACE(c.name);
         const Game game = gameOf(c);
-        const Record written{game, c.black, c.white, c.date, {}};
+        const Record written{game, c.black, c.white, c.date, {}, {}, {}};
         const Record read = core::readSgf(core::writeSgf(written));
         EXPECT_EQ(read.game.rule(), game.rule());
         EXPECT_EQ(read.game.opening(), game.opening());
@@ -235,7 +235,7 @@ TEST(Records, everyGameWrittenAsPsqReadsBackWithItsMovesAndTheirResult)
         SCOPED_TRACE(c.name);
         const Game game = gameOf(c);
         const std::vector<std::string> tail = {"pbrain-one.exe", "pbrain-two.exe", "-1"};
-        const Record read = core::readPsq(core::writePsq(Record{game, "", "", "", tail}), c.rule);
+        const Record read = core::readPsq(core::writePsq(Record{game, "", "", "", tail, {}, {}}), c.rule);
         expectSameMoves(read.game, game, true);
         const bool shown =
             game.result().ending == Ending::Five || game.result().ending == Ending::FullBoard;
@@ -252,7 +252,7 @@ TEST(Records, thePsqIsWrittenAsPiskvorkWritesIt)
     ASSERT_EQ(game.play(Point{10, 8}), core::Verdict::Placed);
     ASSERT_EQ(game.play(Point{0, 17}, 0), core::Verdict::Placed);
     ASSERT_EQ(game.play(Point{17, 0}, 33), core::Verdict::Placed);
-    EXPECT_EQ(core::writePsq(Record{game, "Alice", "Bob", "2024-01-01", {}}),
+    EXPECT_EQ(core::writePsq(Record{game, "Alice", "Bob", "2024-01-01", {}, {}, {}}),
               "Piskvorky 18x18, 11:11, 0\r\n"
               "10,10,1520\r\n"
               "11,9,0\r\n"
@@ -267,7 +267,7 @@ TEST(Records, theSgfIsWrittenWithItsFactsInTheRootAndOneMoveANode)
     choose(game, Swap2Choice::TwoStones);
     stones(game, {{17, 0}, {3, 4}});
     game.resign(Colour::Black);
-    EXPECT_EQ(core::writeSgf(Record{game, "A]b", "C\\d", "2024-01-01", {}}),
+    EXPECT_EQ(core::writeSgf(Record{game, "A]b", "C\\d", "2024-01-01", {}, {}, {}}),
               "(;FF[4]GM[4]SZ[18]CA[UTF-8]AP[gomoku3d]RU[renju]OP[swap2]CH[two]"
               "PB[A\\]b]PW[C\\\\d]DT[2024-01-01]RE[W+R]\n"
               ";B[jj]MS[0]\n"
@@ -276,6 +276,58 @@ TEST(Records, theSgfIsWrittenWithItsFactsInTheRootAndOneMoveANode)
               ";W[ra]MS[111]\n"
               ";B[de]MS[148]\n"
               ")\n");
+}
+
+// A timed game's SGF: the time control in the root, each move's time left on its side's clock,
+// to the millisecond, and all of it read back; a time that is not one is refused where it is.
+TEST(Records, aTimedGamesSgfKeepsItsClocks)
+{
+    Game game;
+    stones(game, {{9, 9}, {10, 9}, {0, 17}, {17, 0}});
+    game.timeOut(Colour::Black);
+    Record written{game, "", "", "", {}, core::TimeControl{180'000, 2'000}, {}};
+    written.leftMs = {182'000, 170'500, 1'234, -1};
+    const std::string text = core::writeSgf(written);
+    EXPECT_EQ(text, "(;FF[4]GM[4]SZ[18]CA[UTF-8]AP[gomoku3d]RU[freestyle]RE[W+T]TM[180]"
+                    "OT[+2 s a move]\n"
+                    ";B[jj]MS[0]BL[182]\n"
+                    ";W[kj]MS[37]WL[170.5]\n"
+                    ";B[ar]BL[1.234]\n"
+                    ";W[ra]MS[111]\n"
+                    ")\n");
+    const Record read = core::readSgf(text);
+    EXPECT_EQ(read.control, written.control);
+    EXPECT_EQ(read.leftMs, written.leftMs);
+    EXPECT_EQ(read.game.result(), game.result());
+
+    const struct
+    {
+        const char *from, *to, *error;
+    } damaged[] = {
+        {"BL[182]", "BL[-3]", "BL[-3] is not a number of seconds"},
+        {"WL[170.5]", "WL[soon]", "WL[soon] is not a number of seconds"},
+        {"BL[1.234]", "BL[99999999]", "BL[99999999] is not a number of seconds"},
+        {"TM[180]", "TM[0]", "TM[0] is not a number of seconds"},
+    };
+    for (const auto &d : damaged)
+    {
+        SCOPED_TRACE(d.to);
+        std::string bad = text;
+        bad.replace(bad.find(d.from), std::string(d.from).size(), d.to);
+        try
+        {
+            core::readSgf(bad);
+            ADD_FAILURE() << "read";
+        }
+        catch (const core::RecordError &error)
+        {
+            EXPECT_NE(std::string(error.what()).find(d.error), std::string::npos) << error.what();
+        }
+    }
+    // An untimed game says nothing of clocks.
+    const Record plain = core::readSgf(core::writeSgf(Record{game, "", "", "", {}, {}, {}}));
+    EXPECT_FALSE(plain.control.timed());
+    EXPECT_TRUE(plain.leftMs.empty());
 }
 
 // Saved by Piskvork after a game on its desktop board: black's diagonal five.

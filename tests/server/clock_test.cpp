@@ -282,3 +282,37 @@ TEST(ServerClock, aCreateAsksForAClockThatCanBeKept)
         }
     }
 }
+
+// A timed game's records carry its clocks: each move's time taken (the .psq's third number, SGF's
+// MS) and its side's time left after it (BL, WL), and the result on time.
+TEST(ServerClock, theRecordsCarryTheClocks)
+{
+    RunningServer server(ticksWhenTold());
+    Players players = timedGame(server.port(), "1+2");
+    for (const auto &[think, row, col] : {std::tuple{10'000, 9, 9}, {5'500, 9, 10}, {1'234, 8, 8}})
+    {
+        server.advanceMs(think);
+        const int n = row == 9 && col == 9 ? 0 : col == 10 ? 1 : 2;
+        (n % 2 == 0 ? players.black : players.white)->send(move(row, col, n));
+        players.black->expect("moved");
+        players.white->expect("moved");
+    }
+    server.advanceMs(MAIN_MS);
+    server.tick();
+    const auto body = [&](const std::string &name)
+    {
+        const std::string answer =
+            rawHttp(server.port(), "GET /games/" + players.game + name +
+                                       " HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n");
+        const std::size_t at = answer.find("\r\n\r\n");
+        return at == std::string::npos ? std::string() : answer.substr(at + 4);
+    };
+    const std::string sgf = body(".sgf");
+    for (const char *part : {"RE[B+T]TM[60]OT[+2 s a move]", ";B[ji]MS[10000]BL[52]",
+                             ";W[jh]MS[5500]WL[56.5]", ";B[ij]MS[1234]BL[52.766]"})
+    {
+        EXPECT_NE(sgf.find(part), std::string::npos) << part << " in " << sgf;
+    }
+    const std::string psq = body(".psq");
+    EXPECT_NE(psq.find("10,9,10000\r\n10,8,5500\r\n9,10,1234\r\n"), std::string::npos) << psq;
+}
