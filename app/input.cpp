@@ -732,6 +732,15 @@ void runMenu(int value)
         glutPostRedisplay();
         return;
     }
+    if (value == MENU_ONLINE_CLOCK)
+    {
+        onlineGame.nextTimeControl();
+        if (onlineClockEntry > 0)
+        {
+            glutChangeToMenuEntry(onlineClockEntry, onlineClockLabel().c_str(), MENU_ONLINE_CLOCK);
+        }
+        return;
+    }
     // The online game's own entries; in an online game, the entries of local play do nothing.
     if (value == MENU_PLAY_ONLINE || value == MENU_LEAVE_ONLINE)
     {
@@ -805,6 +814,14 @@ void runMenu(int value)
 }
 
 } // namespace
+
+int onlineClockEntry = 0;
+
+std::string onlineClockLabel()
+{
+    const std::string &control = onlineGame.timeControl();
+    return "Online clock: " + (control.empty() ? std::string("none") : control);
+}
 
 void beginFrames()
 {

@@ -2,6 +2,8 @@
 // timer.
 #pragma once
 
+#include <string>
+
 // Menu entry values, in the menu's order.
 inline constexpr int MENU_CHEAT = 0;
 inline constexpr int MENU_RESTART = 1;
@@ -48,6 +50,11 @@ inline constexpr int MENU_ENTRIES = 33;
 // knows a server to create a game on (the page), "Leave online game" wherever it can play one.
 inline constexpr int MENU_PLAY_ONLINE = 100;
 inline constexpr int MENU_LEAVE_ONLINE = 101;
+// The page's: the clock of the games it creates online, from none through 1+0, 3+2, 5+3, 10+5.
+inline constexpr int MENU_ONLINE_CLOCK = 102;
+// Where the page's menu has that entry (1 the first), 0 where it has none; and its label.
+extern int onlineClockEntry;
+std::string onlineClockLabel();
 
 // The label of a menu entry as it stands: the choices of opponent, level, rule and opening carry
 // a mark, "(*)" on the one in force and "( )" on the others; in an online game every entry of

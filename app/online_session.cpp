@@ -96,15 +96,35 @@ public:
         if (line != shown_)
         {
             shown_ = line;
-            glutSetWindowTitle(
-                line.empty() ? WINDOW_TITLE
-                             : (std::string(WINDOW_TITLE) + " - " + latinTitle(line)).c_str());
             if (!line.empty())
             {
                 tell(line);
             }
         }
+        showTitle();
         glutPostRedisplay();
+    }
+
+    // The title says the status line and, in a game with a clock, both clocks; the console
+    // warns once when this player's clock has less than ten seconds left.
+    void showTitle()
+    {
+        const std::string clocks = onlineGame.clockText();
+        const std::string title =
+            shown_.empty() ? WINDOW_TITLE
+                           : std::string(WINDOW_TITLE) + " - " +
+                                 latinTitle(clocks.empty() ? shown_ : clocks + " - " + shown_);
+        if (title != title_)
+        {
+            title_ = title;
+            glutSetWindowTitle(title.c_str());
+        }
+        const bool warning = onlineGame.clockWarning();
+        if (warning && !warned_)
+        {
+            tell("Less than ten seconds left on your clock!");
+        }
+        warned_ = warning;
     }
 
     // Hands what the connection heard to the online game, oldest first.
@@ -148,6 +168,8 @@ private:
     std::mt19937 random_{std::random_device{}()};
     bool wasActive_ = false;
     std::string shown_;
+    std::string title_;
+    bool warned_ = false;
 };
 
 std::unique_ptr<DesktopTransport> transport;
@@ -156,6 +178,10 @@ void onIdleOnline()
 {
     onIdle();
     transport->drain();
+    if (onlineGame.clockChanged())
+    {
+        transport->showTitle();
+    }
 }
 
 } // namespace

@@ -33,9 +33,31 @@ extern "C" void gomokuOnlineChanged(int active, const char *status, int role, co
                                     int rematch);
 // Writes the game the page's address names (?game=ID), or "", into `out`.
 extern "C" void gomokuOnlineAddressGame(char *out, int size);
+// The clocks' line of the panel ("" hides it); `warning`: this player has under ten seconds.
+extern "C" void gomokuOnlineClockShown(const char *text, int warning);
 
 namespace
 {
+
+// The clocks of the next state or move, as the page read them (gomokuOnlineClock).
+OnlineClock pendingClock;
+bool clockPending = false;
+
+void showClock()
+{
+    gomokuOnlineClockShown(onlineGame.clockText().c_str(), onlineGame.clockWarning() ? 1 : 0);
+}
+
+// The clocks count down on the page between the server's words.
+constexpr unsigned CLOCK_TICK_MS = 100;
+void onClockTick(int)
+{
+    if (onlineGame.clockChanged())
+    {
+        showClock();
+    }
+    glutTimerFunc(CLOCK_TICK_MS, onClockTick, 0);
+}
 
 class PageTransport : public OnlineTransport
 {
@@ -74,6 +96,8 @@ public:
                             : onlineGame.rematchOfferedToMe() ? 2
                             : onlineGame.rematchOfferedByMe() ? 3
                                                               : 1);
+        onlineGame.clockChanged();
+        showClock();
         glutPostRedisplay();
     }
 
@@ -234,7 +258,40 @@ extern "C"
         message.draw = draw;
         message.rematch = rematch;
         message.next = next;
+        message.clock = clockPending ? pendingClock : OnlineClock{};
+        message.hasClock = true;
+        clockPending = false;
         receive(message);
+    }
+
+    // The clocks of the state or move that comes next: `timed` 0 for a game without a clock;
+    // `running` 0 black, 1 white, -1 neither; milliseconds.
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlineClock(int timed, const char *control, double black,
+                                                double white, int running, double stopped)
+    {
+        constexpr double MOST = 7.0 * 24 * 3600 * 1000;
+        const std::string name = control;
+        pendingClock = OnlineClock{};
+        clockPending = true;
+        if (timed == 0)
+        {
+            return;
+        }
+        if (!(black >= 0 && black <= MOST && white >= 0 && white <= MOST && stopped >= 0 &&
+              stopped <= MOST) ||
+            running < -1 || running > 1 || name.empty() || name.size() > 7 ||
+            name.find_first_not_of("0123456789+") != std::string::npos)
+        {
+            clockPending = false;
+            onlineGame.unreadable();
+            return;
+        }
+        pendingClock.timed = true;
+        pendingClock.control = name;
+        pendingClock.remainingMs[0] = static_cast<std::int64_t>(black);
+        pendingClock.remainingMs[1] = static_cast<std::int64_t>(white);
+        pendingClock.running = running;
+        pendingClock.stoppedMs = static_cast<std::int64_t>(stopped);
     }
 
     EMSCRIPTEN_KEEPALIVE void gomokuOnlineMoved(int n, int row, int col, int colour)
@@ -245,6 +302,9 @@ extern "C"
         message.row = row;
         message.col = col;
         message.colour = colour;
+        message.hasClock = clockPending;
+        message.clock = pendingClock;
+        clockPending = false;
         receive(message);
     }
 
@@ -282,6 +342,9 @@ void startOnlineSession()
     glutAddMenuEntry("Play online", MENU_PLAY_ONLINE);
     glutAddMenuEntry("Leave online game", MENU_LEAVE_ONLINE);
     addPageRecordEntries();
+    glutAddMenuEntry(onlineClockLabel().c_str(), MENU_ONLINE_CLOCK);
+    onlineClockEntry = MENU_ENTRIES + 5; // after Play online, Leave, Open game and Recent games
+    glutTimerFunc(CLOCK_TICK_MS, onClockTick, 0);
     char game[64] = {};
     gomokuOnlineAddressGame(game, sizeof game);
     if (game[0] != '\0')

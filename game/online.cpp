@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <chrono>
+#include <cstdio>
 
 OnlineGame onlineGame;
 
@@ -426,6 +428,8 @@ void OnlineGame::reset()
     failures_ = 0;
     notice_.clear();
     problem_.clear();
+    clock_ = OnlineClock{};
+    stoppedSeen_ = 0;
     // A new game, black first, with nobody but the players at this board: whatever the board
     // held before belongs to another game.
     // The local game's rule and opening come back with it.
@@ -444,9 +448,11 @@ void OnlineGame::opened()
     if (creating_)
     {
         // The game is made under the local game's rule and opening.
+        // A clock is kept with the free opening only.
+        const bool timed = !timeControl_.empty() && localOpening_ != OPENING_SWAP2;
         transport_->send(std::string(R"({"type":"create","rule":")") + ruleWord(localRule_) +
                          R"(","opening":")" + (localOpening_ == OPENING_SWAP2 ? "swap2" : "free") +
-                         "\"}");
+                         (timed ? R"(","clock":")" + timeControl_ : std::string()) + "\"}");
     }
     else
     {
@@ -665,7 +671,94 @@ void OnlineGame::applyState(const ServerMessage &message)
     failures_ = 0;
     moveSent_ = false;
     notice_ = word;
+    applyClock(message.clock);
+    if (clock_.stoppedMs > 0 && clock_.stoppedMs != stoppedSeen_)
+    {
+        stoppedSeen_ = clock_.stoppedMs;
+        notice_ = "The server was down for " + std::to_string((clock_.stoppedMs + 500) / 1000) +
+                  " s: the clocks stood still.";
+    }
     notify();
+}
+
+void OnlineGame::nextTimeControl()
+{
+    static constexpr const char *OFFERED[] = {"", "1+0", "3+2", "5+3", "10+5"};
+    const auto at = std::find(std::begin(OFFERED), std::end(OFFERED), timeControl_);
+    timeControl_ = at == std::end(OFFERED) || at + 1 == std::end(OFFERED) ? "" : *(at + 1);
+}
+
+std::int64_t OnlineGame::steadyMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void OnlineGame::applyClock(const OnlineClock &clock)
+{
+    clock_ = clock;
+    clockAtMs_ = nowMs_ ? nowMs_() : 0;
+}
+
+std::int64_t OnlineGame::clockLeftMs(int side) const
+{
+    std::int64_t left = clock_.remainingMs[side];
+    if (clock_.running == side && !over_ && nowMs_)
+    {
+        left -= std::max<std::int64_t>(nowMs_() - clockAtMs_, 0);
+    }
+    return std::max<std::int64_t>(left, 0);
+}
+
+std::string OnlineGame::clockText() const
+{
+    if (!active() || !stateKnown_ || !clock_.timed)
+    {
+        return "";
+    }
+    const auto shown = [](std::int64_t ms)
+    {
+        char text[32];
+        if (ms < 10'000)
+        {
+            // Tenths, counting down: 9.9 is shown until 9.9 s have gone.
+            const std::int64_t tenths = ms / 100;
+            std::snprintf(text, sizeof text, "0:0%lld.%lld", static_cast<long long>(tenths / 10),
+                          static_cast<long long>(tenths % 10));
+        }
+        else
+        {
+            const std::int64_t seconds = ms / 1000;
+            std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(seconds / 60),
+                          static_cast<long long>(seconds % 60));
+        }
+        return std::string(text);
+    };
+    return "Black " + shown(clockLeftMs(0)) + " - White " + shown(clockLeftMs(1)) + " (" +
+           clock_.control + ")";
+}
+
+bool OnlineGame::clockWarning() const
+{
+    const int me = mySide();
+    return active() && clock_.timed && !over_ && me >= 0 && clock_.running == me &&
+           clockLeftMs(me) < 10'000;
+}
+
+bool OnlineGame::clockChanged()
+{
+    std::string text = clockText();
+    if (clockWarning())
+    {
+        text += '!';
+    }
+    if (text == clockShown_)
+    {
+        return false;
+    }
+    clockShown_ = std::move(text);
+    return true;
 }
 
 void OnlineGame::applyMoved(const ServerMessage &message)
@@ -702,6 +795,10 @@ void OnlineGame::applyMoved(const ServerMessage &message)
     moveSent_ = undoSent_ = false;
     undo_ = -1; // a move answers any request to take back
     draw_ = -1; // and any offer of a draw
+    if (message.hasClock)
+    {
+        applyClock(message.clock);
+    }
     notice_.clear();
     notify();
 }

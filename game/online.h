@@ -10,6 +10,7 @@
 #include "core/rules.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -32,6 +33,16 @@ enum class Presence : std::uint8_t
     Empty, // nobody has taken the seat yet
     Present,
     Away, // taken, and its player's connection is lost
+};
+
+// A game's clocks as a message from the server tells them.
+struct OnlineClock
+{
+    bool timed = false;
+    std::string control;                  // "3+2": minutes, and seconds added a move
+    std::int64_t remainingMs[2] = {0, 0}; // black's and white's, when the server wrote it
+    int running = -1;                     // the side whose clock runs: 0 black, 1 white, -1 none
+    std::int64_t stoppedMs = 0;           // what the server's last restart gave back
 };
 
 // One message from the server, its fields decoded but not yet checked against the game: the
@@ -82,6 +93,10 @@ struct ServerMessage
     int row = -1; // Moved
     int col = -1;
     int colour = -1;  // Moved: 0 black, 1 white
+    // State: the game's clocks (untimed when it has none); Moved: the clocks after the move,
+    // when `hasClock`.
+    OnlineClock clock;
+    bool hasClock = false;
     std::string code; // Error
     std::string text; // Error: the server's words, shown only when plain and short
 };
@@ -180,6 +195,24 @@ public:
     // Words of this client's own on the status line, after the game's ("" takes them away).
     void tell(std::string words);
 
+    // A game with a clock: the time control asked for when this client creates a game ("3+2",
+    // or "" for none), kept for the games it makes after.
+    void setTimeControl(std::string control) { timeControl_ = std::move(control); }
+    // The next of the time controls offered: none, 1+0, 3+2, 5+3, 10+5, and none again.
+    void nextTimeControl();
+    const std::string &timeControl() const { return timeControl_; }
+    // Milliseconds on a steady scale; the tests bring their own. The clocks count down by it
+    // from the server's last word.
+    void setTimeSource(std::function<std::int64_t()> nowMs) { nowMs_ = std::move(nowMs); }
+    // Both clocks as they stand now, the running one counted down since the server's word:
+    // "Black 2:58 - White 3:00 (3+2)", with tenths under ten seconds; "" for a game without a
+    // clock or no online game.
+    std::string clockText() const;
+    // This player's clock runs and has less than ten seconds left.
+    bool clockWarning() const;
+    // The clocks' words changed since the last call (the platform shows them again then).
+    bool clockChanged();
+
     // Ending the game off the board: this player resigns, or offers a draw, or answers the other
     // player's offer. Each is true when the online game took it (whatever it did with it); false
     // in a local game, where the caller acts.
@@ -225,6 +258,9 @@ private:
     void applyMoved(const ServerMessage &message);
     void applyError(const ServerMessage &message);
     void applyRematched(const ServerMessage &message);
+    void applyClock(const OnlineClock &clock);
+    static std::int64_t steadyMs();
+    std::int64_t clockLeftMs(int side) const;
     void resynchronise();
     void notify();
     int mySide() const;  // 0 black, 1 white, -1 neither, as the choices so far have it
@@ -261,6 +297,12 @@ private:
     int failures_ = 0;      // connections lost in a row
     std::string notice_;    // a word on the last thing the player tried, until the game moves on
     std::string problem_;
+    std::string timeControl_;
+    std::function<std::int64_t()> nowMs_ = steadyMs;
+    OnlineClock clock_;
+    std::int64_t clockAtMs_ = 0;   // when the server's word on the clocks came, on nowMs_'s scale
+    std::string clockShown_;       // the clock's words at the last clockChanged()
+    std::int64_t stoppedSeen_ = 0; // the restart's gift already told of
 };
 
 // The program's one online game, which the input callbacks consult.

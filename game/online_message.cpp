@@ -187,6 +187,58 @@ bool decodeGameKind(const json &object, ServerMessage *message)
     return true;
 }
 
+// A time in milliseconds: at most a few days, never below 0.
+std::optional<std::int64_t> milliseconds(const json *value)
+{
+    constexpr std::int64_t MOST = 7LL * 24 * 3600 * 1000;
+    if (value == nullptr || !value->is_number_integer() ||
+        (value->is_number_unsigned() ? value->get<std::uint64_t>() > std::uint64_t(MOST)
+                                     : value->get<std::int64_t>() < 0 ||
+                                           value->get<std::int64_t>() > MOST))
+    {
+        return std::nullopt;
+    }
+    return value->get<std::int64_t>();
+}
+
+// "clock": null (none), or the clocks; false for anything else.
+bool decodeClock(const json *value, OnlineClock *clock)
+{
+    *clock = OnlineClock{};
+    if (value == nullptr || value->is_null())
+    {
+        return true;
+    }
+    if (!value->is_object())
+    {
+        return false;
+    }
+    const auto control = text(*value, "control");
+    const auto black = milliseconds(field(*value, "black"));
+    const auto white = milliseconds(field(*value, "white"));
+    const json *running = field(*value, "running");
+    const json *stopped = field(*value, "stopped");
+    const auto stoppedMs = stopped == nullptr ? std::optional<std::int64_t>(0) : milliseconds(stopped);
+    // The control as the server names it: digits, "+", digits.
+    if (!control || control->size() > 7 || control->find('+') == std::string::npos ||
+        control->find_first_not_of("0123456789+") != std::string::npos || !black || !white ||
+        running == nullptr || !stoppedMs)
+    {
+        return false;
+    }
+    clock->running = colour(running);
+    if (clock->running < 0 && !running->is_null())
+    {
+        return false;
+    }
+    clock->timed = true;
+    clock->control = *control;
+    clock->remainingMs[0] = *black;
+    clock->remainingMs[1] = *white;
+    clock->stoppedMs = *stoppedMs;
+    return true;
+}
+
 bool decodeState(const json &object, ServerMessage *message)
 {
     if (!decodeGameKind(object, message))
@@ -247,7 +299,8 @@ bool decodeState(const json &object, ServerMessage *message)
         }
         message->next = next->get<std::string>();
     }
-    return ending != 0;
+    message->hasClock = true;
+    return ending != 0 && decodeClock(field(object, "clock"), &message->clock);
 }
 
 bool decode(const json &object, ServerMessage *message)
@@ -302,7 +355,9 @@ bool decode(const json &object, ServerMessage *message)
             return false;
         }
         message->n = *n, message->row = *row, message->col = *col;
-        return true;
+        const json *clock = field(object, "clock");
+        message->hasClock = clock != nullptr;
+        return decodeClock(clock, &message->clock);
     }
     if (*type == "presence")
     {

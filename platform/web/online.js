@@ -46,6 +46,22 @@ mergeInto(LibraryManager.library, {
     function integer(value) {
       return Number.isInteger(value) && value > -NUMBER_LIMIT && value < NUMBER_LIMIT ? value : undefined;
     }
+    // A time in milliseconds, 0 to a week.
+    function milliseconds(value) {
+      return Number.isInteger(value) && value >= 0 && value <= 7 * 24 * 3600 * 1000 ? value : undefined;
+    }
+    // The clocks of a state or a move, as gomokuOnlineClock takes them: [timed, control, black,
+    // white, running, stopped]; [0, ...] for none; undefined for clocks that are not.
+    function clockArgs(c) {
+      if (c === undefined || c === null) return [0, '', 0, 0, -1, 0];
+      if (typeof c != 'object' || typeof c.control != 'string' || !/^[0-9]{1,3}\+[0-9]{1,2}$/.test(c.control))
+        return undefined;
+      var running = c.running === null ? -1 : word(c.running, COLOURS);
+      var stopped = c.stopped === undefined ? 0 : milliseconds(c.stopped);
+      var args = [1, c.control, milliseconds(c.black), milliseconds(c.white), running, stopped];
+      return args.every(function(v) { return v !== undefined; }) ? args : undefined;
+    }
+    var CLOCK_TYPES = ['number', 'string', 'number', 'number', 'number', 'number'];
     // A list of [row, column] pairs as bytes; a number that is no byte becomes 255, off the board.
     function points(value) {
       if (!Array.isArray(value)) return undefined;
@@ -110,15 +126,20 @@ mergeInto(LibraryManager.library, {
           var draw = m.draw == null ? -1 : word(m.draw, COLOURS);
           var rematch = m.rematch == null ? -1 : word(m.rematch, COLOURS);
           var next = m.next == null ? '' : text(m.next);
+          var clock = clockArgs(m.clock);
+          if (!clock) return null;
           args = all([text(m.game), word(m.you, ROLES), word(m.black, PRESENCES), word(m.white, PRESENCES),
                       typeof m.over == 'boolean' ? +m.over : undefined, winner, moves, moves && moves.length, five,
                       five && five.length, undo, rule, opening, player, second, first, ending, draw, rematch, next]);
           return args && ['gomokuOnlineState', ['string', 'number', 'number', 'number', 'number', 'number', 'array',
                                                 'number', 'array', 'number', 'number', 'number', 'number', 'number',
-                                                'number', 'number', 'number', 'number', 'number', 'string'], args];
+                                                'number', 'number', 'number', 'number', 'number', 'string'], args,
+                          '', clock];
         case 'moved':
           args = all([integer(m.n), integer(m.row), integer(m.col), word(m.colour, COLOURS)]);
-          return args && ['gomokuOnlineMoved', ['number', 'number', 'number', 'number'], args];
+          var moveClock = m.clock === undefined ? null : clockArgs(m.clock);
+          if (moveClock === undefined) return null;
+          return args && ['gomokuOnlineMoved', ['number', 'number', 'number', 'number'], args, '', moveClock];
         case 'presence':
           args = all([word(m.black, PRESENCES), word(m.white, PRESENCES)]);
           return args && ['gomokuOnlinePresence', ['number', 'number'], args];
@@ -154,6 +175,7 @@ mergeInto(LibraryManager.library, {
         if (!message) call('gomokuOnlineUnreadable', [], []);
         else if (message[0]) {
           if (message[3]) serverLinks[message[2][0]] = message[3];
+          if (message[4]) call('gomokuOnlineClock', CLOCK_TYPES, message[4]);
           call(message[0], message[1], message[2]);
         }
       };
@@ -181,9 +203,12 @@ mergeInto(LibraryManager.library, {
         '#online a { color: #f5c542; }' +
         // No taller than the line of text it sits on.
         '#online-rematch { padding: 0 8px; font: inherit; line-height: inherit; }' +
+        '#online-clock { font-variant-numeric: tabular-nums; }' +
+        '#online-clock.warning { color: #ffb199; font-weight: bold; }' +
         '</style>' +
         '<p id="online-problem" role="alert"></p>' +
         '<div id="online-game">' +
+        '<p id="online-clock" hidden></p>' +
         '<p><label for="online-link" id="online-invite">Send this link to the other player:</label>' +
         // On the same line, once the game is over: the line under the board keeps its height.
         '<span id="online-records" hidden> Its record: <a id="online-psq" download></a> ' +
@@ -346,7 +371,16 @@ mergeInto(LibraryManager.library, {
         if (keysLine && keysLine.textContent != (active ? ONLINE_KEYS : localKeys)) keysLine.textContent = active ? ONLINE_KEYS : localKeys;
         if (heights() != height) refit();
       },
-      read: read
+      read: read,
+      // The clocks' words, and whether this player has under ten seconds left.
+      clock: function(text, warning) {
+        var line = panel.querySelector('#online-clock');
+        var height = heights();
+        line.textContent = text + (warning ? ' Under ten seconds left!' : '');
+        line.hidden = !text;
+        line.classList.toggle('warning', !!warning);
+        if (heights() != height) refit();
+      }
     };
   },
 
@@ -372,6 +406,8 @@ mergeInto(LibraryManager.library, {
     Module['online'].changed(!!active, UTF8ToString(status), role, UTF8ToString(game), UTF8ToString(problem), !!asked,
                              !!drawAsked, !!over, rematch);
   },
+  gomokuOnlineClockShown__deps: ['$gomokuOnline'],
+  gomokuOnlineClockShown: function(text, warning) { Module['online'].clock(UTF8ToString(text), warning); },
   gomokuOnlineAddressGame__deps: ['$gomokuOnline'],
   gomokuOnlineAddressGame: function(out, size) { stringToUTF8(Module['online'].addressGame(), out, size); },
 });

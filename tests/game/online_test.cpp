@@ -1186,4 +1186,146 @@ TEST_F(OnlineInput, PlayOnlineMakesAGameUnderTheLocalRuleAndOpening)
                   R"(send {"type":"create","rule":"exactly-five","opening":"free"})"}));
 }
 
+
+// The page's Online clock entry: the games it then creates ask the server for a clock, with the
+// free opening only (the server keeps none with swap2), and the entry cycles back to none.
+TEST_F(OnlineInput, TheOnlineClockEntryGivesTheGamesItCreatesAClock)
+{
+    startAnew(transport);
+    const std::vector<std::tuple<int, int, std::string>> creates = {
+        {1, MENU_FREE, R"(send {"type":"create","rule":"freestyle","opening":"free","clock":"1+0"})"},
+        {1, MENU_FREE, R"(send {"type":"create","rule":"freestyle","opening":"free","clock":"3+2"})"},
+        {0, MENU_SWAP2, R"(send {"type":"create","rule":"freestyle","opening":"swap2"})"},
+        {1, MENU_FREE, R"(send {"type":"create","rule":"freestyle","opening":"free","clock":"5+3"})"},
+        {1, MENU_FREE, R"(send {"type":"create","rule":"freestyle","opening":"free","clock":"10+5"})"},
+        {1, MENU_FREE, R"(send {"type":"create","rule":"freestyle","opening":"free"})"},
+    };
+    for (const auto &[clicks, opening, create] : creates)
+    {
+        onMenu(MENU_LEAVE_ONLINE);
+        onMenu(opening);
+        for (int i = 0; i < clicks; ++i)
+        {
+            onMenu(MENU_ONLINE_CLOCK);
+        }
+        transport.calls.clear();
+        onMenu(MENU_PLAY_ONLINE);
+        onlineGame.opened();
+        ASSERT_FALSE(transport.calls.empty());
+        EXPECT_EQ(transport.calls.back(), create);
+    }
+    EXPECT_EQ(onlineClockLabel(), "Online clock: none");
+}
+
+std::int64_t fakeNowMs = 0;
+
+std::string clockState(const std::string &you, const std::string &clock,
+                       const std::string &end = R"("over":false,"winner":null,"five":null)")
+{
+    return R"(<{"type":"state","game":"$G","moves":[],"you":")" + you +
+           R"(","black":"present","white":"present",)" + end + R"(,"clock":)" + clock + "}";
+}
+std::string clockOf(int black, int white, const char *running, int stopped = 0)
+{
+    return R"({"control":"3+2","black":)" + std::to_string(black) + R"(,"white":)" +
+           std::to_string(white) + R"(,"running":)" + running + R"(,"stopped":)" +
+           std::to_string(stopped) + "}";
+}
+
+// Both clocks count down from the server's last word, the running one alone, to 0 and no
+// further; a move's word corrects them; this player is warned in its last ten seconds, and told
+// once of the time a restart of the server gave back.
+TEST(OnlineClock, CountsDownFromTheServersWordAndWarns)
+{
+    const struct
+    {
+        const char *name;
+        Steps steps;   // each "wait MS" lets the time pass
+        std::string clock;
+        bool warning;
+        std::string statusEnd = ""; // what the status line ends with, if anything
+    } cases[] = {
+        {"the running clock counts down",
+         {clockState("black", clockOf(180'000, 180'000, R"("black")")), "wait 2500"},
+         "Black 2:57 - White 3:00 (3+2)",
+         false},
+        {"under ten seconds in tenths, and this player warned",
+         {clockState("black", clockOf(12'000, 180'000, R"("black")")), "wait 2550"},
+         "Black 0:09.4 - White 3:00 (3+2)",
+         true},
+        {"the other side's last seconds warn nobody here",
+         {clockState("white", clockOf(5'000, 180'000, R"("black")")), "wait 100"},
+         "Black 0:04.9 - White 3:00 (3+2)",
+         false},
+        {"a watcher is warned of nothing",
+         {clockState("watcher", clockOf(5'000, 180'000, R"("black")")), "wait 100"},
+         "Black 0:04.9 - White 3:00 (3+2)",
+         false},
+        {"a clock stops at 0",
+         {clockState("black", clockOf(1'000, 180'000, R"("black")")), "wait 5000"},
+         "Black 0:00.0 - White 3:00 (3+2)",
+         true},
+        {"a move's word corrects both",
+         {clockState("black", clockOf(180'000, 180'000, R"("black")")), "wait 10000",
+          R"(<{"type":"moved","n":0,"row":9,"col":9,"colour":"black","clock":)" +
+              clockOf(171'000, 180'000, R"("white")") + "}",
+          "wait 1000"},
+         "Black 2:51 - White 2:59 (3+2)",
+         false},
+        {"a game over has its clocks stand still",
+         {clockState("black", clockOf(50'000, 0, "null"),
+                     R"("over":true,"winner":"black","five":null,"ending":"time")"),
+          "wait 5000"},
+         "Black 0:50 - White 0:00.0 (3+2)",
+         false,
+         "White ran out of time: you win (black)."},
+        {"no clock, no words",
+         {clockState("black", "null"), "wait 5000"},
+         "",
+         false},
+        {"the time the server was down, told",
+         {clockState("black", clockOf(60'000, 60'000, R"("black")", 30'000))},
+         "Black 1:00 - White 1:00 (3+2)",
+         false,
+         "The server was down for 30 s: the clocks stood still."},
+        {"the same gift again is told no more",
+         {clockState("black", clockOf(60'000, 60'000, R"("black")", 30'000)),
+          clockState("black", clockOf(60'000, 60'000, R"("black")", 30'000))},
+         "Black 1:00 - White 1:00 (3+2)",
+         false,
+         "Your move (black)."},
+        {"a clock that is not one is refused",
+         {clockState("black", clockOf(60'000, 60'000, R"("black")")),
+          clockState("black", R"({"control":"3+2","black":-5,"white":0,"running":null})")},
+         "Black 1:00 - White 1:00 (3+2)",
+         false},
+    };
+    for (const auto &c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        RecordingTransport transport;
+        startAnew(transport);
+        fakeNowMs = 1'000'000;
+        onlineGame.setTimeSource([] { return fakeNowMs; });
+        play(transport, RESUME);
+        for (const std::string &step : c.steps)
+        {
+            if (step.rfind("wait ", 0) == 0)
+            {
+                fakeNowMs += std::stoll(step.substr(5));
+            }
+            else
+            {
+                play(transport, {step});
+            }
+        }
+        EXPECT_EQ(onlineGame.clockText(), c.clock);
+        EXPECT_EQ(onlineGame.clockWarning(), c.warning);
+        const std::string status = onlineGame.status();
+        EXPECT_TRUE(status.ends_with(c.statusEnd)) << status;
+        EXPECT_EQ(onlineGame.clockChanged(), !c.clock.empty());
+        EXPECT_FALSE(onlineGame.clockChanged()) << "nothing changed since";
+    }
+}
+
 } // namespace

@@ -9,6 +9,7 @@ Two pages (a laptop's mouse, a phone's touch) play a game to a five through the 
 watches; black takes back a move as white allows it; the wrong side, the watcher and a finger that
 slides away move nothing; a reload and a
 new tab keep the seat; the server killed with SIGKILL and started again loses no stored move.
+A game with a clock counts down on both pages, outlives the server killed, and is lost on time.
 A renju game opened by swap2 is played between two pages, black's double three refused by the
 server, and its records served at /games/ID.psq and .sgf open in the desktop game. Then the desktop game joins a page's game with --join, keeps its seat when started again, and
 the two finish a game; with the server gone, "Play online" says no server answered. Pictures
@@ -628,6 +629,104 @@ def session_endings(server):
         guest.quit()
 
 
+SENT_WATCH = ("if (!window.sentFrames) { window.sentFrames = []; const send = WebSocket.prototype.send;"
+              " WebSocket.prototype.send = function(d) { window.sentFrames.push(String(d)); return send.call(this, d); }; }")
+
+
+def clock_of(page):
+    """The panel's clocks: (black's seconds, white's seconds, the words), or None."""
+    words = page.js("const c = document.getElementById('online-clock'); return c && !c.hidden ? c.textContent : ''")
+    found = re.match(r"Black (\d+):(\d+)(?:\.\d)? - White (\d+):(\d+)(?:\.\d)? \(1\+0\)", words or "")
+    if not found:
+        return None
+    m = [int(g) for g in found.groups()]
+    return (60 * m[0] + m[1], 60 * m[2] + m[3], words)
+
+
+def session_clock(server):
+    """A game with a clock between two pages: 1+0 chosen from the menu, both clocks shown and
+    counting down on both pages, the side to move's alone; a click out of turn, by either colour,
+    refused on the page and never sent; the server killed with SIGKILL and started again gives
+    the clocks back within a second; black lets its time run out and loses on both pages, and the
+    record says so."""
+    host = Page("timed-host", 1280, 720)
+    guest = Page("timed-guest", 1280, 720)
+    try:
+        check("timed-host: the page runs", host.open(server.url))
+        host.choose("Online clock: none")
+        host.choose("Play online")
+        host.expect("waits for the other player", r"^Waiting for the other player to join")
+        link = host.link()
+        game = re.search(r"\?game=([a-z0-9]+-[a-z2-7]{16})$", link)
+        game = game.group(1) if game else ""
+        check("timed-guest: the page runs from the link", guest.open(link))
+        for page in (host, guest):
+            page.expect("is given a colour", r"Your move \((black|white)\)\.|to move \(you play")
+        colours = {colour_of(host): host, colour_of(guest): guest}
+        if not check("the two have the two colours", set(colours) == {"black", "white"}, str(list(colours))):
+            return
+        black, white = colours["black"], colours["white"]
+        for page in (black, white):
+            check(f"{page.name}: shows both clocks", within(5, lambda: clock_of(page)), page.status())
+        first = clock_of(black)
+        time.sleep(2.5)
+        later = clock_of(black)
+        check("black's clock counts down, white's stands", later and first and later[0] < first[0] and later[1] == 60,
+              f"{first} then {later}")
+        for page in (black, white):
+            page.js(SENT_WATCH)
+        # White clicks on black's move; then black moves and clicks again on white's.
+        white.place(*MOVES[1])
+        white.expect("a click out of turn is refused here", r"It is the other player's move\.$", 5)
+        if not play(colours, 0, 1):
+            return
+        black.place(*MOVES[2])
+        black.expect("black's click out of turn is refused here", r"It is the other player's move\.$", 5)
+        for page, mine in ((white, 0), (black, 1)):
+            frames = page.js("return window.sentFrames")
+            moves = [f for f in frames if '"move"' in f]
+            check(f"{page.name}: sent no move out of turn", len(moves) == mine, str(frames))
+        check("white's clock runs now, black's stands",
+              within(3, lambda: clock_of(white) and clock_of(white)[1] < 60 and clock_of(black)[1] < 60),
+              f"{clock_of(white)} / {clock_of(black)}")
+        # What white's clock loses: the time it ran before the kill and after the start, never the
+        # time the server was down (give or take the heartbeat's second and the whole seconds shown).
+        before, read_before = clock_of(white), time.monotonic()
+        server.kill()
+        killed = time.monotonic()
+        time.sleep(3)
+        server.start()
+        up = time.monotonic()
+        for page in (black, white):
+            page.expect("is back after the restart", r"to move \(you play|Your move", 30)
+        for page in (black, white):
+            page.expect("is told the clocks stood still", r"The server was down for \d+ s: the clocks stood still\.", 30)
+        after, read_after = clock_of(white), time.monotonic()
+        ran = (killed - read_before) + (read_after - up)
+        check("the restart gave back the time it was down: white's clock right within a second or two",
+              after and before and abs((before[1] - after[1]) - ran) <= 2,
+              f"{before} then {after}, {ran:.1f} s of running, {up - killed:.1f} s down")
+        white.shot("clock-after-restart")
+        if not play(colours, 1, 2):
+            return
+        # Black lets its clock run out; its last ten seconds warn it.
+        check(f"{black.name}: warned in its last ten seconds", within(70, lambda: black.js(
+            "return document.getElementById('online-clock').classList.contains('warning')")))
+        black.shot("clock-warning")
+        black.expect("has lost on time", r"^You ran out of time: white wins\.", 20)
+        white.expect("has won on time", r"^Black ran out of time: you win \(white\)\.", 20)
+        check("the record says white won on time: RE[W+T]", sgf_result(server.url, game) == "W+T", sgf_result(server.url, game))
+        with urllib.request.urlopen(f"{server.url}games/{game}.sgf", timeout=10) as answer:
+            sgf = answer.read().decode()
+        check("the record has the clock and the time left after each move",
+              "TM[60]" in sgf and re.search(r";B\[[a-r]{2}\]MS\[\d+\]BL\[\d", sgf) and
+              re.search(r";W\[[a-r]{2}\]MS\[\d+\]WL\[\d", sgf), sgf)
+        white.shot("clock-flag")
+    finally:
+        host.quit()
+        guest.quit()
+
+
 def session_other_machine(url):
     """Run on another machine than the server's (tests/online/machines.py runs it in a network
     namespace of its own): the page loaded from the server's address gives a link with that
@@ -665,6 +764,7 @@ def main():
         session_pages(server)
         session_renju_swap2(server)
         session_endings(server)
+        session_clock(server)
         if GAME:
             session_desktop(server)
     finally:
