@@ -3,6 +3,8 @@
 #include "server/hub.h"
 
 #include "server/ids.h"
+#include "server/players.h"
+#include "server/rating.h"
 #include "server/names.h"
 
 #include <algorithm>
@@ -41,6 +43,21 @@ struct Room
     std::vector<std::int64_t> moveMs;
     std::vector<core::Pause> pauses;
     std::int64_t stoppedMs = 0; // what the server's last restart gave back to the clocks
+    // A paired game's players by seat (ids empty in a game by link), as others see them, and
+    // whether it is rated: 0 no, 1 yes, 2 yes and its ratings have been moved.
+    std::array<std::string, 2> playerIds;
+    std::array<PlayerView, 2> players;
+    int rated = 0;
+    // The watchers the players were last told of, and since when the count has changed (-1: it
+    // has not): the players hear of it once it has held for a moment.
+    int watchersTold = 0;
+    std::int64_t watchersChangedMs = -1;
+
+    int watchers() const
+    {
+        return static_cast<int>(std::count_if(peers.begin(), peers.end(),
+                                               [](const Peer *p) { return p->watching(); }));
+    }
 
     bool drawn() const { return firstSeat >= 0; }
     // The seat's player: 1 the first, 2 the second; 0 for a watcher or before the draw.
@@ -140,7 +157,12 @@ GameView viewOf(const Room &room, int seat, std::int64_t nowMs)
                     colourOfSeat(room.drawSeat),
                     colourOfSeat(room.rematchSeat),
                     room.next,
-                    clockView(room, nowMs)};
+                    clockView(room, nowMs),
+                    room.playerIds[0].empty() || !room.drawn()
+                        ? std::nullopt
+                        : std::optional(std::array{room.players[room.seatOf(Colour::Black)],
+                                                   room.players[room.seatOf(Colour::White)]}),
+                    room.watchers()};
 }
 
 StoredGame::Choices choicesOf(const core::Game &game)
@@ -210,6 +232,21 @@ void Hub::receive(Peer &peer, std::string_view text)
     {
         this->join(peer, *join);
     }
+    else if (const auto *hello = std::get_if<HelloRequest>(&message))
+    {
+        this->hello(peer, *hello);
+    }
+    else if (const auto *seek = std::get_if<SeekRequest>(&message))
+    {
+        this->seek(peer, *seek);
+    }
+    else if (std::holds_alternative<CancelSeek>(message))
+    {
+        if (cancelSeek(peer))
+        {
+            peer.send(share(seekCancelledMessage()));
+        }
+    }
     else if (const auto *request = std::get_if<UndoRequest>(&message))
     {
         askUndo(peer, *request);
@@ -262,36 +299,13 @@ void Hub::fail(Peer &peer, ErrorCode code, std::string_view text)
 
 void Hub::leave(Peer &peer)
 {
+    cancelSeek(peer);
     detach(peer);
-}
-
-bool Hub::mayCreate(const std::string &address)
-{
-    const int perHour = limits_.gamesPerAddressPerHour;
-    if (perHour <= 0)
-    {
-        return true;
-    }
-    const std::int64_t now = seconds();
-    auto [it, made] = creations_.try_emplace(address, Bucket{double(perHour), now});
-    Bucket &bucket = it->second;
-    if (!made)
-    {
-        const double refill = double(std::max<std::int64_t>(now - bucket.at, 0)) * perHour / 3600.0;
-        bucket.tokens = std::min(double(perHour), bucket.tokens + refill);
-        bucket.at = now;
-    }
-    if (bucket.tokens < 1.0)
-    {
-        return false;
-    }
-    bucket.tokens -= 1.0;
-    return true;
 }
 
 void Hub::create(Peer &peer, const CreateRequest &request)
 {
-    if (!mayCreate(peer.address()))
+    if (!mayAgain(creations_, peer.address(), limits_.gamesPerAddressPerHour))
     {
         log_("refused a new game to " + peer.address() + ": too many games from it this hour");
         fail(peer, ErrorCode::TooManyGames,
@@ -401,6 +415,27 @@ Room *Hub::find(Peer &peer, const std::string &id)
     room->moveMs = stored.moveMs;
     room->moveMs.resize(room->game.moves().size());
     room->pauses = stored.pauses;
+    room->playerIds = stored.players;
+    room->rated = stored.rated;
+    for (int seat : {0, 1})
+    {
+        if (room->playerIds[seat].empty())
+        {
+            continue;
+        }
+        std::optional<StoredPlayer> player;
+        try
+        {
+            player = store_.player(room->playerIds[seat]);
+        }
+        catch (const StoreError &error)
+        {
+            log_(std::string("store: ") + error.what());
+        }
+        room->players[seat] =
+            player ? PlayerView{player->name, player->rating.rating, player->rating.deviation}
+                   : PlayerView{"?", 1500, 350};
+    }
     if (restart_ && room->clockRuns() &&
         std::any_of(room->pauses.begin(), room->pauses.end(),
                     [&](const core::Pause &p) { return p.fromMs == restart_->fromMs; }))
@@ -499,6 +534,10 @@ void Hub::join(Peer &peer, const JoinRequest &request)
     {
         broadcastPresence(*room, &peer);
     }
+    if (seat < 0)
+    {
+        watchersChanged(*room); // the players hear of one more watching, soon
+    }
 }
 
 void Hub::move(Peer &peer, const MoveRequest &request)
@@ -587,6 +626,7 @@ void Hub::move(Peer &peer, const MoveRequest &request)
     }
     if (game.over())
     {
+        rateIfOver(*room);
         const auto &winner = game.result().winner;
         log_("game " + room->id + " over after " + std::to_string(stones + 1) +
              " moves: " + (winner ? std::string(core::colourName(*winner)) + " won" : "drawn"));
@@ -859,6 +899,7 @@ void Hub::resign(Peer &peer)
         return;
     }
     room->game = std::move(next);
+    rateIfOver(*room);
     room->undoSeat = room->drawSeat = -1;
     log_("game " + room->id + " over after " + std::to_string(room->game.moves().size()) +
          " moves: " + std::string(core::colourName(loser)) + " resigned");
@@ -935,6 +976,7 @@ void Hub::answerDraw(Peer &peer, const DrawAnswer &answer)
         return;
     }
     room->game = std::move(next);
+    rateIfOver(*room);
     room->undoSeat = room->drawSeat = -1;
     log_("game " + room->id + " over after " + std::to_string(stones) +
          " moves: drawn by agreement");
@@ -1058,6 +1100,10 @@ void Hub::detach(Peer &peer)
     {
         broadcastPresence(*room, nullptr);
     }
+    if (seat < 0)
+    {
+        watchersChanged(*room);
+    }
 }
 
 void Hub::sendState(Peer &peer, const Room &room)
@@ -1087,8 +1133,8 @@ void Hub::broadcastStates(const Room &room, const Peer *except)
 
 void Hub::broadcastPresence(const Room &room, const Peer *except)
 {
-    const auto text =
-        share(presenceMessage(room.presenceOf(Colour::Black), room.presenceOf(Colour::White)));
+    const auto text = share(presenceMessage(room.presenceOf(Colour::Black),
+                                            room.presenceOf(Colour::White), room.watchers()));
     for (Peer *p : room.peers)
     {
         if (p != except)
@@ -1164,6 +1210,7 @@ bool Hub::flagIfOut(Room &room, Peer *peer)
         return true; // nothing may be played on a clock that has run out; the next tick tries again
     }
     room.game = std::move(next);
+    rateIfOver(room);
     room.undoSeat = -1;
     room.drawSeat = -1;
     log_("game " + room.id + " over after " + std::to_string(room.game.moves().size()) +
@@ -1193,6 +1240,276 @@ void Hub::tick()
     }
     for (auto &entry : games_)
     {
-        flagIfOut(*entry.second, nullptr);
+        Room &room = *entry.second;
+        flagIfOut(room, nullptr);
+        if (room.watchersChangedMs >= 0 && nowMs - room.watchersChangedMs >= WATCHERS_DELAY_MS)
+        {
+            room.watchersChangedMs = -1;
+            if (room.watchers() != room.watchersTold)
+            {
+                room.watchersTold = room.watchers();
+                const auto text = share(presenceMessage(room.presenceOf(Colour::Black),
+                                                        room.presenceOf(Colour::White),
+                                                        room.watchersTold));
+                for (Peer *p : room.peers)
+                {
+                    if (!p->watching())
+                    {
+                        p->send(text);
+                    }
+                }
+            }
+        }
     }
+}
+
+void Hub::watchersChanged(Room &room)
+{
+    if (room.watchersChangedMs < 0)
+    {
+        room.watchersChangedMs = clock_();
+    }
+}
+
+bool Hub::mayAgain(std::unordered_map<std::string, Bucket> &buckets, const std::string &address,
+                   int perHour)
+{
+    if (perHour <= 0)
+    {
+        return true;
+    }
+    const std::int64_t now = seconds();
+    auto [it, made] = buckets.try_emplace(address, Bucket{double(perHour), now});
+    Bucket &bucket = it->second;
+    if (!made)
+    {
+        const double refill = double(std::max<std::int64_t>(now - bucket.at, 0)) * perHour / 3600.0;
+        bucket.tokens = std::min(double(perHour), bucket.tokens + refill);
+        bucket.at = now;
+    }
+    if (bucket.tokens < 1.0)
+    {
+        return false;
+    }
+    bucket.tokens -= 1.0;
+    return true;
+}
+
+void Hub::hello(Peer &peer, const HelloRequest &request)
+{
+    std::optional<StoredPlayer> player;
+    if (request.secret)
+    {
+        try
+        {
+            player = store_.playerWithSecret(*request.secret);
+        }
+        catch (const StoreError &error)
+        {
+            log_(std::string("store: ") + error.what());
+            fail(peer, ErrorCode::Internal, STORE_FAILED);
+            return;
+        }
+        if (!player)
+        {
+            fail(peer, ErrorCode::NoSuchPlayer, "No player holds that secret");
+            return;
+        }
+    }
+    else
+    {
+        std::string why;
+        if (!validPlayerName(*request.name, &why))
+        {
+            fail(peer, ErrorCode::BadName, why);
+            return;
+        }
+        if (!mayAgain(newPlayers_, peer.address(), limits_.playersPerAddressPerHour))
+        {
+            fail(peer, ErrorCode::TooManyPlayers,
+                 "Too many players made from your address; try again in an hour");
+            return;
+        }
+        StoredPlayer made;
+        made.id = newSecret().substr(0, 16);
+        made.secret = newSecret();
+        made.name = *request.name;
+        bool added = false;
+        try
+        {
+            added = store_.addPlayer(made, foldedName(made.name), seconds());
+        }
+        catch (const StoreError &error)
+        {
+            log_(std::string("store: ") + error.what());
+            fail(peer, ErrorCode::Internal, STORE_FAILED);
+            return;
+        }
+        if (!added)
+        {
+            fail(peer, ErrorCode::NameTaken,
+                 "Another player has that name, or one that would pass for it");
+            return;
+        }
+        log_("player " + made.id + " made from " + peer.address());
+        player = std::move(made);
+    }
+    cancelSeek(peer); // a seek is its player's
+    peer.player_ = *player;
+    peer.send(share(playerMessage(
+        player->secret, PlayerView{player->name, player->rating.rating, player->rating.deviation})));
+}
+
+bool Hub::cancelSeek(Peer &peer)
+{
+    const auto before = seeks_.size();
+    std::erase_if(seeks_, [&](const Seek &seek) { return seek.peer == &peer; });
+    return seeks_.size() != before;
+}
+
+void Hub::seek(Peer &peer, const SeekRequest &request)
+{
+    if (!peer.player_)
+    {
+        fail(peer, ErrorCode::NoPlayer, "Say hello first: a seek is a player's");
+        return;
+    }
+    if (!mayAgain(seekRequests_, peer.address(), limits_.seeksPerAddressPerHour))
+    {
+        fail(peer, ErrorCode::RateLimited, "Too many seeks from your address; wait a while");
+        return;
+    }
+    cancelSeek(peer);
+    const StoredPlayer &me = *peer.player_;
+    const auto within = [](const Seek &seek, double rating)
+    { return !seek.request.band || std::abs(seek.rating - rating) <= *seek.request.band; };
+    const Seek mine{&peer, request, me.rating.rating, me.abandoned, clock_()};
+    // The waiting seek that fits, those of players who leave games unfinished last, then the
+    // oldest first.
+    auto best = seeks_.end();
+    for (auto it = seeks_.begin(); it != seeks_.end(); ++it)
+    {
+        if (it->request.rule != request.rule || it->request.control != request.control ||
+            it->peer->player_->id == me.id || !within(*it, me.rating.rating) ||
+            !within(mine, it->rating))
+        {
+            continue;
+        }
+        if (best == seeks_.end() || std::pair(it->abandoned, it->sinceMs) <
+                                        std::pair(best->abandoned, best->sinceMs))
+        {
+            best = it;
+        }
+    }
+    if (best == seeks_.end())
+    {
+        seeks_.push_back(mine);
+        peer.send(share(seekingMessage(request.rule, request.control)));
+        return;
+    }
+    Peer &other = *best->peer;
+    PairedGame game;
+    game.id = newGameId(name_);
+    game.secrets = {newSecret(), newSecret()};
+    game.players = {other.player_->id, me.id};
+    game.firstSeat = randomBit() ? 1 : 0;
+    game.rule = request.rule;
+    game.control = request.control;
+    try
+    {
+        store_.addPairedGame(game, seconds(), clock_());
+    }
+    catch (const StoreError &error)
+    {
+        log_(std::string("store: ") + error.what());
+        fail(peer, ErrorCode::Internal, STORE_FAILED);
+        return; // the other's seek waits on
+    }
+    seeks_.erase(best);
+    log_("game " + game.id + " paired: " + game.players[0] + " and " + game.players[1]);
+    other.send(share(pairedMessage(game.id, game.secrets[0])));
+    peer.send(share(pairedMessage(game.id, game.secrets[1])));
+}
+
+void Hub::rateIfOver(Room &room)
+{
+    if (room.rated != 1 || !room.game.over() || room.playerIds[0].empty() ||
+        room.playerIds[1].empty())
+    {
+        return;
+    }
+    std::optional<StoredPlayer> players[2];
+    try
+    {
+        players[0] = store_.player(room.playerIds[0]);
+        players[1] = store_.player(room.playerIds[1]);
+    }
+    catch (const StoreError &error)
+    {
+        log_(std::string("store: ") + error.what());
+        return;
+    }
+    if (!players[0] || !players[1])
+    {
+        return;
+    }
+    const core::Result &result = room.game.result();
+    const double scoreA = !result.winner ? 0.5 : room.seatOf(*result.winner) == 0 ? 1.0 : 0.0;
+    std::array<RatingChange, 2> changes;
+    for (int seat : {0, 1})
+    {
+        const double score = seat == 0 ? scoreA : 1.0 - scoreA;
+        changes[seat].player = players[seat]->id;
+        changes[seat].after = server::afterPeriod(players[seat]->rating,
+                                                  {server::RatedGame{players[1 - seat]->rating, score}});
+        // Lost on time with nobody at the seat: a game left unfinished.
+        changes[seat].abandoned = result.ending == core::Ending::Time && score == 0.0 &&
+                                  room.connected[seat] == 0;
+    }
+    try
+    {
+        if (!store_.rateGame(room.id, changes))
+        {
+            room.rated = 2;
+            return;
+        }
+    }
+    catch (const StoreError &error)
+    {
+        log_(std::string("store: ") + error.what());
+        return;
+    }
+    room.rated = 2;
+    for (int seat : {0, 1})
+    {
+        room.players[seat].rating = changes[seat].after.rating;
+        room.players[seat].deviation = changes[seat].after.deviation;
+    }
+}
+
+std::vector<LiveGame> Hub::liveGames() const
+{
+    std::vector<LiveGame> live;
+    for (const auto &[id, room] : games_)
+    {
+        if (!room->drawn() || room->game.over())
+        {
+            continue;
+        }
+        LiveGame game;
+        game.id = id;
+        game.rule = room->game.rule();
+        game.control = room->control;
+        game.moves = static_cast<int>(room->game.moves().size());
+        game.watchers = room->watchers();
+        if (!room->playerIds[0].empty())
+        {
+            game.players = {room->players[room->seatOf(Colour::Black)],
+                            room->players[room->seatOf(Colour::White)]};
+        }
+        live.push_back(std::move(game));
+    }
+    std::sort(live.begin(), live.end(),
+              [](const LiveGame &a, const LiveGame &b) { return a.id < b.id; });
+    return live;
 }

@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 // Milliseconds since the epoch; the tests bring a clock of their own.
 using Clock = std::function<std::int64_t()>;
@@ -41,6 +42,7 @@ public:
 
     // Where the connection comes from: what limits count by.
     const std::string &address() const { return address_; }
+    bool watching() const { return seat_ < 0; }
 
 private:
     friend class Hub;
@@ -48,6 +50,7 @@ private:
     Room *room_ = nullptr;
     int seat_ = -1; // 0: the creator's seat, 1: the second player's, -1: watching
     int badJson_ = 0;
+    std::optional<StoredPlayer> player_; // the player it said it is (hello), if any
 };
 
 struct HubLimits
@@ -56,6 +59,20 @@ struct HubLimits
     int gamesPerAddressPerHour = 100;
     // Malformed messages a connection may send before it is closed.
     int badJsonBeforeClose = 3;
+    // Players one address may make in an hour, and seeks it may send; 0: no limit.
+    int playersPerAddressPerHour = 20;
+    int seeksPerAddressPerHour = 600;
+};
+
+// A game being played now, for the list of live games.
+struct LiveGame
+{
+    std::string id;
+    core::Rule rule = core::Rule::Freestyle;
+    core::TimeControl control;
+    int moves = 0;
+    int watchers = 0;
+    std::optional<std::array<PlayerView, 2>> players; // black's and white's, in a paired game
 };
 
 class Hub
@@ -83,9 +100,16 @@ public:
     // tells a restart how long the server was down. Called a few times a second.
     void tick();
     static constexpr std::int64_t BEAT_MS = 1000;
+    // The players hear how many watch once the count has changed and held this long, so that a
+    // crowd coming and going costs them one message, not one each.
+    static constexpr std::int64_t WATCHERS_DELAY_MS = 2000;
 
     // Games held in memory (those with a connection).
     std::size_t gamesHeld() const { return games_.size(); }
+    // The games held that are being played now, both players there or not.
+    std::vector<LiveGame> liveGames() const;
+    // Seeks waiting for a stranger.
+    std::size_t seeksWaiting() const { return seeks_.size(); }
 
 private:
     struct Bucket
@@ -102,6 +126,18 @@ private:
     HubLimits limits_;
     std::unordered_map<std::string, std::unique_ptr<Room>> games_;
     std::unordered_map<std::string, Bucket> creations_; // by address
+    std::unordered_map<std::string, Bucket> newPlayers_;
+    std::unordered_map<std::string, Bucket> seekRequests_;
+    // A player's wish for a game with a stranger, waiting for one that fits.
+    struct Seek
+    {
+        Peer *peer;
+        SeekRequest request;
+        double rating;
+        int abandoned;
+        std::int64_t sinceMs;
+    };
+    std::vector<Seek> seeks_;
     std::int64_t lastBeatMs_ = 0;
     // The span the server was down before this start, given back to the clocks; none at the
     // first start.
@@ -111,6 +147,7 @@ private:
     // Ends the game on time if its side to move has run out, stored first, then told to all
     // (and `peer`, whose move came too late, told why). True when the clock had run out.
     bool flagIfOut(Room &room, Peer *peer);
+    void watchersChanged(Room &room);
     // The link to a game the page is to offer: empty without a public address.
     std::string linkTo(const std::string &id) const;
     void create(Peer &peer, const CreateRequest &request);
@@ -123,6 +160,16 @@ private:
     void offerDraw(Peer &peer, const DrawOffer &offer);
     void answerDraw(Peer &peer, const DrawAnswer &answer);
     void rematch(Peer &peer);
+    void hello(Peer &peer, const HelloRequest &request);
+    void seek(Peer &peer, const SeekRequest &request);
+    // Takes back the peer's seek; false when it had none.
+    bool cancelSeek(Peer &peer);
+    // Moves a finished rated game's ratings, once, before anyone hears of the end.
+    void rateIfOver(Room &room);
+    // Takes one from the address's allowance of `perHour`, refilled evenly; false when none is
+    // left.
+    bool mayAgain(std::unordered_map<std::string, Bucket> &buckets, const std::string &address,
+                  int perHour);
     // The rematch's secret of the peer's seat, sent to it; nothing for a watcher.
     void sendRematched(Peer &peer, const Room &room);
     // The game the peer plays in, once both seats are taken and while it goes on; none, and the
@@ -136,7 +183,6 @@ private:
     // Whether a request made at `n` stones is for the board of `stones`; the peer is told if not.
     bool sameCount(Peer &peer, int stones, int n);
     void fail(Peer &peer, ErrorCode code, std::string_view text);
-    bool mayCreate(const std::string &address);
     Room *find(Peer &peer, const std::string &id);
     void attach(Peer &peer, Room &room, int seat);
     void detach(Peer &peer);

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 using nlohmann::json;
@@ -93,6 +94,60 @@ ClientMessage readCreate(const json &object)
         }
     }
     return CreateRequest{*rule, *opening, control};
+}
+
+ClientMessage readHello(const json &object)
+{
+    const auto name = object.find("name");
+    const auto secret = object.find("secret");
+    if ((name == object.end()) == (secret == object.end()))
+    {
+        return refuse(ErrorCode::BadField, "A hello has \"name\" (a new player) or \"secret\"");
+    }
+    if (secret != object.end())
+    {
+        if (!secret->is_string() || !validSecret(secret->get_ref<const std::string &>()))
+        {
+            return refuse(ErrorCode::BadField,
+                          "\"secret\" must be 32 lowercase hexadecimal digits");
+        }
+        return HelloRequest{std::nullopt, secret->get<std::string>()};
+    }
+    if (!name->is_string())
+    {
+        return refuse(ErrorCode::BadName, "\"name\" must be a string");
+    }
+    return HelloRequest{name->get<std::string>(), std::nullopt};
+}
+
+ClientMessage readSeek(const json &object)
+{
+    const auto rule = wordField(object, "rule", core::Rule::Freestyle, ruleNamed);
+    if (!rule)
+    {
+        return refuse(ErrorCode::BadField,
+                      "\"rule\" must be \"freestyle\", \"exactly-five\" or \"renju\"");
+    }
+    SeekRequest seek{*rule, {}, std::nullopt};
+    if (const auto clock = object.find("clock"); clock != object.end())
+    {
+        if (!clock->is_string() ||
+            !core::parseTimeControl(clock->get_ref<const std::string &>(), &seek.control))
+        {
+            return refuse(ErrorCode::BadField,
+                          "\"clock\" must be minutes and seconds of increment, such as \"3+2\"");
+        }
+    }
+    if (const auto band = object.find("band"); band != object.end())
+    {
+        const auto value = integerField(object, "band");
+        if (!value || *value < 0 || *value > 3000)
+        {
+            return refuse(ErrorCode::BadField, "\"band\" must be a whole number from 0 to 3000");
+        }
+        seek.band = static_cast<int>(*value);
+    }
+    return seek;
 }
 
 ClientMessage readJoin(const json &object)
@@ -263,13 +318,14 @@ std::string_view presenceName(Presence presence)
 
 std::string_view codeName(ErrorCode code)
 {
-    static constexpr std::array<std::string_view, 26> NAMES = {
+    static constexpr std::array<std::string_view, 31> NAMES = {
         "bad-json",        "too-large",    "unknown-type",   "bad-field",       "no-such-game",
         "not-your-turn",   "not-a-player", "occupied",       "off-board",       "game-over",
         "stale",           "rate-limited", "too-many-games", "expired",         "internal",
         "nothing-to-undo", "undo-pending", "undo-refused",   "no-undo-asked",   "forbidden",
         "no-choice",       "draw-pending", "draw-refused",   "no-draw-offered", "not-over",
-        "rematch-pending"};
+        "rematch-pending", "bad-name",     "name-taken",     "no-such-player",  "no-player",
+        "too-many-players"};
     return NAMES.at(static_cast<std::size_t>(code));
 }
 
@@ -337,9 +393,21 @@ ClientMessage readClientMessage(std::string_view text)
     {
         return RematchRequest{};
     }
+    if (name == "hello")
+    {
+        return readHello(object);
+    }
+    if (name == "seek")
+    {
+        return readSeek(object);
+    }
+    if (name == "cancel-seek")
+    {
+        return CancelSeek{};
+    }
     return refuse(ErrorCode::UnknownType,
                   "Unknown message type: the server knows create, join, move, undo, undo-answer, "
-                  "choose, resign, offer-draw, answer-draw and rematch");
+                  "choose, resign, offer-draw, answer-draw, rematch, hello, seek and cancel-seek");
 }
 
 std::string_view roleName(Role role)
@@ -396,6 +464,11 @@ out_json clockOrNull(const std::optional<ClockView> &clock)
                     {"stopped", clock->stoppedMs}};
 }
 
+out_json playerOf(const PlayerView &player)
+{
+    return out_json{{"name", player.name}, {"rating", std::lround(player.rating)}};
+}
+
 std::string stateMessage(const GameView &view)
 {
     const core::Game &game = *view.game;
@@ -442,7 +515,11 @@ std::string stateMessage(const GameView &view)
                     {"draw", colourOrNull(view.draw)},
                     {"rematch", colourOrNull(view.rematch)},
                     {"next", view.next.empty() ? out_json(nullptr) : out_json(view.next)},
-                    {"clock", clockOrNull(view.clock)}}
+                    {"clock", clockOrNull(view.clock)},
+                    {"players", view.players ? out_json{{"black", playerOf((*view.players)[0])},
+                                                        {"white", playerOf((*view.players)[1])}}
+                                             : out_json(nullptr)},
+                    {"watchers", view.watchers}}
         .dump();
 }
 
@@ -462,10 +539,12 @@ std::string movedMessage(int n, core::Point point, core::Colour colour,
     return message.dump();
 }
 
-std::string presenceMessage(Presence black, Presence white)
+std::string presenceMessage(Presence black, Presence white, int watchers)
 {
-    return out_json{
-        {"type", "presence"}, {"black", presenceName(black)}, {"white", presenceName(white)}}
+    return out_json{{"type", "presence"},
+                    {"black", presenceName(black)},
+                    {"white", presenceName(white)},
+                    {"watchers", watchers}}
         .dump();
 }
 
@@ -482,4 +561,33 @@ std::string rematchedMessage(std::string_view game, std::optional<std::string_vi
 std::string errorMessage(ErrorCode code, std::string_view text)
 {
     return out_json{{"type", "error"}, {"code", codeName(code)}, {"message", text}}.dump();
+}
+
+std::string playerMessage(std::string_view secret, const PlayerView &player)
+{
+    return out_json{{"type", "player"},
+                    {"secret", secret},
+                    {"name", player.name},
+                    {"rating", std::lround(player.rating)},
+                    {"deviation", std::lround(player.deviation)}}
+        .dump();
+}
+
+std::string seekingMessage(core::Rule rule, const core::TimeControl &control)
+{
+    return out_json{{"type", "seeking"},
+                    {"rule", ruleName(rule)},
+                    {"clock", control.timed() ? out_json(core::timeControlName(control))
+                                              : out_json(nullptr)}}
+        .dump();
+}
+
+std::string seekCancelledMessage()
+{
+    return out_json{{"type", "seek-cancelled"}}.dump();
+}
+
+std::string pairedMessage(std::string_view game, std::string_view secret)
+{
+    return out_json{{"type", "paired"}, {"game", game}, {"secret", secret}}.dump();
 }

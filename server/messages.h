@@ -6,6 +6,7 @@
 #include "core/clock.h"
 #include "core/game.h"
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -44,6 +45,11 @@ enum class ErrorCode
     NoDrawOffered,  // an answer with no offer of the other player's to answer
     NotOver,        // a rematch asked for while the game goes on
     RematchPending, // the sender has offered a rematch already
+    BadName,        // a name that may not be a player's; the message says why
+    NameTaken,      // a name another player has (or one that would pass for it)
+    NoSuchPlayer,   // a hello with a secret no player holds
+    NoPlayer,       // a seek before the connection has said which player it is
+    TooManyPlayers, // too many players made, or seeks made, from one address
 };
 
 std::string_view codeName(ErrorCode code);
@@ -121,6 +127,29 @@ struct RematchRequest
 {
 };
 
+// {"type":"hello","name":N} makes a new player of that name; {"type":"hello","secret":S} is the
+// player whose secret it is. The connection is that player until it closes.
+struct HelloRequest
+{
+    std::optional<std::string> name;
+    std::optional<std::string> secret;
+};
+
+// {"type":"seek","rule":R,"clock":"M+S","band":B}: a rated game with someone who seeks the same
+// rule and clock, whose rating is within B of the sender's (and the sender's within theirs);
+// rule and clock as in create, band left out for any rating.
+struct SeekRequest
+{
+    core::Rule rule = core::Rule::Freestyle;
+    core::TimeControl control;
+    std::optional<int> band;
+};
+
+// {"type":"cancel-seek"}: the sender's seek is taken back.
+struct CancelSeek
+{
+};
+
 // A message that cannot be taken: the error to answer with.
 struct Refusal
 {
@@ -130,7 +159,8 @@ struct Refusal
 
 using ClientMessage =
     std::variant<CreateRequest, JoinRequest, MoveRequest, UndoRequest, UndoAnswer, ChooseRequest,
-                 ResignRequest, DrawOffer, DrawAnswer, RematchRequest, Refusal>;
+                 ResignRequest, DrawOffer, DrawAnswer, RematchRequest, HelloRequest, SeekRequest,
+                 CancelSeek, Refusal>;
 
 // Reads one message as a client sent it: any bytes at all.
 ClientMessage readClientMessage(std::string_view text);
@@ -153,6 +183,14 @@ enum class Presence
 };
 
 std::string_view roleName(Role role);
+
+// A player as others see it: its name and rating (rounded), and how sure the rating is.
+struct PlayerView
+{
+    std::string name;
+    double rating = 1500;
+    double deviation = 350;
+};
 
 // The clocks as the server reads them when it writes a message: "clock":{"control":"3+2",
 // "black":MS,"white":MS,"running":"black"|"white"|null,"stopped":MS}, MS milliseconds; "stopped"
@@ -181,6 +219,10 @@ struct GameView
     std::optional<core::Colour> rematch;
     std::string_view next;
     std::optional<ClockView> clock; // none for a game without a clock
+    // A rated game's players: "players":{"black":{"name":N,"rating":R},"white":...}, and the
+    // connections watching it, "watchers":W.
+    std::optional<std::array<PlayerView, 2>> players;
+    int watchers = 0;
 };
 
 // `link`: the link to the game for the page to offer (the server's --public-url with the game's
@@ -192,8 +234,18 @@ std::string joinedMessage(std::string_view game, Role role, std::optional<std::s
 std::string stateMessage(const GameView &view);
 std::string movedMessage(int n, core::Point point, core::Colour colour,
                          const std::optional<ClockView> &clock = std::nullopt);
-std::string presenceMessage(Presence black, Presence white);
+// With the connections watching: "watchers":W.
+std::string presenceMessage(Presence black, Presence white, int watchers = 0);
 // {"type":"rematched","game":ID,"secret":S}: the rematch has been made; S the receiver's seat
 // in it (none for a watcher).
 std::string rematchedMessage(std::string_view game, std::optional<std::string_view> secret);
 std::string errorMessage(ErrorCode code, std::string_view text);
+
+// {"type":"player","secret":S,"name":N,"rating":R,"deviation":D}: the answer to hello, to its
+// player alone.
+std::string playerMessage(std::string_view secret, const PlayerView &player);
+// {"type":"seeking","rule":R,"clock":C} and {"type":"seek-cancelled"}.
+std::string seekingMessage(core::Rule rule, const core::TimeControl &control);
+std::string seekCancelledMessage();
+// {"type":"paired","game":ID,"secret":S}: a stranger was found; S the receiver's seat.
+std::string pairedMessage(std::string_view game, std::string_view secret);

@@ -4,6 +4,7 @@
 // bounded send queue. Everything runs on one event loop: a handler never waits on another.
 #include "server/server.h"
 
+#include "server/live.h"
 #include "server/records.h"
 
 #include <boost/asio/ip/tcp.hpp>
@@ -474,6 +475,19 @@ private:
         if (asksForRecord(path))
         {
             serveRecord(request, path);
+            return;
+        }
+        if (path == "/live" || path == "/live.json")
+        {
+            const auto games = server_->hub.liveGames();
+            auto response = textResponse(http::status::ok,
+                                         path == "/live" ? livePage(games) : liveJson(games),
+                                         request.version(), request.keep_alive());
+            response.set(http::field::content_type, path == "/live"
+                                                        ? "text/html; charset=utf-8"
+                                                        : "application/json");
+            response.set(http::field::cache_control, "no-store");
+            respond(std::move(response));
             return;
         }
         serveFile(request, path);

@@ -19,7 +19,8 @@ namespace
 
 // Layout version 6 of the database; PRAGMA user_version holds it. Version 5 lacked the clocks:
 // games.clock_main_ms, clock_increment_ms and clock_start_ms, moves.at_ms, the pauses and the
-// heartbeat (its games had no clock). Version 4 lacked ended,
+// heartbeat (its games had no clock); and the players: their table and games.player_a, player_b
+// and rated (its games were all between friends, unrated). Version 4 lacked ended,
 // draw_seat, draw_at, draw_refused_a_at, draw_refused_b_at, rematch_seat and next_game. Version 1
 // lacked
 // games.touched_at, undo_seat and undo_at, versions 1 and 2 refused_a_at and refused_b_at, and
@@ -57,7 +58,22 @@ CREATE TABLE IF NOT EXISTS games(
     next_game TEXT,            -- the rematch's id, once it is made
     clock_main_ms INTEGER NOT NULL DEFAULT 0,      -- each side's time; 0: no clock
     clock_increment_ms INTEGER NOT NULL DEFAULT 0, -- added after each move
-    clock_start_ms INTEGER     -- when black's clock began to run: the second player's arrival
+    clock_start_ms INTEGER,    -- when black's clock began to run: the second player's arrival
+    player_a TEXT,             -- a paired game's players (seat A's, seat B's); NULL by link
+    player_b TEXT,
+    rated INTEGER NOT NULL DEFAULT 0 -- 1 for a paired game, until its ratings are moved; then 2
+) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS players(
+    id TEXT PRIMARY KEY,       -- as the games name them
+    secret TEXT NOT NULL UNIQUE, -- the player's identity, kept by its browser or seat file
+    name TEXT NOT NULL,
+    folded TEXT NOT NULL UNIQUE, -- the name as others might take it: none two alike
+    rating REAL NOT NULL,      -- Glicko-2, on the familiar scale
+    deviation REAL NOT NULL,
+    volatility REAL NOT NULL,
+    games INTEGER NOT NULL DEFAULT 0,     -- rated games played
+    abandoned INTEGER NOT NULL DEFAULT 0, -- rated games lost on time while away from them
+    created_at INTEGER NOT NULL
 ) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS moves(
     game TEXT NOT NULL,
@@ -234,6 +250,9 @@ Store::Store(const std::string &path, bool durable) : path_(path)
                  "ALTER TABLE games ADD COLUMN clock_main_ms INTEGER NOT NULL DEFAULT 0; "
                  "ALTER TABLE games ADD COLUMN clock_increment_ms INTEGER NOT NULL DEFAULT 0; "
                  "ALTER TABLE games ADD COLUMN clock_start_ms INTEGER; "
+                 "ALTER TABLE games ADD COLUMN player_a TEXT; "
+                 "ALTER TABLE games ADD COLUMN player_b TEXT; "
+                 "ALTER TABLE games ADD COLUMN rated INTEGER NOT NULL DEFAULT 0; "
                  "ALTER TABLE moves ADD COLUMN at_ms INTEGER; PRAGMA user_version=6; COMMIT");
         }
         exec("PRAGMA user_version=6");
@@ -256,6 +275,21 @@ Store::Store(const std::string &path, bool durable) : path_(path)
             "WHERE clock_main_ms > 0 AND clock_start_ms IS NOT NULL AND finished_at IS NULL AND "
             "expired_at IS NULL");
         forgetPauses_ = prepare("DELETE FROM pauses WHERE game = ?1");
+        insertPlayer_ = prepare("INSERT INTO players(id, secret, name, folded, rating, deviation, "
+                                "volatility, created_at, games, abandoned) "
+                                "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)");
+        selectPlayer_ = prepare("SELECT id, secret, name, rating, deviation, volatility, games, "
+                                "abandoned FROM players WHERE secret = ?1");
+        selectPlayerById_ = prepare("SELECT id, secret, name, rating, deviation, volatility, "
+                                    "games, abandoned FROM players WHERE id = ?1");
+        selectFolded_ = prepare("SELECT 1 FROM players WHERE folded = ?1");
+        insertPaired_ = prepare(
+            "INSERT INTO games(id, secret_a, secret_b, black_seat, created_at, joined_at, rule, "
+            "opening, clock_main_ms, clock_increment_ms, clock_start_ms, player_a, player_b, "
+            "rated) VALUES(?1, ?2, ?3, ?4, ?5, ?5, ?6, 'free', ?7, ?8, ?9, ?10, ?11, 1)");
+        updateRating_ = prepare("UPDATE players SET rating = ?2, deviation = ?3, volatility = ?4, "
+                                "games = games + 1, abandoned = abandoned + ?5 WHERE id = ?1");
+        markRated_ = prepare("UPDATE games SET rated = 2 WHERE id = ?1 AND rated = 1");
         finishGame_ = prepare("UPDATE games SET finished_at = ?2 WHERE id = ?1");
         takeBack_ = prepare("DELETE FROM moves WHERE game = ?1 AND n >= ?2 AND "
                             "(SELECT finished_at FROM games WHERE id = ?1) IS NULL");
@@ -290,8 +324,8 @@ Store::Store(const std::string &path, bool durable) : path_(path)
                               "undo_at, refused_a_at, refused_b_at, rule, opening, "
                               "second_choice, first_choice, ended, draw_seat, draw_at, "
                               "draw_refused_a_at, draw_refused_b_at, rematch_seat, next_game, "
-                              "clock_main_ms, clock_increment_ms, clock_start_ms "
-                              "FROM games WHERE id = ?1");
+                              "clock_main_ms, clock_increment_ms, clock_start_ms, player_a, player_b, "
+                              "rated FROM games WHERE id = ?1");
         selectMoves_ =
             prepare("SELECT n, row, col, at_ms FROM moves WHERE game = ?1 ORDER BY n");
         // Unjoined for a day, finished for 30 days, or unfinished and untouched for 30 days: no
@@ -810,6 +844,8 @@ Lookup Store::load(std::string_view id, StoredGame &game)
         game.clockStartMs = sqlite3_column_type(selectGame_, 21) == SQLITE_NULL
                                 ? std::nullopt
                                 : std::optional(sqlite3_column_int64(selectGame_, 21));
+        game.players = {columnText(selectGame_, 22), columnText(selectGame_, 23)};
+        game.rated = sqlite3_column_int(selectGame_, 24);
     }
     {
         Reset reset(selectPauses_);
@@ -964,4 +1000,140 @@ core::Game restored(const StoredGame &stored, int *refusedAt)
         game.agreeDraw();
     }
     return game;
+}
+
+namespace
+{
+
+StoredPlayer playerOf(sqlite3_stmt *statement)
+{
+    StoredPlayer player;
+    player.id = columnText(statement, 0);
+    player.secret = columnText(statement, 1);
+    player.name = columnText(statement, 2);
+    player.rating = server::Rating{sqlite3_column_double(statement, 3),
+                                   sqlite3_column_double(statement, 4),
+                                   sqlite3_column_double(statement, 5)};
+    player.games = sqlite3_column_int(statement, 6);
+    player.abandoned = sqlite3_column_int(statement, 7);
+    return player;
+}
+
+} // namespace
+
+bool Store::addPlayer(const StoredPlayer &player, std::string_view folded, std::int64_t now)
+{
+    {
+        Reset reset(selectFolded_);
+        bindText(selectFolded_, 1, folded);
+        const int status = sqlite3_step(selectFolded_);
+        if (status == SQLITE_ROW)
+        {
+            return false;
+        }
+        if (status != SQLITE_DONE)
+        {
+            fail("looking for a player's name");
+        }
+    }
+    Reset reset(insertPlayer_);
+    bindText(insertPlayer_, 1, player.id);
+    bindText(insertPlayer_, 2, player.secret);
+    bindText(insertPlayer_, 3, player.name);
+    bindText(insertPlayer_, 4, folded);
+    sqlite3_bind_double(insertPlayer_, 5, player.rating.rating);
+    sqlite3_bind_double(insertPlayer_, 6, player.rating.deviation);
+    sqlite3_bind_double(insertPlayer_, 7, player.rating.volatility);
+    sqlite3_bind_int64(insertPlayer_, 8, now);
+    sqlite3_bind_int(insertPlayer_, 9, player.games);
+    sqlite3_bind_int(insertPlayer_, 10, player.abandoned);
+    const int status = sqlite3_step(insertPlayer_);
+    if (status == SQLITE_CONSTRAINT)
+    {
+        return false; // another server took the name in the meantime
+    }
+    if (status != SQLITE_DONE)
+    {
+        fail("storing a new player");
+    }
+    return true;
+}
+
+std::optional<StoredPlayer> Store::playerWithSecret(std::string_view secret)
+{
+    Reset reset(selectPlayer_);
+    bindText(selectPlayer_, 1, secret);
+    const int status = sqlite3_step(selectPlayer_);
+    if (status == SQLITE_DONE)
+    {
+        return std::nullopt;
+    }
+    if (status != SQLITE_ROW)
+    {
+        fail("reading a player");
+    }
+    return playerOf(selectPlayer_);
+}
+
+std::optional<StoredPlayer> Store::player(std::string_view id)
+{
+    Reset reset(selectPlayerById_);
+    bindText(selectPlayerById_, 1, id);
+    const int status = sqlite3_step(selectPlayerById_);
+    if (status == SQLITE_DONE)
+    {
+        return std::nullopt;
+    }
+    if (status != SQLITE_ROW)
+    {
+        fail("reading a player");
+    }
+    return playerOf(selectPlayerById_);
+}
+
+void Store::addPairedGame(const PairedGame &game, std::int64_t now, std::int64_t nowMs)
+{
+    Reset reset(insertPaired_);
+    bindText(insertPaired_, 1, game.id);
+    bindText(insertPaired_, 2, game.secrets[0]);
+    bindText(insertPaired_, 3, game.secrets[1]);
+    sqlite3_bind_int(insertPaired_, 4, game.firstSeat);
+    sqlite3_bind_int64(insertPaired_, 5, now);
+    bindText(insertPaired_, 6, ruleName(game.rule));
+    sqlite3_bind_int64(insertPaired_, 7, game.control.mainMs);
+    sqlite3_bind_int64(insertPaired_, 8, game.control.incrementMs);
+    sqlite3_bind_int64(insertPaired_, 9, nowMs);
+    bindText(insertPaired_, 10, game.players[0]);
+    bindText(insertPaired_, 11, game.players[1]);
+    finish(insertPaired_, "storing a paired game");
+}
+
+bool Store::rateGame(std::string_view game, const std::array<RatingChange, 2> &changes)
+{
+    bool rated = false;
+    transaction(
+        [&]
+        {
+            {
+                Reset reset(markRated_);
+                bindText(markRated_, 1, game);
+                finish(markRated_, "storing that a game's ratings were moved");
+                rated = sqlite3_changes(db_) == 1;
+            }
+            if (!rated)
+            {
+                return; // moved already, by this server or another
+            }
+            for (const RatingChange &change : changes)
+            {
+                Reset reset(updateRating_);
+                bindText(updateRating_, 1, change.player);
+                sqlite3_bind_double(updateRating_, 2, change.after.rating);
+                sqlite3_bind_double(updateRating_, 3, change.after.deviation);
+                sqlite3_bind_double(updateRating_, 4, change.after.volatility);
+                sqlite3_bind_int(updateRating_, 5, change.abandoned ? 1 : 0);
+                finish(updateRating_, "storing a player's rating");
+            }
+        });
+    return rated;
 }

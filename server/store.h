@@ -5,6 +5,7 @@
 
 #include "core/clock.h"
 #include "core/game.h"
+#include "server/rating.h"
 
 #include <array>
 #include <cstdint>
@@ -85,6 +86,40 @@ struct StoredGame
     std::optional<std::int64_t> clockStartMs;
     std::vector<std::int64_t> moveMs;
     std::vector<core::Pause> pauses;
+    // A paired game's players, seat A's and seat B's (empty for a game by link), and whether it
+    // is rated: 0 no, 1 yes, 2 yes and its ratings have been moved.
+    std::array<std::string, 2> players;
+    int rated = 0;
+};
+
+// A player as the database holds it.
+struct StoredPlayer
+{
+    std::string id;
+    std::string secret;
+    std::string name;
+    server::Rating rating;
+    int games = 0;
+    int abandoned = 0; // rated games lost on time while away from them
+};
+
+// A game made by the pairing: both seats taken, the first player drawn, the free opening.
+struct PairedGame
+{
+    std::string id;
+    std::array<std::string, 2> secrets; // seat A's, seat B's
+    std::array<std::string, 2> players; // their players' ids
+    int firstSeat = 0;
+    core::Rule rule = core::Rule::Freestyle;
+    core::TimeControl control;
+};
+
+// A player's rating after a rated game.
+struct RatingChange
+{
+    std::string player;
+    server::Rating after;
+    bool abandoned = false; // it lost on time while away from the game
 };
 
 // The game of `moves` under its rule and opening, each choice made at the step that asks for it:
@@ -170,6 +205,15 @@ public:
                     std::int64_t now, core::TimeControl control = {}, std::int64_t nowMs = 0);
     Lookup load(std::string_view id, StoredGame &game);
 
+    // A new player; false, with nothing stored, when another has a name that folds the same.
+    bool addPlayer(const StoredPlayer &player, std::string_view folded, std::int64_t now);
+    std::optional<StoredPlayer> playerWithSecret(std::string_view secret);
+    std::optional<StoredPlayer> player(std::string_view id);
+    void addPairedGame(const PairedGame &game, std::int64_t now, std::int64_t nowMs);
+    // Moves the two players' ratings by the rated game's result, once: false when they have been
+    // moved already. One commit.
+    bool rateGame(std::string_view game, const std::array<RatingChange, 2> &changes);
+
     // Expires what has outlived its time (UNJOINED_LIFETIME, FINISHED_LIFETIME, IDLE_LIFETIME):
     // its moves and secrets are deleted and its id is kept as expired for EXPIRED_MEMORY. Returns
     // the ids expired now.
@@ -218,6 +262,13 @@ private:
     sqlite3_stmt *lastBeat_;
     sqlite3_stmt *pauseRunning_;
     sqlite3_stmt *forgetPauses_;
+    sqlite3_stmt *insertPlayer_;
+    sqlite3_stmt *selectPlayer_;
+    sqlite3_stmt *selectPlayerById_;
+    sqlite3_stmt *selectFolded_;
+    sqlite3_stmt *insertPaired_;
+    sqlite3_stmt *updateRating_;
+    sqlite3_stmt *markRated_;
     sqlite3_stmt *dropExpired_;
     std::unique_ptr<Checkpointer> checkpointer_;
 };
