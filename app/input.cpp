@@ -199,7 +199,8 @@ bool gameInProgress()
 // The steps that end the game on the board and start another.
 bool abandonsGame(int value)
 {
-    if (value == MENU_PLAY_ONLINE || value == MENU_LEAVE_ONLINE || value == QUIT_STEP)
+    if (value == MENU_PLAY_ONLINE || value == MENU_PLAY_SOMEONE || value == MENU_LEAVE_ONLINE ||
+        value == QUIT_STEP)
     {
         return true;
     }
@@ -732,6 +733,16 @@ void runMenu(int value)
         glutPostRedisplay();
         return;
     }
+    if (value == MENU_PLAY_SOMEONE || value == MENU_LIVE_GAMES)
+    {
+        // A player kept here seeks at once; the page asks for a name otherwise.
+        if ((value != MENU_PLAY_SOMEONE || !onlineGame.seek("")) && pageEntry != nullptr)
+        {
+            pageEntry(value);
+        }
+        glutPostRedisplay();
+        return;
+    }
     if (value == MENU_ONLINE_CLOCK)
     {
         onlineGame.nextTimeControl();
@@ -816,6 +827,7 @@ void runMenu(int value)
 } // namespace
 
 int onlineClockEntry = 0;
+void (*pageEntry)(int value) = nullptr;
 
 std::string onlineClockLabel()
 {

@@ -55,6 +55,12 @@ inline constexpr int MENU_ONLINE_CLOCK = 102;
 // Where the page's menu has that entry (1 the first), 0 where it has none; and its label.
 extern int onlineClockEntry;
 std::string onlineClockLabel();
+// The page's: a rated game with a stranger; and the list of live games.
+inline constexpr int MENU_PLAY_SOMEONE = 103;
+inline constexpr int MENU_LIVE_GAMES = 104;
+// What the page does for the entries above that only it has (asking for a name to play as,
+// opening the list of live games); none elsewhere.
+extern void (*pageEntry)(int value);
 
 // The label of a menu entry as it stands: the choices of opponent, level, rule and opening carry
 // a mark, "(*)" on the one in force and "( )" on the others; in an online game every entry of

@@ -35,13 +35,46 @@ extern "C" void gomokuOnlineChanged(int active, const char *status, int role, co
 extern "C" void gomokuOnlineAddressGame(char *out, int size);
 // The clocks' line of the panel ("" hides it); `warning`: this player has under ten seconds.
 extern "C" void gomokuOnlineClockShown(const char *text, int warning);
+// The players' line of the panel ("" hides it).
+extern "C" void gomokuOnlinePlayersShown(const char *text);
+// The panel's form for the name to play strangers as; the list of live games.
+extern "C" void gomokuOnlineAskName();
+extern "C" void gomokuOnlineOpenLive();
 
 namespace
 {
 
-// The clocks of the next state or move, as the page read them (gomokuOnlineClock).
+// The clocks of the next state or move, as the page read them (gomokuOnlineClock), and the
+// players and watchers of the next state or presence (gomokuOnlinePlayers).
 OnlineClock pendingClock;
 bool clockPending = false;
+std::string pendingNames[2];
+int pendingRatings[2] = {0, 0};
+int pendingWatchers = -1;
+
+void takePlayers(ServerMessage &message)
+{
+    for (int side : {0, 1})
+    {
+        message.names[side] = pendingNames[side];
+        message.ratings[side] = pendingRatings[side];
+        pendingNames[side].clear();
+    }
+    message.watchers = pendingWatchers;
+    pendingWatchers = -1;
+}
+
+void pageAction(int value)
+{
+    if (value == MENU_PLAY_SOMEONE)
+    {
+        gomokuOnlineAskName();
+    }
+    else if (value == MENU_LIVE_GAMES)
+    {
+        gomokuOnlineOpenLive();
+    }
+}
 
 void showClock()
 {
@@ -98,6 +131,7 @@ public:
                                                               : 1);
         onlineGame.clockChanged();
         showClock();
+        gomokuOnlinePlayersShown(onlineGame.playersText().c_str());
         glutPostRedisplay();
     }
 
@@ -261,6 +295,56 @@ extern "C"
         message.clock = clockPending ? pendingClock : OnlineClock{};
         message.hasClock = true;
         clockPending = false;
+        takePlayers(message);
+        receive(message);
+    }
+
+    // A rated game's players ("" names when by link) and the connections watching (-1 unsaid),
+    // for the state or presence that comes next.
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlinePlayers(const char *blackName, int blackRating,
+                                                  const char *whiteName, int whiteRating,
+                                                  int watchers)
+    {
+        const std::string names[2] = {blackName, whiteName};
+        for (int side : {0, 1})
+        {
+            pendingNames[side] = names[side].size() <= 64 ? names[side] : std::string();
+        }
+        pendingRatings[0] = blackRating;
+        pendingRatings[1] = whiteRating;
+        pendingWatchers = watchers >= -1 ? watchers : -1;
+    }
+
+    // The name form's Play: a new player of that name seeks a stranger.
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlinePlaySomeone(const char *name)
+    {
+        onlineGame.seek(name);
+        glutPostRedisplay();
+    }
+
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlinePlayer(const char *secret, const char *name, int rating)
+    {
+        ServerMessage message;
+        message.type = ServerMessage::Type::Player;
+        message.secret = secret;
+        message.name = name;
+        message.rating = rating;
+        receive(message);
+    }
+
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlineSeeking()
+    {
+        ServerMessage message;
+        message.type = ServerMessage::Type::Seeking;
+        receive(message);
+    }
+
+    EMSCRIPTEN_KEEPALIVE void gomokuOnlinePaired(const char *game, const char *secret)
+    {
+        ServerMessage message;
+        message.type = ServerMessage::Type::Paired;
+        message.game = game;
+        message.secret = secret;
         receive(message);
     }
 
@@ -317,6 +401,7 @@ extern "C"
             onlineGame.unreadable();
             return;
         }
+        takePlayers(message);
         receive(message);
     }
 
@@ -344,6 +429,9 @@ void startOnlineSession()
     addPageRecordEntries();
     glutAddMenuEntry(onlineClockLabel().c_str(), MENU_ONLINE_CLOCK);
     onlineClockEntry = MENU_ENTRIES + 5; // after Play online, Leave, Open game and Recent games
+    glutAddMenuEntry("Play someone", MENU_PLAY_SOMEONE);
+    glutAddMenuEntry("Live games", MENU_LIVE_GAMES);
+    pageEntry = pageAction;
     glutTimerFunc(CLOCK_TICK_MS, onClockTick, 0);
     char game[64] = {};
     gomokuOnlineAddressGame(game, sizeof game);

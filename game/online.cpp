@@ -139,6 +139,34 @@ bool plainWords(const std::string &text)
 
 // The words for a refusal of the server, by its code; a code of a newer server, shown as it is
 // when it looks like one.
+// The key the player's own secret is kept under, beside the seats' (no game id looks like it).
+constexpr const char *PLAYER_KEY = "player";
+
+// Text as a JSON string.
+std::string quoted(const std::string &text)
+{
+    std::string out = "\"";
+    for (const char c : text)
+    {
+        if (c == '"' || c == '\\')
+        {
+            out += '\\';
+            out += c;
+        }
+        else if (static_cast<unsigned char>(c) < 0x20)
+        {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        }
+        else
+        {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
 std::string refusal(const std::string &code)
 {
     static const std::array<std::pair<const char *, const char *>, 18> WORDS = {{
@@ -430,6 +458,11 @@ void OnlineGame::reset()
     problem_.clear();
     clock_ = OnlineClock{};
     stoppedSeen_ = 0;
+    seeking_ = seekWaiting_ = false;
+    seekName_.clear();
+    names_[0].clear();
+    names_[1].clear();
+    watchers_ = 0;
     // A new game, black first, with nobody but the players at this board: whatever the board
     // held before belongs to another game.
     // The local game's rule and opening come back with it.
@@ -445,7 +478,15 @@ void OnlineGame::opened()
         return;
     }
     everOpened_ = true;
-    if (creating_)
+    if (seeking_)
+    {
+        // The player first: the one kept here, or a new one of the name given.
+        const std::string kept = transport_->loadSecret(PLAYER_KEY);
+        transport_->send(isSecret(kept) ? R"({"type":"hello","secret":")" + kept + "\"}"
+                                        : std::string(R"({"type":"hello","name":)") +
+                                              quoted(seekName_) + "}");
+    }
+    else if (creating_)
     {
         // The game is made under the local game's rule and opening.
         // A clock is kept with the free opening only.
@@ -468,12 +509,13 @@ void OnlineGame::closed(double random)
     {
         return;
     }
-    if (creating_)
+    if (creating_ || (seeking_ && !everOpened_))
     {
         stop(everOpened_ ? "The server closed the connection before the game was made."
                          : "Online play needs the game's own server, and none answered here.");
         return;
     }
+    seekWaiting_ = false; // a seek goes with its connection: it is made again on the next
     phase_ = stateKnown_ || phase_ == Phase::Lost ? Phase::Lost : Phase::Connecting;
     // Whether a move or an answer sent was stored, and whether a request still waits, the next
     // state will say.
@@ -487,7 +529,8 @@ void OnlineGame::closed(double random)
     }
     wait = std::min(wait, RETRY_LONGEST_MS);
     random = std::clamp(random, 0.0, 1.0);
-    transport_->connect("/ws?game=" + game_, wait - static_cast<int>(wait / 4 * random));
+    transport_->connect(seeking_ ? std::string("/ws") : "/ws?game=" + game_,
+                        wait - static_cast<int>(wait / 4 * random));
     notify();
 }
 
@@ -557,6 +600,10 @@ void OnlineGame::received(const ServerMessage &message)
         {
             black_ = message.black;
             white_ = message.white;
+            if (message.watchers >= 0)
+            {
+                watchers_ = message.watchers;
+            }
             notify();
         }
         break;
@@ -565,6 +612,20 @@ void OnlineGame::received(const ServerMessage &message)
         break;
     case ServerMessage::Type::Rematched:
         applyRematched(message);
+        break;
+    case ServerMessage::Type::Player:
+        applyPlayer(message);
+        break;
+    case ServerMessage::Type::Seeking:
+        if (seeking_)
+        {
+            seekWaiting_ = true;
+            failures_ = 0;
+            notify();
+        }
+        break;
+    case ServerMessage::Type::Paired:
+        applyPaired(message);
         break;
     case ServerMessage::Type::Other:
         break;
@@ -672,6 +733,12 @@ void OnlineGame::applyState(const ServerMessage &message)
     moveSent_ = false;
     notice_ = word;
     applyClock(message.clock);
+    for (int side : {0, 1})
+    {
+        names_[side] = message.names[side];
+        ratings_[side] = message.ratings[side];
+    }
+    watchers_ = std::max(message.watchers, 0);
     if (clock_.stoppedMs > 0 && clock_.stoppedMs != stoppedSeen_)
     {
         stoppedSeen_ = clock_.stoppedMs;
@@ -679,6 +746,84 @@ void OnlineGame::applyState(const ServerMessage &message)
                   " s: the clocks stood still.";
     }
     notify();
+}
+
+bool OnlineGame::hasPlayer() const
+{
+    return transport_ != nullptr && isSecret(transport_->loadSecret(PLAYER_KEY));
+}
+
+bool OnlineGame::seek(const std::string &name)
+{
+    if (transport_ == nullptr || (name.empty() && !hasPlayer()))
+    {
+        return false;
+    }
+    reset();
+    localRule_ = gameRule;
+    localOpening_ = gameOpening;
+    phase_ = Phase::Connecting;
+    seeking_ = true;
+    seekName_ = name;
+    transport_->connect("/ws", 0);
+    notify();
+    return true;
+}
+
+void OnlineGame::sendSeek()
+{
+    transport_->send(std::string(R"({"type":"seek","rule":")") + ruleWord(localRule_) + "\"" +
+                     (timeControl_.empty() ? std::string() : R"(,"clock":")" + timeControl_ + "\"") +
+                     "}");
+}
+
+void OnlineGame::applyPlayer(const ServerMessage &message)
+{
+    if (!seeking_ || !isSecret(message.secret))
+    {
+        return;
+    }
+    transport_->storeSecret(PLAYER_KEY, message.secret);
+    seekName_.clear();
+    failures_ = 0; // the server answers
+    notice_ = "You play as " + message.name + " (" + std::to_string(message.rating) + ").";
+    sendSeek();
+    notify();
+}
+
+void OnlineGame::applyPaired(const ServerMessage &message)
+{
+    if (!seeking_ || !isGameId(message.game) || !isSecret(message.secret))
+    {
+        return;
+    }
+    transport_->storeSecret(message.game, message.secret);
+    const engine::Rule localRule = localRule_;
+    const int localOpening = localOpening_;
+    const std::string game = message.game;
+    reset();
+    join(game);
+    localRule_ = localRule;
+    localOpening_ = localOpening;
+}
+
+std::string OnlineGame::playersText() const
+{
+    if (!active() || !stateKnown_)
+    {
+        return "";
+    }
+    std::string text;
+    if (!names_[0].empty() && !names_[1].empty())
+    {
+        text = "Black: " + names_[0] + " (" + std::to_string(ratings_[0]) + ") - White: " +
+               names_[1] + " (" + std::to_string(ratings_[1]) + ")";
+    }
+    if (watchers_ > 0)
+    {
+        text += (text.empty() ? "" : " - ") + std::to_string(watchers_) + " watching";
+    }
+    return text;
 }
 
 void OnlineGame::nextTimeControl()
@@ -806,6 +951,26 @@ void OnlineGame::applyMoved(const ServerMessage &message)
 void OnlineGame::applyError(const ServerMessage &message)
 {
     const std::string &code = message.code;
+    if (seeking_)
+    {
+        if (code == "no-such-player")
+        {
+            // The server has forgotten the player kept here: a name is asked for again.
+            transport_->forgetSecret(PLAYER_KEY);
+            stop("The server no longer knows your player: choose a name to play as.");
+            return;
+        }
+        if (code == "name-taken" || code == "bad-name" || code == "too-many-players" ||
+            code == "rate-limited")
+        {
+            stop(code == "name-taken"   ? "Another player has that name, or one too like it."
+                 : code == "bad-name"   ? (plainWords(message.text) ? message.text + "."
+                                                                    : "That name cannot be used.")
+                 : code == "rate-limited" ? "The server is refusing seeks this fast; try later."
+                                          : "The server holds too many players from this address.");
+            return;
+        }
+    }
     if (code == "no-such-game" || code == "expired")
     {
         if (!game_.empty())
@@ -1205,6 +1370,16 @@ std::string OnlineGame::status() const
         if (failures_ > 0)
         {
             return "The server does not answer, trying again…";
+        }
+        if (seeking_)
+        {
+            std::string what = std::string(localRule_ == engine::Rule::Renju      ? "renju"
+                                           : localRule_ == engine::Rule::Standard ? "exactly five"
+                                                                                  : "freestyle") +
+                               (timeControl_.empty() ? ", no clock" : ", " + timeControl_);
+            return (seekWaiting_ ? "Looking for someone to play (" + what + ")…"
+                                 : "Finding a game with someone (" + what + ")…") +
+                   (notice_.empty() ? "" : " " + notice_);
         }
         return creating_ ? "Creating an online game…" : "Joining the online game…";
     case Phase::Live:

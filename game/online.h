@@ -58,6 +58,9 @@ struct ServerMessage
         Presence,
         Error,
         Rematched, // the rematch is made: `game` and this client's `secret` in it (empty: watching)
+        Player,    // the player this connection is: `secret`, `name`, `rating`
+        Seeking,   // the seek waits for a stranger
+        Paired,    // a stranger was found: `game` and this client's `secret` in it
         Other,     // a type this client does not know, ignored for the sake of newer servers
     };
     using Point = std::pair<int, int>; // row, column
@@ -97,6 +100,13 @@ struct ServerMessage
     // when `hasClock`.
     OnlineClock clock;
     bool hasClock = false;
+    // State: a rated game's players, black's and white's names and ratings ("" when by link);
+    // State and Presence: the connections watching (-1 when not said). Player: `name`, `rating`.
+    std::string names[2];
+    int ratings[2] = {0, 0};
+    int watchers = -1;
+    std::string name;
+    int rating = 0;
     std::string code; // Error
     std::string text; // Error: the server's words, shown only when plain and short
 };
@@ -162,6 +172,12 @@ public:
     // two players at it (the computer plays neither side).
     void create();
     bool join(std::string_view game); // false: not a game id (the problem says so)
+    // A rated game with a stranger under the local game's rule and this client's time control:
+    // as the player kept here, or a new one of `name`. A kept player needs no name; without
+    // either, false and nothing done (the platform asks for a name).
+    bool seek(const std::string &name);
+    bool hasPlayer() const;
+    bool seeking() const { return active() && seeking_; }
     void leave();
 
     // The connection: it opened, or it closed or could not be made (`random` in [0, 1) spreads
@@ -210,6 +226,9 @@ public:
     std::string clockText() const;
     // This player's clock runs and has less than ten seconds left.
     bool clockWarning() const;
+    // The players of a rated game and the number watching: "Black: Ann (1512) - White: Bo
+    // (1490) - 2 watching"; "" when there is neither.
+    std::string playersText() const;
     // The clocks' words changed since the last call (the platform shows them again then).
     bool clockChanged();
 
@@ -259,6 +278,9 @@ private:
     void applyError(const ServerMessage &message);
     void applyRematched(const ServerMessage &message);
     void applyClock(const OnlineClock &clock);
+    void applyPlayer(const ServerMessage &message);
+    void applyPaired(const ServerMessage &message);
+    void sendSeek();
     static std::int64_t steadyMs();
     std::int64_t clockLeftMs(int side) const;
     void resynchronise();
@@ -269,6 +291,12 @@ private:
     OnlineTransport *transport_ = nullptr;
     Phase phase_ = Phase::Off;
     bool creating_ = false; // the game asked for has not been given an id yet
+    bool seeking_ = false;  // a stranger is sought, no game given yet
+    std::string seekName_;  // the name of the new player the seek makes, if no player is kept
+    bool seekWaiting_ = false; // the server has the seek
+    std::string names_[2];  // a rated game's players, as the state says them
+    int ratings_[2] = {0, 0};
+    int watchers_ = 0;
     bool everOpened_ = false;
     std::string game_;
     std::string secret_;

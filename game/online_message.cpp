@@ -239,6 +239,47 @@ bool decodeClock(const json *value, OnlineClock *clock)
     return true;
 }
 
+// "players": null or {"black":{"name":N,"rating":R},"white":...}, and "watchers": W.
+bool decodePlayers(const json &object, ServerMessage *message)
+{
+    const json *watchers = field(object, "watchers");
+    if (watchers != nullptr)
+    {
+        const auto count = integer(watchers);
+        if (!count || *count < 0)
+        {
+            return false;
+        }
+        message->watchers = *count;
+    }
+    const json *players = field(object, "players");
+    if (players == nullptr || players->is_null())
+    {
+        return true;
+    }
+    if (!players->is_object())
+    {
+        return false;
+    }
+    for (int side : {0, 1})
+    {
+        const json *player = field(*players, side == 0 ? "black" : "white");
+        if (player == nullptr || !player->is_object())
+        {
+            return false;
+        }
+        const auto name = text(*player, "name");
+        const auto rating = integer(field(*player, "rating"));
+        if (!name || name->empty() || name->size() > 64 || !rating)
+        {
+            return false;
+        }
+        message->names[side] = *name;
+        message->ratings[side] = *rating;
+    }
+    return true;
+}
+
 bool decodeState(const json &object, ServerMessage *message)
 {
     if (!decodeGameKind(object, message))
@@ -300,7 +341,8 @@ bool decodeState(const json &object, ServerMessage *message)
         message->next = next->get<std::string>();
     }
     message->hasClock = true;
-    return ending != 0 && decodeClock(field(object, "clock"), &message->clock);
+    return ending != 0 && decodeClock(field(object, "clock"), &message->clock) &&
+           decodePlayers(object, message);
 }
 
 bool decode(const json &object, ServerMessage *message)
@@ -362,7 +404,37 @@ bool decode(const json &object, ServerMessage *message)
     if (*type == "presence")
     {
         message->type = ServerMessage::Type::Presence;
-        return presences(object, message);
+        return presences(object, message) && decodePlayers(object, message);
+    }
+    if (*type == "player")
+    {
+        message->type = ServerMessage::Type::Player;
+        const auto secret = text(object, "secret");
+        const auto name = text(object, "name");
+        const auto rating = integer(field(object, "rating"));
+        if (!secret || !name || !rating || name->size() > 64)
+        {
+            return false;
+        }
+        message->secret = *secret, message->name = *name, message->rating = *rating;
+        return true;
+    }
+    if (*type == "seeking")
+    {
+        message->type = ServerMessage::Type::Seeking;
+        return true;
+    }
+    if (*type == "paired")
+    {
+        message->type = ServerMessage::Type::Paired;
+        const auto game = text(object, "game");
+        const auto secret = text(object, "secret");
+        if (!game || !secret)
+        {
+            return false;
+        }
+        message->game = *game, message->secret = *secret;
+        return true;
     }
     if (*type == "rematched")
     {

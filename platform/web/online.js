@@ -62,6 +62,20 @@ mergeInto(LibraryManager.library, {
       return args.every(function(v) { return v !== undefined; }) ? args : undefined;
     }
     var CLOCK_TYPES = ['number', 'string', 'number', 'number', 'number', 'number'];
+    // A rated game's players and the number watching, as gomokuOnlinePlayers takes them:
+    // [black's name, rating, white's name, rating, watchers]; undefined for fields that are not.
+    function playersArgs(m) {
+      var watchers = m.watchers === undefined ? -1 : integer(m.watchers);
+      if (watchers === undefined || watchers < -1) return undefined;
+      if (m.players === undefined || m.players === null) return ['', 0, '', 0, watchers];
+      var p = m.players;
+      if (typeof p != 'object' || !p.black || !p.white) return undefined;
+      var args = [text(p.black.name), integer(p.black.rating), text(p.white.name), integer(p.white.rating), watchers];
+      if (!args.every(function(v) { return v !== undefined; }) || !args[0] || !args[2] ||
+          args[0].length > 64 || args[2].length > 64) return undefined;
+      return args;
+    }
+    var PLAYERS_TYPES = ['string', 'number', 'string', 'number', 'number'];
     // A list of [row, column] pairs as bytes; a number that is no byte becomes 255, off the board.
     function points(value) {
       if (!Array.isArray(value)) return undefined;
@@ -126,15 +140,15 @@ mergeInto(LibraryManager.library, {
           var draw = m.draw == null ? -1 : word(m.draw, COLOURS);
           var rematch = m.rematch == null ? -1 : word(m.rematch, COLOURS);
           var next = m.next == null ? '' : text(m.next);
-          var clock = clockArgs(m.clock);
-          if (!clock) return null;
+          var clock = clockArgs(m.clock), players = playersArgs(m);
+          if (!clock || !players) return null;
           args = all([text(m.game), word(m.you, ROLES), word(m.black, PRESENCES), word(m.white, PRESENCES),
                       typeof m.over == 'boolean' ? +m.over : undefined, winner, moves, moves && moves.length, five,
                       five && five.length, undo, rule, opening, player, second, first, ending, draw, rematch, next]);
           return args && ['gomokuOnlineState', ['string', 'number', 'number', 'number', 'number', 'number', 'array',
                                                 'number', 'array', 'number', 'number', 'number', 'number', 'number',
                                                 'number', 'number', 'number', 'number', 'number', 'string'], args,
-                          '', clock];
+                          '', clock, players];
         case 'moved':
           args = all([integer(m.n), integer(m.row), integer(m.col), word(m.colour, COLOURS)]);
           var moveClock = m.clock === undefined ? null : clockArgs(m.clock);
@@ -142,7 +156,17 @@ mergeInto(LibraryManager.library, {
           return args && ['gomokuOnlineMoved', ['number', 'number', 'number', 'number'], args, '', moveClock];
         case 'presence':
           args = all([word(m.black, PRESENCES), word(m.white, PRESENCES)]);
-          return args && ['gomokuOnlinePresence', ['number', 'number'], args];
+          var watching = playersArgs({watchers: m.watchers});
+          if (!watching) return null;
+          return args && ['gomokuOnlinePresence', ['number', 'number'], args, '', null, watching];
+        case 'player':
+          args = all([text(m.secret), text(m.name), integer(m.rating)]);
+          return args && ['gomokuOnlinePlayer', ['string', 'string', 'number'], args];
+        case 'seeking':
+          return ['gomokuOnlineSeeking', [], []];
+        case 'paired':
+          args = all([text(m.game), text(m.secret)]);
+          return args && ['gomokuOnlinePaired', ['string', 'string'], args];
         case 'error':
           args = all([text(m.code), 'message' in m ? text(m.message) : '']);
           return args && ['gomokuOnlineError', ['string', 'string'], args];
@@ -176,6 +200,7 @@ mergeInto(LibraryManager.library, {
         else if (message[0]) {
           if (message[3]) serverLinks[message[2][0]] = message[3];
           if (message[4]) call('gomokuOnlineClock', CLOCK_TYPES, message[4]);
+          if (message[5]) call('gomokuOnlinePlayers', PLAYERS_TYPES, message[5]);
           call(message[0], message[1], message[2]);
         }
       };
@@ -204,10 +229,18 @@ mergeInto(LibraryManager.library, {
         // No taller than the line of text it sits on.
         '#online-rematch { padding: 0 8px; font: inherit; line-height: inherit; }' +
         '#online-clock { font-variant-numeric: tabular-nums; }' +
+        '#online-name:not([hidden]) { display: flex; flex-wrap: wrap; align-items: center; gap: 6px 8px; margin: 0 0 6px; }' +
+        '#online-name input { font: inherit; padding: 4px 6px; color: #f3ead9; background: #1c1712;' +
+        ' border: 1px solid #5a4a3a; border-radius: 4px; width: 12em; }' +
         '#online-clock.warning { color: #ffb199; font-weight: bold; }' +
         '</style>' +
         '<p id="online-problem" role="alert"></p>' +
+        // The name to play strangers as, asked the first time; kept after, with the player's secret.
+        '<form id="online-name" hidden><label for="online-name-input">Your name for games with strangers:</label>' +
+        '<input id="online-name-input" type="text" maxlength="20" autocomplete="nickname" required>' +
+        '<button id="online-name-play" type="submit">Play</button></form>' +
         '<div id="online-game">' +
+        '<p id="online-players" hidden></p>' +
         '<p id="online-clock" hidden></p>' +
         '<p><label for="online-link" id="online-invite">Send this link to the other player:</label>' +
         // On the same line, once the game is over: the line under the board keeps its height.
@@ -233,6 +266,16 @@ mergeInto(LibraryManager.library, {
     if (bar) bar.insertAdjacentElement('afterend', panel);
     else document.body.appendChild(panel);
     var gamePart = panel.querySelector('#online-game'), link = panel.querySelector('#online-link');
+    var nameForm = panel.querySelector('#online-name'), nameInput = panel.querySelector('#online-name-input');
+    var askingName = false, lastProblem = '';
+    nameForm.addEventListener('submit', function(event) {
+      event.preventDefault();
+      var name = nameInput.value.trim();
+      if (!name) return;
+      askingName = false;
+      nameForm.hidden = true;
+      call('gomokuOnlinePlaySomeone', ['string'], [name]);
+    });
     var problemLine = panel.querySelector('#online-problem'), invite = panel.querySelector('#online-invite');
     var copy = panel.querySelector('#online-copy'), share = panel.querySelector('#online-share');
     copy.addEventListener('click', function() {
@@ -350,6 +393,11 @@ mergeInto(LibraryManager.library, {
         invite.textContent = role == ROLES.waiting ? 'Send this link to the other player:' : 'The link to this game:';
         share.hidden = !navigator.share;
         problemLine.textContent = problem;
+        // A name refused, or a player the server forgot: the form again, to choose another.
+        if (!active && problem && problem != lastProblem && /name|player/.test(problem)) askingName = true;
+        lastProblem = problem;
+        if (active) askingName = false;
+        nameForm.hidden = !askingName;
         gamePart.hidden = !active;
         undoRow.hidden = !asked;
         drawRow.hidden = !drawAsked;
@@ -367,11 +415,27 @@ mergeInto(LibraryManager.library, {
         });
         link.hidden = copy.hidden = invite.hidden = !game;
         share.hidden = share.hidden || !game;
-        panel.hidden = !(active || problem);
+        panel.hidden = !(active || problem || askingName);
         if (keysLine && keysLine.textContent != (active ? ONLINE_KEYS : localKeys)) keysLine.textContent = active ? ONLINE_KEYS : localKeys;
         if (heights() != height) refit();
       },
       read: read,
+      // The form for the name to play strangers as.
+      askName: function() {
+        var height = heights();
+        askingName = true;
+        nameForm.hidden = false;
+        panel.hidden = false;
+        nameInput.focus();
+        if (heights() != height) refit();
+      },
+      players: function(text) {
+        var line = panel.querySelector('#online-players');
+        var height = heights();
+        line.textContent = text;
+        line.hidden = !text;
+        if (heights() != height) refit();
+      },
       // The clocks' words, and whether this player has under ten seconds left.
       clock: function(text, warning) {
         var line = panel.querySelector('#online-clock');
@@ -406,6 +470,12 @@ mergeInto(LibraryManager.library, {
     Module['online'].changed(!!active, UTF8ToString(status), role, UTF8ToString(game), UTF8ToString(problem), !!asked,
                              !!drawAsked, !!over, rematch);
   },
+  gomokuOnlinePlayersShown__deps: ['$gomokuOnline'],
+  gomokuOnlinePlayersShown: function(text) { Module['online'].players(UTF8ToString(text)); },
+  gomokuOnlineAskName__deps: ['$gomokuOnline'],
+  gomokuOnlineAskName: function() { Module['online'].askName(); },
+  gomokuOnlineOpenLive__deps: ['$gomokuOnline'],
+  gomokuOnlineOpenLive: function() { location.href = '/live'; },
   gomokuOnlineClockShown__deps: ['$gomokuOnline'],
   gomokuOnlineClockShown: function(text, warning) { Module['online'].clock(UTF8ToString(text), warning); },
   gomokuOnlineAddressGame__deps: ['$gomokuOnline'],

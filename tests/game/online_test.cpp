@@ -123,8 +123,8 @@ std::string decoded(const std::string &text)
         }
         return text;
     };
-    const char *types[] = {"created",  "joined", "state",     "moved",
-                           "presence", "error",  "rematched", "other"};
+    const char *types[] = {"created",   "joined", "state",   "moved",  "presence", "error",
+                           "rematched", "player", "seeking", "paired", "other"};
     std::string out = std::string("ok ") + types[static_cast<int>(m.type)];
     const auto add = [&out](bool differs, const std::string &field)
     { out += differs ? " " + field : ""; };
@@ -151,6 +151,10 @@ std::string decoded(const std::string &text)
     add(m.draw != fresh.draw, "draw " + n(m.draw));
     add(m.rematch != fresh.rematch, "rematch " + n(m.rematch));
     add(m.next != fresh.next, "next " + m.next);
+    add(m.names[0] != fresh.names[0] || m.names[1] != fresh.names[1],
+        "players " + m.names[0] + " " + n(m.ratings[0]) + " " + m.names[1] + " " + n(m.ratings[1]));
+    add(m.watchers != fresh.watchers, "watchers " + n(m.watchers));
+    add(m.name != fresh.name || m.rating != fresh.rating, "name " + m.name + " " + n(m.rating));
     return out;
 }
 
@@ -261,6 +265,23 @@ TEST(Decoder, ReadsTheKindsOfEachTypeAndRefusesTheRest)
         {R"({"type":"rematched","game":"g"})", "ok rematched game g"},
         {R"({"type":"rematched","game":"g","secret":7})", "unreadable"},
         {R"({"type":"rematched"})", "unreadable"},
+        // Meeting strangers: the player, the seek, the pairing; the players and watchers.
+        {R"({"type":"player","secret":"s","name":"Ann","rating":1512,"deviation":80})",
+         "ok player secret s name Ann 1512"},
+        {R"({"type":"player","secret":"s","name":"Ann"})", "unreadable"},
+        {R"({"type":"player","name":"Ann","rating":1500})", "unreadable"},
+        {R"({"type":"seeking","rule":"renju","clock":null})", "ok seeking"},
+        {R"({"type":"paired","game":"g","secret":"s"})", "ok paired game g secret s"},
+        {R"({"type":"paired","game":"g"})", "unreadable"},
+        {R"({"type":"presence","black":"away","white":"present","watchers":3})",
+         "ok presence seats 21 watchers 3"},
+        {R"({"type":"presence","black":"away","white":"present","watchers":-1})", "unreadable"},
+        {R"({"type":"state","game":"g","moves":[],"you":"black","black":"present","white":"present","over":false,"winner":null,"five":null,"players":{"black":{"name":"Ann","rating":1512},"white":{"name":"Bo","rating":1490}},"watchers":2})",
+         "ok state game g role 2 seats 11 players Ann 1512 Bo 1490 watchers 2"},
+        {R"({"type":"state","game":"g","moves":[],"you":"black","black":"present","white":"present","over":false,"winner":null,"five":null,"players":{"black":{"name":"Ann","rating":1512}}})",
+         "unreadable"},
+        {R"({"type":"state","game":"g","moves":[],"you":"black","black":"present","white":"present","over":false,"winner":null,"five":null,"players":{"black":{"name":"","rating":1},"white":{"name":"Bo","rating":1}}})",
+         "unreadable"},
         {R"({"game":"g"})", "unreadable"},
         {R"(["type","created"])", "unreadable"},
         {R"("created")", "unreadable"},
@@ -1215,6 +1236,88 @@ TEST_F(OnlineInput, TheOnlineClockEntryGivesTheGamesItCreatesAClock)
         EXPECT_EQ(transport.calls.back(), create);
     }
     EXPECT_EQ(onlineClockLabel(), "Online clock: none");
+}
+
+// Playing someone: a new player of the name given, or the one kept; the seek under the local
+// rule and this client's clock; the stranger's game joined with its seat; a name refused stops
+// it with the reason; a player the server forgot is forgotten here too.
+TEST(Seeking, APlayerSeeksAndGoesOnToThePairedGame)
+{
+    const std::string player = "fedcba9876543210fedcba9876543210";
+    const std::string hello = R"(send {"type":"hello","name":"Ann \"A\""})";
+    const std::string kept = R"(send {"type":"hello","secret":")" + player + "\"}";
+    const std::string playerSays = R"(<{"type":"player","secret":")" + player +
+                                   R"(","name":"Ann","rating":1500,"deviation":350})";
+    const std::string seekCall = R"(send {"type":"seek","rule":"renju","clock":"3+2"})";
+    const struct
+    {
+        const char *name;
+        bool keptPlayer;
+        Steps steps;
+        Steps calls;
+        std::string status;
+    } cases[] = {
+        {"a new player, its seek waiting",
+         false,
+         {"open", playerSays, R"(<{"type":"seeking","rule":"renju","clock":"3+2"})"},
+         {"connect /ws 0", hello, "store player " + player, seekCall},
+         "Looking for someone to play (renju, 3+2)… You play as Ann (1500)."},
+        {"the player kept",
+         true,
+         {"open", playerSays},
+         {"connect /ws 0", kept, "store player " + player, seekCall},
+         "Finding a game with someone (renju, 3+2)… You play as Ann (1500)."},
+        {"paired: the game joined with its seat",
+         true,
+         {"open", playerSays, R"(<{"type":"paired","game":"$G","secret":"$S"})"},
+         {"connect /ws 0", kept, "store player " + player, seekCall, "store $G $S", "disconnect",
+          "connect /ws?game=$G 0"},
+         "Joining the online game…"},
+        {"a name taken",
+         false,
+         {"open", error("name-taken")},
+         {"connect /ws 0", hello, "disconnect"},
+         "problem: Another player has that name, or one too like it."},
+        {"a player the server forgot",
+         true,
+         {"open", error("no-such-player")},
+         {"connect /ws 0", kept, "forget player", "disconnect"},
+         "problem: The server no longer knows your player: choose a name to play as."},
+        {"the connection lost: sought again on the next",
+         true,
+         {"open", playerSays, "close 0", "open", playerSays},
+         {"connect /ws 0", kept, "store player " + player, seekCall, "connect /ws 500", kept,
+          "store player " + player, seekCall},
+         "Finding a game with someone (renju, 3+2)… You play as Ann (1500)."},
+    };
+    for (const auto &c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        RecordingTransport transport;
+        startAnew(transport);
+        gameRule = engine::Rule::Renju;
+        if (c.keptPlayer)
+        {
+            transport.secrets["player"] = player;
+        }
+        onlineGame.setTimeControl("3+2");
+        EXPECT_EQ(onlineGame.hasPlayer(), c.keptPlayer);
+        ASSERT_TRUE(onlineGame.seek(c.keptPlayer ? "" : "Ann \"A\""));
+        play(transport, c.steps);
+        Steps expected;
+        for (const std::string &call : c.calls)
+        {
+            expected.push_back(filled(call));
+        }
+        EXPECT_EQ(transport.calls, expected);
+        EXPECT_EQ(onlineGame.active() ? onlineGame.status() : "problem: " + onlineGame.problem(),
+                  c.status);
+    }
+    // No player kept and no name: nothing to seek with.
+    RecordingTransport transport;
+    startAnew(transport);
+    EXPECT_FALSE(onlineGame.seek(""));
+    EXPECT_TRUE(transport.calls.empty());
 }
 
 std::int64_t fakeNowMs = 0;

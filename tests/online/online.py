@@ -10,6 +10,7 @@ watches; black takes back a move as white allows it; the wrong side, the watcher
 slides away move nothing; a reload and a
 new tab keep the seat; the server killed with SIGKILL and started again loses no stored move.
 A game with a clock counts down on both pages, outlives the server killed, and is lost on time.
+Two strangers are paired by "Play someone", watched from /live, and rated by the game.
 A renju game opened by swap2 is played between two pages, black's double three refused by the
 server, and its records served at /games/ID.psq and .sgf open in the desktop game. Then the desktop game joins a page's game with --join, keeps its seat when started again, and
 the two finish a game; with the server gone, "Play online" says no server answered. Pictures
@@ -29,6 +30,7 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.actions import interaction
 from selenium.webdriver.common.actions.action_builder import ActionBuilder
 from selenium.webdriver.common.actions.pointer_input import PointerInput
+from selenium.webdriver.common.by import By
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [os.path.join(HERE, "..", "..", "tools"), os.path.join(HERE, "..", "e2e")]
@@ -727,6 +729,87 @@ def session_clock(server):
         guest.quit()
 
 
+def type_name(page, name):
+    """The name typed into the panel's form, as a player types it, and Play pressed."""
+    box = within(5, lambda: page.js(
+        "const f = document.getElementById('online-name'); if (f.hidden) return null;"
+        "const r = document.getElementById('online-name-input').getBoundingClientRect();"
+        "return [r.left + r.width / 2, r.top + r.height / 2];"))
+    if not box:
+        return check(f"{page.name}: the form asks for a name", False, page.status())
+    page.mouse(*box)
+    field = page.driver.find_element(By.ID, "online-name-input")
+    field.clear()
+    field.send_keys(name + "\n")
+    return True
+
+
+def session_strangers(server):
+    """Strangers: two pages choose "Play someone", each asked for a name the first time (a name
+    that would pass for another's refused), and are paired with each other at once; the panel
+    names both with their ratings; a third page finds the game on /live and watches it, and the
+    players see one watching; the game's five moves both ratings; a page that comes back seeks as
+    the same player without being asked its name again."""
+    ann = Page("ann", 1280, 720)
+    bo = Page("bo", 1280, 720)
+    watcher = Page("onlooker", 1280, 720)
+    try:
+        check("ann: the page runs", ann.open(server.url))
+        ann.choose("Play someone")
+        type_name(ann, "Ann")
+        ann.expect("looks for someone to play", r"^Looking for someone to play \(freestyle, no clock\)")
+        check("bo: the page runs", bo.open(server.url))
+        bo.choose("Play someone")
+        type_name(bo, "ANN")
+        check("bo: a name that would pass for another's is refused",
+              within(10, lambda: "Another player has that name" in bo.js(
+                  "return document.getElementById('online-problem').textContent")), bo.status())
+        type_name(bo, "Bo")
+        for page in (ann, bo):
+            page.expect("is paired and given a colour", r"Your move \((black|white)\)\.|to move \(you play", 20)
+        colours = {colour_of(ann): ann, colour_of(bo): bo}
+        if not check("the two have the two colours", set(colours) == {"black", "white"}, str(list(colours))):
+            return
+        players = lambda page: page.js("return document.getElementById('online-players').textContent")
+        for page in (ann, bo):
+            check(f"{page.name}: the panel names both players with their ratings",
+                  within(5, lambda: re.fullmatch(r"Black: (Ann|Bo) \(1500\) - White: (Ann|Bo) \(1500\)", players(page))),
+                  players(page))
+        ann.shot("strangers-paired")
+        # The onlooker finds the game on the list of live games and clicks it.
+        watcher.driver.get(server.url + "live")
+        box = within(10, lambda: watcher.js(
+            "const a = [...document.querySelectorAll('a[href^=\"/?game=\"]')].find(a => /Ann/.test(a.textContent));"
+            "if (!a) return null; const r = a.getBoundingClientRect(); return [r.left + r.width / 2, r.top + r.height / 2];"))
+        watcher.shot("live-games")
+        if check("onlooker: /live lists the game with its players", box):
+            watcher.mouse(*box)
+            check("onlooker: the page runs from the list", within(60, lambda: watcher.js(
+                "return typeof state == 'string' && state == 'running'")))
+            watcher.expect("watches the game", r"to move \(you are watching\)", 20)
+            for page in (ann, bo):
+                check(f"{page.name}: sees one watching", within(10, lambda: players(page).endswith(" - 1 watching")),
+                      players(page))
+        if not play(colours, 0, len(MOVES)):
+            return
+        winner = colours["black"].name
+        for page in (ann, bo):
+            check(f"{page.name}: the five moved both ratings",
+                  within(10, lambda: re.search(r"\(1[6-9]\d\d\).*\(1[0-4]\d\d\)|\(1[0-4]\d\d\).*\(1[6-9]\d\d\)", players(page))),
+                  players(page))
+        colours["black"].shot("strangers-rated")
+        # Ann comes back: "Play someone" seeks as Ann at once.
+        ann.open(server.url)
+        ann.choose("Play someone")
+        ann.expect("seeks as the same player, not asked again", r"^Looking for someone to play.*You play as Ann \(1[0-9]{3}\)\.", 15)
+        check("ann: no form asked for the name", ann.js("return document.getElementById('online-name').hidden"))
+        print(f"note: {winner} played black and won", flush=True)
+    finally:
+        ann.quit()
+        bo.quit()
+        watcher.quit()
+
+
 def session_other_machine(url):
     """Run on another machine than the server's (tests/online/machines.py runs it in a network
     namespace of its own): the page loaded from the server's address gives a link with that
@@ -765,6 +848,7 @@ def main():
         session_renju_swap2(server)
         session_endings(server)
         session_clock(server)
+        session_strangers(server)
         if GAME:
             session_desktop(server)
     finally:
