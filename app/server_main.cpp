@@ -1,6 +1,7 @@
 // gomoku3d-server: the online games' referee and store, and the page's web server. Reads its
 // command line, opens the database, listens, and runs the event loop until SIGINT or SIGTERM.
 #include "server/options.h"
+#include "server/store.h"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/signal_set.hpp>
@@ -70,7 +71,7 @@ int main(int argc, char **argv)
                   << (options.bind.find(':') != std::string::npos ? "[" + options.bind + "]"
                                                                   : options.bind)
                   << ':' << server.port() << '/' << std::endl;
-        logLine("server " + options.name + " started, games in " + options.database);
+        logLine("server " + options.name + " started, games in " + storeName(options.database));
         io.run();
     }
     catch (const std::exception &error)

@@ -7,6 +7,7 @@
 //
 // Prints "key value" lines for each mode: commits a second, the median, 99th and 99.9th
 // percentiles and the slowest commit in milliseconds, and how many took over 5 ms.
+#include "server/sqlite_store.h"
 #include "server/store.h"
 
 #include <algorithm>
@@ -29,7 +30,8 @@ int main(int argc, char **argv)
     {
         const auto file = folder / (durable ? "durable.sqlite" : "normal.sqlite");
         std::filesystem::remove(file);
-        Store store(file.string(), durable);
+        SqliteStore sqliteStore(file.string(), durable);
+        Store &store = sqliteStore;
         // Games of 300 moves each, as the server writes them.
         std::vector<double> ms;
         const auto start = std::chrono::steady_clock::now();

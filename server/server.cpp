@@ -188,8 +188,8 @@ class HttpSession;
 struct Server::Impl : std::enable_shared_from_this<Server::Impl>
 {
     Impl(net::io_context &io, const ServerOptions &options, Clock clock, LogLine log)
-        : io(io), options(options), log(log), store(options.database, options.durable),
-          hub(options.name, store, std::move(clock), log, options.limits, options.publicUrl),
+        : io(io), options(options), log(log), store(openStore(options.database, options.durable)),
+          hub(options.name, *store, std::move(clock), log, options.limits, options.publicUrl),
           acceptor(io), sweepTimer(io), tickTimer(io), retryTimer(io)
     {
     }
@@ -197,7 +197,7 @@ struct Server::Impl : std::enable_shared_from_this<Server::Impl>
     net::io_context &io;
     ServerOptions options;
     LogLine log;
-    Store store;
+    std::unique_ptr<Store> store;
     Hub hub;
     tcp::acceptor acceptor;
     net::steady_timer sweepTimer;
@@ -523,7 +523,7 @@ private:
         std::optional<ServedRecord> record;
         try
         {
-            record = servedRecord(server_->store, path);
+            record = servedRecord(*server_->store, path);
         }
         catch (const StoreError &error)
         {

@@ -4,7 +4,7 @@
 // a killed server process loses none of it. A power cut can lose the commits since the last
 // checkpoint, but never leaves the database broken. `durable` (synchronous=FULL) flushes at every
 // commit for those who need the moves to outlive a power cut too (docs/server.md).
-#include "server/store.h"
+#include "server/sqlite_store.h"
 
 #include "server/names.h"
 
@@ -131,7 +131,7 @@ private:
 // the log long enough (every thousand pages), and with synchronous=NORMAL a checkpoint flushes the
 // database to the disk: tens of milliseconds in which the server's one loop would serve no game.
 // A passive checkpoint on another connection copies what it can without holding up the writer.
-class Store::Checkpointer
+class SqliteStore::Checkpointer
 {
 public:
     Checkpointer(const std::string &path)
@@ -180,7 +180,7 @@ private:
     }
 };
 
-Store::Store(const std::string &path, bool durable) : path_(path)
+SqliteStore::SqliteStore(const std::string &path, bool durable) : path_(path)
 {
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK)
@@ -354,7 +354,7 @@ Store::Store(const std::string &path, bool durable) : path_(path)
     }
 }
 
-Store::~Store()
+SqliteStore::~SqliteStore()
 {
     checkpointer_.reset();
     for (sqlite3_stmt *statement : statements_)
@@ -365,13 +365,13 @@ Store::~Store()
     sqlite3_close(db_);
 }
 
-void Store::fail(std::string_view what) const
+void SqliteStore::fail(std::string_view what) const
 {
     throw StoreError("the database " + path_ + ": " + std::string(what) + ": " +
                      sqlite3_errmsg(db_));
 }
 
-void Store::exec(const char *sql)
+void SqliteStore::exec(const char *sql)
 {
     char *error = nullptr;
     if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) != SQLITE_OK)
@@ -382,7 +382,7 @@ void Store::exec(const char *sql)
     }
 }
 
-sqlite3_stmt *Store::prepare(const char *sql)
+sqlite3_stmt *SqliteStore::prepare(const char *sql)
 {
     sqlite3_stmt *statement = nullptr;
     if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) !=
@@ -394,7 +394,7 @@ sqlite3_stmt *Store::prepare(const char *sql)
     return statement;
 }
 
-template <typename Work> void Store::transaction(Work work)
+template <typename Work> void SqliteStore::transaction(Work work)
 {
     exec("BEGIN IMMEDIATE");
     try
@@ -409,7 +409,7 @@ template <typename Work> void Store::transaction(Work work)
     }
 }
 
-void Store::finish(sqlite3_stmt *statement, const char *what)
+void SqliteStore::finish(sqlite3_stmt *statement, const char *what)
 {
     if (sqlite3_step(statement) != SQLITE_DONE)
     {
@@ -417,7 +417,7 @@ void Store::finish(sqlite3_stmt *statement, const char *what)
     }
 }
 
-void Store::addGame(std::string_view id, std::string_view secretA, std::int64_t now,
+void SqliteStore::addGame(std::string_view id, std::string_view secretA, std::int64_t now,
                     core::Rule rule, core::Opening opening, core::TimeControl control)
 {
     Reset reset(insertGame_);
@@ -431,7 +431,7 @@ void Store::addGame(std::string_view id, std::string_view secretA, std::int64_t 
     finish(insertGame_, "storing a new game");
 }
 
-void Store::takeSecondSeat(std::string_view id, std::string_view secretB, int firstSeat,
+void SqliteStore::takeSecondSeat(std::string_view id, std::string_view secretB, int firstSeat,
                            std::int64_t now, std::int64_t nowMs)
 {
     Reset reset(updateSeat_);
@@ -448,7 +448,7 @@ void Store::takeSecondSeat(std::string_view id, std::string_view secretB, int fi
     }
 }
 
-void Store::bindChoices(StoredGame::Choices choices)
+void SqliteStore::bindChoices(StoredGame::Choices choices)
 {
     int index = 2;
     for (core::Swap2Choice choice : {choices.second, choices.first})
@@ -464,7 +464,7 @@ void Store::bindChoices(StoredGame::Choices choices)
     }
 }
 
-void Store::setChoices(std::string_view id, StoredGame::Choices choices)
+void SqliteStore::setChoices(std::string_view id, StoredGame::Choices choices)
 {
     Reset reset(setChoices_);
     bindText(setChoices_, 1, id);
@@ -472,7 +472,7 @@ void Store::setChoices(std::string_view id, StoredGame::Choices choices)
     finish(setChoices_, "storing a swap2 choice");
 }
 
-void Store::addMove(std::string_view id, int n, core::Point point, bool over, std::int64_t now,
+void SqliteStore::addMove(std::string_view id, int n, core::Point point, bool over, std::int64_t now,
                     std::int64_t nowMs, const std::optional<StoredGame::Choices> &choices,
                     const core::Result *result)
 {
@@ -518,7 +518,7 @@ void Store::addMove(std::string_view id, int n, core::Point point, bool over, st
         });
 }
 
-void Store::takeBack(std::string_view id, int keep, std::int64_t now,
+void SqliteStore::takeBack(std::string_view id, int keep, std::int64_t now,
                      std::optional<core::Pause> pause)
 {
     // The moves go and the game is marked touched in one commit: an idle game's clock runs from
@@ -543,7 +543,7 @@ void Store::takeBack(std::string_view id, int keep, std::int64_t now,
         });
 }
 
-void Store::addPause(std::string_view id, core::Pause pause)
+void SqliteStore::addPause(std::string_view id, core::Pause pause)
 {
     Reset reset(insertPause_);
     bindText(insertPause_, 1, id);
@@ -552,14 +552,14 @@ void Store::addPause(std::string_view id, core::Pause pause)
     finish(insertPause_, "storing a pause of the clocks");
 }
 
-void Store::beat(std::int64_t nowMs)
+void SqliteStore::beat(std::int64_t nowMs)
 {
     Reset reset(beat_);
     sqlite3_bind_int64(beat_, 1, nowMs);
     finish(beat_, "storing the server's heartbeat");
 }
 
-std::optional<core::Pause> Store::resumeClocks(std::int64_t nowMs)
+std::optional<core::Pause> SqliteStore::resumeClocks(std::int64_t nowMs)
 {
     std::optional<core::Pause> stopped;
     transaction(
@@ -595,7 +595,7 @@ std::optional<core::Pause> Store::resumeClocks(std::int64_t nowMs)
     return stopped;
 }
 
-void Store::setUndo(std::string_view id, std::optional<StoredGame::Undo> undo)
+void SqliteStore::setUndo(std::string_view id, std::optional<StoredGame::Undo> undo)
 {
     Reset reset(setUndo_);
     bindText(setUndo_, 1, id);
@@ -612,7 +612,7 @@ void Store::setUndo(std::string_view id, std::optional<StoredGame::Undo> undo)
     finish(setUndo_, undo ? "storing a request to take back a move" : "storing its answer");
 }
 
-void Store::refuseUndo(std::string_view id, StoredGame::Undo refused)
+void SqliteStore::refuseUndo(std::string_view id, StoredGame::Undo refused)
 {
     Reset reset(refuseUndo_);
     bindText(refuseUndo_, 1, id);
@@ -660,7 +660,7 @@ std::optional<StoredGame::Finish> endedNamed(std::string_view name)
 
 } // namespace
 
-void Store::endGame(std::string_view id, const core::Result &result, std::int64_t now)
+void SqliteStore::endGame(std::string_view id, const core::Result &result, std::int64_t now)
 {
     if (result.ending != core::Ending::Resignation && result.ending != core::Ending::Agreement &&
         result.ending != core::Ending::Time)
@@ -680,7 +680,7 @@ void Store::endGame(std::string_view id, const core::Result &result, std::int64_
     }
 }
 
-void Store::setDrawOffer(std::string_view id, std::optional<StoredGame::Undo> offer)
+void SqliteStore::setDrawOffer(std::string_view id, std::optional<StoredGame::Undo> offer)
 {
     Reset reset(setDraw_);
     bindText(setDraw_, 1, id);
@@ -697,7 +697,7 @@ void Store::setDrawOffer(std::string_view id, std::optional<StoredGame::Undo> of
     finish(setDraw_, offer ? "storing an offer of a draw" : "storing its answer");
 }
 
-void Store::declineDraw(std::string_view id, StoredGame::Undo declined)
+void SqliteStore::declineDraw(std::string_view id, StoredGame::Undo declined)
 {
     Reset reset(declineDraw_);
     bindText(declineDraw_, 1, id);
@@ -706,7 +706,7 @@ void Store::declineDraw(std::string_view id, StoredGame::Undo declined)
     finish(declineDraw_, "storing a declined draw");
 }
 
-void Store::offerRematch(std::string_view id, int seat)
+void SqliteStore::offerRematch(std::string_view id, int seat)
 {
     Reset reset(offerRematch_);
     bindText(offerRematch_, 1, id);
@@ -719,7 +719,7 @@ void Store::offerRematch(std::string_view id, int seat)
     }
 }
 
-void Store::addRematch(std::string_view old, std::string_view id, std::string_view secretA,
+void SqliteStore::addRematch(std::string_view old, std::string_view id, std::string_view secretA,
                        std::string_view secretB, int firstSeat, core::Rule rule,
                        core::Opening opening, std::int64_t now, core::TimeControl control,
                        std::int64_t nowMs)
@@ -753,7 +753,7 @@ void Store::addRematch(std::string_view old, std::string_view id, std::string_vi
         });
 }
 
-Lookup Store::load(std::string_view id, StoredGame &game)
+Lookup SqliteStore::load(std::string_view id, StoredGame &game)
 {
     {
         Reset reset(selectGame_);
@@ -891,7 +891,7 @@ Lookup Store::load(std::string_view id, StoredGame &game)
     return Lookup::Found;
 }
 
-std::vector<std::string> Store::sweep(std::int64_t now)
+std::vector<std::string> SqliteStore::sweep(std::int64_t now)
 {
     std::vector<std::string> expired;
     transaction(
@@ -934,74 +934,6 @@ std::vector<std::string> Store::sweep(std::int64_t now)
 
 // The game of `moves` under its rule and opening, each choice made at the step that asks for it:
 // the moves up to the first the rules refuse, whose number goes to `refusedAt` (-1 when none is).
-core::Game replayed(core::Rule rule, core::Opening opening, const std::vector<core::Point> &moves,
-                    StoredGame::Choices choices, int *refusedAt, std::span<const std::int32_t> ms)
-{
-    core::Game game(rule, opening);
-    const auto chooseWhenAsked = [&]
-    {
-        const core::Swap2Step step = game.swap2Step();
-        if (step == core::Swap2Step::SecondChoice && choices.second != core::Swap2Choice::None)
-        {
-            game.choose(choices.second);
-        }
-        else if (step == core::Swap2Step::FirstChoice && choices.first != core::Swap2Choice::None)
-        {
-            game.choose(choices.first);
-        }
-    };
-    if (refusedAt != nullptr)
-    {
-        *refusedAt = -1;
-    }
-    for (std::size_t n = 0; n < moves.size(); ++n)
-    {
-        chooseWhenAsked();
-        if (game.play(moves[n], n < ms.size() ? ms[n] : -1) != core::Verdict::Placed)
-        {
-            if (refusedAt != nullptr)
-            {
-                *refusedAt = static_cast<int>(n);
-            }
-            return game;
-        }
-    }
-    chooseWhenAsked();
-    return game;
-}
-
-core::Game restored(const StoredGame &stored, int *refusedAt)
-{
-    // How long each move took, where its time is known: from the move before it (or the second
-    // player's arrival), the pauses left out.
-    std::vector<std::int32_t> taken;
-    if (stored.clockStartMs && stored.moveMs.size() == stored.moves.size())
-    {
-        std::int64_t last = *stored.clockStartMs;
-        for (const std::int64_t at : stored.moveMs)
-        {
-            const std::int64_t spent = core::runningBetween(last, at, stored.pauses);
-            taken.push_back(static_cast<std::int32_t>(std::min<std::int64_t>(spent, INT32_MAX)));
-            last = std::max(last, at);
-        }
-    }
-    core::Game game =
-        replayed(stored.rule, stored.opening, stored.moves, stored.choices, refusedAt, taken);
-    if (stored.finish.how == core::Ending::Resignation)
-    {
-        game.resign(stored.finish.loser);
-    }
-    else if (stored.finish.how == core::Ending::Time)
-    {
-        game.timeOut(stored.finish.loser);
-    }
-    else if (stored.finish.how == core::Ending::Agreement)
-    {
-        game.agreeDraw();
-    }
-    return game;
-}
-
 namespace
 {
 
@@ -1021,7 +953,7 @@ StoredPlayer playerOf(sqlite3_stmt *statement)
 
 } // namespace
 
-bool Store::addPlayer(const StoredPlayer &player, std::string_view folded, std::int64_t now)
+bool SqliteStore::addPlayer(const StoredPlayer &player, std::string_view folded, std::int64_t now)
 {
     {
         Reset reset(selectFolded_);
@@ -1059,7 +991,7 @@ bool Store::addPlayer(const StoredPlayer &player, std::string_view folded, std::
     return true;
 }
 
-std::optional<StoredPlayer> Store::playerWithSecret(std::string_view secret)
+std::optional<StoredPlayer> SqliteStore::playerWithSecret(std::string_view secret)
 {
     Reset reset(selectPlayer_);
     bindText(selectPlayer_, 1, secret);
@@ -1075,7 +1007,7 @@ std::optional<StoredPlayer> Store::playerWithSecret(std::string_view secret)
     return playerOf(selectPlayer_);
 }
 
-std::optional<StoredPlayer> Store::player(std::string_view id)
+std::optional<StoredPlayer> SqliteStore::player(std::string_view id)
 {
     Reset reset(selectPlayerById_);
     bindText(selectPlayerById_, 1, id);
@@ -1091,7 +1023,7 @@ std::optional<StoredPlayer> Store::player(std::string_view id)
     return playerOf(selectPlayerById_);
 }
 
-void Store::addPairedGame(const PairedGame &game, std::int64_t now, std::int64_t nowMs)
+void SqliteStore::addPairedGame(const PairedGame &game, std::int64_t now, std::int64_t nowMs)
 {
     Reset reset(insertPaired_);
     bindText(insertPaired_, 1, game.id);
@@ -1108,7 +1040,7 @@ void Store::addPairedGame(const PairedGame &game, std::int64_t now, std::int64_t
     finish(insertPaired_, "storing a paired game");
 }
 
-bool Store::rateGame(std::string_view game, const std::array<RatingChange, 2> &changes)
+bool SqliteStore::rateGame(std::string_view game, const std::array<RatingChange, 2> &changes)
 {
     bool rated = false;
     transaction(

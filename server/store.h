@@ -1,6 +1,7 @@
-// The games on disk: an SQLite database in WAL mode that holds every game a server has made, its
-// seats and its moves. Each change is committed before the call returns, so what the server has
-// told anyone is on disk. Not thread-safe: one server loop owns it.
+// The games kept: every game a server has made, its seats, moves, clocks and players, in a
+// database (SQLite, or PostgreSQL shared by several servers). Each change is committed before the
+// call returns, so what the server has told anyone is stored. Not thread-safe: one server loop
+// owns a store.
 #pragma once
 
 #include "core/clock.h"
@@ -17,8 +18,6 @@
 #include <string_view>
 #include <vector>
 
-struct sqlite3;
-struct sqlite3_stmt;
 
 class StoreError : public std::runtime_error
 {
@@ -143,132 +142,80 @@ enum class Lookup
 class Store
 {
 public:
-    // Opens the database at `path`, making it when it is not there. `durable`: every commit is
-    // flushed to the disk (synchronous=FULL) rather than at checkpoints only (NORMAL); either way
-    // a committed change survives the server's process being killed. The log is copied into the
-    // database by a thread of the store's own, so that no commit waits for a checkpoint's flush.
-    // Throws StoreError, which says what failed and where.
-    Store(const std::string &path, bool durable);
-    ~Store();
-    Store(const Store &) = delete;
-    Store &operator=(const Store &) = delete;
+    virtual ~Store() = default;
+
 
     // Times are in seconds (`now`) and milliseconds (`nowMs`) since the epoch.
-    void addGame(std::string_view id, std::string_view secretA, std::int64_t now,
+    virtual void addGame(std::string_view id, std::string_view secretA, std::int64_t now,
                  core::Rule rule = core::Rule::Freestyle,
-                 core::Opening opening = core::Opening::Free, core::TimeControl control = {});
+                 core::Opening opening = core::Opening::Free, core::TimeControl control = {}) = 0;
     // `firstSeat`: the seat of the first player, as the draw made it; black's clock starts at
     // `nowMs`.
-    void takeSecondSeat(std::string_view id, std::string_view secretB, int firstSeat,
-                        std::int64_t now, std::int64_t nowMs = 0);
+    virtual void takeSecondSeat(std::string_view id, std::string_view secretB, int firstSeat,
+                        std::int64_t now, std::int64_t nowMs = 0) = 0;
     // The move numbered n (the stones before it), received at `nowMs`; `over`: it ended the game;
     // `choices`: the swap2 choices as they stand after it, when it made one (a stone at a
     // choosing step chooses white); `result`: an ending off the board that came with it (a move
     // made after its side's time ran out is stored with the time-out), all in one commit.
-    void addMove(std::string_view id, int n, core::Point point, bool over, std::int64_t now,
+    virtual void addMove(std::string_view id, int n, core::Point point, bool over, std::int64_t now,
                  std::int64_t nowMs = 0,
                  const std::optional<StoredGame::Choices> &choices = std::nullopt,
-                 const core::Result *result = nullptr);
+                 const core::Result *result = nullptr) = 0;
     // The swap2 choices as they stand, once one has been made.
-    void setChoices(std::string_view id, StoredGame::Choices choices);
+    virtual void setChoices(std::string_view id, StoredGame::Choices choices) = 0;
     // Takes back the moves numbered `keep` and after, as both players agreed, at `now`, from
     // which the game counts as touched; the game is not over (a finished game keeps its moves).
     // With `pause`, the clocks stand still through it, so that the time since the last move kept
     // is given back with the moves, in the same commit.
-    void takeBack(std::string_view id, int keep, std::int64_t now,
-                  std::optional<core::Pause> pause = std::nullopt);
+    virtual void takeBack(std::string_view id, int keep, std::int64_t now,
+                  std::optional<core::Pause> pause = std::nullopt) = 0;
     // The game's clocks stand still through `pause`.
-    void addPause(std::string_view id, core::Pause pause);
+    virtual void addPause(std::string_view id, core::Pause pause) = 0;
     // The server runs at `nowMs`: stored every second or so, so that a restart knows how long it
     // was down.
-    void beat(std::int64_t nowMs);
+    virtual void beat(std::int64_t nowMs) = 0;
     // At the server's start: the span since its last heartbeat, given back as a pause to every
     // timed game that goes on, and returned (none on a first start); the heartbeat is `nowMs`.
-    std::optional<core::Pause> resumeClocks(std::int64_t nowMs);
+    virtual std::optional<core::Pause> resumeClocks(std::int64_t nowMs) = 0;
     // Stores a request to take back a move, or with none that the request has been answered.
-    void setUndo(std::string_view id, std::optional<StoredGame::Undo> undo);
+    virtual void setUndo(std::string_view id, std::optional<StoredGame::Undo> undo) = 0;
     // Stores that the other player refused the request `refused` describes, which is answered.
-    void refuseUndo(std::string_view id, StoredGame::Undo refused);
+    virtual void refuseUndo(std::string_view id, StoredGame::Undo refused) = 0;
     // Ends the game that goes on by a resignation, a time-out or a draw agreed (`result`), at `now`; any
     // request or offer waiting goes with it.
-    void endGame(std::string_view id, const core::Result &result, std::int64_t now);
+    virtual void endGame(std::string_view id, const core::Result &result, std::int64_t now) = 0;
     // Stores an offer of a draw, or with none that it has been answered (or a move answered it).
-    void setDrawOffer(std::string_view id, std::optional<StoredGame::Undo> offer);
+    virtual void setDrawOffer(std::string_view id, std::optional<StoredGame::Undo> offer) = 0;
     // Stores that the other player declined the offer `declined` describes.
-    void declineDraw(std::string_view id, StoredGame::Undo declined);
+    virtual void declineDraw(std::string_view id, StoredGame::Undo declined) = 0;
     // Stores that `seat` offers a rematch of the finished game.
-    void offerRematch(std::string_view id, int seat);
+    virtual void offerRematch(std::string_view id, int seat) = 0;
     // Makes the rematch of `old`: the game `id`, both seats taken (seat A's player is seat A's
     // of the old game), and `firstSeat` opening it; the old game names it, in the same commit.
-    void addRematch(std::string_view old, std::string_view id, std::string_view secretA,
+    virtual void addRematch(std::string_view old, std::string_view id, std::string_view secretA,
                     std::string_view secretB, int firstSeat, core::Rule rule, core::Opening opening,
-                    std::int64_t now, core::TimeControl control = {}, std::int64_t nowMs = 0);
-    Lookup load(std::string_view id, StoredGame &game);
+                    std::int64_t now, core::TimeControl control = {}, std::int64_t nowMs = 0) = 0;
+    virtual Lookup load(std::string_view id, StoredGame &game) = 0;
 
     // A new player; false, with nothing stored, when another has a name that folds the same.
-    bool addPlayer(const StoredPlayer &player, std::string_view folded, std::int64_t now);
-    std::optional<StoredPlayer> playerWithSecret(std::string_view secret);
-    std::optional<StoredPlayer> player(std::string_view id);
-    void addPairedGame(const PairedGame &game, std::int64_t now, std::int64_t nowMs);
+    virtual bool addPlayer(const StoredPlayer &player, std::string_view folded, std::int64_t now) = 0;
+    virtual std::optional<StoredPlayer> playerWithSecret(std::string_view secret) = 0;
+    virtual std::optional<StoredPlayer> player(std::string_view id) = 0;
+    virtual void addPairedGame(const PairedGame &game, std::int64_t now, std::int64_t nowMs) = 0;
     // Moves the two players' ratings by the rated game's result, once: false when they have been
     // moved already. One commit.
-    bool rateGame(std::string_view game, const std::array<RatingChange, 2> &changes);
+    virtual bool rateGame(std::string_view game, const std::array<RatingChange, 2> &changes) = 0;
 
     // Expires what has outlived its time (UNJOINED_LIFETIME, FINISHED_LIFETIME, IDLE_LIFETIME):
     // its moves and secrets are deleted and its id is kept as expired for EXPIRED_MEMORY. Returns
     // the ids expired now.
-    std::vector<std::string> sweep(std::int64_t now);
+    virtual std::vector<std::string> sweep(std::int64_t now) = 0;
 
-private:
-    // Copies the write-ahead log into the database file, on a thread and a connection of its own.
-    class Checkpointer;
-
-    sqlite3 *db_ = nullptr;
-    std::string path_;
-    std::vector<sqlite3_stmt *> statements_;
-
-    [[noreturn]] void fail(std::string_view what) const;
-    void exec(const char *sql);
-    sqlite3_stmt *prepare(const char *sql);
-    void finish(sqlite3_stmt *statement, const char *what);
-    // Binds the choices to ?2 and ?3 of setChoices_.
-    void bindChoices(StoredGame::Choices choices);
-    // Runs `work` in one commit, or rolls it back and throws what it threw.
-    template <typename Work> void transaction(Work work);
-
-    sqlite3_stmt *insertGame_;
-    sqlite3_stmt *updateSeat_;
-    sqlite3_stmt *insertMove_;
-    sqlite3_stmt *finishGame_;
-    sqlite3_stmt *takeBack_;
-    sqlite3_stmt *touchGame_;
-    sqlite3_stmt *setUndo_;
-    sqlite3_stmt *setChoices_;
-    sqlite3_stmt *refuseUndo_;
-    sqlite3_stmt *endGame_;
-    sqlite3_stmt *setDraw_;
-    sqlite3_stmt *declineDraw_;
-    sqlite3_stmt *offerRematch_;
-    sqlite3_stmt *insertRematch_;
-    sqlite3_stmt *linkRematch_;
-    sqlite3_stmt *selectGame_;
-    sqlite3_stmt *selectMoves_;
-    sqlite3_stmt *selectExpired_;
-    sqlite3_stmt *expireGame_;
-    sqlite3_stmt *forgetMoves_;
-    sqlite3_stmt *insertPause_;
-    sqlite3_stmt *selectPauses_;
-    sqlite3_stmt *beat_;
-    sqlite3_stmt *lastBeat_;
-    sqlite3_stmt *pauseRunning_;
-    sqlite3_stmt *forgetPauses_;
-    sqlite3_stmt *insertPlayer_;
-    sqlite3_stmt *selectPlayer_;
-    sqlite3_stmt *selectPlayerById_;
-    sqlite3_stmt *selectFolded_;
-    sqlite3_stmt *insertPaired_;
-    sqlite3_stmt *updateRating_;
-    sqlite3_stmt *markRated_;
-    sqlite3_stmt *dropExpired_;
-    std::unique_ptr<Checkpointer> checkpointer_;
 };
+
+// `where` as the log and errors may show it: a URI's password left out.
+std::string storeName(const std::string &where);
+
+// The store `where` names: a PostgreSQL connection URI (postgresql://... or postgres://...) or
+// the path of an SQLite database. Throws StoreError.
+std::unique_ptr<Store> openStore(const std::string &where, bool durable);

@@ -22,6 +22,8 @@ test_packages=(
     clang libclang-rt-14-dev clang-format locales
     desktop-file-utils dpkg-dev appstream lintian file man-db groff-base binutils time
     libsqlite3-dev nginx-light python3-selenium chromium-driver python3-websocket
+    # the servers sharing one database: PostgreSQL, started by the tests themselves
+    postgresql-15 libpq-dev
 )
 
 play=0

@@ -5,6 +5,7 @@
 // line, its first byte choosing the client; "$G" and "$S" stand for the last game id and secret
 // given out. Every message out is well formed; once all have gone the hub holds no game.
 #include "server/hub.h"
+#include "server/sqlite_store.h"
 #include "server/ids.h"
 
 #include <nlohmann/json.hpp>
@@ -30,8 +31,9 @@ void check(bool condition)
 // A message to a client must be one JSON object of a known type.
 nlohmann::json checkedMessage(std::string_view text)
 {
-    static const std::set<std::string> TYPES = {"created", "joined",   "state",
-                                                "moved",   "presence", "error"};
+    static const std::set<std::string> TYPES = {
+        "created", "joined", "state",   "moved",          "presence", "error",
+        "rematched", "player", "seeking", "seek-cancelled", "paired"};
     auto message = nlohmann::json::parse(text, nullptr, false);
     check(message.is_object() && message.contains("type") &&
           TYPES.count(message["type"].get<std::string>()) == 1);
@@ -73,7 +75,7 @@ Store &store()
         std::atexit([] { std::filesystem::remove_all(dir); });
         return std::filesystem::path(pattern);
     }();
-    static Store store((dir / "games.sqlite").string(), false);
+    static SqliteStore store((dir / "games.sqlite").string(), false);
     return store;
 }
 

@@ -2,6 +2,7 @@
 // move's time is when the server receives it, a side whose time runs out loses and that is stored
 // before anyone hears of it, and neither a reconnect nor a restart stops or resets a clock (a
 // restart gives back, once, the time the server was down). All on the tests' clock.
+#include "server/sqlite_store.h"
 #include "tests/server/server_fixture.h"
 
 #include <gtest/gtest.h>
@@ -213,7 +214,8 @@ TEST(ServerClock, aFlagIsStoredBeforeAnyoneHearsOfIt)
     server.tick();
     EXPECT_EQ(players.black->expect("state")["ending"], "time");
     server.stop();
-    Store store(server.database().string(), false);
+    SqliteStore sqliteStore(server.database().string(), false);
+    Store &store = sqliteStore;
     StoredGame stored;
     ASSERT_EQ(store.load(players.game, stored), Lookup::Found);
     EXPECT_EQ(stored.finish.how, core::Ending::Time);

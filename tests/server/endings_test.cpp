@@ -1,6 +1,7 @@
 // The ends a game comes to off the board, over a real socket: a resignation, a draw one player
 // offers and the other declines or agrees to, each stored before anyone hears of it and served
 // in the game's records; then a rematch with the colours swapped, which both players go on to.
+#include "server/sqlite_store.h"
 #include "core/record.h"
 #include "tests/server/server_fixture.h"
 
@@ -38,7 +39,8 @@ json agreed(const std::vector<TestClient *> &clients, const std::string &field)
 StoredGame storedOf(RunningServer &server, const std::string &game)
 {
     server.stop();
-    Store store(server.database().string(), false);
+    SqliteStore sqliteStore(server.database().string(), false);
+    Store &store = sqliteStore;
     StoredGame stored;
     EXPECT_EQ(store.load(game, stored), Lookup::Found);
     return stored;

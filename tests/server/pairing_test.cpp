@@ -2,6 +2,7 @@
 // seeks paired by rule, clock and rating band, colours drawn, the players who leave games
 // unfinished paired last; a paired game is rated by Glicko-2 once, before anyone hears of its
 // end; the list of live games with the number watching.
+#include "server/sqlite_store.h"
 #include "server/ids.h"
 #include "server/players.h"
 #include "server/rating.h"
@@ -50,7 +51,8 @@ std::unique_ptr<TestClient> ratedPlayer(RunningServer &server, const std::string
 {
     const std::string secret = newSecret();
     {
-        Store store(server.database().string(), false);
+        SqliteStore sqliteStore(server.database().string(), false);
+        Store &store = sqliteStore;
         StoredPlayer player{newSecret().substr(0, 16), secret, name, {rating, 60, 0.06}, 10,
                             abandoned};
         EXPECT_TRUE(store.addPlayer(player, foldedName(name), server.now()));
@@ -302,7 +304,8 @@ TEST(Pairing, ARatedGameMovesBothRatingsOnce)
     auto back = seatIn(server.port(), game, aliceSeat["secret"], &again);
     EXPECT_EQ(again["players"][aliceColour]["rating"], std::lround(aliceAfter.rating));
     server.stop();
-    Store store(server.database().string(), false);
+    SqliteStore sqliteStore(server.database().string(), false);
+    Store &store = sqliteStore;
     StoredGame stored;
     ASSERT_EQ(store.load(game, stored), Lookup::Found);
     EXPECT_EQ(stored.rated, 2);

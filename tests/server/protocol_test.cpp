@@ -1,6 +1,7 @@
 // The server's protocol over a real socket: a table of messages, hostile ones most of all, each
 // from someone in a given place in a game; then the rate, a slow reader, games per address, a
 // failing database, presence and resuming, and the sweep.
+#include "server/sqlite_store.h"
 #include "tests/server/server_fixture.h"
 
 #include <algorithm>
@@ -468,7 +469,8 @@ TEST_F(ServerProtocol, aMoveIsTakenBackOnlyWhenTheOtherPlayerAllowsIt)
     states("[[9,9],[9,10]]", nullptr);
     EXPECT_EQ(heard(black, 0), Strings{});
     server.stop();
-    Store store(server.database().string(), false);
+    SqliteStore sqliteStore(server.database().string(), false);
+    Store &store = sqliteStore;
     StoredGame stored;
     ASSERT_EQ(store.load(players.game, stored), Lookup::Found);
     EXPECT_EQ(stored.moves.size(), 2u);
@@ -533,7 +535,8 @@ TEST(ServerUndo, aRequestOutlivesTheServerUntilItIsAnsweredOrAMoveIsPlayed)
             EXPECT_EQ(white.expect("state")["moves"].size(), ending == "allowed" ? 3u : 4u);
         }
         server.stop();
-        Store store(server.database().string(), false);
+        SqliteStore sqliteStore(server.database().string(), false);
+        Store &store = sqliteStore;
         StoredGame kept;
         ASSERT_EQ(store.load(players.game, kept), Lookup::Found);
         EXPECT_EQ(kept.moves.size(), ending == "allowed" ? 3u : 4u);

@@ -1,4 +1,5 @@
 // The in-process server and the games the tests set up.
+#include "server/sqlite_store.h"
 #include "tests/server/server_fixture.h"
 
 #include <boost/asio/post.hpp>
@@ -242,7 +243,8 @@ Players storedGame(RunningServer &server, int moves, const std::optional<StoredG
     players.blackSecret = "0123456789abcdef0123456789abcdef";
     players.whiteSecret = "fedcba9876543210fedcba9876543210";
     {
-        Store store(server.database().string(), false);
+        SqliteStore sqliteStore(server.database().string(), false);
+        Store &store = sqliteStore;
         writeGame(store, players.game, players.blackSecret, players.whiteSecret, 0, moves,
                   server.now());
         store.setUndo(players.game, undo);

@@ -1,5 +1,6 @@
 // The database (server/store.h): what a killed server committed comes back, a torn write costs
 // only itself, and files and rows that are not the server's are refused clearly.
+#include "server/sqlite_store.h"
 #include "server/store.h"
 #include "tests/server/server_fixture.h"
 
@@ -34,7 +35,8 @@ void writeAndDie(const std::filesystem::path &database, int moves)
     ASSERT_GE(child, 0);
     if (child == 0)
     {
-        Store store(database.string(), false);
+        SqliteStore sqliteStore(database.string(), false);
+        Store &store = sqliteStore;
         writeGame(store, GAME, SECRET_A, SECRET_B, 1, moves, NOW);
         raise(SIGKILL);
     }
@@ -54,7 +56,8 @@ TEST(ServerStore, whatAKilledServerCommittedComesBackAndATornWriteCostsItAlone)
     // The moves are in the write-ahead log, never checkpointed into the database file.
     ASSERT_GT(std::filesystem::file_size(wal), 100u);
     std::filesystem::resize_file(wal, std::filesystem::file_size(wal) - 100);
-    Store store(database.string(), false);
+    SqliteStore sqliteStore(database.string(), false);
+    Store &store = sqliteStore;
     StoredGame game;
     ASSERT_EQ(store.load(GAME, game), Lookup::Found);
     EXPECT_EQ(game.secretA, SECRET_A);
@@ -76,7 +79,7 @@ void refused(const std::filesystem::path &database, const std::string &why)
 {
     try
     {
-        Store store(database.string(), false);
+        SqliteStore store(database.string(), false);
         ADD_FAILURE() << "opened " << database;
     }
     catch (const StoreError &error)
@@ -134,11 +137,13 @@ TEST(ServerStore, anIdleGamesClockRunsFromItsLastMoveOrTakeBack)
             onDatabase(database, older);
         }
         {
-            Store store(database.string(), false);
+            SqliteStore sqliteStore(database.string(), false);
+            Store &store = sqliteStore;
             writeGame(store, GAME, SECRET_A, SECRET_B, 1, 4, NOW); // moves at NOW to NOW + 3
             store.refuseUndo(GAME, StoredGame::Undo{1, 4});
         }
-        Store store(database.string(), false); // opened again: the layout is changed once only
+        SqliteStore sqliteStore(database.string(), false); // opened again: the layout is changed once only
+        Store &store = sqliteStore;
         StoredGame game;
         ASSERT_EQ(store.load(GAME, game), Lookup::Found);
         EXPECT_EQ(game.refusedAt, (std::array{-1, 4}));
@@ -167,7 +172,8 @@ TEST(ServerStore, anOlderDatabasesGamesComeBackFreestyleAndNewOnesUnderTheirRule
                              "', 1, 0, 0); INSERT INTO moves VALUES('" + GAME + "', 0, 9, 9, 0);");
     const std::string renju = "local-renjuswaptwoaaaa";
     {
-        Store store(database.string(), false);
+        SqliteStore sqliteStore(database.string(), false);
+        Store &store = sqliteStore;
         StoredGame game;
         ASSERT_EQ(store.load(GAME, game), Lookup::Found);
         EXPECT_EQ(game.rule, core::Rule::Freestyle);
@@ -204,7 +210,8 @@ TEST(ServerStore, anOlderDatabasesGamesComeBackFreestyleAndNewOnesUnderTheirRule
         sqlite3_close(db);
     }
     EXPECT_EQ(version, 6);
-    Store store(database.string(), false);
+    SqliteStore sqliteStore(database.string(), false);
+    Store &store = sqliteStore;
     StoredGame game;
     ASSERT_EQ(store.load(renju, game), Lookup::Found);
     EXPECT_EQ(game.rule, core::Rule::Renju);
@@ -221,7 +228,8 @@ TEST(ServerStore, storedGamesThatBreakItsOwnRulesAreRefused)
     TempDir dir;
     const auto database = dir.path() / "games.sqlite";
     {
-        Store store(database.string(), false);
+        SqliteStore sqliteStore(database.string(), false);
+        Store &store = sqliteStore;
         store.addGame(GAME, SECRET_A, NOW);
         store.takeSecondSeat(GAME, SECRET_B, 0, NOW);
         store.addMove(GAME, 0, at(9, 9), false, NOW);
@@ -244,7 +252,8 @@ TEST(ServerStore, storedGamesThatBreakItsOwnRulesAreRefused)
         TempDir copy;
         std::filesystem::copy_file(database, copy.path() / "games.sqlite");
         onDatabase(copy.path() / "games.sqlite", edit);
-        Store store((copy.path() / "games.sqlite").string(), false);
+        SqliteStore sqliteStore((copy.path() / "games.sqlite").string(), false);
+        Store &store = sqliteStore;
         StoredGame game;
         EXPECT_THROW(store.load(GAME, game), StoreError);
     }
