@@ -49,13 +49,15 @@ int main(int argc, char **argv)
     {
         boost::asio::io_context io(1);
         Server server(
-            io, options, []
+            io, options,
+            []
             {
                 return static_cast<std::int64_t>(
                     std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::system_clock::now().time_since_epoch())
                         .count());
-            }, logLine);
+            },
+            logLine);
         boost::asio::signal_set signals(io, SIGINT, SIGTERM);
         signals.async_wait(
             [&](const boost::system::error_code &error, int)

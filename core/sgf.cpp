@@ -723,7 +723,8 @@ std::int64_t readLeft(const Node &node, const TreeReader &reader)
             const std::int64_t ms = secondsNamed(value);
             if (ms < 0)
             {
-                reader.fail(node.offset, std::string(id) + "[" + value + "] is not a number of seconds");
+                reader.fail(node.offset,
+                            std::string(id) + "[" + value + "] is not a number of seconds");
             }
             return ms;
         }
@@ -881,8 +882,7 @@ Record readSgf(std::string_view text)
         // The increment as this program writes it; other overtimes are kept as none.
         const std::string overtime = fact(nodes, "OT", reader);
         constexpr std::string_view A_MOVE = " s a move";
-        if (overtime.size() > A_MOVE.size() + 1 && overtime[0] == '+' &&
-            overtime.ends_with(A_MOVE))
+        if (overtime.size() > A_MOVE.size() + 1 && overtime[0] == '+' && overtime.ends_with(A_MOVE))
         {
             const std::string increment(overtime.begin() + 1, overtime.end() - A_MOVE.size());
             record.control.incrementMs = std::max<std::int64_t>(secondsNamed(increment), 0);

@@ -482,9 +482,9 @@ void OnlineGame::opened()
     {
         // The player first: the one kept here, or a new one of the name given.
         const std::string kept = transport_->loadSecret(PLAYER_KEY);
-        transport_->send(isSecret(kept) ? R"({"type":"hello","secret":")" + kept + "\"}"
-                                        : std::string(R"({"type":"hello","name":)") +
-                                              quoted(seekName_) + "}");
+        transport_->send(isSecret(kept)
+                             ? R"({"type":"hello","secret":")" + kept + "\"}"
+                             : std::string(R"({"type":"hello","name":)") + quoted(seekName_) + "}");
     }
     else if (creating_)
     {
@@ -772,9 +772,9 @@ bool OnlineGame::seek(const std::string &name)
 
 void OnlineGame::sendSeek()
 {
-    transport_->send(std::string(R"({"type":"seek","rule":")") + ruleWord(localRule_) + "\"" +
-                     (timeControl_.empty() ? std::string() : R"(,"clock":")" + timeControl_ + "\"") +
-                     "}");
+    transport_->send(
+        std::string(R"({"type":"seek","rule":")") + ruleWord(localRule_) + "\"" +
+        (timeControl_.empty() ? std::string() : R"(,"clock":")" + timeControl_ + "\"") + "}");
 }
 
 void OnlineGame::applyPlayer(const ServerMessage &message)
@@ -816,8 +816,8 @@ std::string OnlineGame::playersText() const
     std::string text;
     if (!names_[0].empty() && !names_[1].empty())
     {
-        text = "Black: " + names_[0] + " (" + std::to_string(ratings_[0]) + ") - White: " +
-               names_[1] + " (" + std::to_string(ratings_[1]) + ")";
+        text = "Black: " + names_[0] + " (" + std::to_string(ratings_[0]) +
+               ") - White: " + names_[1] + " (" + std::to_string(ratings_[1]) + ")";
     }
     if (watchers_ > 0)
     {
@@ -963,9 +963,9 @@ void OnlineGame::applyError(const ServerMessage &message)
         if (code == "name-taken" || code == "bad-name" || code == "too-many-players" ||
             code == "rate-limited")
         {
-            stop(code == "name-taken"   ? "Another player has that name, or one too like it."
-                 : code == "bad-name"   ? (plainWords(message.text) ? message.text + "."
-                                                                    : "That name cannot be used.")
+            stop(code == "name-taken" ? "Another player has that name, or one too like it."
+                 : code == "bad-name"
+                     ? (plainWords(message.text) ? message.text + "." : "That name cannot be used.")
                  : code == "rate-limited" ? "The server is refusing seeks this fast; try later."
                                           : "The server holds too many players from this address.");
             return;

@@ -95,7 +95,7 @@ struct ServerMessage
     int n = -1;   // Moved: the stones on the board before it
     int row = -1; // Moved
     int col = -1;
-    int colour = -1;  // Moved: 0 black, 1 white
+    int colour = -1; // Moved: 0 black, 1 white
     // State: the game's clocks (untimed when it has none); Moved: the clocks after the move,
     // when `hasClock`.
     OnlineClock clock;
@@ -290,11 +290,11 @@ private:
 
     OnlineTransport *transport_ = nullptr;
     Phase phase_ = Phase::Off;
-    bool creating_ = false; // the game asked for has not been given an id yet
-    bool seeking_ = false;  // a stranger is sought, no game given yet
-    std::string seekName_;  // the name of the new player the seek makes, if no player is kept
+    bool creating_ = false;    // the game asked for has not been given an id yet
+    bool seeking_ = false;     // a stranger is sought, no game given yet
+    std::string seekName_;     // the name of the new player the seek makes, if no player is kept
     bool seekWaiting_ = false; // the server has the seek
-    std::string names_[2];  // a rated game's players, as the state says them
+    std::string names_[2];     // a rated game's players, as the state says them
     int ratings_[2] = {0, 0};
     int watchers_ = 0;
     bool everOpened_ = false;

@@ -192,9 +192,9 @@ std::optional<std::int64_t> milliseconds(const json *value)
 {
     constexpr std::int64_t MOST = 7LL * 24 * 3600 * 1000;
     if (value == nullptr || !value->is_number_integer() ||
-        (value->is_number_unsigned() ? value->get<std::uint64_t>() > std::uint64_t(MOST)
-                                     : value->get<std::int64_t>() < 0 ||
-                                           value->get<std::int64_t>() > MOST))
+        (value->is_number_unsigned()
+             ? value->get<std::uint64_t>() > std::uint64_t(MOST)
+             : value->get<std::int64_t>() < 0 || value->get<std::int64_t>() > MOST))
     {
         return std::nullopt;
     }
@@ -218,7 +218,8 @@ bool decodeClock(const json *value, OnlineClock *clock)
     const auto white = milliseconds(field(*value, "white"));
     const json *running = field(*value, "running");
     const json *stopped = field(*value, "stopped");
-    const auto stoppedMs = stopped == nullptr ? std::optional<std::int64_t>(0) : milliseconds(stopped);
+    const auto stoppedMs =
+        stopped == nullptr ? std::optional<std::int64_t>(0) : milliseconds(stopped);
     // The control as the server names it: digits, "+", digits.
     if (!control || control->size() > 7 || control->find('+') == std::string::npos ||
         control->find_first_not_of("0123456789+") != std::string::npos || !black || !white ||

@@ -55,8 +55,8 @@ struct Room
 
     int watchers() const
     {
-        return static_cast<int>(std::count_if(peers.begin(), peers.end(),
-                                               [](const Peer *p) { return p->watching(); }));
+        return static_cast<int>(
+            std::count_if(peers.begin(), peers.end(), [](const Peer *p) { return p->watching(); }));
     }
 
     bool drawn() const { return firstSeat >= 0; }
@@ -126,8 +126,8 @@ std::optional<ClockView> clockView(const Room &room, std::int64_t nowMs)
     {
         return std::nullopt;
     }
-    ClockView view{room.control, {room.control.mainMs, room.control.mainMs}, std::nullopt,
-                   room.stoppedMs};
+    ClockView view{
+        room.control, {room.control.mainMs, room.control.mainMs}, std::nullopt, room.stoppedMs};
     if (room.drawn())
     {
         // A game over keeps its clocks as they stood at its last move or at the flag.
@@ -855,7 +855,8 @@ void Hub::answerUndo(Peer &peer, const UndoAnswer &answer)
     room->moveMs.resize(keep);
     if (pause)
     {
-        std::erase_if(room->pauses, [&](const core::Pause &p) { return p.fromMs == pause->fromMs; });
+        std::erase_if(room->pauses,
+                      [&](const core::Pause &p) { return p.fromMs == pause->fromMs; });
         room->pauses.push_back(*pause);
     }
     log_("game " + room->id + ": " + std::to_string(stones - keep) + " moves taken back, " +
@@ -1248,9 +1249,9 @@ void Hub::tick()
             if (room.watchers() != room.watchersTold)
             {
                 room.watchersTold = room.watchers();
-                const auto text = share(presenceMessage(room.presenceOf(Colour::Black),
-                                                        room.presenceOf(Colour::White),
-                                                        room.watchersTold));
+                const auto text =
+                    share(presenceMessage(room.presenceOf(Colour::Black),
+                                          room.presenceOf(Colour::White), room.watchersTold));
                 for (Peer *p : room.peers)
                 {
                     if (!p->watching())
@@ -1356,8 +1357,8 @@ void Hub::hello(Peer &peer, const HelloRequest &request)
     }
     cancelSeek(peer); // a seek is its player's
     peer.player_ = *player;
-    peer.send(share(playerMessage(
-        player->secret, PlayerView{player->name, player->rating.rating, player->rating.deviation})));
+    peer.send(share(playerMessage(player->secret, PlayerView{player->name, player->rating.rating,
+                                                             player->rating.deviation})));
 }
 
 bool Hub::cancelSeek(Peer &peer)
@@ -1395,8 +1396,8 @@ void Hub::seek(Peer &peer, const SeekRequest &request)
         {
             continue;
         }
-        if (best == seeks_.end() || std::pair(it->abandoned, it->sinceMs) <
-                                        std::pair(best->abandoned, best->sinceMs))
+        if (best == seeks_.end() ||
+            std::pair(it->abandoned, it->sinceMs) < std::pair(best->abandoned, best->sinceMs))
         {
             best = it;
         }
@@ -1460,11 +1461,11 @@ void Hub::rateIfOver(Room &room)
     {
         const double score = seat == 0 ? scoreA : 1.0 - scoreA;
         changes[seat].player = players[seat]->id;
-        changes[seat].after = server::afterPeriod(players[seat]->rating,
-                                                  {server::RatedGame{players[1 - seat]->rating, score}});
+        changes[seat].after = server::afterPeriod(
+            players[seat]->rating, {server::RatedGame{players[1 - seat]->rating, score}});
         // Lost on time with nobody at the seat: a game left unfinished.
-        changes[seat].abandoned = result.ending == core::Ending::Time && score == 0.0 &&
-                                  room.connected[seat] == 0;
+        changes[seat].abandoned =
+            result.ending == core::Ending::Time && score == 0.0 && room.connected[seat] == 0;
     }
     try
     {

@@ -41,9 +41,9 @@ std::string escaped(std::string_view text)
 
 std::string ruleWords(core::Rule rule)
 {
-    return rule == core::Rule::Renju       ? "Renju"
+    return rule == core::Rule::Renju      ? "Renju"
            : rule == core::Rule::Standard ? "Exactly five"
-                                           : "Freestyle";
+                                          : "Freestyle";
 }
 
 std::string playerWords(const PlayerView &player)
@@ -61,8 +61,9 @@ std::string liveJson(const std::vector<LiveGame> &games)
         nlohmann::ordered_json entry{
             {"game", game.id},
             {"rule", ruleName(game.rule)},
-            {"clock", game.control.timed() ? nlohmann::ordered_json(core::timeControlName(game.control))
-                                           : nlohmann::ordered_json(nullptr)},
+            {"clock", game.control.timed()
+                          ? nlohmann::ordered_json(core::timeControlName(game.control))
+                          : nlohmann::ordered_json(nullptr)},
             {"moves", game.moves},
             {"watchers", game.watchers}};
         if (game.players)
@@ -84,10 +85,9 @@ std::string livePage(const std::vector<LiveGame> &games)
     std::string rows;
     for (const LiveGame &game : games)
     {
-        const std::string players =
-            game.players ? playerWords((*game.players)[0]) + " &ndash; " +
-                               playerWords((*game.players)[1])
-                         : std::string("Friends, by link");
+        const std::string players = game.players ? playerWords((*game.players)[0]) + " &ndash; " +
+                                                       playerWords((*game.players)[1])
+                                                 : std::string("Friends, by link");
         rows += "<tr><td><a href=\"/?game=" + escaped(game.id) + "\">" + players + "</a></td><td>" +
                 ruleWords(game.rule) + "</td><td>" +
                 (game.control.timed() ? core::timeControlName(game.control) : "&ndash;") +

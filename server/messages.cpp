@@ -575,10 +575,10 @@ std::string playerMessage(std::string_view secret, const PlayerView &player)
 
 std::string seekingMessage(core::Rule rule, const core::TimeControl &control)
 {
-    return out_json{{"type", "seeking"},
-                    {"rule", ruleName(rule)},
-                    {"clock", control.timed() ? out_json(core::timeControlName(control))
-                                              : out_json(nullptr)}}
+    return out_json{
+        {"type", "seeking"},
+        {"rule", ruleName(rule)},
+        {"clock", control.timed() ? out_json(core::timeControlName(control)) : out_json(nullptr)}}
         .dump();
 }
 

@@ -157,10 +157,9 @@ struct Refusal
     std::string message;
 };
 
-using ClientMessage =
-    std::variant<CreateRequest, JoinRequest, MoveRequest, UndoRequest, UndoAnswer, ChooseRequest,
-                 ResignRequest, DrawOffer, DrawAnswer, RematchRequest, HelloRequest, SeekRequest,
-                 CancelSeek, Refusal>;
+using ClientMessage = std::variant<CreateRequest, JoinRequest, MoveRequest, UndoRequest, UndoAnswer,
+                                   ChooseRequest, ResignRequest, DrawOffer, DrawAnswer,
+                                   RematchRequest, HelloRequest, SeekRequest, CancelSeek, Refusal>;
 
 // Reads one message as a client sent it: any bytes at all.
 ClientMessage readClientMessage(std::string_view text);

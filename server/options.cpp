@@ -158,7 +158,8 @@ parseServerOptions(const std::vector<std::string> &arguments)
     }
     if (options.database.empty())
     {
-        return std::string("--db FILE or --db postgresql://... is needed: where the games are kept");
+        return std::string(
+            "--db FILE or --db postgresql://... is needed: where the games are kept");
     }
     return options;
 }

@@ -183,17 +183,18 @@ PostgresStore::PostgresStore(const std::string &uri) : uri_(uri), where_(storeNa
         [&]
         {
             run(LAYOUT_LOCK, {}, "taking the layout's lock");
-            const Result tables = run("SELECT to_regclass('layout') IS NOT NULL", {},
-                                      "reading the layout");
+            const Result tables =
+                run("SELECT to_regclass('layout') IS NOT NULL", {}, "reading the layout");
             if (tables.text(0, 0) == "t")
             {
-                const Result version = run("SELECT MAX(version) FROM layout", {},
-                                           "reading the layout's version");
+                const Result version =
+                    run("SELECT MAX(version) FROM layout", {}, "reading the layout's version");
                 const int found = version.integer(0, 0, 0);
                 if (found > LAYOUT_VERSION)
                 {
-                    throw StoreError("the database " + where_ + ": made by a newer server (layout " +
-                                     std::to_string(found) + ")");
+                    throw StoreError("the database " + where_ +
+                                     ": made by a newer server (layout " + std::to_string(found) +
+                                     ")");
                 }
             }
             const Result made = PostgresStore::Result(PQexec(db_, SCHEMA));
@@ -231,7 +232,8 @@ void PostgresStore::connect()
     {
         db_ = PQconnectdb(uri_.c_str());
         // The server's notices ("already exists, skipping") are nobody's business.
-        PQsetNoticeProcessor(db_, [](void *, const char *) {}, nullptr);
+        PQsetNoticeProcessor(
+            db_, [](void *, const char *) {}, nullptr);
     }
     else
     {
@@ -464,8 +466,7 @@ void PostgresStore::endGame(std::string_view id, const core::Result &result, std
     }
     if (changed("UPDATE games SET ended = $2, finished_at = $3, undo_seat = NULL, undo_at = NULL, "
                 "draw_seat = NULL, draw_at = NULL WHERE id = $1 AND finished_at IS NULL",
-                {text(id), text(endedName(result)), number(now)},
-                "storing the end of a game") != 1)
+                {text(id), text(endedName(result)), number(now)}, "storing the end of a game") != 1)
     {
         throw StoreError("the database " + where_ + ": game " + std::string(id) +
                          " is over already");
@@ -525,12 +526,12 @@ void PostgresStore::addRematch(std::string_view old, std::string_view id, std::s
 
 Lookup PostgresStore::load(std::string_view id, StoredGame &game)
 {
-    const Result row =
-        run("SELECT secret_a, secret_b, black_seat, expired_at, undo_seat, undo_at, refused_a_at, "
-            "refused_b_at, rule, opening, second_choice, first_choice, ended, draw_seat, draw_at, "
-            "draw_refused_a_at, draw_refused_b_at, rematch_seat, next_game, clock_main_ms, "
-            "clock_increment_ms, clock_start_ms, player_a, player_b, rated FROM games WHERE id = $1",
-            {text(id)}, "reading a game");
+    const Result row = run(
+        "SELECT secret_a, secret_b, black_seat, expired_at, undo_seat, undo_at, refused_a_at, "
+        "refused_b_at, rule, opening, second_choice, first_choice, ended, draw_seat, draw_at, "
+        "draw_refused_a_at, draw_refused_b_at, rematch_seat, next_game, clock_main_ms, "
+        "clock_increment_ms, clock_start_ms, player_a, player_b, rated FROM games WHERE id = $1",
+        {text(id)}, "reading a game");
     if (row.rows() == 0)
     {
         return Lookup::Missing;
@@ -540,9 +541,7 @@ Lookup PostgresStore::load(std::string_view id, StoredGame &game)
         return Lookup::Expired;
     }
     const auto broken = [&](const char *what)
-    {
-        return StoreError("the database " + where_ + ": game " + std::string(id) + " has " + what);
-    };
+    { return StoreError("the database " + where_ + ": game " + std::string(id) + " has " + what); };
     game = StoredGame{};
     game.secretA = row.text(0, 0);
     if (!row.null(0, 1))
@@ -558,7 +557,8 @@ Lookup PostgresStore::load(std::string_view id, StoredGame &game)
     std::optional<core::Swap2Choice> choices[2];
     for (int k : {0, 1})
     {
-        choices[k] = row.null(0, 10 + k) ? core::Swap2Choice::None : choiceNamed(row.text(0, 10 + k));
+        choices[k] =
+            row.null(0, 10 + k) ? core::Swap2Choice::None : choiceNamed(row.text(0, 10 + k));
     }
     if (!rule || !opening || !choices[0] || !choices[1])
     {
@@ -624,8 +624,7 @@ Lookup PostgresStore::load(std::string_view id, StoredGame &game)
     return Lookup::Found;
 }
 
-bool PostgresStore::addPlayer(const StoredPlayer &player, std::string_view folded,
-                              std::int64_t now)
+bool PostgresStore::addPlayer(const StoredPlayer &player, std::string_view folded, std::int64_t now)
 {
     try
     {
@@ -723,22 +722,23 @@ std::vector<std::string> PostgresStore::sweep(std::int64_t now)
     transaction(
         [&]
         {
-            const Result found = run(
-                "SELECT id FROM games WHERE expired_at IS NULL AND ("
-                "(secret_b IS NULL AND created_at <= $1) OR "
-                "(finished_at IS NOT NULL AND finished_at <= $2) OR "
-                "(finished_at IS NULL AND secret_b IS NOT NULL AND "
-                " GREATEST(COALESCE((SELECT MAX(at) FROM moves WHERE game = id), joined_at), "
-                "          COALESCE(touched_at, joined_at)) <= $3)) FOR UPDATE",
-                {number(now - UNJOINED_LIFETIME), number(now - FINISHED_LIFETIME),
-                 number(now - IDLE_LIFETIME)},
-                "finding what has expired");
+            const Result found =
+                run("SELECT id FROM games WHERE expired_at IS NULL AND ("
+                    "(secret_b IS NULL AND created_at <= $1) OR "
+                    "(finished_at IS NOT NULL AND finished_at <= $2) OR "
+                    "(finished_at IS NULL AND secret_b IS NOT NULL AND "
+                    " GREATEST(COALESCE((SELECT MAX(at) FROM moves WHERE game = id), joined_at), "
+                    "          COALESCE(touched_at, joined_at)) <= $3)) FOR UPDATE",
+                    {number(now - UNJOINED_LIFETIME), number(now - FINISHED_LIFETIME),
+                     number(now - IDLE_LIFETIME)},
+                    "finding what has expired");
             for (int i = 0; i < found.rows(); ++i)
             {
                 const std::string id = found.text(i, 0);
                 run("UPDATE games SET expired_at = $2, secret_a = NULL, secret_b = NULL WHERE id = $1",
                     {text(id), number(now)}, "expiring a game");
-                run("DELETE FROM moves WHERE game = $1", {text(id)}, "deleting an expired game's moves");
+                run("DELETE FROM moves WHERE game = $1", {text(id)},
+                    "deleting an expired game's moves");
                 run("DELETE FROM pauses WHERE game = $1", {text(id)},
                     "deleting an expired game's pauses");
                 expired.push_back(id);

@@ -42,9 +42,8 @@ public:
     void declineDraw(std::string_view id, StoredGame::Undo declined) override;
     void offerRematch(std::string_view id, int seat) override;
     void addRematch(std::string_view old, std::string_view id, std::string_view secretA,
-                    std::string_view secretB, int firstSeat, core::Rule rule,
-                    core::Opening opening, std::int64_t now, core::TimeControl control,
-                    std::int64_t nowMs) override;
+                    std::string_view secretB, int firstSeat, core::Rule rule, core::Opening opening,
+                    std::int64_t now, core::TimeControl control, std::int64_t nowMs) override;
     Lookup load(std::string_view id, StoredGame &game) override;
     bool addPlayer(const StoredPlayer &player, std::string_view folded, std::int64_t now) override;
     std::optional<StoredPlayer> playerWithSecret(std::string_view secret) override;

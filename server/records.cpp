@@ -48,10 +48,9 @@ std::optional<ServedRecord> servedRecord(Store &store, std::string_view path)
     {
         for (std::size_t i = 0; i < stored.moveMs.size(); ++i)
         {
-            const core::ClockReading reading =
-                core::readClock(stored.control, *stored.clockStartMs,
-                                std::span(stored.moveMs).first(i + 1), stored.moveMs[i],
-                                stored.pauses);
+            const core::ClockReading reading = core::readClock(
+                stored.control, *stored.clockStartMs, std::span(stored.moveMs).first(i + 1),
+                stored.moveMs[i], stored.pauses);
             record.leftMs.push_back(reading.remainingMs[i % 2]);
         }
     }

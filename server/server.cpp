@@ -480,12 +480,11 @@ private:
         if (path == "/live" || path == "/live.json")
         {
             const auto games = server_->hub.liveGames();
-            auto response = textResponse(http::status::ok,
-                                         path == "/live" ? livePage(games) : liveJson(games),
-                                         request.version(), request.keep_alive());
-            response.set(http::field::content_type, path == "/live"
-                                                        ? "text/html; charset=utf-8"
-                                                        : "application/json");
+            auto response =
+                textResponse(http::status::ok, path == "/live" ? livePage(games) : liveJson(games),
+                             request.version(), request.keep_alive());
+            response.set(http::field::content_type,
+                         path == "/live" ? "text/html; charset=utf-8" : "application/json");
             response.set(http::field::cache_control, "no-store");
             respond(std::move(response));
             return;

@@ -256,8 +256,9 @@ SqliteStore::SqliteStore(const std::string &path, bool durable) : path_(path)
                  "ALTER TABLE moves ADD COLUMN at_ms INTEGER; PRAGMA user_version=6; COMMIT");
         }
         exec("PRAGMA user_version=6");
-        insertGame_ = prepare("INSERT INTO games(id, secret_a, created_at, rule, opening, "
-                              "clock_main_ms, clock_increment_ms) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+        insertGame_ =
+            prepare("INSERT INTO games(id, secret_a, created_at, rule, opening, "
+                    "clock_main_ms, clock_increment_ms) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7)");
         updateSeat_ = prepare("UPDATE games SET secret_b = ?2, black_seat = ?3, joined_at = ?4, "
                               "clock_start_ms = ?5 "
                               "WHERE id = ?1 AND secret_b IS NULL AND expired_at IS NULL");
@@ -320,14 +321,14 @@ SqliteStore::SqliteStore(const std::string &path, bool durable) : path_(path)
                     "VALUES(?1, ?2, ?3, ?4, ?5, ?5, ?6, ?7, ?8, ?9, ?10)");
         linkRematch_ = prepare("UPDATE games SET next_game = ?2, rematch_seat = NULL WHERE id = ?1 "
                                "AND finished_at IS NOT NULL AND next_game IS NULL");
-        selectGame_ = prepare("SELECT secret_a, secret_b, black_seat, expired_at, undo_seat, "
-                              "undo_at, refused_a_at, refused_b_at, rule, opening, "
-                              "second_choice, first_choice, ended, draw_seat, draw_at, "
-                              "draw_refused_a_at, draw_refused_b_at, rematch_seat, next_game, "
-                              "clock_main_ms, clock_increment_ms, clock_start_ms, player_a, player_b, "
-                              "rated FROM games WHERE id = ?1");
-        selectMoves_ =
-            prepare("SELECT n, row, col, at_ms FROM moves WHERE game = ?1 ORDER BY n");
+        selectGame_ =
+            prepare("SELECT secret_a, secret_b, black_seat, expired_at, undo_seat, "
+                    "undo_at, refused_a_at, refused_b_at, rule, opening, "
+                    "second_choice, first_choice, ended, draw_seat, draw_at, "
+                    "draw_refused_a_at, draw_refused_b_at, rematch_seat, next_game, "
+                    "clock_main_ms, clock_increment_ms, clock_start_ms, player_a, player_b, "
+                    "rated FROM games WHERE id = ?1");
+        selectMoves_ = prepare("SELECT n, row, col, at_ms FROM moves WHERE game = ?1 ORDER BY n");
         // Unjoined for a day, finished for 30 days, or unfinished and untouched for 30 days: no
         // move and no take-back.
         selectExpired_ = prepare(R"sql(
@@ -418,7 +419,7 @@ void SqliteStore::finish(sqlite3_stmt *statement, const char *what)
 }
 
 void SqliteStore::addGame(std::string_view id, std::string_view secretA, std::int64_t now,
-                    core::Rule rule, core::Opening opening, core::TimeControl control)
+                          core::Rule rule, core::Opening opening, core::TimeControl control)
 {
     Reset reset(insertGame_);
     bindText(insertGame_, 1, id);
@@ -432,7 +433,7 @@ void SqliteStore::addGame(std::string_view id, std::string_view secretA, std::in
 }
 
 void SqliteStore::takeSecondSeat(std::string_view id, std::string_view secretB, int firstSeat,
-                           std::int64_t now, std::int64_t nowMs)
+                                 std::int64_t now, std::int64_t nowMs)
 {
     Reset reset(updateSeat_);
     bindText(updateSeat_, 1, id);
@@ -472,9 +473,10 @@ void SqliteStore::setChoices(std::string_view id, StoredGame::Choices choices)
     finish(setChoices_, "storing a swap2 choice");
 }
 
-void SqliteStore::addMove(std::string_view id, int n, core::Point point, bool over, std::int64_t now,
-                    std::int64_t nowMs, const std::optional<StoredGame::Choices> &choices,
-                    const core::Result *result)
+void SqliteStore::addMove(std::string_view id, int n, core::Point point, bool over,
+                          std::int64_t now, std::int64_t nowMs,
+                          const std::optional<StoredGame::Choices> &choices,
+                          const core::Result *result)
 {
     const auto insert = [&]
     {
@@ -519,7 +521,7 @@ void SqliteStore::addMove(std::string_view id, int n, core::Point point, bool ov
 }
 
 void SqliteStore::takeBack(std::string_view id, int keep, std::int64_t now,
-                     std::optional<core::Pause> pause)
+                           std::optional<core::Pause> pause)
 {
     // The moves go and the game is marked touched in one commit: an idle game's clock runs from
     // its last move or take-back, whichever came later.
@@ -720,9 +722,9 @@ void SqliteStore::offerRematch(std::string_view id, int seat)
 }
 
 void SqliteStore::addRematch(std::string_view old, std::string_view id, std::string_view secretA,
-                       std::string_view secretB, int firstSeat, core::Rule rule,
-                       core::Opening opening, std::int64_t now, core::TimeControl control,
-                       std::int64_t nowMs)
+                             std::string_view secretB, int firstSeat, core::Rule rule,
+                             core::Opening opening, std::int64_t now, core::TimeControl control,
+                             std::int64_t nowMs)
 {
     transaction(
         [&]
@@ -943,9 +945,9 @@ StoredPlayer playerOf(sqlite3_stmt *statement)
     player.id = columnText(statement, 0);
     player.secret = columnText(statement, 1);
     player.name = columnText(statement, 2);
-    player.rating = server::Rating{sqlite3_column_double(statement, 3),
-                                   sqlite3_column_double(statement, 4),
-                                   sqlite3_column_double(statement, 5)};
+    player.rating =
+        server::Rating{sqlite3_column_double(statement, 3), sqlite3_column_double(statement, 4),
+                       sqlite3_column_double(statement, 5)};
     player.games = sqlite3_column_int(statement, 6);
     player.abandoned = sqlite3_column_int(statement, 7);
     return player;

@@ -23,11 +23,16 @@ public:
     SqliteStore(const SqliteStore &) = delete;
     SqliteStore &operator=(const SqliteStore &) = delete;
 
-    void addGame(std::string_view id, std::string_view secretA, std::int64_t now, core::Rule rule, core::Opening opening, core::TimeControl control) override;
-    void takeSecondSeat(std::string_view id, std::string_view secretB, int firstSeat, std::int64_t now, std::int64_t nowMs) override;
-    void addMove(std::string_view id, int n, core::Point point, bool over, std::int64_t now, std::int64_t nowMs, const std::optional<StoredGame::Choices> &choices, const core::Result *result) override;
+    void addGame(std::string_view id, std::string_view secretA, std::int64_t now, core::Rule rule,
+                 core::Opening opening, core::TimeControl control) override;
+    void takeSecondSeat(std::string_view id, std::string_view secretB, int firstSeat,
+                        std::int64_t now, std::int64_t nowMs) override;
+    void addMove(std::string_view id, int n, core::Point point, bool over, std::int64_t now,
+                 std::int64_t nowMs, const std::optional<StoredGame::Choices> &choices,
+                 const core::Result *result) override;
     void setChoices(std::string_view id, StoredGame::Choices choices) override;
-    void takeBack(std::string_view id, int keep, std::int64_t now, std::optional<core::Pause> pause) override;
+    void takeBack(std::string_view id, int keep, std::int64_t now,
+                  std::optional<core::Pause> pause) override;
     void addPause(std::string_view id, core::Pause pause) override;
     void beat(std::int64_t nowMs) override;
     std::optional<core::Pause> resumeClocks(std::int64_t nowMs) override;
@@ -37,7 +42,9 @@ public:
     void setDrawOffer(std::string_view id, std::optional<StoredGame::Undo> offer) override;
     void declineDraw(std::string_view id, StoredGame::Undo declined) override;
     void offerRematch(std::string_view id, int seat) override;
-    void addRematch(std::string_view old, std::string_view id, std::string_view secretA, std::string_view secretB, int firstSeat, core::Rule rule, core::Opening opening, std::int64_t now, core::TimeControl control, std::int64_t nowMs) override;
+    void addRematch(std::string_view old, std::string_view id, std::string_view secretA,
+                    std::string_view secretB, int firstSeat, core::Rule rule, core::Opening opening,
+                    std::int64_t now, core::TimeControl control, std::int64_t nowMs) override;
     Lookup load(std::string_view id, StoredGame &game) override;
     bool addPlayer(const StoredPlayer &player, std::string_view folded, std::int64_t now) override;
     std::optional<StoredPlayer> playerWithSecret(std::string_view secret) override;

@@ -18,7 +18,6 @@
 #include <string_view>
 #include <vector>
 
-
 class StoreError : public std::runtime_error
 {
 public:
@@ -144,23 +143,23 @@ class Store
 public:
     virtual ~Store() = default;
 
-
     // Times are in seconds (`now`) and milliseconds (`nowMs`) since the epoch.
     virtual void addGame(std::string_view id, std::string_view secretA, std::int64_t now,
-                 core::Rule rule = core::Rule::Freestyle,
-                 core::Opening opening = core::Opening::Free, core::TimeControl control = {}) = 0;
+                         core::Rule rule = core::Rule::Freestyle,
+                         core::Opening opening = core::Opening::Free,
+                         core::TimeControl control = {}) = 0;
     // `firstSeat`: the seat of the first player, as the draw made it; black's clock starts at
     // `nowMs`.
     virtual void takeSecondSeat(std::string_view id, std::string_view secretB, int firstSeat,
-                        std::int64_t now, std::int64_t nowMs = 0) = 0;
+                                std::int64_t now, std::int64_t nowMs = 0) = 0;
     // The move numbered n (the stones before it), received at `nowMs`; `over`: it ended the game;
     // `choices`: the swap2 choices as they stand after it, when it made one (a stone at a
     // choosing step chooses white); `result`: an ending off the board that came with it (a move
     // made after its side's time ran out is stored with the time-out), all in one commit.
     virtual void addMove(std::string_view id, int n, core::Point point, bool over, std::int64_t now,
-                 std::int64_t nowMs = 0,
-                 const std::optional<StoredGame::Choices> &choices = std::nullopt,
-                 const core::Result *result = nullptr) = 0;
+                         std::int64_t nowMs = 0,
+                         const std::optional<StoredGame::Choices> &choices = std::nullopt,
+                         const core::Result *result = nullptr) = 0;
     // The swap2 choices as they stand, once one has been made.
     virtual void setChoices(std::string_view id, StoredGame::Choices choices) = 0;
     // Takes back the moves numbered `keep` and after, as both players agreed, at `now`, from
@@ -168,7 +167,7 @@ public:
     // With `pause`, the clocks stand still through it, so that the time since the last move kept
     // is given back with the moves, in the same commit.
     virtual void takeBack(std::string_view id, int keep, std::int64_t now,
-                  std::optional<core::Pause> pause = std::nullopt) = 0;
+                          std::optional<core::Pause> pause = std::nullopt) = 0;
     // The game's clocks stand still through `pause`.
     virtual void addPause(std::string_view id, core::Pause pause) = 0;
     // The server runs at `nowMs`: stored every second or so, so that a restart knows how long it
@@ -193,12 +192,14 @@ public:
     // Makes the rematch of `old`: the game `id`, both seats taken (seat A's player is seat A's
     // of the old game), and `firstSeat` opening it; the old game names it, in the same commit.
     virtual void addRematch(std::string_view old, std::string_view id, std::string_view secretA,
-                    std::string_view secretB, int firstSeat, core::Rule rule, core::Opening opening,
-                    std::int64_t now, core::TimeControl control = {}, std::int64_t nowMs = 0) = 0;
+                            std::string_view secretB, int firstSeat, core::Rule rule,
+                            core::Opening opening, std::int64_t now, core::TimeControl control = {},
+                            std::int64_t nowMs = 0) = 0;
     virtual Lookup load(std::string_view id, StoredGame &game) = 0;
 
     // A new player; false, with nothing stored, when another has a name that folds the same.
-    virtual bool addPlayer(const StoredPlayer &player, std::string_view folded, std::int64_t now) = 0;
+    virtual bool addPlayer(const StoredPlayer &player, std::string_view folded,
+                           std::int64_t now) = 0;
     virtual std::optional<StoredPlayer> playerWithSecret(std::string_view secret) = 0;
     virtual std::optional<StoredPlayer> player(std::string_view id) = 0;
     virtual void addPairedGame(const PairedGame &game, std::int64_t now, std::int64_t nowMs) = 0;
@@ -210,7 +211,6 @@ public:
     // its moves and secrets are deleted and its id is kept as expired for EXPIRED_MEMORY. Returns
     // the ids expired now.
     virtual std::vector<std::string> sweep(std::int64_t now) = 0;
-
 };
 
 // `where` as the log and errors may show it: a URI's password left out.

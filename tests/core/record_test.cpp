@@ -235,7 +235,8 @@ TEST(Records, everyGameWrittenAsPsqReadsBackWithItsMovesAndTheirResult)
         SCOPED_TRACE(c.name);
         const Game game = gameOf(c);
         const std::vector<std::string> tail = {"pbrain-one.exe", "pbrain-two.exe", "-1"};
-        const Record read = core::readPsq(core::writePsq(Record{game, "", "", "", tail, {}, {}}), c.rule);
+        const Record read =
+            core::readPsq(core::writePsq(Record{game, "", "", "", tail, {}, {}}), c.rule);
         expectSameMoves(read.game, game, true);
         const bool shown =
             game.result().ending == Ending::Five || game.result().ending == Ending::FullBoard;

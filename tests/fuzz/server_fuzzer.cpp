@@ -31,9 +31,9 @@ void check(bool condition)
 // A message to a client must be one JSON object of a known type.
 nlohmann::json checkedMessage(std::string_view text)
 {
-    static const std::set<std::string> TYPES = {
-        "created", "joined", "state",   "moved",          "presence", "error",
-        "rematched", "player", "seeking", "seek-cancelled", "paired"};
+    static const std::set<std::string> TYPES = {"created",  "joined",         "state",     "moved",
+                                                "presence", "error",          "rematched", "player",
+                                                "seeking",  "seek-cancelled", "paired"};
     auto message = nlohmann::json::parse(text, nullptr, false);
     check(message.is_object() && message.contains("type") &&
           TYPES.count(message["type"].get<std::string>()) == 1);

@@ -1207,18 +1207,21 @@ TEST_F(OnlineInput, PlayOnlineMakesAGameUnderTheLocalRuleAndOpening)
                   R"(send {"type":"create","rule":"exactly-five","opening":"free"})"}));
 }
 
-
 // The page's Online clock entry: the games it then creates ask the server for a clock, with the
 // free opening only (the server keeps none with swap2), and the entry cycles back to none.
 TEST_F(OnlineInput, TheOnlineClockEntryGivesTheGamesItCreatesAClock)
 {
     startAnew(transport);
     const std::vector<std::tuple<int, int, std::string>> creates = {
-        {1, MENU_FREE, R"(send {"type":"create","rule":"freestyle","opening":"free","clock":"1+0"})"},
-        {1, MENU_FREE, R"(send {"type":"create","rule":"freestyle","opening":"free","clock":"3+2"})"},
+        {1, MENU_FREE,
+         R"(send {"type":"create","rule":"freestyle","opening":"free","clock":"1+0"})"},
+        {1, MENU_FREE,
+         R"(send {"type":"create","rule":"freestyle","opening":"free","clock":"3+2"})"},
         {0, MENU_SWAP2, R"(send {"type":"create","rule":"freestyle","opening":"swap2"})"},
-        {1, MENU_FREE, R"(send {"type":"create","rule":"freestyle","opening":"free","clock":"5+3"})"},
-        {1, MENU_FREE, R"(send {"type":"create","rule":"freestyle","opening":"free","clock":"10+5"})"},
+        {1, MENU_FREE,
+         R"(send {"type":"create","rule":"freestyle","opening":"free","clock":"5+3"})"},
+        {1, MENU_FREE,
+         R"(send {"type":"create","rule":"freestyle","opening":"free","clock":"10+5"})"},
         {1, MENU_FREE, R"(send {"type":"create","rule":"freestyle","opening":"free"})"},
     };
     for (const auto &[clicks, opening, create] : creates)
@@ -1343,7 +1346,7 @@ TEST(OnlineClock, CountsDownFromTheServersWordAndWarns)
     const struct
     {
         const char *name;
-        Steps steps;   // each "wait MS" lets the time pass
+        Steps steps; // each "wait MS" lets the time pass
         std::string clock;
         bool warning;
         std::string statusEnd = ""; // what the status line ends with, if anything
@@ -1382,10 +1385,7 @@ TEST(OnlineClock, CountsDownFromTheServersWordAndWarns)
          "Black 0:50 - White 0:00.0 (3+2)",
          false,
          "White ran out of time: you win (black)."},
-        {"no clock, no words",
-         {clockState("black", "null"), "wait 5000"},
-         "",
-         false},
+        {"no clock, no words", {clockState("black", "null"), "wait 5000"}, "", false},
         {"the time the server was down, told",
          {clockState("black", clockOf(60'000, 60'000, R"("black")", 30'000))},
          "Black 1:00 - White 1:00 (3+2)",

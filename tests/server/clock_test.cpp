@@ -18,13 +18,13 @@ constexpr std::int64_t INCREMENT_MS = 2'000;
 struct ClockCase
 {
     const char *name;
-    const char *control;                 // the create's "clock"; "" for none
-    std::vector<std::int64_t> thinkMs;   // how long each move took, black's first
-    std::int64_t afterMs;                // then this long passes
-    bool away = false;                   // both players' connections are gone meanwhile
-    std::int64_t downMs = -1;            // then the server is down this long, and back
-    std::int64_t laterMs = 0;            // then this long passes again
-    bool lateMove = false;               // then the side to move tries a move
+    const char *control;               // the create's "clock"; "" for none
+    std::vector<std::int64_t> thinkMs; // how long each move took, black's first
+    std::int64_t afterMs;              // then this long passes
+    bool away = false;                 // both players' connections are gone meanwhile
+    std::int64_t downMs = -1;          // then the server is down this long, and back
+    std::int64_t laterMs = 0;          // then this long passes again
+    bool lateMove = false;             // then the side to move tries a move
     // What a watcher who comes then is told.
     json clock;  // the state's "clock"
     json ending; // and its "ending"
@@ -132,8 +132,8 @@ Players timedGame(unsigned short port, const std::string &control)
 {
     Seats seats =
         startSeats(port, control.empty() ? std::string() : R"("clock":")" + control + "\"");
-    return Players{seats.game, std::move(seats.first), std::move(seats.second),
-                   seats.firstSecret, seats.secondSecret};
+    return Players{seats.game, std::move(seats.first), std::move(seats.second), seats.firstSecret,
+                   seats.secondSecret};
 }
 
 } // namespace
@@ -254,14 +254,10 @@ TEST(ServerClock, aCreateAsksForAClockThatCanBeKept)
         const char *fields;
         const char *error; // the code, or "" when the game is made
     } cases[] = {
-        {R"("clock":"3+2")", ""},
-        {R"("clock":"none")", ""},
-        {R"("clock":"0+5")", "bad-field"},
-        {R"("clock":"181+0")", "bad-field"},
-        {R"("clock":"3+61")", "bad-field"},
-        {R"("clock":"3:2")", "bad-field"},
-        {R"("clock":180)", "bad-field"},
-        {R"("clock":"3+2","opening":"swap2")", "bad-field"},
+        {R"("clock":"3+2")", ""},           {R"("clock":"none")", ""},
+        {R"("clock":"0+5")", "bad-field"},  {R"("clock":"181+0")", "bad-field"},
+        {R"("clock":"3+61")", "bad-field"}, {R"("clock":"3:2")", "bad-field"},
+        {R"("clock":180)", "bad-field"},    {R"("clock":"3+2","opening":"swap2")", "bad-field"},
     };
     RunningServer server(ticksWhenTold());
     for (const auto &c : cases)

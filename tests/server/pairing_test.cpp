@@ -53,8 +53,8 @@ std::unique_ptr<TestClient> ratedPlayer(RunningServer &server, const std::string
     {
         SqliteStore sqliteStore(server.database().string(), false);
         Store &store = sqliteStore;
-        StoredPlayer player{newSecret().substr(0, 16), secret, name, {rating, 60, 0.06}, 10,
-                            abandoned};
+        StoredPlayer player{newSecret().substr(0, 16), secret, name,
+                            {rating, 60, 0.06},        10,     abandoned};
         EXPECT_TRUE(store.addPlayer(player, foldedName(name), server.now()));
     }
     auto client = std::make_unique<TestClient>(server.port());
@@ -94,11 +94,20 @@ TEST(PlayerNames, ArePlainAndPassForNobodyElse)
         const char *name;
         bool valid;
     } names[] = {
-        {"Bo", true},         {"Ann-Marie O.Neil", true}, {"x_9", true},
-        {"B", false},         {"abcdefghijklmnopqrstu", false},
-        {"two  spaces", false}, {" lead", false},        {"trail-", false},
-        {"Zoë", false},       {"<script>", false},       {"a\nb", false},
-        {"Admin", false},     {"adm1n", false},          {"Server", false},
+        {"Bo", true},
+        {"Ann-Marie O.Neil", true},
+        {"x_9", true},
+        {"B", false},
+        {"abcdefghijklmnopqrstu", false},
+        {"two  spaces", false},
+        {" lead", false},
+        {"trail-", false},
+        {"Zoë", false},
+        {"<script>", false},
+        {"a\nb", false},
+        {"Admin", false},
+        {"adm1n", false},
+        {"Server", false},
         {"GoMoKu3D", false},
     };
     for (const auto &c : names)
@@ -174,7 +183,8 @@ TEST(Pairing, TwoSeeksThatFitMakeAGameForBoth)
     nobody.send(seekFor("renju", "3+2"));
     EXPECT_EQ(nobody.expect("error")["code"], "no-player");
     alice.send(seekFor("renju", "3+2"));
-    EXPECT_EQ(alice.expect("seeking"), (json{{"type", "seeking"}, {"rule", "renju"}, {"clock", "3+2"}}));
+    EXPECT_EQ(alice.expect("seeking"),
+              (json{{"type", "seeking"}, {"rule", "renju"}, {"clock", "3+2"}}));
     bob.send(seekFor("renju", "3+2"));
     const json forAlice = alice.expect("paired"), forBob = bob.expect("paired");
     ASSERT_EQ(forAlice["game"], forBob["game"]);
@@ -204,13 +214,34 @@ TEST(Pairing, SeeksThatDoNotFitWait)
         std::string seeks[2];
         bool paired;
     } cases[] = {
-        {"the same", {1500, 1500}, {seekFor("freestyle", "5+3"), seekFor("freestyle", "5+3")}, true},
-        {"another rule", {1500, 1500}, {seekFor("freestyle", "5+3"), seekFor("renju", "5+3")}, false},
-        {"another clock", {1500, 1500}, {seekFor("freestyle", "5+3"), seekFor("freestyle", "3+2")}, false},
-        {"a clock and none", {1500, 1500}, {seekFor("freestyle", "5+3"), seekFor("freestyle", "")}, false},
-        {"within both bands", {1500, 1690}, {seekFor("freestyle", "", 200), seekFor("freestyle", "", 200)}, true},
-        {"outside the first's band", {1500, 1800}, {seekFor("freestyle", "", 200), seekFor("freestyle", "")}, false},
-        {"outside the second's band", {1500, 1800}, {seekFor("freestyle", ""), seekFor("freestyle", "", 200)}, false},
+        {"the same",
+         {1500, 1500},
+         {seekFor("freestyle", "5+3"), seekFor("freestyle", "5+3")},
+         true},
+        {"another rule",
+         {1500, 1500},
+         {seekFor("freestyle", "5+3"), seekFor("renju", "5+3")},
+         false},
+        {"another clock",
+         {1500, 1500},
+         {seekFor("freestyle", "5+3"), seekFor("freestyle", "3+2")},
+         false},
+        {"a clock and none",
+         {1500, 1500},
+         {seekFor("freestyle", "5+3"), seekFor("freestyle", "")},
+         false},
+        {"within both bands",
+         {1500, 1690},
+         {seekFor("freestyle", "", 200), seekFor("freestyle", "", 200)},
+         true},
+        {"outside the first's band",
+         {1500, 1800},
+         {seekFor("freestyle", "", 200), seekFor("freestyle", "")},
+         false},
+        {"outside the second's band",
+         {1500, 1800},
+         {seekFor("freestyle", ""), seekFor("freestyle", "", 200)},
+         false},
         {"no bands", {1000, 2400}, {seekFor("freestyle", ""), seekFor("freestyle", "")}, true},
     };
     for (const auto &c : cases)
@@ -336,8 +367,8 @@ TEST(Pairing, TheLiveGamesAreListedWithTheirWatchers)
     EXPECT_TRUE(quiet(*watcher));
     const auto body = [&](const std::string &path)
     {
-        const std::string answer =
-            rawHttp(server.port(), "GET " + path + " HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n");
+        const std::string answer = rawHttp(
+            server.port(), "GET " + path + " HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n");
         const std::size_t at = answer.find("\r\n\r\n");
         return at == std::string::npos ? std::string() : answer.substr(at + 4);
     };

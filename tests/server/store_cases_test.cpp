@@ -124,8 +124,8 @@ TEST_P(StoreCases, AGameFromItsMakingToItsRematch)
     EXPECT_EQ(game.firstSeat, 1);
     EXPECT_EQ(game.clockStartMs, NOW_MS + 1000);
     EXPECT_EQ(game.moves, (std::vector{at(9, 9), at(9, 10), at(9, 11), at(9, 12)}));
-    EXPECT_EQ(game.moveMs,
-              (std::vector<std::int64_t>{NOW_MS + 2000, NOW_MS + 3500, NOW_MS + 5000, NOW_MS + 6500}));
+    EXPECT_EQ(game.moveMs, (std::vector<std::int64_t>{NOW_MS + 2000, NOW_MS + 3500, NOW_MS + 5000,
+                                                      NOW_MS + 6500}));
     EXPECT_FALSE(game.undo);
     EXPECT_EQ(game.refusedAt, (std::array{4, -1}));
     EXPECT_FALSE(game.drawOffer);
@@ -218,8 +218,12 @@ TEST_P(StoreCases, PlayersTheirNamesAndARatedGame)
     EXPECT_EQ(store().player(ann.id)->rating.rating, 1500);
     EXPECT_EQ(store().player(bo.id)->abandoned, 1);
 
-    store().addPairedGame(PairedGame{GAME, {SECRET_A, SECRET_B}, {ann.id, bo.id}, 1,
-                                     core::Rule::Freestyle, core::TimeControl{300'000, 3'000}},
+    store().addPairedGame(PairedGame{GAME,
+                                     {SECRET_A, SECRET_B},
+                                     {ann.id, bo.id},
+                                     1,
+                                     core::Rule::Freestyle,
+                                     core::TimeControl{300'000, 3'000}},
                           NOW, NOW_MS);
     StoredGame game = reloaded();
     EXPECT_EQ(game.players, (std::array{ann.id, bo.id}));

@@ -142,7 +142,8 @@ TEST(ServerStore, anIdleGamesClockRunsFromItsLastMoveOrTakeBack)
             writeGame(store, GAME, SECRET_A, SECRET_B, 1, 4, NOW); // moves at NOW to NOW + 3
             store.refuseUndo(GAME, StoredGame::Undo{1, 4});
         }
-        SqliteStore sqliteStore(database.string(), false); // opened again: the layout is changed once only
+        SqliteStore sqliteStore(database.string(),
+                                false); // opened again: the layout is changed once only
         Store &store = sqliteStore;
         StoredGame game;
         ASSERT_EQ(store.load(GAME, game), Lookup::Found);
