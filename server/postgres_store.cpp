@@ -178,33 +178,43 @@ private:
 
 PostgresStore::PostgresStore(const std::string &uri) : uri_(uri), where_(storeName(uri))
 {
-    connect();
-    transaction(
-        [&]
-        {
-            run(LAYOUT_LOCK, {}, "taking the layout's lock");
-            const Result tables =
-                run("SELECT to_regclass('layout') IS NOT NULL", {}, "reading the layout");
-            if (tables.text(0, 0) == "t")
+    // A store that fails to open gives its connection back: no destructor runs for it.
+    try
+    {
+        connect();
+        transaction(
+            [&]
             {
-                const Result version =
-                    run("SELECT MAX(version) FROM layout", {}, "reading the layout's version");
-                const int found = version.integer(0, 0, 0);
-                if (found > LAYOUT_VERSION)
+                run(LAYOUT_LOCK, {}, "taking the layout's lock");
+                const Result tables =
+                    run("SELECT to_regclass('layout') IS NOT NULL", {}, "reading the layout");
+                if (tables.text(0, 0) == "t")
                 {
-                    throw StoreError("the database " + where_ +
-                                     ": made by a newer server (layout " + std::to_string(found) +
-                                     ")");
+                    const Result version =
+                        run("SELECT MAX(version) FROM layout", {}, "reading the layout's version");
+                    const int found = version.integer(0, 0, 0);
+                    if (found > LAYOUT_VERSION)
+                    {
+                        throw StoreError("the database " + where_ +
+                                         ": made by a newer server (layout " +
+                                         std::to_string(found) + ")");
+                    }
                 }
-            }
-            const Result made = PostgresStore::Result(PQexec(db_, SCHEMA));
-            if (PQresultStatus(made.get()) != PGRES_COMMAND_OK)
-            {
-                fail("making the tables");
-            }
-            run("INSERT INTO layout(version) SELECT $1::integer WHERE NOT EXISTS (SELECT 1 FROM layout)",
-                {number(LAYOUT_VERSION)}, "storing the layout's version");
-        });
+                const Result made = PostgresStore::Result(PQexec(db_, SCHEMA));
+                if (PQresultStatus(made.get()) != PGRES_COMMAND_OK)
+                {
+                    fail("making the tables");
+                }
+                run("INSERT INTO layout(version) SELECT $1::integer WHERE NOT EXISTS (SELECT 1 FROM layout)",
+                    {number(LAYOUT_VERSION)}, "storing the layout's version");
+            });
+    }
+    catch (...)
+    {
+        PQfinish(db_);
+        db_ = nullptr;
+        throw;
+    }
 }
 
 PostgresStore::~PostgresStore()
