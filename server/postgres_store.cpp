@@ -101,39 +101,6 @@ Param choice(core::Swap2Choice value)
     return value == core::Swap2Choice::None ? Param() : text(choiceName(value));
 }
 
-std::string_view endedName(const core::Result &result)
-{
-    if (result.ending == core::Ending::Agreement)
-    {
-        return "draw-agreed";
-    }
-    if (result.ending == core::Ending::Time)
-    {
-        return result.winner == core::Colour::White ? "black-flagged" : "white-flagged";
-    }
-    return result.winner == core::Colour::White ? "black-resigned" : "white-resigned";
-}
-
-std::optional<StoredGame::Finish> endedNamed(std::string_view name)
-{
-    if (name == "draw-agreed")
-    {
-        return StoredGame::Finish{core::Ending::Agreement, core::Colour::Black};
-    }
-    const bool black = name.starts_with("black-");
-    if (name == "black-flagged" || name == "white-flagged")
-    {
-        return StoredGame::Finish{core::Ending::Time,
-                                  black ? core::Colour::Black : core::Colour::White};
-    }
-    if (name == "black-resigned" || name == "white-resigned")
-    {
-        return StoredGame::Finish{core::Ending::Resignation,
-                                  black ? core::Colour::Black : core::Colour::White};
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 class PostgresStore::Result

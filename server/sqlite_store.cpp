@@ -623,45 +623,6 @@ void SqliteStore::refuseUndo(std::string_view id, StoredGame::Undo refused)
     finish(refuseUndo_, "storing a refusal to take back a move");
 }
 
-namespace
-{
-
-std::string_view endedName(const core::Result &result)
-{
-    if (result.ending == core::Ending::Agreement)
-    {
-        return "draw-agreed";
-    }
-    if (result.ending == core::Ending::Time)
-    {
-        return result.winner == core::Colour::White ? "black-flagged" : "white-flagged";
-    }
-    return result.winner == core::Colour::White ? "black-resigned" : "white-resigned";
-}
-
-std::optional<StoredGame::Finish> endedNamed(std::string_view name)
-{
-    if (name == "draw-agreed")
-    {
-        return StoredGame::Finish{core::Ending::Agreement, core::Colour::Black};
-    }
-    if (name == "black-flagged" || name == "white-flagged")
-    {
-        return StoredGame::Finish{core::Ending::Time, name == "black-flagged"
-                                                          ? core::Colour::Black
-                                                          : core::Colour::White};
-    }
-    if (name == "black-resigned" || name == "white-resigned")
-    {
-        return StoredGame::Finish{core::Ending::Resignation, name == "black-resigned"
-                                                                 ? core::Colour::Black
-                                                                 : core::Colour::White};
-    }
-    return std::nullopt;
-}
-
-} // namespace
-
 void SqliteStore::endGame(std::string_view id, const core::Result &result, std::int64_t now)
 {
     if (result.ending != core::Ending::Resignation && result.ending != core::Ending::Agreement &&

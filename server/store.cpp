@@ -77,6 +77,40 @@ core::Game restored(const StoredGame &stored, int *refusedAt)
     return game;
 }
 
+std::string_view endedName(const core::Result &result)
+{
+    if (result.ending == core::Ending::Agreement)
+    {
+        return "draw-agreed";
+    }
+    if (result.ending == core::Ending::Time)
+    {
+        return result.winner == core::Colour::White ? "black-flagged" : "white-flagged";
+    }
+    return result.winner == core::Colour::White ? "black-resigned" : "white-resigned";
+}
+
+std::optional<StoredGame::Finish> endedNamed(std::string_view name)
+{
+    if (name == "draw-agreed")
+    {
+        return StoredGame::Finish{core::Ending::Agreement, core::Colour::Black};
+    }
+    if (name == "black-flagged" || name == "white-flagged")
+    {
+        return StoredGame::Finish{core::Ending::Time, name == "black-flagged"
+                                                          ? core::Colour::Black
+                                                          : core::Colour::White};
+    }
+    if (name == "black-resigned" || name == "white-resigned")
+    {
+        return StoredGame::Finish{core::Ending::Resignation, name == "black-resigned"
+                                                                 ? core::Colour::Black
+                                                                 : core::Colour::White};
+    }
+    return std::nullopt;
+}
+
 std::string storeName(const std::string &where)
 {
     std::string shown = where;

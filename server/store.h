@@ -213,6 +213,11 @@ public:
     virtual std::vector<std::string> sweep(std::int64_t now) = 0;
 };
 
+// How a game ended off the board, as the stores' `ended` column names it: 'black-resigned',
+// 'white-flagged', 'draw-agreed' and the like; none for any other word.
+std::string_view endedName(const core::Result &result);
+std::optional<StoredGame::Finish> endedNamed(std::string_view name);
+
 // `where` as the log and errors may show it: a URI's password left out.
 std::string storeName(const std::string &where);
 
