@@ -11,6 +11,10 @@ namespace
 {
 
 constexpr std::int64_t CLOCK_EVERY = 32; // nodes between two looks at the clock
+// On a match clock, a move the search has settled may end after this part of its time.
+constexpr std::int64_t SETTLED_SHARE = 4;
+// What is left of a match is shared among this many moves to come.
+constexpr std::int64_t MATCH_SHARE = 12;
 
 } // namespace
 
@@ -18,6 +22,21 @@ std::int64_t steadyMilliseconds()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+MoveTime moveTime(std::int64_t turnMs, bool matchClock, std::int64_t matchLeftMs)
+{
+    std::int64_t budget = turnMs > 0 ? turnMs : DEFAULT_TURN_MS;
+    if (matchClock)
+    {
+        // A share of what is left of the match, so that the last moves have time too.
+        budget = std::min(budget, std::max<std::int64_t>(matchLeftMs, 0) / MATCH_SHARE);
+    }
+    // Answer before the limit, whatever the pipes, the process's start of a move and a busy
+    // machine take: a tenth of the turn, at least 50 ms.
+    const std::int64_t margin = std::max<std::int64_t>(50, budget / 10);
+    const std::int64_t ms = std::max<std::int64_t>(budget - margin, 1);
+    return MoveTime{ms, matchClock ? ms / SETTLED_SHARE : 0};
 }
 
 void Budget::begin(const Limits &given)

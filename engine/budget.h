@@ -24,6 +24,19 @@ struct Limits
 using Clock = std::int64_t (*)();
 std::int64_t steadyMilliseconds();
 
+// A move's time under a turn's limit and, when there is one, a match clock.
+inline constexpr std::int64_t DEFAULT_TURN_MS = 1000; // when no turn limit is given
+struct MoveTime
+{
+    std::int64_t budgetMs;  // the time the move may take: at least 1 ms, and under the limits
+    std::int64_t settledMs; // on a match clock, when a settled move may be given (else 0)
+};
+// The time the next move may take: `turnMs` (DEFAULT_TURN_MS when 0 or less) or, on a match clock
+// (`matchClock`), at most a twelfth of the `matchLeftMs` still left on it, so that the last moves
+// have time too; less a margin for answering before the limit. On a match clock a move the search
+// has settled early is given after a quarter of that, leaving its time to the moves to come.
+MoveTime moveTime(std::int64_t turnMs, bool matchClock, std::int64_t matchLeftMs);
+
 // A part of a move's budget.
 struct Fraction
 {

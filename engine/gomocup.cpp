@@ -18,10 +18,7 @@ namespace engine
 namespace
 {
 
-constexpr std::int64_t DEFAULT_TURN_MS = 1000; // when the manager gives no turn limit
 constexpr std::int64_t UNLIMITED_MATCH = 2147483647;
-// On a match clock, a move the search has settled may end after this part of its time.
-constexpr std::int64_t SETTLED_SHARE = 4;
 constexpr std::int64_t FASTEST_NODES = 500;      // "as fast as possible": a glance, not a search
 constexpr std::int64_t MIN_MEMORY = 4 << 20;     // below this no table fits beside the program
 constexpr std::int64_t MEMORY_RESERVE = 3 << 20; // the program's own memory beside the table
@@ -603,21 +600,12 @@ std::int64_t GomocupBrain::settledMs() const
 {
     // On a match clock, a move the search has settled early leaves its time to the moves still
     // to come; a turn's time alone is not saved by answering early.
-    return onMatchClock() ? moveBudgetMs() / SETTLED_SHARE : 0;
+    return moveTime(timeoutTurn, onMatchClock(), timeLeft).settledMs;
 }
 
 std::int64_t GomocupBrain::moveBudgetMs() const
 {
-    std::int64_t budget = timeoutTurn > 0 ? timeoutTurn : DEFAULT_TURN_MS;
-    if (onMatchClock())
-    {
-        // A share of what is left of the match, so that the last moves have time too.
-        budget = std::min(budget, std::max<std::int64_t>(timeLeft, 0) / 12);
-    }
-    // Answer before the limit, whatever the pipes, the process's start of a move and a busy
-    // machine take: a tenth of the turn, at least 50 ms.
-    std::int64_t margin = std::max<std::int64_t>(50, budget / 10);
-    return std::max<std::int64_t>(budget - margin, 1);
+    return moveTime(timeoutTurn, onMatchClock(), timeLeft).budgetMs;
 }
 
 void GomocupBrain::respondWithMove(std::vector<std::string> &out)

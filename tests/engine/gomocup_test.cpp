@@ -20,6 +20,8 @@ namespace
 {
 
 using engine::GomocupBrain;
+using engine::moveTime;
+using engine::MoveTime;
 using Lines = std::vector<std::string>;
 
 struct Script
@@ -303,6 +305,31 @@ TEST(Gomocup, TakesLessTimeThanItIsGiven)
         EXPECT_EQ(brain.moveBudgetMs(), c.budget);
         EXPECT_EQ(brain.settledMs(), c.settled);
         EXPECT_TRUE(answers.empty());
+    }
+}
+
+// The brain's budget as a game's computer uses it: under the time left, and over a long game on a
+// match clock (a hundred moves of its own), each move taking its budget and more, the clock never
+// runs out.
+TEST(Gomocup, AMatchClocksBudgetLastsTheWholeGame)
+{
+    for (const std::int64_t left : {std::int64_t{2}, std::int64_t{60}, std::int64_t{600},
+                                    std::int64_t{6000}, std::int64_t{60000}})
+    {
+        const MoveTime time = moveTime(0, true, left);
+        EXPECT_GE(time.budgetMs, 1) << left;
+        EXPECT_LT(time.budgetMs, left) << left;
+        EXPECT_LE(time.settledMs, time.budgetMs) << left;
+    }
+    for (const std::int64_t turn : {std::int64_t{0}, std::int64_t{1000}})
+    {
+        std::int64_t clock = 60000; // a minute, no increment
+        for (int move = 0; move < 100; ++move)
+        {
+            // A move overruns its budget by a frame's 20 ms, as the window's game may.
+            clock -= moveTime(turn, true, clock).budgetMs + 20;
+            ASSERT_GT(clock, 0) << "move " << move;
+        }
     }
 }
 
