@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -58,6 +59,32 @@ std::string timeControlName(const TimeControl &control)
     std::snprintf(text, sizeof text, "%lld+%lld",
                   static_cast<long long>(control.mainMs / MINUTE_MS),
                   static_cast<long long>(control.incrementMs / SECOND_MS));
+    return text;
+}
+
+std::string nextTimeControlName(const std::string &name)
+{
+    static constexpr const char *OFFERED[] = {"", "1+0", "3+2", "5+3", "10+5"};
+    const auto at = std::find(std::begin(OFFERED), std::end(OFFERED), name);
+    return at == std::end(OFFERED) || at + 1 == std::end(OFFERED) ? "" : *(at + 1);
+}
+
+std::string clockFace(std::int64_t ms)
+{
+    char text[48];
+    ms = std::max<std::int64_t>(ms, 0);
+    if (ms < 10 * SECOND_MS)
+    {
+        const std::int64_t tenths = ms / 100;
+        std::snprintf(text, sizeof text, "0:0%lld.%lld", static_cast<long long>(tenths / 10),
+                      static_cast<long long>(tenths % 10));
+    }
+    else
+    {
+        const std::int64_t seconds = ms / SECOND_MS;
+        std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(seconds / 60),
+                      static_cast<long long>(seconds % 60));
+    }
     return text;
 }
 

@@ -27,6 +27,14 @@ std::string timeControlName(const TimeControl &control);
 // for no clock. False for anything else, the control left as it was.
 bool parseTimeControl(const std::string &text, TimeControl *control);
 
+// The time controls the menus offer, in order, none first: the one after `name` ("" is none);
+// none again after the last, and after one not offered.
+std::string nextTimeControlName(const std::string &name);
+
+// A clock's time as players read it: "2:58"; under ten seconds with tenths, "0:09.9", which is
+// shown until 9.9 s have gone, so that 0:00.0 means the time is up.
+std::string clockFace(std::int64_t ms);
+
 // A span of time during which no clock ran (a server that was down): [fromMs, toMs).
 struct Pause
 {

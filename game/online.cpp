@@ -2,6 +2,7 @@
 // they have been checked against the game's own rules, and the status line.
 #include "game/online.h"
 
+#include "core/clock.h"
 #include "core/game.h"
 
 #include "game/game_state.h"
@@ -828,9 +829,7 @@ std::string OnlineGame::playersText() const
 
 void OnlineGame::nextTimeControl()
 {
-    static constexpr const char *OFFERED[] = {"", "1+0", "3+2", "5+3", "10+5"};
-    const auto at = std::find(std::begin(OFFERED), std::end(OFFERED), timeControl_);
-    timeControl_ = at == std::end(OFFERED) || at + 1 == std::end(OFFERED) ? "" : *(at + 1);
+    timeControl_ = core::nextTimeControlName(timeControl_);
 }
 
 std::int64_t OnlineGame::steadyMs()
@@ -862,26 +861,8 @@ std::string OnlineGame::clockText() const
     {
         return "";
     }
-    const auto shown = [](std::int64_t ms)
-    {
-        char text[32];
-        if (ms < 10'000)
-        {
-            // Tenths, counting down: 9.9 is shown until 9.9 s have gone.
-            const std::int64_t tenths = ms / 100;
-            std::snprintf(text, sizeof text, "0:0%lld.%lld", static_cast<long long>(tenths / 10),
-                          static_cast<long long>(tenths % 10));
-        }
-        else
-        {
-            const std::int64_t seconds = ms / 1000;
-            std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(seconds / 60),
-                          static_cast<long long>(seconds % 60));
-        }
-        return std::string(text);
-    };
-    return "Black " + shown(clockLeftMs(0)) + " - White " + shown(clockLeftMs(1)) + " (" +
-           clock_.control + ")";
+    return "Black " + core::clockFace(clockLeftMs(0)) + " - White " +
+           core::clockFace(clockLeftMs(1)) + " (" + clock_.control + ")";
 }
 
 bool OnlineGame::clockWarning() const

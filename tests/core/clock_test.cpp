@@ -220,4 +220,31 @@ TEST(Clock, ReadsTimeControlsAsPlayersWriteThem)
     EXPECT_EQ(core::timeControlName(TimeControl{}), "");
 }
 
+// A clock as players read it: minutes and seconds, and tenths under ten seconds, each shown until
+// it has gone.
+TEST(Clock, ShowsATimeAsPlayersReadIt)
+{
+    const std::pair<std::int64_t, const char *> FACES[] = {
+        {180 * S, "3:00"},      {179 * S + 999, "2:59"}, {61 * S, "1:01"}, {10 * S, "0:10"},
+        {10 * S - 1, "0:09.9"}, {9 * S + 50, "0:09.0"},  {99, "0:00.0"},   {0, "0:00.0"},
+        {-5, "0:00.0"},         {10800 * S, "180:00"},
+    };
+    for (const auto &[ms, face] : FACES)
+    {
+        EXPECT_EQ(core::clockFace(ms), face) << ms;
+    }
+}
+
+// The menus' controls in turn, none first and none again after the last.
+TEST(Clock, OffersTheControlsInTurn)
+{
+    const std::pair<const char *, const char *> NEXT[] = {
+        {"", "1+0"}, {"1+0", "3+2"}, {"3+2", "5+3"}, {"5+3", "10+5"}, {"10+5", ""}, {"2+1", ""},
+    };
+    for (const auto &[name, next] : NEXT)
+    {
+        EXPECT_EQ(core::nextTimeControlName(name), next) << name;
+    }
+}
+
 } // namespace
