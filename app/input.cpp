@@ -6,6 +6,7 @@
 #include "game/ending.h"
 #include "game/game_state.h"
 #include "game/hint.h"
+#include "game/local_clock.h"
 #include "game/online.h"
 #include "game/opponent.h"
 #include "game/records.h"
@@ -17,6 +18,9 @@
 #include <string>
 
 #include <GL/freeglut_std.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
 
 PointUnder pointUnder = nullptr;
 
@@ -144,6 +148,7 @@ const MenuEntry MENU[MENU_ENTRIES] = {
     {"See-through cursor", currentSeeThrough, chooseSeeThrough, 1}, // a toggle
     {"Accept the draw", nullptr, nullptr, 0},
     {"Decline the draw", nullptr, nullptr, 0},
+    {"Clock", nullptr, nullptr, 0}, // labelled with the clock chosen
 };
 
 // The answers' entries, with the question each answers.
@@ -434,7 +439,8 @@ const char *menuLabel(int value)
     }
     const MenuEntry &entry = MENU[value];
     labels[value] =
-        entry.current == nullptr
+        value == MENU_LOCAL_CLOCK ? localClockLabel()
+        : entry.current == nullptr
             ? entry.name
             : std::string(entry.current() == entry.option ? "(*) " : "( ) ") + entry.name;
     // The answers act for the time their question is asked (the status line says what is), and
@@ -809,6 +815,11 @@ void runMenu(int value)
     {
         playOnFromHere();
     }
+    else if (value == MENU_LOCAL_CLOCK)
+    {
+        nextLocalTimeControl();
+        relabelMenu();
+    }
     else if (value == MENU_HINT)
     {
         hintKey();
@@ -842,8 +853,47 @@ void beginFrames()
 #endif
 }
 
+#ifdef __EMSCRIPTEN__
+// clang-format off: JavaScript
+EM_JS(void, gomokuLocalClockShown, (const char *text, int warning), {
+    if (Module['onLocalClock'])
+        Module['onLocalClock'](UTF8ToString(text), warning);
+});
+// clang-format on
+#endif
+
+void showLocalClock()
+{
+    static std::string shown;
+    if (onlineGame.active())
+    {
+        shown.clear(); // the online game's words stand there now: ours are said again after
+        return;
+    }
+    std::string text = localClockText();
+    const bool warning = localClockWarning();
+    if (warning)
+    {
+        text += " - ";
+        text += readLocalClock().toMove == 0 ? "Black" : "White";
+        text += ": under ten seconds!";
+    }
+    if (text == shown)
+    {
+        return;
+    }
+    shown = text;
+#ifdef __EMSCRIPTEN__
+    gomokuLocalClockShown(localClockText().c_str(), warning ? 1 : 0);
+#else
+    glutSetWindowTitle(text.empty() ? "Game" : ("Game - " + text).c_str());
+#endif
+}
+
 void onTimer(int)
 {
+    flagIfOutOfTime();
+    showLocalClock();
     redrawIfChanged();
     glutTimerFunc(TIMER_INTERVAL_MS, onTimer, 1);
 }
@@ -851,6 +901,8 @@ void onTimer(int)
 void onIdle()
 {
     const std::uint8_t before = opponent;
+    flagIfOutOfTime(); // before the computer's stone: one after its flag is not placed
+    showLocalClock();
     thinkFor(THINKING_SLICE_MS);
     // The computer took the other side in swap2, or what the player is asked changed (a choice
     // came with the computer's stone or the server's state).

@@ -45,7 +45,9 @@ inline constexpr int MENU_ABANDON_NO = 29;
 inline constexpr int MENU_SEE_THROUGH = 30;
 inline constexpr int MENU_ACCEPT_DRAW = 31;
 inline constexpr int MENU_DECLINE_DRAW = 32;
-inline constexpr int MENU_ENTRIES = 33;
+// The clock of the games at this board: none, 1+0, 3+2, 5+3, 10+5 in turn (game/local_clock.h).
+inline constexpr int MENU_LOCAL_CLOCK = 33;
+inline constexpr int MENU_ENTRIES = 34;
 // The online game's entries, after the others and apart from them: "Play online" where the game
 // knows a server to create a game on (the page), "Leave online game" wherever it can play one.
 inline constexpr int MENU_PLAY_ONLINE = 100;
@@ -117,5 +119,10 @@ void onMotion(int x, int y);
 void onPassiveMotion(int x, int y);
 void onMenu(int value);
 void onTimer(int value);
-// Between frames: the computer thinks for a slice when it is its turn.
+// Between frames: the clocks of a timed game are looked at (the side out of time loses), and the
+// computer thinks for a slice when it is its turn.
 void onIdle();
+// A timed game's clocks where the platform shows them: on the desktop the window's title
+// ("Game - Black 2:58 - White 3:00 (3+2)"), in the page a line under the status line; each time
+// their words change. Online games show their own.
+void showLocalClock();

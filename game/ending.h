@@ -6,8 +6,10 @@
 
 #include <cstdint>
 
-// gameOver's value for a game drawn by agreement (a five, or a resignation, is 1).
+// gameOver's value for a game drawn by agreement (a five, or a resignation, is 1), and for one
+// lost on time by the side to move (game/local_clock.h), whose banner names the other side.
 inline constexpr std::uint8_t GAME_DRAWN = 2;
+inline constexpr std::uint8_t GAME_LOST_ON_TIME = 3;
 
 // The side to move resigns (against the computer, only on the player's own move): the game is
 // over, won by the other side, which the banner and the status line show.

@@ -2,12 +2,12 @@
 // rule in force, black's forbidden points under renju, and the swap2 opening.
 #include "game/game_state.h"
 
+#include "game/local_clock.h"
 #include "game/opponent.h"
 #include "game/rules.h"
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <iterator>
 
 std::int32_t Board[BOARD_CELLS];
@@ -39,18 +39,6 @@ std::int32_t laterCount;
 
 namespace
 {
-
-// When the last stone was placed, or the game began: a move's time counts from there.
-std::chrono::steady_clock::time_point lastPlacementTime = std::chrono::steady_clock::now();
-
-std::int32_t msSinceLastPlacement()
-{
-    const auto now = std::chrono::steady_clock::now();
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now - lastPlacementTime).count();
-    lastPlacementTime = now;
-    return static_cast<std::int32_t>(std::clamp<long long>(ms, 0, 24LL * 60 * 60 * 1000));
-}
 
 std::int32_t &cellAt(int row, int col)
 {
@@ -218,6 +206,7 @@ void keepClearedGame()
     kept.swap2SecondChoice = swap2SecondChoice;
     kept.swap2FirstChoice = swap2FirstChoice;
     kept.swap2Flips = swap2Flips;
+    kept.timeControl = gameTimeControl;
 }
 
 // Puts the last game Restart cleared back on the board, as Restart found it.
@@ -240,6 +229,8 @@ void bringBackClearedGame()
     swap2SecondChoice = kept.swap2SecondChoice;
     swap2FirstChoice = kept.swap2FirstChoice;
     swap2Flips = kept.swap2Flips;
+    gameTimeControl = kept.timeControl;
+    beginLocalTurn(); // the clocks as its moves left them, the side to move's running from now
     // Restart gave the computer back the side it had before the choices: they stand again.
     for (int bit : {1, 2})
     {
@@ -334,6 +325,7 @@ void stepBack()
     if (laterCount == 0)
     {
         reviewChoices = ReviewChoices{swap2SecondChoice, swap2FirstChoice, swap2Flips};
+        pauseLocalClock(true); // no clock runs while the game is looked back on
     }
     laterMoves[laterCount++] = takeBackLast();
     sayShownMove(false);
@@ -355,6 +347,11 @@ void stepForward()
     gameOver = 0;
     scanForFive();
     sayShownMove(false);
+    if (laterCount == 0)
+    {
+        pauseLocalClock(false);
+        flagIfOutOfTime(); // a game lost on time is lost again at its end
+    }
 }
 
 void stepToFirst()
@@ -387,6 +384,8 @@ void playOnFromHere()
     }
     laterCount = 0;
     ++gameVersion;
+    pauseLocalClock(false);
+    beginLocalTurn();
     say("Playing on from move " + std::to_string(historyLength) + ".");
 }
 
@@ -482,6 +481,11 @@ void placeStone(std::int32_t row, std::int32_t col)
         sayShownMove(true);
         return;
     }
+    // A stone after its side's time ran out is not placed: the game is lost on time instead.
+    if (flagIfOutOfTime())
+    {
+        return;
+    }
     const Placement placement = placementAt(Board, row, col);
     if (placement == Placement::OffBoard)
     {
@@ -512,7 +516,7 @@ void placeStone(std::int32_t row, std::int32_t col)
     const std::uint8_t stepBefore = swap2Step();
     // In cheat mode the stone goes down whatever the cell held, even one's own stone, and the
     // turn passes all the same.
-    remember(MoveRecord{row, col, cell, sideToMove, msSinceLastPlacement()});
+    remember(MoveRecord{row, col, cell, sideToMove, takeMoveMs()});
     cell = stoneOfSideToMove();
     sideToMove ^= 1;
     ++boardVersion;
@@ -545,7 +549,6 @@ void clearForNewGame(bool loserOpens = false)
     historyLength = 0;
     ++boardVersion;
     ++gameVersion;
-    lastPlacementTime = std::chrono::steady_clock::now();
     drawGameSeed();
     // After a won game the side to move, the loser, moves first; else black does. Renju's black
     // always opens, and swap2 begins with black's stone.
@@ -554,6 +557,7 @@ void clearForNewGame(bool loserOpens = false)
     {
         sideToMove = 0;
     }
+    beginLocalGame();
     if (gameOpening == OPENING_SWAP2)
     {
         announceSwap2Step();
@@ -630,6 +634,10 @@ void undoMove()
     // The five, if this stone made it, is gone; a five made before it would be found again.
     takeBackLast();
     ++gameVersion;
+    if (localClockTimed())
+    {
+        beginLocalTurn(); // the time since the move kept is given back
+    }
     if (swap2Step() != stepBefore)
     {
         announceSwap2Step();
@@ -668,6 +676,7 @@ void showGame(engine::Rule rule, std::uint8_t opening, const MoveRecord *moves, 
     restartGame();
     gameRule = rule;
     gameOpening = opening == OPENING_SWAP2 ? OPENING_SWAP2 : OPENING_FREE;
+    gameTimeControl = core::TimeControl{}; // a game from elsewhere is looked at, not timed
     sideToMove = 0;
     reviewChoices = ReviewChoices{secondChoice, firstChoice, 0};
     for (int i = 0; i < count && i < MAX_HISTORY; ++i)

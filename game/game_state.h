@@ -3,6 +3,7 @@
 // forbidden points and the swap2 opening. Free of any window or GL code.
 #pragma once
 
+#include "core/clock.h"
 #include "core/rules.h"
 #include "game/board.h"
 
@@ -109,6 +110,7 @@ struct ClearedGame
     std::int32_t winRow, winCol, winDirection;
     engine::Rule rule;
     std::uint8_t opening, swap2SecondChoice, swap2FirstChoice, swap2Flips;
+    core::TimeControl timeControl; // the game's clock (game/local_clock.h)
 };
 
 // The games Restart cleared, the last one last; the oldest is forgotten once there are more.

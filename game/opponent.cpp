@@ -6,6 +6,7 @@
 #include "game/analysis.h"
 #include "game/game_state.h"
 #include "game/hint.h"
+#include "game/local_clock.h"
 
 std::uint8_t opponent;
 std::uint8_t computerLevel = LEVEL_MEDIUM;
@@ -87,7 +88,7 @@ void beginThought()
     request.toMove = sideToMove;
     request.rule = gameRule;
     request.level = engineLevel(computerLevel);
-    request.limits.timeMs = computerLevel == LEVEL_HARD ? HARD_MS : 0;
+    request.limits = computerLimits();
     request.seed = computerSeed ^ static_cast<std::uint64_t>(historyLength);
     thought = Thought{true,          false,    request.generation, boardVersion,
                       computerLevel, opponent, cheatMode,          gameRule};
@@ -95,6 +96,26 @@ void beginThought()
 }
 
 } // namespace
+
+engine::Limits computerLimits()
+{
+    engine::Limits limits;
+    limits.timeMs = computerLevel == LEVEL_HARD ? HARD_MS : 0;
+    if (!localClockTimed())
+    {
+        return limits;
+    }
+    // The level's own turn (a second, for the levels that count positions), and what the clock
+    // of the side to move has left as the match's time.
+    const core::ClockReading clock = readLocalClock();
+    const engine::MoveTime time =
+        engine::moveTime(limits.timeMs, true, clock.remainingMs[clock.toMove]);
+    const engine::LevelRules &rules = engine::rulesOf(engineLevel(computerLevel));
+    limits.nodes = rules.defaultNodes; // a level that counts positions still counts them
+    limits.timeMs = time.budgetMs;
+    limits.settledMs = time.settledMs;
+    return limits;
+}
 
 void seedGames(std::uint64_t sessionSeed, bool fixed)
 {

@@ -36,6 +36,11 @@ bool computerPlays(std::uint8_t side);
 // Whether it is the computer's turn in a running game: then no key or click places for it.
 bool computerToMove();
 
+// How long the computer thinks on its next move: its level's own limits; in a timed game within a
+// budget from what its clock has left, as the tournament brain budgets a match clock
+// (engine::moveTime), so that it keeps to its time. The level still caps how well it plays.
+engine::Limits computerLimits();
+
 // The thinker the computer thinks with from now on (the game gives it the one beside it); the
 // one before is ended, its thought dropped. Until one is given it thinks between frames.
 void useThinker(std::unique_ptr<Thinker> thinker);

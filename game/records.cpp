@@ -3,6 +3,7 @@
 #include "game/records.h"
 
 #include "game/game_state.h"
+#include "game/local_clock.h"
 #include "game/opponent.h"
 #include "platform/records.h"
 
@@ -50,8 +51,18 @@ bool recordOfWindowGame(core::Record *record, std::string *why)
     {
         game.choose(static_cast<core::Swap2Choice>(first));
     }
+    // A game lost on time: the side to move at its end ran out.
+    if (localClockTimed() && readLocalClock().flagged)
+    {
+        game.timeOut(game.toMove());
+    }
     *record = core::Record{};
     record->game = game;
+    if (localClockTimed())
+    {
+        record->control = gameTimeControl;
+        record->leftMs = localClockLeftAfterMoves();
+    }
     char date[16];
     const std::time_t now = std::time(nullptr);
     if (std::strftime(date, sizeof date, "%Y-%m-%d", std::localtime(&now)) > 0)

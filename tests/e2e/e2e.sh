@@ -19,7 +19,7 @@ MENU_ENTRIES=("Cheat" "Restart" "Undo" "( ) Two players" "( ) Computer plays whi
     "Swap2: take white" "Swap2: take black" "Swap2: place two more"
     "Allow taking back" "Refuse taking back"
     "Yes, abandon this game" "No, go on with this game"
-    "( ) See-through cursor" "Accept the draw" "Decline the draw")
+    "( ) See-through cursor" "Accept the draw" "Decline the draw" "Clock: none")
 # From the cursor's start on (9, 9) black fills row 9 outwards while white answers on row 8, four
 # each (a and d step the row, s and w the column); "d s space" is then black's fifth, on (9, 7).
 FOUR_EACH=(space a space d w space a space d w space a space d s s s space a space)

@@ -58,6 +58,11 @@ void glutTimerFunc(unsigned int ms, void (*callback)(int), int value)
            anyCallback(callback));
 }
 
+void glutSetWindowTitle(const char *title)
+{
+    record(std::string("glutSetWindowTitle ") + title);
+}
+
 void glutPostRedisplay(void)
 {
     record("glutPostRedisplay");

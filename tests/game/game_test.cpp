@@ -272,6 +272,7 @@ TEST(Window, IsGameWithTheMenuOnTheRightButtonAndEveryCallback)
         {"glutAddMenuEntry ( ) See-through cursor 30", nullptr},
         {"glutAddMenuEntry Accept the draw 31", nullptr},
         {"glutAddMenuEntry Decline the draw 32", nullptr},
+        {"glutAddMenuEntry Clock: none 33", nullptr},
         {"glutAttachMenu " + std::to_string(GLUT_RIGHT_BUTTON), nullptr},
         {"glutReshapeFunc", anyCallback(onReshape)},
         {"glutKeyboardFunc", anyCallback(onKeyboard)},

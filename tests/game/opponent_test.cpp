@@ -328,7 +328,7 @@ TEST(Menu, MarksTheChoicesInForce)
             labels.push_back(call.first.substr(std::string("glutChangeToMenuEntry ").size()));
         }
     }
-    const std::vector<std::string> last(labels.end() - 30, labels.end());
+    const std::vector<std::string> last(labels.end() - 31, labels.end());
     // clang-format off
     const std::vector<std::string> expected = {"4 ( ) Two players 3",
         "5 ( ) Computer plays white 4", "6 (*) Computer plays black 5", "7 ( ) Easy 6",
@@ -341,7 +341,7 @@ TEST(Menu, MarksTheChoicesInForce)
         "28 Refuse taking back 27",
         "29 Yes, abandon this game 28",
         "30 No, go on with this game 29", "31 ( ) See-through cursor 30",
-        "32 Accept the draw 31", "33 Decline the draw 32"};
+        "32 Accept the draw 31", "33 Decline the draw 32", "34 Clock: none 33"};
     // clang-format on
     EXPECT_EQ(last, expected);
     EXPECT_STREQ(menuLabel(MENU_CHEAT), "Cheat");
