@@ -193,7 +193,9 @@ Hub::Hub(std::string name, Store &store, Clock clock, LogLine log, HubLimits lim
     try
     {
         lastBeatMs_ = clock_();
-        restart_ = store_.resumeClocks(lastBeatMs_);
+        // Servers that share the store keep its heartbeat going while one of them restarts: only
+        // a stop of them all, which lets it grow old, stopped the clocks.
+        restart_ = store_.resumeClocks(lastBeatMs_, limits_.sharedStore ? 3 * BEAT_MS : 0);
         if (restart_)
         {
             log_("the clocks of the games under way stood still for the " +
@@ -216,7 +218,11 @@ std::string Hub::linkTo(const std::string &id) const
 
 void Hub::receive(Peer &peer, std::string_view text)
 {
-    ClientMessage message = readClientMessage(text);
+    handle(peer, readClientMessage(text));
+}
+
+void Hub::handle(Peer &peer, ClientMessage message)
+{
     if (const auto *refusal = std::get_if<Refusal>(&message))
     {
         const bool close =
@@ -336,6 +342,10 @@ void Hub::create(Peer &peer, const CreateRequest &request)
     detach(peer);
     Room &made = *room;
     games_.emplace(made.id, std::move(room));
+    if (made_)
+    {
+        made_(made.id);
+    }
     log_("game " + made.id + " made by " + peer.address() + " (" +
          std::string(ruleName(request.rule)) + ", " + std::string(openingName(request.opening)) +
          (request.control.timed() ? ", " + core::timeControlName(request.control) : "") + ")");
@@ -346,7 +356,7 @@ void Hub::create(Peer &peer, const CreateRequest &request)
 
 Room *Hub::find(Peer &peer, const std::string &id)
 {
-    if (serverNameOf(id) != name_)
+    if (!limits_.sharedStore && serverNameOf(id) != name_)
     {
         fail(peer, ErrorCode::NoSuchGame, "No such game on this server (" + name_ + ")");
         return nullptr;
@@ -1486,6 +1496,17 @@ void Hub::rateIfOver(Room &room)
         room.players[seat].rating = changes[seat].after.rating;
         room.players[seat].deviation = changes[seat].after.deviation;
     }
+}
+
+std::vector<std::string> Hub::heldGames() const
+{
+    std::vector<std::string> ids;
+    ids.reserve(games_.size());
+    for (const auto &[id, room] : games_)
+    {
+        ids.push_back(id);
+    }
+    return ids;
 }
 
 std::vector<LiveGame> Hub::liveGames() const

@@ -62,6 +62,9 @@ struct HubLimits
     // Players one address may make in an hour, and seeks it may send; 0: no limit.
     int playersPerAddressPerHour = 20;
     int seeksPerAddressPerHour = 600;
+    // Servers that share the store (and Redis): a game of any server's name may be carried here,
+    // and a restart gives back to the clocks only a stop of them all.
+    bool sharedStore = false;
 };
 
 // A game being played now, for the list of live games.
@@ -88,6 +91,12 @@ public:
 
     // One text message from a connection, as it arrived.
     void receive(Peer &peer, std::string_view text);
+    // ... and once read.
+    void handle(Peer &peer, ClientMessage message);
+    // The connection leaves the game it is in, if any, and stays the player it said it is.
+    void leaveGame(Peer &peer) { detach(peer); }
+    // Called with the id of each game made here (a create), before anyone hears of it.
+    void onGameMade(std::function<void(const std::string &)> made) { made_ = std::move(made); }
     // Refuses a message that the network layer could not take (too large, too many), without
     // reading it; `close`: the connection is closed after the error.
     void refuse(Peer &peer, ErrorCode code, std::string_view text, bool close);
@@ -108,6 +117,8 @@ public:
     std::size_t gamesHeld() const { return games_.size(); }
     // The games held that are being played now, both players there or not.
     std::vector<LiveGame> liveGames() const;
+    // The ids of the games held.
+    std::vector<std::string> heldGames() const;
     // Seeks waiting for a stranger.
     std::size_t seeksWaiting() const { return seeks_.size(); }
 
@@ -139,6 +150,7 @@ private:
     };
     std::vector<Seek> seeks_;
     std::int64_t lastBeatMs_ = 0;
+    std::function<void(const std::string &)> made_;
     // The span the server was down before this start, given back to the clocks; none at the
     // first start.
     std::optional<core::Pause> restart_;

@@ -1,5 +1,6 @@
 #include "server/live.h"
 
+#include "server/ids.h"
 #include "server/names.h"
 
 #include <nlohmann/json.hpp>
@@ -78,6 +79,65 @@ std::string liveJson(const std::vector<LiveGame> &games)
         list.push_back(std::move(entry));
     }
     return nlohmann::ordered_json{{"games", std::move(list)}}.dump();
+}
+
+std::vector<LiveGame> liveGamesOf(std::string_view text)
+{
+    std::vector<LiveGame> games;
+    const nlohmann::json document = nlohmann::json::parse(text, nullptr, false);
+    if (!document.is_object() || !document.contains("games") || !document["games"].is_array())
+    {
+        return games;
+    }
+    for (const nlohmann::json &entry : document["games"])
+    {
+        if (!entry.is_object() || !entry.value("game", nlohmann::json()).is_string() ||
+            !entry.value("moves", nlohmann::json()).is_number_integer() ||
+            !entry.value("watchers", nlohmann::json()).is_number_integer() ||
+            !entry.value("rule", nlohmann::json()).is_string())
+        {
+            continue;
+        }
+        LiveGame game;
+        game.id = entry["game"].get<std::string>();
+        const auto rule = ruleNamed(entry["rule"].get<std::string>());
+        if (!rule || !validGameId(game.id))
+        {
+            continue;
+        }
+        game.rule = *rule;
+        game.moves = entry["moves"].get<int>();
+        game.watchers = entry["watchers"].get<int>();
+        const nlohmann::json clock = entry.value("clock", nlohmann::json());
+        if (clock.is_string() && !core::parseTimeControl(clock.get<std::string>(), &game.control))
+        {
+            continue;
+        }
+        if (entry.contains("black") && entry.contains("white"))
+        {
+            std::array<PlayerView, 2> players;
+            bool read = true;
+            for (int side : {0, 1})
+            {
+                const nlohmann::json &player = entry[side == 0 ? "black" : "white"];
+                read = read && player.is_object() &&
+                       player.value("name", nlohmann::json()).is_string() &&
+                       player.value("rating", nlohmann::json()).is_number();
+                if (read)
+                {
+                    players[side].name = player["name"].get<std::string>();
+                    players[side].rating = player["rating"].get<double>();
+                }
+            }
+            if (!read)
+            {
+                continue;
+            }
+            game.players = players;
+        }
+        games.push_back(std::move(game));
+    }
+    return games;
 }
 
 std::string livePage(const std::vector<LiveGame> &games)

@@ -9,4 +9,7 @@
 #include <vector>
 
 std::string liveJson(const std::vector<LiveGame> &games);
+// The games of a liveJson() text, as another server wrote it: the entries it cannot read are left
+// out.
+std::vector<LiveGame> liveGamesOf(std::string_view json);
 std::string livePage(const std::vector<LiveGame> &games);

@@ -90,6 +90,16 @@ parseServerOptions(const std::vector<std::string> &arguments)
         {
             options.database = value;
         }
+        else if (option == "--redis")
+        {
+            if (value.empty() || value.size() > 200 ||
+                (value[0] != '/' && value.find(':') == std::string::npos))
+            {
+                return "--redis must be HOST:PORT or the path of Redis's socket, not \"" + value +
+                       "\"";
+            }
+            options.redis = value;
+        }
         else if (option == "--web")
         {
             options.web = value;
@@ -160,6 +170,12 @@ parseServerOptions(const std::vector<std::string> &arguments)
     {
         return std::string(
             "--db FILE or --db postgresql://... is needed: where the games are kept");
+    }
+    if (!options.redis.empty() && !options.database.starts_with("postgresql://") &&
+        !options.database.starts_with("postgres://"))
+    {
+        return std::string("--redis is for servers that share their games: it needs --db "
+                           "postgresql://...");
     }
     return options;
 }

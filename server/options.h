@@ -10,8 +10,9 @@
 inline constexpr const char *SERVER_USAGE =
     "usage: gomoku3d-server --db FILE [--web DIR] [--name NAME] [--port PORT] [--bind ADDRESS]\n"
     "                       [--public-url URL] [--allow-origin ORIGIN]... [--behind-proxy]\n"
-    "                       [--durable] [--games-per-address N]\n"
+    "                       [--durable] [--games-per-address N] [--redis ADDRESS]\n"
     "  --db FILE              the games' SQLite database, made when missing\n"
+    "  --db postgresql://...  the games in PostgreSQL, which several servers may share\n"
     "  --web DIR              the page's folder (tools/web.sh --build makes it), served at /\n"
     "  --name NAME            the server's name, the start of its games' ids: [a-z0-9]{1,16}\n"
     "                         (default local)\n"
@@ -22,7 +23,9 @@ inline constexpr const char *SERVER_USAGE =
     "  --allow-origin ORIGIN  another site whose pages may play here, as https://example.org\n"
     "  --behind-proxy         the client's address is the X-Real-IP header a proxy sets\n"
     "  --durable              flush every move to the disk, against power cuts too\n"
-    "  --games-per-address N  games an address may make in an hour, 0 for no limit (default 100)\n";
+    "  --games-per-address N  games an address may make in an hour, 0 for no limit (default 100)\n"
+    "  --redis ADDRESS        Redis (HOST:PORT or a socket's path) shared by the servers of one\n"
+    "                         PostgreSQL database: any of them then carries any game\n";
 
 // The options, or what is wrong with the command line ("help" for --help).
 std::variant<ServerOptions, std::string>

@@ -394,7 +394,7 @@ void PostgresStore::beat(std::int64_t nowMs)
         {number(nowMs)}, "storing the server's heartbeat");
 }
 
-std::optional<core::Pause> PostgresStore::resumeClocks(std::int64_t nowMs)
+std::optional<core::Pause> PostgresStore::resumeClocks(std::int64_t nowMs, std::int64_t leastMs)
 {
     std::optional<core::Pause> stopped;
     transaction(
@@ -402,7 +402,8 @@ std::optional<core::Pause> PostgresStore::resumeClocks(std::int64_t nowMs)
         {
             const Result last = run("SELECT at_ms FROM heartbeat WHERE one = 1 FOR UPDATE", {},
                                     "reading the server's heartbeat");
-            if (last.rows() == 1 && last.number(0, 0) < nowMs)
+            if (last.rows() == 1 && last.number(0, 0) < nowMs &&
+                nowMs - last.number(0, 0) >= leastMs)
             {
                 stopped = core::Pause{last.number(0, 0), nowMs};
                 run("INSERT INTO pauses(game, from_ms, to_ms) SELECT id, $1::bigint, $2::bigint FROM games "

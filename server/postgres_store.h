@@ -34,7 +34,7 @@ public:
                   std::optional<core::Pause> pause) override;
     void addPause(std::string_view id, core::Pause pause) override;
     void beat(std::int64_t nowMs) override;
-    std::optional<core::Pause> resumeClocks(std::int64_t nowMs) override;
+    std::optional<core::Pause> resumeClocks(std::int64_t nowMs, std::int64_t leastMs) override;
     void setUndo(std::string_view id, std::optional<StoredGame::Undo> undo) override;
     void refuseUndo(std::string_view id, StoredGame::Undo refused) override;
     void endGame(std::string_view id, const core::Result &result, std::int64_t now) override;

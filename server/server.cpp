@@ -5,6 +5,9 @@
 #include "server/server.h"
 
 #include "server/live.h"
+#ifdef GOMOKU_CLUSTER
+#include "server/cluster.h"
+#endif
 #include "server/records.h"
 
 #include <boost/asio/ip/tcp.hpp>
@@ -189,9 +192,105 @@ struct Server::Impl : std::enable_shared_from_this<Server::Impl>
 {
     Impl(net::io_context &io, const ServerOptions &options, Clock clock, LogLine log)
         : io(io), options(options), log(log), store(openStore(options.database, options.durable)),
-          hub(options.name, *store, std::move(clock), log, options.limits, options.publicUrl),
+          hub(options.name, *store, std::move(clock), log, sharing(options), options.publicUrl),
           acceptor(io), sweepTimer(io), tickTimer(io), retryTimer(io)
     {
+#ifdef GOMOKU_CLUSTER
+        if (!options.redis.empty())
+        {
+            try
+            {
+                cluster = std::make_unique<Cluster>(io, hub, options.redis, options.name, log);
+            }
+            catch (const ClusterError &error)
+            {
+                throw StoreError(error.what());
+            }
+        }
+#else
+        if (!options.redis.empty())
+        {
+            throw StoreError("this server was built without Redis (libhiredis-dev)");
+        }
+#endif
+    }
+
+    static HubLimits sharing(const ServerOptions &options)
+    {
+        HubLimits limits = options.limits;
+        limits.sharedStore = !options.redis.empty();
+        return limits;
+    }
+
+    ~Impl()
+    {
+#ifdef GOMOKU_CLUSTER
+        if (cluster)
+        {
+            cluster->stop();
+        }
+#endif
+    }
+
+    // A client's message, handled here or, through the cluster, where its game is carried.
+    void receive(Peer &peer, std::uint64_t client, std::string_view text)
+    {
+#ifdef GOMOKU_CLUSTER
+        if (cluster)
+        {
+            cluster->receive(client, text);
+            return;
+        }
+#endif
+        (void)client;
+        hub.receive(peer, text);
+    }
+
+    void leave(Peer &peer, std::uint64_t client)
+    {
+#ifdef GOMOKU_CLUSTER
+        if (cluster)
+        {
+            cluster->leave(client);
+            return;
+        }
+#endif
+        (void)client;
+        hub.leave(peer);
+    }
+
+    std::uint64_t open(Peer &peer)
+    {
+#ifdef GOMOKU_CLUSTER
+        if (cluster)
+        {
+            return cluster->open(peer);
+        }
+#endif
+        (void)peer;
+        return 0;
+    }
+
+    std::vector<LiveGame> liveGames()
+    {
+#ifdef GOMOKU_CLUSTER
+        if (cluster)
+        {
+            return cluster->liveGames();
+        }
+#endif
+        return hub.liveGames();
+    }
+
+    void tick()
+    {
+        hub.tick();
+#ifdef GOMOKU_CLUSTER
+        if (cluster)
+        {
+            cluster->tick();
+        }
+#endif
     }
 
     net::io_context &io;
@@ -199,6 +298,9 @@ struct Server::Impl : std::enable_shared_from_this<Server::Impl>
     LogLine log;
     std::unique_ptr<Store> store;
     Hub hub;
+#ifdef GOMOKU_CLUSTER
+    std::unique_ptr<Cluster> cluster;
+#endif
     tcp::acceptor acceptor;
     net::steady_timer sweepTimer;
     net::steady_timer tickTimer;
@@ -225,6 +327,7 @@ public:
           bucket_(server_->options.messagesPerSecond, server_->options.messageBurst)
     {
         server_->connections.insert(this);
+        client_ = server_->open(*this);
     }
 
     ~Connection() override
@@ -298,6 +401,7 @@ private:
     bool closing_ = false;
     bool dropped_ = false;
     bool left_ = false;
+    std::uint64_t client_ = 0; // its number in the cluster
 
     void readMore()
     {
@@ -335,8 +439,8 @@ private:
             return;
         }
         const auto data = in_.cdata();
-        server_->hub.receive(*this,
-                             std::string_view(static_cast<const char *>(data.data()), data.size()));
+        server_->receive(*this, client_,
+                         std::string_view(static_cast<const char *>(data.data()), data.size()));
         in_.clear();
         if (dropped_)
         {
@@ -398,7 +502,7 @@ private:
         if (!left_)
         {
             left_ = true;
-            server_->hub.leave(*this);
+            server_->leave(*this, client_);
         }
     }
 };
@@ -479,7 +583,7 @@ private:
         }
         if (path == "/live" || path == "/live.json")
         {
-            const auto games = server_->hub.liveGames();
+            const auto games = server_->liveGames();
             auto response =
                 textResponse(http::status::ok, path == "/live" ? livePage(games) : liveJson(games),
                              request.version(), request.keep_alive());
@@ -741,7 +845,7 @@ void Server::Impl::scheduleTick()
         {
             if (!error && !self->stopped)
             {
-                self->hub.tick();
+                self->tick();
                 self->scheduleTick();
             }
         });
@@ -814,7 +918,7 @@ void Server::sweep()
 
 void Server::tick()
 {
-    impl_->hub.tick();
+    impl_->tick();
 }
 
 void Server::stop()

@@ -20,8 +20,11 @@ struct ServerOptions
     // The page's address as other machines reach it (http://HOST:PORT/ or https://HOST/PATH/),
     // for the links to games; empty: the page's own address.
     std::string publicUrl;
-    unsigned short port = 8080;              // 0: any free port (port() says which)
-    std::string database;                    // the SQLite file
+    unsigned short port = 8080; // 0: any free port (port() says which)
+    std::string database;       // the SQLite file, or a PostgreSQL URI
+    // Redis, HOST:PORT or a socket's path, through which servers sharing a PostgreSQL database
+    // carry each other's games; empty: this server alone.
+    std::string redis;
     std::string web;                         // the page's folder; empty: no page
     std::vector<std::string> allowedOrigins; // beyond the page's own, e.g. https://example.org
     bool behindProxy = false;                // the client's address is the proxy's X-Real-IP header

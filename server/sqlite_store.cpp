@@ -561,7 +561,7 @@ void SqliteStore::beat(std::int64_t nowMs)
     finish(beat_, "storing the server's heartbeat");
 }
 
-std::optional<core::Pause> SqliteStore::resumeClocks(std::int64_t nowMs)
+std::optional<core::Pause> SqliteStore::resumeClocks(std::int64_t nowMs, std::int64_t leastMs)
 {
     std::optional<core::Pause> stopped;
     transaction(
@@ -573,7 +573,7 @@ std::optional<core::Pause> SqliteStore::resumeClocks(std::int64_t nowMs)
                 if (status == SQLITE_ROW)
                 {
                     const std::int64_t last = sqlite3_column_int64(lastBeat_, 0);
-                    if (last < nowMs)
+                    if (last < nowMs && nowMs - last >= leastMs)
                     {
                         stopped = core::Pause{last, nowMs};
                     }

@@ -174,8 +174,11 @@ public:
     // was down.
     virtual void beat(std::int64_t nowMs) = 0;
     // At the server's start: the span since its last heartbeat, given back as a pause to every
-    // timed game that goes on, and returned (none on a first start); the heartbeat is `nowMs`.
-    virtual std::optional<core::Pause> resumeClocks(std::int64_t nowMs) = 0;
+    // timed game that goes on, and returned (none on a first start, or when the span is shorter
+    // than `leastMs`: servers sharing the database keep the heartbeat going while one restarts);
+    // the heartbeat is `nowMs`.
+    virtual std::optional<core::Pause> resumeClocks(std::int64_t nowMs,
+                                                    std::int64_t leastMs = 0) = 0;
     // Stores a request to take back a move, or with none that the request has been answered.
     virtual void setUndo(std::string_view id, std::optional<StoredGame::Undo> undo) = 0;
     // Stores that the other player refused the request `refused` describes, which is answered.

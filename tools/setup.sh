@@ -24,6 +24,8 @@ test_packages=(
     libsqlite3-dev nginx-light python3-selenium chromium-driver python3-websocket
     # the servers sharing one database: PostgreSQL, started by the tests themselves
     postgresql-15 libpq-dev
+    # and Redis, through which they hand each other the games' news
+    redis-server libhiredis-dev
 )
 
 play=0
