@@ -8,6 +8,9 @@
 //       one load: GAMES games (2 x GAMES connections), RATE moves a second for SECONDS
 //   server_bench PORT GAMES RATE1,RATE2,... SECONDS [SERVER_PID]
 //       the same games at each rate in turn, SECONDS each
+//   server_bench PORT1,PORT2,... GAMES RATES SECONDS [PID1,PID2,...]
+//       servers that share their games: each game made at one and joined at the next, so that
+//       every move crosses from one server to another; the memory is all of theirs
 //
 // Prints "key value" lines: connections, games, then for each rate moves_per_second_asked,
 // moves_per_second, relay_p50_ms, relay_p99_ms, relay_max_ms, refused, lost; and the memory.
@@ -135,6 +138,7 @@ private:
 
 struct Game
 {
+    std::size_t index = 0; // the servers it is made and joined at follow from it
     std::string id;
     std::shared_ptr<Player> players[2];
     int stones = 0;
@@ -146,7 +150,7 @@ struct Game
 struct Bench
 {
     net::io_context io;
-    tcp::endpoint server;
+    std::vector<tcp::endpoint> servers;
     std::vector<std::unique_ptr<Game>> games;
     Stats stats;
     int readyGames = 0;
@@ -226,18 +230,18 @@ void Player::onMessage(const std::string &text)
         game_.id = field(text, "game");
         auto joiner = std::make_shared<Player>(bench->io, game_, 1);
         game_.players[1] = joiner;
-        joiner->connect(bench->server, "/ws?game=" + game_.id,
-                        [joiner](bool ok)
-                        {
-                            if (!ok)
-                            {
-                                std::cerr << "server_bench: a join could not connect\n";
-                                return;
-                            }
-                            joiner->start();
-                            joiner->send("{\"type\":\"join\",\"game\":\"" + joiner->game_.id +
-                                         "\"}");
-                        });
+        joiner->connect(
+            bench->servers[(game_.index + 1) % bench->servers.size()], "/ws?game=" + game_.id,
+            [joiner](bool ok)
+            {
+                if (!ok)
+                {
+                    std::cerr << "server_bench: a join could not connect\n";
+                    return;
+                }
+                joiner->start();
+                joiner->send("{\"type\":\"join\",\"game\":\"" + joiner->game_.id + "\"}");
+            });
     }
     else if (type == "state")
     {
@@ -293,7 +297,7 @@ void startGames()
         ++bench->connecting;
         auto creator = std::make_shared<Player>(bench->io, game, 0);
         game.players[0] = creator;
-        creator->connect(bench->server, "/ws",
+        creator->connect(bench->servers[game.index % bench->servers.size()], "/ws",
                          [creator](bool ok)
                          {
                              if (!ok)
@@ -373,13 +377,18 @@ int main(int argc, char **argv)
 {
     if (argc < 5)
     {
-        std::cerr << "usage: server_bench PORT GAMES RATE[,RATE...] SECONDS [SERVER_PID]\n";
+        std::cerr << "usage: server_bench PORT[,PORT...] GAMES RATE[,RATE...] SECONDS "
+                     "[SERVER_PID[,SERVER_PID...]]\n";
         return 2;
     }
     Bench state;
     bench = &state;
-    state.server = tcp::endpoint(net::ip::make_address("127.0.0.1"),
-                                 static_cast<unsigned short>(std::stoi(argv[1])));
+    std::stringstream ports(argv[1]);
+    for (std::string port; std::getline(ports, port, ',');)
+    {
+        state.servers.emplace_back(net::ip::make_address("127.0.0.1"),
+                                   static_cast<unsigned short>(std::stoi(port)));
+    }
     const int games = std::stoi(argv[2]);
     std::vector<double> rates;
     std::stringstream list(argv[3]);
@@ -388,12 +397,28 @@ int main(int argc, char **argv)
         rates.push_back(std::stod(rate));
     }
     const double seconds = std::stod(argv[4]);
-    const int pid = argc > 5 ? std::stoi(argv[5]) : 0;
+    std::vector<int> pids;
+    std::stringstream pidList(argc > 5 ? argv[5] : "");
+    for (std::string pid; std::getline(pidList, pid, ',');)
+    {
+        pids.push_back(std::stoi(pid));
+    }
+    const auto residentKbOfAll = [&pids]
+    {
+        long sum = 0;
+        for (int pid : pids)
+        {
+            sum += residentKb(pid);
+        }
+        return sum;
+    };
+    const bool pid = !pids.empty();
 
-    const long before = pid > 0 ? residentKb(pid) : -1;
+    const long before = pid ? residentKbOfAll() : -1;
     for (int i = 0; i < games; ++i)
     {
         state.games.push_back(std::make_unique<Game>());
+        state.games.back()->index = std::size_t(i);
     }
     const auto start = Clock::now();
     startGames();
@@ -404,10 +429,10 @@ int main(int argc, char **argv)
     const double setup = std::chrono::duration<double>(Clock::now() - start).count();
     // A moment for the server to settle before its memory is read.
     state.io.run_for(std::chrono::milliseconds(500));
-    const long after = pid > 0 ? residentKb(pid) : -1;
+    const long after = pid ? residentKbOfAll() : -1;
     std::printf("games %d\nconnections %d\nsetup_seconds %.1f\n", state.readyGames,
                 2 * state.readyGames, setup);
-    if (pid > 0)
+    if (pid)
     {
         std::printf("server_rss_kb_before %ld\nserver_rss_kb_after %ld\n", before, after);
         std::printf("server_kb_per_connection %.2f\n",
@@ -423,9 +448,9 @@ int main(int argc, char **argv)
     for (double rate : rates)
     {
         play(rate, seconds);
-        if (pid > 0)
+        if (pid)
         {
-            std::printf("server_rss_kb %ld\n", residentKb(pid));
+            std::printf("server_rss_kb %ld\n", residentKbOfAll());
         }
     }
     return 0;

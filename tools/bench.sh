@@ -18,10 +18,12 @@
 # 5000 games on 10,000 connections, moves at 2000 a second, the relay's latency and the server's
 # memory a connection, then rising rates until the 99th percentile passes 100 ms; and the
 # database's commits timed alone.
+# "servers": three servers sharing one PostgreSQL and one Redis, started by the benchmark, each
+# game's two players at two of them (about 2 minutes).
 # "sprt [BASE] [OPTIONS]": the tournament brain as it stands against the one built from the git
 # revision BASE (by default the one in bench/sprt-base: the last whose strength was measured),
 # until a sequential test decides (bench/brain_match.py; its options pass through).
-# Usage: tools/bench.sh [all|frames|reader|startup|web|page|thinking|engine|server|tactics [NODES]]
+# Usage: tools/bench.sh [all|frames|reader|startup|web|page|thinking|engine|server|servers|tactics [NODES]]
 #        ("all" leaves out engine, server and tactics)
 #        tools/bench.sh sprt [BASE] [--nodes N | --time MS] [--elo0 E] [--elo1 E] [...]
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -31,13 +33,13 @@ source "$root/tools/packages.sh"
 build="$root/build-bench"
 what=${1:-all}
 case "$what" in
-all | frames | reader | startup | web | page | thinking | engine | server | tactics) ;;
+all | frames | reader | startup | web | page | thinking | engine | server | servers | tactics) ;;
 sprt)
     shift
     exec bash "$root/tools/sprt.sh" "$@"
     ;;
 *)
-    echo "usage: $0 [all|frames|reader|startup|web|page|thinking|engine|server|tactics [NODES]]" \
+    echo "usage: $0 [all|frames|reader|startup|web|page|thinking|engine|server|servers|tactics [NODES]]" \
         "| $0 sprt [BASE] [OPTIONS]" >&2
     exit 2
     ;;
@@ -60,8 +62,11 @@ fi
 if [ "$what" = engine ]; then
     install_missing bsdgames # the opponent the tournament brain is measured against
 fi
-if [ "$what" = server ] || [ "$what" = page ]; then
+if [ "$what" = server ] || [ "$what" = servers ] || [ "$what" = page ]; then
     install_missing libboost1.74-dev nlohmann-json3-dev libsqlite3-dev
+fi
+if [ "$what" = servers ]; then
+    install_missing postgresql-15 libpq-dev redis-server libhiredis-dev
 fi
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DGOMOKU_BUILD_TESTS=OFF \
@@ -72,6 +77,8 @@ if [ "$what" = tactics ]; then
     targets=(tactics_bench)
 elif [ "$what" = server ]; then
     targets=(gomoku3d-server server_bench store_bench)
+elif [ "$what" = servers ]; then
+    targets=(gomoku3d-server server_bench)
 elif [ "$what" = page ]; then
     targets=(gomoku3d-server) # the page's own server, which sends it gzipped
 fi
@@ -631,8 +638,67 @@ server_section() {
     echo
 }
 
+# Three servers sharing one PostgreSQL and one Redis, all started here: every game made at one
+# server and joined at the next, so that each move is handed from one server to another.
+servers_section() {
+    local games=3000 rates=1000,2000,3000,4000,6000 seconds=15
+    ulimit -n "$(ulimit -Hn)"
+    local dir="$work/servers" bin=/usr/lib/postgresql/15/bin as=()
+    mkdir -p "$dir/pg"
+    if [ "$(id -u)" -eq 0 ]; then
+        # PostgreSQL does not run as root.
+        chown nobody "$dir" "$dir/pg"
+        as=(runuser -u nobody --)
+    fi
+    "${as[@]}" "$bin/initdb" -D "$dir/pg" -A trust -U postgres >"$dir/initdb.log" 2>&1 ||
+        { echo "bench: initdb failed: $(cat "$dir/initdb.log")" >&2 && return 1; }
+    "${as[@]}" "$bin/pg_ctl" -D "$dir/pg" -l "$dir/pg.log" -w \
+        -o "-k $dir -c listen_addresses='' -c max_connections=50" start >/dev/null ||
+        { echo "bench: PostgreSQL did not start: $(cat "$dir/pg.log")" >&2 && return 1; }
+    redis-server --port 0 --unixsocket "$dir/redis.sock" --save "" --appendonly no \
+        --dir "$dir" >"$dir/redis.log" 2>&1 &
+    local redis=$!
+    for _ in $(seq 100); do
+        [ -S "$dir/redis.sock" ] && break
+        sleep 0.1
+    done
+    local uri="postgresql:///postgres?host=$dir&user=postgres"
+    local pids=() ports=() server port name
+    for name in a b c; do
+        start_server "$dir/$name" --name "$name" --db "$uri" --redis "$dir/redis.sock" \
+            --games-per-address 0 || return 1
+        pids+=("$server") ports+=("$port")
+    done
+    echo "== Three servers sharing PostgreSQL 15 and Redis: $games games, $((2 * games))" \
+        "connections, every game made at one server and joined at the next"
+    echo "   (each move committed to PostgreSQL with synchronous_commit on, then handed on)"
+    sleep 1
+    local out
+    out=$("$build/bench/server_bench" "$(IFS=,; echo "${ports[*]}")" "$games" "$rates" \
+        "$seconds" "$(IFS=,; echo "${pids[*]}")")
+    kill "${pids[@]}" && wait "${pids[@]}" || true
+    kill "$redis" && wait "$redis" || true
+    "${as[@]}" "$bin/pg_ctl" -D "$dir/pg" -m fast stop >/dev/null || true
+    printf '%-40s %s\n' "games / connections" "$(value games "$out") / $(value connections "$out")"
+    printf '%-40s %s s\n' "time to make them all" "$(value setup_seconds "$out")"
+    printf '%-40s %s KB -> %s KB: %s KB a connection\n' "the servers' resident memory" \
+        "$(value server_rss_kb_before "$out")" "$(value server_rss_kb_after "$out")" \
+        "$(value server_kb_per_connection "$out")"
+    printf '%10s %10s %10s %10s %10s %8s %6s\n' "asked/s" "moves/s" "p50 ms" "p99 ms" "max ms" \
+        "refused" "lost"
+    awk '$1 == "moves_per_second_asked" { a = $2 } $1 == "moves_per_second" { m = $2 }
+         $1 == "relay_p50_ms" { p50 = $2 } $1 == "relay_p99_ms" { p99 = $2 }
+         $1 == "relay_max_ms" { mx = $2 } $1 == "refused" { r = $2 }
+         $1 == "lost" { printf "%10s %10s %10s %10s %10s %8s %6s\n", a, m, p50, p99, mx, r, $2
+                        if (p99 < 100 && m > best) best = m }
+         END { printf "largest rate with the 99th percentile under 100 ms: %d moves a second\n", best }' \
+        <<<"$out"
+    echo
+}
+
 case "$what" in
 server) server_section ;;
+servers) servers_section ;;
 thinking) thinking_section ;;
 engine) engine_section ;;
 tactics) tactics_section ;;

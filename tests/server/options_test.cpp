@@ -52,6 +52,42 @@ TEST(ServerOptions, aPublicUrlIsAnHttpAddressThatALinkCanCarry)
     EXPECT_TRUE(std::holds_alternative<std::string>(long_));
 }
 
+struct RedisCase
+{
+    std::vector<std::string> arguments;
+    const char *taken; // the Redis address, or nullptr: refused, naming --redis
+};
+
+const RedisCase REDIS[] = {
+    {{"--db", "postgresql://u@h/games", "--redis", "127.0.0.1:6379"}, "127.0.0.1:6379"},
+    {{"--db", "postgres:///games?host=/run/pg", "--redis", "/run/redis/redis.sock"},
+     "/run/redis/redis.sock"},
+    {{"--db", "games.sqlite", "--redis", "127.0.0.1:6379"}, nullptr}, // nothing shared
+    {{"--db", "postgresql://u@h/games", "--redis", "redis"}, nullptr},
+    {{"--db", "postgresql://u@h/games", "--redis", ""}, nullptr},
+    {{"--db", "postgresql://u@h/games", "--redis", "/" + std::string(200, 's')}, nullptr},
+};
+
+TEST(ServerOptions, redisIsForServersThatShareAPostgresDatabase)
+{
+    for (const RedisCase &c : REDIS)
+    {
+        SCOPED_TRACE(c.arguments.back());
+        const auto parsed = parseServerOptions(c.arguments);
+        if (c.taken == nullptr)
+        {
+            ASSERT_TRUE(std::holds_alternative<std::string>(parsed));
+            EXPECT_NE(std::get<std::string>(parsed).find("--redis"), std::string::npos);
+        }
+        else
+        {
+            ASSERT_TRUE(std::holds_alternative<ServerOptions>(parsed));
+            EXPECT_EQ(std::get<ServerOptions>(parsed).redis, c.taken);
+        }
+    }
+    EXPECT_TRUE(std::get<ServerOptions>(parseServerOptions({"--db", "x.sqlite"})).redis.empty());
+}
+
 TEST(ServerOptions, theLinksToGamesStartWithThePublicUrlAndWithoutItThereAreNone)
 {
     for (const std::string url : {"http://10.1.2.3:8080/", ""})

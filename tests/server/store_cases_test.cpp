@@ -259,6 +259,13 @@ TEST_P(StoreCases, ARestartGivesTheRunningClocksTheTimeItWasDown)
     ASSERT_EQ(timed.pauses.size(), 1u);
     EXPECT_EQ(timed.pauses[0].fromMs, NOW_MS + 4000);
     EXPECT_TRUE(reloaded(NEXT).pauses.empty());
+    // A heartbeat another server of the database kept going: a gap shorter than the least asked
+    // for gives nothing, and the beat is this start's.
+    EXPECT_FALSE(store().resumeClocks(NOW_MS + 36'000, 3000));
+    EXPECT_EQ(reloaded().pauses.size(), 1u);
+    const auto later = store().resumeClocks(NOW_MS + 40'000, 3000);
+    ASSERT_TRUE(later);
+    EXPECT_EQ(later->fromMs, NOW_MS + 36'000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, StoreCases, testing::ValuesIn(BACKENDS),
