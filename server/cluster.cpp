@@ -8,9 +8,11 @@
 #include <nlohmann/json.hpp>
 
 #include <atomic>
+#include <condition_variable>
 #include <future>
 #include <chrono>
 #include <map>
+#include <mutex>
 #include <set>
 #include <sys/socket.h>
 #include <thread>
@@ -166,6 +168,40 @@ std::shared_ptr<const std::string> shared(std::string_view text)
     return std::make_shared<const std::string>(text);
 }
 
+// When each other server was last heard of: kept by the listener's thread as its messages come
+// in, so that a loop too busy to read them at once does not take a server that beats for silent.
+class Heard
+{
+public:
+    void at(const std::string &instance, std::int64_t ms)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        std::int64_t &last = times_[instance];
+        last = std::max(last, ms);
+    }
+    // A server met for the first time: silent only once it has not beaten for a while from now.
+    void meet(const std::string &instance, std::int64_t ms)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        times_.try_emplace(instance, ms);
+    }
+    bool known(const std::string &instance) const
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return times_.contains(instance);
+    }
+    bool silent(const std::string &instance, std::int64_t now) const
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const auto it = times_.find(instance);
+        return it == times_.end() || now - it->second > Cluster::SILENCE_MS;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::unordered_map<std::string, std::int64_t> times_;
+};
+
 } // namespace
 
 struct Cluster::State : std::enable_shared_from_this<Cluster::State>
@@ -237,9 +273,12 @@ struct Cluster::State : std::enable_shared_from_this<Cluster::State>
     std::unordered_map<std::uint64_t, Client> clients;
     std::uint64_t nextClient = 1;
     std::map<std::pair<std::string, std::uint64_t>, std::unique_ptr<RemotePeer>> remotes;
-    std::unordered_map<std::string, std::int64_t> heard; // instance -> when it last beat
+    Heard heard;
 
     std::thread listener;
+    std::thread beater;
+    std::mutex beaterMutex;
+    std::condition_variable beaterWake;
     std::atomic<bool> stopping{false};
     std::atomic<int> listening{-1}; // the listener's socket, shut down to end it
 
@@ -382,7 +421,7 @@ struct Cluster::State : std::enable_shared_from_this<Cluster::State>
             return std::nullopt;
         }
         std::string owner(reply->str, reply->len);
-        if (owner != instance && heard.contains(owner) && silent(owner, steadyMs()))
+        if (owner != instance && heard.known(owner) && heard.silent(owner, steadyMs()))
         {
             // Its key has not run out yet, but it has not beaten for longer than its key lasts:
             // stopped. Should it only have been slow, it finds its key gone at its next beat and
@@ -396,20 +435,14 @@ struct Cluster::State : std::enable_shared_from_this<Cluster::State>
             }
             owner.assign(reply->str, reply->len);
         }
-        if (owner != instance && !heard.contains(owner))
+        if (owner != instance)
         {
-            heard[owner] = steadyMs(); // silent from now on only if it never beats
+            heard.meet(owner, steadyMs());
         }
         return owner;
     }
 
     std::string routeOf(const std::string &owner) const { return owner == instance ? "" : owner; }
-
-    bool silent(const std::string &other, std::int64_t now) const
-    {
-        const auto it = heard.find(other);
-        return it == heard.end() || now - it->second > SILENCE_MS;
-    }
 
     void letGoHandedOn(const std::function<bool(const std::string &)> &gone)
     {
@@ -462,10 +495,14 @@ struct Cluster::State : std::enable_shared_from_this<Cluster::State>
         }
     }
 
-    void unreachable(Peer &peer)
+    // Redis is out of reach, so nobody can say where the game is carried: the client is told, and
+    // let go, to come back (it reconnects by itself) once Redis is.
+    void unreachable(Client &client)
     {
-        peer.send(shared(errorMessage(ErrorCode::Internal,
-                                      "The servers cannot reach each other just now; try again")));
+        client.peer->send(shared(errorMessage(
+            ErrorCode::Internal, "The servers cannot reach each other just now; try again")));
+        client.letGo = true;
+        client.peer->close();
     }
 
     void receive(std::uint64_t number, std::string_view text)
@@ -486,7 +523,7 @@ struct Cluster::State : std::enable_shared_from_this<Cluster::State>
                 const auto owner = holder(join->game, HOLD_MS);
                 if (!owner)
                 {
-                    unreachable(peer);
+                    unreachable(client);
                     return;
                 }
                 route = routeOf(*owner);
@@ -512,7 +549,7 @@ struct Cluster::State : std::enable_shared_from_this<Cluster::State>
             const auto owner = holder(PAIRING, 0);
             if (!owner)
             {
-                unreachable(peer);
+                unreachable(client);
                 return;
             }
             route = client.pairRoute = routeOf(*owner);
@@ -526,9 +563,9 @@ struct Cluster::State : std::enable_shared_from_this<Cluster::State>
             hub.handle(peer, std::move(message));
             return;
         }
-        if (client.told.insert(route).second && !heard.contains(route))
+        if (client.told.insert(route).second)
         {
-            heard[route] = steadyMs();
+            heard.meet(route, steadyMs());
         }
         publish(route, frame("in", instance, number, peer.address(), text));
     }
@@ -549,14 +586,8 @@ struct Cluster::State : std::enable_shared_from_this<Cluster::State>
     }
 
     // A message from Redis: handed here by another server, or a beat.
-    void arrived(const std::string &channel, const std::string &text)
+    void arrived(const std::string &text)
     {
-        const std::int64_t now = steadyMs();
-        if (channel == BEATS)
-        {
-            heard[text] = now;
-            return;
-        }
         const auto frame = readFrame(text);
         const auto number = frame ? clientNumber(frame->client) : std::nullopt;
         if (!number)
@@ -565,7 +596,6 @@ struct Cluster::State : std::enable_shared_from_this<Cluster::State>
             return;
         }
         const std::string from(frame->from);
-        heard[from] = now;
         if (frame->kind == "out" || frame->kind == "close")
         {
             const auto found = clients.find(*number);
@@ -612,32 +642,31 @@ struct Cluster::State : std::enable_shared_from_this<Cluster::State>
         }
     }
 
-    void beat()
+    // The beat found this server's key run out: another server may have taken its games (or Redis
+    // began again, empty), so none is kept here.
+    void lapsed()
     {
-        Reply alive =
-            command({"EVAL", KEEP_ALIVE, "1", ALIVE + instance, std::to_string(SILENCE_MS)});
-        if (!alive)
+        log("cluster: this server's hold on its games ran out; every client reconnects");
+        std::vector<Peer *> everyone;
+        for (auto &[number, client] : clients)
         {
-            return;
-        }
-        if (alive->type == REDIS_REPLY_INTEGER && alive->integer == 0 && beats > 0)
-        {
-            // Silent too long: another server may have taken its games, so none is kept here.
-            log("cluster: this server's hold on its games ran out; every client reconnects");
-            std::vector<Peer *> everyone;
-            for (auto &[number, client] : clients)
+            if (!client.letGo)
             {
                 client.letGo = true;
                 everyone.push_back(client.peer);
             }
-            for (Peer *peer : everyone)
-            {
-                peer->close();
-            }
-            forgetRemotes([](const std::string &) { return true; });
         }
+        for (Peer *peer : everyone)
+        {
+            peer->close();
+        }
+        forgetRemotes([](const std::string &) { return true; });
+    }
+
+    // Each second: this server's live games for the others' lists, and its holds renewed.
+    void beat()
+    {
         ++beats;
-        append({"PUBLISH", BEATS, instance});
         std::string live = liveJson(hub.liveGames());
         live.insert(1, "\"at\":" + std::to_string(wallMs()) + ",");
         append({"HSET", LIVE, instance, live});
@@ -661,7 +690,7 @@ struct Cluster::State : std::enable_shared_from_this<Cluster::State>
         }
         // The servers gone silent: the clients handed to them reconnect (and come to a server
         // that takes their games), and theirs carried here are forgotten.
-        const auto gone = [&](const std::string &other) { return silent(other, now); };
+        const auto gone = [&](const std::string &other) { return heard.silent(other, now); };
         letGoHandedOn(gone);
         forgetRemotes(gone);
     }
@@ -712,7 +741,7 @@ namespace
 // server stops; a lost connection is made again.
 void listenToRedis(std::weak_ptr<Cluster::State> weak, net::io_context &io, std::string address,
                    std::string instance, std::atomic<bool> &stopping, std::atomic<int> &listening,
-                   std::promise<std::string> started)
+                   Heard &heard, std::promise<std::string> started)
 {
     bool told = false;
     const std::string channel = TO + instance;
@@ -756,13 +785,23 @@ void listenToRedis(std::weak_ptr<Cluster::State> weak, net::io_context &io, std:
                 {
                     continue;
                 }
+                const std::string_view from(reply->element[1]->str, reply->element[1]->len);
+                std::string text(reply->element[2]->str, reply->element[2]->len);
+                if (from == BEATS)
+                {
+                    heard.at(text, steadyMs());
+                    continue;
+                }
+                if (const auto frame = readFrame(text))
+                {
+                    heard.at(std::string(frame->from), steadyMs());
+                }
                 net::post(io,
-                          [weak, from = std::string(reply->element[1]->str, reply->element[1]->len),
-                           text = std::string(reply->element[2]->str, reply->element[2]->len)]
+                          [weak, text = std::move(text)]
                           {
                               if (auto state = weak.lock())
                               {
-                                  state->arrived(from, text);
+                                  state->arrived(text);
                               }
                           });
             }
@@ -794,6 +833,57 @@ void listenToRedis(std::weak_ptr<Cluster::State> weak, net::io_context &io, std:
     }
 }
 
+// The beat's thread: each second this server's key renewed and its beat published, on a
+// connection of its own, so that a loop busy with its games never looks like a server gone. A key
+// found run out is handed to the loop (State::lapsed).
+void beatForever(std::weak_ptr<Cluster::State> weak, net::io_context &io, std::string address,
+                 std::string instance, std::atomic<bool> &stopping, std::mutex &mutex,
+                 std::condition_variable &wake)
+{
+    Context context;
+    const std::string key = ALIVE + instance;
+    const std::string life = std::to_string(Cluster::SILENCE_MS);
+    while (!stopping)
+    {
+        try
+        {
+            if (!context)
+            {
+                context = connectTo(address, std::chrono::milliseconds(1000));
+            }
+            Reply alive(static_cast<redisReply *>(redisCommand(context.get(), "EVAL %s 1 %b %b",
+                                                               KEEP_ALIVE, key.data(), key.size(),
+                                                               life.data(), life.size())));
+            Reply beat(alive ? static_cast<redisReply *>(
+                                   redisCommand(context.get(), "PUBLISH %b %b", BEATS.data(),
+                                                BEATS.size(), instance.data(), instance.size()))
+                             : nullptr);
+            if (!alive || !beat)
+            {
+                context.reset(); // made again at the next beat; the listener tells the loop
+            }
+            else if (alive->type == REDIS_REPLY_INTEGER && alive->integer == 0)
+            {
+                net::post(io,
+                          [weak]
+                          {
+                              if (auto state = weak.lock())
+                              {
+                                  state->lapsed();
+                              }
+                          });
+            }
+        }
+        catch (const ClusterError &)
+        {
+            context.reset();
+        }
+        std::unique_lock<std::mutex> lock(mutex);
+        wake.wait_for(lock, std::chrono::milliseconds(Cluster::BEAT_MS),
+                      [&] { return stopping.load(); });
+    }
+}
+
 } // namespace
 
 Cluster::Cluster(net::io_context &io, Hub &hub, const std::string &address, const std::string &name,
@@ -819,9 +909,9 @@ Cluster::Cluster(net::io_context &io, Hub &hub, const std::string &address, cons
     // Its channel is listened to before anyone may hand it anything.
     std::promise<std::string> started;
     std::future<std::string> listening = started.get_future();
-    state_->listener =
-        std::thread(listenToRedis, weak, std::ref(io), address, state_->instance,
-                    std::ref(state_->stopping), std::ref(state_->listening), std::move(started));
+    state_->listener = std::thread(listenToRedis, weak, std::ref(io), address, state_->instance,
+                                   std::ref(state_->stopping), std::ref(state_->listening),
+                                   std::ref(state_->heard), std::move(started));
     if (listening.wait_for(std::chrono::seconds(5)) != std::future_status::ready)
     {
         stop();
@@ -832,6 +922,9 @@ Cluster::Cluster(net::io_context &io, Hub &hub, const std::string &address, cons
         stop();
         throw ClusterError("listening to Redis at " + address + ": " + why);
     }
+    state_->beater = std::thread(beatForever, weak, std::ref(io), address, state_->instance,
+                                 std::ref(state_->stopping), std::ref(state_->beaterMutex),
+                                 std::ref(state_->beaterWake));
     state_->log("cluster: " + state_->instance + " on Redis at " + address);
 }
 
@@ -878,7 +971,15 @@ void Cluster::stop()
     {
         return;
     }
-    state_->stopping = true;
+    {
+        const std::lock_guard<std::mutex> lock(state_->beaterMutex);
+        state_->stopping = true;
+    }
+    state_->beaterWake.notify_all();
+    if (state_->beater.joinable())
+    {
+        state_->beater.join();
+    }
     const int socket = state_->listening.load();
     if (socket >= 0)
     {

@@ -641,12 +641,13 @@ server_section() {
 # Three servers sharing one PostgreSQL and one Redis, all started here: every game made at one
 # server and joined at the next, so that each move is handed from one server to another.
 servers_section() {
-    local games=3000 rates=1000,2000,3000,4000,6000 seconds=15
+    local games=5000 rates=1000,2000,3000,4000,6000 seconds=15
     ulimit -n "$(ulimit -Hn)"
     local dir="$work/servers" bin=/usr/lib/postgresql/15/bin as=()
     mkdir -p "$dir/pg"
     if [ "$(id -u)" -eq 0 ]; then
-        # PostgreSQL does not run as root.
+        # PostgreSQL does not run as root: nobody's, in a folder nobody may pass through.
+        chmod 711 "$work"
         chown nobody "$dir" "$dir/pg"
         as=(runuser -u nobody --)
     fi

@@ -2,7 +2,8 @@
 # End to end, online: tests/online/online.py with the real server, the page in headless Chromium
 # (Selenium with Debian's chromium-driver) and the desktop game under a private Xvfb; then
 # tests/online/machines.py, the server and the pages on two machines made of network namespaces
-# (as root, or with sudo -n: without either it fails).
+# (as root, or with sudo -n: without either it fails); then tests/online/servers.py, three servers
+# behind nginx on a PostgreSQL and a Redis it starts itself.
 # Usage: bash tests/online/run.sh [WEB_BUILD_DIR [NATIVE_GAME]]   (defaults: build-web/, whose
 # server/ holds gomoku3d-server, and build/gomoku3d), after tools/setup.sh and tools/web.sh
 # --build. Ends with "all: N passed, M failed" and a non-zero status if anything failed.
@@ -28,9 +29,13 @@ status=${PIPESTATUS[0]}
 /usr/bin/python3 -B "$root/tests/online/machines.py" "$server" "$web_build/web" "$artefacts" |
     tee "$artefacts/two-machines.out"
 ((PIPESTATUS[0] == 0)) || status=1
-# Both parts' counts together.
+# Three servers sharing their games, behind nginx.
+/usr/bin/python3 -B "$root/tests/online/servers.py" "$server" "$web_build/web" "$artefacts" |
+    tee "$artefacts/servers.out"
+((PIPESTATUS[0] == 0)) || status=1
+# The parts' counts together.
 awk '/^[0-9]+ passed, [0-9]+ failed$/ { p += $1; f += $3 } END { print "all: " p " passed, " f " failed" }' \
-    "$artefacts/one-machine.out" "$artefacts/two-machines.out"
+    "$artefacts/one-machine.out" "$artefacts/two-machines.out" "$artefacts/servers.out"
 # The pictures of the desktop's window, as PNG beside the pages'.
 for shot in "$artefacts"/*.xwd; do
     [ -e "$shot" ] && convert "xwd:$shot" "${shot%.xwd}.png" && rm "$shot"
