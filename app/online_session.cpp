@@ -1,11 +1,13 @@
-// The desktop game online: `--join LINK` joins the link's game on its server. The network runs on
+// The desktop game online: `--join LINK` joins the link's game on its server, `--play-someone
+// SERVER` seeks a rated game with a stranger there (app/online_options.h). The network runs on
 // the WebSocket client's own thread; the idle callback drains what it heard between frames and
-// hands it to the online game, so the frame loop never waits for the network. The seat's secret
-// is kept in a file (platform/seat_store.h); the status goes to the window's title and, a line
-// for each change, to the console.
+// hands it to the online game, so the frame loop never waits for the network. The seats' secrets
+// and the player's are kept in files (platform/seat_store.h); the status goes to the window's
+// title and, a line for each change, to the console, as do a rated game's players.
 #include "app/online_session.h"
 
 #include "app/input.h"
+#include "app/online_options.h"
 #include "game/online.h"
 #include "game/online_message.h"
 #include "platform/console.h"
@@ -17,7 +19,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <optional>
 #include <random>
 #include <string>
 
@@ -26,7 +27,7 @@ namespace
 
 constexpr const char *WINDOW_TITLE = "Game";
 
-std::optional<GameLink> joinLink; // from the command line
+OnlineOptions options; // from the command line
 
 // The console writes Big5, and a status line is plain English but for its ellipsis, which Big5
 // has too; anything else that is not ASCII would be a question mark.
@@ -101,6 +102,15 @@ public:
                 tell(line);
             }
         }
+        const std::string players = onlineGame.playersText();
+        if (players != players_)
+        {
+            players_ = players;
+            if (!players.empty())
+            {
+                tell(players);
+            }
+        }
         showTitle();
         glutPostRedisplay();
     }
@@ -157,17 +167,18 @@ public:
         }
     }
 
-private:
     static void tell(const std::string &line)
     {
         consoleWriteBig5(big5(line) + "\n");
         consoleFlush();
     }
 
+private:
     WebSocketClient client_;
     std::mt19937 random_{std::random_device{}()};
     bool wasActive_ = false;
     std::string shown_;
+    std::string players_;
     std::string title_;
     bool warned_ = false;
 };
@@ -188,52 +199,63 @@ void onIdleOnline()
 
 bool takeOnlineOptions(int *argc, char **argv)
 {
-    for (int i = 1; i < *argc; ++i)
+    std::string why;
+    if (!takeOnlineArguments(argc, argv, &options, &why))
     {
-        if (std::strcmp(argv[i], "--join") != 0)
-        {
-            continue;
-        }
-        if (i + 1 >= *argc)
-        {
-            std::fprintf(stderr, "gomoku3d: --join needs the link to a game, as the page shows it "
-                                 "(http://HOST:PORT/?game=ID)\n");
-            return false;
-        }
-        GameLink link;
-        std::string why;
-        if (!parseGameLink(argv[i + 1], &link, &why))
-        {
-            std::fprintf(stderr, "gomoku3d: --join: %s\n", why.c_str());
-            return false;
-        }
-        if (!WebSocketClient::supports(link.secure))
-        {
-            std::fprintf(stderr, "gomoku3d: --join: this build of the game cannot make secure "
-                                 "connections, so it cannot join an https:// link\n");
-            return false;
-        }
-        joinLink = link;
-        // The two arguments leave the command line, the rest (freeglut's) stays in its order.
-        for (int j = i; j + 2 <= *argc; ++j)
-        {
-            argv[j] = argv[j + 2];
-        }
-        *argc -= 2;
-        --i;
+        std::fprintf(stderr, "gomoku3d: %s\n", why.c_str());
+        return false;
+    }
+    const GameLink *address = options.address();
+    if (address != nullptr && !WebSocketClient::supports(address->secure))
+    {
+        std::fprintf(stderr,
+                     "gomoku3d: %s: this build of the game cannot make secure "
+                     "connections, so it cannot play on an https:// server\n",
+                     options.join ? "--join" : "--play-someone");
+        return false;
+    }
+    std::string note;
+    const std::filesystem::path file = seatFile(ONLINE_PLAYER_KEY);
+    const std::string where =
+        file.empty() ? std::string("no file: the environment names no home") : file.string();
+    if (!seekHasPlayer(options, isSecret(loadSeat(ONLINE_PLAYER_KEY)), where, &why, &note))
+    {
+        std::fprintf(stderr, "gomoku3d: %s\n", why.c_str());
+        return false;
+    }
+    if (!note.empty())
+    {
+        std::fprintf(stderr, "gomoku3d: %s\n", note.c_str());
     }
     return true;
 }
 
 void startOnlineSession()
 {
-    if (!joinLink)
+    const GameLink *address = options.address();
+    if (address == nullptr)
     {
         return;
     }
-    transport = std::make_unique<DesktopTransport>(*joinLink);
+    transport = std::make_unique<DesktopTransport>(*address);
     onlineGame.attach(transport.get());
+    startFromOptions(options);
+    // "Play someone" seeks again on the same server, after a game or instead of one, under the
+    // online clock chosen beside it (the --clock of the command line at first).
     glutAddMenuEntry("Leave online game", MENU_LEAVE_ONLINE);
+    glutAddMenuEntry(onlineClockLabel().c_str(), MENU_ONLINE_CLOCK);
+    onlineClockEntry = MENU_ENTRIES + 2;
+    glutAddMenuEntry("Play someone", MENU_PLAY_SOMEONE);
+    pageEntry = [](int value)
+    {
+        if (value == MENU_PLAY_SOMEONE)
+        {
+            const std::string missing = playSomeoneWithoutPlayer(options);
+            if (!missing.empty())
+            {
+                DesktopTransport::tell(missing);
+            }
+        }
+    };
     glutIdleFunc(onIdleOnline);
-    onlineGame.join(joinLink->game);
 }

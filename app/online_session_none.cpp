@@ -1,20 +1,28 @@
 // A build of the desktop game without the online game's libraries (Boost and nlohmann-json were
-// not found when it was configured): `--join` says so instead of starting.
+// not found when it was configured): `--join` and `--play-someone` say so instead of starting.
 #include "app/online_session.h"
 
+#include "app/online_options.h"
+
 #include <cstdio>
-#include <cstring>
+#include <string>
 
 bool takeOnlineOptions(int *argc, char **argv)
 {
-    for (int i = 1; i < *argc; ++i)
+    OnlineOptions options;
+    std::string why;
+    if (!takeOnlineArguments(argc, argv, &options, &why))
     {
-        if (std::strcmp(argv[i], "--join") == 0)
-        {
-            std::fprintf(stderr, "gomoku3d: --join: this build of the game has no online play "
-                                 "(it was built without Boost and nlohmann-json)\n");
-            return false;
-        }
+        std::fprintf(stderr, "gomoku3d: %s\n", why.c_str());
+        return false;
+    }
+    if (options.address() != nullptr)
+    {
+        std::fprintf(stderr,
+                     "gomoku3d: %s: this build of the game has no online play (it was built "
+                     "without Boost and nlohmann-json)\n",
+                     options.join ? "--join" : "--play-someone");
+        return false;
     }
     return true;
 }

@@ -134,14 +134,13 @@ bool plainWords(const std::string &text)
                        {
                            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                                   (c >= '0' && c <= '9') || c == ' ' || c == ',' || c == ':' ||
-                                  c == '\'' || c == '-' || c == '(' || c == ')';
+                                  c == '\'' || c == '-' || c == '(' || c == ')' || c == '.' ||
+                                  c == '_';
                        });
 }
 
 // The words for a refusal of the server, by its code; a code of a newer server, shown as it is
 // when it looks like one.
-// The key the player's own secret is kept under, beside the seats' (no game id looks like it).
-constexpr const char *PLAYER_KEY = "player";
 
 // Text as a JSON string.
 std::string quoted(const std::string &text)
@@ -249,18 +248,22 @@ bool isSecret(std::string_view text)
     return text.size() == SECRET_LENGTH && std::all_of(text.begin(), text.end(), isLowerHex);
 }
 
-bool parseGameLink(std::string_view text, GameLink *link, std::string *why)
+namespace
 {
-    const auto failed = [why](const char *words)
+
+// The scheme, host and port of a link or of a server's address, into `result`; `text` is left
+// with what follows them (the path, the query, the fragment). `what` names it in the reasons.
+bool parseAuthority(std::string_view &text, const char *what, GameLink *result, std::string *why)
+{
+    const auto failed = [why, what](const char *words)
     {
-        *why = words;
+        *why = std::string("the ") + what + words;
         return false;
     };
     if (text.size() > LINK_MAX)
     {
-        return failed("the link is too long");
+        return failed(" is too long");
     }
-    GameLink result;
     const auto startsWith = [&text](std::string_view prefix)
     {
         return text.size() >= prefix.size() &&
@@ -270,7 +273,7 @@ bool parseGameLink(std::string_view text, GameLink *link, std::string *why)
     };
     if (startsWith("https://"))
     {
-        result.secure = true;
+        result->secure = true;
         text.remove_prefix(8);
     }
     else if (startsWith("http://"))
@@ -279,7 +282,7 @@ bool parseGameLink(std::string_view text, GameLink *link, std::string *why)
     }
     else
     {
-        return failed("a link starts with http:// or https://");
+        return failed(" does not start with http:// or https://");
     }
     const std::size_t hostEnd = std::min(text.find_first_of("/?#"), text.size());
     std::string_view authority = text.substr(0, hostEnd);
@@ -293,7 +296,7 @@ bool parseGameLink(std::string_view text, GameLink *link, std::string *why)
         const std::size_t close = authority.find(']');
         if (close == std::string_view::npos)
         {
-            return failed("the link's host has no closing ]");
+            return failed("'s host has no closing ]");
         }
         host = authority.substr(0, close + 1);
         rest = authority.substr(close + 1);
@@ -302,7 +305,7 @@ bool parseGameLink(std::string_view text, GameLink *link, std::string *why)
                              return isLowerHex(c) || (c >= 'A' && c <= 'F') || c == ':' || c == '.';
                          }))
         {
-            return failed("the link's host is not an IPv6 address");
+            return failed("'s host is not an IPv6 address");
         }
     }
     else
@@ -316,38 +319,41 @@ bool parseGameLink(std::string_view text, GameLink *link, std::string *why)
                                     c == '.';
                          }))
         {
-            return failed("the link's host is not a name or an address");
+            return failed("'s host is not a name or an address");
         }
     }
     if (host.empty() || host == "[]")
     {
-        return failed("the link has no host");
+        return failed(" has no host");
     }
-    result.host = host;
-    result.port = result.secure ? 443 : 80;
+    result->host = host;
+    result->port = result->secure ? 443 : 80;
     if (!rest.empty())
     {
         if (rest[0] != ':' || rest.size() < 2 || rest.size() > 6)
         {
-            return failed("the link's port is not a number from 1 to 65535");
+            return failed("'s port is not a number from 1 to 65535");
         }
         int port = 0;
         const auto [end, error] = std::from_chars(rest.data() + 1, rest.data() + rest.size(), port);
         if (error != std::errc() || end != rest.data() + rest.size() || port < 1 || port > 65535)
         {
-            return failed("the link's port is not a number from 1 to 65535");
+            return failed("'s port is not a number from 1 to 65535");
         }
-        result.port = port;
+        result->port = port;
     }
+    return true;
+}
 
-    // The query's game=ID, wherever it stands among its parameters; the fragment is the page's.
+// The value of the query's game=, wherever it stands among its parameters ("" when there is
+// none); the fragment is the page's. False when a game= there is not a game's name.
+bool queryGame(std::string_view text, std::string *game)
+{
+    game->clear();
     text = text.substr(0, text.find('#'));
     const std::size_t question = text.find('?');
-    if (question == std::string_view::npos)
-    {
-        return failed("the link names no game (it has no ?game=)");
-    }
-    std::string_view query = text.substr(question + 1);
+    std::string_view query =
+        question == std::string_view::npos ? std::string_view() : text.substr(question + 1);
     while (!query.empty())
     {
         const std::size_t amp = std::min(query.find('&'), query.size());
@@ -357,16 +363,51 @@ bool parseGameLink(std::string_view text, GameLink *link, std::string *why)
         {
             if (!isGameId(parameter.substr(5)))
             {
-                return failed("the link's game is not a game's name");
+                return false;
             }
-            result.game = parameter.substr(5);
+            *game = parameter.substr(5);
         }
+    }
+    return true;
+}
+
+} // namespace
+
+bool parseGameLink(std::string_view text, GameLink *link, std::string *why)
+{
+    GameLink result;
+    if (!parseAuthority(text, "link", &result, why))
+    {
+        return false;
+    }
+    if (!queryGame(text, &result.game))
+    {
+        *why = "the link's game is not a game's name";
+        return false;
     }
     if (result.game.empty())
     {
-        return failed("the link names no game (it has no ?game=)");
+        *why = "the link names no game (it has no ?game=)";
+        return false;
     }
     *link = result;
+    return true;
+}
+
+bool parseServerAddress(std::string_view text, GameLink *server, std::string *why)
+{
+    GameLink result;
+    if (!parseAuthority(text, "address", &result, why))
+    {
+        return false;
+    }
+    std::string game;
+    if (!queryGame(text, &game) || !game.empty())
+    {
+        *why = "the address names a game (?game=): that is a link to join, not a server's address";
+        return false;
+    }
+    *server = result;
     return true;
 }
 
@@ -482,7 +523,7 @@ void OnlineGame::opened()
     if (seeking_)
     {
         // The player first: the one kept here, or a new one of the name given.
-        const std::string kept = transport_->loadSecret(PLAYER_KEY);
+        const std::string kept = transport_->loadSecret(ONLINE_PLAYER_KEY);
         transport_->send(isSecret(kept)
                              ? R"({"type":"hello","secret":")" + kept + "\"}"
                              : std::string(R"({"type":"hello","name":)") + quoted(seekName_) + "}");
@@ -751,7 +792,7 @@ void OnlineGame::applyState(const ServerMessage &message)
 
 bool OnlineGame::hasPlayer() const
 {
-    return transport_ != nullptr && isSecret(transport_->loadSecret(PLAYER_KEY));
+    return transport_ != nullptr && isSecret(transport_->loadSecret(ONLINE_PLAYER_KEY));
 }
 
 bool OnlineGame::seek(const std::string &name)
@@ -784,7 +825,7 @@ void OnlineGame::applyPlayer(const ServerMessage &message)
     {
         return;
     }
-    transport_->storeSecret(PLAYER_KEY, message.secret);
+    transport_->storeSecret(ONLINE_PLAYER_KEY, message.secret);
     seekName_.clear();
     failures_ = 0; // the server answers
     notice_ = "You play as " + message.name + " (" + std::to_string(message.rating) + ").";
@@ -937,16 +978,18 @@ void OnlineGame::applyError(const ServerMessage &message)
         if (code == "no-such-player")
         {
             // The server has forgotten the player kept here: a name is asked for again.
-            transport_->forgetSecret(PLAYER_KEY);
+            transport_->forgetSecret(ONLINE_PLAYER_KEY);
             stop("The server no longer knows your player: choose a name to play as.");
             return;
         }
         if (code == "name-taken" || code == "bad-name" || code == "too-many-players" ||
             code == "rate-limited")
         {
-            stop(code == "name-taken" ? "Another player has that name, or one too like it."
-                 : code == "bad-name"
-                     ? (plainWords(message.text) ? message.text + "." : "That name cannot be used.")
+            // A name refused is told in the server's words, which say what a name may be.
+            const bool named = code == "name-taken" || code == "bad-name";
+            stop(named && plainWords(message.text) ? message.text + "."
+                 : code == "name-taken"   ? "Another player has that name, or one too like it."
+                 : code == "bad-name"     ? "That name cannot be used."
                  : code == "rate-limited" ? "The server is refusing seeks this fast; try later."
                                           : "The server holds too many players from this address.");
             return;

@@ -121,6 +121,9 @@ inline constexpr int ENDING_TIME = 5;
 
 // What the online game asks of the platform's connection and storage. Each call is made at once,
 // from whatever call into OnlineGame caused it.
+// The key the player's own secret is kept under, beside the seats' (no game id looks like it).
+inline constexpr const char *ONLINE_PLAYER_KEY = "player";
+
 class OnlineTransport
 {
 public:
@@ -155,6 +158,10 @@ struct GameLink
 };
 // Reads a link; false, with `why` in words, when it is not one.
 bool parseGameLink(std::string_view text, GameLink *link, std::string *why);
+// Reads a server's address, the page's own as a browser shows it (http://HOST[:PORT]/[PATH], or
+// https://), into `server` with no game; false, with `why` in words, when it is not one or when
+// it names a game (a link to join).
+bool parseServerAddress(std::string_view text, GameLink *server, std::string *why);
 
 class OnlineGame
 {

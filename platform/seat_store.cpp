@@ -25,12 +25,6 @@ bool fileSafe(const std::string &game)
                        { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-'; });
 }
 
-fs::path seatFile(const std::string &game)
-{
-    const fs::path folder = seatFolder();
-    return folder.empty() || !fileSafe(game) ? fs::path() : folder / ("seat-" + game);
-}
-
 const char *environment(const char *name)
 {
     const char *value = std::getenv(name);
@@ -59,6 +53,12 @@ fs::path seatFolder()
     }
     return {};
 #endif
+}
+
+fs::path seatFile(const std::string &game)
+{
+    const fs::path folder = seatFolder();
+    return folder.empty() || !fileSafe(game) ? fs::path() : folder / ("seat-" + game);
 }
 
 std::string loadSeat(const std::string &game)

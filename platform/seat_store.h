@@ -10,6 +10,10 @@
 // The folder of the seats; empty when the environment names no home.
 std::filesystem::path seatFolder();
 
+// The file that keeps the secret of `game` (the player's too, under its key); empty when the folder
+// is unknown or the name could not be a file's.
+std::filesystem::path seatFile(const std::string &game);
+
 // The secret kept for `game`, or "" when there is none or the game's name could not be a file's.
 std::string loadSeat(const std::string &game);
 // Keeps `secret` for `game`, replacing what was kept; false when it could not be written.

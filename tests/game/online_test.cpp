@@ -2,6 +2,7 @@
 // the transport was asked, the status line, the stones) and the input callbacks in an online game.
 #include "game/game_state.h"
 #include "app/input.h"
+#include "app/online_options.h"
 #include "game/online.h"
 #include "game/online_message.h"
 #include "tests/fakes/fake_glut.h"
@@ -1241,6 +1242,12 @@ TEST_F(OnlineInput, TheOnlineClockEntryGivesTheGamesItCreatesAClock)
     EXPECT_EQ(onlineClockLabel(), "Online clock: none");
 }
 
+// The server's refusals of a new player's name, in its own words.
+const std::string NAME_TAKEN = R"(<{"type":"error","code":"name-taken","message":)"
+                               R"("Another player has that name, or one that would pass for it"})";
+const std::string BAD_NAME = R"(<{"type":"error","code":"bad-name","message":)"
+                             R"("A name has letters, digits, spaces, '_', '-' and '.' only"})";
+
 // Playing someone: a new player of the name given, or the one kept; the seek under the local
 // rule and this client's clock; the stranger's game joined with its seat; a name refused stops
 // it with the reason; a player the server forgot is forgotten here too.
@@ -1276,9 +1283,14 @@ TEST(Seeking, APlayerSeeksAndGoesOnToThePairedGame)
          {"connect /ws 0", kept, "store player " + player, seekCall, "store $G $S", "disconnect",
           "connect /ws?game=$G 0"},
          "Joining the online game…"},
-        {"a name taken",
+        {"a name taken, in the server's words",
          false,
-         {"open", error("name-taken")},
+         {"open", NAME_TAKEN},
+         {"connect /ws 0", hello, "disconnect"},
+         "problem: Another player has that name, or one that would pass for it."},
+        {"a name taken, the server's words not plain",
+         false,
+         {"open", R"(<{"type":"error","code":"name-taken","message":"<b>no</b>"})"},
          {"connect /ws 0", hello, "disconnect"},
          "problem: Another player has that name, or one too like it."},
         {"a player the server forgot",
@@ -1321,6 +1333,184 @@ TEST(Seeking, APlayerSeeksAndGoesOnToThePairedGame)
     startAnew(transport);
     EXPECT_FALSE(onlineGame.seek(""));
     EXPECT_TRUE(transport.calls.empty());
+}
+
+// The desktop's command line at work: --play-someone seeks as the player kept, or as a new one
+// of --name, under the local rule and --clock, and plays the paired game in the colour the
+// server gives; a name refused, or no server there, stops it with the reason. --join joins.
+TEST(DesktopSeeking, TheCommandLinesSeekPlaysThePairedGame)
+{
+    const std::string player = "fedcba9876543210fedcba9876543210";
+    const std::string playerSays = R"(<{"type":"player","secret":")" + player +
+                                   R"(","name":"Ann","rating":1500,"deviation":350})";
+    const std::string paired = R"(<{"type":"paired","game":"$G","secret":"$S"})";
+    const std::string players =
+        R"(,"players":{"black":{"name":"Bo","rating":1532},"white":{"name":"Ann","rating":1500}})";
+    const auto pairedState = [&players](const std::string &you)
+    {
+        return R"(<{"type":"state","game":"$G","moves":[],"you":")" + you +
+               R"(","black":"present","white":"present","over":false,"winner":null,)"
+               R"("five":null)" +
+               players + "}";
+    };
+    // The paired game joined with its seat, which the server's answer gives again.
+    const Steps toTheGame = {R"(send {"type":"join","game":"$G","secret":"$S"})", "store $G $S"};
+    const Steps pairedCalls = {"store $G $S", "disconnect", "connect /ws?game=$G 0"};
+    const struct
+    {
+        const char *name;
+        Steps line; // after --play-someone SERVER
+        bool kept;
+        engine::Rule rule;
+        Steps steps;
+        Steps calls;
+        std::string status;
+        std::string players = "";
+    } cases[] = {
+        {"a new player of --name, paired as white",
+         {"--name", "Ann", "--clock", "3+2"},
+         false,
+         engine::Rule::Renju,
+         Steps{"open", playerSays, R"(<{"type":"seeking","rule":"renju","clock":"3+2"})", paired,
+               "open", JOINED_WHITE, pairedState("white")},
+         Steps{"connect /ws 0", R"(send {"type":"hello","name":"Ann"})", "store player " + player,
+               R"(send {"type":"seek","rule":"renju","clock":"3+2"})"} +
+             pairedCalls + toTheGame,
+         "Black to move (you play white).",
+         "Black: Bo (1532) - White: Ann (1500)"},
+        {"the player kept, its --name not used, paired as black",
+         {"--name", "Zed"},
+         true,
+         engine::Rule::Freestyle,
+         Steps{"open", playerSays, paired, "open", JOINED_BLACK, pairedState("black")},
+         Steps{"connect /ws 0", R"(send {"type":"hello","secret":")" + player + "\"}",
+               "store player " + player, R"(send {"type":"seek","rule":"freestyle"})"} +
+             pairedCalls + toTheGame,
+         "Your move (black).",
+         "Black: Bo (1532) - White: Ann (1500)"},
+        {"waiting for someone",
+         {"--clock", "none"},
+         true,
+         engine::Rule::Standard,
+         Steps{"open", playerSays, R"(<{"type":"seeking","rule":"exactly-five","clock":null})"},
+         Steps{"connect /ws 0", R"(send {"type":"hello","secret":")" + player + "\"}",
+               "store player " + player, R"(send {"type":"seek","rule":"exactly-five"})"},
+         "Looking for someone to play (exactly five, no clock)… You play as Ann (1500)."},
+        {"a bad name, in the server's words",
+         {"--name", "A+"},
+         false,
+         engine::Rule::Freestyle,
+         Steps{"open", BAD_NAME},
+         Steps{"connect /ws 0", R"(send {"type":"hello","name":"A+"})", "disconnect"},
+         "problem: A name has letters, digits, spaces, '_', '-' and '.' only."},
+        {"a name taken, in the server's words",
+         {"--name", "Bo"},
+         false,
+         engine::Rule::Freestyle,
+         Steps{"open", NAME_TAKEN},
+         Steps{"connect /ws 0", R"(send {"type":"hello","name":"Bo"})", "disconnect"},
+         "problem: Another player has that name, or one that would pass for it."},
+        {"no server there",
+         {"--name", "Ann"},
+         false,
+         engine::Rule::Freestyle,
+         Steps{"close 0"},
+         Steps{"connect /ws 0", "disconnect"},
+         "problem: Online play needs the game's own server, and none answered here."},
+    };
+    for (const auto &c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        RecordingTransport transport;
+        startAnew(transport);
+        gameRule = c.rule;
+        if (c.kept)
+        {
+            transport.secrets["player"] = player;
+        }
+        std::vector<std::string> words = {"gomoku3d", "--play-someone", "http://127.0.0.1:8080/"};
+        words.insert(words.end(), c.line.begin(), c.line.end());
+        std::vector<char *> argv;
+        for (std::string &word : words)
+        {
+            argv.push_back(word.data());
+        }
+        int argc = static_cast<int>(argv.size());
+        OnlineOptions options;
+        std::string why;
+        ASSERT_TRUE(takeOnlineArguments(&argc, argv.data(), &options, &why)) << why;
+        std::string note;
+        ASSERT_TRUE(seekHasPlayer(options, c.kept, "the file", &why, &note)) << why;
+        startFromOptions(options);
+        play(transport, c.steps);
+        Steps expected;
+        for (const std::string &call : c.calls)
+        {
+            expected.push_back(filled(call));
+        }
+        EXPECT_EQ(transport.calls, expected);
+        EXPECT_EQ(onlineGame.active() ? onlineGame.status() : "problem: " + onlineGame.problem(),
+                  c.status);
+        EXPECT_EQ(onlineGame.playersText(), c.players);
+        if (c.status.rfind("problem: ", 0) != 0)
+        {
+            EXPECT_EQ(transport.secrets["player"], player) << "the player is kept under its key";
+        }
+    }
+}
+
+// --join joins the link's game, and its --clock is the one the menu's seeks will have.
+TEST(DesktopSeeking, JoinJoinsTheLinksGameWithTheClockForLater)
+{
+    RecordingTransport transport;
+    startAnew(transport);
+    OnlineOptions options;
+    std::string why;
+    ASSERT_TRUE(parseGameLink("http://h/?game=" + GAME, &options.join.emplace(), &why)) << why;
+    options.clock = "5+3";
+    startFromOptions(options);
+    EXPECT_EQ(transport.calls, (Steps{filled("connect /ws?game=$G 0")}));
+    EXPECT_EQ(onlineGame.timeControl(), "5+3");
+}
+
+// The desktop menu's "Play someone": the player kept seeks again after a finished game (and a
+// game in progress is asked about first); with none kept, the new player of --name seeks, and
+// without --name nothing is sought and the player is told what to give.
+TEST(DesktopSeeking, PlaySomeoneSeeksAgainAfterAGame)
+{
+    const std::string player = "fedcba9876543210fedcba9876543210";
+    const std::string seekAgain[] = {"disconnect", "connect /ws 0",
+                                     R"(send {"type":"hello","secret":")" + player + "\"}"};
+    RecordingTransport transport;
+    startAnew(transport);
+    transport.secrets["player"] = player;
+    play(transport, RESUME + Steps{state("black", "[[9,9]]")});
+    transport.calls.clear();
+    onMenu(MENU_PLAY_SOMEONE);
+    EXPECT_EQ(askedNow(), ASKED_ABANDON) << "a game in progress is asked about first";
+    EXPECT_TRUE(transport.calls.empty());
+    onKeyboard('n', 0, 0);
+    play(transport, {state("black", BLACK_FIVE, PRESENT, BLACK_WON)});
+    ASSERT_TRUE(onlineGame.over());
+    transport.calls.clear();
+    onMenu(MENU_PLAY_SOMEONE);
+    EXPECT_EQ(askedNow(), 0);
+    play(transport, {"open"});
+    EXPECT_EQ(transport.calls, (Steps(std::begin(seekAgain), std::end(seekAgain))));
+    EXPECT_TRUE(onlineGame.seeking());
+
+    OnlineOptions options;
+    std::string why;
+    ASSERT_TRUE(parseServerAddress("http://h/", &options.server.emplace(), &why)) << why;
+    transport = RecordingTransport();
+    startAnew(transport);
+    EXPECT_NE(playSomeoneWithoutPlayer(options).find("--name NAME"), std::string::npos);
+    EXPECT_TRUE(transport.calls.empty());
+    EXPECT_FALSE(onlineGame.active());
+    options.name = "Cy";
+    EXPECT_EQ(playSomeoneWithoutPlayer(options), "");
+    play(transport, {"open"});
+    EXPECT_EQ(transport.calls, (Steps{"connect /ws 0", R"(send {"type":"hello","name":"Cy"})"}));
 }
 
 std::int64_t fakeNowMs = 0;
