@@ -617,9 +617,20 @@ server_section() {
     local out
     out=$("$build/bench/server_bench" "$port" "$games" "$rate,$ramp" "$seconds" "$server")
     kill "$server" && wait "$server" || true
+    relay_figures "server's resident memory" "$out"
+    echo
+    echo "== The database alone: one commit a move, as the server's loop makes them"
+    mkdir -p "$work/store"
+    "$build/bench/store_bench" "$work/store" 20000
+    echo
+}
+
+# relay_figures LABEL OUT: server_bench's games, memory and relay at each rate, as a table.
+relay_figures() {
+    local label=$1 out=$2
     printf '%-40s %s\n' "games / connections" "$(value games "$out") / $(value connections "$out")"
     printf '%-40s %s s\n' "time to make them all" "$(value setup_seconds "$out")"
-    printf '%-40s %s KB -> %s KB: %s KB a connection\n' "server's resident memory" \
+    printf '%-40s %s KB -> %s KB: %s KB a connection\n' "$label" \
         "$(value server_rss_kb_before "$out")" "$(value server_rss_kb_after "$out")" \
         "$(value server_kb_per_connection "$out")"
     printf '%10s %10s %10s %10s %10s %8s %6s\n' "asked/s" "moves/s" "p50 ms" "p99 ms" "max ms" \
@@ -631,17 +642,12 @@ server_section() {
                         if (p99 < 100 && m > best) best = m }
          END { printf "largest rate with the 99th percentile under 100 ms: %d moves a second\n", best }' \
         <<<"$out"
-    echo
-    echo "== The database alone: one commit a move, as the server's loop makes them"
-    mkdir -p "$work/store"
-    "$build/bench/store_bench" "$work/store" 20000
-    echo
 }
 
 # Three servers sharing one PostgreSQL and one Redis, all started here: every game made at one
 # server and joined at the next, so that each move is handed from one server to another.
 servers_section() {
-    local games=5000 rates=1000,2000,3000,4000,6000 seconds=15
+    local games=5000 rates=1000,2000,3000,4000 seconds=15
     ulimit -n "$(ulimit -Hn)"
     local dir="$work/servers" bin=/usr/lib/postgresql/15/bin as=()
     mkdir -p "$dir/pg"
@@ -678,22 +684,18 @@ servers_section() {
     out=$("$build/bench/server_bench" "$(IFS=,; echo "${ports[*]}")" "$games" "$rates" \
         "$seconds" "$(IFS=,; echo "${pids[*]}")")
     kill "${pids[@]}" && wait "${pids[@]}" || true
+    relay_figures "the servers' resident memory" "$out"
+    echo
+    echo "== One server alone on the same PostgreSQL, for comparison: the same games, no Redis"
+    "${as[@]}" psql -q -h "$dir" -U postgres -c "CREATE DATABASE alone" postgres >/dev/null
+    start_server "$dir/alone" --name alone --games-per-address 0 \
+        --db "postgresql:///alone?host=$dir&user=postgres" || return 1
+    sleep 1
+    out=$("$build/bench/server_bench" "$port" "$games" "$rates" "$seconds" "$server")
+    kill "$server" && wait "$server" || true
+    relay_figures "the server's resident memory" "$out"
     kill "$redis" && wait "$redis" || true
     "${as[@]}" "$bin/pg_ctl" -D "$dir/pg" -m fast stop >/dev/null || true
-    printf '%-40s %s\n' "games / connections" "$(value games "$out") / $(value connections "$out")"
-    printf '%-40s %s s\n' "time to make them all" "$(value setup_seconds "$out")"
-    printf '%-40s %s KB -> %s KB: %s KB a connection\n' "the servers' resident memory" \
-        "$(value server_rss_kb_before "$out")" "$(value server_rss_kb_after "$out")" \
-        "$(value server_kb_per_connection "$out")"
-    printf '%10s %10s %10s %10s %10s %8s %6s\n' "asked/s" "moves/s" "p50 ms" "p99 ms" "max ms" \
-        "refused" "lost"
-    awk '$1 == "moves_per_second_asked" { a = $2 } $1 == "moves_per_second" { m = $2 }
-         $1 == "relay_p50_ms" { p50 = $2 } $1 == "relay_p99_ms" { p99 = $2 }
-         $1 == "relay_max_ms" { mx = $2 } $1 == "refused" { r = $2 }
-         $1 == "lost" { printf "%10s %10s %10s %10s %10s %8s %6s\n", a, m, p50, p99, mx, r, $2
-                        if (p99 < 100 && m > best) best = m }
-         END { printf "largest rate with the 99th percentile under 100 ms: %d moves a second\n", best }' \
-        <<<"$out"
     echo
 }
 
