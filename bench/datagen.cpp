@@ -5,7 +5,7 @@
 //               [--rule freestyle|exact|renju] [--size N] [--seed S] [--threads T]
 // Game g plays opening g / 2 (from the file's first, round again past its last); of its pair,
 // one side thinks for A positions a move and the other for B, both drawn from the seed and the
-// opening between (1 - F) and (1 + F) times NODES: black has A in the first game and B in the
+// pair between (1 - F) and (1 + F) times NODES: black has A in the first game and B in the
 // second. (With F 0 the two games would be one game twice.) With --label-nodes, each position is
 // also searched at that budget by a search of its own, and that score is written in place of the
 // player's.
@@ -79,12 +79,12 @@ std::uint64_t splitmix(std::uint64_t x)
     return x ^ (x >> 31);
 }
 
-// A budget between (1 - spread) and (1 + spread) times `nodes`, by the seed, the opening and
+// A budget between (1 - spread) and (1 + spread) times `nodes`, by the seed, the pair and
 // which of the pair's two budgets.
-std::int64_t budgetOf(const Options &o, int opening, int which)
+std::int64_t budgetOf(const Options &o, int pair, int which)
 {
     const std::uint64_t r =
-        splitmix(o.seed * 0x100000001B3ull + static_cast<std::uint64_t>(opening) * 2 +
+        splitmix(o.seed * 0x100000001B3ull + static_cast<std::uint64_t>(pair) * 2 +
                  static_cast<std::uint64_t>(which));
     const double u = static_cast<double>(r >> 11) / 9007199254740992.0; // [0, 1)
     const double factor = 1 - o.spread + 2 * o.spread * u;
@@ -141,12 +141,13 @@ struct Played
     int positions = 0;
 };
 
-Played playGame(const Options &o, int game, const std::vector<std::pair<int, int>> &opening,
-                Searcher &searcher, Searcher &labeller)
+Played playGame(const Options &o, int game, int openingNumber,
+                const std::vector<std::pair<int, int>> &opening, Searcher &searcher,
+                Searcher &labeller)
 {
-    const int index = game / 2;
+    const int pair = game / 2; // past the file's last opening, the next round's budgets differ
     const bool swapped = game % 2 == 1;
-    const std::int64_t a = budgetOf(o, index, 0), b = budgetOf(o, index, 1);
+    const std::int64_t a = budgetOf(o, pair, 0), b = budgetOf(o, pair, 1);
     const std::int64_t budget[2] = {swapped ? b : a, swapped ? a : b};
     Position pos(o.size, o.rule);
     std::string moves;
@@ -189,9 +190,9 @@ Played playGame(const Options &o, int game, const std::vector<std::pair<int, int
             break;
         }
     }
-    played.line = std::to_string(game) + ' ' + std::to_string(index) + ' ' + (swapped ? "1" : "0") +
-                  ' ' + result + ' ' + std::to_string(budget[0]) + ' ' + std::to_string(budget[1]) +
-                  moves + '\n';
+    played.line = std::to_string(game) + ' ' + std::to_string(openingNumber) + ' ' +
+                  (swapped ? "1" : "0") + ' ' + result + ' ' + std::to_string(budget[0]) + ' ' +
+                  std::to_string(budget[1]) + moves + '\n';
     return played;
 }
 
@@ -400,8 +401,9 @@ int main(int argc, char **argv)
         for (std::size_t i; (i = next++) < todo.size();)
         {
             const int g = todo[i];
-            const auto &opening = openings[static_cast<std::size_t>(g / 2) % openings.size()];
-            Played played = playGame(o, g, opening, searcher, labeller);
+            const std::size_t number = static_cast<std::size_t>(g / 2) % openings.size();
+            Played played =
+                playGame(o, g, static_cast<int>(number), openings[number], searcher, labeller);
             std::lock_guard<std::mutex> hold(lock);
             if (played.line.empty())
             {
