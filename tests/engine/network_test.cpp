@@ -1,0 +1,468 @@
+// The learned evaluation: its line features, its accumulators kept stone by stone against the
+// same sums worked out afresh, its indifference to the board's symmetries, its weights file, and
+// its scores against the trainer's own for the trainer's weights.
+#include "engine/network.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace engine;
+using namespace engine::nn;
+
+namespace
+{
+
+// A network of random weights, each in -spread..spread, the layers' biases too.
+Network randomNetwork(std::uint32_t seed, int spread = 60)
+{
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> value(-spread, spread);
+    auto fill = [&](auto &values, int scale)
+    {
+        for (auto &v : values)
+        {
+            v = static_cast<std::remove_reference_t<decltype(v)>>(value(rng) * scale);
+        }
+    };
+    Network net;
+    fill(net.features, 1);
+    fill(net.featureBias, 1);
+    fill(net.hidden1, 1);
+    fill(net.bias1, 64);
+    fill(net.hidden2, 1);
+    fill(net.bias2, 64);
+    fill(net.output, 1);
+    net.outputBias = value(rng) * 64;
+    net.note = "random " + std::to_string(seed);
+    return net;
+}
+
+std::uint32_t window(const int (&stones)[8]) // four steps back to one back, one forward to four
+{
+    static constexpr int STEPS[8] = {-4, -3, -2, -1, 1, 2, 3, 4};
+    std::uint32_t w = 0;
+    for (int i = 0; i < 8; ++i)
+    {
+        w |= static_cast<std::uint32_t>(stones[i]) << LINE_SHIFT[STEPS[i] + 5];
+    }
+    return w;
+}
+
+// Whether every side's walls run from the first to the end, as on a board.
+bool onBoardShape(const int (&stones)[8])
+{
+    for (int i = 0; i < 3; ++i)
+    {
+        if (stones[4 + i] == WALL && stones[5 + i] != WALL)
+        {
+            return false;
+        }
+        if (stones[3 - i] == WALL && stones[2 - i] != WALL)
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(NetworkFeatures, EveryLineOnABoardHasOneOfTheFeaturesAndEachFeatureComes)
+{
+    std::set<int> seen;
+    for (int code = 0; code < (1 << 16); ++code)
+    {
+        int stones[8], reversed[8], swapped[8];
+        for (int i = 0; i < 8; ++i)
+        {
+            stones[i] = code >> (2 * i) & 3;
+        }
+        if (!onBoardShape(stones))
+        {
+            continue;
+        }
+        for (int i = 0; i < 8; ++i)
+        {
+            reversed[i] = stones[7 - i];
+            swapped[i] = stones[i] == BLACK ? WHITE : stones[i] == WHITE ? BLACK : stones[i];
+        }
+        const int index = featureIndex(window(stones), 0);
+        ASSERT_GE(index, 0);
+        ASSERT_LT(index, FEATURES);
+        // The same line read the other way, and the other side's view of the colours swapped.
+        ASSERT_EQ(featureIndex(window(reversed), 0), index) << code;
+        ASSERT_EQ(featureIndex(window(swapped), 1), index) << code;
+        seen.insert(index);
+    }
+    EXPECT_EQ(static_cast<int>(seen.size()), FEATURES);
+}
+
+TEST(NetworkFeatures, WhatLiesBeyondAWallAndTheColoursTellApart)
+{
+    struct Case
+    {
+        int a[8], b[8];
+        bool same;
+    };
+    const Case cases[] = {
+        // Beyond the first wall nothing counts; before it, everything.
+        {{WALL, WALL, WALL, WALL, EMPTY, EMPTY, EMPTY, EMPTY},
+         {BLACK, WALL, WALL, WALL, EMPTY, EMPTY, EMPTY, EMPTY},
+         true},
+        {{WALL, WALL, WALL, WALL, EMPTY, EMPTY, EMPTY, EMPTY},
+         {WALL, WALL, WALL, BLACK, EMPTY, EMPTY, EMPTY, EMPTY},
+         false},
+        {{BLACK, BLACK, WALL, BLACK, EMPTY, EMPTY, EMPTY, EMPTY},
+         {WHITE, EMPTY, WALL, BLACK, EMPTY, EMPTY, EMPTY, EMPTY},
+         true},
+        // Own and other, near and far, one side and the other.
+        {{EMPTY, EMPTY, EMPTY, BLACK, EMPTY, EMPTY, EMPTY, EMPTY},
+         {EMPTY, EMPTY, EMPTY, WHITE, EMPTY, EMPTY, EMPTY, EMPTY},
+         false},
+        {{EMPTY, EMPTY, EMPTY, BLACK, EMPTY, EMPTY, EMPTY, EMPTY},
+         {BLACK, EMPTY, EMPTY, EMPTY, EMPTY, EMPTY, EMPTY, EMPTY},
+         false},
+        {{EMPTY, EMPTY, EMPTY, BLACK, EMPTY, EMPTY, EMPTY, EMPTY},
+         {EMPTY, EMPTY, EMPTY, EMPTY, BLACK, EMPTY, EMPTY, EMPTY},
+         true},
+        {{EMPTY, EMPTY, BLACK, BLACK, WHITE, EMPTY, EMPTY, EMPTY},
+         {EMPTY, EMPTY, BLACK, BLACK, EMPTY, WHITE, EMPTY, EMPTY},
+         false},
+        {{WALL, WALL, WALL, EMPTY, EMPTY, EMPTY, EMPTY, EMPTY},
+         {WALL, WALL, EMPTY, EMPTY, EMPTY, EMPTY, EMPTY, EMPTY},
+         false},
+    };
+    for (const Case &c : cases)
+    {
+        EXPECT_EQ(featureIndex(window(c.a), 0) == featureIndex(window(c.b), 0), c.same)
+            << "case " << &c - cases;
+    }
+}
+
+// Plays and takes back at random, comparing the kept sums with sums worked out afresh, and with
+// an accumulator that played only the stones left, after every change.
+void playAtRandom(int size, std::uint32_t seed, int steps, int undoPercent)
+{
+    const Network net = randomNetwork(seed);
+    Accumulator acc(net, size), replay(net, size);
+    std::mt19937 rng(seed);
+    std::vector<Move> stones;
+    for (int step = 0; step < steps; ++step)
+    {
+        const bool full = static_cast<int>(stones.size()) == size * size;
+        if (!stones.empty() && (full || static_cast<int>(rng() % 100) < undoPercent))
+        {
+            acc.undo();
+            stones.pop_back();
+        }
+        else
+        {
+            Move m;
+            do
+            {
+                m = static_cast<Move>(
+                    Grid::index(static_cast<int>(rng() % static_cast<unsigned>(size)),
+                                static_cast<int>(rng() % static_cast<unsigned>(size))));
+            } while (std::find(stones.begin(), stones.end(), m) != stones.end());
+            acc.play(m, static_cast<int>(stones.size() % 2));
+            stones.push_back(m);
+        }
+        ASSERT_EQ(acc.stones(), static_cast<int>(stones.size()));
+        replay.reset(size);
+        for (std::size_t i = 0; i < stones.size(); ++i)
+        {
+            replay.play(stones[i], static_cast<int>(i % 2));
+        }
+        for (int colour = 0; colour < 2; ++colour)
+        {
+            ASSERT_EQ(acc.sums(colour), acc.recomputed(colour))
+                << "size " << size << " step " << step << " colour " << colour;
+            ASSERT_EQ(acc.sums(colour), replay.sums(colour)) << "size " << size << " step " << step;
+            ASSERT_EQ(acc.evaluate(colour), score(net, acc.recomputed(colour)));
+        }
+    }
+}
+
+TEST(NetworkAccumulator, KeptSumsAreTheSumsAfreshAfterPlaysAndTakeBacks)
+{
+    struct Case
+    {
+        int size;
+        int steps;
+        int undoPercent;
+    };
+    // The smallest boards are all edge; 5 x 5 filled and emptied again more than once.
+    const Case cases[] = {{5, 200, 30},  {5, 120, 5},   {6, 150, 35}, {9, 200, 30},
+                          {15, 250, 25}, {18, 250, 20}, {32, 150, 10}};
+    std::uint32_t seed = 1;
+    for (const Case &c : cases)
+    {
+        playAtRandom(c.size, seed++, c.steps, c.undoPercent);
+    }
+}
+
+TEST(NetworkAccumulator, APointNotEmptyOrOffTheBoardChangesNothing)
+{
+    const Network net = randomNetwork(7);
+    Accumulator acc(net, 9);
+    acc.play(static_cast<Move>(Grid::index(4, 4)), 0);
+    const Sums before[2] = {acc.sums(0), acc.sums(1)};
+    for (Move m : {static_cast<Move>(Grid::index(4, 4)), static_cast<Move>(Grid::index(9, 0)),
+                   NO_MOVE, static_cast<Move>(CELL_COUNT), static_cast<Move>(65535)})
+    {
+        acc.play(m, 1);
+        EXPECT_EQ(acc.stones(), 1);
+        EXPECT_EQ(acc.sums(0), before[0]);
+        EXPECT_EQ(acc.sums(1), before[1]);
+    }
+    acc.undo();
+    acc.undo(); // nothing left to take back
+    EXPECT_EQ(acc.stones(), 0);
+    EXPECT_EQ(acc.sums(0), acc.recomputed(0));
+}
+
+// The eight symmetries of a square board of `size` points.
+std::pair<int, int> transformed(int x, int y, int size, int symmetry)
+{
+    const int n = size - 1;
+    if (symmetry & 4)
+    {
+        std::swap(x, y);
+    }
+    if (symmetry & 1)
+    {
+        x = n - x;
+    }
+    if (symmetry & 2)
+    {
+        y = n - y;
+    }
+    return {x, y};
+}
+
+TEST(NetworkAccumulator, TheEightSymmetriesOfABoardScoreTheSame)
+{
+    for (int size : {5, 8, 15, 18})
+    {
+        const Network net = randomNetwork(static_cast<std::uint32_t>(100 + size));
+        std::mt19937 rng(static_cast<std::uint32_t>(size));
+        for (int trial = 0; trial < 6; ++trial)
+        {
+            // Stones near one corner and an edge, so that the walls differ between the images.
+            std::vector<std::pair<int, int>> stones;
+            const int count = 3 + static_cast<int>(rng() % static_cast<unsigned>(size));
+            while (static_cast<int>(stones.size()) < count)
+            {
+                std::pair<int, int> p{static_cast<int>(rng() % static_cast<unsigned>(size)),
+                                      static_cast<int>(rng() % 3)};
+                if (std::find(stones.begin(), stones.end(), p) == stones.end())
+                {
+                    stones.push_back(p);
+                }
+            }
+            int first[2] = {0, 0};
+            for (int symmetry = 0; symmetry < 8; ++symmetry)
+            {
+                Accumulator acc(net, size);
+                for (std::size_t i = 0; i < stones.size(); ++i)
+                {
+                    auto [x, y] = transformed(stones[i].first, stones[i].second, size, symmetry);
+                    acc.play(static_cast<Move>(Grid::index(x, y)), static_cast<int>(i % 2));
+                }
+                for (int colour = 0; colour < 2; ++colour)
+                {
+                    if (symmetry == 0)
+                    {
+                        first[colour] = acc.evaluate(colour);
+                    }
+                    EXPECT_EQ(acc.evaluate(colour), first[colour])
+                        << "size " << size << " symmetry " << symmetry;
+                }
+            }
+        }
+    }
+}
+
+TEST(NetworkAccumulator, AStoneMovedToAnotherPointChangesTheScore)
+{
+    // The test above would pass for a network that saw nothing: this one sees.
+    const Network net = randomNetwork(5);
+    Accumulator a(net, 15), b(net, 15);
+    a.play(static_cast<Move>(Grid::index(7, 7)), 0);
+    a.play(static_cast<Move>(Grid::index(8, 7)), 1);
+    b.play(static_cast<Move>(Grid::index(7, 7)), 0);
+    b.play(static_cast<Move>(Grid::index(9, 8)), 1);
+    EXPECT_NE(a.sums(0), b.sums(0));
+}
+
+std::vector<unsigned char> validFile()
+{
+    return writeNetwork(randomNetwork(3));
+}
+
+void putU32(std::vector<unsigned char> &bytes, std::size_t at, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+    {
+        bytes[at + static_cast<std::size_t>(i)] = static_cast<unsigned char>(v >> (8 * i));
+    }
+}
+
+// The header's field number `field` (0 the version ... 10 the checksum).
+std::size_t fieldAt(int field)
+{
+    return sizeof FILE_MAGIC + 4 * static_cast<std::size_t>(field);
+}
+
+// The checksum made right again after a change to the header's sizes.
+void resum(std::vector<unsigned char> &bytes)
+{
+    putU32(bytes, fieldAt(10), crc32(bytes.data() + HEADER_BYTES, bytes.size() - HEADER_BYTES));
+}
+
+TEST(NetworkFile, WrittenAndReadBackIsTheSameNetwork)
+{
+    const Network net = randomNetwork(3);
+    const std::vector<unsigned char> bytes = writeNetwork(net);
+    Network read;
+    std::string error;
+    ASSERT_TRUE(readNetwork(bytes.data(), bytes.size(), read, error)) << error;
+    EXPECT_EQ(read.features, net.features);
+    EXPECT_EQ(read.featureBias, net.featureBias);
+    EXPECT_EQ(read.hidden1, net.hidden1);
+    EXPECT_EQ(read.bias1, net.bias1);
+    EXPECT_EQ(read.hidden2, net.hidden2);
+    EXPECT_EQ(read.bias2, net.bias2);
+    EXPECT_EQ(read.output, net.output);
+    EXPECT_EQ(read.outputBias, net.outputBias);
+    EXPECT_EQ(read.scoreScale, net.scoreScale);
+    EXPECT_EQ(read.note, net.note);
+    EXPECT_EQ(writeNetwork(read), bytes);
+}
+
+TEST(NetworkFile, DamagedFilesAreRefusedAndSayWhy)
+{
+    struct Case
+    {
+        const char *name;
+        void (*damage)(std::vector<unsigned char> &);
+        const char *said;
+    };
+    const Case cases[] = {
+        {"empty", [](std::vector<unsigned char> &b) { b.clear(); }, "shorter than its header"},
+        {"header cut", [](std::vector<unsigned char> &b) { b.resize(HEADER_BYTES - 1); },
+         "shorter than its header"},
+        {"wrong magic", [](std::vector<unsigned char> &b) { b[0] = 'g'; }, "magic"},
+        {"magic's last byte", [](std::vector<unsigned char> &b) { b[7] = '\r'; }, "magic"},
+        {"newer version", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(0), 2); },
+         "version 2"},
+        {"other features",
+         [](std::vector<unsigned char> &b) { putU32(b, fieldAt(1), FEATURES - 1); }, "shape"},
+        {"other width", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(2), 16); }, "shape"},
+        {"other first layer", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(3), 64); },
+         "shape"},
+        {"other second layer", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(4), 8); },
+         "shape"},
+        {"other units", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(6), 32); }, "shape"},
+        {"no scale", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(7), 0); }, "scale"},
+        {"negative scale", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(7), 0xFFFFFFFF); },
+         "scale"},
+        {"huge note", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(8), 1u << 30); },
+         "note"},
+        {"note's size off", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(8), 3); },
+         "sizes make"},
+        {"body's size off",
+         [](std::vector<unsigned char> &b)
+         {
+             std::uint32_t body = static_cast<std::uint32_t>(b.size() - HEADER_BYTES);
+             putU32(b, fieldAt(9), body + 2);
+         },
+         "sizes make"},
+        {"cut short", [](std::vector<unsigned char> &b) { b.pop_back(); }, "cut short"},
+        {"cut in half", [](std::vector<unsigned char> &b) { b.resize(b.size() / 2); }, "cut short"},
+        {"a byte more", [](std::vector<unsigned char> &b) { b.push_back(0); }, "bytes more"},
+        {"a weight changed", [](std::vector<unsigned char> &b) { b[HEADER_BYTES + 100] ^= 0x10; },
+         "checksum"},
+        {"the last byte changed", [](std::vector<unsigned char> &b) { b.back() ^= 1; }, "checksum"},
+        {"the checksum changed", [](std::vector<unsigned char> &b) { b[fieldAt(10)] ^= 1; },
+         "checksum"},
+        {"the note changed", [](std::vector<unsigned char> &b) { b[HEADER_BYTES] ^= 0x20; },
+         "checksum"},
+    };
+    for (const Case &c : cases)
+    {
+        std::vector<unsigned char> bytes = validFile();
+        c.damage(bytes);
+        Network net;
+        net.note = "untouched";
+        std::string error;
+        EXPECT_FALSE(readNetwork(bytes.data(), bytes.size(), net, error)) << c.name;
+        EXPECT_NE(error.find(c.said), std::string::npos) << c.name << ": " << error;
+        EXPECT_EQ(net.note, "untouched") << c.name;
+    }
+    // A size change with its checksum made right is still refused by the sizes.
+    std::vector<unsigned char> bytes = validFile();
+    bytes.resize(bytes.size() - 2);
+    resum(bytes);
+    Network net;
+    std::string error;
+    EXPECT_FALSE(readNetwork(bytes.data(), bytes.size(), net, error));
+    EXPECT_NE(error.find("cut short"), std::string::npos) << error;
+}
+
+TEST(NetworkFile, AMissingFileIsNamed)
+{
+    Network net;
+    std::string error;
+    EXPECT_FALSE(loadNetwork("/nonexistent/weights.g3dn", net, error));
+    EXPECT_NE(error.find("/nonexistent/weights.g3dn"), std::string::npos) << error;
+}
+
+// The trainer's own export of a network and its scores for some positions, worked out by the
+// trainer in its own code: the same scores here, to the unit.
+TEST(NetworkFixture, ScoresAreTheTrainers)
+{
+    Network net;
+    std::string error;
+    ASSERT_TRUE(loadNetwork(GOMOKU_NETWORK_FIXTURE ".g3dn", net, error)) << error;
+    std::ifstream in(GOMOKU_NETWORK_FIXTURE ".txt");
+    ASSERT_TRUE(in) << GOMOKU_NETWORK_FIXTURE ".txt";
+    std::string line;
+    int positions = 0, nonZero = 0;
+    std::set<int> scores;
+    while (std::getline(in, line))
+    {
+        if (line.empty() || line[0] == '#')
+        {
+            continue;
+        }
+        std::istringstream words(line);
+        int size = 0, black = 0, white = 0;
+        ASSERT_TRUE(words >> size >> black >> white) << line;
+        Accumulator acc(net, size);
+        std::string point;
+        while (words >> point)
+        {
+            int x = -1, y = -1;
+            ASSERT_EQ(std::sscanf(point.c_str(), "%d,%d", &x, &y), 2) << line;
+            acc.play(static_cast<Move>(Grid::index(x, y)), acc.stones() % 2);
+        }
+        EXPECT_EQ(acc.evaluate(0), black) << line;
+        EXPECT_EQ(acc.evaluate(1), white) << line;
+        ++positions;
+        nonZero += black != 0;
+        scores.insert(black);
+    }
+    // Enough positions, and scores that differ, for the comparison to mean something.
+    EXPECT_GE(positions, 20);
+    EXPECT_GE(nonZero, positions / 2);
+    EXPECT_GE(static_cast<int>(scores.size()), positions / 2);
+}
+
+} // namespace
