@@ -7,6 +7,7 @@
 #include <boost/asio/signal_set.hpp>
 
 #include <chrono>
+#include <csignal>
 #include <ctime>
 #include <iostream>
 #include <unistd.h>
@@ -45,6 +46,10 @@ int main(int argc, char **argv)
     {
         logLine("running as root, which the server does not need: an ordinary user is safer");
     }
+    // A peer gone mid-write (Redis or the database killed) is an error to handle, never a
+    // signal that ends the server: the sockets Asio does not write itself (libpq's, hiredis's)
+    // would raise SIGPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
     try
     {
         boost::asio::io_context io(1);

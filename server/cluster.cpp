@@ -38,8 +38,9 @@ constexpr std::int64_t RENEW_EVERY_BEATS = 10;
 // A server's list of live games is shown while it is this fresh.
 constexpr std::int64_t LIVE_FRESH_MS = 5000;
 
-// Takes KEYS[1] for ARGV[1] unless another live server holds it; returns the holder. ARGV[2]: the
-// prefix of the servers' alive keys; ARGV[3]: the hold's life in milliseconds, 0 for no end.
+// Takes KEYS[1] for ARGV[1] unless another live server holds it; returns the holder, with a '+'
+// before it when it was taken just now. ARGV[2]: the prefix of the servers' alive keys; ARGV[3]:
+// the hold's life in milliseconds, 0 for no end.
 const char *const CLAIM = R"(local owner = redis.call('GET', KEYS[1])
 if owner and owner ~= ARGV[1] and redis.call('EXISTS', ARGV[2] .. owner) == 1 then
   return owner
@@ -49,7 +50,10 @@ if ARGV[3] == '0' then
 else
   redis.call('SET', KEYS[1], ARGV[1], 'PX', ARGV[3])
 end
-return ARGV[1])";
+if owner == ARGV[1] then
+  return owner
+end
+return '+' .. ARGV[1])";
 
 // Renews the server's alive key; 0 when it had run out (its holds may have been taken).
 const char *const KEEP_ALIVE = R"(if redis.call('PEXPIRE', KEYS[1], ARGV[1]) == 1 then
@@ -269,6 +273,8 @@ struct Cluster::State : std::enable_shared_from_this<Cluster::State>
     std::int64_t lastBeatMs = 0;
     std::int64_t beats = 0;
     bool warned = false;
+    bool unsure = false;               // Redis was lost, and no beat has gone out since
+    std::vector<std::string> unplaced; // games made here that Redis could not be told of yet
 
     std::unordered_map<std::uint64_t, Client> clients;
     std::uint64_t nextClient = 1;
@@ -316,6 +322,9 @@ struct Cluster::State : std::enable_shared_from_this<Cluster::State>
     void lost(const std::string &why)
     {
         log("cluster: " + why + "; the clients handed between servers reconnect");
+        // Until a beat says whether this server's holds outlived it, no game is placed: one whose
+        // hold Redis lost may be taken by another server meanwhile.
+        unsure = true;
         commands.reset();
         pending = 0;
         warned = true;
@@ -414,6 +423,10 @@ struct Cluster::State : std::enable_shared_from_this<Cluster::State>
     // live does; none when Redis is out of reach.
     std::optional<std::string> holder(const std::string &key, std::int64_t holdMs)
     {
+        if (unsure)
+        {
+            return std::nullopt;
+        }
         const std::string life = std::to_string(holdMs);
         Reply reply = command({"EVAL", CLAIM, "1", OWNER + key, instance, ALIVE, life});
         if (!reply || reply->type != REDIS_REPLY_STRING)
@@ -421,6 +434,11 @@ struct Cluster::State : std::enable_shared_from_this<Cluster::State>
             return std::nullopt;
         }
         std::string owner(reply->str, reply->len);
+        if (owner.starts_with('+'))
+        {
+            log("cluster: " + key + " is carried here from now on");
+            owner.erase(0, 1);
+        }
         if (owner != instance && heard.known(owner) && heard.silent(owner, steadyMs()))
         {
             // Its key has not run out yet, but it has not beaten for longer than its key lasts:
@@ -434,6 +452,11 @@ struct Cluster::State : std::enable_shared_from_this<Cluster::State>
                 return std::nullopt;
             }
             owner.assign(reply->str, reply->len);
+            if (owner.starts_with('+'))
+            {
+                log("cluster: " + key + " is carried here from now on");
+                owner.erase(0, 1);
+            }
         }
         if (owner != instance)
         {
@@ -642,9 +665,35 @@ struct Cluster::State : std::enable_shared_from_this<Cluster::State>
         }
     }
 
-    // The beat found this server's key run out: another server may have taken its games (or Redis
-    // began again, empty), so none is kept here.
-    void lapsed()
+    // A beat went out: its key renewed, or found run out (`lapsed`): then another server may have
+    // taken its games (or Redis began again, empty), so none is kept here. Games are placed again
+    // from then on.
+    void beaten(bool lapsed)
+    {
+        if (lapsed)
+        {
+            letEveryoneGo();
+            unplaced.clear(); // their makers were let go with the rest
+        }
+        unsure = false;
+        std::vector<std::string> games;
+        games.swap(unplaced);
+        for (const std::string &id : games)
+        {
+            made(id);
+        }
+    }
+
+    // A game made here is held here from the start; while Redis cannot be told, it is told later.
+    void made(const std::string &id)
+    {
+        if (!holder(id, HOLD_MS))
+        {
+            unplaced.push_back(id);
+        }
+    }
+
+    void letEveryoneGo()
     {
         log("cluster: this server's hold on its games ran out; every client reconnects");
         std::vector<Peer *> everyone;
@@ -862,14 +911,15 @@ void beatForever(std::weak_ptr<Cluster::State> weak, net::io_context &io, std::s
             {
                 context.reset(); // made again at the next beat; the listener tells the loop
             }
-            else if (alive->type == REDIS_REPLY_INTEGER && alive->integer == 0)
+            else
             {
+                const bool lapsed = alive->type == REDIS_REPLY_INTEGER && alive->integer == 0;
                 net::post(io,
-                          [weak]
+                          [weak, lapsed]
                           {
                               if (auto state = weak.lock())
                               {
-                                  state->lapsed();
+                                  state->beaten(lapsed);
                               }
                           });
             }
@@ -903,7 +953,7 @@ Cluster::Cluster(net::io_context &io, Hub &hub, const std::string &address, cons
         {
             if (auto state = weak.lock())
             {
-                state->holder(id, HOLD_MS); // nobody else knows the id yet
+                state->made(id); // nobody else knows the id yet
             }
         });
     // Its channel is listened to before anyone may hand it anything.

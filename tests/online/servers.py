@@ -186,15 +186,15 @@ def clocks(page):
     return (60 * m[0] + m[1], 60 * m[2] + m[3], words)
 
 
-def choose_clock(page, control):
-    """The menu's "Online clock" turned to CONTROL."""
-    for _ in range(6):
-        label = page.js("return [...document.querySelectorAll('[role=menuitem]')]"
-                        ".map(e => e.textContent).find(t => t.startsWith('Online clock: ')) || ''")
-        if label == f"Online clock: {control}":
-            return True
-        page.choose(label or "Online clock: none")
-    return check(f"{page.name}: the menu's clock turns to {control}", False)
+CONTROLS = ["none", "1+0", "3+2", "5+3", "10+5"]  # the menu's "Online clock", in its order
+
+
+def choose_clock(page, now, wanted):
+    """The menu's "Online clock" turned from NOW to WANTED, an entry a click."""
+    i = CONTROLS.index(now)
+    while CONTROLS[i] != wanted:
+        page.choose(f"Online clock: {CONTROLS[i]}")
+        i = (i + 1) % len(CONTROLS)
 
 
 def paired(first, second):
@@ -218,6 +218,16 @@ def live_games(url):
         return []
 
 
+def carrier_of(game):
+    """The server whose log says it took GAME last."""
+    latest, carrier = "", None
+    for name in "abc":
+        for line in open(os.path.join(ARTEFACTS, f"servers-{name}.log")):
+            if f"cluster: {game} is carried here from now on" in line and line[:20] >= latest:
+                latest, carrier = line[:20], name
+    return carrier
+
+
 def main():
     try:
         services = Services()
@@ -230,7 +240,7 @@ def main():
         for page in (ann, bo, onlooker):
             check(f"{page.name}: the page runs through nginx", page.open(services.url))
         for page, name in ((ann, "Ann"), (bo, "Bo")):
-            choose_clock(page, "3+2")
+            choose_clock(page, "none", "3+2")
             page.choose("Play someone")
             type_name(page, name)
         colours = paired(ann, bo)
@@ -245,15 +255,18 @@ def main():
         onlooker.expect("watches the game", r"to move \(you are watching\)", 20)
         if not play(colours, 0, 3):
             return
+        if not check("a server took the game", carrier_of(game), game):
+            return
         stones_shown(onlooker, MOVES[:3], "before the kill")
         black, white = colours["black"], colours["white"]
-        carrier = next((name for name in "abc" if f"game {game} " in open(
-            os.path.join(ARTEFACTS, f"servers-{name}.log")).read()), "a")
+        carrier = carrier_of(game)
         print(f"note: {carrier} carries {game}; white (to move) is {white.name}", flush=True)
 
         # The server that carries the game is killed mid-game, white to move.
         before, read_before = clocks(white), time.monotonic()
         services.servers[carrier].kill()
+        for page in (black, white, onlooker):
+            page.expect("loses its connection to the server that carried the game", r"Connection lost", 10)
         for page in (black, white):
             page.expect("is back through another server", r"to move \(you play|Your move", 30)
         onlooker.expect("is back through another server", r"to move \(you are watching\)", 30)
@@ -276,29 +289,35 @@ def main():
         services.kill_redis()
         time.sleep(1)
         services.start_redis()
+        for page in (black, white):
+            page.expect("is let go while the servers find their games again", r"Connection lost", 10)
         white.expect("is back after Redis came back", r"Your move", 30)
+        black.expect("is back after Redis came back", r"to move \(you play", 30)
         if not play(colours, 5, 6):
             return
-        check("with Redis back every page has every move", within(10, lambda: onlooker.js(
-            "return document.getElementById('status').textContent").startswith("White to move")),
-              onlooker.status())
+        check("with Redis back the onlooker has every move", within(10, lambda: onlooker.status().startswith(
+            "Black to move")), onlooker.status())
+        stones_shown(onlooker, MOVES[:6], "after Redis came back")
 
-        # PostgreSQL stopped: white's move is refused, saying why, and stored once it is back.
+        # PostgreSQL stopped: black's move is refused, saying why, and stored once it is back.
         services.stop_postgres()
-        white.place(*MOVES[6])
-        white.expect("is told the move was not stored", r"could not store that", 15)
+        black.place(*MOVES[6])
+        black.expect("is told the move was not stored", r"could not store the move", 15)
         services.start_postgres()
         time.sleep(1)
-        if not play(colours, 6, len(MOVES)):
+        if not play(colours, 6, len(MOVES) - 1):
+            return
+        # (The banner of the win covers the board's middle: the stones are looked at before it.)
+        stones_shown(onlooker, MOVES[:-1], "after the kills")
+        if not play(colours, len(MOVES) - 1, len(MOVES)):
             return
         onlooker.expect("sees black's five", r"Black wins", 20)
-        stones_shown(onlooker, MOVES, "after the kills")
         check("the record has all nine moves and black's win", sgf_result(services.url, game) == "B+",
               sgf_result(services.url, game))
 
         # A 1+0 game between the same two, paired again; black lets its clock run out.
         for page in (ann, bo):
-            choose_clock(page, "1+0")
+            choose_clock(page, "3+2", "1+0")
             page.choose("Play someone")
         colours = paired(ann, bo)
         if not colours:

@@ -28,27 +28,40 @@ TestPostgres &postgres()
 class TestRedis
 {
 public:
-    explicit TestRedis(const std::filesystem::path &dir)
-        : socket_(dir / "redis.sock"),
-          process_("/usr/bin/redis-server",
-                   {"--port", "0", "--unixsocket", socket_.string(), "--save", "", "--appendonly",
-                    "no", "--dir", dir.string()},
-                   dir / "redis.log")
+    explicit TestRedis(const std::filesystem::path &dir) : dir_(dir), socket_(dir / "redis.sock")
     {
+        start();
+    }
+    std::string address() const { return socket_.string(); }
+
+    void start()
+    {
+        process_ = std::make_unique<Process>(
+            "/usr/bin/redis-server",
+            std::vector<std::string>{"--port", "0", "--unixsocket", socket_.string(), "--save", "",
+                                     "--appendonly", "no", "--dir", dir_.string()},
+            dir_ / "redis.log");
         for (int i = 0; i < 200 && !std::filesystem::exists(socket_); ++i)
         {
             std::this_thread::sleep_for(25ms);
         }
         if (!std::filesystem::exists(socket_))
         {
-            throw std::runtime_error("redis-server did not start: " + fileText(dir / "redis.log"));
+            throw std::runtime_error("redis-server did not start: " + fileText(dir_ / "redis.log"));
         }
     }
-    std::string address() const { return socket_.string(); }
+    // Killed as a crash would, everything in it lost.
+    void kill()
+    {
+        process_->end(SIGKILL);
+        process_.reset();
+        std::filesystem::remove(socket_);
+    }
 
 private:
+    std::filesystem::path dir_;
     std::filesystem::path socket_;
-    Process process_;
+    std::unique_ptr<Process> process_;
 };
 
 struct Servers
@@ -264,6 +277,34 @@ TEST(Cluster, SeeksOnTwoServersMeet)
     black.send(move(9, 9, 0));
     EXPECT_EQ(next(black, "moved")["colour"], "black");
     EXPECT_EQ(next(white, "moved")["colour"], "black");
+}
+
+TEST(Cluster, RedisKilledAndStartedAgainDelaysMovesAndLosesNone)
+{
+    Servers servers;
+    Players players = startAcross(servers.port("a"), servers.port("b"));
+    play(players, {{9, 9}, {10, 9}, {9, 10}}, 0);
+    servers.redis.kill();
+    std::this_thread::sleep_for(1s);
+    servers.redis.start();
+    // What the servers held in Redis is gone, and with it where each game is carried: every
+    // client is let go, comes back, and the game is where it stood.
+    EXPECT_TRUE(players.black->closed(8s));
+    EXPECT_TRUE(players.white->closed(8s));
+    players.black.reset(), players.white.reset();
+    json state;
+    players.black = rejoin(servers.port("b"), players.game, players.blackSecret, &state);
+    ASSERT_TRUE(players.black);
+    players.white = rejoin(servers.port("a"), players.game, players.whiteSecret, &state);
+    ASSERT_TRUE(players.white);
+    EXPECT_EQ(state["moves"], json::parse("[[9,9],[10,9],[9,10]]"));
+    play(players, {{10, 10}, {9, 11}}, 3);
+    for (const char *name : {"a", "b", "c"})
+    {
+        EXPECT_NE(rawHttp(servers.port(name), "GET /healthz HTTP/1.0\r\n\r\n").find("\r\n\r\nok"),
+                  std::string::npos)
+            << name << " stopped with Redis: " << servers.log(name);
+    }
 }
 
 // @DIR@ stands for the test's folder, @PORT@ for nginx's port, @SERVERS@ for the servers' lines.
