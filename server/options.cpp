@@ -92,13 +92,29 @@ parseServerOptions(const std::vector<std::string> &arguments)
         }
         else if (option == "--redis")
         {
-            if (value.empty() || value.size() > 200 ||
-                (value[0] != '/' && value.find(':') == std::string::npos))
+            // redis://HOST:PORT, as Redis's own tools write it, is HOST:PORT (no user, password
+            // or database number: a Redis of the servers' own on a private network or socket).
+            std::string address = value;
+            if (address.starts_with("redis://"))
             {
-                return "--redis must be HOST:PORT or the path of Redis's socket, not \"" + value +
-                       "\"";
+                address.erase(0, 8);
+                if (address.ends_with('/'))
+                {
+                    address.pop_back();
+                }
+                if (address.find_first_of("@/") != std::string::npos)
+                {
+                    address.clear();
+                }
             }
-            options.redis = value;
+            if (address.empty() || address.size() > 200 ||
+                (address[0] != '/' && address.find(':') == std::string::npos))
+            {
+                return "--redis must be redis://HOST:PORT, HOST:PORT or the path of Redis's "
+                       "socket, not \"" +
+                       value + "\"";
+            }
+            options.redis = address;
         }
         else if (option == "--web")
         {

@@ -24,8 +24,9 @@ inline constexpr const char *SERVER_USAGE =
     "  --behind-proxy         the client's address is the X-Real-IP header a proxy sets\n"
     "  --durable              flush every move to the disk, against power cuts too\n"
     "  --games-per-address N  games an address may make in an hour, 0 for no limit (default 100)\n"
-    "  --redis ADDRESS        Redis (HOST:PORT or a socket's path) shared by the servers of one\n"
-    "                         PostgreSQL database: any of them then carries any game\n";
+    "  --redis ADDRESS        Redis (redis://HOST:PORT, HOST:PORT or a socket's path) shared by\n"
+    "                         the servers of one PostgreSQL database: any of them then carries\n"
+    "                         any game\n";
 
 // The options, or what is wrong with the command line ("help" for --help).
 std::variant<ServerOptions, std::string>

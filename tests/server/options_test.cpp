@@ -63,6 +63,10 @@ const RedisCase REDIS[] = {
     {{"--db", "postgres:///games?host=/run/pg", "--redis", "/run/redis/redis.sock"},
      "/run/redis/redis.sock"},
     {{"--db", "games.sqlite", "--redis", "127.0.0.1:6379"}, nullptr}, // nothing shared
+    {{"--db", "postgresql://u@h/games", "--redis", "redis://10.0.0.10:6379"}, "10.0.0.10:6379"},
+    {{"--db", "postgresql://u@h/games", "--redis", "redis://10.0.0.10:6379/"}, "10.0.0.10:6379"},
+    {{"--db", "postgresql://u@h/games", "--redis", "redis://:pw@10.0.0.10:6379"}, nullptr},
+    {{"--db", "postgresql://u@h/games", "--redis", "redis://10.0.0.10:6379/2"}, nullptr},
     {{"--db", "postgresql://u@h/games", "--redis", "redis"}, nullptr},
     {{"--db", "postgresql://u@h/games", "--redis", ""}, nullptr},
     {{"--db", "postgresql://u@h/games", "--redis", "/" + std::string(200, 's')}, nullptr},
