@@ -403,7 +403,16 @@ session_records() {
     local grid red_least folder=$1 records psq sgf
     local -A stone=()
     case $WORLD in
-    wine) records=$(winepath -u "$(wine cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')" 2>/dev/null) ;;
+    wine)
+        # Wine's cmd now and then prints nothing while its server is still starting: asked again.
+        local appdata="" try
+        for try in 1 2 3 4 5; do
+            appdata=$(wine cmd /c echo %APPDATA% 2>/dev/null | tr -d '\r')
+            [ -n "$appdata" ] && records=$(winepath -u "$appdata" 2>/dev/null) && [ -n "$records" ] && break
+            echo "note: records: wine named no %APPDATA% (try $try); asking again"
+            sleep 2
+        done
+        ;;
     *) export XDG_DATA_HOME=$artefacts/data && records=$XDG_DATA_HOME ;;
     esac
     [ -d "$records" ] || mkdir -p "$records" || { fail "records: no folder for the records ($records)" && return; }
