@@ -323,7 +323,8 @@ def main():
         if not colours:
             return
         black, white = colours["black"], colours["white"]
-        second = (within(10, lambda: live_games(services.url)) or [""])[0]
+        # The first game may still be listed a moment after its end: the new one is the other.
+        second = (within(10, lambda: [g for g in live_games(services.url) if g != game]) or [""])[0]
         if not play(colours, 0, 2):
             return
         black.expect("has lost on time", r"^You ran out of time: white wins\.", 80)
