@@ -445,6 +445,11 @@ session_records() {
             within 10 grep -qF "Move 4 of 6" "$artefacts/records-open.stdout"
         [ "$record" = "${sgf##*/}" ] || escape records-open
     done
+    # The moves' numbers on the stones, shown by m and hidden again.
+    keys m && point_to $(at 0 17)
+    check "records: m shows the moves' numbers on the stones" changed records-5-numbers records-5-back
+    keys m && point_to $(at 0 17)
+    shows records-5-plain same records-5-back "records: m again hides them"
     keys p
     choose 4 "( ) Computer plays white"
     stone=([9,9]=X [10,9]=O [9,10]=X [10,10]=O)

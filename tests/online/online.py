@@ -377,6 +377,17 @@ def session_pages(server):
         check(f"{white.name}: n refuses it", within(15, lambda: re.search(
             r"The other player refused to take back your move\.$", black.status())), black.status())
 
+        # "Play online" in the live game asks first, and after no the same game goes on (the
+        # moves further on are played in it).
+        black.choose("Play online")
+        black.expect("Play online in a live game asks first", r"Abandon this game\? Yes \(y\) or no \(n\)\.$")
+        black.shot(f"{black.name}-asked-to-abandon")
+        black.key("n")
+        check(f"{black.name}: after no, the question goes and the page stays in the game",
+              within(10, lambda: "Abandon" not in black.status() and black.js("return location.search") == "?game=" + game),
+              black.status())
+        white.expect("hears nothing of it", r"^Your move \(white\)\.", 2)
+
         # The server killed in the middle of the game, and started again.
         server.kill()
         for page in (laptop, phone):

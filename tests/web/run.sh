@@ -613,6 +613,12 @@ session_review() {
     check "$name: ... and Play on from here hides again" test "$(shown_buttons)" = "first-move+ previous-move+ next-move- last-move-"
     check "$name: the keys still reach the game" eval 'keys d space && within 5 says "Black to move."'
     check "$name: the board kept its place and size" test "$(box_of canvas)" = "$board"
+    # The moves' numbers on the stones, shown by m and hidden again.
+    await "$name-plain" 20 settled "$name-plain" && keys m
+    check "$name: m shows the moves' numbers on the stones" changed "$name-numbers" "$name-plain"
+    browser shot "$artefacts/$name-numbers-$2x$3.png" :viewport
+    keys m
+    shows "$name-plain-again" same "$name-plain" "$name: m again hides them"
 }
 part records && session_review desktop 1280 720
 part records && session_review phone 390 844 3 touch touch
