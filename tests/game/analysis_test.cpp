@@ -234,43 +234,65 @@ TEST(Analysis, AnyOtherKeyClickOrEntryStopsItButTurningTheBoardDoesNot)
     }
 }
 
-TEST(Analysis, MarksGoWhenTheGameChanges)
+// The marks go with the game they were made of: a stone, an undo, a restart, a record opened (the
+// same game too) each take them away. A test of its own for each, since each analyses the game
+// afresh.
+struct MarksGo
 {
-    const std::vector<std::pair<const char *, Action>> changes = {
-        {"a stone", [] { placeStone(0, 0); }},
-        {"an undo", [] { onKeyboard('u', 0, 0); }},
-        {"an undo and the same stone again", [] { undoMove(), placeStone(9, 12); }},
-        {"a restart", [] { onMenu(MENU_RESTART), onKeyboard('y', 0, 0); }},
-        {"a record opened",
-         []
-         {
-             const MoveRecord moves[] = {{9, 9, E, 0}, {10, 10, E, 1}};
-             showGame(engine::Rule::Freestyle, OPENING_FREE, moves, 2, 0, 0);
-         }},
-        {"the same game opened",
-         []
-         {
-             MoveRecord moves[MAX_HISTORY];
-             std::copy(moveHistory, moveHistory + historyLength, moves);
-             showGame(engine::Rule::Freestyle, OPENING_FREE, moves, historyLength, 0, 0);
-         }},
-    };
-    for (const auto &[what, change] : changes)
-    {
-        SCOPED_TRACE(what);
-        twoBlundersGame();
-        onMenu(MENU_ANALYSE);
-        ASSERT_TRUE(analysisEnds());
-        int count = 0;
-        analysisMarks(&count);
-        ASSERT_EQ(count, 2);
-        change();
-        lookForAnalysis(THINKING_SLICE_MS);
-        analysisMarks(&count);
-        EXPECT_EQ(count, 0);
-        EXPECT_EQ(markedStones(), 0);
-    }
-    // Chosen again once done, the entry takes the marks away.
+    const char *name;
+    void (*change)();
+};
+const MarksGo MARKS_GO[] = {
+    {"AStone", [] { placeStone(0, 0); }},
+    {"AnUndo", [] { onKeyboard('u', 0, 0); }},
+    {"AnUndoAndTheSameStoneAgain", [] { undoMove(), placeStone(9, 12); }},
+    {"ARestart", [] { onMenu(MENU_RESTART), onKeyboard('y', 0, 0); }},
+    {"ARecordOpened",
+     []
+     {
+         const MoveRecord moves[] = {{9, 9, E, 0}, {10, 10, E, 1}};
+         showGame(engine::Rule::Freestyle, OPENING_FREE, moves, 2, 0, 0);
+     }},
+    {"TheSameGameOpened",
+     []
+     {
+         MoveRecord moves[MAX_HISTORY];
+         std::copy(moveHistory, moveHistory + historyLength, moves);
+         showGame(engine::Rule::Freestyle, OPENING_FREE, moves, historyLength, 0, 0);
+     }},
+};
+
+void PrintTo(const MarksGo &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class AnalysisMarksGo : public testing::TestWithParam<MarksGo>
+{
+};
+
+TEST_P(AnalysisMarksGo, WhenTheGameChanges)
+{
+    twoBlundersGame();
+    onMenu(MENU_ANALYSE);
+    ASSERT_TRUE(analysisEnds());
+    int count = 0;
+    analysisMarks(&count);
+    ASSERT_EQ(count, 2);
+    GetParam().change();
+    lookForAnalysis(THINKING_SLICE_MS);
+    analysisMarks(&count);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(markedStones(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Analysis, AnalysisMarksGo, testing::ValuesIn(MARKS_GO),
+                         [](const testing::TestParamInfo<MarksGo> &info)
+                         { return std::string(info.param.name); });
+
+// Chosen again once done, the entry takes the marks away.
+TEST(Analysis, TheEntryChosenAgainTakesTheMarksAway)
+{
     twoBlundersGame();
     onMenu(MENU_ANALYSE);
     ASSERT_TRUE(analysisEnds());
