@@ -5,7 +5,9 @@
 // (the brain's search and N - 1 helpers sharing its table), where the tournament allows it.
 // While it thinks about a move it writes MESSAGE lines with its depth, evaluation and line of
 // play, as managers show them, each flushed as it comes; "--no-messages" leaves them out.
+// "--network FILE" judges positions by the learned network of a weights file (.g3dn).
 #include "engine/gomocup.h"
+#include "engine/network.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +56,7 @@ bool readLine(std::string &line)
 
 int main(int argc, char **argv)
 {
+    engine::nn::Network network; // before the brain, which keeps a pointer to it
     engine::GomocupBrain brain;
     brain.setMessages(writeLine);
     for (int i = 1; i < argc; ++i)
@@ -78,12 +81,22 @@ int main(int argc, char **argv)
         {
             brain.setThreads(static_cast<int>(std::strtol(argv[++i], nullptr, 10)));
         }
+        else if (std::strcmp(argv[i], "--network") == 0 && i + 1 < argc)
+        {
+            std::string problem;
+            if (!engine::nn::loadNetwork(argv[++i], network, problem))
+            {
+                std::fprintf(stderr, "pbrain-gomoku3d: %s: %s\n", argv[i], problem.c_str());
+                return 2;
+            }
+            brain.setNetwork(&network);
+        }
         else
         {
             std::fprintf(
                 stderr,
                 "pbrain-gomoku3d: unknown option or value '%s' (--debug, --no-messages, --nodes N, "
-                "--threads 1-%d)\n",
+                "--threads 1-%d, --network FILE)\n",
                 argv[i], engine::SearchHelpers::MAX_HELPERS + 1);
             return 2;
         }

@@ -8,10 +8,13 @@
 //                                        against medium and GAMES of medium against hard (HARD_NODES
 //                                        positions a move, 100,000 unless given), every move
 //                                        checked by the tests' referee
-//   engine_bench speed [MS]              hard on fixed positions: nodes a second, depth, time
+//   engine_bench speed [MS] [WEIGHTS]    hard on fixed positions: nodes a second, depth, time
+//                                        (with WEIGHTS, a .g3dn file, judged by that network)
 //   engine_bench nodes                   fixed positions to a fixed depth: one node count, which
 //                                        changes whenever the search does
+#include "engine/network.h"
 #include "engine/search.h"
+#include "tests/engine/bench_positions.h"
 #include "tests/engine/refereed_game.h"
 
 #include <algorithm>
@@ -231,39 +234,15 @@ int refereedMatch(Rule rule, Level first, Level second, int games, std::uint64_t
     return problems;
 }
 
-// Middle games of the game's board, black and white to move, written as moves "x,y" from the
-// first: from the engine's own games, none decided yet.
-const char *POSITIONS[] = {
-    "9,9 10,10 8,10 10,8 10,9 8,9 11,8 9,11 7,11 12,7 11,10 9,8",
-    "9,9 9,10 10,10 8,8 11,11 12,12 8,10 10,8 7,10 11,9 10,11 9,11 8,11",
-    "9,9 10,8 8,8 8,10 10,10 11,11 9,10 9,8 11,9 7,9 12,8 10,9 9,7 8,6",
-    "8,9 9,9 10,9 9,10 9,8 10,10 8,10 7,11 11,8 12,7 11,11 8,8 10,12",
-    "9,9 8,8 10,8 10,10 8,10 11,7 9,11 7,9 9,7 9,10 11,9 12,10",
-    "9,9 10,10 9,11 9,10 8,10 11,10 12,10 10,9 10,11 8,11 11,8 7,12 6,13 8,9",
-};
-
-Position fromMoves(const char *moves)
-{
-    Position pos(BOARD);
-    for (const char *p = moves; *p != '\0';)
-    {
-        char *end = nullptr;
-        long x = std::strtol(p, &end, 10);
-        long y = std::strtol(end + 1, &end, 10);
-        pos.play(pos.at(static_cast<int>(x), static_cast<int>(y)));
-        p = *end == ' ' ? end + 1 : end;
-    }
-    return pos;
-}
-
-void speed(std::int64_t ms)
+void speed(std::int64_t ms, const nn::Network *network)
 {
     Searcher searcher;
+    searcher.useNetwork(network);
     std::int64_t nodes = 0, time = 0, longest = 0;
     std::vector<int> depths;
-    for (const char *moves : POSITIONS)
+    for (const char *moves : bench::POSITIONS)
     {
-        Position pos = fromMoves(moves);
+        Position pos = bench::fromMoves(moves);
         searcher.think(pos, Level::Hard, Limits{0, ms});
         const SearchInfo &info = searcher.info();
         std::printf("  %-9s depth %2d, %8lld nodes in %4lld ms\n", info.reason, info.depth,
@@ -285,14 +264,8 @@ void speed(std::int64_t ms)
 
 void nodes()
 {
-    Searcher searcher;
-    std::int64_t total = 0;
     auto started = std::chrono::steady_clock::now();
-    for (const char *moves : POSITIONS)
-    {
-        searcher.think(fromMoves(moves), Level::Hard, Limits{0, 0, 6});
-        total += searcher.info().nodes;
-    }
+    const std::int64_t total = bench::signatureNodes();
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                   std::chrono::steady_clock::now() - started)
                   .count();
@@ -328,7 +301,14 @@ int main(int argc, char **argv)
     }
     else if (what == "speed")
     {
-        speed(argc > 2 ? std::atoll(argv[2]) : 1000);
+        nn::Network network;
+        std::string problem;
+        if (argc > 3 && !nn::loadNetwork(argv[3], network, problem))
+        {
+            std::fprintf(stderr, "engine_bench: %s: %s\n", argv[3], problem.c_str());
+            return 2;
+        }
+        speed(argc > 2 ? std::atoll(argv[2]) : 1000, argc > 3 ? &network : nullptr);
     }
     else if (what == "nodes")
     {
@@ -337,7 +317,7 @@ int main(int argc, char **argv)
     else
     {
         std::fprintf(stderr, "usage: engine_bench levels [GAMES] [SEED] | rules [GAMES] [SEED] "
-                             "[HARD_NODES] | speed [MS] | nodes\n");
+                             "[HARD_NODES] | speed [MS] [WEIGHTS] | nodes\n");
         return 2;
     }
     return 0;

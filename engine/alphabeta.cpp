@@ -2,8 +2,6 @@
 // transposition table.
 #include "engine/search.h"
 
-#include "engine/evaluation.h"
-
 #include <algorithm>
 
 namespace engine
@@ -45,7 +43,7 @@ Task<int> Searcher::searchRoot(int depth)
     for (int i = 0; i < rootCount; ++i)
     {
         Move m = rootMoves[i];
-        pos.play(m);
+        playMove(m);
         int score;
         if (i == 0 || exact)
         {
@@ -63,7 +61,7 @@ Task<int> Searcher::searchRoot(int depth)
                 score = -s;
             }
         }
-        pos.undo();
+        undoMove();
         if (budget.stopped)
         {
             break;
@@ -131,7 +129,7 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
     }
     if (ply >= MAX_PLY)
     {
-        co_return evaluate(pos);
+        co_return judge();
     }
     // No score here can beat a five sooner than one already found, nor lose later.
     alpha = std::max(alpha, -(WIN - ply));
@@ -202,7 +200,7 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
     // open four: then the answers to it are looked at first (once).
     if (depth <= 0 && theirFives == 0 && (depth < 0 || pos.flexFourPoints(you).empty()))
     {
-        co_return evaluate(pos);
+        co_return judge();
     }
 
     std::array<Move, MAX_MOVES> moves;
@@ -210,7 +208,7 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
     const int count = order.generate(pos, moves.data(), MAX_MOVES, ply, ttMove, &restricted);
     if (count == 0)
     {
-        co_return evaluate(pos);
+        co_return judge();
     }
     // Only the most promising points are searched, unless all of them lose: a loss is a loss only
     // if every move loses. The answers to a threat are all searched.
@@ -227,7 +225,7 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
         Move m = moves[i];
         const bool quiet = !restricted && theirFives == 0 && pos.threat(m, me) < T_THREE &&
                            pos.threat(m, you) < T_THREE;
-        pos.play(m);
+        playMove(m);
         // Stopping a four costs no depth: the line goes on as if it had not been played.
         int newDepth = theirFives == 1 ? depth : depth - 1;
         int score;
@@ -248,7 +246,7 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
                 score = -s;
             }
         }
-        pos.undo();
+        undoMove();
         if (budget.stopped)
         {
             co_return 0;

@@ -39,6 +39,9 @@ public:
     {
         messages = std::move(write);
     }
+    // Judges positions by the learned network `net` (network.h), which must outlive the brain,
+    // instead of the hand-weighted evaluation; nullptr goes back to that.
+    void setNetwork(const nn::Network *net) { searcher.useNetwork(net); }
     // Thinks for `nodes` positions a move, whatever the time limits (0: to the time limits).
     void setNodesPerMove(std::int64_t nodes) { nodesPerMove = nodes; }
     // Thinks on `threads` threads (1 to SearchHelpers::MAX_HELPERS + 1), the brain's own search

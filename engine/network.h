@@ -1,8 +1,9 @@
-// A learned evaluation, not yet the engine's own (evaluation.h is): each empty point, along each
-// of its four lines, looks up a learned vector by the stones within four steps on either side; the
-// vectors of all the empty points, summed, are one side's accumulator, kept stone by stone as the
-// position's patterns are; a small network of clipped linear layers turns the side to move's
-// accumulator into a score. tools/train/train.py trains it and writes its weights file.
+// A learned evaluation, the search's when it is given one (Searcher::useNetwork; else
+// evaluation.h's): each empty point, along each of its four lines, looks up a learned vector by
+// the stones within four steps on either side; the vectors of all the empty points, summed, are
+// one side's accumulator, kept stone by stone as the position's patterns are; a small network of
+// clipped linear layers turns the side to move's accumulator into a score. tools/train/train.py
+// trains it and writes its weights file.
 //
 // Only empty points count: a stone's worth lies in what it lets the points around it become, and
 // the empty points within four steps of it see it in their lines; a point's own stone would

@@ -4,6 +4,9 @@
 // so the whole of it runs in slices.
 #include "engine/search.h"
 
+#include "engine/evaluation.h"
+#include "engine/network.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -39,6 +42,19 @@ void Searcher::start(const Position &position, Level lvl, Limits limits, std::ui
     budget.startedAt = budget.now();
     stop();
     pos = position;
+    if (net != nullptr)
+    {
+        if (!accumulator)
+        {
+            accumulator = std::make_unique<nn::Accumulator>(*net, pos.size());
+        }
+        accumulator->reset(pos.size());
+        for (int i = 0; i < pos.moveCount(); ++i)
+        {
+            const Move m = pos.move(i);
+            accumulator->play(m, pos.stone(m) == BLACK ? 0 : 1);
+        }
+    }
     level = lvl;
     const LevelRules &rules = rulesOf(level);
     if (limits.nodes == 0 && limits.timeMs == 0 && limits.depth == 0)
@@ -96,6 +112,43 @@ void Searcher::helpWith(Searcher &owner, int extra)
 {
     tt = owner.tt;
     extraDepth = extra;
+    useNetwork(owner.net);
+}
+
+void Searcher::useNetwork(const nn::Network *network)
+{
+    if (network != net)
+    {
+        accumulator.reset();
+    }
+    net = network;
+}
+
+void Searcher::playMove(Move m)
+{
+    if (net != nullptr)
+    {
+        accumulator->play(m, pos.toMove());
+    }
+    pos.play(m);
+}
+
+void Searcher::undoMove()
+{
+    if (net != nullptr)
+    {
+        accumulator->undo();
+    }
+    pos.undo();
+}
+
+int Searcher::judge() const
+{
+    if (net == nullptr)
+    {
+        return evaluate(pos);
+    }
+    return std::clamp(accumulator->evaluate(pos.toMove()), -WIN_THRESHOLD + 1, WIN_THRESHOLD - 1);
 }
 
 Move Searcher::think(const Position &position, Level lvl, Limits lim, std::uint64_t seed)

@@ -15,10 +15,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace engine
 {
+namespace nn
+{
+struct Network;
+class Accumulator;
+} // namespace nn
 
 // What the search has done so far.
 struct SearchInfo
@@ -60,6 +66,11 @@ public:
     // count, so that the two are not in step. Only the table is shared: each searcher runs on
     // one thread.
     void helpWith(Searcher &owner, int extraDepth);
+    // The evaluation at the horizon: the learned network's (network.h) when one is given, which
+    // must outlive the searcher, else the hand-weighted one (evaluation.h), as by default. Takes
+    // effect at the next start(); a helper judges as its owner does.
+    void useNetwork(const nn::Network *net);
+    const nn::Network *network() const { return net; }
 
     // Begins thinking about `pos` for its side to move. Nothing is searched yet. A position with
     // no empty point, or with a five on it already, gets no move.
@@ -104,8 +115,16 @@ private:
     // alphabeta.cpp: alpha-beta.
     Task<int> searchRoot(int depth);
     Task<int> search(int alpha, int beta, int depth, int ply);
+    // A stone played and taken back by alpha-beta, and the position judged where it stops: the
+    // network's accumulator follows alpha-beta's stones (the searches for threats play and take
+    // back their own between, and judge nothing).
+    void playMove(Move m);
+    void undoMove();
+    int judge() const;
 
     Position pos;
+    const nn::Network *net = nullptr;
+    std::unique_ptr<nn::Accumulator> accumulator; // with net, pos's stones
     Level level = Level::Hard;
     std::uint64_t rng = 0;
     TranspositionTable ownTable;

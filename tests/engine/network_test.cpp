@@ -1,7 +1,9 @@
 // The learned evaluation: its line features, its accumulators kept stone by stone against the
 // same sums worked out afresh, its indifference to the board's symmetries, its weights file, and
 // its scores against the trainer's own for the trainer's weights.
+#include "engine/evaluation.h"
 #include "engine/network.h"
+#include "engine/search.h"
 
 #include <gtest/gtest.h>
 
@@ -463,6 +465,47 @@ TEST(NetworkFixture, ScoresAreTheTrainers)
     EXPECT_GE(positions, 20);
     EXPECT_GE(nonZero, positions / 2);
     EXPECT_GE(static_cast<int>(scores.size()), positions / 2);
+}
+
+// The search judged by a network: at depth 1 the move chosen scores the network's judgement of the
+// position after it, worked out afresh from the stones, so the network's sums followed every stone
+// the search played and took back before, in its colour. With no network it is the hand-weighted
+// evaluation's, as before.
+TEST(NetworkSearch, TheSearchJudgesByTheNetworkAsTheStonesGo)
+{
+    const Network net = randomNetwork(11);
+    // Quiet middle games on 18 x 18, x,y from the top left, black first.
+    const std::vector<std::vector<std::pair<int, int>>> games = {
+        {{9, 9}, {10, 10}, {8, 10}, {10, 8}, {7, 7}, {11, 11}},
+        {{9, 9}, {9, 10}, {10, 8}, {8, 11}, {11, 11}, {6, 6}, {12, 6}},
+        {{4, 4}, {13, 13}, {5, 6}, {12, 11}, {3, 7}, {14, 10}, {8, 2}, {9, 15}},
+    };
+    Searcher searcher;
+    for (const Network *network : {&net, static_cast<const Network *>(nullptr)})
+    {
+        searcher.useNetwork(network);
+        for (std::size_t g = 0; g < games.size(); ++g)
+        {
+            Position pos(18);
+            for (auto [x, y] : games[g])
+            {
+                pos.play(pos.at(x, y));
+            }
+            SCOPED_TRACE(testing::Message() << "game " << g << (network ? ", network" : ""));
+            const Move best = searcher.think(pos, Level::Hard, Limits{0, 0, 1});
+            ASSERT_STREQ(searcher.info().reason, "search");
+            Accumulator fresh(net, 18);
+            for (int i = 0; i < pos.moveCount(); ++i)
+            {
+                fresh.play(pos.move(i), i % 2);
+            }
+            fresh.play(best, pos.toMove());
+            Position after = pos;
+            after.play(best);
+            const int judged = network ? fresh.evaluate(after.toMove()) : evaluate(after);
+            EXPECT_EQ(searcher.info().score, -judged);
+        }
+    }
 }
 
 } // namespace
