@@ -2,9 +2,11 @@
 // position, within a second or a number of positions, and the share it solves (its move is one of
 // the right answers the solver proved), by kind, by edge and corner, by board size; and the
 // positions it took to settle on a right answer (the last time its best move became one).
-//   tactics_bench SUITE [--ms MS | --nodes N] [--brain] [--failed] [--moves]
-// --brain asks the tournament brain instead, through BOARD ... DONE, with the turn's time (or the
-// positions) as its limit; --failed lists the positions not solved, --moves every position's move.
+//   tactics_bench SUITE [--ms MS | --nodes N | --depth D] [--brain] [--failed] [--moves]
+// --depth D searches each to D full-width plies instead (the searches for threats before it, as
+// always). --brain asks the tournament brain instead, through BOARD ... DONE, with the turn's time
+// (or the positions) as its limit; --failed lists the positions not solved, --moves every
+// position's move.
 #include "engine/gomocup.h"
 #include "engine/search.h"
 #include "tests/engine/tactics/engine_position.h"
@@ -147,7 +149,8 @@ int main(int argc, char **argv)
     {
         std::fprintf(
             stderr,
-            "usage: tactics_bench SUITE [--ms MS | --nodes N] [--brain] [--failed] [--moves]\n");
+            "usage: tactics_bench SUITE [--ms MS | --nodes N | --depth D] [--brain] [--failed] "
+            "[--moves]\n");
         return 2;
     }
     Limits limits{0, 1000};
@@ -161,6 +164,10 @@ int main(int argc, char **argv)
         else if (std::strcmp(argv[i], "--nodes") == 0 && i + 1 < argc)
         {
             limits = Limits{std::max(1ll, std::atoll(argv[++i])), 0};
+        }
+        else if (std::strcmp(argv[i], "--depth") == 0 && i + 1 < argc)
+        {
+            limits = Limits{0, 0, std::max(1, std::atoi(argv[++i]))};
         }
         else if (std::strcmp(argv[i], "--brain") == 0)
         {

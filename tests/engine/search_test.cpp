@@ -1,8 +1,11 @@
 // The search as a program uses it: repeatable, within its limits, on any board, stoppable.
 #include "engine/search.h"
+#include "tests/engine/bench_positions.h"
 #include "tests/engine/engine_test_support.h"
 
+#include <fstream>
 #include <random>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -243,3 +246,25 @@ TEST(Search, AsWhiteWinsByAFourBlackMayNotStop)
 }
 
 } // namespace
+
+// The benchmark signature is the count recorded with the tests, which engine_bench nodes prints
+// too: whatever changes what the search does shows, however small its effect on the moves (a
+// block of a four counted as a ply, so that forced lines drop off the horizon, solves the suite
+// as well but searches 221,967 positions instead of 399,372). A change to the search records its
+// new count there; a change meant to leave the search alone does not have to.
+TEST(Search, TheBenchmarkSignatureIsTheOneRecorded)
+{
+    std::ifstream in(GOMOKU_SIGNATURE_FILE);
+    ASSERT_TRUE(in) << GOMOKU_SIGNATURE_FILE;
+    std::string line;
+    long long recorded = -1;
+    while (std::getline(in, line))
+    {
+        if (!line.empty() && line[0] != '#')
+        {
+            recorded = std::stoll(line);
+        }
+    }
+    EXPECT_EQ(bench::signatureNodes(), recorded)
+        << "the search changed: if it was meant to, write its count in " GOMOKU_SIGNATURE_FILE;
+}
