@@ -42,6 +42,11 @@ void Searcher::start(const Position &position, Level lvl, Limits limits, std::ui
     budget.startedAt = budget.now();
     stop();
     pos = position;
+    if (wantedNet != net)
+    {
+        net = wantedNet;
+        accumulator.reset();
+    }
     if (net != nullptr)
     {
         if (!accumulator)
@@ -112,16 +117,7 @@ void Searcher::helpWith(Searcher &owner, int extra)
 {
     tt = owner.tt;
     extraDepth = extra;
-    useNetwork(owner.net);
-}
-
-void Searcher::useNetwork(const nn::Network *network)
-{
-    if (network != net)
-    {
-        accumulator.reset();
-    }
-    net = network;
+    useNetwork(owner.net); // the owner's thought's
 }
 
 void Searcher::playMove(Move m)

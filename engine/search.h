@@ -69,8 +69,8 @@ public:
     // The evaluation at the horizon: the learned network's (network.h) when one is given, which
     // must outlive the searcher, else the hand-weighted one (evaluation.h), as by default. Takes
     // effect at the next start(); a helper judges as its owner does.
-    void useNetwork(const nn::Network *net);
-    const nn::Network *network() const { return net; }
+    void useNetwork(const nn::Network *network) { wantedNet = network; }
+    const nn::Network *network() const { return wantedNet; }
 
     // Begins thinking about `pos` for its side to move. Nothing is searched yet. A position with
     // no empty point, or with a five on it already, gets no move.
@@ -123,7 +123,8 @@ private:
     int judge() const;
 
     Position pos;
-    const nn::Network *net = nullptr;
+    const nn::Network *wantedNet = nullptr;       // from the next start() on
+    const nn::Network *net = nullptr;             // this thought's
     std::unique_ptr<nn::Accumulator> accumulator; // with net, pos's stones
     Level level = Level::Hard;
     std::uint64_t rng = 0;
