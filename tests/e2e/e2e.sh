@@ -49,8 +49,13 @@ start_game() {
     game_name=$name
     (cd "$folder" && exec $RUN "$game" "${@:3}" >"$artefacts/$name.stdout" 2>"$artefacts/$name.stderr") &
     game_pid=$!
-    window=$(xvfb_find_window 60 "$game_pid") ||
-        { fail "$name: no window \"Game\"; errors: $(tail -n 5 "$artefacts/$name.stderr")" && return 1; }
+    if ! window=$(xvfb_find_window 60 "$game_pid"); then
+        local how="within 60 s"
+        gone && { wait "$game_pid"; how="before it ended with status $?"; }
+        fail "$name: no window \"Game\" $how; errors: $(tail -n 5 "$artefacts/$name.stderr"); console: $(tail -n 3 "$artefacts/$name.stdout")"
+        game_pid=""
+        return 1
+    fi
     # The root window's black until the first frame (a slow start shows some): most must be drawn.
     await "$name-0-first-frame" 30 mostly_drawn "$name-0-first-frame" || { fail "$name: no frame within 30 s" && return 1; }
     # With no window manager keys go nowhere until a click: in the corner, off the board.

@@ -28,6 +28,9 @@ trap windows_end EXIT
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineboot --init >"$artefacts/wineboot.txt" 2>&1 && wineserver -w ||
     { fail "wine could not make its prefix (see $artefacts/wineboot.txt)"; finish; }
+# Its server kept running from here to the end: left to itself it lingers a few seconds after a
+# game ends and then quits, and a game started while it quits may die without a window or a word.
+wineserver -p || { fail "wine could not keep its server running"; finish; }
 
 # What a program imports: Windows' own DLLs, nothing that a player would have to install.
 imports() { x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^[[:space:]]*DLL Name: //p' | sort | xargs; }
