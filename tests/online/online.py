@@ -199,13 +199,13 @@ def in_view(page, ids=("status", "online-link", "online-copy", "online-leave")):
 
 
 def stones_shown(page, moves, what):
-    """Each move's stone on the page, black's first, within five seconds: a page just loaded
+    """Each move's stone on the page, black's first, within ten seconds: a page just loaded
     draws the game's moves on a frame after the one that says its colour. Names the points that
     are still wrong, with what stands on each."""
     def wrong():
         return [f"{move} {stone}" for i, move in enumerate(moves)
                 if (stone := page.stone(*move)) != ("black" if i % 2 == 0 else "white")]
-    ok = within(5, lambda: not wrong())
+    ok = within(10, lambda: not wrong())
     return check(f"{page.name}: {what}: the {len(moves)} stones stand where they were played", ok,
                  "" if ok else ", ".join(wrong()))
 
@@ -254,6 +254,17 @@ def session_pages(server):
         check("laptop: keeps the seat's secret in the browser's storage", re.fullmatch(r"[0-9a-f]{32}", secret), secret)
         check("laptop: the secret is not in the link", secret not in link)
         check("laptop: the link, its buttons and the status line are in view", in_view(laptop))
+        # The panel under the board takes room, but the board keeps the larger share of the page,
+        # drawn at its size (a drawing buffer left at an earlier size shows blocky).
+        sizes = laptop.js("const r = canvas.getBoundingClientRect(), d = devicePixelRatio || 1;"
+                          " return [r.width, r.height, innerHeight, canvas.width, canvas.height,"
+                          " Math.round(r.width * d), Math.round(r.height * d)]")
+        check(f"laptop: the board takes half the page's height or more ({sizes[0]:.0f} x {sizes[1]:.0f} of {sizes[2]})",
+              sizes[1] >= sizes[2] / 2, sizes)
+        check(f"laptop: the board is drawn at its size ({sizes[3]} x {sizes[4]})",
+              within(5, lambda: laptop.js("const r = canvas.getBoundingClientRect(), d = devicePixelRatio || 1;"
+                                           " return canvas.width == Math.round(r.width * d) &&"
+                                           " canvas.height == Math.round(r.height * d)")), sizes)
         laptop.shot("laptop-waiting-with-link")
         # The second player, by the link; then a watcher.
         check("phone: the page runs from the link", phone.open(link))
