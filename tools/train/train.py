@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The trainer of the learned evaluation (engine/network.h), on Debian's PyTorch (python3-torch).
 
-  train.py train DIR DATA... [--epochs N] [--blend L] [--batch N] [--lr R] [--seed S]
+  train.py train DIR DATA... [--epochs N] [--blend L] [--batch N] [--lr R] [--table-rate T]
+                             [--decay D] [--seed S]
       reads the games of bench/datagen (DATA files), turns each position after the opening into
       the side to move's line features and a target (below), trains the network in floating point
       and writes DIR/network.g3dn, the weights file the engine reads. DIR/checkpoint.pt is written
@@ -238,7 +239,7 @@ def provenance(paths, headers, games, positions, args):
     return (f"gomoku3d learned evaluation; tools/train/train.py on {games} games, {positions} "
             f"positions of {'; '.join(parts)}; made by {' | '.join(sorted(set(headers)))}; "
             f"epochs {args.epochs}, blend {args.blend}, batch {args.batch}, lr {args.lr}, "
-            f"seed {args.seed}")
+            f"table rate {args.table_rate:.4g}, decay {args.decay}, seed {args.seed}")
 
 
 def load_positions(directory, paths, blend):
@@ -286,7 +287,15 @@ def train(directory, paths, args, quiet=False, spread=0.01):
     if len(held_ids) == 0:
         held_ids = train_ids
     net = Net(spread)
-    optimiser = torch.optim.Adam(net.parameters(), lr=args.lr)
+    # The feature table at a rate of its own, far below the layers': Adam moves every weight by
+    # about its rate a step, and a position's most common feature stands for hundreds of its
+    # lines, so a step at the layers' rate moves the sums by hundreds of times as much and drives
+    # every clipped unit to 0 or 1 at once, where it learns no more.
+    table = [net.features.weight]
+    rest = [p for name, p in net.named_parameters() if name != "features.weight"]
+    optimiser = torch.optim.Adam([{"params": table, "lr": args.lr * args.table_rate},
+                                  {"params": rest, "lr": args.lr}],
+                                 weight_decay=args.decay)
     epoch = 0
     checkpoint = os.path.join(directory, "checkpoint.pt") if directory else None
     if checkpoint and os.path.exists(checkpoint):
@@ -419,6 +428,9 @@ def main():
     parser.add_argument("--blend", type=float, default=0.5)
     parser.add_argument("--batch", type=int, default=256)
     parser.add_argument("--lr", type=float, default=0.003)
+    parser.add_argument("--table-rate", type=float, default=1 / 30,
+                        help="the feature table's learning rate, as a share of --lr")
+    parser.add_argument("--decay", type=float, default=0.0, help="Adam's weight decay")
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--threads", type=int, default=2)
     parser.add_argument("--out", default=None)
