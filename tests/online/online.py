@@ -254,7 +254,7 @@ def session_pages(server):
         check("laptop: keeps the seat's secret in the browser's storage", re.fullmatch(r"[0-9a-f]{32}", secret), secret)
         check("laptop: the secret is not in the link", secret not in link)
         check("laptop: the link, its buttons and the status line are in view", in_view(laptop))
-        # The panel under the board takes room, but the board keeps the larger share of the page,
+        # The online panel takes room beside or under the board, but the board keeps the larger share of the page,
         # drawn at its size (a drawing buffer left at an earlier size shows blocky).
         sizes = laptop.js("const r = canvas.getBoundingClientRect(), d = devicePixelRatio || 1;"
                           " return [r.width, r.height, innerHeight, canvas.width, canvas.height,"
