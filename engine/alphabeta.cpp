@@ -225,9 +225,12 @@ Task<int> Searcher::search(int alpha, int beta, int depth, int ply)
         Move m = moves[i];
         const bool quiet = !restricted && theirFives == 0 && pos.threat(m, me) < T_THREE &&
                            pos.threat(m, you) < T_THREE;
+        // Stopping a four costs no depth: the line goes on as if it had not been played. Nor
+        // does a four of ours at the last ply, so that the horizon falls after its answer and
+        // what the four and its answer leave, not on the four itself.
+        const bool lastFour = rules.lastFours && depth <= 1 && pos.threat(m, me) >= T_FOUR;
         playMove(m);
-        // Stopping a four costs no depth: the line goes on as if it had not been played.
-        int newDepth = theirFives == 1 ? depth : depth - 1;
+        int newDepth = theirFives == 1 || lastFour ? depth : depth - 1;
         int score;
         if (i == 0)
         {

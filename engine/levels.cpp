@@ -20,7 +20,8 @@ constexpr LevelRules RULES[3] = {
      .childVcfNodes = 0,
      .nodeVcfNodes = 0,
      .threeThreats = false,
-     .choice = 0},
+     .choice = 0,
+     .lastFours = false},
     // Medium.
     {.maxDepth = 4,
      .defaultNodes = 12000,
@@ -29,7 +30,8 @@ constexpr LevelRules RULES[3] = {
      .childVcfNodes = 60,
      .nodeVcfNodes = 60,
      .threeThreats = false,
-     .choice = 600},
+     .choice = 600,
+     .lastFours = false},
     // Hard.
     {.maxDepth = MAX_DEPTH,
      .defaultNodes = 0,
@@ -38,7 +40,8 @@ constexpr LevelRules RULES[3] = {
      .childVcfNodes = 4000,
      .nodeVcfNodes = 400,
      .threeThreats = true,
-     .choice = 0},
+     .choice = 0,
+     .lastFours = true},
 };
 
 } // namespace

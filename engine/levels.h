@@ -27,6 +27,7 @@ struct LevelRules
     bool threeThreats;          // looks for wins by threes and fours at the root, and for the
                                 // other side's after each root move
     int choice;                 // plays any root move this close to the best, at random
+    bool lastFours;             // a four of its own at the last ply costs no depth
 };
 
 const LevelRules &rulesOf(Level level);
