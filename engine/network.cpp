@@ -80,7 +80,8 @@ std::int64_t floorDiv(std::int64_t a, std::int64_t b)
     return q * b > a ? q - 1 : q;
 }
 
-constexpr std::size_t FIELDS = 11;
+constexpr std::size_t FIELDS = 12;
+constexpr std::size_t VERSION1_HEADER_BYTES = 8 + 4 * 11; // no field for a correction
 constexpr std::size_t FEATURE_VALUES = std::size_t{FEATURES} * WIDTH;
 constexpr std::size_t LAYER_BYTES = 2 * FEATURE_VALUES + 4 * WIDTH + 2 * HIDDEN1 * WIDTH +
                                     4 * HIDDEN1 + 2 * HIDDEN2 * HIDDEN1 + 4 * HIDDEN2 +
@@ -187,7 +188,7 @@ std::uint32_t crc32(const unsigned char *data, std::size_t size)
 
 bool readNetwork(const unsigned char *data, std::size_t size, Network &net, std::string &error)
 {
-    if (size < HEADER_BYTES)
+    if (size < VERSION1_HEADER_BYTES)
     {
         error = "the weights file is " + std::to_string(size) + " bytes, shorter than its header";
         return false;
@@ -198,17 +199,31 @@ bool readNetwork(const unsigned char *data, std::size_t size, Network &net, std:
         return false;
     }
     Reader header{data + sizeof FILE_MAGIC};
-    std::uint32_t fields[FIELDS];
-    for (std::uint32_t &f : fields)
-    {
-        f = header.u32();
-    }
-    const auto [version, features, width, hidden1, hidden2, activationOne, weightOne, scale,
-                noteBytes, bodyBytes, checksum] = fields;
-    if (version != FILE_VERSION)
+    const std::uint32_t version = header.u32();
+    if (version != 1 && version != FILE_VERSION)
     {
         error = "the weights file is of version " + std::to_string(version) +
-                "; this program reads version " + std::to_string(FILE_VERSION);
+                "; this program reads versions 1 and " + std::to_string(FILE_VERSION);
+        return false;
+    }
+    const std::size_t headerBytes = version == 1 ? VERSION1_HEADER_BYTES : HEADER_BYTES;
+    if (size < headerBytes)
+    {
+        error = "the weights file is " + std::to_string(size) + " bytes, shorter than its header";
+        return false;
+    }
+    std::uint32_t fields[FIELDS - 1] = {};
+    for (std::size_t i = 0; i < FIELDS - 1; ++i)
+    {
+        // Version 1 has no correction field: it reads as 0, a score alone.
+        fields[i] = version == 1 && i == 7 ? 0 : header.u32();
+    }
+    const auto [features, width, hidden1, hidden2, activationOne, weightOne, scale, correction,
+                noteBytes, bodyBytes, checksum] = fields;
+    if (correction > 1)
+    {
+        error = "the weights file's correction field is " + std::to_string(correction) +
+                ", neither 0 nor 1";
         return false;
     }
     if (features != FEATURES || width != WIDTH || hidden1 != HIDDEN1 || hidden2 != HIDDEN2 ||
@@ -241,7 +256,7 @@ bool readNetwork(const unsigned char *data, std::size_t size, Network &net, std:
                 " bytes follow it, where its sizes make " + std::to_string(expected);
         return false;
     }
-    const std::size_t body = size - HEADER_BYTES;
+    const std::size_t body = size - headerBytes;
     if (body != expected)
     {
         error = body < expected ? "the weights file is cut short: " + std::to_string(body) +
@@ -250,14 +265,15 @@ bool readNetwork(const unsigned char *data, std::size_t size, Network &net, std:
                                       " bytes more than its network";
         return false;
     }
-    if (crc32(data + HEADER_BYTES, body) != checksum)
+    if (crc32(data + headerBytes, body) != checksum)
     {
         error = "the weights file's checksum does not match: it is damaged";
         return false;
     }
     Network read;
     read.scoreScale = static_cast<std::int32_t>(scale);
-    const unsigned char *at = data + HEADER_BYTES;
+    read.correction = correction == 1;
+    const unsigned char *at = data + headerBytes;
     read.note.assign(reinterpret_cast<const char *>(at), noteBytes);
     Reader layers{at + noteBytes};
     layers.i16s(read.features);
@@ -314,8 +330,9 @@ std::vector<unsigned char> writeNetwork(const Network &net)
     for (std::uint32_t f :
          {FILE_VERSION, std::uint32_t{FEATURES}, std::uint32_t{WIDTH}, std::uint32_t{HIDDEN1},
           std::uint32_t{HIDDEN2}, std::uint32_t{ACTIVATION_ONE}, std::uint32_t{WEIGHT_ONE},
-          static_cast<std::uint32_t>(net.scoreScale), static_cast<std::uint32_t>(net.note.size()),
-          static_cast<std::uint32_t>(body.size()), crc32(body.data(), body.size())})
+          static_cast<std::uint32_t>(net.scoreScale), std::uint32_t{net.correction},
+          static_cast<std::uint32_t>(net.note.size()), static_cast<std::uint32_t>(body.size()),
+          crc32(body.data(), body.size())})
     {
         h.u32(f);
     }

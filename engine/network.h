@@ -40,12 +40,13 @@ inline constexpr int WEIGHT_ONE = 64;
 // then the note (its provenance, UTF-8) and the layers in the order of Network's members, each
 // row after row. The checksum is the CRC-32 (zlib's) of everything after the header.
 inline constexpr char FILE_MAGIC[8] = {'G', '3', 'D', 'N', 'E', 'T', '\r', '\n'};
-inline constexpr std::uint32_t FILE_VERSION = 1;
-inline constexpr std::size_t HEADER_BYTES = 8 + 4 * 11;
+inline constexpr std::uint32_t FILE_VERSION = 2;
+inline constexpr std::size_t HEADER_BYTES = 8 + 4 * 12;
 inline constexpr std::size_t MAX_NOTE_BYTES = 4096;
 // Header fields after the magic: version, FEATURES, WIDTH, HIDDEN1, HIDDEN2, ACTIVATION_ONE,
-// WEIGHT_ONE, the score's units (search units for a logit of 1), the note's bytes, the bytes
-// after the header, the checksum.
+// WEIGHT_ONE, the score's units (search units for a logit of 1), whether the score corrects the
+// hand-made evaluation (1) or stands alone (0), the note's bytes, the bytes after the header, the
+// checksum. Version 1 had no such field (a score alone); it is still read.
 
 struct Network
 {
@@ -58,6 +59,7 @@ struct Network
     std::array<std::int16_t, HIDDEN2> output{};
     std::int32_t outputBias = 0;
     std::int32_t scoreScale = 2000; // search units for a logit of 1 (the output 1.0)
+    bool correction = false;        // the score is added to the hand-made evaluation
     std::string note;
 
     // All zero, of the right sizes.

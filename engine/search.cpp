@@ -144,7 +144,9 @@ int Searcher::judge() const
     {
         return evaluate(pos);
     }
-    return std::clamp(accumulator->evaluate(pos.toMove()), -WIN_THRESHOLD + 1, WIN_THRESHOLD - 1);
+    const int learned = accumulator->evaluate(pos.toMove());
+    return std::clamp(net->correction ? evaluate(pos) + learned : learned, -WIN_THRESHOLD + 1,
+                      WIN_THRESHOLD - 1);
 }
 
 Move Searcher::think(const Position &position, Level lvl, Limits lim, std::uint64_t seed)

@@ -316,7 +316,7 @@ void putU32(std::vector<unsigned char> &bytes, std::size_t at, std::uint32_t v)
     }
 }
 
-// The header's field number `field` (0 the version ... 10 the checksum).
+// The header's field number `field` (0 the version ... 11 the checksum).
 std::size_t fieldAt(int field)
 {
     return sizeof FILE_MAGIC + 4 * static_cast<std::size_t>(field);
@@ -325,11 +325,23 @@ std::size_t fieldAt(int field)
 // The checksum made right again after a change to the header's sizes.
 void resum(std::vector<unsigned char> &bytes)
 {
-    putU32(bytes, fieldAt(10), crc32(bytes.data() + HEADER_BYTES, bytes.size() - HEADER_BYTES));
+    putU32(bytes, fieldAt(11), crc32(bytes.data() + HEADER_BYTES, bytes.size() - HEADER_BYTES));
 }
 
 TEST(NetworkFile, WrittenAndReadBackIsTheSameNetwork)
 {
+    for (const bool correction : {false, true})
+    {
+        Network net = randomNetwork(3);
+        net.correction = correction;
+        const std::vector<unsigned char> bytes = writeNetwork(net);
+        Network read;
+        read.correction = !correction;
+        std::string error;
+        ASSERT_TRUE(readNetwork(bytes.data(), bytes.size(), read, error)) << error;
+        EXPECT_EQ(read.correction, correction);
+        EXPECT_EQ(writeNetwork(read), bytes);
+    }
     const Network net = randomNetwork(3);
     const std::vector<unsigned char> bytes = writeNetwork(net);
     Network read;
@@ -362,8 +374,10 @@ TEST(NetworkFile, DamagedFilesAreRefusedAndSayWhy)
          "shorter than its header"},
         {"wrong magic", [](std::vector<unsigned char> &b) { b[0] = 'g'; }, "magic"},
         {"magic's last byte", [](std::vector<unsigned char> &b) { b[7] = '\r'; }, "magic"},
-        {"newer version", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(0), 2); },
-         "version 2"},
+        {"newer version", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(0), 3); },
+         "version 3"},
+        {"no version", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(0), 0); },
+         "version 0"},
         {"other features",
          [](std::vector<unsigned char> &b) { putU32(b, fieldAt(1), FEATURES - 1); }, "shape"},
         {"other width", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(2), 16); }, "shape"},
@@ -375,15 +389,17 @@ TEST(NetworkFile, DamagedFilesAreRefusedAndSayWhy)
         {"no scale", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(7), 0); }, "scale"},
         {"negative scale", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(7), 0xFFFFFFFF); },
          "scale"},
-        {"huge note", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(8), 1u << 30); },
+        {"correction neither 0 nor 1",
+         [](std::vector<unsigned char> &b) { putU32(b, fieldAt(8), 2); }, "correction"},
+        {"huge note", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(9), 1u << 30); },
          "note"},
-        {"note's size off", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(8), 3); },
+        {"note's size off", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(9), 3); },
          "sizes make"},
         {"body's size off",
          [](std::vector<unsigned char> &b)
          {
              std::uint32_t body = static_cast<std::uint32_t>(b.size() - HEADER_BYTES);
-             putU32(b, fieldAt(9), body + 2);
+             putU32(b, fieldAt(10), body + 2);
          },
          "sizes make"},
         {"cut short", [](std::vector<unsigned char> &b) { b.pop_back(); }, "cut short"},
@@ -392,7 +408,7 @@ TEST(NetworkFile, DamagedFilesAreRefusedAndSayWhy)
         {"a weight changed", [](std::vector<unsigned char> &b) { b[HEADER_BYTES + 100] ^= 0x10; },
          "checksum"},
         {"the last byte changed", [](std::vector<unsigned char> &b) { b.back() ^= 1; }, "checksum"},
-        {"the checksum changed", [](std::vector<unsigned char> &b) { b[fieldAt(10)] ^= 1; },
+        {"the checksum changed", [](std::vector<unsigned char> &b) { b[fieldAt(11)] ^= 1; },
          "checksum"},
         {"the note changed", [](std::vector<unsigned char> &b) { b[HEADER_BYTES] ^= 0x20; },
          "checksum"},
@@ -432,7 +448,10 @@ TEST(NetworkFixture, ScoresAreTheTrainers)
 {
     Network net;
     std::string error;
+    net.correction = true;
+    // The fixture is a file of the first version, which had no correction field: a score alone.
     ASSERT_TRUE(loadNetwork(GOMOKU_NETWORK_FIXTURE ".g3dn", net, error)) << error;
+    EXPECT_FALSE(net.correction);
     std::ifstream in(GOMOKU_NETWORK_FIXTURE ".txt");
     ASSERT_TRUE(in) << GOMOKU_NETWORK_FIXTURE ".txt";
     std::string line;
@@ -470,10 +489,12 @@ TEST(NetworkFixture, ScoresAreTheTrainers)
 // The search judged by a network: at depth 1 the move chosen scores the network's judgement of the
 // position after it, worked out afresh from the stones, so the network's sums followed every stone
 // the search played and took back before, in its colour. With no network it is the hand-weighted
-// evaluation's, as before.
+// evaluation's, as before; with a network that corrects it, the two added.
 TEST(NetworkSearch, TheSearchJudgesByTheNetworkAsTheStonesGo)
 {
     const Network net = randomNetwork(11);
+    Network correcting = net;
+    correcting.correction = true;
     // Quiet middle games on 18 x 18, x,y from the top left, black first.
     const std::vector<std::vector<std::pair<int, int>>> games = {
         {{9, 9}, {10, 10}, {8, 10}, {10, 8}, {7, 7}, {11, 11}},
@@ -481,7 +502,8 @@ TEST(NetworkSearch, TheSearchJudgesByTheNetworkAsTheStonesGo)
         {{4, 4}, {13, 13}, {5, 6}, {12, 11}, {3, 7}, {14, 10}, {8, 2}, {9, 15}},
     };
     Searcher searcher;
-    for (const Network *network : {&net, static_cast<const Network *>(nullptr)})
+    for (const Network *network :
+         {&net, static_cast<const Network *>(&correcting), static_cast<const Network *>(nullptr)})
     {
         searcher.useNetwork(network);
         for (std::size_t g = 0; g < games.size(); ++g)
@@ -491,7 +513,10 @@ TEST(NetworkSearch, TheSearchJudgesByTheNetworkAsTheStonesGo)
             {
                 pos.play(pos.at(x, y));
             }
-            SCOPED_TRACE(testing::Message() << "game " << g << (network ? ", network" : ""));
+            SCOPED_TRACE(testing::Message() << "game " << g
+                                            << (network == &correcting ? ", correction"
+                                                : network              ? ", network"
+                                                                       : ""));
             const Move best = searcher.think(pos, Level::Hard, Limits{0, 0, 1});
             ASSERT_STREQ(searcher.info().reason, "search");
             Accumulator fresh(net, 18);
@@ -502,7 +527,10 @@ TEST(NetworkSearch, TheSearchJudgesByTheNetworkAsTheStonesGo)
             fresh.play(best, pos.toMove());
             Position after = pos;
             after.play(best);
-            const int judged = network ? fresh.evaluate(after.toMove()) : evaluate(after);
+            const int judged = network == &correcting
+                                   ? evaluate(after) + fresh.evaluate(after.toMove())
+                               : network ? fresh.evaluate(after.toMove())
+                                         : evaluate(after);
             EXPECT_EQ(searcher.info().score, -judged);
         }
     }
