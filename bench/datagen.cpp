@@ -19,6 +19,14 @@
 // the only move) has none. An OUT that exists is carried on: its games are
 // kept, those not in it are played (a line cut short by a stop is dropped; a larger --games goes
 // on past them), and options other than its own are refused. The same options give the same games.
+//
+//   datagen evals GAMES
+// writes, for each game of a file datagen made, a line "GAME e ... e" of the hand-made
+// evaluation (evaluation.h) of the position before each of its moves, the opening's stones
+// included, from the side to move: what a network trained as a correction to it starts from. A
+// position the search never judges as it stands (a five or an open four to make, a five or an
+// open three of the other side's to stop) has "-".
+#include "engine/evaluation.h"
 #include "engine/search.h"
 
 #include <algorithm>
@@ -258,7 +266,8 @@ int usage()
     std::fprintf(stderr,
                  "usage: datagen OUT [--openings FILE] [--games N] [--nodes N] [--spread F]\n"
                  "               [--label-nodes N] [--rule freestyle|exact|renju] [--size N]\n"
-                 "               [--seed S] [--threads T]\n");
+                 "               [--seed S] [--threads T]\n"
+                 "       datagen evals GAMES\n");
     return 2;
 }
 
@@ -342,10 +351,84 @@ bool parse(int argc, char **argv, Options &o)
     return true;
 }
 
+// Prints the hand-made evaluation before every move of every game in `path`.
+int printEvaluations(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+    {
+        std::fprintf(stderr, "datagen: cannot read %s\n", path.c_str());
+        return 1;
+    }
+    int size = 18;
+    Rule rule = Rule::Freestyle;
+    std::string line;
+    int lineNumber = 0;
+    while (std::getline(in, line))
+    {
+        ++lineNumber;
+        std::istringstream words(line);
+        std::string word;
+        if (!(words >> word))
+        {
+            continue;
+        }
+        if (word == "#")
+        {
+            for (std::string name, value; words >> name >> value;)
+            {
+                if (name == "size")
+                {
+                    size = std::clamp(std::atoi(value.c_str()), MIN_SIZE, MAX_SIZE);
+                }
+                else if (name == "rule")
+                {
+                    rule = value == "exact"   ? Rule::Standard
+                           : value == "renju" ? Rule::Renju
+                                              : Rule::Freestyle;
+                }
+            }
+            continue;
+        }
+        if (in.eof())
+        {
+            break; // a last line without its line feed was cut short by a stop
+        }
+        const std::string game = word;
+        for (int skip = 0; skip < 5 && words >> word; ++skip)
+        {
+        }
+        Position pos(size, rule);
+        std::string out = game;
+        while (words >> word)
+        {
+            int x = -1, y = -1;
+            if (std::sscanf(word.c_str(), "%d,%d", &x, &y) != 2 || pos.at(x, y) == NO_MOVE ||
+                !pos.isEmpty(pos.at(x, y)))
+            {
+                std::fprintf(stderr, "datagen: %s:%d: '%s' is not an empty point of the board\n",
+                             path.c_str(), lineNumber, word.c_str());
+                return 1;
+            }
+            const int me = pos.toMove(), you = me ^ 1;
+            const bool judged = pos.fivePoints(me).empty() && pos.flexFourPoints(me).empty() &&
+                                pos.fiveThreats(you) == 0 && pos.flexFourPoints(you).empty();
+            out += judged ? ' ' + std::to_string(evaluate(pos)) : std::string(" -");
+            pos.play(pos.at(x, y));
+        }
+        std::printf("%s\n", out.c_str());
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "evals") == 0)
+    {
+        return printEvaluations(argv[2]);
+    }
     Options o;
     if (!parse(argc, argv, o))
     {

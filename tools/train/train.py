@@ -2,13 +2,17 @@
 """The trainer of the learned evaluation (engine/network.h), on Debian's PyTorch (python3-torch).
 
   train.py train DIR DATA... [--epochs N] [--blend L] [--batch N] [--lr R] [--table-rate T]
-                             [--decay D] [--seed S]
+                             [--decay D] [--seed S] [--correction]
       reads the games of bench/datagen (DATA files), turns each position after the opening into
       the side to move's line features and a target (below), trains the network in floating point
       and writes DIR/network.g3dn, the weights file the engine reads. DIR/checkpoint.pt is written
       after every epoch (and every few minutes): run the same command again and it goes on from
-      there. The positions' features are kept in DIR/positions.npz for the next run.
-  train.py export DIR [OUT]
+      there. The positions' features are kept in DIR/positions.npz for the next run. The
+      weights written are those of the epoch with the lowest held-out loss.
+      With --correction the network learns what to add to the hand-made evaluation
+      (engine/evaluation.h), read for each DATA file from DATA.evals (`datagen evals DATA >
+      DATA.evals`): its output starts at zero, so it starts from the hand-made evaluation's own
+      loss, and the file says that the engine adds the two.  train.py export DIR [OUT]
       writes the weights file of DIR's checkpoint (OUT, by default DIR/network.g3dn).
   train.py fixture DATA... [--out PREFIX]
       trains a little on DATA and writes PREFIX.g3dn and PREFIX.txt: a network and, for some
@@ -25,6 +29,7 @@ same), so the symmetries add no positions; the fixture holds a position's eight 
 by one, to keep both sides of that promise.
 """
 import argparse
+import copy
 import hashlib
 import math
 import os
@@ -43,7 +48,7 @@ FEATURES = SIDE_STATES * (SIDE_STATES + 1) // 2
 WIDTH, HIDDEN1, HIDDEN2 = 32, 32, 32
 ACTIVATION_ONE, WEIGHT_ONE = 127, 64
 MAGIC = b"G3DNET\r\n"
-VERSION = 1
+VERSION = 2
 SCALE = 2000  # search units for a logit of 1
 WIN_THRESHOLD = 29000
 SIDE_OFFSET = np.array([0, 1, 4, 13, 40])
@@ -120,15 +125,39 @@ def features_of(board, size, colour):
     return np.concatenate(out)
 
 
-def positions_of(games, blend):
-    """Every position's features (side to move's view), target, and the game it came from."""
-    indices, offsets, targets, game_of = [], [], [], []
+def read_evaluations(paths):
+    """The hand-made evaluation before each move of each game, from each DATA's DATA.evals."""
+    evaluations = {}
+    for path in paths:
+        try:
+            with open(path + ".evals", encoding="utf-8") as f:
+                for line in f:
+                    words = line.split()
+                    if words:
+                        evaluations[int(words[0])] = [None if w == "-" else int(w)
+                                                      for w in words[1:]]
+        except OSError as e:
+            sys.exit(f"train: --correction needs {path}.evals (datagen evals {path} > "
+                     f"{path}.evals): {e.strerror}")
+    return evaluations
+
+
+def positions_of(games, blend, evaluations=None):
+    """Every position's features (side to move's view), target, the game it came from, and the
+    hand-made evaluation the network corrects (0 when it does not)."""
+    indices, offsets, targets, game_of, base = [], [], [], [], []
     at = 0
     for number, size, result, moves in games:
         stones = []
-        for x, y, score in moves:
+        evaluation = evaluations.get(number) if evaluations is not None else None
+        if evaluations is not None and (evaluation is None or len(evaluation) != len(moves)):
+            sys.exit(f"train: the evaluations of game {number} do not match its moves; make the "
+                     "DATA.evals files again")
+        for i, (x, y, score) in enumerate(moves):
             colour = len(stones) % 2
-            if score is not None and abs(score) < WIN_THRESHOLD:
+            # A correction is learned only where the search would judge the position as it stands.
+            quiet = evaluation is None or evaluation[i] is not None
+            if score is not None and abs(score) < WIN_THRESHOLD and quiet:
                 won = result if colour == 0 else 1 - result
                 f = features_of(board_of(size, stones), size, colour)
                 indices.append(f)
@@ -136,6 +165,7 @@ def positions_of(games, blend):
                 at += len(f)
                 targets.append(blend * won + (1 - blend) / (1 + math.exp(-score / SCALE)))
                 game_of.append(number)
+                base.append(evaluation[i] / SCALE if evaluation is not None else 0.0)
             stones.append((x, y))
     if not offsets:
         return None
@@ -144,6 +174,7 @@ def positions_of(games, blend):
         "offsets": np.array(offsets, dtype=np.int64),
         "targets": np.array(targets, dtype=np.float32),
         "games": np.array(game_of, dtype=np.int64),
+        "base": np.array(base, dtype=np.float32),
     }
 
 
@@ -155,14 +186,14 @@ def batch_of(data, picked):
     lengths = np.array([len(p) for p in parts])
     offsets = np.concatenate([[0], np.cumsum(lengths)[:-1]])
     return (torch.from_numpy(np.concatenate(parts)), torch.from_numpy(offsets),
-            torch.from_numpy(data["targets"][picked]))
+            torch.from_numpy(data["targets"][picked]), torch.from_numpy(data["base"][picked]))
 
 
 # --- The network ---------------------------------------------------------------------------
 
 
 class Net(nn.Module):
-    def __init__(self, spread=0.01):
+    def __init__(self, spread=0.01, correction=False):
         super().__init__()
         self.features = nn.EmbeddingBag(FEATURES, WIDTH, mode="sum")
         nn.init.normal_(self.features.weight, 0.0, spread)
@@ -170,6 +201,9 @@ class Net(nn.Module):
         self.hidden1 = nn.Linear(WIDTH, HIDDEN1)
         self.hidden2 = nn.Linear(HIDDEN1, HIDDEN2)
         self.output = nn.Linear(HIDDEN2, 1)
+        if correction:  # nothing added at first: the hand-made evaluation as it is
+            nn.init.zeros_(self.output.weight)
+            nn.init.zeros_(self.output.bias)
 
     def forward(self, indices, offsets):
         """The logit of the side to move's winning."""
@@ -211,7 +245,7 @@ def fixed_score(qn, indices):
     return max(-WIN_THRESHOLD + 1, min(WIN_THRESHOLD - 1, score))
 
 
-def write_weights(qn, path, note):
+def write_weights(qn, path, note, correction=False):
     note = note.encode("utf-8")[:4096]
     body = bytearray(note)
     for name, kind in (("features", "h"), ("feature_bias", "i"), ("hidden1", "h"),
@@ -219,9 +253,9 @@ def write_weights(qn, path, note):
                        ("output_bias", "i")):
         values = qn[name].reshape(-1)
         body += struct.pack(f"<{len(values)}{kind}", *values.tolist())
-    header = MAGIC + struct.pack("<11I", VERSION, FEATURES, WIDTH, HIDDEN1, HIDDEN2,
-                                 ACTIVATION_ONE, WEIGHT_ONE, SCALE, len(note), len(body),
-                                 zlib.crc32(body))
+    header = MAGIC + struct.pack("<12I", VERSION, FEATURES, WIDTH, HIDDEN1, HIDDEN2,
+                                 ACTIVATION_ONE, WEIGHT_ONE, SCALE, int(correction), len(note),
+                                 len(body), zlib.crc32(body))
     with open(path + ".part", "wb") as f:
         f.write(header + body)
     os.replace(path + ".part", path)
@@ -238,25 +272,31 @@ def provenance(paths, headers, games, positions, args):
         parts.append(f"{os.path.basename(path)} sha256 {digest}")
     return (f"gomoku3d learned evaluation; tools/train/train.py on {games} games, {positions} "
             f"positions of {'; '.join(parts)}; made by {' | '.join(sorted(set(headers)))}; "
-            f"epochs {args.epochs}, blend {args.blend}, batch {args.batch}, lr {args.lr}, "
-            f"table rate {args.table_rate:.4g}, decay {args.decay}, seed {args.seed}")
+            f"epochs {args.epochs} (epoch {getattr(args, 'kept_epoch', args.epochs)} kept), blend {args.blend}, batch {args.batch}, lr {args.lr}, "
+            f"table rate {args.table_rate:.4g}, decay {args.decay}, seed {args.seed}"
+            + (", a correction to the hand-made evaluation" if args.correction else ""))
 
 
-def load_positions(directory, paths, blend):
+def load_positions(directory, paths, blend, correction=False):
     """The positions of `paths`, from DIR/positions.npz when it was made from the same files."""
     key = hashlib.sha256()
     for path in paths:
         with open(path, "rb") as f:
             key.update(f.read())
     key.update(str(blend).encode())
+    evaluations = read_evaluations(paths) if correction else None
+    if correction:
+        for path in paths:
+            with open(path + ".evals", "rb") as f:
+                key.update(f.read())
     cache = os.path.join(directory, "positions.npz") if directory else None
     if cache and os.path.exists(cache):
         kept = np.load(cache)
         if str(kept["key"]) == key.hexdigest():
-            return {name: kept[name] for name in ("indices", "offsets", "targets", "games")}
+            return {name: kept[name] for name in ("indices", "offsets", "targets", "games", "base")}
     games, _ = read_games(paths)
     started = time.time()
-    data = positions_of(games, blend)
+    data = positions_of(games, blend, evaluations)
     if data is None:
         sys.exit("train: no positions to train on")
     say(f"{len(data['offsets'])} positions of {len(games)} games read in "
@@ -271,8 +311,8 @@ def mean_loss(net, data, picked, batch):
     loss, count = 0.0, 0
     with torch.no_grad():
         for start in range(0, len(picked), batch):
-            indices, offsets, targets = batch_of(data, picked[start:start + batch])
-            logits = net(indices, offsets)
+            indices, offsets, targets, base = batch_of(data, picked[start:start + batch])
+            logits = net(indices, offsets) + base
             loss += float(nn.functional.binary_cross_entropy_with_logits(
                 logits, targets, reduction="sum"))
             count += len(targets)
@@ -281,12 +321,12 @@ def mean_loss(net, data, picked, batch):
 
 def train(directory, paths, args, quiet=False, spread=0.01):
     torch.manual_seed(args.seed)
-    data = load_positions(directory, paths, args.blend)
+    data = load_positions(directory, paths, args.blend, args.correction)
     held = data["games"] % 10 == 9
     train_ids, held_ids = np.flatnonzero(~held), np.flatnonzero(held)
     if len(held_ids) == 0:
         held_ids = train_ids
-    net = Net(spread)
+    net = Net(spread, args.correction)
     # The feature table at a rate of its own, far below the layers': Adam moves every weight by
     # about its rate a step, and a position's most common feature stands for hundreds of its
     # lines, so a step at the layers' rate moves the sums by hundreds of times as much and drives
@@ -297,6 +337,8 @@ def train(directory, paths, args, quiet=False, spread=0.01):
                                   {"params": rest, "lr": args.lr}],
                                  weight_decay=args.decay)
     epoch = 0
+    # The epoch whose network did best on the held-out games: (its loss, the epoch, its weights).
+    best = (mean_loss(net, data, held_ids, args.batch), 0, copy.deepcopy(net.state_dict()))
     checkpoint = os.path.join(directory, "checkpoint.pt") if directory else None
     if checkpoint and os.path.exists(checkpoint):
         kept = torch.load(checkpoint)
@@ -304,13 +346,15 @@ def train(directory, paths, args, quiet=False, spread=0.01):
         optimiser.load_state_dict(kept["optimiser"])
         epoch = kept["epoch"]
         torch.set_rng_state(kept["rng"])
+        best = kept.get("best", best)
         say(f"carried on from {checkpoint}, after epoch {epoch}")
     rng = np.random.default_rng(args.seed + epoch)
 
     def save(at_epoch):
         if checkpoint:
             torch.save({"net": net.state_dict(), "optimiser": optimiser.state_dict(),
-                        "epoch": at_epoch, "rng": torch.get_rng_state(), "args": vars(args)},
+                        "epoch": at_epoch, "rng": torch.get_rng_state(), "args": vars(args),
+                        "best": best},
                        checkpoint + ".part")
             os.replace(checkpoint + ".part", checkpoint)
 
@@ -318,13 +362,14 @@ def train(directory, paths, args, quiet=False, spread=0.01):
     first_epoch = epoch
     if not quiet:
         say(f"{len(train_ids)} positions to fit, {len(held_ids)} held out (every tenth game); "
-            f"loss before {mean_loss(net, data, held_ids, args.batch):.4f} held out")
+            f"loss before {best[0]:.4f} held out")
     while epoch < args.epochs:
         order = rng.permutation(train_ids)
         total, count, saved = 0.0, 0, time.time()
         for start in range(0, len(order), args.batch):
-            indices, offsets, targets = batch_of(data, order[start:start + args.batch])
-            loss = nn.functional.binary_cross_entropy_with_logits(net(indices, offsets), targets)
+            indices, offsets, targets, base = batch_of(data, order[start:start + args.batch])
+            loss = nn.functional.binary_cross_entropy_with_logits(net(indices, offsets) + base,
+                                                                  targets)
             optimiser.zero_grad()
             loss.backward()
             optimiser.step()
@@ -334,24 +379,33 @@ def train(directory, paths, args, quiet=False, spread=0.01):
                 save(epoch)
                 saved = time.time()
         epoch += 1
+        held_loss = mean_loss(net, data, held_ids, args.batch)
+        if held_loss < best[0] or quiet:
+            best = (held_loss, epoch, copy.deepcopy(net.state_dict()))
         save(epoch)
         if not quiet:
             spent = time.time() - began
             left = spent / (epoch - first_epoch) * (args.epochs - epoch)
             say(f"epoch {epoch}/{args.epochs}: loss {total / max(count, 1):.4f} fitted, "
-                f"{mean_loss(net, data, held_ids, args.batch):.4f} held out; "
+                f"{held_loss:.4f} held out; "
                 f"{count / max(spent / (epoch - first_epoch), 1e-9):.0f} positions a second, "
                 f"{spent / 60:.1f} min so far, about {left / 60:.1f} to go")
+    if not quiet:
+        say(f"the network of epoch {best[1]} kept, {best[0]:.4f} held out")
+    net.load_state_dict(best[2])
+    args.kept_epoch = best[1]
     return net, data
 
 
 def export(directory, out):
     kept = torch.load(os.path.join(directory, "checkpoint.pt"))
-    net = Net()
-    net.load_state_dict(kept["net"])
+    correction = kept["args"].get("correction", False)
+    net = Net(correction=correction)
+    loss, epoch, weights = kept.get("best", (None, kept["epoch"], kept["net"]))
+    net.load_state_dict(weights)
     write_weights(quantized(net), out, f"gomoku3d learned evaluation; tools/train/train.py, "
-                  f"the checkpoint of {directory} after epoch {kept['epoch']}, options "
-                  f"{kept['args']}")
+                  f"the checkpoint of {directory}, epoch {epoch} of {kept['epoch']}, options "
+                  f"{kept['args']}", correction)
     say(f"weights written to {out}")
 
 
@@ -432,6 +486,8 @@ def main():
                         help="the feature table's learning rate, as a share of --lr")
     parser.add_argument("--decay", type=float, default=0.0, help="Adam's weight decay")
     parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--correction", action="store_true",
+                        help="learn what to add to the hand-made evaluation (DATA.evals)")
     parser.add_argument("--threads", type=int, default=2)
     parser.add_argument("--out", default=None)
     args = parser.parse_args()
@@ -445,7 +501,8 @@ def main():
         games, headers = read_games(paths)
         out = args.out or os.path.join(directory, "network.g3dn")
         write_weights(quantized(net), out,
-                      provenance(paths, headers, len(games), len(data["offsets"]), args))
+                      provenance(paths, headers, len(games), len(data["offsets"]), args),
+                      args.correction)
         say(f"weights written to {out}")
     elif args.command == "export":
         if not args.paths:
