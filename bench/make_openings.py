@@ -3,9 +3,13 @@
 the centre, black and white in turn, each kept when a brain's fixed search scores it near even
 for the side to move, and none the same as another up to the board's eight symmetries.
 
-  make_openings.py BRAIN [--count N] [--size S] [--nodes N] [--within W] [--seed S] > FILE
+  make_openings.py BRAIN [--count N] [--size S] [--nodes N] [--within W] [--seed S]
+                   [--stones N] > FILE
 
-BRAIN is asked with --debug --nodes N, and its DEBUG line gives the score.
+BRAIN is asked with --debug --nodes N, and its DEBUG line gives the score. With --stones, every
+opening has that many stones; with --within -1, every opening is kept and none is scored (the
+two-stone openings, where black is to move and ahead, are kept so: brain_match.py plays each
+twice, so each side has black once).
 """
 import argparse
 import random
@@ -59,7 +63,9 @@ def main():
     parser.add_argument("--nodes", type=int, default=100000)
     parser.add_argument("--within", type=int, default=60, help="largest score kept, either way")
     parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--stones", type=int, choices=(2, 3, 4), help="stones in every opening")
     args = parser.parse_args()
+    scored = args.within >= 0
     rng = random.Random(args.seed)
     brain = subprocess.Popen([args.brain, "--debug", "--nodes", str(args.nodes)],
                              stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
@@ -69,13 +75,15 @@ def main():
     centre = args.size // 2
     seen = set()
     kept = tried = 0
-    print(f"# {args.count} openings for brain_match.py on {args.size} x {args.size}: 2 to 4 "
-          f"stones, black first, within 3 of the centre; each scored within {args.within} for "
-          f"the side to move by a search of {args.nodes} positions "
+    stones_told = f"{args.stones}" if args.stones else "2 to 4"
+    kept_told = (f"each scored within {args.within} for the side to move by a search of "
+                 f"{args.nodes} positions" if scored else "none scored")
+    print(f"# {args.count} openings for brain_match.py on {args.size} x {args.size}: "
+          f"{stones_told} stones, black first, within 3 of the centre; {kept_told} "
           f"(bench/make_openings.py, seed {args.seed})")
     while kept < args.count:
         stones = []
-        count = rng.randint(2, 4)
+        count = args.stones or rng.randint(2, 4)
         while len(stones) < count:
             p = (centre + rng.randint(-3, 3), centre + rng.randint(-3, 3))
             if p not in stones:
@@ -85,8 +93,8 @@ def main():
             continue
         seen.add(key)
         tried += 1
-        value = score(brain, stones)
-        if value is not None and abs(value) <= args.within:
+        value = score(brain, stones) if scored else None
+        if not scored or (value is not None and abs(value) <= args.within):
             kept += 1
             print(" ".join(f"{x},{y}" for x, y in stones), flush=True)
     brain.stdin.write("END\n")
