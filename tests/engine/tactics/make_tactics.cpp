@@ -5,6 +5,8 @@
 // and answers. The same seed makes the same file, so the files of several seeds join by `cat`.
 //   make_tactics OUT [SEED [PERCENT]]   (PERCENT: of the games, patches and quotas; 100)
 //   make_tactics --recheck IN OUT [NODES]   (the engine's moves at NODES positions proved again)
+//   make_tactics --games IN OUT   (positions from games, each line "NAME SIZE x,y x,y ...": the
+//                                  stones up to the position, black first; those of a kind kept)
 #include "engine/search.h"
 #include "tests/engine/solver/solver.h"
 #include "tests/engine/tactics/record.h"
@@ -16,6 +18,7 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -333,9 +336,10 @@ tactics::Record recordOf(const Candidate &c, const std::string &name)
     return r;
 }
 
-void header(std::ostream &out, const std::string &how)
+void header(std::ostream &out, const std::string &how, const char *what = "The tactics suite")
 {
-    out << "# The tactics suite: positions whose answers the tests' own solver proved\n"
+    out << "# " << what
+        << ": positions whose answers the tests' own solver proved\n"
            "# (tests/engine/solver), made by tests/engine/tactics/make_tactics.cpp"
         << how << "\n# Format and kinds: tests/engine/tactics/record.h.\n";
 }
@@ -495,6 +499,77 @@ int recheck(const char *in, const char *out, std::int64_t nodes)
     return o ? 0 : 1;
 }
 
+// --- Positions from games ------------------------------------------------------------------
+
+// Each line of `in` names a position of a real game (one the engine lost, say) and gives its
+// stones; each of a kind whose answers the solver proves is written with its name, the others
+// are told why not.
+int fromGames(const char *in, const char *out)
+{
+    std::ifstream file(in);
+    std::ofstream o(out);
+    if (!file || !o)
+    {
+        std::fprintf(stderr, "make_tactics: cannot %s %s\n", file ? "write" : "read",
+                     file ? out : in);
+        return 1;
+    }
+    header(o, " --games from the\n# positions of games in " + std::string(in) + ".", "Lost games");
+    int written = 0, lineNumber = 0;
+    for (std::string line; std::getline(file, line);)
+    {
+        ++lineNumber;
+        if (line.empty() || line[0] == '#')
+            continue;
+        std::istringstream words(line);
+        std::string name, point;
+        int size = 0;
+        words >> name >> size;
+        if (!words || size < tactics::MIN_SIZE || size > tactics::MAX_SIZE)
+        {
+            std::fprintf(stderr, "make_tactics: %s:%d: no name and board size\n", in, lineNumber);
+            return 1;
+        }
+        Board b(size);
+        int stones = 0;
+        while (words >> point)
+        {
+            int x = -1, y = -1;
+            char comma = 0;
+            std::istringstream xy(point);
+            xy >> x >> comma >> y;
+            if (!xy || comma != ',' || x < 0 || y < 0 || x >= size || y >= size ||
+                !b.empty(b.at(x, y)))
+            {
+                std::fprintf(stderr, "make_tactics: %s:%d: '%s' is not an empty point\n", in,
+                             lineNumber, point.c_str());
+                return 1;
+            }
+            b.put(b.at(x, y), stones++ % 2 == 0 ? solver::BLACK : solver::WHITE);
+        }
+        Candidate c;
+        const int who = stones % 2 == 0 ? solver::BLACK : solver::WHITE;
+        if (!triage(b, who, &c))
+        {
+            std::fprintf(stderr, "%s: none of the kinds the solver proves\n", name.c_str());
+            continue;
+        }
+        if (!prove(&c))
+        {
+            std::fprintf(stderr, "%s: a %s whose answers the solver could not settle\n",
+                         name.c_str(), c.kind.c_str());
+            continue;
+        }
+        c.from = "game:" + name;
+        o << tactics::format(recordOf(c, name)) << std::endl;
+        ++written;
+        std::fprintf(stderr, "%s: %s in %d, %zu answers\n", name.c_str(), c.kind.c_str(), c.moves,
+                     c.answers.size());
+    }
+    std::fprintf(stderr, "%d positions\n", written);
+    return o ? 0 : 1;
+}
+
 // Adds, for each position found so far, the variant `make` makes of it (false: none), its
 // origin marked with `suffix`.
 template <class Make> void addVariants(std::vector<Candidate> &found, const char *suffix, Make make)
@@ -514,12 +589,15 @@ template <class Make> void addVariants(std::vector<Candidate> &found, const char
 
 int main(int argc, char **argv)
 {
+    if (argc == 4 && std::string(argv[1]) == "--games")
+        return fromGames(argv[2], argv[3]);
     if (argc >= 4 && std::string(argv[1]) == "--recheck")
         return recheck(argv[2], argv[3], argc > 4 ? std::max(1000ll, std::atoll(argv[4])) : 600000);
     if (argc < 2)
     {
         std::fprintf(stderr, "usage: make_tactics OUT [SEED [PERCENT]]\n"
-                             "       make_tactics --recheck IN OUT [NODES]\n");
+                             "       make_tactics --recheck IN OUT [NODES]\n"
+                             "       make_tactics --games IN OUT\n");
         return 2;
     }
     const std::uint64_t seed = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1;
