@@ -5,11 +5,14 @@ for the side to move, and none the same as another up to the board's eight symme
 
   make_openings.py BRAIN [--count N] [--size S] [--nodes N] [--within W] [--seed S]
                    [--stones N] > FILE
+  make_openings.py BRAIN --rescore FILE [--nodes N] [--within W] > FILE
 
 BRAIN is asked with --debug --nodes N, and its DEBUG line gives the score. With --stones, every
 opening has that many stones; with --within -1, every opening is kept and none is scored (the
 two-stone openings, where black is to move and ahead, are kept so: brain_match.py plays each
-twice, so each side has black once).
+twice, so each side has black once). With --rescore, the openings of FILE are scored again at
+--nodes and those still within W kept, in their order; each opening's score goes to standard
+error, so that a deeper look can thin a file scored by a shallower one.
 """
 import argparse
 import random
@@ -55,6 +58,62 @@ def score(brain, stones):
             return value
 
 
+def read_openings(path):
+    """The openings of a file as make_openings.py writes it: one a line, x,y pairs, black first;
+    lines starting with # are comments."""
+    openings = []
+    with open(path) as f:
+        for number, line in enumerate(f, 1):
+            line = line.strip()
+            if not line or line.startswith("#"):
+                continue
+            try:
+                stones = [tuple(int(v) for v in word.split(",")) for word in line.split()]
+            except ValueError:
+                sys.exit(f"make_openings: {path}:{number}: not x,y pairs: {line}")
+            if any(len(p) != 2 for p in stones) or len(set(stones)) != len(stones):
+                sys.exit(f"make_openings: {path}:{number}: not distinct x,y points: {line}")
+            openings.append(stones)
+    return openings
+
+
+def start(args):
+    brain = subprocess.Popen([args.brain, "--debug", "--nodes", str(args.nodes)],
+                             stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+    brain.stdin.write(f"START {args.size}\n")
+    brain.stdin.flush()
+    if brain.stdout.readline().split()[:1] != ["OK"]:
+        sys.exit(f"make_openings: the brain did not take START {args.size}")
+    return brain
+
+
+def stop(brain):
+    brain.stdin.write("END\n")
+    brain.stdin.close()
+    brain.wait()
+
+
+def rescore(args):
+    openings = read_openings(args.rescore)
+    for stones in openings:
+        if any(not (0 <= c < args.size) for p in stones for c in p):
+            sys.exit(f"make_openings: {args.rescore}: off a {args.size} x {args.size} board: "
+                     + " ".join(f"{x},{y}" for x, y in stones))
+    brain = start(args)
+    print(f"# the openings of {args.rescore} still scored within {args.within} for the side to "
+          f"move by a search of {args.nodes} positions (bench/make_openings.py --rescore)")
+    kept = 0
+    for stones in openings:
+        value = score(brain, stones)
+        text = " ".join(f"{x},{y}" for x, y in stones)
+        print(f"{value} {text}", file=sys.stderr, flush=True)
+        if value is not None and abs(value) <= args.within:
+            kept += 1
+            print(text, flush=True)
+    stop(brain)
+    print(f"make_openings: kept {kept} of {len(openings)}", file=sys.stderr)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("brain")
@@ -64,14 +123,16 @@ def main():
     parser.add_argument("--within", type=int, default=60, help="largest score kept, either way")
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--stones", type=int, choices=(2, 3, 4), help="stones in every opening")
+    parser.add_argument("--rescore", metavar="FILE", help="score FILE's openings again")
     args = parser.parse_args()
+    if args.rescore:
+        if args.within < 0:
+            sys.exit("make_openings: --rescore needs --within 0 or more")
+        rescore(args)
+        return
     scored = args.within >= 0
     rng = random.Random(args.seed)
-    brain = subprocess.Popen([args.brain, "--debug", "--nodes", str(args.nodes)],
-                             stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
-    brain.stdin.write(f"START {args.size}\n")
-    brain.stdin.flush()
-    brain.stdout.readline()
+    brain = start(args)
     centre = args.size // 2
     seen = set()
     kept = tried = 0
@@ -97,9 +158,7 @@ def main():
         if not scored or (value is not None and abs(value) <= args.within):
             kept += 1
             print(" ".join(f"{x},{y}" for x, y in stones), flush=True)
-    brain.stdin.write("END\n")
-    brain.stdin.close()
-    brain.wait()
+    stop(brain)
     print(f"make_openings: kept {kept} of {tried}", file=sys.stderr)
 
 
