@@ -200,10 +200,10 @@ bool readNetwork(const unsigned char *data, std::size_t size, Network &net, std:
     }
     Reader header{data + sizeof FILE_MAGIC};
     const std::uint32_t version = header.u32();
-    if (version != 1 && version != FILE_VERSION)
+    if (version < 1 || version > FILE_VERSION)
     {
         error = "the weights file is of version " + std::to_string(version) +
-                "; this program reads versions 1 and " + std::to_string(FILE_VERSION);
+                "; this program reads versions 1 to " + std::to_string(FILE_VERSION);
         return false;
     }
     const std::size_t headerBytes = version == 1 ? VERSION1_HEADER_BYTES : HEADER_BYTES;
@@ -273,6 +273,7 @@ bool readNetwork(const unsigned char *data, std::size_t size, Network &net, std:
     Network read;
     read.scoreScale = static_cast<std::int32_t>(scale);
     read.correction = correction == 1;
+    read.tableSteps = version < 3 ? 1 : TABLE_STEPS;
     const unsigned char *at = data + headerBytes;
     read.note.assign(reinterpret_cast<const char *>(at), noteBytes);
     Reader layers{at + noteBytes};
@@ -328,8 +329,9 @@ std::vector<unsigned char> writeNetwork(const Network &net)
     std::vector<unsigned char> file(std::begin(FILE_MAGIC), std::end(FILE_MAGIC));
     Writer h{file};
     for (std::uint32_t f :
-         {FILE_VERSION, std::uint32_t{FEATURES}, std::uint32_t{WIDTH}, std::uint32_t{HIDDEN1},
-          std::uint32_t{HIDDEN2}, std::uint32_t{ACTIVATION_ONE}, std::uint32_t{WEIGHT_ONE},
+         {net.tableSteps == 1 ? std::uint32_t{2} : FILE_VERSION, std::uint32_t{FEATURES},
+          std::uint32_t{WIDTH}, std::uint32_t{HIDDEN1}, std::uint32_t{HIDDEN2},
+          std::uint32_t{ACTIVATION_ONE}, std::uint32_t{WEIGHT_ONE},
           static_cast<std::uint32_t>(net.scoreScale), std::uint32_t{net.correction},
           static_cast<std::uint32_t>(net.note.size()), static_cast<std::uint32_t>(body.size()),
           crc32(body.data(), body.size())})
@@ -347,12 +349,12 @@ int featureIndex(std::uint32_t window, int colour)
 
 int score(const Network &net, const Sums &sums)
 {
+    // A negative sum is clipped to 0 whichever way its division rounds, so plain division.
     std::int32_t in[WIDTH], mid[HIDDEN1], top[HIDDEN2];
     for (int j = 0; j < WIDTH; ++j)
     {
-        in[j] = std::clamp(sums[j], 0, ACTIVATION_ONE);
+        in[j] = std::clamp(sums[j] / net.tableSteps, 0, ACTIVATION_ONE);
     }
-    // A negative sum is clipped to 0 whichever way its division rounds, so plain division.
     for (int i = 0; i < HIDDEN1; ++i)
     {
         std::int32_t z = net.bias1[i];

@@ -35,23 +35,30 @@ inline constexpr int HIDDEN2 = 32;
 // Fixed point: an activation of 1.0 is ACTIVATION_ONE, a layer's weight of 1.0 is WEIGHT_ONE.
 inline constexpr int ACTIVATION_ONE = 127;
 inline constexpr int WEIGHT_ONE = 64;
+// The feature table and its bias are finer: 1.0 is ACTIVATION_ONE * TABLE_STEPS, and a sum goes
+// into the first layer divided by TABLE_STEPS. A row stands for one line of hundreds in a
+// position, so its learnt values are a few hundredths; in whole activation units they round
+// to 0 or 1 and the sum of a position's rows keeps little of what the network learnt.
+inline constexpr int TABLE_STEPS = 64;
 
 // The weights file: little-endian, a header of FILE_MAGIC and the fields below (each 32 bits),
 // then the note (its provenance, UTF-8) and the layers in the order of Network's members, each
 // row after row. The checksum is the CRC-32 (zlib's) of everything after the header.
 inline constexpr char FILE_MAGIC[8] = {'G', '3', 'D', 'N', 'E', 'T', '\r', '\n'};
-inline constexpr std::uint32_t FILE_VERSION = 2;
+inline constexpr std::uint32_t FILE_VERSION = 3;
 inline constexpr std::size_t HEADER_BYTES = 8 + 4 * 12;
 inline constexpr std::size_t MAX_NOTE_BYTES = 4096;
 // Header fields after the magic: version, FEATURES, WIDTH, HIDDEN1, HIDDEN2, ACTIVATION_ONE,
 // WEIGHT_ONE, the score's units (search units for a logit of 1), whether the score corrects the
 // hand-made evaluation (1) or stands alone (0), the note's bytes, the bytes after the header, the
-// checksum. Version 1 had no such field (a score alone); it is still read.
+// checksum. Version 1 had no such field (a score alone); versions 1 and 2 kept the feature table
+// in whole activation units (TABLE_STEPS 1). Both are still read.
 
 struct Network
 {
-    std::vector<std::int16_t> features; // FEATURES x WIDTH, in ACTIVATION_ONE units
+    std::vector<std::int16_t> features; // FEATURES x WIDTH, in ACTIVATION_ONE * tableSteps units
     std::array<std::int32_t, WIDTH> featureBias{};
+    std::int32_t tableSteps = TABLE_STEPS;     // 1 for the files of versions 1 and 2
     std::vector<std::int16_t> hidden1;         // HIDDEN1 x WIDTH, in WEIGHT_ONE units
     std::array<std::int32_t, HIDDEN1> bias1{}; // in ACTIVATION_ONE * WEIGHT_ONE units
     std::vector<std::int16_t> hidden2;         // HIDDEN2 x HIDDEN1
@@ -69,7 +76,7 @@ struct Network
 // Reads a weights file from memory; on failure says why in `error` and leaves `net` as it was.
 bool readNetwork(const unsigned char *data, std::size_t size, Network &net, std::string &error);
 bool loadNetwork(const std::string &path, Network &net, std::string &error);
-// The file's bytes for `net`.
+// The file's bytes for `net`: of version 2 when its table is in whole activation units.
 std::vector<unsigned char> writeNetwork(const Network &net);
 std::uint32_t crc32(const unsigned char *data, std::size_t size);
 

@@ -356,8 +356,74 @@ TEST(NetworkFile, WrittenAndReadBackIsTheSameNetwork)
     EXPECT_EQ(read.output, net.output);
     EXPECT_EQ(read.outputBias, net.outputBias);
     EXPECT_EQ(read.scoreScale, net.scoreScale);
+    EXPECT_EQ(read.tableSteps, TABLE_STEPS);
     EXPECT_EQ(read.note, net.note);
     EXPECT_EQ(writeNetwork(read), bytes);
+}
+
+// A file of version 2 kept the feature table in whole activation units: read, it scores every
+// position as the same network of version 3 with its table in the finer steps.
+TEST(NetworkFile, AnOlderFileKeepsItsTablesUnits)
+{
+    // A table of small whole values, as an older file held (times 64 they still fit 16 bits).
+    Network coarse = randomNetwork(21);
+    coarse.tableSteps = 1;
+    for (auto &v : coarse.features)
+    {
+        v = static_cast<std::int16_t>(v / 20);
+    }
+    Network fine = coarse;
+    fine.tableSteps = TABLE_STEPS;
+    for (auto &v : fine.features)
+    {
+        v = static_cast<std::int16_t>(v * TABLE_STEPS);
+    }
+    for (auto &v : fine.featureBias)
+    {
+        v *= TABLE_STEPS;
+    }
+    const std::vector<unsigned char> old = writeNetwork(coarse), now = writeNetwork(fine);
+    std::uint32_t oldVersion = 0, nowVersion = 0;
+    for (int i = 3; i >= 0; --i)
+    {
+        oldVersion = oldVersion << 8 | old[fieldAt(0) + static_cast<std::size_t>(i)];
+        nowVersion = nowVersion << 8 | now[fieldAt(0) + static_cast<std::size_t>(i)];
+    }
+    EXPECT_EQ(oldVersion, 2u);
+    EXPECT_EQ(nowVersion, FILE_VERSION);
+    // Version 1 is version 2 without the correction field.
+    std::vector<unsigned char> first = old;
+    first.erase(first.begin() + static_cast<std::ptrdiff_t>(fieldAt(8)),
+                first.begin() + static_cast<std::ptrdiff_t>(fieldAt(9)));
+    putU32(first, fieldAt(0), 1);
+    Network readFirst, readOld, readNow;
+    readFirst.correction = true;
+    std::string error;
+    ASSERT_TRUE(readNetwork(first.data(), first.size(), readFirst, error)) << error;
+    ASSERT_TRUE(readNetwork(old.data(), old.size(), readOld, error)) << error;
+    ASSERT_TRUE(readNetwork(now.data(), now.size(), readNow, error)) << error;
+    EXPECT_FALSE(readFirst.correction);
+    EXPECT_EQ(readFirst.tableSteps, 1);
+    EXPECT_EQ(readOld.tableSteps, 1);
+    EXPECT_EQ(readNow.tableSteps, TABLE_STEPS);
+    EXPECT_EQ(readFirst.features, readOld.features);
+    Accumulator a(readOld, 18), b(readNow, 18);
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> coordinate(0, 17);
+    std::set<int> scores;
+    for (int stone = 0; stone < 40; ++stone)
+    {
+        const Move m = static_cast<Move>(Grid::index(coordinate(rng), coordinate(rng)));
+        a.play(m, stone % 2);
+        b.play(m, stone % 2);
+        for (int colour = 0; colour < 2; ++colour)
+        {
+            ASSERT_EQ(a.evaluate(colour), b.evaluate(colour)) << "after stone " << stone;
+            scores.insert(a.evaluate(colour));
+        }
+    }
+    EXPECT_GE(scores.size(), 10u)
+        << "the scores should differ for the comparison to mean something";
 }
 
 TEST(NetworkFile, DamagedFilesAreRefusedAndSayWhy)
@@ -374,8 +440,8 @@ TEST(NetworkFile, DamagedFilesAreRefusedAndSayWhy)
          "shorter than its header"},
         {"wrong magic", [](std::vector<unsigned char> &b) { b[0] = 'g'; }, "magic"},
         {"magic's last byte", [](std::vector<unsigned char> &b) { b[7] = '\r'; }, "magic"},
-        {"newer version", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(0), 3); },
-         "version 3"},
+        {"newer version", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(0), 4); },
+         "version 4"},
         {"no version", [](std::vector<unsigned char> &b) { putU32(b, fieldAt(0), 0); },
          "version 0"},
         {"other features",
@@ -449,7 +515,7 @@ TEST(NetworkFixture, ScoresAreTheTrainers)
     Network net;
     std::string error;
     net.correction = true;
-    // The fixture is a file of the first version, which had no correction field: a score alone.
+    // The fixture's network is a score alone.
     ASSERT_TRUE(loadNetwork(GOMOKU_NETWORK_FIXTURE ".g3dn", net, error)) << error;
     EXPECT_FALSE(net.correction);
     std::ifstream in(GOMOKU_NETWORK_FIXTURE ".txt");

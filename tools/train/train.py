@@ -47,8 +47,11 @@ SIDE_STATES = 121
 FEATURES = SIDE_STATES * (SIDE_STATES + 1) // 2
 WIDTH, HIDDEN1, HIDDEN2 = 32, 32, 32
 ACTIVATION_ONE, WEIGHT_ONE = 127, 64
+# The feature table and its bias in finer steps: a row's learnt values are a few hundredths, which
+# in whole activation units round to 0 or 1 (the first layer takes the sums divided by them).
+TABLE_STEPS = 64
 MAGIC = b"G3DNET\r\n"
-VERSION = 2
+VERSION = 3
 SCALE = 2000  # search units for a logit of 1
 WIN_THRESHOLD = 29000
 SIDE_OFFSET = np.array([0, 1, 4, 13, 40])
@@ -223,8 +226,8 @@ def quantized(net):
         return np.clip(v, lo, hi)
     i32 = (-2**31, 2**31 - 1)
     return {
-        "features": q(net.features.weight, ACTIVATION_ONE),
-        "feature_bias": q(net.bias, ACTIVATION_ONE, *i32),
+        "features": q(net.features.weight, ACTIVATION_ONE * TABLE_STEPS),
+        "feature_bias": q(net.bias, ACTIVATION_ONE * TABLE_STEPS, *i32),
         "hidden1": q(net.hidden1.weight, WEIGHT_ONE),
         "bias1": q(net.hidden1.bias, ACTIVATION_ONE * WEIGHT_ONE, *i32),
         "hidden2": q(net.hidden2.weight, WEIGHT_ONE),
@@ -237,7 +240,7 @@ def quantized(net):
 def fixed_score(qn, indices):
     """The engine's score of one view's features, in the engine's own integer steps."""
     acc = qn["feature_bias"] + qn["features"][indices].sum(axis=0)
-    h = np.clip(acc, 0, ACTIVATION_ONE)
+    h = np.clip(acc // TABLE_STEPS, 0, ACTIVATION_ONE)
     h = np.clip((qn["bias1"] + qn["hidden1"] @ h) // WEIGHT_ONE, 0, ACTIVATION_ONE)
     h = np.clip((qn["bias2"] + qn["hidden2"] @ h) // WEIGHT_ONE, 0, ACTIVATION_ONE)
     out = int(qn["output_bias"][0] + qn["output"] @ h)
@@ -397,6 +400,29 @@ def train(directory, paths, args, quiet=False, spread=0.01):
     return net, data
 
 
+def rounding_report(net, qn, data, count=2000):
+    """How far the file's fixed point moves the scores of some held-out positions from the
+    network's own (in the search's units): a network whose rounding loses what it learnt plays
+    by something else."""
+    picked = np.flatnonzero(data["games"] % 10 == 9)[:count]
+    ends = np.append(data["offsets"], len(data["indices"]))
+    exact, rounded = [], []
+    with torch.no_grad():
+        for i in picked:
+            f = data["indices"][data["offsets"][i]:ends[i + 1]]
+            logit = float(net(torch.from_numpy(f), torch.tensor([0]))[0])
+            exact.append(max(-WIN_THRESHOLD + 1, min(WIN_THRESHOLD - 1, logit * SCALE)))
+            rounded.append(fixed_score(qn, f))
+    if len(picked) < 2:
+        return
+    exact, rounded = np.array(exact), np.array(rounded)
+    spread = float(np.std(exact))
+    say(f"the weights as rounded to the file score {len(picked)} held-out positions "
+        f"{np.mean(np.abs(exact - rounded)):.0f} from the network's own on average "
+        f"(its scores' spread {spread:.0f}; correlation "
+        f"{np.corrcoef(exact, rounded)[0, 1] if spread > 0 else 1.0:.4f})")
+
+
 def export(directory, out):
     kept = torch.load(os.path.join(directory, "checkpoint.pt"))
     correction = kept["args"].get("correction", False)
@@ -500,7 +526,9 @@ def main():
         net, data = train(directory, paths, args)
         games, headers = read_games(paths)
         out = args.out or os.path.join(directory, "network.g3dn")
-        write_weights(quantized(net), out,
+        qn = quantized(net)
+        rounding_report(net, qn, data)
+        write_weights(qn, out,
                       provenance(paths, headers, len(games), len(data["offsets"]), args),
                       args.correction)
         say(f"weights written to {out}")
