@@ -20,12 +20,12 @@
 // kept, those not in it are played (a line cut short by a stop is dropped; a larger --games goes
 // on past them), and options other than its own are refused. The same options give the same games.
 //
-//   datagen evals GAMES
+//   datagen evals GAMES [--all]
 // writes, for each game of a file datagen made, a line "GAME e ... e" of the hand-made
 // evaluation (evaluation.h) of the position before each of its moves, the opening's stones
 // included, from the side to move: what a network trained as a correction to it starts from. A
 // position the search never judges as it stands (a five or an open four to make, a five or an
-// open three of the other side's to stop) has "-".
+// open three of the other side's to stop) has "-", unless --all asks for every position's.
 #include "engine/evaluation.h"
 #include "engine/search.h"
 
@@ -267,7 +267,7 @@ int usage()
                  "usage: datagen OUT [--openings FILE] [--games N] [--nodes N] [--spread F]\n"
                  "               [--label-nodes N] [--rule freestyle|exact|renju] [--size N]\n"
                  "               [--seed S] [--threads T]\n"
-                 "       datagen evals GAMES\n");
+                 "       datagen evals GAMES [--all]\n");
     return 2;
 }
 
@@ -351,8 +351,9 @@ bool parse(int argc, char **argv, Options &o)
     return true;
 }
 
-// Prints the hand-made evaluation before every move of every game in `path`.
-int printEvaluations(const std::string &path)
+// Prints the hand-made evaluation before every move of every game in `path` (with `all`, also
+// where the search would not judge the position as it stands).
+int printEvaluations(const std::string &path, bool all)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -411,8 +412,9 @@ int printEvaluations(const std::string &path)
                 return 1;
             }
             const int me = pos.toMove(), you = me ^ 1;
-            const bool judged = pos.fivePoints(me).empty() && pos.flexFourPoints(me).empty() &&
-                                pos.fiveThreats(you) == 0 && pos.flexFourPoints(you).empty();
+            const bool judged =
+                all || (pos.fivePoints(me).empty() && pos.flexFourPoints(me).empty() &&
+                        pos.fiveThreats(you) == 0 && pos.flexFourPoints(you).empty());
             out += judged ? ' ' + std::to_string(evaluate(pos)) : std::string(" -");
             pos.play(pos.at(x, y));
         }
@@ -425,9 +427,10 @@ int printEvaluations(const std::string &path)
 
 int main(int argc, char **argv)
 {
-    if (argc == 3 && std::strcmp(argv[1], "evals") == 0)
+    if ((argc == 3 || (argc == 4 && std::strcmp(argv[3], "--all") == 0)) &&
+        std::strcmp(argv[1], "evals") == 0)
     {
-        return printEvaluations(argv[2]);
+        return printEvaluations(argv[2], argc == 4);
     }
     Options o;
     if (!parse(argc, argv, o))

@@ -2,7 +2,7 @@
 """The trainer of the learned evaluation (engine/network.h), on Debian's PyTorch (python3-torch).
 
   train.py train DIR DATA... [--epochs N] [--blend L] [--batch N] [--lr R] [--table-rate T]
-                             [--decay D] [--seed S] [--correction]
+                             [--decay D] [--seed S] [--correction] [--every]
       reads the games of bench/datagen (DATA files), turns each position after the opening into
       the side to move's line features and a target (below), trains the network in floating point
       and writes DIR/network.g3dn, the weights file the engine reads. DIR/checkpoint.pt is written
@@ -23,7 +23,9 @@
 The target of a position, from the side to move's view: BLEND times the game's result (1 won,
 0 lost, 0.5 drawn) plus (1 - BLEND) times sigmoid(score / SCALE), the score being the search's at
 that position. Positions without a score (a five stopped, an only move) or with a proved win or
-loss are left out: the evaluation is never asked there. The network is the same under the
+loss are left out, unless --every keeps them (a proved score as the win or loss, clipped; no
+score as the game's result): the search's horizon meets such threats, and a correction never
+shown them learns to take back what the hand-made evaluation gives for them. The network is the same under the
 board's eight symmetries by its shape (one table for the four lines, a line read either way the
 same), so the symmetries add no positions; the fixture holds a position's eight images, scored one
 by one, to keep both sides of that promise.
@@ -145,9 +147,12 @@ def read_evaluations(paths):
     return evaluations
 
 
-def positions_of(games, blend, evaluations=None):
+def positions_of(games, blend, evaluations=None, every=False):
     """Every position's features (side to move's view), target, the game it came from, and the
-    hand-made evaluation the network corrects (0 when it does not)."""
+    hand-made evaluation the network corrects (0 when it does not). With `every`, the positions
+    whose move no search scored (a five stopped, an only move) or whose score is a proved win or
+    loss are kept too, their score taken as the game's result (or the proof), so that the network
+    also sees the threats the search meets at its horizon."""
     indices, offsets, targets, game_of, base = [], [], [], [], []
     at = 0
     for number, size, result, moves in games:
@@ -160,8 +165,12 @@ def positions_of(games, blend, evaluations=None):
             colour = len(stones) % 2
             # A correction is learned only where the search would judge the position as it stands.
             quiet = evaluation is None or evaluation[i] is not None
-            if score is not None and abs(score) < WIN_THRESHOLD and quiet:
-                won = result if colour == 0 else 1 - result
+            won = result if colour == 0 else 1 - result
+            if every and quiet:
+                if score is None:
+                    score = int(round(SCALE * math.log(max(won, 0.01) / max(1 - won, 0.01))))
+                score = max(-WIN_THRESHOLD, min(WIN_THRESHOLD, score))
+            if score is not None and (abs(score) < WIN_THRESHOLD or every) and quiet:
                 f = features_of(board_of(size, stones), size, colour)
                 indices.append(f)
                 offsets.append(at)
@@ -280,13 +289,13 @@ def provenance(paths, headers, games, positions, args):
             + (", a correction to the hand-made evaluation" if args.correction else ""))
 
 
-def load_positions(directory, paths, blend, correction=False):
+def load_positions(directory, paths, blend, correction=False, every=False):
     """The positions of `paths`, from DIR/positions.npz when it was made from the same files."""
     key = hashlib.sha256()
     for path in paths:
         with open(path, "rb") as f:
             key.update(f.read())
-    key.update(str(blend).encode())
+    key.update(str(blend).encode() + (b" every" if every else b""))
     evaluations = read_evaluations(paths) if correction else None
     if correction:
         for path in paths:
@@ -299,7 +308,7 @@ def load_positions(directory, paths, blend, correction=False):
             return {name: kept[name] for name in ("indices", "offsets", "targets", "games", "base")}
     games, _ = read_games(paths)
     started = time.time()
-    data = positions_of(games, blend, evaluations)
+    data = positions_of(games, blend, evaluations, every)
     if data is None:
         sys.exit("train: no positions to train on")
     say(f"{len(data['offsets'])} positions of {len(games)} games read in "
@@ -324,7 +333,7 @@ def mean_loss(net, data, picked, batch):
 
 def train(directory, paths, args, quiet=False, spread=0.01):
     torch.manual_seed(args.seed)
-    data = load_positions(directory, paths, args.blend, args.correction)
+    data = load_positions(directory, paths, args.blend, args.correction, args.every)
     held = data["games"] % 10 == 9
     train_ids, held_ids = np.flatnonzero(~held), np.flatnonzero(held)
     if len(held_ids) == 0:
@@ -514,6 +523,8 @@ def main():
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--correction", action="store_true",
                         help="learn what to add to the hand-made evaluation (DATA.evals)")
+    parser.add_argument("--every", action="store_true",
+                        help="keep the positions with proved or no scores too")
     parser.add_argument("--threads", type=int, default=2)
     parser.add_argument("--out", default=None)
     args = parser.parse_args()
